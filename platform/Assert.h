@@ -1,0 +1,40 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Two kinds of internal-consistency check.
+//
+// INK_ASSERT: a broken invariant the program cannot go on from. Prints
+// "file:line: failed assertion `expr'" to standard error, flushes it and aborts.
+//
+// INK_CHECK: a request that must not be carried out. Throws InternalInconsistency, which ends the
+// operation where it stands; the application's event dispatch reports it and carries on.
+
+[[noreturn]] void inkAssertFailed(const char *file, unsigned line, const char *expr);
+
+#define INK_ASSERT(expr) ((expr) ? void(0) : inkAssertFailed(__FILE__, __LINE__, #expr))
+
+class InternalInconsistency : public std::logic_error
+{
+public:
+    InternalInconsistency(std::string method, std::string file, unsigned line, std::string description);
+
+    const std::string &method() const { return m_method; }
+    const std::string &file() const { return m_file; }
+    unsigned line() const { return m_line; }
+    const std::string &description() const { return m_description; }
+    // One line: method, file, line, description.
+    std::string report() const;
+
+private:
+    std::string m_method;
+    std::string m_file;
+    unsigned m_line;
+    std::string m_description;
+};
+
+[[noreturn]] void inkCheckFailed(const char *method, const char *file, unsigned line, const char *description);
+
+#define INK_CHECK(cond, description) \
+    ((cond) ? void(0) : inkCheckFailed(static_cast<const char *>(__func__), __FILE__, __LINE__, description))

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Geometry.h"
+
+#include <QImage>
+
+// An offscreen image of colour with alpha, one pixel per point, new pixels transparent.
+// A size with a fraction takes whole pixels upward; the sheet's y = 0 is the bottom pixel row.
+class Image
+{
+public:
+    // The largest side the raster engine paints exactly.
+    static constexpr int kMaxSide = 32767;
+
+    explicit Image(Size size);
+
+    // Whether a sheet of this size can be held at all (finite, positive, within kMaxSide).
+    static bool isValidSize(Size size);
+
+    // True when the size was invalid or memory could not be had.
+    bool isNull() const { return m_image.isNull(); }
+    Size size() const { return m_size; }
+    int pixelWidth() const { return m_image.width(); }
+    int pixelHeight() const { return m_image.height(); }
+
+    QImage &qimage() { return m_image; }
+    const QImage &qimage() const { return m_image; }
+
+    // Pixel (px, py) counted from the bottom-left corner, premultiplied ARGB.
+    QRgb pixel(int px, int py) const;
+    // The same, unpremultiplied.
+    QColor color(int px, int py) const;
+
+    // Sheet rectangle to the pixel rectangle of this image that covers it, clipped to the image.
+    QRect pixelRect(const Rect &r) const;
+
+private:
+    Size m_size;
+    QImage m_image;
+};

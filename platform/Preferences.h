@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+// The user's preferences: values the application stored, in front of defaults registered in
+// memory at start-up. Registered defaults are never written to the file.
+class Preferences
+{
+public:
+    // The application's store: $XDG_CONFIG_HOME/Inkpond/Inkpond.conf (INI format).
+    static Preferences &standard();
+    static QString standardFilePath();
+
+    explicit Preferences(const QString &iniPath);
+    ~Preferences();
+
+    void registerDefaults(const QVariantMap &defaults);
+
+    // The stored value, else the registered default, else an invalid QVariant.
+    QVariant objectForKey(const QString &key) const;
+    QVariant registeredDefault(const QString &key) const;
+    bool hasStoredValue(const QString &key) const;
+
+    // Numbers that cannot be read as one give 0, as a missing key without default does.
+    qint64 integerForKey(const QString &key) const;
+    float floatForKey(const QString &key) const;
+    QByteArray dataForKey(const QString &key) const;
+
+    void setInteger(qint64 value, const QString &key);
+    void setFloat(float value, const QString &key);
+    void setData(const QByteArray &value, const QString &key);
+    void removeObjectForKey(const QString &key);
+
+    // Writes pending changes to the file; also done on exit.
+    void synchronize();
+    QString filePath() const;
+
+    // Reads a number strictly: nothing when the value is missing or not a number.
+    static std::optional<qint64> toInteger(const QVariant &v);
+    static std::optional<float> toFloat(const QVariant &v);
+
+    // Points the standard store at another file (tests), dropping registered defaults.
+    static void resetStandard(const QString &iniPath);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_registered;
+};

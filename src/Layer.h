@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Geometry.h"
+#include "Image.h"
+
+#include <memory>
+
+// One sheet-sized image the canvas paints into, with how it is composited, and a render image
+// in which it is assembled with its undo snapshots before it reaches the view.
+class Layer
+{
+public:
+    Layer(); // no image
+    explicit Layer(Size size); // a fully transparent image of that size
+    virtual ~Layer();
+
+    Layer(const Layer &) = delete;
+    Layer &operator=(const Layer &) = delete;
+
+    bool isEnabled() const;
+    void setEnabled(bool enabled) { mIsEnabled = enabled; }
+    int blitType() const { return mBlitType; }
+    void setBlitType(int type) { mBlitType = type; }
+    float opacity() const { return mOpacity; }
+    void setOpacity(float opacity) { mOpacity = opacity; }
+    Size size() const;
+
+    // Composites part r of the image onto part r of the current drawing destination.
+    void drawRect(const Rect &r) const;
+
+    // Prepares the render image for r and leaves it as the drawing destination; endRender()
+    // returns to the previous one. Only the pixels inside the last prepared rectangle count.
+    void initRender(const Rect &r);
+    void endRender();
+    // Part r of the render image over part r of the current destination.
+    void renderToRect(const Rect &r) const;
+
+    void lockFocus();
+    void unlockFocus();
+    void clear();
+
+    // Re-frames the image to r, given in the current image's coordinates: what r covers is kept,
+    // moved by (−x, −y); the rest is transparent.
+    void viewBoundsDidChange(const Rect &r);
+    // The same in two steps, so that a caller can allocate every new image before changing any:
+    // nullptr when the image cannot be had.
+    std::unique_ptr<Image> imageReframedTo(const Rect &r) const;
+    void adoptImage(std::unique_ptr<Image> image);
+
+    const Image *image() const { return mImage.get(); }
+    const Image *renderImage() const { return mRenderImage.get(); }
+
+protected:
+    std::unique_ptr<Image> mImage;
+    std::unique_ptr<Image> mRenderImage;
+    bool mIsEnabled = true;
+    int mBlitType = 1;
+    float mOpacity = 1.0f;
+};
+
+// One stroke, painted over its base layer until it is undone or merged into it.
+class UndoLayer : public Layer
+{
+public:
+    using Layer::Layer;
+
+    Layer *layer() const { return mLayer; }
+    void setLayer(Layer *layer) { mLayer = layer; }
+
+private:
+    Layer *mLayer = nullptr; // not owned
+};

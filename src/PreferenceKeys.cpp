@@ -1,0 +1,49 @@
+#include "PreferenceKeys.h"
+
+#include "Assert.h"
+
+namespace PreferenceKeys {
+
+namespace {
+const QString kToolKeys[4] = {QStringLiteral("UnknownColor"), QStringLiteral("PenColor"),
+                              QStringLiteral("CursorColor"), QStringLiteral("EraserColor")};
+} // namespace
+
+QString colorKey(int slot)
+{
+    return QStringLiteral("Color%1").arg(slot);
+}
+
+QString brushSizeKey(int slot)
+{
+    return QStringLiteral("BrushSize%1").arg(slot);
+}
+
+QString toolKeyForPointerType(int pointerType)
+{
+    INK_ASSERT(pointerType >= 0 && pointerType <= 3);
+    return kToolKeys[pointerType];
+}
+
+Color defaultColor()
+{
+    return {0.1f, 0.0f, 0.2f, 1.0f};
+}
+
+QVariantMap registeredDefaults()
+{
+    QVariantMap d;
+    for (int i = 0; i < 4; ++i) {
+        d.insert(colorKey(i), archiveColor(defaultColor()));
+        d.insert(brushSizeKey(i), 10.0f);
+    }
+    d.insert(kRubberSize, 10.0f);
+    d.insert(kBgType, 1);
+    d.insert(kToolKeys[0], 1); // unknown pointer: slot 0
+    d.insert(kToolKeys[1], 1); // pen tip: slot 0
+    d.insert(kToolKeys[2], 1); // puck: slot 0
+    d.insert(kToolKeys[3], 0); // eraser end: the eraser
+    return d;
+}
+
+} // namespace PreferenceKeys

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Color.h"
+
+#include <QString>
+#include <QVariantMap>
+
+// Every preference Inkpond keeps, with its registered default, is declared once, in
+// PreferenceKeys.cpp.
+namespace PreferenceKeys {
+
+inline const QString kBgType = QStringLiteral("BgType");
+inline const QString kRubberSize = QStringLiteral("RubberSize");
+
+QString colorKey(int slot); // "Color0" … "Color3"
+QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"
+// The key remembering the tool number of a pointer type (0 unknown, 1 pen, 2 cursor, 3 eraser).
+QString toolKeyForPointerType(int pointerType);
+
+// The colour a slot has when nothing usable is stored.
+Color defaultColor();
+
+// Every key with its default, ready for Preferences::registerDefaults().
+QVariantMap registeredDefaults();
+
+} // namespace PreferenceKeys

@@ -1,0 +1,160 @@
+// Display of the canvas: surround, border and shadow, background pattern, layers.
+#include "WTView.h"
+
+#include "Assert.h"
+#include "Graphics.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "WindowAppearance.h"
+
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace {
+constexpr int kSeeThrough = 3;
+const Color kPaper {1.0f, 1.0f, 0.98f, 1.0f};
+const Color kRule {0.0f, 0.6f, 0.8f, 1.0f};
+const Color kGrid = Color::white(0.8f);
+const Color kLightGray = Color::white(2.0f / 3.0f);
+const Color kDarkGray = Color::white(1.0f / 3.0f);
+} // namespace
+
+void WTView::drawRect(const Rect &r)
+{
+    const float alpha = mBgType == kSeeThrough ? 0.8f : 1.0f;
+    Graphics::saveGraphicsState();
+    Graphics::clipRect(r);
+    Graphics::setColor(kLightGray.withAlpha(alpha));
+    Graphics::fillRect(r);
+    if (mBgImage) {
+        const float w = mBgImage->size().width;
+        const float h = mBgImage->size().height;
+        Graphics::setColor(kDarkGray.withAlpha(alpha));
+        Graphics::frameRect(integralRect({-1, -1, w + 2, h + 2}));
+        // The drop shadow along the bottom and right; its inner half is covered by the paper.
+        BezierPath shadow;
+        shadow.setLineWidth(5.0f);
+        shadow.setLineCapStyle(BezierPath::RoundCap);
+        shadow.setLineJoinStyle(BezierPath::MiterJoin);
+        shadow.moveToPoint({5.0f, -1.0f});
+        shadow.lineToPoint({w + 1.0f, -1.0f});
+        shadow.lineToPoint({w + 1.0f, h - 5.0f});
+        shadow.stroke();
+        Graphics::drawImage(*mBgImage, r, CompositeOp::Copy, 1.0f);
+    }
+    Graphics::restoreGraphicsState();
+    renderLayersInRect(r);
+}
+
+void WTView::renderLayersInRect(const Rect &r)
+{
+    for (const auto &layer : mLayers) {
+        if (!layer->isEnabled())
+            continue;
+        layer->initRender(r);
+        for (const auto &snapshot : mUndoLayers)
+            if (snapshot->layer() == layer.get())
+                snapshot->drawRect(r);
+        layer->endRender();
+        layer->renderToRect(r);
+    }
+}
+
+void WTView::makeBgWithSize(Size size)
+{
+    auto image = std::make_unique<Image>(size);
+    INK_ASSERT(!image->isNull());
+    const float w = size.width;
+    const float h = size.height;
+    Graphics::lockFocus(*image);
+    Graphics::setColor(mBgType == kSeeThrough ? kPaper.withAlpha(0.25f) : kPaper);
+    Graphics::fillRect({0, 0, w, h});
+    if (mBgType == 1) {
+        Graphics::setColor(kRule);
+        for (int n = int(h - 40.0f); n > 0; n -= 40)
+            Graphics::fillRect({0, float(n), w, 1});
+    } else if (mBgType == 2) {
+        Graphics::setColor(kGrid);
+        for (int n = int(h - 21.0f); n > 0; n -= 21)
+            Graphics::fillRect({0, float(n), w, 1});
+        for (float x = 20.0f; x < w; x += 20.0f)
+            Graphics::fillRect({x, 0, 1, h});
+    }
+    Graphics::unlockFocus();
+    mBgImage = std::move(image);
+}
+
+void WTView::setBgType(float value)
+{
+    const long t = std::lroundf(value);
+    if (t == mBgType)
+        return;
+    INK_CHECK(t >= 0 && t <= 3, "bg type index out of bound");
+    mBgType = int(t);
+    Preferences::standard().setInteger(t, PreferenceKeys::kBgType);
+    applyWindowAppearance();
+    makeBgWithSize(mBgImage ? mBgImage->size() : Size{600, 600});
+    update();
+    if (window()->isVisible())
+        window()->repaint();
+    emit bgTypeChanged(float(mBgType));
+}
+
+void WTView::applyWindowAppearance()
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
+    if (!isWindow() && !window()->testAttribute(Qt::WA_WState_Created) && mBgType != kSeeThrough) {
+        mWindowSeeThrough = false;
+        return;
+    }
+    mWindowSeeThrough = WindowAppearance::setSeeThrough(window(), mBgType == kSeeThrough);
+    if (mBgType == kSeeThrough && !mWindowSeeThrough)
+        tellOnceWhyNotSeeThrough();
+}
+
+void WTView::tellOnceWhyNotSeeThrough()
+{
+    static bool told = false;
+    if (told)
+        return;
+    told = true;
+    auto *box = new QMessageBox(QMessageBox::Information, tr("See-through paper"),
+                                tr("The window cannot be made see-through because no compositing "
+                                   "manager is running. The paper is shown see-through over grey "
+                                   "instead."),
+                                QMessageBox::Ok, window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void WTView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    // Without a see-through window the translucent paper is laid over the window's own colour,
+    // so it shows as paper rather than as black.
+    const bool overWindowColour = mBgType == kSeeThrough && !mWindowSeeThrough;
+    const QTransform sheetToWidget(1, 0, 0, -1, -mBoundsOrigin.x, height() + mBoundsOrigin.y);
+    for (const QRect &dirty : event->region()) {
+        const Rect r = canvasRectFromWidget(QRectF(dirty));
+        if (!overWindowColour) {
+            Graphics::lockFocus(painter, sheetToWidget);
+            drawRect(r);
+            Graphics::unlockFocus();
+            continue;
+        }
+        QImage rendered(dirty.size(), QImage::Format_ARGB32_Premultiplied);
+        rendered.fill(Qt::transparent);
+        {
+            QPainter p(&rendered);
+            const QTransform toRendered(1, 0, 0, -1, -r.x(), r.maxY());
+            Graphics::lockFocus(p, toRendered);
+            drawRect(r);
+            Graphics::unlockFocus();
+        }
+        painter.fillRect(dirty, palette().window());
+        painter.drawImage(dirty.topLeft(), rendered);
+    }
+}
