@@ -1,0 +1,5 @@
+#include "InkpondDocument.h"
+
+InkpondDocument::InkpondDocument(QObject *parent) : Document(parent) { }
+
+InkpondDocument::~InkpondDocument() = default;

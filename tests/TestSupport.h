@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Image.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+// Points the preferences at an empty file of a fresh temporary folder (never the user's).
+class IsolatedSettings
+{
+public:
+    IsolatedSettings();
+    ~IsolatedSettings();
+    QString filePath() const;
+    // The file's contents as another process would read them.
+    QString storedValue(const QString &key) const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+// Premultiplied pixel (px, py) of an image, counted from the bottom-left.
+QRgb pixelAt(const Image &image, int px, int py);
+
+// Number of pixels that differ between two images of the same size; -1 when the sizes differ.
+qint64 differingPixels(const QImage &a, const QImage &b);
