@@ -105,7 +105,7 @@ std::unique_ptr<Image> Layer::imageReframedTo(const Rect &r) const
     return image;
 }
 
-void Layer::adoptImage(std::unique_ptr<Image> image)
+void Layer::adoptReframedImage(std::unique_ptr<Image> image, const Rect &)
 {
     INK_ASSERT(image != nullptr);
     mImage = std::move(image);
@@ -117,5 +117,5 @@ void Layer::viewBoundsDidChange(const Rect &r)
         return;
     auto image = imageReframedTo(r);
     INK_ASSERT(image != nullptr);
-    adoptImage(std::move(image));
+    adoptReframedImage(std::move(image), r);
 }

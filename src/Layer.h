@@ -43,9 +43,10 @@ public:
     // moved by (−x, −y); the rest is transparent.
     void viewBoundsDidChange(const Rect &r);
     // The same in two steps, so that a caller can allocate every new image before changing any:
-    // nullptr when the image cannot be had.
+    // imageReframedTo() gives nullptr when the image cannot be had; adoptReframedImage() takes the
+    // image it made for the same r.
     std::unique_ptr<Image> imageReframedTo(const Rect &r) const;
-    void adoptImage(std::unique_ptr<Image> image);
+    virtual void adoptReframedImage(std::unique_ptr<Image> image, const Rect &r);
 
     const Image *image() const { return mImage.get(); }
     const Image *renderImage() const { return mRenderImage.get(); }

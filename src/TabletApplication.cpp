@@ -30,3 +30,14 @@ bool TabletApplication::notify(QObject *receiver, QEvent *event)
         return true;
     }
 }
+
+void TabletApplication::setMouseCoalescingEnabled(bool enabled)
+{
+    setAttribute(Qt::AA_CompressHighFrequencyEvents, enabled);
+    setAttribute(Qt::AA_CompressTabletEvents, enabled);
+}
+
+bool TabletApplication::isMouseCoalescingEnabled() const
+{
+    return testAttribute(Qt::AA_CompressHighFrequencyEvents) && testAttribute(Qt::AA_CompressTabletEvents);
+}
