@@ -1,4 +1,408 @@
+// The canvas's pen settings, their persistence, backgrounds and window appearance.
+#include "Assert.h"
+#include "Graphics.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "SheetContainer.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QCheckBox>
+#include <QPainter>
 #include <QtTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+#include <set>
+
+namespace {
+const QRgb kRuleRgb = QColor::fromRgbF(0.0f, 0.6f, 0.8f).rgba();
+const QRgb kGridRgb = QColor::fromRgbF(0.8f, 0.8f, 0.8f).rgba();
+
+std::unique_ptr<WTView> makeCanvas(Size sheet = {600, 600})
+{
+    return std::make_unique<WTView>(Rect(0, 0, sheet.width, sheet.height));
+}
+
+// Rows (from the bottom) whose first pixel has the colour, and columns whose top pixel has it.
+std::set<int> rowsOf(const Image &bg, QRgb rgb)
+{
+    std::set<int> rows;
+    for (int y = 0; y < bg.pixelHeight(); ++y)
+        if (bg.pixel(0, y) == rgb || (bg.pixelWidth() > 1 && bg.pixel(1, y) == rgb))
+            rows.insert(y);
+    return rows;
+}
+
+std::set<int> columnsOf(const Image &bg, QRgb rgb)
+{
+    std::set<int> cols;
+    const int top = bg.pixelHeight() - 1;
+    for (int x = 0; x < bg.pixelWidth(); ++x)
+        if (bg.pixel(x, top) == rgb)
+            cols.insert(x);
+    return cols;
+}
+
+std::set<int> series(int from, int step, int count)
+{
+    std::set<int> s;
+    for (int i = 0; i < count; ++i)
+        s.insert(from + i * step);
+    return s;
+}
+
+void writeSettingsFile(const IsolatedSettings &settings, const QByteArray &ini)
+{
+    QDir().mkpath(QFileInfo(settings.filePath()).path());
+    QFile f(settings.filePath());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(ini);
+    f.close();
+    Preferences::resetStandard(settings.filePath());
+}
+} // namespace
+
+class TestCanvas : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshPreferences();
+    void constructionResetsPenToolButKeepsWidths();
+    void damagedSettingsFallBackToDefaults();
+    void eraserAndSlotSwitching();
+    void badToolNumberIsStoredThenRefused();
+    void widthsGoToTheActiveTool();
+    void setColorWritesOnlyNewColours();
+    void setToolFromTag();
+    void openWindowKeepsItsOwnWidth();
+    void ruledPaper_data();
+    void ruledPaper();
+    void gridPaper();
+    void bgTypeRounds_data();
+    void bgTypeRounds();
+    void bgTypeOutOfRangeChangesNothing_data();
+    void bgTypeOutOfRangeChangesNothing();
+    void bgTypeRepeatStoresNothing();
+    void seeThroughAndBack();
+    void surroundOnlyRepaint();
+};
+
+void TestCanvas::freshPreferences()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    for (int tool = 1; tool <= 4; ++tool) {
+        canvas->setActiveColor(tool);
+        QCOMPARE(*canvas->color(), (Color{0.1f, 0.0f, 0.2f, 1.0f}));
+        QCOMPARE(canvas->brushSize(), 10.0f);
+    }
+    canvas->setActiveColor(0);
+    QCOMPARE(canvas->brushSize(), 10.0f);
+    QCOMPARE(canvas->bgType(), 1.0f);
+
+    IsolatedSettings fresh;
+    auto second = makeCanvas();
+    QCOMPARE(second->activeColor(), 1);
+    QCOMPARE(fresh.storedValue(QStringLiteral("PenColor")), QStringLiteral("1"));
+    QCOMPARE(fresh.storedValue(QStringLiteral("BrushSize0")).toFloat(), 10.0f);
+    // Registered defaults never reach the file.
+    QVERIFY(fresh.storedValue(QStringLiteral("BgType")).isEmpty());
+    QVERIFY(fresh.storedValue(QStringLiteral("EraserColor")).isEmpty());
+}
+
+void TestCanvas::constructionResetsPenToolButKeepsWidths()
+{
+    IsolatedSettings settings;
+    writeSettingsFile(settings, "[General]\nPenColor=3\nBrushSize0=4.5\n");
+    auto canvas = makeCanvas();
+    QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QStringLiteral("1"));
+    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize0")).toFloat(), 4.5f);
+    QCOMPARE(canvas->brushSize(), 4.5f);
+}
+
+void TestCanvas::damagedSettingsFallBackToDefaults()
+{
+    IsolatedSettings settings;
+    const QByteArray other = archiveOther("string", "twelve bytes");
+    writeSettingsFile(settings,
+                      "[General]\nBgType=7\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
+                      "Color1=@ByteArray(junk)\nColor3=not data\n");
+    Preferences::standard().setData(other, PreferenceKeys::colorKey(2));
+    Preferences::standard().setData(archiveColor({0.5f, 0.5f, 0.5f, 1}), PreferenceKeys::colorKey(0));
+    auto canvas = makeCanvas();
+    QCOMPARE(canvas->bgType(), 1.0f);
+    const Color fallback = PreferenceKeys::defaultColor();
+    canvas->setActiveColor(1);
+    QCOMPARE(*canvas->color(), (Color{0.5f, 0.5f, 0.5f, 1})); // intact slot unaffected
+    for (int tool = 2; tool <= 4; ++tool) {
+        canvas->setActiveColor(tool);
+        QCOMPARE(*canvas->color(), fallback);
+        QCOMPARE(canvas->brushSize(), 10.0f);
+    }
+    canvas->setActiveColor(0);
+    QCOMPARE(canvas->brushSize(), 10.0f);
+
+    IsolatedSettings notANumber;
+    writeSettingsFile(notANumber, "[General]\nBgType=paper\n");
+    QCOMPARE(makeCanvas()->bgType(), 1.0f);
+    writeSettingsFile(notANumber, "[General]\nBgType=-1\n");
+    QCOMPARE(makeCanvas()->bgType(), 1.0f);
+}
+
+void TestCanvas::eraserAndSlotSwitching()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    QCheckBox rubber;
+    rubber.setCheckable(true);
+    canvas->setRubberButton(&rubber);
+    QSignalSpy changed(canvas.get(), &WTView::penChanged);
+
+    canvas->setActiveColor(0);
+    QVERIFY(canvas->erasing());
+    QCOMPARE(canvas->activeColor(), 0);
+    QCOMPARE(canvas->color(), nullptr);
+    QVERIFY(rubber.isChecked());
+    QVERIFY(changed.count() > 0);
+
+    canvas->setActiveColor(3);
+    QVERIFY(!canvas->erasing());
+    QCOMPARE(canvas->activeColor(), 3);
+    QVERIFY(!rubber.isChecked());
+    QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
+}
+
+void TestCanvas::badToolNumberIsStoredThenRefused()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    canvas->setActiveColor(2);
+    for (int bad : {5, -1}) {
+        QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setActiveColor(bad));
+        QCOMPARE(canvas->activeColor(), 2);
+        QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QString::number(bad));
+    }
+}
+
+void TestCanvas::widthsGoToTheActiveTool()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    canvas->setActiveColor(0);
+    canvas->setBrushSize(25);
+    QCOMPARE(settings.storedValue(QStringLiteral("RubberSize")).toFloat(), 25.0f);
+    QVERIFY(settings.storedValue(QStringLiteral("BrushSize2")).isEmpty());
+    canvas->setActiveColor(3);
+    QCOMPARE(canvas->brushSize(), 10.0f);
+    canvas->setBrushSize(25);
+    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize2")).toFloat(), 25.0f);
+    canvas->setBrushSize(-3); // widths are taken as they come
+    QCOMPARE(canvas->brushSize(), -3.0f);
+    canvas->setActiveColor(0);
+    QCOMPARE(canvas->brushSize(), 25.0f);
+}
+
+void TestCanvas::setColorWritesOnlyNewColours()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    canvas->setColor(canvas->color()); // the slot's own object: nothing written
+    QVERIFY(settings.storedValue(QStringLiteral("Color0")).isEmpty());
+    canvas->setColor(nullptr);
+    QVERIFY(settings.storedValue(QStringLiteral("Color0")).isEmpty());
+
+    const Color same = *canvas->color(); // equal value, other object: written
+    canvas->setColor(&same);
+    Preferences::standard().synchronize();
+    QCOMPARE(unarchiveColor(Preferences(settings.filePath()).dataForKey(QStringLiteral("Color0"))), same);
+
+    const Color green {0, 1, 0, 0.5f};
+    canvas->setColor(&green);
+    QCOMPARE(*canvas->color(), green);
+    QVERIFY(canvas->color() != &green); // the slot keeps its own copy
+
+    canvas->setActiveColor(0);
+    QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setColor(&green));
+}
+
+void TestCanvas::setToolFromTag()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    QObject untagged;
+    canvas->setToolFromTag(&untagged);
+    canvas->setToolFromTag(nullptr);
+    QCOMPARE(canvas->activeColor(), 1);
+    QObject eraserButton;
+    eraserButton.setProperty("tag", 0);
+    canvas->setToolFromTag(&eraserButton);
+    QVERIFY(canvas->erasing());
+}
+
+void TestCanvas::openWindowKeepsItsOwnWidth()
+{
+    IsolatedSettings settings;
+    auto first = makeCanvas();
+    auto second = makeCanvas();
+    first->setBrushSize(33);
+    QCOMPARE(second->brushSize(), 10.0f);
+    QCOMPARE(makeCanvas()->brushSize(), 33.0f);
+}
+
+void TestCanvas::ruledPaper_data()
+{
+    QTest::addColumn<float>("height");
+    QTest::addColumn<QList<int>>("rows");
+    QList<int> six;
+    for (int y = 560; y >= 40; y -= 40)
+        six << y;
+    QTest::newRow("600") << 600.0f << six;
+    QTest::newRow("40: none") << 40.0f << QList<int>();
+    QTest::newRow("41: one at 1") << 41.0f << QList<int>({1});
+}
+
+void TestCanvas::ruledPaper()
+{
+    QFETCH(float, height);
+    QFETCH(QList<int>, rows);
+    IsolatedSettings settings;
+    auto canvas = makeCanvas({600, height});
+    const std::set<int> expected(rows.begin(), rows.end());
+    QCOMPARE(rowsOf(*canvas->backgroundImage(), kRuleRgb), expected);
+    if (height == 600.0f)
+        QCOMPARE(expected.size(), size_t(14));
+}
+
+void TestCanvas::gridPaper()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    canvas->setBgType(2);
+    const Image &bg = *canvas->backgroundImage();
+    // Horizontal lines every 21 from the top, vertical every 20 from the left.
+    std::set<int> rows;
+    for (int y = 0; y < 600; ++y)
+        if (bg.pixel(5, y) == kGridRgb)
+            rows.insert(y);
+    QCOMPARE(rows, series(12, 21, 28));
+    QCOMPARE(columnsOf(bg, kGridRgb), series(20, 20, 29));
+
+    canvas->setSheetSize({60.5f, 100.7f});
+    const Image &odd = *canvas->backgroundImage();
+    std::set<int> oddRows;
+    for (int y = 0; y < odd.pixelHeight(); ++y)
+        if (odd.pixel(5, y) == kGridRgb)
+            oddRows.insert(y);
+    QCOMPARE(oddRows, std::set<int>({16, 37, 58, 79}));
+    std::set<int> oddCols;
+    for (int x = 0; x < odd.pixelWidth(); ++x)
+        if (odd.pixel(x, 3) == kGridRgb)
+            oddCols.insert(x);
+    QCOMPARE(oddCols, std::set<int>({20, 40, 60}));
+}
+
+void TestCanvas::bgTypeRounds_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<int>("type");
+    QTest::newRow("2.4") << 2.4f << 2;
+    QTest::newRow("2.5 away from zero") << 2.5f << 3;
+    QTest::newRow("-0.4") << -0.4f << 0;
+}
+
+void TestCanvas::bgTypeRounds()
+{
+    QFETCH(float, value);
+    QFETCH(int, type);
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    canvas->setBgType(value);
+    QCOMPARE(canvas->bgType(), float(type));
+    QCOMPARE(settings.storedValue(QStringLiteral("BgType")), QString::number(type));
+}
+
+void TestCanvas::bgTypeOutOfRangeChangesNothing_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::newRow("3.5") << 3.5f;
+    QTest::newRow("-0.5") << -0.5f;
+    QTest::newRow("huge") << 1e30f;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN();
+}
+
+void TestCanvas::bgTypeOutOfRangeChangesNothing()
+{
+    QFETCH(float, value);
+    IsolatedSettings settings;
+    QWidget window;
+    auto *canvas = new WTView(Rect(0, 0, 600, 600), &window);
+    canvas->setBgType(2);
+    window.show();
+    const Image *bg = canvas->backgroundImage();
+    const bool translucent = window.testAttribute(Qt::WA_TranslucentBackground);
+    QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setBgType(value));
+    QCOMPARE(canvas->bgType(), 2.0f);
+    QCOMPARE(settings.storedValue(QStringLiteral("BgType")), QStringLiteral("2"));
+    QCOMPARE(canvas->backgroundImage(), bg);
+    QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), translucent);
+}
+
+void TestCanvas::bgTypeRepeatStoresNothing()
+{
+    IsolatedSettings settings;
+    auto canvas = makeCanvas();
+    const Image *bg = canvas->backgroundImage();
+    canvas->setBgType(1.2f);
+    QVERIFY(settings.storedValue(QStringLiteral("BgType")).isEmpty());
+    QCOMPARE(canvas->backgroundImage(), bg);
+}
+
+void TestCanvas::seeThroughAndBack()
+{
+    IsolatedSettings settings;
+    QWidget window;
+    auto *canvas = new WTView(Rect(0, 0, 300, 200), &window);
+    window.resize(300, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    canvas->setBgType(3);
+    QVERIFY(!canvas->isOpaque());
+    QCOMPARE(qAlpha(canvas->backgroundImage()->pixel(10, 10)), 64); // paper at alpha 0.25
+    QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), canvas->windowIsSeeThrough());
+    QVERIFY(window.isVisible());
+
+    canvas->setBgType(0);
+    QVERIFY(canvas->isOpaque());
+    QVERIFY(!window.testAttribute(Qt::WA_TranslucentBackground));
+    QCOMPARE(qAlpha(canvas->backgroundImage()->pixel(10, 10)), 255);
+    QVERIFY(window.isVisible());
+}
+
+void TestCanvas::surroundOnlyRepaint()
+{
+    IsolatedSettings settings;
+    QWidget window;
+    window.resize(400, 300);
+    auto *container = new SheetContainer(&window);
+    container->resize(400, 300);
+    auto *canvas = new WTView(Rect(0, 0, 400, 300), container);
+    container->setCanvas(canvas);
+    canvas->setSheetSize({200, 100});
+    // The sheet sits centred: bounds origin (−100, −100).
+    QCOMPARE(canvas->boundsOrigin(), (Point{-100, -100}));
+
+    Image out(Size{400, 300});
+    const QTransform toOut(1, 0, 0, -1, 100, 300 - 100);
+    QPainter painter(&out.qimage());
+    Graphics::lockFocus(painter, toOut);
+    canvas->drawRect(Rect(-90, 150, 40, 40)); // entirely in the surround, above-left of the sheet
+    Graphics::unlockFocus();
+    painter.end();
+    const QRgb grey = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3).rgba();
+    for (int y = 250; y < 290; y += 5)
+        for (int x = 10; x < 50; x += 5)
+            QCOMPARE(out.pixel(x, y), grey);
+    QCOMPARE(out.pixel(5, 5), QRgb(0)); // outside the rectangle: untouched
+}
+
+QTEST_MAIN(TestCanvas)
 #include "tst_canvas.moc"
