@@ -1,8 +1,23 @@
 #include "Document.h"
 
-Document::Document(QObject *parent) : QObject(parent) { }
+#include "DocumentController.h"
 
-Document::~Document() = default;
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QWidget>
+
+Document::Document(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Document::~Document()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+}
 
 void Document::updateChangeCount(ChangeType change)
 {
@@ -22,6 +37,126 @@ void Document::updateChangeCount(ChangeType change)
         m_readOtherContents = true;
         break;
     }
-    if (wasEdited != isDocumentEdited())
+    if (wasEdited != isDocumentEdited()) {
+        synchronizeWindowTitleWithDocumentName();
         emit documentEditedChanged(isDocumentEdited());
+    }
+}
+
+void Document::setFileURL(const QUrl &url)
+{
+    if (url == m_fileURL)
+        return;
+    m_fileURL = url;
+    m_untitledName.clear();
+    synchronizeWindowTitleWithDocumentName();
+    emit displayNameChanged();
+}
+
+QString Document::displayName() const
+{
+    if (!m_fileURL.isEmpty())
+        return QFileInfo(m_fileURL.toLocalFile()).fileName();
+    if (m_untitledName.isEmpty())
+        m_untitledName = m_controller ? m_controller->untitledNameFor(this) : tr("Untitled");
+    return m_untitledName;
+}
+
+void Document::setWindow(QWidget *window)
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+    m_window = window;
+    if (m_window)
+        m_window->installEventFilter(this);
+    synchronizeWindowTitleWithDocumentName();
+}
+
+void Document::makeWindowControllers() { }
+
+DocumentController *Document::controller() const
+{
+    return m_controller;
+}
+
+void Document::showWindows()
+{
+    if (!m_window)
+        return;
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void Document::synchronizeWindowTitleWithDocumentName()
+{
+    if (!m_window)
+        return;
+    // "[*]" is where Qt puts the modified marker; a literal one in a file name is doubled.
+    QString name = displayName();
+    name.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    m_window->setWindowTitle(name + QLatin1String("[*]"));
+    m_window->setWindowModified(isDocumentEdited());
+}
+
+bool Document::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window system's close button is the Close command: unsaved changes are asked about.
+    if (watched == m_window && event->type() == QEvent::Close && !m_closing) {
+        event->ignore();
+        performClose();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QByteArray Document::dataOfType(const QString &, QString *)
+{
+    return {};
+}
+
+bool Document::readFromData(const QByteArray &, const QString &, QString *)
+{
+    return false;
+}
+
+bool Document::readFromURL(const QUrl &url, const QString &typeName, QString *error)
+{
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return readFromData(file.readAll(), typeName, error);
+}
+
+bool Document::revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error)
+{
+    if (!readFromURL(url, typeName, error))
+        return false;
+    updateChangeCount(ChangeCleared);
+    return true;
+}
+
+bool Document::writeToURL(const QUrl &url, const QString &typeName, QString *error)
+{
+    QString why;
+    const QByteArray data = dataOfType(typeName, &why);
+    if (data.isEmpty()) {
+        if (error)
+            *error = why.isEmpty() ? tr("Its contents could not be written as %1.").arg(typeName)
+                                   : why;
+        return false;
+    }
+    // The data goes to a temporary file that replaces the old one only once it is complete on
+    // disk, so a failed or interrupted save never leaves half a file.
+    QSaveFile file(url.toLocalFile());
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
 }

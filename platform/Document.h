@@ -1,9 +1,22 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
 
-// A document of a document-based application. This part keeps the change count that says
-// whether the document has unsaved changes.
+class DocumentController;
+class QDialog;
+class QMessageBox;
+
+// A document of a document-based application: its file, its type, whether it has unsaved
+// changes, and the commands that save, revert and close it. Subclasses say how their contents
+// become file data and back (dataOfType, readFromData).
+//
+// Questions and reports are message boxes opened with open(): window-modal on the document's
+// window when it has one, application-modal otherwise. The commands return at once and finish
+// when the user has answered; their completions say whether they went through.
 class Document : public QObject
 {
     Q_OBJECT
@@ -17,6 +30,12 @@ public:
     };
     Q_ENUM(ChangeType)
 
+    // The answer to canCloseDocumentWithDelegate: the document, whether it may be closed (its
+    // changes were saved or the user chose to discard them), and the caller's context.
+    using ShouldCloseHandler
+        = std::function<void(Document *document, bool shouldClose, void *contextInfo)>;
+    using Completion = std::function<void(bool succeeded)>;
+
     explicit Document(QObject *parent = nullptr);
     ~Document() override;
 
@@ -25,10 +44,82 @@ public:
     bool isDocumentEdited() const { return m_changeCount != 0 || m_readOtherContents; }
     int changeCount() const { return m_changeCount; }
 
+    // The file the document is saved in; an empty URL makes it untitled.
+    QUrl fileURL() const { return m_fileURL; }
+    void setFileURL(const QUrl &url);
+    // The name of its type in the document-types table.
+    QString fileType() const { return m_fileType; }
+    void setFileType(const QString &typeName) { m_fileType = typeName; }
+    // The file's name, or "Untitled", "Untitled 2", ... while it has none.
+    QString displayName() const;
+
+    // The document's window, not owned. Its title shows the display name and Qt's modified
+    // marker; closing it from the window system asks about unsaved changes first.
+    QWidget *window() const { return m_window; }
+    void setWindow(QWidget *window);
+    // Makes the document's window; the default makes none.
+    virtual void makeWindowControllers();
+    void showWindows();
+    DocumentController *controller() const;
+
+    // Contents as file data of a type and back. On failure: no data or false, and possibly a
+    // sentence for the user in *error. The defaults fail.
+    virtual QByteArray dataOfType(const QString &typeName, QString *error);
+    virtual bool readFromData(const QByteArray &data, const QString &typeName, QString *error);
+    // The whole file through readFromData.
+    virtual bool readFromURL(const QUrl &url, const QString &typeName, QString *error);
+    // Reads the file again and counts as unedited when that worked.
+    virtual bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error);
+    // Encodes with dataOfType and replaces the file in one step: when anything fails, the file
+    // that was there stays as it was.
+    bool writeToURL(const QUrl &url, const QString &typeName, QString *error);
+
+    // Commands (DocumentCommands.cpp).
+    // Saves to the document's file, or asks for one when it has none or cannot write its type.
+    void saveDocument(Completion done = {});
+    // Asks for a file and a type that can be written, adding the type's extension to the name.
+    void saveDocumentAs(Completion done = {});
+    // Writes to url as that type; on success the document belongs to that file and is unedited.
+    // A failure is reported to the user and changes nothing.
+    void saveToURL(const QUrl &url, const QString &typeName, Completion done = {});
+    // Asks, then reads the file again.
+    void revertDocumentToSaved();
+    // The Close command: asks about unsaved changes, then closes.
+    void performClose();
+    // Closes the window and leaves the controller, which deletes the document later.
+    void close();
+    // When the document has unsaved changes asks whether to save them (Save, Don't Save,
+    // Cancel) and saves if so chosen; then calls shouldCloseSelector, unless delegate has been
+    // destroyed meanwhile. Without unsaved changes it answers at once.
+    void canCloseDocumentWithDelegate(QObject *delegate, ShouldCloseHandler shouldCloseSelector,
+                                      void *contextInfo);
+    // Tells the user what failed (message) and why (informativeText); done runs once the user
+    // has read it.
+    void presentError(const QString &message, const QString &informativeText,
+                      std::function<void()> done = {});
+
 signals:
     void documentEditedChanged(bool edited);
+    void displayNameChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class DocumentController;
+
+    void synchronizeWindowTitleWithDocumentName();
+    QMessageBox *makeAlert(int icon, const QString &text, const QString &informativeText);
+    void present(QDialog *dialog);
+    void saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done);
+
     int m_changeCount = 0;
     bool m_readOtherContents = false;
+    QUrl m_fileURL;
+    QString m_fileType;
+    mutable QString m_untitledName; // given on first use while untitled
+    QPointer<QWidget> m_window;
+    QPointer<DocumentController> m_controller; // set while the controller owns the document
+    QPointer<QWidget> m_closeQuestion;
+    bool m_closing = false;
 };

@@ -1,0 +1,256 @@
+// The document's commands: save, save as, revert and close, with their questions and reports.
+#include "Document.h"
+
+#include "DocumentController.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace {
+// Calls a completion that may be empty.
+void finish(const Document::Completion &done, bool succeeded)
+{
+    if (done)
+        done(succeeded);
+}
+
+const DocumentTypes *typesOf(const Document *document)
+{
+    return document->controller() ? &document->controller()->documentTypes() : nullptr;
+}
+
+// The file name with the type's extension, unless it already ends in one of the type's.
+QString withExtension(const QString &path, const DocumentType &type)
+{
+    if (type.extensions.contains(QFileInfo(path).suffix().toLower()))
+        return path;
+    return path + QLatin1Char('.') + type.extensions.first();
+}
+} // namespace
+
+QMessageBox *Document::makeAlert(int icon, const QString &text, const QString &informativeText)
+{
+    auto *box = new QMessageBox(QMessageBox::Icon(icon), QString(), text, QMessageBox::NoButton,
+                                m_window);
+    box->setInformativeText(informativeText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    return box;
+}
+
+void Document::present(QDialog *dialog)
+{
+    // open() makes a dialog window-modal, which blocks nothing without a window.
+    if (m_window)
+        dialog->open();
+    else
+        dialog->show();
+}
+
+void Document::presentError(const QString &message, const QString &informativeText,
+                            std::function<void()> done)
+{
+    QMessageBox *box = makeAlert(QMessageBox::Warning, message, informativeText);
+    box->setObjectName(QStringLiteral("errorAlert"));
+    box->setStandardButtons(QMessageBox::Ok);
+    connect(box, &QMessageBox::finished, this, [done = std::move(done)] {
+        if (done)
+            done();
+    });
+    present(box);
+}
+
+void Document::saveDocument(Completion done)
+{
+    const DocumentTypes *types = typesOf(this);
+    const DocumentType *type = types ? types->typeNamed(m_fileType) : nullptr;
+    if (m_fileURL.isEmpty() || !type || !type->isWritable()) {
+        saveDocumentAs(std::move(done));
+        return;
+    }
+    saveToURL(m_fileURL, m_fileType, std::move(done));
+}
+
+void Document::saveDocumentAs(Completion done)
+{
+    const DocumentTypes *types = typesOf(this);
+    const auto writable = types ? types->writableTypes() : std::vector<const DocumentType *> {};
+    if (writable.empty()) {
+        finish(done, false);
+        return;
+    }
+    const DocumentType *chosen = types->typeNamed(m_fileType);
+    if (!chosen || !chosen->isWritable())
+        chosen = types->typeNamed(types->defaultType());
+    QStringList filters;
+    for (const DocumentType *t : writable)
+        filters << DocumentTypes::nameFilter(*t);
+
+    auto *dialog = new QFileDialog(m_window, tr("Save As"));
+    dialog->setObjectName(QStringLiteral("saveAsDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(filters);
+    dialog->selectNameFilter(DocumentTypes::nameFilter(*chosen));
+    dialog->setDefaultSuffix(chosen->extensions.first());
+    dialog->setDirectory(m_fileURL.isEmpty()
+                             ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                             : QFileInfo(m_fileURL.toLocalFile()).absolutePath());
+    dialog->selectFile(QFileInfo(displayName()).completeBaseName() + QLatin1Char('.')
+                       + chosen->extensions.first());
+    // Qt adds the default suffix before it asks about replacing a file: keep it the chosen type's.
+    connect(dialog, &QFileDialog::filterSelected, dialog,
+            [dialog, writable, filters](const QString &f) {
+                if (const auto i = filters.indexOf(f); i >= 0)
+                    dialog->setDefaultSuffix(writable[size_t(i)]->extensions.first());
+            });
+    connect(dialog, &QFileDialog::finished, this,
+            [this, dialog, writable, filters, done](int result) {
+                const QStringList files = dialog->selectedFiles();
+                const auto i = filters.indexOf(dialog->selectedNameFilter());
+                if (result == QDialog::Accepted && !files.isEmpty() && i >= 0)
+                    saveToChosenFile(files.first(), writable[size_t(i)]->name, done);
+                else
+                    finish(done, false);
+            });
+    present(dialog);
+}
+
+void Document::saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done)
+{
+    const DocumentType *type = typesOf(this)->typeNamed(typeName);
+    const QString path = withExtension(chosenPath, *type);
+    const QUrl url = QUrl::fromLocalFile(path);
+    if (path == chosenPath || !QFileInfo::exists(path)) {
+        saveToURL(url, typeName, std::move(done));
+        return;
+    }
+    // The added extension names a file that the dialog did not ask about.
+    QMessageBox *box = makeAlert(
+        QMessageBox::Warning,
+        tr("“%1” already exists. Do you want to replace it?").arg(QFileInfo(path).fileName()),
+        tr("Replacing it will overwrite its current contents."));
+    box->setObjectName(QStringLiteral("replaceAlert"));
+    box->setStandardButtons(QMessageBox::Cancel);
+    QPushButton *replace = box->addButton(tr("Replace"), QMessageBox::AcceptRole);
+    box->setDefaultButton(QMessageBox::Cancel);
+    connect(box, &QMessageBox::finished, this, [this, box, replace, url, typeName, done] {
+        if (box->clickedButton() == replace)
+            saveToURL(url, typeName, done);
+        else
+            finish(done, false);
+    });
+    present(box);
+}
+
+void Document::saveToURL(const QUrl &url, const QString &typeName, Completion done)
+{
+    QString error;
+    if (writeToURL(url, typeName, &error)) {
+        setFileURL(url);
+        setFileType(typeName);
+        updateChangeCount(ChangeCleared);
+        finish(done, true);
+        return;
+    }
+    const QString fileName = QFileInfo(url.toLocalFile()).fileName();
+    const QString message = url == m_fileURL
+        ? tr("The document “%1” could not be saved.").arg(displayName())
+        : tr("The document “%1” could not be saved as “%2”.").arg(displayName(), fileName);
+    presentError(message, error, [done] { finish(done, false); });
+}
+
+void Document::revertDocumentToSaved()
+{
+    if (m_fileURL.isEmpty())
+        return;
+    QMessageBox *box = makeAlert(
+        QMessageBox::Question,
+        tr("Do you want to revert to the most recently saved version of the document “%1”?")
+            .arg(displayName()),
+        tr("Your current changes will be lost."));
+    box->setObjectName(QStringLiteral("revertAlert"));
+    box->setStandardButtons(QMessageBox::Cancel);
+    QPushButton *revert = box->addButton(tr("Revert"), QMessageBox::AcceptRole);
+    box->setDefaultButton(revert);
+    connect(box, &QMessageBox::finished, this, [this, box, revert] {
+        if (box->clickedButton() != revert || m_fileURL.isEmpty())
+            return;
+        QString error;
+        if (!revertToContentsOfURL(m_fileURL, m_fileType, &error))
+            presentError(tr("The document “%1” could not be reverted to its saved version.")
+                             .arg(displayName()),
+                         error);
+    });
+    present(box);
+}
+
+void Document::performClose()
+{
+    canCloseDocumentWithDelegate(
+        this,
+        [](Document *document, bool shouldClose, void *) {
+            if (shouldClose)
+                document->close();
+        },
+        nullptr);
+}
+
+void Document::close()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    if (m_window) {
+        m_window->removeEventFilter(this);
+        m_window->close();
+    }
+    if (m_controller)
+        m_controller->removeDocument(this);
+}
+
+void Document::canCloseDocumentWithDelegate(QObject *delegate,
+                                            ShouldCloseHandler shouldCloseSelector,
+                                            void *contextInfo)
+{
+    const QPointer<QObject> guard(delegate);
+    auto answer = [this, guard, hadDelegate = delegate != nullptr, shouldCloseSelector,
+                   contextInfo](bool shouldClose) {
+        if (hadDelegate && !guard)
+            return;
+        if (shouldCloseSelector)
+            shouldCloseSelector(this, shouldClose, contextInfo);
+    };
+    if (!isDocumentEdited()) {
+        answer(true);
+        return;
+    }
+    if (m_closeQuestion) {
+        // The user is being asked already; a second question would answer for the first.
+        m_closeQuestion->raise();
+        answer(false);
+        return;
+    }
+    QMessageBox *box = makeAlert(
+        QMessageBox::Warning,
+        tr("Do you want to save the changes made to the document “%1”?").arg(displayName()),
+        tr("Your changes will be lost if you don't save them."));
+    box->setObjectName(QStringLiteral("saveChangesAlert"));
+    box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box->button(QMessageBox::Discard)->setText(tr("Don't Save"));
+    box->setDefaultButton(QMessageBox::Save);
+    box->setEscapeButton(QMessageBox::Cancel);
+    m_closeQuestion = box;
+    connect(box, &QMessageBox::finished, this, [this, answer](int result) {
+        if (result == QMessageBox::Save)
+            saveDocument(answer);
+        else
+            answer(result == QMessageBox::Discard);
+    });
+    present(box);
+}

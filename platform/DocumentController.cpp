@@ -1,0 +1,252 @@
+#include "DocumentController.h"
+
+#include "Document.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStandardPaths>
+
+namespace {
+DocumentController *gShared = nullptr;
+} // namespace
+
+DocumentController::DocumentController(DocumentTypes types, DocumentFactory makeDocument,
+                                       QObject *parent)
+    : QObject(parent)
+    , m_types(std::move(types))
+    , m_makeDocument(std::move(makeDocument))
+{
+    if (!gShared)
+        gShared = this;
+}
+
+DocumentController::~DocumentController()
+{
+    if (gShared == this)
+        gShared = nullptr;
+}
+
+DocumentController *DocumentController::sharedDocumentController()
+{
+    return gShared;
+}
+
+QStringList DocumentController::fileExtensionsFromType(const QString &typeName) const
+{
+    const DocumentType *type = m_types.typeNamed(typeName);
+    return type ? type->extensions : QStringList();
+}
+
+QString DocumentController::typeForContentsOfURL(const QUrl &url) const
+{
+    const QString path = url.toLocalFile();
+    if (const DocumentType *type = m_types.typeForFileName(path))
+        return type->name;
+    const QByteArray format = QImageReader::imageFormat(path);
+    if (!format.isEmpty())
+        if (const DocumentType *type
+            = m_types.typeForFileName(QStringLiteral("x.") + QString::fromLatin1(format)))
+            return type->name;
+    return m_types.defaultType();
+}
+
+std::vector<Document *> DocumentController::documents() const
+{
+    std::vector<Document *> result;
+    result.reserve(m_documents.size());
+    for (const auto &d : m_documents)
+        result.push_back(d.get());
+    return result;
+}
+
+Document *DocumentController::documentForURL(const QUrl &url) const
+{
+    const QString path = QFileInfo(url.toLocalFile()).canonicalFilePath();
+    if (path.isEmpty())
+        return nullptr;
+    for (const auto &d : m_documents)
+        if (!d->fileURL().isEmpty()
+            && QFileInfo(d->fileURL().toLocalFile()).canonicalFilePath() == path)
+            return d.get();
+    return nullptr;
+}
+
+void DocumentController::addDocument(std::unique_ptr<Document> document)
+{
+    Document *d = document.get();
+    d->m_controller = this;
+    m_documents.push_back(std::move(document));
+    emit documentAdded(d);
+}
+
+void DocumentController::removeDocument(Document *document)
+{
+    for (auto it = m_documents.begin(); it != m_documents.end(); ++it) {
+        if (it->get() != document)
+            continue;
+        it->release()->deleteLater();
+        m_documents.erase(it);
+        document->m_controller = nullptr;
+        emit documentRemoved(document);
+        return;
+    }
+}
+
+QString DocumentController::untitledNameFor(const Document *document) const
+{
+    auto nameFor = [](int n) { return n == 1 ? tr("Untitled") : tr("Untitled %1").arg(n); };
+    for (int n = 1;; ++n) {
+        const QString name = nameFor(n);
+        bool used = false;
+        for (const auto &d : m_documents)
+            used = used
+                || (d.get() != document && d->fileURL().isEmpty() && d->m_untitledName == name);
+        if (!used)
+            return name;
+    }
+}
+
+Document *DocumentController::openUntitledDocumentAndDisplay(bool display, QString *error)
+{
+    std::unique_ptr<Document> document = m_makeDocument ? m_makeDocument() : nullptr;
+    if (!document) {
+        if (error)
+            *error = tr("A new document could not be made.");
+        return nullptr;
+    }
+    document->setFileType(defaultType());
+    Document *d = document.get();
+    addDocument(std::move(document));
+    d->displayName(); // takes its number now, in the order documents are made
+    if (display) {
+        d->makeWindowControllers();
+        d->showWindows();
+    }
+    return d;
+}
+
+Document *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool display,
+                                                            QString *error)
+{
+    if (Document *open = documentForURL(url)) {
+        if (display)
+            open->showWindows();
+        return open;
+    }
+    std::unique_ptr<Document> document = m_makeDocument ? m_makeDocument() : nullptr;
+    if (!document) {
+        if (error)
+            *error = tr("A new document could not be made.");
+        return nullptr;
+    }
+    const QString type = typeForContentsOfURL(url);
+    if (!document->readFromURL(url, type, error))
+        return nullptr;
+    document->setFileURL(url);
+    document->setFileType(type);
+    Document *d = document.get();
+    addDocument(std::move(document));
+    if (display) {
+        d->makeWindowControllers();
+        d->showWindows();
+    }
+    return d;
+}
+
+void DocumentController::openFiles(const QStringList &paths)
+{
+    for (const QString &path : paths) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        QString error;
+        if (!openDocumentWithContentsOfURL(QUrl::fromLocalFile(absolute), true, &error))
+            presentOpenError(absolute, error);
+    }
+}
+
+void DocumentController::presentOpenError(const QString &path, const QString &error)
+{
+    auto *box = new QMessageBox(
+        QMessageBox::Warning, QString(),
+        tr("The document “%1” could not be opened.").arg(QFileInfo(path).fileName()),
+        QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("openErrorAlert"));
+    box->setInformativeText(error.isEmpty() ? tr("The file could not be read.") : error);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+}
+
+void DocumentController::newDocument()
+{
+    openUntitledDocumentAndDisplay(true, nullptr);
+}
+
+void DocumentController::openDocument()
+{
+    QStringList patterns;
+    for (const QString &ext : m_types.readableExtensions())
+        patterns << QStringLiteral("*.") + ext;
+    QStringList filters {tr("Readable pictures (%1)").arg(patterns.join(QLatin1Char(' ')))};
+    for (const DocumentType &t : m_types.types())
+        filters << DocumentTypes::nameFilter(t);
+    filters << tr("All files (*)");
+
+    auto *dialog = new QFileDialog(QApplication::activeWindow(), tr("Open"));
+    dialog->setObjectName(QStringLiteral("openDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setNameFilters(filters);
+    dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
+    connect(dialog, &QFileDialog::filesSelected, this, &DocumentController::openFiles);
+    dialog->show();
+}
+
+void DocumentController::terminate()
+{
+    reviewUnsavedDocuments([this](bool mayQuit) {
+        if (!mayQuit)
+            return;
+        for (Document *d : documents())
+            d->close();
+        QCoreApplication::quit();
+    });
+}
+
+void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> completion)
+{
+    auto pending = std::make_shared<std::vector<QPointer<Document>>>();
+    for (const auto &d : m_documents)
+        if (d->isDocumentEdited())
+            pending->push_back(d.get());
+    reviewNext(std::move(pending), std::move(completion));
+}
+
+void DocumentController::reviewNext(std::shared_ptr<std::vector<QPointer<Document>>> pending,
+                                    std::function<void(bool)> completion)
+{
+    while (!pending->empty() && (!pending->front() || !pending->front()->isDocumentEdited()))
+        pending->erase(pending->begin());
+    if (pending->empty()) {
+        completion(true);
+        return;
+    }
+    Document *d = pending->front();
+    pending->erase(pending->begin());
+    d->showWindows();
+    d->canCloseDocumentWithDelegate(
+        this,
+        [this, pending, completion](Document *, bool shouldClose, void *) {
+            if (shouldClose)
+                reviewNext(pending, completion);
+            else
+                completion(false);
+        },
+        nullptr);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "DocumentTypes.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Document;
+
+// Keeps the application's open documents and opens new and existing ones. The first controller
+// made is the shared one; it owns every document it holds.
+class DocumentController : public QObject
+{
+    Q_OBJECT
+
+public:
+    using DocumentFactory = std::function<std::unique_ptr<Document>()>;
+
+    DocumentController(DocumentTypes types, DocumentFactory makeDocument,
+                       QObject *parent = nullptr);
+    ~DocumentController() override;
+
+    // nullptr while no controller exists.
+    static DocumentController *sharedDocumentController();
+
+    const DocumentTypes &documentTypes() const { return m_types; }
+    // The extensions of a type, in the table's order; none for an unknown type.
+    QStringList fileExtensionsFromType(const QString &typeName) const;
+    QString defaultType() const { return m_types.defaultType(); }
+    // By the file's extension, else by its content, else the default type.
+    QString typeForContentsOfURL(const QUrl &url) const;
+
+    std::vector<Document *> documents() const;
+    Document *documentForURL(const QUrl &url) const;
+    void addDocument(std::unique_ptr<Document> document);
+    // Stops holding the document and hands it to Qt's deferred deletion, so that it may be
+    // removed from inside one of its own answers.
+    void removeDocument(Document *document);
+    // "Untitled" for the first untitled document, then "Untitled 2", "Untitled 3", ...: the
+    // lowest number no other open document uses.
+    QString untitledNameFor(const Document *document) const;
+
+    // A new document of the default type; shown with its window when display is true.
+    Document *openUntitledDocumentAndDisplay(bool display, QString *error);
+    // The document of that file: the open one, or one read from the file. nullptr and a reason
+    // in *error when the file cannot be read.
+    Document *openDocumentWithContentsOfURL(const QUrl &url, bool display, QString *error);
+    // Opens each file, telling the user about each one that cannot be opened.
+    void openFiles(const QStringList &paths);
+
+    // Commands.
+    void newDocument();
+    void openDocument(); // asks for files of the readable types
+    // Quit: asks about every document with unsaved changes in turn, then closes them all and
+    // quits; a Cancel stops it there.
+    void terminate();
+    // Asks about every edited document in turn; completion(false) as soon as one is cancelled.
+    void reviewUnsavedDocuments(std::function<void(bool)> completion);
+
+signals:
+    void documentAdded(Document *document);
+    void documentRemoved(Document *document);
+
+private:
+    void reviewNext(std::shared_ptr<std::vector<QPointer<Document>>> pending,
+                    std::function<void(bool)> completion);
+    void presentOpenError(const QString &path, const QString &error);
+
+    DocumentTypes m_types;
+    DocumentFactory m_makeDocument;
+    std::vector<std::unique_ptr<Document>> m_documents;
+};

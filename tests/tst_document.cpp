@@ -1,0 +1,531 @@
+// The document framework: the types table, untitled names, atomic saving, the questions asked
+// before closing, reverting and quitting, and opening.
+#include "Answering.h"
+#include "Document.h"
+#include "DocumentController.h"
+
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <linux/capability.h>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+const char *const kTable = R"({"types": [
+    {"name": "Text", "extensions": ["txt", "text"], "role": "editor"},
+    {"name": "Log", "extensions": ["log"], "role": "viewer"}]})";
+
+// A document whose contents are its file's bytes; only data starting with "text:" reads.
+class TextDocument : public Document
+{
+public:
+    QByteArray contents = "text:";
+    bool refuseToEncode = false;
+
+    QByteArray dataOfType(const QString &, QString *error) override
+    {
+        if (refuseToEncode) {
+            *error = QStringLiteral("Refused for the test.");
+            return {};
+        }
+        return contents;
+    }
+    bool readFromData(const QByteArray &data, const QString &, QString *error) override
+    {
+        if (!data.startsWith("text:")) {
+            *error = QStringLiteral("Not text.");
+            return false;
+        }
+        contents = data;
+        return true;
+    }
+};
+
+std::unique_ptr<DocumentController> makeController()
+{
+    return std::make_unique<DocumentController>(DocumentTypes::fromJson(kTable),
+                                                [] { return std::make_unique<TextDocument>(); });
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// An edited document of the controller, belonging to a file with old contents, with a window.
+struct Fixture
+{
+    QTemporaryDir dir;
+    std::unique_ptr<DocumentController> controller = makeController();
+    QWidget window;
+    TextDocument *doc = nullptr;
+    QString path;
+
+    explicit Fixture(const QByteArray &old = "text:old")
+    {
+        path = dir.filePath(QStringLiteral("notes.txt"));
+        writeFile(path, old);
+        QString error;
+        doc = static_cast<TextDocument *>(
+            controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error));
+        doc->setWindow(&window);
+        doc->contents = "text:new";
+        doc->updateChangeCount(Document::ChangeDone);
+    }
+    ~Fixture() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+// Root writes anywhere; without the permission override a read-only directory holds for it too.
+class WithoutPermissionOverride
+{
+public:
+    WithoutPermissionOverride()
+    {
+        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_active = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~WithoutPermissionOverride()
+    {
+        if (m_active)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+
+private:
+    __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] {};
+    bool m_active = false;
+};
+
+// Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+} // namespace
+
+class DocumentTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void malformedTablesAreRefused_data();
+    void malformedTablesAreRefused();
+    void untitledDocumentsAreNumbered();
+    void failedSaveLeavesTheOldFile_data();
+    void failedSaveLeavesTheOldFile();
+    void saveAsAddsTheTypesExtension_data();
+    void saveAsAddsTheTypesExtension();
+    void closeAsksAboutUnsavedChanges_data();
+    void closeAsksAboutUnsavedChanges();
+    void saveInTheCloseQuestionCanBeCancelled();
+    void revertAsksFirst_data();
+    void revertAsksFirst();
+    void quitReviewsEveryEditedDocument();
+    void openingAFileThatDoesNotReadLeavesNoDocument();
+    void windowTitleFollowsNameAndEdits();
+};
+
+void DocumentTest::malformedTablesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("defaultType");
+    QTest::newRow("valid; default is the first editor") << QByteArray(kTable) << "Text";
+    QTest::newRow("explicit default") << QByteArray(
+        R"({"defaultType": "B", "types": [{"name": "A", "extensions": ["a"], "role": "editor"},
+                                                             {"name": "B", "extensions": ["b"], "role": "editor"}]})")
+                                      << "B";
+    QTest::newRow("not JSON") << QByteArray("{types") << "";
+    QTest::newRow("nameless type")
+        << QByteArray(R"({"types": [{"extensions": ["a"], "role": "editor"}]})") << "";
+    QTest::newRow("writable without extension")
+        << QByteArray(R"({"types": [{"name": "A", "extensions": [], "role": "editor"}]})") << "";
+    QTest::newRow("extension with a dot")
+        << QByteArray(R"({"types": [{"name": "A", "extensions": [".a"], "role": "editor"}]})")
+        << "";
+    QTest::newRow("unknown role") << QByteArray(
+        R"({"types": [{"name": "A", "extensions": ["a"], "role": "x"}]})")
+                                  << "";
+    QTest::newRow("twice the same name")
+        << QByteArray(R"({"types": [{"name": "A", "extensions": ["a"], "role": "editor"},
+                                        {"name": "A", "extensions": ["b"], "role": "editor"}]})")
+        << "";
+    QTest::newRow("default cannot be written") << QByteArray(
+        R"({"defaultType": "V", "types": [{"name": "A", "extensions": ["a"], "role": "editor"},
+                                                             {"name": "V", "extensions": ["v"], "role": "viewer"}]})")
+                                               << "";
+    QTest::newRow("nothing can be written")
+        << QByteArray(R"({"types": [{"name": "V", "extensions": ["v"], "role": "viewer"}]})") << "";
+}
+
+void DocumentTest::malformedTablesAreRefused()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QString, defaultType);
+    QString error;
+    const DocumentTypes table = DocumentTypes::fromJson(json, &error);
+    QCOMPARE(table.defaultType(), defaultType);
+    QCOMPARE(table.isEmpty(), defaultType.isEmpty());
+    QCOMPARE(error.isEmpty(), !defaultType.isEmpty());
+}
+
+void DocumentTest::untitledDocumentsAreNumbered()
+{
+    const auto controller = makeController();
+    Document *first = controller->openUntitledDocumentAndDisplay(false, nullptr);
+    Document *second = controller->openUntitledDocumentAndDisplay(false, nullptr);
+    Document *third = controller->openUntitledDocumentAndDisplay(false, nullptr);
+    QCOMPARE(first->displayName(), "Untitled");
+    QCOMPARE(second->displayName(), "Untitled 2");
+    QCOMPARE(third->displayName(), "Untitled 3");
+    QCOMPARE(first->fileType(), "Text");
+
+    // A closed document's number is free again; a titled document uses none.
+    second->close();
+    first->setFileURL(QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")));
+    QCOMPARE(controller->openUntitledDocumentAndDisplay(false, nullptr)->displayName(), "Untitled");
+    QCOMPARE(controller->openUntitledDocumentAndDisplay(false, nullptr)->displayName(),
+             "Untitled 2");
+    QCOMPARE(controller->documents().size(), size_t(4));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void DocumentTest::failedSaveLeavesTheOldFile_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("encoding refused") << "encode";
+    QTest::newRow("directory not writable") << "directory";
+    QTest::newRow("disk full part-way") << "interrupted";
+}
+
+void DocumentTest::failedSaveLeavesTheOldFile()
+{
+    QFETCH(QString, failure);
+    const QByteArray old = "text:old contents that must survive";
+    Fixture f(old);
+    f.doc->contents = "text:" + QByteArray(256 * 1024, 'x');
+    f.doc->refuseToEncode = failure == "encode";
+
+    std::optional<WithoutPermissionOverride> noOverride;
+    std::optional<FileSizeLimit> limit;
+    if (failure == "directory") {
+        QVERIFY(
+            QFile::setPermissions(f.dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        noOverride.emplace();
+        QFile probe(f.dir.filePath(QStringLiteral("probe")));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QFile::setPermissions(f.dir.path(),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                      | QFileDevice::ExeOwner);
+            QSKIP("Cannot make a directory unwritable here");
+        }
+    } else if (failure == "interrupted") {
+        limit.emplace(16 * 1024);
+    }
+
+    std::optional<bool> saved;
+    f.doc->saveDocument([&](bool ok) { saved = ok; });
+    noOverride.reset();
+    limit.reset();
+    QFile::setPermissions(f.dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QMessageBox *box = openBox("errorAlert", &f.window);
+    QVERIFY(box);
+    QCOMPARE(box->windowModality(), Qt::WindowModal);
+    QVERIFY2(box->text().contains(QStringLiteral("“notes.txt” could not be saved")),
+             qPrintable(box->text()));
+    QVERIFY(!box->informativeText().isEmpty());
+    QVERIFY(!saved); // the completion waits for the user to read the report
+    QVERIFY(answer("errorAlert", &f.window, QMessageBox::Ok));
+    QCOMPARE(saved, false);
+
+    QCOMPARE(fileContents(f.path), old);
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"notes.txt"});
+    QVERIFY(f.doc->isDocumentEdited());
+    QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(f.path));
+
+    // The same save succeeds once the cause is gone.
+    f.doc->refuseToEncode = false;
+    f.doc->saveDocument([&](bool ok) { saved = ok; });
+    QCOMPARE(saved, true);
+    QCOMPARE(fileContents(f.path), f.doc->contents);
+    QVERIFY(!f.doc->isDocumentEdited());
+}
+
+void DocumentTest::saveAsAddsTheTypesExtension_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no extension") << "picture"
+                                  << "picture.txt";
+    QTest::newRow("the type's first extension") << "picture.txt"
+                                                << "picture.txt";
+    QTest::newRow("another of its extensions, upper case") << "picture.TEXT"
+                                                           << "picture.TEXT";
+    QTest::newRow("a read-only type's extension") << "picture.log"
+                                                  << "picture.log.txt";
+}
+
+void DocumentTest::saveAsAddsTheTypesExtension()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    QTemporaryDir dir;
+    const auto controller = makeController();
+    auto *doc
+        = static_cast<TextDocument *>(controller->openUntitledDocumentAndDisplay(false, nullptr));
+    QWidget window;
+    doc->setWindow(&window);
+    doc->contents = "text:saved as";
+    doc->updateChangeCount(Document::ChangeDone);
+
+    std::optional<bool> done;
+    doc->saveDocumentAs([&](bool ok) { done = ok; });
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+    dialog->setDirectory(dir.path());
+    dialog->selectFile(typed);
+    static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept(), as the Save button does
+    QCOMPARE(done, true);
+
+    const QString path = dir.filePath(saved);
+    QCOMPARE(fileContents(path), doc->contents);
+    QCOMPARE(doc->fileURL(), QUrl::fromLocalFile(path));
+    QCOMPARE(doc->fileType(), "Text");
+    QCOMPARE(doc->displayName(), saved);
+    QVERIFY(!doc->isDocumentEdited());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void DocumentTest::closeAsksAboutUnsavedChanges_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("Cancel") << int(QMessageBox::Cancel) << false << false;
+    QTest::newRow("Don't Save") << int(QMessageBox::Discard) << true << false;
+    QTest::newRow("Save") << int(QMessageBox::Save) << true << true;
+}
+
+void DocumentTest::closeAsksAboutUnsavedChanges()
+{
+    QFETCH(int, button);
+    QFETCH(bool, closed);
+    QFETCH(bool, written);
+    Fixture f;
+    QPointer<Document> doc = f.doc;
+    f.window.show();
+
+    // The window system's close button goes through the same question as the Close command.
+    QVERIFY(!f.window.close());
+    QVERIFY(f.window.isVisible());
+    QMessageBox *box = openBox("saveChangesAlert", &f.window);
+    QVERIFY(box);
+    QCOMPARE(box->windowModality(), Qt::WindowModal);
+    QVERIFY(box->text().contains(QStringLiteral("“notes.txt”")));
+    QCOMPARE(box->button(QMessageBox::Discard)->text(), "Don't Save");
+    QVERIFY(answer("saveChangesAlert", &f.window, QMessageBox::StandardButton(button)));
+
+    QCOMPARE(f.controller->documents().size(), size_t(closed ? 0 : 1));
+    QCOMPARE(f.window.isVisible(), !closed);
+    QCOMPARE(fileContents(f.path), written ? QByteArray("text:new") : QByteArray("text:old"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(doc.isNull(), closed);
+    if (!closed)
+        QVERIFY(doc->isDocumentEdited());
+}
+
+void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
+{
+    const auto controller = makeController();
+    Document *doc = controller->openUntitledDocumentAndDisplay(false, nullptr);
+    QWidget window;
+    doc->setWindow(&window);
+    doc->updateChangeCount(Document::ChangeDone);
+
+    std::optional<bool> mayClose;
+    doc->canCloseDocumentWithDelegate(
+        &window,
+        [&](Document *, bool shouldClose, void *context) {
+            QCOMPARE(context, &window);
+            mayClose = shouldClose;
+        },
+        &window);
+    QVERIFY(answer("saveChangesAlert", &window, QMessageBox::Save));
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window); // untitled: where to?
+    QVERIFY(dialog);
+    QVERIFY(!mayClose);
+    dialog->reject();
+    QCOMPARE(mayClose, false);
+    QVERIFY(doc->isDocumentEdited());
+    QCOMPARE(controller->documents().size(), size_t(1));
+
+    // Without unsaved changes the answer comes at once.
+    mayClose.reset();
+    doc->updateChangeCount(Document::ChangeCleared);
+    doc->canCloseDocumentWithDelegate(
+        nullptr, [&](Document *, bool shouldClose, void *) { mayClose = shouldClose; }, nullptr);
+    QCOMPARE(mayClose, true);
+    QVERIFY(!openBox("saveChangesAlert", &window));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void DocumentTest::revertAsksFirst_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("fileReadable");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("Cancel") << "Cancel" << true << QByteArray("text:new");
+    QTest::newRow("Revert") << "Revert" << true << QByteArray("text:old");
+    QTest::newRow("Revert to a file that no longer reads")
+        << "Revert" << false << QByteArray("text:new");
+}
+
+void DocumentTest::revertAsksFirst()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, fileReadable);
+    QFETCH(QByteArray, contents);
+    Fixture f;
+    if (!fileReadable)
+        writeFile(f.path, "garbage");
+
+    f.doc->revertDocumentToSaved();
+    QMessageBox *box = openBox("revertAlert", &f.window);
+    QVERIFY(box);
+    QVERIFY(box->text().contains(QStringLiteral("“notes.txt”")));
+    QVERIFY(answer("revertAlert", &f.window, button));
+
+    QCOMPARE(f.doc->contents, contents);
+    QCOMPARE(f.doc->isDocumentEdited(), contents != "text:old");
+    QCOMPARE(answer("errorAlert", &f.window, QMessageBox::Ok), !fileReadable);
+}
+
+void DocumentTest::quitReviewsEveryEditedDocument()
+{
+    const auto controller = makeController();
+    QWidget windows[3];
+    std::vector<QPointer<Document>> docs;
+    for (QWidget &w : windows) {
+        docs.push_back(controller->openUntitledDocumentAndDisplay(false, nullptr));
+        docs.back()->setWindow(&w);
+    }
+    docs[0]->updateChangeCount(Document::ChangeDone);
+    docs[2]->updateChangeCount(Document::ChangeReadOtherContents);
+
+    // Asked in turn, only about edited documents; a Cancel stops the quit with nothing closed.
+    controller->terminate();
+    QVERIFY(answer("saveChangesAlert", &windows[0], QMessageBox::Discard));
+    QVERIFY(!openBox("saveChangesAlert", &windows[1]));
+    QVERIFY(answer("saveChangesAlert", &windows[2], QMessageBox::Cancel));
+    QCOMPARE(controller->documents().size(), size_t(3));
+
+    controller->terminate();
+    QVERIFY(answer("saveChangesAlert", &windows[0], QMessageBox::Discard));
+    QVERIFY(answer("saveChangesAlert", &windows[2], QMessageBox::Discard));
+    QVERIFY(controller->documents().empty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (const auto &d : docs)
+        QVERIFY(d.isNull());
+}
+
+void DocumentTest::openingAFileThatDoesNotReadLeavesNoDocument()
+{
+    QTemporaryDir dir;
+    const auto controller = makeController();
+    const QString bad = dir.filePath(QStringLiteral("bad.txt"));
+    writeFile(bad, "binary");
+    QString error;
+    QVERIFY(!controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(bad), false, &error));
+    QCOMPARE(error, "Not text.");
+    QVERIFY(controller->documents().empty());
+
+    controller->openFiles({bad, dir.filePath(QStringLiteral("missing.txt"))});
+    QVERIFY(controller->documents().empty());
+    QStringList reports;
+    while (QMessageBox *box = openBox("openErrorAlert")) {
+        QCOMPARE(box->windowModality(), Qt::ApplicationModal);
+        QVERIFY(!box->informativeText().isEmpty());
+        reports << box->text();
+        QVERIFY(answer("openErrorAlert", nullptr, QMessageBox::Ok));
+    }
+    reports.sort();
+    QCOMPARE(reports,
+             QStringList({"The document “bad.txt” could not be opened.",
+                          "The document “missing.txt” could not be opened."}));
+
+    // One document per file, whatever way the file is named.
+    const QString good = dir.filePath(QStringLiteral("good.log"));
+    writeFile(good, "text:fine");
+    Document *doc
+        = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(good), false, &error);
+    QVERIFY(doc);
+    QCOMPARE(doc->fileType(), "Log");
+    QVERIFY(!doc->isDocumentEdited());
+    QCOMPARE(controller->openDocumentWithContentsOfURL(
+                 QUrl::fromLocalFile(dir.path() + QStringLiteral("/./good.log")), false, &error),
+             doc);
+    QCOMPARE(controller->documents().size(), size_t(1));
+}
+
+void DocumentTest::windowTitleFollowsNameAndEdits()
+{
+    QTemporaryDir dir;
+    const auto controller = makeController();
+    Document *doc = controller->openUntitledDocumentAndDisplay(false, nullptr);
+    QWidget window;
+    doc->setWindow(&window);
+    QCOMPARE(window.windowTitle(), "Untitled[*]");
+    QVERIFY(!window.isWindowModified());
+    doc->updateChangeCount(Document::ChangeDone);
+    QVERIFY(window.isWindowModified());
+
+    // Saving a read-only type's document asks for a writable type.
+    doc->setFileType(QStringLiteral("Log"));
+    doc->setFileURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("odd [*] name.log"))));
+    QCOMPARE(window.windowTitle(), "odd [*][*] name.log[*]");
+    doc->saveDocument();
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->selectedNameFilter(), "Text (*.txt *.text)");
+    dialog->reject();
+    QVERIFY(window.isWindowModified());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QTEST_MAIN(DocumentTest)
+#include "tst_document.moc"
