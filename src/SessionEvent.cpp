@@ -1,0 +1,323 @@
+#include "SessionEvent.h"
+
+#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace {
+
+using Kind = SessionEvent::Kind;
+
+const std::pair<Kind, const char *> kKinds[] = {
+        {Kind::Proximity, "proximity"}, {Kind::Press, "press"}, {Kind::Move, "move"},
+        {Kind::Release, "release"},     {Kind::Hover, "hover"}, {Kind::Key, "key"},
+        {Kind::Action, "action"},       {Kind::Answer, "answer"},
+};
+
+const QStringList kTabletPointers = {QStringLiteral("pen"), QStringLiteral("eraser"), QStringLiteral("cursor"),
+                                     QStringLiteral("unknown")};
+const QStringList kModifiers = {QStringLiteral("shift"), QStringLiteral("alt"), QStringLiteral("ctrl")};
+const QStringList kAnswers = {QStringLiteral("default"), QStringLiteral("alternate"), QStringLiteral("other")};
+
+// Field readers: each says what is wrong in *error and returns false.
+struct Reader
+{
+    const QJsonObject &o;
+    QString *error;
+
+    bool fail(const QString &why) const
+    {
+        if (error)
+            *error = why;
+        return false;
+    }
+    bool has(const char *key) const { return o.contains(QLatin1String(key)); }
+    bool number(const char *key, double *out) const
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fail(QStringLiteral("missing field \"%1\"").arg(QLatin1String(key)));
+        if (!v.isDouble() || !std::isfinite(v.toDouble()))
+            return fail(QStringLiteral("field \"%1\" must be a number").arg(QLatin1String(key)));
+        *out = v.toDouble();
+        return true;
+    }
+    bool string(const char *key, QString *out, const QStringList &allowed = {}) const
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fail(QStringLiteral("missing field \"%1\"").arg(QLatin1String(key)));
+        if (!v.isString())
+            return fail(QStringLiteral("field \"%1\" must be a string").arg(QLatin1String(key)));
+        if (!allowed.isEmpty() && !allowed.contains(v.toString()))
+            return fail(QStringLiteral("field \"%1\" has unknown value \"%2\"").arg(QLatin1String(key), v.toString()));
+        *out = v.toString();
+        return true;
+    }
+    bool boolean(const char *key, bool *out) const
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined())
+            return fail(QStringLiteral("missing field \"%1\"").arg(QLatin1String(key)));
+        if (!v.isBool())
+            return fail(QStringLiteral("field \"%1\" must be true or false").arg(QLatin1String(key)));
+        *out = v.toBool();
+        return true;
+    }
+};
+
+bool isWhole(double d)
+{
+    return std::isfinite(d) && d == std::trunc(d) && std::abs(d) <= 2147483647.0;
+}
+
+bool validValue(ActionValue shape, const QJsonValue &v)
+{
+    auto numbers = [&v](int n) {
+        if (!v.isArray() || v.toArray().size() != n)
+            return false;
+        for (const QJsonValue &e : v.toArray())
+            if (!e.isDouble() || !std::isfinite(e.toDouble()))
+                return false;
+        return true;
+    };
+    switch (shape) {
+    case ActionValue::None:
+        return v.isUndefined() || v.isNull();
+    case ActionValue::Integer:
+        return v.isDouble() && isWhole(v.toDouble());
+    case ActionValue::Number:
+        return v.isDouble() && std::isfinite(v.toDouble());
+    case ActionValue::Colour:
+        return numbers(4);
+    case ActionValue::Size:
+        return numbers(2);
+    }
+    return false;
+}
+
+QString shapeText(ActionValue shape)
+{
+    switch (shape) {
+    case ActionValue::None:
+        return QStringLiteral("no value");
+    case ActionValue::Integer:
+        return QStringLiteral("a whole number");
+    case ActionValue::Number:
+        return QStringLiteral("a number");
+    case ActionValue::Colour:
+        return QStringLiteral("[r, g, b, a]");
+    case ActionValue::Size:
+        return QStringLiteral("[w, h]");
+    }
+    return {};
+}
+
+} // namespace
+
+QString SessionEvent::kindName(Kind kind)
+{
+    for (const auto &[k, name] : kKinds)
+        if (k == kind)
+            return QLatin1String(name);
+    return {};
+}
+
+std::optional<ActionValue> actionValueShape(const QString &name)
+{
+    static const std::pair<const char *, ActionValue> kActions[] = {
+            {"undo:", ActionValue::None},
+            {"copy:", ActionValue::None},
+            {"copyWithBG:", ActionValue::None},
+            {"clear:", ActionValue::None},
+            {"cropResize:", ActionValue::None},
+            {"cropResizeToFixedSize:", ActionValue::Integer},
+            {"cropResizeToCustomSize:", ActionValue::Size},
+            {"setActiveColor:", ActionValue::Integer},
+            {"setColor:", ActionValue::Colour},
+            {"setBrushSize:", ActionValue::Number},
+            {"setBgType:", ActionValue::Number},
+    };
+    for (const auto &[n, shape] : kActions)
+        if (name == QLatin1String(n))
+            return shape;
+    return std::nullopt;
+}
+
+QByteArray formatSessionEvent(const SessionEvent &e)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("t"), double(e.t));
+    o.insert(QStringLiteral("event"), SessionEvent::kindName(e.kind));
+    switch (e.kind) {
+    case Kind::Proximity:
+        o.insert(QStringLiteral("enter"), e.enter);
+        o.insert(QStringLiteral("pointer"), e.pointer);
+        o.insert(QStringLiteral("id"), e.id);
+        break;
+    case Kind::Press:
+    case Kind::Move:
+    case Kind::Release:
+    case Kind::Hover:
+        o.insert(QStringLiteral("x"), double(e.x));
+        o.insert(QStringLiteral("y"), double(e.y));
+        o.insert(QStringLiteral("pointer"), e.pointer);
+        if (e.pressure && e.pointer != QLatin1String("mouse"))
+            o.insert(QStringLiteral("pressure"), double(*e.pressure));
+        if (!e.modifiers.isEmpty())
+            o.insert(QStringLiteral("modifiers"), QJsonArray::fromStringList(e.modifiers));
+        break;
+    case Kind::Key:
+        o.insert(QStringLiteral("key"), e.key);
+        break;
+    case Kind::Action:
+        o.insert(QStringLiteral("name"), e.name);
+        if (!e.value.isUndefined() && !e.value.isNull())
+            o.insert(QStringLiteral("value"), e.value);
+        break;
+    case Kind::Answer:
+        o.insert(QStringLiteral("answer"), e.answer);
+        break;
+    }
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        if (error)
+            *error = QStringLiteral("not valid JSON: %1").arg(parseError.errorString());
+        return std::nullopt;
+    }
+    if (!doc.isObject()) {
+        if (error)
+            *error = QStringLiteral("not a JSON object");
+        return std::nullopt;
+    }
+    const QJsonObject o = doc.object();
+    const Reader r {o, error};
+    SessionEvent e;
+    double t = 0;
+    QString kind;
+    if (!r.number("t", &t) || !r.string("event", &kind))
+        return std::nullopt;
+    if (t < 0) {
+        r.fail(QStringLiteral("field \"t\" must not be negative"));
+        return std::nullopt;
+    }
+    e.t = qint64(t);
+    bool known = false;
+    for (const auto &[k, name] : kKinds)
+        if (kind == QLatin1String(name)) {
+            e.kind = k;
+            known = true;
+        }
+    if (!known) {
+        r.fail(QStringLiteral("unknown event \"%1\"").arg(kind));
+        return std::nullopt;
+    }
+
+    double d = 0;
+    switch (e.kind) {
+    case Kind::Proximity:
+        if (!r.boolean("enter", &e.enter) || !r.string("pointer", &e.pointer, kTabletPointers)
+            || !r.number("id", &d))
+            return std::nullopt;
+        if (!isWhole(d) || d < 0) {
+            r.fail(QStringLiteral("field \"id\" must be a whole number"));
+            return std::nullopt;
+        }
+        e.id = int(d);
+        break;
+    case Kind::Press:
+    case Kind::Move:
+    case Kind::Release:
+    case Kind::Hover: {
+        double x = 0, y = 0;
+        if (!r.number("x", &x) || !r.number("y", &y)
+            || !r.string("pointer", &e.pointer, kTabletPointers + QStringList {QStringLiteral("mouse")}))
+            return std::nullopt;
+        e.x = float(x);
+        e.y = float(y);
+        if (r.has("pressure")) {
+            if (!r.number("pressure", &d))
+                return std::nullopt;
+            if (e.pointer != QLatin1String("mouse"))
+                e.pressure = float(d);
+        }
+        if (r.has("modifiers")) {
+            const QJsonValue m = o.value(QStringLiteral("modifiers"));
+            if (!m.isArray()) {
+                r.fail(QStringLiteral("field \"modifiers\" must be a list"));
+                return std::nullopt;
+            }
+            for (const QJsonValue &v : m.toArray()) {
+                if (!v.isString() || !kModifiers.contains(v.toString())) {
+                    r.fail(QStringLiteral("field \"modifiers\" holds an unknown modifier"));
+                    return std::nullopt;
+                }
+                e.modifiers << v.toString();
+            }
+        }
+        break;
+    }
+    case Kind::Key:
+        if (!r.string("key", &e.key))
+            return std::nullopt;
+        break;
+    case Kind::Action: {
+        if (!r.string("name", &e.name))
+            return std::nullopt;
+        const auto shape = actionValueShape(e.name);
+        if (!shape) {
+            r.fail(QStringLiteral("unknown action \"%1\"").arg(e.name));
+            return std::nullopt;
+        }
+        e.value = o.value(QStringLiteral("value"));
+        if (*shape != ActionValue::None && e.value.isUndefined()) {
+            r.fail(QStringLiteral("missing field \"value\""));
+            return std::nullopt;
+        }
+        if (!validValue(*shape, e.value)) {
+            r.fail(QStringLiteral("field \"value\" of %1 must be %2").arg(e.name, shapeText(*shape)));
+            return std::nullopt;
+        }
+        if (e.value.isUndefined())
+            e.value = QJsonValue();
+        break;
+    }
+    case Kind::Answer:
+        if (!r.string("answer", &e.answer, kAnswers))
+            return std::nullopt;
+        break;
+    }
+    return e;
+}
+
+SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine)
+{
+    SessionReadResult result;
+    int lineNumber = 0;
+    while (!device.atEnd()) {
+        QByteArray line = device.readLine();
+        ++lineNumber;
+        const bool complete = line.endsWith('\n');
+        if (line.trimmed().isEmpty())
+            continue;
+        QString error;
+        auto event = parseSessionEvent(line.trimmed(), &error);
+        if (!event) {
+            if (!complete && tolerateCutLastLine && device.atEnd())
+                break;
+            result.errorLine = lineNumber;
+            result.error = error;
+            return result;
+        }
+        result.events.push_back(std::move(*event));
+    }
+    return result;
+}
