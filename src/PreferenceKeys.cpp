@@ -39,6 +39,7 @@ QVariantMap registeredDefaults()
     }
     d.insert(kRubberSize, 10.0f);
     d.insert(kBgType, 1);
+    d.insert(kTabletMonitor, 0); // off: opening /dev/input exposes keyboards too
     d.insert(kToolKeys[0], 1); // unknown pointer: slot 0
     d.insert(kToolKeys[1], 1); // pen tip: slot 0
     d.insert(kToolKeys[2], 1); // puck: slot 0

@@ -11,6 +11,8 @@ namespace PreferenceKeys {
 
 inline const QString kBgType = QStringLiteral("BgType");
 inline const QString kRubberSize = QStringLiteral("RubberSize");
+// Non-zero: read the kernel's tablet devices directly (needs the input group).
+inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 
 QString colorKey(int slot); // "Color0" … "Color3"
 QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"

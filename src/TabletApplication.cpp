@@ -1,8 +1,26 @@
 #include "TabletApplication.h"
 
 #include "Assert.h"
+#include "NotificationCenter.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "ProximityEvent.h"
 
+#include <QTabletEvent>
 #include <cstdio>
+
+namespace {
+bool monitorWanted(const QStringList &arguments)
+{
+    if (arguments.contains(QStringLiteral("--tablet-monitor")))
+        return true;
+    // Runs before any canvas has registered the defaults.
+    QVariant v = Preferences::standard().objectForKey(PreferenceKeys::kTabletMonitor);
+    if (!v.isValid())
+        v = PreferenceKeys::registeredDefaults().value(PreferenceKeys::kTabletMonitor);
+    return Preferences::toInteger(v).value_or(0) != 0;
+}
+} // namespace
 
 TabletApplication::TabletApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -10,9 +28,24 @@ TabletApplication::TabletApplication(int &argc, char **argv) : QApplication(argc
     setOrganizationName(QStringLiteral("Inkpond"));
     setApplicationVersion(QStringLiteral(INKPOND_VERSION));
     setDesktopFileName(QStringLiteral("inkpond"));
+
+    NotificationCenter::defaultCenter().addObserver(
+        this, kProximityNotification,
+        [this](const Notification &n) { rememberAnnouncedPointer(n); });
+
+    mMonitor = std::make_unique<TabletMonitor>();
+    const int status = mMonitor->installEventHandler(CarbonTabletProximityCallback, nullptr,
+                                                     &mProxEventHandlerRef);
+    INK_ASSERT(status == noErr);
+    if (monitorWanted(arguments()))
+        mMonitor->start();
 }
 
-TabletApplication::~TabletApplication() = default;
+TabletApplication::~TabletApplication()
+{
+    mMonitor->removeEventHandler(mProxEventHandlerRef);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
 
 TabletApplication *TabletApplication::instance()
 {
@@ -22,6 +55,19 @@ TabletApplication *TabletApplication::instance()
 bool TabletApplication::notify(QObject *receiver, QEvent *event)
 {
     try {
+        switch (event->type()) {
+        case QEvent::TabletEnterProximity:
+        case QEvent::TabletLeaveProximity:
+            // Qt sends these to the application only; nothing else is to see them.
+            tabletProximity(static_cast<const QTabletEvent *>(event));
+            return true;
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+            announceArrivalIfNew(static_cast<const QTabletEvent *>(event));
+            break;
+        default:
+            break;
+        }
         return QApplication::notify(receiver, event);
     } catch (const InternalInconsistency &failure) {
         // The operation ends where the check failed; the program goes on.
@@ -29,6 +75,49 @@ bool TabletApplication::notify(QObject *receiver, QEvent *event)
         std::fflush(stderr);
         return true;
     }
+}
+
+void TabletApplication::tabletProximity(const QTabletEvent *event)
+{
+    postProximity(ProximityEvent::fromTabletEvent(*event));
+}
+
+void TabletApplication::postProximity(const ProximityEvent &event)
+{
+    NotificationCenter::defaultCenter().post(kProximityNotification, this,
+                                             {{kProximityEventKey, QVariant::fromValue(event)}});
+}
+
+// Many drivers never report proximity (on X11 only the Wacom driver does; on Wayland it means
+// "over one of our windows"), but every tablet event names its pointer. Announcing a new one
+// before the press reaches a canvas makes the eraser end erase on those setups too.
+void TabletApplication::announceArrivalIfNew(const QTabletEvent *event)
+{
+    const quint8 type = pointerTypeFromQt(event->pointerType());
+    if (type == mLastAnnouncedPointerType)
+        return;
+    ProximityEvent arrival;
+    arrival.isEnteringProximity = true;
+    arrival.pointingDeviceType = type;
+    postProximity(arrival);
+}
+
+void TabletApplication::rememberAnnouncedPointer(const Notification &notification)
+{
+    const auto p = proximityFromUserInfo(notification.userInfo);
+    if (p && p->isEnteringProximity && p->pointingDeviceID == 0)
+        mLastAnnouncedPointerType = p->pointingDeviceType;
+}
+
+int CarbonTabletProximityCallback(const TabletMonitorEvent &event, void *)
+{
+    char rec[kTabletProximityRecSize] = {};
+    if (event.getProximityRecord(rec, sizeof rec) != noErr)
+        return noErr;
+    NotificationCenter::defaultCenter().post(
+        kProximityNotification, TabletApplication::instance(),
+        {{kProximityEventCarbonKey, QByteArray(rec, sizeof rec)}});
+    return noErr;
 }
 
 void TabletApplication::setMouseCoalescingEnabled(bool enabled)

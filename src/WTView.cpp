@@ -46,6 +46,7 @@ WTView::WTView(const Rect &frame, QWidget *parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
+    setTabletTracking(true); // hover moves name the pointer on drivers without proximity
 
     mDrawingLine = false;
     mCurrPointerType = 1;

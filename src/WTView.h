@@ -12,6 +12,7 @@
 
 class InkpondDocument;
 class QAbstractButton;
+struct Notification;
 
 // The painting surface of a document window. Its own coordinates are the sheet's: origin at the
 // sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its edges
@@ -48,6 +49,10 @@ public:
     void setBrushSize(float size);
     void setToolFromTag(QObject *sender);
     int currentPointerType() const { return mCurrPointerType; }
+
+    // Pointer proximity (WTViewProximity.cpp): the tool follows the tablet pointer in use.
+    void startFollowingProximity();
+    void handleProximity(const Notification &notification);
 
     void setDocument(InkpondDocument *document) { mDocument = document; }
     InkpondDocument *document() const { return mDocument; }

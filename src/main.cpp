@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
     canvas->setSheetSize({600, 600});
     const int stored = int(Preferences::standard().integerForKey(PreferenceKeys::kBgType));
     canvas->setBgType(float(stored >= 0 && stored <= 3 ? stored : 1));
+    canvas->startFollowingProximity();
     window.setWindowTitle(QStringLiteral("Inkpond"));
     window.show();
     canvas->setFocus();
