@@ -8,11 +8,28 @@
 
 #include <QTabletEvent>
 #include <cstdio>
+#include <cstring>
 
 namespace {
-bool monitorWanted(const QStringList &arguments)
+// Takes the switch out of the arguments, as Qt does with its own, so that nothing later takes
+// it for a file to open.
+bool takeSwitch(int &argc, char **argv, const char *name)
 {
-    if (arguments.contains(QStringLiteral("--tablet-monitor")))
+    int kept = 1;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) != 0)
+            argv[kept++] = argv[i];
+    const bool found = kept < argc;
+    if (found) {
+        argv[kept] = nullptr;
+        argc = kept;
+    }
+    return found;
+}
+
+bool monitorWanted(bool switchGiven)
+{
+    if (switchGiven)
         return true;
     // Runs before any canvas has registered the defaults.
     QVariant v = Preferences::standard().objectForKey(PreferenceKeys::kTabletMonitor);
@@ -37,7 +54,7 @@ TabletApplication::TabletApplication(int &argc, char **argv) : QApplication(argc
     const int status = mMonitor->installEventHandler(CarbonTabletProximityCallback, nullptr,
                                                      &mProxEventHandlerRef);
     INK_ASSERT(status == noErr);
-    if (monitorWanted(arguments()))
+    if (monitorWanted(takeSwitch(argc, argv, "--tablet-monitor")))
         mMonitor->start();
 }
 

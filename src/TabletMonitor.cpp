@@ -157,8 +157,9 @@ TabletProximityRec TabletMonitor::recordFor(const ToolProximityChange &change,
 
 void TabletMonitor::start()
 {
-    if (mUdev)
+    if (mStarted)
         return;
+    mStarted = true;
     mUdev = udev_new();
     if (!mUdev) {
         tellOnce(tr("udev cannot be reached."));

@@ -56,6 +56,7 @@ public:
     // Opens the tablets present and follows hot-plugging. When none can be opened it says why,
     // once, on standard error; it never stops the program.
     void start();
+    bool isStarted() const { return mStarted; }
     int openDeviceCount() const { return int(mDevices.size()); }
 
     // What the device knows of itself, for its proximity records.
@@ -93,6 +94,7 @@ private:
     QSocketNotifier *mHotplugNotifier = nullptr; // a child
     std::vector<std::unique_ptr<Device>> mDevices;
     quint16 mNextIndex = 1;
+    bool mStarted = false;
     QString mFirstProblem;
     bool mTold = false;
 };

@@ -58,6 +58,7 @@ private slots:
     void unreadableMonitorRecordPostsNothing();
     void pressWithNewPointerAnnouncesItFirst();
     void coalescingSwitchAfterConstruction();
+    void monitorSwitchIsNotTakenForAFile();
 };
 
 void TestRouting::qtProximityPostsOnceAndSkipsDispatch_data()
@@ -192,9 +193,25 @@ void TestRouting::coalescingSwitchAfterConstruction()
     }
 }
 
+void TestRouting::monitorSwitchIsNotTakenForAFile()
+{
+    // main() gave it between Qt's own switches and a file name.
+    QVERIFY(TabletApplication::instance()->tabletMonitor()->isStarted());
+    const QStringList args = QCoreApplication::arguments();
+    QVERIFY(!args.contains(QStringLiteral("--tablet-monitor")));
+    QCOMPARE(args.mid(1, 1), QStringList {"picture.png"});
+}
+
 int main(int argc, char **argv)
 {
-    TabletApplication app(argc, argv);
+    // On a machine without tablets the monitor says so once on standard error, and goes on.
+    std::vector<char *> args(argv, argv + argc);
+    char platform[] = "-platform", offscreen[] = "offscreen", monitor[] = "--tablet-monitor",
+         file[] = "picture.png";
+    args.insert(args.begin() + 1, {platform, offscreen, monitor, file});
+    int appArgc = int(args.size());
+    args.push_back(nullptr);
+    TabletApplication app(appArgc, args.data());
     TestRouting test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
