@@ -22,12 +22,18 @@ const DocumentTypes *typesOf(const Document *document)
     return document->controller() ? &document->controller()->documentTypes() : nullptr;
 }
 
-// The file name with the type's extension, unless it already ends in one of the type's.
-QString withExtension(const QString &path, const DocumentType &type)
+// The file name with the type's extension: kept when it has one of the type's, swapped when it
+// has one of another type that can be saved (the user changed the type in the dialog), added
+// otherwise.
+QString withExtension(const QString &path, const DocumentType &type, const DocumentTypes &types)
 {
-    if (type.extensions.contains(QFileInfo(path).suffix().toLower()))
+    const QString suffix = QFileInfo(path).suffix();
+    if (type.extensions.contains(suffix.toLower()))
         return path;
-    return path + QLatin1Char('.') + type.extensions.first();
+    const DocumentType *other = types.typeForFileName(path);
+    const QString base
+        = other && other->isWritable() ? path.left(path.size() - suffix.size() - 1) : path;
+    return base + QLatin1Char('.') + type.extensions.first();
 }
 } // namespace
 
@@ -123,8 +129,8 @@ void Document::saveDocumentAs(Completion done)
 
 void Document::saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done)
 {
-    const DocumentType *type = typesOf(this)->typeNamed(typeName);
-    const QString path = withExtension(chosenPath, *type);
+    const DocumentTypes &types = *typesOf(this);
+    const QString path = withExtension(chosenPath, *types.typeNamed(typeName), types);
     const QUrl url = QUrl::fromLocalFile(path);
     if (path == chosenPath || !QFileInfo::exists(path)) {
         saveToURL(url, typeName, std::move(done));

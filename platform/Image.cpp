@@ -24,6 +24,14 @@ Image::Image(Size size) : m_size(size)
         m_image.fill(Qt::transparent);
 }
 
+Image::Image(QImage image)
+{
+    if (image.isNull() || !isValidSize(Size{float(image.width()), float(image.height())}))
+        return;
+    m_image = std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    m_size = Size{float(m_image.width()), float(m_image.height())};
+}
+
 QRgb Image::pixel(int px, int py) const
 {
     return m_image.pixel(px, m_image.height() - 1 - py);

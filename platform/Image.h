@@ -13,6 +13,9 @@ public:
     static constexpr int kMaxSide = 32767;
 
     explicit Image(Size size);
+    // Adopts a picture, converted to this class's pixel format; its size is its pixel size, and
+    // any resolution it carries is ignored.
+    explicit Image(QImage image);
 
     // Whether a sheet of this size can be held at all (finite, positive, within kMaxSide).
     static bool isValidSize(Size size);

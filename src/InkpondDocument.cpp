@@ -1,5 +1,113 @@
 #include "InkpondDocument.h"
 
-InkpondDocument::InkpondDocument(QObject *parent) : Document(parent) { }
+#include "DocumentController.h"
+#include "ImageCodec.h"
+#include "WTView.h"
+
+#include <QFile>
+
+InkpondDocument::InkpondDocument(QObject *parent)
+    : Document(parent)
+{
+}
 
 InkpondDocument::~InkpondDocument() = default;
+
+void InkpondDocument::setCanvas(WTView *canvas)
+{
+    mCanvasView = canvas;
+}
+
+WTView *InkpondDocument::canvas() const
+{
+    return mCanvasView;
+}
+
+DocumentTypes InkpondDocument::documentTypes()
+{
+    Q_INIT_RESOURCE(DocumentTypes);
+    return DocumentTypes::fromFile(QStringLiteral(":/DocumentTypes.json"));
+}
+
+QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
+{
+    if (error)
+        error->clear();
+    if (typeName.isEmpty() || !mCanvasView)
+        return {};
+    const DocumentController *controller = DocumentController::sharedDocumentController();
+    const QStringList extensions
+        = controller ? controller->fileExtensionsFromType(typeName) : QStringList();
+    if (extensions.isEmpty()) {
+        if (error)
+            *error = tr("The type “%1” has no file name extension.").arg(typeName);
+        return {};
+    }
+    // A fresh image, transparent wherever no layer covers it.
+    std::unique_ptr<Image> picture = mCanvasView->getImageWithBG(false);
+    if (!picture || picture->isNull()) {
+        if (error)
+            *error = tr("There is not enough memory to flatten the picture.");
+        return {};
+    }
+    return ImageCodec::encode(std::move(picture->qimage()), extensions.first().toLatin1(),
+                              ImageCodec::kQuality, error);
+}
+
+bool InkpondDocument::readFromData(const QByteArray &data, const QString &typeName, QString *error)
+{
+    QImage decoded = ImageCodec::decode(data, formatHintForType(typeName), error);
+    if (decoded.isNull())
+        return false;
+    mStartingImage = std::make_unique<Image>(std::move(decoded));
+    updateChangeCount(ChangeReadOtherContents);
+    return true;
+}
+
+bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QString *error)
+{
+    QFile file(url.toLocalFile());
+    bool read = false;
+    if (file.open(QIODevice::ReadOnly))
+        read = readFromData(file.readAll(), typeName, error);
+    else if (error)
+        *error = file.errorString();
+    updateChangeCount(ChangeCleared);
+    return read;
+}
+
+bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &typeName,
+                                            QString *error)
+{
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QImage decoded = ImageCodec::decode(file.readAll(), formatHintForType(typeName), error);
+    if (decoded.isNull())
+        return false;
+    const Image image(std::move(decoded));
+    if (mCanvasView) {
+        if (!mCanvasView->setImage(&image)) {
+            if (error)
+                *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
+                             .arg(image.pixelWidth())
+                             .arg(image.pixelHeight());
+            return false;
+        }
+    } else {
+        mStartingImage = std::make_unique<Image>(image.qimage());
+    }
+    updateChangeCount(ChangeCleared);
+    return true;
+}
+
+QByteArray InkpondDocument::formatHintForType(const QString &typeName) const
+{
+    const DocumentController *controller = DocumentController::sharedDocumentController();
+    const QStringList extensions
+        = controller ? controller->fileExtensionsFromType(typeName) : QStringList();
+    return extensions.isEmpty() ? QByteArray() : extensions.first().toLatin1();
+}

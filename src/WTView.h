@@ -11,6 +11,7 @@
 #include <vector>
 
 class InkpondDocument;
+class Document;
 class QAbstractButton;
 struct Notification;
 
@@ -18,7 +19,8 @@ struct Notification;
 // sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its edges
 // (events in, dirty rectangles out). The implementation is split by concern:
 // WTView.cpp (state and pen settings), WTViewRender.cpp (display and backgrounds),
-// WTViewSheet.cpp (sheet geometry).
+// WTViewSheet.cpp (sheet geometry), WTViewExchange.cpp (pictures to and from the document
+// and the clipboard).
 class WTView : public QWidget
 {
     Q_OBJECT
@@ -83,6 +85,17 @@ public:
     QRectF widgetRectFromCanvas(const Rect &r) const;
     Rect canvasRectFromWidget(const QRectF &r) const;
 
+    // Image exchange (WTViewExchange.cpp). setImage: the picture becomes the image, the sheet
+    // its pixel size, and the undo history ends; false, with nothing changed, for no image or one
+    // that cannot be held. getImageWithBG: the picture flattened into a new image of the sheet's
+    // size, transparent where no layer covers it unless withBG asks for the paper under it.
+    bool setImage(const Image *image);
+    std::unique_ptr<Image> getImageWithBG(bool withBG);
+    void copy(QObject *sender = nullptr);
+    void copyWithBG(QObject *sender = nullptr);
+    void clear(QObject *sender = nullptr);
+    void clearLow(Document *document, bool shouldClose, void *contextInfo);
+
     // Layers and history, for display, merging and tests.
     const std::vector<std::unique_ptr<Layer>> &layers() const { return mLayers; }
     Layer *currentLayer() const { return mCurrLayer; }
@@ -101,6 +114,8 @@ private:
     void applyWindowAppearance();
     void tellOnceWhyNotSeeThrough();
     void setAcceptsMouseMovedEvents(bool accept);
+    void copyImageWithBG(bool withBG);
+    bool replaceLayersWith(std::unique_ptr<Layer> layer);
 
     int mActiveColor = 0;
     int mCurrPointerType = 1;

@@ -17,6 +17,7 @@
 namespace {
 const char *const kTable = R"({"types": [
     {"name": "Text", "extensions": ["txt", "text"], "role": "editor"},
+    {"name": "Markdown", "extensions": ["md"], "role": "editor"},
     {"name": "Log", "extensions": ["log"], "role": "viewer"}]})";
 
 // A document whose contents are its file's bytes; only data starting with "text:" reads.
@@ -147,6 +148,7 @@ private slots:
     void failedSaveLeavesTheOldFile();
     void saveAsAddsTheTypesExtension_data();
     void saveAsAddsTheTypesExtension();
+    void swappedExtensionAsksBeforeReplacingAFile();
     void closeAsksAboutUnsavedChanges_data();
     void closeAsksAboutUnsavedChanges();
     void saveInTheCloseQuestionCanBeCancelled();
@@ -295,8 +297,12 @@ void DocumentTest::saveAsAddsTheTypesExtension_data()
                                                 << "picture.txt";
     QTest::newRow("another of its extensions, upper case") << "picture.TEXT"
                                                            << "picture.TEXT";
+    QTest::newRow("another writable type's extension") << "picture.md"
+                                                       << "picture.txt";
     QTest::newRow("a read-only type's extension") << "picture.log"
                                                   << "picture.log.txt";
+    QTest::newRow("no extension that is a type's") << "picture.v2"
+                                                   << "picture.v2.txt";
 }
 
 void DocumentTest::saveAsAddsTheTypesExtension()
@@ -328,6 +334,36 @@ void DocumentTest::saveAsAddsTheTypesExtension()
     QCOMPARE(doc->fileType(), "Text");
     QCOMPARE(doc->displayName(), saved);
     QVERIFY(!doc->isDocumentEdited());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void DocumentTest::swappedExtensionAsksBeforeReplacingAFile()
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("picture.txt"));
+    writeFile(existing, "text:keep me");
+    const auto controller = makeController();
+    auto *doc
+        = static_cast<TextDocument *>(controller->openUntitledDocumentAndDisplay(false, nullptr));
+    QWidget window;
+    doc->setWindow(&window);
+
+    // The dialog asked about "picture.md"; the file written would be "picture.txt".
+    for (const QString &button : {QStringLiteral("Cancel"), QStringLiteral("Replace")}) {
+        std::optional<bool> done;
+        doc->saveDocumentAs([&](bool ok) { done = ok; });
+        auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window);
+        QVERIFY(dialog);
+        dialog->setDirectory(dir.path());
+        dialog->selectFile(QStringLiteral("picture.md"));
+        static_cast<QDialog *>(dialog)->accept();
+        QVERIFY(!done);
+        QVERIFY(openBox("replaceAlert", &window)->text().contains(QStringLiteral("“picture.txt”")));
+        QVERIFY(answer("replaceAlert", &window, button));
+        QCOMPARE(done, button == "Replace");
+        QCOMPARE(fileContents(existing),
+                 button == "Replace" ? doc->contents : QByteArray("text:keep me"));
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

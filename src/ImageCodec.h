@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Pictures to file and clipboard data and back, through Qt's image writers and readers.
+namespace ImageCodec {
+
+// The quality of every lossy format (JPEG, WebP).
+constexpr int kQuality = 85;
+
+// The picture as written by Qt's writer for a file extension ("png", "jpg"), with no resolution
+// and, where the format's quality is lossy, that quality. Empty, with a reason in *error, when
+// there is no writer for the extension or it fails.
+QByteArray encode(QImage image, const QByteArray &extension, int quality, QString *error = nullptr);
+
+// Decodes by content; formatHint (an extension) is tried only when that fails, for formats
+// without a signature (Targa). Pictures larger than a sheet can be are refused from their
+// header, before any pixel is decoded; damaged and incomplete data is refused. The result is
+// premultiplied ARGB32, one pixel per point: resolution metadata is ignored.
+QImage decode(const QByteArray &data, const QByteArray &formatHint, QString *error = nullptr);
+
+// Whether data of a format (as Qt names it) holds all that its structure announces. Checks the
+// formats whose Qt reader pads a truncated file silently; true for the others.
+bool isComplete(const QByteArray &data, const QByteArray &format);
+
+} // namespace ImageCodec

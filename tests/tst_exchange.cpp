@@ -1,0 +1,227 @@
+// The canvas's picture exchange: taking a picture, flattening it with and without its
+// background, copying it to the clipboard, and clearing.
+#include "Answering.h"
+#include "InkpondDocument.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+// Opaque colours, a band of every alpha, and a transparent band.
+QImage testPicture(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int third = x * 3 / w;
+            const int a = third == 2 ? 255 : third == 1 ? (x * 37 + y * 11) % 256 : 0;
+            image.setPixel(x, y,
+                           qPremultiply(qRgba(x * 255 / w, y * 255 / h, (x + y) * 7 % 256, a)));
+        }
+    return image;
+}
+
+bool isTransparent(const QImage &image)
+{
+    const QImage c = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x)
+            if (qAlpha(c.pixel(x, y)) != 0)
+                return false;
+    return true;
+}
+} // namespace
+
+class ExchangeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void setImageMakesThePictureTheSheet();
+    void setImageWithoutAPictureKeepsTheCanvas_data();
+    void setImageWithoutAPictureKeepsTheCanvas();
+    void flattenedPicture_data();
+    void flattenedPicture();
+    void copyOffersExactlyTiffAndPng_data();
+    void copyOffersExactlyTiffAndPng();
+    void clearAsksFirstWhenEdited_data();
+    void clearAsksFirstWhenEdited();
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+    QWidget m_window;
+    std::unique_ptr<InkpondDocument> m_doc;
+    std::unique_ptr<WTView> m_canvas;
+};
+
+void ExchangeTest::init()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+    m_doc = std::make_unique<InkpondDocument>();
+    m_doc->setWindow(&m_window);
+    m_canvas = std::make_unique<WTView>(Rect(0, 0, 600, 600));
+    m_canvas->setDocument(m_doc.get());
+    m_doc->setCanvas(m_canvas.get());
+}
+
+void ExchangeTest::cleanup()
+{
+    m_canvas.reset();
+    m_doc.reset();
+    m_settings.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ExchangeTest::setImageMakesThePictureTheSheet()
+{
+    const QImage picture = testPicture(1024, 768);
+    const Image image(picture);
+    QVERIFY(m_canvas->setImage(&image));
+    QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
+    QCOMPARE(m_canvas->backgroundImage()->size(), (Size {1024, 768}));
+    QCOMPARE(m_canvas->layers().size(), size_t(1));
+    QCOMPARE(m_canvas->currentLayer(), m_canvas->layers().front().get());
+    QVERIFY(m_canvas->undoLayers().empty());
+    // Transparent pixels stay transparent: the picture replaces, it is not laid over anything.
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), picture), 0);
+    QVERIFY(!m_doc->isDocumentEdited());
+}
+
+void ExchangeTest::setImageWithoutAPictureKeepsTheCanvas_data()
+{
+    QTest::addColumn<bool>("none");
+    QTest::newRow("no image") << true;
+    QTest::newRow("empty image") << false;
+}
+
+void ExchangeTest::setImageWithoutAPictureKeepsTheCanvas()
+{
+    QFETCH(bool, none);
+    const Image before(testPicture(300, 200));
+    QVERIFY(m_canvas->setImage(&before));
+    const Image empty {QImage()};
+    QVERIFY(!m_canvas->setImage(none ? nullptr : &empty));
+    QCOMPARE(m_canvas->sheetSize(), (Size {300, 200}));
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), before.qimage()), 0);
+}
+
+void ExchangeTest::flattenedPicture_data()
+{
+    QTest::addColumn<int>("bgType");
+    QTest::addColumn<bool>("withBG");
+    QTest::addColumn<bool>("layerShown");
+    for (int bg = 0; bg <= 3; ++bg) {
+        QTest::addRow("background %d, without it", bg) << bg << false << true;
+        QTest::addRow("background %d, with it", bg) << bg << true << true;
+    }
+    QTest::newRow("hidden layer, with background") << 1 << true << false;
+}
+
+void ExchangeTest::flattenedPicture()
+{
+    QFETCH(int, bgType);
+    QFETCH(bool, withBG);
+    QFETCH(bool, layerShown);
+    m_canvas->setBgType(float(bgType));
+    const Image image(testPicture(200, 150));
+    QVERIFY(m_canvas->setImage(&image));
+    m_canvas->currentLayer()->setEnabled(layerShown);
+
+    // The same composition by hand: the paper (never the see-through one), then the layer.
+    QImage expected(200, 150, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    {
+        QPainter p(&expected);
+        if (withBG && bgType != 3)
+            p.drawImage(0, 0, m_canvas->backgroundImage()->qimage());
+        if (layerShown)
+            p.drawImage(0, 0, image.qimage());
+    }
+    const std::unique_ptr<Image> flattened = m_canvas->getImageWithBG(withBG);
+    QVERIFY(flattened);
+    QCOMPARE(flattened->size(), (Size {200, 150}));
+    QCOMPARE(differingPixels(flattened->qimage(), expected), 0);
+}
+
+void ExchangeTest::copyOffersExactlyTiffAndPng_data()
+{
+    QTest::addColumn<bool>("withBG");
+    QTest::newRow("copy") << false;
+    QTest::newRow("copy with background") << true;
+}
+
+void ExchangeTest::copyOffersExactlyTiffAndPng()
+{
+    QFETCH(bool, withBG);
+    const Image image(testPicture(120, 90));
+    QVERIFY(m_canvas->setImage(&image));
+    auto *before = new QMimeData;
+    before->setText(QStringLiteral("what was there"));
+    before->setData(QStringLiteral("application/x-other"), "other");
+    QGuiApplication::clipboard()->setMimeData(before);
+
+    if (withBG)
+        m_canvas->copyWithBG();
+    else
+        m_canvas->copy();
+
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(mime);
+    QStringList formats = mime->formats();
+    formats.sort();
+    QCOMPARE(formats, QStringList({"image/png", "image/tiff"}));
+    const QImage expected = m_canvas->getImageWithBG(withBG)->qimage();
+    const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
+    const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
+    QCOMPARE(differingPixels(tiff, expected), 0);
+    QCOMPARE(differingPixels(png, expected), 0);
+    QCOMPARE(png.hasAlphaChannel(), true);
+}
+
+void ExchangeTest::clearAsksFirstWhenEdited_data()
+{
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<int>("button"); // the answer to the save question
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("unedited: at once") << false << 0 << true;
+    QTest::newRow("edited, Cancel") << true << int(QMessageBox::Cancel) << false;
+    QTest::newRow("edited, Don't Save") << true << int(QMessageBox::Discard) << true;
+}
+
+void ExchangeTest::clearAsksFirstWhenEdited()
+{
+    QFETCH(bool, edited);
+    QFETCH(int, button);
+    QFETCH(bool, cleared);
+    m_canvas->setBgType(2);
+    const Image image(testPicture(320, 240));
+    QVERIFY(m_canvas->setImage(&image));
+    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/picture.png"));
+    m_doc->setFileURL(file);
+    if (edited)
+        m_doc->updateChangeCount(Document::ChangeDone);
+
+    m_canvas->clear();
+    QCOMPARE(openBox("saveChangesAlert", &m_window) != nullptr, edited);
+    if (edited)
+        QVERIFY(answer("saveChangesAlert", &m_window, QMessageBox::StandardButton(button)));
+
+    QCOMPARE(m_canvas->sheetSize(), (Size {320, 240}));
+    QCOMPARE(m_canvas->bgType(), 2.0f);
+    QCOMPARE(m_canvas->layers().size(), size_t(1));
+    QCOMPARE(isTransparent(m_canvas->currentLayer()->image()->qimage()), cleared);
+    QCOMPARE(m_doc->fileURL(), cleared ? QUrl() : file);
+    QCOMPARE(m_doc->isDocumentEdited(), !cleared);
+    if (cleared)
+        QCOMPARE(m_doc->displayName(), "Untitled");
+}
+
+QTEST_MAIN(ExchangeTest)
+#include "tst_exchange.moc"

@@ -1,0 +1,586 @@
+// Pictures as image files: saving and opening round trips, what is and is not written, reading
+// by content, reverting, and refusing damaged or oversized files.
+#include "DocumentController.h"
+#include "Graphics.h"
+#include "ImageCodec.h"
+#include "InkpondDocument.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+// Opaque colours, a band of every alpha, and a transparent band.
+QImage testPicture(int w, int h, bool opaque = false)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int third = x * 3 / w;
+            const int a = opaque || third == 2 ? 255 : third == 1 ? (x * 37 + y * 11) % 256 : 0;
+            image.setPixel(x, y,
+                           qPremultiply(qRgba(x * 255 / w, y * 255 / h, (x + y) * 7 % 256, a)));
+        }
+    }
+    return image;
+}
+
+// Transparent with an opaque block: the pixels that can only be the layers or the paper.
+QImage blockPicture(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter(&image).fillRect(w / 4, h / 4, w / 2, h / 2, QColor(200, 40, 90));
+    return image;
+}
+
+QByteArray written(const QImage &image, const char *format, int quality = -1)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(image) ? data : QByteArray();
+}
+
+// Mean difference per channel, alpha included.
+double meanDifference(const QImage &a, const QImage &b)
+{
+    const QImage ca = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage cb = b.convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    for (int y = 0; y < ca.height(); ++y)
+        for (int x = 0; x < ca.width(); ++x) {
+            const QRgb p = ca.pixel(x, y), q = cb.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
+                + std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
+        }
+    return sum / (4.0 * ca.width() * ca.height());
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 c = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        c ^= uchar(ch);
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+QByteArray be32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
+}
+
+QByteArray le32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+QByteArray le16(quint16 v)
+{
+    QByteArray b(2, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    return be32(quint32(data.size())) + type + data + be32(crc32(type + data));
+}
+
+// A well-formed PNG announcing w × h pixels, whose pixel data ends after a few bytes.
+QByteArray pngClaiming(quint32 w, quint32 h)
+{
+    return QByteArray("\x89PNG\r\n\x1a\n", 8)
+        + pngChunk("IHDR", be32(w) + be32(h) + QByteArray("\x08\x06\x00\x00\x00", 5))
+        + pngChunk("IDAT", QByteArray("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9))
+        + pngChunk("IEND", {});
+}
+
+// A 32-bit BMP announcing w × h pixels, holding only rowsGiven rows of them.
+QByteArray bmpClaiming(quint32 w, quint32 h, quint32 rowsGiven)
+{
+    return "BM" + le32(54 + w * h * 4) + le32(0) + le32(54) + le32(40) + le32(w) + le32(h) + le16(1)
+        + le16(32) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0)
+        + QByteArray(qsizetype(w) * rowsGiven * 4, '\x40');
+}
+
+// Uncompressed 32-bit Targa: it has no signature, so only its extension names it.
+QByteArray tga(const QImage &picture)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    QByteArray data(12, '\0');
+    data[2] = 2;
+    data
+        += le16(quint16(image.width())) + le16(quint16(image.height())) + QByteArray("\x20\x28", 2);
+    for (int y = 0; y < image.height(); ++y)
+        data += QByteArray(reinterpret_cast<const char *>(image.constScanLine(y)),
+                           image.width() * 4);
+    return data + QByteArray(8, '\0')
+        + QByteArray("TRUEVISION-XFILE.", 18); // Qt reads only TGA 2.0
+}
+
+// Samples of the formats that Qt reads but cannot write.
+const char *const kGif = "47494638396106000500f00000ff000000000021f90401000001002c00000000060005000"
+                         "002088c1fa0a7c08b4e01003b";
+const char *const kMng = "8a4d4e470d0a1a0a0000001c4d48445200000006000000050000000000000000000000000"
+                         "000000000000009371c93430000"
+                         "00064241434bffffffffffffa12900810000000d494844520000000600000005080600000"
+                         "066589de60000000774494d45"
+                         "07ea0c06150b1e9886a5aa000000224944415408d775cbb11100000883c0d7fd778ead4d2"
+                         "8e1a03010f2c4c0b6a386ca01"
+                         "bcc302067503e8550000000049454e44ae426082000000004d454e442120f7d5";
+const char *const kSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
+                         "<rect x='4' y='4' width='20' height='12' fill='#c02858'/>"
+                         "<circle cx='28' cy='20' r='8' fill='#2858c0' fill-opacity='0.5'/>"
+                         "</svg>";
+} // namespace
+
+class ImageFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void savedPicturesReadBackPixelForPixel_data();
+    void savedPicturesReadBackPixelForPixel();
+    void webpLosslessReadsBackPixelForPixel();
+    void savedFilesShowNoBackground_data();
+    void savedFilesShowNoBackground();
+    void jpegIsWrittenAtQuality85();
+    void noResolutionIsWritten_data();
+    void noResolutionIsWritten();
+    void highResolutionScanKeepsEveryPixel();
+    void typeWithoutWriterGivesNoData_data();
+    void typeWithoutWriterGivesNoData();
+    void documentWithoutCanvasGivesNoData();
+    void openingWhatIsNotAPictureFails_data();
+    void openingWhatIsNotAPictureFails();
+    void dataIsDecodedByContent_data();
+    void dataIsDecodedByContent();
+    void revertChangesThePictureOnlyWhenTheFileReads();
+    void damagedFilesAreRefused_data();
+    void damagedFilesAreRefused();
+    void headerClaimingAHugePictureIsRefusedUnread_data();
+    void headerClaimingAHugePictureIsRefusedUnread();
+    void pictureAboveQtsDefaultLimitOpens();
+
+private:
+    // The document of a canvas that shows the picture.
+    void showPicture(const QImage &picture, float bgType = 1);
+
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<DocumentController> m_controller;
+    std::unique_ptr<InkpondDocument> m_doc;
+    std::unique_ptr<WTView> m_canvas;
+    QTemporaryDir m_dir;
+};
+
+void ImageFileTest::initTestCase()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+    // The application's table, and one writable type for which Qt has no writer.
+    InkpondDocument::documentTypes();
+    QFile file(QStringLiteral(":/DocumentTypes.json"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject table = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonArray types = table.value(QLatin1String("types")).toArray();
+    types.append(QJsonObject {
+        {"name", "Foo picture"}, {"extensions", QJsonArray {"foo"}}, {"role", "editor"}});
+    table.insert(QLatin1String("types"), types);
+    QString error;
+    m_controller = std::make_unique<DocumentController>(
+        DocumentTypes::fromJson(QJsonDocument(table).toJson(), &error),
+        [] { return std::make_unique<InkpondDocument>(); });
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+}
+
+void ImageFileTest::cleanupTestCase()
+{
+    m_controller.reset();
+    m_settings.reset();
+}
+
+void ImageFileTest::init()
+{
+    m_doc = std::make_unique<InkpondDocument>();
+}
+
+void ImageFileTest::cleanup()
+{
+    m_canvas.reset();
+    m_doc.reset();
+}
+
+void ImageFileTest::showPicture(const QImage &picture, float bgType)
+{
+    m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
+    m_canvas->setDocument(m_doc.get());
+    m_doc->setCanvas(m_canvas.get());
+    m_canvas->setBgType(bgType);
+    const Image image(picture);
+    QVERIFY(m_canvas->setImage(&image));
+}
+
+void ImageFileTest::savedPicturesReadBackPixelForPixel_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<bool>("opaque");
+    QTest::newRow("PNG") << "PNG image"
+                         << "png" << false;
+    QTest::newRow("TIFF") << "TIFF image"
+                          << "tiff" << false;
+    QTest::newRow("BMP, which keeps no alpha") << "BMP image"
+                                               << "bmp" << true;
+}
+
+void ImageFileTest::savedPicturesReadBackPixelForPixel()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, extension);
+    QFETCH(bool, opaque);
+    const QImage picture = testPicture(123, 77, opaque);
+    showPicture(picture);
+    const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("round.") + extension));
+    QString error;
+    QVERIFY2(m_doc->writeToURL(url, type, &error), qPrintable(error));
+
+    InkpondDocument opened;
+    QVERIFY2(opened.readFromURL(url, m_controller->typeForContentsOfURL(url), &error),
+             qPrintable(error));
+    QVERIFY(!opened.isDocumentEdited());
+    QVERIFY(opened.startingImage());
+    QCOMPARE(differingPixels(opened.startingImage()->qimage(), picture), 0);
+}
+
+void ImageFileTest::webpLosslessReadsBackPixelForPixel()
+{
+    const QImage picture = testPicture(64, 48);
+    const QByteArray lossless = ImageCodec::encode(picture, "webp", 100);
+    QVERIFY(!lossless.isEmpty());
+    QCOMPARE(differingPixels(ImageCodec::decode(lossless, {}), picture), 0);
+    // What the document saves is lossy but the same picture.
+    showPicture(picture);
+    const QImage saved
+        = ImageCodec::decode(m_doc->dataOfType(QStringLiteral("WebP image"), nullptr), {});
+    QCOMPARE(saved.size(), picture.size());
+    QVERIFY(meanDifference(saved, picture) < 4.0);
+}
+
+void ImageFileTest::savedFilesShowNoBackground_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("bgType");
+    QTest::addColumn<bool>("keepsAlpha");
+    QTest::addColumn<bool>("lossless");
+    const struct
+    {
+        const char *type;
+        bool keepsAlpha, lossless;
+    } types[] = {{"PNG image", true, true},
+                 {"TIFF image", true, true},
+                 {"WebP image", true, false},
+                 {"BMP image", false, true},
+                 {"JPEG image", false, false}};
+    for (const auto &t : types)
+        for (int bg = 0; bg <= 3; ++bg)
+            QTest::addRow("%s on background %d", t.type, bg)
+                << t.type << bg << t.keepsAlpha << t.lossless;
+}
+
+void ImageFileTest::savedFilesShowNoBackground()
+{
+    QFETCH(QString, type);
+    QFETCH(int, bgType);
+    QFETCH(bool, keepsAlpha);
+    QFETCH(bool, lossless);
+    const QImage picture = blockPicture(160, 120);
+    showPicture(picture, float(bgType));
+    QString error;
+    const QImage saved = ImageCodec::decode(m_doc->dataOfType(type, &error), {});
+    QVERIFY2(!saved.isNull(), qPrintable(error));
+
+    // Where no layer covers the sheet: transparent, or black in formats without alpha.
+    const QImage expected = keepsAlpha ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    if (lossless)
+        QCOMPARE(differingPixels(saved, expected), 0);
+    else
+        QVERIFY(meanDifference(saved, expected) < 3.0);
+}
+
+void ImageFileTest::jpegIsWrittenAtQuality85()
+{
+    showPicture(testPicture(96, 64));
+    const QByteArray data = m_doc->dataOfType(QStringLiteral("JPEG image"), nullptr);
+    QImage flattened = m_canvas->getImageWithBG(false)->qimage();
+    flattened.setDotsPerMeterX(-1);
+    flattened.setDotsPerMeterY(-1);
+    QCOMPARE(data, written(flattened, "jpg", 85));
+    QVERIFY(data != written(flattened, "jpg"));
+}
+
+void ImageFileTest::noResolutionIsWritten_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("PNG") << "PNG image";
+    QTest::newRow("JPEG") << "JPEG image";
+    QTest::newRow("BMP") << "BMP image";
+}
+
+void ImageFileTest::noResolutionIsWritten()
+{
+    QFETCH(QString, type);
+    showPicture(testPicture(40, 30));
+    const QByteArray data = m_doc->dataOfType(type, nullptr);
+    QVERIFY(!data.isEmpty());
+    if (type == "PNG image") {
+        QVERIFY(!data.contains("pHYs"));
+    } else if (type == "JPEG image") {
+        QVERIFY(data.mid(6, 5) == QByteArray("JFIF", 5));
+        QCOMPARE(data.mid(14, 4), QByteArray(4, '\0')); // horizontal and vertical density
+    } else {
+        QCOMPARE(data.mid(38, 8), QByteArray(8, '\0')); // pixels per metre
+    }
+}
+
+void ImageFileTest::highResolutionScanKeepsEveryPixel()
+{
+    // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
+    QImage scan = testPicture(300, 200, true);
+    scan.setDotsPerMeterX(11811);
+    scan.setDotsPerMeterY(11811);
+    for (const char *format : {"png", "tiff", "jpg"}) {
+        QVERIFY(m_doc->readFromData(written(scan, format), QStringLiteral("PNG image"), nullptr));
+        QCOMPARE(m_doc->startingImage()->size(), (Size {300, 200}));
+    }
+    QVERIFY(m_doc->readFromData(written(scan, "png"), QStringLiteral("PNG image"), nullptr));
+    m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
+    m_doc->setCanvas(m_canvas.get());
+    QVERIFY(m_canvas->setImage(m_doc->startingImage()));
+    QCOMPARE(m_canvas->sheetSize(), (Size {300, 200}));
+    const QImage saved
+        = ImageCodec::decode(m_doc->dataOfType(QStringLiteral("PNG image"), nullptr), {});
+    QCOMPARE(differingPixels(saved, scan), 0);
+}
+
+void ImageFileTest::typeWithoutWriterGivesNoData_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::newRow("first extension without a writer") << "Foo picture";
+    QTest::newRow("read-only type") << "GIF image"; // Qt has a reader, no writer
+    QTest::newRow("unknown type") << "Nonsense";
+    QTest::newRow("no type") << "";
+}
+
+void ImageFileTest::typeWithoutWriterGivesNoData()
+{
+    QFETCH(QString, type);
+    showPicture(testPicture(40, 30));
+    QString error;
+    QVERIFY(m_doc->dataOfType(type, &error).isEmpty());
+    const QString path = m_dir.filePath(QStringLiteral("nothing.foo"));
+    QVERIFY(!m_doc->writeToURL(QUrl::fromLocalFile(path), type, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(path));
+}
+
+void ImageFileTest::documentWithoutCanvasGivesNoData()
+{
+    QVERIFY(m_doc->readFromData(written(testPicture(40, 30), "png"), QString(), nullptr));
+    QVERIFY(m_doc->dataOfType(QStringLiteral("PNG image"), nullptr).isEmpty());
+}
+
+void ImageFileTest::openingWhatIsNotAPictureFails_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("text") << QByteArray("Dear diary,\n") << true;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("cut-off PNG") << written(testPicture(40, 30), "png").left(60) << true;
+}
+
+void ImageFileTest::openingWhatIsNotAPictureFails()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(bool, exists);
+    const QString path = m_dir.filePath(QStringLiteral("not-a-picture.png"));
+    QFile::remove(path);
+    if (exists) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contents);
+    }
+    // An earlier picture stays the starting image.
+    QVERIFY(m_doc->readFromData(written(testPicture(20, 10), "png"), QString(), nullptr));
+    QString error;
+    QVERIFY(!m_doc->readFromURL(QUrl::fromLocalFile(path), QStringLiteral("PNG image"), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!m_doc->isDocumentEdited());
+    QCOMPARE(m_doc->startingImage()->size(), (Size {20, 10}));
+}
+
+void ImageFileTest::dataIsDecodedByContent_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("offeredAs");
+    const QByteArray png = written(testPicture(40, 30), "png");
+    const QByteArray jpeg = written(testPicture(40, 30), "jpg");
+    QTest::newRow("PNG as PNG") << png << "PNG image";
+    QTest::newRow("PNG as TIFF") << png << "TIFF image";
+    QTest::newRow("PNG as Targa") << png << "Targa image";
+    QTest::newRow("PNG as a clipboard type") << png << "NSTIFFPboardType";
+    QTest::newRow("PNG as nothing") << png << "";
+    QTest::newRow("JPEG as PNG") << jpeg << "PNG image";
+}
+
+void ImageFileTest::dataIsDecodedByContent()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, offeredAs);
+    QString error;
+    QVERIFY2(m_doc->readFromData(data, offeredAs, &error), qPrintable(error));
+    QCOMPARE(m_doc->startingImage()->size(), (Size {40, 30}));
+    QVERIFY(m_doc->isDocumentEdited()); // not from a file of its own
+}
+
+void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
+{
+    const QString path = m_dir.filePath(QStringLiteral("revert.png"));
+    const QUrl url = QUrl::fromLocalFile(path);
+    auto writeFile = [&](const QByteArray &bytes) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    writeFile(written(testPicture(64, 48), "png"));
+    QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
+    m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
+    m_canvas->setDocument(m_doc.get());
+    m_doc->setCanvas(m_canvas.get());
+    QVERIFY(m_canvas->setImage(m_doc->startingImage()));
+    m_canvas->currentLayer()->lockFocus();
+    Graphics::setColor(Color {0, 0, 1, 1});
+    Graphics::fillRect({10, 10, 20, 20});
+    m_canvas->currentLayer()->unlockFocus();
+    m_doc->updateChangeCount(Document::ChangeDone);
+    const QImage edited = m_canvas->currentLayer()->image()->qimage().copy();
+
+    writeFile("no longer a picture");
+    QString error;
+    QVERIFY(!m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), edited), 0);
+    QVERIFY(m_doc->isDocumentEdited());
+
+    const QImage other = testPicture(50, 70);
+    writeFile(written(other, "png"));
+    QVERIFY(m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
+    QCOMPARE(m_canvas->sheetSize(), (Size {50, 70}));
+    QCOMPARE(m_canvas->layers().size(), size_t(1));
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), other), 0);
+    QVERIFY(!m_doc->isDocumentEdited());
+}
+
+void ImageFileTest::damagedFilesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QByteArray>("extension");
+    const QImage picture = testPicture(40, 30);
+    for (const char *format : {"bmp", "cur", "icns", "ico", "jpeg", "pbm", "pgm", "png", "ppm",
+                               "tiff", "wbmp", "webp", "xbm", "xpm"})
+        QTest::newRow(format) << written(picture, format) << QByteArray(format);
+    QTest::newRow("gif") << QByteArray::fromHex(kGif) << QByteArray("gif");
+    QTest::newRow("mng") << QByteArray::fromHex(kMng) << QByteArray("mng");
+    QTest::newRow("svg") << QByteArray(kSvg) << QByteArray("svg");
+    QTest::newRow("tga") << tga(picture) << QByteArray("tga");
+}
+
+void ImageFileTest::damagedFilesAreRefused()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QByteArray, extension);
+    if (!QImageReader::supportedImageFormats().contains(extension))
+        QSKIP("No reader for this format here");
+    QVERIFY(!data.isEmpty());
+    QString error;
+    QVERIFY2(!ImageCodec::decode(data, extension, &error).isNull(),
+             qPrintable(error)); // the sample is sound
+
+    for (int eighth = 1; eighth < 8; ++eighth) {
+        const QByteArray cut = data.left(data.size() * eighth / 8);
+        QVERIFY2(ImageCodec::decode(cut, extension, &error).isNull(),
+                 qPrintable(QStringLiteral("decoded when cut to %1 of %2 bytes")
+                                .arg(cut.size())
+                                .arg(data.size())));
+    }
+    // Damage that a format without checksums cannot notice may decode, but within bounds.
+    for (const qsizetype at : {qsizetype(0), qsizetype(6), data.size() / 3, data.size() / 2}) {
+        QByteArray damaged = data;
+        for (qsizetype i = at; i < std::min(at + 12, damaged.size()); ++i)
+            damaged[i] = char(0xFF ^ damaged[i]);
+        const QImage image = ImageCodec::decode(damaged, extension, &error);
+        QVERIFY(image.isNull()
+                || (image.width() <= Image::kMaxSide && image.height() <= Image::kMaxSide));
+    }
+}
+
+void ImageFileTest::headerClaimingAHugePictureIsRefusedUnread_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("size"); // named in the message when the header itself is sound
+    QTest::newRow("PNG 100000 × 100000") << pngClaiming(100000, 100000) << "100000 × 100000";
+    QTest::newRow("PNG one pixel too wide") << pngClaiming(32768, 1) << "32768 × 1";
+    QTest::newRow("BMP 40000 × 1, complete") << bmpClaiming(40000, 1, 1) << "40000 × 1";
+    QTest::newRow("BMP 100000 × 100000") << bmpClaiming(100000, 100000, 0) << "";
+}
+
+void ImageFileTest::headerClaimingAHugePictureIsRefusedUnread()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, size);
+    QString error;
+    QVERIFY(ImageCodec::decode(data, {}, &error).isNull());
+    // From the header: never Qt's "Unable to read image data" after trying to allocate.
+    QVERIFY2(error.contains(size), qPrintable(error));
+    QVERIFY(!error.contains(QLatin1String("Unable to read")));
+    QVERIFY(!m_doc->readFromData(data, QStringLiteral("PNG image"), &error));
+    QVERIFY(!m_doc->isDocumentEdited());
+}
+
+void ImageFileTest::pictureAboveQtsDefaultLimitOpens()
+{
+    // 6000 × 6000 × 4 bytes: over the 128 MB that Qt's readers allow by default.
+    QImage big(6000, 6000, QImage::Format_ARGB32_Premultiplied);
+    big.fill(Qt::transparent);
+    big.setPixel(5999, 0, qRgba(10, 20, 30, 255));
+    QString error;
+    QVERIFY2(m_doc->readFromData(written(big, "png"), QStringLiteral("PNG image"), &error),
+             qPrintable(error));
+    QCOMPARE(m_doc->startingImage()->size(), (Size {6000, 6000}));
+    QCOMPARE(m_doc->startingImage()->qimage().pixel(5999, 0), qRgba(10, 20, 30, 255));
+}
+
+QTEST_MAIN(ImageFileTest)
+#include "tst_imagefile.moc"
