@@ -119,3 +119,62 @@ void Layer::viewBoundsDidChange(const Rect &r)
     INK_ASSERT(image != nullptr);
     adoptReframedImage(std::move(image), r);
 }
+
+namespace {
+// The image's whole pixel area in sheet coordinates.
+Rect pixelBounds(const Image &image)
+{
+    return {0, 0, float(image.pixelWidth()), float(image.pixelHeight())};
+}
+} // namespace
+
+void UndoLayer::addPaintedRect(const Rect &r)
+{
+    if (!mImage)
+        return;
+    mPaintedBounds
+        = intersectionRect(unionRect(mPaintedBounds, integralRect(r)), pixelBounds(*mImage));
+}
+
+void UndoLayer::lockFocusToPaint(const Rect &touched)
+{
+    addPaintedRect(touched);
+    Layer::lockFocus();
+}
+
+void UndoLayer::lockFocus()
+{
+    Layer::lockFocus();
+    mPaintedBounds = pixelBounds(*mImage);
+}
+
+void UndoLayer::drawRect(const Rect &r) const
+{
+    const Rect part = intersectionRect(r, mPaintedBounds);
+    if (!isEmptyRect(part))
+        Layer::drawRect(part);
+}
+
+void UndoLayer::clear()
+{
+    if (!mImage)
+        return;
+    if (!isEmptyRect(mPaintedBounds)) {
+        Graphics::lockFocus(*mImage);
+        Graphics::fillRect(mPaintedBounds, CompositeOp::Clear);
+        Graphics::unlockFocus();
+    }
+    mPaintedBounds = {};
+}
+
+void UndoLayer::adoptReframedImage(std::unique_ptr<Image> image, const Rect &r)
+{
+    Layer::adoptReframedImage(std::move(image), r);
+    if (isEmptyRect(mPaintedBounds))
+        return;
+    // Pixels move by (−x, −y), each rounded to whole pixels: one point of margin keeps them inside.
+    const Rect moved {mPaintedBounds.x() - r.x(), mPaintedBounds.y() - r.y(),
+                      mPaintedBounds.width(), mPaintedBounds.height()};
+    mPaintedBounds = {};
+    addPaintedRect(insetRect(moved, -1, -1));
+}

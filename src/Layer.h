@@ -26,7 +26,7 @@ public:
     Size size() const;
 
     // Composites part r of the image onto part r of the current drawing destination.
-    void drawRect(const Rect &r) const;
+    virtual void drawRect(const Rect &r) const;
 
     // Prepares the render image for r and leaves it as the drawing destination; endRender()
     // returns to the previous one. Only the pixels inside the last prepared rectangle count.
@@ -35,9 +35,9 @@ public:
     // Part r of the render image over part r of the current destination.
     void renderToRect(const Rect &r) const;
 
-    void lockFocus();
+    virtual void lockFocus();
     void unlockFocus();
-    void clear();
+    virtual void clear();
 
     // Re-frames the image to r, given in the current image's coordinates: what r covers is kept,
     // moved by (−x, −y); the rest is transparent.
@@ -59,7 +59,9 @@ protected:
     float mOpacity = 1.0f;
 };
 
-// One stroke, painted over its base layer until it is undone or merged into it.
+// One stroke, painted over its base layer until it is undone or merged into it. It keeps the
+// bounds of what its strokes painted, so that drawing, merging and clearing it cost work in
+// proportion to the stroke rather than to the sheet.
 class UndoLayer : public Layer
 {
 public:
@@ -68,6 +70,21 @@ public:
     Layer *layer() const { return mLayer; }
     void setLayer(Layer *layer) { mLayer = layer; }
 
+    // Painting into the snapshot that stays inside `touched`.
+    void lockFocusToPaint(const Rect &touched);
+    // Painting of unknown extent: from now on the whole image counts as painted.
+    void lockFocus() override;
+    // Whole-numbered, inside the image; empty while nothing is painted.
+    Rect paintedBounds() const { return mPaintedBounds; }
+
+    // Outside the painted bounds the snapshot is transparent, so neither needs to look there.
+    void drawRect(const Rect &r) const override;
+    void clear() override;
+    void adoptReframedImage(std::unique_ptr<Image> image, const Rect &r) override;
+
 private:
+    void addPaintedRect(const Rect &r);
+
     Layer *mLayer = nullptr; // not owned
+    Rect mPaintedBounds;
 };

@@ -4,23 +4,29 @@
 #include "Geometry.h"
 #include "Image.h"
 #include "Layer.h"
+#include "PointerSample.h"
 
 #include <QWidget>
 #include <array>
 #include <memory>
 #include <vector>
 
+class HeldInput;
 class InkpondDocument;
 class Document;
 class QAbstractButton;
+class QDialog;
+class QMessageBox;
+class MyResizePanel;
 struct Notification;
 
 // The painting surface of a document window. Its own coordinates are the sheet's: origin at the
 // sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its edges
 // (events in, dirty rectangles out). The implementation is split by concern:
 // WTView.cpp (state and pen settings), WTViewRender.cpp (display and backgrounds),
-// WTViewSheet.cpp (sheet geometry), WTViewExchange.cpp (pictures to and from the document
-// and the clipboard).
+// WTViewSheet.cpp (sheet geometry), WTViewCrop.cpp (crop and resize commands),
+// WTViewUndo.cpp (history), WTViewStroke.cpp (stroke input), WTViewExchange.cpp (pictures
+// to and from the document and the clipboard).
 class WTView : public QWidget
 {
     Q_OBJECT
@@ -64,21 +70,48 @@ public:
     void drawRect(const Rect &r);
     void renderLayersInRect(const Rect &r);
     void makeBgWithSize(Size size);
+    // The background pattern of the current type at that size; nullptr when it cannot be had.
+    std::unique_ptr<Image> newBgWithSize(Size size) const;
     void setBgType(float type);
     float bgType() const { return float(mBgType); }
     const Image *backgroundImage() const { return mBgImage.get(); }
     // Whether the window really shows what lies behind it (see-through paper on a compositor).
     bool windowIsSeeThrough() const { return mWindowSeeThrough; }
 
-    // Sheet geometry.
+    // Sheet geometry (WTViewSheet.cpp). A sheet that cannot be held is refused with a beep and
+    // a message, and nothing changes: then the resizes answer false.
     Size sheetSize() const;
-    void setSheetSize(Size size);
-    void resizeSheet(const Rect &r);
+    bool setSheetSize(Size size);
+    bool resizeSheet(const Rect &r);
     void setFrame(const Rect &frame); // in the container's y-up coordinates
     Rect frame() const { return mFrame; }
     Point boundsOrigin() const { return mBoundsOrigin; }
     Rect bounds() const;
     Rect visibleRect() const;
+
+    // Guarded resizes (WTViewCrop.cpp): confirmed when the document has unsaved changes.
+    void cropResizeToRect(const Rect &r);
+    void doCropResize(QMessageBox *alert, int returnCode, const QString &contextInfo);
+    void cropResizeToSize(Size size);
+    // Crop and resize commands; the fixed sizes are chosen by the sender's "tag" property.
+    void cropResize(QObject *sender);
+    void cropResizeToFixedSize(QObject *sender);
+    void cropResizeToCustomSize(QObject *sender);
+    void doCustomCropResize(QDialog *panel, int returnCode, MyResizePanel *contextInfo);
+
+    // Undo history (WTViewUndo.cpp): at most kMaxUndoLayers strokes, newest last.
+    static constexpr std::size_t kMaxUndoLayers = 10;
+    UndoLayer *createUndoLayer(Layer *base); // nullptr, with a beep, when none can be had
+    void undo(QObject *sender = nullptr);
+
+    // Stroke input (WTViewStroke.cpp). Qt's mouse and tablet events arrive as PointerSamples.
+    void mouseDown(const PointerSample &sample);
+    void mouseMoved(const PointerSample &sample); // also a drag while a line is pending
+    void mouseUp(const PointerSample &sample);
+    void drawCurrentDataFromEvent(const PointerSample &sample);
+    void drawLineToPoint(Point point, float pressure, bool promptOnly);
+    bool isTrackingStroke() const { return mTracking; }
+    bool isDrawingLine() const { return mDrawingLine; }
 
     // Canvas coordinates against the widget's.
     Point canvasPointFromWidget(const QPointF &p) const;
@@ -109,13 +142,27 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void tabletEvent(QTabletEvent *event) override;
 
 private:
+    Size containerSize(Size fallback) const;
+    void applyFrame();
+    void refuseSheetSize(Size size);
     void applyWindowAppearance();
     void tellOnceWhyNotSeeThrough();
     void setAcceptsMouseMovedEvents(bool accept);
     void copyImageWithBG(bool withBG);
     bool replaceLayersWith(std::unique_ptr<Layer> layer);
+    UndoLayer *recycleOldestUndoLayer(Layer *base);
+    std::unique_ptr<UndoLayer> takeSpareUndoLayer(Size size);
+    bool isUndoLayerAlive(const UndoLayer *layer) const;
+    void commitLine(const PointerSample &sample);
+    void endStroke();
+    void drawLinePreviewInRect(const Rect &r);
 
     int mActiveColor = 0;
     int mCurrPointerType = 1;
@@ -132,6 +179,15 @@ private:
     Layer *mCurrLayer = nullptr; // owned by mLayers
     std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
     UndoLayer *mCurrUndoLayer = nullptr; // owned by mUndoLayers
+    // Undone snapshots, kept so that freeing a large image never delays an undo and the next
+    // stroke need not allocate one; with the history never more than kMaxUndoLayers.
+    std::vector<std::unique_ptr<UndoLayer>> mSpareUndoLayers;
+    bool mTracking = false; // a freehand stroke is being painted
+    HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
+    bool mHasLinePreview = false;
+    Point mLinePreviewTo;
+    float mLinePreviewWidth = 0.0f;
+    Rect mLinePreviewRect;
 
     Rect mFrame;
     Point mBoundsOrigin;

@@ -64,8 +64,16 @@ void WTView::renderLayersInRect(const Rect &r)
 
 void WTView::makeBgWithSize(Size size)
 {
+    auto image = newBgWithSize(size);
+    INK_ASSERT(image != nullptr);
+    mBgImage = std::move(image);
+}
+
+std::unique_ptr<Image> WTView::newBgWithSize(Size size) const
+{
     auto image = std::make_unique<Image>(size);
-    INK_ASSERT(!image->isNull());
+    if (image->isNull())
+        return nullptr;
     const float w = size.width;
     const float h = size.height;
     Graphics::lockFocus(*image);
@@ -83,7 +91,7 @@ void WTView::makeBgWithSize(Size size)
             Graphics::fillRect({x, 0, 1, h});
     }
     Graphics::unlockFocus();
-    mBgImage = std::move(image);
+    return image;
 }
 
 void WTView::setBgType(float value)
@@ -120,14 +128,20 @@ void WTView::tellOnceWhyNotSeeThrough()
     if (told)
         return;
     told = true;
-    auto *box = new QMessageBox(QMessageBox::Information, tr("See-through paper"),
-                                tr("The window cannot be made see-through because no compositing "
-                                   "manager is running. The paper is shown see-through over grey "
-                                   "instead."),
-                                QMessageBox::Ok, window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
+    // Queued, so that the note opens over its window once the window is on screen.
+    QMetaObject::invokeMethod(
+            this,
+            [this] {
+                auto *box = new QMessageBox(QMessageBox::Information, tr("See-through paper"),
+                                            tr("The window cannot be made see-through because no "
+                                               "compositing manager is running. The paper is shown "
+                                               "see-through over grey instead."),
+                                            QMessageBox::Ok, window());
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->setWindowModality(Qt::WindowModal);
+                box->open();
+            },
+            Qt::QueuedConnection);
 }
 
 void WTView::paintEvent(QPaintEvent *event)
@@ -142,6 +156,7 @@ void WTView::paintEvent(QPaintEvent *event)
         if (!overWindowColour) {
             Graphics::lockFocus(painter, sheetToWidget);
             drawRect(r);
+            drawLinePreviewInRect(r);
             Graphics::unlockFocus();
             continue;
         }
@@ -152,6 +167,7 @@ void WTView::paintEvent(QPaintEvent *event)
             const QTransform toRendered(1, 0, 0, -1, -r.x(), r.maxY());
             Graphics::lockFocus(p, toRendered);
             drawRect(r);
+            drawLinePreviewInRect(r);
             Graphics::unlockFocus();
         }
         painter.fillRect(dirty, palette().window());

@@ -1,0 +1,252 @@
+// Stroke input: freehand strokes tracked from press to release, straight lines and chains of
+// lines placed with two clicks, and the eraser. Paint goes into the stroke's undo snapshot; the
+// screen is brought up to date through Qt's paint cycle, one batch of samples at a time.
+#include "WTView.h"
+
+#include "Assert.h"
+#include "Graphics.h"
+#include "HeldInput.h"
+#include "InkpondDocument.h"
+#include "StrokeGeometry.h"
+#include "TabletApplication.h"
+
+#include <QMouseEvent>
+#include <QTabletEvent>
+#include <algorithm>
+
+namespace {
+const char *const kColorIndexOutOfBound = "color index out of bound";
+constexpr int kPaintBlit = 1;
+constexpr int kEraseBlit = 2;
+
+// Qt's equivalent of the process-wide switch; tests may run without a TabletApplication.
+void setMouseCoalescing(bool enabled)
+{
+    if (TabletApplication *app = TabletApplication::instance())
+        app->setMouseCoalescingEnabled(enabled);
+}
+
+// Option chains a line; Alt-click is often the window manager's, so Ctrl chains as well.
+bool chains(Qt::KeyboardModifiers modifiers)
+{
+    return modifiers & (Qt::AltModifier | Qt::ControlModifier);
+}
+
+void paintSegment(Point from, Point to, float width, const Rect &dot)
+{
+    BezierPath path;
+    path.setLineWidth(width);
+    path.setLineCapStyle(BezierPath::RoundCap);
+    path.moveToPoint(from);
+    if (to == from) {
+        path.appendOvalInRect(dot);
+        path.fill();
+    } else {
+        path.lineToPoint(to);
+        path.stroke();
+    }
+}
+} // namespace
+
+void WTView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    mouseDown({canvasPointFromWidget(event->position()), 1.0f, false, event->modifiers()});
+}
+
+void WTView::mouseMoveEvent(QMouseEvent *event)
+{
+    const PointerSample sample {canvasPointFromWidget(event->position()), 1.0f, false,
+                                event->modifiers()};
+    if (!mTracking) {
+        mouseMoved(sample);
+        return;
+    }
+    if (!(event->buttons() & Qt::LeftButton)) {
+        endStroke(); // the release went elsewhere
+        return;
+    }
+    drawCurrentDataFromEvent(sample);
+}
+
+void WTView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        mouseUp({canvasPointFromWidget(event->position()), 1.0f, false, event->modifiers()});
+}
+
+void WTView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Qt has sent the second click's press already.
+    event->accept();
+}
+
+void WTView::tabletEvent(QTabletEvent *event)
+{
+    // Accepted, so that Qt does not make a mouse event of it too and paint the sample twice.
+    event->accept();
+    const PointerSample sample {canvasPointFromWidget(event->position()), float(event->pressure()),
+                                true, event->modifiers()};
+    switch (event->type()) {
+    case QEvent::TabletPress:
+        if (event->button() == Qt::LeftButton)
+            mouseDown(sample);
+        break;
+    case QEvent::TabletMove:
+        if (!mTracking)
+            mouseMoved(sample); // hovering or dragging: the line preview follows both
+        else if (!(event->buttons() & Qt::LeftButton))
+            endStroke();
+        else if (sample.pressure != 0.0f)
+            drawCurrentDataFromEvent(sample);
+        break;
+    case QEvent::TabletRelease:
+        if (event->button() == Qt::LeftButton)
+            mouseUp(sample);
+        break;
+    default:
+        break;
+    }
+}
+
+void WTView::mouseDown(const PointerSample &sample)
+{
+    if (mTracking)
+        endStroke(); // a release that never arrived
+    if (mDrawingLine) {
+        commitLine(sample);
+        return;
+    }
+    mLastLoc = sample.position;
+    mDrawingLine = !erasing() && (sample.modifiers & Qt::ShiftModifier);
+    mCurrUndoLayer = createUndoLayer(mCurrLayer);
+    if (!mCurrUndoLayer) {
+        mDrawingLine = false;
+        return;
+    }
+    if (mDrawingLine) {
+        mHasLinePreview = false;
+        setAcceptsMouseMovedEvents(true);
+        return;
+    }
+    mTracking = true;
+    setMouseCoalescing(false);
+    if (!mHeldInput)
+        mHeldInput = new HeldInput(this);
+    mHeldInput->hold();
+}
+
+void WTView::mouseUp(const PointerSample &)
+{
+    if (mTracking)
+        endStroke();
+}
+
+void WTView::endStroke()
+{
+    mTracking = false;
+    if (mDocument)
+        mDocument->updateChangeCount(Document::ChangeDone);
+    setMouseCoalescing(true);
+    if (mHeldInput)
+        mHeldInput->release();
+}
+
+void WTView::drawCurrentDataFromEvent(const PointerSample &sample)
+{
+    INK_CHECK(erasing() || color(), kColorIndexOutOfBound);
+    if (!mCurrUndoLayer)
+        return;
+    const Point last = mLastLoc;
+    const Point next = sample.position;
+    const float w = (sample.isTablet ? sample.pressure : 1.0f) * brushSize();
+    // A width below one point still paints the thinnest line the device shows.
+    const Rect touched
+        = unionRect(touchedRect(last, next, w), touchedRect(last, next, std::max(w, 1.0f)));
+
+    mCurrUndoLayer->setBlitType(erasing() ? kEraseBlit : kPaintBlit);
+    mCurrUndoLayer->lockFocusToPaint(touched);
+    // The eraser paints in the destination's opaque default colour: only its coverage counts.
+    if (!erasing())
+        Graphics::setColor(*color());
+    paintSegment(last, next, w, {next.x - w / 2, next.y - w / 2, w, w});
+    mCurrUndoLayer->unlockFocus();
+
+    update(widgetRectFromCanvas(touched).toAlignedRect());
+    mLastLoc = next;
+}
+
+void WTView::commitLine(const PointerSample &sample)
+{
+    setAcceptsMouseMovedEvents(false);
+    mDrawingLine = false;
+    if (!isUndoLayerAlive(mCurrUndoLayer)) {
+        update();
+        return;
+    }
+    Point p = sample.position;
+    if (sample.modifiers & Qt::ShiftModifier)
+        snapTo45degrees(p, mLastLoc);
+    drawLineToPoint(p, 1.0f, false);
+    if (mDocument)
+        mDocument->updateChangeCount(Document::ChangeDone);
+    if (chains(sample.modifiers)) {
+        mDrawingLine = true;
+        mLastLoc = p;
+        setAcceptsMouseMovedEvents(true);
+    }
+}
+
+void WTView::mouseMoved(const PointerSample &sample)
+{
+    if (!mDrawingLine)
+        return;
+    Point p = sample.position;
+    if (sample.modifiers & Qt::ShiftModifier)
+        snapTo45degrees(p, mLastLoc);
+    drawLineToPoint(p, 1.0f, true);
+}
+
+void WTView::drawLineToPoint(Point point, float pressure, bool promptOnly)
+{
+    INK_CHECK(color(), kColorIndexOutOfBound);
+    const float w = brushSize() * pressure;
+    const Rect touched = lineTouchedRect(mLastLoc, point, std::max(w, 1.0f));
+    if (promptOnly) {
+        // Only the old and the new preview change on screen.
+        const Rect dirty = mHasLinePreview ? unionRect(mLinePreviewRect, touched) : touched;
+        mHasLinePreview = true;
+        mLinePreviewTo = point;
+        mLinePreviewWidth = w;
+        mLinePreviewRect = touched;
+        update(widgetRectFromCanvas(dirty).toAlignedRect());
+        return;
+    }
+    mHasLinePreview = false;
+    if (!isUndoLayerAlive(mCurrUndoLayer)) {
+        update();
+        return;
+    }
+    mCurrUndoLayer->setBlitType(kPaintBlit);
+    mCurrUndoLayer->lockFocusToPaint(touched);
+    Graphics::setColor(*color());
+    paintSegment(mLastLoc, point, w, lineDotRect(point, w));
+    mCurrUndoLayer->unlockFocus();
+    update();
+}
+
+void WTView::drawLinePreviewInRect(const Rect &r)
+{
+    if (!mDrawingLine || !mHasLinePreview || !color()
+        || isEmptyRect(intersectionRect(r, mLinePreviewRect)))
+        return;
+    const float w = mLinePreviewWidth;
+    Graphics::saveGraphicsState();
+    Graphics::clipRect(r);
+    Graphics::setColor(*color());
+    paintSegment(mLastLoc, mLinePreviewTo, w, lineDotRect(mLinePreviewTo, w));
+    Graphics::restoreGraphicsState();
+}

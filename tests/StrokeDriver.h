@@ -1,0 +1,100 @@
+#pragma once
+
+// Drives a canvas the way its event handlers do, and looks at what it shows.
+#include "Graphics.h"
+#include "WTView.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QRandomGenerator>
+#include <QTabletEvent>
+#include <initializer_list>
+
+namespace strokes {
+
+inline void freehand(WTView &canvas, std::initializer_list<Point> points, float pressure = 1.0f,
+                     bool tablet = false)
+{
+    auto it = points.begin();
+    canvas.mouseDown({*it, pressure, tablet, {}});
+    for (++it; it != points.end(); ++it)
+        canvas.drawCurrentDataFromEvent({*it, pressure, tablet, {}});
+    canvas.mouseUp({*(points.end() - 1), pressure, tablet, {}});
+}
+
+// A short horizontal dab at (x, y), width 10 at full pressure.
+inline void dab(WTView &canvas, float x, float y)
+{
+    freehand(canvas, {{x, y}, {x + 4, y}});
+}
+
+// The picture as the layers show it, without the background.
+inline Image picture(WTView &canvas)
+{
+    Image out(canvas.sheetSize());
+    Graphics::lockFocus(out);
+    canvas.renderLayersInRect({{0, 0}, canvas.sheetSize()});
+    Graphics::unlockFocus();
+    return out;
+}
+
+inline int alphaAt(const Image &image, int x, int y)
+{
+    return qAlpha(image.pixel(x, y));
+}
+
+inline float uniform(QRandomGenerator &rng, double low, double high)
+{
+    return float(low + rng.bounded(high - low));
+}
+
+inline int paintedPixels(const Image &image)
+{
+    int n = 0;
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            n += qAlpha(image.pixel(x, y)) != 0;
+    return n;
+}
+
+inline QPointF widgetPoint(const WTView &canvas, Point p)
+{
+    return {double(p.x - canvas.boundsOrigin().x),
+            double(canvas.height()) - (p.y - canvas.boundsOrigin().y)};
+}
+
+inline bool sendMouse(WTView &canvas, QEvent::Type type, Point p, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {})
+{
+    const QPointF local = widgetPoint(canvas, p);
+    QMouseEvent event(type, local, local, canvas.mapToGlobal(local), button, buttons, modifiers);
+    QApplication::sendEvent(&canvas, &event);
+    return event.isAccepted();
+}
+
+inline const QPointingDevice *pen()
+{
+    // Owned by the application, which outlives every event that names it.
+    static const QPointingDevice *device = new QPointingDevice(
+        QStringLiteral("test pen"), 4242, QInputDevice::DeviceType::Stylus,
+        QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+        QPointingDeviceUniqueId(), qApp);
+    return device;
+}
+
+// Returns whether the canvas accepted the event.
+inline bool sendTablet(WTView &canvas, QEvent::Type type, Point p, float pressure,
+                       Qt::MouseButton button, Qt::MouseButtons buttons,
+                       Qt::KeyboardModifiers modifiers = {})
+{
+    const QPointF local = widgetPoint(canvas, p);
+    QTabletEvent event(type, pen(), local, canvas.mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
+                       modifiers, button, buttons);
+    event.ignore();
+    QApplication::sendEvent(&canvas, &event);
+    return event.isAccepted();
+}
+
+} // namespace strokes

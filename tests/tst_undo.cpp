@@ -1,0 +1,251 @@
+// The undo history: ten snapshots at most, merging of the oldest, undo, and the painted bounds
+// that merging and clearing rely on.
+#include "Beep.h"
+#include "InkpondDocument.h"
+#include "StrokeDriver.h"
+#include "TestSupport.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace strokes;
+
+namespace {
+// Every painted pixel of the snapshot lies inside its painted bounds.
+bool paintInsideBounds(const UndoLayer &snapshot)
+{
+    const Image &image = *snapshot.image();
+    const Rect b = snapshot.paintedBounds();
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0
+                && !(x >= b.x() && x < b.maxX() && y >= b.y() && y < b.maxY()))
+                return false;
+    return true;
+}
+
+bool fullyTransparent(const Image &image)
+{
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            if (image.pixel(x, y) != 0)
+                return false;
+    return true;
+}
+
+// A random stroke of a few samples: paint in slot 1 or the eraser, pressures 0.2 to 1.
+void randomStroke(WTView &canvas, QRandomGenerator &rng)
+{
+    canvas.setActiveColor(rng.bounded(3) == 0 ? 0 : 1);
+    const Size s = canvas.sheetSize();
+    Point p {float(rng.bounded(s.width)), float(rng.bounded(s.height))};
+    canvas.mouseDown({p, 1.0f, true, {}});
+    const int n = rng.bounded(1, 8);
+    for (int i = 0; i < n; ++i) {
+        if (rng.bounded(4) != 0)
+            p = {p.x + uniform(rng, -40.0, 40.0), p.y + uniform(rng, -40.0, 40.0)};
+        canvas.drawCurrentDataFromEvent({p, uniform(rng, 0.2, 1.0), true, {}});
+    }
+    canvas.mouseUp({p, 1.0f, true, {}});
+}
+} // namespace
+
+class TestUndo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { m_settings.reset(); }
+
+    void undoOnNewCanvasBeepsAndChangesNothing();
+    void twelveStrokesKeepTenAndMergeTheFirstTwo();
+    void eraserHidesWhileInHistoryAndErasesOnceMerged();
+    void recycledSnapshotStartsTransparent();
+    void clickWithoutDragLeavesEmptySnapshot();
+    void mergingPaintedBoundsEqualsWholeSheetMerge();
+    void paintedBoundsFollowReframing_data();
+    void paintedBoundsFollowReframing();
+    void undoneSnapshotIsReusedClean();
+    void snapshotThatCannotBeHadRefusesOnlyAnEmptyHistory();
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+};
+
+void TestUndo::undoOnNewCanvasBeepsAndChangesNothing()
+{
+    WTView canvas(Rect(0, 0, 100, 80));
+    InkpondDocument document;
+    canvas.setDocument(&document);
+    const int beeps = systemBeepCount();
+    canvas.undo();
+    QCOMPARE(systemBeepCount(), beeps + 1);
+    QCOMPARE(document.changeCount(), 0);
+    QVERIFY(!document.isDocumentEdited());
+}
+
+void TestUndo::twelveStrokesKeepTenAndMergeTheFirstTwo()
+{
+    WTView canvas(Rect(0, 0, 300, 100));
+    InkpondDocument document;
+    canvas.setDocument(&document);
+    auto x = [](int stroke) { return 10.0f + 22.0f * float(stroke); };
+    for (int i = 0; i < 12; ++i)
+        dab(canvas, x(i), 50);
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(10));
+    QCOMPARE(document.changeCount(), 12);
+    const Image &base = *canvas.currentLayer()->image();
+    for (int i = 0; i < 12; ++i)
+        QCOMPARE(alphaAt(base, int(x(i)) + 2, 50) != 0, i < 2);
+
+    for (int k = 0; k < 10; ++k) {
+        canvas.undo();
+        QCOMPARE(document.changeCount(), 11 - k);
+        const Image shown = picture(canvas);
+        for (int i = 0; i < 12; ++i)
+            QCOMPARE(alphaAt(shown, int(x(i)) + 2, 50) != 0, i < 11 - k);
+    }
+    const int beeps = systemBeepCount();
+    canvas.undo();
+    QCOMPARE(systemBeepCount(), beeps + 1);
+    QCOMPARE(document.changeCount(), 2);
+    const Image shown = picture(canvas);
+    QVERIFY(alphaAt(shown, int(x(0)) + 2, 50) != 0);
+    QVERIFY(alphaAt(shown, int(x(1)) + 2, 50) != 0);
+}
+
+void TestUndo::eraserHidesWhileInHistoryAndErasesOnceMerged()
+{
+    WTView canvas(Rect(0, 0, 200, 100));
+    freehand(canvas, {{20, 50}, {180, 50}});
+    canvas.setActiveColor(0);
+    freehand(canvas, {{100, 30}, {100, 70}});
+    QCOMPARE(alphaAt(picture(canvas), 100, 50), 0);
+    QVERIFY(alphaAt(picture(canvas), 60, 50) != 0);
+    canvas.undo();
+    QVERIFY(alphaAt(picture(canvas), 100, 50) != 0); // the hidden paint comes back
+
+    freehand(canvas, {{100, 30}, {100, 70}});
+    canvas.setActiveColor(1);
+    for (int i = 0; i < 10; ++i)
+        dab(canvas, 10.0f + 18.0f * float(i), 90);
+    const Image &base = *canvas.currentLayer()->image();
+    QVERIFY(alphaAt(base, 60, 50) != 0);
+    QCOMPARE(alphaAt(base, 100, 50), 0);
+    while (!canvas.undoLayers().empty())
+        canvas.undo();
+    QCOMPARE(alphaAt(picture(canvas), 100, 50), 0);
+    QVERIFY(alphaAt(picture(canvas), 60, 50) != 0);
+}
+
+void TestUndo::recycledSnapshotStartsTransparent()
+{
+    WTView canvas(Rect(0, 0, 200, 100));
+    for (int i = 0; i < 10; ++i)
+        freehand(canvas, {{10, 10}, {190, 90}}); // every stroke over the same place
+    const UndoLayer *oldest = canvas.undoLayers().front().get();
+    UndoLayer *recycled = canvas.createUndoLayer(canvas.currentLayer());
+    QCOMPARE(recycled, oldest);
+    QCOMPARE(canvas.undoLayers().back().get(), recycled);
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(10));
+    QVERIFY(fullyTransparent(*recycled->image()));
+    QVERIFY(isEmptyRect(recycled->paintedBounds()));
+}
+
+void TestUndo::clickWithoutDragLeavesEmptySnapshot()
+{
+    WTView canvas(Rect(0, 0, 100, 80));
+    InkpondDocument document;
+    canvas.setDocument(&document);
+    sendMouse(canvas, QEvent::MouseButtonPress, {40, 40}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseButtonRelease, {40, 40}, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+    QVERIFY(fullyTransparent(*canvas.undoLayers().front()->image()));
+    QVERIFY(document.isDocumentEdited());
+    canvas.undo();
+    QVERIFY(canvas.undoLayers().empty());
+    QVERIFY(!document.isDocumentEdited());
+}
+
+void TestUndo::mergingPaintedBoundsEqualsWholeSheetMerge()
+{
+    WTView canvas(Rect(0, 0, 240, 160));
+    QRandomGenerator rng(4711);
+    for (int i = 0; i < 10; ++i)
+        randomStroke(canvas, rng);
+    for (int round = 0; round < 15; ++round) {
+        const UndoLayer &oldest = *canvas.undoLayers().front();
+        QVERIFY(paintInsideBounds(oldest));
+        // The merge as it would be over the whole sheet, painted independently.
+        QImage expected = canvas.currentLayer()->image()->qimage().copy();
+        {
+            QPainter p(&expected);
+            p.setCompositionMode(oldest.blitType() == 2 ? QPainter::CompositionMode_DestinationOut
+                                                        : QPainter::CompositionMode_SourceOver);
+            p.drawImage(0, 0, oldest.image()->qimage());
+        }
+        randomStroke(canvas, rng); // merges the oldest first
+        // The new stroke is in its snapshot, so the layer shows exactly the merge.
+        QCOMPARE(differingPixels(canvas.currentLayer()->image()->qimage(), expected), qint64(0));
+    }
+}
+
+void TestUndo::paintedBoundsFollowReframing_data()
+{
+    QTest::addColumn<Rect>("frame");
+    QTest::newRow("grow with margins") << Rect(-15, -25, 240, 150);
+    QTest::newRow("fractional offset") << Rect(-10.5f, -20.25f, 230.5f, 140.75f);
+    QTest::newRow("crop to the stroke") << Rect(120, 50, 70, 40);
+    QTest::newRow("crop away from it") << Rect(0, 0, 60, 40);
+}
+
+void TestUndo::paintedBoundsFollowReframing()
+{
+    QFETCH(Rect, frame);
+    WTView canvas(Rect(0, 0, 200, 100));
+    freehand(canvas, {{130, 60}, {185, 92}, {150, 70}});
+    QVERIFY(canvas.resizeSheet(frame));
+    const UndoLayer &snapshot = *canvas.undoLayers().front();
+    QVERIFY(paintInsideBounds(snapshot));
+    const Image shown = picture(canvas);
+    // What the re-framed stroke shows equals what its whole image holds.
+    QCOMPARE(differingPixels(shown.qimage(), snapshot.image()->qimage()), qint64(0));
+}
+
+void TestUndo::undoneSnapshotIsReusedClean()
+{
+    WTView canvas(Rect(0, 0, 200, 100));
+    freehand(canvas, {{20, 20}, {40, 40}});
+    canvas.undo();
+    freehand(canvas, {{150, 50}, {170, 60}});
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+    const Image &snapshot = *canvas.undoLayers().front()->image();
+    QCOMPARE(alphaAt(snapshot, 30, 30), 0);
+    QVERIFY(alphaAt(snapshot, 160, 55) != 0);
+    QCOMPARE(alphaAt(picture(canvas), 30, 30), 0);
+}
+
+void TestUndo::snapshotThatCannotBeHadRefusesOnlyAnEmptyHistory()
+{
+    WTView canvas(Rect(0, 0, 100, 80));
+    Layer withoutImage; // size (0, 0): no snapshot image can be made for it
+    const int beeps = systemBeepCount();
+    QCOMPARE(canvas.createUndoLayer(&withoutImage), nullptr);
+    QCOMPARE(systemBeepCount(), beeps + 1);
+    QVERIFY(canvas.undoLayers().empty());
+
+    dab(canvas, 20, 20);
+    dab(canvas, 60, 20);
+    const UndoLayer *oldest = canvas.undoLayers().front().get();
+    // A shorter history instead: the oldest stroke is merged and its snapshot serves.
+    QCOMPARE(canvas.createUndoLayer(&withoutImage), oldest);
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+    QVERIFY(alphaAt(*canvas.currentLayer()->image(), 22, 20) != 0);
+    canvas.undo(); // the snapshot keeps no reference to a layer that is not the canvas's
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+}
+
+QTEST_MAIN(TestUndo)
+#include "tst_undo.moc"
