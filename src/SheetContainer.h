@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QWidget>
+#include "WTView.h"
 
-class WTView;
+#include <QPointer>
+#include <QWidget>
 
 // The clipping view that holds the canvas in its window. The sheet stays centred when it is
 // smaller and shows its middle when it is larger, so this is no scroll area.
@@ -19,5 +20,5 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    WTView *m_canvas = nullptr; // a child, owned through Qt's parent
+    QPointer<WTView> m_canvas; // a child, owned through Qt's parent
 };

@@ -1,47 +1,101 @@
 // Sheet geometry: the sheet's size, its re-framing, and the canvas's place in its container.
+// Frame, bounds origin and visible rectangle are y-up; applyFrame() alone speaks Qt's y-down.
 #include "WTView.h"
 
+#include "Beep.h"
+
+#include <QMessageBox>
 #include <cmath>
 
 Size WTView::sheetSize() const
 {
-    return mBgImage ? mBgImage->size() : Size{};
+    return mBgImage ? mBgImage->size() : Size {};
 }
 
-void WTView::setSheetSize(Size size)
+bool WTView::setSheetSize(Size size)
 {
-    resizeSheet({0, 0, size.width, size.height});
+    return resizeSheet({0, 0, size.width, size.height});
 }
 
-void WTView::resizeSheet(const Rect &r)
+bool WTView::resizeSheet(const Rect &r)
 {
-    makeBgWithSize(r.size);
-    for (auto &layer : mLayers)
-        layer->viewBoundsDidChange(r);
-    for (auto &snapshot : mUndoLayers)
-        snapshot->viewBoundsDidChange(r);
-    const QSize c = parentWidget() ? parentWidget()->size() : size();
-    const float W = std::max(float(c.width()), r.width());
-    const float H = std::max(float(c.height()), r.height());
+    if (!Image::isValidSize(r.size)) {
+        refuseSheetSize(r.size);
+        return false;
+    }
+    // Every new image is made before any old one is given up: a resize that cannot be held
+    // leaves sheet, layers and history as they were.
+    auto bg = newBgWithSize(r.size);
+    std::vector<std::pair<Layer *, std::unique_ptr<Image>>> reframed;
+    auto prepare = [&](Layer &layer) {
+        if (layer.image() && r == Rect({0, 0}, layer.size()))
+            return true; // the layer goes on with its very image
+        auto image = layer.imageReframedTo(r);
+        if (!image)
+            return false;
+        reframed.emplace_back(&layer, std::move(image));
+        return true;
+    };
+    bool ok = bg != nullptr;
+    for (auto it = mLayers.begin(); ok && it != mLayers.end(); ++it)
+        ok = prepare(**it);
+    for (auto it = mUndoLayers.begin(); ok && it != mUndoLayers.end(); ++it)
+        ok = prepare(**it);
+    if (!ok) {
+        bg.reset();
+        reframed.clear();
+        refuseSheetSize(r.size);
+        return false;
+    }
+
+    mBgImage = std::move(bg);
+    for (auto &[layer, image] : reframed)
+        layer->adoptReframedImage(std::move(image), r);
+
+    const Size c = containerSize(r.size);
+    const float W = std::max(c.width, r.width());
+    const float H = std::max(c.height, r.height());
+    // A sheet larger than its container shows its middle; the odd point hides on the left.
     setFrame(integralRect(
-            {-std::roundf((W - float(c.width())) * 0.5f), -std::roundf((H - float(c.height())) * 0.5f), W, H}));
+        {-std::roundf((W - c.width) * 0.5f), -std::roundf((H - c.height) * 0.5f), W, H}));
     update();
+    return true;
 }
 
 void WTView::setFrame(const Rect &f)
 {
     const Size s = sheetSize();
-    const QSize c = parentWidget() ? parentWidget()->size() : QSize(int(f.width()), int(f.height()));
-    const float W = float(c.width()) > s.width ? float(c.width()) : s.width;
-    const float H = float(c.height()) > s.height ? float(c.height()) : s.height;
-    mFrame = {f.x(), f.y(), W, H};
+    const Size c = containerSize(f.size);
+    const float W = c.width > s.width ? c.width : s.width;
+    const float H = c.height > s.height ? c.height : s.height;
+    mFrame = {f.origin, {W, H}};
+    // A sheet smaller than the canvas sits centred; the odd point goes to the left margin.
     const float bx = W - s.width > 0.0f ? std::roundf((W - s.width) * -0.5f) : 0.0f;
     const float by = H - s.height > 0.0f ? std::roundf((H - s.height) * -0.5f) : 0.0f;
     mBoundsOrigin = {bx, by};
-    // The container's y-up frame in Qt's y-down widget geometry.
-    const QRectF g = toQtRect(mFrame, float(c.height()));
-    setGeometry(QRect(int(std::lround(g.x())), int(std::lround(g.y())), int(std::ceil(W)), int(std::ceil(H))));
+    applyFrame();
     update();
+}
+
+void WTView::applyFrame()
+{
+    // Whole pixels upward, as the sheet's images have them, with the bottom edge where the
+    // frame puts it: the sheet's y = 0 is the widget's bottom pixel row.
+    const float w = std::ceil(mFrame.width());
+    const float h = std::ceil(mFrame.height());
+    if (!parentWidget()) {
+        resize(int(w), int(h));
+        return;
+    }
+    const QRectF g = toQtRect({mFrame.origin, {w, h}}, float(parentWidget()->height()));
+    setGeometry(int(std::lround(g.x())), int(std::lround(g.y())), int(w), int(h));
+}
+
+Size WTView::containerSize(Size fallback) const
+{
+    if (!parentWidget())
+        return fallback;
+    return {float(parentWidget()->width()), float(parentWidget()->height())};
 }
 
 Rect WTView::bounds() const
@@ -51,13 +105,35 @@ Rect WTView::bounds() const
 
 Rect WTView::visibleRect() const
 {
-    const QRect visible = visibleRegion().boundingRect();
-    if (visible.isEmpty() && parentWidget()) {
-        // Not shown yet: what the container would show.
-        const QRect inParent = QRect(QPoint(0, 0), parentWidget()->size()).translated(-pos()).intersected(rect());
-        return canvasRectFromWidget(QRectF(inParent));
-    }
-    return canvasRectFromWidget(QRectF(visible));
+    if (!parentWidget())
+        return bounds();
+    const Size c = containerSize(mFrame.size);
+    const Rect shown = intersectionRect(mFrame, {0, 0, c.width, c.height});
+    if (isEmptyRect(shown))
+        return {};
+    return {shown.x() - mFrame.x() + mBoundsOrigin.x, shown.y() - mFrame.y() + mBoundsOrigin.y,
+            shown.width(), shown.height()};
+}
+
+void WTView::refuseSheetSize(Size size)
+{
+    systemBeep();
+    auto number = [](float v) { return QString::number(double(v), 'g', 10); };
+    const float side = float(Image::kMaxSide);
+    QString why;
+    if (size.width > side || size.height > side)
+        why = tr("A sheet can be at most %1 points wide and %1 points high.").arg(Image::kMaxSide);
+    else if (Image::isValidSize(size))
+        why = tr("There is not enough memory for a sheet of %1 × %2 points.")
+                  .arg(number(size.width), number(size.height));
+    else
+        why = tr("A sheet of %1 × %2 points cannot be made.")
+                  .arg(number(size.width), number(size.height));
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sheet Not Changed"), why, QMessageBox::Ok,
+                                window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
 }
 
 Point WTView::canvasPointFromWidget(const QPointF &p) const
@@ -68,7 +144,8 @@ Point WTView::canvasPointFromWidget(const QPointF &p) const
 
 QRectF WTView::widgetRectFromCanvas(const Rect &r) const
 {
-    return toQtRect({r.x() - mBoundsOrigin.x, r.y() - mBoundsOrigin.y, r.width(), r.height()}, float(height()));
+    return toQtRect({r.x() - mBoundsOrigin.x, r.y() - mBoundsOrigin.y, r.width(), r.height()},
+                    float(height()));
 }
 
 Rect WTView::canvasRectFromWidget(const QRectF &r) const

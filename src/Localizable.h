@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <initializer_list>
+
+// The user-visible texts of the string table "Localizable", keyed by their English text.
+// A key the table lacks shows as itself. Mark keys with QT_TRANSLATE_NOOP("Localizable", ...).
+QString localizedString(const char *key);
+
+// The format with each "%d" replaced by the next value, in order, and "%%" by "%". Nothing else
+// in the format is interpreted, so a translated text cannot ask for arguments that are not there.
+QString formatIntegers(const QString &format, std::initializer_list<int> values);

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Geometry.h"
+
+#include <QDialog>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QWidget;
+namespace Ui {
+class ResizePanel;
+}
+
+// Controller of the custom-size sheet: a width and a height in whole points, edited in the
+// panel of resources/ResizePanel.ui, shown window-modal on a document window.
+class MyResizePanel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The fields start at the size, each truncated toward zero.
+    explicit MyResizePanel(Size size, QObject *parent = nullptr);
+    ~MyResizePanel() override;
+
+    // Loads the panel and shows it on the window without waiting; when it ends, endSel runs on
+    // the delegate with the panel, the return code (1 OK, 0 Cancel) and this controller.
+    // False, with nothing shown, when the panel cannot be had.
+    template<typename Delegate>
+    bool runModalSheetForWindow(QWidget *window, Delegate *delegate,
+                                void (Delegate::*endSel)(QDialog *, int, MyResizePanel *))
+    {
+        return beginSheet(window, delegate,
+                          [delegate, endSel](QDialog *p, int r, MyResizePanel *c) {
+                              (delegate->*endSel)(p, r, c);
+                          });
+    }
+
+    void closeWithOk(); // return code 1
+    void closeWithCancel(); // return code 0
+
+    // The fields as decimal text, and back through intValue().
+    QString width() const;
+    QString height() const;
+    void setWidth(const QString &value);
+    void setHeight(const QString &value);
+    Size size() const;
+
+    QDialog *panel() const { return mPanel; }
+
+    // The decimal integer a text begins with: leading white space skipped, an optional sign,
+    // digits up to the first other character; 0 without a number; clamped to 32 bits.
+    static int intValue(const QString &text);
+
+private:
+    using Completion = std::function<void(QDialog *, int, MyResizePanel *)>;
+    bool beginSheet(QWidget *window, QObject *delegate, Completion completion);
+    void endSheet(int returnCode);
+
+    int mWidth = 0;
+    int mHeight = 0;
+    QPointer<QDialog> mPanel;
+    std::unique_ptr<Ui::ResizePanel> mUi;
+    QPointer<QObject> mDelegate;
+    Completion mCompletion;
+    bool mEnded = false;
+};

@@ -1,0 +1,509 @@
+// Sheet geometry in the container, re-framing, the guarded resizes and their commands.
+#include "Beep.h"
+#include "Graphics.h"
+#include "InkpondDocument.h"
+#include "Localizable.h"
+#include "MyResizePanel.h"
+#include "SheetContainer.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Rect)
+Q_DECLARE_METATYPE(Size)
+Q_DECLARE_METATYPE(Point)
+
+char *toString(const Rect &r)
+{
+    return qstrdup(qPrintable(stringFromRect(r)));
+}
+
+char *toString(const Size &s)
+{
+    return qstrdup(qPrintable(QStringLiteral("{%1, %2}").arg(s.width).arg(s.height)));
+}
+
+char *toString(const Point &p)
+{
+    return qstrdup(qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
+}
+
+namespace {
+// A shown window whose container holds a canvas, as the document window has it.
+struct Stage
+{
+    Stage(QSize container, Size sheet)
+    {
+        window.resize(container);
+        holder = new SheetContainer(&window);
+        holder->setGeometry(QRect(QPoint(0, 0), container));
+        canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
+        holder->setCanvas(canvas);
+        canvas->setDocument(&document);
+        window.show();
+        canvas->setSheetSize(sheet);
+    }
+    ~Stage() { canvas->setDocument(nullptr); }
+
+    QMessageBox *alert() const { return window.findChild<QMessageBox *>(); }
+    // The newest controller: the one before may still wait for its deletion.
+    MyResizePanel *openCustomSize()
+    {
+        canvas->cropResizeToCustomSize(nullptr);
+        const auto controllers = canvas->findChildren<MyResizePanel *>();
+        return controllers.isEmpty() ? nullptr : controllers.last();
+    }
+    // The sheet's place in the container, in Qt's coordinates.
+    QRectF sheetShown() const
+    {
+        return canvas->widgetRectFromCanvas({{0, 0}, canvas->sheetSize()})
+            .translated(canvas->pos());
+    }
+
+    InkpondDocument document;
+    QWidget window;
+    SheetContainer *holder = nullptr;
+    WTView *canvas = nullptr;
+};
+
+void dot(Layer &layer, int x, int y)
+{
+    layer.lockFocus();
+    Graphics::setColor({0.8f, 0.1f, 0.1f, 1.0f});
+    Graphics::fillRect(Rect(x, y, 1, 1));
+    layer.unlockFocus();
+}
+
+QList<QPoint> inkedPixels(const Image &image)
+{
+    QList<QPoint> found;
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                found.append(QPoint(x, y));
+    return found;
+}
+
+template<typename W>
+W *part(MyResizePanel *controller, const char *name)
+{
+    return controller->panel()->findChild<W *>(QLatin1String(name));
+}
+
+QString confirmation(int w, int h)
+{
+    return QStringLiteral("The image will be resized or cropped to the size (%1, %2).\nThis "
+                          "action is not undoable.\n\nContinue?")
+        .arg(w)
+        .arg(h);
+}
+} // namespace
+
+class TestSheet : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { settings.reset(); }
+
+    void frameRule_data();
+    void frameRule();
+    void containerResizeKeepsCovering_data();
+    void containerResizeKeepsCovering();
+    void coverAndCentreInvariant();
+    void sameSizeRebuildsBackgroundAndFrameOnly();
+    void reframesLayersAndSnapshotsThenUndoes();
+    void cropResizeToSizeIgnores_data();
+    void cropResizeToSizeIgnores();
+    void confirmationOnlyWhenEdited();
+    void completionWithOddAnswers();
+    void fixedSizes();
+    void cropToVisible_data();
+    void cropToVisible();
+    void intValue_data();
+    void intValue();
+    void customSize_data();
+    void customSize();
+    void customSizeThenConfirmationCancel();
+    void refusedSizeChangesNothing_data();
+    void refusedSizeChangesNothing();
+    void formatIntegers();
+
+private:
+    std::unique_ptr<IsolatedSettings> settings;
+};
+
+void TestSheet::frameRule_data()
+{
+    QTest::addColumn<QSize>("container");
+    QTest::addColumn<Size>("sheet");
+    QTest::addColumn<Rect>("frame");
+    QTest::addColumn<Point>("origin");
+    QTest::addColumn<Rect>("visible");
+    QTest::addColumn<QRect>("geometry");
+    auto row = [](const char *name, QSize c, Size s, Rect f, Point o, Rect v, QRect g) {
+        QTest::newRow(name) << c << s << f << o << v << g;
+    };
+    row("smaller sheet centred", {1000, 700}, {800, 600}, {0, 0, 1000, 700}, {-100, -50},
+        {-100, -50, 1000, 700}, {0, 0, 1000, 700});
+    row("odd excess: left margin larger", {1001, 700}, {800, 600}, {0, 0, 1001, 700}, {-101, -50},
+        {-101, -50, 1001, 700}, {0, 0, 1001, 700});
+    row("larger sheet shows its middle", {600, 500}, {800, 600}, {-100, -50, 800, 600}, {0, 0},
+        {100, 50, 600, 500}, {-100, -50, 800, 600});
+    row("odd excess: more hidden left and bottom", {600, 500}, {801, 601}, {-101, -51, 801, 601},
+        {0, 0}, {101, 51, 600, 500}, {-101, -50, 801, 601});
+    row("wider, lower", {600, 700}, {800, 600}, {-100, 0, 800, 700}, {0, -50}, {100, -50, 600, 700},
+        {-100, 0, 800, 700});
+    row("fractional, larger: whole pixels, bottom edge kept", {600, 500}, {800.5f, 600.5f},
+        {-100, -50, 800.5f, 600.5f}, {0, 0}, {100, 50, 600, 500}, {-100, -51, 801, 601});
+}
+
+void TestSheet::frameRule()
+{
+    QFETCH(QSize, container);
+    QFETCH(Size, sheet);
+    Stage stage(container, sheet);
+    QTEST(stage.canvas->frame(), "frame");
+    QTEST(stage.canvas->boundsOrigin(), "origin");
+    QTEST(stage.canvas->visibleRect(), "visible");
+    QTEST(stage.canvas->geometry(), "geometry");
+}
+
+void TestSheet::containerResizeKeepsCovering_data()
+{
+    QTest::addColumn<QSize>("container");
+    QTest::addColumn<QSize>("resized");
+    QTest::addColumn<Point>("frameOrigin");
+    QTest::addColumn<Rect>("visible");
+    // Sheet 800 × 600 throughout.
+    QTest::newRow("grown past the sheet: centred")
+        << QSize(600, 500) << QSize(1000, 700) << Point {0, 0} << Rect(-100, -50, 1000, 700);
+    QTest::newRow("grown a little: origin kept while it covers")
+        << QSize(600, 500) << QSize(700, 560) << Point {-100, -40} << Rect(100, 40, 700, 560);
+    QTest::newRow("shrunk below the sheet: bottom-left stays")
+        << QSize(1000, 700) << QSize(600, 500) << Point {0, 0} << Rect(0, 0, 600, 500);
+}
+
+void TestSheet::containerResizeKeepsCovering()
+{
+    QFETCH(QSize, container);
+    QFETCH(QSize, resized);
+    Stage stage(container, {800, 600});
+    stage.holder->resize(resized);
+    QTEST(stage.canvas->frame().origin, "frameOrigin");
+    QTEST(stage.canvas->visibleRect(), "visible");
+}
+
+void TestSheet::coverAndCentreInvariant()
+{
+    for (QSize c : {QSize(300, 200), QSize(301, 201), QSize(799, 601)}) {
+        for (Size s : {Size {100, 100}, Size {299, 201}, Size {800, 600}, Size {75.75f, 300.5f}}) {
+            Stage stage(c, s);
+            for (QSize next : {QSize(c.width() + 37, c.height() - 23), c / 2, c * 2}) {
+                stage.holder->resize(next);
+                const QByteArray what = QStringLiteral("%1x%2, sheet %3x%4")
+                                            .arg(next.width())
+                                            .arg(next.height())
+                                            .arg(s.width)
+                                            .arg(s.height)
+                                            .toUtf8();
+                QVERIFY2(stage.canvas->geometry().contains(stage.holder->rect()), what);
+                // Centred; with a whole odd excess the extra point is on the left and bottom.
+                const QRectF shown = stage.sheetShown();
+                auto centred = [](double before, double after, float side) {
+                    return std::abs(before - after) <= 1.0
+                        && (side != std::floor(side) || before >= after);
+                };
+                if (s.width < next.width())
+                    QVERIFY2(centred(shown.left(), next.width() - shown.right(), s.width), what);
+                if (s.height < next.height())
+                    QVERIFY2(centred(next.height() - shown.bottom(), shown.top(), s.height), what);
+            }
+        }
+    }
+}
+
+void TestSheet::sameSizeRebuildsBackgroundAndFrameOnly()
+{
+    Stage stage({600, 500}, {800, 600});
+    const Image *layerImage = stage.canvas->currentLayer()->image();
+    const Image *bg = stage.canvas->backgroundImage();
+    stage.canvas->setFrame({-7, -3, 1, 1}); // as the window system might
+    QVERIFY(stage.canvas->setSheetSize({800, 600}));
+    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
+    QVERIFY(stage.canvas->backgroundImage() != bg);
+    QCOMPARE(stage.canvas->frame(), Rect(-100, -50, 800, 600));
+}
+
+void TestSheet::reframesLayersAndSnapshotsThenUndoes()
+{
+    Stage stage({1000, 700}, {800, 600});
+    WTView &canvas = *stage.canvas;
+    dot(*canvas.currentLayer(), 10, 20);
+    dot(*canvas.createUndoLayer(canvas.currentLayer()), 0, 0);
+    dot(*canvas.createUndoLayer(canvas.currentLayer()), 799, 599);
+
+    QVERIFY(canvas.resizeSheet({-50, -50, 900, 700}));
+    QCOMPARE(canvas.backgroundImage()->size(), (Size {900, 700}));
+    QCOMPARE(inkedPixels(*canvas.currentLayer()->image()), QList<QPoint>({{60, 70}}));
+    QCOMPARE(inkedPixels(*canvas.undoLayers()[0]->image()), QList<QPoint>({{50, 50}}));
+    QCOMPARE(inkedPixels(*canvas.undoLayers()[1]->image()), QList<QPoint>({{849, 649}}));
+
+    // The history survived: an undo takes away the newest stroke, re-framed with the rest.
+    canvas.undo();
+    Image flat(canvas.sheetSize());
+    Graphics::lockFocus(flat);
+    canvas.renderLayersInRect({{0, 0}, canvas.sheetSize()});
+    Graphics::unlockFocus();
+    QCOMPARE(inkedPixels(flat), QList<QPoint>({{50, 50}, {60, 70}}));
+}
+
+void TestSheet::cropResizeToSizeIgnores_data()
+{
+    QTest::addColumn<Size>("size");
+    QTest::newRow("zero width") << Size {0, 100};
+    QTest::newRow("below one point") << Size {0.5f, 0.5f};
+    QTest::newRow("not a number") << Size {std::nanf(""), 300};
+    QTest::newRow("current size") << Size {800, 600};
+}
+
+void TestSheet::cropResizeToSizeIgnores()
+{
+    QFETCH(Size, size);
+    Stage stage({1000, 700}, {800, 600});
+    stage.document.updateChangeCount(Document::ChangeDone);
+    const Image *bg = stage.canvas->backgroundImage();
+    const int beeps = systemBeepCount();
+    stage.canvas->cropResizeToSize(size);
+    QCOMPARE(stage.canvas->backgroundImage(), bg);
+    QVERIFY(!stage.alert()); // not even a question
+    QCOMPARE(systemBeepCount(), beeps);
+}
+
+void TestSheet::confirmationOnlyWhenEdited()
+{
+    Stage stage({1000, 700}, {800, 600});
+    stage.canvas->cropResizeToRect({0, 0, 700, 500});
+    QVERIFY(!stage.alert());
+    QCOMPARE(stage.canvas->sheetSize(), (Size {700, 500}));
+    QVERIFY(stage.document.isDocumentEdited());
+
+    dot(*stage.canvas->currentLayer(), 1, 1);
+    const Image *layerImage = stage.canvas->currentLayer()->image();
+    stage.canvas->cropResizeToRect({0, 0, 640.7f, 480.2f});
+    QMessageBox *alert = stage.alert();
+    QVERIFY(alert && alert->isVisible());
+    QCOMPARE(alert->windowModality(), Qt::WindowModal);
+    QCOMPARE(alert->informativeText(), confirmation(640, 480));
+    QCOMPARE(alert->defaultButton()->text(), QStringLiteral("Yes"));
+    QCOMPARE(alert->button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
+    QCOMPARE(stage.canvas->sheetSize(), (Size {700, 500})); // nothing before the answer
+    alert->button(QMessageBox::Cancel)->click();
+    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
+    QTRY_VERIFY(!stage.alert());
+
+    stage.canvas->cropResizeToRect({0, 0, 640.7f, 480.2f});
+    stage.alert()->button(QMessageBox::Yes)->click();
+    QCOMPARE(stage.canvas->sheetSize(), (Size {640.7f, 480.2f})); // the rectangle, not its text
+    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({{1, 1}}));
+}
+
+void TestSheet::completionWithOddAnswers()
+{
+    Stage stage({1000, 700}, {800, 600});
+    const Image *bg = stage.canvas->backgroundImage();
+    stage.canvas->doCropResize(nullptr, 1, QStringLiteral("{{0, 0}, {0, 300}}"));
+    stage.canvas->doCropResize(nullptr, 1, QStringLiteral("garbage"));
+    stage.canvas->doCropResize(nullptr, 0, stringFromRect({0, 0, 400, 300}));
+    QCOMPARE(stage.canvas->backgroundImage(), bg);
+    QVERIFY(!stage.document.isDocumentEdited());
+}
+
+void TestSheet::fixedSizes()
+{
+    Stage stage({1000, 700}, {800, 600});
+    dot(*stage.canvas->currentLayer(), 200, 100);
+    stage.document.updateChangeCount(Document::ChangeDone);
+    QObject sender;
+    // Tag 5 is the current size; the other tags choose nothing. No question either way.
+    for (const QVariant &tag : {QVariant(5), QVariant(0), QVariant(6), QVariant()}) {
+        sender.setProperty("tag", tag);
+        stage.canvas->cropResizeToFixedSize(&sender);
+    }
+    QVERIFY(!stage.alert());
+    // Tag 3: 512 × 512 centred on the visible centre (400, 300).
+    sender.setProperty("tag", 3);
+    stage.canvas->cropResizeToFixedSize(&sender);
+    QCOMPARE(stage.alert()->informativeText(), confirmation(512, 512));
+    stage.alert()->done(QMessageBox::Yes);
+    QCOMPARE(stage.canvas->sheetSize(), (Size {512, 512}));
+    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({{56, 56}}));
+}
+
+void TestSheet::cropToVisible_data()
+{
+    QTest::addColumn<QSize>("container");
+    QTest::addColumn<QPoint>("dotMovedTo");
+    QTest::newRow("larger sheet: its visible middle") << QSize(600, 500) << QPoint(50, 50);
+    QTest::newRow("smaller sheet: grows to the visible area")
+        << QSize(1000, 700) << QPoint(250, 150);
+}
+
+void TestSheet::cropToVisible()
+{
+    QFETCH(QSize, container);
+    QFETCH(QPoint, dotMovedTo);
+    Stage stage(container, {800, 600});
+    dot(*stage.canvas->currentLayer(), 150, 100);
+    const QRectF before = stage.sheetShown();
+    stage.canvas->cropResize(nullptr);
+    QCOMPARE(stage.canvas->sheetSize(),
+             (Size {float(container.width()), float(container.height())}));
+    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({dotMovedTo}));
+    // The picture stays where it was on screen.
+    QCOMPARE(stage.sheetShown().left() + dotMovedTo.x(), before.left() + 150);
+    QCOMPARE(stage.sheetShown().bottom() - dotMovedTo.y(), before.bottom() - 100);
+}
+
+void TestSheet::intValue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("letters after") << "12abc" << 12;
+    QTest::newRow("white space, sign") << " \t -7x" << -7;
+    QTest::newRow("no number") << "abc" << 0;
+    QTest::newRow("sign alone") << "- 3" << 0;
+    QTest::newRow("decimal") << "75.9" << 75;
+    QTest::newRow("overflow") << "2147483648" << std::numeric_limits<int>::max();
+    QTest::newRow("far overflow") << "99999999999999999999999" << std::numeric_limits<int>::max();
+    QTest::newRow("underflow") << "-99999999999" << std::numeric_limits<int>::min();
+}
+
+void TestSheet::intValue()
+{
+    QFETCH(QString, text);
+    QTEST(MyResizePanel::intValue(text), "value");
+}
+
+void TestSheet::customSize_data()
+{
+    QTest::addColumn<Size>("sheet");
+    QTest::addColumn<QString>("shown"); // what the width field starts with
+    QTest::addColumn<QString>("width"); // typed over it; empty: left as it is
+    QTest::addColumn<int>("key"); // 0: click OK
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Size>("result");
+    QTest::newRow("fraction: fields show 75") << Size {75.75f, 75.75f} << "75"
+                                              << "" << 0 << "" << Size {75, 75};
+    QTest::newRow("OK without editing") << Size {600, 600} << "600"
+                                        << "" << 0 << "" << Size {600, 600};
+    QTest::newRow("12 and letters") << Size {600, 600} << "600"
+                                    << "12abc" << 0 << "" << Size {12, 600};
+    QTest::newRow("width 0") << Size {600, 600} << "600"
+                             << "0" << 0 << "" << Size {600, 600};
+    QTest::newRow("Return") << Size {600, 600} << "600"
+                            << "250" << int(Qt::Key_Return) << "widthField" << Size {250, 600};
+    QTest::newRow("Return on Cancel is OK")
+        << Size {600, 600} << "600"
+        << "250" << int(Qt::Key_Return) << "cancelButton" << Size {250, 600};
+    QTest::newRow("Escape") << Size {600, 600} << "600"
+                            << "250" << int(Qt::Key_Escape) << "widthField" << Size {600, 600};
+}
+
+void TestSheet::customSize()
+{
+    QFETCH(Size, sheet);
+    QFETCH(QString, width);
+    QFETCH(int, key);
+    QFETCH(QString, focus);
+    Stage stage({1000, 700}, sheet);
+    MyResizePanel *controller = stage.openCustomSize();
+    QDialog *panel = controller->panel();
+    QVERIFY(panel->isVisible());
+    QCOMPARE(panel->windowModality(), Qt::WindowModal);
+    auto *widthField = part<QLineEdit>(controller, "widthField");
+    QTEST(widthField->text(), "shown");
+    QCOMPARE(part<QLineEdit>(controller, "heightField")->text(), widthField->text());
+    if (!width.isEmpty()) {
+        widthField->clear();
+        QTest::keyClicks(widthField, width);
+    }
+    if (key)
+        QTest::keyClick(panel->findChild<QWidget *>(focus), Qt::Key(key));
+    else
+        part<QPushButton>(controller, "okButton")->click();
+    QVERIFY(!panel->isVisible());
+    QTEST(stage.canvas->sheetSize(), "result");
+    QTRY_VERIFY(!stage.canvas->findChild<MyResizePanel *>()); // released
+}
+
+void TestSheet::customSizeThenConfirmationCancel()
+{
+    Stage stage({1000, 700}, {600, 600});
+    stage.document.updateChangeCount(Document::ChangeDone);
+    MyResizePanel *controller = stage.openCustomSize();
+    part<QLineEdit>(controller, "widthField")->setText(QStringLiteral("400"));
+    part<QPushButton>(controller, "okButton")->click();
+    QVERIFY(!controller->panel()->isVisible()); // gone before the question
+    QCOMPARE(stage.alert()->informativeText(), confirmation(400, 600));
+    stage.alert()->button(QMessageBox::Cancel)->click();
+    QCOMPARE(stage.canvas->sheetSize(), (Size {600, 600}));
+}
+
+void TestSheet::refusedSizeChangesNothing_data()
+{
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<bool>("edited");
+    QTest::newRow("custom size 2147483647, no question first") << "2147483647" << true;
+    QTest::newRow("just over the raster engine's limit") << "32768" << false;
+}
+
+void TestSheet::refusedSizeChangesNothing()
+{
+    QFETCH(QString, width);
+    QFETCH(bool, edited);
+    Stage stage({1000, 700}, {800, 600});
+    stage.canvas->createUndoLayer(stage.canvas->currentLayer());
+    if (edited)
+        stage.document.updateChangeCount(Document::ChangeDone);
+    const Image *layerImage = stage.canvas->currentLayer()->image();
+    const Image *snapshotImage = stage.canvas->undoLayers()[0]->image();
+    const Image *bg = stage.canvas->backgroundImage();
+    const int beeps = systemBeepCount();
+
+    MyResizePanel *controller = stage.openCustomSize();
+    part<QLineEdit>(controller, "widthField")->setText(width);
+    part<QLineEdit>(controller, "heightField")->setText(width);
+    part<QPushButton>(controller, "okButton")->click();
+    QCOMPARE(systemBeepCount(), beeps + 1);
+    QCOMPARE(stage.alert()->standardButtons(), QMessageBox::Ok); // told, not asked
+    QCOMPARE(stage.alert()->text(),
+             QStringLiteral("A sheet can be at most 32767 points wide and 32767 points high."));
+    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
+    QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
+    QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
+    QCOMPARE(stage.canvas->backgroundImage(), bg);
+    QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
+    QCOMPARE(stage.document.isDocumentEdited(), edited);
+
+    // The largest side the raster engine paints exactly is accepted.
+    QVERIFY(stage.canvas->setSheetSize({32767, 2}));
+    QCOMPARE(stage.canvas->frame(), Rect(-15884, 0, 32767, 700));
+}
+
+void TestSheet::formatIntegers()
+{
+    QCOMPARE(::formatIntegers(QStringLiteral("(%d, %d) 100%%"), {640, -3}),
+             QStringLiteral("(640, -3) 100%"));
+    // A format that asks for more than there is, or for other kinds, reads nothing else.
+    QCOMPARE(::formatIntegers(QStringLiteral("%d %d %s %n"), {1}), QStringLiteral("1 %d %s %n"));
+    QCOMPARE(localizedString("No such key"), QStringLiteral("No such key"));
+}
+
+QTEST_MAIN(TestSheet)
+#include "tst_sheet.moc"
