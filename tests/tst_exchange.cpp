@@ -2,6 +2,7 @@
 // background, copying it to the clipboard, and clearing.
 #include "Answering.h"
 #include "InkpondDocument.h"
+#include "StrokeDriver.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
@@ -53,6 +54,9 @@ private slots:
     void copyOffersExactlyTiffAndPng();
     void clearAsksFirstWhenEdited_data();
     void clearAsksFirstWhenEdited();
+    void strokeNotYetMergedIsInThePicture();
+    void newPictureEndsHistoryAndPendingLine_data();
+    void newPictureEndsHistoryAndPendingLine();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -221,6 +225,61 @@ void ExchangeTest::clearAsksFirstWhenEdited()
     QCOMPARE(m_doc->isDocumentEdited(), !cleared);
     if (cleared)
         QCOMPARE(m_doc->displayName(), "Untitled");
+}
+
+void ExchangeTest::strokeNotYetMergedIsInThePicture()
+{
+    QImage transparent(200, 100, QImage::Format_ARGB32_Premultiplied);
+    transparent.fill(Qt::transparent);
+    const Image blank(transparent);
+    QVERIFY(m_canvas->setImage(&blank));
+    strokes::dab(*m_canvas, 50, 50);
+    QVERIFY(!m_canvas->undoLayers().empty()); // still a snapshot over its layer
+
+    QVERIFY(qAlpha(m_canvas->getImageWithBG(false)->pixel(52, 50)) != 0);
+    m_canvas->copy();
+    const QImage pasted = QImage::fromData(
+        QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
+    QVERIFY(qAlpha(pasted.pixel(52, pasted.height() - 1 - 50)) != 0);
+}
+
+void ExchangeTest::newPictureEndsHistoryAndPendingLine_data()
+{
+    QTest::addColumn<bool>("clearing");
+    QTest::newRow("setImage") << false;
+    QTest::newRow("clear") << true;
+}
+
+void ExchangeTest::newPictureEndsHistoryAndPendingLine()
+{
+    QFETCH(bool, clearing);
+    strokes::dab(*m_canvas, 100, 100);
+    strokes::dab(*m_canvas, 200, 200);
+    // Shift-click: a straight line from the last point waits for its end.
+    strokes::sendMouse(*m_canvas, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton,
+                       Qt::LeftButton, Qt::ShiftModifier);
+    strokes::sendMouse(*m_canvas, QEvent::MouseButtonRelease, {300, 300}, Qt::LeftButton,
+                       Qt::NoButton, Qt::ShiftModifier);
+    QVERIFY(m_canvas->isDrawingLine());
+    QVERIFY(!m_canvas->undoLayers().empty());
+
+    const Image picture(testPicture(400, 300));
+    if (clearing) {
+        m_doc->updateChangeCount(Document::ChangeCleared);
+        m_canvas->clear();
+    } else {
+        QVERIFY(m_canvas->setImage(&picture));
+    }
+    QVERIFY(!m_canvas->isDrawingLine());
+    QVERIFY(!m_canvas->hasMouseTracking());
+    QVERIFY(m_canvas->undoLayers().empty());
+    const QImage shown = m_canvas->getImageWithBG(false)->qimage();
+    m_canvas->undo(); // nothing to take back
+    QCOMPARE(differingPixels(m_canvas->getImageWithBG(false)->qimage(), shown), 0);
+    if (clearing)
+        QVERIFY(isTransparent(shown));
+    else
+        QCOMPARE(differingPixels(shown, picture.qimage()), 0);
 }
 
 QTEST_MAIN(ExchangeTest)
