@@ -27,8 +27,7 @@ bool WTView::replaceLayersWith(std::unique_ptr<Layer> layer)
     mCurrLayer = layer.get();
     const Size size = layer->size();
     mLayers.push_back(std::move(layer));
-    setSheetSize(size);
-    if (sheetSize() == size)
+    if (setSheetSize(size))
         return true;
     mLayers = std::move(oldLayers);
     mUndoLayers = std::move(oldUndoLayers);
