@@ -1,11 +1,46 @@
 #include "Image.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 int pixelsFor(float points)
 {
     return int(std::ceil(points));
+}
+
+// Images of large sheets go on 2 MB pages where the system offers them: making, freeing and
+// painting a 8192 × 8192 layer is otherwise dominated by page faults and address-translation
+// misses (making one took 0.7 s instead of 30 ms).
+QImage newTransparentImage(int width, int height)
+{
+    constexpr auto format = QImage::Format_ARGB32_Premultiplied;
+    constexpr qsizetype kHugePage = qsizetype(2) << 20;
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const qsizetype bytes = bytesPerLine * height;
+    if (bytes < 8 * kHugePage) {
+        QImage image(width, height, format);
+        if (!image.isNull())
+            image.fill(Qt::transparent);
+        return image;
+    }
+    const qsizetype rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void *data = std::aligned_alloc(std::size_t(kHugePage), std::size_t(rounded));
+    if (!data)
+        return {};
+#ifdef MADV_HUGEPAGE
+    madvise(data, std::size_t(rounded), MADV_HUGEPAGE);
+#endif
+    std::memset(data, 0, std::size_t(bytes));
+    QImage image(static_cast<uchar *>(data), width, height, bytesPerLine, format, std::free, data);
+    if (image.isNull())
+        std::free(data);
+    return image;
 }
 } // namespace
 
@@ -19,9 +54,7 @@ Image::Image(Size size) : m_size(size)
 {
     if (!isValidSize(size))
         return;
-    m_image = QImage(pixelsFor(size.width), pixelsFor(size.height), QImage::Format_ARGB32_Premultiplied);
-    if (!m_image.isNull())
-        m_image.fill(Qt::transparent);
+    m_image = newTransparentImage(pixelsFor(size.width), pixelsFor(size.height));
 }
 
 Image::Image(QImage image)

@@ -66,6 +66,8 @@ void InkpondDocument::makeWindowControllers()
                    [documents] { documents->terminate(); });
     }
     QMenu *edit = w->menuBar()->addMenu(tr("&Edit"));
+    addCommand(edit, tr("&Undo"), QKeySequence::Undo, canvas, [canvas] { canvas->undo(); });
+    edit->addSeparator();
     addCommand(edit, tr("&Copy"), QKeySequence::Copy, canvas, [canvas] { canvas->copy(); });
     addCommand(edit, tr("Copy with &Background"), QKeySequence(tr("Ctrl+Shift+C")), canvas,
                [canvas] { canvas->copyWithBG(); });

@@ -69,6 +69,7 @@ private slots:
     void paintedBoundsFollowReframing();
     void undoneSnapshotIsReusedClean();
     void snapshotThatCannotBeHadRefusesOnlyAnEmptyHistory();
+    void largeSheetPaintsIntoItsOwnImages();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -245,6 +246,21 @@ void TestUndo::snapshotThatCannotBeHadRefusesOnlyAnEmptyHistory()
     QVERIFY(alphaAt(*canvas.currentLayer()->image(), 22, 20) != 0);
     canvas.undo(); // the snapshot keeps no reference to a layer that is not the canvas's
     QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+}
+
+// Large images have buffers of their own (on huge pages): painting must go into that very
+// buffer, never into a copy made on the way.
+void TestUndo::largeSheetPaintsIntoItsOwnImages()
+{
+    WTView canvas(Rect(0, 0, 2100, 2100));
+    const uchar *layerBits = canvas.currentLayer()->image()->qimage().constBits();
+    for (int i = 0; i < 11; ++i)
+        dab(canvas, 100.0f + 150.0f * float(i), 1000);
+    QCOMPARE(canvas.currentLayer()->image()->qimage().constBits(), layerBits);
+    QVERIFY(alphaAt(*canvas.currentLayer()->image(), 102, 1000) != 0); // merged
+    QVERIFY(alphaAt(picture(canvas), 1602, 1000) != 0);
+    canvas.undo();
+    QCOMPARE(alphaAt(picture(canvas), 1602, 1000), 0);
 }
 
 QTEST_MAIN(TestUndo)

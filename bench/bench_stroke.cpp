@@ -1,0 +1,285 @@
+// Painting on sheets from 600 × 600 to 8192 × 8192: the cost of one pen sample with the repaint
+// of what it touched, the start of a stroke with a full history, an undo, and one movement of
+// the straight-line preview. Each repaint is Qt's paint cycle run at once for the window.
+#include "Preferences.h"
+#include "SheetContainer.h"
+#include "WTView.h"
+
+#include <QApplication>
+#include <QPointingDevice>
+#include <QRandomGenerator>
+#include <QTabletEvent>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr int kSamples = 1000;
+constexpr float kBrushWidth = 10.0f;
+
+// One seeded pen path: a wandering walk of a few points per sample, pressure 0.3 to 1.0.
+struct Sample
+{
+    Point position;
+    float pressure;
+};
+
+std::vector<Sample> seededStroke(const Rect &area, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    std::vector<Sample> path;
+    Point p {area.x() + area.width() / 2, area.y() + area.height() / 2};
+    double heading = rng.bounded(2 * M_PI);
+    for (int i = 0; i < kSamples; ++i) {
+        heading += rng.bounded(1.0) - 0.5;
+        const double step = 1.0 + rng.bounded(5.0);
+        p.x = std::clamp(float(p.x + step * std::cos(heading)), area.x() + 20, area.maxX() - 20);
+        p.y = std::clamp(float(p.y + step * std::sin(heading)), area.y() + 20, area.maxY() - 20);
+        path.push_back({p, float(0.3 + rng.bounded(0.7))});
+    }
+    return path;
+}
+
+const QPointingDevice *pen()
+{
+    static const QPointingDevice *device = new QPointingDevice(
+        QStringLiteral("bench pen"), 1, QInputDevice::DeviceType::Stylus,
+        QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+        QPointingDeviceUniqueId(), qApp);
+    return device;
+}
+
+// A window of a usual size showing the middle of a sheet of the given side.
+class Stage
+{
+public:
+    explicit Stage(int side)
+    {
+        Preferences::resetStandard(m_dir.filePath(QStringLiteral("settings.conf")));
+        m_window.resize(1000, 800);
+        canvas = new WTView(Rect(0, 0, 1000, 800), &m_window);
+        m_window.setCanvas(canvas);
+        canvas->setSheetSize({float(side), float(side)});
+        canvas->setBrushSize(kBrushWidth);
+        m_window.show();
+        QApplication::processEvents();
+        area = intersectionRect(canvas->visibleRect(), {{0, 0}, canvas->sheetSize()});
+        path = seededStroke(area, 1234);
+        repaint(); // the first repaint makes the layer's render image
+    }
+
+    void tablet(QEvent::Type type, Point p, float pressure)
+    {
+        const QPointF local(p.x - canvas->boundsOrigin().x,
+                            canvas->height() - (p.y - canvas->boundsOrigin().y));
+        const bool down = type != QEvent::TabletRelease;
+        QTabletEvent event(type, pen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
+                           {}, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
+                           down ? Qt::LeftButton : Qt::NoButton);
+        QApplication::sendEvent(canvas, &event);
+    }
+
+    void mouse(QEvent::Type type, Point p, Qt::KeyboardModifiers modifiers)
+    {
+        const QPointF local(p.x - canvas->boundsOrigin().x,
+                            canvas->height() - (p.y - canvas->boundsOrigin().y));
+        QMouseEvent event(type, local, local, canvas->mapToGlobal(local),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          modifiers);
+        QApplication::sendEvent(canvas, &event);
+    }
+
+    // Qt's paint cycle for the window: everything marked dirty is repainted.
+    void repaint()
+    {
+        QEvent request(QEvent::UpdateRequest);
+        QApplication::sendEvent(&m_window, &request);
+    }
+
+    void press() { tablet(QEvent::TabletPress, path.front().position, path.front().pressure); }
+    void sample(int i)
+    {
+        tablet(QEvent::TabletMove, path[i].position, path[i].pressure);
+        repaint();
+    }
+    void release() { tablet(QEvent::TabletRelease, path.back().position, 0.0f); }
+
+    void wholeStroke()
+    {
+        press();
+        for (int i = 0; i < kSamples; ++i)
+            sample(i);
+        release();
+    }
+
+    // Ten strokes over the very path that is timed: every repaint composites all of them.
+    void fillHistory()
+    {
+        while (canvas->undoLayers().size() < WTView::kMaxUndoLayers)
+            wholeStroke();
+    }
+
+    void emptyHistory()
+    {
+        while (!canvas->undoLayers().empty())
+            canvas->undo();
+        repaint();
+    }
+
+    WTView *canvas = nullptr;
+    Rect area;
+    std::vector<Sample> path;
+
+private:
+    QTemporaryDir m_dir;
+    SheetContainer m_window;
+};
+
+// One stage at a time: the largest holds 3.3 GB of images with a full history.
+Stage &stage(int side)
+{
+    static std::unique_ptr<Stage> current;
+    static int currentSide = 0;
+    if (side != currentSide) {
+        current.reset();
+        current = std::make_unique<Stage>(side);
+        currentSide = side;
+    }
+    return *current;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+// Per sample: the tablet event painted into the snapshot, then the repaint of what it touched.
+void BM_StrokeSample(benchmark::State &state)
+{
+    Stage &s = stage(int(state.range(0)));
+    const bool fullHistory = state.range(1) != 0;
+    if (fullHistory)
+        s.fillHistory();
+    else
+        s.emptyHistory();
+    for (auto _ : state) {
+        s.press();
+        const auto start = Clock::now();
+        for (int i = 0; i < kSamples; ++i)
+            s.sample(i);
+        state.SetIterationTime(seconds(start));
+        s.release();
+        if (!fullHistory)
+            s.canvas->undo(); // the snapshot waits as a spare for the next stroke
+    }
+    state.SetItemsProcessed(state.iterations() * kSamples);
+}
+
+// The press that merges the oldest of ten strokes, and the first sample on screen.
+void BM_StrokeStartFullHistory(benchmark::State &state)
+{
+    Stage &s = stage(int(state.range(0)));
+    s.fillHistory();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        s.press();
+        s.sample(0);
+        state.SetIterationTime(seconds(start));
+        for (int i = 1; i < kSamples; ++i)
+            s.sample(i);
+        s.release();
+    }
+}
+
+// Undo of the newest of ten strokes until the picture is repainted.
+void BM_UndoFullHistory(benchmark::State &state)
+{
+    Stage &s = stage(int(state.range(0)));
+    for (auto _ : state) {
+        s.fillHistory();
+        const auto start = Clock::now();
+        s.canvas->undo();
+        s.repaint();
+        state.SetIterationTime(seconds(start));
+    }
+}
+
+// One pointer movement while a straight line is pending, with its repaint.
+void BM_LinePreviewMove(benchmark::State &state)
+{
+    Stage &s = stage(int(state.range(0)));
+    s.fillHistory();
+    const Point anchor = s.path.front().position;
+    s.mouse(QEvent::MouseButtonPress, anchor, Qt::ShiftModifier);
+    s.mouse(QEvent::MouseButtonRelease, anchor, Qt::ShiftModifier);
+    QRandomGenerator rng(99);
+    for (auto _ : state) {
+        const Point to {s.area.x() + float(rng.bounded(double(s.area.width()))),
+                        s.area.y() + float(rng.bounded(double(s.area.height())))};
+        const auto start = Clock::now();
+        s.mouse(QEvent::MouseMove, to, rng.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier);
+        s.repaint();
+        state.SetIterationTime(seconds(start));
+    }
+    s.canvas->cancelOperation();
+    s.repaint();
+}
+} // namespace
+
+// Grouped by sheet size, so that each size's images are made once.
+BENCHMARK(BM_StrokeSample)
+    ->ArgNames({"side", "fullHistory"})
+    ->Args({600, 0})
+    ->Args({600, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StrokeSample)
+    ->ArgNames({"side", "fullHistory"})
+    ->Args({4096, 0})
+    ->Args({4096, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StrokeStartFullHistory)
+    ->ArgName("side")
+    ->Arg(4096)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LinePreviewMove)
+    ->ArgName("side")
+    ->Arg(4096)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StrokeSample)
+    ->ArgNames({"side", "fullHistory"})
+    ->Args({8192, 0})
+    ->Args({8192, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StrokeStartFullHistory)
+    ->ArgName("side")
+    ->Arg(8192)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoFullHistory)
+    ->ArgName("side")
+    ->Arg(8192)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
