@@ -26,7 +26,7 @@ void setMouseCoalescing(bool enabled)
         app->setMouseCoalescingEnabled(enabled);
 }
 
-// Option chains a line; Alt-click is often the window manager's, so Ctrl chains as well.
+// Alt chains a line; many window managers take Alt-click for themselves, so Ctrl chains too.
 bool chains(Qt::KeyboardModifiers modifiers)
 {
     return modifiers & (Qt::AltModifier | Qt::ControlModifier);

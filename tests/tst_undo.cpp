@@ -59,7 +59,6 @@ private slots:
     void init() { m_settings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { m_settings.reset(); }
 
-    void undoOnNewCanvasBeepsAndChangesNothing();
     void twelveStrokesKeepTenAndMergeTheFirstTwo();
     void eraserHidesWhileInHistoryAndErasesOnceMerged();
     void recycledSnapshotStartsTransparent();
@@ -74,18 +73,6 @@ private slots:
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
-
-void TestUndo::undoOnNewCanvasBeepsAndChangesNothing()
-{
-    WTView canvas(Rect(0, 0, 100, 80));
-    InkpondDocument document;
-    canvas.setDocument(&document);
-    const int beeps = systemBeepCount();
-    canvas.undo();
-    QCOMPARE(systemBeepCount(), beeps + 1);
-    QCOMPARE(document.changeCount(), 0);
-    QVERIFY(!document.isDocumentEdited());
-}
 
 void TestUndo::twelveStrokesKeepTenAndMergeTheFirstTwo()
 {
