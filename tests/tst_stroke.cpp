@@ -3,6 +3,7 @@
 #include "InkpondDocument.h"
 #include "StrokeDriver.h"
 #include "StrokeGeometry.h"
+#include "TabletApplication.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -62,6 +63,7 @@ private slots:
     void pressureShapesTheLine_data();
     void pressureShapesTheLine();
     void penHeldStillPaintsConcentricDots();
+    void coalescingIsOffWhileTracking();
     void tabletSampleWithoutPressureIsSkipped();
     void shiftClickThenEscapePaintsNothing();
     void chainIsOneSnapshot_data();
@@ -164,6 +166,19 @@ void TestStroke::penHeldStillPaintsConcentricDots()
     QCOMPARE(alphaAt(snapshot, 54, 50), 0);
     QCOMPARE(alphaAt(snapshot, 45, 50), 0);
     sendTablet(canvas, QEvent::TabletRelease, {50, 50}, 0.0f, Qt::LeftButton, Qt::NoButton);
+}
+
+void TestStroke::coalescingIsOffWhileTracking()
+{
+    WTView canvas(Rect(0, 0, 100, 100));
+    TabletApplication *app = TabletApplication::instance();
+    app->setMouseCoalescingEnabled(true);
+    sendTablet(canvas, QEvent::TabletPress, {50, 50}, 0.5f, Qt::LeftButton, Qt::LeftButton);
+    QVERIFY(!app->isMouseCoalescingEnabled());
+    sendTablet(canvas, QEvent::TabletRelease, {50, 50}, 0.0f, Qt::LeftButton, Qt::NoButton);
+    QVERIFY(app->isMouseCoalescingEnabled());
+    canvas.mouseDown({{20, 20}, 1.0f, false, Qt::ShiftModifier}); // a line leaves it alone
+    QVERIFY(app->isMouseCoalescingEnabled());
 }
 
 void TestStroke::tabletSampleWithoutPressureIsSkipped()
@@ -373,5 +388,11 @@ void TestStroke::rectangleRepaintsEqualWholeRepaint()
     QCOMPARE(worst, qint64(0));
 }
 
-QTEST_MAIN(TestStroke)
+// The application class of the program, for its coalescing switch.
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    TestStroke test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_stroke.moc"
