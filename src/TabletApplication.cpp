@@ -6,6 +6,7 @@
 #include "Preferences.h"
 #include "ProximityEvent.h"
 
+#include <QClipboard>
 #include <QTabletEvent>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +46,7 @@ TabletApplication::TabletApplication(int &argc, char **argv) : QApplication(argc
     setOrganizationName(QStringLiteral("Inkpond"));
     setApplicationVersion(QStringLiteral(INKPOND_VERSION));
     setDesktopFileName(QStringLiteral("inkpond"));
+    connect(clipboard(), &QClipboard::dataChanged, this, &TabletApplication::validationChanged);
 
     NotificationCenter::defaultCenter().addObserver(
         this, kProximityNotification,

@@ -5,9 +5,14 @@
 #include <QApplication>
 #include <memory>
 
+class DocumentController;
 struct Notification;
 struct ProximityEvent;
+class QAction;
 class QTabletEvent;
+
+// The product's web page.
+extern const char kProjectURL[];
 
 // The application object: reports failed internal checks without stopping the program, and
 // turns every tablet proximity it learns of into one kProximityNotification (ProximityEvent.h)
@@ -36,6 +41,23 @@ public:
     // constructed, so this is only meaningful afterwards.
     void setMouseCoalescingEnabled(bool enabled);
     bool isMouseCoalescingEnabled() const;
+
+    // Commands that belong to no document (ApplicationCommands.cpp); the sender is not consulted.
+    // A new untitled document from the clipboard's image (TIFF, PICT or PNG data, the first
+    // the clipboard holds); quietly nothing when there is none or it does not decode.
+    void newDocumentFromClipboard(QObject *sender = nullptr);
+    void doVisitPage(QObject *sender = nullptr);
+    // Raises every document window, the active window last.
+    void arrangeInFront(QObject *sender = nullptr);
+    // Whether the menu action named by the item's objectName ("newDocumentFromClipboard:", ...)
+    // can be chosen now.
+    bool validateUserInterfaceItem(const QAction *item) const;
+    // Follows the controller's list of documents, for validationChanged().
+    void observeDocuments(DocumentController *controller);
+
+signals:
+    // The clipboard or the list of documents changed: menu items are to be validated again.
+    void validationChanged();
 
 private:
     void postProximity(const ProximityEvent &event);

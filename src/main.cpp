@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
     // One document per window: the files named on the command line, or a new picture.
     DocumentController documents(InkpondDocument::documentTypes(),
                                  [] { return std::make_unique<InkpondDocument>(); });
+    app.observeDocuments(&documents);
     const QStringList files = app.arguments().mid(1);
     if (files.isEmpty())
         documents.newDocument();

@@ -1,0 +1,100 @@
+// The commands that belong to no document: a new picture from the clipboard, the web page,
+// bringing the windows forward, and when their menu items can be chosen.
+#include "TabletApplication.h"
+
+#include "Document.h"
+#include "DocumentController.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QMimeData>
+#include <QUrl>
+
+const char kProjectURL[] = "http://inkpond.example.org/index.php?q=inkpond";
+
+namespace {
+// In order of preference, for the command and its menu item alike: TIFF keeps what the copying
+// program had best; PNG is what browsers and most other programs offer.
+const char *const kClipboardImageTypes[] = {"image/tiff", "image/x-pict", "image/png"};
+
+QString availableImageType(const QMimeData *data)
+{
+    if (!data)
+        return {};
+    for (const char *type : kClipboardImageTypes)
+        if (data->hasFormat(QLatin1String(type)))
+            return QLatin1String(type);
+    return {};
+}
+} // namespace
+
+void TabletApplication::newDocumentFromClipboard(QObject *)
+{
+    const QMimeData *clip = clipboard()->mimeData();
+    const QString type = availableImageType(clip);
+    if (type.isEmpty())
+        return;
+    const QByteArray data = clip->data(type);
+    if (data.isEmpty())
+        return;
+    DocumentController *documents = DocumentController::sharedDocumentController();
+    if (!documents)
+        return;
+    Document *document = documents->openUntitledDocumentAndDisplay(false, nullptr);
+    if (!document)
+        return;
+    if (document->readFromData(data, type, nullptr)) {
+        document->makeWindowControllers();
+        document->showWindows();
+    } else {
+        document->close();
+    }
+}
+
+void TabletApplication::doVisitPage(QObject *)
+{
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectURL)));
+}
+
+void TabletApplication::arrangeInFront(QObject *)
+{
+    const DocumentController *documents = DocumentController::sharedDocumentController();
+    if (!documents)
+        return;
+    QWidget *front = nullptr;
+    for (const Document *document : documents->documents()) {
+        QWidget *w = document->window();
+        if (!w || !w->isVisible() || w->isMinimized())
+            continue;
+        w->raise();
+        front = w;
+    }
+    // The window the user works in stays in front of the others.
+    if (QWidget *active = activeWindow()) {
+        active->raise();
+        front = active;
+    }
+    if (front)
+        front->activateWindow();
+}
+
+bool TabletApplication::validateUserInterfaceItem(const QAction *item) const
+{
+    const QString action = item ? item->objectName() : QString();
+    if (action == QLatin1String("newDocumentFromClipboard:"))
+        return !availableImageType(clipboard()->mimeData()).isEmpty();
+    if (action == QLatin1String("arrangeInFront:")) {
+        const DocumentController *documents = DocumentController::sharedDocumentController();
+        return documents && !documents->documents().empty();
+    }
+    return true;
+}
+
+void TabletApplication::observeDocuments(DocumentController *controller)
+{
+    connect(controller, &DocumentController::documentAdded, this,
+            &TabletApplication::validationChanged);
+    connect(controller, &DocumentController::documentRemoved, this,
+            &TabletApplication::validationChanged);
+}
