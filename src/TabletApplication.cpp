@@ -1,6 +1,7 @@
 #include "TabletApplication.h"
 
 #include "Assert.h"
+#include "Localizable.h"
 #include "NotificationCenter.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -46,6 +47,7 @@ TabletApplication::TabletApplication(int &argc, char **argv) : QApplication(argc
     setOrganizationName(QStringLiteral("Inkpond"));
     setApplicationVersion(QStringLiteral(INKPOND_VERSION));
     setDesktopFileName(QStringLiteral("inkpond"));
+    loadStringTable();
     connect(clipboard(), &QClipboard::dataChanged, this, &TabletApplication::validationChanged);
 
     NotificationCenter::defaultCenter().addObserver(
