@@ -46,10 +46,9 @@ bool CommandLine::wantsVersion() const
 
 QString CommandLine::helpText() const
 {
-    // Without an application object Qt cannot name the program.
-    QString text = m_parser.helpText();
-    text.replace(QLatin1String("<executable_name>"), m_program);
-    return text;
+    // Qt names the program by its whole path, or not at all before the application exists.
+    const QString usage = QStringLiteral("Usage: %1 [options] [FILE…]\n").arg(m_program);
+    return usage + m_parser.helpText().section(u'\n', 1);
 }
 
 QString CommandLine::versionText() const

@@ -1,0 +1,201 @@
+// Inkpond on the desktop: the desktop entry against the types it can read, the compiled string
+// table, and the command line.
+#include "CommandLine.h"
+#include "InkpondDocument.h"
+#include "Localizable.h"
+#include "TabletApplication.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeDatabase>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+const QString kResources = QStringLiteral(INKPOND_SOURCE_DIR "/resources");
+
+// The keys of the desktop entry's main group.
+QMap<QString, QString> desktopEntry()
+{
+    QMap<QString, QString> entry;
+    QFile file(kResources + QStringLiteral("/inkpond.desktop"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return entry;
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(u'['))
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inMainGroup && line.contains(u'=') && !line.startsWith(u'#'))
+            entry.insert(line.section(u'=', 0, 0), line.section(u'=', 1));
+    }
+    return entry;
+}
+
+QStringList listValue(const QString &value)
+{
+    return value.split(u';', Qt::SkipEmptyParts);
+}
+
+// Source text and English text of every message of the string table's source.
+QList<std::pair<QString, QString>> stringTableSource()
+{
+    QList<std::pair<QString, QString>> messages;
+    QFile file(kResources + QStringLiteral("/Localizable_en.ts"));
+    if (!file.open(QIODevice::ReadOnly))
+        return messages;
+    QXmlStreamReader xml(&file);
+    QString source;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("source"))
+            source = xml.readElementText();
+        else if (xml.name() == QLatin1String("translation"))
+            messages.append({source, xml.readElementText()});
+    }
+    return messages;
+}
+} // namespace
+
+class DesktopTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void desktopEntryStartsInkpondWithFiles();
+    void desktopEntryListsExactlyTheReadableTypes();
+    void stringTableIsCompiledAndLoaded();
+    void stringTableFallsBackToEnglish();
+    void commandLine_data();
+    void commandLine();
+};
+
+void DesktopTest::desktopEntryStartsInkpondWithFiles()
+{
+    const auto entry = desktopEntry();
+    QCOMPARE(entry.value(QStringLiteral("Type")), QStringLiteral("Application"));
+    QCOMPARE(entry.value(QStringLiteral("Exec")), QStringLiteral("inkpond %F"));
+    QVERIFY(listValue(entry.value(QStringLiteral("Categories"))).contains(u"Graphics"));
+    // The icon is found by name, as installed under hicolor/scalable/apps.
+    QCOMPARE(entry.value(QStringLiteral("Icon")), QStringLiteral("inkpond"));
+    QFile icon(kResources + QStringLiteral("/inkpond.svg"));
+    QVERIFY(icon.open(QIODevice::ReadOnly));
+    QVERIFY(icon.readAll().contains("<svg"));
+    // Wayland compositors match windows to the entry by the desktop file name Qt announces.
+    QCOMPARE(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"),
+             QStringLiteral("inkpond.desktop"));
+}
+
+void DesktopTest::desktopEntryListsExactlyTheReadableTypes()
+{
+    const QStringList listed = listValue(desktopEntry().value(QStringLiteral("MimeType")));
+    QVERIFY(!listed.isEmpty());
+    const DocumentTypes types = InkpondDocument::documentTypes();
+    QVERIFY(!types.isEmpty());
+    QStringList extensions;
+    QMimeDatabase mimes;
+    for (const DocumentType &type : types.types()) {
+        for (const QString &ext : type.extensions) {
+            extensions << ext;
+            const QMimeType mime
+                = mimes.mimeTypeForFile(QStringLiteral("x.") + ext, QMimeDatabase::MatchExtension);
+            if (mime.isDefault())
+                continue; // the system knows no type for it
+            QVERIFY2(listed.contains(mime.name()),
+                     qPrintable(QStringLiteral("%1 (.%2) is not listed").arg(mime.name(), ext)));
+        }
+    }
+    // Nothing is offered that the table does not read.
+    for (const QString &name : listed) {
+        const QMimeType mime = mimes.mimeTypeForName(name);
+        QVERIFY2(mime.isValid(), qPrintable(name));
+        const QStringList suffixes = mime.suffixes();
+        const bool readable = std::any_of(suffixes.cbegin(), suffixes.cend(),
+                                          [&](const QString &s) { return extensions.contains(s); });
+        QVERIFY2(readable, qPrintable(name + QStringLiteral(" is not in the types table")));
+    }
+}
+
+void DesktopTest::stringTableIsCompiledAndLoaded()
+{
+    // The application object loaded the table: every entry of its source reads as written there.
+    const auto messages = stringTableSource();
+    QVERIFY(messages.size() >= 12);
+    for (const auto &[source, english] : messages)
+        QCOMPARE(localizedString(source.toUtf8().constData()), english);
+    // The one key that is not the words to show.
+    QCOMPARE(localizedString("Curret pen"), QStringLiteral("Current pen"));
+    // A key the table lacks shows as itself.
+    QCOMPARE(localizedString("No such key"), QStringLiteral("No such key"));
+}
+
+void DesktopTest::stringTableFallsBackToEnglish()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    const bool loaded = loadStringTable();
+    QLocale::setDefault(before);
+    QVERIFY(loaded);
+    QCOMPARE(localizedString("Curret pen"), QStringLiteral("Current pen"));
+}
+
+void DesktopTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("understood");
+    QTest::addColumn<QString>("answer"); // "help", "version" or ""
+    QTest::addColumn<QStringList>("files");
+    const QString here = QDir::currentPath() + u'/';
+
+    QTest::newRow("nothing") << QStringList {"inkpond"} << true << "" << QStringList {};
+    QTest::newRow("files in order") << QStringList {"inkpond", "b.png", "/tmp/a.jpg"} << true << ""
+                                    << QStringList {here + "b.png", "/tmp/a.jpg"};
+    QTest::newRow("file URL from a file manager")
+        << QStringList {"inkpond", "file:///tmp/my%20picture.png"} << true << ""
+        << QStringList {"/tmp/my picture.png"};
+    QTest::newRow("help") << QStringList {"inkpond", "--help"} << true << "help" << QStringList {};
+    QTest::newRow("short help") << QStringList {"inkpond", "-h"} << true << "help"
+                                << QStringList {};
+    QTest::newRow("version") << QStringList {"inkpond", "--version"} << true << "version"
+                             << QStringList {};
+    // Before the application object has taken Qt's switches, --help is still seen (and the
+    // switch's value taken for a file, never to be opened).
+    QTest::newRow("help among Qt's switches")
+        << QStringList {"/usr/bin/inkpond", "-platform", "offscreen", "--help"} << false << "help"
+        << QStringList {here + "offscreen"};
+    QTest::newRow("unknown switch") << QStringList {"inkpond", "--bogus", "a.png"} << false << ""
+                                    << QStringList {here + "a.png"};
+    QTest::newRow("file named like a switch")
+        << QStringList {"inkpond", "--", "--help"} << true << "" << QStringList {here + "--help"};
+    QTest::newRow("tablet monitor switch") << QStringList {"inkpond", "--tablet-monitor", "a.png"}
+                                           << true << "" << QStringList {here + "a.png"};
+}
+
+void DesktopTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, understood);
+    QFETCH(QString, answer);
+    QFETCH(QStringList, files);
+    CommandLine line;
+    QCOMPARE(line.parse(arguments), understood);
+    QCOMPARE(line.errorText().isEmpty(), understood);
+    QCOMPARE(line.wantsHelp(), answer == QLatin1String("help"));
+    QCOMPARE(line.wantsVersion(), answer == QLatin1String("version"));
+    QCOMPARE(line.files(), files);
+    if (answer == QLatin1String("help")) {
+        QVERIFY(line.helpText().startsWith(QLatin1String("Usage: inkpond ")));
+        QVERIFY(line.helpText().contains(QLatin1String("--tablet-monitor")));
+    }
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    DesktopTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop.moc"
