@@ -67,6 +67,7 @@ private slots:
     void desktopEntryListsExactlyTheReadableTypes();
     void stringTableIsCompiledAndLoaded();
     void stringTableFallsBackToEnglish();
+    void installedTranslationComesFirst();
     void commandLine_data();
     void commandLine();
 };
@@ -138,6 +139,22 @@ void DesktopTest::stringTableFallsBackToEnglish()
     QLocale::setDefault(before);
     QVERIFY(loaded);
     QCOMPARE(localizedString("Curret pen"), QStringLiteral("Current pen"));
+}
+
+void DesktopTest::installedTranslationComesFirst()
+{
+    // Where an installed translation is looked for: the user's data folder among them.
+    const QString dir
+        = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/inkpond/translations");
+    QVERIFY(QDir().mkpath(dir));
+    QFile::remove(dir + QStringLiteral("/Localizable_de.qm"));
+    QVERIFY(QFile::copy(QStringLiteral(GERMAN_TABLE), dir + QStringLiteral("/Localizable_de.qm")));
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const bool loaded = loadStringTable();
+    QLocale::setDefault(before);
+    QVERIFY(loaded);
+    QCOMPARE(localizedString("Color"), QStringLiteral("Farbe"));
 }
 
 void DesktopTest::commandLine_data()
