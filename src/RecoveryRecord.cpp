@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
@@ -12,7 +13,9 @@
 namespace {
 
 const QString kMeta = QStringLiteral("meta.json");
-const QString kBase = QStringLiteral("base.png");
+// Each starting picture gets a new name, and meta.json is switched to it atomically, so that a
+// crash while restarting leaves either the old start or the new one, never a mix.
+const QRegularExpression kBaseName(QStringLiteral("^base-[0-9]+\\.png$"));
 const QString kJournal = QStringLiteral("journal.jsonl");
 const QString kLock = QStringLiteral("owner.lock");
 
@@ -85,14 +88,14 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start)
         m_error = m_journal.errorString();
         return false;
     }
+    QString baseName;
     if (!start.base.isNull()) {
-        QSaveFile file(dir.filePath(kBase));
+        baseName = QStringLiteral("base-%1.png").arg(++m_generation);
+        QSaveFile file(dir.filePath(baseName));
         if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG") || !file.commit()) {
             m_error = QStringLiteral("cannot write the starting picture");
             return false;
         }
-    } else {
-        QFile::remove(dir.filePath(kBase));
     }
     QJsonObject meta;
     meta.insert(QStringLiteral("width"), start.size.width());
@@ -100,11 +103,14 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start)
     meta.insert(QStringLiteral("pen"), start.pen);
     meta.insert(QStringLiteral("path"), start.path);
     meta.insert(QStringLiteral("type"), start.type);
-    meta.insert(QStringLiteral("base"), !start.base.isNull());
+    meta.insert(QStringLiteral("base"), baseName);
     if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact))) {
         m_error = QStringLiteral("cannot write %1").arg(kMeta);
         return false;
     }
+    for (const QString &old : dir.entryList({QStringLiteral("base-*.png")}, QDir::Files))
+        if (old != baseName)
+            QFile::remove(dir.filePath(old));
     return true;
 }
 
@@ -131,8 +137,9 @@ void RecoveryRecord::discard()
 {
     m_journal.close();
     QDir dir(m_folder);
-    for (const QString &name : {kJournal, kBase, kMeta})
-        QFile::remove(dir.filePath(name));
+    for (const QString &name : dir.entryList(QDir::Files))
+        if (name != kLock)
+            QFile::remove(dir.filePath(name));
     // The lock goes last, so that nobody claims a half-removed record.
     m_lock.reset();
     dir.removeRecursively();
@@ -174,8 +181,11 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     record->start.pen = meta.value(QStringLiteral("pen")).toObject();
     record->start.path = meta.value(QStringLiteral("path")).toString();
     record->start.type = meta.value(QStringLiteral("type")).toString();
-    if (meta.value(QStringLiteral("base")).toBool()) {
-        record->start.base = QImage(dir.filePath(kBase));
+    const QString baseName = meta.value(QStringLiteral("base")).toString();
+    if (!baseName.isEmpty()) {
+        // Only a name of our own making: the folder's contents are not to be trusted.
+        if (kBaseName.match(baseName).hasMatch())
+            record->start.base = QImage(dir.filePath(baseName));
         if (record->start.base.isNull()) {
             problem(QObject::tr("The picture the document started from is missing or damaged."));
             return record;

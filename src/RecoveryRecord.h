@@ -21,9 +21,9 @@ struct RecoveryStart
     QImage base; // the picture it started from; null for a blank sheet
 };
 
-// The recovery record of one document being edited: a folder holding meta.json, base.png and
-// journal.jsonl, owned through a lock that names this process, so that another running instance
-// never takes it and a later start knows the owner is gone.
+// The recovery record of one document being edited: a folder holding meta.json, the starting
+// picture and journal.jsonl, owned through a lock that names this process, so that another running
+// instance never takes it and a later start knows the owner is gone.
 class RecoveryRecord
 {
 public:
@@ -51,6 +51,7 @@ private:
     QString m_folder;
     std::unique_ptr<QLockFile> m_lock;
     DurableJournal m_journal;
+    int m_generation = 0;
     QString m_error;
 };
 

@@ -100,6 +100,7 @@ private slots:
     void startingPictureSurvivesExactly();
     void restartForgetsStrokesOfTheOldPicture();
     void discardLeavesNothing();
+    void startingPictureNamedByTheDescriptionOnly();
     void unreadableDescriptionDoesNotStopTheClaim();
 };
 
@@ -229,7 +230,7 @@ void TestRecovery::restartForgetsStrokesOfTheOldPicture()
     records.clear();
     record = RecoveryRecord::create(root.path(), saved);
     QVERIFY(record->restart(blankStart()));
-    QVERIFY(!QFile::exists(QDir(record->folder()).filePath(QStringLiteral("base.png"))));
+    QVERIFY(QDir(record->folder()).entryList({QStringLiteral("*.png")}).isEmpty());
 }
 
 void TestRecovery::discardLeavesNothing()
@@ -269,6 +270,37 @@ void TestRecovery::unreadableDescriptionDoesNotStopTheClaim()
     QCOMPARE(records[1]->folder, good);
     QVERIFY(!records[1]->damaged);
     QCOMPARE(records[1]->events.size(), size_t(6));
+}
+
+void TestRecovery::startingPictureNamedByTheDescriptionOnly()
+{
+    QTemporaryDir root;
+    RecoveryStart saved = blankStart();
+    saved.base = QImage(64, 48, QImage::Format_ARGB32);
+    saved.base.fill(Qt::red);
+    auto record = RecoveryRecord::create(root.path(), saved);
+    QVERIFY(record);
+    const QDir dir(record->folder());
+    record.reset();
+    // A restart killed after writing its picture, before switching the description to it.
+    QImage newer(64, 48, QImage::Format_ARGB32);
+    newer.fill(Qt::blue);
+    QVERIFY(newer.save(dir.filePath(QStringLiteral("base-2.png"))));
+
+    auto records = claimOrphanedRecords(root.path());
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
+    records.clear();
+
+    // A description naming a file outside its folder is damage, not a picture to load.
+    QFile meta(dir.filePath(QStringLiteral("meta.json")));
+    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    meta.write(R"({"width":64,"height":48,"base":"../../elsewhere/base-1.png"})");
+    meta.close();
+    records = claimOrphanedRecords(root.path());
+    QCOMPARE(records.size(), size_t(1));
+    QVERIFY(records[0]->damaged);
+    QVERIFY(records[0]->start.base.isNull());
 }
 
 QTEST_GUILESS_MAIN(TestRecovery)
