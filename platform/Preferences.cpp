@@ -106,6 +106,23 @@ QByteArray Preferences::dataForKey(const QString &key) const
     return v.typeId() == QMetaType::QByteArray ? v.toByteArray() : QByteArray();
 }
 
+std::optional<QStringList> Preferences::stringArrayForKey(const QString &key) const
+{
+    const QVariant v = objectForKey(key);
+    // The INI format gives a one-element list back as a plain string.
+    if (v.typeId() == QMetaType::QString)
+        return QStringList {v.toString()};
+    if (v.typeId() != QMetaType::QStringList && v.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList list;
+    for (const QVariant &item : v.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        list << item.toString();
+    }
+    return list;
+}
+
 void Preferences::setInteger(qint64 value, const QString &key)
 {
     m_settings->setValue(key, value);
@@ -117,6 +134,11 @@ void Preferences::setFloat(float value, const QString &key)
 }
 
 void Preferences::setData(const QByteArray &value, const QString &key)
+{
+    m_settings->setValue(key, value);
+}
+
+void Preferences::setStringArray(const QStringList &value, const QString &key)
 {
     m_settings->setValue(key, value);
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 #include <memory>
@@ -32,10 +33,13 @@ public:
     qint64 integerForKey(const QString &key) const;
     float floatForKey(const QString &key) const;
     QByteArray dataForKey(const QString &key) const;
+    // Nothing when the value is missing or not a list of strings.
+    std::optional<QStringList> stringArrayForKey(const QString &key) const;
 
     void setInteger(qint64 value, const QString &key);
     void setFloat(float value, const QString &key);
     void setData(const QByteArray &value, const QString &key);
+    void setStringArray(const QStringList &value, const QString &key);
     void removeObjectForKey(const QString &key);
 
     // Writes pending changes to the file; also done on exit.

@@ -25,6 +25,11 @@ QString toolKeyForPointerType(int pointerType)
     return kToolKeys[pointerType];
 }
 
+QString toolbarConfigurationKey(const QString &toolbarIdentifier)
+{
+    return QStringLiteral("ToolbarItems.%1").arg(toolbarIdentifier);
+}
+
 Color defaultColor()
 {
     return {0.1f, 0.0f, 0.2f, 1.0f};

@@ -19,6 +19,9 @@ QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"
 // The key remembering the tool number of a pointer type (0 unknown, 1 pen, 2 cursor, 3 eraser).
 QString toolKeyForPointerType(int pointerType);
 
+// The items of a toolbar, by identifier, left to right; no default (the toolbar has its own).
+QString toolbarConfigurationKey(const QString &toolbarIdentifier);
+
 // The colour a slot has when nothing usable is stored.
 Color defaultColor();
 
