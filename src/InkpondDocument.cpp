@@ -1,6 +1,7 @@
 #include "InkpondDocument.h"
 
 #include "DocumentController.h"
+#include "DocumentWindow.h"
 #include "ImageCodec.h"
 #include "WTView.h"
 
@@ -11,7 +12,11 @@ InkpondDocument::InkpondDocument(QObject *parent)
 {
 }
 
-InkpondDocument::~InkpondDocument() = default;
+InkpondDocument::~InkpondDocument()
+{
+    // The window it made refers to it to the end, so it does not outlive it.
+    delete documentWindowFor(this);
+}
 
 void InkpondDocument::setCanvas(WTView *canvas)
 {

@@ -3,14 +3,18 @@
 #include "Document.h"
 #include "DocumentTypes.h"
 #include "Image.h"
+#include "Toolbar.h"
 
 #include <QPointer>
 #include <memory>
 
+class DocumentWindow;
 class WTView;
 
 // One picture as a document: saved and opened as an ordinary image file of the chosen type.
-class InkpondDocument : public Document
+// Its window (InkpondDocumentWindow.cpp) has the canvas and a toolbar of pen settings, whose
+// items the document makes (InkpondToolbar.cpp).
+class InkpondDocument : public Document, public ToolbarDelegate
 {
     Q_OBJECT
 
@@ -38,12 +42,34 @@ public:
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
     bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error) override;
 
-    // A plain window with the canvas (InkpondDocumentWindow.cpp).
+    // The interface file of the document window.
+    QString windowNibName() const;
+    // Loads the window, starts its canvas and shows the document in it.
     void makeWindowControllers() override;
+    // The window is loaded: puts the toolbar on it.
+    void windowControllerDidLoadNib(DocumentWindow *windowController);
+    // The views the window's interface file gives the document; it does not own them.
+    void setWindowViews(QWidget *colorWell, QWidget *penView, QWidget *brushSizeSlider,
+                        QWidget *bgTypeSlider);
+
+    // The toolbar's items (InkpondToolbar.cpp).
+    QStringList toolbarAllowedItemIdentifiers(Toolbar *toolbar) override;
+    QStringList toolbarDefaultItemIdentifiers(Toolbar *toolbar) override;
+    std::unique_ptr<ToolbarItem> toolbar(Toolbar *toolbar, const QString &itemIdentifier,
+                                         bool flag) override;
+
+    // The zoom rule: the frame that shows the whole sheet, within defaultFrame (screen points,
+    // y up).
+    Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const;
 
 private:
     QByteArray formatHintForType(const QString &typeName) const;
 
     std::unique_ptr<Image> mStartingImage;
-    QPointer<WTView> mCanvasView; // not owned: it lives in the document's window
+    // Not owned: they live in the document's window.
+    QPointer<WTView> mCanvasView;
+    QPointer<QWidget> mCurrColorWell;
+    QPointer<QWidget> mCurrPenView;
+    QPointer<QWidget> mBrushSizeSlider;
+    QPointer<QWidget> mBgTypeSlider;
 };

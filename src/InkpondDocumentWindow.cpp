@@ -1,78 +1,51 @@
-// The document's window, for now a plain one: the canvas in its container and the document
-// commands in a menu bar.
+// The window side of the document: the interface file of its window, the toolbar it puts on
+// it, and the zoom rule.
 #include "InkpondDocument.h"
 
-#include "DocumentController.h"
-#include "PreferenceKeys.h"
-#include "Preferences.h"
-#include "SheetContainer.h"
+#include "DocumentWindow.h"
+#include "InkpondToolbar.h"
 #include "WTView.h"
+#include "ZoomRule.h"
 
-#include <QLayout>
-#include <QMainWindow>
-#include <QMenuBar>
-
-namespace {
-template<typename F>
-void addCommand(QMenu *menu, const QString &title, const QKeySequence &shortcut, QObject *context,
-                F &&slot)
+QString InkpondDocument::windowNibName() const
 {
-    QAction *action = menu->addAction(title);
-    action->setShortcut(shortcut);
-    QObject::connect(action, &QAction::triggered, context, std::forward<F>(slot));
+    return QStringLiteral("InkpondDocument");
 }
-} // namespace
 
 void InkpondDocument::makeWindowControllers()
 {
     if (window())
         return;
-    // The window deletes itself when closed; the document only refers to it.
-    auto *w = new QMainWindow;
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    auto *container = new SheetContainer(w);
-    w->setCentralWidget(container);
-    w->resize(760, 700);
-    w->layout()->activate(); // the container has its real size before the canvas is placed
-    auto *canvas
-        = new WTView(Rect(0, 0, float(container->width()), float(container->height())), container);
-    container->setCanvas(canvas);
-    canvas->setDocument(this);
-    setCanvas(canvas);
-    if (!canvas->setImage(startingImage()))
-        canvas->setSheetSize({600, 600});
-    const int stored = int(Preferences::standard().integerForKey(PreferenceKeys::kBgType));
-    canvas->setBgType(float(stored >= 0 && stored <= 3 ? stored : 1));
-    canvas->startFollowingProximity();
+    auto *windowController = new DocumentWindow(this);
+    windowControllerDidLoadNib(windowController);
+    setWindow(windowController);
+}
 
-    DocumentController *documents = DocumentController::sharedDocumentController();
-    QMenu *file = w->menuBar()->addMenu(tr("&File"));
-    if (documents) {
-        addCommand(file, tr("&New"), QKeySequence::New, documents,
-                   [documents] { documents->newDocument(); });
-        addCommand(file, tr("&Open…"), QKeySequence::Open, documents,
-                   [documents] { documents->openDocument(); });
-    }
-    file->addSeparator();
-    addCommand(file, tr("&Close"), QKeySequence::Close, this, [this] { performClose(); });
-    addCommand(file, tr("&Save"), QKeySequence::Save, this, [this] { saveDocument(); });
-    addCommand(file, tr("Save &As…"), QKeySequence(tr("Ctrl+Shift+S")), this,
-               [this] { saveDocumentAs(); });
-    addCommand(file, tr("&Revert to Saved"), QKeySequence(), this,
-               [this] { revertDocumentToSaved(); });
-    if (documents) {
-        file->addSeparator();
-        addCommand(file, tr("&Quit"), QKeySequence::Quit, documents,
-                   [documents] { documents->terminate(); });
-    }
-    QMenu *edit = w->menuBar()->addMenu(tr("&Edit"));
-    addCommand(edit, tr("&Undo"), QKeySequence::Undo, canvas, [canvas] { canvas->undo(); });
-    edit->addSeparator();
-    addCommand(edit, tr("&Copy"), QKeySequence::Copy, canvas, [canvas] { canvas->copy(); });
-    addCommand(edit, tr("Copy with &Background"), QKeySequence(tr("Ctrl+Shift+C")), canvas,
-               [canvas] { canvas->copyWithBG(); });
-    addCommand(edit, tr("C&lear"), QKeySequence(), canvas, [canvas] { canvas->clear(); });
+void InkpondDocument::windowControllerDidLoadNib(DocumentWindow *windowController)
+{
+    // Every document window's toolbar has this identifier, so all share one configuration.
+    auto *toolbar = new Toolbar(kInkpondToolbarIdentifier);
+    toolbar->setDisplayMode(Toolbar::DisplayModeIconOnly);
+    toolbar->setAutosavesConfiguration(true);
+    toolbar->setAllowsUserCustomization(true);
+    toolbar->setDelegate(this);
+    windowController->setToolbar(toolbar);
+}
 
-    setWindow(w);
-    canvas->setFocus();
+void InkpondDocument::setWindowViews(QWidget *colorWell, QWidget *penView, QWidget *brushSizeSlider,
+                                     QWidget *bgTypeSlider)
+{
+    mCurrColorWell = colorWell;
+    mCurrPenView = penView;
+    mBrushSizeSlider = brushSizeSlider;
+    mBgTypeSlider = bgTypeSlider;
+}
+
+Rect InkpondDocument::windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const
+{
+    const auto *documentWindow = qobject_cast<DocumentWindow *>(window);
+    if (!documentWindow || !mCanvasView)
+        return defaultFrame;
+    return ::windowWillUseStandardFrame(documentWindow->zoomFrame(), defaultFrame,
+                                        mCanvasView->visibleRect().size, mCanvasView->sheetSize());
 }

@@ -21,6 +21,8 @@ QString toolKeyForPointerType(int pointerType);
 
 // The items of a toolbar, by identifier, left to right; no default (the toolbar has its own).
 QString toolbarConfigurationKey(const QString &toolbarIdentifier);
+// The files last opened or saved, newest first; none by default.
+inline const QString kRecentDocuments = QStringLiteral("RecentDocuments");
 
 // The colour a slot has when nothing usable is stored.
 Color defaultColor();

@@ -21,8 +21,11 @@ float storedWidth(const QString &key)
         return *v;
     return Preferences::toFloat(prefs.registeredDefault(key)).value_or(10.0f);
 }
+} // namespace
 
-int storedBgType()
+// A stored type outside 0 to 3 can only come from outside the program; the registered default
+// serves instead of a type no window can show.
+int WTView::storedBgType()
 {
     const Preferences &prefs = Preferences::standard();
     const auto v = Preferences::toInteger(prefs.objectForKey(PreferenceKeys::kBgType));
@@ -30,7 +33,6 @@ int storedBgType()
         return int(*v);
     return int(Preferences::toInteger(prefs.registeredDefault(PreferenceKeys::kBgType)).value_or(1));
 }
-} // namespace
 
 void WTView::initialize()
 {

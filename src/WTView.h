@@ -57,10 +57,18 @@ public:
     void setBrushSize(float size);
     void setToolFromTag(QObject *sender);
     int currentPointerType() const { return mCurrPointerType; }
+    // Every setting, active or not, for the pen controls.
+    const Color &slotColor(int slot) const { return *mColors.at(std::size_t(slot)); }
+    float slotBrushSize(int slot) const { return mBrushSize.at(std::size_t(slot)); }
+    float rubberSize() const { return mRubberSize; }
 
     // Pointer proximity (WTViewProximity.cpp): the tool follows the tablet pointer in use.
     void startFollowingProximity();
     void handleProximity(const Notification &notification);
+
+    // Completes the canvas once its window has connected it (WTViewStartup.cpp): the document's
+    // picture or a new sheet, the stored background type, proximity followed.
+    void awakeFromNib();
 
     void setDocument(InkpondDocument *document) { mDocument = document; }
     InkpondDocument *document() const { return mDocument; }
@@ -149,6 +157,7 @@ protected:
     void tabletEvent(QTabletEvent *event) override;
 
 private:
+    static int storedBgType();
     Size containerSize(Size fallback) const;
     void applyFrame();
     void refuseSheetSize(Size size);

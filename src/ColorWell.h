@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QPointer>
+
+class QColorDialog;
+
+// A swatch of a colour that opens Qt's colour dialog, with alpha, when clicked. Disabled, it
+// shows no colour.
+class ColorWell : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    explicit ColorWell(QWidget *parent = nullptr);
+
+    QColor color() const { return mColor; }
+    // Shows the colour; says nothing.
+    void setColor(const QColor &color);
+
+    QSize sizeHint() const override { return {44, 26}; }
+
+signals:
+    // The user chose this colour in the dialog.
+    void colorChosen(const QColor &color);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void openDialog();
+
+    QColor mColor;
+    QPointer<QColorDialog> mDialog;
+};

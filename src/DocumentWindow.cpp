@@ -1,0 +1,158 @@
+#include "DocumentWindow.h"
+
+#include "Assert.h"
+#include "BrushSizeSlider.h"
+#include "ColorWell.h"
+#include "InkpondDocument.h"
+#include "MainMenu.h"
+#include "PenControls.h"
+#include "SheetContainer.h"
+#include "Toolbar.h"
+#include "WTView.h"
+#include "ZoomRule.h"
+#include "ui_InkpondDocument.h"
+
+#include <QLayout>
+#include <QMenu>
+#include <QScreen>
+#include <algorithm>
+
+DocumentWindow::DocumentWindow(InkpondDocument *document)
+    : mUi(std::make_unique<Ui::InkpondDocument>())
+    , mDocument(document)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    mUi->setupUi(this);
+    INK_ASSERT(objectName() == document->windowNibName());
+    // The toolbar's views wait here while the toolbar does not show them.
+    mUi->mToolbarViews->hide();
+    mMainMenu = new MainMenu(this);
+
+    // The canvas's first sheet is the container's size, so the container needs its real size.
+    layout()->activate();
+    SheetContainer *container = mUi->mCanvasContainer;
+    mCanvas
+        = new WTView(Rect(0, 0, float(container->width()), float(container->height())), container);
+    container->setCanvas(mCanvas);
+    mCanvas->setDocument(document);
+    mCanvas->setRubberButton(mUi->mRubberButton);
+    document->setCanvas(mCanvas);
+    document->setWindowViews(mUi->mCurrColorWell, mUi->mCurrPenView, mUi->mBrushSizeSlider,
+                             mUi->mBgTypeSlider);
+    bindControls();
+
+    mCanvas->awakeFromNib();
+    mCanvas->setFocus();
+}
+
+DocumentWindow::~DocumentWindow() = default;
+
+void DocumentWindow::bindControls()
+{
+    WTView *canvas = mCanvas;
+    ColorWell *well = mUi->mCurrColorWell;
+    BrushSizeSlider *brush = mUi->mBrushSizeSlider;
+    QSlider *bg = mUi->mBgTypeSlider;
+
+    mUi->mCurrPenView->setCanvas(canvas);
+    // The well and the slider show whatever setting becomes active; the eraser has no colour.
+    auto showPen = [canvas, well, brush] {
+        well->setEnabled(!canvas->erasing());
+        well->setColor(canvas->erasing() ? QColor() : canvas->color()->toQColor());
+        brush->showBrushSize(canvas->brushSize());
+    };
+    connect(canvas, &WTView::penChanged, well, showPen);
+    showPen();
+    connect(well, &ColorWell::colorChosen, canvas, [canvas](const QColor &chosen) {
+        // The pen may have become the eraser while the colour dialog was open.
+        if (canvas->erasing())
+            return;
+        const Color c = Color::fromQColor(chosen);
+        canvas->setColor(&c);
+    });
+    connect(brush, &BrushSizeSlider::brushSizeChosen, canvas, &WTView::setBrushSize);
+
+    auto showBgType = [bg](float type) {
+        const QSignalBlocker quiet(bg);
+        bg->setValue(int(type));
+    };
+    connect(canvas, &WTView::bgTypeChanged, bg, showBgType);
+    showBgType(canvas->bgType());
+    connect(bg, &QSlider::valueChanged, canvas,
+            [canvas](int type) { canvas->setProperty("bgType", float(type)); });
+}
+
+void DocumentWindow::setToolbar(Toolbar *toolbar)
+{
+    if (mToolbar == toolbar)
+        return;
+    if (mToolbar) {
+        removeToolBar(mToolbar);
+        delete mToolbar;
+    }
+    mToolbar = toolbar;
+    if (!toolbar)
+        return;
+    addToolBar(Qt::TopToolBarArea, toolbar);
+    toolbar->loadConfiguration();
+}
+
+QMenu *DocumentWindow::createPopupMenu()
+{
+    if (!mToolbar || !mToolbar->allowsUserCustomization())
+        return nullptr;
+    auto *menu = new QMenu(this);
+    QAction *customize = menu->addAction(tr("Customize Toolbar…"));
+    customize->setObjectName(QStringLiteral("runToolbarCustomizationPalette:"));
+    connect(customize, &QAction::triggered, mToolbar,
+            [toolbar = mToolbar] { toolbar->runCustomizationPalette(); });
+    return menu;
+}
+
+Rect DocumentWindow::zoomFrame() const
+{
+    return screenRectToZoomTerms(frameGeometry(), screen());
+}
+
+void DocumentWindow::setZoomFrame(const Rect &frame)
+{
+    if (isMaximized() || isFullScreen())
+        showNormal();
+    // The frame includes the window system's decorations; Qt places the inside.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins decorations(inner.left() - outer.left(), inner.top() - outer.top(),
+                               outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    setGeometry(zoomTermsToScreenRect(frame, screen()).marginsRemoved(decorations));
+}
+
+void DocumentWindow::performZoom(QObject *)
+{
+    if (!mDocument || !screen())
+        return;
+    const Rect current = zoomFrame();
+    const Rect available = screenRectToZoomTerms(screen()->availableGeometry(), screen());
+    Rect standard = mDocument->windowWillUseStandardFrame(this, available);
+    // The rule clamps only the left and bottom edges; a title bar pushed above the screen could
+    // not be reached to move the window back.
+    if (standard.maxY() > available.maxY())
+        standard.origin.y = std::max(available.y(), available.maxY() - standard.height());
+    // Zoomed already, and not moved or resized since: back to where it came from.
+    if (mUserFrame && (current == standard || current == mZoomedFrame)) {
+        const Rect previous = *mUserFrame;
+        mUserFrame.reset();
+        mZoomedFrame.reset();
+        setZoomFrame(previous);
+        return;
+    }
+    if (isEmptyRect(standard))
+        return;
+    mUserFrame = current;
+    mZoomedFrame = standard;
+    setZoomFrame(standard);
+}
+
+DocumentWindow *documentWindowFor(const InkpondDocument *document)
+{
+    return document ? qobject_cast<DocumentWindow *>(document->window()) : nullptr;
+}

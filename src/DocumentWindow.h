@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Geometry.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+#include <optional>
+
+class InkpondDocument;
+class MainMenu;
+class Toolbar;
+class WTView;
+namespace Ui {
+class InkpondDocument;
+}
+
+// A document's window, loaded from the interface file "InkpondDocument": the canvas in its
+// clipping container, the pen-setting views that the toolbar shows, and the menu bar. Its
+// object name is the interface file's, so tests and recordings can find it.
+class DocumentWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Loads the interface file, connects its views to the document and the canvas, and lets the
+    // canvas start (awakeFromNib). The window deletes itself when closed.
+    explicit DocumentWindow(InkpondDocument *document);
+    ~DocumentWindow() override;
+
+    InkpondDocument *document() const { return mDocument; }
+    WTView *canvas() const { return mCanvas; }
+    Toolbar *toolbar() const { return mToolbar; }
+    void setToolbar(Toolbar *toolbar);
+    MainMenu *mainMenu() const { return mMainMenu; }
+
+    // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
+    // to the frame it had before when zoomed already.
+    void performZoom(QObject *sender = nullptr);
+    // The window's frame on its screen, decorations included, in the zoom rule's y-up terms.
+    Rect zoomFrame() const;
+    void setZoomFrame(const Rect &frame);
+
+    // The toolbar's context menu: Customize Toolbar….
+    QMenu *createPopupMenu() override;
+
+private:
+    void bindControls();
+
+    std::unique_ptr<Ui::InkpondDocument> mUi;
+    QPointer<InkpondDocument> mDocument;
+    WTView *mCanvas = nullptr; // a child of the canvas container
+    Toolbar *mToolbar = nullptr; // a child
+    MainMenu *mMainMenu = nullptr; // a child
+    // Zooming remembers where it came from, and where it went.
+    std::optional<Rect> mUserFrame;
+    std::optional<Rect> mZoomedFrame;
+};
+
+// The window of a document; nullptr while it has none.
+DocumentWindow *documentWindowFor(const InkpondDocument *document);

@@ -1,0 +1,281 @@
+#include "MainMenu.h"
+
+#include "DocumentController.h"
+#include "DocumentWindow.h"
+#include "FixedSizes.h"
+#include "InkpondDocument.h"
+#include "RecentDocuments.h"
+#include "TabletApplication.h"
+#include "WTView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+
+namespace {
+// The application's commands, when this is the application (tests may run without it).
+TabletApplication *application()
+{
+    return TabletApplication::instance();
+}
+} // namespace
+
+MainMenu::MainMenu(DocumentWindow *window)
+    : QObject(window)
+    , mWindow(window)
+{
+    setObjectName(QStringLiteral("MainMenu"));
+    buildFileMenu();
+    buildEditMenu();
+    buildImageMenu();
+    buildWindowMenu();
+    buildHelpMenu();
+
+    if (TabletApplication *app = application())
+        connect(app, &TabletApplication::validationChanged, this, &MainMenu::validate);
+    if (InkpondDocument *document = mWindow->document()) {
+        connect(document, &Document::documentEditedChanged, this, &MainMenu::validate);
+        connect(document, &Document::displayNameChanged, this, &MainMenu::validate);
+        // A file the document comes from or is saved to becomes a recent one.
+        auto noteFile = [document] {
+            if (!document->fileURL().isEmpty())
+                RecentDocuments::noteNewRecentDocumentPath(document->fileURL().toLocalFile());
+        };
+        connect(document, &Document::displayNameChanged, this, noteFile);
+        noteFile();
+    }
+    validate();
+}
+
+QAction *MainMenu::addCommand(QMenu *menu, const QString &title, const char *name,
+                              const QKeySequence &shortcut, std::function<void(QAction *)> command)
+{
+    QAction *action = menu->addAction(title);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this,
+            [action, command = std::move(command)] { command(action); });
+    return action;
+}
+
+QAction *MainMenu::action(const QString &name) const
+{
+    const QList<QAction *> found = actions(name);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+QList<QAction *> MainMenu::actions(const QString &name) const
+{
+    QList<QAction *> found;
+    for (QAction *a : mWindow->menuBar()->findChildren<QAction *>())
+        if (a->objectName() == name)
+            found << a;
+    return found;
+}
+
+void MainMenu::buildFileMenu()
+{
+    QMenu *file = mWindow->menuBar()->addMenu(tr("&File"));
+    auto documents = [] { return DocumentController::sharedDocumentController(); };
+    addCommand(file, tr("&New"), "newDocument:", QKeySequence::New, [documents](QAction *) {
+        if (DocumentController *d = documents())
+            d->newDocument();
+    });
+    mApplicationItems << addCommand(file, tr("New from &Clipboard"), "newDocumentFromClipboard:",
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V),
+                                    [](QAction *sender) {
+                                        if (TabletApplication *app = application())
+                                            app->newDocumentFromClipboard(sender);
+                                    });
+    addCommand(file, tr("&Open…"), "openDocument:", QKeySequence::Open, [documents](QAction *) {
+        if (DocumentController *d = documents())
+            d->openDocument();
+    });
+    mRecentMenu = file->addMenu(tr("Open &Recent"));
+    mRecentMenu->setObjectName(QStringLiteral("openRecentMenu"));
+    connect(mRecentMenu, &QMenu::aboutToShow, this, &MainMenu::fillRecentMenu);
+    fillRecentMenu();
+    file->addSeparator();
+    auto document = [this] { return mWindow->document(); };
+    addCommand(file, tr("&Close"), "performClose:", QKeySequence::Close, [document](QAction *) {
+        if (InkpondDocument *d = document())
+            d->performClose();
+    });
+    addCommand(file, tr("&Save"), "saveDocument:", QKeySequence::Save, [document](QAction *) {
+        if (InkpondDocument *d = document())
+            d->saveDocument();
+    });
+    addCommand(file, tr("Save &As…"), "saveDocumentAs:", QKeySequence::SaveAs,
+               [document](QAction *) {
+                   if (InkpondDocument *d = document())
+                       d->saveDocumentAs();
+               });
+    addCommand(file, tr("Re&vert to Saved"), "revertDocumentToSaved:", QKeySequence(),
+               [document](QAction *) {
+                   if (InkpondDocument *d = document())
+                       d->revertDocumentToSaved();
+               });
+    file->addSeparator();
+    QAction *quit
+        = addCommand(file, tr("&Quit"), "terminate:", QKeySequence::Quit, [documents](QAction *) {
+              if (DocumentController *d = documents())
+                  d->terminate();
+          });
+    quit->setMenuRole(QAction::QuitRole);
+}
+
+void MainMenu::buildEditMenu()
+{
+    QMenu *edit = mWindow->menuBar()->addMenu(tr("&Edit"));
+    auto canvas = [this] { return mWindow->canvas(); };
+    addCommand(edit, tr("&Undo"), "undo:", QKeySequence::Undo, [canvas](QAction *sender) {
+        if (WTView *c = canvas())
+            c->undo(sender);
+    });
+    edit->addSeparator();
+    addCommand(edit, tr("&Copy"), "copy:", QKeySequence::Copy, [canvas](QAction *sender) {
+        if (WTView *c = canvas())
+            c->copy(sender);
+    });
+    addCommand(edit, tr("Copy with &Background"),
+               "copyWithBG:", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+               [canvas](QAction *sender) {
+                   if (WTView *c = canvas())
+                       c->copyWithBG(sender);
+               });
+    addCommand(edit, tr("C&lear"), "clear:", QKeySequence(), [canvas](QAction *sender) {
+        if (WTView *c = canvas())
+            c->clear(sender);
+    });
+}
+
+void MainMenu::buildImageMenu()
+{
+    QMenu *image = mWindow->menuBar()->addMenu(tr("&Image"));
+    auto canvas = [this] { return mWindow->canvas(); };
+    addCommand(image, tr("Crop to &Visible Area"), "cropResize:", QKeySequence(),
+               [canvas](QAction *sender) {
+                   if (WTView *c = canvas())
+                       c->cropResize(sender);
+               });
+    image->addSeparator();
+    for (int tag = 1; tag <= kFixedSizesCount; ++tag) {
+        const Size s = kFixedSizes[std::size_t(tag - 1)];
+        QAction *fixed
+            = addCommand(image, tr("%1 × %2").arg(int(s.width)).arg(int(s.height)),
+                         "cropResizeToFixedSize:", QKeySequence(), [canvas](QAction *sender) {
+                             if (WTView *c = canvas())
+                                 c->cropResizeToFixedSize(sender);
+                         });
+        fixed->setProperty("tag", tag);
+    }
+    image->addSeparator();
+    addCommand(image, tr("C&ustom Size…"), "cropResizeToCustomSize:", QKeySequence(),
+               [canvas](QAction *sender) {
+                   if (WTView *c = canvas())
+                       c->cropResizeToCustomSize(sender);
+               });
+}
+
+void MainMenu::buildWindowMenu()
+{
+    mWindowMenu = mWindow->menuBar()->addMenu(tr("&Window"));
+    addCommand(mWindowMenu, tr("&Zoom"), "performZoom:", QKeySequence(),
+               [this](QAction *sender) { mWindow->performZoom(sender); });
+    mWindowMenu->addSeparator();
+    mApplicationItems << addCommand(mWindowMenu, tr("&Bring All to Front"),
+                                    "arrangeInFront:", QKeySequence(), [](QAction *sender) {
+                                        if (TabletApplication *app = application())
+                                            app->arrangeInFront(sender);
+                                    });
+    mWindowMenu->addSeparator();
+    connect(mWindowMenu, &QMenu::aboutToShow, this, &MainMenu::fillWindowMenu);
+}
+
+void MainMenu::buildHelpMenu()
+{
+    QMenu *help = mWindow->menuBar()->addMenu(tr("&Help"));
+    mApplicationItems << addCommand(help, tr("Inkpond &Web Page"),
+                                    "doVisitPage:", QKeySequence::HelpContents,
+                                    [](QAction *sender) {
+                                        if (TabletApplication *app = application())
+                                            app->doVisitPage(sender);
+                                    });
+    QAction *about
+        = addCommand(help, tr("&About Inkpond"), "orderFrontStandardAboutPanel:", QKeySequence(),
+                     [this](QAction *) { showAboutPanel(); });
+    about->setMenuRole(QAction::AboutRole);
+}
+
+void MainMenu::validate()
+{
+    if (TabletApplication *app = application())
+        for (QAction *a : std::as_const(mApplicationItems))
+            a->setEnabled(app->validateUserInterfaceItem(a));
+    // Reverting needs a file, and something to take back.
+    const InkpondDocument *document = mWindow->document();
+    if (QAction *revert = action(QStringLiteral("revertDocumentToSaved:")))
+        revert->setEnabled(document && !document->fileURL().isEmpty()
+                           && document->isDocumentEdited());
+}
+
+void MainMenu::fillRecentMenu()
+{
+    mRecentMenu->clear();
+    const QStringList paths = RecentDocuments::paths();
+    for (const QString &path : paths) {
+        QAction *item = mRecentMenu->addAction(QFileInfo(path).fileName());
+        item->setObjectName(QStringLiteral("openRecentDocument:"));
+        item->setToolTip(path);
+        connect(item, &QAction::triggered, this, [path] {
+            if (DocumentController *d = DocumentController::sharedDocumentController())
+                d->openFiles({path});
+        });
+    }
+    if (!paths.isEmpty())
+        mRecentMenu->addSeparator();
+    QAction *clear = mRecentMenu->addAction(tr("Clear Menu"));
+    clear->setObjectName(QStringLiteral("clearRecentDocuments:"));
+    clear->setEnabled(!paths.isEmpty());
+    connect(clear, &QAction::triggered, this, [] { RecentDocuments::clearRecentDocuments(); });
+}
+
+void MainMenu::fillWindowMenu()
+{
+    qDeleteAll(mDocumentItems);
+    mDocumentItems.clear();
+    const DocumentController *controller = DocumentController::sharedDocumentController();
+    if (!controller)
+        return;
+    for (Document *document : controller->documents()) {
+        if (!document->window())
+            continue;
+        QAction *item = mWindowMenu->addAction(document->displayName());
+        item->setObjectName(QStringLiteral("makeKeyAndOrderFront:"));
+        item->setCheckable(true);
+        item->setChecked(document->window() == mWindow);
+        const QPointer<Document> target(document);
+        connect(item, &QAction::triggered, this, [target] {
+            if (target)
+                target->showWindows();
+        });
+        mDocumentItems << item;
+    }
+}
+
+void MainMenu::showAboutPanel()
+{
+    auto *box = new QMessageBox(mWindow);
+    box->setObjectName(QStringLiteral("aboutPanel"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(tr("About Inkpond"));
+    box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+    box->setText(tr("<b>Inkpond</b> %1").arg(QCoreApplication::applicationVersion()));
+    box->setInformativeText(tr("A painting program for pen tablets.<br><a href=\"%1\">%1</a>")
+                                .arg(QString::fromLatin1(kProjectURL)));
+    box->setTextFormat(Qt::RichText);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->open();
+}

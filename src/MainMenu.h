@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <functional>
+
+class DocumentWindow;
+class QAction;
+class QMenu;
+
+// The menu bar of a document window. Each command is a QAction whose object name is the name
+// of the action it sends ("undo:", "saveDocument:", ...), so that scripts and tests can find
+// and trigger it; the five fixed sizes also carry their "tag". Document commands go to the
+// window's document, canvas commands to its canvas, the others to the application.
+class MainMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MainMenu(DocumentWindow *window);
+
+    // The first action with that name, or nullptr.
+    QAction *action(const QString &name) const;
+    // Every action with that name, in menu order.
+    QList<QAction *> actions(const QString &name) const;
+
+    // Enables each command that can be chosen now.
+    void validate();
+
+private:
+    QAction *addCommand(QMenu *menu, const QString &title, const char *name,
+                        const QKeySequence &shortcut, std::function<void(QAction *)> command);
+    void buildFileMenu();
+    void buildEditMenu();
+    void buildImageMenu();
+    void buildWindowMenu();
+    void buildHelpMenu();
+    void fillRecentMenu();
+    void fillWindowMenu();
+    void showAboutPanel();
+
+    DocumentWindow *mWindow; // the parent
+    QMenu *mRecentMenu = nullptr;
+    QMenu *mWindowMenu = nullptr;
+    QList<QAction *> mDocumentItems; // the Window menu's list of documents
+    QList<QAction *> mApplicationItems; // enabled as the application validates them
+};

@@ -1,0 +1,290 @@
+// The document window's menu bar: every command by its action name, with its shortcut, sent to
+// the window's own document and canvas, and enabled as the application decides.
+#include "Beep.h"
+#include "DocumentController.h"
+#include "DocumentWindow.h"
+#include "InkpondDocument.h"
+#include "MainMenu.h"
+#include "RecentDocuments.h"
+#include "TabletApplication.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+std::unique_ptr<DocumentController> makeController()
+{
+    auto controller = std::make_unique<DocumentController>(
+        InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+    TabletApplication::instance()->observeDocuments(controller.get());
+    return controller;
+}
+
+DocumentWindow *windowOf(Document *document)
+{
+    return documentWindowFor(qobject_cast<InkpondDocument *>(document));
+}
+
+QAction *command(DocumentWindow *window, const char *name)
+{
+    return window->mainMenu()->action(QLatin1String(name));
+}
+
+QMenu *menuTitled(DocumentWindow *window, const QString &title)
+{
+    for (QAction *a : window->menuBar()->actions())
+        if (a->menu() && a->text().remove(QLatin1Char('&')) == title)
+            return a->menu();
+    return nullptr;
+}
+
+void closeAll(DocumentController &controller)
+{
+    for (Document *d : controller.documents())
+        d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+} // namespace
+
+class TestMainMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyCommandHasItsNameAndShortcut_data();
+    void everyCommandHasItsNameAndShortcut();
+    void fixedSizesCarryTheirTags();
+    void canvasCommandsGoToTheirOwnWindow();
+    void revertNeedsAnEditedFile();
+    void applicationItemsFollowTheClipboardAndTheDocuments();
+    void windowMenuListsTheOpenDocuments();
+    void openRecentListsFilesOpenedAndSaved();
+};
+
+void TestMainMenu::everyCommandHasItsNameAndShortcut_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QKeySequence>("shortcut");
+    const QKeySequence none;
+    using K = QKeySequence;
+    QTest::newRow("New") << "newDocument:"
+                         << "File" << K(K::New);
+    QTest::newRow("New from Clipboard") << "newDocumentFromClipboard:"
+                                        << "File" << K(Qt::CTRL | Qt::SHIFT | Qt::Key_V);
+    QTest::newRow("Open") << "openDocument:"
+                          << "File" << K(K::Open);
+    QTest::newRow("Close") << "performClose:"
+                           << "File" << K(K::Close);
+    QTest::newRow("Save") << "saveDocument:"
+                          << "File" << K(K::Save);
+    QTest::newRow("Save As") << "saveDocumentAs:"
+                             << "File" << K(K::SaveAs);
+    QTest::newRow("Revert") << "revertDocumentToSaved:"
+                            << "File" << none;
+    QTest::newRow("Quit") << "terminate:"
+                          << "File" << K(K::Quit);
+    QTest::newRow("Undo") << "undo:"
+                          << "Edit" << K(K::Undo);
+    QTest::newRow("Copy") << "copy:"
+                          << "Edit" << K(K::Copy);
+    QTest::newRow("Copy with Background") << "copyWithBG:"
+                                          << "Edit" << K(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+    QTest::newRow("Clear") << "clear:"
+                           << "Edit" << none;
+    QTest::newRow("Crop") << "cropResize:"
+                          << "Image" << none;
+    QTest::newRow("Custom Size") << "cropResizeToCustomSize:"
+                                 << "Image" << none;
+    QTest::newRow("Zoom") << "performZoom:"
+                          << "Window" << none;
+    QTest::newRow("Bring All to Front") << "arrangeInFront:"
+                                        << "Window" << none;
+    QTest::newRow("Web Page") << "doVisitPage:"
+                              << "Help" << K(K::HelpContents);
+    QTest::newRow("About") << "orderFrontStandardAboutPanel:"
+                           << "Help" << none;
+}
+
+void TestMainMenu::everyCommandHasItsNameAndShortcut()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, menu);
+    QFETCH(QKeySequence, shortcut);
+    IsolatedSettings settings;
+    InkpondDocument document;
+    document.makeWindowControllers();
+    DocumentWindow *window = documentWindowFor(&document);
+    const QList<QAction *> found = window->mainMenu()->actions(name);
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(found.first()->shortcut(), shortcut);
+    QVERIFY(menuTitled(window, menu)->actions().contains(found.first()));
+}
+
+void TestMainMenu::fixedSizesCarryTheirTags()
+{
+    IsolatedSettings settings;
+    InkpondDocument document;
+    document.makeWindowControllers();
+    const QList<QAction *> sizes = documentWindowFor(&document)->mainMenu()->actions(
+        QStringLiteral("cropResizeToFixedSize:"));
+    QCOMPARE(sizes.size(), 5);
+    const QStringList titles {"256 × 256", "400 × 300", "512 × 512", "640 × 480", "800 × 600"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(sizes[i]->property("tag").toInt(), i + 1);
+        QCOMPARE(sizes[i]->text(), titles[i]);
+    }
+}
+
+void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
+{
+    IsolatedSettings settings;
+    InkpondDocument a;
+    InkpondDocument b;
+    a.makeWindowControllers();
+    b.makeWindowControllers();
+    DocumentWindow *wa = documentWindowFor(&a);
+    DocumentWindow *wb = documentWindowFor(&b);
+    wb->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"))[1]->trigger();
+    QCOMPARE(wb->canvas()->sheetSize(), (Size {400, 300}));
+    QCOMPARE(wa->canvas()->sheetSize(), (Size {600, 600}));
+
+    QGuiApplication::clipboard()->clear();
+    command(wb, "copyWithBG:")->trigger();
+    const QImage copied = QImage::fromData(
+        QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG");
+    QCOMPARE(copied.size(), QSize(400, 300));
+    QCOMPARE(qAlpha(copied.pixel(200, 150)), 255); // with the paper
+
+    const int beeps = systemBeepCount();
+    command(wa, "undo:")->trigger();
+    QCOMPARE(systemBeepCount(), beeps + 1);
+}
+
+void TestMainMenu::revertNeedsAnEditedFile()
+{
+    IsolatedSettings settings;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("picture.png"));
+    QImage(20, 10, QImage::Format_ARGB32).save(path);
+    auto controller = makeController();
+    Document *untitled = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
+    untitled->updateChangeCount(Document::ChangeDone);
+    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
+
+    Document *opened
+        = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, nullptr);
+    QAction *revert = command(windowOf(opened), "revertDocumentToSaved:");
+    QVERIFY(!revert->isEnabled());
+    opened->updateChangeCount(Document::ChangeDone);
+    QVERIFY(revert->isEnabled());
+    opened->updateChangeCount(Document::ChangeUndone);
+    QVERIFY(!revert->isEnabled());
+    closeAll(*controller);
+}
+
+void TestMainMenu::applicationItemsFollowTheClipboardAndTheDocuments()
+{
+    IsolatedSettings settings;
+    auto controller = makeController();
+    Document *first = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
+    QAction *bringAll = command(windowOf(first), "arrangeInFront:");
+    QVERIFY(bringAll->isEnabled());
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("no picture"));
+    QVERIFY(!fromClipboard->isEnabled());
+    auto *mime = new QMimeData;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(8, 8, QImage::Format_ARGB32).save(&buffer, "PNG");
+    mime->setData(QStringLiteral("image/png"), png);
+    QGuiApplication::clipboard()->setMimeData(mime);
+    QVERIFY(fromClipboard->isEnabled());
+
+    // A window made later starts with the current state.
+    Document *second = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    QVERIFY(command(windowOf(second), "newDocumentFromClipboard:")->isEnabled());
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(!fromClipboard->isEnabled());
+    QVERIFY(!command(windowOf(second), "newDocumentFromClipboard:")->isEnabled());
+    closeAll(*controller);
+}
+
+void TestMainMenu::windowMenuListsTheOpenDocuments()
+{
+    IsolatedSettings settings;
+    auto controller = makeController();
+    Document *first = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    Document *second = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    QMenu *menu = menuTitled(windowOf(first), QStringLiteral("Window"));
+    emit menu->aboutToShow();
+    QStringList names;
+    QAction *other = nullptr;
+    for (QAction *a : menu->actions()) {
+        if (a->objectName() != QLatin1String("makeKeyAndOrderFront:"))
+            continue;
+        names << a->text();
+        QCOMPARE(a->isChecked(), a->text() == first->displayName());
+        if (a->text() == second->displayName())
+            other = a;
+    }
+    QCOMPARE(names, QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
+    emit menu->aboutToShow(); // shown again: the list is not repeated
+    QCOMPARE(menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).size(), 2);
+    second->window()->hide();
+    other = nullptr;
+    for (QAction *a : menu->actions())
+        if (a->text() == second->displayName())
+            other = a;
+    QVERIFY(other);
+    other->trigger();
+    QVERIFY(second->window()->isVisible());
+    closeAll(*controller);
+}
+
+void TestMainMenu::openRecentListsFilesOpenedAndSaved()
+{
+    IsolatedSettings settings;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sketch.png"));
+    QImage(20, 10, QImage::Format_ARGB32).save(path);
+    auto controller = makeController();
+    controller->openFiles({path});
+    QCOMPARE(RecentDocuments::paths(), QStringList {path});
+
+    Document *untitled = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    const QString saved = dir.filePath(QStringLiteral("notes.png"));
+    untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
+    QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
+
+    QMenu *file = menuTitled(windowOf(untitled), QStringLiteral("File"));
+    QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
+    emit recent->aboutToShow();
+    QStringList shown;
+    for (QAction *a : recent->actions())
+        if (a->objectName() == QLatin1String("openRecentDocument:"))
+            shown << a->text();
+    QCOMPARE(shown, QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
+    recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
+    QVERIFY(RecentDocuments::paths().isEmpty());
+    closeAll(*controller);
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    TestMainMenu test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainmenu.moc"

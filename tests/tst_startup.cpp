@@ -1,0 +1,339 @@
+// A document window's start: the canvas's first sheet and background, proximity followed, and
+// the pen controls showing the canvas's settings in every window.
+#include "Beep.h"
+#include "BrushSizeSlider.h"
+#include "ColorWell.h"
+#include "DocumentWindow.h"
+#include "InkpondDocument.h"
+#include "MainMenu.h"
+#include "NotificationCenter.h"
+#include "PenControls.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "ProximityEvent.h"
+#include "ProximitySupport.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QColorDialog>
+#include <QSlider>
+#include <QtTest>
+
+namespace {
+QByteArray png(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// A document with its window, made as the application makes it.
+struct Opened
+{
+    explicit Opened(const QByteArray &picture = {})
+    {
+        if (!picture.isEmpty())
+            document.readFromData(picture, QString(), nullptr);
+        document.makeWindowControllers();
+        window = documentWindowFor(&document);
+        canvas = window ? window->canvas() : nullptr;
+    }
+    template<typename T>
+    T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    PenButton *penButton(int tag) const
+    {
+        for (PenButton *b : window->findChildren<PenButton *>())
+            if (b->tag() == tag)
+                return b;
+        return nullptr;
+    }
+
+    InkpondDocument document;
+    DocumentWindow *window = nullptr;
+    WTView *canvas = nullptr;
+};
+
+void arrive(QPointingDevice::PointerType pointer)
+{
+    sendTablet(qApp, QEvent::TabletEnterProximity, pointer);
+}
+
+int followers()
+{
+    return NotificationCenter::defaultCenter().observerCount(kProximityNotification);
+}
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newDocumentOnFreshPreferences();
+    void openedPictureBecomesTheSheet();
+    void storedSeeThroughFromTheFirstDisplay();
+    void damagedStoredBgTypeStillFollowsThePen_data();
+    void damagedStoredBgTypeStillFollowsThePen();
+    void twoWindowsBothFollowTheEraserEnd();
+    void penButtonsChooseAndShowTheTool();
+    void brushSliderShowsWithoutRounding();
+    void colorWellSetsTheActiveSlot();
+    void backgroundSliderFollowsTheCanvas();
+    void closedWindowStopsFollowing();
+};
+
+void TestStartup::newDocumentOnFreshPreferences()
+{
+    IsolatedSettings settings;
+    const int before = followers();
+    Opened o;
+    QVERIFY(o.canvas);
+    QCOMPARE(o.window->objectName(), o.document.windowNibName());
+    QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
+    QCOMPARE(o.canvas->bgType(), 1.0f);
+    QCOMPARE(settings.storedValue(QStringLiteral("BgType")), QStringLiteral("1"));
+    // Ruled: a rule at y = 560, paper just above it.
+    const Image *bg = o.canvas->backgroundImage();
+    QCOMPARE(bg->size(), (Size {600, 600}));
+    QVERIFY(bg->pixel(10, 560) != bg->pixel(10, 561));
+    QVERIFY(o.canvas->isOpaque());
+    QVERIFY(!o.window->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(o.canvas->undoLayers().empty());
+    QCOMPARE(o.canvas->layers().size(), std::size_t(1));
+    QCOMPARE(o.canvas->currentLayer()->size(), (Size {600, 600}));
+    QVERIFY(!o.canvas->hasMouseTracking());
+    QCOMPARE(followers(), before + 1);
+    QVERIFY(!o.document.isDocumentEdited());
+    QCOMPARE(o.document.canvas(), o.canvas);
+
+    const int beeps = systemBeepCount();
+    o.window->mainMenu()->action(QStringLiteral("undo:"))->trigger();
+    QCOMPARE(systemBeepCount(), beeps + 1); // no history
+
+    // The controls show the canvas as it starts: slot 0, ruled paper.
+    QCOMPARE(o.child<QSlider>("mBgTypeSlider")->value(), 1);
+    QCOMPARE(o.child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(), 10.0f);
+    QCOMPARE(o.child<ColorWell>("mCurrColorWell")->color(), QColor::fromRgbF(0.1f, 0.0f, 0.2f));
+    QVERIFY(o.penButton(1)->isChecked());
+    QVERIFY(!o.penButton(0)->isChecked());
+}
+
+void TestStartup::openedPictureBecomesTheSheet()
+{
+    IsolatedSettings settings;
+    QImage picture(1024, 768, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    picture.setPixelColor(5, 767 - 7, Qt::red); // (5, 7) counted from the bottom
+    Opened o(png(picture));
+    QCOMPARE(o.canvas->sheetSize(), (Size {1024, 768}));
+    QCOMPARE(o.canvas->backgroundImage()->size(), (Size {1024, 768}));
+    const Image *layer = o.canvas->currentLayer()->image();
+    QCOMPARE(layer->color(5, 7), QColor(Qt::red));
+    QCOMPARE(qAlpha(layer->pixel(6, 7)), 0);
+    QVERIFY(o.canvas->undoLayers().empty());
+    const int beeps = systemBeepCount();
+    o.canvas->undo();
+    QCOMPARE(systemBeepCount(), beeps + 1);
+}
+
+void TestStartup::storedSeeThroughFromTheFirstDisplay()
+{
+    IsolatedSettings settings;
+    Preferences::standard().setInteger(3, QStringLiteral("BgType"));
+    Opened o;
+    QCOMPARE(o.canvas->bgType(), 3.0f);
+    QVERIFY(!o.canvas->isOpaque());
+    // Decided before the native window exists, so the very first one has an alpha channel.
+    QVERIFY(!o.window->testAttribute(Qt::WA_WState_Created));
+    QVERIFY(o.window->testAttribute(Qt::WA_TranslucentBackground));
+    QCOMPARE(qAlpha(o.canvas->backgroundImage()->pixel(300, 301)), 64);
+    QCOMPARE(o.child<QSlider>("mBgTypeSlider")->value(), 3);
+    o.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(o.window));
+    QVERIFY(o.canvas->windowIsSeeThrough());
+}
+
+void TestStartup::damagedStoredBgTypeStillFollowsThePen_data()
+{
+    QTest::addColumn<QVariant>("damaged");
+    QTest::newRow("4") << QVariant(4);
+    QTest::newRow("-1") << QVariant(-1);
+    QTest::newRow("2000000") << QVariant(2000000);
+    QTest::newRow("text") << QVariant(QByteArray("ruled"));
+}
+
+// A stored type no window can show used to end the start-up at the failed check, leaving a
+// window that never followed the pen; the registered default serves instead.
+void TestStartup::damagedStoredBgTypeStillFollowsThePen()
+{
+    QFETCH(QVariant, damaged);
+    IsolatedSettings settings;
+    if (damaged.typeId() == QMetaType::QByteArray)
+        Preferences::standard().setData(damaged.toByteArray(), QStringLiteral("BgType"));
+    else
+        Preferences::standard().setInteger(damaged.toInt(), QStringLiteral("BgType"));
+    const int before = followers();
+    Opened o;
+    QCOMPARE(o.canvas->bgType(), 1.0f);
+    QVERIFY(o.canvas->isOpaque());
+    QVERIFY(!o.canvas->hasMouseTracking());
+    QCOMPARE(followers(), before + 1);
+    arrive(QPointingDevice::PointerType::Eraser);
+    QVERIFY(o.canvas->erasing());
+    arrive(QPointingDevice::PointerType::Pen);
+    QVERIFY(!o.canvas->erasing());
+}
+
+void TestStartup::twoWindowsBothFollowTheEraserEnd()
+{
+    IsolatedSettings settings;
+    arrive(QPointingDevice::PointerType::Pen);
+    Opened first;
+    Opened second;
+    arrive(QPointingDevice::PointerType::Eraser);
+    for (const Opened *o : {&first, &second}) {
+        QVERIFY(o->canvas->erasing());
+        QVERIFY(o->penButton(0)->isChecked());
+        for (int tag = 1; tag <= 4; ++tag)
+            QVERIFY(!o->penButton(tag)->isChecked());
+        // Every control shows the eraser: no colour, its width.
+        QVERIFY(!o->child<ColorWell>("mCurrColorWell")->isEnabled());
+        QCOMPARE(o->child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(),
+                 o->canvas->rubberSize());
+    }
+    arrive(QPointingDevice::PointerType::Pen);
+    for (const Opened *o : {&first, &second}) {
+        QVERIFY(!o->canvas->erasing());
+        QVERIFY(!o->penButton(0)->isChecked());
+        QVERIFY(o->penButton(1)->isChecked());
+        QVERIFY(o->child<ColorWell>("mCurrColorWell")->isEnabled());
+    }
+}
+
+void TestStartup::penButtonsChooseAndShowTheTool()
+{
+    IsolatedSettings settings;
+    Preferences::standard().setFloat(4.5f, QStringLiteral("BrushSize2"));
+    Preferences::standard().setData(archiveColor({0.0f, 0.5f, 1.0f, 1.0f}),
+                                    QStringLiteral("Color2"));
+    Opened o;
+    o.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(o.window));
+    auto *well = o.child<ColorWell>("mCurrColorWell");
+    auto *brush = o.child<BrushSizeSlider>("mBrushSizeSlider");
+
+    QTest::mouseClick(o.penButton(3), Qt::LeftButton);
+    QCOMPARE(o.canvas->activeColor(), 3);
+    QVERIFY(o.penButton(3)->isChecked());
+    QVERIFY(!o.penButton(1)->isChecked());
+    QCOMPARE(well->color(), QColor::fromRgbF(0.0f, 0.5f, 1.0f));
+    QCOMPARE(brush->brushSize(), 4.5f);
+    QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
+
+    // A click on the eraser toggle while it is on leaves it on.
+    QTest::mouseClick(o.penButton(0), Qt::LeftButton);
+    QVERIFY(o.canvas->erasing());
+    QTest::mouseClick(o.penButton(0), Qt::LeftButton);
+    QVERIFY(o.canvas->erasing());
+    QVERIFY(o.penButton(0)->isChecked());
+    QVERIFY(!well->isEnabled());
+
+    QTest::mouseClick(o.penButton(3), Qt::LeftButton);
+    QTest::mouseClick(o.penButton(3), Qt::LeftButton); // a second click keeps it chosen
+    QVERIFY(o.penButton(3)->isChecked());
+    QVERIFY(!o.penButton(0)->isChecked());
+}
+
+void TestStartup::brushSliderShowsWithoutRounding()
+{
+    IsolatedSettings settings;
+    Preferences::standard().setFloat(10.37f, QStringLiteral("BrushSize0"));
+    Preferences::standard().setFloat(250.0f, QStringLiteral("RubberSize")); // off the scale
+    Opened o;
+    auto *brush = o.child<BrushSizeSlider>("mBrushSizeSlider");
+    QCOMPARE(brush->brushSize(), 10.37f);
+    o.canvas->setActiveColor(0);
+    QCOMPARE(brush->value(), brush->maximum());
+    o.canvas->setActiveColor(1);
+    QCOMPARE(o.canvas->brushSize(), 10.37f);
+    QCOMPARE(o.canvas->rubberSize(), 250.0f);
+    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize0")).toFloat(), 10.37f);
+    QCOMPARE(settings.storedValue(QStringLiteral("RubberSize")).toFloat(), 250.0f);
+
+    // The user's move sets the width the slider shows, on the scale.
+    brush->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    const float chosen = BrushSizeSlider::widthForPosition(brush->value());
+    QCOMPARE(o.canvas->brushSize(), chosen);
+    QVERIFY(chosen > 10.37f && chosen < 11.5f);
+    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize0")).toFloat(), chosen);
+}
+
+void TestStartup::colorWellSetsTheActiveSlot()
+{
+    IsolatedSettings settings;
+    Opened o;
+    o.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(o.window));
+    o.canvas->setActiveColor(2);
+    auto *well = o.child<ColorWell>("mCurrColorWell");
+    QTest::mouseClick(well, Qt::LeftButton);
+    auto *dialog = o.window->findChild<QColorDialog *>(QStringLiteral("colorDialog"));
+    QVERIFY(dialog);
+    QVERIFY(dialog->testOption(QColorDialog::ShowAlphaChannel));
+    const QColor chosen(255, 0, 0, 128);
+    dialog->setCurrentColor(chosen);
+    dialog->accept();
+    QCOMPARE(o.canvas->slotColor(1).toQColor().rgba(), chosen.rgba());
+    QCOMPARE(unarchiveColor(Preferences::standard().dataForKey(QStringLiteral("Color1")))
+                 ->toQColor()
+                 .rgba(),
+             chosen.rgba());
+    QCOMPARE(o.canvas->slotColor(0), PreferenceKeys::defaultColor());
+}
+
+void TestStartup::backgroundSliderFollowsTheCanvas()
+{
+    IsolatedSettings settings;
+    Opened o;
+    auto *slider = o.child<QSlider>("mBgTypeSlider");
+    QCOMPARE(slider->minimum(), 0);
+    QCOMPARE(slider->maximum(), 3);
+    slider->setValue(2);
+    QCOMPARE(o.canvas->bgType(), 2.0f);
+    QCOMPARE(settings.storedValue(QStringLiteral("BgType")), QStringLiteral("2"));
+    o.canvas->setBgType(0.4f);
+    QCOMPARE(slider->value(), 0);
+    slider->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCOMPARE(o.canvas->bgType(), 3.0f);
+    QVERIFY(!o.canvas->isOpaque());
+}
+
+void TestStartup::closedWindowStopsFollowing()
+{
+    IsolatedSettings settings;
+    const int before = followers();
+    auto *document = new InkpondDocument;
+    document->makeWindowControllers();
+    QPointer<DocumentWindow> window = documentWindowFor(document);
+    QCOMPARE(followers(), before + 1);
+    delete document; // takes its window with it
+    QVERIFY(!window);
+    QCOMPARE(followers(), before);
+    arrive(QPointingDevice::PointerType::Eraser);
+    arrive(QPointingDevice::PointerType::Pen);
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    TestStartup test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_startup.moc"

@@ -1,0 +1,350 @@
+// The document window's toolbar: its items, their sizes, the configuration every window shares,
+// and the dialog that customises it.
+#include "DocumentWindow.h"
+#include "InkpondDocument.h"
+#include "InkpondToolbar.h"
+#include "Localizable.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "TabletApplication.h"
+#include "TestSupport.h"
+#include "ToolbarCustomizeDialog.h"
+
+#include <QListWidget>
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+const QStringList kAllowed {CurrentColorTBId,
+                            CurrentPenTBId,
+                            BrushSizeTBId,
+                            BackgroundTypeTBId,
+                            kToolbarFlexibleSpaceItemIdentifier,
+                            kToolbarSpaceItemIdentifier,
+                            kToolbarSeparatorItemIdentifier};
+const QStringList kDefault {CurrentPenTBId, CurrentColorTBId, BrushSizeTBId,
+                            kToolbarFlexibleSpaceItemIdentifier, BackgroundTypeTBId};
+
+struct Opened
+{
+    Opened()
+    {
+        document.makeWindowControllers();
+        window = documentWindowFor(&document);
+    }
+    Toolbar *toolbar() const { return window->toolbar(); }
+    QWidget *view(const char *name) const
+    {
+        return window->findChild<QWidget *>(QLatin1String(name));
+    }
+    InkpondDocument document;
+    DocumentWindow *window = nullptr;
+};
+
+ToolbarItem *shownItem(Toolbar *toolbar, const QString &identifier)
+{
+    for (ToolbarItem *item : toolbar->items())
+        if (item->itemIdentifier() == identifier)
+            return item;
+    return nullptr;
+}
+
+int rowOf(const QListWidget *list, const QString &identifier)
+{
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(Qt::UserRole).toString() == identifier)
+            return i;
+    return -1;
+}
+} // namespace
+
+class TestToolbar : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsOfItems();
+    void unknownIdentifierGivesNoItem_data();
+    void unknownIdentifierGivesNoItem();
+    void itemsWrapTheWindowsOwnViews_data();
+    void itemsWrapTheWindowsOwnViews();
+    void brushSizeItemNarrowsToThirty_data();
+    void brushSizeItemNarrowsToThirty();
+    void newWindowShowsTheDefaultsLeftToRight();
+    void configurationIsSharedByEveryWindow();
+    void storedConfigurationKeepsOnlyWhatCanBeShown();
+    void emptiedToolbarStaysEmpty();
+    void viewsComeBackUnchangedFromTheToolbar();
+    void customizeDialogEditsTheSharedConfiguration();
+    void contextMenuOpensTheCustomizeDialog();
+};
+
+void TestToolbar::listsOfItems()
+{
+    IsolatedSettings settings;
+    Opened o;
+    QCOMPARE(o.toolbar()->identifier(), QStringLiteral("InkPondToolbar"));
+    QCOMPARE(o.toolbar()->displayMode(), Toolbar::DisplayModeIconOnly);
+    QVERIFY(o.toolbar()->autosavesConfiguration());
+    QVERIFY(o.toolbar()->allowsUserCustomization());
+    QCOMPARE(o.document.toolbarAllowedItemIdentifiers(o.toolbar()), kAllowed);
+    QCOMPARE(o.document.toolbarDefaultItemIdentifiers(o.toolbar()), kDefault);
+}
+
+void TestToolbar::unknownIdentifierGivesNoItem_data()
+{
+    QTest::addColumn<QString>("identifier");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("another") << QStringLiteral("PrintTBItem");
+    QTest::newRow("other case") << QStringLiteral("currentcolortbitem");
+    QTest::newRow("with a space") << QStringLiteral("CurrentPenTBItem ");
+    // The standard items are the toolbar's own, never the document's.
+    QTest::newRow("space") << kToolbarSpaceItemIdentifier;
+    QTest::newRow("separator") << kToolbarSeparatorItemIdentifier;
+}
+
+void TestToolbar::unknownIdentifierGivesNoItem()
+{
+    QFETCH(QString, identifier);
+    IsolatedSettings settings;
+    Opened o;
+    QVERIFY(!o.document.toolbar(o.toolbar(), identifier, true));
+    QVERIFY(!o.document.toolbar(o.toolbar(), identifier, false));
+}
+
+void TestToolbar::itemsWrapTheWindowsOwnViews_data()
+{
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("paletteLabel");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("colour") << CurrentColorTBId << "mCurrColorWell"
+                            << "Color"
+                            << "Current color"
+                            << "Current pen color";
+    QTest::newRow("pen") << CurrentPenTBId << "mCurrPenView"
+                         << "Pen"
+                         << "Current pen"
+                         << "Curret pen";
+    QTest::newRow("brush size") << BrushSizeTBId << "mBrushSizeSlider"
+                                << "Brush size"
+                                << "Current brush size"
+                                << "Current pen's brush size";
+    QTest::newRow("background") << BackgroundTypeTBId << "mBgTypeSlider"
+                                << "Background"
+                                << "Background type"
+                                << "Window background type";
+}
+
+void TestToolbar::itemsWrapTheWindowsOwnViews()
+{
+    QFETCH(QString, identifier);
+    QFETCH(QString, view);
+    QFETCH(QString, label);
+    QFETCH(QString, paletteLabel);
+    QFETCH(QString, toolTip);
+    IsolatedSettings settings;
+    Opened o;
+    QWidget *own = o.view(qPrintable(view));
+    QVERIFY(own);
+    // Made for the toolbar or for the palette, an item wraps the very same view.
+    const auto inserted = o.document.toolbar(o.toolbar(), identifier, true);
+    const auto palette = o.document.toolbar(o.toolbar(), identifier, false);
+    QCOMPARE(inserted->view(), own);
+    QCOMPARE(palette->view(), own);
+    QCOMPARE(inserted->itemIdentifier(), identifier);
+    QCOMPARE(inserted->label(), localizedString(qPrintable(label)));
+    QCOMPARE(inserted->paletteLabel(), localizedString(qPrintable(paletteLabel)));
+    QCOMPARE(inserted->toolTip(), localizedString(qPrintable(toolTip)));
+    if (identifier != BrushSizeTBId) {
+        QCOMPARE(inserted->minSize(), own->size());
+        QCOMPARE(inserted->maxSize(), own->size());
+    }
+}
+
+void TestToolbar::brushSizeItemNarrowsToThirty_data()
+{
+    QTest::addColumn<QSize>("slider");
+    QTest::newRow("as designed") << QSize(140, 28);
+    QTest::newRow("narrower than 30") << QSize(20, 24);
+    QTest::newRow("wide and tall") << QSize(400, 40);
+}
+
+void TestToolbar::brushSizeItemNarrowsToThirty()
+{
+    QFETCH(QSize, slider);
+    IsolatedSettings settings;
+    Opened o;
+    o.toolbar()->setItemIdentifiers({}); // the slider rests at home, at its own size
+    o.view("mBrushSizeSlider")->resize(slider);
+    const auto item = o.document.toolbar(o.toolbar(), BrushSizeTBId, true);
+    QCOMPARE(item->minSize(), QSize(30, slider.height()));
+    QCOMPARE(item->maxSize(), slider);
+}
+
+void TestToolbar::newWindowShowsTheDefaultsLeftToRight()
+{
+    IsolatedSettings settings;
+    Opened o;
+    o.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(o.window));
+    QCOMPARE(o.toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolBarArea(o.toolbar()), Qt::TopToolBarArea);
+    const char *order[] = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
+    int right = -1;
+    for (const char *name : order) {
+        QWidget *view = o.view(name);
+        QVERIFY(view->isVisible());
+        const int left = view->mapTo(o.toolbar(), QPoint(0, 0)).x();
+        QVERIFY2(left > right, name);
+        right = left + view->width();
+    }
+    // The flexible space pushes the background slider to the far end.
+    QVERIFY(o.toolbar()->width() - right < 24);
+    QCOMPARE(o.view("mBrushSizeSlider")->width(), 140);
+}
+
+void TestToolbar::configurationIsSharedByEveryWindow()
+{
+    IsolatedSettings settings;
+    Opened first;
+    Opened second;
+    const QStringList chosen {BackgroundTypeTBId, kToolbarSeparatorItemIdentifier,
+                              CurrentColorTBId};
+    first.toolbar()->setItemIdentifiers(chosen);
+    QCOMPARE(first.toolbar()->itemIdentifiers(), chosen);
+    QCOMPARE(second.toolbar()->itemIdentifiers(), chosen);
+    QCOMPARE(shownItem(second.toolbar(), CurrentColorTBId)->view(), second.view("mCurrColorWell"));
+    QVERIFY(!shownItem(second.toolbar(), CurrentPenTBId));
+    Opened later;
+    QCOMPARE(later.toolbar()->itemIdentifiers(), chosen);
+    QCOMPARE(Preferences::standard().stringArrayForKey(
+                 PreferenceKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar"))),
+             chosen);
+}
+
+void TestToolbar::storedConfigurationKeepsOnlyWhatCanBeShown()
+{
+    IsolatedSettings settings;
+    Preferences::standard().setStringArray(
+        {QStringLiteral("PrintTBItem"), CurrentPenTBId, kToolbarSpaceItemIdentifier, CurrentPenTBId,
+         kToolbarSpaceItemIdentifier, QStringLiteral("NSToolbarPrintItem")},
+        PreferenceKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar")));
+    Opened o;
+    // A view can be in one place only; spaces may repeat.
+    QCOMPARE(
+        o.toolbar()->itemIdentifiers(),
+        QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
+}
+
+void TestToolbar::emptiedToolbarStaysEmpty()
+{
+    IsolatedSettings settings;
+    {
+        Opened o;
+        o.toolbar()->setItemIdentifiers({});
+        QVERIFY(o.toolbar()->actions().isEmpty());
+    }
+    Preferences::standard().synchronize();
+    Preferences::resetStandard(settings.filePath()); // as the next start reads it
+    Opened later;
+    QVERIFY(later.toolbar()->itemIdentifiers().isEmpty());
+}
+
+void TestToolbar::viewsComeBackUnchangedFromTheToolbar()
+{
+    IsolatedSettings settings;
+    Opened o;
+    o.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(o.window));
+    QPointer<QWidget> brush = o.view("mBrushSizeSlider");
+    QWidget *home = o.view("mToolbarViews"); // where the views wait, hidden
+    QVERIFY(home && !home->isVisible());
+    QTRY_VERIFY(brush->isVisible());
+    QVERIFY(brush->parentWidget() != home);
+    o.toolbar()->setItemIdentifiers(kDefault); // shown once more
+    QTRY_VERIFY(brush && brush->isVisible());
+    // A narrow window narrows the slider on the toolbar...
+    o.window->resize(260, o.window->height());
+    QTRY_VERIFY(brush->width() < 140);
+    QVERIFY(brush->width() >= 30);
+    // ...but not the slider itself: taken off, it is its own size again.
+    o.toolbar()->setItemIdentifiers({CurrentColorTBId});
+    QVERIFY(brush);
+    QCOMPARE(brush->parentWidget(), home);
+    QCOMPARE(brush->size(), QSize(140, 28));
+    QVERIFY(!brush->isVisible());
+    o.toolbar()->setItemIdentifiers(kDefault);
+    QCOMPARE(shownItem(o.toolbar(), BrushSizeTBId)->maxSize(), QSize(140, 28));
+}
+
+void TestToolbar::customizeDialogEditsTheSharedConfiguration()
+{
+    IsolatedSettings settings;
+    Opened o;
+    Opened other;
+    o.toolbar()->runCustomizationPalette();
+    auto *dialog = o.toolbar()->findChild<ToolbarCustomizeDialog *>();
+    QVERIFY(dialog);
+    auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
+    auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
+    QCOMPARE(allowed->count(), kAllowed.size());
+    QCOMPARE(shown->count(), kDefault.size());
+
+    // An item with a view is there once: adding it again changes nothing.
+    allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
+    dialog->addSelectedItem();
+    QCOMPARE(o.toolbar()->itemIdentifiers(), kDefault);
+
+    // A separator goes after the chosen item; spaces and separators may repeat.
+    shown->setCurrentRow(0);
+    allowed->setCurrentRow(rowOf(allowed, kToolbarSeparatorItemIdentifier));
+    dialog->addSelectedItem();
+    dialog->addSelectedItem();
+    QStringList expected = kDefault;
+    expected.insert(1, kToolbarSeparatorItemIdentifier);
+    expected.insert(2, kToolbarSeparatorItemIdentifier);
+    QCOMPARE(o.toolbar()->itemIdentifiers(), expected);
+
+    shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
+    dialog->moveSelectedItem(-1);
+    expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
+    QCOMPARE(o.toolbar()->itemIdentifiers(), expected);
+    shown->setCurrentRow(0);
+    dialog->moveSelectedItem(-1); // already first
+    dialog->removeSelectedItem();
+    expected.removeFirst();
+    QCOMPARE(o.toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(other.toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(shown->count(), expected.size());
+
+    dialog->restoreDefaults();
+    QCOMPARE(o.toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(other.toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(shown->count(), kDefault.size());
+}
+
+void TestToolbar::contextMenuOpensTheCustomizeDialog()
+{
+    IsolatedSettings settings;
+    Opened o;
+    std::unique_ptr<QMenu> menu(o.window->createPopupMenu());
+    QVERIFY(menu);
+    auto *customize = menu->findChild<QAction *>(QStringLiteral("runToolbarCustomizationPalette:"));
+    QVERIFY(customize);
+    customize->trigger();
+    QVERIFY(o.toolbar()->findChild<ToolbarCustomizeDialog *>());
+    customize->trigger(); // the open one comes forward; there is one
+    QCOMPARE(o.toolbar()->findChildren<ToolbarCustomizeDialog *>().size(), 1);
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    TestToolbar test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_toolbar.moc"

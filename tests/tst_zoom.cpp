@@ -1,0 +1,198 @@
+// The zoom rule, and Window ▸ Zoom on a document window.
+#include "DocumentWindow.h"
+#include "InkpondDocument.h"
+#include "TabletApplication.h"
+#include "TestSupport.h"
+#include "WTView.h"
+#include "ZoomRule.h"
+
+#include <QScreen>
+#include <QtTest>
+#include <cmath>
+
+Q_DECLARE_METATYPE(Rect)
+Q_DECLARE_METATYPE(Size)
+
+char *toString(const Rect &r)
+{
+    return qstrdup(qPrintable(stringFromRect(r)));
+}
+
+char *toString(const Size &s)
+{
+    return qstrdup(qPrintable(QStringLiteral("{%1, %2}").arg(s.width).arg(s.height)));
+}
+
+namespace {
+// A shown window of a document whose picture has the given size.
+struct Shown
+{
+    explicit Shown(QSize picture, QRect geometry)
+    {
+        QImage image(picture, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        document.readFromData(png, QString(), nullptr);
+        document.makeWindowControllers();
+        window = documentWindowFor(&document);
+        window->setGeometry(geometry);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+    InkpondDocument document;
+    DocumentWindow *window = nullptr;
+};
+// The window shows all of the sheet and at most the point that whole-number edges add.
+bool showsWholeSheet(const WTView *canvas)
+{
+    const Size v = canvas->visibleRect().size;
+    const Size s = canvas->sheetSize();
+    return v.width >= s.width && v.width <= s.width + 1 && v.height >= s.height
+        && v.height <= s.height + 1;
+}
+} // namespace
+
+class TestZoom : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rule_data();
+    void rule();
+    void ruleGivesWholeNumbers();
+    void screenTermsRoundTrip();
+    void zoomShowsTheWholeSheetAndZoomAgainGoesBack();
+    void zoomOfALargeSheetFillsTheScreen();
+    void zoomAfterTheUserMovedZoomsAgain();
+};
+
+void TestZoom::rule_data()
+{
+    QTest::addColumn<Rect>("current");
+    QTest::addColumn<Rect>("defaultFrame");
+    QTest::addColumn<Size>("visible");
+    QTest::addColumn<Size>("sheet");
+    QTest::addColumn<Rect>("expected");
+    const Rect screen(0, 0, 1400, 900);
+    QTest::newRow("small sheet: the window shrinks by the difference, keeping its centre")
+        << Rect(100, 100, 700, 760) << screen << Size {680, 660} << Size {300, 200}
+        << Rect(290, 330, 320, 300);
+    QTest::newRow("sheet shown exactly: nothing changes")
+        << Rect(100, 100, 700, 760) << screen << Size {680, 660} << Size {680, 660}
+        << Rect(100, 100, 700, 760);
+    QTest::newRow("large sheet: the default frame's size, clamped to its origin")
+        << Rect(200, 50, 700, 760) << screen << Size {680, 660} << Size {3000, 2000}
+        << Rect(0, 0, 1400, 900);
+    QTest::newRow("near the left and bottom edges of a default frame with a dock below")
+        << Rect(10, 45, 400, 400) << Rect(0, 40, 1400, 860) << Size {380, 340} << Size {600, 600}
+        << Rect(0, 40, 620, 660);
+    QTest::newRow("near the right and top edges: those are not clamped")
+        << Rect(1300, 500, 400, 400) << screen << Size {380, 340} << Size {600, 600}
+        << Rect(1190, 370, 620, 660);
+    QTest::newRow("default frame away from the origin limits width and height")
+        << Rect(500, 300, 400, 400) << Rect(100, 80, 500, 450) << Size {380, 340} << Size {600, 600}
+        << Rect(450, 275, 500, 450);
+    QTest::newRow("fractions: edges widened to whole numbers")
+        << Rect(100.25f, 100.5f, 700.5f, 760.25f) << screen << Size {680.5f, 660.75f}
+        << Size {300.3f, 200.6f} << Rect(290, 330, 321, 301);
+    QTest::newRow("nothing left of the window: the zero rectangle")
+        << Rect(0, 0, 100, 100) << screen << Size {680, 660} << Size {10, 10} << Rect();
+}
+
+void TestZoom::rule()
+{
+    QFETCH(Rect, current);
+    QFETCH(Rect, defaultFrame);
+    QFETCH(Size, visible);
+    QFETCH(Size, sheet);
+    QFETCH(Rect, expected);
+    QCOMPARE(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), expected);
+}
+
+void TestZoom::ruleGivesWholeNumbers()
+{
+    // Whatever the fractions, the frame has whole-number edges and holds the exact frame.
+    const Rect screen(0.5f, 20.25f, 1439.5f, 879.75f);
+    for (int i = 0; i < 200; ++i) {
+        const float f = float(i) * 0.37f;
+        const Rect current(50.3f + f, 60.7f + f * 0.5f, 500.1f + f, 400.9f + f);
+        const Size visible {480.2f + f * 0.3f, 330.6f + f * 0.2f};
+        const Size sheet {300.45f + f * 2.1f, 250.55f + f * 1.3f};
+        const Rect r = windowWillUseStandardFrame(current, screen, visible, sheet);
+        for (float v : {r.x(), r.y(), r.width(), r.height()})
+            QCOMPARE(v, std::floor(v));
+        const float W = std::min(screen.width(), current.width() + sheet.width - visible.width);
+        QVERIFY(r.width() >= W && r.width() < W + 2.0f);
+        QVERIFY(r.x() >= std::floor(screen.x()));
+    }
+}
+
+void TestZoom::screenTermsRoundTrip()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const int bottom = screen->virtualGeometry().bottom() + 1;
+    const QRect r(30, 40, 200, 100);
+    const Rect up = screenRectToZoomTerms(r, screen);
+    QCOMPARE(up, Rect(30, float(bottom - 140), 200, 100));
+    QCOMPARE(zoomTermsToScreenRect(up, screen), r);
+}
+
+void TestZoom::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
+{
+    IsolatedSettings settings;
+    Shown shown(QSize(500, 300), QRect(60, 40, 680, 520));
+    const QRect before = shown.window->geometry();
+    WTView *canvas = shown.window->canvas();
+    QVERIFY(canvas->visibleRect().size != canvas->sheetSize());
+
+    shown.window->performZoom();
+    QTRY_VERIFY(showsWholeSheet(canvas));
+    const QRect zoomed = shown.window->geometry();
+    QVERIFY(zoomed.width() < before.width() && zoomed.height() < before.height());
+    // The centre stays, within a rounding.
+    QVERIFY((zoomed.center() - before.center()).manhattanLength() <= 1);
+
+    shown.window->performZoom();
+    QTRY_COMPARE(shown.window->geometry(), before);
+    shown.window->performZoom();
+    QTRY_COMPARE(shown.window->geometry(), zoomed);
+}
+
+// The rule leaves the top edge free; the command keeps the title bar on the screen.
+void TestZoom::zoomOfALargeSheetFillsTheScreen()
+{
+    IsolatedSettings settings;
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    Shown shown(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
+    shown.window->performZoom();
+    QTRY_COMPARE(shown.window->frameGeometry(), available);
+}
+
+void TestZoom::zoomAfterTheUserMovedZoomsAgain()
+{
+    IsolatedSettings settings;
+    Shown shown(QSize(400, 300), QRect(60, 40, 680, 520));
+    WTView *canvas = shown.window->canvas();
+    shown.window->performZoom();
+    QTRY_VERIFY(showsWholeSheet(canvas));
+    // The user makes it larger by hand: the next zoom fits the sheet again, not the old frame.
+    const QSize enlarged = shown.window->size() + QSize(100, 80);
+    shown.window->resize(enlarged);
+    QTRY_VERIFY(canvas->visibleRect().size.width >= 500);
+    shown.window->performZoom();
+    QTRY_VERIFY(showsWholeSheet(canvas));
+    QVERIFY(shown.window->width() < enlarged.width());
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    TestZoom test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_zoom.moc"
