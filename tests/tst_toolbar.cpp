@@ -73,7 +73,8 @@ private slots:
     void newWindowShowsTheDefaultsLeftToRight();
     void configurationIsSharedByEveryWindow();
     void storedConfigurationKeepsOnlyWhatCanBeShown();
-    void emptiedToolbarStaysEmpty();
+    void configurationSurvivesARestart_data();
+    void configurationSurvivesARestart();
     void viewsComeBackUnchangedFromTheToolbar();
     void customizeDialogEditsTheSharedConfiguration();
     void contextMenuOpensTheCustomizeDialog();
@@ -238,18 +239,29 @@ void TestToolbar::storedConfigurationKeepsOnlyWhatCanBeShown()
         QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
 }
 
-void TestToolbar::emptiedToolbarStaysEmpty()
+void TestToolbar::configurationSurvivesARestart_data()
 {
+    QTest::addColumn<QStringList>("chosen");
+    // The settings file keeps an empty list and a one-element list in forms of their own.
+    QTest::newRow("emptied") << QStringList();
+    QTest::newRow("one item") << QStringList {CurrentColorTBId};
+    QTest::newRow("three items") << QStringList {kToolbarSpaceItemIdentifier, BrushSizeTBId,
+                                                 kToolbarSpaceItemIdentifier};
+}
+
+void TestToolbar::configurationSurvivesARestart()
+{
+    QFETCH(QStringList, chosen);
     IsolatedSettings settings;
     {
         Opened o;
-        o.toolbar()->setItemIdentifiers({});
-        QVERIFY(o.toolbar()->actions().isEmpty());
+        o.toolbar()->setItemIdentifiers(chosen);
+        QCOMPARE(o.toolbar()->actions().size(), chosen.size());
     }
     Preferences::standard().synchronize();
     Preferences::resetStandard(settings.filePath()); // as the next start reads it
     Opened later;
-    QVERIFY(later.toolbar()->itemIdentifiers().isEmpty());
+    QCOMPARE(later.toolbar()->itemIdentifiers(), chosen);
 }
 
 void TestToolbar::viewsComeBackUnchangedFromTheToolbar()
