@@ -14,6 +14,13 @@ void NotificationCenter::addObserver(const void *observer, const QString &name, 
     m_entries.push_back({observer, name, sender, std::move(handler), m_nextSerial++});
 }
 
+void NotificationCenter::addObserverFirst(const void *observer, const QString &name,
+                                          Handler handler)
+{
+    m_entries.insert(m_entries.begin(),
+                     {observer, name, nullptr, std::move(handler), m_nextSerial++});
+}
+
 void NotificationCenter::removeObserver(const void *observer)
 {
     std::erase_if(m_entries, [observer](const Entry &e) { return e.observer == observer; });

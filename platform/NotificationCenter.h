@@ -23,6 +23,9 @@ public:
     // Observers of a name, in the order they subscribed; a null sender means any.
     void addObserver(const void *observer, const QString &name, Handler handler,
                      const void *sender = nullptr);
+    // Handled before the observers that subscribed earlier: for a recorder, which must note a
+    // notification before the changes it causes.
+    void addObserverFirst(const void *observer, const QString &name, Handler handler);
     // Every subscription of the observer.
     void removeObserver(const void *observer);
     // Every subscribed observer has handled it when this returns.

@@ -6,8 +6,10 @@
 #include "Localizable.h"
 #include "MyResizePanel.h"
 #include "Preferences.h"
+#include "SessionRecorder.h"
 
 #include <QDialog>
+#include <QJsonArray>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -113,6 +115,9 @@ void WTView::doCustomCropResize(QDialog *panel, int returnCode, MyResizePanel *c
         panel->close();
     const Size s = contextInfo->size();
     contextInfo->deleteLater();
+    if (returnCode == kOKButton)
+        SessionRecorder::recordAction(QStringLiteral("cropResizeToCustomSize:"),
+                                      QJsonArray {double(s.width), double(s.height)});
     if (returnCode == kOKButton && s != sheetSize())
         cropResizeToSize(s);
 }

@@ -1,0 +1,443 @@
+#include "SessionRecorder.h"
+
+#include "NotificationCenter.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "ProximityEvent.h"
+#include "SessionWriter.h"
+#include "WTView.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QJsonArray>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMetaEnum>
+#include <QMouseEvent>
+#include <QTabletEvent>
+#include <cstdio>
+
+namespace {
+SessionRecorder *gCurrent = nullptr;
+
+using Kind = SessionEvent::Kind;
+
+QStringList modifierNames(Qt::KeyboardModifiers m)
+{
+    QStringList names;
+    if (m & Qt::ShiftModifier)
+        names << QStringLiteral("shift");
+    if (m & Qt::AltModifier)
+        names << QStringLiteral("alt");
+    if (m & Qt::ControlModifier)
+        names << QStringLiteral("ctrl");
+    return names;
+}
+
+QJsonArray colorValue(const Color &c)
+{
+    return {double(c.red), double(c.green), double(c.blue), double(c.alpha)};
+}
+
+// A mouse event Qt made from a tablet event that nobody took: the tablet event was recorded.
+bool madeFromTablet(const QMouseEvent *event)
+{
+    const QPointingDevice *device = event->pointingDevice();
+    if (!device)
+        return false;
+    switch (device->type()) {
+    case QInputDevice::DeviceType::Stylus:
+    case QInputDevice::DeviceType::Airbrush:
+    case QInputDevice::DeviceType::Puck:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The button Escape or the close box would choose, as QMessageBox picks it.
+QAbstractButton *escapeButtonOf(const QMessageBox *box)
+{
+    if (box->escapeButton())
+        return box->escapeButton();
+    const QList<QAbstractButton *> buttons = box->buttons();
+    if (buttons.size() == 1)
+        return buttons.first();
+    for (QMessageBox::ButtonRole role : {QMessageBox::RejectRole, QMessageBox::NoRole}) {
+        QAbstractButton *found = nullptr;
+        int count = 0;
+        for (QAbstractButton *b : buttons)
+            if (box->buttonRole(b) == role) {
+                found = b;
+                ++count;
+            }
+        if (count == 1)
+            return found;
+    }
+    return nullptr;
+}
+} // namespace
+
+SessionRecorder::SessionRecorder(std::unique_ptr<SessionWriter> writer, QObject *parent)
+    : QObject(parent)
+    , mWriter(std::move(writer))
+{
+    mClock.start();
+    gCurrent = this;
+    // The arrival goes into the recording before the tool change it brings.
+    NotificationCenter::defaultCenter().addObserverFirst(
+        this, kProximityNotification, [this](const Notification &n) { recordProximity(n); });
+    // Windows that are already there: their actions and their shown canvases.
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        for (QAction *action : top->findChildren<QAction *>())
+            watchAction(action);
+        for (WTView *canvas : top->findChildren<WTView *>())
+            if (canvas->isVisible())
+                watchCanvas(canvas);
+    }
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+SessionRecorder::~SessionRecorder()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (gCurrent == this)
+        gCurrent = nullptr;
+}
+
+SessionRecorder *SessionRecorder::current()
+{
+    return gCurrent;
+}
+
+void SessionRecorder::recordAction(const QString &name, const QJsonValue &value)
+{
+    if (!gCurrent)
+        return;
+    SessionEvent e;
+    e.kind = Kind::Action;
+    e.name = name;
+    e.value = value;
+    gCurrent->record(std::move(e));
+}
+
+void SessionRecorder::record(SessionEvent event)
+{
+    event.t = mClock.elapsed();
+    if (mWriter->write(event) || mToldFailure)
+        return;
+    // The program goes on; only the recording stops.
+    mToldFailure = true;
+    std::fprintf(stderr, "inkpond: recording to %s stopped: %s\n", qPrintable(mWriter->fileName()),
+                 qPrintable(mWriter->errorString()));
+    std::fflush(stderr);
+}
+
+QString SessionRecorder::pointerName(int pointerType)
+{
+    switch (pointerType) {
+    case kPointerPen:
+        return QStringLiteral("pen");
+    case kPointerCursor:
+        return QStringLiteral("cursor");
+    case kPointerEraser:
+        return QStringLiteral("eraser");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
+QString SessionRecorder::keyName(int key)
+{
+    const char *name = QMetaEnum::fromType<Qt::Key>().valueToKey(key);
+    if (!name)
+        return {};
+    return QString::fromLatin1(name).mid(4); // "Key_"
+}
+
+QString SessionRecorder::answerName(int buttonRole)
+{
+    switch (buttonRole) {
+    case QMessageBox::AcceptRole:
+    case QMessageBox::YesRole:
+    case QMessageBox::ApplyRole:
+        return QStringLiteral("default");
+    case QMessageBox::RejectRole:
+    case QMessageBox::NoRole:
+        return QStringLiteral("alternate");
+    case QMessageBox::DestructiveRole:
+        return QStringLiteral("other");
+    default:
+        return {};
+    }
+}
+
+bool SessionRecorder::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        if (auto *canvas = qobject_cast<WTView *>(watched))
+            recordPointer(canvas, event);
+        break;
+    case QEvent::KeyPress:
+        if (qobject_cast<WTView *>(watched))
+            recordKey(event);
+        break;
+    case QEvent::Show:
+        if (auto *canvas = qobject_cast<WTView *>(watched))
+            watchCanvas(canvas);
+        else if (auto *box = qobject_cast<QMessageBox *>(watched))
+            watchQuestion(box);
+        break;
+    case QEvent::Close:
+        if (auto *box = qobject_cast<QMessageBox *>(watched))
+            questionClosing(box);
+        break;
+    case QEvent::ActionAdded:
+        watchAction(static_cast<QActionEvent *>(event)->action());
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void SessionRecorder::recordPointer(WTView *canvas, QEvent *event)
+{
+    SessionEvent e;
+    QPointF position;
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::MouseButtons buttons;
+    if (event->type() == QEvent::TabletPress || event->type() == QEvent::TabletMove
+        || event->type() == QEvent::TabletRelease) {
+        const auto *tablet = static_cast<QTabletEvent *>(event);
+        position = tablet->position();
+        button = tablet->button();
+        buttons = tablet->buttons();
+        e.pointer = pointerName(pointerTypeFromQt(tablet->pointerType()));
+        e.pressure = float(tablet->pressure());
+        e.modifiers = modifierNames(tablet->modifiers());
+        if (event->type() == QEvent::TabletMove && !(buttons & Qt::LeftButton)
+            && !canvas->hasTabletTracking())
+            return;
+    } else {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (madeFromTablet(mouse))
+            return;
+        position = mouse->position();
+        button = mouse->button();
+        buttons = mouse->buttons();
+        e.pointer = QStringLiteral("mouse");
+        e.modifiers = modifierNames(mouse->modifiers());
+        // Without tracking Qt shows such moves to the filters but not to the canvas.
+        if (event->type() == QEvent::MouseMove && !(buttons & Qt::LeftButton)
+            && !canvas->hasMouseTracking())
+            return;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::TabletPress:
+        if (button != Qt::LeftButton)
+            return; // the canvas paints with the first button only
+        e.kind = Kind::Press;
+        break;
+    case QEvent::MouseButtonRelease:
+    case QEvent::TabletRelease:
+        if (button != Qt::LeftButton)
+            return;
+        e.kind = Kind::Release;
+        break;
+    default:
+        e.kind = (buttons & Qt::LeftButton) ? Kind::Move : Kind::Hover;
+        break;
+    }
+    const Point p = canvas->canvasPointFromWidget(position);
+    e.x = p.x;
+    e.y = p.y;
+    record(std::move(e));
+}
+
+void SessionRecorder::recordKey(QEvent *event)
+{
+    SessionEvent e;
+    e.kind = Kind::Key;
+    e.key = keyName(static_cast<QKeyEvent *>(event)->key());
+    if (!e.key.isEmpty())
+        record(std::move(e));
+}
+
+void SessionRecorder::recordProximity(const Notification &notification)
+{
+    const auto p = proximityFromUserInfo(notification.userInfo);
+    // Types beyond the four change no canvas and have no name in the format.
+    if (!p || p->pointingDeviceType > kPointerEraser)
+        return;
+    SessionEvent e;
+    e.kind = Kind::Proximity;
+    e.enter = p->isEnteringProximity;
+    e.pointer = pointerName(p->pointingDeviceType);
+    e.id = p->pointingDeviceID;
+    record(std::move(e));
+}
+
+// The tool each tablet pointer brings back, where the user's preferences differ from a fresh
+// store: announced by that pointer's arrival, then chosen.
+void SessionRecorder::recordRememberedTools()
+{
+    mRememberedToolsRecorded = true;
+    const Preferences &prefs = Preferences::standard();
+    bool any = false;
+    for (int type : {kPointerEraser, kPointerCursor, kPointerUnknown}) {
+        const QString key = PreferenceKeys::toolKeyForPointerType(type);
+        const auto stored = Preferences::toInteger(prefs.objectForKey(key));
+        const auto fresh = Preferences::toInteger(prefs.registeredDefault(key));
+        if (!stored || *stored < 0 || *stored > 4 || stored == fresh)
+            continue;
+        SessionEvent arrival;
+        arrival.kind = Kind::Proximity;
+        arrival.enter = true;
+        arrival.pointer = pointerName(type);
+        record(arrival);
+        recordSetting(QStringLiteral("setActiveColor:"), double(*stored));
+        any = true;
+    }
+    if (any) {
+        SessionEvent pen;
+        pen.kind = Kind::Proximity;
+        pen.enter = true;
+        pen.pointer = pointerName(kPointerPen);
+        record(pen);
+    }
+}
+
+void SessionRecorder::recordSetting(const QString &name, const QJsonValue &value)
+{
+    SessionEvent e;
+    e.kind = Kind::Action;
+    e.name = name;
+    e.value = value;
+    record(std::move(e));
+}
+
+void SessionRecorder::watchCanvas(WTView *canvas)
+{
+    if (mCanvases.count(canvas))
+        return;
+    if (!mRememberedToolsRecorded)
+        recordRememberedTools();
+    PenState &state = mCanvases[canvas];
+    for (int slot = 0; slot < 4; ++slot) {
+        state.colors[size_t(slot)] = canvas->slotColor(slot);
+        state.widths[size_t(slot)] = canvas->slotBrushSize(slot);
+        recordSetting(QStringLiteral("setActiveColor:"), slot + 1);
+        recordSetting(QStringLiteral("setColor:"), colorValue(state.colors[size_t(slot)]));
+        recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[size_t(slot)]));
+    }
+    state.rubber = canvas->rubberSize();
+    recordSetting(QStringLiteral("setActiveColor:"), 0);
+    recordSetting(QStringLiteral("setBrushSize:"), double(state.rubber));
+    recordSetting(QStringLiteral("setBgType:"), double(canvas->bgType()));
+    state.tool = canvas->activeColor();
+    recordSetting(QStringLiteral("setActiveColor:"), state.tool);
+
+    connect(canvas, &WTView::penChanged, this, [this, canvas] { penChanged(canvas); });
+    connect(canvas, &WTView::bgTypeChanged, this,
+            [this](float type) { recordSetting(QStringLiteral("setBgType:"), double(type)); });
+    connect(canvas, &QObject::destroyed, this, [this, canvas] { mCanvases.erase(canvas); });
+}
+
+// A setting changes through one setter at a time; comparing with what was recorded last tells
+// which, and leaves out the setters' own re-application of unchanged values.
+void SessionRecorder::penChanged(WTView *canvas)
+{
+    const auto found = mCanvases.find(canvas);
+    if (found == mCanvases.end())
+        return;
+    PenState &state = found->second;
+    const int tool = canvas->activeColor();
+    if (tool != state.tool) {
+        state.tool = tool;
+        recordSetting(QStringLiteral("setActiveColor:"), tool);
+    }
+    if (tool == 0) {
+        if (canvas->rubberSize() != state.rubber) {
+            state.rubber = canvas->rubberSize();
+            recordSetting(QStringLiteral("setBrushSize:"), double(state.rubber));
+        }
+        return;
+    }
+    const auto slot = size_t(tool - 1);
+    if (slot >= 4)
+        return;
+    if (canvas->slotColor(int(slot)) != state.colors[slot]) {
+        state.colors[slot] = canvas->slotColor(int(slot));
+        recordSetting(QStringLiteral("setColor:"), colorValue(state.colors[slot]));
+    }
+    if (canvas->slotBrushSize(int(slot)) != state.widths[slot]) {
+        state.widths[slot] = canvas->slotBrushSize(int(slot));
+        recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[slot]));
+    }
+}
+
+void SessionRecorder::watchAction(QAction *action)
+{
+    if (!action || mActions.contains(action))
+        return;
+    mActions.insert(action);
+    connect(action, &QAction::triggered, this, [this, action] { actionTriggered(action); });
+    connect(action, &QObject::destroyed, this, [this, action] { mActions.remove(action); });
+}
+
+void SessionRecorder::actionTriggered(QAction *action)
+{
+    const QString name = action->objectName();
+    const auto shape = actionValueShape(name);
+    if (shape == ActionValue::None) {
+        recordAction(name);
+    } else if (name == QLatin1String("cropResizeToFixedSize:")) {
+        if (const auto tag = Preferences::toInteger(action->property("tag")))
+            recordAction(name, double(*tag));
+    }
+    // The custom size is recorded by its command once the size is chosen; the pen and paper
+    // settings are observed on the canvas.
+}
+
+void SessionRecorder::watchQuestion(QMessageBox *box)
+{
+    if (mQuestions.contains(box))
+        return;
+    mQuestions.insert(box);
+    connect(box, &QMessageBox::buttonClicked, this, [this, box](QAbstractButton *button) {
+        const QString answer = answerName(box->buttonRole(button));
+        if (answer.isEmpty())
+            return;
+        SessionEvent e;
+        e.kind = Kind::Answer;
+        e.answer = answer;
+        record(std::move(e));
+    });
+    connect(box, &QObject::destroyed, this, [this, box] { mQuestions.remove(box); });
+}
+
+// Closed from the window system rather than by a button: Qt answers with the escape button.
+void SessionRecorder::questionClosing(QMessageBox *box)
+{
+    if (!box->isVisible() || box->clickedButton())
+        return;
+    QAbstractButton *escape = escapeButtonOf(box);
+    const QString answer = escape ? answerName(box->buttonRole(escape)) : QString();
+    if (answer.isEmpty())
+        return;
+    SessionEvent e;
+    e.kind = Kind::Answer;
+    e.answer = answer;
+    record(std::move(e));
+}

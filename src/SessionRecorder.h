@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Color.h"
+#include "SessionEvent.h"
+
+#include <QElapsedTimer>
+#include <QJsonValue>
+#include <QObject>
+#include <QSet>
+#include <array>
+#include <memory>
+#include <unordered_map>
+
+class QAction;
+class QMessageBox;
+class SessionWriter;
+class WTView;
+struct Notification;
+
+// Records the input that reaches the canvases, as SessionEvent lines, from its construction
+// until its destruction:
+// - pointer and key events as the canvases receive them (an application event filter);
+// - tablet proximity as the canvases are told of it (kProximityNotification), by either route;
+// - menu commands by their actions' object names ("undo:", "cropResizeToFixedSize:" with the
+//   action's tag), whoever triggers them;
+// - pen and background settings as the canvases take them, observed on the canvases, so that a
+//   change made from any control is recorded once; each canvas's settings are written when it is
+//   first shown, so a replay starts from the same pen and paper whatever its own preferences;
+// - answers to message boxes, by the role of the button chosen.
+// Commands whose value is known only when they run report it themselves (recordAction).
+class SessionRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SessionRecorder(std::unique_ptr<SessionWriter> writer, QObject *parent = nullptr);
+    ~SessionRecorder() override;
+
+    // The recorder of this process; nullptr while none records.
+    static SessionRecorder *current();
+    // Records the command with its value when a recorder is running; nothing otherwise.
+    static void recordAction(const QString &name, const QJsonValue &value = {});
+
+    SessionWriter &writer() const { return *mWriter; }
+    // Writes the event, timed now.
+    void record(SessionEvent event);
+
+    // The tablet pointer names of the format, from Qt's types and the notification's numbers.
+    static QString pointerName(int pointerType);
+    // Qt's name of a key without its "Key_" prefix ("Escape"); empty for a key Qt does not name.
+    static QString keyName(int key);
+    // "default", "alternate" or "other" for a button of a message box; empty for other roles.
+    static QString answerName(int buttonRole);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct PenState
+    {
+        int tool = 1;
+        std::array<Color, 4> colors;
+        std::array<float, 4> widths {};
+        float rubber = 0.0f;
+    };
+
+    void recordPointer(WTView *canvas, QEvent *event);
+    void recordKey(QEvent *event);
+    void recordProximity(const Notification &notification);
+    void recordRememberedTools();
+    void watchCanvas(WTView *canvas);
+    void penChanged(WTView *canvas);
+    void watchAction(QAction *action);
+    void actionTriggered(QAction *action);
+    void watchQuestion(QMessageBox *box);
+    void questionClosing(QMessageBox *box);
+    void recordSetting(const QString &name, const QJsonValue &value);
+
+    std::unique_ptr<SessionWriter> mWriter;
+    QElapsedTimer mClock;
+    bool mToldFailure = false;
+    bool mRememberedToolsRecorded = false;
+    std::unordered_map<const WTView *, PenState> mCanvases;
+    QSet<QAction *> mActions;
+    QSet<QMessageBox *> mQuestions;
+};

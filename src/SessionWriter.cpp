@@ -1,0 +1,60 @@
+#include "SessionWriter.h"
+
+#include "SessionEvent.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+SessionWriter::~SessionWriter()
+{
+    close();
+}
+
+bool SessionWriter::open(const QString &path, Durability durability)
+{
+    close();
+    mFailed = false;
+    mError.clear();
+    mDurability = durability;
+    mFile.setFileName(path);
+    if (!mFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return fail(mFile.errorString());
+    return true;
+}
+
+bool SessionWriter::write(const SessionEvent &event)
+{
+    if (mFailed || !mFile.isOpen())
+        return false;
+    const QByteArray line = formatSessionEvent(event) + '\n';
+    if (mFile.write(line) != line.size() || !mFile.flush())
+        return fail(mFile.errorString());
+    if (mDurability == Durability::SyncToDisk)
+        return syncToDisk();
+    return true;
+}
+
+bool SessionWriter::syncToDisk()
+{
+    if (mFailed || !mFile.isOpen())
+        return false;
+    if (!mFile.flush())
+        return fail(mFile.errorString());
+    if (::fsync(mFile.handle()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
+}
+
+void SessionWriter::close()
+{
+    if (mFile.isOpen())
+        mFile.close();
+}
+
+bool SessionWriter::fail(const QString &why)
+{
+    mFailed = true;
+    mError = why.isEmpty() ? QStringLiteral("write error") : why;
+    return false;
+}
