@@ -22,6 +22,24 @@ CommandLine::CommandLine()
         {QStringLiteral("tablet-monitor"),
          QCoreApplication::translate(
              "CommandLine", "Read the tablets' kernel devices directly (needs the input group).")});
+    // Drawing sessions (ReplayCommand.h, SessionRecorder.h).
+    auto tr = [](const char *text) { return QCoreApplication::translate("CommandLine", text); };
+    m_parser.addOptions({
+        {QStringLiteral("record"),
+         tr("Record every input of the session in FILE, one JSON object a line."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("replay"),
+         tr("Replay the session recorded in FILE into a new picture, print a summary and exit."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("sheet"), tr("With --replay: the sheet's size in points (600x600)."),
+         QStringLiteral("WxH")},
+        {QStringLiteral("export"),
+         tr("With --replay: write the picture to OUT, as the image type its extension names."),
+         QStringLiteral("OUT")},
+        {QStringLiteral("with-background"), tr("With --export: the picture on its paper.")},
+        {QStringLiteral("realtime"),
+         tr("With --replay: at the recorded pace, not as fast as possible.")},
+    });
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
                                    QCoreApplication::translate("CommandLine", "A picture to open."),
                                    QStringLiteral("[FILE…]"));
@@ -31,7 +49,31 @@ bool CommandLine::parse(const QStringList &arguments)
 {
     if (!arguments.isEmpty() && !arguments.first().isEmpty())
         m_program = QFileInfo(arguments.first()).fileName();
-    return m_parser.parse(arguments);
+    m_error.clear();
+    return m_parser.parse(arguments) && checkSessionOptions();
+}
+
+bool CommandLine::checkSessionOptions()
+{
+    auto tr = [](const char *text) { return QCoreApplication::translate("CommandLine", text); };
+    const bool replay = m_parser.isSet(QStringLiteral("replay"));
+    if (!replay) {
+        for (const char *option : {"sheet", "export", "with-background", "realtime"})
+            if (m_parser.isSet(QLatin1String(option)))
+                m_error = tr("--%1 goes with --replay only.").arg(QLatin1String(option));
+    } else if (m_parser.isSet(QStringLiteral("record"))) {
+        m_error = tr("--record and --replay cannot be combined.");
+    } else if (!m_parser.positionalArguments().isEmpty()) {
+        m_error = tr("--replay draws in a new picture of its own: no FILE goes with it.");
+    } else if (m_parser.isSet(QStringLiteral("sheet"))
+               && !parseSheetSize(m_parser.value(QStringLiteral("sheet")))) {
+        m_error = tr("--sheet wants a size such as 1024x768, not \"%1\".")
+                      .arg(m_parser.value(QStringLiteral("sheet")));
+    } else if (m_parser.isSet(QStringLiteral("with-background"))
+               && !m_parser.isSet(QStringLiteral("export"))) {
+        m_error = tr("--with-background goes with --export.");
+    }
+    return m_error.isEmpty();
 }
 
 bool CommandLine::wantsHelp() const
@@ -58,7 +100,7 @@ QString CommandLine::versionText() const
 
 QString CommandLine::errorText() const
 {
-    return m_parser.errorText();
+    return m_error.isEmpty() ? m_parser.errorText() : m_error;
 }
 
 QStringList CommandLine::files() const
@@ -70,6 +112,30 @@ QStringList CommandLine::files() const
         paths << QFileInfo(path).absoluteFilePath();
     }
     return paths;
+}
+
+QString CommandLine::recordFile() const
+{
+    return m_parser.value(QStringLiteral("record"));
+}
+
+bool CommandLine::wantsReplay() const
+{
+    return m_parser.isSet(QStringLiteral("replay"));
+}
+
+std::optional<ReplayOptions> CommandLine::replayOptions() const
+{
+    if (!wantsReplay())
+        return std::nullopt;
+    ReplayOptions options;
+    options.file = m_parser.value(QStringLiteral("replay"));
+    if (m_parser.isSet(QStringLiteral("sheet")))
+        options.sheet = parseSheetSize(m_parser.value(QStringLiteral("sheet")));
+    options.exportPath = m_parser.value(QStringLiteral("export"));
+    options.withBackground = m_parser.isSet(QStringLiteral("with-background"));
+    options.realtime = m_parser.isSet(QStringLiteral("realtime"));
+    return options;
 }
 
 QStringList CommandLine::argumentsOf(int argc, char **argv)

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "ReplayCommand.h"
+
 #include <QCommandLineParser>
 #include <QStringList>
+#include <optional>
 
-// The command line: inkpond [--tablet-monitor] [FILE…], with --help and --version. Needs no
-// application object, so that --help and --version can be answered before a display is opened;
-// the files are read from the arguments that remain once Qt has taken its own switches.
+// The command line: inkpond [--tablet-monitor] [--record SESSION] [FILE…], or
+// inkpond --replay SESSION [--sheet WxH] [--export OUT] [--with-background] [--realtime],
+// with --help and --version. Needs no application object, so that --help and --version can be
+// answered before a display is opened; the files are read from the arguments that remain once
+// Qt has taken its own switches.
 class CommandLine
 {
 public:
@@ -23,12 +28,21 @@ public:
     // become their paths.
     QStringList files() const;
 
+    // --record FILE: the file the session's input is recorded in; empty when not asked for.
+    QString recordFile() const;
+    // --replay FILE with its own options, which go with it alone.
+    bool wantsReplay() const;
+    std::optional<ReplayOptions> replayOptions() const;
+
     // The arguments of main(), as Qt would read them.
     static QStringList argumentsOf(int argc, char **argv);
 
 private:
+    bool checkSessionOptions();
+
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     QString m_program;
+    QString m_error; // a combination of options that cannot be carried out
 };

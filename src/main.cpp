@@ -2,6 +2,9 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
+#include "ReplayCommand.h"
+#include "SessionRecorder.h"
+#include "SessionWriter.h"
 #include "TabletApplication.h"
 
 #include <cstdio>
@@ -17,6 +20,11 @@ int main(int argc, char *argv[])
             std::fputs(text.toLocal8Bit().constData(), stdout);
             return 0;
         }
+        // A replay needs no screen: where there is none it runs on Qt's offscreen platform.
+        if (early.wantsReplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+            && qEnvironmentVariableIsEmpty("DISPLAY")
+            && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TabletApplication app(argc, argv);
     CommandLine command;
@@ -30,6 +38,18 @@ int main(int argc, char *argv[])
     DocumentController documents(InkpondDocument::documentTypes(),
                                  [] { return std::make_unique<InkpondDocument>(); });
     app.observeDocuments(&documents);
+    if (const auto replay = command.replayOptions())
+        return runReplay(*replay);
+    std::unique_ptr<SessionRecorder> recorder;
+    if (!command.recordFile().isEmpty()) {
+        auto writer = std::make_unique<SessionWriter>();
+        if (!writer->open(command.recordFile())) {
+            std::fprintf(stderr, "inkpond: cannot record in %s: %s\n",
+                         qPrintable(command.recordFile()), qPrintable(writer->errorString()));
+            return 2;
+        }
+        recorder = std::make_unique<SessionRecorder>(std::move(writer));
+    }
     const QStringList files = command.files();
     if (files.isEmpty())
         documents.newDocument();

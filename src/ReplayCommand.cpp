@@ -1,0 +1,166 @@
+#include "ReplayCommand.h"
+
+#include "DocumentController.h"
+#include "Image.h"
+#include "ImageCodec.h"
+#include "InkpondDocument.h"
+#include "Preferences.h"
+#include "SessionEvent.h"
+#include "SessionReplayer.h"
+#include "WTView.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+void tell(const QString &text)
+{
+    std::fprintf(stderr, "inkpond: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+// A fresh preferences store for the replay's lifetime: the replay starts from the registered
+// defaults and the settings the recording sets, and the user's own store is left alone.
+class OwnPreferences
+{
+public:
+    OwnPreferences()
+    {
+        if (mDir.isValid())
+            Preferences::resetStandard(mDir.filePath(QStringLiteral("Inkpond.conf")));
+    }
+    ~OwnPreferences() { Preferences::resetStandard(Preferences::standardFilePath()); }
+    bool isValid() const { return mDir.isValid(); }
+
+private:
+    QTemporaryDir mDir;
+};
+} // namespace
+
+std::optional<Size> parseSheetSize(const QString &text)
+{
+    const QStringList parts = text.split(QRegularExpression(QStringLiteral("[x×X]")));
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool okW = false;
+    bool okH = false;
+    const float w = parts[0].trimmed().toFloat(&okW);
+    const float h = parts[1].trimmed().toFloat(&okH);
+    if (!okW || !okH || !std::isfinite(w) || !std::isfinite(h) || w <= 0 || h <= 0)
+        return std::nullopt;
+    return Size {w, h};
+}
+
+bool canExportTo(const QString &path)
+{
+    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    return !suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix);
+}
+
+bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error)
+{
+    const std::unique_ptr<Image> picture = canvas.getImageWithBG(withBackground);
+    if (!picture || picture->isNull()) {
+        if (error)
+            *error = QStringLiteral("there is not enough memory to flatten the picture");
+        return false;
+    }
+    const QByteArray data
+        = ImageCodec::encode(picture->qimage(), QFileInfo(path).suffix().toLower().toLatin1(),
+                             ImageCodec::kQuality, error);
+    if (data.isEmpty())
+        return false;
+    // A failed export leaves whatever file was there as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+int runReplay(const ReplayOptions &options)
+{
+    QFile file(options.file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        tell(QStringLiteral("cannot read the recording %1: %2")
+                 .arg(options.file, file.errorString()));
+        return kReplayRefused;
+    }
+    SessionReadResult read = readSession(file);
+    if (!read.ok()) {
+        tell(QStringLiteral("%1:%2: %3").arg(options.file).arg(read.errorLine).arg(read.error));
+        return kReplayRefused;
+    }
+    file.close();
+    if (!options.exportPath.isEmpty() && !canExportTo(options.exportPath)) {
+        tell(QStringLiteral("cannot export to %1: no image type has that extension")
+                 .arg(options.exportPath));
+        return kReplayRefused;
+    }
+    if (options.sheet && !Image::isValidSize(*options.sheet)) {
+        tell(QStringLiteral("a sheet of %1 x %2 points cannot be made")
+                 .arg(double(options.sheet->width))
+                 .arg(double(options.sheet->height)));
+        return kReplayRefused;
+    }
+
+    OwnPreferences preferences;
+    if (!preferences.isValid()) {
+        tell(QStringLiteral("no temporary folder for the replay's preferences"));
+        return kReplayFailed;
+    }
+    DocumentController *documents = DocumentController::sharedDocumentController();
+    QString error;
+    QPointer<Document> document
+        = documents ? documents->openUntitledDocumentAndDisplay(true, &error) : nullptr;
+    auto *inkpond = qobject_cast<InkpondDocument *>(document.data());
+    QPointer<WTView> canvas = inkpond ? inkpond->canvas() : nullptr;
+    if (!canvas) {
+        tell(QStringLiteral("no document to replay into: %1").arg(error));
+        return kReplayFailed;
+    }
+    if (options.sheet && !canvas->setSheetSize(*options.sheet)) {
+        tell(QStringLiteral("there is not enough memory for a sheet of %1 x %2 points")
+                 .arg(double(options.sheet->width))
+                 .arg(double(options.sheet->height)));
+        document->close();
+        return kReplayRefused;
+    }
+    QCoreApplication::processEvents(); // the window shown and laid out
+
+    SessionReplayer replayer(std::move(read.events), canvas);
+    replayer.setPace(options.realtime ? SessionReplayer::Pace::Realtime
+                                      : SessionReplayer::Pace::AsFastAsPossible);
+    replayer.replayAll();
+    QCoreApplication::processEvents(); // what the last events left for the event loop
+    for (const QString &warning : replayer.warnings())
+        tell(QStringLiteral("%1: %2").arg(options.file, warning));
+
+    int status = kReplayOK;
+    if (!options.exportPath.isEmpty()) {
+        if (!canvas) {
+            tell(QStringLiteral("the canvas was closed; nothing to export"));
+            status = kReplayFailed;
+        } else if (!exportPicture(*canvas, options.exportPath, options.withBackground, &error)) {
+            tell(QStringLiteral("cannot export to %1: %2").arg(options.exportPath, error));
+            status = kReplayFailed;
+        }
+    }
+    std::printf("%s\n", qPrintable(replayer.statistics().summary()));
+    std::fflush(stdout);
+
+    if (document)
+        document->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Geometry.h"
+
+#include <QString>
+#include <optional>
+
+class WTView;
+
+// inkpond --replay FILE [--sheet WxH] [--export OUT] [--with-background] [--realtime]
+struct ReplayOptions
+{
+    QString file;
+    std::optional<Size> sheet; // 600 x 600 when not given
+    QString exportPath;
+    bool withBackground = false;
+    bool realtime = false;
+};
+
+// Exit statuses of a replay.
+constexpr int kReplayOK = 0;
+constexpr int kReplayFailed = 1; // the picture could not be exported
+constexpr int kReplayRefused = 2; // unreadable or malformed recording, or unusable options
+
+// Reads the whole recording first, so that a malformed line stops everything before anything
+// is opened or written; then replays it into a new document with preferences of its own (the
+// user's are neither read nor changed), exports the picture, prints the summary line and
+// returns the exit status. Needs the application and the document controller.
+int runReplay(const ReplayOptions &options);
+
+// The flattened picture as an image file of the type its extension names, replaced in one step.
+bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error);
+
+// Whether an image file of that name can be written: its extension names a writer.
+bool canExportTo(const QString &path);
+
+// "WxH" with positive whole or decimal numbers.
+std::optional<Size> parseSheetSize(const QString &text);
