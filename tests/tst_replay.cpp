@@ -1,0 +1,577 @@
+// Recording drawing sessions and replaying them through the real canvas, in this process and
+// through the inkpond program.
+#include "Answering.h"
+#include "CommandLine.h"
+#include "DocumentController.h"
+#include "ImageCodec.h"
+#include "InkpondDocument.h"
+#include "MyResizePanel.h"
+#include "SessionRecorder.h"
+#include "SessionReplayer.h"
+#include "SessionWriter.h"
+#include "StrokeDriver.h"
+#include "TabletApplication.h"
+#include "TestSupport.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Kind = SessionEvent::Kind;
+
+namespace {
+const QPointingDevice *eraser()
+{
+    static const QPointingDevice *device = new QPointingDevice(
+        QStringLiteral("test eraser"), 4243, QInputDevice::DeviceType::Stylus,
+        QPointingDevice::PointerType::Eraser,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+        QPointingDeviceUniqueId(), qApp);
+    return device;
+}
+
+void sendProximity(bool enter, const QPointingDevice *device)
+{
+    QTabletEvent event(enter ? QEvent::TabletEnterProximity : QEvent::TabletLeaveProximity, device,
+                       QPointF(), QPointF(), 0, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton,
+                       Qt::NoButton);
+    QApplication::sendEvent(qApp, &event);
+}
+
+void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Point to, int steps)
+{
+    auto send = [&](QEvent::Type type, Point p, float pressure, Qt::MouseButton button,
+                    Qt::MouseButtons buttons) {
+        const QPointF local = strokes::widgetPoint(canvas, p);
+        QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
+                           Qt::NoModifier, button, buttons);
+        QApplication::sendEvent(&canvas, &event);
+    };
+    send(QEvent::TabletMove, from, 0.0f, Qt::NoButton, Qt::NoButton); // hovering in
+    send(QEvent::TabletPress, from, 0.1f, Qt::LeftButton, Qt::LeftButton);
+    for (int i = 1; i <= steps; ++i) {
+        const float f = float(i) / float(steps);
+        // Odd fractions and a pressure that rises and falls, as a hand gives them.
+        const Point p {from.x + (to.x - from.x) * f + 0.37f * f, from.y + (to.y - from.y) * f};
+        send(QEvent::TabletMove, p, 0.15f + 0.8f * std::sin(3.14159f * f), Qt::NoButton,
+             Qt::LeftButton);
+    }
+    send(QEvent::TabletRelease, to, 0.0f, Qt::LeftButton, Qt::NoButton);
+}
+
+void sendKey(QWidget *target, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+}
+
+QMessageBox *visibleBox(QWidget *window)
+{
+    for (QMessageBox *box : window->findChildren<QMessageBox *>())
+        if (box->isVisible())
+            return box;
+    return nullptr;
+}
+
+// A session with every kind of input: pressure strokes, a change of colour and width, the
+// eraser end, a chained line, a line dropped with Escape, an undo, a clear that is cancelled
+// and a custom size that is confirmed.
+void driveSession(InkpondDocument &document)
+{
+    WTView &canvas = *document.canvas();
+    QWidget *window = document.window();
+    sendProximity(true, strokes::pen());
+    tabletStroke(canvas, strokes::pen(), {60, 80}, {420, 300}, 40);
+    const Color red {0.8f, 0.1f, 0.15f, 1.0f};
+    canvas.setColor(&red);
+    canvas.setBrushSize(18);
+    tabletStroke(canvas, strokes::pen(), {100, 500}, {500, 120}, 30);
+    sendProximity(false, strokes::pen());
+    sendProximity(true, eraser());
+    tabletStroke(canvas, eraser(), {80, 200}, {560, 260}, 25);
+    sendProximity(false, eraser());
+    sendProximity(true, strokes::pen());
+
+    canvas.setActiveColor(3);
+    strokes::sendMouse(canvas, QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton,
+                       Qt::ShiftModifier);
+    strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {50, 50}, Qt::LeftButton, Qt::NoButton,
+                       Qt::ShiftModifier);
+    strokes::sendMouse(canvas, QEvent::MouseMove, {200, 90}, Qt::NoButton, Qt::NoButton);
+    strokes::sendMouse(canvas, QEvent::MouseButtonPress, {250, 100}, Qt::LeftButton, Qt::LeftButton,
+                       Qt::AltModifier);
+    strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {250, 100}, Qt::LeftButton, Qt::NoButton,
+                       Qt::AltModifier);
+    strokes::sendMouse(canvas, QEvent::MouseMove, {300, 400}, Qt::NoButton, Qt::NoButton,
+                       Qt::ShiftModifier);
+    strokes::sendMouse(canvas, QEvent::MouseButtonPress, {310, 420}, Qt::LeftButton, Qt::LeftButton,
+                       Qt::ShiftModifier);
+    strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {310, 420}, Qt::LeftButton, Qt::NoButton,
+                       Qt::ShiftModifier);
+    // A line begun and dropped; the undo takes its empty snapshot back.
+    strokes::sendMouse(canvas, QEvent::MouseButtonPress, {400, 400}, Qt::LeftButton, Qt::LeftButton,
+                       Qt::ShiftModifier);
+    strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {400, 400}, Qt::LeftButton, Qt::NoButton,
+                       Qt::ShiftModifier);
+    sendKey(&canvas, Qt::Key_Escape);
+    window->findChild<QAction *>(QStringLiteral("undo:"))->trigger();
+    // A mouse drag, then the clear that is cancelled.
+    strokes::sendMouse(canvas, QEvent::MouseButtonPress, {30, 550}, Qt::LeftButton, Qt::LeftButton);
+    strokes::sendMouse(canvas, QEvent::MouseMove, {90, 520}, Qt::NoButton, Qt::LeftButton);
+    strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {90, 520}, Qt::LeftButton, Qt::NoButton);
+    window->findChild<QAction *>(QStringLiteral("clear:"))->trigger();
+    QVERIFY(answer("saveChangesAlert", window, QMessageBox::Cancel));
+
+    window->findChild<QAction *>(QStringLiteral("cropResizeToCustomSize:"))->trigger();
+    MyResizePanel *panel = canvas.findChild<MyResizePanel *>();
+    QVERIFY(panel && panel->panel());
+    panel->panel()
+        ->findChild<QLineEdit *>(QStringLiteral("widthField"))
+        ->setText(QStringLiteral("520"));
+    panel->panel()
+        ->findChild<QLineEdit *>(QStringLiteral("heightField"))
+        ->setText(QStringLiteral("470"));
+    panel->panel()->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
+    QMessageBox *confirmation = visibleBox(window);
+    QVERIFY(confirmation);
+    confirmation->button(QMessageBox::Yes)->click();
+    QCOMPARE(canvas.sheetSize(), (Size {520, 470}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+std::vector<SessionEvent> readRecording(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    SessionReadResult read = readSession(file);
+    return read.ok() ? std::move(read.events) : std::vector<SessionEvent> {};
+}
+
+// The lines without their times.
+QList<QByteArray> untimed(const std::vector<SessionEvent> &events, std::size_t from = 0)
+{
+    QList<QByteArray> lines;
+    for (std::size_t i = from; i < events.size(); ++i) {
+        SessionEvent e = events[i];
+        e.t = 0;
+        lines << formatSessionEvent(e);
+    }
+    return lines;
+}
+
+// Where the recorded input starts, after the settings each recording opens with.
+std::size_t firstInput(const std::vector<SessionEvent> &events)
+{
+    std::size_t i = 0;
+    while (i < events.size() && events[i].kind == Kind::Action
+           && events[i].name.startsWith(QLatin1String("set")))
+        ++i;
+    return i;
+}
+
+std::unique_ptr<SessionRecorder> startRecording(const QString &path)
+{
+    auto writer = std::make_unique<SessionWriter>();
+    if (!writer->open(path))
+        return nullptr;
+    return std::make_unique<SessionRecorder>(std::move(writer));
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QString standardError;
+    QString standardOutput;
+};
+
+Run runInkpond(const QStringList &arguments, const QString &configHome)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    const QString runtime = configHome + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(INKPOND_BINARY), arguments);
+    Run run;
+    if (!process.waitForFinished(120000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.standardError = QString::fromUtf8(process.readAllStandardError());
+    run.standardOutput = QString::fromUtf8(process.readAllStandardOutput());
+    return run;
+}
+
+// The picture as the exporter writes it, for comparing with a file it wrote.
+QImage asExported(WTView &canvas, bool withBackground)
+{
+    const auto picture = canvas.getImageWithBG(withBackground);
+    return QImage::fromData(ImageCodec::encode(picture->qimage(), "png", ImageCodec::kQuality));
+}
+
+void writeLines(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+} // namespace
+
+class ReplayTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void replayedSessionPaintsTheSamePixels_data();
+    void replayedSessionPaintsTheSamePixels();
+    void everyEventKindRoundTrips();
+    void linesReachTheFileAsTheyHappen();
+    void replayIgnoresAndKeepsTheUsersPreferences();
+    void malformedRecordingStopsBeforeAnythingIsWritten_data();
+    void malformedRecordingStopsBeforeAnythingIsWritten();
+    void replayAnswersTheQuestionItOpens_data();
+    void replayAnswersTheQuestionItOpens();
+    void widgetPointsGiveTheRecordedSheetPointsBack();
+    void sessionOptions_data();
+    void sessionOptions();
+
+private:
+    InkpondDocument *newDocument();
+
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mDocuments;
+    QTemporaryDir mDir;
+};
+
+void ReplayTest::init()
+{
+    mSettings = std::make_unique<IsolatedSettings>();
+    mDocuments = std::make_unique<DocumentController>(
+        InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+}
+
+void ReplayTest::cleanup()
+{
+    for (Document *d : mDocuments->documents())
+        d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mDocuments.reset();
+    mSettings.reset();
+}
+
+InkpondDocument *ReplayTest::newDocument()
+{
+    auto *document = qobject_cast<InkpondDocument *>(
+        mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+    if (document)
+        QCoreApplication::processEvents();
+    return document;
+}
+
+void ReplayTest::replayedSessionPaintsTheSamePixels_data()
+{
+    QTest::addColumn<bool>("withBackground");
+    QTest::newRow("picture alone") << false;
+    QTest::newRow("on its paper") << true;
+}
+
+void ReplayTest::replayedSessionPaintsTheSamePixels()
+{
+    QFETCH(bool, withBackground);
+    InkpondDocument *document = newDocument();
+    QVERIFY(document && document->canvas());
+    const QString recording = mDir.filePath(QStringLiteral("pixels.jsonl"));
+    {
+        auto recorder = startRecording(recording);
+        QVERIFY(recorder);
+        driveSession(*document);
+    }
+    const QImage expected = asExported(*document->canvas(), withBackground);
+    QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
+
+    const QString out = mDir.filePath(QStringLiteral("replayed.png"));
+    QStringList args {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out};
+    if (withBackground)
+        args << QStringLiteral("--with-background");
+    const Run run = runInkpond(args, mDir.filePath(QStringLiteral("config")));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+    QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
+             qPrintable(run.standardError)); // nothing diverged
+    QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
+    const QImage replayed(out);
+    QCOMPARE(replayed.size(), expected.size());
+    QCOMPARE(differingPixels(replayed, expected), 0);
+}
+
+// Recording the replay of a recording gives the recording back, line for line.
+void ReplayTest::everyEventKindRoundTrips()
+{
+    InkpondDocument *original = newDocument();
+    QVERIFY(original);
+    const QString first = mDir.filePath(QStringLiteral("first.jsonl"));
+    {
+        auto recorder = startRecording(first);
+        driveSession(*original);
+    }
+    const std::vector<SessionEvent> recorded = readRecording(first);
+    QSet<Kind> kinds;
+    for (const SessionEvent &e : recorded)
+        kinds.insert(e.kind);
+    QCOMPARE(kinds.size(), 8);
+
+    // A fresh start, as the replaying program has, with no other canvas to follow proximity.
+    const QImage expected = asExported(*original->canvas(), false);
+    original->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mSettings.reset();
+    mSettings = std::make_unique<IsolatedSettings>();
+    InkpondDocument *copy = newDocument();
+    QVERIFY(copy);
+    const QString second = mDir.filePath(QStringLiteral("second.jsonl"));
+    {
+        auto recorder = startRecording(second);
+        SessionReplayer replayer(recorded, copy->canvas());
+        replayer.replayAll();
+        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+        QCOMPARE(replayer.statistics().events, int(recorded.size()));
+    }
+    const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
+    const QList<QByteArray> again = untimed(readRecording(second));
+    QVERIFY(again.size() >= input.size());
+    QCOMPARE(again.mid(again.size() - input.size()), input);
+    QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
+}
+
+void ReplayTest::linesReachTheFileAsTheyHappen()
+{
+    InkpondDocument *document = newDocument();
+    QVERIFY(document);
+    const QString path = mDir.filePath(QStringLiteral("live.jsonl"));
+    auto recorder = startRecording(path);
+    const qint64 settings = qint64(readRecording(path).size());
+    strokes::sendMouse(*document->canvas(), QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton,
+                       Qt::LeftButton);
+    // Read by another reader while the recorder still runs, as after a crash.
+    const std::vector<SessionEvent> seen = readRecording(path);
+    QCOMPARE(qint64(seen.size()), settings + 1);
+    QCOMPARE(seen.back().kind, Kind::Press);
+    QCOMPARE(seen.back().pointer, QStringLiteral("mouse"));
+    strokes::sendMouse(*document->canvas(), QEvent::MouseButtonRelease, {10, 10}, Qt::LeftButton,
+                       Qt::NoButton);
+}
+
+// A bug report replays the same for everyone: the user's pen settings neither shape the replay
+// nor get overwritten by it.
+void ReplayTest::replayIgnoresAndKeepsTheUsersPreferences()
+{
+    const QString recording = mDir.filePath(QStringLiteral("dab.jsonl"));
+    {
+        InkpondDocument *document = newDocument();
+        auto recorder = startRecording(recording);
+        tabletStroke(*document->canvas(), strokes::pen(), {100, 100}, {300, 200}, 10);
+    }
+    QImage first;
+    QByteArray storedBefore;
+    for (const char *width : {"3", "60"}) {
+        const QString home = mDir.filePath(QStringLiteral("home-%1").arg(QLatin1String(width)));
+        QDir().mkpath(home + QStringLiteral("/Inkpond"));
+        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
+        const QByteArray stored = QByteArray("[General]\nBrushSize0=") + width + "\nPenColor=2\n";
+        writeLines(conf, stored);
+        const QString out = home + QStringLiteral("/out.png");
+        const Run run = runInkpond(
+            {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out}, home);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), stored);
+        const QImage picture(out);
+        if (first.isNull())
+            first = picture;
+        else
+            QCOMPARE(differingPixels(picture, first), 0);
+    }
+}
+
+void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten_data()
+{
+    QTest::addColumn<QByteArray>("badLine");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("bad JSON") << QByteArray(R"({"t":5,"event":"press","x":1,)") << "not valid JSON";
+    QTest::newRow("unknown event")
+        << QByteArray(R"({"t":5,"event":"teleport"})") << "unknown event";
+    QTest::newRow("missing field")
+        << QByteArray(R"({"t":5,"event":"move","x":1,"pointer":"pen"})") << "missing field \"y\"";
+    QTest::newRow("wrong type") << QByteArray(
+        R"({"t":5,"event":"action","name":"setBrushSize:","value":"big"})")
+                                << "must be a number";
+}
+
+void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
+{
+    QFETCH(QByteArray, badLine);
+    QFETCH(QString, reason);
+    const QString recording = mDir.filePath(QStringLiteral("bad.jsonl"));
+    // Good lines around the bad one: the good ones before it must not run either.
+    writeLines(recording,
+               QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n\n"
+                   + badLine + "\n" + R"({"t":9,"event":"release","x":10,"y":10,"pointer":"mouse"})"
+                   + "\n");
+    const QString out = mDir.filePath(QStringLiteral("never.png"));
+    const Run run
+        = runInkpond({QStringLiteral("--replay"), recording, QStringLiteral("--export"), out},
+                     mDir.filePath(QStringLiteral("config")));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: ")),
+             qPrintable(run.standardError));
+    QVERIFY2(run.standardError.contains(reason), qPrintable(run.standardError));
+    QVERIFY(!QFile::exists(out));
+    QVERIFY(run.standardOutput.isEmpty());
+
+    const Run missing
+        = runInkpond({QStringLiteral("--replay"), mDir.filePath(QStringLiteral("none.jsonl")),
+                      QStringLiteral("--export"), out},
+                     mDir.filePath(QStringLiteral("config")));
+    QCOMPARE(missing.exitCode, 2);
+    QVERIFY(!QFile::exists(out));
+}
+
+void ReplayTest::replayAnswersTheQuestionItOpens_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("Cancel keeps the picture") << QByteArray("alternate") << false;
+    QTest::newRow("Don't Save clears it") << QByteArray("other") << true;
+}
+
+void ReplayTest::replayAnswersTheQuestionItOpens()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, cleared);
+    // The stroke leaves the document edited, so clear: asks first.
+    const QString recording = mDir.filePath(QStringLiteral("question.jsonl"));
+    writeLines(recording,
+               QByteArray(R"({"t":0,"event":"press","x":100,"y":100,"pointer":"mouse"}
+{"t":10,"event":"move","x":300,"y":320,"pointer":"mouse"}
+{"t":20,"event":"release","x":300,"y":320,"pointer":"mouse"}
+{"t":30,"event":"action","name":"clear:"}
+{"t":40,"event":"answer","answer":")")
+                   + answer + "\"}\n");
+    const QString out = mDir.filePath(QStringLiteral("answered.png"));
+    const Run run
+        = runInkpond({QStringLiteral("--replay"), recording, QStringLiteral("--export"), out},
+                     mDir.filePath(QStringLiteral("config")));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+    QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")), qPrintable(run.standardError));
+    const int painted = strokes::paintedPixels(Image(QImage(out)));
+    QCOMPARE(painted == 0, cleared);
+}
+
+void ReplayTest::widgetPointsGiveTheRecordedSheetPointsBack()
+{
+    QRandomGenerator rng(8);
+    for (const Size sheet : {Size {600, 600}, Size {333, 4097}, Size {3001, 17}}) {
+        QWidget container;
+        container.resize(761, 699);
+        WTView canvas({0, 0, 761, 699}, &container);
+        QVERIFY(canvas.setSheetSize(sheet));
+        for (int i = 0; i < 2000; ++i) {
+            // A sheet point as a recording has it: from some sub-pixel widget position.
+            const Point p = canvas.canvasPointFromWidget(
+                {rng.bounded(double(canvas.width())), rng.bounded(double(canvas.height()))});
+            const Point back
+                = canvas.canvasPointFromWidget(SessionReplayer::widgetPointFor(canvas, p));
+            // Exactly: QCOMPARE on floats would forgive the last bits.
+            QVERIFY2(back == p,
+                     qPrintable(QStringLiteral("(%1, %2) came back as (%3, %4)")
+                                    .arg(double(p.x), 0, 'g', 9)
+                                    .arg(double(p.y), 0, 'g', 9)
+                                    .arg(double(back.x), 0, 'g', 9)
+                                    .arg(double(back.y), 0, 'g', 9)));
+        }
+    }
+}
+
+void ReplayTest::sessionOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // empty: understood
+    QTest::addColumn<QString>("sheet"); // as given to --replay, "-" without a replay
+    QTest::newRow("replay alone") << QStringList {"--replay", "s.jsonl"} << ""
+                                  << "none";
+    QTest::newRow("replay with all")
+        << QStringList {"--replay", "s.jsonl", "--sheet",           "4096x300.5",
+                        "--export", "o.png",   "--with-background", "--realtime"}
+        << ""
+        << "4096x300.5";
+    QTest::newRow("record and files") << QStringList {"--record", "r.jsonl", "a.png", "b.png"} << ""
+                                      << "-";
+    QTest::newRow("sheet without replay")
+        << QStringList {"--sheet", "10x10"} << "--sheet goes with --replay"
+        << "-";
+    QTest::newRow("export without replay")
+        << QStringList {"--export", "o.png", "a.png"} << "--export goes with --replay"
+        << "-";
+    QTest::newRow("record and replay")
+        << QStringList {"--replay", "s.jsonl", "--record", "r.jsonl"} << "cannot be combined"
+        << "-";
+    QTest::newRow("replay and a file") << QStringList {"--replay", "s.jsonl", "a.png"} << "no FILE"
+                                       << "-";
+    QTest::newRow("empty sheet") << QStringList {"--replay", "s.jsonl", "--sheet", "0x10"}
+                                 << "--sheet wants"
+                                 << "-";
+    QTest::newRow("sheet of words")
+        << QStringList {"--replay", "s.jsonl", "--sheet", "big"} << "--sheet wants"
+        << "-";
+    QTest::newRow("background without export")
+        << QStringList {"--replay", "s.jsonl", "--with-background"} << "goes with --export"
+        << "-";
+    QTest::newRow("replay without its file") << QStringList {"--replay"} << "Missing value"
+                                             << "-";
+}
+
+void ReplayTest::sessionOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QFETCH(QString, sheet);
+    CommandLine command;
+    const bool understood = command.parse(QStringList {QStringLiteral("inkpond")} + arguments);
+    QVERIFY2(understood == error.isEmpty(), qPrintable(command.errorText()));
+    if (!understood) {
+        QVERIFY2(command.errorText().contains(error), qPrintable(command.errorText()));
+        return;
+    }
+    const auto replay = command.replayOptions();
+    QCOMPARE(replay.has_value(), sheet != QLatin1String("-"));
+    if (!replay) {
+        QCOMPARE(command.recordFile(), arguments.value(arguments.indexOf("--record") + 1));
+        return;
+    }
+    QCOMPARE(replay->file, QStringLiteral("s.jsonl"));
+    QCOMPARE(replay->sheet.has_value(), sheet != QLatin1String("none"));
+    if (replay->sheet)
+        QCOMPARE(*replay->sheet, parseSheetSize(sheet).value());
+    QCOMPARE(replay->withBackground, arguments.contains("--with-background"));
+    QCOMPARE(replay->realtime, arguments.contains("--realtime"));
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    ReplayTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_replay.moc"
