@@ -14,8 +14,11 @@ done
 work=$(mktemp -d)
 xvfb=""
 inkpond=""
+earlier="" # programs started before the last one
 cleanup() {
-    [ -n "$inkpond" ] && kill "$inkpond" 2>/dev/null || true
+    for pid in $inkpond $earlier; do
+        kill "$pid" 2>/dev/null || true
+    done
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -45,18 +48,20 @@ export DISPLAY
 mkdir -p "$work/home" "$work/config" "$work/data" "$work/runtime" "$work/files"
 chmod 700 "$work/runtime"
 
-# Starts inkpond with the arguments, in the background.
+# Starts inkpond with the arguments, in the background; its process id is in $inkpond.
 start_inkpond() {
+    earlier="$earlier $inkpond"
     HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
         XDG_RUNTIME_DIR="$work/runtime" ASAN_OPTIONS=detect_leaks=0 \
-        "$app" "$@" >"$work/app.log" 2>&1 &
+        "$app" "$@" >>"$work/app.log" 2>&1 &
     inkpond=$!
 }
 
-# The id of the visible window whose title is exactly $1, once it shows (fails after 30 s).
+# The id of the visible window whose title is exactly $1, once it shows (fails after 30 s); of
+# the program with process id $2 when given.
 wait_window() {
-    id=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) \
-        || fail "no window \"$1\""
+    id=$(timeout 30 xdotool search --sync --onlyvisible ${2:+--all --pid "$2"} --name "^$1\$" \
+        2>/dev/null | head -n 1) || fail "no window \"$1\""
     [ -n "$id" ] || fail "no window \"$1\""
     echo "$id"
 }
