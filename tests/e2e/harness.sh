@@ -4,7 +4,7 @@
 # A test skips (77) only when a tool is missing; scripts/setup installs them all.
 set -eu
 app="$1"
-for tool in Xvfb xdotool convert import timeout; do
+for tool in Xvfb xdotool convert identify import timeout awk; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "skipped: $tool is not installed (scripts/setup installs it)"
         exit 77
