@@ -31,10 +31,13 @@ using Kind = SessionEvent::Kind;
 // About one display frame: in a fast replay the event loop runs (and paints) this often.
 constexpr qint64 kBatchMilliseconds = 16;
 
-bool isSample(const SessionEvent &e)
+// Commands and answers may open a question or leave work for the event loop, which is to run
+// before the next line. Settings, keys and pointer events need no turn of it (and a turn after
+// each setting would write the preferences file after each).
+bool wantsEventLoop(const SessionEvent &e)
 {
-    return e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release
-        || e.kind == Kind::Hover;
+    return e.kind == Kind::Answer
+        || (e.kind == Kind::Action && !e.name.startsWith(QLatin1String("set")));
 }
 
 quint8 pointerType(const QString &name)
@@ -175,8 +178,7 @@ void SessionReplayer::step()
             // Refused as the application's event dispatch refuses it; the replay goes on.
             warn(QString::fromStdString(failure.report()));
         }
-        // Questions and deferred work get the event loop before the next line.
-        if (!isSample(e) || batch.elapsed() >= kBatchMilliseconds) {
+        if (wantsEventLoop(e) || batch.elapsed() >= kBatchMilliseconds) {
             if (mNext < mEvents.size())
                 QTimer::singleShot(0, this, &SessionReplayer::step);
             else
