@@ -416,13 +416,7 @@ void SessionRecorder::watchQuestion(QMessageBox *box)
         return;
     mQuestions.insert(box);
     connect(box, &QMessageBox::buttonClicked, this, [this, box](QAbstractButton *button) {
-        const QString answer = answerName(box->buttonRole(button));
-        if (answer.isEmpty())
-            return;
-        SessionEvent e;
-        e.kind = Kind::Answer;
-        e.answer = answer;
-        record(std::move(e));
+        recordAnswer(answerName(box->buttonRole(button)));
     });
     connect(box, &QObject::destroyed, this, [this, box] { mQuestions.remove(box); });
 }
@@ -433,7 +427,12 @@ void SessionRecorder::questionClosing(QMessageBox *box)
     if (!box->isVisible() || box->clickedButton())
         return;
     QAbstractButton *escape = escapeButtonOf(box);
-    const QString answer = escape ? answerName(box->buttonRole(escape)) : QString();
+    if (escape)
+        recordAnswer(answerName(box->buttonRole(escape)));
+}
+
+void SessionRecorder::recordAnswer(const QString &answer)
+{
     if (answer.isEmpty())
         return;
     SessionEvent e;

@@ -75,6 +75,7 @@ private:
     void watchQuestion(QMessageBox *box);
     void questionClosing(QMessageBox *box);
     void recordSetting(const QString &name, const QJsonValue &value);
+    void recordAnswer(const QString &answer);
 
     std::unique_ptr<SessionWriter> mWriter;
     QElapsedTimer mClock;
