@@ -47,3 +47,18 @@ qint64 differingPixels(const QImage &a, const QImage &b)
     }
     return n;
 }
+
+char *toString(const Rect &r)
+{
+    return qstrdup(qPrintable(stringFromRect(r)));
+}
+
+char *toString(const Size &s)
+{
+    return qstrdup(qPrintable(QStringLiteral("{%1, %2}").arg(s.width).arg(s.height)));
+}
+
+char *toString(const Point &p)
+{
+    return qstrdup(qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
+}

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "Geometry.h"
 #include "Image.h"
 
 #include <QString>
+#include <QMetaType>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -25,3 +27,11 @@ QRgb pixelAt(const Image &image, int px, int py);
 
 // Number of pixels that differ between two images of the same size; -1 when the sizes differ.
 qint64 differingPixels(const QImage &a, const QImage &b);
+
+// Sheet geometry in data-driven tests, and readable in failure messages.
+Q_DECLARE_METATYPE(Rect)
+Q_DECLARE_METATYPE(Size)
+Q_DECLARE_METATYPE(Point)
+char *toString(const Rect &r);
+char *toString(const Size &s);
+char *toString(const Point &p);

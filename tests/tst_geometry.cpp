@@ -1,10 +1,10 @@
 #include "Geometry.h"
+#include "TestSupport.h"
 
 #include <QtTest>
 #include <cmath>
 #include <limits>
 
-Q_DECLARE_METATYPE(Rect)
 
 class TestGeometry : public QObject
 {

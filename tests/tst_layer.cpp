@@ -4,7 +4,6 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Rect)
 
 namespace {
 constexpr QRgb kClear = 0;

@@ -13,24 +13,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Rect)
-Q_DECLARE_METATYPE(Size)
-Q_DECLARE_METATYPE(Point)
-
-char *toString(const Rect &r)
-{
-    return qstrdup(qPrintable(stringFromRect(r)));
-}
-
-char *toString(const Size &s)
-{
-    return qstrdup(qPrintable(QStringLiteral("{%1, %2}").arg(s.width).arg(s.height)));
-}
-
-char *toString(const Point &p)
-{
-    return qstrdup(qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
-}
 
 namespace {
 // A shown window whose container holds a canvas, as the document window has it.

@@ -12,8 +12,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Rect)
-Q_DECLARE_METATYPE(Point)
 
 using namespace strokes;
 

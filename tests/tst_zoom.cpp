@@ -10,18 +10,6 @@
 #include <QtTest>
 #include <cmath>
 
-Q_DECLARE_METATYPE(Rect)
-Q_DECLARE_METATYPE(Size)
-
-char *toString(const Rect &r)
-{
-    return qstrdup(qPrintable(stringFromRect(r)));
-}
-
-char *toString(const Size &s)
-{
-    return qstrdup(qPrintable(QStringLiteral("{%1, %2}").arg(s.width).arg(s.height)));
-}
 
 namespace {
 // A shown window of a document whose picture has the given size.
