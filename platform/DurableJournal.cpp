@@ -19,6 +19,12 @@ bool syncFolderOf(const QString &path)
     return ok;
 }
 
+QString errnoText(const char *what)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+
 } // namespace
 
 DurableJournal::~DurableJournal()
@@ -28,9 +34,16 @@ DurableJournal::~DurableJournal()
 
 bool DurableJournal::fail(const char *what)
 {
-    m_error = QStringLiteral("%1: %2").arg(QLatin1String(what),
-                                           QString::fromLocal8Bit(std::strerror(errno)));
+    const QString text = errnoText(what);
+    std::lock_guard lock(m_mutex);
+    m_error = text;
     return false;
+}
+
+QString DurableJournal::errorString() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_error;
 }
 
 bool DurableJournal::open(const QString &path)
@@ -45,19 +58,54 @@ bool DurableJournal::open(const QString &path)
         close();
         return false;
     }
+    m_written = m_synced = 0;
+    m_stopping = m_syncFailed = false;
+    m_syncer = std::thread([this] { syncLoop(); });
     return true;
 }
 
 void DurableJournal::close()
 {
+    if (m_syncer.joinable()) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_syncer.join(); // it syncs what is left first
+    }
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
 }
 
-bool DurableJournal::append(const QByteArray &unit)
+// One fdatasync covers every unit written before it began, so a burst of units costs one wait.
+void DurableJournal::syncLoop()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stopping || m_synced < m_written; });
+        if (m_synced == m_written && m_stopping)
+            return;
+        const quint64 target = m_written;
+        lock.unlock();
+        // fdatasync is enough: the size change it covers is all a reader needs.
+        const bool ok = ::fdatasync(m_fd) == 0;
+        const QString error = ok ? QString() : errnoText("fdatasync");
+        lock.lock();
+        if (!ok) {
+            m_syncFailed = true;
+            m_error = error;
+        }
+        m_synced = target;
+        m_changed.notify_all();
+    }
+}
+
+bool DurableJournal::write(const QByteArray &unit)
 {
     if (m_fd < 0) {
+        std::lock_guard lock(m_mutex);
         m_error = QStringLiteral("not open");
         return false;
     }
@@ -73,18 +121,36 @@ bool DurableJournal::append(const QByteArray &unit)
         data += n;
         left -= n;
     }
-    // fdatasync is enough: the size change it covers is all a reader needs.
-    if (::fdatasync(m_fd) != 0)
-        return fail("fdatasync");
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_written;
+    }
+    m_changed.notify_all();
     return true;
+}
+
+bool DurableJournal::waitUntilDurable()
+{
+    std::unique_lock lock(m_mutex);
+    const quint64 target = m_written;
+    m_changed.wait(lock, [this, target] { return m_synced >= target || !m_syncer.joinable(); });
+    return !m_syncFailed;
+}
+
+bool DurableJournal::append(const QByteArray &unit)
+{
+    return write(unit) && waitUntilDurable();
 }
 
 bool DurableJournal::truncate()
 {
     if (m_fd < 0) {
+        std::lock_guard lock(m_mutex);
         m_error = QStringLiteral("not open");
         return false;
     }
+    if (!waitUntilDurable())
+        return false;
     if (::ftruncate(m_fd, 0) != 0)
         return fail("ftruncate");
     if (::fsync(m_fd) != 0)

@@ -2,10 +2,14 @@
 
 #include <QByteArray>
 #include <QString>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
-// An append-only file whose every append is on the disk before append() returns, so that a killed
-// process or a power cut loses at most the unit being written. Each unit goes out in one write(2),
-// which a killed process cannot split; only a power cut can leave its tail cut.
+// An append-only file whose units survive a killed process as soon as write() returns, and a
+// power cut once they are synced. Each unit goes out in one write(2), which a killed process
+// cannot split; only a power cut can leave its tail cut. Syncing runs on a thread of the
+// journal's own, so that the writer waits for the disk only when it asks to.
 class DurableJournal
 {
 public:
@@ -19,16 +23,28 @@ public:
     bool open(const QString &path);
     void close();
     bool isOpen() const { return m_fd >= 0; }
-    QString errorString() const { return m_error; }
+    QString errorString() const;
 
-    // Writes the whole unit and waits for the disk.
+    // Writes the whole unit now and has it synced in the background.
+    bool write(const QByteArray &unit);
+    // Waits until everything written so far is on the disk; false when a sync failed.
+    bool waitUntilDurable();
+    // write() and waitUntilDurable().
     bool append(const QByteArray &unit);
     // Empties the file, durably.
     bool truncate();
 
 private:
     bool fail(const char *what);
+    void syncLoop();
 
     int m_fd = -1;
+    std::thread m_syncer;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    quint64 m_written = 0; // units written, counted
+    quint64 m_synced = 0; // of which known to be on the disk
+    bool m_stopping = false;
+    bool m_syncFailed = false;
     QString m_error;
 };

@@ -13,11 +13,30 @@
 namespace {
 
 const QString kMeta = QStringLiteral("meta.json");
-// Each starting picture gets a new name, and meta.json is switched to it atomically, so that a
-// crash while restarting leaves either the old start or the new one, never a mix.
-const QRegularExpression kBaseName(QStringLiteral("^base-[0-9]+\\.png$"));
-const QString kJournal = QStringLiteral("journal.jsonl");
+const QRegularExpression kBaseName(QStringLiteral("^base-([0-9]+)\\.png$"));
+const QRegularExpression kJournalName(QStringLiteral("^journal-([0-9]+)\\.jsonl$"));
 const QString kLock = QStringLiteral("owner.lock");
+
+QString baseNameFor(int generation)
+{
+    return QStringLiteral("base-%1.png").arg(generation);
+}
+
+QString journalNameFor(int generation)
+{
+    return QStringLiteral("journal-%1.jsonl").arg(generation);
+}
+
+// The generation a file of the record belongs to; 0 for other files.
+int generationOf(const QString &name)
+{
+    for (const QRegularExpression &pattern : {kBaseName, kJournalName}) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (m.hasMatch())
+            return m.captured(1).toInt();
+    }
+    return 0;
+}
 
 std::unique_ptr<QLockFile> lockFor(const QString &folder)
 {
@@ -58,44 +77,70 @@ QString defaultRecoveryRoot()
 
 RecoveryRecord::~RecoveryRecord() = default;
 
-std::unique_ptr<RecoveryRecord> RecoveryRecord::create(const QString &root,
-                                                       const RecoveryStart &start, QString *error)
+bool RecoveryRecord::fail(const QString &why)
+{
+    std::lock_guard lock(m_errorMutex);
+    m_error = why;
+    return false;
+}
+
+QString RecoveryRecord::errorString() const
+{
+    std::lock_guard lock(m_errorMutex);
+    return m_error;
+}
+
+std::unique_ptr<RecoveryRecord> RecoveryRecord::createEmpty(const QString &root, QString *error)
 {
     std::unique_ptr<RecoveryRecord> record(new RecoveryRecord);
     record->m_folder = QDir(root).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    auto fail = [&](const QString &why) {
+    auto refuse = [&](const QString &why) {
         if (error)
             *error = why;
         QDir(record->m_folder).removeRecursively();
         return nullptr;
     };
     if (!QDir().mkpath(record->m_folder))
-        return fail(QStringLiteral("cannot make %1").arg(record->m_folder));
+        return refuse(QStringLiteral("cannot make %1").arg(record->m_folder));
     record->m_lock = lockFor(record->m_folder);
     if (!record->m_lock)
-        return fail(QStringLiteral("cannot lock %1").arg(record->m_folder));
-    if (!record->m_journal.open(QDir(record->m_folder).filePath(kJournal))
-        || !record->writeStart(start))
-        return fail(record->m_error.isEmpty() ? record->m_journal.errorString() : record->m_error);
+        return refuse(QStringLiteral("cannot lock %1").arg(record->m_folder));
     return record;
 }
 
-bool RecoveryRecord::writeStart(const RecoveryStart &start)
+std::unique_ptr<RecoveryRecord> RecoveryRecord::create(const QString &root,
+                                                       const RecoveryStart &start, QString *error)
+{
+    auto record = createEmpty(root, error);
+    if (record && !record->restart(start)) {
+        if (error)
+            *error = record->errorString();
+        record->discard();
+        return nullptr;
+    }
+    return record;
+}
+
+int RecoveryRecord::beginStart()
+{
+    const int generation = m_generation + 1;
+    if (!m_journal.open(QDir(m_folder).filePath(journalNameFor(generation)))) {
+        fail(m_journal.errorString());
+        return 0;
+    }
+    m_generation = generation;
+    return generation;
+}
+
+bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
 {
     const QDir dir(m_folder);
-    // The journal empties first: a base picture must never meet strokes made on an older one.
-    if (!m_journal.truncate()) {
-        m_error = m_journal.errorString();
-        return false;
-    }
     QString baseName;
     if (!start.base.isNull()) {
-        baseName = QStringLiteral("base-%1.png").arg(++m_generation);
+        baseName = baseNameFor(generation);
         QSaveFile file(dir.filePath(baseName));
-        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG") || !file.commit()) {
-            m_error = QStringLiteral("cannot write the starting picture");
-            return false;
-        }
+        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG") || !file.commit())
+            return fail(QStringLiteral("cannot write the starting picture"));
     }
     QJsonObject meta;
     meta.insert(QStringLiteral("width"), start.size.width());
@@ -103,14 +148,40 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start)
     meta.insert(QStringLiteral("pen"), start.pen);
     meta.insert(QStringLiteral("path"), start.path);
     meta.insert(QStringLiteral("type"), start.type);
+    meta.insert(QStringLiteral("edited"), start.edited);
     meta.insert(QStringLiteral("base"), baseName);
-    if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact))) {
-        m_error = QStringLiteral("cannot write %1").arg(kMeta);
-        return false;
+    meta.insert(QStringLiteral("journal"), journalNameFor(generation));
+    if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact)))
+        return fail(QStringLiteral("cannot write %1").arg(kMeta));
+    m_meta = meta;
+    // Only older starts go: a newer one may already be under way.
+    for (const QString &name : dir.entryList(QDir::Files)) {
+        const int g = generationOf(name);
+        if (g > 0 && g < generation)
+            QFile::remove(dir.filePath(name));
     }
-    for (const QString &old : dir.entryList({QStringLiteral("base-*.png")}, QDir::Files))
-        if (old != baseName)
-            QFile::remove(dir.filePath(old));
+    return true;
+}
+
+bool RecoveryRecord::restart(const RecoveryStart &start)
+{
+    const int generation = beginStart();
+    return generation > 0 && writeStart(start, generation);
+}
+
+bool RecoveryRecord::writeDocumentInfo(const QString &path, const QString &type)
+{
+    if (m_meta.isEmpty())
+        return true; // the start that is being written will say it
+    QJsonObject meta = m_meta;
+    meta.insert(QStringLiteral("path"), path);
+    meta.insert(QStringLiteral("type"), type);
+    if (meta == m_meta)
+        return true;
+    if (!saveDurably(QDir(m_folder).filePath(kMeta),
+                     QJsonDocument(meta).toJson(QJsonDocument::Compact)))
+        return fail(QStringLiteral("cannot write %1").arg(kMeta));
+    m_meta = meta;
     return true;
 }
 
@@ -121,16 +192,12 @@ bool RecoveryRecord::append(const std::vector<SessionEvent> &unit)
         bytes += formatSessionEvent(event);
         bytes += '\n';
     }
-    if (!m_journal.append(bytes)) {
-        m_error = m_journal.errorString();
-        return false;
-    }
-    return true;
+    return m_journal.write(bytes) || fail(m_journal.errorString());
 }
 
-bool RecoveryRecord::restart(const RecoveryStart &start)
+bool RecoveryRecord::waitUntilDurable()
 {
-    return writeStart(start);
+    return m_journal.waitUntilDurable() || fail(m_journal.errorString());
 }
 
 void RecoveryRecord::discard()
@@ -143,6 +210,16 @@ void RecoveryRecord::discard()
     // The lock goes last, so that nobody claims a half-removed record.
     m_lock.reset();
     dir.removeRecursively();
+}
+
+bool RecoveredRecord::hasUnsavedWork() const
+{
+    if (!readable)
+        return false;
+    if (events.empty())
+        return start.edited;
+    const SessionEvent &last = events.back();
+    return last.kind != SessionEvent::Kind::Action || last.name != QLatin1String("changesCleared:");
 }
 
 void RecoveredRecord::remove()
@@ -181,9 +258,15 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     record->start.pen = meta.value(QStringLiteral("pen")).toObject();
     record->start.path = meta.value(QStringLiteral("path")).toString();
     record->start.type = meta.value(QStringLiteral("type")).toString();
+    record->start.edited = meta.value(QStringLiteral("edited")).toBool();
+    // Only names of our own making: the folder's contents are not to be trusted.
+    const QString journalName = meta.value(QStringLiteral("journal")).toString();
+    if (!kJournalName.match(journalName).hasMatch()) {
+        problem(QObject::tr("The description of the picture is missing or damaged."));
+        return record;
+    }
     const QString baseName = meta.value(QStringLiteral("base")).toString();
     if (!baseName.isEmpty()) {
-        // Only a name of our own making: the folder's contents are not to be trusted.
         if (kBaseName.match(baseName).hasMatch())
             record->start.base = QImage(dir.filePath(baseName));
         if (record->start.base.isNull()) {
@@ -192,7 +275,8 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         }
     }
 
-    QFile journal(dir.filePath(kJournal));
+    record->readable = true;
+    QFile journal(dir.filePath(journalName));
     if (journal.open(QIODevice::ReadOnly)) {
         SessionReadResult read = readSession(journal, true);
         if (!read.ok())

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // What a recovered document starts from.
@@ -19,39 +20,65 @@ struct RecoveryStart
     QString path; // the file it had, empty when untitled
     QString type; // its document type name
     QImage base; // the picture it started from; null for a blank sheet
+    bool edited = false; // unsaved even before its first stroke (made from the clipboard)
 };
 
 // The recovery record of one document being edited: a folder holding meta.json, the starting
-// picture and journal.jsonl, owned through a lock that names this process, so that another running
-// instance never takes it and a later start knows the owner is gone.
+// picture and the journal of what changed it since, owned through a lock that names this
+// process, so that another running instance never takes it and a later start knows the owner
+// is gone.
+//
+// Each start has a generation: its picture base-N.png and its journal journal-N.jsonl. The
+// journal of a new start is written to at once, while its picture may still be encoding on
+// another thread; meta.json switches to both in one step once the picture is on the disk. A
+// crash in between leaves the previous start whole.
 class RecoveryRecord
 {
 public:
     ~RecoveryRecord();
 
-    // A new record in a folder of its own under root; nothing when the disk refuses.
+    // A new record in a folder of its own under root, started from start; nothing when the
+    // disk refuses.
     static std::unique_ptr<RecoveryRecord> create(const QString &root, const RecoveryStart &start,
                                                   QString *error = nullptr);
+    // The same, without a start yet: beginStart() and writeStart() give it one.
+    static std::unique_ptr<RecoveryRecord> createEmpty(const QString &root,
+                                                       QString *error = nullptr);
 
     QString folder() const { return m_folder; }
 
-    // One finished stroke, line or command: on the disk before this returns.
-    bool append(const std::vector<SessionEvent> &unit);
-    // After a save or revert: the picture now on the sheet is the new start, the journal empties.
+    // A new start: later appends go to its fresh journal. Returns its generation, 0 on failure.
+    int beginStart();
+    // The start's picture, then the description naming it and its journal; the previous start's
+    // files go. Slow for a big picture: may run on a worker thread, one call at a time.
+    bool writeStart(const RecoveryStart &start, int generation);
+    // Both at once.
     bool restart(const RecoveryStart &start);
-    // The document ended cleanly: nothing is left behind.
+    // The document's file or type changed: the description says so. Worker side.
+    bool writeDocumentInfo(const QString &path, const QString &type);
+
+    // One finished stroke, line or command, as lines: written at once, so that a killed process
+    // keeps it, and synced to the disk in the background.
+    bool append(const std::vector<SessionEvent> &unit);
+    // Waits until every unit appended so far is on the disk.
+    bool waitUntilDurable();
+    // The document ended cleanly: nothing is left behind. After the last writeStart().
     void discard();
 
-    QString errorString() const { return m_error; }
+    QString errorString() const;
 
 private:
     RecoveryRecord() = default;
-    bool writeStart(const RecoveryStart &start);
+    bool fail(const QString &why);
 
     QString m_folder;
     std::unique_ptr<QLockFile> m_lock;
+    // Writer side.
     DurableJournal m_journal;
     int m_generation = 0;
+    // Worker side: the description as last written.
+    QJsonObject m_meta;
+    mutable std::mutex m_errorMutex;
     QString m_error;
 };
 
@@ -62,10 +89,13 @@ struct RecoveredRecord
     QString folder;
     RecoveryStart start;
     std::vector<SessionEvent> events; // up to the last finished stroke
+    bool readable = false; // there is a sheet to restore onto
     bool damaged = false; // something could not be read; events hold what could
     QString problem;
     std::unique_ptr<QLockFile> lock;
 
+    // Whether restoring it brings back anything unsaved.
+    bool hasUnsavedWork() const;
     // Removes the record once its document is restored or the user discarded it.
     void remove();
 };

@@ -168,7 +168,7 @@ void TestRecovery::damagedJournal()
     QTemporaryDir root;
     const QString folder = recordOfKilledProcess(root.path(), 0);
     QVERIFY(!folder.isEmpty());
-    QFile journal(QDir(folder).filePath(QStringLiteral("journal.jsonl")));
+    QFile journal(QDir(folder).filePath(QStringLiteral("journal-1.jsonl")));
     QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate));
     journal.write(tail);
     journal.close();
