@@ -41,6 +41,8 @@ void Document::updateChangeCount(ChangeType change)
         synchronizeWindowTitleWithDocumentName();
         emit documentEditedChanged(isDocumentEdited());
     }
+    if (change == ChangeCleared)
+        emit changesCleared();
 }
 
 void Document::setFileURL(const QUrl &url)

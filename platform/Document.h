@@ -100,6 +100,8 @@ public:
 
 signals:
     void documentEditedChanged(bool edited);
+    // Saved, opened, reverted or cleared: what the document holds now is its new starting point.
+    void changesCleared();
     void displayNameChanged();
 
 protected:

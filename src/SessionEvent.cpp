@@ -94,6 +94,8 @@ bool validValue(ActionValue shape, const QJsonValue &v)
         return numbers(4);
     case ActionValue::Size:
         return numbers(2);
+    case ActionValue::Rect:
+        return numbers(4);
     }
     return false;
 }
@@ -111,6 +113,8 @@ QString shapeText(ActionValue shape)
         return QStringLiteral("[r, g, b, a]");
     case ActionValue::Size:
         return QStringLiteral("[w, h]");
+    case ActionValue::Rect:
+        return QStringLiteral("[x, y, w, h]");
     }
     return {};
 }
@@ -139,6 +143,10 @@ std::optional<ActionValue> actionValueShape(const QString &name)
             {"setColor:", ActionValue::Colour},
             {"setBrushSize:", ActionValue::Number},
             {"setBgType:", ActionValue::Number},
+            // The rectangle a crop or resize came to, whatever the window showed.
+            {"resizeSheet:", ActionValue::Rect},
+            // Everything before it was saved; it changes nothing.
+            {"changesCleared:", ActionValue::None},
     };
     for (const auto &[n, shape] : kActions)
         if (name == QLatin1String(n))

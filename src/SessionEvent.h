@@ -62,5 +62,5 @@ struct SessionReadResult
 SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine = false);
 
 // Whether the action takes a value, and of which shape.
-enum class ActionValue { None, Integer, Number, Colour, Size };
+enum class ActionValue { None, Integer, Number, Colour, Size, Rect };
 std::optional<ActionValue> actionValueShape(const QString &name);

@@ -212,13 +212,19 @@ bool SessionRecorder::eventFilter(QObject *watched, QEvent *event)
 
 void SessionRecorder::recordPointer(WTView *canvas, QEvent *event)
 {
+    if (auto e = pointerEvent(*canvas, event))
+        record(std::move(*e));
+}
+
+std::optional<SessionEvent> SessionRecorder::pointerEvent(const WTView &canvas, const QEvent *event)
+{
     SessionEvent e;
     QPointF position;
     Qt::MouseButton button = Qt::NoButton;
     Qt::MouseButtons buttons;
     if (event->type() == QEvent::TabletPress || event->type() == QEvent::TabletMove
         || event->type() == QEvent::TabletRelease) {
-        const auto *tablet = static_cast<QTabletEvent *>(event);
+        const auto *tablet = static_cast<const QTabletEvent *>(event);
         position = tablet->position();
         button = tablet->button();
         buttons = tablet->buttons();
@@ -226,12 +232,12 @@ void SessionRecorder::recordPointer(WTView *canvas, QEvent *event)
         e.pressure = float(tablet->pressure());
         e.modifiers = modifierNames(tablet->modifiers());
         if (event->type() == QEvent::TabletMove && !(buttons & Qt::LeftButton)
-            && !canvas->hasTabletTracking())
-            return;
+            && !canvas.hasTabletTracking())
+            return std::nullopt;
     } else {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto *mouse = static_cast<const QMouseEvent *>(event);
         if (madeFromTablet(mouse))
-            return;
+            return std::nullopt;
         position = mouse->position();
         button = mouse->button();
         buttons = mouse->buttons();
@@ -239,30 +245,30 @@ void SessionRecorder::recordPointer(WTView *canvas, QEvent *event)
         e.modifiers = modifierNames(mouse->modifiers());
         // Without tracking Qt shows such moves to the filters but not to the canvas.
         if (event->type() == QEvent::MouseMove && !(buttons & Qt::LeftButton)
-            && !canvas->hasMouseTracking())
-            return;
+            && !canvas.hasMouseTracking())
+            return std::nullopt;
     }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::TabletPress:
         if (button != Qt::LeftButton)
-            return; // the canvas paints with the first button only
+            return std::nullopt; // the canvas paints with the first button only
         e.kind = Kind::Press;
         break;
     case QEvent::MouseButtonRelease:
     case QEvent::TabletRelease:
         if (button != Qt::LeftButton)
-            return;
+            return std::nullopt;
         e.kind = Kind::Release;
         break;
     default:
         e.kind = (buttons & Qt::LeftButton) ? Kind::Move : Kind::Hover;
         break;
     }
-    const Point p = canvas->canvasPointFromWidget(position);
+    const Point p = canvas.canvasPointFromWidget(position);
     e.x = p.x;
     e.y = p.y;
-    record(std::move(e));
+    return e;
 }
 
 void SessionRecorder::recordKey(QEvent *event)

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <array>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 class QAction;
@@ -51,6 +52,10 @@ public:
     static QString keyName(int key);
     // "default", "alternate" or "other" for a button of a message box; empty for other roles.
     static QString answerName(int buttonRole);
+    // A pointer event as the canvas takes it, in sheet coordinates; nothing for one the canvas
+    // does not paint with (other buttons, moves it is not shown, mouse events made from tablet
+    // events).
+    static std::optional<SessionEvent> pointerEvent(const WTView &canvas, const QEvent *event);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

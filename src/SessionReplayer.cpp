@@ -343,6 +343,15 @@ void SessionReplayer::performAction(const SessionEvent &e)
         canvas.setBgType(float(e.value.toDouble()));
         return;
     }
+    if (name == QLatin1String("changesCleared:"))
+        return;
+    if (name == QLatin1String("resizeSheet:")) {
+        const QJsonArray r = e.value.toArray();
+        if (!canvas.applyResize({float(r[0].toDouble()), float(r[1].toDouble()),
+                                 float(r[2].toDouble()), float(r[3].toDouble())}))
+            warn(QStringLiteral("the sheet could not be resized"));
+        return;
+    }
     // Commands, as the menu sends them.
     const bool fixed = name == QLatin1String("cropResizeToFixedSize:");
     if (QAction *action = windowAction(name, fixed ? e.value : QJsonValue())) {

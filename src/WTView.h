@@ -6,6 +6,7 @@
 #include "Layer.h"
 #include "PointerSample.h"
 
+#include <QJsonValue>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -106,6 +107,9 @@ public:
     void cropResizeToFixedSize(QObject *sender);
     void cropResizeToCustomSize(QObject *sender);
     void doCustomCropResize(QDialog *panel, int returnCode, MyResizePanel *contextInfo);
+    // The sheet becomes r without a question, as a change of the document; what the confirmed
+    // crops come down to, and what a recovery replays.
+    bool applyResize(const Rect &r);
 
     // Undo history (WTViewUndo.cpp): at most kMaxUndoLayers strokes, newest last.
     static constexpr std::size_t kMaxUndoLayers = 10;
@@ -146,6 +150,9 @@ signals:
     // The active tool, its colour or its width changed: controls showing them refresh.
     void penChanged();
     void bgTypeChanged(float type);
+    // The picture changed: a freehand stroke or a line ended (no command: it came from the
+    // pointer input the canvas received), or a command ran, with the value it resolved to.
+    void pictureChanged(const QString &command, const QJsonValue &value);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

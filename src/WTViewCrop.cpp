@@ -35,8 +35,7 @@ void WTView::cropResizeToRect(const Rect &r)
         return;
     }
     if (!mDocument || !mDocument->isDocumentEdited()) {
-        if (resizeSheet(r) && mDocument)
-            mDocument->updateChangeCount(Document::ChangeReadOtherContents);
+        applyResize(r);
         return;
     }
 
@@ -67,10 +66,20 @@ void WTView::doCropResize(QMessageBox *, int returnCode, const QString &contextI
     if (returnCode != kAlertDefaultReturn)
         return;
     const Rect r = rectFromString(contextInfo);
-    if (isEmptyRect(r))
-        return;
-    if (resizeSheet(r) && mDocument)
+    if (!isEmptyRect(r))
+        applyResize(r);
+}
+
+bool WTView::applyResize(const Rect &r)
+{
+    if (!resizeSheet(r))
+        return false;
+    if (mDocument)
         mDocument->updateChangeCount(Document::ChangeReadOtherContents);
+    emit pictureChanged(QStringLiteral("resizeSheet:"),
+                        QJsonArray {double(r.x()), double(r.y()), double(r.width()),
+                                    double(r.height())});
+    return true;
 }
 
 void WTView::cropResizeToSize(Size s)

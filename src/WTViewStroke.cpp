@@ -150,6 +150,7 @@ void WTView::endStroke()
     mTracking = false;
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeDone);
+    emit pictureChanged({}, {});
     setMouseCoalescing(true);
     if (mHeldInput)
         mHeldInput->release();
@@ -193,6 +194,7 @@ void WTView::commitLine(const PointerSample &sample)
     drawLineToPoint(p, 1.0f, false);
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeDone);
+    emit pictureChanged({}, {});
     if (chains(sample.modifiers)) {
         mDrawingLine = true;
         mLastLoc = p;

@@ -82,5 +82,6 @@ void WTView::undo(QObject *)
     mSpareUndoLayers.push_back(std::move(newest));
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeUndone);
+    emit pictureChanged(QStringLiteral("undo:"), {});
     update();
 }
