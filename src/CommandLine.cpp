@@ -39,6 +39,13 @@ CommandLine::CommandLine()
         {QStringLiteral("with-background"), tr("With --export: the picture on its paper.")},
         {QStringLiteral("realtime"),
          tr("With --replay: at the recorded pace, not as fast as possible.")},
+        {QStringLiteral("keep-open"),
+         tr("With --replay: leave the picture open afterwards instead of exiting.")},
+        // Crash recovery (RecoveryManager.h).
+        {QStringLiteral("recover-to"),
+         tr("Save the pictures that Inkpond kept when it last ended abruptly into FOLDER, as "
+            "recovered-N.png, and exit."),
+         QStringLiteral("FOLDER")},
     });
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
                                    QCoreApplication::translate("CommandLine", "A picture to open."),
@@ -57,8 +64,12 @@ bool CommandLine::checkSessionOptions()
 {
     auto tr = [](const char *text) { return QCoreApplication::translate("CommandLine", text); };
     const bool replay = m_parser.isSet(QStringLiteral("replay"));
-    if (!replay) {
-        for (const char *option : {"sheet", "export", "with-background", "realtime"})
+    if (m_parser.isSet(QStringLiteral("recover-to"))
+        && (replay || m_parser.isSet(QStringLiteral("record"))
+            || !m_parser.positionalArguments().isEmpty())) {
+        m_error = tr("--recover-to goes alone.");
+    } else if (!replay) {
+        for (const char *option : {"sheet", "export", "with-background", "realtime", "keep-open"})
             if (m_parser.isSet(QLatin1String(option)))
                 m_error = tr("--%1 goes with --replay only.").arg(QLatin1String(option));
     } else if (m_parser.isSet(QStringLiteral("record"))) {
@@ -135,7 +146,14 @@ std::optional<ReplayOptions> CommandLine::replayOptions() const
     options.exportPath = m_parser.value(QStringLiteral("export"));
     options.withBackground = m_parser.isSet(QStringLiteral("with-background"));
     options.realtime = m_parser.isSet(QStringLiteral("realtime"));
+    options.keepOpen = m_parser.isSet(QStringLiteral("keep-open"));
     return options;
+}
+
+QString CommandLine::recoverToFolder() const
+{
+    const QString folder = m_parser.value(QStringLiteral("recover-to"));
+    return folder.isEmpty() ? folder : QFileInfo(folder).absoluteFilePath();
 }
 
 QStringList CommandLine::argumentsOf(int argc, char **argv)

@@ -7,9 +7,9 @@
 #include <optional>
 
 // The command line: inkpond [--tablet-monitor] [--record SESSION] [FILE…], or
-// inkpond --replay SESSION [--sheet WxH] [--export OUT] [--with-background] [--realtime],
-// with --help and --version. Needs no application object, so that --help and --version can be
-// answered before a display is opened; the files are read from the arguments that remain once
+// inkpond --replay SESSION [--sheet WxH] [--export OUT] [--with-background] [--realtime]
+// [--keep-open], or inkpond --recover-to FOLDER, with --help and --version. Needs no
+// application object, so that --help and --version can be answered before a display is opened; the files are read from the arguments that remain once
 // Qt has taken its own switches.
 class CommandLine
 {
@@ -33,6 +33,8 @@ public:
     // --replay FILE with its own options, which go with it alone.
     bool wantsReplay() const;
     std::optional<ReplayOptions> replayOptions() const;
+    // --recover-to FOLDER, as an absolute path; empty when not asked for.
+    QString recoverToFolder() const;
 
     // The arguments of main(), as Qt would read them.
     static QStringList argumentsOf(int argc, char **argv);

@@ -39,6 +39,8 @@ public:
     // The picture read from a file or data, for the canvas when the window is made; nullptr
     // while none was read.
     const Image *startingImage() const { return mStartingImage.get(); }
+    // The picture the window will start with, for a document made without a file.
+    void setStartingImage(std::unique_ptr<Image> image) { mStartingImage = std::move(image); }
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
     bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error) override;
 

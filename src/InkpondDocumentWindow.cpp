@@ -4,6 +4,7 @@
 
 #include "DocumentWindow.h"
 #include "InkpondToolbar.h"
+#include "RecoveryManager.h"
 #include "WTView.h"
 #include "ZoomRule.h"
 
@@ -19,6 +20,8 @@ void InkpondDocument::makeWindowControllers()
     auto *windowController = new DocumentWindow(this);
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);
+    if (RecoveryManager *recovery = RecoveryManager::instance())
+        recovery->watch(this);
 }
 
 void InkpondDocument::windowControllerDidLoadNib(DocumentWindow *windowController)

@@ -158,6 +158,8 @@ int runReplay(const ReplayOptions &options)
     }
     std::printf("%s\n", qPrintable(replayer.statistics().summary()));
     std::fflush(stdout);
+    if (options.keepOpen)
+        QCoreApplication::exec();
 
     if (document)
         document->close();

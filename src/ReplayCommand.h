@@ -8,6 +8,7 @@
 class WTView;
 
 // inkpond --replay FILE [--sheet WxH] [--export OUT] [--with-background] [--realtime]
+// [--keep-open]
 struct ReplayOptions
 {
     QString file;
@@ -15,6 +16,7 @@ struct ReplayOptions
     QString exportPath;
     bool withBackground = false;
     bool realtime = false;
+    bool keepOpen = false; // the picture stays open until the application is quit
 };
 
 // Exit statuses of a replay.

@@ -2,11 +2,14 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
+#include "RecoveryManager.h"
+#include "RecoveryRecord.h"
 #include "ReplayCommand.h"
 #include "SessionRecorder.h"
 #include "SessionWriter.h"
 #include "TabletApplication.h"
 
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -20,8 +23,10 @@ int main(int argc, char *argv[])
             std::fputs(text.toLocal8Bit().constData(), stdout);
             return 0;
         }
-        // A replay needs no screen: where there is none it runs on Qt's offscreen platform.
-        if (early.wantsReplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        // A replay or a recovery into files needs no screen: where there is none it runs on
+        // Qt's offscreen platform.
+        if ((early.wantsReplay() || !early.recoverToFolder().isEmpty())
+            && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
             && qEnvironmentVariableIsEmpty("DISPLAY")
             && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -38,8 +43,12 @@ int main(int argc, char *argv[])
     DocumentController documents(InkpondDocument::documentTypes(),
                                  [] { return std::make_unique<InkpondDocument>(); });
     app.observeDocuments(&documents);
+    // Every document is kept for recovery until it is saved or closed.
+    RecoveryManager recovery(defaultRecoveryRoot());
     if (const auto replay = command.replayOptions())
         return runReplay(*replay);
+    if (!command.recoverToFolder().isEmpty())
+        return recovery.recoverTo(command.recoverToFolder());
     std::unique_ptr<SessionRecorder> recorder;
     if (!command.recordFile().isEmpty()) {
         auto writer = std::make_unique<SessionWriter>();
@@ -55,6 +64,8 @@ int main(int argc, char *argv[])
         documents.newDocument();
     else
         documents.openFiles(files);
+    // Once the windows are up, so that the question has the application behind it.
+    QTimer::singleShot(0, &recovery, &RecoveryManager::offerRestore);
 
     const int status = app.exec();
     Preferences::standard().synchronize();

@@ -1,0 +1,256 @@
+#include "RecoveryManager.h"
+
+#include "DocumentController.h"
+#include "InkpondDocument.h"
+#include "RecoveryRecord.h"
+#include "RecoveryTap.h"
+#include "ReplayCommand.h"
+#include "SessionReplayer.h"
+#include "WTView.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <cstdio>
+
+namespace {
+RecoveryManager *gInstance = nullptr;
+
+void tell(const QString &text)
+{
+    std::fprintf(stderr, "inkpond: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+} // namespace
+
+RecoveryManager::RecoveryManager(const QString &root, QObject *parent)
+    : QObject(parent)
+    , mRoot(root)
+{
+    mWorker.setMaxThreadCount(1); // tasks in the order they were given
+    mWorker.setExpiryTimeout(-1);
+    gInstance = this;
+}
+
+RecoveryManager::~RecoveryManager()
+{
+    for (const QPointer<RecoveryTap> &tap : mTaps)
+        if (tap)
+            tap->detach();
+    mWorker.waitForDone();
+    if (gInstance == this)
+        gInstance = nullptr;
+}
+
+RecoveryManager *RecoveryManager::instance()
+{
+    return gInstance;
+}
+
+void RecoveryManager::watch(InkpondDocument *document)
+{
+    WTView *canvas = document->canvas();
+    if (!canvas || canvas->findChild<RecoveryTap *>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    std::erase_if(mTaps, [](const QPointer<RecoveryTap> &tap) { return tap.isNull(); });
+    mTaps.emplace_back(new RecoveryTap(canvas, document, this));
+}
+
+void RecoveryManager::waitUntilWritten()
+{
+    for (const QPointer<RecoveryTap> &tap : mTaps)
+        if (tap)
+            tap->waitUntilDurable();
+    mWorker.waitForDone();
+}
+
+QString RecoveryManager::displayName(const RecoveredRecord &record)
+{
+    return record.start.path.isEmpty() ? tr("Untitled") : QFileInfo(record.start.path).fileName();
+}
+
+// Records with nothing unsaved in them go without a word.
+std::vector<std::unique_ptr<RecoveredRecord>> RecoveryManager::claimUnsaved()
+{
+    std::vector<std::unique_ptr<RecoveredRecord>> records = claimOrphanedRecords(mRoot);
+    std::erase_if(records, [](const std::unique_ptr<RecoveredRecord> &record) {
+        if (!record->readable || record->hasUnsavedWork())
+            return false;
+        record->remove();
+        return true;
+    });
+    return records;
+}
+
+InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *error)
+{
+    DocumentController *controller = DocumentController::sharedDocumentController();
+    if (!record.readable || !controller) {
+        if (error)
+            *error = record.problem;
+        return nullptr;
+    }
+    const QSize size = record.start.size;
+    QImage start = record.start.base;
+    if (start.isNull()) {
+        start = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        if (!start.isNull())
+            start.fill(Qt::transparent);
+    }
+    if (start.isNull()) {
+        if (error)
+            *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
+                         .arg(size.width())
+                         .arg(size.height());
+        return nullptr;
+    }
+    QPointer<InkpondDocument> document
+        = qobject_cast<InkpondDocument *>(controller->openUntitledDocumentAndDisplay(false, error));
+    if (!document)
+        return nullptr;
+    document->setStartingImage(std::make_unique<Image>(std::move(start)));
+    if (!record.start.path.isEmpty())
+        document->setFileURL(QUrl::fromLocalFile(record.start.path));
+    if (!record.start.type.isEmpty())
+        document->setFileType(record.start.type);
+    // Edited from the start, so that its own record keeps it even before another stroke.
+    document->updateChangeCount(Document::ChangeReadOtherContents);
+    document->makeWindowControllers();
+    document->showWindows();
+    QPointer<WTView> canvas = document->canvas();
+    if (!canvas) {
+        if (error)
+            *error = tr("The document's window could not be made.");
+        if (document)
+            document->close();
+        return nullptr;
+    }
+    RecoveryTap::applyPenSettings(*canvas, record.start.pen);
+    QCoreApplication::processEvents(); // the window shown and laid out
+
+    mRestoring = true;
+    SessionReplayer replayer(record.events, canvas);
+    replayer.replayAll();
+    mRestoring = false;
+    for (const QString &warning : replayer.warnings())
+        tell(QStringLiteral("%1: %2").arg(displayName(record), warning));
+    if (!document || !canvas) {
+        if (error)
+            *error = tr("The document was closed while it was being restored.");
+        return nullptr;
+    }
+    // Its new record holds everything before the old one may go.
+    if (auto *tap = canvas->findChild<RecoveryTap *>(QString(), Qt::FindDirectChildrenOnly))
+        tap->waitUntilDurable();
+    mWorker.waitForDone();
+    return document;
+}
+
+void RecoveryManager::restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records)
+{
+    // The blank sheet a start opens is not wanted beside the restored pictures.
+    std::vector<QPointer<Document>> blank;
+    if (DocumentController *controller = DocumentController::sharedDocumentController())
+        for (Document *document : controller->documents())
+            if (!document->isDocumentEdited() && document->fileURL().isEmpty())
+                blank.emplace_back(document);
+    bool restoredAny = false;
+    for (auto &record : records) {
+        if (!record->readable) {
+            record->remove(); // nothing in it can be shown
+            continue;
+        }
+        QString error;
+        if (restore(*record, &error)) {
+            record->remove();
+            restoredAny = true;
+            continue;
+        }
+        // Kept for a later start: nothing is thrown away that could not be shown.
+        QMessageBox box(QMessageBox::Warning, tr("Inkpond"),
+                        tr("“%1” could not be restored.").arg(displayName(*record)));
+        box.setInformativeText(error);
+        box.exec();
+    }
+    if (restoredAny)
+        for (const QPointer<Document> &document : blank)
+            if (document && !document->isDocumentEdited())
+                document->close();
+}
+
+void RecoveryManager::offerRestore()
+{
+    std::vector<std::unique_ptr<RecoveredRecord>> records = claimUnsaved();
+    if (records.empty())
+        return;
+    const int count = int(records.size());
+    QMessageBox box(
+        QMessageBox::Warning, tr("Inkpond"),
+        tr("Inkpond did not quit normally. %n picture(s) had unsaved changes.", "", count));
+    QStringList details;
+    details << tr("Restore them to go on where you left off: each opens as it was after its "
+                  "last finished stroke.");
+    for (const auto &record : records) {
+        if (!record->readable)
+            details << tr("“%1” cannot be restored: %2").arg(displayName(*record), record->problem);
+        else if (record->damaged)
+            details << tr("“%1” is damaged: %2 What came before the damage will be restored.")
+                           .arg(displayName(*record), record->problem);
+    }
+    box.setInformativeText(details.join(QStringLiteral("\n\n")));
+    QPushButton *restoreButton = box.addButton(tr("Restore"), QMessageBox::AcceptRole);
+    QPushButton *discardButton = box.addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    QPushButton *laterButton = box.addButton(tr("Later"), QMessageBox::RejectRole);
+    box.setDefaultButton(restoreButton);
+    box.setEscapeButton(laterButton);
+    box.exec();
+
+    if (box.clickedButton() == restoreButton) {
+        restoreAll(records);
+    } else if (box.clickedButton() == discardButton) {
+        for (auto &record : records)
+            record->remove();
+    }
+    // Later: the locks go with the records, which stay for the next start.
+}
+
+int RecoveryManager::recoverTo(const QString &folder)
+{
+    std::vector<std::unique_ptr<RecoveredRecord>> records = claimUnsaved();
+    if (records.empty()) {
+        tell(tr("nothing to recover"));
+        return 0;
+    }
+    if (!QDir().mkpath(folder)) {
+        tell(tr("cannot make the folder %1").arg(folder));
+        return 1;
+    }
+    int status = 0;
+    int number = 0;
+    for (auto &record : records) {
+        const QString name = displayName(*record);
+        if (record->damaged)
+            tell(tr("“%1” is damaged: %2").arg(name, record->problem));
+        QString error;
+        QPointer<InkpondDocument> document = restore(*record, &error);
+        if (!document) {
+            tell(tr("“%1” could not be restored: %2").arg(name, error));
+            status = 1;
+            continue;
+        }
+        const QString path
+            = QDir(folder).filePath(QStringLiteral("recovered-%1.png").arg(++number));
+        if (exportPicture(*document->canvas(), path, false, &error)) {
+            tell(tr("“%1” restored to %2").arg(name, path));
+            record->remove();
+        } else {
+            tell(tr("“%1” could not be saved to %2: %3").arg(name, path, error));
+            status = 1;
+        }
+        document->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
+}

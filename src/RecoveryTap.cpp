@@ -1,0 +1,291 @@
+#include "RecoveryTap.h"
+
+#include "InkpondDocument.h"
+#include "RecoveryManager.h"
+#include "RecoveryRecord.h"
+#include "SessionRecorder.h"
+#include "WTView.h"
+
+#include <QEvent>
+#include <QJsonArray>
+#include <QThreadPool>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+using Kind = SessionEvent::Kind;
+
+QJsonArray colorValue(const Color &c)
+{
+    return {double(c.red), double(c.green), double(c.blue), double(c.alpha)};
+}
+
+bool isPointerEvent(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Nothing painted anywhere: the record needs no picture to start from.
+bool isTransparent(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const quint32 *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (row[x] != 0)
+                return false;
+    }
+    return true;
+}
+
+} // namespace
+
+RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, RecoveryManager *manager)
+    : QObject(canvas)
+    , mCanvas(canvas)
+    , mDocument(document)
+    , mManager(manager)
+{
+    mClock.start();
+    QString error;
+    mRecord = RecoveryRecord::createEmpty(manager->root(), &error);
+    if (!mRecord) {
+        fail(error);
+        return;
+    }
+    canvas->installEventFilter(this);
+    connect(canvas, &WTView::pictureChanged, this, &RecoveryTap::pictureChanged);
+    connect(document, &Document::changesCleared, this, &RecoveryTap::changesCleared);
+    startAgain(!document->startingImage());
+}
+
+RecoveryTap::~RecoveryTap()
+{
+    detach();
+}
+
+void RecoveryTap::detach()
+{
+    if (!mRecord || !mManager)
+        return;
+    // After the start that may still be encoding.
+    std::shared_ptr<RecoveryRecord> record = std::move(mRecord);
+    mManager->worker()->start([record] { record->discard(); });
+}
+
+QString RecoveryTap::folder() const
+{
+    return mRecord ? mRecord->folder() : QString();
+}
+
+void RecoveryTap::waitUntilDurable()
+{
+    if (mRecord && !mRecord->waitUntilDurable())
+        fail(mRecord->errorString());
+}
+
+QJsonObject RecoveryTap::penSettings(const WTView &canvas)
+{
+    QJsonArray colors;
+    QJsonArray widths;
+    for (int slot = 0; slot < 4; ++slot) {
+        colors.append(colorValue(canvas.slotColor(slot)));
+        widths.append(double(canvas.slotBrushSize(slot)));
+    }
+    return {{QStringLiteral("tool"), canvas.activeColor()},
+            {QStringLiteral("colors"), colors},
+            {QStringLiteral("widths"), widths},
+            {QStringLiteral("rubber"), double(canvas.rubberSize())}};
+}
+
+void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
+{
+    const QJsonArray colors = pen.value(QStringLiteral("colors")).toArray();
+    const QJsonArray widths = pen.value(QStringLiteral("widths")).toArray();
+    for (int slot = 0; slot < 4 && slot < colors.size() && slot < widths.size(); ++slot) {
+        const QJsonArray c = colors[slot].toArray();
+        if (c.size() != 4)
+            continue;
+        const Color color {float(c[0].toDouble()), float(c[1].toDouble()), float(c[2].toDouble()),
+                           float(c[3].toDouble())};
+        canvas.setActiveColor(slot + 1);
+        canvas.setColor(&color);
+        canvas.setBrushSize(float(widths[slot].toDouble()));
+    }
+    if (pen.contains(QStringLiteral("rubber"))) {
+        canvas.setActiveColor(0);
+        canvas.setBrushSize(float(pen.value(QStringLiteral("rubber")).toDouble()));
+    }
+    canvas.setActiveColor(pen.value(QStringLiteral("tool")).toInt(1));
+}
+
+bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mCanvas && mRecord && mManager && isPointerEvent(event->type()))
+        if (auto e = SessionRecorder::pointerEvent(*mCanvas, event))
+            pointerInput(std::move(*e));
+    return false;
+}
+
+SessionEvent RecoveryTap::setting(const QString &name, const QJsonValue &value) const
+{
+    SessionEvent e;
+    e.kind = Kind::Action;
+    e.t = mClock.elapsed();
+    e.name = name;
+    e.value = value;
+    return e;
+}
+
+// Seen before the canvas takes it.
+void RecoveryTap::pointerInput(SessionEvent event)
+{
+    event.t = mClock.elapsed();
+    switch (event.kind) {
+    case Kind::Press: {
+        const bool commitsLine = mCanvas->isDrawingLine();
+        if (mCanvas->isTrackingStroke()) {
+            // The canvas ends the stroke whose release never came before taking this press.
+            SessionEvent release = mPending.empty() ? event : mPending.back();
+            release.kind = Kind::Release;
+            mPending.push_back(release);
+            mPendingEnd = mPending.size();
+        } else if (!commitsLine) {
+            mPending.clear(); // a line given up, or a press that painted nothing
+        }
+        // What the last stroke did is on the disk before the next begins; a restore replays
+        // too many strokes to wait for each.
+        if (!mManager->isRestoring())
+            waitUntilDurable();
+        event.t = mClock.elapsed();
+        // The pen as this press finds it, whatever changed it: a control, or the pointer that
+        // came near (announced first, as the application does, so that its remembered tool
+        // is not taken on the press). Choosing a tool would give up a pending line, and
+        // cannot have happened during one.
+        if (!commitsLine) {
+            if (event.pointer != QLatin1String("mouse")) {
+                SessionEvent arrival = event;
+                arrival.kind = Kind::Proximity;
+                arrival.enter = true;
+                arrival.id = 0;
+                mPending.push_back(arrival);
+            }
+            mPending.push_back(setting(QStringLiteral("setActiveColor:"), mCanvas->activeColor()));
+        }
+        if (const Color *color = mCanvas->color())
+            mPending.push_back(setting(QStringLiteral("setColor:"), colorValue(*color)));
+        mPending.push_back(setting(QStringLiteral("setBrushSize:"), double(mCanvas->brushSize())));
+        mPending.push_back(std::move(event));
+        break;
+    }
+    case Kind::Move:
+        if (mCanvas->isTrackingStroke())
+            mPending.push_back(std::move(event));
+        break;
+    case Kind::Release:
+        if (!mPending.empty())
+            mPending.push_back(std::move(event));
+        break;
+    default:
+        break; // hovering changes nothing
+    }
+}
+
+void RecoveryTap::pictureChanged(const QString &command, const QJsonValue &value)
+{
+    if (!mRecord)
+        return;
+    if (!command.isEmpty()) {
+        append({setting(command, value)});
+        return;
+    }
+    // A stroke or a line: the input that made it.
+    const std::size_t end = std::min(mPendingEnd.value_or(mPending.size()), mPending.size());
+    mPendingEnd.reset();
+    std::vector<SessionEvent> unit(mPending.begin(), mPending.begin() + std::ptrdiff_t(end));
+    mPending.erase(mPending.begin(), mPending.begin() + std::ptrdiff_t(end));
+    if (unit.empty())
+        return;
+    // A line is made on its press; its release is still to come.
+    if (unit.back().kind != Kind::Release) {
+        SessionEvent release = unit.back();
+        release.kind = Kind::Release;
+        unit.push_back(release);
+    }
+    append(std::move(unit));
+}
+
+void RecoveryTap::changesCleared()
+{
+    if (!mRecord || !mCanvas || !mDocument || !mManager)
+        return;
+    if (mCanvas->undoLayers().empty()) {
+        startAgain(false);
+        return;
+    }
+    // Saved with strokes still to undo: everything so far is saved, the start stays.
+    append({setting(QStringLiteral("changesCleared:"), {})});
+    const QString path = mDocument->fileURL().toLocalFile();
+    const QString type = mDocument->fileType();
+    std::shared_ptr<RecoveryRecord> record = mRecord;
+    mManager->worker()->start([record, path, type] {
+        if (!record->writeDocumentInfo(path, type))
+            std::fprintf(stderr, "inkpond: %s\n", qPrintable(record->errorString()));
+    });
+}
+
+void RecoveryTap::startAgain(bool blank)
+{
+    RecoveryStart start;
+    const Size sheet = mCanvas->sheetSize();
+    start.size = QSize(int(sheet.width), int(sheet.height));
+    start.pen = penSettings(*mCanvas);
+    start.path = mDocument->fileURL().toLocalFile();
+    start.type = mDocument->fileType();
+    start.edited = mDocument->isDocumentEdited();
+    if (!blank) {
+        const std::unique_ptr<Image> picture = mCanvas->getImageWithBG(false);
+        if (!picture || picture->isNull()) {
+            fail(tr("There is not enough memory to keep the picture it starts from."));
+            return;
+        }
+        if (!isTransparent(picture->qimage()))
+            start.base = picture->qimage();
+    }
+    const int generation = mRecord->beginStart();
+    if (generation == 0) {
+        fail(mRecord->errorString());
+        return;
+    }
+    std::shared_ptr<RecoveryRecord> record = mRecord;
+    mManager->worker()->start([record, start, generation] {
+        if (!record->writeStart(start, generation))
+            std::fprintf(stderr, "inkpond: %s\n", qPrintable(record->errorString()));
+    });
+}
+
+void RecoveryTap::append(std::vector<SessionEvent> unit)
+{
+    if (mRecord && !mRecord->append(unit))
+        fail(mRecord->errorString());
+}
+
+// Recording stops; the document goes on, and the user is told once.
+void RecoveryTap::fail(const QString &why)
+{
+    const QString name = mDocument ? mDocument->displayName() : QString();
+    std::fprintf(stderr, "inkpond: \"%s\" is no longer kept for recovery: %s\n", qPrintable(name),
+                 qPrintable(why));
+    std::fflush(stderr);
+    detach();
+}

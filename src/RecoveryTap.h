@@ -1,0 +1,67 @@
+#pragma once
+
+#include "SessionEvent.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class InkpondDocument;
+class RecoveryManager;
+class RecoveryRecord;
+class WTView;
+
+// Keeps the recovery record of one document: its starting point, then each finished stroke,
+// line or command as the lines that replay it. Pointer input is collected as the canvas receives
+// it and written when the canvas says the picture changed, so a stroke in progress is never in
+// the record. Pictures are encoded on the worker; the lines are written at once.
+//
+// The record starts again where the document's changes are cleared (opened, reverted, cleared,
+// saved) and nothing is left to undo; while strokes from before a save can still be undone the
+// record keeps its older start, so that a restored document undoes the same strokes, and notes
+// that everything up to there is saved. It goes when the tap does: the document was closed.
+class RecoveryTap : public QObject
+{
+    Q_OBJECT
+
+public:
+    RecoveryTap(WTView *canvas, InkpondDocument *document, RecoveryManager *manager);
+    ~RecoveryTap() override;
+
+    // The record's folder; empty while recording is off (the disk refused).
+    QString folder() const;
+    // Waits until what was appended so far is on the disk.
+    void waitUntilDurable();
+    // The manager is going: the record goes with it, as at a clean quit.
+    void detach();
+
+    // The pen settings as a record's start keeps them, and back.
+    static QJsonObject penSettings(const WTView &canvas);
+    static void applyPenSettings(WTView &canvas, const QJsonObject &pen);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void pointerInput(SessionEvent event);
+    void pictureChanged(const QString &command, const QJsonValue &value);
+    void changesCleared();
+    void startAgain(bool blank);
+    void append(std::vector<SessionEvent> unit);
+    void fail(const QString &why);
+    SessionEvent setting(const QString &name, const QJsonValue &value) const;
+
+    QPointer<WTView> mCanvas;
+    QPointer<InkpondDocument> mDocument;
+    QPointer<RecoveryManager> mManager;
+    std::shared_ptr<RecoveryRecord> mRecord; // shared with the worker's tasks
+    // Input since the last unit: a freehand stroke in progress, or the first click of a line.
+    std::vector<SessionEvent> mPending;
+    // Where the stroke that a press ended stops, until the canvas says it ended.
+    std::optional<std::size_t> mPendingEnd;
+    QElapsedTimer mClock;
+};
