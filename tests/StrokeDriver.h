@@ -73,6 +73,21 @@ inline bool sendMouse(WTView &canvas, QEvent::Type type, Point p, Qt::MouseButto
     return event.isAccepted();
 }
 
+// A mouse click at p: press and release, with the modifiers held.
+inline void click(WTView &canvas, Point p, Qt::KeyboardModifiers modifiers = {})
+{
+    sendMouse(canvas, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton, modifiers);
+    sendMouse(canvas, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+// A mouse drag in a straight move from one point to the other.
+inline void drag(WTView &canvas, Point from, Point to)
+{
+    sendMouse(canvas, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
 inline const QPointingDevice *pen()
 {
     // Owned by the application, which outlives every event that names it.

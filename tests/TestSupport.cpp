@@ -2,6 +2,10 @@
 
 #include "Preferences.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QSettings>
 
 IsolatedSettings::IsolatedSettings() : m_dir(std::make_unique<QTemporaryDir>())
@@ -46,6 +50,37 @@ qint64 differingPixels(const QImage &a, const QImage &b)
             n += ra[x] != rb[x];
     }
     return n;
+}
+
+QImage testPicture(int w, int h, bool opaque)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int third = x * 3 / w;
+            const int a = opaque || third == 2 ? 255 : third == 1 ? (x * 37 + y * 11) % 256 : 0;
+            image.setPixel(x, y,
+                           qPremultiply(qRgba(x * 255 / w, y * 255 / h, (x + y) * 7 % 256, a)));
+        }
+    }
+    return image;
+}
+
+QByteArray encodedImage(const QImage &image, const char *format, int quality)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(image) ? data : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 char *toString(const Rect &r)

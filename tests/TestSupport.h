@@ -28,6 +28,16 @@ QRgb pixelAt(const Image &image, int px, int py);
 // Number of pixels that differ between two images of the same size; -1 when the sizes differ.
 qint64 differingPixels(const QImage &a, const QImage &b);
 
+// Opaque colours, a band of every alpha and a transparent band; or all of it opaque.
+QImage testPicture(int w, int h, bool opaque = false);
+
+// The image as a file of that format would hold it (quality -1: the writer's default); empty
+// when it cannot be written.
+QByteArray encodedImage(const QImage &image, const char *format, int quality = -1);
+
+// Replaces the file's contents, making its folder if need be; false when that fails.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
 // Sheet geometry in data-driven tests, and readable in failure messages.
 Q_DECLARE_METATYPE(Rect)
 Q_DECLARE_METATYPE(Size)

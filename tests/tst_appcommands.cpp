@@ -8,7 +8,6 @@
 #include "WTView.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QMimeData>
@@ -23,12 +22,7 @@ QByteArray encoded(const QColor &color, QSize size, const char *format)
 {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, format))
-        return {};
-    return bytes;
+    return encodedImage(image, format);
 }
 
 // The clipboard holding exactly these types and bytes.

@@ -12,28 +12,9 @@
 #include <QtTest>
 
 namespace {
-// Opaque colours, a band of every alpha, and a transparent band.
-QImage testPicture(int w, int h)
-{
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int third = x * 3 / w;
-            const int a = third == 2 ? 255 : third == 1 ? (x * 37 + y * 11) % 256 : 0;
-            image.setPixel(x, y,
-                           qPremultiply(qRgba(x * 255 / w, y * 255 / h, (x + y) * 7 % 256, a)));
-        }
-    return image;
-}
-
 bool isTransparent(const QImage &image)
 {
-    const QImage c = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < c.height(); ++y)
-        for (int x = 0; x < c.width(); ++x)
-            if (qAlpha(c.pixel(x, y)) != 0)
-                return false;
-    return true;
+    return strokes::paintedPixels(Image(image)) == 0;
 }
 } // namespace
 
@@ -256,10 +237,7 @@ void ExchangeTest::newPictureEndsHistoryAndPendingLine()
     strokes::dab(*m_canvas, 100, 100);
     strokes::dab(*m_canvas, 200, 200);
     // Shift-click: a straight line from the last point waits for its end.
-    strokes::sendMouse(*m_canvas, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton,
-                       Qt::LeftButton, Qt::ShiftModifier);
-    strokes::sendMouse(*m_canvas, QEvent::MouseButtonRelease, {300, 300}, Qt::LeftButton,
-                       Qt::NoButton, Qt::ShiftModifier);
+    strokes::click(*m_canvas, {300, 300}, Qt::ShiftModifier);
     QVERIFY(m_canvas->isDrawingLine());
     QVERIFY(!m_canvas->undoLayers().empty());
 

@@ -7,9 +7,7 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QBuffer>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,21 +16,6 @@
 #include <QtTest>
 
 namespace {
-// Opaque colours, a band of every alpha, and a transparent band.
-QImage testPicture(int w, int h, bool opaque = false)
-{
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const int third = x * 3 / w;
-            const int a = opaque || third == 2 ? 255 : third == 1 ? (x * 37 + y * 11) % 256 : 0;
-            image.setPixel(x, y,
-                           qPremultiply(qRgba(x * 255 / w, y * 255 / h, (x + y) * 7 % 256, a)));
-        }
-    }
-    return image;
-}
-
 // Transparent with an opaque block: the pixels that can only be the layers or the paper.
 QImage blockPicture(int w, int h)
 {
@@ -40,16 +23,6 @@ QImage blockPicture(int w, int h)
     image.fill(Qt::transparent);
     QPainter(&image).fillRect(w / 4, h / 4, w / 2, h / 2, QColor(200, 40, 90));
     return image;
-}
-
-QByteArray written(const QImage &image, const char *format, int quality = -1)
-{
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    return writer.write(image) ? data : QByteArray();
 }
 
 // Mean difference per channel, alpha included.
@@ -280,12 +253,6 @@ void ImageFileTest::webpLosslessReadsBackPixelForPixel()
     const QByteArray lossless = ImageCodec::encode(picture, "webp", 100);
     QVERIFY(!lossless.isEmpty());
     QCOMPARE(differingPixels(ImageCodec::decode(lossless, {}), picture), 0);
-    // What the document saves is lossy but the same picture.
-    showPicture(picture);
-    const QImage saved
-        = ImageCodec::decode(m_doc->dataOfType(QStringLiteral("WebP image"), nullptr), {});
-    QCOMPARE(saved.size(), picture.size());
-    QVERIFY(meanDifference(saved, picture) < 4.0);
 }
 
 void ImageFileTest::savedFilesShowNoBackground_data()
@@ -336,8 +303,8 @@ void ImageFileTest::jpegIsWrittenAtQuality85()
     QImage flattened = m_canvas->getImageWithBG(false)->qimage();
     flattened.setDotsPerMeterX(-1);
     flattened.setDotsPerMeterY(-1);
-    QCOMPARE(data, written(flattened, "jpg", 85));
-    QVERIFY(data != written(flattened, "jpg"));
+    QCOMPARE(data, encodedImage(flattened, "jpg", 85));
+    QVERIFY(data != encodedImage(flattened, "jpg"));
 }
 
 void ImageFileTest::noResolutionIsWritten_data()
@@ -371,10 +338,11 @@ void ImageFileTest::highResolutionScanKeepsEveryPixel()
     scan.setDotsPerMeterX(11811);
     scan.setDotsPerMeterY(11811);
     for (const char *format : {"png", "tiff", "jpg"}) {
-        QVERIFY(m_doc->readFromData(written(scan, format), QStringLiteral("PNG image"), nullptr));
+        QVERIFY(
+            m_doc->readFromData(encodedImage(scan, format), QStringLiteral("PNG image"), nullptr));
         QCOMPARE(m_doc->startingImage()->size(), (Size {300, 200}));
     }
-    QVERIFY(m_doc->readFromData(written(scan, "png"), QStringLiteral("PNG image"), nullptr));
+    QVERIFY(m_doc->readFromData(encodedImage(scan, "png"), QStringLiteral("PNG image"), nullptr));
     m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
     m_doc->setCanvas(m_canvas.get());
     QVERIFY(m_canvas->setImage(m_doc->startingImage()));
@@ -407,7 +375,7 @@ void ImageFileTest::typeWithoutWriterGivesNoData()
 
 void ImageFileTest::documentWithoutCanvasGivesNoData()
 {
-    QVERIFY(m_doc->readFromData(written(testPicture(40, 30), "png"), QString(), nullptr));
+    QVERIFY(m_doc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
     QVERIFY(m_doc->dataOfType(QStringLiteral("PNG image"), nullptr).isEmpty());
 }
 
@@ -418,7 +386,7 @@ void ImageFileTest::openingWhatIsNotAPictureFails_data()
     QTest::newRow("text") << QByteArray("Dear diary,\n") << true;
     QTest::newRow("empty") << QByteArray() << true;
     QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("cut-off PNG") << written(testPicture(40, 30), "png").left(60) << true;
+    QTest::newRow("cut-off PNG") << encodedImage(testPicture(40, 30), "png").left(60) << true;
 }
 
 void ImageFileTest::openingWhatIsNotAPictureFails()
@@ -427,13 +395,10 @@ void ImageFileTest::openingWhatIsNotAPictureFails()
     QFETCH(bool, exists);
     const QString path = m_dir.filePath(QStringLiteral("not-a-picture.png"));
     QFile::remove(path);
-    if (exists) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(contents);
-    }
+    if (exists)
+        QVERIFY(writeFile(path, contents));
     // An earlier picture stays the starting image.
-    QVERIFY(m_doc->readFromData(written(testPicture(20, 10), "png"), QString(), nullptr));
+    QVERIFY(m_doc->readFromData(encodedImage(testPicture(20, 10), "png"), QString(), nullptr));
     QString error;
     QVERIFY(!m_doc->readFromURL(QUrl::fromLocalFile(path), QStringLiteral("PNG image"), &error));
     QVERIFY(!error.isEmpty());
@@ -445,8 +410,8 @@ void ImageFileTest::dataIsDecodedByContent_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("offeredAs");
-    const QByteArray png = written(testPicture(40, 30), "png");
-    const QByteArray jpeg = written(testPicture(40, 30), "jpg");
+    const QByteArray png = encodedImage(testPicture(40, 30), "png");
+    const QByteArray jpeg = encodedImage(testPicture(40, 30), "jpg");
     QTest::newRow("PNG as PNG") << png << "PNG image";
     QTest::newRow("PNG as TIFF") << png << "TIFF image";
     QTest::newRow("PNG as Targa") << png << "Targa image";
@@ -469,12 +434,7 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
 {
     const QString path = m_dir.filePath(QStringLiteral("revert.png"));
     const QUrl url = QUrl::fromLocalFile(path);
-    auto writeFile = [&](const QByteArray &bytes) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    };
-    writeFile(written(testPicture(64, 48), "png"));
+    QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
     QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
     m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
     m_canvas->setDocument(m_doc.get());
@@ -487,7 +447,7 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     m_doc->updateChangeCount(Document::ChangeDone);
     const QImage edited = m_canvas->currentLayer()->image()->qimage().copy();
 
-    writeFile("no longer a picture");
+    QVERIFY(writeFile(path, "no longer a picture"));
     QString error;
     QVERIFY(!m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
     QVERIFY(!error.isEmpty());
@@ -495,7 +455,7 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     QVERIFY(m_doc->isDocumentEdited());
 
     const QImage other = testPicture(50, 70);
-    writeFile(written(other, "png"));
+    QVERIFY(writeFile(path, encodedImage(other, "png")));
     QVERIFY(m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
     QCOMPARE(m_canvas->sheetSize(), (Size {50, 70}));
     QCOMPARE(m_canvas->layers().size(), size_t(1));
@@ -510,7 +470,7 @@ void ImageFileTest::damagedFilesAreRefused_data()
     const QImage picture = testPicture(40, 30);
     for (const char *format : {"bmp", "cur", "icns", "ico", "jpeg", "pbm", "pgm", "png", "ppm",
                                "tiff", "wbmp", "webp", "xbm", "xpm"})
-        QTest::newRow(format) << written(picture, format) << QByteArray(format);
+        QTest::newRow(format) << encodedImage(picture, format) << QByteArray(format);
     QTest::newRow("gif") << QByteArray::fromHex(kGif) << QByteArray("gif");
     QTest::newRow("mng") << QByteArray::fromHex(kMng) << QByteArray("mng");
     QTest::newRow("svg") << QByteArray(kSvg) << QByteArray("svg");
@@ -576,7 +536,7 @@ void ImageFileTest::pictureAboveQtsDefaultLimitOpens()
     big.fill(Qt::transparent);
     big.setPixel(5999, 0, qRgba(10, 20, 30, 255));
     QString error;
-    QVERIFY2(m_doc->readFromData(written(big, "png"), QStringLiteral("PNG image"), &error),
+    QVERIFY2(m_doc->readFromData(encodedImage(big, "png"), QStringLiteral("PNG image"), &error),
              qPrintable(error));
     QCOMPARE(m_doc->startingImage()->size(), (Size {6000, 6000}));
     QCOMPARE(m_doc->startingImage()->qimage().pixel(5999, 0), qRgba(10, 20, 30, 255));

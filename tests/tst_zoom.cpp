@@ -19,11 +19,7 @@ struct Shown
     {
         QImage image(picture, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        document.readFromData(png, QString(), nullptr);
+        document.readFromData(encodedImage(image, "png"), QString(), nullptr);
         document.makeWindowControllers();
         window = documentWindowFor(&document);
         window->setGeometry(geometry);
