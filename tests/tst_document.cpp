@@ -3,6 +3,7 @@
 #include "Answering.h"
 #include "Document.h"
 #include "DocumentController.h"
+#include "TestSupport.h"
 
 #include <QFileDialog>
 #include <QTemporaryDir>
@@ -58,13 +59,6 @@ QByteArray fileContents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 // An edited document of the controller, belonging to a file with old contents, with a window.
 struct Fixture
 {
@@ -86,6 +80,17 @@ struct Fixture
         doc->updateChangeCount(Document::ChangeDone);
     }
     ~Fixture() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+// An untitled document of its own controller, with a window.
+struct Untitled
+{
+    Untitled() { doc->setWindow(&window); }
+    ~Untitled() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    std::unique_ptr<DocumentController> controller = makeController();
+    QWidget window;
+    TextDocument *doc
+        = static_cast<TextDocument *>(controller->openUntitledDocumentAndDisplay(false, nullptr));
 };
 
 // Root writes anywhere; without the permission override a read-only directory holds for it too.
@@ -310,11 +315,9 @@ void DocumentTest::saveAsAddsTheTypesExtension()
     QFETCH(QString, typed);
     QFETCH(QString, saved);
     QTemporaryDir dir;
-    const auto controller = makeController();
-    auto *doc
-        = static_cast<TextDocument *>(controller->openUntitledDocumentAndDisplay(false, nullptr));
-    QWidget window;
-    doc->setWindow(&window);
+    Untitled u;
+    TextDocument *doc = u.doc;
+    QWidget &window = u.window;
     doc->contents = "text:saved as";
     doc->updateChangeCount(Document::ChangeDone);
 
@@ -334,19 +337,16 @@ void DocumentTest::saveAsAddsTheTypesExtension()
     QCOMPARE(doc->fileType(), "Text");
     QCOMPARE(doc->displayName(), saved);
     QVERIFY(!doc->isDocumentEdited());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void DocumentTest::swappedExtensionAsksBeforeReplacingAFile()
 {
     QTemporaryDir dir;
     const QString existing = dir.filePath(QStringLiteral("picture.txt"));
-    writeFile(existing, "text:keep me");
-    const auto controller = makeController();
-    auto *doc
-        = static_cast<TextDocument *>(controller->openUntitledDocumentAndDisplay(false, nullptr));
-    QWidget window;
-    doc->setWindow(&window);
+    QVERIFY(writeFile(existing, "text:keep me"));
+    Untitled u;
+    TextDocument *doc = u.doc;
+    QWidget &window = u.window;
 
     // The dialog asked about "picture.md"; the file written would be "picture.txt".
     for (const QString &button : {QStringLiteral("Cancel"), QStringLiteral("Replace")}) {
@@ -364,7 +364,6 @@ void DocumentTest::swappedExtensionAsksBeforeReplacingAFile()
         QCOMPARE(fileContents(existing),
                  button == "Replace" ? doc->contents : QByteArray("text:keep me"));
     }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void DocumentTest::closeAsksAboutUnsavedChanges_data()
@@ -407,10 +406,9 @@ void DocumentTest::closeAsksAboutUnsavedChanges()
 
 void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
 {
-    const auto controller = makeController();
-    Document *doc = controller->openUntitledDocumentAndDisplay(false, nullptr);
-    QWidget window;
-    doc->setWindow(&window);
+    Untitled u;
+    Document *doc = u.doc;
+    QWidget &window = u.window;
     doc->updateChangeCount(Document::ChangeDone);
 
     std::optional<bool> mayClose;
@@ -428,7 +426,7 @@ void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
     dialog->reject();
     QCOMPARE(mayClose, false);
     QVERIFY(doc->isDocumentEdited());
-    QCOMPARE(controller->documents().size(), size_t(1));
+    QCOMPARE(u.controller->documents().size(), size_t(1));
 
     // Without unsaved changes the answer comes at once.
     mayClose.reset();
@@ -437,7 +435,6 @@ void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
         nullptr, [&](Document *, bool shouldClose, void *) { mayClose = shouldClose; }, nullptr);
     QCOMPARE(mayClose, true);
     QVERIFY(!openBox("saveChangesAlert", &window));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void DocumentTest::revertAsksFirst_data()
@@ -458,7 +455,7 @@ void DocumentTest::revertAsksFirst()
     QFETCH(QByteArray, contents);
     Fixture f;
     if (!fileReadable)
-        writeFile(f.path, "garbage");
+        QVERIFY(writeFile(f.path, "garbage"));
 
     f.doc->revertDocumentToSaved();
     QMessageBox *box = openBox("revertAlert", &f.window);
@@ -504,7 +501,7 @@ void DocumentTest::openingAFileThatDoesNotReadLeavesNoDocument()
     QTemporaryDir dir;
     const auto controller = makeController();
     const QString bad = dir.filePath(QStringLiteral("bad.txt"));
-    writeFile(bad, "binary");
+    QVERIFY(writeFile(bad, "binary"));
     QString error;
     QVERIFY(!controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(bad), false, &error));
     QCOMPARE(error, "Not text.");
@@ -526,7 +523,7 @@ void DocumentTest::openingAFileThatDoesNotReadLeavesNoDocument()
 
     // One document per file, whatever way the file is named.
     const QString good = dir.filePath(QStringLiteral("good.log"));
-    writeFile(good, "text:fine");
+    QVERIFY(writeFile(good, "text:fine"));
     Document *doc
         = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(good), false, &error);
     QVERIFY(doc);
@@ -541,10 +538,9 @@ void DocumentTest::openingAFileThatDoesNotReadLeavesNoDocument()
 void DocumentTest::windowTitleFollowsNameAndEdits()
 {
     QTemporaryDir dir;
-    const auto controller = makeController();
-    Document *doc = controller->openUntitledDocumentAndDisplay(false, nullptr);
-    QWidget window;
-    doc->setWindow(&window);
+    Untitled u;
+    Document *doc = u.doc;
+    QWidget &window = u.window;
     QCOMPARE(window.windowTitle(), "Untitled[*]");
     QVERIFY(!window.isWindowModified());
     doc->updateChangeCount(Document::ChangeDone);
@@ -560,7 +556,6 @@ void DocumentTest::windowTitleFollowsNameAndEdits()
     QCOMPARE(dialog->selectedNameFilter(), "Text (*.txt *.text)");
     dialog->reject();
     QVERIFY(window.isWindowModified());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 QTEST_MAIN(DocumentTest)

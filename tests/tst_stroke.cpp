@@ -139,9 +139,7 @@ void TestStroke::pressureShapesTheLine()
         sendTablet(canvas, QEvent::TabletMove, {100, 50}, 0.5f, Qt::NoButton, Qt::LeftButton);
         sendTablet(canvas, QEvent::TabletRelease, {100, 50}, 0.0f, Qt::LeftButton, Qt::NoButton);
     } else {
-        sendMouse(canvas, QEvent::MouseButtonPress, {20, 50}, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(canvas, QEvent::MouseMove, {100, 50}, Qt::NoButton, Qt::LeftButton);
-        sendMouse(canvas, QEvent::MouseButtonRelease, {100, 50}, Qt::LeftButton, Qt::NoButton);
+        drag(canvas, {20, 50}, {100, 50});
     }
     QVERIFY(!canvas.isTrackingStroke());
     const Image shown = picture(canvas);
@@ -197,10 +195,7 @@ void TestStroke::shiftClickThenEscapePaintsNothing()
     InkpondDocument document;
     canvas.setDocument(&document);
     const QImage before = rendered(canvas);
-    sendMouse(canvas, QEvent::MouseButtonPress, {30, 30}, Qt::LeftButton, Qt::LeftButton,
-              Qt::ShiftModifier);
-    sendMouse(canvas, QEvent::MouseButtonRelease, {30, 30}, Qt::LeftButton, Qt::NoButton,
-              Qt::ShiftModifier);
+    click(canvas, {30, 30}, Qt::ShiftModifier);
     QVERIFY(canvas.isDrawingLine());
     QVERIFY(canvas.hasMouseTracking());
     sendMouse(canvas, QEvent::MouseMove, {150, 70}, Qt::NoButton, Qt::NoButton);
@@ -227,14 +222,10 @@ void TestStroke::chainIsOneSnapshot()
     WTView canvas(Rect(0, 0, 200, 100));
     InkpondDocument document;
     canvas.setDocument(&document);
-    auto click = [&](Point p, Qt::KeyboardModifiers m) {
-        sendMouse(canvas, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton, m);
-        sendMouse(canvas, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton, m);
-    };
-    click({20, 20}, Qt::ShiftModifier);
-    click({100, 20}, chain);
+    click(canvas, {20, 20}, Qt::ShiftModifier);
+    click(canvas, {100, 20}, chain);
     QVERIFY(canvas.isDrawingLine());
-    click({100, 80}, {});
+    click(canvas, {100, 80});
     QVERIFY(!canvas.isDrawingLine());
     QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
     QCOMPARE(document.changeCount(), 2);
