@@ -172,8 +172,6 @@ void DesktopTest::commandLine_data()
         << QStringList {"inkpond", "file:///tmp/my%20picture.png"} << true << ""
         << QStringList {"/tmp/my picture.png"};
     QTest::newRow("help") << QStringList {"inkpond", "--help"} << true << "help" << QStringList {};
-    QTest::newRow("short help") << QStringList {"inkpond", "-h"} << true << "help"
-                                << QStringList {};
     QTest::newRow("version") << QStringList {"inkpond", "--version"} << true << "version"
                              << QStringList {};
     // Before the application object has taken Qt's switches, --help is still seen (and the
