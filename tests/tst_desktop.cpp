@@ -66,8 +66,8 @@ private slots:
     void desktopEntryStartsInkpondWithFiles();
     void desktopEntryListsExactlyTheReadableTypes();
     void stringTableIsCompiledAndLoaded();
-    void stringTableFallsBackToEnglish();
-    void installedTranslationComesFirst();
+    void stringTableForTheLocale_data();
+    void stringTableForTheLocale();
     void commandLine_data();
     void commandLine();
 };
@@ -131,30 +131,32 @@ void DesktopTest::stringTableIsCompiledAndLoaded()
     QCOMPARE(localizedString("No such key"), QStringLiteral("No such key"));
 }
 
-void DesktopTest::stringTableFallsBackToEnglish()
+void DesktopTest::stringTableForTheLocale_data()
 {
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    const bool loaded = loadStringTable();
-    QLocale::setDefault(before);
-    QVERIFY(loaded);
-    QCOMPARE(localizedString("Curret pen"), QStringLiteral("Current pen"));
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("color");
+    QTest::newRow("no table for it: English")
+        << QLocale(QLocale::Japanese, QLocale::Japan) << "Color";
+    // Where an installed translation is looked for: the user's data folder among them.
+    QTest::newRow("installed for the user")
+        << QLocale(QLocale::German, QLocale::Germany) << "Farbe";
 }
 
-void DesktopTest::installedTranslationComesFirst()
+void DesktopTest::stringTableForTheLocale()
 {
-    // Where an installed translation is looked for: the user's data folder among them.
+    QFETCH(QLocale, locale);
+    QFETCH(QString, color);
     const QString dir
         = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/inkpond/translations");
     QVERIFY(QDir().mkpath(dir));
     QFile::remove(dir + QStringLiteral("/Localizable_de.qm"));
     QVERIFY(QFile::copy(QStringLiteral(GERMAN_TABLE), dir + QStringLiteral("/Localizable_de.qm")));
     const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QLocale::setDefault(locale);
     const bool loaded = loadStringTable();
     QLocale::setDefault(before);
     QVERIFY(loaded);
-    QCOMPARE(localizedString("Color"), QStringLiteral("Farbe"));
+    QCOMPARE(localizedString("Color"), color);
 }
 
 void DesktopTest::commandLine_data()

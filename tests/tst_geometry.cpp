@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 
-
 class TestGeometry : public QObject
 {
     Q_OBJECT
@@ -15,11 +14,9 @@ private slots:
     void integral();
     void emptiness_data();
     void emptiness();
-    void insetGrowsAndShrinks();
+    void insetIntersectionAndUnion();
     void textFormRoundTripsExactly();
-    void unreadableTextIsZeroRect();
     void qtConversionFlipsAroundSpaceHeight();
-    void intersectionAndUnion();
 };
 
 void TestGeometry::integral_data()
@@ -60,23 +57,24 @@ void TestGeometry::emptiness()
     QCOMPARE(isEmptyRect(r), empty);
 }
 
-void TestGeometry::insetGrowsAndShrinks()
+void TestGeometry::insetIntersectionAndUnion()
 {
     QCOMPARE(insetRect(Rect(5, 5, 10, 10), -1, -1), Rect(4, 4, 12, 12));
     QCOMPARE(insetRect(Rect(5, 5, 10, 10), 2, 3), Rect(7, 8, 6, 4));
+    QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(5, 5, 10, 10)), Rect(5, 5, 5, 5));
+    QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(10, 0, 10, 10)), Rect());
+    QCOMPARE(unionRect(Rect(0, 0, 1, 1), Rect(5, 5, 1, 1)), Rect(0, 0, 6, 6));
+    QCOMPARE(unionRect(Rect(), Rect(5, 5, 1, 1)), Rect(5, 5, 1, 1));
 }
 
 void TestGeometry::textFormRoundTripsExactly()
 {
-    const Rect rects[] = {Rect(0.1f, -50.25f, 640.7f, 480.2f), Rect(-1e7f, 3.3333333f, 1e-3f, 32767),
-                          Rect()};
+    const Rect rects[]
+        = {Rect(0.1f, -50.25f, 640.7f, 480.2f), Rect(-1e7f, 3.3333333f, 1e-3f, 32767), Rect()};
     for (const Rect &r : rects)
         QCOMPARE(rectFromString(stringFromRect(r)), r);
     QCOMPARE(stringFromRect(Rect(1, 2, 3, 4)), QStringLiteral("{{1, 2}, {3, 4}}"));
-}
-
-void TestGeometry::unreadableTextIsZeroRect()
-{
+    // Unreadable text is the zero rectangle.
     QCOMPARE(rectFromString(QStringLiteral("hello")), Rect());
     QCOMPARE(rectFromString(QString()), Rect());
 }
@@ -85,18 +83,10 @@ void TestGeometry::qtConversionFlipsAroundSpaceHeight()
 {
     // A 10 × 5 rectangle at the bottom-left of a 100-high space is at Qt's y = 95.
     QCOMPARE(toQtRect(Rect(0, 0, 10, 5), 100), QRectF(0, 95, 10, 5));
-    QCOMPARE(toQtPoint(Point{3, 0}, 100), QPointF(3, 100));
-    QCOMPARE(fromQtPoint(QPointF(3, 100), 100), (Point{3, 0}));
+    QCOMPARE(toQtPoint(Point {3, 0}, 100), QPointF(3, 100));
+    QCOMPARE(fromQtPoint(QPointF(3, 100), 100), (Point {3, 0}));
     const Rect r(12.5f, 7, 30, 40.25f);
     QCOMPARE(fromQtRect(toQtRect(r, 600), 600), r);
-}
-
-void TestGeometry::intersectionAndUnion()
-{
-    QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(5, 5, 10, 10)), Rect(5, 5, 5, 5));
-    QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(10, 0, 10, 10)), Rect());
-    QCOMPARE(unionRect(Rect(0, 0, 1, 1), Rect(5, 5, 1, 1)), Rect(0, 0, 6, 6));
-    QCOMPARE(unionRect(Rect(), Rect(5, 5, 1, 1)), Rect(5, 5, 1, 1));
 }
 
 QTEST_APPLESS_MAIN(TestGeometry)

@@ -52,7 +52,6 @@ class TestRouting : public QObject
 private slots:
     void qtProximityPostsOnceAndSkipsDispatch_data();
     void qtProximityPostsOnceAndSkipsDispatch();
-    void otherEventsPassUnchanged();
     void monitorRecordPostsItsThirtyBytes();
     void unreadableMonitorRecordPostsNothing_data();
     void unreadableMonitorRecordPostsNothing();
@@ -94,19 +93,6 @@ void TestRouting::qtProximityPostsOnceAndSkipsDispatch()
     QCOMPARE(int(recorder.event(0).pointingDeviceType), expectedType);
     QCOMPARE(int(recorder.event(0).pointingDeviceID), 0);
     QVERIFY(spy.seen.empty());
-}
-
-void TestRouting::otherEventsPassUnchanged()
-{
-    ProximityRecorder recorder;
-    DispatchSpy spy(recorder);
-    qApp->installEventFilter(&spy);
-    QEvent user(QEvent::User);
-    QCoreApplication::sendEvent(qApp, &user);
-    qApp->removeEventFilter(&spy);
-    QCOMPARE(spy.seen.size(), size_t(1));
-    QCOMPARE(spy.seen[0].first, &user);
-    QVERIFY(recorder.notes.empty());
 }
 
 void TestRouting::monitorRecordPostsItsThirtyBytes()
