@@ -199,6 +199,7 @@ void RecoveryManager::offerRestore()
             details << tr("“%1” is damaged: %2 What came before the damage will be restored.")
                            .arg(displayName(*record), record->problem);
     }
+    box.setObjectName(QStringLiteral("restoreQuestion"));
     box.setInformativeText(details.join(QStringLiteral("\n\n")));
     QPushButton *restoreButton = box.addButton(tr("Restore"), QMessageBox::AcceptRole);
     QPushButton *discardButton = box.addButton(tr("Discard"), QMessageBox::DestructiveRole);
