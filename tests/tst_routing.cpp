@@ -52,7 +52,6 @@ class TestRouting : public QObject
 private slots:
     void qtProximityPostsOnceAndSkipsDispatch_data();
     void qtProximityPostsOnceAndSkipsDispatch();
-    void monitorRecordPostsItsThirtyBytes();
     void unreadableMonitorRecordPostsNothing_data();
     void unreadableMonitorRecordPostsNothing();
     void pressWithNewPointerAnnouncesItFirst();
@@ -93,25 +92,6 @@ void TestRouting::qtProximityPostsOnceAndSkipsDispatch()
     QCOMPARE(int(recorder.event(0).pointingDeviceType), expectedType);
     QCOMPARE(int(recorder.event(0).pointingDeviceID), 0);
     QVERIFY(spy.seen.empty());
-}
-
-void TestRouting::monitorRecordPostsItsThirtyBytes()
-{
-    ProximityRecorder recorder;
-    TabletProximityRec rec;
-    rec.pointerType = 3;
-    rec.enterProximity = 1;
-    rec.pointerSerialNumber = 0x89abcdef;
-    const QByteArray bytes = writeTabletProximityRec(rec);
-    TabletApplication::instance()->tabletMonitor()->dispatch(TabletMonitorEvent(bytes));
-
-    QCOMPARE(recorder.notes.size(), size_t(1));
-    QCOMPARE(recorder.notes[0].object, static_cast<const void *>(qApp));
-    QCOMPARE(recorder.notes[0].userInfo.keys(), QStringList {kProximityEventCarbonKey});
-    const QVariant data = recorder.notes[0].userInfo.value(kProximityEventCarbonKey);
-    QCOMPARE(data.metaType(), QMetaType::fromType<QByteArray>());
-    QCOMPARE(data.toByteArray().size(), 30);
-    QCOMPARE(data.toByteArray(), bytes);
 }
 
 void TestRouting::unreadableMonitorRecordPostsNothing_data()
