@@ -26,7 +26,8 @@ done
 DISPLAY=":$(cat "$work/display")"
 export DISPLAY
 
-XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" ASAN_OPTIONS=detect_leaks=0 \
+XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" \
+    ASAN_OPTIONS=detect_leaks=0 \
     "$app" >"$work/app.log" 2>&1 &
 inkpond=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name Untitled | head -n 1)
