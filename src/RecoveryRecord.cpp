@@ -295,6 +295,9 @@ std::vector<std::unique_ptr<RecoveredRecord>> claimOrphanedRecords(const QString
     const QFileInfoList folders
         = QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time | QDir::Reversed);
     for (const QFileInfo &info : folders) {
+        // Being made by another instance, which has yet to take its lock.
+        if (QDir(info.absoluteFilePath()).isEmpty(QDir::Files | QDir::Hidden))
+            continue;
         auto lock = lockFor(info.absoluteFilePath());
         if (!lock)
             continue; // its owner is still running

@@ -126,7 +126,9 @@ void TestRecovery::liveRecordsAreNotTaken()
     auto live = RecoveryRecord::create(root.path(), blankStart());
     QVERIFY(live);
     QVERIFY(live->append(stroke(1)));
-    // Another instance (a second lock on the same file) sees a running owner.
+    // Another instance (a second lock on the same file) sees a running owner, and leaves alone
+    // a folder that is still being made.
+    QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
     QVERIFY(claimOrphanedRecords(root.path()).empty());
 
     // An orphan claimed by one instance is not offered to another.
@@ -272,6 +274,8 @@ void TestRecovery::unreadableDescriptionDoesNotStopTheClaim()
     QCOMPARE(records[1]->events.size(), size_t(6));
 }
 
+// A new start writes to its own journal at once, while its picture may still be encoding; a
+// crash before the description names it leaves the previous start whole.
 void TestRecovery::startingPictureNamedByTheDescriptionOnly()
 {
     QTemporaryDir root;
@@ -280,22 +284,22 @@ void TestRecovery::startingPictureNamedByTheDescriptionOnly()
     saved.base.fill(Qt::red);
     auto record = RecoveryRecord::create(root.path(), saved);
     QVERIFY(record);
+    QVERIFY(record->append(stroke(0)));
     const QDir dir(record->folder());
+    QVERIFY(record->beginStart() > 0);
+    QVERIFY(record->append(stroke(10)));
     record.reset();
-    // A restart killed after writing its picture, before switching the description to it.
-    QImage newer(64, 48, QImage::Format_ARGB32);
-    newer.fill(Qt::blue);
-    QVERIFY(newer.save(dir.filePath(QStringLiteral("base-2.png"))));
 
     auto records = claimOrphanedRecords(root.path());
     QCOMPARE(records.size(), size_t(1));
     QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
+    QCOMPARE(pressXs(records[0]->events), QList<float> {0});
     records.clear();
 
     // A description naming a file outside its folder is damage, not a picture to load.
     QFile meta(dir.filePath(QStringLiteral("meta.json")));
     QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    meta.write(R"({"width":64,"height":48,"base":"../../elsewhere/base-1.png"})");
+    meta.write(R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
     meta.close();
     records = claimOrphanedRecords(root.path());
     QCOMPARE(records.size(), size_t(1));
