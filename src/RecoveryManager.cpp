@@ -148,14 +148,8 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
     return document;
 }
 
-void RecoveryManager::restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records)
+bool RecoveryManager::restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records)
 {
-    // The blank sheet a start opens is not wanted beside the restored pictures.
-    std::vector<QPointer<Document>> blank;
-    if (DocumentController *controller = DocumentController::sharedDocumentController())
-        for (Document *document : controller->documents())
-            if (!document->isDocumentEdited() && document->fileURL().isEmpty())
-                blank.emplace_back(document);
     bool restoredAny = false;
     for (auto &record : records) {
         if (!record->readable) {
@@ -174,24 +168,24 @@ void RecoveryManager::restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &
         box.setInformativeText(error);
         box.exec();
     }
-    if (restoredAny)
-        for (const QPointer<Document> &document : blank)
-            if (document && !document->isDocumentEdited())
-                document->close();
+    return restoredAny;
 }
 
-void RecoveryManager::offerRestore()
+bool RecoveryManager::offerRestore()
 {
     std::vector<std::unique_ptr<RecoveredRecord>> records = claimUnsaved();
     if (records.empty())
-        return;
-    const int count = int(records.size());
-    QMessageBox box(
-        QMessageBox::Warning, tr("Inkpond"),
-        tr("Inkpond did not quit normally. %n picture(s) had unsaved changes.", "", count));
+        return false;
+    const bool one = records.size() == 1;
+    QMessageBox box(QMessageBox::Warning, tr("Inkpond"),
+                    one ? tr("Inkpond did not quit normally, and a picture had unsaved changes.")
+                        : tr("Inkpond did not quit normally, and %1 pictures had unsaved changes.")
+                              .arg(records.size()));
     QStringList details;
-    details << tr("Restore them to go on where you left off: each opens as it was after its "
-                  "last finished stroke.");
+    details << (one ? tr("Restore it to go on where you left off: it opens as it was after its "
+                         "last finished stroke.")
+                    : tr("Restore them to go on where you left off: each opens as it was after "
+                         "its last finished stroke."));
     for (const auto &record : records) {
         if (!record->readable)
             details << tr("“%1” cannot be restored: %2").arg(displayName(*record), record->problem);
@@ -208,13 +202,13 @@ void RecoveryManager::offerRestore()
     box.setEscapeButton(laterButton);
     box.exec();
 
-    if (box.clickedButton() == restoreButton) {
-        restoreAll(records);
-    } else if (box.clickedButton() == discardButton) {
+    if (box.clickedButton() == restoreButton)
+        return restoreAll(records);
+    if (box.clickedButton() == discardButton)
         for (auto &record : records)
             record->remove();
-    }
     // Later: the locks go with the records, which stay for the next start.
+    return false;
 }
 
 int RecoveryManager::recoverTo(const QString &folder)

@@ -36,8 +36,8 @@ public:
     void waitUntilWritten();
 
     // At start: asks whether to restore, discard or keep for later the documents that a process
-    // left, and does so. Asks nothing when there are none.
-    void offerRestore();
+    // left, and does so. Asks nothing when there are none. True when any was restored.
+    bool offerRestore();
     // Opens the record as an edited document in a window of its own; nullptr, with the reason,
     // when it cannot be. The record itself stays until the caller removes it.
     InkpondDocument *restore(RecoveredRecord &record, QString *error);
@@ -50,7 +50,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<RecoveredRecord>> claimUnsaved();
-    void restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records);
+    bool restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records);
 
     QString mRoot;
     QThreadPool mWorker;

@@ -60,12 +60,12 @@ int main(int argc, char *argv[])
         recorder = std::make_unique<SessionRecorder>(std::move(writer));
     }
     const QStringList files = command.files();
-    if (files.isEmpty())
-        documents.newDocument();
-    else
-        documents.openFiles(files);
-    // Once the windows are up, so that the question has the application behind it.
-    QTimer::singleShot(0, &recovery, &RecoveryManager::offerRestore);
+    documents.openFiles(files);
+    // Pictures to restore come first; a new one opens when there is nothing else to show.
+    QTimer::singleShot(0, &recovery, [&documents, &recovery, &files] {
+        if (!recovery.offerRestore() && files.isEmpty())
+            documents.newDocument();
+    });
 
     const int status = app.exec();
     Preferences::standard().synchronize();

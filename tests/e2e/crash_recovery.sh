@@ -121,3 +121,29 @@ restore_and_compare "$work/first.png" "journal cut in its last line"
 # A longer session: pressure strokes, colours, lines, the eraser, an undo.
 replay "$(dirname "$0")/../../resources/demo/demo.jsonl" "$work/before.png" kill
 restore_and_compare "$work/before.png" "killed after the demonstration session"
+
+# Through the X server: a drag with the X pointer, SIGKILL, and the question at the next start,
+# answered with Return (Restore).
+unset QT_QPA_PLATFORM
+start_inkpond
+window=$(wait_window Untitled)
+window_geometry "$window"
+cx=$((X + WIDTH / 2))
+cy=$((Y + HEIGHT / 2))
+drag $((cx - 150)) "$cy" $((cx + 150)) "$cy"
+sleep 0.5
+drawn=$(screen_pixel "$cx" "$cy")
+[ "$(alpha_of "$drawn")" = 255 ] && ! near "$drawn" "255 255 255 255" 60 ||
+    fail "the drag painted nothing: $drawn"
+kill -KILL "$inkpond"
+wait "$inkpond" 2>/dev/null || true
+inkpond=""
+start_inkpond
+question=$(wait_other_window)
+focus_window "$question"
+keys Return
+wait_window 'Untitled\*' >/dev/null
+sleep 0.5
+restored=$(screen_pixel "$cx" "$cy")
+near "$drawn" "$restored" 0 || fail "restored $restored where the stroke was $drawn"
+echo "ok: killed on the X server, restored through the question"
