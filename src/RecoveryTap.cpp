@@ -16,26 +16,6 @@ namespace {
 
 using Kind = SessionEvent::Kind;
 
-QJsonArray colorValue(const Color &c)
-{
-    return {double(c.red), double(c.green), double(c.blue), double(c.alpha)};
-}
-
-bool isPointerEvent(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseMove:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Nothing painted anywhere: the record needs no picture to start from.
 bool isTransparent(const QImage &image)
 {
@@ -113,11 +93,7 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
     const QJsonArray colors = pen.value(QStringLiteral("colors")).toArray();
     const QJsonArray widths = pen.value(QStringLiteral("widths")).toArray();
     for (int slot = 0; slot < 4 && slot < colors.size() && slot < widths.size(); ++slot) {
-        const QJsonArray c = colors[slot].toArray();
-        if (c.size() != 4)
-            continue;
-        const Color color {float(c[0].toDouble()), float(c[1].toDouble()), float(c[2].toDouble()),
-                           float(c[3].toDouble())};
+        const Color color = colorFromValue(colors[slot]);
         canvas.setActiveColor(slot + 1);
         canvas.setColor(&color);
         canvas.setBrushSize(float(widths[slot].toDouble()));
@@ -131,7 +107,7 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
 
 bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == mCanvas && mRecord && mManager && isPointerEvent(event->type()))
+    if (watched == mCanvas && mRecord && mManager)
         if (auto e = SessionRecorder::pointerEvent(*mCanvas, event))
             pointerInput(std::move(*e));
     return false;

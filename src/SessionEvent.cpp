@@ -129,6 +129,20 @@ QString SessionEvent::kindName(Kind kind)
     return {};
 }
 
+QJsonArray colorValue(const Color &c)
+{
+    return {double(c.red), double(c.green), double(c.blue), double(c.alpha)};
+}
+
+Color colorFromValue(const QJsonValue &value)
+{
+    const QJsonArray c = value.toArray();
+    if (c.size() != 4)
+        return {};
+    return {float(c[0].toDouble()), float(c[1].toDouble()), float(c[2].toDouble()),
+            float(c[3].toDouble())};
+}
+
 std::optional<ActionValue> actionValueShape(const QString &name)
 {
     static const std::pair<const char *, ActionValue> kActions[] = {

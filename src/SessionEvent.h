@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Color.h"
+
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
@@ -60,6 +63,10 @@ struct SessionReadResult
 // tolerateCutLastLine, a last line without its line break that does not parse (a recording cut
 // short by a crash) is dropped instead of reported.
 SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine = false);
+
+// A colour as the format writes it, [r, g, b, a], and back; black for a value of another shape.
+QJsonArray colorValue(const Color &color);
+Color colorFromValue(const QJsonValue &value);
 
 // Whether the action takes a value, and of which shape.
 enum class ActionValue { None, Integer, Number, Colour, Size, Rect };

@@ -35,11 +35,6 @@ QStringList modifierNames(Qt::KeyboardModifiers m)
     return names;
 }
 
-QJsonArray colorValue(const Color &c)
-{
-    return {double(c.red), double(c.green), double(c.blue), double(c.alpha)};
-}
-
 // A mouse event Qt made from a tablet event that nobody took: the tablet event was recorded.
 bool madeFromTablet(const QMouseEvent *event)
 {
@@ -178,15 +173,6 @@ QString SessionRecorder::answerName(int buttonRole)
 bool SessionRecorder::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseMove:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-        if (auto *canvas = qobject_cast<WTView *>(watched))
-            recordPointer(canvas, event);
-        break;
     case QEvent::KeyPress:
         if (qobject_cast<WTView *>(watched))
             recordKey(event);
@@ -205,6 +191,8 @@ bool SessionRecorder::eventFilter(QObject *watched, QEvent *event)
         watchAction(static_cast<QActionEvent *>(event)->action());
         break;
     default:
+        if (auto *canvas = qobject_cast<WTView *>(watched))
+            recordPointer(canvas, event);
         break;
     }
     return false;
@@ -218,6 +206,17 @@ void SessionRecorder::recordPointer(WTView *canvas, QEvent *event)
 
 std::optional<SessionEvent> SessionRecorder::pointerEvent(const WTView &canvas, const QEvent *event)
 {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        break;
+    default:
+        return std::nullopt;
+    }
     SessionEvent e;
     QPointF position;
     Qt::MouseButton button = Qt::NoButton;

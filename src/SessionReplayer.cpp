@@ -329,9 +329,7 @@ void SessionReplayer::performAction(const SessionEvent &e)
         return;
     }
     if (name == QLatin1String("setColor:")) {
-        const QJsonArray c = e.value.toArray();
-        const Color color {float(c[0].toDouble()), float(c[1].toDouble()), float(c[2].toDouble()),
-                           float(c[3].toDouble())};
+        const Color color = colorFromValue(e.value);
         canvas.setColor(&color);
         return;
     }
