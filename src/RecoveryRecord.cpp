@@ -16,6 +16,8 @@ const QString kMeta = QStringLiteral("meta.json");
 const QRegularExpression kBaseName(QStringLiteral("^base-([0-9]+)\\.png$"));
 const QRegularExpression kJournalName(QStringLiteral("^journal-([0-9]+)\\.jsonl$"));
 const QString kLock = QStringLiteral("owner.lock");
+// Light compression: while a start is encoding, the strokes made since are not yet restorable.
+constexpr int kStartQuality = 80;
 
 QString baseNameFor(int generation)
 {
@@ -139,7 +141,7 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
     if (!start.base.isNull()) {
         baseName = baseNameFor(generation);
         QSaveFile file(dir.filePath(baseName));
-        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG") || !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG", kStartQuality) || !file.commit())
             return fail(QStringLiteral("cannot write the starting picture"));
     }
     QJsonObject meta;
