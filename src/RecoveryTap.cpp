@@ -102,7 +102,8 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
         canvas.setActiveColor(0);
         canvas.setBrushSize(float(pen.value(QStringLiteral("rubber")).toDouble()));
     }
-    canvas.setActiveColor(pen.value(QStringLiteral("tool")).toInt(1));
+    const int tool = pen.value(QStringLiteral("tool")).toInt(1);
+    canvas.setActiveColor(tool >= 0 && tool <= 4 ? tool : 1);
 }
 
 bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)

@@ -325,7 +325,11 @@ void SessionReplayer::performAction(const SessionEvent &e)
     const QString &name = e.name;
     // Settings, as the window's controls give them to the canvas.
     if (name == QLatin1String("setActiveColor:")) {
-        canvas.setActiveColor(int(e.value.toDouble()));
+        const int tool = int(e.value.toDouble());
+        if (tool < 0 || tool > 4)
+            warn(QStringLiteral("there is no tool %1").arg(tool));
+        else
+            canvas.setActiveColor(tool);
         return;
     }
     if (name == QLatin1String("setColor:")) {

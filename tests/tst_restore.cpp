@@ -46,6 +46,7 @@ private slots:
     void closeAndQuitLeaveNothing();
     void question_data();
     void question();
+    void outOfRangeToolNoLongerStopsTheRestore();
 
 private:
     InkpondDocument *newDocument();
@@ -232,6 +233,27 @@ void RestoreTest::question()
     }
     m_recovery->waitUntilWritten();
     QCOMPARE(int(recordFolders(root).size()), recordsLeft);
+}
+
+// A tool number outside 0 to 4, in the start's pen or in a line, once ended the program.
+void RestoreTest::outOfRangeToolNoLongerStopsTheRestore()
+{
+    RecoveryStart start;
+    start.size = QSize(200, 200);
+    start.pen = QJsonObject {{QStringLiteral("tool"), 9}};
+    auto written = RecoveryRecord::create(m_recovery->root(), start);
+    SessionEvent tool;
+    tool.kind = SessionEvent::Kind::Action;
+    tool.name = QStringLiteral("setActiveColor:");
+    tool.value = 9;
+    QVERIFY(written->append({tool}) && written->waitUntilDurable());
+    written.reset();
+    auto records = claimOrphanedRecords(m_recovery->root());
+    QCOMPARE(records.size(), size_t(1));
+    QString error;
+    InkpondDocument *restored = m_recovery->restore(*records.front(), &error);
+    QVERIFY2(restored, qPrintable(error));
+    QCOMPARE(restored->canvas()->activeColor(), 1);
 }
 
 QTEST_MAIN(RestoreTest)
