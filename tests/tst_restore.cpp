@@ -149,6 +149,13 @@ void RestoreTest::cleanStartsAgain()
     record = crashCopy(document);
     QVERIFY(record && record->hasUnsavedWork());
     QVERIFY(!record->start.base.isNull());
+    QString error;
+    InkpondDocument *restored = m_recovery->restore(*record, &error);
+    QVERIFY2(restored, qPrintable(error));
+    QCOMPARE(differingPixels(strokes::picture(*restored->canvas()).qimage(),
+                             strokes::picture(canvas).qimage()),
+             0);
+    restored->close();
 
     canvas.clear(); // asks first: the picture has unsaved changes
     QVERIFY(answer("saveChangesAlert", document->window(), QMessageBox::Discard));
