@@ -8,7 +8,9 @@
 
 #include <QEvent>
 #include <QJsonArray>
+#include <QMessageBox>
 #include <QThreadPool>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -257,7 +259,8 @@ void RecoveryTap::append(std::vector<SessionEvent> unit)
         fail(mRecord->errorString());
 }
 
-// Recording stops; the document goes on, and the user is told once.
+// Recording stops; the document goes on. The user is told once a session, on the document's
+// window once it shows, so that the picture is saved while it can be.
 void RecoveryTap::fail(const QString &why)
 {
     const QString name = mDocument ? mDocument->displayName() : QString();
@@ -265,4 +268,19 @@ void RecoveryTap::fail(const QString &why)
                  qPrintable(why));
     std::fflush(stderr);
     detach();
+    static bool told = false;
+    if (told || !mCanvas)
+        return;
+    told = true;
+    QTimer::singleShot(0, mCanvas, [canvas = mCanvas, name, why] {
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("Inkpond"),
+                                    tr("“%1” can no longer be kept for recovery after a crash.")
+                                        .arg(name),
+                                    QMessageBox::Ok, canvas->window());
+        box->setObjectName(QStringLiteral("recoveryOffAlert"));
+        box->setInformativeText(
+            tr("Save your picture to keep it safe. The reason: %1").arg(why));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
 }

@@ -47,6 +47,7 @@ private slots:
     void question_data();
     void question();
     void outOfRangeToolNoLongerStopsTheRestore();
+    void unwritableRecordsAreToldOnce();
 
 private:
     InkpondDocument *newDocument();
@@ -261,6 +262,19 @@ void RestoreTest::outOfRangeToolNoLongerStopsTheRestore()
     InkpondDocument *restored = m_recovery->restore(*records.front(), &error);
     QVERIFY2(restored, qPrintable(error));
     QCOMPARE(restored->canvas()->activeColor(), 1);
+}
+
+// Where no record can be kept, the documents still open, and the user hears of it once.
+void RestoreTest::unwritableRecordsAreToldOnce()
+{
+    QVERIFY(writeFile(m_recovery->root(), "a file where the folder should be"));
+    InkpondDocument *first = newDocument();
+    QVERIFY(first && first->canvas());
+    QVERIFY(openBox("recoveryOffAlert", first->window()));
+    InkpondDocument *second = newDocument();
+    QVERIFY(!openBox("recoveryOffAlert", second->window()));
+    drag(*second->canvas(), {10, 10}, {100, 100});
+    QVERIFY(second->isDocumentEdited());
 }
 
 QTEST_MAIN(RestoreTest)
