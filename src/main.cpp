@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
     DocumentController documents(InkpondDocument::documentTypes(),
                                  [] { return std::make_unique<InkpondDocument>(); });
     app.observeDocuments(&documents);
-    // Every document is kept for recovery until it is saved or closed.
+    // Every open document keeps a recovery record; closing it or quitting removes the record.
     RecoveryManager recovery(defaultRecoveryRoot());
     if (const auto replay = command.replayOptions())
         return runReplay(*replay);
