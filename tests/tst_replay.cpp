@@ -215,12 +215,9 @@ class ReplayTest : public QObject
 private slots:
     void init();
     void cleanup();
-    void replayedSessionPaintsTheSamePixels_data();
-    void replayedSessionPaintsTheSamePixels();
-    void everyEventKindRoundTrips();
+    void replayedSessionGivesTheSamePixelsAndLines();
     void linesReachTheFileAsTheyHappen();
     void replayIgnoresAndKeepsTheUsersPreferences();
-    void malformedRecordingStopsBeforeAnythingIsWritten_data();
     void malformedRecordingStopsBeforeAnythingIsWritten();
     void replayAnswersTheQuestionItOpens_data();
     void replayAnswersTheQuestionItOpens();
@@ -261,49 +258,16 @@ InkpondDocument *ReplayTest::newDocument()
     return document;
 }
 
-void ReplayTest::replayedSessionPaintsTheSamePixels_data()
-{
-    QTest::addColumn<bool>("withBackground");
-    QTest::newRow("picture alone") << false;
-    QTest::newRow("on its paper") << true;
-}
-
-void ReplayTest::replayedSessionPaintsTheSamePixels()
-{
-    QFETCH(bool, withBackground);
-    InkpondDocument *document = newDocument();
-    QVERIFY(document && document->canvas());
-    const QString recording = mDir.filePath(QStringLiteral("pixels.jsonl"));
-    {
-        auto recorder = startRecording(recording);
-        QVERIFY(recorder);
-        driveSession(*document);
-    }
-    const QImage expected = asExported(*document->canvas(), withBackground);
-    QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
-
-    const QString out = mDir.filePath(QStringLiteral("replayed.png"));
-    QStringList args {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out};
-    if (withBackground)
-        args << QStringLiteral("--with-background");
-    const Run run = runInkpond(args, mDir.filePath(QStringLiteral("config")));
-    QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-    QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
-             qPrintable(run.standardError)); // nothing diverged
-    QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
-    const QImage replayed(out);
-    QCOMPARE(replayed.size(), expected.size());
-    QCOMPARE(differingPixels(replayed, expected), 0);
-}
-
-// Recording the replay of a recording gives the recording back, line for line.
-void ReplayTest::everyEventKindRoundTrips()
+// A driven session replays to the same pixels through the program, with and without its paper;
+// recording its replay in this process gives the recording back, line for line.
+void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
 {
     InkpondDocument *original = newDocument();
-    QVERIFY(original);
+    QVERIFY(original && original->canvas());
     const QString first = mDir.filePath(QStringLiteral("first.jsonl"));
     {
         auto recorder = startRecording(first);
+        QVERIFY(recorder);
         driveSession(*original);
     }
     const std::vector<SessionEvent> recorded = readRecording(first);
@@ -311,6 +275,21 @@ void ReplayTest::everyEventKindRoundTrips()
     for (const SessionEvent &e : recorded)
         kinds.insert(e.kind);
     QCOMPARE(kinds.size(), 8);
+
+    for (const bool withBackground : {false, true}) {
+        const QImage expected = asExported(*original->canvas(), withBackground);
+        QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
+        const QString out = mDir.filePath(QStringLiteral("replayed.png"));
+        QStringList args {QStringLiteral("--replay"), first, QStringLiteral("--export"), out};
+        if (withBackground)
+            args << QStringLiteral("--with-background");
+        const Run run = runInkpond(args, mDir.filePath(QStringLiteral("config")));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+        QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
+                 qPrintable(run.standardError)); // nothing diverged
+        QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
+        QCOMPARE(differingPixels(QImage(out), expected), 0);
+    }
 
     // A fresh start, as the replaying program has, with no other canvas to follow proximity.
     const QImage expected = asExported(*original->canvas(), false);
@@ -383,25 +362,14 @@ void ReplayTest::replayIgnoresAndKeepsTheUsersPreferences()
     }
 }
 
-void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten_data()
-{
-    QTest::addColumn<QByteArray>("badLine");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("bad JSON") << QByteArray(R"({"t":5,"event":"press","x":1,)") << "not valid JSON";
-    QTest::newRow("wrong type") << QByteArray(
-        R"({"t":5,"event":"action","name":"setBrushSize:","value":"big"})")
-                                << "must be a number";
-}
-
 void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
 {
-    QFETCH(QByteArray, badLine);
-    QFETCH(QString, reason);
+    // What makes a line malformed is the line format's concern; any one of them stops the replay.
     const QString recording = mDir.filePath(QStringLiteral("bad.jsonl"));
     // Good lines around the bad one: the good ones before it must not run either.
     QVERIFY(writeFile(recording,
                       QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})")
-                          + "\n\n" + badLine + "\n"
+                          + "\n\n" + R"({"t":5,"event":"press","x":1,)" + "\n"
                           + R"({"t":9,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n"));
     const QString out = mDir.filePath(QStringLiteral("never.png"));
     const QString config = mDir.filePath(QStringLiteral("config"));
@@ -409,7 +377,7 @@ void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: ")),
              qPrintable(run.standardError));
-    QVERIFY2(run.standardError.contains(reason), qPrintable(run.standardError));
+    QVERIFY2(run.standardError.contains("not valid JSON"), qPrintable(run.standardError));
     QVERIFY(!QFile::exists(out));
     QVERIFY(run.standardOutput.isEmpty());
 
@@ -461,13 +429,7 @@ void ReplayTest::widgetPointsGiveTheRecordedSheetPointsBack()
                 {rng.bounded(double(canvas.width())), rng.bounded(double(canvas.height()))});
             const Point back
                 = canvas.canvasPointFromWidget(SessionReplayer::widgetPointFor(canvas, p));
-            // Exactly: QCOMPARE on floats would forgive the last bits.
-            QVERIFY2(back == p,
-                     qPrintable(QStringLiteral("(%1, %2) came back as (%3, %4)")
-                                    .arg(double(p.x), 0, 'g', 9)
-                                    .arg(double(p.y), 0, 'g', 9)
-                                    .arg(double(back.x), 0, 'g', 9)
-                                    .arg(double(back.y), 0, 'g', 9)));
+            QCOMPARE(back, p); // Point's == is exact, unlike QCOMPARE on floats
         }
     }
 }
