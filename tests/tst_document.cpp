@@ -153,7 +153,6 @@ private slots:
     void failedSaveLeavesTheOldFile();
     void saveAsAddsTheTypesExtension_data();
     void saveAsAddsTheTypesExtension();
-    void swappedExtensionAsksBeforeReplacingAFile();
     void closeAsksAboutUnsavedChanges_data();
     void closeAsksAboutUnsavedChanges();
     void saveInTheCloseQuestionCanBeCancelled();
@@ -296,74 +295,59 @@ void DocumentTest::saveAsAddsTheTypesExtension_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("no extension") << "picture"
-                                  << "picture.txt";
-    QTest::newRow("the type's first extension") << "picture.txt"
-                                                << "picture.txt";
-    QTest::newRow("another of its extensions, upper case") << "picture.TEXT"
-                                                           << "picture.TEXT";
-    QTest::newRow("another writable type's extension") << "picture.md"
-                                                       << "picture.txt";
-    QTest::newRow("a read-only type's extension") << "picture.log"
-                                                  << "picture.log.txt";
-    QTest::newRow("no extension that is a type's") << "picture.v2"
-                                                   << "picture.v2.txt";
+    QTest::addColumn<QString>("replace"); // the answer when the file written exists already
+    const char *const rows[][4] = {
+        {"no extension", "picture", "picture.txt", ""},
+        {"the type's first extension", "picture.txt", "picture.txt", ""},
+        {"another of its extensions, upper case", "picture.TEXT", "picture.TEXT", ""},
+        {"another writable type's extension", "picture.md", "picture.txt", ""},
+        {"a read-only type's extension", "picture.log", "picture.log.txt", ""},
+        {"no extension that is a type's", "picture.v2", "picture.v2.txt", ""},
+        // The dialog asked about "picture.md"; the file written would be "picture.txt".
+        {"swapped extension over a file, Cancel", "picture.md", "picture.txt", "Cancel"},
+        {"swapped extension over a file, Replace", "picture.md", "picture.txt", "Replace"},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r[0]) << r[1] << r[2] << r[3];
 }
 
 void DocumentTest::saveAsAddsTheTypesExtension()
 {
     QFETCH(QString, typed);
     QFETCH(QString, saved);
+    QFETCH(QString, replace);
     QTemporaryDir dir;
+    const QString path = dir.filePath(saved);
+    if (!replace.isEmpty())
+        QVERIFY(writeFile(path, "text:keep me"));
     Untitled u;
     TextDocument *doc = u.doc;
-    QWidget &window = u.window;
     doc->contents = "text:saved as";
     doc->updateChangeCount(Document::ChangeDone);
 
     std::optional<bool> done;
     doc->saveDocumentAs([&](bool ok) { done = ok; });
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window);
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &u.window);
     QVERIFY(dialog);
     QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
     dialog->setDirectory(dir.path());
     dialog->selectFile(typed);
     static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept(), as the Save button does
-    QCOMPARE(done, true);
-
-    const QString path = dir.filePath(saved);
+    if (!replace.isEmpty()) {
+        QVERIFY(!done);
+        QVERIFY(openBox("replaceAlert", &u.window)->text().contains("“" + saved + "”"));
+        QVERIFY(answer("replaceAlert", &u.window, replace));
+    }
+    QCOMPARE(done, replace != "Cancel");
+    if (replace == "Cancel") {
+        QCOMPARE(fileContents(path), "text:keep me");
+        return;
+    }
     QCOMPARE(fileContents(path), doc->contents);
     QCOMPARE(doc->fileURL(), QUrl::fromLocalFile(path));
     QCOMPARE(doc->fileType(), "Text");
     QCOMPARE(doc->displayName(), saved);
     QVERIFY(!doc->isDocumentEdited());
-}
-
-void DocumentTest::swappedExtensionAsksBeforeReplacingAFile()
-{
-    QTemporaryDir dir;
-    const QString existing = dir.filePath(QStringLiteral("picture.txt"));
-    QVERIFY(writeFile(existing, "text:keep me"));
-    Untitled u;
-    TextDocument *doc = u.doc;
-    QWidget &window = u.window;
-
-    // The dialog asked about "picture.md"; the file written would be "picture.txt".
-    for (const QString &button : {QStringLiteral("Cancel"), QStringLiteral("Replace")}) {
-        std::optional<bool> done;
-        doc->saveDocumentAs([&](bool ok) { done = ok; });
-        auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window);
-        QVERIFY(dialog);
-        dialog->setDirectory(dir.path());
-        dialog->selectFile(QStringLiteral("picture.md"));
-        static_cast<QDialog *>(dialog)->accept();
-        QVERIFY(!done);
-        QVERIFY(openBox("replaceAlert", &window)->text().contains(QStringLiteral("“picture.txt”")));
-        QVERIFY(answer("replaceAlert", &window, button));
-        QCOMPARE(done, button == "Replace");
-        QCOMPARE(fileContents(existing),
-                 button == "Replace" ? doc->contents : QByteArray("text:keep me"));
-    }
 }
 
 void DocumentTest::closeAsksAboutUnsavedChanges_data()
@@ -408,19 +392,18 @@ void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
 {
     Untitled u;
     Document *doc = u.doc;
-    QWidget &window = u.window;
     doc->updateChangeCount(Document::ChangeDone);
 
     std::optional<bool> mayClose;
     doc->canCloseDocumentWithDelegate(
-        &window,
+        &u.window,
         [&](Document *, bool shouldClose, void *context) {
-            QCOMPARE(context, &window);
+            QCOMPARE(context, &u.window);
             mayClose = shouldClose;
         },
-        &window);
-    QVERIFY(answer("saveChangesAlert", &window, QMessageBox::Save));
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window); // untitled: where to?
+        &u.window);
+    QVERIFY(answer("saveChangesAlert", &u.window, QMessageBox::Save));
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &u.window); // untitled: where to?
     QVERIFY(dialog);
     QVERIFY(!mayClose);
     dialog->reject();
@@ -434,7 +417,7 @@ void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
     doc->canCloseDocumentWithDelegate(
         nullptr, [&](Document *, bool shouldClose, void *) { mayClose = shouldClose; }, nullptr);
     QCOMPARE(mayClose, true);
-    QVERIFY(!openBox("saveChangesAlert", &window));
+    QVERIFY(!openBox("saveChangesAlert", &u.window));
 }
 
 void DocumentTest::revertAsksFirst_data()
@@ -540,22 +523,21 @@ void DocumentTest::windowTitleFollowsNameAndEdits()
     QTemporaryDir dir;
     Untitled u;
     Document *doc = u.doc;
-    QWidget &window = u.window;
-    QCOMPARE(window.windowTitle(), "Untitled[*]");
-    QVERIFY(!window.isWindowModified());
+    QCOMPARE(u.window.windowTitle(), "Untitled[*]");
+    QVERIFY(!u.window.isWindowModified());
     doc->updateChangeCount(Document::ChangeDone);
-    QVERIFY(window.isWindowModified());
+    QVERIFY(u.window.isWindowModified());
 
     // Saving a read-only type's document asks for a writable type.
     doc->setFileType(QStringLiteral("Log"));
     doc->setFileURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("odd [*] name.log"))));
-    QCOMPARE(window.windowTitle(), "odd [*][*] name.log[*]");
+    QCOMPARE(u.window.windowTitle(), "odd [*][*] name.log[*]");
     doc->saveDocument();
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &window);
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &u.window);
     QVERIFY(dialog);
     QCOMPARE(dialog->selectedNameFilter(), "Text (*.txt *.text)");
     dialog->reject();
-    QVERIFY(window.isWindowModified());
+    QVERIFY(u.window.isWindowModified());
 }
 
 QTEST_MAIN(DocumentTest)

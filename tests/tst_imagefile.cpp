@@ -51,26 +51,16 @@ quint32 crc32(const QByteArray &bytes)
     return ~c;
 }
 
-QByteArray be32(quint32 v)
+template<typename T>
+QByteArray bytes(T v, bool bigEndian = false)
 {
-    QByteArray b(4, '\0');
-    qToBigEndian(v, b.data());
+    QByteArray b(sizeof(T), '\0');
+    bigEndian ? qToBigEndian(v, b.data()) : qToLittleEndian(v, b.data());
     return b;
 }
-
-QByteArray le32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
-
-QByteArray le16(quint16 v)
-{
-    QByteArray b(2, '\0');
-    qToLittleEndian(v, b.data());
-    return b;
-}
+const auto be32 = [](quint32 v) { return bytes(v, true); };
+const auto le32 = [](quint32 v) { return bytes(v); };
+const auto le16 = [](quint16 v) { return bytes(v); };
 
 QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
 {
@@ -146,7 +136,6 @@ private slots:
     void highResolutionScanKeepsEveryPixel();
     void typeWithoutWriterGivesNoData_data();
     void typeWithoutWriterGivesNoData();
-    void documentWithoutCanvasGivesNoData();
     void openingWhatIsNotAPictureFails_data();
     void openingWhatIsNotAPictureFails();
     void dataIsDecodedByContent_data();
@@ -220,12 +209,8 @@ void ImageFileTest::savedPicturesReadBackPixelForPixel_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<bool>("opaque");
-    QTest::newRow("PNG") << "PNG image"
-                         << "png" << false;
-    QTest::newRow("TIFF") << "TIFF image"
-                          << "tiff" << false;
-    QTest::newRow("BMP, which keeps no alpha") << "BMP image"
-                                               << "bmp" << true;
+    for (const QString ext : {"png", "tiff", "bmp"}) // BMP keeps no alpha
+        QTest::newRow(qPrintable(ext)) << ext.toUpper() + " image" << ext << (ext == "bmp");
 }
 
 void ImageFileTest::savedPicturesReadBackPixelForPixel()
@@ -307,11 +292,11 @@ void ImageFileTest::jpegIsWrittenAtQuality85()
     QVERIFY(data != encodedImage(flattened, "jpg"));
 }
 
+// JPEG is compared whole with a picture that has no resolution, above.
 void ImageFileTest::noResolutionIsWritten_data()
 {
     QTest::addColumn<QString>("type");
     QTest::newRow("PNG") << "PNG image";
-    QTest::newRow("JPEG") << "JPEG image";
     QTest::newRow("BMP") << "BMP image";
 }
 
@@ -321,14 +306,10 @@ void ImageFileTest::noResolutionIsWritten()
     showPicture(testPicture(40, 30));
     const QByteArray data = m_doc->dataOfType(type, nullptr);
     QVERIFY(!data.isEmpty());
-    if (type == "PNG image") {
+    if (type == "PNG image")
         QVERIFY(!data.contains("pHYs"));
-    } else if (type == "JPEG image") {
-        QVERIFY(data.mid(6, 5) == QByteArray("JFIF", 5));
-        QCOMPARE(data.mid(14, 4), QByteArray(4, '\0')); // horizontal and vertical density
-    } else {
+    else
         QCOMPARE(data.mid(38, 8), QByteArray(8, '\0')); // pixels per metre
-    }
 }
 
 void ImageFileTest::highResolutionScanKeepsEveryPixel()
@@ -355,28 +336,28 @@ void ImageFileTest::highResolutionScanKeepsEveryPixel()
 void ImageFileTest::typeWithoutWriterGivesNoData_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::newRow("first extension without a writer") << "Foo picture";
-    QTest::newRow("read-only type") << "GIF image"; // Qt has a reader, no writer
-    QTest::newRow("unknown type") << "Nonsense";
-    QTest::newRow("no type") << "";
+    QTest::addColumn<bool>("canvas");
+    QTest::newRow("first extension without a writer") << "Foo picture" << true;
+    QTest::newRow("read-only type") << "GIF image" << true; // Qt has a reader, no writer
+    QTest::newRow("unknown type") << "Nonsense" << true;
+    QTest::newRow("no type") << "" << true;
+    QTest::newRow("no canvas yet") << "PNG image" << false;
 }
 
 void ImageFileTest::typeWithoutWriterGivesNoData()
 {
     QFETCH(QString, type);
-    showPicture(testPicture(40, 30));
+    QFETCH(bool, canvas);
+    if (canvas)
+        showPicture(testPicture(40, 30));
+    else
+        QVERIFY(m_doc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
     QString error;
     QVERIFY(m_doc->dataOfType(type, &error).isEmpty());
     const QString path = m_dir.filePath(QStringLiteral("nothing.foo"));
     QVERIFY(!m_doc->writeToURL(QUrl::fromLocalFile(path), type, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!QFile::exists(path));
-}
-
-void ImageFileTest::documentWithoutCanvasGivesNoData()
-{
-    QVERIFY(m_doc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
-    QVERIFY(m_doc->dataOfType(QStringLiteral("PNG image"), nullptr).isEmpty());
 }
 
 void ImageFileTest::openingWhatIsNotAPictureFails_data()
