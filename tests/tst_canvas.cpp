@@ -50,11 +50,7 @@ std::set<int> series(int from, int step, int count)
 
 void writeSettingsFile(const IsolatedSettings &settings, const QByteArray &ini)
 {
-    QDir().mkpath(QFileInfo(settings.filePath()).path());
-    QFile f(settings.filePath());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(ini);
-    f.close();
+    QVERIFY(writeFile(settings.filePath(), ini));
     Preferences::resetStandard(settings.filePath());
 }
 } // namespace
@@ -64,7 +60,9 @@ class TestCanvas : public QObject
     Q_OBJECT
 
 private slots:
-    void freshPreferences();
+    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { m_settings.reset(); }
+    void constructionResetsPenToolButKeepsWidths_data();
     void constructionResetsPenToolButKeepsWidths();
     void damagedSettingsFallBackToDefaults();
     void badToolNumberIsStoredThenRefused();
@@ -79,35 +77,41 @@ private slots:
     void setBgType();
     void seeThroughAndBack();
     void surroundOnlyRepaint();
+
+private:
+    QString stored(const char *key) const { return m_settings->storedValue(QLatin1String(key)); }
+
+    std::unique_ptr<IsolatedSettings> m_settings;
 };
 
-void TestCanvas::freshPreferences()
+void TestCanvas::constructionResetsPenToolButKeepsWidths_data()
 {
-    IsolatedSettings settings;
-    auto canvas = makeCanvas();
-    QCOMPARE(canvas->activeColor(), 1);
-    QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QStringLiteral("1"));
-    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize0")).toFloat(), 10.0f);
-    // Registered defaults never reach the file.
-    QVERIFY(settings.storedValue(QStringLiteral("BgType")).isEmpty());
-    QVERIFY(settings.storedValue(QStringLiteral("EraserColor")).isEmpty());
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<float>("width");
+    QTest::newRow("fresh preferences") << QByteArray() << 10.0f;
+    QTest::newRow("stored") << QByteArray("[General]\nPenColor=3\nBrushSize0=4.5\n") << 4.5f;
 }
 
 void TestCanvas::constructionResetsPenToolButKeepsWidths()
 {
-    IsolatedSettings settings;
-    writeSettingsFile(settings, "[General]\nPenColor=3\nBrushSize0=4.5\n");
+    QFETCH(QByteArray, ini);
+    QFETCH(float, width);
+    if (!ini.isEmpty())
+        writeSettingsFile(*m_settings, ini);
     auto canvas = makeCanvas();
-    QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QStringLiteral("1"));
-    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize0")).toFloat(), 4.5f);
-    QCOMPARE(canvas->brushSize(), 4.5f);
+    QCOMPARE(canvas->activeColor(), 1);
+    QCOMPARE(canvas->brushSize(), width);
+    QCOMPARE(stored("PenColor"), QStringLiteral("1"));
+    QCOMPARE(stored("BrushSize0").toFloat(), width);
+    // Registered defaults never reach the file.
+    QVERIFY(stored("BgType").isEmpty());
+    QVERIFY(stored("EraserColor").isEmpty());
 }
 
 void TestCanvas::damagedSettingsFallBackToDefaults()
 {
-    IsolatedSettings settings;
     const QByteArray other = archiveOther("string", "twelve bytes");
-    writeSettingsFile(settings,
+    writeSettingsFile(*m_settings,
                       "[General]\nBgType=7\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
                       "Color1=@ByteArray(junk)\nColor3=not data\n");
     Preferences::standard().setData(other, PreferenceKeys::colorKey(2));
@@ -125,38 +129,30 @@ void TestCanvas::damagedSettingsFallBackToDefaults()
     }
     canvas->setActiveColor(0);
     QCOMPARE(canvas->brushSize(), 10.0f);
-
-    IsolatedSettings notANumber;
-    writeSettingsFile(notANumber, "[General]\nBgType=paper\n");
-    QCOMPARE(makeCanvas()->bgType(), 1.0f);
-    writeSettingsFile(notANumber, "[General]\nBgType=-1\n");
-    QCOMPARE(makeCanvas()->bgType(), 1.0f);
 }
 
 void TestCanvas::badToolNumberIsStoredThenRefused()
 {
-    IsolatedSettings settings;
     auto canvas = makeCanvas();
     canvas->setActiveColor(2);
     for (int bad : {5, -1}) {
         QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setActiveColor(bad));
         QCOMPARE(canvas->activeColor(), 2);
-        QCOMPARE(settings.storedValue(QStringLiteral("PenColor")), QString::number(bad));
+        QCOMPARE(stored("PenColor"), QString::number(bad));
     }
 }
 
 void TestCanvas::widthsGoToTheActiveTool()
 {
-    IsolatedSettings settings;
     auto canvas = makeCanvas();
     canvas->setActiveColor(0);
     canvas->setBrushSize(25);
-    QCOMPARE(settings.storedValue(QStringLiteral("RubberSize")).toFloat(), 25.0f);
-    QVERIFY(settings.storedValue(QStringLiteral("BrushSize2")).isEmpty());
+    QCOMPARE(stored("RubberSize").toFloat(), 25.0f);
+    QVERIFY(stored("BrushSize2").isEmpty());
     canvas->setActiveColor(3);
     QCOMPARE(canvas->brushSize(), 10.0f);
     canvas->setBrushSize(25);
-    QCOMPARE(settings.storedValue(QStringLiteral("BrushSize2")).toFloat(), 25.0f);
+    QCOMPARE(stored("BrushSize2").toFloat(), 25.0f);
     canvas->setBrushSize(-3); // widths are taken as they come
     QCOMPARE(canvas->brushSize(), -3.0f);
     canvas->setActiveColor(0);
@@ -165,18 +161,18 @@ void TestCanvas::widthsGoToTheActiveTool()
 
 void TestCanvas::setColorWritesOnlyNewColours()
 {
-    IsolatedSettings settings;
     auto canvas = makeCanvas();
     canvas->setColor(canvas->color()); // the slot's own object: nothing written
-    QVERIFY(settings.storedValue(QStringLiteral("Color0")).isEmpty());
+    QVERIFY(stored("Color0").isEmpty());
     canvas->setColor(nullptr);
-    QVERIFY(settings.storedValue(QStringLiteral("Color0")).isEmpty());
+    QVERIFY(stored("Color0").isEmpty());
 
     const Color same = *canvas->color(); // equal value, other object: written
     canvas->setColor(&same);
     Preferences::standard().synchronize();
-    QCOMPARE(unarchiveColor(Preferences(settings.filePath()).dataForKey(QStringLiteral("Color0"))),
-             same);
+    QCOMPARE(
+        unarchiveColor(Preferences(m_settings->filePath()).dataForKey(QStringLiteral("Color0"))),
+        same);
 
     const Color green {0, 1, 0, 0.5f};
     canvas->setColor(&green);
@@ -189,7 +185,6 @@ void TestCanvas::setColorWritesOnlyNewColours()
 
 void TestCanvas::setToolFromTag()
 {
-    IsolatedSettings settings;
     auto canvas = makeCanvas();
     QObject untagged;
     canvas->setToolFromTag(&untagged);
@@ -203,7 +198,6 @@ void TestCanvas::setToolFromTag()
 
 void TestCanvas::openWindowKeepsItsOwnWidth()
 {
-    IsolatedSettings settings;
     auto first = makeCanvas();
     auto second = makeCanvas();
     first->setBrushSize(33);
@@ -227,7 +221,6 @@ void TestCanvas::ruledPaper()
 {
     QFETCH(float, height);
     QFETCH(QList<int>, rows);
-    IsolatedSettings settings;
     auto canvas = makeCanvas({600, height});
     const std::set<int> expected(rows.begin(), rows.end());
     QCOMPARE(rowsOf(*canvas->backgroundImage(), kRuleRgb), expected);
@@ -235,7 +228,6 @@ void TestCanvas::ruledPaper()
 
 void TestCanvas::gridPaper()
 {
-    IsolatedSettings settings;
     auto canvas = makeCanvas();
     canvas->setBgType(2);
     // Horizontal lines every 21 from the top, vertical every 20 from the left.
@@ -264,7 +256,6 @@ void TestCanvas::setBgType()
 {
     QFETCH(float, value);
     QFETCH(int, type);
-    IsolatedSettings settings;
     QWidget window;
     auto *canvas = new WTView(Rect(0, 0, 600, 600), &window);
     window.show();
@@ -276,8 +267,7 @@ void TestCanvas::setBgType()
         canvas->setBgType(value);
     const bool changed = type >= 0 && type != 1;
     QCOMPARE(canvas->bgType(), changed ? float(type) : 1.0f);
-    QCOMPARE(settings.storedValue(QStringLiteral("BgType")),
-             changed ? QString::number(type) : QString());
+    QCOMPARE(stored("BgType"), changed ? QString::number(type) : QString());
     if (!changed) {
         QCOMPARE(canvas->backgroundImage(), bg);
         QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), translucent);
@@ -286,7 +276,6 @@ void TestCanvas::setBgType()
 
 void TestCanvas::seeThroughAndBack()
 {
-    IsolatedSettings settings;
     QWidget window;
     auto *canvas = new WTView(Rect(0, 0, 300, 200), &window);
     window.resize(300, 200);
@@ -307,7 +296,6 @@ void TestCanvas::seeThroughAndBack()
 
 void TestCanvas::surroundOnlyRepaint()
 {
-    IsolatedSettings settings;
     QWidget window;
     window.resize(400, 300);
     auto *container = new SheetContainer(&window);

@@ -57,6 +57,8 @@ class TestMainMenu : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { m_settings.reset(); }
     void everyCommandHasItsNameAndShortcut_data();
     void everyCommandHasItsNameAndShortcut();
     void canvasCommandsGoToTheirOwnWindow();
@@ -64,6 +66,9 @@ private slots:
     void applicationItemsFollowTheClipboardAndTheDocuments();
     void windowMenuListsTheOpenDocuments();
     void openRecentListsFilesOpenedAndSaved();
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
 };
 
 void TestMainMenu::everyCommandHasItsNameAndShortcut_data()
@@ -103,7 +108,6 @@ void TestMainMenu::everyCommandHasItsNameAndShortcut()
 {
     QFETCH(QString, menu);
     QFETCH(QKeySequence, shortcut);
-    IsolatedSettings settings;
     InkpondDocument document;
     document.makeWindowControllers();
     DocumentWindow *window = documentWindowFor(&document);
@@ -116,7 +120,6 @@ void TestMainMenu::everyCommandHasItsNameAndShortcut()
 
 void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {
-    IsolatedSettings settings;
     InkpondDocument a;
     InkpondDocument b;
     a.makeWindowControllers();
@@ -144,7 +147,6 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 
 void TestMainMenu::revertNeedsAnEditedFile()
 {
-    IsolatedSettings settings;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("picture.png"));
     QImage(20, 10, QImage::Format_ARGB32).save(path);
@@ -167,7 +169,6 @@ void TestMainMenu::revertNeedsAnEditedFile()
 
 void TestMainMenu::applicationItemsFollowTheClipboardAndTheDocuments()
 {
-    IsolatedSettings settings;
     auto controller = makeController();
     Document *first = controller->openUntitledDocumentAndDisplay(true, nullptr);
     QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
@@ -192,27 +193,23 @@ void TestMainMenu::applicationItemsFollowTheClipboardAndTheDocuments()
 
 void TestMainMenu::windowMenuListsTheOpenDocuments()
 {
-    IsolatedSettings settings;
     auto controller = makeController();
     Document *first = controller->openUntitledDocumentAndDisplay(true, nullptr);
     Document *second = controller->openUntitledDocumentAndDisplay(true, nullptr);
     QMenu *menu = menuTitled(windowOf(first), QStringLiteral("Window"));
     emit menu->aboutToShow();
     QStringList names;
-    QAction *other = nullptr;
     for (QAction *a : menu->actions()) {
         if (a->objectName() != QLatin1String("makeKeyAndOrderFront:"))
             continue;
         names << a->text();
         QCOMPARE(a->isChecked(), a->text() == first->displayName());
-        if (a->text() == second->displayName())
-            other = a;
     }
     QCOMPARE(names, QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
     emit menu->aboutToShow(); // shown again: the list is not repeated
     QCOMPARE(menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).size(), 2);
     second->window()->hide();
-    other = nullptr;
+    QAction *other = nullptr;
     for (QAction *a : menu->actions())
         if (a->text() == second->displayName())
             other = a;
@@ -224,7 +221,6 @@ void TestMainMenu::windowMenuListsTheOpenDocuments()
 
 void TestMainMenu::openRecentListsFilesOpenedAndSaved()
 {
-    IsolatedSettings settings;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sketch.png"));
     QImage(20, 10, QImage::Format_ARGB32).save(path);
