@@ -167,26 +167,28 @@ void DesktopTest::commandLine_data()
     QTest::addColumn<QStringList>("files");
     const QString here = QDir::currentPath() + u'/';
 
-    QTest::newRow("nothing") << QStringList {"inkpond"} << true << "" << QStringList {};
-    QTest::newRow("files in order") << QStringList {"inkpond", "b.png", "/tmp/a.jpg"} << true << ""
-                                    << QStringList {here + "b.png", "/tmp/a.jpg"};
-    QTest::newRow("file URL from a file manager")
-        << QStringList {"inkpond", "file:///tmp/my%20picture.png"} << true << ""
-        << QStringList {"/tmp/my picture.png"};
-    QTest::newRow("help") << QStringList {"inkpond", "--help"} << true << "help" << QStringList {};
-    QTest::newRow("version") << QStringList {"inkpond", "--version"} << true << "version"
-                             << QStringList {};
+    // The files expected, separated by commas, are in the current folder unless absolute.
+    auto row = [&](const char *name, const char *line, bool understood, const char *answer,
+                   const char *files) {
+        QStringList absolute;
+        for (const QString &f : QString::fromLatin1(files).split(u',', Qt::SkipEmptyParts))
+            absolute << (f.startsWith(u'/') ? f : here + f);
+        QTest::newRow(name) << QString::fromLatin1(line).split(u' ') << understood << answer
+                            << absolute;
+    };
+    row("nothing", "inkpond", true, "", "");
+    row("files in order", "inkpond b.png /tmp/a.jpg", true, "", "b.png,/tmp/a.jpg");
+    row("file URL from a file manager", "inkpond file:///tmp/my%20picture.png", true, "",
+        "/tmp/my picture.png");
+    row("help", "inkpond --help", true, "help", "");
+    row("version", "inkpond --version", true, "version", "");
     // Before the application object has taken Qt's switches, --help is still seen (and the
     // switch's value taken for a file, never to be opened).
-    QTest::newRow("help among Qt's switches")
-        << QStringList {"/usr/bin/inkpond", "-platform", "offscreen", "--help"} << false << "help"
-        << QStringList {here + "offscreen"};
-    QTest::newRow("unknown switch") << QStringList {"inkpond", "--bogus", "a.png"} << false << ""
-                                    << QStringList {here + "a.png"};
-    QTest::newRow("file named like a switch")
-        << QStringList {"inkpond", "--", "--help"} << true << "" << QStringList {here + "--help"};
-    QTest::newRow("tablet monitor switch") << QStringList {"inkpond", "--tablet-monitor", "a.png"}
-                                           << true << "" << QStringList {here + "a.png"};
+    row("help among Qt's switches", "/usr/bin/inkpond -platform offscreen --help", false, "help",
+        "offscreen");
+    row("unknown switch", "inkpond --bogus a.png", false, "", "a.png");
+    row("file named like a switch", "inkpond -- --help", true, "", "--help");
+    row("tablet monitor switch", "inkpond --tablet-monitor a.png", true, "", "a.png");
 }
 
 void DesktopTest::commandLine()

@@ -62,7 +62,6 @@ private slots:
     void sequences_data();
     void sequences();
     void droppedEventsAreResynchronised();
-    void toolNearAtOpeningArrives();
     void recordLayoutIsFixedLittleEndian();
     void monitorRecordOfATurnedPen();
 };
@@ -126,10 +125,8 @@ void TestEvdev::droppedEventsAreResynchronised()
     QCOMPARE(run(decoder, {key(BTN_TOOL_MOUSE, 1), syn, dropped}), QStringList {"+2#5"});
     // Nothing changed while events were lost: no change reported.
     QVERIFY(decoder.resynchronise({key(BTN_TOOL_MOUSE, 1)}).empty());
-}
 
-void TestEvdev::toolNearAtOpeningArrives()
-{
+    // A tool near when the device is opened arrives.
     EvdevToolDecoder nothingNear;
     QVERIFY(nothingNear.resynchronise({key(BTN_TOOL_PEN, 0), key(BTN_TOOL_RUBBER, 0)}).empty());
     EvdevToolDecoder eraserNear;

@@ -47,8 +47,6 @@ class TestProximity : public QObject
     Q_OBJECT
 
 private slots:
-    void eraserThenTipOnFreshPreferences_data() { addRoutes(); }
-    void eraserThenTipOnFreshPreferences();
     void repeatsAndDeparturesChangeNothing_data() { addRoutes(); }
     void repeatsAndDeparturesChangeNothing();
     void secondPointerAndUnknownTypesAreIgnored();
@@ -59,20 +57,6 @@ private slots:
     void damagedStoredToolNoLongerFailsEveryArrival();
     void pressWithTheEraserEndSwitchesWithoutProximity();
 };
-
-void TestProximity::eraserThenTipOnFreshPreferences()
-{
-    QFETCH(int, route);
-    IsolatedSettings settings;
-    Canvas c;
-    proximity(Route(route), 3);
-    QVERIFY(c.view.erasing());
-    QVERIFY(c.toggle.isChecked());
-    QCOMPARE(settings.storedValue(QStringLiteral("EraserColor")), QStringLiteral("0"));
-    proximity(Route(route), 1);
-    QCOMPARE(c.view.activeColor(), 1);
-    QVERIFY(!c.toggle.isChecked());
-}
 
 void TestProximity::repeatsAndDeparturesChangeNothing()
 {
@@ -111,10 +95,14 @@ void TestProximity::eachPointerRemembersItsTool()
     const Route r = Route(route);
     IsolatedSettings settings;
     Canvas c;
-    proximity(r, 3);
+    proximity(r, 3); // on fresh preferences the eraser end erases and the tip paints slot 0
+    QVERIFY(c.view.erasing());
+    QVERIFY(c.toggle.isChecked());
+    QCOMPARE(settings.storedValue(QStringLiteral("EraserColor")), QStringLiteral("0"));
     c.view.setActiveColor(4); // the eraser end now paints with slot 3
     proximity(r, 1);
     QCOMPARE(c.view.activeColor(), 1);
+    QVERIFY(!c.toggle.isChecked());
     c.view.setActiveColor(0); // and the tip erases
     proximity(r, 2);
     QCOMPARE(c.view.activeColor(), 1); // the puck's default

@@ -126,10 +126,8 @@ void TestRouting::pressWithNewPointerAnnouncesItFirst()
 
     sendTablet(&canvas, QEvent::TabletPress, PT::Eraser);
     QCOMPARE(recorder.notes.size(), size_t(2));
-    QCOMPARE(recorder.notes[1].userInfo.keys(), QStringList {kProximityEventKey});
     QVERIFY(recorder.event(1).isEnteringProximity);
     QCOMPARE(int(recorder.event(1).pointingDeviceType), 3);
-    QCOMPARE(int(recorder.event(1).pointingDeviceID), 0);
     QCOMPARE(spy.seen.size(), size_t(2)); // the canvas got the press, after the arrival
     QCOMPARE(spy.seen[1].second, size_t(2));
 

@@ -67,8 +67,8 @@ private slots:
     void chainIsOneSnapshot_data();
     void chainIsOneSnapshot();
     void commitAtAnchorPaintsGrownDot();
-    void penChangeDropsPendingLine();
-    void undoBetweenTheClicksOfALine();
+    void pendingLineIsDropped_data();
+    void pendingLineIsDropped();
     void undoShortcutDuringStrokeRunsAfterRelease();
     void rectangleRepaintsEqualWholeRepaint();
 
@@ -257,34 +257,33 @@ void TestStroke::commitAtAnchorPaintsGrownDot()
     QCOMPARE(differingPixels(rendered(canvas), preview), qint64(0)); // the preview showed it
 }
 
-void TestStroke::penChangeDropsPendingLine()
+void TestStroke::pendingLineIsDropped_data()
 {
-    WTView canvas(Rect(0, 0, 100, 100));
-    canvas.mouseDown({{20, 20}, 1.0f, false, Qt::ShiftModifier});
-    QVERIFY(canvas.isDrawingLine());
-    canvas.setActiveColor(3);
-    QVERIFY(!canvas.isDrawingLine());
-    canvas.mouseDown({{80, 80}, 1.0f, false, {}});
-    QVERIFY(canvas.isTrackingStroke()); // a new stroke, not a commit
-    canvas.mouseUp({{80, 80}, 1.0f, false, {}});
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+    QTest::addColumn<bool>("undo"); // or a change of pen
+    QTest::newRow("pen change") << false;
+    QTest::newRow("undo between the clicks") << true;
 }
 
-void TestStroke::undoBetweenTheClicksOfALine()
+void TestStroke::pendingLineIsDropped()
 {
+    QFETCH(bool, undo);
     WTView canvas(Rect(0, 0, 100, 100));
     InkpondDocument document;
     canvas.setDocument(&document);
     dab(canvas, 70, 10);
     canvas.mouseDown({{20, 20}, 1.0f, false, Qt::ShiftModifier});
-    canvas.undo(); // removes the line's snapshot and drops the line
+    QVERIFY(canvas.isDrawingLine());
+    if (undo)
+        canvas.undo(); // removes the line's snapshot as well
+    else
+        canvas.setActiveColor(3);
     QVERIFY(!canvas.isDrawingLine());
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(undo ? 1 : 2));
     canvas.mouseDown({{80, 80}, 1.0f, false, {}});
-    QVERIFY(canvas.isTrackingStroke());
+    QVERIFY(canvas.isTrackingStroke()); // a new stroke, not a commit
     canvas.mouseUp({{80, 80}, 1.0f, false, {}});
     QCOMPARE(alphaAt(picture(canvas), 50, 50), 0);
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(undo ? 2 : 3));
 }
 
 void TestStroke::undoShortcutDuringStrokeRunsAfterRelease()
