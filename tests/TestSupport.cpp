@@ -83,6 +83,15 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+Opened::Opened(const QByteArray &picture)
+{
+    if (!picture.isEmpty())
+        document.readFromData(picture, QString(), nullptr);
+    document.makeWindowControllers();
+    window = documentWindowFor(&document);
+    canvas = window ? window->canvas() : nullptr;
+}
+
 char *toString(const Rect &r)
 {
     return qstrdup(qPrintable(stringFromRect(r)));

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "DocumentWindow.h"
 #include "Geometry.h"
 #include "Image.h"
+#include "InkpondDocument.h"
 
 #include <QString>
 #include <QMetaType>
@@ -37,6 +39,22 @@ QByteArray encodedImage(const QImage &image, const char *format, int quality = -
 
 // Replaces the file's contents, making its folder if need be; false when that fails.
 bool writeFile(const QString &path, const QByteArray &bytes);
+
+// A document with its window, made as the application makes it; from a picture's file bytes
+// when given.
+struct Opened
+{
+    explicit Opened(const QByteArray &picture = {});
+    template<typename T = QWidget>
+    T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+
+    InkpondDocument document;
+    DocumentWindow *window = nullptr;
+    WTView *canvas = nullptr;
+};
 
 // Sheet geometry in data-driven tests, and readable in failure messages.
 Q_DECLARE_METATYPE(Rect)

@@ -108,9 +108,8 @@ void TestMainMenu::everyCommandHasItsNameAndShortcut()
 {
     QFETCH(QString, menu);
     QFETCH(QKeySequence, shortcut);
-    InkpondDocument document;
-    document.makeWindowControllers();
-    DocumentWindow *window = documentWindowFor(&document);
+    Opened o;
+    DocumentWindow *window = o.window;
     const QList<QAction *> found
         = window->mainMenu()->actions(QString::fromLatin1(QTest::currentDataTag()));
     QCOMPARE(found.size(), 1);
@@ -120,12 +119,10 @@ void TestMainMenu::everyCommandHasItsNameAndShortcut()
 
 void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {
-    InkpondDocument a;
-    InkpondDocument b;
-    a.makeWindowControllers();
-    b.makeWindowControllers();
-    DocumentWindow *wa = documentWindowFor(&a);
-    DocumentWindow *wb = documentWindowFor(&b);
+    Opened a;
+    Opened b;
+    DocumentWindow *wa = a.window;
+    DocumentWindow *wb = b.window;
     const QList<QAction *> sizes
         = wb->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
     QCOMPARE(sizes.size(), 5);

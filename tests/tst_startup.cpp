@@ -18,34 +18,13 @@
 #include <QtTest>
 
 namespace {
-// A document with its window, made as the application makes it.
-struct Opened
+PenButton *penButton(const Opened &o, int tag)
 {
-    explicit Opened(const QByteArray &picture = {})
-    {
-        if (!picture.isEmpty())
-            document.readFromData(picture, QString(), nullptr);
-        document.makeWindowControllers();
-        window = documentWindowFor(&document);
-        canvas = window ? window->canvas() : nullptr;
-    }
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
-    PenButton *penButton(int tag) const
-    {
-        for (PenButton *b : window->findChildren<PenButton *>())
-            if (b->tag() == tag)
-                return b;
-        return nullptr;
-    }
-
-    InkpondDocument document;
-    DocumentWindow *window = nullptr;
-    WTView *canvas = nullptr;
-};
+    for (PenButton *b : o.window->findChildren<PenButton *>())
+        if (b->tag() == tag)
+            return b;
+    return nullptr;
+}
 
 void arrive(QPointingDevice::PointerType pointer)
 {
@@ -97,8 +76,8 @@ void TestStartup::newDocumentOnFreshPreferences()
     QCOMPARE(o.child<QSlider>("mBgTypeSlider")->value(), 1);
     QCOMPARE(o.child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(), 10.0f);
     QCOMPARE(o.child<ColorWell>("mCurrColorWell")->color(), QColor::fromRgbF(0.1f, 0.0f, 0.2f));
-    QVERIFY(o.penButton(1)->isChecked());
-    QVERIFY(!o.penButton(0)->isChecked());
+    QVERIFY(penButton(o, 1)->isChecked());
+    QVERIFY(!penButton(o, 0)->isChecked());
 }
 
 void TestStartup::openedPictureBecomesTheSheet()
@@ -167,9 +146,9 @@ void TestStartup::twoWindowsBothFollowTheEraserEnd()
     arrive(QPointingDevice::PointerType::Eraser);
     for (const Opened *o : {&first, &second}) {
         QVERIFY(o->canvas->erasing());
-        QVERIFY(o->penButton(0)->isChecked());
+        QVERIFY(penButton(*o, 0)->isChecked());
         for (int tag = 1; tag <= 4; ++tag)
-            QVERIFY(!o->penButton(tag)->isChecked());
+            QVERIFY(!penButton(*o, tag)->isChecked());
         // Every control shows the eraser: no colour, its width.
         QVERIFY(!o->child<ColorWell>("mCurrColorWell")->isEnabled());
         QCOMPARE(o->child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(),
@@ -178,8 +157,8 @@ void TestStartup::twoWindowsBothFollowTheEraserEnd()
     arrive(QPointingDevice::PointerType::Pen);
     for (const Opened *o : {&first, &second}) {
         QVERIFY(!o->canvas->erasing());
-        QVERIFY(!o->penButton(0)->isChecked());
-        QVERIFY(o->penButton(1)->isChecked());
+        QVERIFY(!penButton(*o, 0)->isChecked());
+        QVERIFY(penButton(*o, 1)->isChecked());
         QVERIFY(o->child<ColorWell>("mCurrColorWell")->isEnabled());
     }
 }
@@ -195,26 +174,26 @@ void TestStartup::penButtonsChooseAndShowTheTool()
     auto *well = o.child<ColorWell>("mCurrColorWell");
     auto *brush = o.child<BrushSizeSlider>("mBrushSizeSlider");
 
-    QTest::mouseClick(o.penButton(3), Qt::LeftButton);
+    QTest::mouseClick(penButton(o, 3), Qt::LeftButton);
     QCOMPARE(o.canvas->activeColor(), 3);
-    QVERIFY(o.penButton(3)->isChecked());
-    QVERIFY(!o.penButton(1)->isChecked());
+    QVERIFY(penButton(o, 3)->isChecked());
+    QVERIFY(!penButton(o, 1)->isChecked());
     QCOMPARE(well->color(), QColor::fromRgbF(0.0f, 0.5f, 1.0f));
     QCOMPARE(brush->brushSize(), 4.5f);
     QCOMPARE(m_settings->storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
 
     // A click on the eraser toggle while it is on leaves it on.
-    QTest::mouseClick(o.penButton(0), Qt::LeftButton);
+    QTest::mouseClick(penButton(o, 0), Qt::LeftButton);
     QVERIFY(o.canvas->erasing());
-    QTest::mouseClick(o.penButton(0), Qt::LeftButton);
+    QTest::mouseClick(penButton(o, 0), Qt::LeftButton);
     QVERIFY(o.canvas->erasing());
-    QVERIFY(o.penButton(0)->isChecked());
+    QVERIFY(penButton(o, 0)->isChecked());
     QVERIFY(!well->isEnabled());
 
-    QTest::mouseClick(o.penButton(3), Qt::LeftButton);
-    QTest::mouseClick(o.penButton(3), Qt::LeftButton); // a second click keeps it chosen
-    QVERIFY(o.penButton(3)->isChecked());
-    QVERIFY(!o.penButton(0)->isChecked());
+    QTest::mouseClick(penButton(o, 3), Qt::LeftButton);
+    QTest::mouseClick(penButton(o, 3), Qt::LeftButton); // a second click keeps it chosen
+    QVERIFY(penButton(o, 3)->isChecked());
+    QVERIFY(!penButton(o, 0)->isChecked());
 }
 
 void TestStartup::brushSliderShowsWithoutRounding()

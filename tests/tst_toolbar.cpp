@@ -25,21 +25,10 @@ const QStringList kAllowed {CurrentColorTBId,
 const QStringList kDefault {CurrentPenTBId, CurrentColorTBId, BrushSizeTBId,
                             kToolbarFlexibleSpaceItemIdentifier, BackgroundTypeTBId};
 
-struct Opened
+Toolbar *toolbarOf(const Opened &o)
 {
-    Opened()
-    {
-        document.makeWindowControllers();
-        window = documentWindowFor(&document);
-    }
-    Toolbar *toolbar() const { return window->toolbar(); }
-    QWidget *view(const char *name) const
-    {
-        return window->findChild<QWidget *>(QLatin1String(name));
-    }
-    InkpondDocument document;
-    DocumentWindow *window = nullptr;
-};
+    return o.window->toolbar();
+}
 
 ToolbarItem *shownItem(Toolbar *toolbar, const QString &identifier)
 {
@@ -97,8 +86,8 @@ void TestToolbar::unknownIdentifierGivesNoItem()
 {
     QFETCH(QString, identifier);
     Opened o;
-    QVERIFY(!o.document.toolbar(o.toolbar(), identifier, true));
-    QVERIFY(!o.document.toolbar(o.toolbar(), identifier, false));
+    QVERIFY(!o.document.toolbar(toolbarOf(o), identifier, true));
+    QVERIFY(!o.document.toolbar(toolbarOf(o), identifier, false));
 }
 
 void TestToolbar::itemsWrapTheWindowsOwnViews_data()
@@ -122,11 +111,11 @@ void TestToolbar::itemsWrapTheWindowsOwnViews()
     QFETCH(QString, view);
     QFETCH(QString, toolTip);
     Opened o;
-    QWidget *own = o.view(qPrintable(view));
+    QWidget *own = o.child(qPrintable(view));
     QVERIFY(own);
     // Made for the toolbar or for the palette, an item wraps the very same view.
-    const auto inserted = o.document.toolbar(o.toolbar(), identifier, true);
-    const auto palette = o.document.toolbar(o.toolbar(), identifier, false);
+    const auto inserted = o.document.toolbar(toolbarOf(o), identifier, true);
+    const auto palette = o.document.toolbar(toolbarOf(o), identifier, false);
     QCOMPARE(inserted->view(), own);
     QCOMPARE(palette->view(), own);
     QCOMPARE(inserted->toolTip(), localizedString(qPrintable(toolTip)));
@@ -147,9 +136,9 @@ void TestToolbar::brushSizeItemNarrowsToThirty()
 {
     QFETCH(QSize, slider);
     Opened o;
-    o.toolbar()->setItemIdentifiers({}); // the slider rests at home, at its own size
-    o.view("mBrushSizeSlider")->resize(slider);
-    const auto item = o.document.toolbar(o.toolbar(), BrushSizeTBId, true);
+    toolbarOf(o)->setItemIdentifiers({}); // the slider rests at home, at its own size
+    o.child("mBrushSizeSlider")->resize(slider);
+    const auto item = o.document.toolbar(toolbarOf(o), BrushSizeTBId, true);
     QCOMPARE(item->minSize(), QSize(30, slider.height()));
     QCOMPARE(item->maxSize(), slider);
 }
@@ -159,20 +148,20 @@ void TestToolbar::newWindowShowsTheDefaultsLeftToRight()
     Opened o;
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    QCOMPARE(o.toolbar()->itemIdentifiers(), kDefault);
-    QCOMPARE(o.window->toolBarArea(o.toolbar()), Qt::TopToolBarArea);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolBarArea(toolbarOf(o)), Qt::TopToolBarArea);
     const char *order[] = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
     int right = -1;
     for (const char *name : order) {
-        QWidget *view = o.view(name);
+        QWidget *view = o.child(name);
         QVERIFY(view->isVisible());
-        const int left = view->mapTo(o.toolbar(), QPoint(0, 0)).x();
+        const int left = view->mapTo(toolbarOf(o), QPoint(0, 0)).x();
         QVERIFY2(left > right, name);
         right = left + view->width();
     }
     // The flexible space pushes the background slider to the far end.
-    QVERIFY(o.toolbar()->width() - right < 24);
-    QCOMPARE(o.view("mBrushSizeSlider")->width(), 140);
+    QVERIFY(toolbarOf(o)->width() - right < 24);
+    QCOMPARE(o.child("mBrushSizeSlider")->width(), 140);
 }
 
 void TestToolbar::configurationIsSharedByEveryWindow()
@@ -181,13 +170,14 @@ void TestToolbar::configurationIsSharedByEveryWindow()
     Opened second;
     const QStringList chosen {BackgroundTypeTBId, kToolbarSeparatorItemIdentifier,
                               CurrentColorTBId};
-    first.toolbar()->setItemIdentifiers(chosen);
-    QCOMPARE(first.toolbar()->itemIdentifiers(), chosen);
-    QCOMPARE(second.toolbar()->itemIdentifiers(), chosen);
-    QCOMPARE(shownItem(second.toolbar(), CurrentColorTBId)->view(), second.view("mCurrColorWell"));
-    QVERIFY(!shownItem(second.toolbar(), CurrentPenTBId));
+    toolbarOf(first)->setItemIdentifiers(chosen);
+    QCOMPARE(toolbarOf(first)->itemIdentifiers(), chosen);
+    QCOMPARE(toolbarOf(second)->itemIdentifiers(), chosen);
+    QCOMPARE(shownItem(toolbarOf(second), CurrentColorTBId)->view(),
+             second.child("mCurrColorWell"));
+    QVERIFY(!shownItem(toolbarOf(second), CurrentPenTBId));
     Opened later;
-    QCOMPARE(later.toolbar()->itemIdentifiers(), chosen);
+    QCOMPARE(toolbarOf(later)->itemIdentifiers(), chosen);
 }
 
 void TestToolbar::storedConfigurationKeepsOnlyWhatCanBeShown()
@@ -199,7 +189,7 @@ void TestToolbar::storedConfigurationKeepsOnlyWhatCanBeShown()
     Opened o;
     // A view can be in one place only; spaces may repeat.
     QCOMPARE(
-        o.toolbar()->itemIdentifiers(),
+        toolbarOf(o)->itemIdentifiers(),
         QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
 }
 
@@ -218,13 +208,13 @@ void TestToolbar::configurationSurvivesARestart()
     QFETCH(QStringList, chosen);
     {
         Opened o;
-        o.toolbar()->setItemIdentifiers(chosen);
-        QCOMPARE(o.toolbar()->actions().size(), chosen.size());
+        toolbarOf(o)->setItemIdentifiers(chosen);
+        QCOMPARE(toolbarOf(o)->actions().size(), chosen.size());
     }
     Preferences::standard().synchronize();
     Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
     Opened later;
-    QCOMPARE(later.toolbar()->itemIdentifiers(), chosen);
+    QCOMPARE(toolbarOf(later)->itemIdentifiers(), chosen);
 }
 
 void TestToolbar::viewsComeBackUnchangedFromTheToolbar()
@@ -232,25 +222,25 @@ void TestToolbar::viewsComeBackUnchangedFromTheToolbar()
     Opened o;
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    QPointer<QWidget> brush = o.view("mBrushSizeSlider");
-    QWidget *home = o.view("mToolbarViews"); // where the views wait, hidden
+    QPointer<QWidget> brush = o.child("mBrushSizeSlider");
+    QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
     QVERIFY(home && !home->isVisible());
     QTRY_VERIFY(brush->isVisible());
     QVERIFY(brush->parentWidget() != home);
-    o.toolbar()->setItemIdentifiers(kDefault); // shown once more
+    toolbarOf(o)->setItemIdentifiers(kDefault); // shown once more
     QTRY_VERIFY(brush && brush->isVisible());
     // A narrow window narrows the slider on the toolbar...
     o.window->resize(260, o.window->height());
     QTRY_VERIFY(brush->width() < 140);
     QVERIFY(brush->width() >= 30);
     // ...but not the slider itself: taken off, it is its own size again.
-    o.toolbar()->setItemIdentifiers({CurrentColorTBId});
+    toolbarOf(o)->setItemIdentifiers({CurrentColorTBId});
     QVERIFY(brush);
     QCOMPARE(brush->parentWidget(), home);
     QCOMPARE(brush->size(), QSize(140, 28));
     QVERIFY(!brush->isVisible());
-    o.toolbar()->setItemIdentifiers(kDefault);
-    QCOMPARE(shownItem(o.toolbar(), BrushSizeTBId)->maxSize(), QSize(140, 28));
+    toolbarOf(o)->setItemIdentifiers(kDefault);
+    QCOMPARE(shownItem(toolbarOf(o), BrushSizeTBId)->maxSize(), QSize(140, 28));
 }
 
 void TestToolbar::customizeDialogEditsTheSharedConfiguration()
@@ -263,8 +253,8 @@ void TestToolbar::customizeDialogEditsTheSharedConfiguration()
     QVERIFY(customize);
     customize->trigger();
     customize->trigger();
-    QCOMPARE(o.toolbar()->findChildren<ToolbarCustomizeDialog *>().size(), 1);
-    auto *dialog = o.toolbar()->findChild<ToolbarCustomizeDialog *>();
+    QCOMPARE(toolbarOf(o)->findChildren<ToolbarCustomizeDialog *>().size(), 1);
+    auto *dialog = toolbarOf(o)->findChild<ToolbarCustomizeDialog *>();
     auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
     auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
     QCOMPARE(allowed->count(), kAllowed.size());
@@ -273,7 +263,7 @@ void TestToolbar::customizeDialogEditsTheSharedConfiguration()
     // An item with a view is there once: adding it again changes nothing.
     allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
     dialog->addSelectedItem();
-    QCOMPARE(o.toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
 
     // A separator goes after the chosen item; spaces and separators may repeat.
     shown->setCurrentRow(0);
@@ -283,23 +273,23 @@ void TestToolbar::customizeDialogEditsTheSharedConfiguration()
     QStringList expected = kDefault;
     expected.insert(1, kToolbarSeparatorItemIdentifier);
     expected.insert(2, kToolbarSeparatorItemIdentifier);
-    QCOMPARE(o.toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
 
     shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
     dialog->moveSelectedItem(-1);
     expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
-    QCOMPARE(o.toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
     shown->setCurrentRow(0);
     dialog->moveSelectedItem(-1); // already first
     dialog->removeSelectedItem();
     expected.removeFirst();
-    QCOMPARE(o.toolbar()->itemIdentifiers(), expected);
-    QCOMPARE(other.toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    QCOMPARE(toolbarOf(other)->itemIdentifiers(), expected);
     QCOMPARE(shown->count(), expected.size());
 
     dialog->restoreDefaults();
-    QCOMPARE(o.toolbar()->itemIdentifiers(), kDefault);
-    QCOMPARE(other.toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+    QCOMPARE(toolbarOf(other)->itemIdentifiers(), kDefault);
     QCOMPARE(shown->count(), kDefault.size());
 }
 

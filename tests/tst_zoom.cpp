@@ -13,21 +13,15 @@
 
 namespace {
 // A shown window of a document whose picture has the given size.
-struct Shown
+struct Shown : Opened
 {
     explicit Shown(QSize picture, QRect geometry)
+        : Opened(encodedImage(testPicture(picture.width(), picture.height()), "png"))
     {
-        QImage image(picture, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        document.readFromData(encodedImage(image, "png"), QString(), nullptr);
-        document.makeWindowControllers();
-        window = documentWindowFor(&document);
         window->setGeometry(geometry);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
     }
-    InkpondDocument document;
-    DocumentWindow *window = nullptr;
 };
 // The window shows all of the sheet and at most the point that whole-number edges add.
 bool showsWholeSheet(const WTView *canvas)
