@@ -243,6 +243,7 @@ void DocumentTest::failedSaveLeavesTheOldFile()
     f.doc->contents = "text:" + QByteArray(256 * 1024, 'x');
     f.doc->refuseToEncode = failure == "encode";
 
+    const auto writable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
     std::optional<WithoutPermissionOverride> noOverride;
     std::optional<FileSizeLimit> limit;
     if (failure == "directory") {
@@ -252,9 +253,7 @@ void DocumentTest::failedSaveLeavesTheOldFile()
         QFile probe(f.dir.filePath(QStringLiteral("probe")));
         if (probe.open(QIODevice::WriteOnly)) {
             probe.remove();
-            QFile::setPermissions(f.dir.path(),
-                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                      | QFileDevice::ExeOwner);
+            QFile::setPermissions(f.dir.path(), writable);
             QSKIP("Cannot make a directory unwritable here");
         }
     } else if (failure == "interrupted") {
@@ -265,8 +264,7 @@ void DocumentTest::failedSaveLeavesTheOldFile()
     f.doc->saveDocument([&](bool ok) { saved = ok; });
     noOverride.reset();
     limit.reset();
-    QFile::setPermissions(f.dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(f.dir.path(), writable);
 
     QMessageBox *box = openBox("errorAlert", &f.window);
     QVERIFY(box);

@@ -324,9 +324,7 @@ void ImageFileTest::highResolutionScanKeepsEveryPixel()
         QCOMPARE(m_doc->startingImage()->size(), (Size {300, 200}));
     }
     QVERIFY(m_doc->readFromData(encodedImage(scan, "png"), QStringLiteral("PNG image"), nullptr));
-    m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
-    m_doc->setCanvas(m_canvas.get());
-    QVERIFY(m_canvas->setImage(m_doc->startingImage()));
+    showPicture(m_doc->startingImage()->qimage());
     QCOMPARE(m_canvas->sheetSize(), (Size {300, 200}));
     const QImage saved
         = ImageCodec::decode(m_doc->dataOfType(QStringLiteral("PNG image"), nullptr), {});
@@ -417,10 +415,7 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     const QUrl url = QUrl::fromLocalFile(path);
     QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
     QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
-    m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
-    m_canvas->setDocument(m_doc.get());
-    m_doc->setCanvas(m_canvas.get());
-    QVERIFY(m_canvas->setImage(m_doc->startingImage()));
+    showPicture(m_doc->startingImage()->qimage());
     m_canvas->currentLayer()->lockFocus();
     Graphics::setColor(Color {0, 0, 1, 1});
     Graphics::fillRect({10, 10, 20, 20});
