@@ -49,7 +49,6 @@ class TestProximity : public QObject
 private slots:
     void repeatsAndDeparturesChangeNothing_data() { addRoutes(); }
     void repeatsAndDeparturesChangeNothing();
-    void secondPointerAndUnknownTypesAreIgnored();
     void eachPointerRemembersItsTool_data() { addRoutes(); }
     void eachPointerRemembersItsTool();
     void allFollowingCanvasesSwitch();
@@ -74,19 +73,12 @@ void TestProximity::repeatsAndDeparturesChangeNothing()
     QCOMPARE(c.view.activeColor(), 2);
     for (int type : {3, 1, 2})
         proximity(Route(route), type, false);
-    QCOMPARE(c.view.activeColor(), 2);
-    QCOMPARE(c.view.currentPointerType(), 3);
-}
-
-void TestProximity::secondPointerAndUnknownTypesAreIgnored()
-{
-    IsolatedSettings settings;
-    Canvas c;
-    proximity(Monitor, 3, true, 1); // the second pointer of a dual-tracking tablet
+    // Nor do a dual-tracking tablet's second pointer and types that are no pointer.
+    proximity(Monitor, 1, true, 1);
     proximity(Monitor, 4);
     proximity(Monitor, 255);
-    QCOMPARE(c.view.activeColor(), 1);
-    QCOMPARE(c.view.currentPointerType(), 1);
+    QCOMPARE(c.view.activeColor(), 2);
+    QCOMPARE(c.view.currentPointerType(), 3);
 }
 
 void TestProximity::eachPointerRemembersItsTool()

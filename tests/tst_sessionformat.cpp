@@ -76,35 +76,31 @@ void TestSessionFormat::malformedLines_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("bad JSON") << QByteArray(R"({"t":1,"event":)") << "not valid JSON";
-    QTest::newRow("not an object") << QByteArray("[1,2]") << "not a JSON object";
-    QTest::newRow("unknown event") << QByteArray(R"({"t":1,"event":"jump"})") << "unknown event \"jump\"";
-    QTest::newRow("missing t") << QByteArray(R"({"event":"key","key":"A"})") << "missing field \"t\"";
-    QTest::newRow("missing field") << QByteArray(R"({"t":1,"event":"press","x":1,"pointer":"pen"})")
-                                   << "missing field \"y\"";
-    QTest::newRow("wrong type") << QByteArray(R"({"t":1,"event":"press","x":"1","y":2,"pointer":"pen"})")
-                                << "field \"x\" must be a number";
-    QTest::newRow("unknown pointer") << QByteArray(R"({"t":1,"event":"move","x":1,"y":2,"pointer":"finger"})")
-                                     << "unknown value \"finger\"";
-    QTest::newRow("mouse is no proximity pointer")
-            << QByteArray(R"({"t":1,"event":"proximity","enter":true,"pointer":"mouse","id":0})")
-            << "unknown value \"mouse\"";
-    QTest::newRow("enter not boolean")
-            << QByteArray(R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})") << "true or false";
-    QTest::newRow("bad modifier")
-            << QByteArray(R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})")
-            << "unknown modifier";
-    QTest::newRow("unknown action") << QByteArray(R"({"t":1,"event":"action","name":"explode:"})")
-                                    << "unknown action";
-    QTest::newRow("value missing") << QByteArray(R"({"t":1,"event":"action","name":"setBrushSize:"})")
-                                   << "missing field \"value\"";
-    QTest::newRow("colour of three") << QByteArray(R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})")
-                                     << "[r, g, b, a]";
-    QTest::newRow("fractional tag")
-            << QByteArray(R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})")
-            << "whole number";
-    QTest::newRow("bad answer") << QByteArray(R"({"t":1,"event":"answer","answer":"maybe"})") << "unknown value";
-    QTest::newRow("negative time") << QByteArray(R"({"t":-1,"event":"key","key":"A"})") << "negative";
+    // Each line, named by the words its error must contain.
+    const char *const rows[][2] = {
+        {R"({"t":1,"event":)", "not valid JSON"},
+        {"[1,2]", "not a JSON object"},
+        {R"({"t":1,"event":"jump"})", "unknown event \"jump\""},
+        {R"({"event":"key","key":"A"})", "missing field \"t\""},
+        {R"({"t":1,"event":"press","x":1,"pointer":"pen"})", "missing field \"y\""},
+        {R"({"t":1,"event":"press","x":"1","y":2,"pointer":"pen"})",
+         "field \"x\" must be a number"},
+        {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"finger"})", "unknown value \"finger\""},
+        // The mouse is no proximity pointer.
+        {R"({"t":1,"event":"proximity","enter":true,"pointer":"mouse","id":0})",
+         "unknown value \"mouse\""},
+        {R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})", "true or false"},
+        {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})",
+         "unknown modifier"},
+        {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
+        {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
+        {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
+        {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})", "whole number"},
+        {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
+        {R"({"t":-1,"event":"key","key":"A"})", "negative"},
+    };
+    for (const auto &[line, reason] : rows)
+        QTest::newRow(reason) << QByteArray(line) << QString::fromUtf8(reason);
 }
 
 void TestSessionFormat::malformedLines()

@@ -54,29 +54,26 @@ void TestZoom::rule_data()
     QTest::addColumn<Size>("sheet");
     QTest::addColumn<Rect>("expected");
     const Rect screen(0, 0, 1400, 900);
-    QTest::newRow("small sheet: the window shrinks by the difference, keeping its centre")
-        << Rect(100, 100, 700, 760) << screen << Size {680, 660} << Size {300, 200}
-        << Rect(290, 330, 320, 300);
-    QTest::newRow("sheet shown exactly: nothing changes")
-        << Rect(100, 100, 700, 760) << screen << Size {680, 660} << Size {680, 660}
-        << Rect(100, 100, 700, 760);
-    QTest::newRow("large sheet: the default frame's size, clamped to its origin")
-        << Rect(200, 50, 700, 760) << screen << Size {680, 660} << Size {3000, 2000}
-        << Rect(0, 0, 1400, 900);
-    QTest::newRow("near the left and bottom edges of a default frame with a dock below")
-        << Rect(10, 45, 400, 400) << Rect(0, 40, 1400, 860) << Size {380, 340} << Size {600, 600}
-        << Rect(0, 40, 620, 660);
-    QTest::newRow("near the right and top edges: those are not clamped")
-        << Rect(1300, 500, 400, 400) << screen << Size {380, 340} << Size {600, 600}
-        << Rect(1190, 370, 620, 660);
-    QTest::newRow("default frame away from the origin limits width and height")
-        << Rect(500, 300, 400, 400) << Rect(100, 80, 500, 450) << Size {380, 340} << Size {600, 600}
-        << Rect(450, 275, 500, 450);
-    QTest::newRow("fractions: edges widened to whole numbers")
-        << Rect(100.25f, 100.5f, 700.5f, 760.25f) << screen << Size {680.5f, 660.75f}
-        << Size {300.3f, 200.6f} << Rect(290, 330, 321, 301);
-    QTest::newRow("nothing left of the window: the zero rectangle")
-        << Rect(0, 0, 100, 100) << screen << Size {680, 660} << Size {10, 10} << Rect();
+    auto row = [](const char *name, Rect current, Rect defaultFrame, Size visible, Size sheet,
+                  Rect expected) {
+        QTest::newRow(name) << current << defaultFrame << visible << sheet << expected;
+    };
+    row("small sheet: the window shrinks by the difference, keeping its centre",
+        {100, 100, 700, 760}, screen, {680, 660}, {300, 200}, {290, 330, 320, 300});
+    row("sheet shown exactly: nothing changes", {100, 100, 700, 760}, screen, {680, 660},
+        {680, 660}, {100, 100, 700, 760});
+    row("large sheet: the default frame's size, clamped to its origin", {200, 50, 700, 760}, screen,
+        {680, 660}, {3000, 2000}, {0, 0, 1400, 900});
+    row("near the left and bottom edges of a default frame with a dock below", {10, 45, 400, 400},
+        {0, 40, 1400, 860}, {380, 340}, {600, 600}, {0, 40, 620, 660});
+    row("near the right and top edges: those are not clamped", {1300, 500, 400, 400}, screen,
+        {380, 340}, {600, 600}, {1190, 370, 620, 660});
+    row("default frame away from the origin limits width and height", {500, 300, 400, 400},
+        {100, 80, 500, 450}, {380, 340}, {600, 600}, {450, 275, 500, 450});
+    row("fractions: edges widened to whole numbers", {100.25f, 100.5f, 700.5f, 760.25f}, screen,
+        {680.5f, 660.75f}, {300.3f, 200.6f}, {290, 330, 321, 301});
+    row("nothing left of the window: the zero rectangle", {0, 0, 100, 100}, screen, {680, 660},
+        {10, 10}, Rect());
 }
 
 void TestZoom::rule()
