@@ -33,6 +33,17 @@ void fill(Layer &layer, const Rect &r, const Color &c)
     Graphics::fillRect(r);
     layer.unlockFocus();
 }
+// The layer as the canvas draws it into the target: with a snapshot over it, if any.
+void render(Image &target, Layer &layer, const Rect &r, Layer *snapshot = nullptr)
+{
+    Graphics::lockFocus(target);
+    layer.initRender(r);
+    if (snapshot)
+        snapshot->drawRect(r);
+    layer.endRender();
+    layer.renderToRect(r);
+    Graphics::unlockFocus();
+}
 } // namespace
 
 class TestLayer : public QObject
@@ -142,23 +153,15 @@ void TestLayer::renderImageReusedAcrossRectangles()
     fill(snapshot, Rect(0, 15, 20, 5), {0, 1, 0, 1});
 
     Image target(Size {20, 20});
-    auto render = [&](const Rect &r) {
-        Graphics::lockFocus(target);
-        layer.initRender(r);
-        snapshot.drawRect(r);
-        layer.endRender();
-        layer.renderToRect(r);
-        Graphics::unlockFocus();
-    };
-    render(Rect(0, 0, 20, 20));
+    render(target, layer, Rect(0, 0, 20, 20), &snapshot);
     const Image *renderImage = layer.renderImage();
     // Change the layer, then render two small rectangles with the reused render image.
     fill(layer, Rect(10, 0, 10, 20), {0, 0, 1, 1});
     Graphics::lockFocus(target);
     Graphics::fillRect(Rect(0, 0, 20, 20), CompositeOp::Clear);
     Graphics::unlockFocus();
-    render(Rect(12, 2, 4, 4));
-    render(Rect(0, 16, 4, 4));
+    render(target, layer, Rect(12, 2, 4, 4), &snapshot);
+    render(target, layer, Rect(0, 16, 4, 4), &snapshot);
     QCOMPARE(layer.renderImage(), renderImage);
     QCOMPARE(target.pixel(13, 3), qRgba(0, 0, 255, 255)); // new blue, not the stale transparent
     QCOMPARE(target.pixel(1, 17), qRgba(0, 255, 0, 255)); // green snapshot over red
@@ -169,18 +172,11 @@ void TestLayer::renderImageReplacedAfterReframe()
 {
     Layer layer(Size {20, 20});
     fill(layer, Rect(0, 0, 20, 20), {1, 0, 0, 1});
-    Image target(Size {40, 40});
-    Graphics::lockFocus(target);
-    layer.initRender(Rect(0, 0, 20, 20));
-    layer.endRender();
-    Graphics::unlockFocus();
-
+    Image before(Size {20, 20});
+    render(before, layer, Rect(0, 0, 20, 20));
     layer.viewBoundsDidChange(Rect(-10, -10, 40, 40));
-    Graphics::lockFocus(target);
-    layer.initRender(Rect(0, 0, 40, 40));
-    layer.endRender();
-    layer.renderToRect(Rect(0, 0, 40, 40));
-    Graphics::unlockFocus();
+    Image target(Size {40, 40});
+    render(target, layer, Rect(0, 0, 40, 40));
     QCOMPARE(layer.renderImage()->size(), (Size {40, 40}));
     QCOMPARE(target.pixel(5, 5), kClear);
     QCOMPARE(target.pixel(15, 15), kRed);
@@ -219,13 +215,7 @@ void TestLayer::eraseSnapshotNeverCutsTheBackground()
     eraser.setBlitType(2);
     fill(eraser, Rect(0, 0, 5, 10), {0, 0, 0, 1});
 
-    const Rect all(0, 0, 10, 10);
-    Graphics::lockFocus(view);
-    layer.initRender(all);
-    eraser.drawRect(all);
-    layer.endRender();
-    layer.renderToRect(all);
-    Graphics::unlockFocus();
+    render(view, layer, Rect(0, 0, 10, 10), &eraser);
     QCOMPARE(view.pixel(2, 5), paperPixel);
     QCOMPARE(view.pixel(7, 5), kRed);
     // The layer itself is untouched while the stroke is only a snapshot.
