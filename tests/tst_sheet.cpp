@@ -103,7 +103,6 @@ private slots:
     void cropResizeToSizeIgnores_data();
     void cropResizeToSizeIgnores();
     void confirmationOnlyWhenEdited();
-    void completionWithOddAnswers();
     void fixedSizes();
     void cropToVisible_data();
     void cropToVisible();
@@ -111,7 +110,6 @@ private slots:
     void intValue();
     void customSize_data();
     void customSize();
-    void customSizeThenConfirmationCancel();
     void refusedSizeChangesNothing_data();
     void refusedSizeChangesNothing();
     void formatIntegers();
@@ -245,21 +243,33 @@ void TestSheet::reframesLayersAndSnapshotsThenUndoes()
 void TestSheet::cropResizeToSizeIgnores_data()
 {
     QTest::addColumn<Size>("size");
-    QTest::newRow("zero width") << Size {0, 100};
-    QTest::newRow("below one point") << Size {0.5f, 0.5f};
-    QTest::newRow("not a number") << Size {std::nanf(""), 300};
-    QTest::newRow("current size") << Size {800, 600};
+    QTest::addColumn<int>("code"); // -1: asked for; else the confirmation's answer to this rect
+    QTest::addColumn<QString>("rect");
+    QTest::newRow("zero width") << Size {0, 100} << -1 << "";
+    QTest::newRow("below one point") << Size {0.5f, 0.5f} << -1 << "";
+    QTest::newRow("not a number") << Size {std::nanf(""), 300} << -1 << "";
+    QTest::newRow("current size") << Size {800, 600} << -1 << "";
+    QTest::newRow("confirmed, zero width") << Size() << 1 << "{{0, 0}, {0, 300}}";
+    QTest::newRow("confirmed, garbage") << Size() << 1 << "garbage";
+    QTest::newRow("cancelled") << Size() << 0 << "{{0, 0}, {400, 300}}";
 }
 
 void TestSheet::cropResizeToSizeIgnores()
 {
     QFETCH(Size, size);
+    QFETCH(int, code);
+    QFETCH(QString, rect);
     Stage stage({1000, 700}, {800, 600});
     stage.document.updateChangeCount(Document::ChangeDone);
+    const int changes = stage.document.changeCount();
     const Image *bg = stage.canvas->backgroundImage();
     const int beeps = systemBeepCount();
-    stage.canvas->cropResizeToSize(size);
+    if (code < 0)
+        stage.canvas->cropResizeToSize(size);
+    else
+        stage.canvas->doCropResize(nullptr, code, rect);
     QCOMPARE(stage.canvas->backgroundImage(), bg);
+    QCOMPARE(stage.document.changeCount(), changes);
     QVERIFY(!stage.alert()); // not even a question
     QCOMPARE(systemBeepCount(), beeps);
 }
@@ -289,17 +299,6 @@ void TestSheet::confirmationOnlyWhenEdited()
     stage.alert()->button(QMessageBox::Yes)->click();
     QCOMPARE(stage.canvas->sheetSize(), (Size {640.7f, 480.2f})); // the rectangle, not its text
     QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({{1, 1}}));
-}
-
-void TestSheet::completionWithOddAnswers()
-{
-    Stage stage({1000, 700}, {800, 600});
-    const Image *bg = stage.canvas->backgroundImage();
-    stage.canvas->doCropResize(nullptr, 1, QStringLiteral("{{0, 0}, {0, 300}}"));
-    stage.canvas->doCropResize(nullptr, 1, QStringLiteral("garbage"));
-    stage.canvas->doCropResize(nullptr, 0, stringFromRect({0, 0, 400, 300}));
-    QCOMPARE(stage.canvas->backgroundImage(), bg);
-    QVERIFY(!stage.document.isDocumentEdited());
 }
 
 void TestSheet::fixedSizes()
@@ -376,11 +375,12 @@ void TestSheet::customSize_data()
     QTest::addColumn<int>("key"); // 0: click OK
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Size>("result");
+    QTest::addColumn<bool>("edited"); // then the question comes, and is cancelled
     // A square sheet; the width typed, then the key pressed on the focused part, changes it.
     auto row = [](const char *name, float side, const char *width, int key, const char *focus,
-                  float result) {
+                  float result, bool edited = false) {
         QTest::newRow(name) << Size {side, side} << QString::number(int(side)) << width << key
-                            << focus << Size {result, float(int(side))};
+                            << focus << Size {result, float(int(side))} << edited;
     };
     row("fraction: fields show 75", 75.75f, "", 0, "", 75);
     row("OK without editing", 600, "", 0, "", 600);
@@ -389,6 +389,7 @@ void TestSheet::customSize_data()
     row("Return", 600, "250", Qt::Key_Return, "widthField", 250);
     row("Return on Cancel is OK", 600, "250", Qt::Key_Return, "cancelButton", 250);
     row("Escape", 600, "250", Qt::Key_Escape, "widthField", 600);
+    row("edited: the question cancelled", 600, "400", 0, "", 600, true);
 }
 
 void TestSheet::customSize()
@@ -397,7 +398,10 @@ void TestSheet::customSize()
     QFETCH(QString, width);
     QFETCH(int, key);
     QFETCH(QString, focus);
+    QFETCH(bool, edited);
     Stage stage({1000, 700}, sheet);
+    if (edited)
+        stage.document.updateChangeCount(Document::ChangeDone);
     MyResizePanel *controller = stage.openCustomSize();
     QDialog *panel = controller->panel();
     QVERIFY(panel->isVisible());
@@ -413,22 +417,13 @@ void TestSheet::customSize()
         QTest::keyClick(panel->findChild<QWidget *>(focus), Qt::Key(key));
     else
         part<QPushButton>(controller, "okButton")->click();
-    QVERIFY(!panel->isVisible());
+    QVERIFY(!panel->isVisible()); // gone before any question
+    if (edited) {
+        QCOMPARE(stage.alert()->informativeText(), confirmation(width.toInt(), int(sheet.height)));
+        stage.alert()->button(QMessageBox::Cancel)->click();
+    }
     QTEST(stage.canvas->sheetSize(), "result");
     QTRY_VERIFY(!stage.canvas->findChild<MyResizePanel *>()); // released
-}
-
-void TestSheet::customSizeThenConfirmationCancel()
-{
-    Stage stage({1000, 700}, {600, 600});
-    stage.document.updateChangeCount(Document::ChangeDone);
-    MyResizePanel *controller = stage.openCustomSize();
-    part<QLineEdit>(controller, "widthField")->setText(QStringLiteral("400"));
-    part<QPushButton>(controller, "okButton")->click();
-    QVERIFY(!controller->panel()->isVisible()); // gone before the question
-    QCOMPARE(stage.alert()->informativeText(), confirmation(400, 600));
-    stage.alert()->button(QMessageBox::Cancel)->click();
-    QCOMPARE(stage.canvas->sheetSize(), (Size {600, 600}));
 }
 
 void TestSheet::refusedSizeChangesNothing_data()
