@@ -65,11 +65,9 @@ private slots:
     void constructionResetsPenToolButKeepsWidths_data();
     void constructionResetsPenToolButKeepsWidths();
     void damagedSettingsFallBackToDefaults();
-    void badToolNumberIsStoredThenRefused();
+    void toolNumbersAndTags();
     void widthsGoToTheActiveTool();
     void setColorWritesOnlyNewColours();
-    void setToolFromTag();
-    void openWindowKeepsItsOwnWidth();
     void ruledPaper_data();
     void ruledPaper();
     void gridPaper();
@@ -131,7 +129,7 @@ void TestCanvas::damagedSettingsFallBackToDefaults()
     QCOMPARE(canvas->brushSize(), 10.0f);
 }
 
-void TestCanvas::badToolNumberIsStoredThenRefused()
+void TestCanvas::toolNumbersAndTags()
 {
     auto canvas = makeCanvas();
     canvas->setActiveColor(2);
@@ -140,6 +138,15 @@ void TestCanvas::badToolNumberIsStoredThenRefused()
         QCOMPARE(canvas->activeColor(), 2);
         QCOMPARE(stored("PenColor"), QString::number(bad));
     }
+    // A sender without a tag chooses nothing; the eraser button's tag is 0.
+    QObject untagged;
+    canvas->setToolFromTag(&untagged);
+    canvas->setToolFromTag(nullptr);
+    QCOMPARE(canvas->activeColor(), 2);
+    QObject eraserButton;
+    eraserButton.setProperty("tag", 0);
+    canvas->setToolFromTag(&eraserButton);
+    QVERIFY(canvas->erasing());
 }
 
 void TestCanvas::widthsGoToTheActiveTool()
@@ -157,6 +164,13 @@ void TestCanvas::widthsGoToTheActiveTool()
     QCOMPARE(canvas->brushSize(), -3.0f);
     canvas->setActiveColor(0);
     QCOMPARE(canvas->brushSize(), 25.0f);
+
+    // An open window keeps its own width; the next one starts with the stored one.
+    auto second = makeCanvas();
+    canvas->setActiveColor(1);
+    canvas->setBrushSize(33);
+    QCOMPARE(second->brushSize(), 10.0f);
+    QCOMPARE(makeCanvas()->brushSize(), 33.0f);
 }
 
 void TestCanvas::setColorWritesOnlyNewColours()
@@ -181,28 +195,6 @@ void TestCanvas::setColorWritesOnlyNewColours()
 
     canvas->setActiveColor(0);
     QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setColor(&green));
-}
-
-void TestCanvas::setToolFromTag()
-{
-    auto canvas = makeCanvas();
-    QObject untagged;
-    canvas->setToolFromTag(&untagged);
-    canvas->setToolFromTag(nullptr);
-    QCOMPARE(canvas->activeColor(), 1);
-    QObject eraserButton;
-    eraserButton.setProperty("tag", 0);
-    canvas->setToolFromTag(&eraserButton);
-    QVERIFY(canvas->erasing());
-}
-
-void TestCanvas::openWindowKeepsItsOwnWidth()
-{
-    auto first = makeCanvas();
-    auto second = makeCanvas();
-    first->setBrushSize(33);
-    QCOMPARE(second->brushSize(), 10.0f);
-    QCOMPARE(makeCanvas()->brushSize(), 33.0f);
 }
 
 void TestCanvas::ruledPaper_data()
