@@ -90,14 +90,9 @@ void TestEvdev::sequences_data()
                    key(BTN_TOOL_LENS, 1),     syn, key(BTN_TOOL_LENS, 0),
                    key(BTN_TOOL_BRUSH, 1),    syn}
         << QStringList {"+1", "-1", "+2", "-2", "+1"};
+    const quint16 touch = BTN_TOUCH, finger = BTN_TOOL_FINGER;
     QTest::newRow("repeats, autorepeat and other keys change nothing")
-        << Events {key(pen, 1),
-                   syn,
-                   key(pen, 1),
-                   key(pen, 2),
-                   key(BTN_TOUCH, 1),
-                   key(BTN_TOOL_FINGER, 1),
-                   syn}
+        << Events {key(pen, 1), syn, key(pen, 1), key(pen, 2), key(touch, 1), key(finger, 1), syn}
         << QStringList {"+1", "|"};
     QTest::newRow("a dropped frame is ignored up to its SYN_REPORT")
         << Events {key(pen, 1), syn, key(pen, 0), dropped, key(rubber, 1), syn, key(pen, 0), syn}
