@@ -60,12 +60,8 @@ void TestPlatform::storedValuesPersistInTheSettingsFile()
 void TestPlatform::damagedNumbersReadAsMissing()
 {
     IsolatedSettings settings;
-    {
-        QDir().mkpath(QFileInfo(settings.filePath()).path());
-        QFile f(settings.filePath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[General]\nKind=banana\nWidth=nan\nWhole=3.0\nData=plain text\n");
-    }
+    QVERIFY(writeFile(settings.filePath(),
+                      "[General]\nKind=banana\nWidth=nan\nWhole=3.0\nData=plain text\n"));
     Preferences p(settings.filePath());
     QVERIFY(!Preferences::toInteger(p.objectForKey(QStringLiteral("Kind"))));
     QCOMPARE(Preferences::toInteger(p.objectForKey(QStringLiteral("Whole"))), std::optional<qint64>(3));
