@@ -58,12 +58,11 @@ private slots:
     void itemsWrapTheWindowsOwnViews();
     void brushSizeItemNarrowsToThirty_data();
     void brushSizeItemNarrowsToThirty();
-    void newWindowShowsTheDefaultsLeftToRight();
+    void defaultsShowLeftToRightAndViewsComeBackUnchanged();
     void configurationIsSharedByEveryWindow();
     void storedConfigurationKeepsOnlyWhatCanBeShown();
     void configurationSurvivesARestart_data();
     void configurationSurvivesARestart();
-    void viewsComeBackUnchangedFromTheToolbar();
     void customizeDialogEditsTheSharedConfiguration();
 
 private:
@@ -131,7 +130,7 @@ void TestToolbar::brushSizeItemNarrowsToThirty()
     QCOMPARE(item->maxSize(), slider);
 }
 
-void TestToolbar::newWindowShowsTheDefaultsLeftToRight()
+void TestToolbar::defaultsShowLeftToRightAndViewsComeBackUnchanged()
 {
     Opened o;
     o.window->show();
@@ -149,7 +148,26 @@ void TestToolbar::newWindowShowsTheDefaultsLeftToRight()
     }
     // The flexible space pushes the background slider to the far end.
     QVERIFY(toolbarOf(o)->width() - right < 24);
-    QCOMPARE(o.child("mBrushSizeSlider")->width(), 140);
+
+    QPointer<QWidget> brush = o.child("mBrushSizeSlider");
+    QCOMPARE(brush->width(), 140);
+    QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
+    QVERIFY(home && !home->isVisible());
+    QVERIFY(brush->parentWidget() != home);
+    toolbarOf(o)->setItemIdentifiers(kDefault); // shown once more
+    QTRY_VERIFY(brush && brush->isVisible());
+    // A narrow window narrows the slider on the toolbar...
+    o.window->resize(260, o.window->height());
+    QTRY_VERIFY(brush->width() < 140);
+    QVERIFY(brush->width() >= 30);
+    // ...but not the slider itself: taken off, it is its own size again.
+    toolbarOf(o)->setItemIdentifiers({CurrentColorTBId});
+    QVERIFY(brush);
+    QCOMPARE(brush->parentWidget(), home);
+    QCOMPARE(brush->size(), QSize(140, 28));
+    QVERIFY(!brush->isVisible());
+    toolbarOf(o)->setItemIdentifiers(kDefault);
+    QCOMPARE(shownItem(toolbarOf(o), BrushSizeTBId)->maxSize(), QSize(140, 28));
 }
 
 void TestToolbar::configurationIsSharedByEveryWindow()
@@ -203,32 +221,6 @@ void TestToolbar::configurationSurvivesARestart()
     Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
     Opened later;
     QCOMPARE(toolbarOf(later)->itemIdentifiers(), chosen);
-}
-
-void TestToolbar::viewsComeBackUnchangedFromTheToolbar()
-{
-    Opened o;
-    o.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    QPointer<QWidget> brush = o.child("mBrushSizeSlider");
-    QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
-    QVERIFY(home && !home->isVisible());
-    QTRY_VERIFY(brush->isVisible());
-    QVERIFY(brush->parentWidget() != home);
-    toolbarOf(o)->setItemIdentifiers(kDefault); // shown once more
-    QTRY_VERIFY(brush && brush->isVisible());
-    // A narrow window narrows the slider on the toolbar...
-    o.window->resize(260, o.window->height());
-    QTRY_VERIFY(brush->width() < 140);
-    QVERIFY(brush->width() >= 30);
-    // ...but not the slider itself: taken off, it is its own size again.
-    toolbarOf(o)->setItemIdentifiers({CurrentColorTBId});
-    QVERIFY(brush);
-    QCOMPARE(brush->parentWidget(), home);
-    QCOMPARE(brush->size(), QSize(140, 28));
-    QVERIFY(!brush->isVisible());
-    toolbarOf(o)->setItemIdentifiers(kDefault);
-    QCOMPARE(shownItem(toolbarOf(o), BrushSizeTBId)->maxSize(), QSize(140, 28));
 }
 
 void TestToolbar::customizeDialogEditsTheSharedConfiguration()
