@@ -2,6 +2,7 @@
 // record kept (formatting the stroke's lines and writing them), the start of a stroke right
 // after the previous one ended (it waits for that stroke to reach the disk), and restoring a
 // record of 1000 strokes into a new window.
+#include "BenchMain.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -37,8 +37,7 @@ struct Stage
     explicit Stage(bool recording)
     {
         Preferences::resetStandard(dir.filePath(QStringLiteral("settings.conf")));
-        controller = std::make_unique<DocumentController>(
-            InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+        controller = InkpondDocument::newDocumentController();
         if (recording)
             recovery = std::make_unique<RecoveryManager>(dir.filePath(QStringLiteral("records")));
     }
@@ -236,11 +235,5 @@ BENCHMARK(BM_WriteStart)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillis
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }

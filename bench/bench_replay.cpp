@@ -3,6 +3,7 @@
 // event dispatch, the window repainted once per display frame. Each iteration replays the whole
 // demo into a fresh document; the counters give the pen samples per second of wall time and the
 // 99th-percentile delivery time of one sample.
+#include "BenchMain.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <memory>
 #include <vector>
 
@@ -37,8 +37,9 @@ void BM_ReplayDemo(benchmark::State &state)
     const float side = float(state.range(0));
     QTemporaryDir settings;
     Preferences::resetStandard(settings.filePath(QStringLiteral("Inkpond.conf")));
-    DocumentController documents(InkpondDocument::documentTypes(),
-                                 [] { return std::make_unique<InkpondDocument>(); });
+    const std::unique_ptr<DocumentController> controller
+        = InkpondDocument::newDocumentController();
+    DocumentController &documents = *controller;
     double wallSeconds = 0;
     std::int64_t samples = 0;
     std::vector<qint64> perSample;
@@ -79,11 +80,5 @@ BENCHMARK(BM_ReplayDemo)->ArgName("side")->Arg(600)->Arg(4096)->Unit(benchmark::
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TabletApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<TabletApplication>(argc, argv);
 }

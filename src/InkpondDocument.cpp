@@ -34,6 +34,12 @@ DocumentTypes InkpondDocument::documentTypes()
     return DocumentTypes::fromFile(QStringLiteral(":/DocumentTypes.json"));
 }
 
+std::unique_ptr<DocumentController> InkpondDocument::newDocumentController()
+{
+    return std::make_unique<DocumentController>(documentTypes(),
+                                                [] { return std::make_unique<InkpondDocument>(); });
+}
+
 QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
 {
     if (error)

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <memory>
 
+class DocumentController;
 class DocumentWindow;
 class WTView;
 
@@ -24,6 +25,8 @@ public:
 
     // The document-types table built into the application.
     static DocumentTypes documentTypes();
+    // The application's document controller: Inkpond documents of those types.
+    static std::unique_ptr<DocumentController> newDocumentController();
 
     void setCanvas(WTView *canvas);
     WTView *canvas() const;

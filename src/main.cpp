@@ -40,8 +40,9 @@ int main(int argc, char *argv[])
     }
 
     // One document per window: the files named on the command line, or a new picture.
-    DocumentController documents(InkpondDocument::documentTypes(),
-                                 [] { return std::make_unique<InkpondDocument>(); });
+    const std::unique_ptr<DocumentController> controller
+        = InkpondDocument::newDocumentController();
+    DocumentController &documents = *controller;
     app.observeDocuments(&documents);
     // Every open document keeps a recovery record; closing it or quitting removes the record.
     RecoveryManager recovery(defaultRecoveryRoot());

@@ -211,8 +211,9 @@ int main(int argc, char **argv)
     // The demo starts from a fresh store, as every replay does.
     QTemporaryDir settings;
     Preferences::resetStandard(settings.filePath(QStringLiteral("Inkpond.conf")));
-    DocumentController documents(InkpondDocument::documentTypes(),
-                                 [] { return std::make_unique<InkpondDocument>(); });
+    const std::unique_ptr<DocumentController> controller
+        = InkpondDocument::newDocumentController();
+    DocumentController &documents = *controller;
     auto *document
         = qobject_cast<InkpondDocument *>(documents.openUntitledDocumentAndDisplay(true, nullptr));
     if (!document || !document->canvas())

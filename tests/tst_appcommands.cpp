@@ -86,8 +86,7 @@ private:
 void AppCommandsTest::init()
 {
     m_settings = std::make_unique<IsolatedSettings>();
-    m_documents = std::make_unique<DocumentController>(
-        InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+    m_documents = InkpondDocument::newDocumentController();
     TabletApplication::instance()->observeDocuments(m_documents.get());
     QGuiApplication::clipboard()->clear();
 }

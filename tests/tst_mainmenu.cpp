@@ -20,8 +20,7 @@
 namespace {
 std::unique_ptr<DocumentController> makeController()
 {
-    auto controller = std::make_unique<DocumentController>(
-        InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+    auto controller = InkpondDocument::newDocumentController();
     TabletApplication::instance()->observeDocuments(controller.get());
     return controller;
 }

@@ -235,8 +235,7 @@ private:
 void ReplayTest::init()
 {
     mSettings = std::make_unique<IsolatedSettings>();
-    mDocuments = std::make_unique<DocumentController>(
-        InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+    mDocuments = InkpondDocument::newDocumentController();
 }
 
 void ReplayTest::cleanup()

@@ -64,8 +64,7 @@ void RestoreTest::init()
 {
     m_settings = std::make_unique<IsolatedSettings>();
     m_dir = std::make_unique<QTemporaryDir>();
-    m_controller = std::make_unique<DocumentController>(
-        InkpondDocument::documentTypes(), [] { return std::make_unique<InkpondDocument>(); });
+    m_controller = InkpondDocument::newDocumentController();
     m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")));
 }
 
