@@ -1,6 +1,7 @@
 // Painting on sheets from 600 × 600 to 8192 × 8192: the cost of one pen sample with the repaint
 // of what it touched, the start of a stroke with a full history, an undo, and one movement of
 // the straight-line preview. Each repaint is Qt's paint cycle run at once for the window.
+#include "BenchMain.h"
 #include "Preferences.h"
 #include "SheetContainer.h"
 #include "WTView.h"
@@ -10,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QTabletEvent>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -275,11 +275,5 @@ BENCHMARK(BM_UndoFullHistory)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QApplication>(argc, argv);
 }
