@@ -79,6 +79,29 @@ void lockFocus(Image &image)
     stack().push_back(std::move(d));
 }
 
+void lockFocus(QImage &image, const QTransform &sheetToDevice)
+{
+    Destination d;
+    d.owned = std::make_unique<QPainter>(&image);
+    d.painter = d.owned.get();
+    d.painter->setBrush(Qt::black);
+    d.painter->setPen(Qt::NoPen);
+    d.painter->setTransform(sheetToDevice);
+    d.sheetToDevice = sheetToDevice;
+    d.pixelHeight = image.height();
+    stack().push_back(std::move(d));
+}
+
+QPainter &currentPainter()
+{
+    return *top().painter;
+}
+
+QTransform currentSheetToDevice()
+{
+    return top().sheetToDevice;
+}
+
 void lockFocus(QPainter &painter, const QTransform &sheetToDevice)
 {
     painter.save();
@@ -206,10 +229,21 @@ void BezierPath::appendOvalInRect(const Rect &r)
 void BezierPath::stroke() const
 {
     QPainter &p = *top().painter;
+    stroke(p, currentColor(p));
+}
+
+void BezierPath::fill() const
+{
+    QPainter &p = *top().painter;
+    fill(p, currentColor(p));
+}
+
+void BezierPath::stroke(QPainter &p, const QColor &color) const
+{
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    QPen pen(currentColor(p));
+    QPen pen(color);
     pen.setWidthF(m_width);
     pen.setCapStyle(m_cap == RoundCap ? Qt::RoundCap : m_cap == SquareCap ? Qt::SquareCap : Qt::FlatCap);
     pen.setJoinStyle(m_join == RoundJoin ? Qt::RoundJoin : m_join == BevelJoin ? Qt::BevelJoin : Qt::MiterJoin);
@@ -219,13 +253,13 @@ void BezierPath::stroke() const
     p.restore();
 }
 
-void BezierPath::fill() const
+void BezierPath::fill(QPainter &p, const QColor &color) const
 {
-    QPainter &p = *top().painter;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(Qt::NoPen);
+    p.setBrush(color);
     p.drawPath(m_path);
     p.restore();
 }

@@ -24,8 +24,14 @@ namespace Graphics {
 void lockFocus(Image &image);
 // A painter already active on a device; sheetToDevice maps y-up sheet points to its pixels.
 void lockFocus(QPainter &painter, const QTransform &sheetToDevice);
+// A bare QImage, as a scratch whose sheet area is given by sheetToDevice.
+void lockFocus(QImage &image, const QTransform &sheetToDevice);
 void unlockFocus();
 bool hasFocus();
+// The painter of the destination on top of the stack, and how it maps sheet points to pixels,
+// for drawing that passes its target on explicitly.
+QPainter &currentPainter();
+QTransform currentSheetToDevice();
 // The image on top of the stack, or nullptr when the top is a painter or the stack is empty.
 const Image *focusImage();
 
@@ -67,6 +73,9 @@ public:
 
     void stroke() const;
     void fill() const;
+    // The same on a painter given explicitly, in a colour of its own.
+    void stroke(QPainter &painter, const QColor &color) const;
+    void fill(QPainter &painter, const QColor &color) const;
 
 private:
     QPainterPath m_path;

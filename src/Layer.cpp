@@ -3,20 +3,36 @@
 #include "Assert.h"
 #include "Graphics.h"
 
+#include <QPainter>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace {
 constexpr int kEraseBlit = 2;
 
-CompositeOp opForBlitType(int type)
+QPainter::CompositionMode modeForBlitType(int type)
 {
-    return type == kEraseBlit ? CompositeOp::DestinationOut : CompositeOp::SourceOver;
+    return type == kEraseBlit ? QPainter::CompositionMode_DestinationOut
+                              : QPainter::CompositionMode_SourceOver;
 }
+
+// Where drawing goes when nothing of the image is to be painted, or no scratch could be had.
+QImage &discard()
+{
+    static QImage sink(1, 1, QImage::Format_ARGB32_Premultiplied);
+    return sink;
+}
+
+// Whether the layer's last lockFocus pushed the scratch painter (true) or the discard (false).
+// Locks on layers do not nest, so one flag serves.
+bool gLockedTiles = false;
+bool gLockOk = true;
 } // namespace
 
 Layer::Layer() = default;
 
-Layer::Layer(Size size) : mImage(std::make_unique<Image>(size)) { }
+Layer::Layer(Size size) : mImage(std::make_unique<TiledImage>(size)) { }
 
 Layer::~Layer() = default;
 
@@ -27,26 +43,48 @@ bool Layer::isEnabled() const
 
 Size Layer::size() const
 {
-    return mImage ? mImage->size() : Size{};
+    return mImage ? mImage->size() : Size {};
 }
 
 void Layer::drawRect(const Rect &r) const
 {
     if (!mImage)
         return;
-    Graphics::drawImage(*mImage, r, opForBlitType(mBlitType), mOpacity);
+    mImage->drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), r,
+                     modeForBlitType(mBlitType), mOpacity);
+}
+
+bool Layer::drawOnto(Layer &dest) const
+{
+    if (!mImage || !dest.mImage)
+        return true;
+    return mImage->compositeOnto(*dest.mImage, modeForBlitType(mBlitType), mOpacity);
 }
 
 void Layer::initRender(const Rect &r)
 {
     INK_ASSERT(mImage != nullptr);
-    if (mRenderImage && mRenderImage->size() == mImage->size()) {
-        Graphics::lockFocus(*mRenderImage);
-        Graphics::fillRect(r, CompositeOp::Clear);
-    } else {
-        mRenderImage = std::make_unique<Image>(mImage->size());
-        Graphics::lockFocus(*mRenderImage);
+    mRenderPixels = mImage->pixelRect(r);
+    const int w = std::max(mRenderPixels.width(), 1);
+    const int h = std::max(mRenderPixels.height(), 1);
+    if (mRenderImage.width() < w || mRenderImage.height() < h) {
+        // Rounded up, so that the rectangles of one stroke's repaints share one image.
+        auto up = [](int v) { return (v + 127) / 128 * 128; };
+        mRenderImage = QImage(std::max(up(w), mRenderImage.width()),
+                              std::max(up(h), mRenderImage.height()),
+                              QImage::Format_ARGB32_Premultiplied);
     }
+    if (mRenderImage.isNull() || mRenderPixels.isEmpty()) {
+        mRenderPixels = {};
+        Graphics::lockFocus(discard(), QTransform());
+        return;
+    }
+    const qsizetype bytes = qsizetype(mRenderPixels.width()) * 4;
+    for (int y = 0; y < mRenderPixels.height(); ++y)
+        std::memset(mRenderImage.scanLine(y), 0, std::size_t(bytes));
+    Graphics::lockFocus(mRenderImage,
+                        QTransform(1, 0, 0, -1, -mRenderPixels.x(),
+                                   mRenderPixels.y() + mRenderPixels.height()));
     drawRect(r);
 }
 
@@ -57,55 +95,73 @@ void Layer::endRender()
 
 void Layer::renderToRect(const Rect &r) const
 {
-    if (mRenderImage)
-        Graphics::drawImage(*mRenderImage, r, CompositeOp::SourceOver, 1.0f);
+    if (!mImage || mRenderPixels.isEmpty())
+        return;
+    const QRect part = mImage->pixelRect(r).intersected(mRenderPixels);
+    if (part.isEmpty())
+        return;
+    const int top = part.y() + part.height();
+    const QPointF dev = Graphics::currentSheetToDevice().map(QPointF(part.x(), top));
+    QPainter &p = Graphics::currentPainter();
+    p.save();
+    p.resetTransform();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setOpacity(1.0);
+    p.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), mRenderImage,
+                QRect(part.x() - mRenderPixels.x(), mRenderPixels.y() + mRenderPixels.height() - top,
+                      part.width(), part.height()));
+    p.restore();
 }
 
 void Layer::lockFocus()
 {
     INK_ASSERT(mImage != nullptr);
-    Graphics::lockFocus(*mImage);
+    lockFocusToPaint({{0, 0}, mImage->size()});
 }
 
-void Layer::unlockFocus()
+void Layer::lockFocusToPaint(const Rect &touched)
+{
+    INK_ASSERT(mImage != nullptr);
+    QPainter *painter = mImage->beginPaint(touched);
+    gLockedTiles = painter != nullptr;
+    gLockOk = !mImage->lastPaintFailed();
+    if (painter)
+        Graphics::lockFocus(*painter, painter->transform());
+    else
+        Graphics::lockFocus(discard(), QTransform());
+}
+
+bool Layer::unlockFocus()
 {
     INK_ASSERT(mImage != nullptr);
     Graphics::unlockFocus();
+    if (!gLockedTiles)
+        return gLockOk;
+    gLockedTiles = false;
+    return mImage->endPaint();
+}
+
+bool Layer::paint(const Rect &touched, const std::function<void(QPainter &)> &draw)
+{
+    INK_ASSERT(mImage != nullptr);
+    return mImage->paint(touched, draw);
 }
 
 void Layer::clear()
 {
-    if (!mImage)
-        return;
-    lockFocus();
-    Graphics::fillRect({0, 0, mImage->size().width, mImage->size().height}, CompositeOp::Clear);
-    unlockFocus();
+    if (mImage)
+        mImage->clear();
 }
 
-std::unique_ptr<Image> Layer::imageReframedTo(const Rect &r) const
+std::unique_ptr<TiledImage> Layer::imageReframedTo(const Rect &r) const
 {
-    auto image = std::make_unique<Image>(r.size);
-    if (image->isNull())
+    auto image = std::make_unique<TiledImage>(mImage ? mImage->reframed(r) : TiledImage(r.size));
+    if (image->pixelWidth() == 0)
         return nullptr;
-    if (!mImage)
-        return image;
-    const Size old = mImage->size();
-    const float sx = std::max(r.x(), 0.0f);
-    const float sy = std::max(r.y(), 0.0f);
-    const float cw = std::max(std::min(old.width, r.x() + r.width()) - sx, 0.0f);
-    const float ch = std::max(std::min(old.height, r.y() + r.height()) - sy, 0.0f);
-    const float dx = std::max(-r.x(), 0.0f);
-    const float dy = std::max(-r.y(), 0.0f);
-    if (cw > 0.0f && ch > 0.0f) {
-        Graphics::lockFocus(*image);
-        Graphics::drawImage(*mImage, {sx, sy, std::min(cw, r.width()), std::min(ch, r.height())}, {dx, dy},
-                            CompositeOp::Copy, 1.0f);
-        Graphics::unlockFocus();
-    }
     return image;
 }
 
-void Layer::adoptReframedImage(std::unique_ptr<Image> image, const Rect &)
+void Layer::adoptReframedImage(std::unique_ptr<TiledImage> image)
 {
     INK_ASSERT(image != nullptr);
     mImage = std::move(image);
@@ -113,68 +169,25 @@ void Layer::adoptReframedImage(std::unique_ptr<Image> image, const Rect &)
 
 void Layer::viewBoundsDidChange(const Rect &r)
 {
-    if (mImage && r == Rect(0, 0, mImage->size().width, mImage->size().height))
+    if (mImage && r == Rect({0, 0}, mImage->size()))
         return;
     auto image = imageReframedTo(r);
     INK_ASSERT(image != nullptr);
-    adoptReframedImage(std::move(image), r);
+    adoptReframedImage(std::move(image));
 }
 
-namespace {
-// The image's whole pixel area in sheet coordinates.
-Rect pixelBounds(const Image &image)
+bool Layer::setPixels(const QImage &picture)
 {
-    return {0, 0, float(image.pixelWidth()), float(image.pixelHeight())};
+    INK_ASSERT(mImage != nullptr);
+    return mImage->setPixels(picture);
 }
-} // namespace
 
-void UndoLayer::addPaintedRect(const Rect &r)
+QImage Layer::toQImage() const
 {
     if (!mImage)
-        return;
-    mPaintedBounds
-        = intersectionRect(unionRect(mPaintedBounds, integralRect(r)), pixelBounds(*mImage));
-}
-
-void UndoLayer::lockFocusToPaint(const Rect &touched)
-{
-    addPaintedRect(touched);
-    Layer::lockFocus();
-}
-
-void UndoLayer::lockFocus()
-{
-    Layer::lockFocus();
-    mPaintedBounds = pixelBounds(*mImage);
-}
-
-void UndoLayer::drawRect(const Rect &r) const
-{
-    const Rect part = intersectionRect(r, mPaintedBounds);
-    if (!isEmptyRect(part))
-        Layer::drawRect(part);
-}
-
-void UndoLayer::clear()
-{
-    if (!mImage)
-        return;
-    if (!isEmptyRect(mPaintedBounds)) {
-        Graphics::lockFocus(*mImage);
-        Graphics::fillRect(mPaintedBounds, CompositeOp::Clear);
-        Graphics::unlockFocus();
-    }
-    mPaintedBounds = {};
-}
-
-void UndoLayer::adoptReframedImage(std::unique_ptr<Image> image, const Rect &r)
-{
-    Layer::adoptReframedImage(std::move(image), r);
-    if (isEmptyRect(mPaintedBounds))
-        return;
-    // Pixels move by (−x, −y), each rounded to whole pixels: one point of margin keeps them inside.
-    const Rect moved {mPaintedBounds.x() - r.x(), mPaintedBounds.y() - r.y(),
-                      mPaintedBounds.width(), mPaintedBounds.height()};
-    mPaintedBounds = {};
-    addPaintedRect(insetRect(moved, -1, -1));
+        return {};
+    QImage out(mImage->pixelWidth(), mImage->pixelHeight(), QImage::Format_ARGB32_Premultiplied);
+    if (!out.isNull())
+        mImage->readPixels(QRect(0, 0, out.width(), out.height()), out, 0, 0);
+    return out;
 }

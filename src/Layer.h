@@ -1,12 +1,16 @@
 #pragma once
 
 #include "Geometry.h"
-#include "Image.h"
+#include "TiledImage.h"
 
+#include <QImage>
+#include <functional>
 #include <memory>
 
-// One sheet-sized image the canvas paints into, with how it is composited, and a render image
-// in which it is assembled with its undo snapshots before it reaches the view.
+// One image the canvas paints into, with how it is composited, and a render image in which it
+// is assembled with its undo snapshots before it reaches the view. The image is tiled: it costs
+// what is painted on it, whatever the sheet's size, and the render image covers only the
+// rectangle being rendered.
 class Layer
 {
 public:
@@ -26,7 +30,10 @@ public:
     Size size() const;
 
     // Composites part r of the image onto part r of the current drawing destination.
-    virtual void drawRect(const Rect &r) const;
+    void drawRect(const Rect &r) const;
+    // Composites the whole image onto another layer's, with this layer's blit type and
+    // opacity, over this image's tiles only. False when a tile of dest could not be made.
+    bool drawOnto(Layer &dest) const;
 
     // Prepares the render image for r and leaves it as the drawing destination; endRender()
     // returns to the previous one. Only the pixels inside the last prepared rectangle count.
@@ -35,33 +42,45 @@ public:
     // Part r of the render image over part r of the current destination.
     void renderToRect(const Rect &r) const;
 
-    virtual void lockFocus();
-    void unlockFocus();
-    virtual void clear();
+    // Painting of the platform's drawing functions into the image: lockFocus() over the whole
+    // sheet (a sheet-sized scratch: for small images and whole pictures), lockFocusToPaint()
+    // over what `touched` covers. unlockFocus() writes it back and tells whether every tile
+    // could be made.
+    void lockFocus();
+    void lockFocusToPaint(const Rect &touched);
+    bool unlockFocus();
+    // The same with the painter passed on explicitly: sheet coordinates, clipped to `touched`.
+    bool paint(const Rect &touched, const std::function<void(QPainter &)> &draw);
+    void clear();
 
     // Re-frames the image to r, given in the current image's coordinates: what r covers is kept,
     // moved by (−x, −y); the rest is transparent.
     void viewBoundsDidChange(const Rect &r);
-    // The same in two steps, so that a caller can allocate every new image before changing any:
-    // imageReframedTo() gives nullptr when the image cannot be had; adoptReframedImage() takes the
-    // image it made for the same r.
-    std::unique_ptr<Image> imageReframedTo(const Rect &r) const;
-    virtual void adoptReframedImage(std::unique_ptr<Image> image, const Rect &r);
+    // The same in two steps, so that a caller can make every new image before changing any:
+    // imageReframedTo() gives nullptr when the image cannot be had; adoptReframedImage() takes
+    // the image it made.
+    std::unique_ptr<TiledImage> imageReframedTo(const Rect &r) const;
+    void adoptReframedImage(std::unique_ptr<TiledImage> image);
 
-    const Image *image() const { return mImage.get(); }
-    const Image *renderImage() const { return mRenderImage.get(); }
+    // The picture replaced by one of the image's pixel size; false when it cannot be held.
+    bool setPixels(const QImage &picture);
+
+    const TiledImage *image() const { return mImage.get(); }
+    // The whole image as one QImage (premultiplied, row 0 at the top): for small sheets only.
+    QImage toQImage() const;
 
 protected:
-    std::unique_ptr<Image> mImage;
-    std::unique_ptr<Image> mRenderImage;
+    std::unique_ptr<TiledImage> mImage;
+    QImage mRenderImage; // at least the size of the last rendered rectangle
+    QRect mRenderPixels; // y up, the pixels of the image that the render image holds
     bool mIsEnabled = true;
     int mBlitType = 1;
     float mOpacity = 1.0f;
 };
 
-// One stroke, painted over its base layer until it is undone or merged into it. It keeps the
-// bounds of what its strokes painted, so that drawing, merging and clearing it cost work in
-// proportion to the stroke rather than to the sheet.
+// One stroke, painted over its base layer until it is undone or merged into it. Its tiles are
+// only those its stroke painted, so drawing, merging and clearing it cost work in proportion
+// to the stroke rather than to the sheet.
 class UndoLayer : public Layer
 {
 public:
@@ -70,21 +89,6 @@ public:
     Layer *layer() const { return mLayer; }
     void setLayer(Layer *layer) { mLayer = layer; }
 
-    // Painting into the snapshot that stays inside `touched`.
-    void lockFocusToPaint(const Rect &touched);
-    // Painting of unknown extent: from now on the whole image counts as painted.
-    void lockFocus() override;
-    // Whole-numbered, inside the image; empty while nothing is painted.
-    Rect paintedBounds() const { return mPaintedBounds; }
-
-    // Outside the painted bounds the snapshot is transparent, so neither needs to look there.
-    void drawRect(const Rect &r) const override;
-    void clear() override;
-    void adoptReframedImage(std::unique_ptr<Image> image, const Rect &r) override;
-
 private:
-    void addPaintedRect(const Rect &r);
-
     Layer *mLayer = nullptr; // not owned
-    Rect mPaintedBounds;
 };

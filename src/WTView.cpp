@@ -65,12 +65,7 @@ WTView::WTView(const Rect &frame, QWidget *parent) : QWidget(parent)
     setBrushSize(brushSize());
     setActiveColor(1);
 
-    mLayers.reserve(5);
-    auto layer = std::make_unique<Layer>(frame.size);
-    mCurrLayer = layer.get();
-    mLayers.push_back(std::move(layer));
-    mUndoLayers.reserve(10);
-    makeBgWithSize(frame.size);
+    mPicture = std::make_unique<Picture>(frame.size, mBgType);
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
     setFrame(frame);
 }
@@ -79,9 +74,6 @@ WTView::~WTView()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
     mCurrUndoLayer = nullptr;
-    mUndoLayers.clear();
-    mCurrLayer = nullptr;
-    mLayers.clear();
 }
 
 void WTView::setAcceptsMouseMovedEvents(bool accept)

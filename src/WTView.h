@@ -4,6 +4,7 @@
 #include "Geometry.h"
 #include "Image.h"
 #include "Layer.h"
+#include "Picture.h"
 #include "PointerSample.h"
 
 #include <QJsonValue>
@@ -78,12 +79,8 @@ public:
     // Display and backgrounds.
     void drawRect(const Rect &r);
     void renderLayersInRect(const Rect &r);
-    void makeBgWithSize(Size size);
-    // The background pattern of the current type at that size; nullptr when it cannot be had.
-    std::unique_ptr<Image> newBgWithSize(Size size) const;
     void setBgType(float type);
     float bgType() const { return float(mBgType); }
-    const Image *backgroundImage() const { return mBgImage.get(); }
     // Whether the window really shows what lies behind it (see-through paper on a compositor).
     bool windowIsSeeThrough() const { return mWindowSeeThrough; }
 
@@ -112,7 +109,7 @@ public:
     bool applyResize(const Rect &r);
 
     // Undo history (WTViewUndo.cpp): at most kMaxUndoLayers strokes, newest last.
-    static constexpr std::size_t kMaxUndoLayers = 10;
+    static constexpr std::size_t kMaxUndoLayers = Picture::kMaxUndoLayers;
     UndoLayer *createUndoLayer(Layer *base); // nullptr, with a beep, when none can be had
     void undo(QObject *sender = nullptr);
 
@@ -141,10 +138,14 @@ public:
     void clear(QObject *sender = nullptr);
     void clearLow(Document *document, bool shouldClose, void *contextInfo);
 
-    // Layers and history, for display, merging and tests.
-    const std::vector<std::unique_ptr<Layer>> &layers() const { return mLayers; }
-    Layer *currentLayer() const { return mCurrLayer; }
-    const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const { return mUndoLayers; }
+    // The picture with its layers and history, for display, merging and tests.
+    const Picture &picture() const { return *mPicture; }
+    const std::vector<std::unique_ptr<Layer>> &layers() const { return mPicture->layers(); }
+    Layer *currentLayer() const { return mPicture->currentLayer(); }
+    const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const
+    {
+        return mPicture->undoLayers();
+    }
 
 signals:
     // The active tool, its colour or its width changed: controls showing them refresh.
@@ -173,9 +174,8 @@ private:
     void setAcceptsMouseMovedEvents(bool accept);
     void copyImageWithBG(bool withBG);
     bool replaceLayersWith(std::unique_ptr<Layer> layer);
-    UndoLayer *recycleOldestUndoLayer(Layer *base);
-    std::unique_ptr<UndoLayer> takeSpareUndoLayer(Size size);
-    bool isUndoLayerAlive(const UndoLayer *layer) const;
+    bool isUndoLayerAlive(const UndoLayer *layer) const { return mPicture->isUndoLayerAlive(layer); }
+    void stopStrokeForLackOfMemory();
     void commitLine(const PointerSample &sample);
     void endStroke();
     void drawLinePreviewInRect(const Rect &r);
@@ -188,16 +188,11 @@ private:
     int mBgType = 0;
     Point mLastLoc;
     bool mDrawingLine = false;
-    std::unique_ptr<Image> mBgImage;
     InkpondDocument *mDocument = nullptr; // not owned
     QAbstractButton *mRubberButton = nullptr; // not owned
-    std::vector<std::unique_ptr<Layer>> mLayers;
-    Layer *mCurrLayer = nullptr; // owned by mLayers
-    std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
-    UndoLayer *mCurrUndoLayer = nullptr; // owned by mUndoLayers
-    // Undone snapshots, kept so that freeing a large image never delays an undo and the next
-    // stroke need not allocate one; with the history never more than kMaxUndoLayers.
-    std::vector<std::unique_ptr<UndoLayer>> mSpareUndoLayers;
+    // Layers, history, sheet size and paper: what the canvas shows, without the widget.
+    std::unique_ptr<Picture> mPicture;
+    UndoLayer *mCurrUndoLayer = nullptr; // owned by the picture's history
     bool mTracking = false; // a freehand stroke is being painted
     HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
     bool mHasLinePreview = false;

@@ -110,7 +110,7 @@ void WTView::cropResizeToFixedSize(QObject *sender)
 
 void WTView::cropResizeToCustomSize(QObject *)
 {
-    if (!mBgImage)
+    if (isEmptyRect({{0, 0}, sheetSize()}))
         return;
     auto *controller = new MyResizePanel(sheetSize(), this);
     if (!controller->runModalSheetForWindow(window(), this, &WTView::doCustomCropResize))

@@ -1,7 +1,6 @@
 // Image exchange: whole pictures to and from the document and the clipboard, and clearing.
 #include "WTView.h"
 
-#include "Graphics.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 
@@ -9,31 +8,16 @@
 #include <QClipboard>
 #include <QMimeData>
 
-namespace {
-constexpr int kSeeThrough = 3;
-} // namespace
-
 bool WTView::replaceLayersWith(std::unique_ptr<Layer> layer)
 {
     cancelOperation(this);
-    // The old picture is kept until the new sheet is had, so a refused sheet changes nothing.
-    auto oldLayers = std::move(mLayers);
-    auto oldUndoLayers = std::move(mUndoLayers);
-    Layer *const oldCurrLayer = mCurrLayer;
-    UndoLayer *const oldCurrUndoLayer = mCurrUndoLayer;
-    mLayers.clear();
-    mUndoLayers.clear();
+    if (!TiledImage::isValidSize(layer->size())) {
+        refuseSheetSize(layer->size());
+        return false;
+    }
     mCurrUndoLayer = nullptr;
-    mCurrLayer = layer.get();
-    const Size size = layer->size();
-    mLayers.push_back(std::move(layer));
-    if (setSheetSize(size))
-        return true;
-    mLayers = std::move(oldLayers);
-    mUndoLayers = std::move(oldUndoLayers);
-    mCurrLayer = oldCurrLayer;
-    mCurrUndoLayer = oldCurrUndoLayer;
-    return false;
+    mPicture->replaceLayersWith(std::move(layer));
+    return setSheetSize(mPicture->sheetSize());
 }
 
 bool WTView::setImage(const Image *p)
@@ -43,11 +27,8 @@ bool WTView::setImage(const Image *p)
     // Whole pixels: the sheet is the picture's pixel size, whatever resolution it came with.
     const Size size {float(p->pixelWidth()), float(p->pixelHeight())};
     auto layer = std::make_unique<Layer>(size);
-    if (!layer->image() || layer->image()->isNull())
+    if (!layer->image() || layer->image()->pixelWidth() == 0 || !layer->setPixels(p->qimage()))
         return false;
-    layer->lockFocus();
-    Graphics::drawImage(*p, {0, 0, size.width, size.height}, {0, 0}, CompositeOp::Copy, 1.0f);
-    layer->unlockFocus();
     if (!replaceLayersWith(std::move(layer)))
         return false;
     update();
@@ -56,19 +37,7 @@ bool WTView::setImage(const Image *p)
 
 std::unique_ptr<Image> WTView::getImageWithBG(bool withBG)
 {
-    if (!mBgImage)
-        return nullptr;
-    // A new image starts transparent: what no layer covers stays so.
-    auto image = std::make_unique<Image>(mBgImage->size());
-    if (image->isNull())
-        return nullptr;
-    const Rect r {0, 0, mBgImage->size().width, mBgImage->size().height};
-    Graphics::lockFocus(*image);
-    if (withBG && mBgType != kSeeThrough)
-        Graphics::drawImage(*mBgImage, r, CompositeOp::Copy, 1.0f);
-    renderLayersInRect(r);
-    Graphics::unlockFocus();
-    return image;
+    return mPicture->flatten(withBG);
 }
 
 void WTView::copy(QObject *)
@@ -120,9 +89,8 @@ void WTView::clearLow(Document *, bool shouldClose, void *)
 {
     if (!shouldClose)
         return;
-    const Size size = mBgImage ? mBgImage->size() : Size {600, 600};
-    auto layer = std::make_unique<Layer>(size);
-    if (!layer->image() || layer->image()->isNull() || !replaceLayersWith(std::move(layer))) {
+    const Size size = isEmptyRect({{0, 0}, sheetSize()}) ? Size {600, 600} : sheetSize();
+    if (!replaceLayersWith(std::make_unique<Layer>(size))) {
         QApplication::beep();
         return;
     }

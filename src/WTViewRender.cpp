@@ -2,6 +2,7 @@
 #include "WTView.h"
 
 #include "Assert.h"
+#include "Background.h"
 #include "Graphics.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -13,10 +14,7 @@
 #include <cmath>
 
 namespace {
-constexpr int kSeeThrough = 3;
-const Color kPaper {1.0f, 1.0f, 0.98f, 1.0f};
-const Color kRule {0.0f, 0.6f, 0.8f, 1.0f};
-const Color kGrid = Color::white(0.8f);
+constexpr int kSeeThrough = Background::kSeeThrough;
 const Color kLightGray = Color::white(2.0f / 3.0f);
 const Color kDarkGray = Color::white(1.0f / 3.0f);
 } // namespace
@@ -24,13 +22,14 @@ const Color kDarkGray = Color::white(1.0f / 3.0f);
 void WTView::drawRect(const Rect &r)
 {
     const float alpha = mBgType == kSeeThrough ? 0.8f : 1.0f;
+    const Size sheet = sheetSize();
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
     Graphics::setColor(kLightGray.withAlpha(alpha));
     Graphics::fillRect(r);
-    if (mBgImage) {
-        const float w = mBgImage->size().width;
-        const float h = mBgImage->size().height;
+    if (!isEmptyRect({{0, 0}, sheet})) {
+        const float w = sheet.width;
+        const float h = sheet.height;
         Graphics::setColor(kDarkGray.withAlpha(alpha));
         Graphics::frameRect(integralRect({-1, -1, w + 2, h + 2}));
         // The drop shadow along the bottom and right; its inner half is covered by the paper.
@@ -42,7 +41,7 @@ void WTView::drawRect(const Rect &r)
         shadow.lineToPoint({w + 1.0f, -1.0f});
         shadow.lineToPoint({w + 1.0f, h - 5.0f});
         shadow.stroke();
-        Graphics::drawImage(*mBgImage, r, CompositeOp::Copy, 1.0f);
+        mPicture->drawBackgroundInRect(r);
     }
     Graphics::restoreGraphicsState();
     renderLayersInRect(r);
@@ -50,48 +49,7 @@ void WTView::drawRect(const Rect &r)
 
 void WTView::renderLayersInRect(const Rect &r)
 {
-    for (const auto &layer : mLayers) {
-        if (!layer->isEnabled())
-            continue;
-        layer->initRender(r);
-        for (const auto &snapshot : mUndoLayers)
-            if (snapshot->layer() == layer.get())
-                snapshot->drawRect(r);
-        layer->endRender();
-        layer->renderToRect(r);
-    }
-}
-
-void WTView::makeBgWithSize(Size size)
-{
-    auto image = newBgWithSize(size);
-    INK_ASSERT(image != nullptr);
-    mBgImage = std::move(image);
-}
-
-std::unique_ptr<Image> WTView::newBgWithSize(Size size) const
-{
-    auto image = std::make_unique<Image>(size);
-    if (image->isNull())
-        return nullptr;
-    const float w = size.width;
-    const float h = size.height;
-    Graphics::lockFocus(*image);
-    Graphics::setColor(mBgType == kSeeThrough ? kPaper.withAlpha(0.25f) : kPaper);
-    Graphics::fillRect({0, 0, w, h});
-    if (mBgType == 1) {
-        Graphics::setColor(kRule);
-        for (int n = int(h - 40.0f); n > 0; n -= 40)
-            Graphics::fillRect({0, float(n), w, 1});
-    } else if (mBgType == 2) {
-        Graphics::setColor(kGrid);
-        for (int n = int(h - 21.0f); n > 0; n -= 21)
-            Graphics::fillRect({0, float(n), w, 1});
-        for (float x = 20.0f; x < w; x += 20.0f)
-            Graphics::fillRect({x, 0, 1, h});
-    }
-    Graphics::unlockFocus();
-    return image;
+    mPicture->renderLayersInRect(r);
 }
 
 void WTView::setBgType(float value)
@@ -101,9 +59,9 @@ void WTView::setBgType(float value)
         return;
     INK_CHECK(t >= 0 && t <= 3, "bg type index out of bound");
     mBgType = int(t);
+    mPicture->setBgType(mBgType);
     Preferences::standard().setInteger(t, PreferenceKeys::kBgType);
     applyWindowAppearance();
-    makeBgWithSize(mBgImage ? mBgImage->size() : Size{600, 600});
     update();
     if (window()->isVisible())
         window()->repaint();

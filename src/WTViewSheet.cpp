@@ -9,7 +9,7 @@
 
 Size WTView::sheetSize() const
 {
-    return mBgImage ? mBgImage->size() : Size {};
+    return mPicture->sheetSize();
 }
 
 bool WTView::setSheetSize(Size size)
@@ -23,34 +23,11 @@ bool WTView::resizeSheet(const Rect &r)
         refuseSheetSize(r.size);
         return false;
     }
-    // Every new image is made before any old one is given up: a resize that cannot be held
-    // leaves sheet, layers and history as they were.
-    auto bg = newBgWithSize(r.size);
-    std::vector<std::pair<Layer *, std::unique_ptr<Image>>> reframed;
-    auto prepare = [&](Layer &layer) {
-        if (layer.image() && r == Rect({0, 0}, layer.size()))
-            return true; // the layer goes on with its very image
-        auto image = layer.imageReframedTo(r);
-        if (!image)
-            return false;
-        reframed.emplace_back(&layer, std::move(image));
-        return true;
-    };
-    bool ok = bg != nullptr;
-    for (auto it = mLayers.begin(); ok && it != mLayers.end(); ++it)
-        ok = prepare(**it);
-    for (auto it = mUndoLayers.begin(); ok && it != mUndoLayers.end(); ++it)
-        ok = prepare(**it);
-    if (!ok) {
-        bg.reset();
-        reframed.clear();
+    // A resize that cannot be held leaves sheet, layers and history as they were.
+    if (!mPicture->resize(r)) {
         refuseSheetSize(r.size);
         return false;
     }
-
-    mBgImage = std::move(bg);
-    for (auto &[layer, image] : reframed)
-        layer->adoptReframedImage(std::move(image), r);
 
     const Size c = containerSize(r.size);
     const float W = std::max(c.width, r.width());

@@ -4,6 +4,7 @@
 #include "WTView.h"
 
 #include "Assert.h"
+#include "Beep.h"
 #include "Graphics.h"
 #include "HeldInput.h"
 #include "InkpondDocument.h"
@@ -16,8 +17,6 @@
 
 namespace {
 const char *const kColorIndexOutOfBound = "color index out of bound";
-constexpr int kPaintBlit = 1;
-constexpr int kEraseBlit = 2;
 
 // Qt's equivalent of the process-wide switch; tests may run without a TabletApplication.
 void setMouseCoalescing(bool enabled)
@@ -32,20 +31,6 @@ bool chains(Qt::KeyboardModifiers modifiers)
     return modifiers & (Qt::AltModifier | Qt::ControlModifier);
 }
 
-void paintSegment(Point from, Point to, float width, const Rect &dot)
-{
-    BezierPath path;
-    path.setLineWidth(width);
-    path.setLineCapStyle(BezierPath::RoundCap);
-    path.moveToPoint(from);
-    if (to == from) {
-        path.appendOvalInRect(dot);
-        path.fill();
-    } else {
-        path.lineToPoint(to);
-        path.stroke();
-    }
-}
 } // namespace
 
 void WTView::mousePressEvent(QMouseEvent *event)
@@ -122,7 +107,7 @@ void WTView::mouseDown(const PointerSample &sample)
     }
     mLastLoc = sample.position;
     mDrawingLine = !erasing() && (sample.modifiers & Qt::ShiftModifier);
-    mCurrUndoLayer = createUndoLayer(mCurrLayer);
+    mCurrUndoLayer = createUndoLayer(currentLayer());
     if (!mCurrUndoLayer) {
         mDrawingLine = false;
         return;
@@ -168,16 +153,21 @@ void WTView::drawCurrentDataFromEvent(const PointerSample &sample)
     const Rect touched
         = unionRect(touchedRect(last, next, w), touchedRect(last, next, std::max(w, 1.0f)));
 
-    mCurrUndoLayer->setBlitType(erasing() ? kEraseBlit : kPaintBlit);
-    mCurrUndoLayer->lockFocusToPaint(touched);
-    // The eraser paints in the destination's opaque default colour: only its coverage counts.
-    if (!erasing())
-        Graphics::setColor(*color());
-    paintSegment(last, next, w, {next.x - w / 2, next.y - w / 2, w, w});
-    mCurrUndoLayer->unlockFocus();
-
+    const bool painted = Picture::paintSegment(*mCurrUndoLayer, last, next, w, touched,
+                                               {next.x - w / 2, next.y - w / 2, w, w},
+                                               erasing() ? nullptr : color());
     update(widgetRectFromCanvas(touched).toAlignedRect());
     mLastLoc = next;
+    if (!painted)
+        stopStrokeForLackOfMemory();
+}
+
+void WTView::stopStrokeForLackOfMemory()
+{
+    // What was painted stays; the rest of the stroke is not, and the user hears why.
+    systemBeep();
+    if (mTracking)
+        endStroke();
 }
 
 void WTView::commitLine(const PointerSample &sample)
@@ -232,11 +222,9 @@ void WTView::drawLineToPoint(Point point, float pressure, bool promptOnly)
         update();
         return;
     }
-    mCurrUndoLayer->setBlitType(kPaintBlit);
-    mCurrUndoLayer->lockFocusToPaint(touched);
-    Graphics::setColor(*color());
-    paintSegment(mLastLoc, point, w, lineDotRect(point, w));
-    mCurrUndoLayer->unlockFocus();
+    if (!Picture::paintSegment(*mCurrUndoLayer, mLastLoc, point, w, touched, lineDotRect(point, w),
+                               color()))
+        stopStrokeForLackOfMemory();
     update();
 }
 
@@ -248,7 +236,7 @@ void WTView::drawLinePreviewInRect(const Rect &r)
     const float w = mLinePreviewWidth;
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
-    Graphics::setColor(*color());
-    paintSegment(mLastLoc, mLinePreviewTo, w, lineDotRect(mLinePreviewTo, w));
+    Picture::drawSegment(Graphics::currentPainter(), mLastLoc, mLinePreviewTo, w,
+                         lineDotRect(mLinePreviewTo, w), color()->toQColor());
     Graphics::restoreGraphicsState();
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointingDevice>
 #include <QRandomGenerator>
 #include <QTabletEvent>
@@ -29,17 +30,23 @@ inline void dab(WTView &canvas, float x, float y)
     freehand(canvas, {{x, y}, {x + 4, y}});
 }
 
-// The picture as the layers show it, without the background.
-inline Image picture(WTView &canvas)
+// The picture as the layers show it, without the background; only the part r where given,
+// with r's bottom-left corner at the image's.
+inline Image picture(WTView &canvas, Rect r = {})
 {
-    Image out(canvas.sheetSize());
-    Graphics::lockFocus(out);
-    canvas.renderLayersInRect({{0, 0}, canvas.sheetSize()});
+    if (isEmptyRect(r))
+        r = {{0, 0}, canvas.sheetSize()};
+    Image out(r.size);
+    QPainter painter(&out.qimage());
+    Graphics::lockFocus(painter, QTransform(1, 0, 0, -1, -r.x(), r.y() + out.pixelHeight()));
+    canvas.renderLayersInRect(r);
     Graphics::unlockFocus();
     return out;
 }
 
-inline int alphaAt(const Image &image, int x, int y)
+// For a plain image and a tiled one alike: both count pixels from the bottom-left.
+template<typename AnyImage>
+int alphaAt(const AnyImage &image, int x, int y)
 {
     return qAlpha(image.pixel(x, y));
 }
@@ -49,7 +56,8 @@ inline float uniform(QRandomGenerator &rng, double low, double high)
     return float(low + rng.bounded(high - low));
 }
 
-inline int paintedPixels(const Image &image)
+template<typename AnyImage>
+int paintedPixels(const AnyImage &image)
 {
     int n = 0;
     for (int y = 0; y < image.pixelHeight(); ++y)

@@ -1,5 +1,11 @@
 #include "TestSupport.h"
 
+#include "Graphics.h"
+#include "WTView.h"
+
+#include <algorithm>
+#include <cstdlib>
+
 #include "Preferences.h"
 
 #include <QBuffer>
@@ -50,6 +56,22 @@ qint64 differingPixels(const QImage &a, const QImage &b)
             n += ra[x] != rb[x];
     }
     return n;
+}
+
+int maxChannelDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 256;
+    const QImage ca = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage cb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int worst = 0;
+    for (int y = 0; y < ca.height(); ++y) {
+        const auto *ra = ca.constScanLine(y);
+        const auto *rb = cb.constScanLine(y);
+        for (qsizetype i = 0; i < qsizetype(ca.width()) * 4; ++i)
+            worst = std::max(worst, std::abs(int(ra[i]) - int(rb[i])));
+    }
+    return worst;
 }
 
 QImage testPicture(int w, int h, bool opaque)
@@ -105,4 +127,13 @@ char *toString(const Size &s)
 char *toString(const Point &p)
 {
     return qstrdup(qPrintable(QStringLiteral("(%1, %2)").arg(p.x).arg(p.y)));
+}
+
+Image paperOf(const WTView &canvas)
+{
+    Image out(canvas.sheetSize());
+    Graphics::lockFocus(out);
+    canvas.picture().drawBackgroundInRect({{0, 0}, canvas.sheetSize()});
+    Graphics::unlockFocus();
+    return out;
 }

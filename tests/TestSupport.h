@@ -30,6 +30,14 @@ QRgb pixelAt(const Image &image, int px, int py);
 // Number of pixels that differ between two images of the same size; -1 when the sizes differ.
 qint64 differingPixels(const QImage &a, const QImage &b);
 
+// The largest difference of one channel between two images of the same size; 256 when the
+// sizes differ.
+int maxChannelDifference(const QImage &a, const QImage &b);
+
+class WTView;
+// The paper as the canvas draws it over its whole sheet.
+Image paperOf(const WTView &canvas);
+
 // Opaque colours, a band of every alpha and a transparent band; or all of it opaque.
 QImage testPicture(int w, int h, bool opaque = false);
 

@@ -213,7 +213,7 @@ void TestCanvas::ruledPaper()
     QFETCH(QList<int>, rows);
     auto canvas = makeCanvas({600, height});
     const std::set<int> expected(rows.begin(), rows.end());
-    QCOMPARE(rowsOf(*canvas->backgroundImage(), kRuleRgb), expected);
+    QCOMPARE(rowsOf(paperOf(*canvas), kRuleRgb), expected);
 }
 
 void TestCanvas::gridPaper()
@@ -221,11 +221,11 @@ void TestCanvas::gridPaper()
     auto canvas = makeCanvas();
     canvas->setBgType(2);
     // Horizontal lines every 21 from the top, vertical every 20 from the left.
-    QCOMPARE(rowsOf(*canvas->backgroundImage(), kGridRgb), series(12, 21, 28));
-    QCOMPARE(columnsOf(*canvas->backgroundImage(), kGridRgb), series(20, 20, 29));
+    QCOMPARE(rowsOf(paperOf(*canvas), kGridRgb), series(12, 21, 28));
+    QCOMPARE(columnsOf(paperOf(*canvas), kGridRgb), series(20, 20, 29));
     canvas->setSheetSize({60.5f, 100.7f});
-    QCOMPARE(rowsOf(*canvas->backgroundImage(), kGridRgb), std::set<int>({16, 37, 58, 79}));
-    QCOMPARE(columnsOf(*canvas->backgroundImage(), kGridRgb), std::set<int>({20, 40, 60}));
+    QCOMPARE(rowsOf(paperOf(*canvas), kGridRgb), std::set<int>({16, 37, 58, 79}));
+    QCOMPARE(columnsOf(paperOf(*canvas), kGridRgb), std::set<int>({20, 40, 60}));
 }
 
 void TestCanvas::setBgType_data()
@@ -249,7 +249,7 @@ void TestCanvas::setBgType()
     QWidget window;
     auto *canvas = new WTView(Rect(0, 0, 600, 600), &window);
     window.show();
-    const Image *bg = canvas->backgroundImage();
+    const QImage bg = paperOf(*canvas).qimage();
     const bool translucent = window.testAttribute(Qt::WA_TranslucentBackground);
     if (type < 0)
         QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setBgType(value));
@@ -259,7 +259,7 @@ void TestCanvas::setBgType()
     QCOMPARE(canvas->bgType(), changed ? float(type) : 1.0f);
     QCOMPARE(stored("BgType"), changed ? QString::number(type) : QString());
     if (!changed) {
-        QCOMPARE(canvas->backgroundImage(), bg);
+        QCOMPARE(differingPixels(paperOf(*canvas).qimage(), bg), 0);
         QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), translucent);
     }
 }
@@ -273,14 +273,14 @@ void TestCanvas::seeThroughAndBack()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     canvas->setBgType(3);
     QVERIFY(!canvas->isOpaque());
-    QCOMPARE(qAlpha(canvas->backgroundImage()->pixel(10, 10)), 64); // paper at alpha 0.25
+    QCOMPARE(qAlpha(paperOf(*canvas).pixel(10, 10)), 64); // paper at alpha 0.25
     QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), canvas->windowIsSeeThrough());
     QVERIFY(window.isVisible());
 
     canvas->setBgType(0);
     QVERIFY(canvas->isOpaque());
     QVERIFY(!window.testAttribute(Qt::WA_TranslucentBackground));
-    QCOMPARE(qAlpha(canvas->backgroundImage()->pixel(10, 10)), 255);
+    QCOMPARE(qAlpha(paperOf(*canvas).pixel(10, 10)), 255);
     QVERIFY(window.isVisible());
 }
 

@@ -67,12 +67,12 @@ void ExchangeTest::setImageMakesThePictureTheSheet()
     const Image image(picture);
     QVERIFY(m_canvas->setImage(&image));
     QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
-    QCOMPARE(m_canvas->backgroundImage()->size(), (Size {1024, 768}));
+    QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
     QCOMPARE(m_canvas->layers().size(), size_t(1));
     QCOMPARE(m_canvas->currentLayer(), m_canvas->layers().front().get());
     QVERIFY(m_canvas->undoLayers().empty());
     // Transparent pixels stay transparent: the picture replaces, it is not laid over anything.
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), picture), 0);
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), picture), 0);
     QVERIFY(!m_doc->isDocumentEdited());
 
     // Without a picture, or with an empty one, the canvas stays as it is.
@@ -80,7 +80,7 @@ void ExchangeTest::setImageMakesThePictureTheSheet()
     QVERIFY(!m_canvas->setImage(nullptr));
     QVERIFY(!m_canvas->setImage(&empty));
     QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), picture), 0);
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), picture), 0);
 }
 
 void ExchangeTest::flattenedPicture_data()
@@ -111,7 +111,7 @@ void ExchangeTest::flattenedPicture()
     {
         QPainter p(&expected);
         if (withBG && bgType != 3)
-            p.drawImage(0, 0, m_canvas->backgroundImage()->qimage());
+            p.drawImage(0, 0, paperOf(*m_canvas).qimage());
         if (layerShown)
             p.drawImage(0, 0, image.qimage());
     }
@@ -189,7 +189,7 @@ void ExchangeTest::clearAsksFirstWhenEdited()
     QCOMPARE(m_canvas->sheetSize(), (Size {320, 240}));
     QCOMPARE(m_canvas->bgType(), 2.0f);
     QCOMPARE(m_canvas->layers().size(), size_t(1));
-    QCOMPARE(isTransparent(m_canvas->currentLayer()->image()->qimage()), cleared);
+    QCOMPARE(isTransparent(m_canvas->currentLayer()->toQImage()), cleared);
     QCOMPARE(m_doc->fileURL(), cleared ? QUrl() : file);
     QCOMPARE(m_doc->isDocumentEdited(), !cleared);
     if (cleared)

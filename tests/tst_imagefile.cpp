@@ -421,13 +421,13 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     Graphics::fillRect({10, 10, 20, 20});
     m_canvas->currentLayer()->unlockFocus();
     m_doc->updateChangeCount(Document::ChangeDone);
-    const QImage edited = m_canvas->currentLayer()->image()->qimage().copy();
+    const QImage edited = m_canvas->currentLayer()->toQImage();
 
     QVERIFY(writeFile(path, "no longer a picture"));
     QString error;
     QVERIFY(!m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), edited), 0);
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), edited), 0);
     QVERIFY(m_doc->isDocumentEdited());
 
     const QImage other = testPicture(50, 70);
@@ -435,7 +435,7 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     QVERIFY(m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
     QCOMPARE(m_canvas->sheetSize(), (Size {50, 70}));
     QCOMPARE(m_canvas->layers().size(), size_t(1));
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->image()->qimage(), other), 0);
+    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), other), 0);
     QVERIFY(!m_doc->isDocumentEdited());
 }
 

@@ -60,7 +60,8 @@ void dot(Layer &layer, int x, int y)
     layer.unlockFocus();
 }
 
-QList<QPoint> inkedPixels(const Image &image)
+template<typename AnyImage>
+QList<QPoint> inkedPixels(const AnyImage &image)
 {
     QList<QPoint> found;
     for (int y = 0; y < image.pixelHeight(); ++y)
@@ -98,7 +99,7 @@ private slots:
     void containerResizeKeepsCovering_data();
     void containerResizeKeepsCovering();
     void coverAndCentreInvariant();
-    void sameSizeRebuildsBackgroundAndFrameOnly();
+    void sameSizeChangesTheFrameOnly();
     void reframesLayersAndSnapshotsThenUndoes();
     void cropResizeToSizeIgnores_data();
     void cropResizeToSizeIgnores();
@@ -205,15 +206,13 @@ void TestSheet::coverAndCentreInvariant()
     }
 }
 
-void TestSheet::sameSizeRebuildsBackgroundAndFrameOnly()
+void TestSheet::sameSizeChangesTheFrameOnly()
 {
     Stage stage({600, 500}, {800, 600});
-    const Image *layerImage = stage.canvas->currentLayer()->image();
-    const Image *bg = stage.canvas->backgroundImage();
+    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
     stage.canvas->setFrame({-7, -3, 1, 1}); // as the window system might
     QVERIFY(stage.canvas->setSheetSize({800, 600}));
     QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
-    QVERIFY(stage.canvas->backgroundImage() != bg);
     QCOMPARE(stage.canvas->frame(), Rect(-100, -50, 800, 600));
 }
 
@@ -226,7 +225,7 @@ void TestSheet::reframesLayersAndSnapshotsThenUndoes()
     dot(*canvas.createUndoLayer(canvas.currentLayer()), 799, 599);
 
     QVERIFY(canvas.resizeSheet({-50, -50, 900, 700}));
-    QCOMPARE(canvas.backgroundImage()->size(), (Size {900, 700}));
+    QCOMPARE(canvas.sheetSize(), (Size {900, 700}));
     QCOMPARE(inkedPixels(*canvas.currentLayer()->image()), QList<QPoint>({{60, 70}}));
     QCOMPARE(inkedPixels(*canvas.undoLayers()[0]->image()), QList<QPoint>({{50, 50}}));
     QCOMPARE(inkedPixels(*canvas.undoLayers()[1]->image()), QList<QPoint>({{849, 649}}));
@@ -262,13 +261,13 @@ void TestSheet::cropResizeToSizeIgnores()
     Stage stage({1000, 700}, {800, 600});
     stage.document.updateChangeCount(Document::ChangeDone);
     const int changes = stage.document.changeCount();
-    const Image *bg = stage.canvas->backgroundImage();
+    const Size sheet = stage.canvas->sheetSize();
     const int beeps = systemBeepCount();
     if (code < 0)
         stage.canvas->cropResizeToSize(size);
     else
         stage.canvas->doCropResize(nullptr, code, rect);
-    QCOMPARE(stage.canvas->backgroundImage(), bg);
+    QCOMPARE(stage.canvas->sheetSize(), sheet);
     QCOMPARE(stage.document.changeCount(), changes);
     QVERIFY(!stage.alert()); // not even a question
     QCOMPARE(systemBeepCount(), beeps);
@@ -283,7 +282,7 @@ void TestSheet::confirmationOnlyWhenEdited()
     QVERIFY(stage.document.isDocumentEdited());
 
     dot(*stage.canvas->currentLayer(), 1, 1);
-    const Image *layerImage = stage.canvas->currentLayer()->image();
+    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
     stage.canvas->cropResizeToRect({0, 0, 640.7f, 480.2f});
     QMessageBox *alert = stage.alert();
     QVERIFY(alert && alert->isVisible());
@@ -442,9 +441,9 @@ void TestSheet::refusedSizeChangesNothing()
     stage.canvas->createUndoLayer(stage.canvas->currentLayer());
     if (edited)
         stage.document.updateChangeCount(Document::ChangeDone);
-    const Image *layerImage = stage.canvas->currentLayer()->image();
-    const Image *snapshotImage = stage.canvas->undoLayers()[0]->image();
-    const Image *bg = stage.canvas->backgroundImage();
+    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
+    const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
+    const Size sheet = stage.canvas->sheetSize();
     const int beeps = systemBeepCount();
 
     MyResizePanel *controller = stage.openCustomSize();
@@ -458,7 +457,7 @@ void TestSheet::refusedSizeChangesNothing()
     QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
     QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
     QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
-    QCOMPARE(stage.canvas->backgroundImage(), bg);
+    QCOMPARE(stage.canvas->sheetSize(), sheet);
     QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
     QCOMPARE(stage.document.isDocumentEdited(), edited);
 

@@ -66,8 +66,8 @@ void TestStartup::newDocumentOnFreshPreferences()
     QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
     QCOMPARE(m_settings->storedValue(QStringLiteral("BgType")), QStringLiteral("1"));
     // Ruled: a rule at y = 560, paper just above it.
-    const Image *bg = o.canvas->backgroundImage();
-    QVERIFY(bg->pixel(10, 560) != bg->pixel(10, 561));
+    const Image bg = paperOf(*o.canvas);
+    QVERIFY(bg.pixel(10, 560) != bg.pixel(10, 561));
     QVERIFY(!o.window->testAttribute(Qt::WA_TranslucentBackground));
     QCOMPARE(o.canvas->currentLayer()->size(), (Size {600, 600}));
     QVERIFY(!o.document.isDocumentEdited());
@@ -86,9 +86,9 @@ void TestStartup::openedPictureBecomesTheSheet()
     picture.fill(Qt::transparent);
     picture.setPixelColor(5, 767 - 7, Qt::red); // (5, 7) counted from the bottom
     Opened o(encodedImage(picture, "png"));
-    QCOMPARE(o.canvas->backgroundImage()->size(), (Size {1024, 768}));
-    const Image *layer = o.canvas->currentLayer()->image();
-    QCOMPARE(layer->color(5, 7), QColor(Qt::red));
+    QCOMPARE(o.canvas->sheetSize(), (Size {1024, 768}));
+    const TiledImage *layer = o.canvas->currentLayer()->image();
+    QCOMPARE(layer->pixel(5, 7), QColor(Qt::red).rgba());
     QCOMPARE(qAlpha(layer->pixel(6, 7)), 0);
     QVERIFY(o.canvas->undoLayers().empty());
 }
@@ -132,7 +132,7 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
         QVERIFY(!o.canvas->hasMouseTracking());
         return;
     }
-    QCOMPARE(qAlpha(o.canvas->backgroundImage()->pixel(300, 301)), 64);
+    QCOMPARE(qAlpha(paperOf(*o.canvas).pixel(300, 301)), 64);
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
     QVERIFY(o.canvas->windowIsSeeThrough());

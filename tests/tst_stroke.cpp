@@ -154,7 +154,7 @@ void TestStroke::penHeldStillPaintsConcentricDots()
     WTView canvas(Rect(0, 0, 100, 100));
     sendTablet(canvas, QEvent::TabletPress, {50, 50}, 0.1f, Qt::LeftButton, Qt::LeftButton);
     sendTablet(canvas, QEvent::TabletMove, {50, 50}, 0.4f, Qt::NoButton, Qt::LeftButton);
-    const Image &snapshot = *canvas.undoLayers().back()->image();
+    const TiledImage &snapshot = *canvas.undoLayers().back()->image();
     QVERIFY(alphaAt(snapshot, 51, 50) != 0); // diameter 4
     QCOMPARE(alphaAt(snapshot, 53, 50), 0);
     sendTablet(canvas, QEvent::TabletMove, {50, 50}, 0.8f, Qt::NoButton, Qt::LeftButton);
@@ -205,7 +205,7 @@ void TestStroke::shiftClickThenEscapePaintsNothing()
     QVERIFY(!canvas.hasMouseTracking());
     QCOMPARE(differingPixels(rendered(canvas), before), qint64(0));
     QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
-    QVERIFY(isEmptyRect(canvas.undoLayers().front()->paintedBounds()));
+    QVERIFY(canvas.undoLayers().front()->image()->isEmpty());
     QVERIFY(!document.isDocumentEdited());
 }
 
@@ -247,7 +247,7 @@ void TestStroke::commitAtAnchorPaintsGrownDot()
     const QImage preview = rendered(canvas);
     canvas.mouseDown({{50, 50}, 1.0f, false, {}});
     // Width 10 grown by a point each side: the dot fills (44, 44, 12, 12).
-    const Image &snapshot = *canvas.undoLayers().back()->image();
+    const TiledImage &snapshot = *canvas.undoLayers().back()->image();
     QVERIFY(alphaAt(snapshot, 44, 50) != 0);
     QVERIFY(alphaAt(snapshot, 55, 50) != 0);
     QVERIFY(alphaAt(snapshot, 50, 55) != 0);

@@ -1,0 +1,52 @@
+#include "Background.h"
+
+#include "Color.h"
+#include "Graphics.h"
+
+#include <cmath>
+
+namespace {
+const Color kPaper {1.0f, 1.0f, 0.98f, 1.0f};
+const Color kRule {0.0f, 0.6f, 0.8f, 1.0f};
+const Color kGridColor = Color::white(0.8f);
+
+bool touches(const Rect &line, const Rect &r)
+{
+    return !isEmptyRect(intersectionRect(line, r));
+}
+} // namespace
+
+namespace Background {
+
+void drawInRect(int type, Size sheet, const Rect &r)
+{
+    const float w = sheet.width;
+    const float h = sheet.height;
+    // The sheet's whole pixels: what a sheet-sized image of the paper would have covered.
+    const Rect pixels {0, 0, std::ceil(w), std::ceil(h)};
+    const Rect part = intersectionRect(r, pixels);
+    if (isEmptyRect(part))
+        return;
+    Graphics::saveGraphicsState();
+    Graphics::clipRect(part);
+    Graphics::fillRect(pixels, CompositeOp::Clear);
+    Graphics::setColor(type == kSeeThrough ? kPaper.withAlpha(0.25f) : kPaper);
+    Graphics::fillRect({0, 0, w, h});
+    if (type == kRuled) {
+        Graphics::setColor(kRule);
+        for (int n = int(h - 40.0f); n > 0; n -= 40)
+            if (touches({0, float(n), w, 1}, part))
+                Graphics::fillRect({0, float(n), w, 1});
+    } else if (type == kGrid) {
+        Graphics::setColor(kGridColor);
+        for (int n = int(h - 21.0f); n > 0; n -= 21)
+            if (touches({0, float(n), w, 1}, part))
+                Graphics::fillRect({0, float(n), w, 1});
+        for (float x = 20.0f; x < w; x += 20.0f)
+            if (touches({x, 0, 1, h}, part))
+                Graphics::fillRect({x, 0, 1, h});
+    }
+    Graphics::restoreGraphicsState();
+}
+
+} // namespace Background

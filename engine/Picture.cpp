@@ -1,0 +1,183 @@
+#include "Picture.h"
+
+#include "Background.h"
+#include "Graphics.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kPaintBlit = 1;
+constexpr int kEraseBlit = 2;
+// Flattening goes a band of about this many pixels at a time through each layer's render image.
+constexpr qint64 kBandPixels = 4 << 20;
+} // namespace
+
+Picture::Picture(Size sheet, int bgType) : mBgType(bgType)
+{
+    if (TiledImage::isValidSize(sheet))
+        mSheetSize = sheet;
+    mLayers.reserve(5);
+    auto layer = std::make_unique<Layer>(sheet);
+    mCurrLayer = layer.get();
+    mLayers.push_back(std::move(layer));
+    mUndoLayers.reserve(kMaxUndoLayers);
+}
+
+UndoLayer *Picture::createUndoLayer(Layer *base)
+{
+    if (mUndoLayers.size() < kMaxUndoLayers) {
+        auto snapshot = std::make_unique<UndoLayer>(base->size());
+        snapshot->setLayer(base);
+        mUndoLayers.push_back(std::move(snapshot));
+        return mUndoLayers.back().get();
+    }
+    UndoLayer *oldest = mUndoLayers.front().get();
+    if (Layer *layer = oldest->layer(); layer && !oldest->drawOnto(*layer))
+        return nullptr;
+    std::rotate(mUndoLayers.begin(), mUndoLayers.begin() + 1, mUndoLayers.end());
+    oldest->clear();
+    oldest->setLayer(base);
+    return oldest;
+}
+
+std::unique_ptr<UndoLayer> Picture::takeNewestUndoLayer()
+{
+    if (mUndoLayers.empty())
+        return nullptr;
+    std::unique_ptr<UndoLayer> newest = std::move(mUndoLayers.back());
+    mUndoLayers.pop_back();
+    newest->setLayer(nullptr);
+    return newest;
+}
+
+bool Picture::isUndoLayerAlive(const UndoLayer *layer) const
+{
+    return layer
+        && std::any_of(mUndoLayers.begin(), mUndoLayers.end(),
+                       [layer](const auto &snapshot) { return snapshot.get() == layer; });
+}
+
+bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
+                           const Rect &touched, const Rect &dot, const Color *colour)
+{
+    snapshot.setBlitType(colour ? kPaintBlit : kEraseBlit);
+    // The eraser paints opaque: only its coverage counts.
+    const QColor c = colour ? colour->toQColor() : QColor(Qt::black);
+    return snapshot.paint(touched, [&](QPainter &painter) {
+        drawSegment(painter, from, to, width, dot, c);
+    });
+}
+
+void Picture::drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
+                          const QColor &colour)
+{
+    BezierPath path;
+    path.setLineWidth(width);
+    path.setLineCapStyle(BezierPath::RoundCap);
+    path.moveToPoint(from);
+    if (to == from) {
+        path.appendOvalInRect(dot);
+        path.fill(painter, colour);
+    } else {
+        path.lineToPoint(to);
+        path.stroke(painter, colour);
+    }
+}
+
+void Picture::renderLayersInRect(const Rect &r) const
+{
+    for (const auto &layer : mLayers) {
+        if (!layer->isEnabled())
+            continue;
+        layer->initRender(r);
+        for (const auto &snapshot : mUndoLayers)
+            if (snapshot->layer() == layer.get())
+                snapshot->drawRect(r);
+        layer->endRender();
+        layer->renderToRect(r);
+    }
+}
+
+void Picture::drawBackgroundInRect(const Rect &r) const
+{
+    if (!isEmptyRect({{0, 0}, mSheetSize}))
+        Background::drawInRect(mBgType, mSheetSize, r);
+}
+
+bool Picture::resize(const Rect &r)
+{
+    if (!TiledImage::isValidSize(r.size))
+        return false;
+    std::vector<std::pair<Layer *, std::unique_ptr<TiledImage>>> reframed;
+    auto prepare = [&](Layer &layer) {
+        if (layer.image() && r == Rect({0, 0}, layer.size()))
+            return true; // the layer goes on with its very image
+        auto image = layer.imageReframedTo(r);
+        if (!image)
+            return false;
+        reframed.emplace_back(&layer, std::move(image));
+        return true;
+    };
+    for (const auto &layer : mLayers)
+        if (!prepare(*layer))
+            return false;
+    for (const auto &snapshot : mUndoLayers)
+        if (!prepare(*snapshot))
+            return false;
+    for (auto &[layer, image] : reframed)
+        layer->adoptReframedImage(std::move(image));
+    mSheetSize = r.size;
+    return true;
+}
+
+void Picture::replaceLayersWith(std::unique_ptr<Layer> layer)
+{
+    mUndoLayers.clear();
+    mLayers.clear();
+    mCurrLayer = layer.get();
+    mSheetSize = layer->size();
+    mLayers.push_back(std::move(layer));
+}
+
+void Picture::flattenInto(QImage &out, int top, bool withBG) const
+{
+    const int pixelHeight = int(std::ceil(mSheetSize.height));
+    // out's row 0 is the sheet's pixel row `top` counted from the top.
+    const QTransform sheetToOut(1, 0, 0, -1, 0, pixelHeight - top);
+    const Rect band {0, float(pixelHeight - top - out.height()), float(out.width()),
+                     float(out.height())};
+    Graphics::lockFocus(out, sheetToOut);
+    if (withBG && mBgType != Background::kSeeThrough)
+        drawBackgroundInRect(band);
+    renderLayersInRect(band);
+    Graphics::unlockFocus();
+}
+
+std::unique_ptr<Image> Picture::flatten(bool withBG) const
+{
+    if (isEmptyRect({{0, 0}, mSheetSize}))
+        return nullptr;
+    // A new image starts transparent: what no layer covers stays so.
+    auto image = std::make_unique<Image>(mSheetSize);
+    if (image->isNull())
+        return nullptr;
+    QImage &out = image->qimage();
+    const int band = int(std::clamp<qint64>(kBandPixels / std::max(out.width(), 1), 1, out.height()));
+    for (int top = 0; top < out.height(); top += band) {
+        const int rows = std::min(band, out.height() - top);
+        // A band shares the image's rows: no copy is made.
+        QImage part(out.scanLine(top), out.width(), rows, out.bytesPerLine(), out.format());
+        flattenInto(part, top, withBG);
+    }
+    return image;
+}
+
+QImage Picture::flattenRows(int top, int rows, bool withBG) const
+{
+    QImage out(int(std::ceil(mSheetSize.width)), rows, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    out.fill(Qt::transparent);
+    flattenInto(out, top, withBG);
+    return out;
+}

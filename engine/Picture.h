@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Color.h"
+#include "Geometry.h"
+#include "Image.h"
+#include "Layer.h"
+
+#include <QImage>
+#include <memory>
+#include <vector>
+
+// The picture a canvas shows, without any widget: its layers (always one, the current layer),
+// the undo snapshots of the last strokes over it, the sheet's size and background type. What
+// it costs follows what was painted, never the sheet's area, except for flattening, the one
+// place a whole image is made.
+class Picture
+{
+public:
+    static constexpr std::size_t kMaxUndoLayers = 10;
+
+    // A transparent layer of that size; an invalid size gives a picture without a sheet.
+    Picture(Size sheet, int bgType);
+
+    Size sheetSize() const { return mSheetSize; }
+    int bgType() const { return mBgType; }
+    void setBgType(int type) { mBgType = type; }
+
+    const std::vector<std::unique_ptr<Layer>> &layers() const { return mLayers; }
+    Layer *currentLayer() const { return mCurrLayer; }
+    const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const { return mUndoLayers; }
+
+    // The snapshot a new stroke paints into over base, newest in the history; when the history
+    // is full, the oldest is merged into its layer and serves again. nullptr when the merge
+    // could not make a tile of its layer (the history is then as it was).
+    UndoLayer *createUndoLayer(Layer *base);
+    // Takes the newest snapshot out of the history; nullptr when there is none.
+    std::unique_ptr<UndoLayer> takeNewestUndoLayer();
+    bool isUndoLayerAlive(const UndoLayer *layer) const;
+
+    // One round-capped segment (a dot when from == to) of that width into a snapshot, clipped
+    // to touched; erasing when colour is nullptr. False when a tile could not be made.
+    static bool paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
+                             const Rect &touched, const Rect &dot, const Color *colour);
+    // The same segment on any painter in sheet coordinates, laid over what is there.
+    static void drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
+                            const QColor &colour);
+
+    // Every enabled layer with its snapshots into part r of the current drawing destination.
+    void renderLayersInRect(const Rect &r) const;
+    // The background paper of the sheet into part r of the current drawing destination.
+    void drawBackgroundInRect(const Rect &r) const;
+
+    // Re-frames every layer and snapshot to r (in the current sheet's coordinates); the sheet
+    // becomes r's size. Every new image is made before any is given up: false, with nothing
+    // changed, when one cannot be had.
+    bool resize(const Rect &r);
+    // The layer becomes the only one, the history ends and the sheet takes the layer's size.
+    void replaceLayersWith(std::unique_ptr<Layer> layer);
+    // The sheet's size alone, for a picture whose layers are already of that size.
+    void setSheetSize(Size size) { mSheetSize = size; }
+
+    // The picture flattened into a new image of the sheet's size, transparent where no layer
+    // covers it unless withBG asks for the paper under it (never the see-through paper).
+    // nullptr when the memory cannot be had.
+    std::unique_ptr<Image> flatten(bool withBG) const;
+    // Rows [top, top + rows) of the flattened picture, counted from the top, into a new image
+    // of the sheet's pixel width: a large picture flattened a band at a time.
+    QImage flattenRows(int top, int rows, bool withBG) const;
+
+private:
+    void flattenInto(QImage &out, int top, bool withBG) const;
+
+    Size mSheetSize;
+    int mBgType = 0;
+    std::vector<std::unique_ptr<Layer>> mLayers;
+    Layer *mCurrLayer = nullptr; // owned by mLayers
+    std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
+};
