@@ -41,7 +41,8 @@ public:
     // to touched; erasing when colour is nullptr. False when a tile could not be made.
     static bool paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
                              const Rect &touched, const Rect &dot, const Color *colour);
-    // The same segment on any painter in sheet coordinates, laid over what is there.
+    // The same segment on any painter in sheet coordinates, laid over what is there; it leaves
+    // the painter's pen, brush and hints changed.
     static void drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
                             const QColor &colour);
 

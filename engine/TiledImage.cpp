@@ -43,52 +43,70 @@ bool allZero(const uchar *row, qsizetype stride, int rows, int bytes)
     return true;
 }
 
-// The one scratch image that bounded painting goes through, with a painter kept open on it so
-// that a pen sample pays for no painter set-up.
+// The one scratch image that bounded painting goes through, with painters kept open on it so
+// that a pen sample pays for no painter set-up. Qt's blending rounds a pixel's colour a step
+// differently depending on where it falls in a 16-byte block, so the scratch keeps every
+// painted pixel at the memory alignment it has in a plain image of the whole sheet: each of
+// four views of the buffer starts one pixel later, and rows are as far apart modulo 16 bytes.
 struct Scratch
 {
+    static constexpr int kViews = 4;
     std::unique_ptr<uchar[]> buffer;
     int capWidth = 0;
     int capHeight = 0;
-    QImage image;
-    QPainter painter;
+    QImage views[kViews];
+    QPainter painters[kViews];
+    int view = 0;
     bool busy = false;
     QRect pixels; // y up, of the image being painted
     TiledImage *target = nullptr;
 
-    qsizetype stride() const { return qsizetype(capWidth) * 4; }
-    uchar *row(int topDown) { return buffer.get() + topDown * stride(); }
+    QImage &image() { return views[view]; }
+    QPainter &painter() { return painters[view]; }
 
-    bool reserve(int w, int h)
+    void release()
     {
-        if (w <= capWidth && h <= capHeight)
-            return true;
-        if (painter.isActive())
-            painter.end();
-        image = QImage();
-        buffer.reset();
-        const int cw = std::max({w, capWidth, 256});
-        const int ch = std::max({h, capHeight, 256});
-        buffer.reset(new (std::nothrow) uchar[std::size_t(cw) * ch * 4]);
-        if (!buffer) {
-            capWidth = capHeight = 0;
-            return false;
+        for (int i = 0; i < kViews; ++i) {
+            if (painters[i].isActive())
+                painters[i].end();
+            views[i] = QImage();
         }
+        buffer.reset();
+        capWidth = capHeight = 0;
+    }
+
+    // A scratch of at least w × h whose rows are a multiple of 4 pixels plus widthMod apart.
+    bool reserve(int w, int h, int widthMod)
+    {
+        if (w <= capWidth && h <= capHeight && capWidth % kViews == widthMod)
+            return true;
+        const int ch = std::max({h, capHeight, 256});
+        int cw = std::max({w, capWidth, 256}) + kViews;
+        cw += (widthMod - cw % kViews + kViews) % kViews;
+        release();
+        buffer.reset(new (std::nothrow) uchar[std::size_t(cw) * ch * 4 + 64]);
+        if (!buffer)
+            return false;
         capWidth = cw;
         capHeight = ch;
-        image = QImage(buffer.get(), cw, ch, stride(), kFormat);
-        return painter.begin(&image);
+        // Aligned to 16 bytes, as the image allocator aligns whole images.
+        uchar *base = buffer.get() + (16 - reinterpret_cast<quintptr>(buffer.get()) % 16) % 16;
+        for (int i = 0; i < kViews; ++i)
+            views[i] = QImage(base + 4 * i, cw - kViews, ch, qsizetype(cw) * 4, kFormat);
+        return true;
+    }
+
+    bool use(int alignment)
+    {
+        view = alignment;
+        return painters[view].isActive() || painters[view].begin(&views[view]);
     }
 
     // A large scratch is not kept past its one use.
     void shrink()
     {
-        if (qint64(capWidth) * capHeight <= 1024 * 1024)
-            return;
-        painter.end();
-        image = QImage();
-        buffer.reset();
-        capWidth = capHeight = 0;
+        if (qint64(capWidth) * capHeight > 1024 * 1024)
+            release();
     }
 };
 
@@ -275,15 +293,6 @@ void TiledImage::writePixels(const QImage &in, int inX, int inY, const QRect &pi
     }
 }
 
-bool TiledImage::paint(const Rect &bounds, const std::function<void(QPainter &)> &draw)
-{
-    QPainter *painter = beginPaint(bounds);
-    if (!painter)
-        return mLastPaintOk;
-    draw(*painter);
-    return endPaint();
-}
-
 QPainter *TiledImage::beginPaint(const Rect &bounds)
 {
     Scratch &s = scratch();
@@ -292,27 +301,37 @@ QPainter *TiledImage::beginPaint(const Rect &bounds)
     const QRect pixels = pixelRect(bounds);
     if (pixels.isEmpty())
         return nullptr;
-    if (!s.reserve(pixels.width(), pixels.height())) {
+    // The first pixel's place in a 16-byte block of a whole-sheet image with rows top-down.
+    const qint64 topRow = mPixelHeight - (pixels.y() + pixels.height());
+    const int alignment = int((topRow * mPixelWidth + pixels.x()) % Scratch::kViews);
+    if (!s.reserve(pixels.width(), pixels.height(), mPixelWidth % Scratch::kViews)
+        || !s.use(alignment)) {
+        s.release();
         mLastPaintOk = false;
         return nullptr;
     }
     s.busy = true;
     s.pixels = pixels;
     s.target = this;
-    readPixels(pixels, s.image, 0, 0);
-    s.painter.save();
-    s.painter.setClipRect(QRect(0, 0, pixels.width(), pixels.height()));
-    s.painter.setTransform(QTransform(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height()));
-    return &s.painter;
+    readPixels(pixels, s.image(), 0, 0);
+    // No save(): a saved state costs an allocation per pen sample. endPaint() resets instead.
+    s.painter().resetTransform(); // the clip is given in the scratch's own pixels
+    s.painter().setClipRect(QRect(0, 0, pixels.width(), pixels.height()));
+    s.painter().setTransform(QTransform(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height()));
+    return &s.painter();
 }
 
 bool TiledImage::endPaint()
 {
     Scratch &s = scratch();
     INK_ASSERT(s.busy && s.target == this);
-    s.painter.restore();
+    s.painter().setRenderHints(QPainter::RenderHints());
+    s.painter().setCompositionMode(QPainter::CompositionMode_SourceOver);
+    s.painter().setOpacity(1.0);
+    s.painter().setPen(Qt::NoPen);
+    s.painter().setBrush(Qt::NoBrush);
     bool ok = true;
-    writePixels(s.image, 0, 0, s.pixels, &ok);
+    writePixels(s.image(), 0, 0, s.pixels, &ok);
     s.busy = false;
     s.target = nullptr;
     s.shrink();

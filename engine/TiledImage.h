@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QPainter>
-#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -57,7 +56,15 @@ public:
     // Paints through a painter whose coordinates are the sheet's (y up) and that is clipped to
     // the pixels covering `bounds`; only the tiles under them are touched. False when a tile
     // could not be made: what landed in the others stays. Not re-entrant.
-    bool paint(const Rect &bounds, const std::function<void(QPainter &)> &draw);
+    template<typename Draw>
+    bool paint(const Rect &bounds, Draw &&draw)
+    {
+        QPainter *painter = beginPaint(bounds);
+        if (!painter)
+            return mLastPaintOk;
+        draw(*painter);
+        return endPaint();
+    }
     // The same in two steps: nullptr when nothing is to be painted (or no scratch could be
     // had: then endPaint() is not called and lastPaintFailed() tells).
     QPainter *beginPaint(const Rect &bounds);

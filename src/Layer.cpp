@@ -141,12 +141,6 @@ bool Layer::unlockFocus()
     return mImage->endPaint();
 }
 
-bool Layer::paint(const Rect &touched, const std::function<void(QPainter &)> &draw)
-{
-    INK_ASSERT(mImage != nullptr);
-    return mImage->paint(touched, draw);
-}
-
 void Layer::clear()
 {
     if (mImage)

@@ -4,7 +4,6 @@
 #include "TiledImage.h"
 
 #include <QImage>
-#include <functional>
 #include <memory>
 
 // One image the canvas paints into, with how it is composited, and a render image in which it
@@ -50,7 +49,11 @@ public:
     void lockFocusToPaint(const Rect &touched);
     bool unlockFocus();
     // The same with the painter passed on explicitly: sheet coordinates, clipped to `touched`.
-    bool paint(const Rect &touched, const std::function<void(QPainter &)> &draw);
+    template<typename Draw>
+    bool paint(const Rect &touched, Draw &&draw)
+    {
+        return mImage->paint(touched, std::forward<Draw>(draw));
+    }
     void clear();
 
     // Re-frames the image to r, given in the current image's coordinates: what r covers is kept,

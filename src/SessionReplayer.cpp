@@ -102,14 +102,21 @@ double SessionReplayer::Statistics::percentileMilliseconds(double percent) const
 
 QString SessionReplayer::Statistics::summary() const
 {
-    return QStringLiteral("replayed %1 events, %2 samples in %3 s: %4 samples/s, per sample "
-                          "median %5 ms, 99th percentile %6 ms")
-        .arg(events)
-        .arg(samples)
-        .arg(double(wallNanoseconds) / 1e9, 0, 'f', 3)
-        .arg(samplesPerSecond(), 0, 'f', 0)
-        .arg(percentileMilliseconds(50), 0, 'f', 3)
-        .arg(percentileMilliseconds(99), 0, 'f', 3);
+    QString text
+        = QStringLiteral("replayed %1 events, %2 samples in %3 s: %4 samples/s, per sample "
+                         "median %5 ms, 99th percentile %6 ms")
+              .arg(events)
+              .arg(samples)
+              .arg(double(wallNanoseconds) / 1e9, 0, 'f', 3)
+              .arg(samplesPerSecond(), 0, 'f', 0)
+              .arg(percentileMilliseconds(50), 0, 'f', 3)
+              .arg(percentileMilliseconds(99), 0, 'f', 3);
+    if (slowestEvent > 0)
+        text += QStringLiteral(", slowest event %1 ms (#%2 %3)")
+                    .arg(slowestMilliseconds(), 0, 'f', 1)
+                    .arg(slowestEvent)
+                    .arg(SessionEvent::kindName(slowestKind));
+    return text;
 }
 
 SessionReplayer::SessionReplayer(std::vector<SessionEvent> events, WTView *canvas, QObject *parent)
@@ -172,11 +179,18 @@ void SessionReplayer::step()
         }
         ++mNext;
         ++mStats.events;
+        QElapsedTimer timer;
+        timer.start();
         try {
             dispatch(e);
         } catch (const InternalInconsistency &failure) {
             // Refused as the application's event dispatch refuses it; the replay goes on.
             warn(QString::fromStdString(failure.report()));
+        }
+        if (const qint64 took = timer.nsecsElapsed(); took > mStats.slowestNanoseconds) {
+            mStats.slowestNanoseconds = took;
+            mStats.slowestEvent = mStats.events;
+            mStats.slowestKind = e.kind;
         }
         if (wantsEventLoop(e) || batch.elapsed() >= kBatchMilliseconds) {
             if (mNext < mEvents.size())

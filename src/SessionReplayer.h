@@ -35,6 +35,11 @@ public:
         int samples = 0; // press, move, release and hover events
         qint64 wallNanoseconds = 0;
         std::vector<qint64> sampleNanoseconds; // delivery of each sample, in order
+        // The longest dispatch of any one event; slowestEvent is 1-based, 0 before the first.
+        qint64 slowestNanoseconds = 0;
+        int slowestEvent = 0;
+        SessionEvent::Kind slowestKind = SessionEvent::Kind::Move;
+        double slowestMilliseconds() const { return double(slowestNanoseconds) / 1e6; }
         double samplesPerSecond() const;
         // Nearest-rank percentile of the delivery times, in milliseconds.
         double percentileMilliseconds(double percent) const;

@@ -303,7 +303,11 @@ void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
         SessionReplayer replayer(recorded, copy->canvas());
         replayer.replayAll();
         QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
-        QCOMPARE(replayer.statistics().events, int(recorded.size()));
+        const SessionReplayer::Statistics &stats = replayer.statistics();
+        QCOMPARE(stats.events, int(recorded.size()));
+        QVERIFY(stats.slowestEvent >= 1 && stats.slowestEvent <= stats.events);
+        QCOMPARE(stats.slowestKind, recorded[std::size_t(stats.slowestEvent - 1)].kind);
+        QVERIFY(stats.summary().contains(QLatin1String(", slowest event ")));
     }
     const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
     const QList<QByteArray> again = untimed(readRecording(second));

@@ -1,0 +1,282 @@
+// The picture engine under a long pen session (bench/PenSession.h) replayed into a document
+// window as `inkpond --replay` does it, on sheets from 600² to 16384²; the undo of the newest of
+// ten strokes, and the opening of a window, on a 16384² sheet; ten strokes on the largest sheet;
+// and, where libmypaint is found, its brush engine painting the same samples.
+//
+// peak_rss_MB is the process's peak so far: run one size per process (run_engine.sh does) for
+// the figure of that size alone.
+#include "BenchMain.h"
+#include "DocumentController.h"
+#include "InkpondDocument.h"
+#include "PenSession.h"
+#include "Preferences.h"
+#include "SessionReplayer.h"
+#include "TabletApplication.h"
+#include "WTView.h"
+
+#ifdef INKPOND_HAVE_MYPAINT
+#include "MyPaintRate.h"
+#endif
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+double peakRssMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+// Documents as the application makes them, with standard preferences in a folder of their own.
+class Documents
+{
+public:
+    Documents()
+    {
+        Preferences::resetStandard(m_settings.filePath(QStringLiteral("Inkpond.conf")));
+        m_controller = InkpondDocument::newDocumentController();
+    }
+
+    InkpondDocument *open(int side)
+    {
+        auto *document = qobject_cast<InkpondDocument *>(
+            m_controller->openUntitledDocumentAndDisplay(true, nullptr));
+        if (!document || !document->canvas()
+            || !document->canvas()->setSheetSize({float(side), float(side)})) {
+            if (document)
+                close(document);
+            return nullptr;
+        }
+        QCoreApplication::processEvents();
+        return document;
+    }
+
+    DocumentController &controller() { return *m_controller; }
+
+    static void close(InkpondDocument *document)
+    {
+        document->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+private:
+    QTemporaryDir m_settings;
+    std::unique_ptr<DocumentController> m_controller;
+};
+
+Documents &documents()
+{
+    static Documents instance;
+    return instance;
+}
+
+// The ten short strokes alone, after the same pen set-up.
+std::vector<SessionEvent> tenStrokes()
+{
+    std::vector<pensession::Stroke> all = pensession::strokes();
+    all.erase(all.begin(), all.begin() + pensession::kLongStrokes);
+    return pensession::eventsFor(all);
+}
+
+// Where the presses fall among the samples that the statistics time one by one.
+std::vector<std::size_t> pressSampleIndices(const std::vector<SessionEvent> &events)
+{
+    std::vector<std::size_t> presses;
+    std::size_t sample = 0;
+    for (const SessionEvent &e : events) {
+        switch (e.kind) {
+        case SessionEvent::Kind::Press:
+            presses.push_back(sample++);
+            break;
+        case SessionEvent::Kind::Move:
+        case SessionEvent::Kind::Release:
+        case SessionEvent::Kind::Hover:
+            ++sample;
+            break;
+        default:
+            break;
+        }
+    }
+    return presses;
+}
+
+// The counters of replays of events, all iterations together.
+void replayInto(benchmark::State &state, const std::vector<SessionEvent> &events, int side)
+{
+    const std::vector<std::size_t> presses = pressSampleIndices(events);
+    SessionReplayer::Statistics all;
+    double slowestStart = 0;
+    double history = 0;
+    double warnings = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        InkpondDocument *document = documents().open(side);
+        if (!document) {
+            state.SkipWithError("no document of that sheet size");
+            state.counters["peak_rss_MB"] = peakRssMegabytes();
+            return;
+        }
+        SessionReplayer replayer(events, document->canvas());
+        state.ResumeTiming();
+
+        replayer.replayAll();
+
+        state.PauseTiming();
+        const SessionReplayer::Statistics &stats = replayer.statistics();
+        all.samples += stats.samples;
+        all.wallNanoseconds += stats.wallNanoseconds;
+        all.sampleNanoseconds.insert(all.sampleNanoseconds.end(), stats.sampleNanoseconds.begin(),
+                                     stats.sampleNanoseconds.end());
+        all.slowestNanoseconds = std::max(all.slowestNanoseconds, stats.slowestNanoseconds);
+        for (std::size_t i : presses)
+            if (i < stats.sampleNanoseconds.size())
+                slowestStart = std::max(slowestStart, double(stats.sampleNanoseconds[i]) / 1e6);
+        // Strokes the canvas could not keep would otherwise pass for fast ones.
+        history = double(document->canvas()->undoLayers().size());
+        warnings = double(replayer.warnings().size());
+        Documents::close(document);
+        state.ResumeTiming();
+    }
+    state.counters["history"] = history;
+    state.counters["warnings"] = warnings;
+    state.counters["samples/s"] = all.samplesPerSecond();
+    state.counters["slowest_event_ms"] = all.slowestMilliseconds();
+    state.counters["slowest_start_ms"] = slowestStart;
+    state.counters["p99_ms"] = all.percentileMilliseconds(99);
+    state.counters["peak_rss_MB"] = peakRssMegabytes();
+#ifdef INKPOND_HAVE_MYPAINT
+    if (const double theirs = libMyPaintSamplesPerSecond(); theirs > 0)
+        state.counters["ratio_to_libmypaint"] = all.samplesPerSecond() / theirs;
+#endif
+}
+
+void BM_ReplayPenSession(benchmark::State &state)
+{
+    replayInto(state, pensession::session(), int(state.range(0)));
+}
+
+void BM_TenStrokes(benchmark::State &state)
+{
+    replayInto(state, tenStrokes(), int(state.range(0)));
+}
+
+// Undo of the newest of ten strokes until the window is repainted, as Qt's paint cycle does it.
+void BM_UndoNewest(benchmark::State &state)
+{
+    const std::vector<SessionEvent> strokes = tenStrokes();
+    InkpondDocument *document = documents().open(int(state.range(0)));
+    if (!document) {
+        state.SkipWithError("no document of that sheet size");
+        return;
+    }
+    WTView *canvas = document->canvas();
+    SessionReplayer(strokes, canvas).replayAll();
+    // The last stroke alone, to put back what each undo took.
+    const std::vector<SessionEvent> last(strokes.end() - pensession::kShortSamples, strokes.end());
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        canvas->undo();
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(canvas->window(), &request);
+        state.SetIterationTime(secondsSince(start));
+        SessionReplayer(last, canvas).replayAll();
+    }
+    state.counters["history"] = double(canvas->undoLayers().size());
+    state.counters["peak_rss_MB"] = peakRssMegabytes();
+    Documents::close(document);
+}
+
+// From a new document to its window shown with a sheet of that size.
+void BM_WindowShown(benchmark::State &state)
+{
+    const float side = float(state.range(0));
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        auto *document = qobject_cast<InkpondDocument *>(
+            documents().controller().openUntitledDocumentAndDisplay(true, nullptr));
+        const bool ok
+            = document && document->canvas() && document->canvas()->setSheetSize({side, side});
+        if (ok) {
+            document->showWindows();
+            QCoreApplication::processEvents();
+        }
+        state.SetIterationTime(secondsSince(start));
+        if (document)
+            Documents::close(document);
+        if (!ok) {
+            state.SkipWithError("no document of that sheet size");
+            break;
+        }
+    }
+    state.counters["peak_rss_MB"] = peakRssMegabytes();
+}
+
+#ifdef INKPOND_HAVE_MYPAINT
+// libmypaint painting the 20 long strokes of the session.
+void BM_LibMyPaint(benchmark::State &state)
+{
+    const std::vector<pensession::Stroke> strokes = pensession::longStrokes();
+    std::size_t perIteration = 0;
+    for (const auto &s : strokes)
+        perIteration += s.size();
+    double seconds = 0;
+    for (auto _ : state) {
+        const double took = libMyPaintSeconds(strokes, pensession::kArea);
+        state.SetIterationTime(took);
+        seconds += took;
+    }
+    state.counters["samples/s"] = double(perIteration * state.iterations()) / seconds;
+    state.counters["peak_rss_MB"] = peakRssMegabytes();
+}
+#endif
+} // namespace
+
+// One registration per size, so that --benchmark_filter can run each alone.
+BENCHMARK(BM_ReplayPenSession)->ArgName("side")->Arg(600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplayPenSession)->ArgName("side")->Arg(4096)->Unit(benchmark::kMillisecond);
+// The old engine takes seconds per stroke start and gigabytes from here on.
+BENCHMARK(BM_ReplayPenSession)
+    ->ArgName("side")
+    ->Arg(8192)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReplayPenSession)
+    ->ArgName("side")
+    ->Arg(16384)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoNewest)
+    ->ArgName("side")
+    ->Arg(16384)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowShown)
+    ->ArgName("side")
+    ->Arg(16384)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TenStrokes)->ArgName("side")->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+#ifdef INKPOND_HAVE_MYPAINT
+BENCHMARK(BM_LibMyPaint)->UseManualTime()->Unit(benchmark::kMillisecond);
+#endif
+
+int main(int argc, char **argv)
+{
+    return runBenchmarks<TabletApplication>(argc, argv);
+}
