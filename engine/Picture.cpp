@@ -64,9 +64,12 @@ bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float widt
     // The eraser paints opaque: only its coverage counts.
     const QColor c = colour ? colour->toQColor() : QColor(Qt::black);
     // A wide antialiased line can reach a pixel past the rectangle it is said to touch.
-    return snapshot.paint(insetRect(touched, -2, -2), [&](QPainter &painter) {
-        drawSegment(painter, from, to, width, dot, c);
-    });
+    // Qt draws lines up to a pixel wide with a stroker whose rounding depends on where the
+    // line lies on the device: those are drawn where they lie on the sheet.
+    return snapshot.paint(
+        touched, insetRect(touched, -2, -2),
+        [&](QPainter &painter) { drawSegment(painter, from, to, width, dot, c); },
+        width <= 1.0f && to != from);
 }
 
 void Picture::drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
@@ -129,7 +132,7 @@ bool Picture::resize(const Rect &r)
         if (!prepare(*snapshot))
             return false;
     for (auto &[layer, image] : reframed)
-        layer->adoptReframedImage(std::move(image));
+        layer->adoptReframedImage(std::move(image), r);
     mSheetSize = r.size;
     return true;
 }

@@ -57,6 +57,10 @@ struct Scratch
     QImage views[kViews];
     QPainter painters[kViews];
     int view = 0;
+    QImage placed; // the whole sheet's coordinates over the scratch, for hairlines
+    QPainter placedPainter;
+    static constexpr int kPlacedMargin = 4; // rows above and below, in case a hairline strays
+    int margin = 0;
     bool busy = false;
     QRect pixels; // y up, of the image being painted
     TiledImage *target = nullptr;
@@ -293,7 +297,7 @@ void TiledImage::writePixels(const QImage &in, int inX, int inY, const QRect &pi
     }
 }
 
-QPainter *TiledImage::beginPaint(const Rect &bounds)
+QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
 {
     Scratch &s = scratch();
     INK_ASSERT(!s.busy);
@@ -304,7 +308,9 @@ QPainter *TiledImage::beginPaint(const Rect &bounds)
     // The first pixel's place in a 16-byte block of a whole-sheet image with rows top-down.
     const qint64 topRow = mPixelHeight - (pixels.y() + pixels.height());
     const int alignment = int((topRow * mPixelWidth + pixels.x()) % Scratch::kViews);
-    if (!s.reserve(pixels.width(), pixels.height(), mPixelWidth % Scratch::kViews)
+    const int width = atSheetPlace ? std::max(pixels.width(), mPixelWidth) : pixels.width();
+    const int margin = atSheetPlace ? Scratch::kPlacedMargin : 0;
+    if (!s.reserve(width, pixels.height() + 2 * margin, mPixelWidth % Scratch::kViews)
         || !s.use(alignment)) {
         s.release();
         mLastPaintOk = false;
@@ -313,7 +319,24 @@ QPainter *TiledImage::beginPaint(const Rect &bounds)
     s.busy = true;
     s.pixels = pixels;
     s.target = this;
-    readPixels(pixels, s.image(), 0, 0);
+    s.margin = margin;
+    readPixels(pixels, s.image(), 0, margin);
+    if (atSheetPlace) {
+        // A view of the whole sheet whose rows under `pixels` (and a few around them) are the
+        // scratch's. Unclipped, as on a whole-sheet image: a clip would move where Qt's
+        // hairline stroker starts. What it draws lies within bounds.
+        const qsizetype stride = s.image().bytesPerLine();
+        uchar *const origin = s.image().bits() + (margin - topRow) * stride - pixels.x() * 4;
+        s.placed = QImage(origin, mPixelWidth, mPixelHeight, s.image().bytesPerLine(), kFormat);
+        if (!s.placedPainter.begin(&s.placed)) {
+            s.busy = false;
+            s.placed = QImage();
+            mLastPaintOk = false;
+            return nullptr;
+        }
+        s.placedPainter.setTransform(QTransform(1, 0, 0, -1, 0, mPixelHeight));
+        return &s.placedPainter;
+    }
     // No save(): a saved state costs an allocation per pen sample. endPaint() resets instead.
     s.painter().resetTransform(); // the clip is given in the scratch's own pixels
     s.painter().setClipRect(QRect(0, 0, pixels.width(), pixels.height()));
@@ -325,13 +348,17 @@ bool TiledImage::endPaint()
 {
     Scratch &s = scratch();
     INK_ASSERT(s.busy && s.target == this);
+    if (s.placedPainter.isActive()) {
+        s.placedPainter.end();
+        s.placed = QImage();
+    }
     s.painter().setRenderHints(QPainter::RenderHints());
     s.painter().setCompositionMode(QPainter::CompositionMode_SourceOver);
     s.painter().setOpacity(1.0);
     s.painter().setPen(Qt::NoPen);
     s.painter().setBrush(Qt::NoBrush);
     bool ok = true;
-    writePixels(s.image(), 0, 0, s.pixels, &ok);
+    writePixels(s.image(), 0, s.margin, s.pixels, &ok);
     s.busy = false;
     s.target = nullptr;
     s.shrink();
@@ -366,14 +393,18 @@ void TiledImage::drawRect(QPainter &painter, const QTransform &sheetToDevice, co
     painter.restore();
 }
 
-bool TiledImage::compositeOnto(TiledImage &dest, QPainter::CompositionMode mode,
-                               qreal opacity) const
+bool TiledImage::compositeOnto(TiledImage &dest, QPainter::CompositionMode mode, qreal opacity,
+                               const Rect &r) const
 {
     bool ok = true;
     const bool addsPixels = mode != QPainter::CompositionMode_DestinationOut;
+    const QRect within = pixelRect(r);
     for (const auto &[k, t] : mTiles) {
         const int tx = int(k % quint32(mColumns));
         const int ty = int(k / quint32(mColumns));
+        const QRect part = tilePixelRect(tx, ty).intersected(within);
+        if (part.isEmpty())
+            continue;
         Tile *d = addsPixels ? dest.makeTile(tx, ty) : dest.tile(tx, ty);
         if (!d) {
             ok = ok && !addsPixels;
@@ -383,7 +414,9 @@ bool TiledImage::compositeOnto(TiledImage &dest, QPainter::CompositionMode mode,
         QPainter p(&d->image);
         p.setCompositionMode(mode);
         p.setOpacity(opacity);
-        p.drawImage(0, 0, t->image);
+        const int top = ty * T + T - (part.y() + part.height()); // the part's first row in the tile
+        p.drawImage(QPoint(part.x() - tx * T, top), t->image,
+                    QRect(part.x() - tx * T, top, part.width(), part.height()));
     }
     return ok;
 }

@@ -57,9 +57,9 @@ public:
     // the pixels covering `bounds`; only the tiles under them are touched. False when a tile
     // could not be made: what landed in the others stays. Not re-entrant.
     template<typename Draw>
-    bool paint(const Rect &bounds, Draw &&draw)
+    bool paint(const Rect &bounds, Draw &&draw, bool atSheetPlace = false)
     {
-        QPainter *painter = beginPaint(bounds);
+        QPainter *painter = beginPaint(bounds, atSheetPlace);
         if (!painter)
             return mLastPaintOk;
         draw(*painter);
@@ -67,7 +67,9 @@ public:
     }
     // The same in two steps: nullptr when nothing is to be painted (or no scratch could be
     // had: then endPaint() is not called and lastPaintFailed() tells).
-    QPainter *beginPaint(const Rect &bounds);
+    // atSheetPlace: the painter's device is the whole sheet (only the pixels under bounds
+    // exist), for drawing whose rounding depends on where it lies, as Qt's hairlines do.
+    QPainter *beginPaint(const Rect &bounds, bool atSheetPlace = false);
     bool endPaint();
     bool lastPaintFailed() const { return !mLastPaintOk; }
 
@@ -76,9 +78,11 @@ public:
     void drawRect(QPainter &painter, const QTransform &sheetToDevice, const Rect &r,
                   QPainter::CompositionMode mode, qreal opacity) const;
 
-    // Composites this image onto dest, tile by tile, over this image's tiles only: with
-    // DestinationOut the absent tiles of dest stay absent. False when a tile could not be made.
-    bool compositeOnto(TiledImage &dest, QPainter::CompositionMode mode, qreal opacity) const;
+    // Composites the part r of this image onto dest, tile by tile, over this image's tiles
+    // only: with DestinationOut the absent tiles of dest stay absent. False when a tile could not
+    // be made.
+    bool compositeOnto(TiledImage &dest, QPainter::CompositionMode mode, qreal opacity,
+                       const Rect &r) const;
 
     // Frees every tile.
     void clear();

@@ -50,7 +50,10 @@ void Layer::drawRect(const Rect &r) const
 {
     if (!mImage)
         return;
-    mImage->drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), r,
+    const Rect part = intersectionRect(r, shownBounds());
+    if (isEmptyRect(part))
+        return;
+    mImage->drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), part,
                      modeForBlitType(mBlitType), mOpacity);
 }
 
@@ -58,7 +61,7 @@ bool Layer::drawOnto(Layer &dest) const
 {
     if (!mImage || !dest.mImage)
         return true;
-    return mImage->compositeOnto(*dest.mImage, modeForBlitType(mBlitType), mOpacity);
+    return mImage->compositeOnto(*dest.mImage, modeForBlitType(mBlitType), mOpacity, shownBounds());
 }
 
 void Layer::initRender(const Rect &r)
@@ -122,6 +125,7 @@ void Layer::lockFocus()
 void Layer::lockFocusToPaint(const Rect &touched)
 {
     INK_ASSERT(mImage != nullptr);
+    willPaint(touched);
     QPainter *painter = mImage->beginPaint(touched);
     gLockedTiles = painter != nullptr;
     gLockOk = !mImage->lastPaintFailed();
@@ -155,10 +159,41 @@ std::unique_ptr<TiledImage> Layer::imageReframedTo(const Rect &r) const
     return image;
 }
 
-void Layer::adoptReframedImage(std::unique_ptr<TiledImage> image)
+void Layer::adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &)
 {
     INK_ASSERT(image != nullptr);
     mImage = std::move(image);
+}
+
+Rect Layer::shownBounds() const
+{
+    return mImage ? Rect({0, 0}, mImage->size()) : Rect {};
+}
+
+void UndoLayer::willPaint(const Rect &touched)
+{
+    if (mImage)
+        mPaintedBounds = intersectionRect(unionRect(mPaintedBounds, integralRect(touched)),
+                                          {0, 0, float(mImage->pixelWidth()),
+                                           float(mImage->pixelHeight())});
+}
+
+void UndoLayer::clear()
+{
+    Layer::clear();
+    mPaintedBounds = {};
+}
+
+void UndoLayer::adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &r)
+{
+    Layer::adoptReframedImage(std::move(image), r);
+    if (isEmptyRect(mPaintedBounds))
+        return;
+    // Pixels move by (−x, −y), each rounded to whole pixels: one point of margin keeps them inside.
+    const Rect moved {mPaintedBounds.x() - r.x(), mPaintedBounds.y() - r.y(),
+                      mPaintedBounds.width(), mPaintedBounds.height()};
+    mPaintedBounds = {};
+    willPaint(insetRect(moved, -1, -1));
 }
 
 void Layer::viewBoundsDidChange(const Rect &r)
@@ -167,7 +202,7 @@ void Layer::viewBoundsDidChange(const Rect &r)
         return;
     auto image = imageReframedTo(r);
     INK_ASSERT(image != nullptr);
-    adoptReframedImage(std::move(image));
+    adoptReframedImage(std::move(image), r);
 }
 
 bool Layer::setPixels(const QImage &picture)

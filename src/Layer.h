@@ -49,12 +49,15 @@ public:
     void lockFocusToPaint(const Rect &touched);
     bool unlockFocus();
     // The same with the painter passed on explicitly: sheet coordinates, clipped to `touched`.
+    // `reach` is where antialiased edges may land, a little more than touched: what falls
+    // outside every rectangle a stroke touched is never shown.
     template<typename Draw>
-    bool paint(const Rect &touched, Draw &&draw)
+    bool paint(const Rect &touched, const Rect &reach, Draw &&draw, bool atSheetPlace = false)
     {
-        return mImage->paint(touched, std::forward<Draw>(draw));
+        willPaint(touched);
+        return mImage->paint(reach, std::forward<Draw>(draw), atSheetPlace);
     }
-    void clear();
+    virtual void clear();
 
     // Re-frames the image to r, given in the current image's coordinates: what r covers is kept,
     // moved by (−x, −y); the rest is transparent.
@@ -63,7 +66,7 @@ public:
     // imageReframedTo() gives nullptr when the image cannot be had; adoptReframedImage() takes
     // the image it made.
     std::unique_ptr<TiledImage> imageReframedTo(const Rect &r) const;
-    void adoptReframedImage(std::unique_ptr<TiledImage> image);
+    virtual void adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &r);
 
     // The picture replaced by one of the image's pixel size; false when it cannot be held.
     bool setPixels(const QImage &picture);
@@ -73,6 +76,10 @@ public:
     QImage toQImage() const;
 
 protected:
+    // The part of the image that drawing and merging show; the whole image for a layer.
+    virtual Rect shownBounds() const;
+    virtual void willPaint(const Rect &) { }
+
     std::unique_ptr<TiledImage> mImage;
     QImage mRenderImage; // at least the size of the last rendered rectangle
     QRect mRenderPixels; // y up, the pixels of the image that the render image holds
@@ -83,7 +90,8 @@ protected:
 
 // One stroke, painted over its base layer until it is undone or merged into it. Its tiles are
 // only those its stroke painted, so drawing, merging and clearing it cost work in proportion
-// to the stroke rather than to the sheet.
+// to the stroke rather than to the sheet; it shows only inside the bounds of what its strokes
+// touched.
 class UndoLayer : public Layer
 {
 public:
@@ -92,6 +100,16 @@ public:
     Layer *layer() const { return mLayer; }
     void setLayer(Layer *layer) { mLayer = layer; }
 
+    // Whole-numbered, inside the image: the bounds of every rectangle its strokes touched.
+    Rect paintedBounds() const { return mPaintedBounds; }
+    void clear() override;
+    void adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &r) override;
+
+protected:
+    Rect shownBounds() const override { return mPaintedBounds; }
+    void willPaint(const Rect &touched) override;
+
 private:
     Layer *mLayer = nullptr; // not owned
+    Rect mPaintedBounds;
 };
