@@ -1,9 +1,11 @@
 #include "SessionEvent.h"
 
+
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -168,8 +170,49 @@ std::optional<ActionValue> actionValueShape(const QString &name)
     return std::nullopt;
 }
 
+namespace {
+bool isPlainWord(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'a' && c <= u'z'; });
+}
+
+// A pointer line written as QJsonDocument writes it (keys in order, numbers in their shortest
+// form), without building a JSON object: a journal writes hundreds of these at a stroke's end.
+std::optional<QByteArray> formatPointerEvent(const SessionEvent &e)
+{
+    if (!isPlainWord(e.pointer) || !std::all_of(e.modifiers.begin(), e.modifiers.end(), isPlainWord))
+        return std::nullopt;
+    auto number = [](double v) { return QByteArray::number(v, 'g', QLocale::FloatingPointShortest); };
+    QByteArray line;
+    line.reserve(128);
+    line += "{\"event\":\"";
+    line += SessionEvent::kindName(e.kind).toLatin1();
+    line += '"';
+    if (!e.modifiers.isEmpty()) {
+        line += ",\"modifiers\":[";
+        for (qsizetype i = 0; i < e.modifiers.size(); ++i)
+            line += (i ? ",\"" : "\"") + e.modifiers[i].toLatin1() + '"';
+        line += ']';
+    }
+    line += ",\"pointer\":\"" + e.pointer.toLatin1() + '"';
+    if (e.pressure && e.pointer != QLatin1String("mouse"))
+        line += ",\"pressure\":" + number(double(*e.pressure));
+    line += ",\"t\":" + number(double(e.t));
+    line += ",\"x\":" + number(double(e.x));
+    line += ",\"y\":" + number(double(e.y));
+    line += '}';
+    return line;
+}
+} // namespace
+
 QByteArray formatSessionEvent(const SessionEvent &e)
 {
+    const bool pointer = e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release
+        || e.kind == Kind::Hover;
+    if (pointer && std::isfinite(e.x) && std::isfinite(e.y)
+        && (!e.pressure || std::isfinite(*e.pressure)))
+        if (auto line = formatPointerEvent(e))
+            return *line;
     QJsonObject o;
     o.insert(QStringLiteral("t"), double(e.t));
     o.insert(QStringLiteral("event"), SessionEvent::kindName(e.kind));

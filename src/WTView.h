@@ -78,6 +78,10 @@ public:
 
     // Display and backgrounds.
     void drawRect(const Rect &r);
+    // Marks part of the canvas for the next display. Consecutive pen samples touch neighbouring
+    // rectangles: they are gathered into one while that costs little more to repaint, since
+    // Qt's dirty region grows slower with every rectangle it holds.
+    void setNeedsDisplayInRect(const Rect &r);
     void renderLayersInRect(const Rect &r);
     void setBgType(float type);
     float bgType() const { return float(mBgType); }
@@ -179,6 +183,7 @@ private:
     void commitLine(const PointerSample &sample);
     void endStroke();
     void drawLinePreviewInRect(const Rect &r);
+    void flushNeedsDisplay();
 
     int mActiveColor = 0;
     int mCurrPointerType = 1;
@@ -199,6 +204,8 @@ private:
     Point mLinePreviewTo;
     float mLinePreviewWidth = 0.0f;
     Rect mLinePreviewRect;
+
+    QRect mPendingDirty; // widget pixels waiting for flushNeedsDisplay()
 
     Rect mFrame;
     Point mBoundsOrigin;

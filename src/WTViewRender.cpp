@@ -47,6 +47,34 @@ void WTView::drawRect(const Rect &r)
     renderLayersInRect(r);
 }
 
+void WTView::setNeedsDisplayInRect(const Rect &r)
+{
+    const QRect q = widgetRectFromCanvas(r).toAlignedRect().intersected(rect());
+    if (q.isEmpty())
+        return;
+    if (mPendingDirty.isEmpty()) {
+        mPendingDirty = q;
+        // Before the display that Qt schedules after it: queued calls come first.
+        QMetaObject::invokeMethod(this, &WTView::flushNeedsDisplay, Qt::QueuedConnection);
+        return;
+    }
+    auto area = [](const QRect &a) { return qint64(a.width()) * a.height(); };
+    const QRect merged = mPendingDirty | q;
+    if (area(merged) <= 2 * (area(mPendingDirty) + area(q))) {
+        mPendingDirty = merged;
+        return;
+    }
+    update(mPendingDirty);
+    mPendingDirty = q;
+}
+
+void WTView::flushNeedsDisplay()
+{
+    if (!mPendingDirty.isEmpty())
+        update(mPendingDirty);
+    mPendingDirty = {};
+}
+
 void WTView::renderLayersInRect(const Rect &r)
 {
     mPicture->renderLayersInRect(r);

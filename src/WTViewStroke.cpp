@@ -156,7 +156,7 @@ void WTView::drawCurrentDataFromEvent(const PointerSample &sample)
     const bool painted = Picture::paintSegment(*mCurrUndoLayer, last, next, w, touched,
                                                {next.x - w / 2, next.y - w / 2, w, w},
                                                erasing() ? nullptr : color());
-    update(widgetRectFromCanvas(touched).toAlignedRect());
+    setNeedsDisplayInRect(touched);
     mLastLoc = next;
     if (!painted)
         stopStrokeForLackOfMemory();

@@ -2,6 +2,7 @@
 #include "SessionEvent.h"
 
 #include <QBuffer>
+#include <QJsonDocument>
 #include <QtTest>
 
 class TestSessionFormat : public QObject
@@ -53,11 +54,15 @@ void TestSessionFormat::coordinatesAndPressureKeepTheirFloats()
     // Replays must land on exactly the recorded points.
     SessionEvent move
         = *parseSessionEvent(R"({"event":"move","pointer":"pen","t":1,"x":0,"y":0})", nullptr);
-    for (const float v : {0.1f, 1.0f / 3.0f, 4095.999f, -7.25e-3f, 32767.0f}) {
+    for (const float v : {0.1f, 1.0f / 3.0f, 4095.999f, -7.25e-3f, 32767.0f, 1e-7f, 70.0f}) {
         move.x = v;
         move.y = -v;
         move.pressure = v / 32767.0f;
-        const auto e = parseSessionEvent(formatSessionEvent(move), nullptr);
+        move.modifiers = v > 1 ? QStringList {"alt", "shift"} : QStringList {};
+        const QByteArray line = formatSessionEvent(move);
+        // The fast pointer writer writes what Qt's JSON writer would.
+        QCOMPARE(QJsonDocument::fromJson(line).toJson(QJsonDocument::Compact), line);
+        const auto e = parseSessionEvent(line, nullptr);
         QVERIFY(e);
         QCOMPARE(e->x, v);
         QCOMPARE(e->y, -v);
