@@ -114,6 +114,19 @@ struct Scratch
     }
 };
 
+// Calls part(tx, ty, r0, r1, c0, c1) for each tile under the span with the rows [r0, r1) and
+// columns [c0, c1) of the span that lie in it.
+template<typename Part>
+void forEachTilePart(const Span &s, Part &&part)
+{
+    for (int ty = s.y0 / T; ty <= (s.y1 - 1) / T; ++ty) {
+        const int r0 = std::max(s.y0, ty * T);
+        const int r1 = std::min(s.y1, ty * T + T);
+        for (int tx = s.x0 / T; tx <= (s.x1 - 1) / T; ++tx)
+            part(tx, ty, r0, r1, std::max(s.x0, tx * T), std::min(s.x1, tx * T + T));
+    }
+}
+
 Scratch &scratch()
 {
     static Scratch s;
@@ -242,24 +255,18 @@ void TiledImage::readPixels(const QRect &pixels, QImage &out, int outX, int outY
     const int topRow = outY + (pixels.y() + pixels.height() - 1); // out row of y-up row 0
     uchar *const base = out.bits();
     const qsizetype stride = out.bytesPerLine();
-    for (int ty = s.y0 / T; ty <= (s.y1 - 1) / T; ++ty) {
-        const int r0 = std::max(s.y0, ty * T);
-        const int r1 = std::min(s.y1, ty * T + T);
-        for (int tx = s.x0 / T; tx <= (s.x1 - 1) / T; ++tx) {
-            const int c0 = std::max(s.x0, tx * T);
-            const int c1 = std::min(s.x1, tx * T + T);
-            const std::size_t bytes = std::size_t(c1 - c0) * 4;
-            const Tile *t = tile(tx, ty);
-            for (int py = r0; py < r1; ++py) {
-                uchar *dst = base + (topRow - py) * stride + (outX + c0 - pixels.x()) * 4;
-                if (t)
-                    std::memcpy(dst, t->image.constScanLine(T - 1 - (py - ty * T)) + (c0 - tx * T) * 4,
-                                bytes);
-                else
-                    std::memset(dst, 0, bytes);
-            }
+    forEachTilePart(s, [&](int tx, int ty, int r0, int r1, int c0, int c1) {
+        const std::size_t bytes = std::size_t(c1 - c0) * 4;
+        const Tile *t = tile(tx, ty);
+        for (int py = r0; py < r1; ++py) {
+            uchar *dst = base + (topRow - py) * stride + (outX + c0 - pixels.x()) * 4;
+            if (t)
+                std::memcpy(dst, t->image.constScanLine(T - 1 - (py - ty * T)) + (c0 - tx * T) * 4,
+                            bytes);
+            else
+                std::memset(dst, 0, bytes);
         }
-    }
+    });
 }
 
 void TiledImage::writePixels(const QImage &in, int inX, int inY, const QRect &pixels, bool *ok)
@@ -270,31 +277,25 @@ void TiledImage::writePixels(const QImage &in, int inX, int inY, const QRect &pi
     const int topRow = inY + (pixels.y() + pixels.height() - 1);
     const uchar *const base = in.constBits();
     const qsizetype stride = in.bytesPerLine();
-    for (int ty = s.y0 / T; ty <= (s.y1 - 1) / T; ++ty) {
-        const int r0 = std::max(s.y0, ty * T);
-        const int r1 = std::min(s.y1, ty * T + T);
-        for (int tx = s.x0 / T; tx <= (s.x1 - 1) / T; ++tx) {
-            const int c0 = std::max(s.x0, tx * T);
-            const int c1 = std::min(s.x1, tx * T + T);
-            const int bytes = (c1 - c0) * 4;
-            const uchar *src = base + (topRow - (r1 - 1)) * stride + (inX + c0 - pixels.x()) * 4;
-            Tile *t = tile(tx, ty);
+    forEachTilePart(s, [&](int tx, int ty, int r0, int r1, int c0, int c1) {
+        const int bytes = (c1 - c0) * 4;
+        const uchar *src = base + (topRow - (r1 - 1)) * stride + (inX + c0 - pixels.x()) * 4;
+        Tile *t = tile(tx, ty);
+        if (!t) {
+            if (allZero(src, stride, r1 - r0, bytes))
+                return; // nothing painted here: the tile stays absent
+            t = makeTile(tx, ty);
             if (!t) {
-                if (allZero(src, stride, r1 - r0, bytes))
-                    continue; // nothing painted here: the tile stays absent
-                t = makeTile(tx, ty);
-                if (!t) {
-                    *ok = false;
-                    continue;
-                }
+                *ok = false;
+                return;
             }
-            uchar *const tileBits = t->image.bits(); // detaches a tile shared with another image
-            const qsizetype tileStride = t->image.bytesPerLine();
-            for (int py = r1 - 1; py >= r0; --py, src += stride)
-                std::memcpy(tileBits + (T - 1 - (py - ty * T)) * tileStride + (c0 - tx * T) * 4, src,
-                            std::size_t(bytes));
         }
-    }
+        uchar *const tileBits = t->image.bits(); // detaches a tile shared with another image
+        const qsizetype tileStride = t->image.bytesPerLine();
+        for (int py = r1 - 1; py >= r0; --py, src += stride)
+            std::memcpy(tileBits + (T - 1 - (py - ty * T)) * tileStride + (c0 - tx * T) * 4, src,
+                        std::size_t(bytes));
+    });
 }
 
 QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
@@ -375,21 +376,15 @@ void TiledImage::drawRect(QPainter &painter, const QTransform &sheetToDevice, co
     painter.resetTransform(); // tiles are drawn unflipped, pixel for pixel
     painter.setCompositionMode(mode);
     painter.setOpacity(opacity);
-    for (int ty = s.y0 / T; ty <= (s.y1 - 1) / T; ++ty) {
-        const int r0 = std::max(s.y0, ty * T);
-        const int r1 = std::min(s.y1, ty * T + T);
-        for (int tx = s.x0 / T; tx <= (s.x1 - 1) / T; ++tx) {
-            const Tile *t = tile(tx, ty);
-            if (!t)
-                continue;
-            const int c0 = std::max(s.x0, tx * T);
-            const int c1 = std::min(s.x1, tx * T + T);
-            // The part's top-left corner as a sheet point, to the device.
-            const QPointF dev = sheetToDevice.map(QPointF(c0, r1));
-            painter.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), t->image,
-                              QRect(c0 - tx * T, ty * T + T - r1, c1 - c0, r1 - r0));
-        }
-    }
+    forEachTilePart(s, [&](int tx, int ty, int r0, int r1, int c0, int c1) {
+        const Tile *t = tile(tx, ty);
+        if (!t)
+            return;
+        // The part's top-left corner as a sheet point, to the device.
+        const QPointF dev = sheetToDevice.map(QPointF(c0, r1));
+        painter.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), t->image,
+                          QRect(c0 - tx * T, ty * T + T - r1, c1 - c0, r1 - r0));
+    });
     painter.restore();
 }
 
