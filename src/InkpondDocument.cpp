@@ -3,9 +3,11 @@
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "ImageCodec.h"
+#include "PngBands.h"
 #include "WTView.h"
 
 #include <QFile>
+#include <cmath>
 
 InkpondDocument::InkpondDocument(QObject *parent)
     : Document(parent)
@@ -53,6 +55,15 @@ QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
         if (error)
             *error = tr("The type “%1” has no file name extension.").arg(typeName);
         return {};
+    }
+    const QByteArray format = extensions.first().toLatin1().toLower();
+    const Size sheet = mCanvasView->sheetSize();
+    if (format == "png" && double(sheet.width) * double(sheet.height) > sBandedPixels) {
+        // Written from the tiles a band at a time: no plane of the whole picture is made.
+        const Picture &p = mCanvasView->picture();
+        return PngBands::encode(int(std::ceil(sheet.width)), int(std::ceil(sheet.height)), 256,
+                                [&p](int top, int rows) { return p.flattenRows(top, rows, false); },
+                                error);
     }
     // A fresh image, transparent wherever no layer covers it.
     std::unique_ptr<Image> picture = mCanvasView->getImageWithBG(false);

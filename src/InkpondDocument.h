@@ -34,6 +34,8 @@ public:
     // The canvas's picture without its background, encoded by the writer that the type's
     // first extension names.
     QByteArray dataOfType(const QString &typeName, QString *error) override;
+    // Above this many pixels a PNG is written a band of rows at a time.
+    static inline double sBandedPixels = 4096.0 * 4096.0;
     // Reads the file; whatever the result, the document then counts as unedited.
     bool readFromURL(const QUrl &url, const QString &typeName, QString *error) override;
     // Decodes by content, whatever type the data was offered under; the picture becomes the

@@ -209,8 +209,10 @@ void ImageFileTest::savedPicturesReadBackPixelForPixel_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("extension");
     QTest::addColumn<bool>("opaque");
+    QTest::addColumn<bool>("banded"); // written from the tiles a band of rows at a time
     for (const QString ext : {"png", "tiff", "bmp"}) // BMP keeps no alpha
-        QTest::newRow(qPrintable(ext)) << ext.toUpper() + " image" << ext << (ext == "bmp");
+        QTest::newRow(qPrintable(ext)) << ext.toUpper() + " image" << ext << (ext == "bmp") << false;
+    QTest::newRow("png, in bands") << "PNG image" << "png" << false << true;
 }
 
 void ImageFileTest::savedPicturesReadBackPixelForPixel()
@@ -218,11 +220,15 @@ void ImageFileTest::savedPicturesReadBackPixelForPixel()
     QFETCH(QString, type);
     QFETCH(QString, extension);
     QFETCH(bool, opaque);
-    const QImage picture = testPicture(123, 77, opaque);
+    QFETCH(bool, banded);
+    const QImage picture = testPicture(123, banded ? 700 : 77, opaque);
     showPicture(picture);
     const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("round.") + extension));
     QString error;
-    QVERIFY2(m_doc->writeToURL(url, type, &error), qPrintable(error));
+    const double bandedAbove = std::exchange(InkpondDocument::sBandedPixels, banded ? 0.0 : 1e300);
+    const bool written = m_doc->writeToURL(url, type, &error);
+    InkpondDocument::sBandedPixels = bandedAbove;
+    QVERIFY2(written, qPrintable(error));
 
     InkpondDocument opened;
     QVERIFY2(opened.readFromURL(url, m_controller->typeForContentsOfURL(url), &error),
