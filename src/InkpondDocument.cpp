@@ -56,24 +56,28 @@ QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
             *error = tr("The type “%1” has no file name extension.").arg(typeName);
         return {};
     }
-    const QByteArray format = extensions.first().toLatin1().toLower();
-    const Size sheet = mCanvasView->sheetSize();
-    if (format == "png" && double(sheet.width) * double(sheet.height) > sBandedPixels) {
+    return encodePicture(*mCanvasView, extensions.first().toLatin1(), false, error);
+}
+
+QByteArray InkpondDocument::encodePicture(WTView &canvas, const QByteArray &extension, bool withBG,
+                                          QString *error)
+{
+    const Size sheet = canvas.sheetSize();
+    if (extension.toLower() == "png" && double(sheet.width) * double(sheet.height) > sBandedPixels) {
         // Written from the tiles a band at a time: no plane of the whole picture is made.
-        const Picture &p = mCanvasView->picture();
+        const Picture &p = canvas.picture();
         return PngBands::encode(int(std::ceil(sheet.width)), int(std::ceil(sheet.height)), 256,
-                                [&p](int top, int rows) { return p.flattenRows(top, rows, false); },
+                                [&](int top, int rows) { return p.flattenRows(top, rows, withBG); },
                                 error);
     }
     // A fresh image, transparent wherever no layer covers it.
-    std::unique_ptr<Image> picture = mCanvasView->getImageWithBG(false);
+    std::unique_ptr<Image> picture = canvas.getImageWithBG(withBG);
     if (!picture || picture->isNull()) {
         if (error)
             *error = tr("There is not enough memory to flatten the picture.");
         return {};
     }
-    return ImageCodec::encode(std::move(picture->qimage()), extensions.first().toLatin1(),
-                              ImageCodec::kQuality, error);
+    return ImageCodec::encode(std::move(picture->qimage()), extension, ImageCodec::kQuality, error);
 }
 
 bool InkpondDocument::readFromData(const QByteArray &data, const QString &typeName, QString *error)

@@ -34,6 +34,9 @@ public:
     // The canvas's picture without its background, encoded by the writer that the type's
     // first extension names.
     QByteArray dataOfType(const QString &typeName, QString *error) override;
+    // The canvas's picture encoded by the writer for the extension, with or without its paper.
+    static QByteArray encodePicture(WTView &canvas, const QByteArray &extension, bool withBG,
+                                    QString *error);
     // Above this many pixels a PNG is written a band of rows at a time.
     static inline double sBandedPixels = 4096.0 * 4096.0;
     // Reads the file; whatever the result, the document then counts as unedited.

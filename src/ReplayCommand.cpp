@@ -67,15 +67,8 @@ bool canExportTo(const QString &path)
 
 bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error)
 {
-    const std::unique_ptr<Image> picture = canvas.getImageWithBG(withBackground);
-    if (!picture || picture->isNull()) {
-        if (error)
-            *error = QStringLiteral("there is not enough memory to flatten the picture");
-        return false;
-    }
-    const QByteArray data
-        = ImageCodec::encode(picture->qimage(), QFileInfo(path).suffix().toLower().toLatin1(),
-                             ImageCodec::kQuality, error);
+    const QByteArray data = InkpondDocument::encodePicture(
+        canvas, QFileInfo(path).suffix().toLower().toLatin1(), withBackground, error);
     if (data.isEmpty())
         return false;
     // A failed export leaves whatever file was there as it was.
