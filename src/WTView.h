@@ -183,7 +183,6 @@ private:
     void commitLine(const PointerSample &sample);
     void endStroke();
     void drawLinePreviewInRect(const Rect &r);
-    void flushNeedsDisplay();
 
     int mActiveColor = 0;
     int mCurrPointerType = 1;
@@ -205,7 +204,7 @@ private:
     float mLinePreviewWidth = 0.0f;
     Rect mLinePreviewRect;
 
-    QRect mPendingDirty; // widget pixels waiting for flushNeedsDisplay()
+    QRect mLastDirty; // widget pixels of the last setNeedsDisplayInRect()
 
     Rect mFrame;
     Point mBoundsOrigin;

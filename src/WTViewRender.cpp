@@ -52,27 +52,11 @@ void WTView::setNeedsDisplayInRect(const Rect &r)
     const QRect q = widgetRectFromCanvas(r).toAlignedRect().intersected(rect());
     if (q.isEmpty())
         return;
-    if (mPendingDirty.isEmpty()) {
-        mPendingDirty = q;
-        // Before the display that Qt schedules after it: queued calls come first.
-        QMetaObject::invokeMethod(this, &WTView::flushNeedsDisplay, Qt::QueuedConnection);
-        return;
-    }
     auto area = [](const QRect &a) { return qint64(a.width()) * a.height(); };
-    const QRect merged = mPendingDirty | q;
-    if (area(merged) <= 2 * (area(mPendingDirty) + area(q))) {
-        mPendingDirty = merged;
-        return;
-    }
-    update(mPendingDirty);
-    mPendingDirty = q;
-}
-
-void WTView::flushNeedsDisplay()
-{
-    if (!mPendingDirty.isEmpty())
-        update(mPendingDirty);
-    mPendingDirty = {};
+    const QRect merged = mLastDirty | q;
+    // A rectangle holding the last one joins it in Qt's region at little cost.
+    mLastDirty = !mLastDirty.isEmpty() && area(merged) <= 2 * (area(mLastDirty) + area(q)) ? merged : q;
+    update(mLastDirty);
 }
 
 void WTView::renderLayersInRect(const Rect &r)
@@ -132,6 +116,7 @@ void WTView::tellOnceWhyNotSeeThrough()
 
 void WTView::paintEvent(QPaintEvent *event)
 {
+    mLastDirty = {}; // shown now: the next sample starts a rectangle of its own
     QPainter painter(this);
     // Without a see-through window the translucent paper is laid over the window's own colour,
     // so it shows as paper rather than as black.
