@@ -43,20 +43,15 @@ bool allZero(const uchar *row, qsizetype stride, int rows, int bytes)
     return true;
 }
 
-// The one scratch image that bounded painting goes through, with painters kept open on it so
-// that a pen sample pays for no painter set-up. Qt's blending rounds a pixel's colour a step
-// differently depending on where it falls in a 16-byte block, so the scratch keeps every
-// painted pixel at the memory alignment it has in a plain image of the whole sheet: each of
-// four views of the buffer starts one pixel later, and rows are as far apart modulo 16 bytes.
+// The one scratch image that bounded painting goes through, with a painter kept open on it so
+// that a pen sample pays for no painter set-up.
 struct Scratch
 {
-    static constexpr int kViews = 4;
     std::unique_ptr<uchar[]> buffer;
     int capWidth = 0;
     int capHeight = 0;
-    QImage views[kViews];
-    QPainter painters[kViews];
-    int view = 0;
+    QImage image;
+    QPainter painter;
     QImage placed; // the whole sheet's coordinates over the scratch, for hairlines
     QPainter placedPainter;
     static constexpr int kPlacedMargin = 4; // rows above and below, in case a hairline strays
@@ -65,45 +60,29 @@ struct Scratch
     QRect pixels; // y up, of the image being painted
     TiledImage *target = nullptr;
 
-    QImage &image() { return views[view]; }
-    QPainter &painter() { return painters[view]; }
-
     void release()
     {
-        for (int i = 0; i < kViews; ++i) {
-            if (painters[i].isActive())
-                painters[i].end();
-            views[i] = QImage();
-        }
+        if (painter.isActive())
+            painter.end();
+        image = QImage();
         buffer.reset();
         capWidth = capHeight = 0;
     }
 
-    // A scratch of at least w × h whose rows are a multiple of 4 pixels plus widthMod apart.
-    bool reserve(int w, int h, int widthMod)
+    bool reserve(int w, int h)
     {
-        if (w <= capWidth && h <= capHeight && capWidth % kViews == widthMod)
-            return true;
+        if (w <= capWidth && h <= capHeight)
+            return painter.isActive() || painter.begin(&image);
+        const int cw = std::max({w, capWidth, 256});
         const int ch = std::max({h, capHeight, 256});
-        int cw = std::max({w, capWidth, 256}) + kViews;
-        cw += (widthMod - cw % kViews + kViews) % kViews;
         release();
-        buffer.reset(new (std::nothrow) uchar[std::size_t(cw) * ch * 4 + 64]);
+        buffer.reset(new (std::nothrow) uchar[std::size_t(cw) * ch * 4]);
         if (!buffer)
             return false;
         capWidth = cw;
         capHeight = ch;
-        // Aligned to 16 bytes, as the image allocator aligns whole images.
-        uchar *base = buffer.get() + (16 - reinterpret_cast<quintptr>(buffer.get()) % 16) % 16;
-        for (int i = 0; i < kViews; ++i)
-            views[i] = QImage(base + 4 * i, cw - kViews, ch, qsizetype(cw) * 4, kFormat);
-        return true;
-    }
-
-    bool use(int alignment)
-    {
-        view = alignment;
-        return painters[view].isActive() || painters[view].begin(&views[view]);
+        image = QImage(buffer.get(), cw, ch, qsizetype(cw) * 4, kFormat);
+        return painter.begin(&image);
     }
 
     // A large scratch is not kept past its one use.
@@ -306,13 +285,10 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
     const QRect pixels = pixelRect(bounds);
     if (pixels.isEmpty())
         return nullptr;
-    // The first pixel's place in a 16-byte block of a whole-sheet image with rows top-down.
-    const qint64 topRow = mPixelHeight - (pixels.y() + pixels.height());
-    const int alignment = int((topRow * mPixelWidth + pixels.x()) % Scratch::kViews);
+    const qint64 topRow = mPixelHeight - (pixels.y() + pixels.height()); // counted from the top
     const int width = atSheetPlace ? std::max(pixels.width(), mPixelWidth) : pixels.width();
     const int margin = atSheetPlace ? Scratch::kPlacedMargin : 0;
-    if (!s.reserve(width, pixels.height() + 2 * margin, mPixelWidth % Scratch::kViews)
-        || !s.use(alignment)) {
+    if (!s.reserve(width, pixels.height() + 2 * margin)) {
         s.release();
         mLastPaintOk = false;
         return nullptr;
@@ -321,14 +297,14 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
     s.pixels = pixels;
     s.target = this;
     s.margin = margin;
-    readPixels(pixels, s.image(), 0, margin);
+    readPixels(pixels, s.image, 0, margin);
     if (atSheetPlace) {
         // A view of the whole sheet whose rows under `pixels` (and a few around them) are the
         // scratch's. Unclipped, as on a whole-sheet image: a clip would move where Qt's
         // hairline stroker starts. What it draws lies within bounds.
-        const qsizetype stride = s.image().bytesPerLine();
-        uchar *const origin = s.image().bits() + (margin - topRow) * stride - pixels.x() * 4;
-        s.placed = QImage(origin, mPixelWidth, mPixelHeight, s.image().bytesPerLine(), kFormat);
+        const qsizetype stride = s.image.bytesPerLine();
+        uchar *const origin = s.image.bits() + (margin - topRow) * stride - pixels.x() * 4;
+        s.placed = QImage(origin, mPixelWidth, mPixelHeight, s.image.bytesPerLine(), kFormat);
         if (!s.placedPainter.begin(&s.placed)) {
             s.busy = false;
             s.placed = QImage();
@@ -339,10 +315,10 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
         return &s.placedPainter;
     }
     // No save(): a saved state costs an allocation per pen sample. endPaint() resets instead.
-    s.painter().resetTransform(); // the clip is given in the scratch's own pixels
-    s.painter().setClipRect(QRect(0, 0, pixels.width(), pixels.height()));
-    s.painter().setTransform(QTransform(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height()));
-    return &s.painter();
+    s.painter.resetTransform(); // the clip is given in the scratch's own pixels
+    s.painter.setClipRect(QRect(0, 0, pixels.width(), pixels.height()));
+    s.painter.setTransform(QTransform(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height()));
+    return &s.painter;
 }
 
 bool TiledImage::endPaint()
@@ -353,13 +329,13 @@ bool TiledImage::endPaint()
         s.placedPainter.end();
         s.placed = QImage();
     }
-    s.painter().setRenderHints(QPainter::RenderHints());
-    s.painter().setCompositionMode(QPainter::CompositionMode_SourceOver);
-    s.painter().setOpacity(1.0);
-    s.painter().setPen(Qt::NoPen);
-    s.painter().setBrush(Qt::NoBrush);
+    s.painter.setRenderHints(QPainter::RenderHints());
+    s.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    s.painter.setOpacity(1.0);
+    s.painter.setPen(Qt::NoPen);
+    s.painter.setBrush(Qt::NoBrush);
     bool ok = true;
-    writePixels(s.image(), 0, s.margin, s.pixels, &ok);
+    writePixels(s.image, 0, s.margin, s.pixels, &ok);
     s.busy = false;
     s.target = nullptr;
     s.shrink();
