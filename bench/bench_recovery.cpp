@@ -39,7 +39,8 @@ struct Stage
         Preferences::resetStandard(dir.filePath(QStringLiteral("settings.conf")));
         controller = InkpondDocument::newDocumentController();
         if (recording)
-            recovery = std::make_unique<RecoveryManager>(dir.filePath(QStringLiteral("records")));
+            recovery = std::make_unique<RecoveryManager>(dir.filePath(QStringLiteral("records")),
+                                                             *controller);
     }
     ~Stage()
     {

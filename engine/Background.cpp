@@ -18,7 +18,7 @@ bool touches(const Rect &line, const Rect &r)
 
 namespace Background {
 
-void drawInRect(int type, Size sheet, const Rect &r)
+void drawInRect(BgType type, Size sheet, const Rect &r)
 {
     const float w = sheet.width;
     const float h = sheet.height;
@@ -30,14 +30,14 @@ void drawInRect(int type, Size sheet, const Rect &r)
     Graphics::saveGraphicsState();
     Graphics::clipRect(part);
     Graphics::fillRect(pixels, CompositeOp::Clear);
-    Graphics::setColor(type == kSeeThrough ? kPaper.withAlpha(0.25f) : kPaper);
+    Graphics::setColor(type == BgType::SeeThrough ? kPaper.withAlpha(0.25f) : kPaper);
     Graphics::fillRect({0, 0, w, h});
-    if (type == kRuled) {
+    if (type == BgType::Ruled) {
         Graphics::setColor(kRule);
         for (int n = int(h - 40.0f); n > 0; n -= 40)
             if (touches({0, float(n), w, 1}, part))
                 Graphics::fillRect({0, float(n), w, 1});
-    } else if (type == kGrid) {
+    } else if (type == BgType::Grid) {
         Graphics::setColor(kGridColor);
         for (int n = int(h - 21.0f); n > 0; n -= 21)
             if (touches({0, float(n), w, 1}, part))

@@ -6,13 +6,11 @@
 #include <algorithm>
 
 namespace {
-constexpr int kPaintBlit = 1;
-constexpr int kEraseBlit = 2;
 // Flattening goes a band of about this many pixels at a time through each layer's render image.
 constexpr qint64 kBandPixels = 4 << 20;
 } // namespace
 
-Picture::Picture(Size sheet, int bgType) : mBgType(bgType)
+Picture::Picture(Size sheet, BgType bgType) : mBgType(bgType)
 {
     if (TiledImage::isValidSize(sheet))
         mSheetSize = sheet;
@@ -60,7 +58,7 @@ bool Picture::isUndoLayerAlive(const UndoLayer *layer) const
 bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
                            const Rect &touched, const Rect &dot, const Color *colour)
 {
-    snapshot.setBlitType(colour ? kPaintBlit : kEraseBlit);
+    snapshot.setBlitType(colour ? BlitType::Paint : BlitType::Erase);
     // The eraser paints opaque: only its coverage counts.
     const QColor c = colour ? colour->toQColor() : QColor(Qt::black);
     // A wide antialiased line can reach a pixel past the rectangle it is said to touch.
@@ -154,7 +152,7 @@ void Picture::flattenInto(QImage &out, int top, bool withBG) const
     const Rect band {0, float(pixelHeight - top - out.height()), float(out.width()),
                      float(out.height())};
     Graphics::lockFocus(out, sheetToOut);
-    if (withBG && mBgType != Background::kSeeThrough)
+    if (withBG && mBgType != BgType::SeeThrough)
         drawBackgroundInRect(band);
     renderLayersInRect(band);
     Graphics::unlockFocus();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Background.h"
 #include "Color.h"
 #include "Geometry.h"
 #include "Image.h"
@@ -19,11 +20,11 @@ public:
     static constexpr std::size_t kMaxUndoLayers = 10;
 
     // A transparent layer of that size; an invalid size gives a picture without a sheet.
-    Picture(Size sheet, int bgType);
+    Picture(Size sheet, BgType bgType);
 
     Size sheetSize() const { return mSheetSize; }
-    int bgType() const { return mBgType; }
-    void setBgType(int type) { mBgType = type; }
+    BgType bgType() const { return mBgType; }
+    void setBgType(BgType type) { mBgType = type; }
 
     const std::vector<std::unique_ptr<Layer>> &layers() const { return mLayers; }
     Layer *currentLayer() const { return mCurrLayer; }
@@ -72,7 +73,7 @@ private:
     void flattenInto(QImage &out, int top, bool withBG) const;
 
     Size mSheetSize;
-    int mBgType = 0;
+    BgType mBgType = BgType::Plain;
     std::vector<std::unique_ptr<Layer>> mLayers;
     Layer *mCurrLayer = nullptr; // owned by mLayers
     std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;

@@ -1,6 +1,5 @@
 #include "Document.h"
 
-#include "DocumentController.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -60,7 +59,7 @@ QString Document::displayName() const
     if (!m_fileURL.isEmpty())
         return QFileInfo(m_fileURL.toLocalFile()).fileName();
     if (m_untitledName.isEmpty())
-        m_untitledName = m_controller ? m_controller->untitledNameFor(this) : tr("Untitled");
+        m_untitledName = m_untitledNamer ? m_untitledNamer(this) : tr("Untitled");
     return m_untitledName;
 }
 
@@ -76,9 +75,9 @@ void Document::setWindow(QWidget *window)
 
 void Document::makeWindowControllers() { }
 
-DocumentController *Document::controller() const
+Rect Document::windowWillUseStandardFrame(QWidget *, const Rect &defaultFrame) const
 {
-    return m_controller;
+    return defaultFrame;
 }
 
 void Document::showWindows()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Geometry.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
@@ -7,6 +9,7 @@
 #include <functional>
 
 class DocumentController;
+class DocumentTypes;
 class QDialog;
 class QMessageBox;
 
@@ -60,7 +63,11 @@ public:
     // Makes the document's window; the default makes none.
     virtual void makeWindowControllers();
     void showWindows();
-    DocumentController *controller() const;
+    // The window's zoomed frame, within defaultFrame (screen points, y up); the default is
+    // defaultFrame.
+    virtual Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const;
+    // The file types the owning controller offers; nullptr while no controller owns it.
+    const DocumentTypes *documentTypes() const { return m_types; }
 
     // Contents as file data of a type and back. On failure: no data or false, and possibly a
     // sentence for the user in *error. The defaults fail.
@@ -103,6 +110,8 @@ signals:
     // Saved, opened, reverted or cleared: what the document holds now is its new starting point.
     void changesCleared();
     void displayNameChanged();
+    // Closed: the owning controller lets it go.
+    void closed(Document *document);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -121,7 +130,9 @@ private:
     QString m_fileType;
     mutable QString m_untitledName; // given on first use while untitled
     QPointer<QWidget> m_window;
-    QPointer<DocumentController> m_controller; // set while the controller owns the document
+    // Set while a controller owns the document; the controller's, not the document's.
+    const DocumentTypes *m_types = nullptr;
+    std::function<QString(const Document *)> m_untitledNamer;
     QPointer<QWidget> m_closeQuestion;
     bool m_closing = false;
 };

@@ -1,7 +1,7 @@
 // The document's commands: save, save as, revert and close, with their questions and reports.
 #include "Document.h"
 
-#include "DocumentController.h"
+#include "DocumentTypes.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,7 +19,7 @@ void finish(const Document::Completion &done, bool succeeded)
 
 const DocumentTypes *typesOf(const Document *document)
 {
-    return document->controller() ? &document->controller()->documentTypes() : nullptr;
+    return document->documentTypes();
 }
 
 // The file name with the type's extension: kept when it has one of the type's, swapped when it
@@ -216,8 +216,7 @@ void Document::close()
         m_window->removeEventFilter(this);
         m_window->close();
     }
-    if (m_controller)
-        m_controller->removeDocument(this);
+    emit closed(this);
 }
 
 void Document::canCloseDocumentWithDelegate(QObject *delegate,

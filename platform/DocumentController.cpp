@@ -79,7 +79,9 @@ Document *DocumentController::documentForURL(const QUrl &url) const
 void DocumentController::addDocument(std::unique_ptr<Document> document)
 {
     Document *d = document.get();
-    d->m_controller = this;
+    d->m_types = &m_types;
+    d->m_untitledNamer = [this](const Document *named) { return untitledNameFor(named); };
+    connect(d, &Document::closed, this, &DocumentController::removeDocument);
     m_documents.push_back(std::move(document));
     emit documentAdded(d);
 }
@@ -91,7 +93,9 @@ void DocumentController::removeDocument(Document *document)
             continue;
         it->release()->deleteLater();
         m_documents.erase(it);
-        document->m_controller = nullptr;
+        document->m_types = nullptr;
+        document->m_untitledNamer = nullptr;
+        disconnect(document, &Document::closed, this, &DocumentController::removeDocument);
         emit documentRemoved(document);
         return;
     }
@@ -119,6 +123,11 @@ Document *DocumentController::openUntitledDocumentAndDisplay(bool display, QStri
             *error = tr("A new document could not be made.");
         return nullptr;
     }
+    return openUntitledDocument(std::move(document), display);
+}
+
+Document *DocumentController::openUntitledDocument(std::unique_ptr<Document> document, bool display)
+{
     document->setFileType(defaultType());
     Document *d = document.get();
     addDocument(std::move(document));

@@ -46,6 +46,8 @@ public:
 
     // A new document of the default type; shown with its window when display is true.
     Document *openUntitledDocumentAndDisplay(bool display, QString *error);
+    // The same with a document the caller made.
+    Document *openUntitledDocument(std::unique_ptr<Document> document, bool display);
     // The document of that file: the open one, or one read from the file. nullptr and a reason
     // in *error when the file cannot be read.
     Document *openDocumentWithContentsOfURL(const QUrl &url, bool display, QString *error);

@@ -11,8 +11,6 @@
 #include <QMimeData>
 #include <QUrl>
 
-const char kProjectURL[] = "http://inkpond.example.org/index.php?q=inkpond";
-
 namespace {
 // In order of preference, for the command and its menu item alike: TIFF keeps what the copying
 // program had best; PNG is what browsers and most other programs offer.
@@ -97,4 +95,10 @@ void TabletApplication::observeDocuments(DocumentController *controller)
             &TabletApplication::validationChanged);
     connect(controller, &DocumentController::documentRemoved, this,
             &TabletApplication::validationChanged);
+}
+
+QMetaObject::Connection TabletApplication::onValidationChanged(QObject *context,
+                                                               std::function<void()> changed)
+{
+    return connect(this, &TabletApplication::validationChanged, context, std::move(changed));
 }

@@ -10,6 +10,7 @@
 
 class DocumentController;
 class DocumentWindow;
+class Preferences;
 class WTView;
 
 // One picture as a document: saved and opened as an ordinary image file of the chosen type.
@@ -47,6 +48,10 @@ public:
     // The picture read from a file or data, for the canvas when the window is made; nullptr
     // while none was read.
     const Image *startingImage() const { return mStartingImage.get(); }
+    // Where the window's canvas keeps its pen settings: the user's preferences unless another
+    // store is given before the window is made. The store outlives the document.
+    Preferences *settingsStore() const { return mSettingsStore; }
+    void setSettingsStore(Preferences *store) { mSettingsStore = store; }
     // The picture the window will start with, for a document made without a file.
     void setStartingImage(std::unique_ptr<Image> image) { mStartingImage = std::move(image); }
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
@@ -70,12 +75,17 @@ public:
 
     // The zoom rule: the frame that shows the whole sheet, within defaultFrame (screen points,
     // y up).
-    Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const;
+    Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const override;
+
+signals:
+    // The window and its canvas were made.
+    void windowMade();
 
 private:
     QByteArray formatHintForType(const QString &typeName) const;
 
     std::unique_ptr<Image> mStartingImage;
+    Preferences *mSettingsStore = nullptr;
     // Not owned: they live in the document's window.
     QPointer<WTView> mCanvasView;
     QPointer<QWidget> mCurrColorWell;

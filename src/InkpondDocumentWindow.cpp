@@ -2,11 +2,17 @@
 // it, and the zoom rule.
 #include "InkpondDocument.h"
 
+#include "Assert.h"
+#include "BrushSizeSlider.h"
+#include "ColorWell.h"
+#include "PenControls.h"
 #include "DocumentWindow.h"
-#include "InkpondToolbar.h"
-#include "RecoveryManager.h"
+#include "MainMenu.h"
+#include "ToolbarItems.h"
 #include "WTView.h"
 #include "ZoomRule.h"
+
+#include <QSlider>
 
 QString InkpondDocument::windowNibName() const
 {
@@ -17,11 +23,17 @@ void InkpondDocument::makeWindowControllers()
 {
     if (window())
         return;
-    auto *windowController = new DocumentWindow(this);
+    auto *windowController = new DocumentWindow(
+        this, [](DocumentWindow *window) { return new MainMenu(window); }, mSettingsStore);
+    INK_ASSERT(windowController->objectName() == windowNibName());
+    setCanvas(windowController->canvas());
+    setWindowViews(windowController->colorWell(), windowController->penView(),
+                   windowController->brushSizeSlider(), windowController->bgTypeSlider());
+    mCanvasView->awakeFromNib(startingImage());
+    mCanvasView->setFocus();
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);
-    if (RecoveryManager *recovery = RecoveryManager::instance())
-        recovery->watch(this);
+    emit windowMade();
 }
 
 void InkpondDocument::windowControllerDidLoadNib(DocumentWindow *windowController)

@@ -1,9 +1,9 @@
 // The document as its toolbar's delegate: which items the toolbar may have, which it starts
 // with, and the items themselves, each wrapping one of the window's views.
-#include "InkpondToolbar.h"
-
 #include "InkpondDocument.h"
+
 #include "Localizable.h"
+#include "ToolbarItems.h"
 
 namespace {
 struct ItemTexts

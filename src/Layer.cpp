@@ -9,11 +9,10 @@
 #include <cstring>
 
 namespace {
-constexpr int kEraseBlit = 2;
 
-QPainter::CompositionMode modeForBlitType(int type)
+QPainter::CompositionMode modeForBlitType(BlitType type)
 {
-    return type == kEraseBlit ? QPainter::CompositionMode_DestinationOut
+    return type == BlitType::Erase ? QPainter::CompositionMode_DestinationOut
                               : QPainter::CompositionMode_SourceOver;
 }
 

@@ -6,6 +6,12 @@
 #include <QImage>
 #include <memory>
 
+// How a layer joins what lies under it: painted over it, or erasing it where it is opaque.
+enum class BlitType : int {
+    Paint = 1,
+    Erase = 2,
+};
+
 // One image the canvas paints into, with how it is composited, and a render image in which it
 // is assembled with its undo snapshots before it reaches the view. The image is tiled: it costs
 // what is painted on it, whatever the sheet's size, and the render image covers only the
@@ -22,8 +28,8 @@ public:
 
     bool isEnabled() const;
     void setEnabled(bool enabled) { mIsEnabled = enabled; }
-    int blitType() const { return mBlitType; }
-    void setBlitType(int type) { mBlitType = type; }
+    BlitType blitType() const { return mBlitType; }
+    void setBlitType(BlitType type) { mBlitType = type; }
     float opacity() const { return mOpacity; }
     void setOpacity(float opacity) { mOpacity = opacity; }
     Size size() const;
@@ -84,7 +90,7 @@ protected:
     QImage mRenderImage; // at least the size of the last rendered rectangle
     QRect mRenderPixels; // y up, the pixels of the image that the render image holds
     bool mIsEnabled = true;
-    int mBlitType = 1;
+    BlitType mBlitType = BlitType::Paint;
     float mOpacity = 1.0f;
 };
 

@@ -8,8 +8,6 @@
 #include <limits>
 
 namespace {
-constexpr int kOKButton = 1;
-constexpr int kCancelButton = 0;
 
 int truncatedToInt(float v)
 {

@@ -20,6 +20,11 @@ class MyResizePanel : public QObject
     Q_OBJECT
 
 public:
+    // Return codes of the panel.
+    static constexpr int kOKButton = 1;
+    static constexpr int kCancelButton = 0;
+    using Completion = std::function<void(QDialog *, int, MyResizePanel *)>;
+
     // The fields start at the size, each truncated toward zero.
     explicit MyResizePanel(Size size, QObject *parent = nullptr);
     ~MyResizePanel() override;
@@ -35,6 +40,12 @@ public:
                           [delegate, endSel](QDialog *p, int r, MyResizePanel *c) {
                               (delegate->*endSel)(p, r, c);
                           });
+    }
+
+    // The same with any completion; the delegate only bounds its lifetime.
+    bool runModalSheetForWindow(QWidget *window, QObject *delegate, Completion completion)
+    {
+        return beginSheet(window, delegate, std::move(completion));
     }
 
     void closeWithOk(); // return code 1
@@ -54,7 +65,6 @@ public:
     static int intValue(const QString &text);
 
 private:
-    using Completion = std::function<void(QDialog *, int, MyResizePanel *)>;
     bool beginSheet(QWidget *window, QObject *delegate, Completion completion);
     void endSheet(int returnCode);
 

@@ -1,6 +1,7 @@
 #include "TabletApplication.h"
 
 #include "Assert.h"
+#include "EventCoalescing.h"
 #include "Localizable.h"
 #include "NotificationCenter.h"
 #include "PreferenceKeys.h"
@@ -114,7 +115,7 @@ void TabletApplication::postProximity(const ProximityEvent &event)
 // before the press reaches a canvas makes the eraser end erase on those setups too.
 void TabletApplication::announceArrivalIfNew(const QTabletEvent *event)
 {
-    const quint8 type = pointerTypeFromQt(event->pointerType());
+    const auto type = quint8(pointerTypeFromQt(event->pointerType()));
     if (type == mLastAnnouncedPointerType)
         return;
     ProximityEvent arrival;
@@ -143,11 +144,10 @@ int CarbonTabletProximityCallback(const TabletMonitorEvent &event, void *)
 
 void TabletApplication::setMouseCoalescingEnabled(bool enabled)
 {
-    setAttribute(Qt::AA_CompressHighFrequencyEvents, enabled);
-    setAttribute(Qt::AA_CompressTabletEvents, enabled);
+    ::setMouseCoalescingEnabled(enabled);
 }
 
 bool TabletApplication::isMouseCoalescingEnabled() const
 {
-    return testAttribute(Qt::AA_CompressHighFrequencyEvents) && testAttribute(Qt::AA_CompressTabletEvents);
+    return ::isMouseCoalescingEnabled();
 }

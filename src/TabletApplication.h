@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplicationMenuCommands.h"
 #include "TabletMonitor.h"
 
 #include <QApplication>
@@ -11,13 +12,11 @@ struct ProximityEvent;
 class QAction;
 class QTabletEvent;
 
-// The product's web page.
-extern const char kProjectURL[];
 
 // The application object: reports failed internal checks without stopping the program, and
 // turns every tablet proximity it learns of into one kProximityNotification (ProximityEvent.h)
 // for all canvases, whichever way it learnt of it.
-class TabletApplication : public QApplication
+class TabletApplication : public QApplication, public ApplicationMenuCommands
 {
     Q_OBJECT
 
@@ -45,13 +44,15 @@ public:
     // Commands that belong to no document (ApplicationCommands.cpp); the sender is not consulted.
     // A new untitled document from the clipboard's image (TIFF, PICT or PNG data, the first
     // the clipboard holds); quietly nothing when there is none or it does not decode.
-    void newDocumentFromClipboard(QObject *sender = nullptr);
-    void doVisitPage(QObject *sender = nullptr);
+    void newDocumentFromClipboard(QObject *sender = nullptr) override;
+    void doVisitPage(QObject *sender = nullptr) override;
     // Raises every document window, the active window last.
-    void arrangeInFront(QObject *sender = nullptr);
+    void arrangeInFront(QObject *sender = nullptr) override;
     // Whether the menu action named by the item's objectName ("newDocumentFromClipboard:", ...)
     // can be chosen now.
-    bool validateUserInterfaceItem(const QAction *item) const;
+    bool validateUserInterfaceItem(const QAction *item) const override;
+    QMetaObject::Connection onValidationChanged(QObject *context,
+                                                std::function<void()> changed) override;
     // Follows the controller's list of documents, for validationChanged().
     void observeDocuments(DocumentController *controller);
 

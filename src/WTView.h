@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Background.h"
 #include "Color.h"
 #include "Geometry.h"
 #include "Image.h"
 #include "Layer.h"
 #include "Picture.h"
 #include "PointerSample.h"
+#include "ProximityEvent.h"
 
 #include <QJsonValue>
 #include <QWidget>
@@ -14,12 +16,12 @@
 #include <vector>
 
 class HeldInput;
-class InkpondDocument;
 class Document;
+class PenSettings;
+class Preferences;
 class QAbstractButton;
-class QDialog;
 class QMessageBox;
-class MyResizePanel;
+class SheetQuestions;
 struct Notification;
 
 // The painting surface of a document window. Its own coordinates are the sheet's: origin at the
@@ -35,15 +37,17 @@ class WTView : public QWidget
     Q_PROPERTY(float bgType READ bgType WRITE setBgType NOTIFY bgTypeChanged)
 
 public:
-    // Registers the preference defaults; runs once per preferences store.
+    // Registers the preference defaults in the user's store; runs once per store.
     static void initialize();
 
     // frame: the canvas's rectangle in its container (y up); its size is the first sheet's.
-    explicit WTView(const Rect &frame, QWidget *parent = nullptr);
+    // store: where the pen settings and the paper are kept, the user's preferences unless
+    // another is given; it outlives the canvas.
+    explicit WTView(const Rect &frame, QWidget *parent = nullptr, Preferences *store = nullptr);
     ~WTView() override;
 
     // Responder answers.
-    bool isOpaque() const { return mBgType != 3; }
+    bool isOpaque() const { return mBgType != BgType::SeeThrough; }
     bool mouseDownCanMoveWindow() const { return false; }
     bool acceptsFirstResponder() const { return true; }
     bool becomeFirstResponder() { return true; }
@@ -58,22 +62,27 @@ public:
     float brushSize() const;
     void setBrushSize(float size);
     void setToolFromTag(QObject *sender);
-    int currentPointerType() const { return mCurrPointerType; }
-    // Every setting, active or not, for the pen controls.
-    const Color &slotColor(int slot) const { return *mColors.at(std::size_t(slot)); }
-    float slotBrushSize(int slot) const { return mBrushSize.at(std::size_t(slot)); }
-    float rubberSize() const { return mRubberSize; }
+    PointerType currentPointerType() const { return mCurrPointerType; }
+    // Every setting, active or not, and the store that keeps them.
+    PenSettings &penSettings() const { return *mSettings; }
+    const Color &slotColor(int slot) const;
+    float slotBrushSize(int slot) const;
+    float rubberSize() const;
 
     // Pointer proximity (WTViewProximity.cpp): the tool follows the tablet pointer in use.
     void startFollowingProximity();
     void handleProximity(const Notification &notification);
 
-    // Completes the canvas once its window has connected it (WTViewStartup.cpp): the document's
-    // picture or a new sheet, the stored background type, proximity followed.
-    void awakeFromNib();
+    // Completes the canvas once its window has connected it (WTViewStartup.cpp): the starting
+    // picture (the document's, when it was opened from one) or a new sheet, the stored
+    // background type, proximity followed.
+    void awakeFromNib(const Image *startingImage = nullptr);
 
-    void setDocument(InkpondDocument *document) { mDocument = document; }
-    InkpondDocument *document() const { return mDocument; }
+    // The document whose changes the canvas counts, and the window side that asks the user
+    // before a sheet changes; neither is owned.
+    void setDocument(Document *document) { mDocument = document; }
+    Document *document() const { return mDocument; }
+    void setQuestions(SheetQuestions *questions) { mQuestions = questions; }
     void setRubberButton(QAbstractButton *button) { mRubberButton = button; }
 
     // Display and backgrounds.
@@ -85,6 +94,7 @@ public:
     void renderLayersInRect(const Rect &r);
     void setBgType(float type);
     float bgType() const { return float(mBgType); }
+    BgType paper() const { return mBgType; }
     // Whether the window really shows what lies behind it (see-through paper on a compositor).
     bool windowIsSeeThrough() const { return mWindowSeeThrough; }
 
@@ -99,7 +109,8 @@ public:
     Rect bounds() const;
     Rect visibleRect() const;
 
-    // Guarded resizes (WTViewCrop.cpp): confirmed when the document has unsaved changes.
+    // Guarded resizes (WTViewCrop.cpp): confirmed through the questions when the document has
+    // unsaved changes.
     void cropResizeToRect(const Rect &r);
     void doCropResize(QMessageBox *alert, int returnCode, const QString &contextInfo);
     void cropResizeToSize(Size size);
@@ -107,7 +118,7 @@ public:
     void cropResize(QObject *sender);
     void cropResizeToFixedSize(QObject *sender);
     void cropResizeToCustomSize(QObject *sender);
-    void doCustomCropResize(QDialog *panel, int returnCode, MyResizePanel *contextInfo);
+    void doCustomCropResize(Size size); // the size chosen in the custom-size question
     // The sheet becomes r without a question, as a change of the document; what the confirmed
     // crops come down to, and what a recovery replays.
     bool applyResize(const Rect &r);
@@ -158,6 +169,8 @@ signals:
     // The picture changed: a freehand stroke or a line ended (no command: it came from the
     // pointer input the canvas received), or a command ran, with the value it resolved to.
     void pictureChanged(const QString &command, const QJsonValue &value);
+    // A command's value was chosen in a dialog: what a recording needs to replay it.
+    void commandChosen(const QString &command, const QJsonValue &value);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -169,7 +182,8 @@ protected:
     void tabletEvent(QTabletEvent *event) override;
 
 private:
-    static int storedBgType();
+    static constexpr const char *kColorIndexOutOfBound = "color index out of bound";
+
     Size containerSize(Size fallback) const;
     void applyFrame();
     void refuseSheetSize(Size size);
@@ -185,14 +199,14 @@ private:
     void drawLinePreviewInRect(const Rect &r);
 
     int mActiveColor = 0;
-    int mCurrPointerType = 1;
-    std::array<std::unique_ptr<Color>, 4> mColors;
-    std::array<float, 4> mBrushSize {};
-    float mRubberSize = 0.0f;
-    int mBgType = 0;
+    PointerType mCurrPointerType = PointerType::Pen;
+    PenSettings *mSettings; // a child
+    BgType mBgType = BgType::Plain;
+    bool mBgTypeApplied = false; // the window shows mBgType
     Point mLastLoc;
     bool mDrawingLine = false;
-    InkpondDocument *mDocument = nullptr; // not owned
+    Document *mDocument = nullptr; // not owned
+    SheetQuestions *mQuestions = nullptr; // not owned
     QAbstractButton *mRubberButton = nullptr; // not owned
     // Layers, history, sheet size and paper: what the canvas shows, without the widget.
     std::unique_ptr<Picture> mPicture;

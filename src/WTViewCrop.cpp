@@ -1,28 +1,17 @@
 // The guarded resizes, with their confirmation, and the crop and resize commands.
 #include "WTView.h"
 
+#include "Document.h"
 #include "FixedSizes.h"
-#include "InkpondDocument.h"
-#include "Localizable.h"
-#include "MyResizePanel.h"
 #include "Preferences.h"
-#include "SessionRecorder.h"
+#include "SheetQuestions.h"
 
-#include <QDialog>
 #include <QJsonArray>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace {
-// Answers of the confirmation, and of the custom-size sheet.
+// Answers of the confirmation.
 constexpr int kAlertDefaultReturn = 1;
 constexpr int kAlertAlternateReturn = 0;
-constexpr int kOKButton = 1;
-
-const char *const kConfirmCropResize = QT_TRANSLATE_NOOP(
-    "Localizable",
-    "The image will be resized or cropped to the size (%d, %d).\nThis action is not "
-    "undoable.\n\nContinue?");
 } // namespace
 
 void WTView::cropResizeToRect(const Rect &r)
@@ -39,26 +28,12 @@ void WTView::cropResizeToRect(const Rect &r)
         return;
     }
 
-    auto *alert = new QMessageBox(window());
-    alert->setIcon(QMessageBox::Warning);
-    // Valid sizes lie within Image::kMaxSide, so the truncation to int cannot overflow.
-    alert->setInformativeText(
-        formatIntegers(localizedString(kConfirmCropResize), {int(r.width()), int(r.height())}));
-    alert->setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
-    alert->button(QMessageBox::Yes)
-        ->setText(localizedString(QT_TRANSLATE_NOOP("Localizable", "Yes")));
-    alert->button(QMessageBox::Cancel)
-        ->setText(localizedString(QT_TRANSLATE_NOOP("Localizable", "Cancel")));
-    alert->setDefaultButton(QMessageBox::Yes);
-    alert->setEscapeButton(QMessageBox::Cancel);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
+    if (!mQuestions)
+        return; // a canvas without a window has no one to ask
     const QString pending = stringFromRect(r);
-    connect(alert, &QMessageBox::finished, this, [this, alert, pending](int result) {
-        doCropResize(alert,
-                     result == QMessageBox::Yes ? kAlertDefaultReturn : kAlertAlternateReturn,
-                     pending);
+    mQuestions->confirmCropResize(*this, r, [this, pending](bool yes) {
+        doCropResize(nullptr, yes ? kAlertDefaultReturn : kAlertAlternateReturn, pending);
     });
-    alert->open();
 }
 
 void WTView::doCropResize(QMessageBox *, int returnCode, const QString &contextInfo)
@@ -110,23 +85,15 @@ void WTView::cropResizeToFixedSize(QObject *sender)
 
 void WTView::cropResizeToCustomSize(QObject *)
 {
-    if (isEmptyRect({{0, 0}, sheetSize()}))
+    if (isEmptyRect({{0, 0}, sheetSize()}) || !mQuestions)
         return;
-    auto *controller = new MyResizePanel(sheetSize(), this);
-    if (!controller->runModalSheetForWindow(window(), this, &WTView::doCustomCropResize))
-        delete controller;
+    mQuestions->chooseCustomSize(*this, [this](Size s) { doCustomCropResize(s); });
 }
 
-void WTView::doCustomCropResize(QDialog *panel, int returnCode, MyResizePanel *contextInfo)
+void WTView::doCustomCropResize(Size s)
 {
-    // The panel goes before a confirmation can appear on the same window.
-    if (panel)
-        panel->close();
-    const Size s = contextInfo->size();
-    contextInfo->deleteLater();
-    if (returnCode == kOKButton)
-        SessionRecorder::recordAction(QStringLiteral("cropResizeToCustomSize:"),
-                                      QJsonArray {double(s.width), double(s.height)});
-    if (returnCode == kOKButton && s != sheetSize())
+    emit commandChosen(QStringLiteral("cropResizeToCustomSize:"),
+                       QJsonArray {double(s.width), double(s.height)});
+    if (s != sheetSize())
         cropResizeToSize(s);
 }

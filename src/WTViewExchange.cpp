@@ -2,7 +2,7 @@
 #include "WTView.h"
 
 #include "ImageCodec.h"
-#include "InkpondDocument.h"
+#include "Document.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -4,23 +4,8 @@
 
 #include "Assert.h"
 #include "NotificationCenter.h"
-#include "PreferenceKeys.h"
-#include "Preferences.h"
+#include "PenSettings.h"
 #include "ProximityEvent.h"
-
-namespace {
-// A damaged stored number would fail every later arrival of its pointer and be written back
-// each time; the registered default serves instead, and setActiveColor() stores it.
-int rememberedTool(int pointerType)
-{
-    const Preferences &prefs = Preferences::standard();
-    const QString key = PreferenceKeys::toolKeyForPointerType(pointerType);
-    const auto stored = Preferences::toInteger(prefs.objectForKey(key));
-    if (stored && *stored >= 0 && *stored <= 4)
-        return int(*stored);
-    return int(Preferences::toInteger(prefs.registeredDefault(key)).value_or(1));
-}
-} // namespace
 
 void WTView::startFollowingProximity()
 {
@@ -34,9 +19,10 @@ void WTView::handleProximity(const Notification &notification)
     INK_ASSERT(proxData);
     // Leaving, the second pointer of a dual-tracking tablet and a repeat of the current type
     // change nothing.
-    if (proxData->pointingDeviceID != 0 || !proxData->isEnteringProximity
-        || proxData->pointingDeviceType > 3 || proxData->pointingDeviceType == mCurrPointerType)
+    const auto type = pointerTypeOf(proxData->pointingDeviceType);
+    if (proxData->pointingDeviceID != 0 || !proxData->isEnteringProximity || !type
+        || *type == mCurrPointerType)
         return;
-    mCurrPointerType = proxData->pointingDeviceType;
-    setActiveColor(rememberedTool(mCurrPointerType));
+    mCurrPointerType = *type;
+    setActiveColor(mSettings->rememberedTool(mCurrPointerType));
 }

@@ -4,8 +4,7 @@
 #include "Assert.h"
 #include "Background.h"
 #include "Graphics.h"
-#include "PreferenceKeys.h"
-#include "Preferences.h"
+#include "PenSettings.h"
 #include "WindowAppearance.h"
 
 #include <QMessageBox>
@@ -14,14 +13,13 @@
 #include <cmath>
 
 namespace {
-constexpr int kSeeThrough = Background::kSeeThrough;
 const Color kLightGray = Color::white(2.0f / 3.0f);
 const Color kDarkGray = Color::white(1.0f / 3.0f);
 } // namespace
 
 void WTView::drawRect(const Rect &r)
 {
-    const float alpha = mBgType == kSeeThrough ? 0.8f : 1.0f;
+    const float alpha = mBgType == BgType::SeeThrough ? 0.8f : 1.0f;
     const Size sheet = sheetSize();
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
@@ -66,13 +64,14 @@ void WTView::renderLayersInRect(const Rect &r)
 
 void WTView::setBgType(float value)
 {
-    const long t = std::lroundf(value);
-    if (t == mBgType)
+    const auto type = bgTypeOf(std::lroundf(value));
+    if (mBgTypeApplied && type == mBgType)
         return;
-    INK_CHECK(t >= 0 && t <= 3, "bg type index out of bound");
-    mBgType = int(t);
+    INK_CHECK(type, "bg type index out of bound");
+    mBgType = *type;
+    mBgTypeApplied = true;
     mPicture->setBgType(mBgType);
-    Preferences::standard().setInteger(t, PreferenceKeys::kBgType);
+    mSettings->setBgType(mBgType);
     applyWindowAppearance();
     update();
     if (window()->isVisible())
@@ -83,12 +82,12 @@ void WTView::setBgType(float value)
 void WTView::applyWindowAppearance()
 {
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
-    if (!isWindow() && !window()->testAttribute(Qt::WA_WState_Created) && mBgType != kSeeThrough) {
+    if (!isWindow() && !window()->testAttribute(Qt::WA_WState_Created) && mBgType != BgType::SeeThrough) {
         mWindowSeeThrough = false;
         return;
     }
-    mWindowSeeThrough = WindowAppearance::setSeeThrough(window(), mBgType == kSeeThrough);
-    if (mBgType == kSeeThrough && !mWindowSeeThrough)
+    mWindowSeeThrough = WindowAppearance::setSeeThrough(window(), mBgType == BgType::SeeThrough);
+    if (mBgType == BgType::SeeThrough && !mWindowSeeThrough)
         tellOnceWhyNotSeeThrough();
 }
 
@@ -120,7 +119,7 @@ void WTView::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     // Without a see-through window the translucent paper is laid over the window's own colour,
     // so it shows as paper rather than as black.
-    const bool overWindowColour = mBgType == kSeeThrough && !mWindowSeeThrough;
+    const bool overWindowColour = mBgType == BgType::SeeThrough && !mWindowSeeThrough;
     const QTransform sheetToWidget(1, 0, 0, -1, -mBoundsOrigin.x, height() + mBoundsOrigin.y);
     for (const QRect &dirty : event->region()) {
         const Rect r = canvasRectFromWidget(QRectF(dirty));

@@ -2,20 +2,19 @@
 // eraser toggle.
 #include "WTView.h"
 
-#include "InkpondDocument.h"
+#include "PenSettings.h"
 
-void WTView::awakeFromNib()
+void WTView::awakeFromNib(const Image *starting)
 {
     // The sheet first, so that the background is built once more at its final size and the
     // window's first display shows the real sheet. A picture too large to hold was refused with
     // a message; the new sheet serves instead.
-    const Image *starting = mDocument ? mDocument->startingImage() : nullptr;
     if (!starting || !setImage(starting))
         setSheetSize({600, 600});
-    // −1 is no type, so the stored one is applied in full: window appearance, background,
+    // Applied in full even when it is the type already held: window appearance, background,
     // display.
-    mBgType = -1;
-    setBgType(float(storedBgType()));
+    mBgTypeApplied = false;
+    setBgType(float(mSettings->bgType()));
     setAcceptsMouseMovedEvents(false);
     startFollowingProximity();
 }

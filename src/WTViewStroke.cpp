@@ -7,23 +7,15 @@
 #include "Beep.h"
 #include "Graphics.h"
 #include "HeldInput.h"
-#include "InkpondDocument.h"
+#include "Document.h"
+#include "EventCoalescing.h"
 #include "StrokeGeometry.h"
-#include "TabletApplication.h"
 
 #include <QMouseEvent>
 #include <QTabletEvent>
 #include <algorithm>
 
 namespace {
-const char *const kColorIndexOutOfBound = "color index out of bound";
-
-// Qt's equivalent of the process-wide switch; tests may run without a TabletApplication.
-void setMouseCoalescing(bool enabled)
-{
-    if (TabletApplication *app = TabletApplication::instance())
-        app->setMouseCoalescingEnabled(enabled);
-}
 
 // Alt chains a line; many window managers take Alt-click for themselves, so Ctrl chains too.
 bool chains(Qt::KeyboardModifiers modifiers)
@@ -118,7 +110,7 @@ void WTView::mouseDown(const PointerSample &sample)
         return;
     }
     mTracking = true;
-    setMouseCoalescing(false);
+    setMouseCoalescingEnabled(false);
     if (!mHeldInput)
         mHeldInput = new HeldInput(this);
     mHeldInput->hold();
@@ -136,7 +128,7 @@ void WTView::endStroke()
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeDone);
     emit pictureChanged({}, {});
-    setMouseCoalescing(true);
+    setMouseCoalescingEnabled(true);
     if (mHeldInput)
         mHeldInput->release();
 }

@@ -4,7 +4,7 @@
 
 #include "Beep.h"
 #include "HeldInput.h"
-#include "InkpondDocument.h"
+#include "Document.h"
 
 
 UndoLayer *WTView::createUndoLayer(Layer *base)

@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     DocumentController &documents = *controller;
     app.observeDocuments(&documents);
     // Every open document keeps a recovery record; closing it or quitting removes the record.
-    RecoveryManager recovery(defaultRecoveryRoot());
+    RecoveryManager recovery(defaultRecoveryRoot(), documents);
     if (const auto replay = command.replayOptions())
         return runReplay(*replay);
     if (!command.recoverToFolder().isEmpty())

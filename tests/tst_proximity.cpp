@@ -78,7 +78,7 @@ void TestProximity::repeatsAndDeparturesChangeNothing()
     proximity(Monitor, 4);
     proximity(Monitor, 255);
     QCOMPARE(c.view.activeColor(), 2);
-    QCOMPARE(c.view.currentPointerType(), 3);
+    QCOMPARE(c.view.currentPointerType(), PointerType::Eraser);
 }
 
 void TestProximity::eachPointerRemembersItsTool()
@@ -151,7 +151,7 @@ void TestProximity::damagedStoredToolNoLongerFailsEveryArrival()
         Preferences::standard().setInteger(damaged.toInt(), key);
     for (int round = 0; round < 2; ++round) {
         proximity(QtEvent, pointer);
-        QCOMPARE(c.view.currentPointerType(), pointer);
+        QCOMPARE(int(c.view.currentPointerType()), pointer);
         QCOMPARE(c.view.activeColor(), healed);
         QCOMPARE(settings.storedValue(key), QString::number(healed));
         proximity(QtEvent, other);

@@ -65,7 +65,8 @@ void RestoreTest::init()
     m_settings = std::make_unique<IsolatedSettings>();
     m_dir = std::make_unique<QTemporaryDir>();
     m_controller = InkpondDocument::newDocumentController();
-    m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")));
+    m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")),
+                                                   *m_controller);
 }
 
 void RestoreTest::cleanup()

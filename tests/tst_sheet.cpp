@@ -1,5 +1,6 @@
 // Sheet geometry in the container, re-framing, the guarded resizes and their commands.
 #include "Beep.h"
+#include "CanvasDialogs.h"
 #include "Graphics.h"
 #include "InkpondDocument.h"
 #include "Localizable.h"
@@ -26,6 +27,7 @@ struct Stage
         canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
         holder->setCanvas(canvas);
         canvas->setDocument(&document);
+        canvas->setQuestions(&CanvasDialogs::shared());
         window.show();
         canvas->setSheetSize(sheet);
     }

@@ -2,7 +2,7 @@
 // and the dialog that customises it.
 #include "DocumentWindow.h"
 #include "InkpondDocument.h"
-#include "InkpondToolbar.h"
+#include "ToolbarItems.h"
 #include "Localizable.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"

@@ -152,7 +152,7 @@ void TestUndo::mergeEqualsWholeSheetMerge()
         QImage expected = canvas.currentLayer()->toQImage();
         {
             QPainter p(&expected);
-            p.setCompositionMode(oldest.blitType() == 2 ? QPainter::CompositionMode_DestinationOut
+            p.setCompositionMode(oldest.blitType() == BlitType::Erase ? QPainter::CompositionMode_DestinationOut
                                                         : QPainter::CompositionMode_SourceOver);
             p.drawImage(0, 0, oldest.toQImage());
         }

@@ -16,8 +16,6 @@
 #include <cstdio>
 
 namespace {
-RecoveryManager *gInstance = nullptr;
-
 void tell(const QString &text)
 {
     std::fprintf(stderr, "inkpond: %s\n", qPrintable(text));
@@ -25,13 +23,19 @@ void tell(const QString &text)
 }
 } // namespace
 
-RecoveryManager::RecoveryManager(const QString &root, QObject *parent)
+RecoveryManager::RecoveryManager(const QString &root, DocumentController &documents,
+                                 QObject *parent)
     : QObject(parent)
     , mRoot(root)
+    , mDocuments(documents)
 {
     mWorker.setMaxThreadCount(1); // tasks in the order they were given
     mWorker.setExpiryTimeout(-1);
-    gInstance = this;
+    connect(&documents, &DocumentController::documentAdded, this, [this](Document *added) {
+        if (auto *document = qobject_cast<InkpondDocument *>(added))
+            connect(document, &InkpondDocument::windowMade, this,
+                    [this, document] { watch(document); });
+    });
 }
 
 RecoveryManager::~RecoveryManager()
@@ -40,13 +44,6 @@ RecoveryManager::~RecoveryManager()
         if (tap)
             tap->detach();
     mWorker.waitForDone();
-    if (gInstance == this)
-        gInstance = nullptr;
-}
-
-RecoveryManager *RecoveryManager::instance()
-{
-    return gInstance;
 }
 
 void RecoveryManager::watch(InkpondDocument *document)
@@ -55,7 +52,8 @@ void RecoveryManager::watch(InkpondDocument *document)
     if (!canvas || canvas->findChild<RecoveryTap *>(QString(), Qt::FindDirectChildrenOnly))
         return;
     std::erase_if(mTaps, [](const QPointer<RecoveryTap> &tap) { return tap.isNull(); });
-    mTaps.emplace_back(new RecoveryTap(canvas, document, this));
+    mTaps.emplace_back(
+        new RecoveryTap(canvas, document, mRoot, &mWorker, [this] { return isRestoring(); }));
 }
 
 void RecoveryManager::waitUntilWritten()
@@ -86,8 +84,8 @@ std::vector<std::unique_ptr<RecoveredRecord>> RecoveryManager::claimUnsaved()
 
 InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *error)
 {
-    DocumentController *controller = DocumentController::sharedDocumentController();
-    if (!record.readable || !controller) {
+    DocumentController *controller = &mDocuments;
+    if (!record.readable) {
         if (error)
             *error = record.problem;
         return nullptr;

@@ -1,7 +1,6 @@
 #include "RecoveryTap.h"
 
 #include "InkpondDocument.h"
-#include "RecoveryManager.h"
 #include "RecoveryRecord.h"
 #include "SessionRecorder.h"
 #include "WTView.h"
@@ -32,15 +31,18 @@ bool isTransparent(const QImage &image)
 
 } // namespace
 
-RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, RecoveryManager *manager)
+RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, const QString &root,
+                         QThreadPool *worker,
+                         std::function<bool()> restoring)
     : QObject(canvas)
     , mCanvas(canvas)
     , mDocument(document)
-    , mManager(manager)
+    , mWorker(worker)
+    , mRestoring(std::move(restoring))
 {
     mClock.start();
     QString error;
-    mRecord = RecoveryRecord::createEmpty(manager->root(), &error);
+    mRecord = RecoveryRecord::createEmpty(root, &error);
     if (!mRecord) {
         fail(error);
         return;
@@ -58,11 +60,11 @@ RecoveryTap::~RecoveryTap()
 
 void RecoveryTap::detach()
 {
-    if (!mRecord || !mManager)
+    if (!mRecord || !mWorker)
         return;
     // After the start that may still be encoding.
     std::shared_ptr<RecoveryRecord> record = std::move(mRecord);
-    mManager->worker()->start([record] { record->discard(); });
+    mWorker->start([record] { record->discard(); });
 }
 
 QString RecoveryTap::folder() const
@@ -110,7 +112,7 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
 
 bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == mCanvas && mRecord && mManager)
+    if (watched == mCanvas && mRecord && mWorker)
         if (auto e = SessionRecorder::pointerEvent(*mCanvas, event))
             pointerInput(std::move(*e));
     return false;
@@ -144,7 +146,7 @@ void RecoveryTap::pointerInput(SessionEvent event)
         }
         // What the last stroke did is on the disk before the next begins; a restore replays
         // too many strokes to wait for each.
-        if (!mManager->isRestoring())
+        if (!mRestoring())
             waitUntilDurable();
         event.t = mClock.elapsed();
         // The pen as this press finds it, whatever changed it: a control, or the pointer that
@@ -206,7 +208,7 @@ void RecoveryTap::pictureChanged(const QString &command, const QJsonValue &value
 
 void RecoveryTap::changesCleared()
 {
-    if (!mRecord || !mCanvas || !mDocument || !mManager)
+    if (!mRecord || !mCanvas || !mDocument || !mWorker)
         return;
     if (mCanvas->undoLayers().empty()) {
         startAgain(false);
@@ -217,7 +219,7 @@ void RecoveryTap::changesCleared()
     const QString path = mDocument->fileURL().toLocalFile();
     const QString type = mDocument->fileType();
     std::shared_ptr<RecoveryRecord> record = mRecord;
-    mManager->worker()->start([record, path, type] {
+    mWorker->start([record, path, type] {
         if (!record->writeDocumentInfo(path, type))
             std::fprintf(stderr, "inkpond: %s\n", qPrintable(record->errorString()));
     });
@@ -247,7 +249,7 @@ void RecoveryTap::startAgain(bool blank)
         return;
     }
     std::shared_ptr<RecoveryRecord> record = mRecord;
-    mManager->worker()->start([record, start, generation] {
+    mWorker->start([record, start, generation] {
         if (!record->writeStart(start, generation))
             std::fprintf(stderr, "inkpond: %s\n", qPrintable(record->errorString()));
     });

@@ -1,7 +1,5 @@
 #include "PreferenceKeys.h"
 
-#include "Assert.h"
-
 namespace PreferenceKeys {
 
 namespace {
@@ -19,10 +17,9 @@ QString brushSizeKey(int slot)
     return QStringLiteral("BrushSize%1").arg(slot);
 }
 
-QString toolKeyForPointerType(int pointerType)
+QString toolKeyForPointerType(PointerType pointerType)
 {
-    INK_ASSERT(pointerType >= 0 && pointerType <= 3);
-    return kToolKeys[pointerType];
+    return kToolKeys[int(pointerType)];
 }
 
 QString toolbarConfigurationKey(const QString &toolbarIdentifier)

@@ -4,10 +4,16 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <optional>
 
-class InkpondDocument;
+class ColorWell;
+class BrushSizeSlider;
+class Document;
+class PenControls;
+class Preferences;
+class QSlider;
 class MainMenu;
 class Toolbar;
 class WTView;
@@ -23,12 +29,20 @@ class DocumentWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // Loads the interface file, connects its views to the document and the canvas, and lets the
-    // canvas start (awakeFromNib). The window deletes itself when closed.
-    explicit DocumentWindow(InkpondDocument *document);
+    // Loads the interface file and connects its views to the canvas, which keeps its settings in
+    // the store (the user's preferences when none is given); the document then starts the
+    // canvas (awakeFromNib). The window deletes itself when closed.
+    // makeMenus builds the menu bar, a child of the window, before the canvas is made.
+    using MenuBuilder = std::function<MainMenu *(DocumentWindow *)>;
+    DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store = nullptr);
     ~DocumentWindow() override;
 
-    InkpondDocument *document() const { return mDocument; }
+    Document *document() const { return mDocument; }
+    // The pen-setting views that the toolbar shows.
+    ColorWell *colorWell() const;
+    PenControls *penView() const;
+    BrushSizeSlider *brushSizeSlider() const;
+    QSlider *bgTypeSlider() const;
     WTView *canvas() const { return mCanvas; }
     Toolbar *toolbar() const { return mToolbar; }
     void setToolbar(Toolbar *toolbar);
@@ -48,7 +62,7 @@ private:
     void bindControls();
 
     std::unique_ptr<Ui::InkpondDocument> mUi;
-    QPointer<InkpondDocument> mDocument;
+    QPointer<Document> mDocument;
     WTView *mCanvas = nullptr; // a child of the canvas container
     Toolbar *mToolbar = nullptr; // a child
     MainMenu *mMainMenu = nullptr; // a child
@@ -58,4 +72,4 @@ private:
 };
 
 // The window of a document; nullptr while it has none.
-DocumentWindow *documentWindowFor(const InkpondDocument *document);
+DocumentWindow *documentWindowFor(const Document *document);

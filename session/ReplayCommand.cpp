@@ -27,21 +27,18 @@ void tell(const QString &text)
     std::fflush(stderr);
 }
 
-// A fresh preferences store for the replay's lifetime: the replay starts from the registered
-// defaults and the settings the recording sets, and the user's own store is left alone.
+// A fresh store for the replayed canvas's settings, for the replay's lifetime: the replay
+// starts from the registered defaults and the settings the recording sets, and the user's own
+// settings are left alone.
 class OwnPreferences
 {
 public:
-    OwnPreferences()
-    {
-        if (mDir.isValid())
-            Preferences::resetStandard(mDir.filePath(QStringLiteral("Inkpond.conf")));
-    }
-    ~OwnPreferences() { Preferences::resetStandard(Preferences::standardFilePath()); }
     bool isValid() const { return mDir.isValid(); }
+    Preferences &store() { return mStore; }
 
 private:
     QTemporaryDir mDir;
+    Preferences mStore {mDir.filePath(QStringLiteral("Inkpond.conf"))};
 };
 } // namespace
 
@@ -114,8 +111,12 @@ int runReplay(const ReplayOptions &options)
     }
     DocumentController *documents = DocumentController::sharedDocumentController();
     QString error;
-    QPointer<Document> document
-        = documents ? documents->openUntitledDocumentAndDisplay(true, &error) : nullptr;
+    QPointer<Document> document;
+    if (documents) {
+        auto fresh = std::make_unique<InkpondDocument>();
+        fresh->setSettingsStore(&preferences.store());
+        document = documents->openUntitledDocument(std::move(fresh), true);
+    }
     auto *inkpond = qobject_cast<InkpondDocument *>(document.data());
     QPointer<WTView> canvas = inkpond ? inkpond->canvas() : nullptr;
     if (!canvas) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ToolbarCustomizeDialog.h"
+
 #include <QPointer>
 #include <QSize>
 #include <QToolBar>
@@ -10,11 +12,6 @@
 
 class Toolbar;
 
-// The identifiers of the items every toolbar offers besides its delegate's.
-inline const QString kToolbarSpaceItemIdentifier = QStringLiteral("ToolbarSpaceItem");
-inline const QString kToolbarFlexibleSpaceItemIdentifier
-    = QStringLiteral("ToolbarFlexibleSpaceItem");
-inline const QString kToolbarSeparatorItemIdentifier = QStringLiteral("ToolbarSeparatorItem");
 
 // One item of a toolbar: a view that the item shows without owning it, with its texts and the
 // sizes the toolbar may give the view. While the item is on a toolbar the view lives in a holder
@@ -69,7 +66,7 @@ public:
 // A window's toolbar whose items its delegate makes and the user may choose and order. Toolbars
 // with the same identifier share one configuration: when it is stored, a change made in one
 // window reaches every open toolbar of that identifier and every later one.
-class Toolbar : public QToolBar
+class Toolbar : public QToolBar, public CustomizableToolbar
 {
     Q_OBJECT
 
@@ -98,16 +95,17 @@ public:
     // Shows the stored configuration, or the delegate's default items when none is stored.
     void loadConfiguration();
     // The identifiers of the items shown, left to right.
-    QStringList itemIdentifiers() const { return mShownIdentifiers; }
+    QStringList itemIdentifiers() const override { return mShownIdentifiers; }
     // The items shown that the delegate made, left to right.
     std::vector<ToolbarItem *> items() const;
     // Shows these items; when the configuration is autosaved, stores it for every toolbar of
     // this identifier.
-    void setItemIdentifiers(const QStringList &identifiers);
-    void restoreDefaultItems();
+    void setItemIdentifiers(const QStringList &identifiers) override;
+    void restoreDefaultItems() override;
+    QStringList allowedItemIdentifiers() override;
 
     // The palette text of any allowed identifier, the standard ones included.
-    QString paletteLabelForIdentifier(const QString &itemIdentifier);
+    QString paletteLabelForIdentifier(const QString &itemIdentifier) override;
     // Opens the dialog in which the user chooses and orders the items.
     void runCustomizationPalette(QObject *sender = nullptr);
 

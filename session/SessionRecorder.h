@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "ProximityEvent.h"
 #include "SessionEvent.h"
 
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <unordered_map>
 
+class Preferences;
 class QAction;
 class QMessageBox;
 class SessionWriter;
@@ -28,7 +30,8 @@ struct Notification;
 //   change made from any control is recorded once; each canvas's settings are written when it is
 //   first shown, so a replay starts from the same pen and paper whatever its own preferences;
 // - answers to message boxes, by the role of the button chosen.
-// Commands whose value is known only when they run report it themselves (recordAction).
+// Commands whose value is known only when they run are recorded as the canvas reports them
+// (WTView::commandChosen).
 class SessionRecorder : public QObject
 {
     Q_OBJECT
@@ -39,15 +42,15 @@ public:
 
     // The recorder of this process; nullptr while none records.
     static SessionRecorder *current();
-    // Records the command with its value when a recorder is running; nothing otherwise.
-    static void recordAction(const QString &name, const QJsonValue &value = {});
+    // Records the command with its value.
+    void recordAction(const QString &name, const QJsonValue &value = {});
 
     SessionWriter &writer() const { return *mWriter; }
     // Writes the event, timed now.
     void record(SessionEvent event);
 
     // The tablet pointer names of the format, from Qt's types and the notification's numbers.
-    static QString pointerName(int pointerType);
+    static QString pointerName(PointerType pointerType);
     // Qt's name of a key without its "Key_" prefix ("Escape"); empty for a key Qt does not name.
     static QString keyName(int key);
     // "default", "alternate" or "other" for a button of a message box; empty for other roles.
@@ -72,7 +75,7 @@ private:
     void recordPointer(WTView *canvas, QEvent *event);
     void recordKey(QEvent *event);
     void recordProximity(const Notification &notification);
-    void recordRememberedTools();
+    void recordRememberedTools(const Preferences &prefs);
     void watchCanvas(WTView *canvas);
     void penChanged(WTView *canvas);
     void watchAction(QAction *action);

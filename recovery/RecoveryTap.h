@@ -6,12 +6,13 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class InkpondDocument;
-class RecoveryManager;
 class RecoveryRecord;
 class WTView;
 
@@ -29,14 +30,17 @@ class RecoveryTap : public QObject
     Q_OBJECT
 
 public:
-    RecoveryTap(WTView *canvas, InkpondDocument *document, RecoveryManager *manager);
+    // root: the folder of all records; worker: where pictures are encoded, one task at a time;
+    // restoring: whether documents are being restored now.
+    RecoveryTap(WTView *canvas, InkpondDocument *document, const QString &root,
+                QThreadPool *worker, std::function<bool()> restoring);
     ~RecoveryTap() override;
 
     // The record's folder; empty while recording is off (the disk refused).
     QString folder() const;
     // Waits until what was appended so far is on the disk.
     void waitUntilDurable();
-    // The manager is going: the record goes with it, as at a clean quit.
+    // The worker's owner is going: the record goes with it, as at a clean quit.
     void detach();
 
     // The pen settings as a record's start keeps them, and back.
@@ -57,7 +61,8 @@ private:
 
     QPointer<WTView> mCanvas;
     QPointer<InkpondDocument> mDocument;
-    QPointer<RecoveryManager> mManager;
+    QPointer<QThreadPool> mWorker;
+    std::function<bool()> mRestoring;
     std::shared_ptr<RecoveryRecord> mRecord; // shared with the worker's tasks
     // Input since the last unit: a freehand stroke in progress, or the first click of a line.
     std::vector<SessionEvent> mPending;

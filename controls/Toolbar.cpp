@@ -216,6 +216,11 @@ QString Toolbar::paletteLabelForIdentifier(const QString &itemIdentifier)
     return item ? item->paletteLabel() : itemIdentifier;
 }
 
+QStringList Toolbar::allowedItemIdentifiers()
+{
+    return mDelegate ? mDelegate->toolbarAllowedItemIdentifiers(this) : QStringList();
+}
+
 void Toolbar::runCustomizationPalette(QObject *)
 {
     if (!mAllowsUserCustomization || !mDelegate)
@@ -225,7 +230,7 @@ void Toolbar::runCustomizationPalette(QObject *)
         open->activateWindow();
         return;
     }
-    auto *dialog = new ToolbarCustomizeDialog(this);
+    auto *dialog = new ToolbarCustomizeDialog(this, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
 }

@@ -1,11 +1,11 @@
 #include "MainMenu.h"
 
+#include "ApplicationMenuCommands.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FixedSizes.h"
-#include "InkpondDocument.h"
+#include "Document.h"
 #include "RecentDocuments.h"
-#include "TabletApplication.h"
 #include "WTView.h"
 
 #include <QAction>
@@ -15,10 +15,9 @@
 #include <QMessageBox>
 
 namespace {
-// The application's commands, when this is the application (tests may run without it).
-TabletApplication *application()
+ApplicationMenuCommands *application()
 {
-    return TabletApplication::instance();
+    return ApplicationMenuCommands::current();
 }
 } // namespace
 
@@ -33,9 +32,9 @@ MainMenu::MainMenu(DocumentWindow *window)
     buildWindowMenu();
     buildHelpMenu();
 
-    if (TabletApplication *app = application())
-        connect(app, &TabletApplication::validationChanged, this, &MainMenu::validate);
-    if (InkpondDocument *document = mWindow->document()) {
+    if (ApplicationMenuCommands *app = application())
+        app->onValidationChanged(this, [this] { validate(); });
+    if (Document *document = mWindow->document()) {
         connect(document, &Document::documentEditedChanged, this, &MainMenu::validate);
         connect(document, &Document::displayNameChanged, this, &MainMenu::validate);
         // A file the document comes from or is saved to becomes a recent one.
@@ -86,7 +85,7 @@ void MainMenu::buildFileMenu()
     mApplicationItems << addCommand(file, tr("New from &Clipboard"), "newDocumentFromClipboard:",
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V),
                                     [](QAction *sender) {
-                                        if (TabletApplication *app = application())
+                                        if (ApplicationMenuCommands *app = application())
                                             app->newDocumentFromClipboard(sender);
                                     });
     addCommand(file, tr("&Open…"), "openDocument:", QKeySequence::Open, [documents](QAction *) {
@@ -100,21 +99,21 @@ void MainMenu::buildFileMenu()
     file->addSeparator();
     auto document = [this] { return mWindow->document(); };
     addCommand(file, tr("&Close"), "performClose:", QKeySequence::Close, [document](QAction *) {
-        if (InkpondDocument *d = document())
+        if (Document *d = document())
             d->performClose();
     });
     addCommand(file, tr("&Save"), "saveDocument:", QKeySequence::Save, [document](QAction *) {
-        if (InkpondDocument *d = document())
+        if (Document *d = document())
             d->saveDocument();
     });
     addCommand(file, tr("Save &As…"), "saveDocumentAs:", QKeySequence::SaveAs,
                [document](QAction *) {
-                   if (InkpondDocument *d = document())
+                   if (Document *d = document())
                        d->saveDocumentAs();
                });
     addCommand(file, tr("Re&vert to Saved"), "revertDocumentToSaved:", QKeySequence(),
                [document](QAction *) {
-                   if (InkpondDocument *d = document())
+                   if (Document *d = document())
                        d->revertDocumentToSaved();
                });
     file->addSeparator();
@@ -187,7 +186,7 @@ void MainMenu::buildWindowMenu()
     mWindowMenu->addSeparator();
     mApplicationItems << addCommand(mWindowMenu, tr("&Bring All to Front"),
                                     "arrangeInFront:", QKeySequence(), [](QAction *sender) {
-                                        if (TabletApplication *app = application())
+                                        if (ApplicationMenuCommands *app = application())
                                             app->arrangeInFront(sender);
                                     });
     mWindowMenu->addSeparator();
@@ -200,7 +199,7 @@ void MainMenu::buildHelpMenu()
     mApplicationItems << addCommand(help, tr("Inkpond &Web Page"),
                                     "doVisitPage:", QKeySequence::HelpContents,
                                     [](QAction *sender) {
-                                        if (TabletApplication *app = application())
+                                        if (ApplicationMenuCommands *app = application())
                                             app->doVisitPage(sender);
                                     });
     QAction *about
@@ -211,11 +210,11 @@ void MainMenu::buildHelpMenu()
 
 void MainMenu::validate()
 {
-    if (TabletApplication *app = application())
+    if (ApplicationMenuCommands *app = application())
         for (QAction *a : std::as_const(mApplicationItems))
             a->setEnabled(app->validateUserInterfaceItem(a));
     // Reverting needs a file, and something to take back.
-    const InkpondDocument *document = mWindow->document();
+    const Document *document = mWindow->document();
     if (QAction *revert = action(QStringLiteral("revertDocumentToSaved:")))
         revert->setEnabled(document && !document->fileURL().isEmpty()
                            && document->isDocumentEdited());

@@ -2,6 +2,7 @@
 
 #include "NotificationCenter.h"
 #include "PreferenceKeys.h"
+#include "PenSettings.h"
 #include "Preferences.h"
 #include "ProximityEvent.h"
 #include "SessionWriter.h"
@@ -110,13 +111,11 @@ SessionRecorder *SessionRecorder::current()
 
 void SessionRecorder::recordAction(const QString &name, const QJsonValue &value)
 {
-    if (!gCurrent)
-        return;
     SessionEvent e;
     e.kind = Kind::Action;
     e.name = name;
     e.value = value;
-    gCurrent->record(std::move(e));
+    record(std::move(e));
 }
 
 void SessionRecorder::record(SessionEvent event)
@@ -131,14 +130,14 @@ void SessionRecorder::record(SessionEvent event)
     std::fflush(stderr);
 }
 
-QString SessionRecorder::pointerName(int pointerType)
+QString SessionRecorder::pointerName(PointerType pointerType)
 {
     switch (pointerType) {
-    case kPointerPen:
+    case PointerType::Pen:
         return QStringLiteral("pen");
-    case kPointerCursor:
+    case PointerType::Cursor:
         return QStringLiteral("cursor");
-    case kPointerEraser:
+    case PointerType::Eraser:
         return QStringLiteral("eraser");
     default:
         return QStringLiteral("unknown");
@@ -283,24 +282,24 @@ void SessionRecorder::recordProximity(const Notification &notification)
 {
     const auto p = proximityFromUserInfo(notification.userInfo);
     // Types beyond the four change no canvas and have no name in the format.
-    if (!p || p->pointingDeviceType > kPointerEraser)
+    const auto type = p ? pointerTypeOf(p->pointingDeviceType) : std::nullopt;
+    if (!type)
         return;
     SessionEvent e;
     e.kind = Kind::Proximity;
     e.enter = p->isEnteringProximity;
-    e.pointer = pointerName(p->pointingDeviceType);
+    e.pointer = pointerName(*type);
     e.id = p->pointingDeviceID;
     record(std::move(e));
 }
 
 // The tool each tablet pointer brings back, where the user's preferences differ from a fresh
 // store: announced by that pointer's arrival, then chosen.
-void SessionRecorder::recordRememberedTools()
+void SessionRecorder::recordRememberedTools(const Preferences &prefs)
 {
     mRememberedToolsRecorded = true;
-    const Preferences &prefs = Preferences::standard();
     bool any = false;
-    for (int type : {kPointerEraser, kPointerCursor, kPointerUnknown}) {
+    for (PointerType type : {PointerType::Eraser, PointerType::Cursor, PointerType::Unknown}) {
         const QString key = PreferenceKeys::toolKeyForPointerType(type);
         const auto stored = Preferences::toInteger(prefs.objectForKey(key));
         const auto fresh = Preferences::toInteger(prefs.registeredDefault(key));
@@ -318,7 +317,7 @@ void SessionRecorder::recordRememberedTools()
         SessionEvent pen;
         pen.kind = Kind::Proximity;
         pen.enter = true;
-        pen.pointer = pointerName(kPointerPen);
+        pen.pointer = pointerName(PointerType::Pen);
         record(pen);
     }
 }
@@ -337,7 +336,7 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     if (mCanvases.count(canvas))
         return;
     if (!mRememberedToolsRecorded)
-        recordRememberedTools();
+        recordRememberedTools(canvas->penSettings().store());
     PenState &state = mCanvases[canvas];
     for (int slot = 0; slot < 4; ++slot) {
         state.colors[size_t(slot)] = canvas->slotColor(slot);
@@ -356,6 +355,7 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     connect(canvas, &WTView::penChanged, this, [this, canvas] { penChanged(canvas); });
     connect(canvas, &WTView::bgTypeChanged, this,
             [this](float type) { recordSetting(QStringLiteral("setBgType:"), double(type)); });
+    connect(canvas, &WTView::commandChosen, this, &SessionRecorder::recordAction);
     connect(canvas, &QObject::destroyed, this, [this, canvas] { mCanvases.erase(canvas); });
 }
 

@@ -16,19 +16,26 @@ inline const QString kProximityEventKey = QStringLiteral("kProximityEventKey");
 // A 30-byte proximity record from the tablet monitor (TabletProximityRecord.h).
 inline const QString kProximityEventCarbonKey = QStringLiteral("kProximityEventCarbonKey");
 
-// Pointer types as the notification numbers them.
-enum : quint8 {
-    kPointerUnknown = 0,
-    kPointerPen = 1,
-    kPointerCursor = 2,
-    kPointerEraser = 3,
+// Pointer types as the notification and the proximity record number them.
+enum class PointerType : quint8 {
+    Unknown = 0,
+    Pen = 1,
+    Cursor = 2,
+    Eraser = 3,
 };
+// A number from a record or a notification as a type; nothing for one no pointer has.
+inline std::optional<PointerType> pointerTypeOf(quint8 number)
+{
+    if (number > quint8(PointerType::Eraser))
+        return std::nullopt;
+    return PointerType(number);
+}
 
 // What a canvas reads from a proximity event, cut to the widths it compares them at.
 struct ProximityEvent
 {
     bool isEnteringProximity = false;
-    quint8 pointingDeviceType = kPointerUnknown;
+    quint8 pointingDeviceType = quint8(PointerType::Unknown); // as it arrived: may be none of them
     // Index of the pointer on its tablet; only the first pointer switches tools.
     quint16 pointingDeviceID = 0;
 
@@ -37,7 +44,7 @@ struct ProximityEvent
 Q_DECLARE_METATYPE(ProximityEvent)
 
 // Qt's pointer types are flags: a cast would turn a finger into a cursor.
-quint8 pointerTypeFromQt(QPointingDevice::PointerType type);
+PointerType pointerTypeFromQt(QPointingDevice::PointerType type);
 
 // The proximity a notification's user info describes, whichever route posted it; nothing when
 // it carries neither key.

@@ -4,17 +4,17 @@
 
 #include <QTabletEvent>
 
-quint8 pointerTypeFromQt(QPointingDevice::PointerType type)
+PointerType pointerTypeFromQt(QPointingDevice::PointerType type)
 {
     switch (type) {
     case QPointingDevice::PointerType::Pen:
-        return kPointerPen;
+        return PointerType::Pen;
     case QPointingDevice::PointerType::Cursor:
-        return kPointerCursor;
+        return PointerType::Cursor;
     case QPointingDevice::PointerType::Eraser:
-        return kPointerEraser;
+        return PointerType::Eraser;
     default:
-        return kPointerUnknown;
+        return PointerType::Unknown;
     }
 }
 
@@ -22,7 +22,7 @@ ProximityEvent ProximityEvent::fromTabletEvent(const QTabletEvent &event)
 {
     ProximityEvent p;
     p.isEnteringProximity = event.type() == QEvent::TabletEnterProximity;
-    p.pointingDeviceType = pointerTypeFromQt(event.pointerType());
+    p.pointingDeviceType = quint8(pointerTypeFromQt(event.pointerType()));
     // Qt has no index of a pointer on its tablet (dual tracking): every Qt pointer is the first.
     p.pointingDeviceID = 0;
     return p;

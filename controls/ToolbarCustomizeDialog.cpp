@@ -1,7 +1,5 @@
 #include "ToolbarCustomizeDialog.h"
 
-#include "Toolbar.h"
-
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -25,8 +23,8 @@ QListWidgetItem *makeEntry(const QString &text, const QString &itemIdentifier)
 }
 } // namespace
 
-ToolbarCustomizeDialog::ToolbarCustomizeDialog(Toolbar *toolbar)
-    : QDialog(toolbar)
+ToolbarCustomizeDialog::ToolbarCustomizeDialog(CustomizableToolbar *toolbar, QWidget *parent)
+    : QDialog(parent)
     , mToolbar(toolbar)
     , mAllowed(new QListWidget(this))
     , mShown(new QListWidget(this))
@@ -41,7 +39,7 @@ ToolbarCustomizeDialog::ToolbarCustomizeDialog(Toolbar *toolbar)
     mShown->setObjectName(QStringLiteral("toolbarItems"));
     mShown->setDragDropMode(QAbstractItemView::InternalMove);
     mShown->setDefaultDropAction(Qt::MoveAction);
-    for (const QString &id : toolbar->delegate()->toolbarAllowedItemIdentifiers(toolbar))
+    for (const QString &id : toolbar->allowedItemIdentifiers())
         mAllowed->addItem(makeEntry(toolbar->paletteLabelForIdentifier(id), id));
 
     auto *defaults = new QPushButton(tr("Use &Default Set"), this);

@@ -5,7 +5,6 @@
 #include "NotificationCenter.h"
 #include "ProximityEvent.h"
 #include "SessionRecorder.h"
-#include "TabletApplication.h"
 #include "TabletProximityRecord.h"
 #include "WTView.h"
 
@@ -40,15 +39,15 @@ bool wantsEventLoop(const SessionEvent &e)
         || (e.kind == Kind::Action && !e.name.startsWith(QLatin1String("set")));
 }
 
-quint8 pointerType(const QString &name)
+PointerType pointerType(const QString &name)
 {
     if (name == QLatin1String("pen"))
-        return kPointerPen;
+        return PointerType::Pen;
     if (name == QLatin1String("eraser"))
-        return kPointerEraser;
+        return PointerType::Eraser;
     if (name == QLatin1String("cursor"))
-        return kPointerCursor;
-    return kPointerUnknown;
+        return PointerType::Cursor;
+    return PointerType::Unknown;
 }
 
 // One device per kind of tablet pointer, owned by the application, which outlives every event
@@ -56,14 +55,14 @@ quint8 pointerType(const QString &name)
 const QPointingDevice *tabletDevice(const QString &pointer)
 {
     static const QPointingDevice *devices[4] = {};
-    const quint8 type = pointerType(pointer);
+    const auto type = quint8(pointerType(pointer));
     if (!devices[type]) {
         static const QPointingDevice::PointerType kQtTypes[4]
             = {QPointingDevice::PointerType::Unknown, QPointingDevice::PointerType::Pen,
                QPointingDevice::PointerType::Cursor, QPointingDevice::PointerType::Eraser};
         devices[type] = new QPointingDevice(
             QStringLiteral("replayed ") + pointer, 0x1e0700 + type,
-            type == kPointerCursor ? QInputDevice::DeviceType::Puck
+            type == quint8(PointerType::Cursor) ? QInputDevice::DeviceType::Puck
                                    : QInputDevice::DeviceType::Stylus,
             kQtTypes[type], QInputDevice::Capability::Position | QInputDevice::Capability::Pressure,
             1, 3, QString(), QPointingDeviceUniqueId(), qApp);
@@ -248,18 +247,19 @@ void SessionReplayer::dispatch(const SessionEvent &e)
 
 void SessionReplayer::sendProximity(const SessionEvent &e)
 {
-    if (e.id == 0 && TabletApplication::instance()) {
-        // Qt's route: the event goes to the application, which tells every canvas.
+    if (e.id == 0) {
+        // Qt's route: the event goes to the application, which tells every canvas; an
+        // application that does not take it leaves the monitor's route.
         QTabletEvent event(e.enter ? QEvent::TabletEnterProximity : QEvent::TabletLeaveProximity,
                            tabletDevice(e.pointer), QPointF(), QPointF(), 0, 0, 0, 0, 0, 0,
                            Qt::NoModifier, Qt::NoButton, Qt::NoButton);
-        QApplication::sendEvent(qApp, &event);
-        return;
+        if (QApplication::sendEvent(qApp, &event))
+            return;
     }
     // Qt numbers no second pointer: the tablet monitor's route keeps the pointer's index.
     TabletProximityRec rec;
     rec.pointerID = quint16(std::clamp(e.id, 0, 0xffff));
-    rec.pointerType = pointerType(e.pointer);
+    rec.pointerType = quint8(pointerType(e.pointer));
     rec.enterProximity = e.enter ? 1 : 0;
     NotificationCenter::defaultCenter().post(
         kProximityNotification, qApp, {{kProximityEventCarbonKey, writeTabletProximityRec(rec)}});

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class DocumentController;
 class InkpondDocument;
 class RecoveryTap;
 struct RecoveredRecord;
@@ -19,11 +20,10 @@ class RecoveryManager : public QObject
     Q_OBJECT
 
 public:
-    explicit RecoveryManager(const QString &root, QObject *parent = nullptr);
+    // Keeps the records of the documents the controller opens, from when each has its window.
+    // The controller outlives the manager.
+    RecoveryManager(const QString &root, DocumentController &documents, QObject *parent = nullptr);
     ~RecoveryManager() override;
-
-    // The manager of this process; nullptr while there is none.
-    static RecoveryManager *instance();
 
     QString root() const { return mRoot; }
     // Encodes starting pictures and rewrites descriptions, one task at a time, in order.
@@ -53,6 +53,7 @@ private:
     bool restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records);
 
     QString mRoot;
+    DocumentController &mDocuments;
     QThreadPool mWorker;
     bool mRestoring = false;
     std::vector<QPointer<RecoveryTap>> mTaps;

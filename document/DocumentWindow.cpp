@@ -3,8 +3,8 @@
 #include "Assert.h"
 #include "BrushSizeSlider.h"
 #include "ColorWell.h"
-#include "InkpondDocument.h"
-#include "MainMenu.h"
+#include "CanvasDialogs.h"
+#include "Document.h"
 #include "PenControls.h"
 #include "SheetContainer.h"
 #include "Toolbar.h"
@@ -17,35 +17,52 @@
 #include <QScreen>
 #include <algorithm>
 
-DocumentWindow::DocumentWindow(InkpondDocument *document)
+DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
+                               Preferences *store)
     : mUi(std::make_unique<Ui::InkpondDocument>())
     , mDocument(document)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     mUi->setupUi(this);
-    INK_ASSERT(objectName() == document->windowNibName());
     // The toolbar's views wait here while the toolbar does not show them.
     mUi->mToolbarViews->hide();
-    mMainMenu = new MainMenu(this);
+    if (makeMenus)
+        mMainMenu = makeMenus(this);
 
     // The canvas's first sheet is the container's size, so the container needs its real size.
     layout()->activate();
     SheetContainer *container = mUi->mCanvasContainer;
     mCanvas
-        = new WTView(Rect(0, 0, float(container->width()), float(container->height())), container);
+        = new WTView(Rect(0, 0, float(container->width()), float(container->height())), container,
+                     store);
     container->setCanvas(mCanvas);
     mCanvas->setDocument(document);
+    mCanvas->setQuestions(&CanvasDialogs::shared());
     mCanvas->setRubberButton(mUi->mRubberButton);
-    document->setCanvas(mCanvas);
-    document->setWindowViews(mUi->mCurrColorWell, mUi->mCurrPenView, mUi->mBrushSizeSlider,
-                             mUi->mBgTypeSlider);
     bindControls();
-
-    mCanvas->awakeFromNib();
-    mCanvas->setFocus();
 }
 
 DocumentWindow::~DocumentWindow() = default;
+
+ColorWell *DocumentWindow::colorWell() const
+{
+    return mUi->mCurrColorWell;
+}
+
+PenControls *DocumentWindow::penView() const
+{
+    return mUi->mCurrPenView;
+}
+
+BrushSizeSlider *DocumentWindow::brushSizeSlider() const
+{
+    return mUi->mBrushSizeSlider;
+}
+
+QSlider *DocumentWindow::bgTypeSlider() const
+{
+    return mUi->mBgTypeSlider;
+}
 
 void DocumentWindow::bindControls()
 {
@@ -152,7 +169,7 @@ void DocumentWindow::performZoom(QObject *)
     setZoomFrame(standard);
 }
 
-DocumentWindow *documentWindowFor(const InkpondDocument *document)
+DocumentWindow *documentWindowFor(const Document *document)
 {
     return document ? qobject_cast<DocumentWindow *>(document->window()) : nullptr;
 }

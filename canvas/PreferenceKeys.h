@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "ProximityEvent.h"
 
 #include <QString>
 #include <QVariantMap>
@@ -17,7 +18,7 @@ inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 QString colorKey(int slot); // "Color0" … "Color3"
 QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"
 // The key remembering the tool number of a pointer type (0 unknown, 1 pen, 2 cursor, 3 eraser).
-QString toolKeyForPointerType(int pointerType);
+QString toolKeyForPointerType(PointerType pointerType);
 
 // The items of a toolbar, by identifier, left to right; no default (the toolbar has its own).
 QString toolbarConfigurationKey(const QString &toolbarIdentifier);

@@ -1,0 +1,68 @@
+#include "CanvasDialogs.h"
+
+#include "Localizable.h"
+#include "MyResizePanel.h"
+#include "WTView.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+constexpr int kOKButton = MyResizePanel::kOKButton;
+
+const char *const kConfirmCropResize = QT_TRANSLATE_NOOP(
+    "Localizable",
+    "The image will be resized or cropped to the size (%d, %d).\nThis action is not "
+    "undoable.\n\nContinue?");
+} // namespace
+
+CanvasDialogs &CanvasDialogs::shared()
+{
+    static CanvasDialogs dialogs;
+    return dialogs;
+}
+
+void CanvasDialogs::confirmCropResize(WTView &canvas, const Rect &r,
+                                      std::function<void(bool)> answered)
+{
+    auto *alert = new QMessageBox(canvas.window());
+    alert->setIcon(QMessageBox::Warning);
+    // Valid sizes lie within Image::kMaxSide, so the truncation to int cannot overflow.
+    alert->setInformativeText(
+        formatIntegers(localizedString(kConfirmCropResize), {int(r.width()), int(r.height())}));
+    alert->setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    alert->button(QMessageBox::Yes)
+        ->setText(localizedString(QT_TRANSLATE_NOOP("Localizable", "Yes")));
+    alert->button(QMessageBox::Cancel)
+        ->setText(localizedString(QT_TRANSLATE_NOOP("Localizable", "Cancel")));
+    alert->setDefaultButton(QMessageBox::Yes);
+    alert->setEscapeButton(QMessageBox::Cancel);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(alert, &QMessageBox::finished, &canvas,
+                     [answered = std::move(answered)](int result) {
+                         answered(result == QMessageBox::Yes);
+                     });
+    alert->open();
+}
+
+bool CanvasDialogs::chooseCustomSize(WTView &canvas, std::function<void(Size)> chosen)
+{
+    auto *controller = new MyResizePanel(canvas.sheetSize(), &canvas);
+    QPointer<WTView> target(&canvas);
+    const bool shown = controller->runModalSheetForWindow(
+        canvas.window(), controller,
+        [target, chosen = std::move(chosen)](QDialog *panel, int returnCode,
+                                             MyResizePanel *ended) {
+            // The panel goes before a confirmation can appear on the same window.
+            if (panel)
+                panel->close();
+            const Size s = ended->size();
+            ended->deleteLater();
+            if (target && returnCode == kOKButton)
+                chosen(s);
+        });
+    if (!shown)
+        delete controller;
+    return shown;
+}

@@ -1,0 +1,225 @@
+// The folders are layers: each may include headers of its own layer and of those it is built
+// on, never of one above it; and no two classes include each other, however indirectly.
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <map>
+#include <set>
+
+namespace {
+
+struct Layer
+{
+    QString name;
+    QStringList uses; // every layer below it that it may include
+};
+
+// Lowest first, as the libraries link.
+const std::vector<Layer> kLayers = {
+    {"platform", {}},
+    {"engine", {"platform"}},
+    {"tablet", {"platform"}},
+    {"canvas", {"engine", "tablet", "platform"}},
+    {"controls", {"canvas", "engine", "tablet", "platform"}},
+    {"document", {"controls", "canvas", "engine", "tablet", "platform"}},
+    {"session", {"document", "controls", "canvas", "engine", "tablet", "platform"}},
+    {"recovery", {"session", "document", "controls", "canvas", "engine", "tablet", "platform"}},
+    {"app", {"recovery", "session", "document", "controls", "canvas", "engine", "tablet",
+             "platform"}},
+};
+
+// The central classes in src/ belong to the layer whose library builds them.
+QString layerOfSrcFile(const QString &baseName)
+{
+    if (baseName == "Layer")
+        return "engine";
+    if (baseName.startsWith("WTView"))
+        return "canvas";
+    if (baseName.startsWith("Inkpond") || baseName == "MyResizePanel")
+        return "document";
+    return "app"; // TabletApplication, its commands, main
+}
+
+struct Analysis
+{
+    QStringList upward; // "from -> header" for each include of a higher layer
+    QStringList duplicates; // header names found twice
+    std::vector<QStringList> cycles; // classes that include one another
+};
+
+struct SourceFile
+{
+    QString baseName;
+    QString layer;
+    bool isHeader = false;
+    QStringList includes; // quoted includes, by file name
+};
+
+std::vector<SourceFile> readTree(const QString &root)
+{
+    std::vector<SourceFile> files;
+    static const QRegularExpression include("^\\s*#\\s*include\\s+\"([^\"]+)\"",
+                                            QRegularExpression::MultilineOption);
+    QStringList folders {"src"};
+    for (const Layer &l : kLayers)
+        folders << l.name;
+    for (const QString &folder : folders) {
+        QDirIterator it(root + '/' + folder, {"*.h", "*.cpp"}, QDir::Files);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            SourceFile f;
+            f.baseName = info.completeBaseName();
+            f.isHeader = info.suffix() == "h";
+            f.layer = folder == "src" ? layerOfSrcFile(f.baseName) : folder;
+            QFile file(info.filePath());
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QString text = QString::fromUtf8(file.readAll());
+            for (auto m = include.globalMatch(text); m.hasNext();)
+                f.includes << QFileInfo(m.next().captured(1)).fileName();
+            files.push_back(f);
+        }
+    }
+    return files;
+}
+
+// Strongly connected components of more than one class (Tarjan).
+std::vector<QStringList> cyclesOf(const std::map<QString, std::set<QString>> &edges)
+{
+    std::map<QString, int> index, low;
+    std::vector<QString> stack;
+    std::set<QString> onStack;
+    std::vector<QStringList> found;
+    int next = 0;
+    std::function<void(const QString &)> visit = [&](const QString &v) {
+        index[v] = low[v] = next++;
+        stack.push_back(v);
+        onStack.insert(v);
+        const auto out = edges.find(v);
+        if (out != edges.end())
+            for (const QString &w : out->second) {
+                if (!index.count(w)) {
+                    visit(w);
+                    low[v] = std::min(low[v], low[w]);
+                } else if (onStack.count(w)) {
+                    low[v] = std::min(low[v], index[w]);
+                }
+            }
+        if (low[v] != index[v])
+            return;
+        QStringList component;
+        QString w;
+        do {
+            w = stack.back();
+            stack.pop_back();
+            onStack.erase(w);
+            component << w;
+        } while (w != v);
+        if (component.size() > 1) {
+            component.sort();
+            found.push_back(component);
+        }
+    };
+    for (const auto &[v, out] : edges)
+        if (!index.count(v))
+            visit(v);
+    return found;
+}
+
+Analysis analyse(const QString &root)
+{
+    const std::vector<SourceFile> files = readTree(root);
+    Analysis a;
+    std::map<QString, QString> layerOfHeader; // file name -> layer
+    for (const SourceFile &f : files) {
+        if (!f.isHeader)
+            continue;
+        const QString name = f.baseName + ".h";
+        if (layerOfHeader.count(name))
+            a.duplicates << name;
+        layerOfHeader[name] = f.layer;
+    }
+    std::map<QString, QStringList> uses;
+    for (const Layer &l : kLayers)
+        uses[l.name] = l.uses;
+
+    // A class is its header with its sources; a source without a header of its own is part of
+    // the class whose header it includes first.
+    auto classOf = [&](const SourceFile &f) {
+        if (f.isHeader || layerOfHeader.count(f.baseName + ".h") || f.includes.isEmpty())
+            return f.baseName;
+        return QFileInfo(f.includes.first()).completeBaseName();
+    };
+    std::map<QString, std::set<QString>> edges;
+    for (const SourceFile &f : files) {
+        const QString from = classOf(f);
+        edges[from];
+        for (const QString &header : f.includes) {
+            const auto to = layerOfHeader.find(header);
+            if (to == layerOfHeader.end())
+                continue; // Qt's, or generated
+            if (to->second != f.layer && !uses[f.layer].contains(to->second))
+                a.upward << QStringLiteral("%1 (%2) -> %3 (%4)")
+                                .arg(f.baseName + (f.isHeader ? ".h" : ".cpp"), f.layer, header,
+                                     to->second);
+            const QString target = QFileInfo(header).completeBaseName();
+            if (target != from)
+                edges[from].insert(target);
+        }
+    }
+    a.cycles = cyclesOf(edges);
+    return a;
+}
+
+void write(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+} // namespace
+
+class LayeringTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void theSourcesKeepTheirLayers();
+    void anUpwardIncludeOrACycleIsFound();
+};
+
+void LayeringTest::theSourcesKeepTheirLayers()
+{
+    const Analysis a = analyse(QStringLiteral(INKPOND_SOURCE_DIR));
+    QVERIFY2(a.upward.isEmpty(), qPrintable(a.upward.join('\n')));
+    QVERIFY2(a.duplicates.isEmpty(), qPrintable(a.duplicates.join(' ')));
+    QStringList cycles;
+    for (const QStringList &c : a.cycles)
+        cycles << c.join(" <-> ");
+    QVERIFY2(cycles.isEmpty(), qPrintable(cycles.join('\n')));
+}
+
+// The check itself: a tree with one fault of each kind.
+void LayeringTest::anUpwardIncludeOrACycleIsFound()
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    write(root + "/platform/Geometry.h", "#pragma once\n");
+    write(root + "/engine/Picture.h", "#include \"Geometry.h\"\n#include \"WTView.h\"\n");
+    write(root + "/src/WTView.h", "#include \"Geometry.h\"\n");
+    write(root + "/src/WTViewStroke.cpp", "#include \"WTView.h\"\n#include \"PenSettings.h\"\n");
+    write(root + "/canvas/PenSettings.h", "#include \"Geometry.h\"\n");
+    write(root + "/canvas/PenSettings.cpp", "#include \"PenSettings.h\"\n#include \"WTView.h\"\n");
+    const Analysis a = analyse(root);
+    QCOMPARE(a.upward, QStringList {"Picture.h (engine) -> WTView.h (canvas)"});
+    QCOMPARE(int(a.cycles.size()), 1);
+    QCOMPARE(a.cycles[0], (QStringList {"PenSettings", "WTView"}));
+}
+
+QTEST_GUILESS_MAIN(LayeringTest)
+#include "tst_layering.moc"
