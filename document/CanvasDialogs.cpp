@@ -1,5 +1,6 @@
 #include "CanvasDialogs.h"
 
+#include "Image.h"
 #include "Localizable.h"
 #include "MyResizePanel.h"
 #include "WTView.h"
@@ -65,4 +66,46 @@ bool CanvasDialogs::chooseCustomSize(WTView &canvas, std::function<void(Size)> c
     if (!shown)
         delete controller;
     return shown;
+}
+
+void CanvasDialogs::tellSheetRefused(WTView &canvas, Size size)
+{
+    auto number = [](float v) { return QString::number(double(v), 'g', 10); };
+    const float side = float(Image::kMaxSide);
+    QString why;
+    if (size.width > side || size.height > side)
+        why = tr("A sheet can be at most %1 points wide and %1 points high.").arg(Image::kMaxSide);
+    else if (Image::isValidSize(size))
+        why = tr("There is not enough memory for a sheet of %1 × %2 points.")
+                  .arg(number(size.width), number(size.height));
+    else
+        why = tr("A sheet of %1 × %2 points cannot be made.")
+                  .arg(number(size.width), number(size.height));
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sheet Not Changed"), why, QMessageBox::Ok,
+                                canvas.window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void CanvasDialogs::tellNotSeeThrough(WTView &canvas)
+{
+    if (mToldNotSeeThrough)
+        return;
+    mToldNotSeeThrough = true;
+    // Queued, so that the note opens over its window once the window is on screen.
+    QPointer<QWidget> window(canvas.window());
+    QMetaObject::invokeMethod(
+        &canvas,
+        [window] {
+            auto *box = new QMessageBox(QMessageBox::Information, tr("See-through paper"),
+                                        tr("The window cannot be made see-through because no "
+                                           "compositing manager is running. The paper is shown "
+                                           "see-through over grey instead."),
+                                        QMessageBox::Ok, window);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::WindowModal);
+            box->open();
+        },
+        Qt::QueuedConnection);
 }

@@ -1,16 +1,27 @@
 #pragma once
 
-#include "SheetQuestions.h"
+#include "CanvasQuestions.h"
 
-// The sheet's questions as window-modal dialogs on the canvas's window: the confirmation of a
-// crop or resize, and the custom-size panel. Both belong to the canvas while they are open.
-class CanvasDialogs : public SheetQuestions
+#include <QCoreApplication>
+
+// The canvas's questions and notes as window-modal dialogs on its window: the confirmation of a
+// crop or resize, the custom-size panel, and why a sheet or a see-through window could not be
+// had.
+class CanvasDialogs : public CanvasQuestions
 {
+    Q_DECLARE_TR_FUNCTIONS(CanvasDialogs)
+
 public:
     void confirmCropResize(WTView &canvas, const Rect &r,
                            std::function<void(bool)> answered) override;
     bool chooseCustomSize(WTView &canvas, std::function<void(Size)> chosen) override;
+    void tellSheetRefused(WTView &canvas, Size size) override;
+    // Once per process: the note would otherwise come back with every change of paper.
+    void tellNotSeeThrough(WTView &canvas) override;
 
-    // The one set of dialogs every window uses: they hold no state.
+    // The one set of dialogs every window uses.
     static CanvasDialogs &shared();
+
+private:
+    bool mToldNotSeeThrough = false;
 };

@@ -21,7 +21,7 @@ class PenSettings;
 class Preferences;
 class QAbstractButton;
 class QMessageBox;
-class SheetQuestions;
+class CanvasQuestions;
 struct Notification;
 
 // The painting surface of a document window. Its own coordinates are the sheet's: origin at the
@@ -78,11 +78,12 @@ public:
     // background type, proximity followed.
     void awakeFromNib(const Image *startingImage = nullptr);
 
-    // The document whose changes the canvas counts, and the window side that asks the user
-    // before a sheet changes; neither is owned.
+    // The document whose changes the canvas counts, and the window side through which it asks
+    // and tells the user; neither is owned. Without questions nothing is asked: a guarded
+    // change that would need an answer does not happen.
     void setDocument(Document *document) { mDocument = document; }
     Document *document() const { return mDocument; }
-    void setQuestions(SheetQuestions *questions) { mQuestions = questions; }
+    void setQuestions(CanvasQuestions *questions) { mQuestions = questions; }
     void setRubberButton(QAbstractButton *button) { mRubberButton = button; }
 
     // Display and backgrounds.
@@ -188,7 +189,6 @@ private:
     void applyFrame();
     void refuseSheetSize(Size size);
     void applyWindowAppearance();
-    void tellOnceWhyNotSeeThrough();
     void setAcceptsMouseMovedEvents(bool accept);
     void copyImageWithBG(bool withBG);
     bool replaceLayersWith(std::unique_ptr<Layer> layer);
@@ -206,7 +206,7 @@ private:
     Point mLastLoc;
     bool mDrawingLine = false;
     Document *mDocument = nullptr; // not owned
-    SheetQuestions *mQuestions = nullptr; // not owned
+    CanvasQuestions *mQuestions = nullptr; // not owned
     QAbstractButton *mRubberButton = nullptr; // not owned
     // Layers, history, sheet size and paper: what the canvas shows, without the widget.
     std::unique_ptr<Picture> mPicture;

@@ -4,7 +4,7 @@
 #include "Document.h"
 #include "FixedSizes.h"
 #include "Preferences.h"
-#include "SheetQuestions.h"
+#include "CanvasQuestions.h"
 
 #include <QJsonArray>
 

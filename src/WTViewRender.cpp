@@ -3,11 +3,11 @@
 
 #include "Assert.h"
 #include "Background.h"
+#include "CanvasQuestions.h"
 #include "Graphics.h"
 #include "PenSettings.h"
 #include "WindowAppearance.h"
 
-#include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <cmath>
@@ -87,30 +87,8 @@ void WTView::applyWindowAppearance()
         return;
     }
     mWindowSeeThrough = WindowAppearance::setSeeThrough(window(), mBgType == BgType::SeeThrough);
-    if (mBgType == BgType::SeeThrough && !mWindowSeeThrough)
-        tellOnceWhyNotSeeThrough();
-}
-
-void WTView::tellOnceWhyNotSeeThrough()
-{
-    static bool told = false;
-    if (told)
-        return;
-    told = true;
-    // Queued, so that the note opens over its window once the window is on screen.
-    QMetaObject::invokeMethod(
-            this,
-            [this] {
-                auto *box = new QMessageBox(QMessageBox::Information, tr("See-through paper"),
-                                            tr("The window cannot be made see-through because no "
-                                               "compositing manager is running. The paper is shown "
-                                               "see-through over grey instead."),
-                                            QMessageBox::Ok, window());
-                box->setAttribute(Qt::WA_DeleteOnClose);
-                box->setWindowModality(Qt::WindowModal);
-                box->open();
-            },
-            Qt::QueuedConnection);
+    if (mBgType == BgType::SeeThrough && !mWindowSeeThrough && mQuestions)
+        mQuestions->tellNotSeeThrough(*this);
 }
 
 void WTView::paintEvent(QPaintEvent *event)

@@ -3,8 +3,8 @@
 #include "WTView.h"
 
 #include "Beep.h"
+#include "CanvasQuestions.h"
 
-#include <QMessageBox>
 #include <cmath>
 
 Size WTView::sheetSize() const
@@ -95,22 +95,8 @@ Rect WTView::visibleRect() const
 void WTView::refuseSheetSize(Size size)
 {
     systemBeep();
-    auto number = [](float v) { return QString::number(double(v), 'g', 10); };
-    const float side = float(Image::kMaxSide);
-    QString why;
-    if (size.width > side || size.height > side)
-        why = tr("A sheet can be at most %1 points wide and %1 points high.").arg(Image::kMaxSide);
-    else if (Image::isValidSize(size))
-        why = tr("There is not enough memory for a sheet of %1 × %2 points.")
-                  .arg(number(size.width), number(size.height));
-    else
-        why = tr("A sheet of %1 × %2 points cannot be made.")
-                  .arg(number(size.width), number(size.height));
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sheet Not Changed"), why, QMessageBox::Ok,
-                                window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
+    if (mQuestions)
+        mQuestions->tellSheetRefused(*this, size);
 }
 
 Point WTView::canvasPointFromWidget(const QPointF &p) const

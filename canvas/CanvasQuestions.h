@@ -7,12 +7,12 @@
 
 class WTView;
 
-// What the canvas asks its window before it changes the sheet. The window side shows the
+// What the canvas asks or tells the user through its window: the window side shows the
 // dialogs; the canvas only learns the answers.
-class SheetQuestions
+class CanvasQuestions
 {
 public:
-    virtual ~SheetQuestions() = default;
+    virtual ~CanvasQuestions() = default;
 
     // The document has unsaved changes: asks whether the sheet may become r, a change that
     // cannot be undone. answered(true) when it may; never called when the question goes away
@@ -23,4 +23,8 @@ public:
     // Asks for a sheet size, starting from the canvas's; chosen(size) on OK only. False when
     // the question cannot be shown.
     virtual bool chooseCustomSize(WTView &canvas, std::function<void(Size)> chosen) = 0;
+    // A sheet of that size was refused: it cannot be held.
+    virtual void tellSheetRefused(WTView &canvas, Size size) = 0;
+    // See-through paper was chosen where the window cannot show what lies behind it.
+    virtual void tellNotSeeThrough(WTView &canvas) = 0;
 };
