@@ -4,6 +4,14 @@
 #include <QFileInfo>
 #include <QUrl>
 
+namespace {
+// The texts of the command line, in the string table under "CommandLine".
+struct CommandLineTexts
+{
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+} // namespace
+
 CommandLine::CommandLine()
     : m_help({QStringLiteral("h"), QStringLiteral("help")},
              QCoreApplication::translate("CommandLine", "Show this help and exit."))
@@ -23,27 +31,26 @@ CommandLine::CommandLine()
          QCoreApplication::translate(
              "CommandLine", "Read the tablets' kernel devices directly (needs the input group).")});
     // Drawing sessions (ReplayCommand.h, SessionRecorder.h).
-    auto tr = [](const char *text) { return QCoreApplication::translate("CommandLine", text); };
     m_parser.addOptions({
         {QStringLiteral("record"),
-         tr("Record every input of the session in FILE, one JSON object a line."),
+         CommandLineTexts::tr("Record every input of the session in FILE, one JSON object a line."),
          QStringLiteral("FILE")},
         {QStringLiteral("replay"),
-         tr("Replay the session recorded in FILE into a new picture, print a summary and exit."),
+         CommandLineTexts::tr("Replay the session recorded in FILE into a new picture, print a summary and exit."),
          QStringLiteral("FILE")},
-        {QStringLiteral("sheet"), tr("With --replay: the sheet's size in points (600x600)."),
+        {QStringLiteral("sheet"), CommandLineTexts::tr("With --replay: the sheet's size in points (600x600)."),
          QStringLiteral("WxH")},
         {QStringLiteral("export"),
-         tr("With --replay: write the picture to OUT, as the image type its extension names."),
+         CommandLineTexts::tr("With --replay: write the picture to OUT, as the image type its extension names."),
          QStringLiteral("OUT")},
-        {QStringLiteral("with-background"), tr("With --export: the picture on its paper.")},
+        {QStringLiteral("with-background"), CommandLineTexts::tr("With --export: the picture on its paper.")},
         {QStringLiteral("realtime"),
-         tr("With --replay: at the recorded pace, not as fast as possible.")},
+         CommandLineTexts::tr("With --replay: at the recorded pace, not as fast as possible.")},
         {QStringLiteral("keep-open"),
-         tr("With --replay: leave the picture open afterwards instead of exiting.")},
+         CommandLineTexts::tr("With --replay: leave the picture open afterwards instead of exiting.")},
         // Crash recovery (RecoveryManager.h).
         {QStringLiteral("recover-to"),
-         tr("Save the pictures that Inkpond kept when it last ended abruptly into FOLDER, as "
+         CommandLineTexts::tr("Save the pictures that Inkpond kept when it last ended abruptly into FOLDER, as "
             "recovered-N.png, and exit."),
          QStringLiteral("FOLDER")},
     });
@@ -62,27 +69,26 @@ bool CommandLine::parse(const QStringList &arguments)
 
 bool CommandLine::checkSessionOptions()
 {
-    auto tr = [](const char *text) { return QCoreApplication::translate("CommandLine", text); };
     const bool replay = m_parser.isSet(QStringLiteral("replay"));
     if (m_parser.isSet(QStringLiteral("recover-to"))
         && (replay || m_parser.isSet(QStringLiteral("record"))
             || !m_parser.positionalArguments().isEmpty())) {
-        m_error = tr("--recover-to goes alone.");
+        m_error = CommandLineTexts::tr("--recover-to goes alone.");
     } else if (!replay) {
         for (const char *option : {"sheet", "export", "with-background", "realtime", "keep-open"})
             if (m_parser.isSet(QLatin1String(option)))
-                m_error = tr("--%1 goes with --replay only.").arg(QLatin1String(option));
+                m_error = CommandLineTexts::tr("--%1 goes with --replay only.").arg(QLatin1String(option));
     } else if (m_parser.isSet(QStringLiteral("record"))) {
-        m_error = tr("--record and --replay cannot be combined.");
+        m_error = CommandLineTexts::tr("--record and --replay cannot be combined.");
     } else if (!m_parser.positionalArguments().isEmpty()) {
-        m_error = tr("--replay draws in a new picture of its own: no FILE goes with it.");
+        m_error = CommandLineTexts::tr("--replay draws in a new picture of its own: no FILE goes with it.");
     } else if (m_parser.isSet(QStringLiteral("sheet"))
                && !parseSheetSize(m_parser.value(QStringLiteral("sheet")))) {
-        m_error = tr("--sheet wants a size such as 1024x768, not \"%1\".")
+        m_error = CommandLineTexts::tr("--sheet wants a size such as 1024x768, not \"%1\".")
                       .arg(m_parser.value(QStringLiteral("sheet")));
     } else if (m_parser.isSet(QStringLiteral("with-background"))
                && !m_parser.isSet(QStringLiteral("export"))) {
-        m_error = tr("--with-background goes with --export.");
+        m_error = CommandLineTexts::tr("--with-background goes with --export.");
     }
     return m_error.isEmpty();
 }

@@ -10,10 +10,11 @@
 #include <algorithm>
 
 namespace {
-QString tr(const char *text)
+// The texts of this file, in the string table under "ImageCodec".
+struct ImageCodecTexts
 {
-    return QCoreApplication::translate("ImageCodec", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(ImageCodec)
+};
 
 QImage fail(QString *error, const QString &message)
 {
@@ -40,7 +41,7 @@ bool holdable(QSize size)
 
 QString tooLarge(QSize size)
 {
-    return tr("The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.")
+    return ImageCodecTexts::tr("The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.")
         .arg(size.width())
         .arg(size.height())
         .arg(Image::kMaxSide);
@@ -48,12 +49,12 @@ QString tooLarge(QSize size)
 
 QString damaged()
 {
-    return tr("The picture's data is damaged or incomplete.");
+    return ImageCodecTexts::tr("The picture's data is damaged or incomplete.");
 }
 
 QString notAPicture()
 {
-    return tr("The data is not a picture in any format Inkpond can read.");
+    return ImageCodecTexts::tr("The data is not a picture in any format Inkpond can read.");
 }
 
 // PNG's "quality" in Qt is only its compression effort; the lossy quality is not for it.
@@ -106,7 +107,7 @@ QImage decodeAs(const QByteArray &data, const QByteArray &formatName, QByteArray
             return fail(error, damaged());
         default:
             return fail(error,
-                        tr("The picture could not be decoded: %1").arg(reader.errorString()));
+                        ImageCodecTexts::tr("The picture could not be decoded: %1").arg(reader.errorString()));
         }
     }
     if (!holdable(image.size()))
@@ -115,7 +116,7 @@ QImage decodeAs(const QByteArray &data, const QByteArray &formatName, QByteArray
     image = std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return fail(error,
-                    tr("There is not enough memory for a picture of %1 × %2 pixels.")
+                    ImageCodecTexts::tr("There is not enough memory for a picture of %1 × %2 pixels.")
                         .arg(size.width())
                         .arg(size.height()));
     return image;
@@ -128,7 +129,7 @@ QByteArray encode(QImage image, const QByteArray &extension, int quality, QStrin
 {
     const QByteArray format = extension.toLower();
     if (image.isNull()) {
-        fail(error, tr("There is no picture to write."));
+        fail(error, ImageCodecTexts::tr("There is no picture to write."));
         return {};
     }
     // -1: no resolution (0 cannot be set). PNG and WebP then write none, JPEG and TIFF write 0.
@@ -140,7 +141,7 @@ QByteArray encode(QImage image, const QByteArray &extension, int quality, QStrin
     QImageWriter writer(&buffer, format);
     if (!writer.canWrite()) {
         fail(error,
-             tr("Inkpond cannot write pictures with the extension “%1”.")
+             ImageCodecTexts::tr("Inkpond cannot write pictures with the extension “%1”.")
                  .arg(QString::fromLatin1(format)));
         return {};
     }

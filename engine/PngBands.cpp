@@ -14,10 +14,11 @@ void append(png_structp png, png_bytep data, png_size_t length)
 
 void flush(png_structp) { }
 
-QString tr(const char *text)
+// The texts of this file, in the string table under "PngBands".
+struct PngBandsTexts
 {
-    return QCoreApplication::translate("PngBands", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(PngBands)
+};
 } // namespace
 
 namespace PngBands {
@@ -31,7 +32,7 @@ QByteArray encode(int width, int height, int bandRows,
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
         if (error)
-            *error = tr("There is not enough memory to write the picture.");
+            *error = PngBandsTexts::tr("There is not enough memory to write the picture.");
         return {};
     }
     // libpng reports its errors by jumping back here: whatever lives past the jump is declared
@@ -41,7 +42,7 @@ QByteArray encode(int width, int height, int bandRows,
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         if (error)
-            *error = tr("The picture could not be written as PNG.");
+            *error = PngBandsTexts::tr("The picture could not be written as PNG.");
         return {};
     }
     png_set_write_fn(png, &out, append, flush);
@@ -60,7 +61,7 @@ QByteArray encode(int width, int height, int bandRows,
     png_destroy_write_struct(&png, &info);
     if (bandMissing) {
         if (error)
-            *error = tr("There is not enough memory to flatten the picture.");
+            *error = PngBandsTexts::tr("There is not enough memory to flatten the picture.");
         return {};
     }
     return out;

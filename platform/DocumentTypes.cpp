@@ -9,10 +9,11 @@
 #include <QJsonObject>
 
 namespace {
-QString tr(const char *text)
+// The texts of this file, in the string table under "DocumentTypes".
+struct DocumentTypesTexts
 {
-    return QCoreApplication::translate("DocumentTypes", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(DocumentTypes)
+};
 
 bool fail(QString *error, const QString &message)
 {
@@ -25,12 +26,12 @@ bool parseType(const QJsonObject &o, DocumentType *type, QString *error)
 {
     type->name = o.value(QLatin1String("name")).toString();
     if (type->name.isEmpty())
-        return fail(error, tr("A document type has no name."));
+        return fail(error, DocumentTypesTexts::tr("A document type has no name."));
     for (const QJsonValue &v : o.value(QLatin1String("extensions")).toArray()) {
         const QString ext = v.toString().toLower();
         if (ext.isEmpty() || ext.startsWith(QLatin1Char('.')))
             return fail(error,
-                        tr("The document type “%1” has a malformed extension.").arg(type->name));
+                        DocumentTypesTexts::tr("The document type “%1” has a malformed extension.").arg(type->name));
         type->extensions << ext;
     }
     const QString role = o.value(QLatin1String("role")).toString();
@@ -39,11 +40,11 @@ bool parseType(const QJsonObject &o, DocumentType *type, QString *error)
     else if (role == QLatin1String("viewer"))
         type->role = DocumentType::Role::Viewer;
     else
-        return fail(error, tr("The document type “%1” has no role.").arg(type->name));
+        return fail(error, DocumentTypesTexts::tr("The document type “%1” has no role.").arg(type->name));
     // A type that can be saved needs an extension: the first one chooses the encoder.
     if (type->isWritable() && type->extensions.isEmpty())
         return fail(
-            error, tr("The document type “%1” can be saved but has no extension.").arg(type->name));
+            error, DocumentTypesTexts::tr("The document type “%1” can be saved but has no extension.").arg(type->name));
     return true;
 }
 } // namespace
@@ -62,7 +63,7 @@ DocumentTypes DocumentTypes::fromJson(const QByteArray &json, QString *error)
         if (!parseType(v.toObject(), &type, error))
             return {};
         if (table.typeNamed(type.name)) {
-            fail(error, tr("The document type “%1” is listed twice.").arg(type.name));
+            fail(error, DocumentTypesTexts::tr("The document type “%1” is listed twice.").arg(type.name));
             return {};
         }
         table.m_types.push_back(std::move(type));
@@ -75,7 +76,7 @@ DocumentTypes DocumentTypes::fromJson(const QByteArray &json, QString *error)
     }
     const DocumentType *def = table.typeNamed(table.m_defaultType);
     if (!def || !def->isWritable()) {
-        fail(error, tr("The table names no default type that can be saved."));
+        fail(error, DocumentTypesTexts::tr("The table names no default type that can be saved."));
         return {};
     }
     return table;

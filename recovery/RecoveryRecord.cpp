@@ -1,5 +1,6 @@
 #include "RecoveryRecord.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,14 @@
 #include <QStandardPaths>
 #include <QUuid>
 #include <algorithm>
+
+namespace {
+// The texts of the records, in the string table under "RecoveryRecord".
+struct RecoveryRecordTexts
+{
+    Q_DECLARE_TR_FUNCTIONS(RecoveryRecord)
+};
+} // namespace
 
 namespace {
 
@@ -253,7 +262,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
                      meta.value(QStringLiteral("height")).toInt());
     if (size.isEmpty()) {
         // Without a size there is no sheet to replay onto.
-        problem(QObject::tr("The description of the picture is missing or damaged."));
+        problem(RecoveryRecordTexts::tr("The description of the picture is missing or damaged."));
         return record;
     }
     record->start.size = size;
@@ -264,7 +273,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     // Only names of our own making: the folder's contents are not to be trusted.
     const QString journalName = meta.value(QStringLiteral("journal")).toString();
     if (!kJournalName.match(journalName).hasMatch()) {
-        problem(QObject::tr("The description of the picture is missing or damaged."));
+        problem(RecoveryRecordTexts::tr("The description of the picture is missing or damaged."));
         return record;
     }
     const QString baseName = meta.value(QStringLiteral("base")).toString();
@@ -272,7 +281,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         if (kBaseName.match(baseName).hasMatch())
             record->start.base = QImage(dir.filePath(baseName));
         if (record->start.base.isNull()) {
-            problem(QObject::tr("The picture the document started from is missing or damaged."));
+            problem(RecoveryRecordTexts::tr("The picture the document started from is missing or damaged."));
             return record;
         }
     }
@@ -282,7 +291,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     if (journal.open(QIODevice::ReadOnly)) {
         SessionReadResult read = readSession(journal, true);
         if (!read.ok())
-            problem(QObject::tr("The record is damaged from line %1 on.").arg(read.errorLine));
+            problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on.").arg(read.errorLine));
         record->events = std::move(read.events);
         dropUnfinishedStroke(record->events);
     }

@@ -2,6 +2,330 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>BrushSizeSlider</name>
+    <message>
+        <source>%1 points</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CanvasDialogs</name>
+    <message>
+        <source>A sheet can be at most %1 points wide and %1 points high.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for a sheet of %1 × %2 points.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A sheet of %1 × %2 points cannot be made.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sheet Not Changed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>See-through paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The window cannot be made see-through because no compositing manager is running. The paper is shown see-through over grey instead.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paint with a pen tablet. Each FILE opens in a window of its own; without one, a new picture opens.
+Qt&apos;s own options (-platform, -style, …) are understood too.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read the tablets&apos; kernel devices directly (needs the input group).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record every input of the session in FILE, one JSON object a line.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replay the session recorded in FILE into a new picture, print a summary and exit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --replay: the sheet&apos;s size in points (600x600).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --replay: write the picture to OUT, as the image type its extension names.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --export: the picture on its paper.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --replay: at the recorded pace, not as fast as possible.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --replay: leave the picture open afterwards instead of exiting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the pictures that Inkpond kept when it last ended abruptly into FOLDER, as recovered-N.png, and exit.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A picture to open.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--recover-to goes alone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 goes with --replay only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--record and --replay cannot be combined.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--replay draws in a new picture of its own: no FILE goes with it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--sheet wants a size such as 1024x768, not &quot;%1&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--with-background goes with --export.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Document</name>
+    <message>
+        <source>Untitled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Its contents could not be written as %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” already exists. Do you want to replace it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replacing it will overwrite its current contents.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document “%1” could not be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document “%1” could not be saved as “%2”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you want to revert to the most recently saved version of the document “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your current changes will be lost.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Revert</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document “%1” could not be reverted to its saved version.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you want to save the changes made to the document “%1”?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Your changes will be lost if you don&apos;t save them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Don&apos;t Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DocumentController</name>
+    <message>
+        <source>Untitled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Untitled %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new document could not be made.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document “%1” could not be opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Readable pictures (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DocumentTypes</name>
+    <message>
+        <source>A document type has no name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document type “%1” has a malformed extension.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document type “%1” has no role.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document type “%1” can be saved but has no extension.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document type “%1” is listed twice.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The table names no default type that can be saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DocumentWindow</name>
+    <message>
+        <source>Customize Toolbar…</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ImageCodec</name>
+    <message>
+        <source>The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture&apos;s data is damaged or incomplete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The data is not a picture in any format Inkpond can read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture could not be decoded: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no picture to write.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond cannot write pictures with the extension “%1”.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>InkpondDocument</name>
+    <message>
+        <source>Pen color</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Eraser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pen 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pen 2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pen 3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pen 4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Brush size</source>
+        <translation type="unfinished">Brush size</translation>
+    </message>
+    <message>
+        <source>Background type</source>
+        <translation type="unfinished">Background type</translation>
+    </message>
+    <message>
+        <source>The type “%1” has no file name extension.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory to flatten the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Localizable</name>
     <message>
         <source>Color</source>
@@ -68,6 +392,380 @@ Continue?</translation>
     <message>
         <source>Cancel</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>&amp;File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New from &amp;Clipboard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Open…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save &amp;As…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Re&amp;vert to Saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy with &amp;Background</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Crop to &amp;Visible Area</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 × %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>C&amp;ustom Size…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Zoom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Bring All to Front</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond &amp;Web Page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;About Inkpond</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear Menu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>About Inkpond</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Inkpond&lt;/b&gt; %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A painting program for pen tablets.&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;%1&lt;/a&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PenButton</name>
+    <message>
+        <source>Pen %1, %2 points wide</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Eraser, %1 points wide</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PngBands</name>
+    <message>
+        <source>There is not enough memory to write the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture could not be written as PNG.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory to flatten the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecoveryManager</name>
+    <message>
+        <source>Untitled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document&apos;s window could not be made.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The document was closed while it was being restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” could not be restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond did not quit normally, and a picture had unsaved changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond did not quit normally, and %1 pictures had unsaved changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore it to go on where you left off: it opens as it was after its last finished stroke.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore them to go on where you left off: each opens as it was after its last finished stroke.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” cannot be restored: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is damaged: %2 What came before the damage will be restored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nothing to recover</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot make the folder %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is damaged: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” could not be restored: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” restored to %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” could not be saved to %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecoveryRecord</name>
+    <message>
+        <source>The description of the picture is missing or damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture the document started from is missing or damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record is damaged from line %1 on.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RecoveryTap</name>
+    <message>
+        <source>There is not enough memory to keep the picture it starts from.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” can no longer be kept for recovery after a crash.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save your picture to keep it safe. The reason: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ResizePanel</name>
+    <message>
+        <source>Custom Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New size of the sheet, in points:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Width:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Height:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished">Cancel</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TabletMonitor</name>
+    <message>
+        <source>udev cannot be reached.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no tablet found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Reading tablets directly needs membership of the input group.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is no input device.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond: tablet monitor: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Toolbar</name>
+    <message>
+        <source>Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Flexible Space</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Separator</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ToolbarCustomizeDialog</name>
+    <message>
+        <source>&amp;Add</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move &amp;Up</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move &amp;Down</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Customize Toolbar</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use &amp;Default Set</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Items you can add:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Toolbar, from left to right:</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>
