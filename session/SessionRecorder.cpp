@@ -324,11 +324,7 @@ void SessionRecorder::recordRememberedTools(const Preferences &prefs)
 
 void SessionRecorder::recordSetting(const QString &name, const QJsonValue &value)
 {
-    SessionEvent e;
-    e.kind = Kind::Action;
-    e.name = name;
-    e.value = value;
-    record(std::move(e));
+    recordAction(name, value); // a setting replays as the action that sets it
 }
 
 void SessionRecorder::watchCanvas(WTView *canvas)
