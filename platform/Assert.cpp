@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+// Straight to stderr: the process is about to abort and a message handler may not run.
 void inkAssertFailed(const char *file, unsigned line, const char *expr)
 {
     std::fprintf(stderr, "%s:%u: failed assertion `%s'\n", file, line, expr);
@@ -22,8 +23,8 @@ InternalInconsistency::InternalInconsistency(std::string method, std::string fil
 
 std::string InternalInconsistency::report() const
 {
-    return "*** Internal inconsistency in " + m_method + ", " + m_file + ":" + std::to_string(m_line) + ": "
-            + m_description;
+    return "*** Internal inconsistency in " + m_method + ", " + m_file + ":"
+        + std::to_string(m_line) + ": " + m_description;
 }
 
 void inkCheckFailed(const char *method, const char *file, unsigned line, const char *description)

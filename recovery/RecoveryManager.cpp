@@ -2,6 +2,7 @@
 
 #include "DocumentController.h"
 #include "InkpondDocument.h"
+#include "Logging.h"
 #include "RecoveryRecord.h"
 #include "RecoveryTap.h"
 #include "ReplayCommand.h"
@@ -13,13 +14,11 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <cstdio>
 
 namespace {
 void tell(const QString &text)
 {
-    std::fprintf(stderr, "inkpond: %s\n", qPrintable(text));
-    std::fflush(stderr);
+    qCWarning(lcRecovery).noquote() << text;
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "RecoveryTap.h"
 
 #include "InkpondDocument.h"
+#include "Logging.h"
 #include "RecoveryRecord.h"
 #include "SessionRecorder.h"
 #include "WTView.h"
@@ -11,7 +12,6 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -32,8 +32,7 @@ bool isTransparent(const QImage &image)
 } // namespace
 
 RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, const QString &root,
-                         QThreadPool *worker,
-                         std::function<bool()> restoring)
+                         QThreadPool *worker, std::function<bool()> restoring)
     : QObject(canvas)
     , mCanvas(canvas)
     , mDocument(document)
@@ -221,7 +220,7 @@ void RecoveryTap::changesCleared()
     std::shared_ptr<RecoveryRecord> record = mRecord;
     mWorker->start([record, path, type] {
         if (!record->writeDocumentInfo(path, type))
-            std::fprintf(stderr, "inkpond: %s\n", qPrintable(record->errorString()));
+            qCWarning(lcRecovery).noquote() << record->errorString();
     });
 }
 
@@ -251,7 +250,7 @@ void RecoveryTap::startAgain(bool blank)
     std::shared_ptr<RecoveryRecord> record = mRecord;
     mWorker->start([record, start, generation] {
         if (!record->writeStart(start, generation))
-            std::fprintf(stderr, "inkpond: %s\n", qPrintable(record->errorString()));
+            qCWarning(lcRecovery).noquote() << record->errorString();
     });
 }
 
@@ -266,22 +265,20 @@ void RecoveryTap::append(std::vector<SessionEvent> unit)
 void RecoveryTap::fail(const QString &why)
 {
     const QString name = mDocument ? mDocument->displayName() : QString();
-    std::fprintf(stderr, "inkpond: \"%s\" is no longer kept for recovery: %s\n", qPrintable(name),
-                 qPrintable(why));
-    std::fflush(stderr);
+    qCWarning(lcRecovery).noquote().nospace()
+        << '"' << name << "\" is no longer kept for recovery: " << why;
     detach();
     static bool told = false;
     if (told || !mCanvas)
         return;
     told = true;
     QTimer::singleShot(0, mCanvas, [canvas = mCanvas, name, why] {
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("Inkpond"),
-                                    tr("“%1” can no longer be kept for recovery after a crash.")
-                                        .arg(name),
-                                    QMessageBox::Ok, canvas->window());
+        auto *box = new QMessageBox(
+            QMessageBox::Warning, tr("Inkpond"),
+            tr("“%1” can no longer be kept for recovery after a crash.").arg(name), QMessageBox::Ok,
+            canvas->window());
         box->setObjectName(QStringLiteral("recoveryOffAlert"));
-        box->setInformativeText(
-            tr("Save your picture to keep it safe. The reason: %1").arg(why));
+        box->setInformativeText(tr("Save your picture to keep it safe. The reason: %1").arg(why));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     });

@@ -710,7 +710,7 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Inkpond: tablet monitor: %1</source>
+        <source>tablet monitor: %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

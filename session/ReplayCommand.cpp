@@ -4,6 +4,7 @@
 #include "Image.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
+#include "Logging.h"
 #include "Preferences.h"
 #include "SessionEvent.h"
 #include "SessionReplayer.h"
@@ -23,8 +24,7 @@
 namespace {
 void tell(const QString &text)
 {
-    std::fprintf(stderr, "inkpond: %s\n", qPrintable(text));
-    std::fflush(stderr);
+    qCWarning(lcSession).noquote() << text;
 }
 
 // A fresh store for the replayed canvas's settings, for the replay's lifetime: the replay

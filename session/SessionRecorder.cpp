@@ -1,8 +1,9 @@
 #include "SessionRecorder.h"
 
+#include "Logging.h"
 #include "NotificationCenter.h"
-#include "PreferenceKeys.h"
 #include "PenSettings.h"
+#include "PreferenceKeys.h"
 #include "Preferences.h"
 #include "ProximityEvent.h"
 #include "SessionWriter.h"
@@ -17,7 +18,6 @@
 #include <QMetaEnum>
 #include <QMouseEvent>
 #include <QTabletEvent>
-#include <cstdio>
 
 namespace {
 SessionRecorder *gCurrent = nullptr;
@@ -125,9 +125,8 @@ void SessionRecorder::record(SessionEvent event)
         return;
     // The program goes on; only the recording stops.
     mToldFailure = true;
-    std::fprintf(stderr, "inkpond: recording to %s stopped: %s\n", qPrintable(mWriter->fileName()),
-                 qPrintable(mWriter->errorString()));
-    std::fflush(stderr);
+    qCWarning(lcSession).noquote().nospace()
+        << "recording to " << mWriter->fileName() << " stopped: " << mWriter->errorString();
 }
 
 QString SessionRecorder::pointerName(PointerType pointerType)

@@ -3,6 +3,7 @@
 #include "Assert.h"
 #include "EventCoalescing.h"
 #include "Localizable.h"
+#include "Logging.h"
 #include "NotificationCenter.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -10,7 +11,6 @@
 
 #include <QClipboard>
 #include <QTabletEvent>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -42,7 +42,8 @@ bool monitorWanted(bool switchGiven)
 }
 } // namespace
 
-TabletApplication::TabletApplication(int &argc, char **argv) : QApplication(argc, argv)
+TabletApplication::TabletApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Inkpond"));
     setOrganizationName(QStringLiteral("Inkpond"));
@@ -93,8 +94,7 @@ bool TabletApplication::notify(QObject *receiver, QEvent *event)
         return QApplication::notify(receiver, event);
     } catch (const InternalInconsistency &failure) {
         // The operation ends where the check failed; the program goes on.
-        std::fprintf(stderr, "%s\n", failure.report().c_str());
-        std::fflush(stderr);
+        qCCritical(lcCheck, "%s", failure.report().c_str());
         return true;
     }
 }

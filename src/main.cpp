@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
+#include "Logging.h"
 #include "Preferences.h"
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
@@ -31,17 +32,17 @@ int main(int argc, char *argv[])
             && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    installMessageFormat();
     TabletApplication app(argc, argv);
     CommandLine command;
     if (!command.parse(app.arguments())) {
-        std::fprintf(stderr, "inkpond: %s\nTry 'inkpond --help'.\n",
-                     qPrintable(command.errorText()));
+        qCCritical(lcCommandLine).noquote().nospace()
+            << command.errorText() << "\nTry 'inkpond --help'.";
         return 2;
     }
 
     // One document per window: the files named on the command line, or a new picture.
-    const std::unique_ptr<DocumentController> controller
-        = InkpondDocument::newDocumentController();
+    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
     DocumentController &documents = *controller;
     app.observeDocuments(&documents);
     // Every open document keeps a recovery record; closing it or quitting removes the record.
@@ -54,8 +55,8 @@ int main(int argc, char *argv[])
     if (!command.recordFile().isEmpty()) {
         auto writer = std::make_unique<SessionWriter>();
         if (!writer->open(command.recordFile())) {
-            std::fprintf(stderr, "inkpond: cannot record in %s: %s\n",
-                         qPrintable(command.recordFile()), qPrintable(writer->errorString()));
+            qCCritical(lcCommandLine).noquote().nospace()
+                << "cannot record in " << command.recordFile() << ": " << writer->errorString();
             return 2;
         }
         recorder = std::make_unique<SessionRecorder>(std::move(writer));

@@ -1,10 +1,10 @@
 #include "TabletMonitor.h"
 
+#include "Logging.h"
 #include <QFile>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <libevdev/libevdev.h>
@@ -304,6 +304,5 @@ void TabletMonitor::tellOnce(const QString &why)
     if (mTold)
         return;
     mTold = true;
-    std::fprintf(stderr, "%s\n", qUtf8Printable(tr("Inkpond: tablet monitor: %1").arg(why)));
-    std::fflush(stderr);
+    qCWarning(lcTablet).noquote() << tr("tablet monitor: %1").arg(why);
 }
