@@ -36,22 +36,28 @@ CommandLine::CommandLine()
          CommandLineTexts::tr("Record every input of the session in FILE, one JSON object a line."),
          QStringLiteral("FILE")},
         {QStringLiteral("replay"),
-         CommandLineTexts::tr("Replay the session recorded in FILE into a new picture, print a summary and exit."),
+         CommandLineTexts::tr(
+             "Replay the session recorded in FILE into a new picture, print a summary and exit."),
          QStringLiteral("FILE")},
-        {QStringLiteral("sheet"), CommandLineTexts::tr("With --replay: the sheet's size in points (600x600)."),
+        {QStringLiteral("sheet"),
+         CommandLineTexts::tr("With --replay: the sheet's size in points (600x600)."),
          QStringLiteral("WxH")},
         {QStringLiteral("export"),
-         CommandLineTexts::tr("With --replay: write the picture to OUT, as the image type its extension names."),
+         CommandLineTexts::tr(
+             "With --replay: write the picture to OUT, as the image type its extension names."),
          QStringLiteral("OUT")},
-        {QStringLiteral("with-background"), CommandLineTexts::tr("With --export: the picture on its paper.")},
+        {QStringLiteral("with-background"),
+         CommandLineTexts::tr("With --export: the picture on its paper.")},
         {QStringLiteral("realtime"),
          CommandLineTexts::tr("With --replay: at the recorded pace, not as fast as possible.")},
         {QStringLiteral("keep-open"),
-         CommandLineTexts::tr("With --replay: leave the picture open afterwards instead of exiting.")},
+         CommandLineTexts::tr(
+             "With --replay: leave the picture open afterwards instead of exiting.")},
         // Crash recovery (RecoveryManager.h).
         {QStringLiteral("recover-to"),
-         CommandLineTexts::tr("Save the pictures that Inkpond kept when it last ended abruptly into FOLDER, as "
-            "recovered-N.png, and exit."),
+         CommandLineTexts::tr(
+             "Save the pictures that Inkpond kept when it last ended abruptly into FOLDER, as "
+             "recovered-N.png, and exit."),
          QStringLiteral("FOLDER")},
     });
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -77,11 +83,13 @@ bool CommandLine::checkSessionOptions()
     } else if (!replay) {
         for (const char *option : {"sheet", "export", "with-background", "realtime", "keep-open"})
             if (m_parser.isSet(QLatin1String(option)))
-                m_error = CommandLineTexts::tr("--%1 goes with --replay only.").arg(QLatin1String(option));
+                m_error = CommandLineTexts::tr("--%1 goes with --replay only.")
+                              .arg(QLatin1String(option));
     } else if (m_parser.isSet(QStringLiteral("record"))) {
         m_error = CommandLineTexts::tr("--record and --replay cannot be combined.");
     } else if (!m_parser.positionalArguments().isEmpty()) {
-        m_error = CommandLineTexts::tr("--replay draws in a new picture of its own: no FILE goes with it.");
+        m_error = CommandLineTexts::tr(
+            "--replay draws in a new picture of its own: no FILE goes with it.");
     } else if (m_parser.isSet(QStringLiteral("sheet"))
                && !parseSheetSize(m_parser.value(QStringLiteral("sheet")))) {
         m_error = CommandLineTexts::tr("--sheet wants a size such as 1024x768, not \"%1\".")

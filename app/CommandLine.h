@@ -9,8 +9,8 @@
 // The command line: inkpond [--tablet-monitor] [--record SESSION] [FILE…], or
 // inkpond --replay SESSION [--sheet WxH] [--export OUT] [--with-background] [--realtime]
 // [--keep-open], or inkpond --recover-to FOLDER, with --help and --version. Needs no
-// application object, so that --help and --version can be answered before a display is opened; the files are read from the arguments that remain once
-// Qt has taken its own switches.
+// application object, so that --help and --version can be answered before a display is opened; the
+// files are read from the arguments that remain once Qt has taken its own switches.
 class CommandLine
 {
 public:

@@ -28,7 +28,8 @@ constexpr int kMoves = 20;
 
 Point samplePoint(int stroke, int i)
 {
-    return {200.0f + float(i) * 40.0f, 200.0f + float(stroke % 90) * 40.0f + 20.0f * std::sin(float(i))};
+    return {200.0f + float(i) * 40.0f,
+            200.0f + float(stroke % 90) * 40.0f + 20.0f * std::sin(float(i))};
 }
 
 // Documents in windows, with or without recovery, on preferences of their own.
@@ -40,7 +41,7 @@ struct Stage
         controller = InkpondDocument::newDocumentController();
         if (recording)
             recovery = std::make_unique<RecoveryManager>(dir.filePath(QStringLiteral("records")),
-                                                             *controller);
+                                                         *controller);
     }
     ~Stage()
     {
@@ -230,7 +231,12 @@ void BM_WriteStart(benchmark::State &state)
     }
     state.SetLabel(state.range(0) ? "opaque noise" : "strokes on transparent");
 }
-BENCHMARK(BM_WriteStart)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteStart)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

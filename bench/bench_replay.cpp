@@ -37,8 +37,7 @@ void BM_ReplayDemo(benchmark::State &state)
     const float side = float(state.range(0));
     QTemporaryDir settings;
     Preferences::resetStandard(settings.filePath(QStringLiteral("Inkpond.conf")));
-    const std::unique_ptr<DocumentController> controller
-        = InkpondDocument::newDocumentController();
+    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
     DocumentController &documents = *controller;
     double wallSeconds = 0;
     std::int64_t samples = 0;

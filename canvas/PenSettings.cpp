@@ -26,7 +26,9 @@ void PenSettings::registerDefaults(Preferences &store)
     store.registerDefaults(PreferenceKeys::registeredDefaults());
 }
 
-PenSettings::PenSettings(Preferences &store, QObject *parent) : QObject(parent), mStore(store)
+PenSettings::PenSettings(Preferences &store, QObject *parent)
+    : QObject(parent)
+    , mStore(store)
 {
     registerDefaults(store);
     for (int i = 0; i < kSlots; ++i) {

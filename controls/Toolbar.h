@@ -12,7 +12,6 @@
 
 class Toolbar;
 
-
 // One item of a toolbar: a view that the item shows without owning it, with its texts and the
 // sizes the toolbar may give the view. While the item is on a toolbar the view lives in a holder
 // there; when the item leaves, the view goes back to the widget it came from, at its own size.

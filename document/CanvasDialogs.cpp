@@ -40,10 +40,9 @@ void CanvasDialogs::confirmCropResize(WTView &canvas, const Rect &r,
     alert->setDefaultButton(QMessageBox::Yes);
     alert->setEscapeButton(QMessageBox::Cancel);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(alert, &QMessageBox::finished, &canvas,
-                     [answered = std::move(answered)](int result) {
-                         answered(result == QMessageBox::Yes);
-                     });
+    QObject::connect(
+        alert, &QMessageBox::finished, &canvas,
+        [answered = std::move(answered)](int result) { answered(result == QMessageBox::Yes); });
     alert->open();
 }
 
@@ -53,8 +52,7 @@ bool CanvasDialogs::chooseCustomSize(WTView &canvas, std::function<void(Size)> c
     QPointer<WTView> target(&canvas);
     const bool shown = controller->runModalSheetForWindow(
         canvas.window(), controller,
-        [target, chosen = std::move(chosen)](QDialog *panel, int returnCode,
-                                             MyResizePanel *ended) {
+        [target, chosen = std::move(chosen)](QDialog *panel, int returnCode, MyResizePanel *ended) {
             // The panel goes before a confirmation can appear on the same window.
             if (panel)
                 panel->close();

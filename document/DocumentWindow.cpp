@@ -2,8 +2,8 @@
 
 #include "Assert.h"
 #include "BrushSizeSlider.h"
-#include "ColorWell.h"
 #include "CanvasDialogs.h"
+#include "ColorWell.h"
 #include "Document.h"
 #include "PenControls.h"
 #include "SheetContainer.h"
@@ -17,8 +17,7 @@
 #include <QScreen>
 #include <algorithm>
 
-DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
-                               Preferences *store)
+DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store)
     : mUi(std::make_unique<Ui::InkpondDocument>())
     , mDocument(document)
 {
@@ -32,9 +31,8 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     // The canvas's first sheet is the container's size, so the container needs its real size.
     layout()->activate();
     SheetContainer *container = mUi->mCanvasContainer;
-    mCanvas
-        = new WTView(Rect(0, 0, float(container->width()), float(container->height())), container,
-                     store);
+    mCanvas = new WTView(Rect(0, 0, float(container->width()), float(container->height())),
+                         container, store);
     container->setCanvas(mCanvas);
     mCanvas->setDocument(document);
     mCanvas->setQuestions(&CanvasDialogs::shared());

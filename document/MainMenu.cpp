@@ -1,10 +1,10 @@
 #include "MainMenu.h"
 
 #include "ApplicationMenuCommands.h"
+#include "Document.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FixedSizes.h"
-#include "Document.h"
 #include "RecentDocuments.h"
 #include "WTView.h"
 

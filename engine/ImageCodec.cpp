@@ -41,7 +41,8 @@ bool holdable(QSize size)
 
 QString tooLarge(QSize size)
 {
-    return ImageCodecTexts::tr("The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.")
+    return ImageCodecTexts::tr(
+               "The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.")
         .arg(size.width())
         .arg(size.height())
         .arg(Image::kMaxSide);
@@ -107,7 +108,8 @@ QImage decodeAs(const QByteArray &data, const QByteArray &formatName, QByteArray
             return fail(error, damaged());
         default:
             return fail(error,
-                        ImageCodecTexts::tr("The picture could not be decoded: %1").arg(reader.errorString()));
+                        ImageCodecTexts::tr("The picture could not be decoded: %1")
+                            .arg(reader.errorString()));
         }
     }
     if (!holdable(image.size()))
@@ -115,10 +117,11 @@ QImage decodeAs(const QByteArray &data, const QByteArray &formatName, QByteArray
     const QSize size = image.size();
     image = std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
-        return fail(error,
-                    ImageCodecTexts::tr("There is not enough memory for a picture of %1 × %2 pixels.")
-                        .arg(size.width())
-                        .arg(size.height()));
+        return fail(
+            error,
+            ImageCodecTexts::tr("There is not enough memory for a picture of %1 × %2 pixels.")
+                .arg(size.width())
+                .arg(size.height()));
     return image;
 }
 } // namespace

@@ -10,7 +10,8 @@ namespace {
 constexpr qint64 kBandPixels = 4 << 20;
 } // namespace
 
-Picture::Picture(Size sheet, BgType bgType) : mBgType(bgType)
+Picture::Picture(Size sheet, BgType bgType)
+    : mBgType(bgType)
 {
     if (TiledImage::isValidSize(sheet))
         mSheetSize = sheet;
@@ -167,7 +168,8 @@ std::unique_ptr<Image> Picture::flatten(bool withBG) const
     if (image->isNull())
         return nullptr;
     QImage &out = image->qimage();
-    const int band = int(std::clamp<qint64>(kBandPixels / std::max(out.width(), 1), 1, out.height()));
+    const int band
+        = int(std::clamp<qint64>(kBandPixels / std::max(out.width(), 1), 1, out.height()));
     for (int top = 0; top < out.height(); top += band) {
         const int rows = std::min(band, out.height() - top);
         // A band shares the image's rows: no copy is made.

@@ -116,13 +116,18 @@ Scratch &scratch()
 struct TiledImage::Tile
 {
     QImage image;
-    Tile() : image(T, T, kFormat)
+    Tile()
+        : image(T, T, kFormat)
     {
         if (!image.isNull())
             image.fill(Qt::transparent);
         ++gLiveTiles;
     }
-    explicit Tile(const QImage &shared) : image(shared) { ++gLiveTiles; }
+    explicit Tile(const QImage &shared)
+        : image(shared)
+    {
+        ++gLiveTiles;
+    }
     ~Tile() { --gLiveTiles; }
     Tile(const Tile &) = delete;
     Tile &operator=(const Tile &) = delete;
@@ -199,9 +204,9 @@ Rect TiledImage::paintedBounds() const
     for (const auto &entry : mTiles)
         bounds |= tilePixelRect(int(entry.first % quint32(mColumns)),
                                 int(entry.first / quint32(mColumns)));
-    return bounds.isEmpty() ? Rect {}
-                            : Rect(float(bounds.x()), float(bounds.y()), float(bounds.width()),
-                                   float(bounds.height()));
+    return bounds.isEmpty()
+        ? Rect {}
+        : Rect(float(bounds.x()), float(bounds.y()), float(bounds.width()), float(bounds.height()));
 }
 
 QRgb TiledImage::pixel(int px, int py) const
@@ -422,8 +427,8 @@ TiledImage TiledImage::reframed(const Rect &r) const
     const int shiftX = int(std::lround(double(sheetX))) - from.x();
     const int devTop = int(std::lround(double(out.mPixelHeight) - double(sheetTop)));
     const int shiftY = (out.mPixelHeight - devTop - from.height()) - from.y();
-    const QRect to = from.translated(shiftX, shiftY).intersected(
-        QRect(0, 0, out.mPixelWidth, out.mPixelHeight));
+    const QRect to = from.translated(shiftX, shiftY)
+                         .intersected(QRect(0, 0, out.mPixelWidth, out.mPixelHeight));
     if (to.isEmpty())
         return out;
 

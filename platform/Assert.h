@@ -18,7 +18,8 @@
 class InternalInconsistency : public std::logic_error
 {
 public:
-    InternalInconsistency(std::string method, std::string file, unsigned line, std::string description);
+    InternalInconsistency(std::string method, std::string file, unsigned line,
+                          std::string description);
 
     const std::string &method() const { return m_method; }
     const std::string &file() const { return m_file; }
@@ -34,7 +35,10 @@ private:
     std::string m_description;
 };
 
-[[noreturn]] void inkCheckFailed(const char *method, const char *file, unsigned line, const char *description);
+[[noreturn]] void inkCheckFailed(const char *method, const char *file, unsigned line,
+                                 const char *description);
 
-#define INK_CHECK(cond, description) \
-    ((cond) ? void(0) : inkCheckFailed(static_cast<const char *>(__func__), __FILE__, __LINE__, description))
+#define INK_CHECK(cond, description)                                                               \
+    ((cond)                                                                                        \
+         ? void(0)                                                                                 \
+         : inkCheckFailed(static_cast<const char *>(__func__), __FILE__, __LINE__, description))

@@ -66,5 +66,5 @@ std::optional<Color> unarchiveColor(const QByteArray &data)
     for (float f : v)
         if (!std::isfinite(f))
             return std::nullopt;
-    return Color{v[0], v[1], v[2], v[3]};
+    return Color {v[0], v[1], v[2], v[3]};
 }

@@ -1,6 +1,5 @@
 #include "Document.h"
 
-
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>

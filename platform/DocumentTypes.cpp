@@ -31,7 +31,8 @@ bool parseType(const QJsonObject &o, DocumentType *type, QString *error)
         const QString ext = v.toString().toLower();
         if (ext.isEmpty() || ext.startsWith(QLatin1Char('.')))
             return fail(error,
-                        DocumentTypesTexts::tr("The document type “%1” has a malformed extension.").arg(type->name));
+                        DocumentTypesTexts::tr("The document type “%1” has a malformed extension.")
+                            .arg(type->name));
         type->extensions << ext;
     }
     const QString role = o.value(QLatin1String("role")).toString();
@@ -40,11 +41,14 @@ bool parseType(const QJsonObject &o, DocumentType *type, QString *error)
     else if (role == QLatin1String("viewer"))
         type->role = DocumentType::Role::Viewer;
     else
-        return fail(error, DocumentTypesTexts::tr("The document type “%1” has no role.").arg(type->name));
+        return fail(error,
+                    DocumentTypesTexts::tr("The document type “%1” has no role.").arg(type->name));
     // A type that can be saved needs an extension: the first one chooses the encoder.
     if (type->isWritable() && type->extensions.isEmpty())
         return fail(
-            error, DocumentTypesTexts::tr("The document type “%1” can be saved but has no extension.").arg(type->name));
+            error,
+            DocumentTypesTexts::tr("The document type “%1” can be saved but has no extension.")
+                .arg(type->name));
     return true;
 }
 } // namespace
@@ -63,7 +67,8 @@ DocumentTypes DocumentTypes::fromJson(const QByteArray &json, QString *error)
         if (!parseType(v.toObject(), &type, error))
             return {};
         if (table.typeNamed(type.name)) {
-            fail(error, DocumentTypesTexts::tr("The document type “%1” is listed twice.").arg(type.name));
+            fail(error,
+                 DocumentTypesTexts::tr("The document type “%1” is listed twice.").arg(type.name));
             return {};
         }
         table.m_types.push_back(std::move(type));

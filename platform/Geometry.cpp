@@ -53,12 +53,14 @@ QString stringFromRect(const Rect &r)
 {
     // Shortest text that reads back to the same float.
     auto f = [](float v) { return QString::number(v, 'g', 9); };
-    return QStringLiteral("{{%1, %2}, {%3, %4}}").arg(f(r.x()), f(r.y()), f(r.width()), f(r.height()));
+    return QStringLiteral("{{%1, %2}, {%3, %4}}")
+        .arg(f(r.x()), f(r.y()), f(r.width()), f(r.height()));
 }
 
 Rect rectFromString(const QString &s)
 {
-    static const QRegularExpression number(QStringLiteral("[-+]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][-+]?\\d+)?"));
+    static const QRegularExpression number(
+        QStringLiteral("[-+]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][-+]?\\d+)?"));
     float v[4] = {0, 0, 0, 0};
     int n = 0;
     for (auto it = number.globalMatch(s); it.hasNext() && n < 4;)
@@ -83,5 +85,6 @@ Point fromQtPoint(const QPointF &p, float spaceHeight)
 
 Rect fromQtRect(const QRectF &r, float spaceHeight)
 {
-    return {float(r.x()), float(double(spaceHeight) - r.bottom()), float(r.width()), float(r.height())};
+    return {float(r.x()), float(double(spaceHeight) - r.bottom()), float(r.width()),
+            float(r.height())};
 }

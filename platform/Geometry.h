@@ -27,8 +27,16 @@ struct Rect
     Size size;
 
     constexpr Rect() = default;
-    constexpr Rect(float x, float y, float w, float h) : origin{x, y}, size{w, h} { }
-    constexpr Rect(Point o, Size s) : origin(o), size(s) { }
+    constexpr Rect(float x, float y, float w, float h)
+        : origin {x, y}
+        , size {w, h}
+    {
+    }
+    constexpr Rect(Point o, Size s)
+        : origin(o)
+        , size(s)
+    {
+    }
 
     float x() const { return origin.x; }
     float y() const { return origin.y; }

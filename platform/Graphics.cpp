@@ -200,7 +200,8 @@ void drawImage(const Image &image, const Rect &src, Point dstOrigin, CompositeOp
     p.resetTransform(); // images are drawn unflipped, pixel for pixel
     p.setCompositionMode(modeFor(op));
     p.setOpacity(fraction);
-    p.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), image.qimage(), srcPx);
+    p.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), image.qimage(),
+                srcPx);
     p.restore();
 }
 
@@ -245,8 +246,12 @@ void BezierPath::stroke(QPainter &p, const QColor &color) const
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     QPen pen(color);
     pen.setWidthF(m_width);
-    pen.setCapStyle(m_cap == RoundCap ? Qt::RoundCap : m_cap == SquareCap ? Qt::SquareCap : Qt::FlatCap);
-    pen.setJoinStyle(m_join == RoundJoin ? Qt::RoundJoin : m_join == BevelJoin ? Qt::BevelJoin : Qt::MiterJoin);
+    pen.setCapStyle(m_cap == RoundCap        ? Qt::RoundCap
+                        : m_cap == SquareCap ? Qt::SquareCap
+                                             : Qt::FlatCap);
+    pen.setJoinStyle(m_join == RoundJoin       ? Qt::RoundJoin
+                         : m_join == BevelJoin ? Qt::BevelJoin
+                                               : Qt::MiterJoin);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     p.drawPath(m_path);

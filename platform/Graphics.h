@@ -51,7 +51,8 @@ void frameRect(const Rect &r);
 
 // Composites part src of the image onto the destination with src's bottom-left at dstOrigin,
 // one pixel to one pixel; fraction multiplies the source's alpha.
-void drawImage(const Image &image, const Rect &src, Point dstOrigin, CompositeOp op, float fraction);
+void drawImage(const Image &image, const Rect &src, Point dstOrigin, CompositeOp op,
+               float fraction);
 // The part r of the image onto the part r of the destination.
 void drawImage(const Image &image, const Rect &r, CompositeOp op, float fraction);
 

@@ -50,7 +50,8 @@ bool Image::isValidSize(Size size)
     return ok(size.width) && ok(size.height);
 }
 
-Image::Image(Size size) : m_size(size)
+Image::Image(Size size)
+    : m_size(size)
 {
     if (!isValidSize(size))
         return;
@@ -59,10 +60,10 @@ Image::Image(Size size) : m_size(size)
 
 Image::Image(QImage image)
 {
-    if (image.isNull() || !isValidSize(Size{float(image.width()), float(image.height())}))
+    if (image.isNull() || !isValidSize(Size {float(image.width()), float(image.height())}))
         return;
     m_image = std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    m_size = Size{float(m_image.width()), float(m_image.height())};
+    m_size = Size {float(m_image.width()), float(m_image.height())};
 }
 
 QRgb Image::pixel(int px, int py) const

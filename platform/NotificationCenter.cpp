@@ -28,7 +28,7 @@ void NotificationCenter::removeObserver(const void *observer)
 
 void NotificationCenter::post(const QString &name, const void *object, const QVariantMap &userInfo)
 {
-    const Notification n{name, object, userInfo};
+    const Notification n {name, object, userInfo};
     // Handlers may subscribe or unsubscribe; deliver to those subscribed at the time of posting
     // that are still subscribed when their turn comes.
     std::vector<quint64> serials;

@@ -36,12 +36,12 @@ bool x11CompositorRuns()
     if (dot > colon && colon >= 0)
         screen = display.mid(dot + 1).toInt();
     const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
-    xcb_intern_atom_reply_t *atom =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr);
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.constData()), nullptr);
     if (!atom)
         return false;
-    xcb_get_selection_owner_reply_t *owner =
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+    xcb_get_selection_owner_reply_t *owner
+        = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
     const bool owned = owner && owner->owner != XCB_NONE;
     free(owner);
     free(atom);
@@ -71,7 +71,8 @@ bool setSeeThrough(QWidget *window, bool seeThrough)
     if (!window)
         return false;
     window = window->window();
-    window->setAttribute(Qt::WA_TransparentForMouseEvents, false); // see-through still takes the pen
+    window->setAttribute(Qt::WA_TransparentForMouseEvents,
+                         false); // see-through still takes the pen
     if (!seeThrough) {
         window->setAttribute(Qt::WA_TranslucentBackground, false);
         window->setAttribute(Qt::WA_NoSystemBackground, false);

@@ -150,7 +150,8 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
     if (!start.base.isNull()) {
         baseName = baseNameFor(generation);
         QSaveFile file(dir.filePath(baseName));
-        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG", kStartQuality) || !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG", kStartQuality)
+            || !file.commit())
             return fail(QStringLiteral("cannot write the starting picture"));
     }
     QJsonObject meta;
@@ -281,7 +282,8 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         if (kBaseName.match(baseName).hasMatch())
             record->start.base = QImage(dir.filePath(baseName));
         if (record->start.base.isNull()) {
-            problem(RecoveryRecordTexts::tr("The picture the document started from is missing or damaged."));
+            problem(RecoveryRecordTexts::tr(
+                "The picture the document started from is missing or damaged."));
             return record;
         }
     }
@@ -291,7 +293,8 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     if (journal.open(QIODevice::ReadOnly)) {
         SessionReadResult read = readSession(journal, true);
         if (!read.ok())
-            problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on.").arg(read.errorLine));
+            problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on.")
+                        .arg(read.errorLine));
         record->events = std::move(read.events);
         dropUnfinishedStroke(record->events);
     }

@@ -32,8 +32,8 @@ class RecoveryTap : public QObject
 public:
     // root: the folder of all records; worker: where pictures are encoded, one task at a time;
     // restoring: whether documents are being restored now.
-    RecoveryTap(WTView *canvas, InkpondDocument *document, const QString &root,
-                QThreadPool *worker, std::function<bool()> restoring);
+    RecoveryTap(WTView *canvas, InkpondDocument *document, const QString &root, QThreadPool *worker,
+                std::function<bool()> restoring);
     ~RecoveryTap() override;
 
     // The record's folder; empty while recording is off (the disk refused).

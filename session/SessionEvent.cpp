@@ -1,6 +1,5 @@
 #include "SessionEvent.h"
 
-
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,15 +12,17 @@ namespace {
 using Kind = SessionEvent::Kind;
 
 const std::pair<Kind, const char *> kKinds[] = {
-        {Kind::Proximity, "proximity"}, {Kind::Press, "press"}, {Kind::Move, "move"},
-        {Kind::Release, "release"},     {Kind::Hover, "hover"}, {Kind::Key, "key"},
-        {Kind::Action, "action"},       {Kind::Answer, "answer"},
+    {Kind::Proximity, "proximity"}, {Kind::Press, "press"},   {Kind::Move, "move"},
+    {Kind::Release, "release"},     {Kind::Hover, "hover"},   {Kind::Key, "key"},
+    {Kind::Action, "action"},       {Kind::Answer, "answer"},
 };
 
-const QStringList kTabletPointers = {QStringLiteral("pen"), QStringLiteral("eraser"), QStringLiteral("cursor"),
-                                     QStringLiteral("unknown")};
-const QStringList kModifiers = {QStringLiteral("shift"), QStringLiteral("alt"), QStringLiteral("ctrl")};
-const QStringList kAnswers = {QStringLiteral("default"), QStringLiteral("alternate"), QStringLiteral("other")};
+const QStringList kTabletPointers = {QStringLiteral("pen"), QStringLiteral("eraser"),
+                                     QStringLiteral("cursor"), QStringLiteral("unknown")};
+const QStringList kModifiers
+    = {QStringLiteral("shift"), QStringLiteral("alt"), QStringLiteral("ctrl")};
+const QStringList kAnswers
+    = {QStringLiteral("default"), QStringLiteral("alternate"), QStringLiteral("other")};
 
 // Field readers: each says what is wrong in *error and returns false.
 struct Reader
@@ -54,7 +55,8 @@ struct Reader
         if (!v.isString())
             return fail(QStringLiteral("field \"%1\" must be a string").arg(QLatin1String(key)));
         if (!allowed.isEmpty() && !allowed.contains(v.toString()))
-            return fail(QStringLiteral("field \"%1\" has unknown value \"%2\"").arg(QLatin1String(key), v.toString()));
+            return fail(QStringLiteral("field \"%1\" has unknown value \"%2\"")
+                            .arg(QLatin1String(key), v.toString()));
         *out = v.toString();
         return true;
     }
@@ -64,7 +66,8 @@ struct Reader
         if (v.isUndefined())
             return fail(QStringLiteral("missing field \"%1\"").arg(QLatin1String(key)));
         if (!v.isBool())
-            return fail(QStringLiteral("field \"%1\" must be true or false").arg(QLatin1String(key)));
+            return fail(
+                QStringLiteral("field \"%1\" must be true or false").arg(QLatin1String(key)));
         *out = v.toBool();
         return true;
     }
@@ -148,21 +151,21 @@ Color colorFromValue(const QJsonValue &value)
 std::optional<ActionValue> actionValueShape(const QString &name)
 {
     static const std::pair<const char *, ActionValue> kActions[] = {
-            {"undo:", ActionValue::None},
-            {"copy:", ActionValue::None},
-            {"copyWithBG:", ActionValue::None},
-            {"clear:", ActionValue::None},
-            {"cropResize:", ActionValue::None},
-            {"cropResizeToFixedSize:", ActionValue::Integer},
-            {"cropResizeToCustomSize:", ActionValue::Size},
-            {"setActiveColor:", ActionValue::Integer},
-            {"setColor:", ActionValue::Colour},
-            {"setBrushSize:", ActionValue::Number},
-            {"setBgType:", ActionValue::Number},
-            // The rectangle a crop or resize came to, whatever the window showed.
-            {"resizeSheet:", ActionValue::Rect},
-            // Everything before it was saved; it changes nothing.
-            {"changesCleared:", ActionValue::None},
+        {"undo:", ActionValue::None},
+        {"copy:", ActionValue::None},
+        {"copyWithBG:", ActionValue::None},
+        {"clear:", ActionValue::None},
+        {"cropResize:", ActionValue::None},
+        {"cropResizeToFixedSize:", ActionValue::Integer},
+        {"cropResizeToCustomSize:", ActionValue::Size},
+        {"setActiveColor:", ActionValue::Integer},
+        {"setColor:", ActionValue::Colour},
+        {"setBrushSize:", ActionValue::Number},
+        {"setBgType:", ActionValue::Number},
+        // The rectangle a crop or resize came to, whatever the window showed.
+        {"resizeSheet:", ActionValue::Rect},
+        // Everything before it was saved; it changes nothing.
+        {"changesCleared:", ActionValue::None},
     };
     for (const auto &[n, shape] : kActions)
         if (name == QLatin1String(n))
@@ -180,9 +183,11 @@ bool isPlainWord(const QString &s)
 // form), without building a JSON object: a journal writes hundreds of these at a stroke's end.
 std::optional<QByteArray> formatPointerEvent(const SessionEvent &e)
 {
-    if (!isPlainWord(e.pointer) || !std::all_of(e.modifiers.begin(), e.modifiers.end(), isPlainWord))
+    if (!isPlainWord(e.pointer)
+        || !std::all_of(e.modifiers.begin(), e.modifiers.end(), isPlainWord))
         return std::nullopt;
-    auto number = [](double v) { return QByteArray::number(v, 'g', QLocale::FloatingPointShortest); };
+    auto number
+        = [](double v) { return QByteArray::number(v, 'g', QLocale::FloatingPointShortest); };
     QByteArray line;
     line.reserve(128);
     line += "{\"event\":\"";
@@ -304,7 +309,8 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
     case Kind::Hover: {
         double x = 0, y = 0;
         if (!r.number("x", &x) || !r.number("y", &y)
-            || !r.string("pointer", &e.pointer, kTabletPointers + QStringList {QStringLiteral("mouse")}))
+            || !r.string("pointer", &e.pointer,
+                         kTabletPointers + QStringList {QStringLiteral("mouse")}))
             return std::nullopt;
         e.x = float(x);
         e.y = float(y);
@@ -348,7 +354,8 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
             return std::nullopt;
         }
         if (!validValue(*shape, e.value)) {
-            r.fail(QStringLiteral("field \"value\" of %1 must be %2").arg(e.name, shapeText(*shape)));
+            r.fail(
+                QStringLiteral("field \"value\" of %1 must be %2").arg(e.name, shapeText(*shape)));
             return std::nullopt;
         }
         if (e.value.isUndefined())

@@ -63,7 +63,7 @@ const QPointingDevice *tabletDevice(const QString &pointer)
         devices[type] = new QPointingDevice(
             QStringLiteral("replayed ") + pointer, 0x1e0700 + type,
             type == quint8(PointerType::Cursor) ? QInputDevice::DeviceType::Puck
-                                   : QInputDevice::DeviceType::Stylus,
+                                                : QInputDevice::DeviceType::Stylus,
             kQtTypes[type], QInputDevice::Capability::Position | QInputDevice::Capability::Pressure,
             1, 3, QString(), QPointingDeviceUniqueId(), qApp);
     }

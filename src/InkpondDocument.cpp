@@ -63,12 +63,13 @@ QByteArray InkpondDocument::encodePicture(WTView &canvas, const QByteArray &exte
                                           QString *error)
 {
     const Size sheet = canvas.sheetSize();
-    if (extension.toLower() == "png" && double(sheet.width) * double(sheet.height) > sBandedPixels) {
+    if (extension.toLower() == "png"
+        && double(sheet.width) * double(sheet.height) > sBandedPixels) {
         // Written from the tiles a band at a time: no plane of the whole picture is made.
         const Picture &p = canvas.picture();
-        return PngBands::encode(int(std::ceil(sheet.width)), int(std::ceil(sheet.height)), 256,
-                                [&](int top, int rows) { return p.flattenRows(top, rows, withBG); },
-                                error);
+        return PngBands::encode(
+            int(std::ceil(sheet.width)), int(std::ceil(sheet.height)), 256,
+            [&](int top, int rows) { return p.flattenRows(top, rows, withBG); }, error);
     }
     // A fresh image, transparent wherever no layer covers it.
     std::unique_ptr<Image> picture = canvas.getImageWithBG(withBG);

@@ -13,7 +13,7 @@ namespace {
 QPainter::CompositionMode modeForBlitType(BlitType type)
 {
     return type == BlitType::Erase ? QPainter::CompositionMode_DestinationOut
-                              : QPainter::CompositionMode_SourceOver;
+                                   : QPainter::CompositionMode_SourceOver;
 }
 
 // Where drawing goes when nothing of the image is to be painted, or no scratch could be had.
@@ -31,7 +31,10 @@ bool gLockOk = true;
 
 Layer::Layer() = default;
 
-Layer::Layer(Size size) : mImage(std::make_unique<TiledImage>(size)) { }
+Layer::Layer(Size size)
+    : mImage(std::make_unique<TiledImage>(size))
+{
+}
 
 Layer::~Layer() = default;
 
@@ -72,9 +75,9 @@ void Layer::initRender(const Rect &r)
     if (mRenderImage.width() < w || mRenderImage.height() < h) {
         // Rounded up, so that the rectangles of one stroke's repaints share one image.
         auto up = [](int v) { return (v + 127) / 128 * 128; };
-        mRenderImage = QImage(std::max(up(w), mRenderImage.width()),
-                              std::max(up(h), mRenderImage.height()),
-                              QImage::Format_ARGB32_Premultiplied);
+        mRenderImage
+            = QImage(std::max(up(w), mRenderImage.width()), std::max(up(h), mRenderImage.height()),
+                     QImage::Format_ARGB32_Premultiplied);
     }
     if (mRenderImage.isNull() || mRenderPixels.isEmpty()) {
         mRenderPixels = {};
@@ -84,9 +87,9 @@ void Layer::initRender(const Rect &r)
     const qsizetype bytes = qsizetype(mRenderPixels.width()) * 4;
     for (int y = 0; y < mRenderPixels.height(); ++y)
         std::memset(mRenderImage.scanLine(y), 0, std::size_t(bytes));
-    Graphics::lockFocus(mRenderImage,
-                        QTransform(1, 0, 0, -1, -mRenderPixels.x(),
-                                   mRenderPixels.y() + mRenderPixels.height()));
+    Graphics::lockFocus(
+        mRenderImage,
+        QTransform(1, 0, 0, -1, -mRenderPixels.x(), mRenderPixels.y() + mRenderPixels.height()));
     drawRect(r);
 }
 
@@ -110,8 +113,9 @@ void Layer::renderToRect(const Rect &r) const
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setOpacity(1.0);
     p.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), mRenderImage,
-                QRect(part.x() - mRenderPixels.x(), mRenderPixels.y() + mRenderPixels.height() - top,
-                      part.width(), part.height()));
+                QRect(part.x() - mRenderPixels.x(),
+                      mRenderPixels.y() + mRenderPixels.height() - top, part.width(),
+                      part.height()));
     p.restore();
 }
 
@@ -172,9 +176,9 @@ Rect Layer::shownBounds() const
 void UndoLayer::willPaint(const Rect &touched)
 {
     if (mImage)
-        mPaintedBounds = intersectionRect(unionRect(mPaintedBounds, integralRect(touched)),
-                                          {0, 0, float(mImage->pixelWidth()),
-                                           float(mImage->pixelHeight())});
+        mPaintedBounds
+            = intersectionRect(unionRect(mPaintedBounds, integralRect(touched)),
+                               {0, 0, float(mImage->pixelWidth()), float(mImage->pixelHeight())});
 }
 
 void UndoLayer::clear()

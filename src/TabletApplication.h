@@ -12,7 +12,6 @@ struct ProximityEvent;
 class QAction;
 class QTabletEvent;
 
-
 // The application object: reports failed internal checks without stopping the program, and
 // turns every tablet proximity it learns of into one kProximityNotification (ProximityEvent.h)
 // for all canvases, whichever way it learnt of it.

@@ -192,7 +192,10 @@ private:
     void setAcceptsMouseMovedEvents(bool accept);
     void copyImageWithBG(bool withBG);
     bool replaceLayersWith(std::unique_ptr<Layer> layer);
-    bool isUndoLayerAlive(const UndoLayer *layer) const { return mPicture->isUndoLayerAlive(layer); }
+    bool isUndoLayerAlive(const UndoLayer *layer) const
+    {
+        return mPicture->isUndoLayerAlive(layer);
+    }
     void stopStrokeForLackOfMemory();
     void commitLine(const PointerSample &sample);
     void endStroke();

@@ -1,10 +1,10 @@
 // The guarded resizes, with their confirmation, and the crop and resize commands.
 #include "WTView.h"
 
+#include "CanvasQuestions.h"
 #include "Document.h"
 #include "FixedSizes.h"
 #include "Preferences.h"
-#include "CanvasQuestions.h"
 
 #include <QJsonArray>
 
@@ -51,9 +51,9 @@ bool WTView::applyResize(const Rect &r)
         return false;
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeReadOtherContents);
-    emit pictureChanged(QStringLiteral("resizeSheet:"),
-                        QJsonArray {double(r.x()), double(r.y()), double(r.width()),
-                                    double(r.height())});
+    emit pictureChanged(
+        QStringLiteral("resizeSheet:"),
+        QJsonArray {double(r.x()), double(r.y()), double(r.width()), double(r.height())});
     return true;
 }
 

@@ -1,8 +1,8 @@
 // Image exchange: whole pictures to and from the document and the clipboard, and clearing.
 #include "WTView.h"
 
-#include "ImageCodec.h"
 #include "Document.h"
+#include "ImageCodec.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -53,7 +53,8 @@ void WTView::setNeedsDisplayInRect(const Rect &r)
     auto area = [](const QRect &a) { return qint64(a.width()) * a.height(); };
     const QRect merged = mLastDirty | q;
     // A rectangle holding the last one joins it in Qt's region at little cost.
-    mLastDirty = !mLastDirty.isEmpty() && area(merged) <= 2 * (area(mLastDirty) + area(q)) ? merged : q;
+    mLastDirty
+        = !mLastDirty.isEmpty() && area(merged) <= 2 * (area(mLastDirty) + area(q)) ? merged : q;
     update(mLastDirty);
 }
 
@@ -82,7 +83,8 @@ void WTView::setBgType(float value)
 void WTView::applyWindowAppearance()
 {
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
-    if (!isWindow() && !window()->testAttribute(Qt::WA_WState_Created) && mBgType != BgType::SeeThrough) {
+    if (!isWindow() && !window()->testAttribute(Qt::WA_WState_Created)
+        && mBgType != BgType::SeeThrough) {
         mWindowSeeThrough = false;
         return;
     }

@@ -5,10 +5,10 @@
 
 #include "Assert.h"
 #include "Beep.h"
-#include "Graphics.h"
-#include "HeldInput.h"
 #include "Document.h"
 #include "EventCoalescing.h"
+#include "Graphics.h"
+#include "HeldInput.h"
 #include "StrokeGeometry.h"
 
 #include <QMouseEvent>

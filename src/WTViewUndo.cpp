@@ -3,9 +3,8 @@
 #include "WTView.h"
 
 #include "Beep.h"
-#include "HeldInput.h"
 #include "Document.h"
-
+#include "HeldInput.h"
 
 UndoLayer *WTView::createUndoLayer(Layer *base)
 {

@@ -16,7 +16,11 @@
 class ReferencePainter
 {
 public:
-    explicit ReferencePainter(QSizeF sheet) : mSheet(sheet), mLayer(blank(sheet)) { }
+    explicit ReferencePainter(QSizeF sheet)
+        : mSheet(sheet)
+        , mLayer(blank(sheet))
+    {
+    }
 
     void replay(const std::vector<SessionEvent> &events)
     {
@@ -156,8 +160,8 @@ private:
             }
         } else if (name == QLatin1String("resizeSheet:")) {
             const QJsonArray r = value.toArray();
-            reframe(QRectF(float(r[0].toDouble()), float(r[1].toDouble()),
-                           float(r[2].toDouble()), float(r[3].toDouble())));
+            reframe(QRectF(float(r[0].toDouble()), float(r[1].toDouble()), float(r[2].toDouble()),
+                           float(r[3].toDouble())));
         }
     }
 
@@ -169,9 +173,11 @@ private:
             QImage out = blank(mSheet);
             QPainter p(&out);
             p.setCompositionMode(QPainter::CompositionMode_Source);
-            // (px, py) y-up goes to (px − x, py − y); in y-down rows that shifts by the height change.
-            p.drawImage(QPointF(-r.x(), std::ceil(mSheet.height()) - std::ceil(old.height()) + r.y()),
-                        image);
+            // (px, py) y-up goes to (px − x, py − y); in y-down rows that shifts by the height
+            // change.
+            p.drawImage(
+                QPointF(-r.x(), std::ceil(mSheet.height()) - std::ceil(old.height()) + r.y()),
+                image);
             return out;
         };
         mLayer = moved(mLayer);

@@ -14,7 +14,8 @@
 #include <QImageWriter>
 #include <QSettings>
 
-IsolatedSettings::IsolatedSettings() : m_dir(std::make_unique<QTemporaryDir>())
+IsolatedSettings::IsolatedSettings()
+    : m_dir(std::make_unique<QTemporaryDir>())
 {
     qputenv("XDG_CONFIG_HOME", m_dir->path().toUtf8());
     Preferences::resetStandard(filePath());

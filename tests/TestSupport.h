@@ -5,8 +5,8 @@
 #include "Image.h"
 #include "InkpondDocument.h"
 
-#include <QString>
 #include <QMetaType>
+#include <QString>
 #include <QTemporaryDir>
 #include <memory>
 

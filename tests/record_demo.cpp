@@ -211,8 +211,7 @@ int main(int argc, char **argv)
     // The demo starts from a fresh store, as every replay does.
     QTemporaryDir settings;
     Preferences::resetStandard(settings.filePath(QStringLiteral("Inkpond.conf")));
-    const std::unique_ptr<DocumentController> controller
-        = InkpondDocument::newDocumentController();
+    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
     DocumentController &documents = *controller;
     auto *document
         = qobject_cast<InkpondDocument *>(documents.openUntitledDocumentAndDisplay(true, nullptr));

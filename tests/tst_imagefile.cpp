@@ -211,8 +211,10 @@ void ImageFileTest::savedPicturesReadBackPixelForPixel_data()
     QTest::addColumn<bool>("opaque");
     QTest::addColumn<bool>("banded"); // written from the tiles a band of rows at a time
     for (const QString ext : {"png", "tiff", "bmp"}) // BMP keeps no alpha
-        QTest::newRow(qPrintable(ext)) << ext.toUpper() + " image" << ext << (ext == "bmp") << false;
-    QTest::newRow("png, in bands") << "PNG image" << "png" << false << true;
+        QTest::newRow(qPrintable(ext))
+            << ext.toUpper() + " image" << ext << (ext == "bmp") << false;
+    QTest::newRow("png, in bands") << "PNG image"
+                                   << "png" << false << true;
 }
 
 void ImageFileTest::savedPicturesReadBackPixelForPixel()

@@ -151,8 +151,8 @@ void TestLayer::reframe()
         for (int nx = 0; nx < img.pixelWidth(); ++nx) {
             const int ox = nx + offX;
             const int oy = ny + offY;
-            const bool inside = painted && ox >= 0 && ox < int(old.width) && oy >= 0
-                && oy < int(old.height);
+            const bool inside
+                = painted && ox >= 0 && ox < int(old.width) && oy >= 0 && oy < int(old.height);
             const QRgb expected = inside ? patternAt(ox, oy) : kClear;
             if (img.pixel(nx, ny) != expected)
                 QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) wrong").arg(nx).arg(ny)));
@@ -233,11 +233,14 @@ void TestLayer::segmentsAcrossTileCorners_data()
     QTest::addColumn<Point>("to");
     QTest::addColumn<float>("width");
     constexpr float T = TiledImage::kTileSide;
-    QTest::newRow("through a corner") << Point {T - 9.3f, T - 7.1f} << Point {T + 8.6f, T + 9.4f} << 6.0f;
+    QTest::newRow("through a corner")
+        << Point {T - 9.3f, T - 7.1f} << Point {T + 8.6f, T + 9.4f} << 6.0f;
     QTest::newRow("along a tile edge") << Point {3, T} << Point {3 * T + 5, T} << 4.5f;
     QTest::newRow("dot on a corner") << Point {2 * T, T} << Point {2 * T, T} << 11.0f;
-    QTest::newRow("wide, over nine tiles") << Point {T - 30, T - 30} << Point {2 * T + 30, 2 * T + 20} << 70.0f;
-    QTest::newRow("thinner than a pixel") << Point {T - 2.5f, 10} << Point {T + 3.5f, 2 * T + 1} << 0.4f;
+    QTest::newRow("wide, over nine tiles")
+        << Point {T - 30, T - 30} << Point {2 * T + 30, 2 * T + 20} << 70.0f;
+    QTest::newRow("thinner than a pixel")
+        << Point {T - 2.5f, 10} << Point {T + 3.5f, 2 * T + 1} << 0.4f;
 }
 
 void TestLayer::segmentsAcrossTileCorners()
@@ -249,7 +252,8 @@ void TestLayer::segmentsAcrossTileCorners()
     QFETCH(float, width);
     const Size sheet {250, 200};
     const Color colour {0.2f, 0.5f, 0.9f, 0.8f};
-    const Rect touched = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
+    const Rect touched
+        = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
     const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
     UndoLayer snapshot(sheet);
     QVERIFY(Picture::paintSegment(snapshot, from, to, width, touched, dot, &colour));
@@ -292,8 +296,8 @@ void TestLayer::tilesReturnAfterTenStrokesUndone()
     for (int i = 0; i < 10; ++i) {
         UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
         const Point a {100.0f + i * 300, 200}, b {400.0f + i * 300, 2500};
-        QVERIFY(Picture::paintSegment(*s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}),
-                                      {}, &ink));
+        QVERIFY(Picture::paintSegment(
+            *s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}), {}, &ink));
     }
     QVERIFY(TiledImage::liveTiles() > start + 10);
     while (picture.takeNewestUndoLayer()) { }

@@ -27,8 +27,8 @@ const std::vector<Layer> kLayers = {
     {"document", {"controls", "canvas", "engine", "tablet", "platform"}},
     {"session", {"document", "controls", "canvas", "engine", "tablet", "platform"}},
     {"recovery", {"session", "document", "controls", "canvas", "engine", "tablet", "platform"}},
-    {"app", {"recovery", "session", "document", "controls", "canvas", "engine", "tablet",
-             "platform"}},
+    {"app",
+     {"recovery", "session", "document", "controls", "canvas", "engine", "tablet", "platform"}},
 };
 
 // The central classes in src/ belong to the layer whose library builds them.

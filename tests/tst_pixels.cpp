@@ -18,7 +18,11 @@ namespace {
 class SessionMaker
 {
 public:
-    SessionMaker(quint32 seed, QSizeF sheet) : mRng(seed), mSheet(sheet) { }
+    SessionMaker(quint32 seed, QSizeF sheet)
+        : mRng(seed)
+        , mSheet(sheet)
+    {
+    }
 
     std::vector<SessionEvent> make(int finalBgType)
     {

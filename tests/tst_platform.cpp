@@ -36,7 +36,8 @@ void TestPlatform::registeredDefaultsAreNeverWritten()
     QCOMPARE(p.integerForKey(QStringLiteral("Answer")), 42);
     QCOMPARE(p.floatForKey(QStringLiteral("Width")), 10.5f);
     p.synchronize();
-    QVERIFY(!QFile::exists(settings.filePath()) || settings.storedValue(QStringLiteral("Answer")).isEmpty());
+    QVERIFY(!QFile::exists(settings.filePath())
+            || settings.storedValue(QStringLiteral("Answer")).isEmpty());
 }
 
 void TestPlatform::storedValuesPersistInTheSettingsFile()
@@ -64,7 +65,8 @@ void TestPlatform::damagedNumbersReadAsMissing()
                       "[General]\nKind=banana\nWidth=nan\nWhole=3.0\nData=plain text\n"));
     Preferences p(settings.filePath());
     QVERIFY(!Preferences::toInteger(p.objectForKey(QStringLiteral("Kind"))));
-    QCOMPARE(Preferences::toInteger(p.objectForKey(QStringLiteral("Whole"))), std::optional<qint64>(3));
+    QCOMPARE(Preferences::toInteger(p.objectForKey(QStringLiteral("Whole"))),
+             std::optional<qint64>(3));
     const auto width = Preferences::toFloat(p.objectForKey(QStringLiteral("Width")));
     QVERIFY(!width || !std::isfinite(*width));
     // Text where data is expected is no data at all.
@@ -73,7 +75,8 @@ void TestPlatform::damagedNumbersReadAsMissing()
 
 void TestPlatform::colourArchiveIsExact()
 {
-    const Color colours[] = {{0.1f, 0.0f, 0.2f, 1.0f}, {1.0f / 3.0f, 0.7f, 1e-7f, 0.25f}, {0, 0, 0, 0}};
+    const Color colours[]
+        = {{0.1f, 0.0f, 0.2f, 1.0f}, {1.0f / 3.0f, 0.7f, 1e-7f, 0.25f}, {0, 0, 0, 0}};
     for (const Color &c : colours) {
         const auto back = unarchiveColor(archiveColor(c));
         QVERIFY(back.has_value());
@@ -112,8 +115,10 @@ void TestPlatform::notificationsReachObserversInOrder()
         QCOMPARE(n.userInfo.value(QStringLiteral("k")).toInt(), 7);
         seen << QStringLiteral("a");
     });
-    center.addObserver(&b, QStringLiteral("N"), [&](const Notification &) { seen << QStringLiteral("b"); });
-    center.addObserver(&b, QStringLiteral("Other"), [&](const Notification &) { seen << QStringLiteral("other"); });
+    center.addObserver(&b, QStringLiteral("N"),
+                       [&](const Notification &) { seen << QStringLiteral("b"); });
+    center.addObserver(&b, QStringLiteral("Other"),
+                       [&](const Notification &) { seen << QStringLiteral("other"); });
     center.post(QStringLiteral("N"), &sender, {{QStringLiteral("k"), 7}});
     QCOMPARE(seen, QStringList({QStringLiteral("a"), QStringLiteral("b")}));
 
@@ -129,7 +134,8 @@ void TestPlatform::observerRemovedWhilePostingIsNotCalled()
     NotificationCenter center;
     int a = 0, b = 0;
     bool bCalled = false;
-    center.addObserver(&a, QStringLiteral("N"), [&](const Notification &) { center.removeObserver(&b); });
+    center.addObserver(&a, QStringLiteral("N"),
+                       [&](const Notification &) { center.removeObserver(&b); });
     center.addObserver(&b, QStringLiteral("N"), [&](const Notification &) { bCalled = true; });
     center.post(QStringLiteral("N"), nullptr);
     QVERIFY(!bCalled);
@@ -171,7 +177,8 @@ void TestPlatform::fatalAssertionPrintsAndAborts()
     waitpid(pid, &status, 0);
     QVERIFY(WIFSIGNALED(status));
     QCOMPARE(WTERMSIG(status), SIGABRT);
-    QVERIFY2(out.contains("tst_platform.cpp:") && out.contains(": failed assertion `image != nullptr'\n"),
+    QVERIFY2(out.contains("tst_platform.cpp:")
+                 && out.contains(": failed assertion `image != nullptr'\n"),
              out.constData());
 }
 

@@ -299,7 +299,8 @@ void TestRecovery::startingPictureNamedByTheDescriptionOnly()
     // A description naming a file outside its folder is damage, not a picture to load.
     QFile meta(dir.filePath(QStringLiteral("meta.json")));
     QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    meta.write(R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
+    meta.write(
+        R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
     meta.close();
     records = claimOrphanedRecords(root.path());
     QCOMPARE(records.size(), size_t(1));

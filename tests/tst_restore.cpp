@@ -21,7 +21,8 @@ void drag(WTView &canvas, Point from, Point to)
 {
     strokes::sendMouse(canvas, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     for (int i = 1; i <= 8; ++i) {
-        const Point p {from.x + (to.x - from.x) * float(i) / 8, from.y + (to.y - from.y) * float(i) / 8};
+        const Point p {from.x + (to.x - from.x) * float(i) / 8,
+                       from.y + (to.y - from.y) * float(i) / 8};
         strokes::sendMouse(canvas, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
     }
     strokes::sendMouse(canvas, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);

@@ -72,7 +72,8 @@ void TestSessionFormat::coordinatesAndPressureKeepTheirFloats()
 
 void TestSessionFormat::unknownKeysAreIgnored()
 {
-    const auto e = parseSessionEvent(R"({"t":5,"event":"key","key":"Escape","future":{"a":[1,2]}})", nullptr);
+    const auto e = parseSessionEvent(R"({"t":5,"event":"key","key":"Escape","future":{"a":[1,2]}})",
+                                     nullptr);
     QVERIFY(e);
     QCOMPARE(e->key, QStringLiteral("Escape"));
 }

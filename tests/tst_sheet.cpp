@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-
 namespace {
 // A shown window whose container holds a canvas, as the document window has it.
 struct Stage

@@ -12,7 +12,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-
 using namespace strokes;
 
 namespace {

@@ -2,13 +2,13 @@
 // and the dialog that customises it.
 #include "DocumentWindow.h"
 #include "InkpondDocument.h"
-#include "ToolbarItems.h"
 #include "Localizable.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
 #include "ToolbarCustomizeDialog.h"
+#include "ToolbarItems.h"
 
 #include <QListWidget>
 #include <QMenu>

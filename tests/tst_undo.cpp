@@ -152,8 +152,9 @@ void TestUndo::mergeEqualsWholeSheetMerge()
         QImage expected = canvas.currentLayer()->toQImage();
         {
             QPainter p(&expected);
-            p.setCompositionMode(oldest.blitType() == BlitType::Erase ? QPainter::CompositionMode_DestinationOut
-                                                        : QPainter::CompositionMode_SourceOver);
+            p.setCompositionMode(oldest.blitType() == BlitType::Erase
+                                     ? QPainter::CompositionMode_DestinationOut
+                                     : QPainter::CompositionMode_SourceOver);
             p.drawImage(0, 0, oldest.toQImage());
         }
         randomStroke(canvas, rng); // merges the oldest first

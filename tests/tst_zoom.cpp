@@ -10,7 +10,6 @@
 #include <QtTest>
 #include <cmath>
 
-
 namespace {
 // A shown window of a document whose picture has the given size.
 struct Shown : Opened
