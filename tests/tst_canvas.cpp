@@ -1,6 +1,7 @@
 // The canvas's pen settings, their persistence, backgrounds and window appearance.
 #include "Assert.h"
 #include "Graphics.h"
+#include "PenSettings.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
 #include "SheetContainer.h"
@@ -68,6 +69,7 @@ private slots:
     void toolNumbersAndTags();
     void widthsGoToTheActiveTool();
     void setColorWritesOnlyNewColours();
+    void canvasesWithStoresOfTheirOwnStaySeparate();
     void ruledPaper_data();
     void ruledPaper();
     void gridPaper();
@@ -193,6 +195,43 @@ void TestCanvas::setColorWritesOnlyNewColours()
 
     canvas->setActiveColor(0);
     QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setColor(&green));
+}
+
+// Replay and tests give a canvas a store of its own: nothing may leak into another store.
+void TestCanvas::canvasesWithStoresOfTheirOwnStaySeparate()
+{
+    QTemporaryDir dir;
+    Preferences first(dir.filePath(QStringLiteral("first.conf")));
+    Preferences second(dir.filePath(QStringLiteral("second.conf")));
+    auto a = std::make_unique<WTView>(Rect(0, 0, 600, 600), nullptr, &first);
+    auto b = std::make_unique<WTView>(Rect(0, 0, 600, 600), nullptr, &second);
+    const Color untouched = *b->color();
+    const float untouchedWidth = b->brushSize();
+
+    const Color red {1, 0, 0, 1};
+    a->setColor(&red);
+    a->setBrushSize(untouchedWidth + 7);
+    a->setBgType(float(BgType::Grid));
+    QCOMPARE(*b->color(), untouched);
+    QCOMPARE(b->brushSize(), untouchedWidth);
+    QVERIFY(b->penSettings().bgType() != BgType::Grid);
+
+    first.synchronize();
+    second.synchronize();
+    Preferences::standard().synchronize();
+    const QSettings secondFile(dir.filePath(QStringLiteral("second.conf")), QSettings::IniFormat);
+    QVERIFY(!secondFile.contains(QStringLiteral("Color0")));
+    QCOMPARE(secondFile.value(QStringLiteral("BrushSize0"), untouchedWidth).toFloat(),
+             untouchedWidth);
+    QVERIFY(stored("Color0").isEmpty());
+    QVERIFY(stored("BrushSize0").isEmpty());
+    Preferences reread(dir.filePath(QStringLiteral("first.conf")));
+    QCOMPARE(unarchiveColor(reread.dataForKey(QStringLiteral("Color0"))), red);
+
+    // A new canvas on the same store starts from what the first one left there.
+    auto again = std::make_unique<WTView>(Rect(0, 0, 600, 600), nullptr, &first);
+    QCOMPARE(*again->color(), red);
+    QCOMPARE(again->brushSize(), untouchedWidth + 7);
 }
 
 void TestCanvas::ruledPaper_data()
