@@ -71,8 +71,6 @@ private slots:
     void undecodableDataLeavesNoDocumentBehind();
     void newFromClipboardIsEnabledExactlyForTheImageTypes_data();
     void newFromClipboardIsEnabledExactlyForTheImageTypes();
-    void bringAllToFrontIsEnabledWhileADocumentIsOpen();
-    void visitPageOpensTheProjectPage();
 
 private:
     Document *onlyDocument() const;
@@ -197,37 +195,6 @@ void AppCommandsTest::newFromClipboardIsEnabledExactlyForTheImageTypes()
         TabletApplication::instance()->newDocumentFromClipboard();
         QVERIFY(m_documents->documents().empty());
     }
-}
-
-void AppCommandsTest::bringAllToFrontIsEnabledWhileADocumentIsOpen()
-{
-    auto *app = TabletApplication::instance();
-    QSignalSpy changed(app, &TabletApplication::validationChanged);
-    auto *item = actionNamed("arrangeInFront:", &m_actions);
-    QVERIFY(!app->validateUserInterfaceItem(item));
-    app->arrangeInFront(); // nothing to raise: nothing happens
-
-    m_documents->newDocument();
-    QCOMPARE(changed.size(), 1);
-    QVERIFY(app->validateUserInterfaceItem(item));
-    app->arrangeInFront();
-
-    onlyDocument()->close();
-    QCOMPARE(changed.size(), 2);
-    QVERIFY(!app->validateUserInterfaceItem(item));
-    // Other items are not the application's to refuse.
-    QVERIFY(app->validateUserInterfaceItem(actionNamed("doVisitPage:", &m_actions)));
-    QVERIFY(app->validateUserInterfaceItem(actionNamed("undo:", &m_actions)));
-}
-
-void AppCommandsTest::visitPageOpensTheProjectPage()
-{
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
-    TabletApplication::instance()->doVisitPage();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QCOMPARE(catcher.opened.size(), 1);
-    QVERIFY(!catcher.opened.front().host().isEmpty());
 }
 
 int main(int argc, char **argv)

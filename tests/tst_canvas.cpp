@@ -63,19 +63,13 @@ class TestCanvas : public QObject
 private slots:
     void init() { m_settings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { m_settings.reset(); }
-    void constructionResetsPenToolButKeepsWidths_data();
-    void constructionResetsPenToolButKeepsWidths();
     void damagedSettingsFallBackToDefaults();
-    void toolNumbersAndTags();
-    void widthsGoToTheActiveTool();
-    void setColorWritesOnlyNewColours();
     void canvasesWithStoresOfTheirOwnStaySeparate();
     void ruledPaper_data();
     void ruledPaper();
     void gridPaper();
     void setBgType_data();
     void setBgType();
-    void seeThroughAndBack();
     void surroundOnlyRepaint();
 
 private:
@@ -83,30 +77,6 @@ private:
 
     std::unique_ptr<IsolatedSettings> m_settings;
 };
-
-void TestCanvas::constructionResetsPenToolButKeepsWidths_data()
-{
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<float>("width");
-    QTest::newRow("fresh preferences") << QByteArray() << 10.0f;
-    QTest::newRow("stored") << QByteArray("[General]\nPenColor=3\nBrushSize0=4.5\n") << 4.5f;
-}
-
-void TestCanvas::constructionResetsPenToolButKeepsWidths()
-{
-    QFETCH(QByteArray, ini);
-    QFETCH(float, width);
-    if (!ini.isEmpty())
-        writeSettingsFile(*m_settings, ini);
-    auto canvas = makeCanvas();
-    QCOMPARE(canvas->activeColor(), 1);
-    QCOMPARE(canvas->brushSize(), width);
-    QCOMPARE(stored("PenColor"), QStringLiteral("1"));
-    QCOMPARE(stored("BrushSize0").toFloat(), width);
-    // Registered defaults never reach the file.
-    QVERIFY(stored("BgType").isEmpty());
-    QVERIFY(stored("EraserColor").isEmpty());
-}
 
 void TestCanvas::damagedSettingsFallBackToDefaults()
 {
@@ -129,72 +99,6 @@ void TestCanvas::damagedSettingsFallBackToDefaults()
     }
     canvas->setActiveColor(0);
     QCOMPARE(canvas->brushSize(), 10.0f);
-}
-
-void TestCanvas::toolNumbersAndTags()
-{
-    auto canvas = makeCanvas();
-    canvas->setActiveColor(2);
-    for (int bad : {5, -1}) {
-        QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setActiveColor(bad));
-        QCOMPARE(canvas->activeColor(), 2);
-        QCOMPARE(stored("PenColor"), QString::number(bad));
-    }
-    // A sender without a tag chooses nothing; the eraser button's tag is 0.
-    QObject untagged;
-    canvas->setToolFromTag(&untagged);
-    canvas->setToolFromTag(nullptr);
-    QCOMPARE(canvas->activeColor(), 2);
-    QObject eraserButton;
-    eraserButton.setProperty("tag", 0);
-    canvas->setToolFromTag(&eraserButton);
-    QVERIFY(canvas->erasing());
-}
-
-void TestCanvas::widthsGoToTheActiveTool()
-{
-    auto canvas = makeCanvas();
-    canvas->setActiveColor(0);
-    canvas->setBrushSize(25);
-    QCOMPARE(stored("RubberSize").toFloat(), 25.0f);
-    QVERIFY(stored("BrushSize2").isEmpty());
-    canvas->setActiveColor(3);
-    QCOMPARE(canvas->brushSize(), 10.0f);
-    canvas->setBrushSize(25);
-    QCOMPARE(stored("BrushSize2").toFloat(), 25.0f);
-    canvas->setActiveColor(0);
-    QCOMPARE(canvas->brushSize(), 25.0f);
-
-    // An open window keeps its own width; the next one starts with the stored one.
-    auto second = makeCanvas();
-    canvas->setActiveColor(1);
-    canvas->setBrushSize(33);
-    QCOMPARE(second->brushSize(), 10.0f);
-    QCOMPARE(makeCanvas()->brushSize(), 33.0f);
-}
-
-void TestCanvas::setColorWritesOnlyNewColours()
-{
-    auto canvas = makeCanvas();
-    canvas->setColor(canvas->color()); // the slot's own object: nothing written
-    QVERIFY(stored("Color0").isEmpty());
-    canvas->setColor(nullptr);
-    QVERIFY(stored("Color0").isEmpty());
-
-    const Color same = *canvas->color(); // equal value, other object: written
-    canvas->setColor(&same);
-    Preferences::standard().synchronize();
-    QCOMPARE(
-        unarchiveColor(Preferences(m_settings->filePath()).dataForKey(QStringLiteral("Color0"))),
-        same);
-
-    const Color green {0, 1, 0, 0.5f};
-    canvas->setColor(&green);
-    QCOMPARE(*canvas->color(), green);
-    QVERIFY(canvas->color() != &green); // the slot keeps its own copy
-
-    canvas->setActiveColor(0);
-    QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setColor(&green));
 }
 
 // Replay and tests give a canvas a store of its own: nothing may leak into another store.
@@ -301,26 +205,6 @@ void TestCanvas::setBgType()
         QCOMPARE(differingPixels(paperOf(*canvas).qimage(), bg), 0);
         QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), translucent);
     }
-}
-
-void TestCanvas::seeThroughAndBack()
-{
-    QWidget window;
-    auto *canvas = new WTView(Rect(0, 0, 300, 200), &window);
-    window.resize(300, 200);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    canvas->setBgType(3);
-    QVERIFY(!canvas->isOpaque());
-    QCOMPARE(qAlpha(paperOf(*canvas).pixel(10, 10)), 64); // paper at alpha 0.25
-    QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), canvas->windowIsSeeThrough());
-    QVERIFY(window.isVisible());
-
-    canvas->setBgType(0);
-    QVERIFY(canvas->isOpaque());
-    QVERIFY(!window.testAttribute(Qt::WA_TranslucentBackground));
-    QCOMPARE(qAlpha(paperOf(*canvas).pixel(10, 10)), 255);
-    QVERIFY(window.isVisible());
 }
 
 void TestCanvas::surroundOnlyRepaint()

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeDatabase>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -37,38 +36,6 @@ QStringList listValue(const QString &value)
     return value.split(u';', Qt::SkipEmptyParts);
 }
 
-struct TableMessage
-{
-    QString context;
-    QString source;
-    QString english; // the source itself where the table gives no other text
-};
-
-// Every message of the string table's source.
-QList<TableMessage> stringTableSource()
-{
-    QList<TableMessage> messages;
-    QFile file(kResources + QStringLiteral("/Localizable_en.ts"));
-    if (!file.open(QIODevice::ReadOnly))
-        return messages;
-    QXmlStreamReader xml(&file);
-    QString context;
-    QString source;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == QLatin1String("name")) {
-            context = xml.readElementText();
-        } else if (xml.name() == QLatin1String("source")) {
-            source = xml.readElementText();
-        } else if (xml.name() == QLatin1String("translation")) {
-            const bool finished = xml.attributes().value(QLatin1String("type")).isEmpty();
-            const QString text = xml.readElementText();
-            messages.append({context, source, finished && !text.isEmpty() ? text : source});
-        }
-    }
-    return messages;
-}
 } // namespace
 
 class DesktopTest : public QObject
@@ -76,30 +43,12 @@ class DesktopTest : public QObject
     Q_OBJECT
 
 private slots:
-    void desktopEntryStartsInkpondWithFiles();
     void desktopEntryListsExactlyTheReadableTypes();
-    void stringTableIsCompiledAndLoaded();
     void stringTableForTheLocale_data();
     void stringTableForTheLocale();
     void commandLine_data();
     void commandLine();
 };
-
-void DesktopTest::desktopEntryStartsInkpondWithFiles()
-{
-    const auto entry = desktopEntry();
-    QCOMPARE(entry.value(QStringLiteral("Type")), QStringLiteral("Application"));
-    QCOMPARE(entry.value(QStringLiteral("Exec")), QStringLiteral("inkpond %F"));
-    QVERIFY(listValue(entry.value(QStringLiteral("Categories"))).contains(u"Graphics"));
-    // The icon is found by name, as installed under hicolor/scalable/apps.
-    QCOMPARE(entry.value(QStringLiteral("Icon")), QStringLiteral("inkpond"));
-    QFile icon(kResources + QStringLiteral("/inkpond.svg"));
-    QVERIFY(icon.open(QIODevice::ReadOnly));
-    QVERIFY(icon.readAll().contains("<svg"));
-    // Wayland compositors match windows to the entry by the desktop file name Qt announces.
-    QCOMPARE(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"),
-             QStringLiteral("inkpond.desktop"));
-}
 
 void DesktopTest::desktopEntryListsExactlyTheReadableTypes()
 {
@@ -129,21 +78,6 @@ void DesktopTest::desktopEntryListsExactlyTheReadableTypes()
                                           [&](const QString &s) { return extensions.contains(s); });
         QVERIFY2(readable, qPrintable(name + QStringLiteral(" is not in the types table")));
     }
-}
-
-void DesktopTest::stringTableIsCompiledAndLoaded()
-{
-    // The application object loaded the table: every entry of its source reads as written there.
-    const auto messages = stringTableSource();
-    QVERIFY(messages.size() >= 150); // the menus', dialogs' and messages' texts too
-    for (const TableMessage &m : messages)
-        QCOMPARE(QCoreApplication::translate(m.context.toUtf8().constData(),
-                                             m.source.toUtf8().constData()),
-                 m.english);
-    // The one key that is not the words to show.
-    QCOMPARE(localizedString("Curret pen"), QStringLiteral("Current pen"));
-    // A key the table lacks shows as itself.
-    QCOMPARE(localizedString("No such key"), QStringLiteral("No such key"));
 }
 
 void DesktopTest::stringTableForTheLocale_data()

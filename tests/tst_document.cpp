@@ -155,12 +155,10 @@ private slots:
     void saveAsAddsTheTypesExtension();
     void closeAsksAboutUnsavedChanges_data();
     void closeAsksAboutUnsavedChanges();
-    void saveInTheCloseQuestionCanBeCancelled();
     void revertAsksFirst_data();
     void revertAsksFirst();
     void quitReviewsEveryEditedDocument();
     void openingAFileThatDoesNotReadLeavesNoDocument();
-    void windowTitleFollowsNameAndEdits();
 };
 
 void DocumentTest::malformedTablesAreRefused_data()
@@ -386,38 +384,6 @@ void DocumentTest::closeAsksAboutUnsavedChanges()
         QVERIFY(doc->isDocumentEdited());
 }
 
-void DocumentTest::saveInTheCloseQuestionCanBeCancelled()
-{
-    Untitled u;
-    Document *doc = u.doc;
-    doc->updateChangeCount(Document::ChangeDone);
-
-    std::optional<bool> mayClose;
-    doc->canCloseDocumentWithDelegate(
-        &u.window,
-        [&](Document *, bool shouldClose, void *context) {
-            QCOMPARE(context, &u.window);
-            mayClose = shouldClose;
-        },
-        &u.window);
-    QVERIFY(answer("saveChangesAlert", &u.window, QMessageBox::Save));
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &u.window); // untitled: where to?
-    QVERIFY(dialog);
-    QVERIFY(!mayClose);
-    dialog->reject();
-    QCOMPARE(mayClose, false);
-    QVERIFY(doc->isDocumentEdited());
-    QCOMPARE(u.controller->documents().size(), size_t(1));
-
-    // Without unsaved changes the answer comes at once.
-    mayClose.reset();
-    doc->updateChangeCount(Document::ChangeCleared);
-    doc->canCloseDocumentWithDelegate(
-        nullptr, [&](Document *, bool shouldClose, void *) { mayClose = shouldClose; }, nullptr);
-    QCOMPARE(mayClose, true);
-    QVERIFY(!openBox("saveChangesAlert", &u.window));
-}
-
 void DocumentTest::revertAsksFirst_data()
 {
     QTest::addColumn<QString>("button");
@@ -514,28 +480,6 @@ void DocumentTest::openingAFileThatDoesNotReadLeavesNoDocument()
                  QUrl::fromLocalFile(dir.path() + QStringLiteral("/./good.log")), false, &error),
              doc);
     QCOMPARE(controller->documents().size(), size_t(1));
-}
-
-void DocumentTest::windowTitleFollowsNameAndEdits()
-{
-    QTemporaryDir dir;
-    Untitled u;
-    Document *doc = u.doc;
-    QCOMPARE(u.window.windowTitle(), "Untitled[*]");
-    QVERIFY(!u.window.isWindowModified());
-    doc->updateChangeCount(Document::ChangeDone);
-    QVERIFY(u.window.isWindowModified());
-
-    // Saving a read-only type's document asks for a writable type.
-    doc->setFileType(QStringLiteral("Log"));
-    doc->setFileURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("odd [*] name.log"))));
-    QCOMPARE(u.window.windowTitle(), "odd [*][*] name.log[*]");
-    doc->saveDocument();
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &u.window);
-    QVERIFY(dialog);
-    QCOMPARE(dialog->selectedNameFilter(), "Text (*.txt *.text)");
-    dialog->reject();
-    QVERIFY(u.window.isWindowModified());
 }
 
 QTEST_MAIN(DocumentTest)

@@ -26,15 +26,10 @@ private slots:
     void init();
     void cleanup();
 
-    void setImageMakesThePictureTheSheet();
-    void flattenedPicture_data();
-    void flattenedPicture();
     void copyOffersExactlyTiffAndPng_data();
     void copyOffersExactlyTiffAndPng();
     void clearAsksFirstWhenEdited_data();
     void clearAsksFirstWhenEdited();
-    void newPictureEndsHistoryAndPendingLine_data();
-    void newPictureEndsHistoryAndPendingLine();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -59,66 +54,6 @@ void ExchangeTest::cleanup()
     m_doc.reset();
     m_settings.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void ExchangeTest::setImageMakesThePictureTheSheet()
-{
-    const QImage picture = testPicture(1024, 768);
-    const Image image(picture);
-    QVERIFY(m_canvas->setImage(&image));
-    QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
-    QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
-    QCOMPARE(m_canvas->layers().size(), size_t(1));
-    QCOMPARE(m_canvas->currentLayer(), m_canvas->layers().front().get());
-    QVERIFY(m_canvas->undoLayers().empty());
-    // Transparent pixels stay transparent: the picture replaces, it is not laid over anything.
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), picture), 0);
-    QVERIFY(!m_doc->isDocumentEdited());
-
-    // Without a picture, or with an empty one, the canvas stays as it is.
-    const Image empty {QImage()};
-    QVERIFY(!m_canvas->setImage(nullptr));
-    QVERIFY(!m_canvas->setImage(&empty));
-    QCOMPARE(m_canvas->sheetSize(), (Size {1024, 768}));
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), picture), 0);
-}
-
-void ExchangeTest::flattenedPicture_data()
-{
-    QTest::addColumn<int>("bgType");
-    QTest::addColumn<bool>("withBG");
-    QTest::addColumn<bool>("layerShown");
-    for (int bg = 0; bg <= 3; ++bg) {
-        QTest::addRow("background %d, without it", bg) << bg << false << true;
-        QTest::addRow("background %d, with it", bg) << bg << true << true;
-    }
-    QTest::newRow("hidden layer, with background") << 1 << true << false;
-}
-
-void ExchangeTest::flattenedPicture()
-{
-    QFETCH(int, bgType);
-    QFETCH(bool, withBG);
-    QFETCH(bool, layerShown);
-    m_canvas->setBgType(float(bgType));
-    const Image image(testPicture(200, 150));
-    QVERIFY(m_canvas->setImage(&image));
-    m_canvas->currentLayer()->setEnabled(layerShown);
-
-    // The same composition by hand: the paper (never the see-through one), then the layer.
-    QImage expected(200, 150, QImage::Format_ARGB32_Premultiplied);
-    expected.fill(Qt::transparent);
-    {
-        QPainter p(&expected);
-        if (withBG && bgType != 3)
-            p.drawImage(0, 0, paperOf(*m_canvas).qimage());
-        if (layerShown)
-            p.drawImage(0, 0, image.qimage());
-    }
-    const std::unique_ptr<Image> flattened = m_canvas->getImageWithBG(withBG);
-    QVERIFY(flattened);
-    QCOMPARE(flattened->size(), (Size {200, 150}));
-    QCOMPARE(differingPixels(flattened->qimage(), expected), 0);
 }
 
 void ExchangeTest::copyOffersExactlyTiffAndPng_data()
@@ -194,42 +129,6 @@ void ExchangeTest::clearAsksFirstWhenEdited()
     QCOMPARE(m_doc->isDocumentEdited(), !cleared);
     if (cleared)
         QCOMPARE(m_doc->displayName(), "Untitled");
-}
-
-void ExchangeTest::newPictureEndsHistoryAndPendingLine_data()
-{
-    QTest::addColumn<bool>("clearing");
-    QTest::newRow("setImage") << false;
-    QTest::newRow("clear") << true;
-}
-
-void ExchangeTest::newPictureEndsHistoryAndPendingLine()
-{
-    QFETCH(bool, clearing);
-    strokes::dab(*m_canvas, 100, 100);
-    strokes::dab(*m_canvas, 200, 200);
-    // Shift-click: a straight line from the last point waits for its end.
-    strokes::click(*m_canvas, {300, 300}, Qt::ShiftModifier);
-    QVERIFY(m_canvas->isDrawingLine());
-    QVERIFY(!m_canvas->undoLayers().empty());
-
-    const Image picture(testPicture(400, 300));
-    if (clearing) {
-        m_doc->updateChangeCount(Document::ChangeCleared);
-        m_canvas->clear();
-    } else {
-        QVERIFY(m_canvas->setImage(&picture));
-    }
-    QVERIFY(!m_canvas->isDrawingLine());
-    QVERIFY(!m_canvas->hasMouseTracking());
-    QVERIFY(m_canvas->undoLayers().empty());
-    const QImage shown = m_canvas->getImageWithBG(false)->qimage();
-    m_canvas->undo(); // nothing to take back
-    QCOMPARE(differingPixels(m_canvas->getImageWithBG(false)->qimage(), shown), 0);
-    if (clearing)
-        QVERIFY(isTransparent(shown));
-    else
-        QCOMPARE(differingPixels(shown, picture.qimage()), 0);
 }
 
 QTEST_MAIN(ExchangeTest)

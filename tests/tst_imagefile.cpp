@@ -127,12 +127,8 @@ private slots:
 
     void savedPicturesReadBackPixelForPixel_data();
     void savedPicturesReadBackPixelForPixel();
-    void webpLosslessReadsBackPixelForPixel();
     void savedFilesShowNoBackground_data();
     void savedFilesShowNoBackground();
-    void jpegIsWrittenAtQuality85();
-    void noResolutionIsWritten_data();
-    void noResolutionIsWritten();
     void highResolutionScanKeepsEveryPixel();
     void typeWithoutWriterGivesNoData_data();
     void typeWithoutWriterGivesNoData();
@@ -240,14 +236,6 @@ void ImageFileTest::savedPicturesReadBackPixelForPixel()
     QCOMPARE(differingPixels(opened.startingImage()->qimage(), picture), 0);
 }
 
-void ImageFileTest::webpLosslessReadsBackPixelForPixel()
-{
-    const QImage picture = testPicture(64, 48);
-    const QByteArray lossless = ImageCodec::encode(picture, "webp", 100);
-    QVERIFY(!lossless.isEmpty());
-    QCOMPARE(differingPixels(ImageCodec::decode(lossless, {}), picture), 0);
-}
-
 void ImageFileTest::savedFilesShowNoBackground_data()
 {
     QTest::addColumn<QString>("type");
@@ -287,37 +275,6 @@ void ImageFileTest::savedFilesShowNoBackground()
         QCOMPARE(differingPixels(saved, expected), 0);
     else
         QVERIFY(meanDifference(saved, expected) < 3.0);
-}
-
-void ImageFileTest::jpegIsWrittenAtQuality85()
-{
-    showPicture(testPicture(96, 64));
-    const QByteArray data = m_doc->dataOfType(QStringLiteral("JPEG image"), nullptr);
-    QImage flattened = m_canvas->getImageWithBG(false)->qimage();
-    flattened.setDotsPerMeterX(-1);
-    flattened.setDotsPerMeterY(-1);
-    QCOMPARE(data, encodedImage(flattened, "jpg", 85));
-    QVERIFY(data != encodedImage(flattened, "jpg"));
-}
-
-// JPEG is compared whole with a picture that has no resolution, above.
-void ImageFileTest::noResolutionIsWritten_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::newRow("PNG") << "PNG image";
-    QTest::newRow("BMP") << "BMP image";
-}
-
-void ImageFileTest::noResolutionIsWritten()
-{
-    QFETCH(QString, type);
-    showPicture(testPicture(40, 30));
-    const QByteArray data = m_doc->dataOfType(type, nullptr);
-    QVERIFY(!data.isEmpty());
-    if (type == "PNG image")
-        QVERIFY(!data.contains("pHYs"));
-    else
-        QCOMPARE(data.mid(38, 8), QByteArray(8, '\0')); // pixels per metre
 }
 
 void ImageFileTest::highResolutionScanKeepsEveryPixel()

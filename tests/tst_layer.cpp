@@ -52,67 +52,14 @@ class TestLayer : public QObject
     Q_OBJECT
 
 private slots:
-    void enabledThresholds();
-    void blitTypes();
     void reframe_data();
     void reframe();
-    void renderImageReusedAcrossRectangles();
     void pixelRowsCountFromTheBottom();
     void eraseSnapshotNeverCutsTheBackground();
     void segmentsAcrossTileCorners_data();
     void segmentsAcrossTileCorners();
-    void mergeIntoAbsentTiles();
-    void tilesReturnAfterTenStrokesUndone();
     void failedTileKeepsWhatWasPainted();
 };
-
-void TestLayer::enabledThresholds()
-{
-    Layer layer(Size {4, 4});
-    layer.setOpacity(0.0009f);
-    QVERIFY(!layer.isEnabled());
-    layer.setOpacity(0.001f);
-    QVERIFY(layer.isEnabled());
-    layer.setEnabled(false);
-    QVERIFY(!layer.isEnabled());
-    QVERIFY(!Layer().isEnabled());
-    QCOMPARE(Layer().size(), Size());
-}
-
-void TestLayer::blitTypes()
-{
-    // Painting lays half red over blue, premultiplied.
-    QImage first;
-    for (const BlitType type : {BlitType::Paint}) {
-        Layer dest(Size {10, 10});
-        fill(dest, Rect(0, 0, 10, 10), {0, 0, 1, 1});
-        Layer src(Size {10, 10});
-        fill(src, Rect(2, 2, 4, 4), {1, 0, 0, 0.5f});
-        src.setBlitType(type);
-        dest.lockFocus();
-        src.drawRect(Rect(0, 0, 10, 10));
-        dest.unlockFocus();
-        if (first.isNull())
-            first = dest.toQImage();
-        QCOMPARE(differingPixels(dest.toQImage(), first), 0);
-    }
-    QCOMPARE(qAlpha(first.pixel(3, 5)), 255);
-    QVERIFY(qRed(first.pixel(3, 5)) > 100 && qBlue(first.pixel(3, 5)) > 100);
-    // Type 2 erases where the stroke is, whatever its colour.
-    for (const Color &strokeColour :
-         {Color {0, 0, 0, 1}, Color {1, 1, 1, 1}, Color {0.2f, 0.9f, 0.1f, 1}}) {
-        Layer dest(Size {10, 10});
-        fill(dest, Rect(0, 0, 10, 10), {1, 0, 0, 1});
-        Layer eraser(Size {10, 10});
-        fill(eraser, Rect(0, 0, 5, 10), strokeColour);
-        eraser.setBlitType(BlitType::Erase);
-        dest.lockFocus();
-        eraser.drawRect(Rect(0, 0, 10, 10));
-        dest.unlockFocus();
-        QCOMPARE(dest.image()->pixel(2, 5), kClear);
-        QCOMPARE(dest.image()->pixel(7, 5), kRed);
-    }
-}
 
 void TestLayer::reframe_data()
 {
@@ -157,35 +104,6 @@ void TestLayer::reframe()
             if (img.pixel(nx, ny) != expected)
                 QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) wrong").arg(nx).arg(ny)));
         }
-}
-
-void TestLayer::renderImageReusedAcrossRectangles()
-{
-    // Layer red on the left half; a snapshot paints green over the whole top row band.
-    Layer layer(Size {20, 20});
-    fill(layer, Rect(0, 0, 10, 20), {1, 0, 0, 1});
-    Layer snapshot(Size {20, 20});
-    fill(snapshot, Rect(0, 15, 20, 5), {0, 1, 0, 1});
-
-    Image target(Size {20, 20});
-    render(target, layer, Rect(0, 0, 20, 20), &snapshot);
-    // Change the layer, then render two small rectangles with the reused render image.
-    fill(layer, Rect(10, 0, 10, 20), {0, 0, 1, 1});
-    Graphics::lockFocus(target);
-    Graphics::fillRect(Rect(0, 0, 20, 20), CompositeOp::Clear);
-    Graphics::unlockFocus();
-    render(target, layer, Rect(12, 2, 4, 4), &snapshot);
-    render(target, layer, Rect(0, 16, 4, 4), &snapshot);
-    QCOMPARE(target.pixel(13, 3), qRgba(0, 0, 255, 255)); // new blue, not the stale transparent
-    QCOMPARE(target.pixel(1, 17), qRgba(0, 255, 0, 255)); // green snapshot over red
-    QCOMPARE(target.pixel(8, 8), kClear); // outside both rectangles: untouched
-    // After a re-frame, a render shows only the re-framed picture.
-    layer.viewBoundsDidChange(Rect(-10, -10, 40, 40));
-    Image grown(Size {40, 40});
-    render(grown, layer, Rect(0, 0, 40, 40));
-    QCOMPARE(grown.pixel(5, 5), kClear);
-    QCOMPARE(grown.pixel(15, 15), kRed);
-    QCOMPARE(grown.pixel(35, 35), kClear);
 }
 
 void TestLayer::pixelRowsCountFromTheBottom()
@@ -268,40 +186,6 @@ void TestLayer::segmentsAcrossTileCorners()
     const int spanned = int(std::ceil(touched.maxX() / 64) - std::floor(touched.x() / 64))
         * int(std::ceil(touched.maxY() / 64) - std::floor(touched.y() / 64));
     QVERIFY(snapshot.image()->tileCount() <= std::size_t(spanned));
-}
-
-void TestLayer::mergeIntoAbsentTiles()
-{
-    Layer layer(Size {300, 300});
-    fill(layer, Rect(0, 0, 10, 10), {1, 0, 0, 1}); // one tile, far from the stroke
-    UndoLayer paint(Size {300, 300});
-    fill(paint, Rect(150, 150, 40, 40), {0, 1, 0, 1});
-    QVERIFY(paint.drawOnto(layer));
-    QCOMPARE(layer.image()->pixel(160, 160), qRgba(0, 255, 0, 255));
-    QCOMPARE(layer.image()->pixel(5, 5), kRed);
-    // Erasing where the layer has no tile makes none.
-    const std::size_t tiles = layer.image()->tileCount();
-    UndoLayer eraser(Size {300, 300});
-    eraser.setBlitType(BlitType::Erase);
-    fill(eraser, Rect(250, 20, 30, 30), {0, 0, 0, 1});
-    QVERIFY(eraser.drawOnto(layer));
-    QCOMPARE(layer.image()->tileCount(), tiles);
-}
-
-void TestLayer::tilesReturnAfterTenStrokesUndone()
-{
-    const qint64 start = TiledImage::liveTiles();
-    Picture picture({4000, 3000}, BgType::Plain);
-    const Color ink {0, 0, 0, 1};
-    for (int i = 0; i < 10; ++i) {
-        UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
-        const Point a {100.0f + i * 300, 200}, b {400.0f + i * 300, 2500};
-        QVERIFY(Picture::paintSegment(
-            *s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}), {}, &ink));
-    }
-    QVERIFY(TiledImage::liveTiles() > start + 10);
-    while (picture.takeNewestUndoLayer()) { }
-    QCOMPARE(TiledImage::liveTiles(), start);
 }
 
 void TestLayer::failedTileKeepsWhatWasPainted()

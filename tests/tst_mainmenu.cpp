@@ -58,8 +58,6 @@ class TestMainMenu : public QObject
 private slots:
     void init() { m_settings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { m_settings.reset(); }
-    void everyCommandHasItsNameAndShortcut_data();
-    void everyCommandHasItsNameAndShortcut();
     void canvasCommandsGoToTheirOwnWindow();
     void revertNeedsAnEditedFile();
     void applicationItemsFollowTheClipboardAndTheDocuments();
@@ -69,52 +67,6 @@ private slots:
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
-
-void TestMainMenu::everyCommandHasItsNameAndShortcut_data()
-{
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QKeySequence>("shortcut");
-    using K = QKeySequence;
-    const struct
-    {
-        const char *name, *menu;
-        QKeySequence shortcut;
-    } commands[] = {
-        {"newDocument:", "File", K::New},
-        {"newDocumentFromClipboard:", "File", Qt::CTRL | Qt::SHIFT | Qt::Key_V},
-        {"openDocument:", "File", K::Open},
-        {"performClose:", "File", K::Close},
-        {"saveDocument:", "File", K::Save},
-        {"saveDocumentAs:", "File", K::SaveAs},
-        {"revertDocumentToSaved:", "File", {}},
-        {"terminate:", "File", K::Quit},
-        {"undo:", "Edit", K::Undo},
-        {"copy:", "Edit", K::Copy},
-        {"copyWithBG:", "Edit", Qt::CTRL | Qt::SHIFT | Qt::Key_C},
-        {"clear:", "Edit", {}},
-        {"cropResize:", "Image", {}},
-        {"cropResizeToCustomSize:", "Image", {}},
-        {"performZoom:", "Window", {}},
-        {"arrangeInFront:", "Window", {}},
-        {"doVisitPage:", "Help", K::HelpContents},
-        {"orderFrontStandardAboutPanel:", "Help", {}},
-    };
-    for (const auto &c : commands)
-        QTest::newRow(c.name) << QString::fromLatin1(c.menu) << c.shortcut;
-}
-
-void TestMainMenu::everyCommandHasItsNameAndShortcut()
-{
-    QFETCH(QString, menu);
-    QFETCH(QKeySequence, shortcut);
-    Opened o;
-    DocumentWindow *window = o.window;
-    const QList<QAction *> found
-        = window->mainMenu()->actions(QString::fromLatin1(QTest::currentDataTag()));
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first()->shortcut(), shortcut);
-    QVERIFY(menuTitled(window, menu)->actions().contains(found.first()));
-}
 
 void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {

@@ -48,38 +48,12 @@ class TestProximity : public QObject
 
 private slots:
     void repeatsAndDeparturesChangeNothing_data() { addRoutes(); }
-    void repeatsAndDeparturesChangeNothing();
     void eachPointerRemembersItsTool_data() { addRoutes(); }
     void eachPointerRemembersItsTool();
-    void allFollowingCanvasesSwitch();
     void damagedStoredToolNoLongerFailsEveryArrival_data();
     void damagedStoredToolNoLongerFailsEveryArrival();
     void pressWithTheEraserEndSwitchesWithoutProximity();
 };
-
-void TestProximity::repeatsAndDeparturesChangeNothing()
-{
-    QFETCH(int, route);
-    const Route other = route == QtEvent ? Monitor : QtEvent;
-    IsolatedSettings settings;
-    Canvas c;
-    c.view.setActiveColor(3); // chosen with the mouse while the pen is current
-    proximity(Route(route), 1);
-    QCOMPARE(c.view.activeColor(), 3);
-    // One arrival reported by both routes acts once.
-    proximity(Route(route), 3);
-    c.view.setActiveColor(2);
-    proximity(other, 3);
-    QCOMPARE(c.view.activeColor(), 2);
-    for (int type : {3, 1, 2})
-        proximity(Route(route), type, false);
-    // Nor do a dual-tracking tablet's second pointer and types that are no pointer.
-    proximity(Monitor, 1, true, 1);
-    proximity(Monitor, 4);
-    proximity(Monitor, 255);
-    QCOMPARE(c.view.activeColor(), 2);
-    QCOMPARE(c.view.currentPointerType(), PointerType::Eraser);
-}
 
 void TestProximity::eachPointerRemembersItsTool()
 {
@@ -104,22 +78,6 @@ void TestProximity::eachPointerRemembersItsTool()
     proximity(r, 1);
     QVERIFY(c.view.erasing());
     QVERIFY(c.toggle.isChecked());
-}
-
-void TestProximity::allFollowingCanvasesSwitch()
-{
-    IsolatedSettings settings;
-    Canvas a;
-    Canvas b;
-    WTView notFollowing(Rect(0, 0, 50, 50));
-    proximity(QtEvent, 3);
-    QVERIFY(a.view.erasing() && b.view.erasing() && !notFollowing.erasing());
-    QVERIFY(a.toggle.isChecked() && b.toggle.isChecked());
-    proximity(Monitor, 1);
-    QVERIFY(!a.view.erasing() && !b.view.erasing());
-    delete new Canvas; // a closed window stops following
-    proximity(QtEvent, 3);
-    QVERIFY(a.view.erasing() && b.view.erasing());
 }
 
 void TestProximity::damagedStoredToolNoLongerFailsEveryArrival_data()

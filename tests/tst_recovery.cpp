@@ -97,11 +97,7 @@ private slots:
     void liveRecordsAreNotTaken();
     void damagedJournal_data();
     void damagedJournal();
-    void startingPictureSurvivesExactly();
-    void restartForgetsStrokesOfTheOldPicture();
-    void discardLeavesNothing();
     void startingPictureNamedByTheDescriptionOnly();
-    void unreadableDescriptionDoesNotStopTheClaim();
 };
 
 void TestRecovery::killedProcessLeavesEveryFinishedStroke()
@@ -183,95 +179,6 @@ void TestRecovery::damagedJournal()
     // Whatever restores must end on a finished stroke.
     if (!records[0]->events.empty())
         QCOMPARE(records[0]->events.back().kind, Kind::Release);
-}
-
-void TestRecovery::startingPictureSurvivesExactly()
-{
-    QTemporaryDir root;
-    QImage base(64, 48, QImage::Format_ARGB32);
-    for (int y = 0; y < base.height(); ++y)
-        for (int x = 0; x < base.width(); ++x)
-            base.setPixel(x, y, qRgba(x * 4, y * 5, (x * y) & 255, (x + y) * 2));
-    RecoveryStart start = blankStart();
-    start.base = base;
-    start.path = QStringLiteral("/tmp/some picture.png");
-    start.type = QStringLiteral("PNG");
-    auto record = RecoveryRecord::create(root.path(), start);
-    QVERIFY(record);
-    record.reset(); // as if the process had died: the lock goes, the record stays
-
-    auto records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(1));
-    QCOMPARE(records[0]->start.path, start.path);
-    QCOMPARE(records[0]->start.type, start.type);
-    QCOMPARE(records[0]->start.base.convertToFormat(QImage::Format_ARGB32), base);
-}
-
-void TestRecovery::restartForgetsStrokesOfTheOldPicture()
-{
-    QTemporaryDir root;
-    auto record = RecoveryRecord::create(root.path(), blankStart());
-    QVERIFY(record);
-    QVERIFY(record->append(stroke(0)));
-    QVERIFY(record->append(stroke(10)));
-    RecoveryStart saved = blankStart();
-    saved.base = QImage(64, 48, QImage::Format_ARGB32);
-    saved.base.fill(Qt::red);
-    saved.path = QStringLiteral("/tmp/saved.png");
-    QVERIFY(record->restart(saved));
-    QVERIFY(record->append(stroke(20)));
-    record.reset();
-
-    auto records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(1));
-    QCOMPARE(pressXs(records[0]->events), QList<float> {20});
-    QCOMPARE(records[0]->start.path, saved.path);
-    QCOMPARE(records[0]->start.base.pixel(3, 3), QColor(Qt::red).rgba());
-
-    // A later restart back to a blank sheet drops the old starting picture.
-    records.clear();
-    record = RecoveryRecord::create(root.path(), saved);
-    QVERIFY(record->restart(blankStart()));
-    QVERIFY(QDir(record->folder()).entryList({QStringLiteral("*.png")}).isEmpty());
-}
-
-void TestRecovery::discardLeavesNothing()
-{
-    QTemporaryDir root;
-    auto record = RecoveryRecord::create(root.path(), blankStart());
-    QVERIFY(record);
-    QVERIFY(record->append(stroke(0)));
-    const QString folder = record->folder();
-    record->discard();
-    QVERIFY(!QFileInfo::exists(folder));
-
-    QVERIFY(!recordOfKilledProcess(root.path(), 2).isEmpty());
-    auto records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(1));
-    records[0]->remove();
-    QVERIFY(QDir(root.path()).isEmpty());
-}
-
-void TestRecovery::unreadableDescriptionDoesNotStopTheClaim()
-{
-    QTemporaryDir root;
-    const QString broken = recordOfKilledProcess(root.path(), 1);
-    QVERIFY(!broken.isEmpty());
-    QFile meta(QDir(broken).filePath(QStringLiteral("meta.json")));
-    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    meta.write("{\"width\":");
-    meta.close();
-    QTest::qWait(1100); // folder times order the claim
-    const QString good = recordOfKilledProcess(root.path(), 2);
-
-    auto records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(2));
-    QCOMPARE(records[0]->folder, broken);
-    QVERIFY(records[0]->damaged);
-    QVERIFY(records[0]->events.empty());
-    QCOMPARE(records[1]->folder, good);
-    QVERIFY(!records[1]->damaged);
-    QCOMPARE(records[1]->events.size(), size_t(6));
 }
 
 // A new start writes to its own journal at once, while its picture may still be encoding; a

@@ -219,7 +219,6 @@ private slots:
     void linesReachTheFileAsTheyHappen();
     void replayIgnoresAndKeepsTheUsersPreferences();
     void malformedRecordingStopsBeforeAnythingIsWritten();
-    void replayAnswersTheQuestionItOpens();
     void widgetPointsGiveTheRecordedSheetPointsBack();
     void sessionOptions_data();
     void sessionOptions();
@@ -386,25 +385,6 @@ void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
     const Run missing = replay(mDir.filePath(QStringLiteral("none.jsonl")), out, config);
     QCOMPARE(missing.exitCode, 2);
     QVERIFY(!QFile::exists(out));
-}
-
-void ReplayTest::replayAnswersTheQuestionItOpens()
-{
-    // The stroke leaves the document edited, so clear: asks first; the driven session's replay
-    // answers Cancel, this one Don't Save.
-    const QString recording = mDir.filePath(QStringLiteral("question.jsonl"));
-    QVERIFY(
-        writeFile(recording, QByteArray(R"({"t":0,"event":"press","x":100,"y":100,"pointer":"mouse"}
-{"t":10,"event":"move","x":300,"y":320,"pointer":"mouse"}
-{"t":20,"event":"release","x":300,"y":320,"pointer":"mouse"}
-{"t":30,"event":"action","name":"clear:"}
-{"t":40,"event":"answer","answer":"other"}
-)")));
-    const QString out = mDir.filePath(QStringLiteral("answered.png"));
-    const Run run = replay(recording, out, mDir.filePath(QStringLiteral("config")));
-    QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-    QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")), qPrintable(run.standardError));
-    QCOMPARE(strokes::paintedPixels(Image(QImage(out))), 0);
 }
 
 void ReplayTest::widgetPointsGiveTheRecordedSheetPointsBack()

@@ -16,18 +16,6 @@
 
 namespace {
 
-// A freehand stroke through the canvas's event handlers, as a mouse gives it.
-void drag(WTView &canvas, Point from, Point to)
-{
-    strokes::sendMouse(canvas, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-    for (int i = 1; i <= 8; ++i) {
-        const Point p {from.x + (to.x - from.x) * float(i) / 8,
-                       from.y + (to.y - from.y) * float(i) / 8};
-        strokes::sendMouse(canvas, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton);
-    }
-    strokes::sendMouse(canvas, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-}
-
 QStringList recordFolders(const QString &root)
 {
     return QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
@@ -108,8 +96,8 @@ void RestoreTest::savedRecordRestoresTheSameUndo()
 {
     InkpondDocument *document = newDocument();
     WTView &canvas = *document->canvas();
-    drag(canvas, {100, 100}, {300, 200});
-    drag(canvas, {100, 300}, {300, 250});
+    strokes::drag(canvas, {100, 100}, {300, 200});
+    strokes::drag(canvas, {100, 300}, {300, 250});
     bool saved = false;
     document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
                         document->fileType(), [&saved](bool ok) { saved = ok; });
@@ -147,7 +135,7 @@ void RestoreTest::cleanStartsAgain()
     QVERIFY(record && record->events.empty() && !record->hasUnsavedWork());
     QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
 
-    drag(canvas, {10, 10}, {200, 150});
+    strokes::drag(canvas, {10, 10}, {200, 150});
     record = crashCopy(document);
     QVERIFY(record && record->hasUnsavedWork());
     QVERIFY(!record->start.base.isNull());
@@ -172,7 +160,7 @@ void RestoreTest::closeAndQuitLeaveNothing()
 {
     const QString root = m_recovery->root();
     InkpondDocument *first = newDocument();
-    drag(*first->canvas(), {10, 10}, {50, 50});
+    strokes::drag(*first->canvas(), {10, 10}, {50, 50});
     newDocument();
     m_recovery->waitUntilWritten();
     QCOMPARE(recordFolders(root).size(), 2);
@@ -274,7 +262,7 @@ void RestoreTest::unwritableRecordsAreToldOnce()
     QVERIFY(openBox("recoveryOffAlert", first->window()));
     InkpondDocument *second = newDocument();
     QVERIFY(!openBox("recoveryOffAlert", second->window()));
-    drag(*second->canvas(), {10, 10}, {100, 100});
+    strokes::drag(*second->canvas(), {10, 10}, {100, 100});
     QVERIFY(second->isDocumentEdited());
 }
 

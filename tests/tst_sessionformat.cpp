@@ -12,7 +12,6 @@ class TestSessionFormat : public QObject
 private slots:
     void everyKindRoundTrips();
     void coordinatesAndPressureKeepTheirFloats();
-    void unknownKeysAreIgnored();
     void malformedLines_data();
     void malformedLines();
     void firstMalformedLineIsNamed();
@@ -68,14 +67,6 @@ void TestSessionFormat::coordinatesAndPressureKeepTheirFloats()
         QCOMPARE(e->y, -v);
         QCOMPARE(*e->pressure, v / 32767.0f);
     }
-}
-
-void TestSessionFormat::unknownKeysAreIgnored()
-{
-    const auto e = parseSessionEvent(R"({"t":5,"event":"key","key":"Escape","future":{"a":[1,2]}})",
-                                     nullptr);
-    QVERIFY(e);
-    QCOMPARE(e->key, QStringLiteral("Escape"));
 }
 
 void TestSessionFormat::malformedLines_data()

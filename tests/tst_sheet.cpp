@@ -97,15 +97,9 @@ private slots:
 
     void frameRule_data();
     void frameRule();
-    void containerResizeKeepsCovering_data();
-    void containerResizeKeepsCovering();
     void coverAndCentreInvariant();
-    void sameSizeChangesTheFrameOnly();
     void reframesLayersAndSnapshotsThenUndoes();
-    void cropResizeToSizeIgnores_data();
-    void cropResizeToSizeIgnores();
     void confirmationOnlyWhenEdited();
-    void fixedSizes();
     void cropToVisible_data();
     void cropToVisible();
     void intValue_data();
@@ -114,7 +108,6 @@ private slots:
     void customSize();
     void refusedSizeChangesNothing_data();
     void refusedSizeChangesNothing();
-    void formatIntegers();
 
 private:
     std::unique_ptr<IsolatedSettings> settings;
@@ -156,31 +149,6 @@ void TestSheet::frameRule()
     QTEST(stage.canvas->geometry(), "geometry");
 }
 
-void TestSheet::containerResizeKeepsCovering_data()
-{
-    QTest::addColumn<QSize>("container");
-    QTest::addColumn<QSize>("resized");
-    QTest::addColumn<Point>("frameOrigin");
-    QTest::addColumn<Rect>("visible");
-    // Sheet 800 × 600 throughout.
-    QTest::newRow("grown past the sheet: centred")
-        << QSize(600, 500) << QSize(1000, 700) << Point {0, 0} << Rect(-100, -50, 1000, 700);
-    QTest::newRow("grown a little: origin kept while it covers")
-        << QSize(600, 500) << QSize(700, 560) << Point {-100, -40} << Rect(100, 40, 700, 560);
-    QTest::newRow("shrunk below the sheet: bottom-left stays")
-        << QSize(1000, 700) << QSize(600, 500) << Point {0, 0} << Rect(0, 0, 600, 500);
-}
-
-void TestSheet::containerResizeKeepsCovering()
-{
-    QFETCH(QSize, container);
-    QFETCH(QSize, resized);
-    Stage stage(container, {800, 600});
-    stage.holder->resize(resized);
-    QTEST(stage.canvas->frame().origin, "frameOrigin");
-    QTEST(stage.canvas->visibleRect(), "visible");
-}
-
 void TestSheet::coverAndCentreInvariant()
 {
     for (QSize c : {QSize(300, 200), QSize(301, 201), QSize(799, 601)}) {
@@ -207,16 +175,6 @@ void TestSheet::coverAndCentreInvariant()
     }
 }
 
-void TestSheet::sameSizeChangesTheFrameOnly()
-{
-    Stage stage({600, 500}, {800, 600});
-    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
-    stage.canvas->setFrame({-7, -3, 1, 1}); // as the window system might
-    QVERIFY(stage.canvas->setSheetSize({800, 600}));
-    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
-    QCOMPARE(stage.canvas->frame(), Rect(-100, -50, 800, 600));
-}
-
 void TestSheet::reframesLayersAndSnapshotsThenUndoes()
 {
     Stage stage({1000, 700}, {800, 600});
@@ -238,40 +196,6 @@ void TestSheet::reframesLayersAndSnapshotsThenUndoes()
     canvas.renderLayersInRect({{0, 0}, canvas.sheetSize()});
     Graphics::unlockFocus();
     QCOMPARE(inkedPixels(flat), QList<QPoint>({{50, 50}, {60, 70}}));
-}
-
-void TestSheet::cropResizeToSizeIgnores_data()
-{
-    QTest::addColumn<Size>("size");
-    QTest::addColumn<int>("code"); // -1: asked for; else the confirmation's answer to this rect
-    QTest::addColumn<QString>("rect");
-    QTest::newRow("zero width") << Size {0, 100} << -1 << "";
-    QTest::newRow("below one point") << Size {0.5f, 0.5f} << -1 << "";
-    QTest::newRow("not a number") << Size {std::nanf(""), 300} << -1 << "";
-    QTest::newRow("current size") << Size {800, 600} << -1 << "";
-    QTest::newRow("confirmed, zero width") << Size() << 1 << "{{0, 0}, {0, 300}}";
-    QTest::newRow("confirmed, garbage") << Size() << 1 << "garbage";
-    QTest::newRow("cancelled") << Size() << 0 << "{{0, 0}, {400, 300}}";
-}
-
-void TestSheet::cropResizeToSizeIgnores()
-{
-    QFETCH(Size, size);
-    QFETCH(int, code);
-    QFETCH(QString, rect);
-    Stage stage({1000, 700}, {800, 600});
-    stage.document.updateChangeCount(Document::ChangeDone);
-    const int changes = stage.document.changeCount();
-    const Size sheet = stage.canvas->sheetSize();
-    const int beeps = systemBeepCount();
-    if (code < 0)
-        stage.canvas->cropResizeToSize(size);
-    else
-        stage.canvas->doCropResize(nullptr, code, rect);
-    QCOMPARE(stage.canvas->sheetSize(), sheet);
-    QCOMPARE(stage.document.changeCount(), changes);
-    QVERIFY(!stage.alert()); // not even a question
-    QCOMPARE(systemBeepCount(), beeps);
 }
 
 void TestSheet::confirmationOnlyWhenEdited()
@@ -299,27 +223,6 @@ void TestSheet::confirmationOnlyWhenEdited()
     stage.alert()->button(QMessageBox::Yes)->click();
     QCOMPARE(stage.canvas->sheetSize(), (Size {640.7f, 480.2f})); // the rectangle, not its text
     QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({{1, 1}}));
-}
-
-void TestSheet::fixedSizes()
-{
-    Stage stage({1000, 700}, {800, 600});
-    dot(*stage.canvas->currentLayer(), 200, 100);
-    stage.document.updateChangeCount(Document::ChangeDone);
-    QObject sender;
-    // Tag 5 is the current size; the other tags choose nothing. No question either way.
-    for (const QVariant &tag : {QVariant(5), QVariant(0), QVariant(6), QVariant()}) {
-        sender.setProperty("tag", tag);
-        stage.canvas->cropResizeToFixedSize(&sender);
-    }
-    QVERIFY(!stage.alert());
-    // Tag 3: 512 × 512 centred on the visible centre (400, 300).
-    sender.setProperty("tag", 3);
-    stage.canvas->cropResizeToFixedSize(&sender);
-    QCOMPARE(stage.alert()->informativeText(), confirmation(512, 512));
-    stage.alert()->done(QMessageBox::Yes);
-    QCOMPARE(stage.canvas->sheetSize(), (Size {512, 512}));
-    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({{56, 56}}));
 }
 
 void TestSheet::cropToVisible_data()
@@ -465,14 +368,6 @@ void TestSheet::refusedSizeChangesNothing()
     // The largest side the raster engine paints exactly is accepted.
     QVERIFY(stage.canvas->setSheetSize({32767, 2}));
     QCOMPARE(stage.canvas->frame(), Rect(-15884, 0, 32767, 700));
-}
-
-void TestSheet::formatIntegers()
-{
-    QCOMPARE(::formatIntegers(QStringLiteral("(%d, %d) 100%%"), {640, -3}),
-             QStringLiteral("(640, -3) 100%"));
-    // A format that asks for more than there is, or for other kinds, reads nothing else.
-    QCOMPARE(::formatIntegers(QStringLiteral("%d %d %s %n"), {1}), QStringLiteral("1 %d %s %n"));
 }
 
 QTEST_MAIN(TestSheet)

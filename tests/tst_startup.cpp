@@ -45,15 +45,9 @@ private slots:
     void init() { m_settings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { m_settings.reset(); }
     void newDocumentOnFreshPreferences();
-    void openedPictureBecomesTheSheet();
     void storedBgTypeFromTheFirstDisplay_data();
     void storedBgTypeFromTheFirstDisplay();
-    void twoWindowsBothFollowTheEraserEnd();
     void penButtonsChooseAndShowTheTool();
-    void brushSliderShowsWithoutRounding();
-    void colorWellSetsTheActiveSlot();
-    void backgroundSliderFollowsTheCanvas();
-    void closedWindowStopsFollowing();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -78,19 +72,6 @@ void TestStartup::newDocumentOnFreshPreferences()
     QCOMPARE(o.child<ColorWell>("mCurrColorWell")->color(), QColor::fromRgbF(0.1f, 0.0f, 0.2f));
     QVERIFY(penButton(o, 1)->isChecked());
     QVERIFY(!penButton(o, 0)->isChecked());
-}
-
-void TestStartup::openedPictureBecomesTheSheet()
-{
-    QImage picture(1024, 768, QImage::Format_ARGB32);
-    picture.fill(Qt::transparent);
-    picture.setPixelColor(5, 767 - 7, Qt::red); // (5, 7) counted from the bottom
-    Opened o(encodedImage(picture, "png"));
-    QCOMPARE(o.canvas->sheetSize(), (Size {1024, 768}));
-    const TiledImage *layer = o.canvas->currentLayer()->image();
-    QCOMPARE(layer->pixel(5, 7), QColor(Qt::red).rgba());
-    QCOMPARE(qAlpha(layer->pixel(6, 7)), 0);
-    QVERIFY(o.canvas->undoLayers().empty());
 }
 
 void TestStartup::storedBgTypeFromTheFirstDisplay_data()
@@ -138,31 +119,6 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
     QVERIFY(o.canvas->windowIsSeeThrough());
 }
 
-void TestStartup::twoWindowsBothFollowTheEraserEnd()
-{
-    arrive(QPointingDevice::PointerType::Pen);
-    Opened first;
-    Opened second;
-    arrive(QPointingDevice::PointerType::Eraser);
-    for (const Opened *o : {&first, &second}) {
-        QVERIFY(o->canvas->erasing());
-        QVERIFY(penButton(*o, 0)->isChecked());
-        for (int tag = 1; tag <= 4; ++tag)
-            QVERIFY(!penButton(*o, tag)->isChecked());
-        // Every control shows the eraser: no colour, its width.
-        QVERIFY(!o->child<ColorWell>("mCurrColorWell")->isEnabled());
-        QCOMPARE(o->child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(),
-                 o->canvas->rubberSize());
-    }
-    arrive(QPointingDevice::PointerType::Pen);
-    for (const Opened *o : {&first, &second}) {
-        QVERIFY(!o->canvas->erasing());
-        QVERIFY(!penButton(*o, 0)->isChecked());
-        QVERIFY(penButton(*o, 1)->isChecked());
-        QVERIFY(o->child<ColorWell>("mCurrColorWell")->isEnabled());
-    }
-}
-
 void TestStartup::penButtonsChooseAndShowTheTool()
 {
     Preferences::standard().setFloat(4.5f, QStringLiteral("BrushSize2"));
@@ -194,79 +150,6 @@ void TestStartup::penButtonsChooseAndShowTheTool()
     QTest::mouseClick(penButton(o, 3), Qt::LeftButton); // a second click keeps it chosen
     QVERIFY(penButton(o, 3)->isChecked());
     QVERIFY(!penButton(o, 0)->isChecked());
-}
-
-void TestStartup::brushSliderShowsWithoutRounding()
-{
-    Preferences::standard().setFloat(10.37f, QStringLiteral("BrushSize0"));
-    Preferences::standard().setFloat(250.0f, QStringLiteral("RubberSize")); // off the scale
-    Opened o;
-    auto *brush = o.child<BrushSizeSlider>("mBrushSizeSlider");
-    QCOMPARE(brush->brushSize(), 10.37f);
-    o.canvas->setActiveColor(0);
-    QCOMPARE(brush->value(), brush->maximum());
-    o.canvas->setActiveColor(1);
-    QCOMPARE(o.canvas->brushSize(), 10.37f);
-    QCOMPARE(o.canvas->rubberSize(), 250.0f);
-    QCOMPARE(m_settings->storedValue(QStringLiteral("BrushSize0")).toFloat(), 10.37f);
-    QCOMPARE(m_settings->storedValue(QStringLiteral("RubberSize")).toFloat(), 250.0f);
-
-    // The user's move sets the width the slider shows, on the scale.
-    brush->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    const float chosen = BrushSizeSlider::widthForPosition(brush->value());
-    QCOMPARE(o.canvas->brushSize(), chosen);
-    QVERIFY(chosen > 10.37f && chosen < 11.5f);
-    QCOMPARE(m_settings->storedValue(QStringLiteral("BrushSize0")).toFloat(), chosen);
-}
-
-void TestStartup::colorWellSetsTheActiveSlot()
-{
-    Opened o;
-    o.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    o.canvas->setActiveColor(2);
-    auto *well = o.child<ColorWell>("mCurrColorWell");
-    QTest::mouseClick(well, Qt::LeftButton);
-    auto *dialog = o.window->findChild<QColorDialog *>(QStringLiteral("colorDialog"));
-    QVERIFY(dialog);
-    QVERIFY(dialog->testOption(QColorDialog::ShowAlphaChannel));
-    const QColor chosen(255, 0, 0, 128);
-    dialog->setCurrentColor(chosen);
-    dialog->accept();
-    QCOMPARE(o.canvas->slotColor(1).toQColor().rgba(), chosen.rgba());
-    QCOMPARE(unarchiveColor(Preferences::standard().dataForKey(QStringLiteral("Color1")))
-                 ->toQColor()
-                 .rgba(),
-             chosen.rgba());
-    QCOMPARE(o.canvas->slotColor(0), PreferenceKeys::defaultColor());
-}
-
-void TestStartup::backgroundSliderFollowsTheCanvas()
-{
-    Opened o;
-    auto *slider = o.child<QSlider>("mBgTypeSlider");
-    slider->setValue(2);
-    QCOMPARE(o.canvas->bgType(), 2.0f);
-    QCOMPARE(m_settings->storedValue(QStringLiteral("BgType")), QStringLiteral("2"));
-    o.canvas->setBgType(0.4f);
-    QCOMPARE(slider->value(), 0);
-    slider->triggerAction(QAbstractSlider::SliderToMaximum);
-    QCOMPARE(o.canvas->bgType(), 3.0f);
-    QVERIFY(!o.canvas->isOpaque());
-}
-
-void TestStartup::closedWindowStopsFollowing()
-{
-    const int before = followers();
-    auto *document = new InkpondDocument;
-    document->makeWindowControllers();
-    QPointer<DocumentWindow> window = documentWindowFor(document);
-    QCOMPARE(followers(), before + 1);
-    delete document; // takes its window with it
-    QVERIFY(!window);
-    QCOMPARE(followers(), before);
-    arrive(QPointingDevice::PointerType::Eraser);
-    arrive(QPointingDevice::PointerType::Pen);
 }
 
 int main(int argc, char **argv)

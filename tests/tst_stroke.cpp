@@ -57,17 +57,7 @@ private slots:
     void touchedRect();
     void snapTo45degrees_data();
     void snapTo45degrees();
-    void pressureShapesTheLine_data();
-    void pressureShapesTheLine();
-    void penHeldStillPaintsConcentricDots();
-    void coalescingIsOffWhileTracking();
-    void tabletSampleWithoutPressureIsSkipped();
     void shiftClickThenEscapePaintsNothing();
-    void chainIsOneSnapshot_data();
-    void chainIsOneSnapshot();
-    void commitAtAnchorPaintsGrownDot();
-    void pendingLineIsDropped_data();
-    void pendingLineIsDropped();
     void undoShortcutDuringStrokeRunsAfterRelease();
     void rectangleRepaintsEqualWholeRepaint();
 
@@ -119,75 +109,6 @@ void TestStroke::snapTo45degrees()
     QCOMPARE(in, out);
 }
 
-void TestStroke::pressureShapesTheLine_data()
-{
-    QTest::addColumn<bool>("tablet");
-    QTest::addColumn<int>("halfWidth"); // brush width 10 × pressure 0.5, or × 1.0 for a mouse
-    QTest::newRow("tablet at 0.5") << true << 2;
-    QTest::newRow("mouse") << false << 5;
-}
-
-void TestStroke::pressureShapesTheLine()
-{
-    QFETCH(bool, tablet);
-    QFETCH(int, halfWidth);
-    WTView canvas(Rect(0, 0, 200, 100));
-    if (tablet) {
-        QVERIFY(sendTablet(canvas, QEvent::TabletPress, {20, 50}, 0.5f, Qt::LeftButton,
-                           Qt::LeftButton)); // accepted: no mouse event is made of it
-        sendTablet(canvas, QEvent::TabletMove, {100, 50}, 0.5f, Qt::NoButton, Qt::LeftButton);
-        sendTablet(canvas, QEvent::TabletRelease, {100, 50}, 0.0f, Qt::LeftButton, Qt::NoButton);
-    } else {
-        drag(canvas, {20, 50}, {100, 50});
-    }
-    QVERIFY(!canvas.isTrackingStroke());
-    const Image shown = picture(canvas);
-    QCOMPARE(alphaAt(shown, 60, 50 + halfWidth - 1), 255);
-    QCOMPARE(alphaAt(shown, 60, 50 - halfWidth), 255);
-    QCOMPARE(alphaAt(shown, 60, 50 + halfWidth + 1), 0);
-    QCOMPARE(alphaAt(shown, 60, 50 - halfWidth - 2), 0);
-}
-
-void TestStroke::penHeldStillPaintsConcentricDots()
-{
-    WTView canvas(Rect(0, 0, 100, 100));
-    sendTablet(canvas, QEvent::TabletPress, {50, 50}, 0.1f, Qt::LeftButton, Qt::LeftButton);
-    sendTablet(canvas, QEvent::TabletMove, {50, 50}, 0.4f, Qt::NoButton, Qt::LeftButton);
-    const TiledImage &snapshot = *canvas.undoLayers().back()->image();
-    QVERIFY(alphaAt(snapshot, 51, 50) != 0); // diameter 4
-    QCOMPARE(alphaAt(snapshot, 53, 50), 0);
-    sendTablet(canvas, QEvent::TabletMove, {50, 50}, 0.8f, Qt::NoButton, Qt::LeftButton);
-    QVERIFY(alphaAt(snapshot, 53, 50) != 0); // diameter 8
-    QCOMPARE(alphaAt(snapshot, 54, 50), 0);
-    QCOMPARE(alphaAt(snapshot, 45, 50), 0);
-    sendTablet(canvas, QEvent::TabletRelease, {50, 50}, 0.0f, Qt::LeftButton, Qt::NoButton);
-}
-
-void TestStroke::coalescingIsOffWhileTracking()
-{
-    WTView canvas(Rect(0, 0, 100, 100));
-    TabletApplication *app = TabletApplication::instance();
-    app->setMouseCoalescingEnabled(true);
-    sendTablet(canvas, QEvent::TabletPress, {50, 50}, 0.5f, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(!app->isMouseCoalescingEnabled());
-    sendTablet(canvas, QEvent::TabletRelease, {50, 50}, 0.0f, Qt::LeftButton, Qt::NoButton);
-    QVERIFY(app->isMouseCoalescingEnabled());
-    canvas.mouseDown({{20, 20}, 1.0f, false, Qt::ShiftModifier}); // a line leaves it alone
-    QVERIFY(app->isMouseCoalescingEnabled());
-}
-
-void TestStroke::tabletSampleWithoutPressureIsSkipped()
-{
-    WTView canvas(Rect(0, 0, 200, 100));
-    sendTablet(canvas, QEvent::TabletPress, {20, 20}, 0.5f, Qt::LeftButton, Qt::LeftButton);
-    QVERIFY(sendTablet(canvas, QEvent::TabletMove, {150, 20}, 0.0f, Qt::NoButton, Qt::LeftButton));
-    sendTablet(canvas, QEvent::TabletMove, {20, 80}, 1.0f, Qt::NoButton, Qt::LeftButton);
-    sendTablet(canvas, QEvent::TabletRelease, {20, 80}, 0.0f, Qt::LeftButton, Qt::NoButton);
-    const Image shown = picture(canvas);
-    QCOMPARE(alphaAt(shown, 85, 20), 0); // no segment to the skipped sample
-    QVERIFY(alphaAt(shown, 20, 50) != 0); // the next one starts where the stroke was
-}
-
 void TestStroke::shiftClickThenEscapePaintsNothing()
 {
     WTView canvas(Rect(0, 0, 200, 100));
@@ -206,83 +127,6 @@ void TestStroke::shiftClickThenEscapePaintsNothing()
     QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
     QVERIFY(canvas.undoLayers().front()->image()->isEmpty());
     QVERIFY(!document.isDocumentEdited());
-}
-
-void TestStroke::chainIsOneSnapshot_data()
-{
-    QTest::addColumn<Qt::KeyboardModifier>("chain");
-    QTest::newRow("alt") << Qt::AltModifier;
-    QTest::newRow("ctrl") << Qt::ControlModifier;
-}
-
-void TestStroke::chainIsOneSnapshot()
-{
-    QFETCH(Qt::KeyboardModifier, chain);
-    WTView canvas(Rect(0, 0, 200, 100));
-    InkpondDocument document;
-    canvas.setDocument(&document);
-    click(canvas, {20, 20}, Qt::ShiftModifier);
-    click(canvas, {100, 20}, chain);
-    QVERIFY(canvas.isDrawingLine());
-    click(canvas, {100, 80});
-    QVERIFY(!canvas.isDrawingLine());
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
-    QCOMPARE(document.changeCount(), 2);
-    Image shown = picture(canvas);
-    QVERIFY(alphaAt(shown, 60, 20) != 0);
-    QVERIFY(alphaAt(shown, 100, 50) != 0);
-    canvas.undo();
-    shown = picture(canvas);
-    QCOMPARE(alphaAt(shown, 60, 20), 0);
-    QCOMPARE(alphaAt(shown, 100, 50), 0);
-    QCOMPARE(document.changeCount(), 1);
-}
-
-void TestStroke::commitAtAnchorPaintsGrownDot()
-{
-    WTView canvas(Rect(0, 0, 100, 100));
-    canvas.mouseDown({{50, 50}, 1.0f, false, Qt::ShiftModifier});
-    canvas.mouseMoved({{50, 50}, 1.0f, false, {}});
-    const QImage preview = rendered(canvas);
-    canvas.mouseDown({{50, 50}, 1.0f, false, {}});
-    // Width 10 grown by a point each side: the dot fills (44, 44, 12, 12).
-    const TiledImage &snapshot = *canvas.undoLayers().back()->image();
-    QVERIFY(alphaAt(snapshot, 44, 50) != 0);
-    QVERIFY(alphaAt(snapshot, 55, 50) != 0);
-    QVERIFY(alphaAt(snapshot, 50, 55) != 0);
-    QCOMPARE(alphaAt(snapshot, 43, 50), 0);
-    QCOMPARE(alphaAt(snapshot, 56, 50), 0);
-    QCOMPARE(alphaAt(snapshot, 50, 56), 0);
-    QCOMPARE(differingPixels(rendered(canvas), preview), qint64(0)); // the preview showed it
-}
-
-void TestStroke::pendingLineIsDropped_data()
-{
-    QTest::addColumn<bool>("undo"); // or a change of pen
-    QTest::newRow("pen change") << false;
-    QTest::newRow("undo between the clicks") << true;
-}
-
-void TestStroke::pendingLineIsDropped()
-{
-    QFETCH(bool, undo);
-    WTView canvas(Rect(0, 0, 100, 100));
-    InkpondDocument document;
-    canvas.setDocument(&document);
-    dab(canvas, 70, 10);
-    canvas.mouseDown({{20, 20}, 1.0f, false, Qt::ShiftModifier});
-    QVERIFY(canvas.isDrawingLine());
-    if (undo)
-        canvas.undo(); // removes the line's snapshot as well
-    else
-        canvas.setActiveColor(3);
-    QVERIFY(!canvas.isDrawingLine());
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(undo ? 1 : 2));
-    canvas.mouseDown({{80, 80}, 1.0f, false, {}});
-    QVERIFY(canvas.isTrackingStroke()); // a new stroke, not a commit
-    canvas.mouseUp({{80, 80}, 1.0f, false, {}});
-    QCOMPARE(alphaAt(picture(canvas), 50, 50), 0);
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(undo ? 2 : 3));
 }
 
 void TestStroke::undoShortcutDuringStrokeRunsAfterRelease()

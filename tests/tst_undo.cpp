@@ -38,14 +38,8 @@ private slots:
     void cleanup() { m_settings.reset(); }
 
     void twelveStrokesKeepTenAndMergeTheFirstTwo();
-    void eraserHidesWhileInHistoryAndErasesOnceMerged();
-    void reusedSnapshotStartsTransparent();
-    void clickWithoutDragLeavesEmptySnapshot();
     void mergeEqualsWholeSheetMerge();
-    void snapshotFollowsReframing_data();
-    void snapshotFollowsReframing();
     void mergeWithoutMemoryKeepsTheHistory();
-    void largestSheetCostsWhatIsPainted();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
@@ -81,65 +75,6 @@ void TestUndo::twelveStrokesKeepTenAndMergeTheFirstTwo()
     QVERIFY(alphaAt(shown, int(x(1)) + 2, 50) != 0);
 }
 
-void TestUndo::eraserHidesWhileInHistoryAndErasesOnceMerged()
-{
-    WTView canvas(Rect(0, 0, 200, 100));
-    freehand(canvas, {{20, 50}, {180, 50}});
-    canvas.setActiveColor(0);
-    freehand(canvas, {{100, 30}, {100, 70}});
-    QCOMPARE(alphaAt(picture(canvas), 100, 50), 0);
-    QVERIFY(alphaAt(picture(canvas), 60, 50) != 0);
-    canvas.undo();
-    QVERIFY(alphaAt(picture(canvas), 100, 50) != 0); // the hidden paint comes back
-
-    freehand(canvas, {{100, 30}, {100, 70}});
-    canvas.setActiveColor(1);
-    for (int i = 0; i < 10; ++i)
-        dab(canvas, 10.0f + 18.0f * float(i), 90);
-    const TiledImage &base = *canvas.currentLayer()->image();
-    QVERIFY(alphaAt(base, 60, 50) != 0);
-    QCOMPARE(alphaAt(base, 100, 50), 0);
-    while (!canvas.undoLayers().empty())
-        canvas.undo();
-    QCOMPARE(alphaAt(picture(canvas), 100, 50), 0);
-    QVERIFY(alphaAt(picture(canvas), 60, 50) != 0);
-}
-
-void TestUndo::reusedSnapshotStartsTransparent()
-{
-    WTView canvas(Rect(0, 0, 200, 100));
-    freehand(canvas, {{20, 20}, {40, 40}});
-    canvas.undo();
-    freehand(canvas, {{150, 50}, {170, 60}});
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
-    QCOMPARE(alphaAt(*canvas.undoLayers().front()->image(), 30, 30), 0); // the undone stroke
-    QVERIFY(alphaAt(*canvas.undoLayers().front()->image(), 160, 55) != 0);
-    QCOMPARE(alphaAt(picture(canvas), 30, 30), 0);
-
-    for (int i = 0; i < 9; ++i)
-        freehand(canvas, {{10, 10}, {190, 90}}); // every stroke over the same place
-    const UndoLayer *oldest = canvas.undoLayers().front().get();
-    UndoLayer *recycled = canvas.createUndoLayer(canvas.currentLayer());
-    QCOMPARE(recycled, oldest);
-    QCOMPARE(canvas.undoLayers().back().get(), recycled);
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(10));
-    QCOMPARE(recycled->image()->tileCount(), std::size_t(0));
-}
-
-void TestUndo::clickWithoutDragLeavesEmptySnapshot()
-{
-    WTView canvas(Rect(0, 0, 100, 80));
-    InkpondDocument document;
-    canvas.setDocument(&document);
-    click(canvas, {40, 40});
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
-    QCOMPARE(paintedPixels(*canvas.undoLayers().front()->image()), 0);
-    QVERIFY(document.isDocumentEdited());
-    canvas.undo();
-    QVERIFY(canvas.undoLayers().empty());
-    QVERIFY(!document.isDocumentEdited());
-}
-
 void TestUndo::mergeEqualsWholeSheetMerge()
 {
     WTView canvas(Rect(0, 0, 240, 160));
@@ -163,27 +98,6 @@ void TestUndo::mergeEqualsWholeSheetMerge()
     }
 }
 
-void TestUndo::snapshotFollowsReframing_data()
-{
-    QTest::addColumn<Rect>("frame");
-    QTest::newRow("grow with margins") << Rect(-15, -25, 240, 150);
-    QTest::newRow("fractional offset") << Rect(-10.5f, -20.25f, 230.5f, 140.75f);
-    QTest::newRow("crop to the stroke") << Rect(120, 50, 70, 40);
-    QTest::newRow("crop away from it") << Rect(0, 0, 60, 40);
-}
-
-void TestUndo::snapshotFollowsReframing()
-{
-    QFETCH(Rect, frame);
-    WTView canvas(Rect(0, 0, 200, 100));
-    freehand(canvas, {{130, 60}, {185, 92}, {150, 70}});
-    QVERIFY(canvas.resizeSheet(frame));
-    const UndoLayer &snapshot = *canvas.undoLayers().front();
-    const Image shown = picture(canvas);
-    // What the re-framed stroke shows equals what its whole image holds.
-    QCOMPARE(differingPixels(shown.qimage(), snapshot.toQImage()), qint64(0));
-}
-
 void TestUndo::mergeWithoutMemoryKeepsTheHistory()
 {
     WTView canvas(Rect(0, 0, 300, 100));
@@ -199,21 +113,6 @@ void TestUndo::mergeWithoutMemoryKeepsTheHistory()
     QVERIFY(alphaAt(picture(canvas), 12, 50) != 0); // the oldest stroke is still undoable
     canvas.undo();
     QCOMPARE(canvas.undoLayers().size(), std::size_t(9));
-}
-
-// On the largest sheet, strokes cost the tiles they paint, whatever the sheet's area.
-void TestUndo::largestSheetCostsWhatIsPainted()
-{
-    WTView canvas(Rect(0, 0, 400, 300));
-    QVERIFY(canvas.setSheetSize({32767, 32767}));
-    const qint64 start = TiledImage::liveTiles();
-    for (int i = 0; i < 11; ++i)
-        dab(canvas, 100.0f + 150.0f * float(i), 32000);
-    QVERIFY(TiledImage::liveTiles() - start <= 11 * 4);
-    QVERIFY(alphaAt(*canvas.currentLayer()->image(), 102, 32000) != 0); // merged
-    QVERIFY(alphaAt(picture(canvas, {{1500, 31900}, {200, 200}}), 102, 100) != 0);
-    canvas.undo();
-    QCOMPARE(alphaAt(picture(canvas, {{1500, 31900}, {200, 200}}), 102, 100), 0);
 }
 
 QTEST_MAIN(TestUndo)

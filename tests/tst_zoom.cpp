@@ -39,8 +39,6 @@ class TestZoom : public QObject
 private slots:
     void rule_data();
     void rule();
-    void ruleGivesWholeNumbers();
-    void screenTermsRoundTrip();
     void zoomShowsTheWholeSheetAndZoomAgainGoesBack();
     void zoomOfALargeSheetFillsTheScreen();
 };
@@ -83,34 +81,6 @@ void TestZoom::rule()
     QFETCH(Size, sheet);
     QFETCH(Rect, expected);
     QCOMPARE(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), expected);
-}
-
-void TestZoom::ruleGivesWholeNumbers()
-{
-    // Whatever the fractions, the frame has whole-number edges and holds the exact frame.
-    const Rect screen(0.5f, 20.25f, 1439.5f, 879.75f);
-    for (int i = 0; i < 200; ++i) {
-        const float f = float(i) * 0.37f;
-        const Rect current(50.3f + f, 60.7f + f * 0.5f, 500.1f + f, 400.9f + f);
-        const Size visible {480.2f + f * 0.3f, 330.6f + f * 0.2f};
-        const Size sheet {300.45f + f * 2.1f, 250.55f + f * 1.3f};
-        const Rect r = windowWillUseStandardFrame(current, screen, visible, sheet);
-        for (float v : {r.x(), r.y(), r.width(), r.height()})
-            QCOMPARE(v, std::floor(v));
-        const float W = std::min(screen.width(), current.width() + sheet.width - visible.width);
-        QVERIFY(r.width() >= W && r.width() < W + 2.0f);
-        QVERIFY(r.x() >= std::floor(screen.x()));
-    }
-}
-
-void TestZoom::screenTermsRoundTrip()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const int bottom = screen->virtualGeometry().bottom() + 1;
-    const QRect r(30, 40, 200, 100);
-    const Rect up = screenRectToZoomTerms(r, screen);
-    QCOMPARE(up, Rect(30, float(bottom - 140), 200, 100));
-    QCOMPARE(zoomTermsToScreenRect(up, screen), r);
 }
 
 void TestZoom::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
