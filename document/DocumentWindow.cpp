@@ -5,6 +5,7 @@
 #include "CanvasDialogs.h"
 #include "ColorWell.h"
 #include "Document.h"
+#include "MainMenu.h"
 #include "PenControls.h"
 #include "SheetContainer.h"
 #include "Toolbar.h"
@@ -38,6 +39,11 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mCanvas->setQuestions(&CanvasDialogs::shared());
     mCanvas->setRubberButton(mUi->mRubberButton);
     bindControls();
+    // The menus were made before the canvas they validate against.
+    if (mMainMenu) {
+        connect(mCanvas, &WTView::canRedoChanged, mMainMenu, &MainMenu::validate);
+        mMainMenu->validate();
+    }
 }
 
 DocumentWindow::~DocumentWindow() = default;
