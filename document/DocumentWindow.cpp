@@ -5,7 +5,6 @@
 #include "CanvasDialogs.h"
 #include "ColorWell.h"
 #include "Document.h"
-#include "MainMenu.h"
 #include "PenControls.h"
 #include "SheetContainer.h"
 #include "Toolbar.h"
@@ -39,11 +38,6 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mCanvas->setQuestions(&CanvasDialogs::shared());
     mCanvas->setRubberButton(mUi->mRubberButton);
     bindControls();
-    // The menus were made before the canvas they validate against.
-    if (mMainMenu) {
-        connect(mCanvas, &WTView::canRedoChanged, mMainMenu, &MainMenu::validate);
-        mMainMenu->validate();
-    }
 }
 
 DocumentWindow::~DocumentWindow() = default;
