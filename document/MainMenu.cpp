@@ -133,6 +133,15 @@ void MainMenu::buildEditMenu()
         if (WTView *c = canvas())
             c->undo(sender);
     });
+    // The desktop's Ctrl+Shift+Z, and Ctrl+Y as other programs on Linux take it too.
+    QAction *redo
+        = addCommand(edit, tr("&Redo"), "redo:", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                     [canvas](QAction *sender) {
+                         if (WTView *c = canvas())
+                             c->redo(sender);
+                     });
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addSeparator();
     addCommand(edit, tr("&Copy"), "copy:", QKeySequence::Copy, [canvas](QAction *sender) {
         if (WTView *c = canvas())
@@ -218,6 +227,9 @@ void MainMenu::validate()
     if (QAction *revert = action(QStringLiteral("revertDocumentToSaved:")))
         revert->setEnabled(document && !document->fileURL().isEmpty()
                            && document->isDocumentEdited());
+    // Undo stays enabled and beeps when there is nothing; a disabled Redo says there is none.
+    if (QAction *redo = action(QStringLiteral("redo:")))
+        redo->setEnabled(mWindow->canvas() && mWindow->canvas()->canRedo());
 }
 
 void MainMenu::fillRecentMenu()

@@ -25,7 +25,8 @@ public:
     // Every action with that name, in menu order.
     QList<QAction *> actions(const QString &name) const;
 
-    // Enables each command that can be chosen now.
+    // Enables each command that can be chosen now; called again when the document's edited
+    // state, its name or what its canvas can redo changes.
     void validate();
 
 private:

@@ -1,5 +1,6 @@
 #include "Picture.h"
 
+#include "Assert.h"
 #include "Background.h"
 #include "Graphics.h"
 
@@ -24,6 +25,7 @@ Picture::Picture(Size sheet, BgType bgType)
 
 UndoLayer *Picture::createUndoLayer(Layer *base)
 {
+    mRedoLayers.clear();
     if (mUndoLayers.size() < kMaxUndoLayers) {
         auto snapshot = std::make_unique<UndoLayer>(base->size());
         snapshot->setLayer(base);
@@ -39,14 +41,24 @@ UndoLayer *Picture::createUndoLayer(Layer *base)
     return oldest;
 }
 
-std::unique_ptr<UndoLayer> Picture::takeNewestUndoLayer()
+const UndoLayer *Picture::undoNewest()
 {
     if (mUndoLayers.empty())
         return nullptr;
-    std::unique_ptr<UndoLayer> newest = std::move(mUndoLayers.back());
+    // It keeps its layer: only the history is rendered, and a new layer ends what can be redone.
+    mRedoLayers.push_back(std::move(mUndoLayers.back()));
     mUndoLayers.pop_back();
-    newest->setLayer(nullptr);
-    return newest;
+    return mRedoLayers.back().get();
+}
+
+const UndoLayer *Picture::redoNewest()
+{
+    if (mRedoLayers.empty())
+        return nullptr;
+    INK_ASSERT(mUndoLayers.size() < kMaxUndoLayers);
+    mUndoLayers.push_back(std::move(mRedoLayers.back()));
+    mRedoLayers.pop_back();
+    return mUndoLayers.back().get();
 }
 
 bool Picture::isUndoLayerAlive(const UndoLayer *layer) const
@@ -132,12 +144,14 @@ bool Picture::resize(const Rect &r)
             return false;
     for (auto &[layer, image] : reframed)
         layer->adoptReframedImage(std::move(image), r);
+    mRedoLayers.clear();
     mSheetSize = r.size;
     return true;
 }
 
 void Picture::replaceLayersWith(std::unique_ptr<Layer> layer)
 {
+    mRedoLayers.clear();
     mUndoLayers.clear();
     mLayers.clear();
     mCurrLayer = layer.get();

@@ -11,7 +11,8 @@
 #include <vector>
 
 // The picture a canvas shows, without any widget: its layers (always one, the current layer),
-// the undo snapshots of the last strokes over it, the sheet's size and background type. What
+// the undo snapshots of the last strokes over it, those undone that can still be redone, the
+// sheet's size and background type. What
 // it costs follows what was painted, never the sheet's area, except for flattening, the one
 // place a whole image is made.
 class Picture
@@ -34,8 +35,13 @@ public:
     // is full, the oldest is merged into its layer and serves again. nullptr when the merge
     // could not make a tile of its layer (the history is then as it was).
     UndoLayer *createUndoLayer(Layer *base);
-    // Takes the newest snapshot out of the history; nullptr when there is none.
-    std::unique_ptr<UndoLayer> takeNewestUndoLayer();
+    // Undo moves the newest snapshot out of the history to be redone, redo moves the last one
+    // undone back; each gives the snapshot moved, or nullptr when there is none. Undone
+    // snapshots are kept only until the history is rewritten: a new stroke, a re-framing or a
+    // replacement of the layers frees them.
+    const UndoLayer *undoNewest();
+    const UndoLayer *redoNewest();
+    bool canRedo() const { return !mRedoLayers.empty(); }
     bool isUndoLayerAlive(const UndoLayer *layer) const;
 
     // One round-capped segment (a dot when from == to) of that width into a snapshot, clipped
@@ -77,4 +83,6 @@ private:
     std::vector<std::unique_ptr<Layer>> mLayers;
     Layer *mCurrLayer = nullptr; // owned by mLayers
     std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
+    // Undone, last undone last; never shown. With the history, at most kMaxUndoLayers.
+    std::vector<std::unique_ptr<UndoLayer>> mRedoLayers;
 };

@@ -27,6 +27,9 @@ void Document::updateChangeCount(ChangeType change)
     case ChangeUndone:
         --m_changeCount; // below zero: undone past the saved state, which is a change too
         break;
+    case ChangeRedone:
+        ++m_changeCount; // back at zero: redone up to the saved state, clean again
+        break;
     case ChangeCleared:
         m_changeCount = 0;
         m_readOtherContents = false;

@@ -30,6 +30,7 @@ public:
         ChangeUndone = 1, // an edit taken back
         ChangeCleared = 2, // saved, opened, reverted or cleared: nothing unsaved
         ChangeReadOtherContents = 3, // contents replaced: unsaved until saved or cleared
+        ChangeRedone = 4, // an edit taken back, then made again
     };
     Q_ENUM(ChangeType)
 

@@ -209,11 +209,11 @@ void RecoveryTap::changesCleared()
 {
     if (!mRecord || !mCanvas || !mDocument || !mWorker)
         return;
-    if (mCanvas->undoLayers().empty()) {
+    if (mCanvas->undoLayers().empty() && !mCanvas->canRedo()) {
         startAgain(false);
         return;
     }
-    // Saved with strokes still to undo: everything so far is saved, the start stays.
+    // Saved with strokes still to undo or redo: everything so far is saved, the start stays.
     append({setting(QStringLiteral("changesCleared:"), {})});
     const QString path = mDocument->fileURL().toLocalFile();
     const QString type = mDocument->fileType();

@@ -22,9 +22,10 @@ class WTView;
 // the record. Pictures are encoded on the worker; the lines are written at once.
 //
 // The record starts again where the document's changes are cleared (opened, reverted, cleared,
-// saved) and nothing is left to undo; while strokes from before a save can still be undone the
-// record keeps its older start, so that a restored document undoes the same strokes, and notes
-// that everything up to there is saved. It goes when the tap does: the document was closed.
+// saved) and nothing is left to undo or redo; while strokes from before a save can still be
+// undone or redone the record keeps its older start, so that a restored document undoes and
+// redoes the same strokes, and notes that everything up to there is saved. It goes when the tap
+// does: the document was closed.
 class RecoveryTap : public QObject
 {
     Q_OBJECT

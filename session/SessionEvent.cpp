@@ -152,6 +152,7 @@ std::optional<ActionValue> actionValueShape(const QString &name)
 {
     static const std::pair<const char *, ActionValue> kActions[] = {
         {"undo:", ActionValue::None},
+        {"redo:", ActionValue::None},
         {"copy:", ActionValue::None},
         {"copyWithBG:", ActionValue::None},
         {"clear:", ActionValue::None},

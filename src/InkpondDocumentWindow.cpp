@@ -27,6 +27,11 @@ void InkpondDocument::makeWindowControllers()
         this, [](DocumentWindow *window) { return new MainMenu(window); }, mSettingsStore);
     INK_ASSERT(windowController->objectName() == windowNibName());
     setCanvas(windowController->canvas());
+    // The menus were made before the canvas whose redo they follow.
+    if (MainMenu *menu = windowController->mainMenu()) {
+        connect(windowController->canvas(), &WTView::canRedoChanged, menu, &MainMenu::validate);
+        menu->validate();
+    }
     setWindowViews(windowController->colorWell(), windowController->penView(),
                    windowController->brushSizeSlider(), windowController->bgTypeSlider());
     mCanvasView->awakeFromNib(startingImage());

@@ -124,10 +124,13 @@ public:
     // crops come down to, and what a recovery replays.
     bool applyResize(const Rect &r);
 
-    // Undo history (WTViewUndo.cpp): at most kMaxUndoLayers strokes, newest last.
+    // Undo history (WTViewUndo.cpp): at most kMaxUndoLayers strokes, newest last. What was
+    // undone can be redone until a stroke, line, crop, resize or clear rewrites the history.
     static constexpr std::size_t kMaxUndoLayers = Picture::kMaxUndoLayers;
     UndoLayer *createUndoLayer(Layer *base); // nullptr, with a beep, when none can be had
     void undo(QObject *sender = nullptr);
+    void redo(QObject *sender = nullptr);
+    bool canRedo() const { return mPicture->canRedo(); }
 
     // Stroke input (WTViewStroke.cpp). Qt's mouse and tablet events arrive as PointerSamples.
     void mouseDown(const PointerSample &sample);
@@ -172,6 +175,8 @@ signals:
     void pictureChanged(const QString &command, const QJsonValue &value);
     // A command's value was chosen in a dialog: what a recording needs to replay it.
     void commandChosen(const QString &command, const QJsonValue &value);
+    // Whether anything can be redone changed: the Redo command is enabled by it.
+    void canRedoChanged(bool canRedo);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -196,6 +201,7 @@ private:
     {
         return mPicture->isUndoLayerAlive(layer);
     }
+    void noteCanRedo(); // after anything that may have changed canRedo()
     void stopStrokeForLackOfMemory();
     void commitLine(const PointerSample &sample);
     void endStroke();
@@ -214,6 +220,7 @@ private:
     // Layers, history, sheet size and paper: what the canvas shows, without the widget.
     std::unique_ptr<Picture> mPicture;
     UndoLayer *mCurrUndoLayer = nullptr; // owned by the picture's history
+    bool mCouldRedo = false; // canRedo() as last told by canRedoChanged
     bool mTracking = false; // a freehand stroke is being painted
     HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
     bool mHasLinePreview = false;

@@ -17,6 +17,7 @@ bool WTView::replaceLayersWith(std::unique_ptr<Layer> layer)
     }
     mCurrUndoLayer = nullptr;
     mPicture->replaceLayersWith(std::move(layer));
+    noteCanRedo();
     return setSheetSize(mPicture->sheetSize());
 }
 

@@ -28,6 +28,7 @@ bool WTView::resizeSheet(const Rect &r)
         refuseSheetSize(r.size);
         return false;
     }
+    noteCanRedo();
 
     const Size c = containerSize(r.size);
     const float W = std::max(c.width, r.width());

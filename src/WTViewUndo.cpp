@@ -1,5 +1,6 @@
 // Undo history: each stroke paints into a snapshot of its own over the current layer; undoing
-// discards the newest, and the eleventh stroke merges the oldest into its layer for good.
+// sets the newest aside to be redone, and the eleventh stroke merges the oldest into its layer
+// for good.
 #include "WTView.h"
 
 #include "Beep.h"
@@ -9,9 +10,18 @@
 UndoLayer *WTView::createUndoLayer(Layer *base)
 {
     UndoLayer *snapshot = mPicture->createUndoLayer(base);
+    noteCanRedo();
     if (!snapshot)
         systemBeep(); // the oldest stroke could not be merged: no memory for its tiles
     return snapshot;
+}
+
+void WTView::noteCanRedo()
+{
+    if (mCouldRedo == canRedo())
+        return;
+    mCouldRedo = canRedo();
+    emit canRedoChanged(mCouldRedo);
 }
 
 void WTView::undo(QObject *)
@@ -23,16 +33,37 @@ void WTView::undo(QObject *)
     }
     // A pending line would otherwise be committed into a snapshot that is gone.
     cancelOperation(this);
-    const std::unique_ptr<UndoLayer> newest = mPicture->takeNewestUndoLayer();
+    const UndoLayer *newest = mPicture->undoNewest();
     if (!newest) {
         systemBeep();
         return;
     }
-    if (mCurrUndoLayer == newest.get())
+    if (mCurrUndoLayer == newest)
         mCurrUndoLayer = nullptr;
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeUndone);
+    noteCanRedo();
     emit pictureChanged(QStringLiteral("undo:"), {});
     // Only where the stroke had painted changes on screen.
     update(widgetRectFromCanvas(newest->image()->paintedBounds()).toAlignedRect());
+}
+
+void WTView::redo(QObject *)
+{
+    // As undo: after the stroke in progress (which, being new, leaves nothing to redo).
+    if (mTracking && mHeldInput && mHeldInput->isHolding()) {
+        mHeldInput->defer([this] { redo(nullptr); });
+        return;
+    }
+    cancelOperation(this);
+    const UndoLayer *redone = mPicture->redoNewest();
+    if (!redone) {
+        systemBeep();
+        return;
+    }
+    if (mDocument)
+        mDocument->updateChangeCount(Document::ChangeRedone);
+    noteCanRedo();
+    emit pictureChanged(QStringLiteral("redo:"), {});
+    update(widgetRectFromCanvas(redone->image()->paintedBounds()).toAlignedRect());
 }

@@ -58,6 +58,7 @@ private slots:
     void eraseSnapshotNeverCutsTheBackground();
     void segmentsAcrossTileCorners_data();
     void segmentsAcrossTileCorners();
+    void tilesReturnAfterTenStrokesUndone();
     void failedTileKeepsWhatWasPainted();
 };
 
@@ -186,6 +187,25 @@ void TestLayer::segmentsAcrossTileCorners()
     const int spanned = int(std::ceil(touched.maxX() / 64) - std::floor(touched.x() / 64))
         * int(std::ceil(touched.maxY() / 64) - std::floor(touched.y() / 64));
     QVERIFY(snapshot.image()->tileCount() <= std::size_t(spanned));
+}
+
+void TestLayer::tilesReturnAfterTenStrokesUndone()
+{
+    const qint64 start = TiledImage::liveTiles();
+    Picture picture({4000, 3000}, BgType::Plain);
+    const Color ink {0, 0, 0, 1};
+    for (int i = 0; i < 10; ++i) {
+        UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
+        const Point a {100.0f + i * 300, 200}, b {400.0f + i * 300, 2500};
+        QVERIFY(Picture::paintSegment(
+            *s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}), {}, &ink));
+    }
+    QVERIFY(TiledImage::liveTiles() > start + 10);
+    while (picture.undoNewest()) { }
+    // Undone, they are kept to be redone until a new stroke drops them.
+    QVERIFY(TiledImage::liveTiles() > start + 10);
+    picture.createUndoLayer(picture.currentLayer());
+    QCOMPARE(TiledImage::liveTiles(), start);
 }
 
 void TestLayer::failedTileKeepsWhatWasPainted()
