@@ -3,7 +3,11 @@
 #include "Assert.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "StrokeSmoother.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -16,6 +20,27 @@ float storedWidth(const Preferences &store, const QString &key)
     if (v && std::isfinite(*v))
         return *v;
     return Preferences::toFloat(store.registeredDefault(key)).value_or(10.0f);
+}
+// A whole number from lowest to highest, else the registered default.
+int storedInteger(const Preferences &store, const QString &key, int lowest, int highest)
+{
+    const auto v = Preferences::toInteger(store.objectForKey(key));
+    if (v && *v >= lowest && *v <= highest)
+        return int(*v);
+    return int(Preferences::toInteger(store.registeredDefault(key)).value_or(lowest));
+}
+
+std::optional<PressureCurve> curveFrom(const QVariant &v)
+{
+    std::vector<float> numbers;
+    const QStringList list = v.toStringList();
+    for (const QString &n : list) {
+        bool ok = false;
+        numbers.push_back(n.toFloat(&ok));
+        if (!ok)
+            return std::nullopt;
+    }
+    return PressureCurve::fromNumbers(numbers);
 }
 } // namespace
 
@@ -37,6 +62,18 @@ PenSettings::PenSettings(Preferences &store, QObject *parent)
         mBrushSize[size_t(i)] = storedWidth(store, PreferenceKeys::brushSizeKey(i));
     }
     mRubberSize = storedWidth(store, PreferenceKeys::kRubberSize);
+
+    mCurvePreset = PressureCurve::Preset(storedInteger(store, PreferenceKeys::kPressureCurve, 0,
+                                                       int(PressureCurve::Preset::Custom)));
+    const QString custom = PreferenceKeys::kCustomPressureCurve;
+    mCustomCurve
+        = curveFrom(store.objectForKey(custom))
+              .value_or(curveFrom(store.registeredDefault(custom)).value_or(PressureCurve()));
+    curveChosen();
+    const float minimum = storedWidth(store, PreferenceKeys::kMinimumWidth);
+    mMinimumWidth = minimum >= 0.0f && minimum <= 1.0f ? minimum : 0.0f;
+    mSmoothing = storedInteger(store, PreferenceKeys::kSmoothing, 0, StrokeSmoother::kMaxStrength);
+    mEveryPointerIsTip = storedInteger(store, PreferenceKeys::kTreatEveryPointerAsTip, 0, 1) != 0;
 }
 
 const Color &PenSettings::color(int slot) const
@@ -71,6 +108,61 @@ void PenSettings::setRubberSize(float size)
 {
     mRubberSize = size;
     mStore.setFloat(size, PreferenceKeys::kRubberSize);
+    emit changed();
+}
+
+void PenSettings::setPressureCurvePreset(PressureCurve::Preset preset)
+{
+    mCurvePreset = preset;
+    curveChosen();
+    mStore.setInteger(int(preset), PreferenceKeys::kPressureCurve);
+    emit changed();
+}
+
+void PenSettings::setCustomPressureCurve(const PressureCurve &curve)
+{
+    mCustomCurve = curve;
+    curveChosen();
+    QStringList numbers;
+    for (float v : curve.numbers())
+        numbers << QString::number(double(v), 'g', 9);
+    mStore.setStringArray(numbers, PreferenceKeys::kCustomPressureCurve);
+    emit changed();
+}
+
+void PenSettings::curveChosen()
+{
+    mCurve = mCurvePreset == PressureCurve::Preset::Custom ? mCustomCurve
+                                                           : PressureCurve::preset(mCurvePreset);
+    mCurveIsLinear = mCurve.isLinear();
+}
+
+void PenSettings::setMinimumWidth(float fraction)
+{
+    mMinimumWidth = std::isfinite(fraction) ? std::clamp(fraction, 0.0f, 1.0f) : 0.0f;
+    mStore.setFloat(mMinimumWidth, PreferenceKeys::kMinimumWidth);
+    emit changed();
+}
+
+float PenSettings::widthFactor(float pressure) const
+{
+    // Today's widths, bit for bit, unless the user asked for something else.
+    if (mMinimumWidth == 0.0f && mCurveIsLinear)
+        return pressure;
+    return mMinimumWidth + (1.0f - mMinimumWidth) * mCurve.map(pressure);
+}
+
+void PenSettings::setSmoothing(int strength)
+{
+    mSmoothing = std::clamp(strength, 0, StrokeSmoother::kMaxStrength);
+    mStore.setInteger(mSmoothing, PreferenceKeys::kSmoothing);
+    emit changed();
+}
+
+void PenSettings::setTreatsEveryPointerAsTip(bool on)
+{
+    mEveryPointerIsTip = on;
+    mStore.setInteger(on ? 1 : 0, PreferenceKeys::kTreatEveryPointerAsTip);
     emit changed();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Background.h"
 #include "Color.h"
+#include "PressureCurve.h"
 #include "ProximityEvent.h"
 
 #include <QObject>
@@ -40,16 +41,46 @@ public:
     int rememberedTool(PointerType type) const;
     void rememberTool(PointerType type, int tool);
 
+    // Tablet pressure: the preset in use, the custom curve, the narrowest width as a fraction
+    // 0..1 of the slot's, and what they make of a sample's pressure.
+    PressureCurve::Preset pressureCurvePreset() const { return mCurvePreset; }
+    void setPressureCurvePreset(PressureCurve::Preset preset);
+    const PressureCurve &customPressureCurve() const { return mCustomCurve; }
+    void setCustomPressureCurve(const PressureCurve &curve);
+    const PressureCurve &pressureCurve() const { return mCurve; }
+    float minimumWidth() const { return mMinimumWidth; }
+    void setMinimumWidth(float fraction); // clamped to 0..1
+    // The width factor for a tablet sample; the pressure itself with the linear curve and no
+    // minimum.
+    float widthFactor(float pressure) const;
+
+    // Stroke smoothing, 0 (off) to StrokeSmoother::kMaxStrength.
+    int smoothing() const { return mSmoothing; }
+    void setSmoothing(int strength);
+
+    // For tablets that report their tip as the eraser: every pointer draws as the tip.
+    bool treatsEveryPointerAsTip() const { return mEveryPointerIsTip; }
+    void setTreatsEveryPointerAsTip(bool on);
+
     BgType bgType() const;
     void setBgType(BgType type);
 
 signals:
-    // A colour or a width changed.
+    // A colour, a width or a pen input setting changed.
     void changed();
 
 private:
+    void curveChosen();
+
     Preferences &mStore;
     std::array<Color, kSlots> mColors;
     std::array<float, kSlots> mBrushSize {};
     float mRubberSize = 0.0f;
+    PressureCurve::Preset mCurvePreset = PressureCurve::Preset::Linear;
+    PressureCurve mCustomCurve;
+    PressureCurve mCurve; // the one in use
+    bool mCurveIsLinear = true;
+    float mMinimumWidth = 0.0f;
+    int mSmoothing = 0;
+    bool mEveryPointerIsTip = false;
 };

@@ -1,5 +1,9 @@
 #include "PreferenceKeys.h"
 
+#include "PressureCurve.h"
+
+#include <QStringList>
+
 namespace PreferenceKeys {
 
 namespace {
@@ -41,6 +45,15 @@ QVariantMap registeredDefaults()
     }
     d.insert(kRubberSize, 10.0f);
     d.insert(kBgType, 1);
+    d.insert(kPressureCurve, int(PressureCurve::Preset::Linear));
+    // A gentle S to start shaping from.
+    d.insert(kCustomPressureCurve,
+             QStringList {QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0.3"),
+                          QStringLiteral("0.2"), QStringLiteral("0.7"), QStringLiteral("0.8"),
+                          QStringLiteral("1"), QStringLiteral("1")});
+    d.insert(kMinimumWidth, 0.0f);
+    d.insert(kSmoothing, 0);
+    d.insert(kTreatEveryPointerAsTip, 0);
     d.insert(kTabletMonitor, 0); // off: opening /dev/input exposes keyboards too
     d.insert(kToolKeys[0], 1); // unknown pointer: slot 0
     d.insert(kToolKeys[1], 1); // pen tip: slot 0

@@ -12,6 +12,15 @@ namespace PreferenceKeys {
 
 inline const QString kBgType = QStringLiteral("BgType");
 inline const QString kRubberSize = QStringLiteral("RubberSize");
+// Tablet pressure: the curve preset (PressureCurve::Preset), the custom curve's numbers
+// (x0, y0, x1, y1, …), and the narrowest width as a fraction of the slot's.
+inline const QString kPressureCurve = QStringLiteral("PressureCurve");
+inline const QString kCustomPressureCurve = QStringLiteral("CustomPressureCurve");
+inline const QString kMinimumWidth = QStringLiteral("MinimumWidth");
+// 0 (off) to 100.
+inline const QString kSmoothing = QStringLiteral("Smoothing");
+// Non-zero: the eraser end draws as the pen tip does.
+inline const QString kTreatEveryPointerAsTip = QStringLiteral("TreatEveryPointerAsTip");
 // Non-zero: read the kernel's tablet devices directly (needs the input group).
 inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 

@@ -5,6 +5,7 @@
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "FixedSizes.h"
+#include "PreferencesDialog.h"
 #include "RecentDocuments.h"
 #include "WTView.h"
 
@@ -18,6 +19,13 @@ namespace {
 ApplicationMenuCommands *application()
 {
     return ApplicationMenuCommands::current();
+}
+// Desktops without a binding of their own get the one GNOME applications use.
+QKeySequence preferencesShortcut()
+{
+    if (QKeySequence::keyBindings(QKeySequence::Preferences).isEmpty())
+        return QKeySequence(Qt::CTRL | Qt::Key_Comma);
+    return QKeySequence(QKeySequence::Preferences);
 }
 } // namespace
 
@@ -157,6 +165,11 @@ void MainMenu::buildEditMenu()
         if (WTView *c = canvas())
             c->clear(sender);
     });
+    edit->addSeparator();
+    QAction *preferences = addCommand(
+        edit, tr("&Preferences…"), "orderFrontPreferencesPanel:", preferencesShortcut(),
+        [this, canvas](QAction *) { PreferencesDialog::showForWindow(mWindow, canvas()); });
+    preferences->setMenuRole(QAction::PreferencesRole);
 }
 
 void MainMenu::buildImageMenu()

@@ -513,7 +513,7 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>&amp;Redo</source>
+        <source>&amp;Preferences…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -540,6 +540,83 @@ Continue?</translation>
     </message>
     <message>
         <source>There is not enough memory to flatten the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesDialog</name>
+    <message>
+        <source>Linear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Soft</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Firm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PreferencesPanel</name>
+    <message>
+        <source>Preferences</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tablet Pressure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pressure &amp;curve:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Minimum width:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The narrowest line the lightest touch paints, as a share of the slot&apos;s width</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Strokes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Smoothing:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How far the stroke trails the pen to steady it; 0 paints every sample as it comes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>For tablets that report their pen tip as the eraser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Treat every pointer as the pen tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PressureCurveView</name>
+    <message>
+        <source>Pressure curve</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drag a point to shape the curve; double-click adds a point, right-click removes one.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

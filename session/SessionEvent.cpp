@@ -101,6 +101,10 @@ bool validValue(ActionValue shape, const QJsonValue &v)
         return numbers(2);
     case ActionValue::Rect:
         return numbers(4);
+    case ActionValue::Points: {
+        const qsizetype n = v.toArray().size();
+        return n >= 4 && n % 2 == 0 && numbers(int(n));
+    }
     }
     return false;
 }
@@ -120,6 +124,8 @@ QString shapeText(ActionValue shape)
         return QStringLiteral("[w, h]");
     case ActionValue::Rect:
         return QStringLiteral("[x, y, w, h]");
+    case ActionValue::Points:
+        return QStringLiteral("[x0, y0, x1, y1, …]");
     }
     return {};
 }
@@ -163,6 +169,13 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"setColor:", ActionValue::Colour},
         {"setBrushSize:", ActionValue::Number},
         {"setBgType:", ActionValue::Number},
+        // Tablet pressure and stroke input: the curve preset, the custom curve's points, the
+        // minimum width fraction, the smoothing strength, every pointer as the tip (0 or 1).
+        {"setPressureCurve:", ActionValue::Integer},
+        {"setCustomPressureCurve:", ActionValue::Points},
+        {"setMinimumWidth:", ActionValue::Number},
+        {"setSmoothing:", ActionValue::Integer},
+        {"setTreatEveryPointerAsTip:", ActionValue::Integer},
         // The rectangle a crop or resize came to, whatever the window showed.
         {"resizeSheet:", ActionValue::Rect},
         // Everything before it was saved; it changes nothing.

@@ -69,5 +69,5 @@ QJsonArray colorValue(const Color &color);
 Color colorFromValue(const QJsonValue &value);
 
 // Whether the action takes a value, and of which shape.
-enum class ActionValue { None, Integer, Number, Colour, Size, Rect };
+enum class ActionValue { None, Integer, Number, Colour, Size, Rect, Points };
 std::optional<ActionValue> actionValueShape(const QString &name);

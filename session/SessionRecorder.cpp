@@ -346,6 +346,7 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     recordSetting(QStringLiteral("setBgType:"), double(canvas->bgType()));
     state.tool = canvas->activeColor();
     recordSetting(QStringLiteral("setActiveColor:"), state.tool);
+    recordPenInput(*canvas, state);
 
     connect(canvas, &WTView::penChanged, this, [this, canvas] { penChanged(canvas); });
     connect(canvas, &WTView::bgTypeChanged, this,
@@ -362,6 +363,7 @@ void SessionRecorder::penChanged(WTView *canvas)
     if (found == mCanvases.end())
         return;
     PenState &state = found->second;
+    recordPenInput(*canvas, state);
     const int tool = canvas->activeColor();
     if (tool != state.tool) {
         state.tool = tool;
@@ -384,6 +386,38 @@ void SessionRecorder::penChanged(WTView *canvas)
     if (canvas->slotBrushSize(int(slot)) != state.widths[slot]) {
         state.widths[slot] = canvas->slotBrushSize(int(slot));
         recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[slot]));
+    }
+}
+
+// Each pen input setting that differs from what was recorded last.
+void SessionRecorder::recordPenInput(const WTView &canvas, PenState &state)
+{
+    const PenSettings &pen = canvas.penSettings();
+    const int preset = int(pen.pressureCurvePreset());
+    if (state.curvePreset != preset) {
+        state.curvePreset = preset;
+        recordSetting(QStringLiteral("setPressureCurve:"), preset);
+    }
+    const std::vector<float> custom = pen.customPressureCurve().numbers();
+    if (state.customCurve != custom) {
+        state.customCurve = custom;
+        QJsonArray numbers;
+        for (float v : custom)
+            numbers.append(double(v));
+        recordSetting(QStringLiteral("setCustomPressureCurve:"), numbers);
+    }
+    if (state.minimumWidth != pen.minimumWidth()) {
+        state.minimumWidth = pen.minimumWidth();
+        recordSetting(QStringLiteral("setMinimumWidth:"), double(pen.minimumWidth()));
+    }
+    if (state.smoothing != pen.smoothing()) {
+        state.smoothing = pen.smoothing();
+        recordSetting(QStringLiteral("setSmoothing:"), pen.smoothing());
+    }
+    if (state.everyPointerIsTip != pen.treatsEveryPointerAsTip()) {
+        state.everyPointerIsTip = pen.treatsEveryPointerAsTip();
+        recordSetting(QStringLiteral("setTreatEveryPointerAsTip:"),
+                      pen.treatsEveryPointerAsTip() ? 1 : 0);
     }
 }
 

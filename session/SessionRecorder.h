@@ -70,6 +70,12 @@ private:
         std::array<Color, 4> colors;
         std::array<float, 4> widths {};
         float rubber = 0.0f;
+        // Pen input settings, as recorded last; nothing before the first.
+        std::optional<int> curvePreset;
+        std::vector<float> customCurve;
+        std::optional<float> minimumWidth;
+        std::optional<int> smoothing;
+        std::optional<bool> everyPointerIsTip;
     };
 
     void recordPointer(WTView *canvas, QEvent *event);
@@ -78,6 +84,7 @@ private:
     void recordRememberedTools(const Preferences &prefs);
     void watchCanvas(WTView *canvas);
     void penChanged(WTView *canvas);
+    void recordPenInput(const WTView &canvas, PenState &state);
     void watchAction(QAction *action);
     void actionTriggered(QAction *action);
     void watchQuestion(QMessageBox *box);

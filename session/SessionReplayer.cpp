@@ -3,6 +3,7 @@
 #include "Assert.h"
 #include "MyResizePanel.h"
 #include "NotificationCenter.h"
+#include "PenSettings.h"
 #include "ProximityEvent.h"
 #include "SessionRecorder.h"
 #include "TabletProximityRecord.h"
@@ -359,6 +360,8 @@ void SessionReplayer::performAction(const SessionEvent &e)
         canvas.setBgType(float(e.value.toDouble()));
         return;
     }
+    if (performPenInputSetting(e))
+        return;
     if (name == QLatin1String("changesCleared:"))
         return;
     if (name == QLatin1String("resizeSheet:")) {
@@ -393,6 +396,36 @@ void SessionReplayer::performAction(const SessionEvent &e)
     }
     if (name == QLatin1String("cropResizeToCustomSize:"))
         fillCustomSize(e);
+}
+
+bool SessionReplayer::performPenInputSetting(const SessionEvent &e)
+{
+    PenSettings &pen = mCanvas->penSettings();
+    const QString &name = e.name;
+    if (name == QLatin1String("setPressureCurve:")) {
+        const int preset = int(e.value.toDouble());
+        if (preset < 0 || preset > int(PressureCurve::Preset::Custom))
+            warn(QStringLiteral("there is no pressure curve %1").arg(preset));
+        else
+            pen.setPressureCurvePreset(PressureCurve::Preset(preset));
+    } else if (name == QLatin1String("setCustomPressureCurve:")) {
+        std::vector<float> numbers;
+        for (const QJsonValue &v : e.value.toArray())
+            numbers.push_back(float(v.toDouble()));
+        if (const auto curve = PressureCurve::fromNumbers(numbers))
+            pen.setCustomPressureCurve(*curve);
+        else
+            warn(QStringLiteral("the pressure curve's points make no curve"));
+    } else if (name == QLatin1String("setMinimumWidth:")) {
+        pen.setMinimumWidth(float(e.value.toDouble()));
+    } else if (name == QLatin1String("setSmoothing:")) {
+        pen.setSmoothing(int(e.value.toDouble()));
+    } else if (name == QLatin1String("setTreatEveryPointerAsTip:")) {
+        mCanvas->setTreatsEveryPointerAsTip(e.value.toDouble() != 0.0);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 // The recorded size goes into the panel's fields as if typed, then OK is pressed.

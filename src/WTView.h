@@ -8,6 +8,7 @@
 #include "Picture.h"
 #include "PointerSample.h"
 #include "ProximityEvent.h"
+#include "StrokeSmoother.h"
 
 #include <QJsonValue>
 #include <QWidget>
@@ -70,7 +71,10 @@ public:
     float rubberSize() const;
 
     // Pointer proximity (WTViewProximity.cpp): the tool follows the tablet pointer in use.
+    // With every pointer treated as the tip, the eraser end brings back the tip's tool, at
+    // once when it is the pointer in use.
     void startFollowingProximity();
+    void setTreatsEveryPointerAsTip(bool on);
     void handleProximity(const Notification &notification);
 
     // Completes the canvas once its window has connected it (WTViewStartup.cpp): the starting
@@ -205,6 +209,7 @@ private:
     void stopStrokeForLackOfMemory();
     void commitLine(const PointerSample &sample);
     void endStroke();
+    void paintStrokeTo(Point next, float width);
     void drawLinePreviewInRect(const Rect &r);
 
     int mActiveColor = 0;
@@ -222,6 +227,8 @@ private:
     UndoLayer *mCurrUndoLayer = nullptr; // owned by the picture's history
     bool mCouldRedo = false; // canRedo() as last told by canRedoChanged
     bool mTracking = false; // a freehand stroke is being painted
+    StrokeSmoother mSmoother; // where the stroke is painted to, behind the pen
+    float mStrokeWidth = -1.0f; // of the stroke's last segment; negative before the first
     HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
     bool mHasLinePreview = false;
     Point mLinePreviewTo;

@@ -19,10 +19,21 @@ void WTView::handleProximity(const Notification &notification)
     INK_ASSERT(proxData);
     // Leaving, the second pointer of a dual-tracking tablet and a repeat of the current type
     // change nothing.
-    const auto type = pointerTypeOf(proxData->pointingDeviceType);
+    auto type = pointerTypeOf(proxData->pointingDeviceType);
+    if (type == PointerType::Eraser && mSettings->treatsEveryPointerAsTip())
+        type = PointerType::Pen;
     if (proxData->pointingDeviceID != 0 || !proxData->isEnteringProximity || !type
         || *type == mCurrPointerType)
         return;
     mCurrPointerType = *type;
     setActiveColor(mSettings->rememberedTool(mCurrPointerType));
+}
+
+void WTView::setTreatsEveryPointerAsTip(bool on)
+{
+    mSettings->setTreatsEveryPointerAsTip(on);
+    if (on && mCurrPointerType == PointerType::Eraser) {
+        mCurrPointerType = PointerType::Pen;
+        setActiveColor(mSettings->rememberedTool(mCurrPointerType));
+    }
 }

@@ -9,6 +9,7 @@
 #include "EventCoalescing.h"
 #include "Graphics.h"
 #include "HeldInput.h"
+#include "PenSettings.h"
 #include "StrokeGeometry.h"
 
 #include <QMouseEvent>
@@ -110,14 +111,22 @@ void WTView::mouseDown(const PointerSample &sample)
         return;
     }
     mTracking = true;
+    mSmoother.setStrength(mSettings->smoothing());
+    mSmoother.begin(sample.position);
+    mStrokeWidth = -1.0f;
     setMouseCoalescingEnabled(false);
     if (!mHeldInput)
         mHeldInput = new HeldInput(this);
     mHeldInput->hold();
 }
 
-void WTView::mouseUp(const PointerSample &)
+void WTView::mouseUp(const PointerSample &sample)
 {
+    if (!mTracking)
+        return;
+    // A smoothed stroke trails the pen: it catches up where the pen lifted.
+    if (mSmoother.isOn() && mStrokeWidth >= 0.0f && sample.position != mLastLoc && mCurrUndoLayer)
+        paintStrokeTo(sample.position, mStrokeWidth);
     if (mTracking)
         endStroke();
 }
@@ -138,9 +147,15 @@ void WTView::drawCurrentDataFromEvent(const PointerSample &sample)
     INK_CHECK(erasing() || color(), kColorIndexOutOfBound);
     if (!mCurrUndoLayer)
         return;
+    const float w
+        = (sample.isTablet ? mSettings->widthFactor(sample.pressure) : 1.0f) * brushSize();
+    mStrokeWidth = w;
+    paintStrokeTo(mSmoother.follow(sample.position), w);
+}
+
+void WTView::paintStrokeTo(Point next, float w)
+{
     const Point last = mLastLoc;
-    const Point next = sample.position;
-    const float w = (sample.isTablet ? sample.pressure : 1.0f) * brushSize();
     // A width below one point still paints the thinnest line the device shows.
     const Rect touched
         = unionRect(touchedRect(last, next, w), touchedRect(last, next, std::max(w, 1.0f)));

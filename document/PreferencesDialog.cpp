@@ -1,0 +1,106 @@
+#include "PreferencesDialog.h"
+
+#include "PenSettings.h"
+#include "WTView.h"
+#include "ui_PreferencesPanel.h"
+
+#include <QDialog>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace {
+const QString kPanelName = QStringLiteral("preferencesPanel");
+} // namespace
+
+QDialog *PreferencesDialog::showForWindow(QWidget *window, WTView *canvas)
+{
+    if (!window || !canvas)
+        return nullptr;
+    auto *panel = window->findChild<QDialog *>(kPanelName, Qt::FindDirectChildrenOnly);
+    if (!panel) {
+        panel = new QDialog(window);
+        panel->setObjectName(kPanelName);
+        panel->setAttribute(Qt::WA_DeleteOnClose);
+        new PreferencesDialog(panel, canvas);
+    }
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    return panel;
+}
+
+PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
+    : QObject(panel)
+    , mPanel(panel)
+    , mCanvas(canvas)
+    , mUi(std::make_unique<Ui::PreferencesPanel>())
+{
+    mUi->setupUi(panel);
+    panel->setObjectName(kPanelName); // setupUi names it after the form
+    mUi->curvePresetBox->addItem(tr("Linear"), int(PressureCurve::Preset::Linear));
+    mUi->curvePresetBox->addItem(tr("Soft"), int(PressureCurve::Preset::Soft));
+    mUi->curvePresetBox->addItem(tr("Firm"), int(PressureCurve::Preset::Firm));
+    mUi->curvePresetBox->addItem(tr("Custom"), int(PressureCurve::Preset::Custom));
+    refresh();
+
+    connect(mUi->curvePresetBox, &QComboBox::currentIndexChanged, this,
+            &PreferencesDialog::choosePreset);
+    connect(mUi->curveView, &PressureCurveView::curveEdited, this, &PreferencesDialog::editCurve);
+    connect(mUi->minimumWidthBox, &QSpinBox::valueChanged, this, [this](int percent) {
+        if (mCanvas)
+            mCanvas->penSettings().setMinimumWidth(float(percent) / 100.0f);
+    });
+    connect(mUi->smoothingSlider, &QSlider::valueChanged, mUi->smoothingBox, &QSpinBox::setValue);
+    connect(mUi->smoothingBox, &QSpinBox::valueChanged, mUi->smoothingSlider, &QSlider::setValue);
+    connect(mUi->smoothingBox, &QSpinBox::valueChanged, this, [this](int strength) {
+        if (mCanvas)
+            mCanvas->penSettings().setSmoothing(strength);
+    });
+    connect(mUi->everyPointerAsTipBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (mCanvas)
+            mCanvas->setTreatsEveryPointerAsTip(on);
+    });
+    connect(mUi->buttonBox, &QDialogButtonBox::rejected, panel, &QDialog::close);
+    // A replay or another control may change the settings while the panel is open.
+    connect(canvas, &WTView::penChanged, this, &PreferencesDialog::refresh);
+}
+
+PreferencesDialog::~PreferencesDialog() = default;
+
+void PreferencesDialog::refresh()
+{
+    if (!mCanvas)
+        return;
+    const PenSettings &pen = mCanvas->penSettings();
+    const QSignalBlocker presetBlocker(mUi->curvePresetBox);
+    const QSignalBlocker minimumBlocker(mUi->minimumWidthBox);
+    const QSignalBlocker sliderBlocker(mUi->smoothingSlider);
+    const QSignalBlocker smoothingBlocker(mUi->smoothingBox);
+    const QSignalBlocker tipBlocker(mUi->everyPointerAsTipBox);
+    mUi->curvePresetBox->setCurrentIndex(
+        mUi->curvePresetBox->findData(int(pen.pressureCurvePreset())));
+    mUi->curveView->setCurve(pen.pressureCurve());
+    mUi->minimumWidthBox->setValue(int(std::lround(pen.minimumWidth() * 100.0f)));
+    mUi->smoothingSlider->setValue(pen.smoothing());
+    mUi->smoothingBox->setValue(pen.smoothing());
+    mUi->everyPointerAsTipBox->setChecked(pen.treatsEveryPointerAsTip());
+}
+
+void PreferencesDialog::choosePreset(int index)
+{
+    if (!mCanvas)
+        return;
+    const auto preset = PressureCurve::Preset(mUi->curvePresetBox->itemData(index).toInt());
+    mCanvas->penSettings().setPressureCurvePreset(preset);
+}
+
+// Shaping a preset's curve makes it the custom one.
+void PreferencesDialog::editCurve()
+{
+    if (!mCanvas)
+        return;
+    PenSettings &pen = mCanvas->penSettings();
+    pen.setCustomPressureCurve(mUi->curveView->curve());
+    if (pen.pressureCurvePreset() != PressureCurve::Preset::Custom)
+        pen.setPressureCurvePreset(PressureCurve::Preset::Custom);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class QDialog;
+class QWidget;
+class WTView;
+namespace Ui {
+class PreferencesPanel;
+}
+
+// Controller of the Preferences panel (resources/PreferencesPanel.ui): the pressure curve,
+// the minimum width, smoothing and every pointer as the tip, applied to the canvas's pen
+// settings as they are changed. A child of its panel, which is a child of the window.
+class PreferencesDialog : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The window's panel, raised when it is open already, else a new one.
+    static QDialog *showForWindow(QWidget *window, WTView *canvas);
+
+    QDialog *panel() const { return mPanel; }
+
+private:
+    PreferencesDialog(QDialog *panel, WTView *canvas);
+    ~PreferencesDialog() override;
+
+    void refresh(); // the controls show the settings
+    void choosePreset(int index);
+    void editCurve();
+
+    QDialog *mPanel; // the parent
+    QPointer<WTView> mCanvas;
+    std::unique_ptr<Ui::PreferencesPanel> mUi;
+};
