@@ -516,6 +516,10 @@ Continue?</translation>
         <source>&amp;Preferences…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PenButton</name>
