@@ -7,6 +7,7 @@
 #include "Preferences.h"
 #include "ProximityEvent.h"
 #include "SessionWriter.h"
+#include "TabletPlatform.h"
 #include "WTView.h"
 
 #include <QAbstractButton>
@@ -227,7 +228,7 @@ std::optional<SessionEvent> SessionRecorder::pointerEvent(const WTView &canvas, 
         buttons = tablet->buttons();
         e.pointer = pointerName(pointerTypeFromQt(tablet->pointerType()));
         e.pressure = float(tablet->pressure());
-        e.modifiers = modifierNames(tablet->modifiers());
+        e.modifiers = modifierNames(TabletPlatform::modifiersOf(*tablet));
         if (event->type() == QEvent::TabletMove && !(buttons & Qt::LeftButton)
             && !canvas.hasTabletTracking())
             return std::nullopt;

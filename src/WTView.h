@@ -3,6 +3,7 @@
 #include "Background.h"
 #include "Color.h"
 #include "Geometry.h"
+#include "HoverCrosshair.h"
 #include "Image.h"
 #include "Layer.h"
 #include "Picture.h"
@@ -144,6 +145,8 @@ public:
     void drawLineToPoint(Point point, float pressure, bool promptOnly);
     bool isTrackingStroke() const { return mTracking; }
     bool isDrawingLine() const { return mDrawingLine; }
+    // Drawn under a hovering tablet tool where the platform shows no cursor for it.
+    const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
 
     // Canvas coordinates against the widget's.
     Point canvasPointFromWidget(const QPointF &p) const;
@@ -190,6 +193,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     static constexpr const char *kColorIndexOutOfBound = "color index out of bound";
@@ -211,6 +215,7 @@ private:
     void endStroke();
     void paintStrokeTo(Point next, float width);
     void drawLinePreviewInRect(const Rect &r);
+    void hideCrosshair();
 
     int mActiveColor = 0;
     PointerType mCurrPointerType = PointerType::Pen;
@@ -234,6 +239,7 @@ private:
     Point mLinePreviewTo;
     float mLinePreviewWidth = 0.0f;
     Rect mLinePreviewRect;
+    HoverCrosshair mCrosshair; // in widget pixels
 
     QRect mLastDirty; // widget pixels of the last setNeedsDisplayInRect()
 

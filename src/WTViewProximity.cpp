@@ -17,6 +17,8 @@ void WTView::handleProximity(const Notification &notification)
 {
     const std::optional<ProximityEvent> proxData = proximityFromUserInfo(notification.userInfo);
     INK_ASSERT(proxData);
+    if (!proxData->isEnteringProximity)
+        hideCrosshair();
     // Leaving, the second pointer of a dual-tracking tablet and a repeat of the current type
     // change nothing.
     auto type = pointerTypeOf(proxData->pointingDeviceType);

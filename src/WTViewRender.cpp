@@ -123,4 +123,7 @@ void WTView::paintEvent(QPaintEvent *event)
         painter.fillRect(dirty, palette().window());
         painter.drawImage(dirty.topLeft(), rendered);
     }
+    // Over everything, in the widget's own pixels.
+    painter.resetTransform();
+    mCrosshair.paint(painter);
 }

@@ -11,6 +11,7 @@
 #include "HeldInput.h"
 #include "PenSettings.h"
 #include "StrokeGeometry.h"
+#include "TabletPlatform.h"
 
 #include <QMouseEvent>
 #include <QTabletEvent>
@@ -28,6 +29,7 @@ bool chains(Qt::KeyboardModifiers modifiers)
 
 void WTView::mousePressEvent(QMouseEvent *event)
 {
+    hideCrosshair(); // the mouse is in use: the platform's cursor shows
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -37,6 +39,7 @@ void WTView::mousePressEvent(QMouseEvent *event)
 
 void WTView::mouseMoveEvent(QMouseEvent *event)
 {
+    hideCrosshair();
     const PointerSample sample {canvasPointFromWidget(event->position()), 1.0f, false,
                                 event->modifiers()};
     if (!mTracking) {
@@ -67,13 +70,16 @@ void WTView::tabletEvent(QTabletEvent *event)
     // Accepted, so that Qt does not make a mouse event of it too and paint the sample twice.
     event->accept();
     const PointerSample sample {canvasPointFromWidget(event->position()), float(event->pressure()),
-                                true, event->modifiers()};
+                                true, TabletPlatform::modifiersOf(*event)};
     switch (event->type()) {
     case QEvent::TabletPress:
+        hideCrosshair(); // the ink shows where the pen is
         if (event->button() == Qt::LeftButton)
             mouseDown(sample);
         break;
     case QEvent::TabletMove:
+        if (event->buttons() == Qt::NoButton && !TabletPlatform::showsTabletCursor())
+            update(mCrosshair.moveTo(event->position().toPoint()));
         if (!mTracking)
             mouseMoved(sample); // hovering or dragging: the line preview follows both
         else if (!(event->buttons() & Qt::LeftButton))
@@ -88,6 +94,17 @@ void WTView::tabletEvent(QTabletEvent *event)
     default:
         break;
     }
+}
+
+void WTView::leaveEvent(QEvent *event)
+{
+    hideCrosshair();
+    QWidget::leaveEvent(event);
+}
+
+void WTView::hideCrosshair()
+{
+    update(mCrosshair.hide());
 }
 
 void WTView::mouseDown(const PointerSample &sample)
