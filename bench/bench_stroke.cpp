@@ -1,9 +1,12 @@
 // Painting on sheets from 600 × 600 to 8192 × 8192: the cost of one pen sample with the repaint
-// of what it touched, the start of a stroke with a full history, an undo, and one movement of
-// the straight-line preview. Each repaint is Qt's paint cycle run at once for the window.
+// of what it touched (also through a pressure curve with smoothing), the start of a stroke with
+// a full history, an undo, one movement of the straight-line preview, and one hover movement of
+// the canvas's own crosshair. Each repaint is Qt's paint cycle run at once for the window.
 #include "BenchMain.h"
+#include "PenSettings.h"
 #include "Preferences.h"
 #include "SheetContainer.h"
+#include "TabletPlatform.h"
 #include "WTView.h"
 
 #include <QApplication>
@@ -72,14 +75,14 @@ public:
         repaint(); // the first repaint makes the layer's render image
     }
 
-    void tablet(QEvent::Type type, Point p, float pressure)
+    void tablet(QEvent::Type type, Point p, float pressure, Qt::MouseButtons held = Qt::LeftButton)
     {
         const QPointF local(p.x - canvas->boundsOrigin().x,
                             canvas->height() - (p.y - canvas->boundsOrigin().y));
         const bool down = type != QEvent::TabletRelease;
         QTabletEvent event(type, pen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
                            {}, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
-                           down ? Qt::LeftButton : Qt::NoButton);
+                           down ? held : Qt::NoButton);
         QApplication::sendEvent(canvas, &event);
     }
 
@@ -165,6 +168,13 @@ void BM_StrokeSample(benchmark::State &state)
 {
     Stage &s = stage(int(state.range(0)));
     const bool fullHistory = state.range(1) != 0;
+    // The soft curve with a minimum width and strong smoothing, against the defaults.
+    const bool shaped = state.range(2) != 0;
+    PenSettings &pen = s.canvas->penSettings();
+    pen.setPressureCurvePreset(shaped ? PressureCurve::Preset::Soft
+                                      : PressureCurve::Preset::Linear);
+    pen.setMinimumWidth(shaped ? 0.2f : 0.0f);
+    pen.setSmoothing(shaped ? 60 : 0);
     if (fullHistory)
         s.fillHistory();
     else
@@ -196,6 +206,23 @@ void BM_StrokeStartFullHistory(benchmark::State &state)
             s.sample(i);
         s.release();
     }
+}
+
+// One hover movement of a tablet tool where the canvas draws the crosshair, with its repaint.
+void BM_HoverCrosshair(benchmark::State &state)
+{
+    Stage &s = stage(int(state.range(0)));
+    s.fillHistory();
+    TabletPlatform::forceShowsTabletCursor(false);
+    int i = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        s.tablet(QEvent::TabletMove, s.path[i].position, 0.0f, Qt::NoButton);
+        s.repaint();
+        state.SetIterationTime(seconds(start));
+        i = (i + 1) % kSamples;
+    }
+    TabletPlatform::forceShowsTabletCursor(std::nullopt);
 }
 
 // Undo of the newest of ten strokes until the picture is repainted.
@@ -235,15 +262,16 @@ void BM_LinePreviewMove(benchmark::State &state)
 
 // Grouped by sheet size, so that each size's images are made once.
 BENCHMARK(BM_StrokeSample)
-    ->ArgNames({"side", "fullHistory"})
-    ->Args({600, 0})
-    ->Args({600, 1})
+    ->ArgNames({"side", "fullHistory", "shaped"})
+    ->Args({600, 0, 0})
+    ->Args({600, 1, 0})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeSample)
-    ->ArgNames({"side", "fullHistory"})
-    ->Args({4096, 0})
-    ->Args({4096, 1})
+    ->ArgNames({"side", "fullHistory", "shaped"})
+    ->Args({4096, 0, 0})
+    ->Args({4096, 1, 0})
+    ->Args({4096, 1, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeStartFullHistory)
@@ -256,10 +284,15 @@ BENCHMARK(BM_LinePreviewMove)
     ->Arg(4096)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HoverCrosshair)
+    ->ArgName("side")
+    ->Arg(4096)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeSample)
-    ->ArgNames({"side", "fullHistory"})
-    ->Args({8192, 0})
-    ->Args({8192, 1})
+    ->ArgNames({"side", "fullHistory", "shaped"})
+    ->Args({8192, 0, 0})
+    ->Args({8192, 1, 0})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeStartFullHistory)
