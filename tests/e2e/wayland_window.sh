@@ -165,6 +165,8 @@ find_colour "$desktop"
 echo "paper $sheet$at in grey on the green desktop"
 
 stop_inkpond
+# Killed, it left a record of its blank picture; whether a restore is offered is not looked at here.
+rm -rf "$work/data/Inkpond/recovery"
 # The paper is kept with the other settings; 3 is see-through.
 conf="$work/config/Inkpond/Inkpond.conf"
 if grep -q '^BgType=' "$conf" 2>/dev/null; then
