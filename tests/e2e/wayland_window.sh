@@ -132,7 +132,12 @@ EOF
 wait_sheet() {
     end=$(($(date +%s) + 30))
     while :; do
-        kill -0 "$inkpond" 2>/dev/null || fail "inkpond ended"
+        if ! kill -0 "$inkpond" 2>/dev/null; then
+            status=0
+            wait "$inkpond" || status=$?
+            inkpond=""
+            fail "inkpond ended with status $status"
+        fi
         screenshot
         find_colour "$1"
         [ "$W" -ge 200 ] && [ "$H" -ge 200 ] && [ "$FILL" -ge 90 ] && return 0
