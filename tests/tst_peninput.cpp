@@ -1,6 +1,5 @@
 // Pen input settings: the pressure curve and minimum width, smoothing, every pointer as the tip,
 // and their stored values.
-#include "NotificationCenter.h"
 #include "PenSettings.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -14,20 +13,34 @@
 #include <QTest>
 
 namespace {
-// A replayed horizontal tablet stroke at pressure 0.5, after the given setting lines.
-QImage replayedStroke(const QStringList &settings)
+QString action(const char *name, const QString &value)
 {
+    return QStringLiteral(R"({"event":"action","name":"%1","t":0,"value":%2})")
+        .arg(QLatin1String(name), value);
+}
+
+// The picture left by replaying the lines, then a tablet stroke through the points at one
+// pressure with the given pointer.
+QImage replayed(QStringList lines,
+                std::initializer_list<QPointF> path = {{20, 50}, {60, 50}, {100, 50}},
+                const char *pointer = "pen", double pressure = 0.5)
+{
+    const auto sample = [&](const char *event, QPointF p, double pr) {
+        return QStringLiteral(R"({"event":"%1","pointer":"%2","pressure":%3,"t":0,"x":%4,"y":%5})")
+            .arg(QLatin1String(event), QLatin1String(pointer))
+            .arg(pr)
+            .arg(p.x())
+            .arg(p.y());
+    };
+    lines << sample("press", *path.begin(), pressure);
+    for (auto p = path.begin() + 1; p != path.end(); ++p)
+        lines << sample("move", *p, pressure);
+    lines << sample("release", *(path.end() - 1), 0);
     Opened opened;
-    QStringList lines = settings;
-    lines << R"({"event":"press","pointer":"pen","pressure":0.5,"t":0,"x":20,"y":50})"
-          << R"({"event":"move","pointer":"pen","pressure":0.5,"t":1,"x":60,"y":50})"
-          << R"({"event":"move","pointer":"pen","pressure":0.5,"t":2,"x":100,"y":50})"
-          << R"({"event":"release","pointer":"pen","pressure":0,"t":3,"x":100,"y":50})";
     std::vector<SessionEvent> events;
     for (const QString &line : lines)
         events.push_back(*parseSessionEvent(line.toUtf8(), nullptr));
-    SessionReplayer replayer(events, opened.canvas);
-    replayer.replayAll();
+    SessionReplayer(events, opened.canvas).replayAll();
     return opened.canvas->getImageWithBG(false)->qimage();
 }
 
@@ -65,20 +78,16 @@ void PenInputTest::replayedCurveGivesItsWidth_data()
     QTest::addColumn<QStringList>("settings");
     QTest::addColumn<float>("factor"); // what the width at pressure 0.5 comes to
     QTest::newRow("default") << QStringList() << 0.5f;
-    QTest::newRow("linear")
-        << QStringList {R"({"event":"action","name":"setPressureCurve:","t":0,"value":0})"} << 0.5f;
+    QTest::newRow("linear") << QStringList {action("setPressureCurve:", "0")} << 0.5f;
     const float soft = PressureCurve::preset(PressureCurve::Preset::Soft).map(0.5f);
     const float firm = PressureCurve::preset(PressureCurve::Preset::Firm).map(0.5f);
     QVERIFY(soft > 0.6f && firm < 0.4f);
-    QTest::newRow("soft")
-        << QStringList {R"({"event":"action","name":"setPressureCurve:","t":0,"value":1})"} << soft;
-    QTest::newRow("firm")
-        << QStringList {R"({"event":"action","name":"setPressureCurve:","t":0,"value":2})"} << firm;
+    QTest::newRow("soft") << QStringList {action("setPressureCurve:", "1")} << soft;
+    QTest::newRow("firm") << QStringList {action("setPressureCurve:", "2")} << firm;
     // A custom straight curve from 0.2 to 1 with a minimum of half the width.
     QTest::newRow("custom, minimum")
-        << QStringList {R"({"event":"action","name":"setCustomPressureCurve:","t":0,"value":[0,0.2,1,1]})",
-                        R"({"event":"action","name":"setPressureCurve:","t":0,"value":3})",
-                        R"({"event":"action","name":"setMinimumWidth:","t":0,"value":0.5})"}
+        << QStringList {action("setCustomPressureCurve:", "[0,0.2,1,1]"),
+                        action("setPressureCurve:", "3"), action("setMinimumWidth:", "0.5")}
         << 0.5f + 0.5f * PressureCurve::fromNumbers({0, 0.2f, 1, 1})->map(0.5f);
 }
 
@@ -88,7 +97,7 @@ void PenInputTest::replayedCurveGivesItsWidth()
 {
     QFETCH(QStringList, settings);
     QFETCH(float, factor);
-    const QImage replayed = replayedStroke(settings);
+    const QImage replayed = ::replayed(settings);
     QCOMPARE(differingPixels(replayed, mouseStroke(factor * 10.0f)), 0);
     if (factor != 0.5f)
         QVERIFY(differingPixels(replayed, mouseStroke(5.0f)) > 0);
@@ -96,22 +105,20 @@ void PenInputTest::replayedCurveGivesItsWidth()
 
 void PenInputTest::smoothedZigZagStaysOnThePathAndEndsAtTheRelease()
 {
-    Opened opened;
-    WTView &canvas = *opened.canvas;
-    canvas.setBrushSize(2.0f);
-    canvas.penSettings().setSmoothing(70);
-    const std::initializer_list<Point> zigzag
-        = {{20, 20}, {40, 80}, {60, 20}, {80, 80}, {100, 20}, {120, 80}, {140, 20}};
-    strokes::freehand(canvas, zigzag, 1.0f, true);
-    const Image painted = strokes::picture(canvas);
-    // The samples' bounding box, widened by half the width and a pixel of antialiasing.
-    for (int y = 0; y < painted.pixelHeight(); ++y)
-        for (int x = 0; x < painted.pixelWidth(); ++x)
-            if (strokes::alphaAt(painted, x, y) != 0)
+    const QImage painted = replayed(
+        {action("setBrushSize:", "2"), action("setSmoothing:", "70")},
+        {{20, 20}, {40, 80}, {60, 20}, {80, 80}, {100, 20}, {120, 80}, {140, 20}}, "pen", 1.0);
+    // Within the samples' bounding box, widened by half the width and a pixel of antialiasing;
+    // the image's rows run from the top.
+    const auto alpha
+        = [&](int x, int y) { return qAlpha(painted.pixel(x, painted.height() - 1 - y)); };
+    for (int y = 0; y < painted.height(); ++y)
+        for (int x = 0; x < painted.width(); ++x)
+            if (alpha(x, y) != 0)
                 QVERIFY2(x >= 18 && x <= 142 && y >= 18 && y <= 82,
                          qPrintable(QStringLiteral("painted at %1, %2").arg(x).arg(y)));
-    QVERIFY(strokes::alphaAt(painted, 140, 20) != 0); // where the pen lifted
-    QCOMPARE(strokes::alphaAt(painted, 40, 79), 0); // a corner the smoothed path cuts
+    QVERIFY(alpha(140, 20) != 0); // where the pen lifted
+    QCOMPARE(alpha(40, 79), 0); // a corner the smoothed path cuts
 }
 
 void PenInputTest::eraserEndDrawsWhenEveryPointerIsTheTip_data()
@@ -124,17 +131,13 @@ void PenInputTest::eraserEndDrawsWhenEveryPointerIsTheTip_data()
 void PenInputTest::eraserEndDrawsWhenEveryPointerIsTheTip()
 {
     QFETCH(bool, everyPointerIsTip);
-    Opened opened;
-    WTView &canvas = *opened.canvas;
-    canvas.setTreatsEveryPointerAsTip(everyPointerIsTip);
-    ProximityEvent eraser;
-    eraser.isEnteringProximity = true;
-    eraser.pointingDeviceType = quint8(PointerType::Eraser);
-    NotificationCenter::defaultCenter().post(kProximityNotification, nullptr,
-                                             {{kProximityEventKey, QVariant::fromValue(eraser)}});
-    QCOMPARE(canvas.erasing(), !everyPointerIsTip);
-    strokes::freehand(canvas, {{20, 50}, {60, 50}}, 1.0f, true);
-    QCOMPARE(strokes::paintedPixels(strokes::picture(canvas)) > 0, everyPointerIsTip);
+    const QImage painted = replayed(
+        {action("setTreatEveryPointerAsTip:", everyPointerIsTip ? "1" : "0"),
+         QStringLiteral(R"({"enter":true,"event":"proximity","id":0,"pointer":"eraser","t":0})")},
+        {{20, 50}, {60, 50}}, "eraser");
+    QImage blank(painted.size(), painted.format());
+    blank.fill(Qt::transparent);
+    QCOMPARE(differingPixels(painted, blank) > 0, everyPointerIsTip);
 }
 
 void PenInputTest::damagedValueReadsAsItsDefault_data()
