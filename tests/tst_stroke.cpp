@@ -24,7 +24,6 @@
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTest>
 #include <QtTest>
 
 using namespace strokes;
