@@ -38,11 +38,6 @@ QString IsolatedSettings::storedValue(const QString &key) const
     return file.value(key).toString();
 }
 
-QRgb pixelAt(const Image &image, int px, int py)
-{
-    return image.pixel(px, py);
-}
-
 qint64 differingPixels(const QImage &a, const QImage &b)
 {
     if (a.size() != b.size())

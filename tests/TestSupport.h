@@ -24,9 +24,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-// Premultiplied pixel (px, py) of an image, counted from the bottom-left.
-QRgb pixelAt(const Image &image, int px, int py);
-
 // Number of pixels that differ between two images of the same size; -1 when the sizes differ.
 qint64 differingPixels(const QImage &a, const QImage &b);
 

@@ -1,5 +1,5 @@
 // Inkpond on the desktop: the desktop entry against the types it can read, the compiled string
-// table, and the command line.
+// table, and the command line with its session options.
 #include "CommandLine.h"
 #include "InkpondDocument.h"
 #include "Localizable.h"
@@ -111,44 +111,55 @@ void DesktopTest::stringTableForTheLocale()
 void DesktopTest::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("understood");
+    QTest::addColumn<QString>("error"); // empty: understood; else words of the error
     QTest::addColumn<QString>("answer"); // "help", "version" or ""
     QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("sheet"); // as given to --replay, "none" without it; "-": no replay
     const QString here = QDir::currentPath() + u'/';
-
     // The files expected, separated by commas, are in the current folder unless absolute.
-    auto row = [&](const char *name, const char *line, bool understood, const char *answer,
-                   const char *files) {
+    auto row = [&](const char *line, const char *error, const char *answer = "",
+                   const char *files = "", const char *sheet = "-") {
         QStringList absolute;
         for (const QString &f : QString::fromLatin1(files).split(u',', Qt::SkipEmptyParts))
             absolute << (f.startsWith(u'/') ? f : here + f);
-        QTest::newRow(name) << QString::fromLatin1(line).split(u' ') << understood << answer
-                            << absolute;
+        QTest::newRow(line) << QString::fromLatin1(line).split(u' ') << error << answer << absolute
+                            << sheet;
     };
-    row("nothing", "inkpond", true, "", "");
-    row("files in order", "inkpond b.png /tmp/a.jpg", true, "", "b.png,/tmp/a.jpg");
-    row("file URL from a file manager", "inkpond file:///tmp/my%20picture.png", true, "",
-        "/tmp/my picture.png");
-    row("help", "inkpond --help", true, "help", "");
-    row("version", "inkpond --version", true, "version", "");
+    row("inkpond", "");
+    row("inkpond b.png /tmp/a.jpg", "", "", "b.png,/tmp/a.jpg");
+    row("inkpond file:///tmp/my%20picture.png", "", "", "/tmp/my picture.png"); // a file manager's
+    row("inkpond --help", "", "help");
+    row("inkpond --version", "", "version");
     // Before the application object has taken Qt's switches, --help is still seen (and the
     // switch's value taken for a file, never to be opened).
-    row("help among Qt's switches", "/usr/bin/inkpond -platform offscreen --help", false, "help",
-        "offscreen");
-    row("unknown switch", "inkpond --bogus a.png", false, "", "a.png");
-    row("file named like a switch", "inkpond -- --help", true, "", "--help");
-    row("tablet monitor switch", "inkpond --tablet-monitor a.png", true, "", "a.png");
+    row("/usr/bin/inkpond -platform offscreen --help", "Unknown option", "help", "offscreen");
+    row("inkpond --bogus a.png", "bogus", "", "a.png");
+    row("inkpond -- --help", "", "", "--help");
+    row("inkpond --tablet-monitor a.png", "", "", "a.png");
+    row("inkpond --record r.jsonl a.png b.png", "", "", "a.png,b.png");
+    row("inkpond --replay s.jsonl", "", "", "", "none");
+    row("inkpond --replay s.jsonl --sheet 4096x300.5 --export o.png --with-background --realtime",
+        "", "", "", "4096x300.5");
+    row("inkpond --sheet 10x10", "--sheet goes with --replay");
+    row("inkpond --export o.png a.png", "--export goes with --replay", "", "a.png");
+    row("inkpond --replay s.jsonl --record r.jsonl", "cannot be combined");
+    row("inkpond --replay s.jsonl a.png", "no FILE", "", "a.png");
+    row("inkpond --replay s.jsonl --sheet 0x10", "--sheet wants");
+    row("inkpond --replay s.jsonl --sheet big", "--sheet wants");
+    row("inkpond --replay s.jsonl --with-background", "goes with --export");
 }
 
 void DesktopTest::commandLine()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(bool, understood);
+    QFETCH(QString, error);
     QFETCH(QString, answer);
     QFETCH(QStringList, files);
+    QFETCH(QString, sheet);
     CommandLine line;
-    QCOMPARE(line.parse(arguments), understood);
-    QCOMPARE(line.errorText().isEmpty(), understood);
+    QCOMPARE(line.parse(arguments), error.isEmpty());
+    QCOMPARE(line.errorText().isEmpty(), error.isEmpty());
+    QVERIFY2(line.errorText().contains(error), qPrintable(line.errorText()));
     QCOMPARE(line.wantsHelp(), answer == QLatin1String("help"));
     QCOMPARE(line.wantsVersion(), answer == QLatin1String("version"));
     QCOMPARE(line.files(), files);
@@ -156,6 +167,20 @@ void DesktopTest::commandLine()
         QVERIFY(line.helpText().startsWith(QLatin1String("Usage: inkpond ")));
         QVERIFY(line.helpText().contains(QLatin1String("--tablet-monitor")));
     }
+    if (!error.isEmpty())
+        return;
+    const qsizetype record = arguments.indexOf("--record");
+    QCOMPARE(line.recordFile(), record < 0 ? QString() : arguments.value(record + 1));
+    const auto replay = line.replayOptions();
+    QCOMPARE(replay.has_value(), sheet != QLatin1String("-"));
+    if (!replay)
+        return;
+    QCOMPARE(replay->file, QStringLiteral("s.jsonl"));
+    QCOMPARE(replay->sheet.has_value(), sheet != QLatin1String("none"));
+    if (replay->sheet)
+        QCOMPARE(*replay->sheet, parseSheetSize(sheet).value());
+    QCOMPARE(replay->withBackground, arguments.contains("--with-background"));
+    QCOMPARE(replay->realtime, arguments.contains("--realtime"));
 }
 
 int main(int argc, char **argv)

@@ -1,30 +1,35 @@
 // The document window's menu bar: every command by its action name, with its shortcut, sent to
-// the window's own document and canvas, and enabled as the application decides.
+// the window's own document and canvas, and enabled as the application decides; the
+// application's own commands: a new picture from the clipboard, and when it can be chosen; and
+// the toolbar: its items, their sizes, the configuration every window shares, and the dialog
+// that customises it.
 #include "Beep.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "InkpondDocument.h"
+#include "Localizable.h"
 #include "MainMenu.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
 #include "RecentDocuments.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
+#include "ToolbarCustomizeDialog.h"
+#include "ToolbarItems.h"
 #include "WTView.h"
 
 #include <QClipboard>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-std::unique_ptr<DocumentController> makeController()
-{
-    auto controller = InkpondDocument::newDocumentController();
-    TabletApplication::instance()->observeDocuments(controller.get());
-    return controller;
-}
+using Offer = QList<std::pair<QString, QByteArray>>;
+Q_DECLARE_METATYPE(Offer)
 
+namespace {
 DocumentWindow *windowOf(Document *document)
 {
     return documentWindowFor(qobject_cast<InkpondDocument *>(document));
@@ -43,11 +48,52 @@ QMenu *menuTitled(DocumentWindow *window, const QString &title)
     return nullptr;
 }
 
-void closeAll(DocumentController &controller)
+QByteArray encoded(const QColor &color, QSize size, const char *format)
 {
-    for (Document *d : controller.documents())
-        d->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    return encodedImage(image, format);
+}
+
+// The clipboard holding exactly these types and bytes.
+void offer(const Offer &items)
+{
+    auto *mime = new QMimeData;
+    for (const auto &[type, bytes] : items)
+        mime->setData(type, bytes);
+    QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+int visibleTopLevels()
+{
+    int n = 0;
+    for (const QWidget *w : QApplication::topLevelWidgets())
+        n += w->isVisible();
+    return n;
+}
+
+const QStringList kDefault {CurrentPenTBId, CurrentColorTBId, BrushSizeTBId,
+                            kToolbarFlexibleSpaceItemIdentifier, BackgroundTypeTBId};
+
+Toolbar *toolbarOf(const Opened &o)
+{
+    return o.window->toolbar();
+}
+
+ToolbarItem *shownItem(Toolbar *toolbar, const QString &identifier)
+{
+    for (ToolbarItem *item : toolbar->items())
+        if (item->itemIdentifier() == identifier)
+            return item;
+    return nullptr;
+}
+
+int rowOf(const QListWidget *list, const QString &identifier)
+{
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(Qt::UserRole).toString() == identifier)
+            return i;
+    return -1;
 }
 } // namespace
 
@@ -56,17 +102,49 @@ class TestMainMenu : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
-    void cleanup() { m_settings.reset(); }
+    void init();
+    void cleanup();
     void canvasCommandsGoToTheirOwnWindow();
     void revertNeedsAnEditedFile();
-    void applicationItemsFollowTheClipboardAndTheDocuments();
     void windowMenuListsTheOpenDocuments();
     void openRecentListsFilesOpenedAndSaved();
+    void newDocumentTakesTheFirstTypeInOrder_data();
+    void newDocumentTakesTheFirstTypeInOrder();
+    void undecodableDataLeavesNoDocumentBehind();
+    void newFromClipboardFollowsTheImageTypes_data();
+    void newFromClipboardFollowsTheImageTypes();
+    void defaultsShowLeftToRightAndViewsComeBackUnchanged();
+    void storedConfigurationKeepsOnlyWhatCanBeShown();
+    void configurationSurvivesARestart_data();
+    void configurationSurvivesARestart();
+    void customizeDialogEditsTheSharedConfiguration();
 
 private:
+    Document *open() { return m_documents->openUntitledDocumentAndDisplay(true, nullptr); }
+
     std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<DocumentController> m_documents;
 };
+
+void TestMainMenu::init()
+{
+    m_settings = std::make_unique<IsolatedSettings>();
+    m_documents = InkpondDocument::newDocumentController();
+    TabletApplication::instance()->observeDocuments(m_documents.get());
+    QGuiApplication::clipboard()->clear();
+}
+
+void TestMainMenu::cleanup()
+{
+    for (Document *d : m_documents->documents())
+        d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_documents.reset();
+    m_settings.reset();
+}
 
 void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {
@@ -81,12 +159,18 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
     QCOMPARE(wb->canvas()->sheetSize(), (Size {400, 300}));
     QCOMPARE(wa->canvas()->sheetSize(), (Size {600, 600}));
 
-    QGuiApplication::clipboard()->clear();
     command(wb, "copyWithBG:")->trigger();
-    const QImage copied = QImage::fromData(
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    QCOMPARE(mime->formats().size(), 2); // exactly these two, the same picture in both
+    const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
+    const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
+    QCOMPARE(differingPixels(png, wb->canvas()->getImageWithBG(true)->qimage()), 0);
+    QCOMPARE(differingPixels(tiff, png), 0);
+    QCOMPARE(qAlpha(png.pixel(200, 150)), 255); // with the paper
+    command(wb, "copy:")->trigger();
+    const QImage bare = QImage::fromData(
         QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG");
-    QCOMPARE(copied.size(), QSize(400, 300));
-    QCOMPARE(qAlpha(copied.pixel(200, 150)), 255); // with the paper
+    QCOMPARE(qAlpha(bare.pixel(200, 150)), 0); // without it
 
     const int beeps = systemBeepCount();
     command(wa, "undo:")->trigger();
@@ -98,52 +182,25 @@ void TestMainMenu::revertNeedsAnEditedFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("picture.png"));
     QImage(20, 10, QImage::Format_ARGB32).save(path);
-    auto controller = makeController();
-    Document *untitled = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    Document *untitled = open();
     QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
     untitled->updateChangeCount(Document::ChangeDone);
     QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
 
     Document *opened
-        = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, nullptr);
+        = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, nullptr);
     QAction *revert = command(windowOf(opened), "revertDocumentToSaved:");
     QVERIFY(!revert->isEnabled());
     opened->updateChangeCount(Document::ChangeDone);
     QVERIFY(revert->isEnabled());
     opened->updateChangeCount(Document::ChangeUndone);
     QVERIFY(!revert->isEnabled());
-    closeAll(*controller);
-}
-
-void TestMainMenu::applicationItemsFollowTheClipboardAndTheDocuments()
-{
-    auto controller = makeController();
-    Document *first = controller->openUntitledDocumentAndDisplay(true, nullptr);
-    QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
-    QAction *bringAll = command(windowOf(first), "arrangeInFront:");
-    QVERIFY(bringAll->isEnabled());
-
-    QGuiApplication::clipboard()->setText(QStringLiteral("no picture"));
-    QVERIFY(!fromClipboard->isEnabled());
-    auto *mime = new QMimeData;
-    mime->setData(QStringLiteral("image/png"), encodedImage(testPicture(8, 8), "png"));
-    QGuiApplication::clipboard()->setMimeData(mime);
-    QVERIFY(fromClipboard->isEnabled());
-
-    // A window made later starts with the current state.
-    Document *second = controller->openUntitledDocumentAndDisplay(true, nullptr);
-    QVERIFY(command(windowOf(second), "newDocumentFromClipboard:")->isEnabled());
-    QGuiApplication::clipboard()->clear();
-    QVERIFY(!fromClipboard->isEnabled());
-    QVERIFY(!command(windowOf(second), "newDocumentFromClipboard:")->isEnabled());
-    closeAll(*controller);
 }
 
 void TestMainMenu::windowMenuListsTheOpenDocuments()
 {
-    auto controller = makeController();
-    Document *first = controller->openUntitledDocumentAndDisplay(true, nullptr);
-    Document *second = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    Document *first = open();
+    Document *second = open();
     QMenu *menu = menuTitled(windowOf(first), QStringLiteral("Window"));
     emit menu->aboutToShow();
     QStringList names;
@@ -164,7 +221,6 @@ void TestMainMenu::windowMenuListsTheOpenDocuments()
     QVERIFY(other);
     other->trigger();
     QVERIFY(second->window()->isVisible());
-    closeAll(*controller);
 }
 
 void TestMainMenu::openRecentListsFilesOpenedAndSaved()
@@ -172,11 +228,10 @@ void TestMainMenu::openRecentListsFilesOpenedAndSaved()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sketch.png"));
     QImage(20, 10, QImage::Format_ARGB32).save(path);
-    auto controller = makeController();
-    controller->openFiles({path});
+    m_documents->openFiles({path});
     QCOMPARE(RecentDocuments::paths(), QStringList {path});
 
-    Document *untitled = controller->openUntitledDocumentAndDisplay(true, nullptr);
+    Document *untitled = open();
     const QString saved = dir.filePath(QStringLiteral("notes.png"));
     untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
     QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
@@ -191,7 +246,215 @@ void TestMainMenu::openRecentListsFilesOpenedAndSaved()
     QCOMPARE(shown, QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
     recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
     QVERIFY(RecentDocuments::paths().isEmpty());
-    closeAll(*controller);
+}
+
+void TestMainMenu::newDocumentTakesTheFirstTypeInOrder_data()
+{
+    const QByteArray tiff = encoded(Qt::red, {30, 20}, "TIFF");
+    const QByteArray png = encoded(Qt::blue, {40, 10}, "PNG");
+    QVERIFY(!tiff.isEmpty() && !png.isEmpty());
+    QTest::addColumn<Offer>("items");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QColor>("color");
+    QTest::newRow("TIFF over PNG")
+        << Offer {{"image/png", png}, {"image/tiff", tiff}} << QSize(30, 20) << QColor(Qt::red);
+    QTest::newRow("PNG alone") << Offer {{"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
+    QTest::newRow("PNG beside text")
+        << Offer {{"text/plain", "hello"}, {"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
+}
+
+void TestMainMenu::newDocumentTakesTheFirstTypeInOrder()
+{
+    QFETCH(Offer, items);
+    QFETCH(QSize, size);
+    QFETCH(QColor, color);
+    offer(items);
+    TabletApplication::instance()->newDocumentFromClipboard();
+
+    QCOMPARE(m_documents->documents().size(), size_t(1));
+    auto *document = static_cast<InkpondDocument *>(m_documents->documents().front());
+    QVERIFY(document->canvas());
+    QCOMPARE(document->canvas()->sheetSize(), (Size {float(size.width()), float(size.height())}));
+    QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
+    // Untitled and edited, so that closing asks first.
+    QCOMPARE(document->displayName(), QStringLiteral("Untitled"));
+    QVERIFY(document->isDocumentEdited());
+    QVERIFY(document->window() && document->window()->isVisible());
+    QVERIFY(document->window()->isWindowModified());
+}
+
+void TestMainMenu::undecodableDataLeavesNoDocumentBehind()
+{
+    const int windowsBefore = visibleTopLevels();
+    // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
+    for (const char *type : {"image/png", "image/tiff", "image/x-pict"}) {
+        offer({{QLatin1String(type), "not a picture at all"}});
+        TabletApplication::instance()->newDocumentFromClipboard();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(m_documents->documents().empty(), type);
+        QCOMPARE(visibleTopLevels(), windowsBefore);
+    }
+    // The half-made documents gave their names back.
+    Document *next = m_documents->openUntitledDocumentAndDisplay(false, nullptr);
+    QCOMPARE(next->displayName(), QStringLiteral("Untitled"));
+}
+
+void TestMainMenu::newFromClipboardFollowsTheImageTypes_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("TIFF") << "image/tiff" << true;
+    QTest::newRow("PICT") << "image/x-pict" << true;
+    QTest::newRow("PNG") << "image/png" << true;
+    QTest::newRow("JPEG") << "image/jpeg" << false;
+    QTest::newRow("text") << "text/plain" << false;
+}
+
+// The item follows the clipboard in every window, a window made later included.
+void TestMainMenu::newFromClipboardFollowsTheImageTypes()
+{
+    QFETCH(QString, type);
+    QFETCH(bool, enabled);
+    Document *first = open();
+    QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
+    QVERIFY(command(windowOf(first), "arrangeInFront:")->isEnabled());
+    QVERIFY(!fromClipboard->isEnabled());
+    offer({{type, "bytes"}});
+    QCOMPARE(fromClipboard->isEnabled(), enabled);
+    QCOMPARE(command(windowOf(open()), "newDocumentFromClipboard:")->isEnabled(), enabled);
+    if (!enabled) { // what cannot be chosen does nothing when sent anyway
+        TabletApplication::instance()->newDocumentFromClipboard();
+        QCOMPARE(m_documents->documents().size(), size_t(2));
+    }
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(!fromClipboard->isEnabled());
+}
+
+void TestMainMenu::defaultsShowLeftToRightAndViewsComeBackUnchanged()
+{
+    Opened o;
+    o.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(o.window));
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolBarArea(toolbarOf(o)), Qt::TopToolBarArea);
+    const char *order[] = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
+    int right = -1;
+    for (const char *name : order) {
+        QWidget *view = o.child(name);
+        QVERIFY(view->isVisible());
+        const int left = view->mapTo(toolbarOf(o), QPoint(0, 0)).x();
+        QVERIFY2(left > right, name);
+        right = left + view->width();
+    }
+    // The flexible space pushes the background slider to the far end.
+    QVERIFY(toolbarOf(o)->width() - right < 24);
+
+    QPointer<QWidget> brush = o.child("mBrushSizeSlider");
+    QCOMPARE(brush->width(), 140);
+    QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
+    QVERIFY(home && !home->isVisible());
+    QVERIFY(brush->parentWidget() != home);
+    toolbarOf(o)->setItemIdentifiers(kDefault); // shown once more
+    QTRY_VERIFY(brush && brush->isVisible());
+    // A narrow window narrows the slider on the toolbar...
+    o.window->resize(260, o.window->height());
+    QTRY_VERIFY(brush->width() < 140);
+    QVERIFY(brush->width() >= 30);
+    // ...but not the slider itself: taken off, it is its own size again.
+    toolbarOf(o)->setItemIdentifiers({CurrentColorTBId});
+    QVERIFY(brush);
+    QCOMPARE(brush->parentWidget(), home);
+    QCOMPARE(brush->size(), QSize(140, 28));
+    QVERIFY(!brush->isVisible());
+    toolbarOf(o)->setItemIdentifiers(kDefault);
+    QCOMPARE(shownItem(toolbarOf(o), BrushSizeTBId)->maxSize(), QSize(140, 28));
+}
+
+void TestMainMenu::storedConfigurationKeepsOnlyWhatCanBeShown()
+{
+    Preferences::standard().setStringArray(
+        {QStringLiteral("PrintTBItem"), CurrentPenTBId, kToolbarSpaceItemIdentifier, CurrentPenTBId,
+         kToolbarSpaceItemIdentifier, QStringLiteral("NSToolbarPrintItem")},
+        PreferenceKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar")));
+    Opened o;
+    // A view can be in one place only; spaces may repeat.
+    QCOMPARE(
+        toolbarOf(o)->itemIdentifiers(),
+        QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
+}
+
+void TestMainMenu::configurationSurvivesARestart_data()
+{
+    QTest::addColumn<QStringList>("chosen");
+    // The settings file keeps an empty list and a one-element list in forms of their own.
+    QTest::newRow("emptied") << QStringList();
+    QTest::newRow("one item") << QStringList {CurrentColorTBId};
+    QTest::newRow("three items") << QStringList {kToolbarSpaceItemIdentifier, BrushSizeTBId,
+                                                 kToolbarSpaceItemIdentifier};
+}
+
+void TestMainMenu::configurationSurvivesARestart()
+{
+    QFETCH(QStringList, chosen);
+    {
+        Opened o;
+        toolbarOf(o)->setItemIdentifiers(chosen);
+        QCOMPARE(toolbarOf(o)->actions().size(), chosen.size());
+    }
+    Preferences::standard().synchronize();
+    Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
+    Opened later;
+    QCOMPARE(toolbarOf(later)->itemIdentifiers(), chosen);
+}
+
+void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
+{
+    Opened o;
+    Opened other;
+    // From the window's context menu; asked again, the open one comes forward: there is one.
+    std::unique_ptr<QMenu> menu(o.window->createPopupMenu());
+    auto *customize = menu->findChild<QAction *>(QStringLiteral("runToolbarCustomizationPalette:"));
+    QVERIFY(customize);
+    customize->trigger();
+    customize->trigger();
+    QCOMPARE(toolbarOf(o)->findChildren<ToolbarCustomizeDialog *>().size(), 1);
+    auto *dialog = toolbarOf(o)->findChild<ToolbarCustomizeDialog *>();
+    auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
+    auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
+    QCOMPARE(shown->count(), kDefault.size());
+
+    // An item with a view is there once: adding it again changes nothing.
+    allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
+    dialog->addSelectedItem();
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+
+    // A separator goes after the chosen item; spaces and separators may repeat.
+    shown->setCurrentRow(0);
+    allowed->setCurrentRow(rowOf(allowed, kToolbarSeparatorItemIdentifier));
+    dialog->addSelectedItem();
+    dialog->addSelectedItem();
+    QStringList expected = kDefault;
+    expected.insert(1, kToolbarSeparatorItemIdentifier);
+    expected.insert(2, kToolbarSeparatorItemIdentifier);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+
+    shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
+    dialog->moveSelectedItem(-1);
+    expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    shown->setCurrentRow(0);
+    dialog->moveSelectedItem(-1); // already first
+    dialog->removeSelectedItem();
+    expected.removeFirst();
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    QCOMPARE(toolbarOf(other)->itemIdentifiers(), expected);
+    QCOMPARE(shownItem(toolbarOf(other), CurrentColorTBId)->view(), other.child("mCurrColorWell"));
+    QCOMPARE(shown->count(), expected.size());
+
+    dialog->restoreDefaults();
+    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+    QCOMPARE(toolbarOf(other)->itemIdentifiers(), kDefault);
+    QCOMPARE(shown->count(), kDefault.size());
 }
 
 int main(int argc, char **argv)

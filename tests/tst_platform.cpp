@@ -1,11 +1,8 @@
-// Preferences, colour archiving, notifications and the internal checks.
+// Colour archiving, notifications and the internal checks.
 #include "Assert.h"
 #include "Color.h"
 #include "NotificationCenter.h"
-#include "Preferences.h"
-#include "TestSupport.h"
 
-#include <QSettings>
 #include <QtTest>
 #include <cmath>
 #include <sys/wait.h>
@@ -16,8 +13,6 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private slots:
-    void storedValuesPersistInTheSettingsFile();
-    void damagedNumbersReadAsMissing();
     void colourArchiveIsExact();
     void bytesThatAreNotAColourDecodeToNothing_data();
     void bytesThatAreNotAColourDecodeToNothing();
@@ -26,43 +21,6 @@ private slots:
     void handlerCheckThrowsWithItsReport();
     void fatalAssertionPrintsAndAborts();
 };
-
-void TestPlatform::storedValuesPersistInTheSettingsFile()
-{
-    IsolatedSettings settings;
-    Preferences &p = Preferences::standard();
-    p.registerDefaults({{QStringLiteral("Width"), 10.0f}, {QStringLiteral("Answer"), 42}});
-    QCOMPARE(p.integerForKey(QStringLiteral("Answer")), 42);
-    p.setFloat(4.5f, QStringLiteral("Width"));
-    p.setInteger(3, QStringLiteral("Kind"));
-    const QByteArray blob("\x00\x01\xffz", 4);
-    p.setData(blob, QStringLiteral("Blob"));
-    p.synchronize();
-
-    // A new process reading the same file sees the values.
-    Preferences reread(settings.filePath());
-    QCOMPARE(reread.floatForKey(QStringLiteral("Width")), 4.5f);
-    QCOMPARE(reread.integerForKey(QStringLiteral("Kind")), 3);
-    QCOMPARE(reread.dataForKey(QStringLiteral("Blob")), blob);
-    // The file is there, and a registered default is not in it.
-    QVERIFY(!settings.storedValue(QStringLiteral("Width")).isEmpty());
-    QVERIFY(settings.storedValue(QStringLiteral("Answer")).isEmpty());
-}
-
-void TestPlatform::damagedNumbersReadAsMissing()
-{
-    IsolatedSettings settings;
-    QVERIFY(writeFile(settings.filePath(),
-                      "[General]\nKind=banana\nWidth=nan\nWhole=3.0\nData=plain text\n"));
-    Preferences p(settings.filePath());
-    QVERIFY(!Preferences::toInteger(p.objectForKey(QStringLiteral("Kind"))));
-    QCOMPARE(Preferences::toInteger(p.objectForKey(QStringLiteral("Whole"))),
-             std::optional<qint64>(3));
-    const auto width = Preferences::toFloat(p.objectForKey(QStringLiteral("Width")));
-    QVERIFY(!width || !std::isfinite(*width));
-    // Text where data is expected is no data at all.
-    QVERIFY(p.dataForKey(QStringLiteral("Data")).isEmpty());
-}
 
 void TestPlatform::colourArchiveIsExact()
 {

@@ -1,11 +1,11 @@
-// Recording drawing sessions and replaying them through the real canvas, in this process and
-// through the inkpond program.
+// The line format of recorded drawing sessions; recording sessions and replaying them through
+// the real canvas, in this process and through the inkpond program.
 #include "Answering.h"
-#include "CommandLine.h"
 #include "DocumentController.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "MyResizePanel.h"
+#include "SessionEvent.h"
 #include "SessionRecorder.h"
 #include "SessionReplayer.h"
 #include "SessionWriter.h"
@@ -13,6 +13,8 @@
 #include "TabletApplication.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -62,12 +64,6 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
     send(QEvent::TabletRelease, to, 0.0f, Qt::LeftButton, Qt::NoButton);
 }
 
-void sendKey(QWidget *target, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-}
-
 QMessageBox *visibleBox(QWidget *window)
 {
     for (QMessageBox *box : window->findChildren<QMessageBox *>())
@@ -104,7 +100,7 @@ void driveSession(InkpondDocument &document)
     strokes::click(canvas, {310, 420}, Qt::ShiftModifier);
     // A line begun and dropped; the undo takes its empty snapshot back.
     strokes::click(canvas, {400, 400}, Qt::ShiftModifier);
-    sendKey(&canvas, Qt::Key_Escape);
+    QTest::keyClick(&canvas, Qt::Key_Escape);
     window->findChild<QAction *>(QStringLiteral("undo:"))->trigger();
     // A mouse drag, then the clear that is cancelled.
     strokes::drag(canvas, {30, 550}, {90, 520});
@@ -220,8 +216,9 @@ private slots:
     void replayIgnoresAndKeepsTheUsersPreferences();
     void malformedRecordingStopsBeforeAnythingIsWritten();
     void widgetPointsGiveTheRecordedSheetPointsBack();
-    void sessionOptions_data();
-    void sessionOptions();
+    void coordinatesAndPressureKeepTheirFloats();
+    void malformedLines_data();
+    void malformedLines();
 
 private:
     InkpondDocument *newDocument();
@@ -406,56 +403,65 @@ void ReplayTest::widgetPointsGiveTheRecordedSheetPointsBack()
     }
 }
 
-void ReplayTest::sessionOptions_data()
+void ReplayTest::coordinatesAndPressureKeepTheirFloats()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("error"); // empty: understood
-    QTest::addColumn<QString>("sheet"); // as given to --replay, "-" without a replay
-    const struct
-    {
-        const char *arguments, *error, *sheet;
-    } rows[] = {
-        {"--replay s.jsonl", "", "none"},
-        {"--replay s.jsonl --sheet 4096x300.5 --export o.png --with-background --realtime", "",
-         "4096x300.5"},
-        {"--record r.jsonl a.png b.png", "", "-"},
-        {"--sheet 10x10", "--sheet goes with --replay", "-"},
-        {"--export o.png a.png", "--export goes with --replay", "-"},
-        {"--replay s.jsonl --record r.jsonl", "cannot be combined", "-"},
-        {"--replay s.jsonl a.png", "no FILE", "-"},
-        {"--replay s.jsonl --sheet 0x10", "--sheet wants", "-"},
-        {"--replay s.jsonl --sheet big", "--sheet wants", "-"},
-        {"--replay s.jsonl --with-background", "goes with --export", "-"},
-    };
-    for (const auto &r : rows)
-        QTest::newRow(r.arguments) << QString::fromLatin1(r.arguments).split(u' ')
-                                   << QString::fromLatin1(r.error) << QString::fromLatin1(r.sheet);
+    // Replays must land on exactly the recorded points.
+    SessionEvent move
+        = *parseSessionEvent(R"({"event":"move","pointer":"pen","t":1,"x":0,"y":0})", nullptr);
+    for (const float v : {0.1f, 1.0f / 3.0f, 4095.999f, -7.25e-3f, 32767.0f, 1e-7f, 70.0f}) {
+        move.x = v;
+        move.y = -v;
+        move.pressure = v / 32767.0f;
+        move.modifiers = v > 1 ? QStringList {"alt", "shift"} : QStringList {};
+        const QByteArray line = formatSessionEvent(move);
+        // The fast pointer writer writes what Qt's JSON writer would.
+        QCOMPARE(QJsonDocument::fromJson(line).toJson(QJsonDocument::Compact), line);
+        const auto e = parseSessionEvent(line, nullptr);
+        QVERIFY(e);
+        QCOMPARE(e->x, v);
+        QCOMPARE(e->y, -v);
+        QCOMPARE(*e->pressure, v / 32767.0f);
+    }
 }
 
-void ReplayTest::sessionOptions()
+void ReplayTest::malformedLines_data()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, error);
-    QFETCH(QString, sheet);
-    CommandLine command;
-    const bool understood = command.parse(QStringList {QStringLiteral("inkpond")} + arguments);
-    QVERIFY2(understood == error.isEmpty(), qPrintable(command.errorText()));
-    if (!understood) {
-        QVERIFY2(command.errorText().contains(error), qPrintable(command.errorText()));
-        return;
-    }
-    const auto replay = command.replayOptions();
-    QCOMPARE(replay.has_value(), sheet != QLatin1String("-"));
-    if (!replay) {
-        QCOMPARE(command.recordFile(), arguments.value(arguments.indexOf("--record") + 1));
-        return;
-    }
-    QCOMPARE(replay->file, QStringLiteral("s.jsonl"));
-    QCOMPARE(replay->sheet.has_value(), sheet != QLatin1String("none"));
-    if (replay->sheet)
-        QCOMPARE(*replay->sheet, parseSheetSize(sheet).value());
-    QCOMPARE(replay->withBackground, arguments.contains("--with-background"));
-    QCOMPARE(replay->realtime, arguments.contains("--realtime"));
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("reason");
+    // Each line, named by the words its error must contain.
+    const char *const rows[][2] = {
+        {R"({"t":1,"event":)", "not valid JSON"},
+        {"[1,2]", "not a JSON object"},
+        {R"({"t":1,"event":"jump"})", "unknown event \"jump\""},
+        {R"({"event":"key","key":"A"})", "missing field \"t\""},
+        {R"({"t":1,"event":"press","x":1,"pointer":"pen"})", "missing field \"y\""},
+        {R"({"t":1,"event":"press","x":"1","y":2,"pointer":"pen"})",
+         "field \"x\" must be a number"},
+        {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"finger"})", "unknown value \"finger\""},
+        // The mouse is no proximity pointer.
+        {R"({"t":1,"event":"proximity","enter":true,"pointer":"mouse","id":0})",
+         "unknown value \"mouse\""},
+        {R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})", "true or false"},
+        {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})",
+         "unknown modifier"},
+        {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
+        {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
+        {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
+        {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})", "whole number"},
+        {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
+        {R"({"t":-1,"event":"key","key":"A"})", "negative"},
+    };
+    for (const auto &[line, reason] : rows)
+        QTest::newRow(reason) << QByteArray(line) << QString::fromUtf8(reason);
+}
+
+void ReplayTest::malformedLines()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, reason);
+    QString error;
+    QVERIFY(!parseSessionEvent(line, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
 }
 
 int main(int argc, char **argv)

@@ -1,18 +1,27 @@
-// Recovery in the application: what the records of open documents hold through saves, clears
-// and closes, and the question that restores what a dead process left.
+// Recovery: the records' durable journal, owner locks and what a dead process left; in the
+// application, what the records of open documents hold through saves, clears, closes and redos,
+// and the question that restores them.
 #include "Answering.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
+#include "MainMenu.h"
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
 #include "RecoveryTap.h"
+#include "SessionRecorder.h"
+#include "SessionReplayer.h"
+#include "SessionWriter.h"
 #include "StrokeDriver.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+using Kind = SessionEvent::Kind;
 
 namespace {
 
@@ -21,6 +30,56 @@ QStringList recordFolders(const QString &root)
     return QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
+SessionEvent pointer(Kind kind, float x, float y)
+{
+    SessionEvent e;
+    e.kind = kind;
+    e.pointer = QStringLiteral("pen");
+    e.x = x;
+    e.y = y;
+    e.pressure = 0.5f;
+    return e;
+}
+
+std::vector<SessionEvent> stroke(float x)
+{
+    return {pointer(Kind::Press, x, 10), pointer(Kind::Move, x + 5, 20),
+            pointer(Kind::Release, x + 5, 20)};
+}
+
+RecoveryStart blankStart()
+{
+    RecoveryStart start;
+    start.size = QSize(64, 48);
+    start.pen = QJsonObject {{QStringLiteral("brushSize"), 7.5}};
+    return start;
+}
+
+QByteArray linesOf(const std::vector<SessionEvent> &events)
+{
+    QByteArray bytes;
+    for (const SessionEvent &e : events)
+        bytes += formatSessionEvent(e) + '\n';
+    return bytes;
+}
+
+QList<float> pressXs(const std::vector<SessionEvent> &events)
+{
+    QList<float> xs;
+    for (const SessionEvent &e : events)
+        if (e.kind == Kind::Press)
+            xs << e.x;
+    return xs;
+}
+
+// A record whose owner is gone: its lock released with it, its folder left as a crash leaves it.
+QString orphanedRecord(const QString &root, int strokes)
+{
+    auto record = RecoveryRecord::create(root, blankStart());
+    for (int i = 0; record && i < strokes; ++i)
+        record->append(stroke(float(10 * i)));
+    return record ? record->folder() : QString();
+}
 } // namespace
 
 class RestoreTest : public QObject
@@ -37,6 +96,11 @@ private slots:
     void question();
     void outOfRangeToolNoLongerStopsTheRestore();
     void unwritableRecordsAreToldOnce();
+    void redoGoesThroughRecordingAndJournal();
+    void liveRecordsAreNotTaken();
+    void damagedJournal_data();
+    void damagedJournal();
+    void startingPictureNamedByTheDescriptionOnly();
 
 private:
     InkpondDocument *newDocument();
@@ -264,6 +328,157 @@ void RestoreTest::unwritableRecordsAreToldOnce()
     QVERIFY(!openBox("recoveryOffAlert", second->window()));
     strokes::drag(*second->canvas(), {10, 10}, {100, 100});
     QVERIFY(second->isDocumentEdited());
+}
+
+// Strokes, undos, a save and redos through the menu, recorded as a session and journalled for
+// recovery: the replay gives the same pixels, the restore the same pixels and the same history.
+void RestoreTest::redoGoesThroughRecordingAndJournal()
+{
+    InkpondDocument *document = newDocument();
+    WTView &canvas = *document->canvas();
+    auto command = [&](const char *name) {
+        documentWindowFor(document)->mainMenu()->action(QLatin1String(name))->trigger();
+    };
+    const QString session = m_dir->filePath(QStringLiteral("s.jsonl"));
+    {
+        auto writer = std::make_unique<SessionWriter>();
+        QVERIFY(writer->open(session));
+        SessionRecorder recorder(std::move(writer));
+        for (int i = 0; i < 4; ++i)
+            strokes::drag(canvas, {50.0f + 100 * i, 100}, {90.0f + 100 * i, 400});
+        for (int i = 0; i < 4; ++i)
+            command("undo:");
+        // Saved with nothing left to undo, but all to redo: the record keeps its start.
+        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
+                            document->fileType());
+        QVERIFY(!document->isDocumentEdited());
+        for (const char *name : {"redo:", "redo:", "undo:", "redo:", "redo:"})
+            command(name);
+    }
+    QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
+    QVERIFY(canvas.canRedo());
+    const QImage expected = strokes::picture(canvas).qimage();
+
+    auto record = crashCopy(document);
+    QVERIFY(record);
+    QString error;
+    InkpondDocument *restored = m_recovery->restore(*record, &error);
+    QVERIFY2(restored, qPrintable(error));
+    WTView &again = *restored->canvas();
+    QCOMPARE(differingPixels(strokes::picture(again).qimage(), expected), 0);
+    QCOMPARE(again.undoLayers().size(), std::size_t(3));
+    again.redo();
+    canvas.redo();
+    QCOMPARE(differingPixels(strokes::picture(again).qimage(), strokes::picture(canvas).qimage()),
+             0);
+    QVERIFY(!again.canRedo());
+
+    QFile file(session);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    SessionReadResult read = readSession(file);
+    QVERIFY(read.ok());
+    WTView &replayed = *newDocument()->canvas();
+    SessionReplayer replayer(read.events, &replayed);
+    replayer.replayAll();
+    QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+    QCOMPARE(differingPixels(strokes::picture(replayed).qimage(), expected), 0);
+}
+
+void RestoreTest::liveRecordsAreNotTaken()
+{
+    QTemporaryDir root;
+    auto live = RecoveryRecord::create(root.path(), blankStart());
+    QVERIFY(live);
+    QVERIFY(live->append(stroke(1)));
+    // Another instance (a second lock on the same file) sees a running owner, and leaves alone
+    // a folder that is still being made.
+    QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
+    QVERIFY(claimOrphanedRecords(root.path()).empty());
+
+    // An orphan claimed by one instance is not offered to another.
+    QVERIFY(!orphanedRecord(root.path(), 1).isEmpty());
+    auto first = claimOrphanedRecords(root.path());
+    QCOMPARE(first.size(), size_t(1));
+    QVERIFY(claimOrphanedRecords(root.path()).empty());
+    // Released without being restored, it is offered again.
+    first.clear();
+    QCOMPARE(claimOrphanedRecords(root.path()).size(), size_t(1));
+}
+
+void RestoreTest::damagedJournal_data()
+{
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QList<float>>("presses");
+    QTest::addColumn<bool>("damaged");
+
+    const QByteArray whole = linesOf(stroke(0)) + linesOf(stroke(10));
+    const QByteArray nextPress = formatSessionEvent(pointer(Kind::Press, 20, 10));
+    QTest::newRow("intact") << whole << QList<float> {0, 10} << false;
+    QTest::newRow("last line cut in its middle")
+        << whole + nextPress.left(nextPress.size() / 2) << QList<float> {0, 10} << false;
+    QTest::newRow("stroke without its release")
+        << whole + nextPress + '\n' + formatSessionEvent(pointer(Kind::Move, 21, 11)) + '\n'
+        << QList<float> {0, 10} << false;
+    QTest::newRow("garbage in the middle")
+        << linesOf(stroke(0)) + "{\"kind\":\"pre\n" + linesOf(stroke(10)) << QList<float> {0}
+        << true;
+    QTest::newRow("empty") << QByteArray() << QList<float> {} << false;
+}
+
+void RestoreTest::damagedJournal()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(QList<float>, presses);
+    QFETCH(bool, damaged);
+
+    QTemporaryDir root;
+    QFile journal(QDir(orphanedRecord(root.path(), 0)).filePath(QStringLiteral("journal-1.jsonl")));
+    QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    journal.write(tail);
+    journal.close();
+
+    auto records = claimOrphanedRecords(root.path());
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(pressXs(records[0]->events), presses);
+    QCOMPARE(records[0]->damaged, damaged);
+    QCOMPARE(records[0]->problem.isEmpty(), !damaged);
+    // Whatever restores must end on a finished stroke.
+    if (!records[0]->events.empty())
+        QCOMPARE(records[0]->events.back().kind, Kind::Release);
+}
+
+// A new start writes to its own journal at once, while its picture may still be encoding; a
+// crash before the description names it leaves the previous start whole.
+void RestoreTest::startingPictureNamedByTheDescriptionOnly()
+{
+    QTemporaryDir root;
+    RecoveryStart saved = blankStart();
+    saved.base = QImage(64, 48, QImage::Format_ARGB32);
+    saved.base.fill(Qt::red);
+    auto record = RecoveryRecord::create(root.path(), saved);
+    QVERIFY(record);
+    QVERIFY(record->append(stroke(0)));
+    const QDir dir(record->folder());
+    QVERIFY(record->beginStart() > 0);
+    QVERIFY(record->append(stroke(10)));
+    record.reset();
+
+    auto records = claimOrphanedRecords(root.path());
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
+    QCOMPARE(pressXs(records[0]->events), QList<float> {0});
+    records.clear();
+
+    // A description naming a file outside its folder is damage, not a picture to load.
+    QFile meta(dir.filePath(QStringLiteral("meta.json")));
+    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    meta.write(
+        R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
+    meta.close();
+    records = claimOrphanedRecords(root.path());
+    QCOMPARE(records.size(), size_t(1));
+    QVERIFY(records[0]->damaged);
+    QVERIFY(records[0]->start.base.isNull());
 }
 
 QTEST_MAIN(RestoreTest)

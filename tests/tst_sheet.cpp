@@ -1,18 +1,24 @@
-// Sheet geometry in the container, re-framing, the guarded resizes and their commands.
+// Sheet geometry in the container, re-framing, the guarded resizes and their commands; the zoom
+// rule, and Window ▸ Zoom on a document window.
 #include "Beep.h"
 #include "CanvasDialogs.h"
+#include "DocumentWindow.h"
 #include "Graphics.h"
 #include "InkpondDocument.h"
 #include "Localizable.h"
 #include "MyResizePanel.h"
 #include "SheetContainer.h"
+#include "TabletApplication.h"
 #include "TestSupport.h"
 #include "WTView.h"
+#include "ZoomRule.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
+#include <cmath>
 
 namespace {
 // A shown window whose container holds a canvas, as the document window has it.
@@ -85,6 +91,26 @@ QString confirmation(int w, int h)
         .arg(w)
         .arg(h);
 }
+
+// A shown window of a document whose picture has the given size.
+struct Shown : Opened
+{
+    explicit Shown(QSize picture, QRect geometry)
+        : Opened(encodedImage(testPicture(picture.width(), picture.height()), "png"))
+    {
+        window->setGeometry(geometry);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+};
+// The window shows all of the sheet and at most the point that whole-number edges add.
+bool showsWholeSheet(const WTView *canvas)
+{
+    const Size v = canvas->visibleRect().size;
+    const Size s = canvas->sheetSize();
+    return v.width >= s.width && v.width <= s.width + 1 && v.height >= s.height
+        && v.height <= s.height + 1;
+}
 } // namespace
 
 class TestSheet : public QObject
@@ -98,8 +124,6 @@ private slots:
     void frameRule_data();
     void frameRule();
     void coverAndCentreInvariant();
-    void reframesLayersAndSnapshotsThenUndoes();
-    void confirmationOnlyWhenEdited();
     void cropToVisible_data();
     void cropToVisible();
     void intValue_data();
@@ -108,6 +132,10 @@ private slots:
     void customSize();
     void refusedSizeChangesNothing_data();
     void refusedSizeChangesNothing();
+    void rule_data();
+    void rule();
+    void zoomShowsTheWholeSheetAndZoomAgainGoesBack();
+    void zoomOfALargeSheetFillsTheScreen();
 
 private:
     std::unique_ptr<IsolatedSettings> settings;
@@ -173,56 +201,6 @@ void TestSheet::coverAndCentreInvariant()
             }
         }
     }
-}
-
-void TestSheet::reframesLayersAndSnapshotsThenUndoes()
-{
-    Stage stage({1000, 700}, {800, 600});
-    WTView &canvas = *stage.canvas;
-    dot(*canvas.currentLayer(), 10, 20);
-    dot(*canvas.createUndoLayer(canvas.currentLayer()), 0, 0);
-    dot(*canvas.createUndoLayer(canvas.currentLayer()), 799, 599);
-
-    QVERIFY(canvas.resizeSheet({-50, -50, 900, 700}));
-    QCOMPARE(canvas.sheetSize(), (Size {900, 700}));
-    QCOMPARE(inkedPixels(*canvas.currentLayer()->image()), QList<QPoint>({{60, 70}}));
-    QCOMPARE(inkedPixels(*canvas.undoLayers()[0]->image()), QList<QPoint>({{50, 50}}));
-    QCOMPARE(inkedPixels(*canvas.undoLayers()[1]->image()), QList<QPoint>({{849, 649}}));
-
-    // The history survived: an undo takes away the newest stroke, re-framed with the rest.
-    canvas.undo();
-    Image flat(canvas.sheetSize());
-    Graphics::lockFocus(flat);
-    canvas.renderLayersInRect({{0, 0}, canvas.sheetSize()});
-    Graphics::unlockFocus();
-    QCOMPARE(inkedPixels(flat), QList<QPoint>({{50, 50}, {60, 70}}));
-}
-
-void TestSheet::confirmationOnlyWhenEdited()
-{
-    Stage stage({1000, 700}, {800, 600});
-    stage.canvas->cropResizeToRect({0, 0, 700, 500});
-    QVERIFY(!stage.alert());
-    QCOMPARE(stage.canvas->sheetSize(), (Size {700, 500}));
-    QVERIFY(stage.document.isDocumentEdited());
-
-    dot(*stage.canvas->currentLayer(), 1, 1);
-    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
-    stage.canvas->cropResizeToRect({0, 0, 640.7f, 480.2f});
-    QMessageBox *alert = stage.alert();
-    QVERIFY(alert && alert->isVisible());
-    QCOMPARE(alert->windowModality(), Qt::WindowModal);
-    QCOMPARE(alert->informativeText(), confirmation(640, 480));
-    QCOMPARE(alert->defaultButton(), alert->button(QMessageBox::Yes));
-    QCOMPARE(stage.canvas->sheetSize(), (Size {700, 500})); // nothing before the answer
-    alert->button(QMessageBox::Cancel)->click();
-    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
-    QTRY_VERIFY(!stage.alert());
-
-    stage.canvas->cropResizeToRect({0, 0, 640.7f, 480.2f});
-    stage.alert()->button(QMessageBox::Yes)->click();
-    QCOMPARE(stage.canvas->sheetSize(), (Size {640.7f, 480.2f})); // the rectangle, not its text
-    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({{1, 1}}));
 }
 
 void TestSheet::cropToVisible_data()
@@ -370,5 +348,89 @@ void TestSheet::refusedSizeChangesNothing()
     QCOMPARE(stage.canvas->frame(), Rect(-15884, 0, 32767, 700));
 }
 
-QTEST_MAIN(TestSheet)
+void TestSheet::rule_data()
+{
+    QTest::addColumn<Rect>("current");
+    QTest::addColumn<Rect>("defaultFrame");
+    QTest::addColumn<Size>("visible");
+    QTest::addColumn<Size>("sheet");
+    QTest::addColumn<Rect>("expected");
+    const Rect screen(0, 0, 1400, 900);
+    auto row = [](const char *name, Rect current, Rect defaultFrame, Size visible, Size sheet,
+                  Rect expected) {
+        QTest::newRow(name) << current << defaultFrame << visible << sheet << expected;
+    };
+    row("small sheet: the window shrinks by the difference, keeping its centre",
+        {100, 100, 700, 760}, screen, {680, 660}, {300, 200}, {290, 330, 320, 300});
+    row("sheet shown exactly: nothing changes", {100, 100, 700, 760}, screen, {680, 660},
+        {680, 660}, {100, 100, 700, 760});
+    row("large sheet: the default frame's size, clamped to its origin", {200, 50, 700, 760}, screen,
+        {680, 660}, {3000, 2000}, {0, 0, 1400, 900});
+    row("near the left and bottom edges of a default frame with a dock below", {10, 45, 400, 400},
+        {0, 40, 1400, 860}, {380, 340}, {600, 600}, {0, 40, 620, 660});
+    row("near the right and top edges: those are not clamped", {1300, 500, 400, 400}, screen,
+        {380, 340}, {600, 600}, {1190, 370, 620, 660});
+    row("default frame away from the origin limits width and height", {500, 300, 400, 400},
+        {100, 80, 500, 450}, {380, 340}, {600, 600}, {450, 275, 500, 450});
+    row("fractions: edges widened to whole numbers", {100.25f, 100.5f, 700.5f, 760.25f}, screen,
+        {680.5f, 660.75f}, {300.3f, 200.6f}, {290, 330, 321, 301});
+    row("nothing left of the window: the zero rectangle", {0, 0, 100, 100}, screen, {680, 660},
+        {10, 10}, Rect());
+}
+
+void TestSheet::rule()
+{
+    QFETCH(Rect, current);
+    QFETCH(Rect, defaultFrame);
+    QFETCH(Size, visible);
+    QFETCH(Size, sheet);
+    QFETCH(Rect, expected);
+    QCOMPARE(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), expected);
+}
+
+void TestSheet::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
+{
+    Shown shown(QSize(500, 300), QRect(60, 40, 680, 520));
+    const QRect before = shown.window->geometry();
+    WTView *canvas = shown.window->canvas();
+    QVERIFY(canvas->visibleRect().size != canvas->sheetSize());
+
+    shown.window->performZoom();
+    QTRY_VERIFY(showsWholeSheet(canvas));
+    const QRect zoomed = shown.window->geometry();
+    QVERIFY(zoomed.width() < before.width() && zoomed.height() < before.height());
+    // The centre stays, within a rounding.
+    QVERIFY((zoomed.center() - before.center()).manhattanLength() <= 1);
+
+    shown.window->performZoom();
+    QTRY_COMPARE(shown.window->geometry(), before);
+    shown.window->performZoom();
+    QTRY_COMPARE(shown.window->geometry(), zoomed);
+
+    // The user makes it larger by hand: the next zoom fits the sheet again, not the old frame.
+    const QSize enlarged = shown.window->size() + QSize(100, 80);
+    shown.window->resize(enlarged);
+    QTRY_VERIFY(canvas->visibleRect().size.width >= 600);
+    shown.window->performZoom();
+    QTRY_VERIFY(showsWholeSheet(canvas));
+    QVERIFY(shown.window->width() < enlarged.width());
+}
+
+// The rule leaves the top edge free; the command keeps the title bar on the screen.
+void TestSheet::zoomOfALargeSheetFillsTheScreen()
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    Shown shown(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
+    shown.window->performZoom();
+    QTRY_COMPARE(shown.window->frameGeometry(), available);
+}
+
+int main(int argc, char **argv)
+{
+    TabletApplication app(argc, argv);
+    TestSheet test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_sheet.moc"

@@ -1,8 +1,11 @@
 // A document window's start: the canvas's first sheet and background, proximity followed, and
-// the pen controls showing the canvas's settings in every window.
+// the pen controls showing the canvas's settings in every window; the canvas's stored pen
+// settings and backgrounds.
+#include "Assert.h"
 #include "BrushSizeSlider.h"
 #include "ColorWell.h"
 #include "DocumentWindow.h"
+#include "Graphics.h"
 #include "InkpondDocument.h"
 #include "NotificationCenter.h"
 #include "PenControls.h"
@@ -10,10 +13,12 @@
 #include "Preferences.h"
 #include "ProximityEvent.h"
 #include "ProximitySupport.h"
+#include "SheetContainer.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
 #include <QColorDialog>
+#include <QPainter>
 #include <QSlider>
 #include <QtTest>
 
@@ -44,40 +49,23 @@ class TestStartup : public QObject
 private slots:
     void init() { m_settings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { m_settings.reset(); }
-    void newDocumentOnFreshPreferences();
     void storedBgTypeFromTheFirstDisplay_data();
     void storedBgTypeFromTheFirstDisplay();
     void penButtonsChooseAndShowTheTool();
+    void damagedSettingsFallBackToDefaults();
+    void setBgType_data();
+    void setBgType();
+    void surroundOnlyRepaint();
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
 
-void TestStartup::newDocumentOnFreshPreferences()
-{
-    Opened o;
-    QVERIFY(o.canvas);
-    QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
-    QCOMPARE(m_settings->storedValue(QStringLiteral("BgType")), QStringLiteral("1"));
-    // Ruled: a rule at y = 560, paper just above it.
-    const Image bg = paperOf(*o.canvas);
-    QVERIFY(bg.pixel(10, 560) != bg.pixel(10, 561));
-    QVERIFY(!o.window->testAttribute(Qt::WA_TranslucentBackground));
-    QCOMPARE(o.canvas->currentLayer()->size(), (Size {600, 600}));
-    QVERIFY(!o.document.isDocumentEdited());
-
-    // The controls show the canvas as it starts: slot 0, ruled paper.
-    QCOMPARE(o.child<QSlider>("mBgTypeSlider")->value(), 1);
-    QCOMPARE(o.child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(), 10.0f);
-    QCOMPARE(o.child<ColorWell>("mCurrColorWell")->color(), QColor::fromRgbF(0.1f, 0.0f, 0.2f));
-    QVERIFY(penButton(o, 1)->isChecked());
-    QVERIFY(!penButton(o, 0)->isChecked());
-}
-
 void TestStartup::storedBgTypeFromTheFirstDisplay_data()
 {
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<int>("shown");
+    QTest::newRow("nothing stored: ruled") << QVariant() << 1;
     QTest::newRow("see-through") << QVariant(3) << 3;
     QTest::newRow("damaged: 4") << QVariant(4) << 1;
     QTest::newRow("damaged: -1") << QVariant(-1) << 1;
@@ -93,11 +81,13 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
     QFETCH(int, shown);
     if (stored.typeId() == QMetaType::QByteArray)
         Preferences::standard().setData(stored.toByteArray(), QStringLiteral("BgType"));
-    else
+    else if (stored.isValid())
         Preferences::standard().setInteger(stored.toInt(), QStringLiteral("BgType"));
     const int before = followers();
     Opened o;
     const bool seeThrough = shown == 3;
+    QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
+    QVERIFY(!o.document.isDocumentEdited());
     QCOMPARE(o.canvas->bgType(), float(shown));
     QCOMPARE(o.canvas->isOpaque(), !seeThrough);
     QCOMPARE(o.child<QSlider>("mBgTypeSlider")->value(), shown);
@@ -150,6 +140,93 @@ void TestStartup::penButtonsChooseAndShowTheTool()
     QTest::mouseClick(penButton(o, 3), Qt::LeftButton); // a second click keeps it chosen
     QVERIFY(penButton(o, 3)->isChecked());
     QVERIFY(!penButton(o, 0)->isChecked());
+}
+
+void TestStartup::damagedSettingsFallBackToDefaults()
+{
+    const QByteArray other = archiveOther("string", "twelve bytes");
+    QVERIFY(writeFile(m_settings->filePath(),
+                      "[General]\nBgType=7\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
+                      "Color1=@ByteArray(junk)\nColor3=not data\n"));
+    Preferences::resetStandard(m_settings->filePath());
+    Preferences::standard().setData(other, PreferenceKeys::colorKey(2));
+    Preferences::standard().setData(archiveColor({0.5f, 0.5f, 0.5f, 1}),
+                                    PreferenceKeys::colorKey(0));
+    auto canvas = std::make_unique<WTView>(Rect(0, 0, 600, 600));
+    QCOMPARE(canvas->bgType(), 1.0f);
+    const Color fallback = PreferenceKeys::defaultColor();
+    canvas->setActiveColor(1);
+    QCOMPARE(*canvas->color(), (Color {0.5f, 0.5f, 0.5f, 1})); // intact slot unaffected
+    for (int tool = 2; tool <= 4; ++tool) {
+        canvas->setActiveColor(tool);
+        QCOMPARE(*canvas->color(), fallback);
+        QCOMPARE(canvas->brushSize(), 10.0f);
+    }
+    canvas->setActiveColor(0);
+    QCOMPARE(canvas->brushSize(), 10.0f);
+}
+
+void TestStartup::setBgType_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<int>("type"); // -1: refused
+    QTest::newRow("2.4") << 2.4f << 2;
+    QTest::newRow("2.5 away from zero") << 2.5f << 3;
+    QTest::newRow("-0.4") << -0.4f << 0;
+    QTest::newRow("1.2, the current type: nothing stored") << 1.2f << 1;
+    QTest::newRow("3.5") << 3.5f << -1;
+    QTest::newRow("-0.5") << -0.5f << -1;
+    QTest::newRow("huge") << 1e30f << -1;
+    QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << -1;
+}
+
+void TestStartup::setBgType()
+{
+    QFETCH(float, value);
+    QFETCH(int, type);
+    QWidget window;
+    auto *canvas = new WTView(Rect(0, 0, 600, 600), &window);
+    window.show();
+    const QImage bg = paperOf(*canvas).qimage();
+    const bool translucent = window.testAttribute(Qt::WA_TranslucentBackground);
+    if (type < 0)
+        QVERIFY_THROWS_EXCEPTION(InternalInconsistency, canvas->setBgType(value));
+    else
+        canvas->setBgType(value);
+    const bool changed = type >= 0 && type != 1;
+    QCOMPARE(canvas->bgType(), changed ? float(type) : 1.0f);
+    QCOMPARE(m_settings->storedValue(QStringLiteral("BgType")),
+             changed ? QString::number(type) : QString());
+    if (!changed) {
+        QCOMPARE(differingPixels(paperOf(*canvas).qimage(), bg), 0);
+        QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), translucent);
+    }
+}
+
+void TestStartup::surroundOnlyRepaint()
+{
+    QWidget window;
+    window.resize(400, 300);
+    auto *container = new SheetContainer(&window);
+    container->resize(400, 300);
+    auto *canvas = new WTView(Rect(0, 0, 400, 300), container);
+    container->setCanvas(canvas);
+    canvas->setSheetSize({200, 100});
+    // The sheet sits centred: bounds origin (−100, −100).
+    QCOMPARE(canvas->boundsOrigin(), (Point {-100, -100}));
+
+    Image out(Size {400, 300});
+    const QTransform toOut(1, 0, 0, -1, 100, 300 - 100);
+    QPainter painter(&out.qimage());
+    Graphics::lockFocus(painter, toOut);
+    canvas->drawRect(Rect(-90, 150, 40, 40)); // entirely in the surround, above-left of the sheet
+    Graphics::unlockFocus();
+    painter.end();
+    const QRgb grey = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3).rgba();
+    for (int y = 250; y < 290; y += 5)
+        for (int x = 10; x < 50; x += 5)
+            QCOMPARE(out.pixel(x, y), grey);
+    QCOMPARE(out.pixel(5, 5), QRgb(0)); // outside the rectangle: untouched
 }
 
 int main(int argc, char **argv)
