@@ -11,24 +11,11 @@
 
 namespace {
 
-struct Layer
-{
-    QString name;
-    QStringList uses; // every layer below it that it may include
-};
-
-// Lowest first, as the libraries link.
-const std::vector<Layer> kLayers = {
-    {"platform", {}},
-    {"engine", {"platform"}},
-    {"tablet", {"platform"}},
-    {"canvas", {"engine", "tablet", "platform"}},
-    {"controls", {"canvas", "engine", "tablet", "platform"}},
-    {"document", {"controls", "canvas", "engine", "tablet", "platform"}},
-    {"session", {"document", "controls", "canvas", "engine", "tablet", "platform"}},
-    {"recovery", {"session", "document", "controls", "canvas", "engine", "tablet", "platform"}},
-    {"app",
-     {"recovery", "session", "document", "controls", "canvas", "engine", "tablet", "platform"}},
+// Lowest first, as the libraries link. A layer may include its own headers and those of every
+// layer of a lower rank; layers of one rank know nothing of each other.
+const std::vector<std::pair<QString, int>> kLayers = {
+    {"platform", 0}, {"engine", 1},  {"tablet", 1},   {"canvas", 2}, {"controls", 3},
+    {"document", 4}, {"session", 5}, {"recovery", 6}, {"app", 7},
 };
 
 // The central classes in src/ belong to the layer whose library builds them.
@@ -64,8 +51,8 @@ std::vector<SourceFile> readTree(const QString &root)
     static const QRegularExpression include("^\\s*#\\s*include\\s+\"([^\"]+)\"",
                                             QRegularExpression::MultilineOption);
     QStringList folders {"src"};
-    for (const Layer &l : kLayers)
-        folders << l.name;
+    for (const auto &[name, rank] : kLayers)
+        folders << name;
     for (const QString &folder : folders) {
         QDirIterator it(root + '/' + folder, {"*.h", "*.cpp"}, QDir::Files);
         while (it.hasNext()) {
@@ -86,47 +73,32 @@ std::vector<SourceFile> readTree(const QString &root)
     return files;
 }
 
-// Strongly connected components of more than one class (Tarjan).
+// The groups of classes that reach one another through their includes.
 std::vector<QStringList> cyclesOf(const std::map<QString, std::set<QString>> &edges)
 {
-    std::map<QString, int> index, low;
-    std::vector<QString> stack;
-    std::set<QString> onStack;
-    std::vector<QStringList> found;
-    int next = 0;
-    std::function<void(const QString &)> visit = [&](const QString &v) {
-        index[v] = low[v] = next++;
-        stack.push_back(v);
-        onStack.insert(v);
-        const auto out = edges.find(v);
-        if (out != edges.end())
-            for (const QString &w : out->second) {
-                if (!index.count(w)) {
-                    visit(w);
-                    low[v] = std::min(low[v], low[w]);
-                } else if (onStack.count(w)) {
-                    low[v] = std::min(low[v], index[w]);
-                }
-            }
-        if (low[v] != index[v])
-            return;
-        QStringList component;
-        QString w;
-        do {
-            w = stack.back();
-            stack.pop_back();
-            onStack.erase(w);
-            component << w;
-        } while (w != v);
-        if (component.size() > 1) {
-            component.sort();
-            found.push_back(component);
+    std::map<QString, std::set<QString>> reach;
+    for (const auto &[from, out] : edges) {
+        std::vector<QString> todo(out.begin(), out.end());
+        while (!todo.empty()) {
+            const QString v = todo.back();
+            todo.pop_back();
+            if (!reach[from].insert(v).second)
+                continue;
+            if (const auto next = edges.find(v); next != edges.end())
+                todo.insert(todo.end(), next->second.begin(), next->second.end());
         }
-    };
-    for (const auto &[v, out] : edges)
-        if (!index.count(v))
-            visit(v);
-    return found;
+    }
+    std::set<QStringList> found;
+    for (const auto &[v, reached] : reach) {
+        QStringList group {v};
+        for (const QString &w : reached)
+            if (w != v && reach[w].count(v))
+                group << w;
+        group.sort();
+        if (group.size() > 1)
+            found.insert(group);
+    }
+    return {found.begin(), found.end()};
 }
 
 Analysis analyse(const QString &root)
@@ -142,9 +114,7 @@ Analysis analyse(const QString &root)
             a.duplicates << name;
         layerOfHeader[name] = f.layer;
     }
-    std::map<QString, QStringList> uses;
-    for (const Layer &l : kLayers)
-        uses[l.name] = l.uses;
+    const std::map<QString, int> rank(kLayers.begin(), kLayers.end());
 
     // A class is its header with its sources; a source without a header of its own is part of
     // the class whose header it includes first.
@@ -161,7 +131,7 @@ Analysis analyse(const QString &root)
             const auto to = layerOfHeader.find(header);
             if (to == layerOfHeader.end())
                 continue; // Qt's, or generated
-            if (to->second != f.layer && !uses[f.layer].contains(to->second))
+            if (to->second != f.layer && rank.at(to->second) >= rank.at(f.layer))
                 a.upward << QStringLiteral("%1 (%2) -> %3 (%4)")
                                 .arg(f.baseName + (f.isHeader ? ".h" : ".cpp"), f.layer, header,
                                      to->second);
