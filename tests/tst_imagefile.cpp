@@ -1,7 +1,6 @@
 // Pictures as image files: saving and opening round trips, what is and is not written, reading
 // by content, reverting, and refusing damaged or oversized files.
 #include "DocumentController.h"
-#include "Graphics.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "TestSupport.h"
@@ -121,13 +120,10 @@ class ImageFileTest : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
-    void cleanup();
 
     void savedPicturesReadBack_data();
     void savedPicturesReadBack();
-    void highResolutionScanKeepsEveryPixel();
     void typeWithoutWriterGivesNoData_data();
     void typeWithoutWriterGivesNoData();
     void openingWhatIsNotAPictureFails_data();
@@ -171,21 +167,10 @@ void ImageFileTest::initTestCase()
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
-void ImageFileTest::cleanupTestCase()
-{
-    m_controller.reset();
-    m_settings.reset();
-}
-
 void ImageFileTest::init()
 {
-    m_doc = std::make_unique<InkpondDocument>();
-}
-
-void ImageFileTest::cleanup()
-{
     m_canvas.reset();
-    m_doc.reset();
+    m_doc = std::make_unique<InkpondDocument>();
 }
 
 void ImageFileTest::showPicture(const QImage &picture, float bgType)
@@ -202,23 +187,11 @@ void ImageFileTest::savedPicturesReadBack_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<int>("bgType");
-    QTest::addColumn<bool>("keepsAlpha");
-    QTest::addColumn<bool>("lossless");
     QTest::addColumn<bool>("banded"); // written from the tiles a band of rows at a time
-    const struct
-    {
-        const char *type;
-        bool keepsAlpha, lossless;
-    } types[] = {{"PNG image", true, true},
-                 {"TIFF image", true, true},
-                 {"WebP image", true, false},
-                 {"BMP image", false, true},
-                 {"JPEG image", false, false}};
-    for (const auto &t : types)
+    for (const char *type : {"PNG image", "TIFF image", "WebP image", "BMP image", "JPEG image"})
         for (int bg = 0; bg <= 3; ++bg)
-            QTest::addRow("%s on background %d", t.type, bg)
-                << t.type << bg << t.keepsAlpha << t.lossless << false;
-    QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true << true << true;
+            QTest::addRow("%s on background %d", type, bg) << type << bg << false;
+    QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true;
 }
 
 // Where no layer covers the sheet: transparent, or black in formats without alpha; never the
@@ -227,9 +200,9 @@ void ImageFileTest::savedPicturesReadBack()
 {
     QFETCH(QString, type);
     QFETCH(int, bgType);
-    QFETCH(bool, keepsAlpha);
-    QFETCH(bool, lossless);
     QFETCH(bool, banded);
+    const bool keepsAlpha = type != "BMP image" && type != "JPEG image";
+    const bool lossless = type != "WebP image" && type != "JPEG image";
     const QImage picture = lossless ? testPicture(123, banded ? 700 : 77) : blockPicture(160, 120);
     showPicture(picture, float(bgType));
     const QString extension = m_controller->documentTypes().typeNamed(type)->extensions.first();
@@ -250,19 +223,6 @@ void ImageFileTest::savedPicturesReadBack()
         QCOMPARE(differingPixels(saved, expected), 0);
     else
         QVERIFY(meanDifference(saved, expected) < 3.0);
-}
-
-void ImageFileTest::highResolutionScanKeepsEveryPixel()
-{
-    // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
-    QImage scan = testPicture(300, 200, true);
-    scan.setDotsPerMeterX(11811);
-    scan.setDotsPerMeterY(11811);
-    for (const char *format : {"png", "tiff", "jpg"}) {
-        QVERIFY(
-            m_doc->readFromData(encodedImage(scan, format), QStringLiteral("PNG image"), nullptr));
-        QCOMPARE(m_doc->startingImage()->size(), (Size {300, 200}));
-    }
 }
 
 void ImageFileTest::typeWithoutWriterGivesNoData_data()
@@ -331,6 +291,12 @@ void ImageFileTest::dataIsDecodedByContent_data()
     QTest::newRow("PNG as a clipboard type") << png << "NSTIFFPboardType";
     QTest::newRow("PNG as nothing") << png << "";
     QTest::newRow("JPEG as PNG") << jpeg << "PNG image";
+    // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
+    QImage scan = testPicture(40, 30, true);
+    scan.setDotsPerMeterX(11811);
+    scan.setDotsPerMeterY(11811);
+    for (const char *format : {"png", "tiff", "jpg"})
+        QTest::addRow("%s at 300 dpi", format) << encodedImage(scan, format) << "PNG image";
 }
 
 void ImageFileTest::dataIsDecodedByContent()
@@ -349,13 +315,10 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     const QUrl url = QUrl::fromLocalFile(path);
     QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
     QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
-    showPicture(m_doc->startingImage()->qimage());
-    m_canvas->currentLayer()->lockFocus();
-    Graphics::setColor(Color {0, 0, 1, 1});
-    Graphics::fillRect({10, 10, 20, 20});
-    m_canvas->currentLayer()->unlockFocus();
+    // Edited: the canvas shows another picture than the file's.
+    const QImage edited = blockPicture(64, 48);
+    showPicture(edited);
     m_doc->updateChangeCount(Document::ChangeDone);
-    const QImage edited = m_canvas->currentLayer()->toQImage();
 
     QVERIFY(writeFile(path, "no longer a picture"));
     QString error;
@@ -393,7 +356,6 @@ void ImageFileTest::damagedFilesAreRefused()
     QFETCH(QByteArray, extension);
     if (!QImageReader::supportedImageFormats().contains(extension))
         QSKIP("No reader for this format here");
-    QVERIFY(!data.isEmpty());
     QString error;
     QVERIFY2(!ImageCodec::decode(data, extension, &error).isNull(),
              qPrintable(error)); // the sample is sound
