@@ -72,6 +72,11 @@ QList<float> pressXs(const std::vector<SessionEvent> &events)
     return xs;
 }
 
+qint64 differing(WTView &a, WTView &b)
+{
+    return differingPixels(strokes::picture(a).qimage(), strokes::picture(b).qimage());
+}
+
 // A record whose owner is gone: its lock released with it, its folder left as a crash leaves it.
 QString orphanedRecord(const QString &root, int strokes)
 {
@@ -90,7 +95,6 @@ private slots:
     void init();
     void cleanup();
     void savedRecordRestoresTheSameUndo();
-    void cleanStartsAgain();
     void closeAndQuitLeaveNothing();
     void question_data();
     void question();
@@ -154,40 +158,11 @@ std::unique_ptr<RecoveredRecord> RestoreTest::crashCopy(InkpondDocument *documen
     return records.size() == 1 ? std::move(records.front()) : nullptr;
 }
 
-// A save with strokes still undoable keeps the older start, so that an undo after the save,
-// restored, takes back the same stroke; until then nothing in the record is unsaved.
+// Opened or saved with nothing to undo, the picture of that moment is the new start. A save with
+// strokes still undoable keeps the older start, so that an undo after the save, restored, takes
+// back the same stroke; until then nothing in the record is unsaved. A cleared document starts
+// blank and untitled.
 void RestoreTest::savedRecordRestoresTheSameUndo()
-{
-    InkpondDocument *document = newDocument();
-    WTView &canvas = *document->canvas();
-    strokes::drag(canvas, {100, 100}, {300, 200});
-    strokes::drag(canvas, {100, 300}, {300, 250});
-    bool saved = false;
-    document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
-                        document->fileType(), [&saved](bool ok) { saved = ok; });
-    QVERIFY(saved);
-    auto record = crashCopy(document);
-    QVERIFY(record);
-    QVERIFY(!record->hasUnsavedWork());
-    QCOMPARE(record->start.path, m_dir->filePath(QStringLiteral("a.png")));
-
-    canvas.undo();
-    record = crashCopy(document);
-    QVERIFY(record && record->hasUnsavedWork());
-    QString error;
-    InkpondDocument *restored = m_recovery->restore(*record, &error);
-    QVERIFY2(restored, qPrintable(error));
-    QVERIFY(restored->isDocumentEdited());
-    QCOMPARE(restored->fileURL(), document->fileURL());
-    QCOMPARE(differingPixels(strokes::picture(*restored->canvas()).qimage(),
-                             strokes::picture(canvas).qimage()),
-             0);
-    QCOMPARE(restored->canvas()->undoLayers().size(), size_t(1));
-}
-
-// Opened, cleared, or saved with nothing to undo: the picture of that moment is the new start,
-// and a cleared document starts blank and untitled.
-void RestoreTest::cleanStartsAgain()
 {
     InkpondDocument *document = newDocument();
     WTView &canvas = *document->canvas();
@@ -200,15 +175,26 @@ void RestoreTest::cleanStartsAgain()
     QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
 
     strokes::drag(canvas, {10, 10}, {200, 150});
+    strokes::drag(canvas, {100, 30}, {250, 180});
+    bool saved = false;
+    document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
+                        document->fileType(), [&saved](bool ok) { saved = ok; });
+    QVERIFY(saved);
+    record = crashCopy(document);
+    QVERIFY(record && !record->hasUnsavedWork());
+    QCOMPARE(record->start.path, m_dir->filePath(QStringLiteral("a.png")));
+    QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
+
+    canvas.undo();
     record = crashCopy(document);
     QVERIFY(record && record->hasUnsavedWork());
-    QVERIFY(!record->start.base.isNull());
     QString error;
     InkpondDocument *restored = m_recovery->restore(*record, &error);
     QVERIFY2(restored, qPrintable(error));
-    QCOMPARE(differingPixels(strokes::picture(*restored->canvas()).qimage(),
-                             strokes::picture(canvas).qimage()),
-             0);
+    QVERIFY(restored->isDocumentEdited());
+    QCOMPARE(restored->fileURL(), document->fileURL());
+    QCOMPARE(differing(*restored->canvas(), canvas), 0);
+    QCOMPARE(restored->canvas()->undoLayers().size(), size_t(1));
     restored->close();
 
     canvas.clear(); // asks first: the picture has unsaved changes
@@ -254,27 +240,13 @@ void RestoreTest::question()
     QFETCH(int, documents);
     QFETCH(int, recordsLeft);
     const QString root = m_recovery->root();
-    RecoveryStart start;
-    start.size = QSize(200, 200);
-    SessionEvent press;
-    press.kind = SessionEvent::Kind::Press;
-    press.pointer = QStringLiteral("mouse");
-    press.x = press.y = 50;
-    SessionEvent move = press;
-    move.kind = SessionEvent::Kind::Move;
-    move.x = 150;
-    SessionEvent release = move;
-    release.kind = SessionEvent::Kind::Release;
     for (int i = 0; i < 3; ++i) {
-        auto record = RecoveryRecord::create(root, start);
-        if (i < 2)
-            QVERIFY(record->append({press, move, release}) && record->waitUntilDurable());
-        if (i == 1)
-            QVERIFY(record->append({press, move}));
+        const QString folder = orphanedRecord(root, i < 2 ? 1 : 0);
         if (i == 1) {
-            QFile journal(record->folder() + QStringLiteral("/journal-1.jsonl"));
+            QFile journal(folder + QStringLiteral("/journal-1.jsonl"));
             QVERIFY(journal.open(QIODevice::Append));
-            journal.write("{not json}\n");
+            journal.write(linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
+                          + "{not json}\n");
         }
     }
 
@@ -369,8 +341,7 @@ void RestoreTest::redoGoesThroughRecordingAndJournal()
     QCOMPARE(again.undoLayers().size(), std::size_t(3));
     again.redo();
     canvas.redo();
-    QCOMPARE(differingPixels(strokes::picture(again).qimage(), strokes::picture(canvas).qimage()),
-             0);
+    QCOMPARE(differing(again, canvas), 0);
     QVERIFY(!again.canRedo());
 
     QFile file(session);
