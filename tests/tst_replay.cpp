@@ -64,14 +64,6 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
     send(QEvent::TabletRelease, to, 0.0f, Qt::LeftButton, Qt::NoButton);
 }
 
-QMessageBox *visibleBox(QWidget *window)
-{
-    for (QMessageBox *box : window->findChildren<QMessageBox *>())
-        if (box->isVisible())
-            return box;
-    return nullptr;
-}
-
 // A session with every kind of input: pressure strokes, a change of colour and width, the
 // eraser end, a chained line, a line dropped with Escape, an undo, a clear that is cancelled
 // and a custom size that is confirmed.
@@ -114,8 +106,8 @@ void driveSession(InkpondDocument &document)
     panel->findChild<QLineEdit *>(QStringLiteral("widthField"))->setText(QStringLiteral("520"));
     panel->findChild<QLineEdit *>(QStringLiteral("heightField"))->setText(QStringLiteral("470"));
     panel->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
-    QMessageBox *confirmation = visibleBox(window);
-    QVERIFY(confirmation);
+    auto *confirmation = window->findChild<QMessageBox *>();
+    QVERIFY(confirmation && confirmation->isVisible());
     confirmation->button(QMessageBox::Yes)->click();
     QCOMPARE(canvas.sheetSize(), (Size {520, 470}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -167,7 +159,9 @@ struct Run
     QString standardOutput;
 };
 
-Run runInkpond(const QStringList &arguments, const QString &configHome)
+// The recording replayed by the program into out, with its settings in configHome.
+Run replay(const QString &recording, const QString &out, const QString &configHome,
+           const QStringList &more = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -179,7 +173,10 @@ Run runInkpond(const QStringList &arguments, const QString &configHome)
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(INKPOND_BINARY), arguments);
+    process.start(
+        QStringLiteral(INKPOND_BINARY),
+        QStringList {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out}
+            + more);
     Run run;
     if (!process.waitForFinished(120000))
         return run;
@@ -187,12 +184,6 @@ Run runInkpond(const QStringList &arguments, const QString &configHome)
     run.standardError = QString::fromUtf8(process.readAllStandardError());
     run.standardOutput = QString::fromUtf8(process.readAllStandardOutput());
     return run;
-}
-
-Run replay(const QString &recording, const QString &out, const QString &configHome)
-{
-    return runInkpond({QStringLiteral("--replay"), recording, QStringLiteral("--export"), out},
-                      configHome);
 }
 
 // The picture as the exporter writes it, for comparing with a file it wrote.
@@ -213,7 +204,6 @@ private slots:
     void cleanup();
     void replayedSessionGivesTheSamePixelsAndLines();
     void linesReachTheFileAsTheyHappen();
-    void replayIgnoresAndKeepsTheUsersPreferences();
     void malformedRecordingStopsBeforeAnythingIsWritten();
     void widgetPointsGiveTheRecordedSheetPointsBack();
     void coordinatesAndPressureKeepTheirFloats();
@@ -273,16 +263,25 @@ void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
     for (const bool withBackground : {false, true}) {
         const QImage expected = asExported(*original->canvas(), withBackground);
         QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
-        const QString out = mDir.filePath(QStringLiteral("replayed.png"));
-        QStringList args {QStringLiteral("--replay"), first, QStringLiteral("--export"), out};
-        if (withBackground)
-            args << QStringLiteral("--with-background");
-        const Run run = runInkpond(args, mDir.filePath(QStringLiteral("config")));
+        // The user's pen settings, other in each run, neither shape the replay nor get
+        // overwritten by it: a bug report replays the same for everyone.
+        const QString home = mDir.filePath(QStringLiteral("home-%1").arg(withBackground));
+        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
+        const QByteArray stored = QByteArray("[General]\nBrushSize0=")
+            + (withBackground ? "60" : "3") + "\nPenColor=2\n";
+        QVERIFY(writeFile(conf, stored));
+        const QString out = home + QStringLiteral("/replayed.png");
+        const Run run = replay(first, out, home,
+                               withBackground ? QStringList {QStringLiteral("--with-background")}
+                                              : QStringList {});
         QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
         QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
                  qPrintable(run.standardError)); // nothing diverged
         QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
         QCOMPARE(differingPixels(QImage(out), expected), 0);
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), stored);
     }
 
     // A fresh start, as the replaying program has, with no other canvas to follow proximity.
@@ -307,7 +306,6 @@ void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
     }
     const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
     const QList<QByteArray> again = untimed(readRecording(second));
-    QVERIFY(again.size() >= input.size());
     QCOMPARE(again.mid(again.size() - input.size()), input);
     QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
 }
@@ -328,36 +326,6 @@ void ReplayTest::linesReachTheFileAsTheyHappen()
     QCOMPARE(seen.back().pointer, QStringLiteral("mouse"));
     strokes::sendMouse(*document->canvas(), QEvent::MouseButtonRelease, {10, 10}, Qt::LeftButton,
                        Qt::NoButton);
-}
-
-// A bug report replays the same for everyone: the user's pen settings neither shape the replay
-// nor get overwritten by it.
-void ReplayTest::replayIgnoresAndKeepsTheUsersPreferences()
-{
-    const QString recording = mDir.filePath(QStringLiteral("dab.jsonl"));
-    {
-        InkpondDocument *document = newDocument();
-        auto recorder = startRecording(recording);
-        tabletStroke(*document->canvas(), strokes::pen(), {100, 100}, {300, 200}, 10);
-    }
-    QImage first;
-    for (const char *width : {"3", "60"}) {
-        const QString home = mDir.filePath(QStringLiteral("home-%1").arg(QLatin1String(width)));
-        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
-        const QByteArray stored = QByteArray("[General]\nBrushSize0=") + width + "\nPenColor=2\n";
-        QVERIFY(writeFile(conf, stored));
-        const QString out = home + QStringLiteral("/out.png");
-        const Run run = replay(recording, out, home);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-        QFile file(conf);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), stored);
-        const QImage picture(out);
-        if (first.isNull())
-            first = picture;
-        else
-            QCOMPARE(differingPixels(picture, first), 0);
-    }
 }
 
 void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
