@@ -27,11 +27,9 @@ public:
 
     QByteArray dataOfType(const QString &, QString *error) override
     {
-        if (refuseToEncode) {
+        if (refuseToEncode)
             *error = QStringLiteral("Refused for the test.");
-            return {};
-        }
-        return contents;
+        return refuseToEncode ? QByteArray() : contents;
     }
     bool readFromData(const QByteArray &data, const QString &, QString *error) override
     {

@@ -268,8 +268,7 @@ void RestoreTest::question()
 // A tool number outside 0 to 4, in the start's pen or in a line, once ended the program.
 void RestoreTest::outOfRangeToolNoLongerStopsTheRestore()
 {
-    RecoveryStart start;
-    start.size = QSize(200, 200);
+    RecoveryStart start = blankStart();
     start.pen = QJsonObject {{QStringLiteral("tool"), 9}};
     auto written = RecoveryRecord::create(m_recovery->root(), start);
     SessionEvent tool;
