@@ -237,15 +237,13 @@ void RestoreTest::question()
     QFETCH(int, documents);
     QFETCH(int, recordsLeft);
     const QString root = m_recovery->root();
-    for (int i = 0; i < 3; ++i) {
-        const QString folder = orphanedRecord(root, i < 2 ? 1 : 0);
-        if (i == 1) {
-            QFile journal(folder + QStringLiteral("/journal-1.jsonl"));
-            QVERIFY(journal.open(QIODevice::Append));
-            journal.write(linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
-                          + "{not json}\n");
-        }
-    }
+    orphanedRecord(root, 1);
+    orphanedRecord(root, 0);
+    QFile journal(orphanedRecord(root, 1) + QStringLiteral("/journal-1.jsonl"));
+    QVERIFY(journal.open(QIODevice::Append));
+    journal.write(linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
+                  + "{not json}\n");
+    journal.close();
 
     QString informative;
     QTimer::singleShot(0, this, [&] {
@@ -271,11 +269,9 @@ void RestoreTest::outOfRangeToolNoLongerStopsTheRestore()
     RecoveryStart start = blankStart();
     start.pen = QJsonObject {{QStringLiteral("tool"), 9}};
     auto written = RecoveryRecord::create(m_recovery->root(), start);
-    SessionEvent tool;
-    tool.kind = SessionEvent::Kind::Action;
-    tool.name = QStringLiteral("setActiveColor:");
-    tool.value = 9;
-    QVERIFY(written->append({tool}) && written->waitUntilDurable());
+    const auto tool = parseSessionEvent(
+        R"({"t":0,"event":"action","name":"setActiveColor:","value":9})", nullptr);
+    QVERIFY(tool && written->append({*tool}) && written->waitUntilDurable());
     written.reset();
     auto records = claimOrphanedRecords(m_recovery->root());
     QCOMPARE(records.size(), size_t(1));
