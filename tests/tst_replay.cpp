@@ -13,7 +13,6 @@
 #include "TabletApplication.h"
 #include "TestSupport.h"
 
-#include <QBuffer>
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QProcess>
