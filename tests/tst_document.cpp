@@ -27,11 +27,9 @@ public:
 
     QByteArray dataOfType(const QString &, QString *error) override
     {
-        if (refuseToEncode) {
+        if (refuseToEncode)
             *error = QStringLiteral("Refused for the test.");
-            return {};
-        }
-        return contents;
+        return refuseToEncode ? QByteArray() : contents;
     }
     bool readFromData(const QByteArray &data, const QString &, QString *error) override
     {
@@ -56,61 +54,32 @@ QByteArray fileContents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// An edited document of the controller, belonging to a file with old contents, with a window.
+// An edited document of the controller, with a window, belonging to a file with old contents;
+// untitled when there are none.
 struct Fixture
 {
     QTemporaryDir dir;
     std::unique_ptr<DocumentController> controller = makeController();
     QWidget window;
     TextDocument *doc = nullptr;
-    QString path;
+    QString path = dir.filePath(QStringLiteral("notes.txt"));
 
     explicit Fixture(const QByteArray &old = "text:old")
     {
-        path = dir.filePath(QStringLiteral("notes.txt"));
-        writeFile(path, old);
-        QString error;
-        doc = static_cast<TextDocument *>(
-            controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error));
+        if (old.isEmpty()) {
+            doc = static_cast<TextDocument *>(
+                controller->openUntitledDocumentAndDisplay(false, nullptr));
+        } else {
+            writeFile(path, old);
+            QString error;
+            doc = static_cast<TextDocument *>(controller->openDocumentWithContentsOfURL(
+                QUrl::fromLocalFile(path), false, &error));
+        }
         doc->setWindow(&window);
         doc->contents = "text:new";
         doc->updateChangeCount(Document::ChangeDone);
     }
     ~Fixture() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-};
-
-// An untitled document of its own controller, with a window.
-struct Untitled
-{
-    Untitled() { doc->setWindow(&window); }
-    ~Untitled() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-    std::unique_ptr<DocumentController> controller = makeController();
-    QWidget window;
-    TextDocument *doc
-        = static_cast<TextDocument *>(controller->openUntitledDocumentAndDisplay(false, nullptr));
-};
-
-// Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int) = nullptr;
 };
 } // namespace
 
@@ -186,12 +155,18 @@ void DocumentTest::failedSaveLeavesTheOldFile()
     f.doc->contents = "text:" + QByteArray(256 * 1024, 'x');
     f.doc->refuseToEncode = failure == "encode";
 
-    std::optional<FileSizeLimit> limit;
+    // Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
+    rlimit unlimited {};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    rlimit limited = unlimited;
     if (failure == "interrupted")
-        limit.emplace(16 * 1024);
+        limited.rlim_cur = 16 * 1024;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limited);
     std::optional<bool> saved;
     f.doc->saveDocument([&](bool ok) { saved = ok; });
-    limit.reset();
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, handler);
 
     QMessageBox *box = openBox("errorAlert", &f.window);
     QVERIFY(box);
@@ -241,38 +216,34 @@ void DocumentTest::saveAsAddsTheTypesExtension()
     QFETCH(QString, typed);
     QFETCH(QString, saved);
     QFETCH(QString, replace);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(saved);
+    Fixture f {QByteArray()}; // untitled
+    const QString path = f.dir.filePath(saved);
     if (!replace.isEmpty())
         QVERIFY(writeFile(path, "text:keep me"));
-    Untitled u;
-    TextDocument *doc = u.doc;
-    doc->contents = "text:saved as";
-    doc->updateChangeCount(Document::ChangeDone);
 
     std::optional<bool> done;
-    doc->saveDocumentAs([&](bool ok) { done = ok; });
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &u.window);
+    f.doc->saveDocumentAs([&](bool ok) { done = ok; });
+    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &f.window);
     QVERIFY(dialog);
     QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-    dialog->setDirectory(dir.path());
+    dialog->setDirectory(f.dir.path());
     dialog->selectFile(typed);
     static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept(), as the Save button does
     if (!replace.isEmpty()) {
         QVERIFY(!done);
-        QVERIFY(openBox("replaceAlert", &u.window)->text().contains("“" + saved + "”"));
-        QVERIFY(answer("replaceAlert", &u.window, replace));
+        QVERIFY(openBox("replaceAlert", &f.window)->text().contains("“" + saved + "”"));
+        QVERIFY(answer("replaceAlert", &f.window, replace));
     }
     QCOMPARE(done, replace != "Cancel");
     if (replace == "Cancel") {
         QCOMPARE(fileContents(path), "text:keep me");
         return;
     }
-    QCOMPARE(fileContents(path), doc->contents);
-    QCOMPARE(doc->fileURL(), QUrl::fromLocalFile(path));
-    QCOMPARE(doc->fileType(), "Text");
-    QCOMPARE(doc->displayName(), saved);
-    QVERIFY(!doc->isDocumentEdited());
+    QCOMPARE(fileContents(path), f.doc->contents);
+    QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(path));
+    QCOMPARE(f.doc->fileType(), "Text");
+    QCOMPARE(f.doc->displayName(), saved);
+    QVERIFY(!f.doc->isDocumentEdited());
 }
 
 // The window system's close button asks as the Close command does.

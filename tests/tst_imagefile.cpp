@@ -1,7 +1,6 @@
 // Pictures as image files: saving and opening round trips, what is and is not written, reading
 // by content, reverting, and refusing damaged or oversized files.
 #include "DocumentController.h"
-#include "Graphics.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "TestSupport.h"
@@ -84,21 +83,6 @@ QByteArray bmpClaiming(quint32 w, quint32 h, quint32 rowsGiven)
         + QByteArray(qsizetype(w) * rowsGiven * 4, '\x40');
 }
 
-// Uncompressed 32-bit Targa: it has no signature, so only its extension names it.
-QByteArray tga(const QImage &picture)
-{
-    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
-    QByteArray data(12, '\0');
-    data[2] = 2;
-    data
-        += le16(quint16(image.width())) + le16(quint16(image.height())) + QByteArray("\x20\x28", 2);
-    for (int y = 0; y < image.height(); ++y)
-        data += QByteArray(reinterpret_cast<const char *>(image.constScanLine(y)),
-                           image.width() * 4);
-    return data + QByteArray(8, '\0')
-        + QByteArray("TRUEVISION-XFILE.", 18); // Qt reads only TGA 2.0
-}
-
 // Samples of the formats that Qt reads but cannot write.
 const char *const kGif = "47494638396106000500f00000ff000000000021f90401000001002c00000000060005000"
                          "002088c1fa0a7c08b4e01003b";
@@ -109,6 +93,11 @@ const char *const kMng = "8a4d4e470d0a1a0a0000001c4d4844520000000600000005000000
                          "07ea0c06150b1e9886a5aa000000224944415408d775cbb11100000883c0d7fd778ead4d2"
                          "8e1a03010f2c4c0b6a386ca01"
                          "bcc302067503e8550000000049454e44ae426082000000004d454e442120f7d5";
+// Uncompressed 32-bit Targa, 3 × 2: it has no signature, so only its extension names it; Qt reads
+// only TGA 2.0, with its footer.
+const char *const kTga
+    = "0000020000000000000000000300020020285828c0ffc058288000000000ffffffff30201040"
+      "28c058ff000000000000000054525545564953494f4e2d5846494c452e00";
 const char *const kSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
                          "<rect x='4' y='4' width='20' height='12' fill='#c02858'/>"
                          "<circle cx='28' cy='20' r='8' fill='#2858c0' fill-opacity='0.5'/>"
@@ -121,13 +110,10 @@ class ImageFileTest : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
-    void cleanup();
 
     void savedPicturesReadBack_data();
     void savedPicturesReadBack();
-    void highResolutionScanKeepsEveryPixel();
     void typeWithoutWriterGivesNoData_data();
     void typeWithoutWriterGivesNoData();
     void openingWhatIsNotAPictureFails_data();
@@ -171,21 +157,10 @@ void ImageFileTest::initTestCase()
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
 
-void ImageFileTest::cleanupTestCase()
-{
-    m_controller.reset();
-    m_settings.reset();
-}
-
 void ImageFileTest::init()
 {
-    m_doc = std::make_unique<InkpondDocument>();
-}
-
-void ImageFileTest::cleanup()
-{
     m_canvas.reset();
-    m_doc.reset();
+    m_doc = std::make_unique<InkpondDocument>();
 }
 
 void ImageFileTest::showPicture(const QImage &picture, float bgType)
@@ -202,23 +177,11 @@ void ImageFileTest::savedPicturesReadBack_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<int>("bgType");
-    QTest::addColumn<bool>("keepsAlpha");
-    QTest::addColumn<bool>("lossless");
     QTest::addColumn<bool>("banded"); // written from the tiles a band of rows at a time
-    const struct
-    {
-        const char *type;
-        bool keepsAlpha, lossless;
-    } types[] = {{"PNG image", true, true},
-                 {"TIFF image", true, true},
-                 {"WebP image", true, false},
-                 {"BMP image", false, true},
-                 {"JPEG image", false, false}};
-    for (const auto &t : types)
+    for (const char *type : {"PNG image", "TIFF image", "WebP image", "BMP image", "JPEG image"})
         for (int bg = 0; bg <= 3; ++bg)
-            QTest::addRow("%s on background %d", t.type, bg)
-                << t.type << bg << t.keepsAlpha << t.lossless << false;
-    QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true << true << true;
+            QTest::addRow("%s on background %d", type, bg) << type << bg << false;
+    QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true;
 }
 
 // Where no layer covers the sheet: transparent, or black in formats without alpha; never the
@@ -227,9 +190,9 @@ void ImageFileTest::savedPicturesReadBack()
 {
     QFETCH(QString, type);
     QFETCH(int, bgType);
-    QFETCH(bool, keepsAlpha);
-    QFETCH(bool, lossless);
     QFETCH(bool, banded);
+    const bool keepsAlpha = type != "BMP image" && type != "JPEG image";
+    const bool lossless = type != "WebP image" && type != "JPEG image";
     const QImage picture = lossless ? testPicture(123, banded ? 700 : 77) : blockPicture(160, 120);
     showPicture(picture, float(bgType));
     const QString extension = m_controller->documentTypes().typeNamed(type)->extensions.first();
@@ -250,19 +213,6 @@ void ImageFileTest::savedPicturesReadBack()
         QCOMPARE(differingPixels(saved, expected), 0);
     else
         QVERIFY(meanDifference(saved, expected) < 3.0);
-}
-
-void ImageFileTest::highResolutionScanKeepsEveryPixel()
-{
-    // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
-    QImage scan = testPicture(300, 200, true);
-    scan.setDotsPerMeterX(11811);
-    scan.setDotsPerMeterY(11811);
-    for (const char *format : {"png", "tiff", "jpg"}) {
-        QVERIFY(
-            m_doc->readFromData(encodedImage(scan, format), QStringLiteral("PNG image"), nullptr));
-        QCOMPARE(m_doc->startingImage()->size(), (Size {300, 200}));
-    }
 }
 
 void ImageFileTest::typeWithoutWriterGivesNoData_data()
@@ -331,6 +281,12 @@ void ImageFileTest::dataIsDecodedByContent_data()
     QTest::newRow("PNG as a clipboard type") << png << "NSTIFFPboardType";
     QTest::newRow("PNG as nothing") << png << "";
     QTest::newRow("JPEG as PNG") << jpeg << "PNG image";
+    // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
+    QImage scan = testPicture(40, 30, true);
+    scan.setDotsPerMeterX(11811);
+    scan.setDotsPerMeterY(11811);
+    for (const char *format : {"png", "tiff", "jpg"})
+        QTest::addRow("%s at 300 dpi", format) << encodedImage(scan, format) << "PNG image";
 }
 
 void ImageFileTest::dataIsDecodedByContent()
@@ -349,13 +305,10 @@ void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
     const QUrl url = QUrl::fromLocalFile(path);
     QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
     QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
-    showPicture(m_doc->startingImage()->qimage());
-    m_canvas->currentLayer()->lockFocus();
-    Graphics::setColor(Color {0, 0, 1, 1});
-    Graphics::fillRect({10, 10, 20, 20});
-    m_canvas->currentLayer()->unlockFocus();
+    // Edited: the canvas shows another picture than the file's.
+    const QImage edited = blockPicture(64, 48);
+    showPicture(edited);
     m_doc->updateChangeCount(Document::ChangeDone);
-    const QImage edited = m_canvas->currentLayer()->toQImage();
 
     QVERIFY(writeFile(path, "no longer a picture"));
     QString error;
@@ -384,7 +337,7 @@ void ImageFileTest::damagedFilesAreRefused_data()
     QTest::newRow("gif") << QByteArray::fromHex(kGif) << QByteArray("gif");
     QTest::newRow("mng") << QByteArray::fromHex(kMng) << QByteArray("mng");
     QTest::newRow("svg") << QByteArray(kSvg) << QByteArray("svg");
-    QTest::newRow("tga") << tga(picture) << QByteArray("tga");
+    QTest::newRow("tga") << QByteArray::fromHex(kTga) << QByteArray("tga");
 }
 
 void ImageFileTest::damagedFilesAreRefused()
@@ -393,7 +346,6 @@ void ImageFileTest::damagedFilesAreRefused()
     QFETCH(QByteArray, extension);
     if (!QImageReader::supportedImageFormats().contains(extension))
         QSKIP("No reader for this format here");
-    QVERIFY(!data.isEmpty());
     QString error;
     QVERIFY2(!ImageCodec::decode(data, extension, &error).isNull(),
              qPrintable(error)); // the sample is sound

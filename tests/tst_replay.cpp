@@ -13,7 +13,6 @@
 #include "TabletApplication.h"
 #include "TestSupport.h"
 
-#include <QBuffer>
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QProcess>
@@ -64,17 +63,9 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
     send(QEvent::TabletRelease, to, 0.0f, Qt::LeftButton, Qt::NoButton);
 }
 
-QMessageBox *visibleBox(QWidget *window)
-{
-    for (QMessageBox *box : window->findChildren<QMessageBox *>())
-        if (box->isVisible())
-            return box;
-    return nullptr;
-}
-
 // A session with every kind of input: pressure strokes, a change of colour and width, the
-// eraser end, a chained line, a line dropped with Escape, an undo, a clear that is cancelled
-// and a custom size that is confirmed.
+// eraser end, a chained line, a line dropped with Escape, undos and a redo, a clear that is
+// cancelled and a custom size that is confirmed.
 void driveSession(InkpondDocument &document)
 {
     WTView &canvas = *document.canvas();
@@ -98,10 +89,12 @@ void driveSession(InkpondDocument &document)
     strokes::sendMouse(canvas, QEvent::MouseMove, {300, 400}, Qt::NoButton, Qt::NoButton,
                        Qt::ShiftModifier);
     strokes::click(canvas, {310, 420}, Qt::ShiftModifier);
-    // A line begun and dropped; the undo takes its empty snapshot back.
+    // A line begun and dropped; the first undo takes its empty snapshot back. The redo left
+    // over is dropped by the next stroke.
     strokes::click(canvas, {400, 400}, Qt::ShiftModifier);
     QTest::keyClick(&canvas, Qt::Key_Escape);
-    window->findChild<QAction *>(QStringLiteral("undo:"))->trigger();
+    for (const char *name : {"undo:", "undo:", "undo:", "redo:"})
+        window->findChild<QAction *>(QLatin1String(name))->trigger();
     // A mouse drag, then the clear that is cancelled.
     strokes::drag(canvas, {30, 550}, {90, 520});
     window->findChild<QAction *>(QStringLiteral("clear:"))->trigger();
@@ -114,8 +107,8 @@ void driveSession(InkpondDocument &document)
     panel->findChild<QLineEdit *>(QStringLiteral("widthField"))->setText(QStringLiteral("520"));
     panel->findChild<QLineEdit *>(QStringLiteral("heightField"))->setText(QStringLiteral("470"));
     panel->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
-    QMessageBox *confirmation = visibleBox(window);
-    QVERIFY(confirmation);
+    auto *confirmation = window->findChild<QMessageBox *>();
+    QVERIFY(confirmation && confirmation->isVisible());
     confirmation->button(QMessageBox::Yes)->click();
     QCOMPARE(canvas.sheetSize(), (Size {520, 470}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -167,7 +160,9 @@ struct Run
     QString standardOutput;
 };
 
-Run runInkpond(const QStringList &arguments, const QString &configHome)
+// The recording replayed by the program into out, with its settings in configHome.
+Run replay(const QString &recording, const QString &out, const QString &configHome,
+           const QStringList &more = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -179,7 +174,10 @@ Run runInkpond(const QStringList &arguments, const QString &configHome)
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(INKPOND_BINARY), arguments);
+    process.start(
+        QStringLiteral(INKPOND_BINARY),
+        QStringList {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out}
+            + more);
     Run run;
     if (!process.waitForFinished(120000))
         return run;
@@ -187,12 +185,6 @@ Run runInkpond(const QStringList &arguments, const QString &configHome)
     run.standardError = QString::fromUtf8(process.readAllStandardError());
     run.standardOutput = QString::fromUtf8(process.readAllStandardOutput());
     return run;
-}
-
-Run replay(const QString &recording, const QString &out, const QString &configHome)
-{
-    return runInkpond({QStringLiteral("--replay"), recording, QStringLiteral("--export"), out},
-                      configHome);
 }
 
 // The picture as the exporter writes it, for comparing with a file it wrote.
@@ -213,7 +205,6 @@ private slots:
     void cleanup();
     void replayedSessionGivesTheSamePixelsAndLines();
     void linesReachTheFileAsTheyHappen();
-    void replayIgnoresAndKeepsTheUsersPreferences();
     void malformedRecordingStopsBeforeAnythingIsWritten();
     void widgetPointsGiveTheRecordedSheetPointsBack();
     void coordinatesAndPressureKeepTheirFloats();
@@ -273,16 +264,25 @@ void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
     for (const bool withBackground : {false, true}) {
         const QImage expected = asExported(*original->canvas(), withBackground);
         QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
-        const QString out = mDir.filePath(QStringLiteral("replayed.png"));
-        QStringList args {QStringLiteral("--replay"), first, QStringLiteral("--export"), out};
-        if (withBackground)
-            args << QStringLiteral("--with-background");
-        const Run run = runInkpond(args, mDir.filePath(QStringLiteral("config")));
+        // The user's pen settings, other in each run, neither shape the replay nor get
+        // overwritten by it: a bug report replays the same for everyone.
+        const QString home = mDir.filePath(QStringLiteral("home-%1").arg(withBackground));
+        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
+        const QByteArray stored = QByteArray("[General]\nBrushSize0=")
+            + (withBackground ? "60" : "3") + "\nPenColor=2\n";
+        QVERIFY(writeFile(conf, stored));
+        const QString out = home + QStringLiteral("/replayed.png");
+        const Run run = replay(first, out, home,
+                               withBackground ? QStringList {QStringLiteral("--with-background")}
+                                              : QStringList {});
         QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
         QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
                  qPrintable(run.standardError)); // nothing diverged
         QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
         QCOMPARE(differingPixels(QImage(out), expected), 0);
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), stored);
     }
 
     // A fresh start, as the replaying program has, with no other canvas to follow proximity.
@@ -307,7 +307,6 @@ void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
     }
     const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
     const QList<QByteArray> again = untimed(readRecording(second));
-    QVERIFY(again.size() >= input.size());
     QCOMPARE(again.mid(again.size() - input.size()), input);
     QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
 }
@@ -330,36 +329,6 @@ void ReplayTest::linesReachTheFileAsTheyHappen()
                        Qt::NoButton);
 }
 
-// A bug report replays the same for everyone: the user's pen settings neither shape the replay
-// nor get overwritten by it.
-void ReplayTest::replayIgnoresAndKeepsTheUsersPreferences()
-{
-    const QString recording = mDir.filePath(QStringLiteral("dab.jsonl"));
-    {
-        InkpondDocument *document = newDocument();
-        auto recorder = startRecording(recording);
-        tabletStroke(*document->canvas(), strokes::pen(), {100, 100}, {300, 200}, 10);
-    }
-    QImage first;
-    for (const char *width : {"3", "60"}) {
-        const QString home = mDir.filePath(QStringLiteral("home-%1").arg(QLatin1String(width)));
-        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
-        const QByteArray stored = QByteArray("[General]\nBrushSize0=") + width + "\nPenColor=2\n";
-        QVERIFY(writeFile(conf, stored));
-        const QString out = home + QStringLiteral("/out.png");
-        const Run run = replay(recording, out, home);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-        QFile file(conf);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), stored);
-        const QImage picture(out);
-        if (first.isNull())
-            first = picture;
-        else
-            QCOMPARE(differingPixels(picture, first), 0);
-    }
-}
-
 void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
 {
     // What makes a line malformed is the line format's concern; any one of them stops the replay.
@@ -373,9 +342,8 @@ void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
     const QString config = mDir.filePath(QStringLiteral("config"));
     const Run run = replay(recording, out, config);
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: ")),
+    QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: not valid JSON")),
              qPrintable(run.standardError));
-    QVERIFY2(run.standardError.contains("not valid JSON"), qPrintable(run.standardError));
     QVERIFY(!QFile::exists(out));
     QVERIFY(run.standardOutput.isEmpty());
 
