@@ -7,7 +7,6 @@
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "InkpondDocument.h"
-#include "Localizable.h"
 #include "MainMenu.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -46,6 +45,17 @@ QMenu *menuTitled(DocumentWindow *window, const QString &title)
         if (a->menu() && a->text().remove(QLatin1Char('&')) == title)
             return a->menu();
     return nullptr;
+}
+
+// The texts of the menu's items of that name as it shows them now; only the checked ones if asked.
+QStringList shownItems(QMenu *menu, const char *name, bool checkedOnly = false)
+{
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction *a : menu->findChildren<QAction *>(QLatin1String(name)))
+        if (!checkedOnly || a->isChecked())
+            texts << a->text();
+    return texts;
 }
 
 QByteArray encoded(const QColor &color, QSize size, const char *format)
@@ -105,12 +115,10 @@ private slots:
     void init();
     void cleanup();
     void canvasCommandsGoToTheirOwnWindow();
-    void revertNeedsAnEditedFile();
+    void fileMenuFollowsTheFiles();
     void windowMenuListsTheOpenDocuments();
-    void openRecentListsFilesOpenedAndSaved();
     void newDocumentTakesTheFirstTypeInOrder_data();
     void newDocumentTakesTheFirstTypeInOrder();
-    void undecodableDataLeavesNoDocumentBehind();
     void newFromClipboardFollowsTheImageTypes_data();
     void newFromClipboardFollowsTheImageTypes();
     void defaultsShowLeftToRightAndViewsComeBackUnchanged();
@@ -150,14 +158,13 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {
     Opened a;
     Opened b;
-    DocumentWindow *wa = a.window;
     DocumentWindow *wb = b.window;
     const QList<QAction *> sizes
         = wb->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
     QCOMPARE(sizes.size(), 5);
     sizes[1]->trigger();
     QCOMPARE(wb->canvas()->sheetSize(), (Size {400, 300}));
-    QCOMPARE(wa->canvas()->sheetSize(), (Size {600, 600}));
+    QCOMPARE(a.canvas->sheetSize(), (Size {600, 600}));
 
     command(wb, "copyWithBG:")->trigger();
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
@@ -173,28 +180,38 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
     QCOMPARE(qAlpha(bare.pixel(200, 150)), 0); // without it
 
     const int beeps = systemBeepCount();
-    command(wa, "undo:")->trigger();
+    command(a.window, "undo:")->trigger();
     QCOMPARE(systemBeepCount(), beeps + 1);
 }
 
-void TestMainMenu::revertNeedsAnEditedFile()
+// Open Recent lists the files opened and saved; revert needs a file, and edits to it.
+void TestMainMenu::fileMenuFollowsTheFiles()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("picture.png"));
+    const QString path = dir.filePath(QStringLiteral("sketch.png"));
     QImage(20, 10, QImage::Format_ARGB32).save(path);
-    Document *untitled = open();
-    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
-    untitled->updateChangeCount(Document::ChangeDone);
-    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
-
-    Document *opened
-        = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, nullptr);
+    m_documents->openFiles({path});
+    QCOMPARE(RecentDocuments::paths(), QStringList {path});
+    Document *opened = m_documents->documents().front();
     QAction *revert = command(windowOf(opened), "revertDocumentToSaved:");
     QVERIFY(!revert->isEnabled());
     opened->updateChangeCount(Document::ChangeDone);
     QVERIFY(revert->isEnabled());
     opened->updateChangeCount(Document::ChangeUndone);
     QVERIFY(!revert->isEnabled());
+    Document *untitled = open();
+    untitled->updateChangeCount(Document::ChangeDone);
+    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
+
+    const QString saved = dir.filePath(QStringLiteral("notes.png"));
+    untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
+    QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
+    QMenu *file = menuTitled(windowOf(untitled), QStringLiteral("File"));
+    QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
+    QCOMPARE(shownItems(recent, "openRecentDocument:"),
+             QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
+    recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
+    QVERIFY(RecentDocuments::paths().isEmpty());
 }
 
 void TestMainMenu::windowMenuListsTheOpenDocuments()
@@ -202,50 +219,13 @@ void TestMainMenu::windowMenuListsTheOpenDocuments()
     Document *first = open();
     Document *second = open();
     QMenu *menu = menuTitled(windowOf(first), QStringLiteral("Window"));
-    emit menu->aboutToShow();
-    QStringList names;
-    for (QAction *a : menu->actions()) {
-        if (a->objectName() != QLatin1String("makeKeyAndOrderFront:"))
-            continue;
-        names << a->text();
-        QCOMPARE(a->isChecked(), a->text() == first->displayName());
-    }
-    QCOMPARE(names, QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
-    emit menu->aboutToShow(); // shown again: the list is not repeated
-    QCOMPARE(menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).size(), 2);
+    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"),
+             QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
+    // Shown again, the list is not repeated; the window's own document is checked.
+    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:", true), QStringList {first->displayName()});
     second->window()->hide();
-    QAction *other = nullptr;
-    for (QAction *a : menu->actions())
-        if (a->text() == second->displayName())
-            other = a;
-    QVERIFY(other);
-    other->trigger();
+    menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).last()->trigger();
     QVERIFY(second->window()->isVisible());
-}
-
-void TestMainMenu::openRecentListsFilesOpenedAndSaved()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sketch.png"));
-    QImage(20, 10, QImage::Format_ARGB32).save(path);
-    m_documents->openFiles({path});
-    QCOMPARE(RecentDocuments::paths(), QStringList {path});
-
-    Document *untitled = open();
-    const QString saved = dir.filePath(QStringLiteral("notes.png"));
-    untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
-    QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
-
-    QMenu *file = menuTitled(windowOf(untitled), QStringLiteral("File"));
-    QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
-    emit recent->aboutToShow();
-    QStringList shown;
-    for (QAction *a : recent->actions())
-        if (a->objectName() == QLatin1String("openRecentDocument:"))
-            shown << a->text();
-    QCOMPARE(shown, QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
-    recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
-    QVERIFY(RecentDocuments::paths().isEmpty());
 }
 
 void TestMainMenu::newDocumentTakesTheFirstTypeInOrder_data()
@@ -261,6 +241,9 @@ void TestMainMenu::newDocumentTakesTheFirstTypeInOrder_data()
     QTest::newRow("PNG alone") << Offer {{"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
     QTest::newRow("PNG beside text")
         << Offer {{"text/plain", "hello"}, {"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
+    // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
+    for (const char *type : {"image/png", "image/tiff", "image/x-pict"})
+        QTest::newRow(type) << Offer {{type, "not a picture at all"}} << QSize() << QColor();
 }
 
 void TestMainMenu::newDocumentTakesTheFirstTypeInOrder()
@@ -268,35 +251,24 @@ void TestMainMenu::newDocumentTakesTheFirstTypeInOrder()
     QFETCH(Offer, items);
     QFETCH(QSize, size);
     QFETCH(QColor, color);
+    const int windowsBefore = visibleTopLevels();
     offer(items);
     TabletApplication::instance()->newDocumentFromClipboard();
-
+    if (size.isEmpty()) { // nothing left behind, and the half-made document gave its name back
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_documents->documents().empty());
+        QCOMPARE(visibleTopLevels(), windowsBefore);
+        QCOMPARE(open()->displayName(), QStringLiteral("Untitled"));
+        return;
+    }
     QCOMPARE(m_documents->documents().size(), size_t(1));
     auto *document = static_cast<InkpondDocument *>(m_documents->documents().front());
-    QVERIFY(document->canvas());
     QCOMPARE(document->canvas()->sheetSize(), (Size {float(size.width()), float(size.height())}));
     QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
     // Untitled and edited, so that closing asks first.
     QCOMPARE(document->displayName(), QStringLiteral("Untitled"));
     QVERIFY(document->isDocumentEdited());
-    QVERIFY(document->window() && document->window()->isVisible());
-    QVERIFY(document->window()->isWindowModified());
-}
-
-void TestMainMenu::undecodableDataLeavesNoDocumentBehind()
-{
-    const int windowsBefore = visibleTopLevels();
-    // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
-    for (const char *type : {"image/png", "image/tiff", "image/x-pict"}) {
-        offer({{QLatin1String(type), "not a picture at all"}});
-        TabletApplication::instance()->newDocumentFromClipboard();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(m_documents->documents().empty(), type);
-        QCOMPARE(visibleTopLevels(), windowsBefore);
-    }
-    // The half-made documents gave their names back.
-    Document *next = m_documents->openUntitledDocumentAndDisplay(false, nullptr);
-    QCOMPARE(next->displayName(), QStringLiteral("Untitled"));
+    QVERIFY(document->window() && document->window()->isWindowModified());
 }
 
 void TestMainMenu::newFromClipboardFollowsTheImageTypes_data()
