@@ -5,7 +5,6 @@
 #include "DocumentWindow.h"
 #include "Graphics.h"
 #include "InkpondDocument.h"
-#include "Localizable.h"
 #include "MyResizePanel.h"
 #include "SheetContainer.h"
 #include "TabletApplication.h"
@@ -84,14 +83,6 @@ W *part(MyResizePanel *controller, const char *name)
     return controller->panel()->findChild<W *>(QLatin1String(name));
 }
 
-QString confirmation(int w, int h)
-{
-    return QStringLiteral("The image will be resized or cropped to the size (%1, %2).\nThis "
-                          "action is not undoable.\n\nContinue?")
-        .arg(w)
-        .arg(h);
-}
-
 // A shown window of a document whose picture has the given size.
 struct Shown : Opened
 {
@@ -135,7 +126,6 @@ private slots:
     void rule_data();
     void rule();
     void zoomShowsTheWholeSheetAndZoomAgainGoesBack();
-    void zoomOfALargeSheetFillsTheScreen();
 
 private:
     std::unique_ptr<IsolatedSettings> settings;
@@ -300,7 +290,10 @@ void TestSheet::customSize()
         part<QPushButton>(controller, "okButton")->click();
     QVERIFY(!panel->isVisible()); // gone before any question
     if (edited) {
-        QCOMPARE(stage.alert()->informativeText(), confirmation(width.toInt(), int(sheet.height)));
+        QCOMPARE(stage.alert()->informativeText(),
+                 QStringLiteral("The image will be resized or cropped to the size (%1, %2).\nThis "
+                                "action is not undoable.\n\nContinue?")
+                     .arg(width, QString::number(int(sheet.height))));
         stage.alert()->button(QMessageBox::Cancel)->click();
     }
     QTEST(stage.canvas->sheetSize(), "result");
@@ -384,8 +377,7 @@ void TestSheet::rule()
     QFETCH(Rect, defaultFrame);
     QFETCH(Size, visible);
     QFETCH(Size, sheet);
-    QFETCH(Rect, expected);
-    QCOMPARE(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), expected);
+    QTEST(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), "expected");
 }
 
 void TestSheet::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
@@ -414,15 +406,13 @@ void TestSheet::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
     shown.window->performZoom();
     QTRY_VERIFY(showsWholeSheet(canvas));
     QVERIFY(shown.window->width() < enlarged.width());
-}
 
-// The rule leaves the top edge free; the command keeps the title bar on the screen.
-void TestSheet::zoomOfALargeSheetFillsTheScreen()
-{
+    // A sheet larger than the screen fills it: the rule leaves the top edge free, the command
+    // keeps the title bar on the screen.
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    Shown shown(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
-    shown.window->performZoom();
-    QTRY_COMPARE(shown.window->frameGeometry(), available);
+    Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
+    large.window->performZoom();
+    QTRY_COMPARE(large.window->frameGeometry(), available);
 }
 
 int main(int argc, char **argv)

@@ -31,11 +31,6 @@ PenButton *penButton(const Opened &o, int tag)
     return nullptr;
 }
 
-void arrive(QPointingDevice::PointerType pointer)
-{
-    sendTablet(qApp, QEvent::TabletEnterProximity, pointer);
-}
-
 int followers()
 {
     return NotificationCenter::defaultCenter().observerCount(kProximityNotification);
@@ -95,9 +90,9 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
     QVERIFY(!o.window->testAttribute(Qt::WA_WState_Created));
     QCOMPARE(o.window->testAttribute(Qt::WA_TranslucentBackground), seeThrough);
     QCOMPARE(followers(), before + 1);
-    arrive(QPointingDevice::PointerType::Eraser);
+    sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Eraser);
     QVERIFY(o.canvas->erasing());
-    arrive(QPointingDevice::PointerType::Pen);
+    sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
     QVERIFY(!o.canvas->erasing());
     if (!seeThrough) {
         QVERIFY(!o.canvas->hasMouseTracking());
@@ -154,12 +149,11 @@ void TestStartup::damagedSettingsFallBackToDefaults()
                                     PreferenceKeys::colorKey(0));
     auto canvas = std::make_unique<WTView>(Rect(0, 0, 600, 600));
     QCOMPARE(canvas->bgType(), 1.0f);
-    const Color fallback = PreferenceKeys::defaultColor();
     canvas->setActiveColor(1);
     QCOMPARE(*canvas->color(), (Color {0.5f, 0.5f, 0.5f, 1})); // intact slot unaffected
     for (int tool = 2; tool <= 4; ++tool) {
         canvas->setActiveColor(tool);
-        QCOMPARE(*canvas->color(), fallback);
+        QCOMPARE(*canvas->color(), PreferenceKeys::defaultColor());
         QCOMPARE(canvas->brushSize(), 10.0f);
     }
     canvas->setActiveColor(0);
@@ -205,12 +199,10 @@ void TestStartup::setBgType()
 
 void TestStartup::surroundOnlyRepaint()
 {
-    QWidget window;
-    window.resize(400, 300);
-    auto *container = new SheetContainer(&window);
-    container->resize(400, 300);
-    auto *canvas = new WTView(Rect(0, 0, 400, 300), container);
-    container->setCanvas(canvas);
+    SheetContainer container;
+    container.resize(400, 300);
+    auto *canvas = new WTView(Rect(0, 0, 400, 300), &container);
+    container.setCanvas(canvas);
     canvas->setSheetSize({200, 100});
     // The sheet sits centred: bounds origin (−100, −100).
     QCOMPARE(canvas->boundsOrigin(), (Point {-100, -100}));
