@@ -121,8 +121,6 @@ private slots:
     void intValue();
     void customSize_data();
     void customSize();
-    void refusedSizeChangesNothing_data();
-    void refusedSizeChangesNothing();
     void rule_data();
     void rule();
     void zoomShowsTheWholeSheetAndZoomAgainGoesBack();
@@ -154,6 +152,8 @@ void TestSheet::frameRule_data()
         {-100, 0, 800, 700});
     row("fractional, larger: whole pixels, bottom edge kept", {600, 500}, {800.5f, 600.5f},
         {-100, -50, 800.5f, 600.5f}, {0, 0}, {100, 50, 600, 500}, {-100, -51, 801, 601});
+    row("the widest side the raster engine paints exactly", {1000, 700}, {32767, 2},
+        {-15884, 0, 32767, 700}, {0, -349}, {15884, -349, 1000, 700}, {-15884, 0, 32767, 700});
 }
 
 void TestSheet::frameRule()
@@ -247,11 +247,12 @@ void TestSheet::customSize_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Size>("result");
     QTest::addColumn<bool>("edited"); // then the question comes, and is cancelled
+    QTest::addColumn<bool>("refused"); // too large: told so, and nothing changes
     // A square sheet; the width typed, then the key pressed on the focused part, changes it.
     auto row = [](const char *name, float side, const char *width, int key, const char *focus,
-                  float result, bool edited = false) {
+                  float result, bool edited = false, bool refused = false) {
         QTest::newRow(name) << Size {side, side} << QString::number(int(side)) << width << key
-                            << focus << Size {result, float(int(side))} << edited;
+                            << focus << Size {result, float(int(side))} << edited << refused;
     };
     row("fraction: fields show 75", 75.75f, "", 0, "", 75);
     row("OK without editing", 600, "", 0, "", 600);
@@ -261,6 +262,8 @@ void TestSheet::customSize_data()
     row("Return on Cancel is OK", 600, "250", Qt::Key_Return, "cancelButton", 250);
     row("Escape", 600, "250", Qt::Key_Escape, "widthField", 600);
     row("edited: the question cancelled", 600, "400", 0, "", 600, true);
+    row("2147483647 refused, no question first", 600, "2147483647", 0, "", 600, true, true);
+    row("just over the raster engine's limit", 600, "32768", 0, "", 600, false, true);
 }
 
 void TestSheet::customSize()
@@ -270,9 +273,14 @@ void TestSheet::customSize()
     QFETCH(int, key);
     QFETCH(QString, focus);
     QFETCH(bool, edited);
+    QFETCH(bool, refused);
     Stage stage({1000, 700}, sheet);
+    stage.canvas->createUndoLayer(stage.canvas->currentLayer());
     if (edited)
         stage.document.updateChangeCount(Document::ChangeDone);
+    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
+    const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
+    const int beeps = systemBeepCount();
     MyResizePanel *controller = stage.openCustomSize();
     QDialog *panel = controller->panel();
     QVERIFY(panel->isVisible());
@@ -289,7 +297,17 @@ void TestSheet::customSize()
     else
         part<QPushButton>(controller, "okButton")->click();
     QVERIFY(!panel->isVisible()); // gone before any question
-    if (edited) {
+    if (refused) {
+        QCOMPARE(systemBeepCount(), beeps + 1);
+        QCOMPARE(stage.alert()->standardButtons(), QMessageBox::Ok); // told, not asked
+        QCOMPARE(stage.alert()->text(),
+                 QStringLiteral("A sheet can be at most 32767 points wide and 32767 points high."));
+        QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
+        QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
+        QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
+        QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
+        QCOMPARE(stage.document.isDocumentEdited(), edited);
+    } else if (edited) {
         QCOMPARE(stage.alert()->informativeText(),
                  QStringLiteral("The image will be resized or cropped to the size (%1, %2).\nThis "
                                 "action is not undoable.\n\nContinue?")
@@ -298,47 +316,6 @@ void TestSheet::customSize()
     }
     QTEST(stage.canvas->sheetSize(), "result");
     QTRY_VERIFY(!stage.canvas->findChild<MyResizePanel *>()); // released
-}
-
-void TestSheet::refusedSizeChangesNothing_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<bool>("edited");
-    QTest::newRow("custom size 2147483647, no question first") << "2147483647" << true;
-    QTest::newRow("just over the raster engine's limit") << "32768" << false;
-}
-
-void TestSheet::refusedSizeChangesNothing()
-{
-    QFETCH(QString, width);
-    QFETCH(bool, edited);
-    Stage stage({1000, 700}, {800, 600});
-    stage.canvas->createUndoLayer(stage.canvas->currentLayer());
-    if (edited)
-        stage.document.updateChangeCount(Document::ChangeDone);
-    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
-    const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
-    const Size sheet = stage.canvas->sheetSize();
-    const int beeps = systemBeepCount();
-
-    MyResizePanel *controller = stage.openCustomSize();
-    part<QLineEdit>(controller, "widthField")->setText(width);
-    part<QLineEdit>(controller, "heightField")->setText(width);
-    part<QPushButton>(controller, "okButton")->click();
-    QCOMPARE(systemBeepCount(), beeps + 1);
-    QCOMPARE(stage.alert()->standardButtons(), QMessageBox::Ok); // told, not asked
-    QCOMPARE(stage.alert()->text(),
-             QStringLiteral("A sheet can be at most 32767 points wide and 32767 points high."));
-    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
-    QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
-    QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
-    QCOMPARE(stage.canvas->sheetSize(), sheet);
-    QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
-    QCOMPARE(stage.document.isDocumentEdited(), edited);
-
-    // The largest side the raster engine paints exactly is accepted.
-    QVERIFY(stage.canvas->setSheetSize({32767, 2}));
-    QCOMPARE(stage.canvas->frame(), Rect(-15884, 0, 32767, 700));
 }
 
 void TestSheet::rule_data()
