@@ -58,16 +58,7 @@ struct Stage
     WTView *canvas = nullptr;
 };
 
-void dot(Layer &layer, int x, int y)
-{
-    layer.lockFocus();
-    Graphics::setColor({0.8f, 0.1f, 0.1f, 1.0f});
-    Graphics::fillRect(Rect(x, y, 1, 1));
-    layer.unlockFocus();
-}
-
-template<typename AnyImage>
-QList<QPoint> inkedPixels(const AnyImage &image)
+QList<QPoint> inkedPixels(const TiledImage &image)
 {
     QList<QPoint> found;
     for (int y = 0; y < image.pixelHeight(); ++y)
@@ -207,7 +198,10 @@ void TestSheet::cropToVisible()
     QFETCH(QSize, container);
     QFETCH(QPoint, dotMovedTo);
     Stage stage(container, {800, 600});
-    dot(*stage.canvas->currentLayer(), 150, 100);
+    stage.canvas->currentLayer()->lockFocus();
+    Graphics::setColor({0.8f, 0.1f, 0.1f, 1.0f});
+    Graphics::fillRect(Rect(150, 100, 1, 1));
+    stage.canvas->currentLayer()->unlockFocus();
     const QRectF before = stage.sheetShown();
     stage.canvas->cropResize(nullptr);
     QCOMPARE(stage.canvas->sheetSize(),

@@ -208,9 +208,8 @@ void TestStartup::surroundOnlyRepaint()
     QCOMPARE(canvas->boundsOrigin(), (Point {-100, -100}));
 
     Image out(Size {400, 300});
-    const QTransform toOut(1, 0, 0, -1, 100, 300 - 100);
     QPainter painter(&out.qimage());
-    Graphics::lockFocus(painter, toOut);
+    Graphics::lockFocus(painter, QTransform(1, 0, 0, -1, 100, 300 - 100));
     canvas->drawRect(Rect(-90, 150, 40, 40)); // entirely in the surround, above-left of the sheet
     Graphics::unlockFocus();
     painter.end();
