@@ -98,13 +98,11 @@ void TestLayer::reframe()
     layer.viewBoundsDidChange(r);
     QCOMPARE(layer.size(), r.size);
     const TiledImage &img = *layer.image();
-    // Whole pixels move by the rounded offset.
-    const int offX = int(std::lround(r.x()));
-    const int offY = int(std::lround(r.y()));
     for (int ny = 0; ny < img.pixelHeight(); ++ny)
         for (int nx = 0; nx < img.pixelWidth(); ++nx) {
-            const int ox = nx + offX;
-            const int oy = ny + offY;
+            // Whole pixels move by the rounded offset.
+            const int ox = nx + int(std::lround(r.x()));
+            const int oy = ny + int(std::lround(r.y()));
             const bool inside
                 = painted && ox >= 0 && ox < int(old.width) && oy >= 0 && oy < int(old.height);
             const QRgb expected = inside ? patternAt(ox, oy) : kClear;
@@ -116,9 +114,8 @@ void TestLayer::reframe()
 void TestLayer::eraseSnapshotNeverCutsTheBackground()
 {
     // Paper below, a red layer, an eraser stroke over its left half: the paper shows through.
-    const Color paper {1.0f, 1.0f, 0.98f, 1.0f};
     Image view(Size {10, 10});
-    view.qimage().fill(paper.toQColor());
+    view.qimage().fill(QColor::fromRgbF(1.0f, 1.0f, 0.98f));
     const QRgb paperPixel = view.pixel(0, 0);
 
     Layer layer(Size {10, 10});
@@ -158,12 +155,11 @@ void TestLayer::segmentsAcrossTileCorners()
     QFETCH(Point, from);
     QFETCH(Point, to);
     QFETCH(float, width);
-    const Size sheet {250, 200};
     const Color colour {0.2f, 0.5f, 0.9f, 0.8f};
     const Rect touched
         = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
     const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
-    UndoLayer snapshot(sheet);
+    UndoLayer snapshot(Size {250, 200});
     QVERIFY(Picture::paintSegment(snapshot, from, to, width, touched, dot, &colour));
     QImage plain(250, 200, QImage::Format_ARGB32_Premultiplied);
     plain.fill(Qt::transparent);

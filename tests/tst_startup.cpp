@@ -113,14 +113,13 @@ void TestStartup::penButtonsChooseAndShowTheTool()
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
     auto *well = o.child<ColorWell>("mCurrColorWell");
-    auto *brush = o.child<BrushSizeSlider>("mBrushSizeSlider");
 
     QTest::mouseClick(penButton(o, 3), Qt::LeftButton);
     QCOMPARE(o.canvas->activeColor(), 3);
     QVERIFY(penButton(o, 3)->isChecked());
     QVERIFY(!penButton(o, 1)->isChecked());
     QCOMPARE(well->color(), QColor::fromRgbF(0.0f, 0.5f, 1.0f));
-    QCOMPARE(brush->brushSize(), 4.5f);
+    QCOMPARE(o.child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(), 4.5f);
     QCOMPARE(m_settings->storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
 
     // A click on the eraser toggle while it is on leaves it on.
