@@ -42,6 +42,7 @@ void DesktopTest::desktopEntryListsExactlyTheReadableTypes()
     QStringList extensions;
     QMimeDatabase mimes;
     const DocumentTypes types = InkpondDocument::documentTypes();
+    QVERIFY(!types.isEmpty());
     for (const DocumentType &type : types.types())
         for (const QString &ext : type.extensions) {
             extensions << ext;

@@ -158,23 +158,22 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {
     Opened a;
     Opened b;
-    DocumentWindow *wb = b.window;
     const QList<QAction *> sizes
-        = wb->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
+        = b.window->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
     QCOMPARE(sizes.size(), 5);
     sizes[1]->trigger();
-    QCOMPARE(wb->canvas()->sheetSize(), (Size {400, 300}));
+    QCOMPARE(b.canvas->sheetSize(), (Size {400, 300}));
     QCOMPARE(a.canvas->sheetSize(), (Size {600, 600}));
 
-    command(wb, "copyWithBG:")->trigger();
+    command(b.window, "copyWithBG:")->trigger();
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
     QCOMPARE(mime->formats().size(), 2); // exactly these two, the same picture in both
     const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
     const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
-    QCOMPARE(differingPixels(png, wb->canvas()->getImageWithBG(true)->qimage()), 0);
+    QCOMPARE(differingPixels(png, b.canvas->getImageWithBG(true)->qimage()), 0);
     QCOMPARE(differingPixels(tiff, png), 0);
     QCOMPARE(qAlpha(png.pixel(200, 150)), 255); // with the paper
-    command(wb, "copy:")->trigger();
+    command(b.window, "copy:")->trigger();
     const QImage bare = QImage::fromData(
         QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG");
     QCOMPARE(qAlpha(bare.pixel(200, 150)), 0); // without it
