@@ -38,17 +38,6 @@ void fill(Layer &layer, const Rect &r, const Color &c)
     Graphics::fillRect(r);
     layer.unlockFocus();
 }
-// The layer as the canvas draws it into the target: with a snapshot over it, if any.
-void render(Image &target, Layer &layer, const Rect &r, Layer *snapshot = nullptr)
-{
-    Graphics::lockFocus(target);
-    layer.initRender(r);
-    if (snapshot)
-        snapshot->drawRect(r);
-    layer.endRender();
-    layer.renderToRect(r);
-    Graphics::unlockFocus();
-}
 } // namespace
 
 class TestLayer : public QObject
@@ -125,7 +114,13 @@ void TestLayer::eraseSnapshotNeverCutsTheBackground()
     eraser.setBlitType(BlitType::Erase);
     fill(eraser, Rect(0, 0, 5, 10), {0, 0, 0, 1});
 
-    render(view, layer, Rect(0, 0, 10, 10), &eraser);
+    // Drawn as the canvas draws it: the snapshot over the layer.
+    Graphics::lockFocus(view);
+    layer.initRender(Rect(0, 0, 10, 10));
+    eraser.drawRect(Rect(0, 0, 10, 10));
+    layer.endRender();
+    layer.renderToRect(Rect(0, 0, 10, 10));
+    Graphics::unlockFocus();
     QCOMPARE(view.pixel(2, 5), paperPixel);
     QCOMPARE(view.pixel(7, 5), kRed);
     // The layer itself is untouched while the stroke is only a snapshot.
