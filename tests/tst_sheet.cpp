@@ -58,16 +58,6 @@ struct Stage
     WTView *canvas = nullptr;
 };
 
-QList<QPoint> inkedPixels(const TiledImage &image)
-{
-    QList<QPoint> found;
-    for (int y = 0; y < image.pixelHeight(); ++y)
-        for (int x = 0; x < image.pixelWidth(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0)
-                found.append(QPoint(x, y));
-    return found;
-}
-
 template<typename W>
 W *part(MyResizePanel *controller, const char *name)
 {
@@ -206,7 +196,13 @@ void TestSheet::cropToVisible()
     stage.canvas->cropResize(nullptr);
     QCOMPARE(stage.canvas->sheetSize(),
              (Size {float(container.width()), float(container.height())}));
-    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({dotMovedTo}));
+    QList<QPoint> inked;
+    const TiledImage &image = *stage.canvas->currentLayer()->image();
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                inked.append(QPoint(x, y));
+    QCOMPARE(inked, QList<QPoint>({dotMovedTo}));
     // The picture stays where it was on screen.
     QCOMPARE(stage.sheetShown().left() + dotMovedTo.x(), before.left() + 150);
     QCOMPARE(stage.sheetShown().bottom() - dotMovedTo.y(), before.bottom() - 100);
