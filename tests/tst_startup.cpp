@@ -17,7 +17,6 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QColorDialog>
 #include <QPainter>
 #include <QSlider>
 #include <QtTest>
