@@ -117,10 +117,8 @@ private slots:
     void canvasCommandsGoToTheirOwnWindow();
     void fileMenuFollowsTheFiles();
     void windowMenuListsTheOpenDocuments();
-    void newDocumentTakesTheFirstTypeInOrder_data();
-    void newDocumentTakesTheFirstTypeInOrder();
-    void newFromClipboardFollowsTheImageTypes_data();
-    void newFromClipboardFollowsTheImageTypes();
+    void newFromClipboard_data();
+    void newFromClipboard();
     void defaultsShowLeftToRightAndViewsComeBackUnchanged();
     void storedConfigurationKeepsOnlyWhatCanBeShown();
     void configurationSurvivesARestart_data();
@@ -227,74 +225,60 @@ void TestMainMenu::windowMenuListsTheOpenDocuments()
     QVERIFY(second->window()->isVisible());
 }
 
-void TestMainMenu::newDocumentTakesTheFirstTypeInOrder_data()
+void TestMainMenu::newFromClipboard_data()
 {
     const QByteArray tiff = encoded(Qt::red, {30, 20}, "TIFF");
     const QByteArray png = encoded(Qt::blue, {40, 10}, "PNG");
     QTest::addColumn<Offer>("items");
-    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("enabled"); // the item can be chosen
+    QTest::addColumn<QSize>("size"); // of the new picture; none: no new document
     QTest::addColumn<QColor>("color");
-    QTest::newRow("TIFF over PNG")
-        << Offer {{"image/png", png}, {"image/tiff", tiff}} << QSize(30, 20) << QColor(Qt::red);
-    QTest::newRow("PNG alone") << Offer {{"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
-    QTest::newRow("PNG beside text")
-        << Offer {{"text/plain", "hello"}, {"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
+    // The new document takes the first type in order.
+    QTest::newRow("TIFF over PNG") << Offer {{"image/png", png}, {"image/tiff", tiff}} << true
+                                   << QSize(30, 20) << QColor(Qt::red);
+    QTest::newRow("PNG alone") << Offer {{"image/png", png}} << true << QSize(40, 10)
+                               << QColor(Qt::blue);
+    QTest::newRow("PNG beside text") << Offer {{"text/plain", "hello"}, {"image/png", png}} << true
+                                     << QSize(40, 10) << QColor(Qt::blue);
     // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
     for (const char *type : {"image/png", "image/tiff", "image/x-pict"})
-        QTest::newRow(type) << Offer {{type, "not a picture at all"}} << QSize() << QColor();
+        QTest::newRow(type) << Offer {{type, "not a picture at all"}} << true << QSize()
+                            << QColor();
+    // What cannot be chosen does nothing when sent anyway.
+    for (const char *type : {"image/jpeg", "text/plain"})
+        QTest::newRow(type) << Offer {{type, "bytes"}} << false << QSize() << QColor();
 }
 
-void TestMainMenu::newDocumentTakesTheFirstTypeInOrder()
+// The item follows the clipboard in every window, a window made later included.
+void TestMainMenu::newFromClipboard()
 {
     QFETCH(Offer, items);
     QFETCH(QSize, size);
     QFETCH(QColor, color);
-    const int windowsBefore = visibleTopLevels();
-    offer(items);
-    TabletApplication::instance()->newDocumentFromClipboard();
-    if (size.isEmpty()) { // nothing left behind, and the half-made document gave its name back
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(m_documents->documents().empty());
-        QCOMPARE(visibleTopLevels(), windowsBefore);
-        QCOMPARE(open()->displayName(), QStringLiteral("Untitled"));
-        return;
-    }
-    QCOMPARE(m_documents->documents().size(), size_t(1));
-    auto *document = static_cast<InkpondDocument *>(m_documents->documents().front());
-    QCOMPARE(document->canvas()->sheetSize(), (Size {float(size.width()), float(size.height())}));
-    QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
-    // Untitled and edited, so that closing asks first.
-    QCOMPARE(document->displayName(), QStringLiteral("Untitled"));
-    QVERIFY(document->isDocumentEdited());
-    QVERIFY(document->window() && document->window()->isWindowModified());
-}
-
-void TestMainMenu::newFromClipboardFollowsTheImageTypes_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("enabled");
-    QTest::newRow("TIFF") << "image/tiff" << true;
-    QTest::newRow("PICT") << "image/x-pict" << true;
-    QTest::newRow("PNG") << "image/png" << true;
-    QTest::newRow("JPEG") << "image/jpeg" << false;
-    QTest::newRow("text") << "text/plain" << false;
-}
-
-// The item follows the clipboard in every window, a window made later included.
-void TestMainMenu::newFromClipboardFollowsTheImageTypes()
-{
-    QFETCH(QString, type);
-    QFETCH(bool, enabled);
     Document *first = open();
     QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
     QVERIFY(command(windowOf(first), "arrangeInFront:")->isEnabled());
     QVERIFY(!fromClipboard->isEnabled());
-    offer({{type, "bytes"}});
-    QCOMPARE(fromClipboard->isEnabled(), enabled);
-    QCOMPARE(command(windowOf(open()), "newDocumentFromClipboard:")->isEnabled(), enabled);
-    if (!enabled) { // what cannot be chosen does nothing when sent anyway
-        TabletApplication::instance()->newDocumentFromClipboard();
+    offer(items);
+    QTEST(fromClipboard->isEnabled(), "enabled");
+    QTEST(command(windowOf(open()), "newDocumentFromClipboard:")->isEnabled(), "enabled");
+    const int windowsBefore = visibleTopLevels();
+    TabletApplication::instance()->newDocumentFromClipboard();
+    if (size.isEmpty()) { // nothing left behind, and a half-made document gave its name back
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(m_documents->documents().size(), size_t(2));
+        QCOMPARE(visibleTopLevels(), windowsBefore);
+        QCOMPARE(open()->displayName(), QStringLiteral("Untitled 3"));
+    } else {
+        QCOMPARE(m_documents->documents().size(), size_t(3));
+        auto *document = static_cast<InkpondDocument *>(m_documents->documents().back());
+        QCOMPARE(document->canvas()->sheetSize(),
+                 (Size {float(size.width()), float(size.height())}));
+        QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
+        // Untitled and edited, so that closing asks first.
+        QCOMPARE(document->displayName(), QStringLiteral("Untitled 3"));
+        QVERIFY(document->isDocumentEdited());
+        QVERIFY(document->window() && document->window()->isWindowModified());
     }
     QGuiApplication::clipboard()->clear();
     QVERIFY(!fromClipboard->isEnabled());
