@@ -38,13 +38,6 @@ struct Stage
     ~Stage() { canvas->setDocument(nullptr); }
 
     QMessageBox *alert() const { return window.findChild<QMessageBox *>(); }
-    // The newest controller: the one before may still wait for its deletion.
-    MyResizePanel *openCustomSize()
-    {
-        canvas->cropResizeToCustomSize(nullptr);
-        const auto controllers = canvas->findChildren<MyResizePanel *>();
-        return controllers.isEmpty() ? nullptr : controllers.last();
-    }
     // The sheet's place in the container, in Qt's coordinates.
     QRectF sheetShown() const
     {
@@ -57,12 +50,6 @@ struct Stage
     SheetContainer *holder = nullptr;
     WTView *canvas = nullptr;
 };
-
-template<typename W>
-W *part(MyResizePanel *controller, const char *name)
-{
-    return controller->panel()->findChild<W *>(QLatin1String(name));
-}
 
 // A shown window of a document whose picture has the given size.
 struct Shown : Opened
@@ -271,13 +258,14 @@ void TestSheet::customSize()
     const TiledImage *layerImage = stage.canvas->currentLayer()->image();
     const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
     const int beeps = systemBeepCount();
-    MyResizePanel *controller = stage.openCustomSize();
-    QDialog *panel = controller->panel();
+    stage.canvas->cropResizeToCustomSize(nullptr);
+    QDialog *panel = stage.canvas->findChild<MyResizePanel *>()->panel();
     QVERIFY(panel->isVisible());
     QCOMPARE(panel->windowModality(), Qt::WindowModal);
-    auto *widthField = part<QLineEdit>(controller, "widthField");
+    auto *widthField = panel->findChild<QLineEdit *>(QStringLiteral("widthField"));
     QTEST(widthField->text(), "shown");
-    QCOMPARE(part<QLineEdit>(controller, "heightField")->text(), widthField->text());
+    QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("heightField"))->text(),
+             widthField->text());
     if (!width.isEmpty()) {
         widthField->clear();
         QTest::keyClicks(widthField, width);
@@ -285,7 +273,7 @@ void TestSheet::customSize()
     if (key)
         QTest::keyClick(panel->findChild<QWidget *>(focus), Qt::Key(key));
     else
-        part<QPushButton>(controller, "okButton")->click();
+        panel->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
     QVERIFY(!panel->isVisible()); // gone before any question
     if (refused) {
         QCOMPARE(systemBeepCount(), beeps + 1);
