@@ -85,11 +85,6 @@ int visibleTopLevels()
 const QStringList kDefault {CurrentPenTBId, CurrentColorTBId, BrushSizeTBId,
                             kToolbarFlexibleSpaceItemIdentifier, BackgroundTypeTBId};
 
-Toolbar *toolbarOf(const Opened &o)
-{
-    return o.window->toolbar();
-}
-
 ToolbarItem *shownItem(Toolbar *toolbar, const QString &identifier)
 {
     for (ToolbarItem *item : toolbar->items())
@@ -289,39 +284,39 @@ void TestMainMenu::defaultsShowLeftToRightAndViewsComeBackUnchanged()
     Opened o;
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
-    QCOMPARE(o.window->toolBarArea(toolbarOf(o)), Qt::TopToolBarArea);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolBarArea(o.window->toolbar()), Qt::TopToolBarArea);
     const char *order[] = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
     int right = -1;
     for (const char *name : order) {
         QWidget *view = o.child(name);
         QVERIFY(view->isVisible());
-        const int left = view->mapTo(toolbarOf(o), QPoint(0, 0)).x();
+        const int left = view->mapTo(o.window->toolbar(), QPoint(0, 0)).x();
         QVERIFY2(left > right, name);
         right = left + view->width();
     }
     // The flexible space pushes the background slider to the far end.
-    QVERIFY(toolbarOf(o)->width() - right < 24);
+    QVERIFY(o.window->toolbar()->width() - right < 24);
 
     QPointer<QWidget> brush = o.child("mBrushSizeSlider");
     QCOMPARE(brush->width(), 140);
     QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
     QVERIFY(home && !home->isVisible());
     QVERIFY(brush->parentWidget() != home);
-    toolbarOf(o)->setItemIdentifiers(kDefault); // shown once more
+    o.window->toolbar()->setItemIdentifiers(kDefault); // shown once more
     QTRY_VERIFY(brush && brush->isVisible());
     // A narrow window narrows the slider on the toolbar...
     o.window->resize(260, o.window->height());
     QTRY_VERIFY(brush->width() < 140);
     QVERIFY(brush->width() >= 30);
     // ...but not the slider itself: taken off, it is its own size again.
-    toolbarOf(o)->setItemIdentifiers({CurrentColorTBId});
+    o.window->toolbar()->setItemIdentifiers({CurrentColorTBId});
     QVERIFY(brush);
     QCOMPARE(brush->parentWidget(), home);
     QCOMPARE(brush->size(), QSize(140, 28));
     QVERIFY(!brush->isVisible());
-    toolbarOf(o)->setItemIdentifiers(kDefault);
-    QCOMPARE(shownItem(toolbarOf(o), BrushSizeTBId)->maxSize(), QSize(140, 28));
+    o.window->toolbar()->setItemIdentifiers(kDefault);
+    QCOMPARE(shownItem(o.window->toolbar(), BrushSizeTBId)->maxSize(), QSize(140, 28));
 }
 
 void TestMainMenu::storedConfigurationKeepsOnlyWhatCanBeShown()
@@ -333,7 +328,7 @@ void TestMainMenu::storedConfigurationKeepsOnlyWhatCanBeShown()
     Opened o;
     // A view can be in one place only; spaces may repeat.
     QCOMPARE(
-        toolbarOf(o)->itemIdentifiers(),
+        o.window->toolbar()->itemIdentifiers(),
         QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
 }
 
@@ -352,13 +347,13 @@ void TestMainMenu::configurationSurvivesARestart()
     QFETCH(QStringList, chosen);
     {
         Opened o;
-        toolbarOf(o)->setItemIdentifiers(chosen);
-        QCOMPARE(toolbarOf(o)->actions().size(), chosen.size());
+        o.window->toolbar()->setItemIdentifiers(chosen);
+        QCOMPARE(o.window->toolbar()->actions().size(), chosen.size());
     }
     Preferences::standard().synchronize();
     Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
     Opened later;
-    QCOMPARE(toolbarOf(later)->itemIdentifiers(), chosen);
+    QCOMPARE(later.window->toolbar()->itemIdentifiers(), chosen);
 }
 
 void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
@@ -371,8 +366,8 @@ void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
     QVERIFY(customize);
     customize->trigger();
     customize->trigger();
-    QCOMPARE(toolbarOf(o)->findChildren<ToolbarCustomizeDialog *>().size(), 1);
-    auto *dialog = toolbarOf(o)->findChild<ToolbarCustomizeDialog *>();
+    QCOMPARE(o.window->toolbar()->findChildren<ToolbarCustomizeDialog *>().size(), 1);
+    auto *dialog = o.window->toolbar()->findChild<ToolbarCustomizeDialog *>();
     auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
     auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
     QCOMPARE(shown->count(), kDefault.size());
@@ -380,7 +375,7 @@ void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
     // An item with a view is there once: adding it again changes nothing.
     allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
     dialog->addSelectedItem();
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
 
     // A separator goes after the chosen item; spaces and separators may repeat.
     shown->setCurrentRow(0);
@@ -390,24 +385,25 @@ void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
     QStringList expected = kDefault;
     expected.insert(1, kToolbarSeparatorItemIdentifier);
     expected.insert(2, kToolbarSeparatorItemIdentifier);
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
 
     shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
     dialog->moveSelectedItem(-1);
     expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
     shown->setCurrentRow(0);
     dialog->moveSelectedItem(-1); // already first
     dialog->removeSelectedItem();
     expected.removeFirst();
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
-    QCOMPARE(toolbarOf(other)->itemIdentifiers(), expected);
-    QCOMPARE(shownItem(toolbarOf(other), CurrentColorTBId)->view(), other.child("mCurrColorWell"));
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(other.window->toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(shownItem(other.window->toolbar(), CurrentColorTBId)->view(),
+             other.child("mCurrColorWell"));
     QCOMPARE(shown->count(), expected.size());
 
     dialog->restoreDefaults();
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
-    QCOMPARE(toolbarOf(other)->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(other.window->toolbar()->itemIdentifiers(), kDefault);
     QCOMPARE(shown->count(), kDefault.size());
 }
 
