@@ -29,11 +29,6 @@ using Offer = QList<std::pair<QString, QByteArray>>;
 Q_DECLARE_METATYPE(Offer)
 
 namespace {
-DocumentWindow *windowOf(Document *document)
-{
-    return documentWindowFor(qobject_cast<InkpondDocument *>(document));
-}
-
 QAction *command(DocumentWindow *window, const char *name)
 {
     return window->mainMenu()->action(QLatin1String(name));
@@ -185,7 +180,7 @@ void TestMainMenu::fileMenuFollowsTheFiles()
     m_documents->openFiles({path});
     QCOMPARE(RecentDocuments::paths(), QStringList {path});
     Document *opened = m_documents->documents().front();
-    QAction *revert = command(windowOf(opened), "revertDocumentToSaved:");
+    QAction *revert = command(documentWindowFor(opened), "revertDocumentToSaved:");
     QVERIFY(!revert->isEnabled());
     opened->updateChangeCount(Document::ChangeDone);
     QVERIFY(revert->isEnabled());
@@ -193,12 +188,12 @@ void TestMainMenu::fileMenuFollowsTheFiles()
     QVERIFY(!revert->isEnabled());
     Document *untitled = open();
     untitled->updateChangeCount(Document::ChangeDone);
-    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
+    QVERIFY(!command(documentWindowFor(untitled), "revertDocumentToSaved:")->isEnabled());
 
     const QString saved = dir.filePath(QStringLiteral("notes.png"));
     untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
     QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
-    QMenu *file = menuTitled(windowOf(untitled), QStringLiteral("File"));
+    QMenu *file = menuTitled(documentWindowFor(untitled), QStringLiteral("File"));
     QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
     QCOMPARE(shownItems(recent, "openRecentDocument:"),
              QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
@@ -210,7 +205,7 @@ void TestMainMenu::windowMenuListsTheOpenDocuments()
 {
     Document *first = open();
     Document *second = open();
-    QMenu *menu = menuTitled(windowOf(first), QStringLiteral("Window"));
+    QMenu *menu = menuTitled(documentWindowFor(first), QStringLiteral("Window"));
     QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"),
              QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
     // Shown again, the list is not repeated; the window's own document is checked.
@@ -251,12 +246,12 @@ void TestMainMenu::newFromClipboard()
     QFETCH(QSize, size);
     QFETCH(QColor, color);
     Document *first = open();
-    QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
-    QVERIFY(command(windowOf(first), "arrangeInFront:")->isEnabled());
+    QAction *fromClipboard = command(documentWindowFor(first), "newDocumentFromClipboard:");
+    QVERIFY(command(documentWindowFor(first), "arrangeInFront:")->isEnabled());
     QVERIFY(!fromClipboard->isEnabled());
     offer(items);
     QTEST(fromClipboard->isEnabled(), "enabled");
-    QTEST(command(windowOf(open()), "newDocumentFromClipboard:")->isEnabled(), "enabled");
+    QTEST(command(documentWindowFor(open()), "newDocumentFromClipboard:")->isEnabled(), "enabled");
     const int windowsBefore = visibleTopLevels();
     TabletApplication::instance()->newDocumentFromClipboard();
     if (size.isEmpty()) { // nothing left behind, and a half-made document gave its name back
