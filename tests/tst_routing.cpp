@@ -78,14 +78,6 @@ struct Canvas
     WTView view {Rect(0, 0, 120, 90)};
 };
 
-void addRoutes()
-{
-    QTest::addColumn<Route>("route");
-    QTest::newRow("Qt event") << QtEvent;
-    QTest::newRow("monitor record") << Monitor;
-    QTest::newRow("press or hover, without proximity") << Touch;
-}
-
 EvdevInput key(quint16 code, qint32 value)
 {
     return {EV_KEY, code, value};
@@ -141,7 +133,7 @@ private slots:
     void unreadableMonitorRecordPostsNothing();
     void pressWithNewPointerAnnouncesItFirst();
     void monitorSwitchIsNotTakenForAFile();
-    void eachPointerRemembersItsTool_data() { addRoutes(); }
+    void eachPointerRemembersItsTool_data();
     void eachPointerRemembersItsTool();
     void damagedStoredToolNoLongerFailsEveryArrival_data();
     void damagedStoredToolNoLongerFailsEveryArrival();
@@ -242,6 +234,14 @@ void TestRouting::monitorSwitchIsNotTakenForAFile()
     const QStringList args = QCoreApplication::arguments();
     QVERIFY(!args.contains(QStringLiteral("--tablet-monitor")));
     QCOMPARE(args.mid(1, 1), QStringList {"picture.png"});
+}
+
+void TestRouting::eachPointerRemembersItsTool_data()
+{
+    QTest::addColumn<Route>("route");
+    QTest::newRow("Qt event") << QtEvent;
+    QTest::newRow("monitor record") << Monitor;
+    QTest::newRow("press or hover, without proximity") << Touch;
 }
 
 void TestRouting::eachPointerRemembersItsTool()

@@ -29,11 +29,6 @@ PenButton *penButton(const Opened &o, int tag)
             return b;
     return nullptr;
 }
-
-int followers()
-{
-    return NotificationCenter::defaultCenter().observerCount(kProximityNotification);
-}
 } // namespace
 
 class TestStartup : public QObject
@@ -77,7 +72,7 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
         Preferences::standard().setData(stored.toByteArray(), QStringLiteral("BgType"));
     else if (stored.isValid())
         Preferences::standard().setInteger(stored.toInt(), QStringLiteral("BgType"));
-    const int before = followers();
+    const int before = NotificationCenter::defaultCenter().observerCount(kProximityNotification);
     Opened o;
     const bool seeThrough = shown == 3;
     QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
@@ -88,7 +83,7 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
     // Decided before the native window exists, so the very first one has an alpha channel.
     QVERIFY(!o.window->testAttribute(Qt::WA_WState_Created));
     QCOMPARE(o.window->testAttribute(Qt::WA_TranslucentBackground), seeThrough);
-    QCOMPARE(followers(), before + 1);
+    QCOMPARE(NotificationCenter::defaultCenter().observerCount(kProximityNotification), before + 1);
     sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Eraser);
     QVERIFY(o.canvas->erasing());
     sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
