@@ -105,8 +105,7 @@ private slots:
     void init();
     void cleanup();
     void canvasCommandsGoToTheirOwnWindow();
-    void fileMenuFollowsTheFiles();
-    void windowMenuListsTheOpenDocuments();
+    void menusFollowTheDocuments();
     void newFromClipboard_data();
     void newFromClipboard();
     void defaultsShowLeftToRightAndViewsComeBackUnchanged();
@@ -171,8 +170,9 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
     QCOMPARE(systemBeepCount(), beeps + 1);
 }
 
-// Open Recent lists the files opened and saved; revert needs a file, and edits to it.
-void TestMainMenu::fileMenuFollowsTheFiles()
+// Open Recent lists the files opened and saved; revert needs a file, and edits to it; Window
+// lists the open documents.
+void TestMainMenu::menusFollowTheDocuments()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sketch.png"));
@@ -199,20 +199,15 @@ void TestMainMenu::fileMenuFollowsTheFiles()
              QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
     recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
     QVERIFY(RecentDocuments::paths().isEmpty());
-}
 
-void TestMainMenu::windowMenuListsTheOpenDocuments()
-{
-    Document *first = open();
-    Document *second = open();
-    QMenu *menu = menuTitled(documentWindowFor(first), QStringLiteral("Window"));
-    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"),
-             QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
+    QMenu *menu = menuTitled(documentWindowFor(opened), QStringLiteral("Window"));
+    const QStringList names {opened->displayName(), untitled->displayName()};
+    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"), names);
     // Shown again, the list is not repeated; the window's own document is checked.
-    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:", true), QStringList {first->displayName()});
-    second->window()->hide();
+    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:", true), QStringList {names[0]});
+    untitled->window()->hide();
     menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).last()->trigger();
-    QVERIFY(second->window()->isVisible());
+    QVERIFY(untitled->window()->isVisible());
 }
 
 void TestMainMenu::newFromClipboard_data()

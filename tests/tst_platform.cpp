@@ -20,8 +20,7 @@ private slots:
     void colourArchive_data();
     void colourArchive();
     void notificationsReachObserversInOrder();
-    void handlerCheckThrowsWithItsReport();
-    void fatalAssertionPrintsAndAborts();
+    void checksThrowAndAssertionsAbortWithTheirPlace();
 };
 
 void TestPlatform::colourArchive_data()
@@ -79,7 +78,7 @@ void TestPlatform::notificationsReachObserversInOrder()
     QCOMPARE(seen, QStringList({QStringLiteral("a")}));
 }
 
-void TestPlatform::handlerCheckThrowsWithItsReport()
+void TestPlatform::checksThrowAndAssertionsAbortWithTheirPlace()
 {
     try {
         INK_CHECK(1 + 1 == 3, "color index out of bound");
@@ -89,13 +88,10 @@ void TestPlatform::handlerCheckThrowsWithItsReport()
         QVERIFY(e.line() > 0);
         const QString report = QString::fromStdString(e.report());
         QVERIFY(report.contains(QLatin1String("tst_platform.cpp")));
-        QVERIFY(report.contains(QLatin1String("handlerCheckThrowsWithItsReport")));
+        QVERIFY(report.contains(QLatin1String("checksThrowAndAssertionsAbortWithTheirPlace")));
         QVERIFY(!report.contains(QLatin1Char('\n')));
     }
-}
-
-void TestPlatform::fatalAssertionPrintsAndAborts()
-{
+    // A failed assertion is fatal: it prints where, and aborts.
     int pipeFds[2];
     QCOMPARE(pipe(pipeFds), 0);
     const pid_t pid = fork();

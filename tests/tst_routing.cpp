@@ -130,7 +130,6 @@ private slots:
     void qtProximityPostsOnceAndSkipsDispatch_data();
     void qtProximityPostsOnceAndSkipsDispatch();
     void pressWithNewPointerAnnouncesItFirst();
-    void monitorSwitchIsNotTakenForAFile();
     void eachPointerRemembersItsTool_data();
     void eachPointerRemembersItsTool();
     void damagedStoredToolNoLongerFailsEveryArrival_data();
@@ -138,7 +137,7 @@ private slots:
     void sequences_data();
     void sequences();
     void droppedEventsAreResynchronised();
-    void monitorRecordIsFixedLittleEndian();
+    void monitorStartsAndWritesFixedLittleEndianRecords();
 };
 
 void TestRouting::qtProximityPostsOnceAndSkipsDispatch_data()
@@ -205,15 +204,6 @@ void TestRouting::pressWithNewPointerAnnouncesItFirst()
     QCOMPARE(recorder.notes.size(), size_t(5));
     sendTablet(&canvas, QEvent::TabletRelease, PT::Eraser); // a release never announces
     QCOMPARE(recorder.notes.size(), size_t(5));
-}
-
-void TestRouting::monitorSwitchIsNotTakenForAFile()
-{
-    // main() gave it between Qt's own switches and a file name.
-    QVERIFY(TabletApplication::instance()->tabletMonitor()->isStarted());
-    const QStringList args = QCoreApplication::arguments();
-    QVERIFY(!args.contains(QStringLiteral("--tablet-monitor")));
-    QCOMPARE(args.mid(1, 1), QStringList {"picture.png"});
 }
 
 void TestRouting::eachPointerRemembersItsTool_data()
@@ -346,8 +336,14 @@ void TestRouting::droppedEventsAreResynchronised()
              QStringList {"+3"});
 }
 
-void TestRouting::monitorRecordIsFixedLittleEndian()
+void TestRouting::monitorStartsAndWritesFixedLittleEndianRecords()
 {
+    // main() gave its switch between Qt's own switches and a file name: not taken for a file.
+    QVERIFY(TabletApplication::instance()->tabletMonitor()->isStarted());
+    const QStringList args = QCoreApplication::arguments();
+    QVERIFY(!args.contains(QStringLiteral("--tablet-monitor")));
+    QCOMPARE(args.mid(1, 1), QStringList {"picture.png"});
+
     const TabletProximityRec layout {0x056a,     0x0102, 0x0304,     0x0506,
                                      0x0708,     0x090a, 0x0b0c0d0e, 0x1112131415161718,
                                      0x191a1b1c, 3,      1};
