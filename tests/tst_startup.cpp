@@ -134,14 +134,13 @@ void TestStartup::damagedSettingsFallBackToDefaults()
 {
     const QByteArray other = archiveOther("string", "twelve bytes");
     QVERIFY(writeFile(m_settings->filePath(),
-                      "[General]\nBgType=7\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
+                      "[General]\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
                       "Color1=@ByteArray(junk)\nColor3=not data\n"));
     Preferences::resetStandard(m_settings->filePath());
     Preferences::standard().setData(other, PreferenceKeys::colorKey(2));
     Preferences::standard().setData(archiveColor({0.5f, 0.5f, 0.5f, 1}),
                                     PreferenceKeys::colorKey(0));
     auto canvas = std::make_unique<WTView>(Rect(0, 0, 600, 600));
-    QCOMPARE(canvas->bgType(), 1.0f);
     canvas->setActiveColor(1);
     QCOMPARE(*canvas->color(), (Color {0.5f, 0.5f, 0.5f, 1})); // intact slot unaffected
     for (int tool = 2; tool <= 4; ++tool) {
