@@ -38,17 +38,6 @@ void fill(Layer &layer, const Rect &r, const Color &c)
     Graphics::fillRect(r);
     layer.unlockFocus();
 }
-// The layer as the canvas draws it into the target: with a snapshot over it, if any.
-void render(Image &target, Layer &layer, const Rect &r, Layer *snapshot = nullptr)
-{
-    Graphics::lockFocus(target);
-    layer.initRender(r);
-    if (snapshot)
-        snapshot->drawRect(r);
-    layer.endRender();
-    layer.renderToRect(r);
-    Graphics::unlockFocus();
-}
 } // namespace
 
 class TestLayer : public QObject
@@ -63,13 +52,9 @@ private slots:
     void segmentsAcrossTileCorners();
     void tilesReturnAfterTenStrokesUndone();
     void failedTileKeepsWhatWasPainted();
-    void integral_data();
-    void integral();
-    void emptiness_data();
-    void emptiness();
-    void insetIntersectionAndUnion();
-    void textFormRoundTripsExactly();
-    void qtConversionFlipsAroundSpaceHeight();
+    void integralAndEmpty_data();
+    void integralAndEmpty();
+    void arithmeticAndConversions();
 };
 
 void TestLayer::reframe_data()
@@ -102,13 +87,11 @@ void TestLayer::reframe()
     layer.viewBoundsDidChange(r);
     QCOMPARE(layer.size(), r.size);
     const TiledImage &img = *layer.image();
-    // Whole pixels move by the rounded offset.
-    const int offX = int(std::lround(r.x()));
-    const int offY = int(std::lround(r.y()));
     for (int ny = 0; ny < img.pixelHeight(); ++ny)
         for (int nx = 0; nx < img.pixelWidth(); ++nx) {
-            const int ox = nx + offX;
-            const int oy = ny + offY;
+            // Whole pixels move by the rounded offset.
+            const int ox = nx + int(std::lround(r.x()));
+            const int oy = ny + int(std::lround(r.y()));
             const bool inside
                 = painted && ox >= 0 && ox < int(old.width) && oy >= 0 && oy < int(old.height);
             const QRgb expected = inside ? patternAt(ox, oy) : kClear;
@@ -120,12 +103,8 @@ void TestLayer::reframe()
 void TestLayer::eraseSnapshotNeverCutsTheBackground()
 {
     // Paper below, a red layer, an eraser stroke over its left half: the paper shows through.
-    const Color paper {1.0f, 1.0f, 0.98f, 1.0f};
     Image view(Size {10, 10});
-    Graphics::lockFocus(view);
-    Graphics::setColor(paper);
-    Graphics::fillRect(Rect(0, 0, 10, 10));
-    Graphics::unlockFocus();
+    view.qimage().fill(QColor::fromRgbF(1.0f, 1.0f, 0.98f));
     const QRgb paperPixel = view.pixel(0, 0);
 
     Layer layer(Size {10, 10});
@@ -135,7 +114,13 @@ void TestLayer::eraseSnapshotNeverCutsTheBackground()
     eraser.setBlitType(BlitType::Erase);
     fill(eraser, Rect(0, 0, 5, 10), {0, 0, 0, 1});
 
-    render(view, layer, Rect(0, 0, 10, 10), &eraser);
+    // Drawn as the canvas draws it: the snapshot over the layer.
+    Graphics::lockFocus(view);
+    layer.initRender(Rect(0, 0, 10, 10));
+    eraser.drawRect(Rect(0, 0, 10, 10));
+    layer.endRender();
+    layer.renderToRect(Rect(0, 0, 10, 10));
+    Graphics::unlockFocus();
     QCOMPARE(view.pixel(2, 5), paperPixel);
     QCOMPARE(view.pixel(7, 5), kRed);
     // The layer itself is untouched while the stroke is only a snapshot.
@@ -165,12 +150,11 @@ void TestLayer::segmentsAcrossTileCorners()
     QFETCH(Point, from);
     QFETCH(Point, to);
     QFETCH(float, width);
-    const Size sheet {250, 200};
     const Color colour {0.2f, 0.5f, 0.9f, 0.8f};
     const Rect touched
         = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
     const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
-    UndoLayer snapshot(sheet);
+    UndoLayer snapshot(Size {250, 200});
     QVERIFY(Picture::paintSegment(snapshot, from, to, width, touched, dot, &colour));
     QImage plain(250, 200, QImage::Format_ARGB32_Premultiplied);
     plain.fill(Qt::transparent);
@@ -219,45 +203,34 @@ void TestLayer::failedTileKeepsWhatWasPainted()
     QCOMPARE(snapshot.image()->pixel(200, 50), kClear);
 }
 
-void TestLayer::integral_data()
+void TestLayer::integralAndEmpty_data()
 {
     QTest::addColumn<Rect>("in");
-    QTest::addColumn<Rect>("out");
-    QTest::newRow("whole stays") << Rect(1, 2, 3, 4) << Rect(1, 2, 3, 4);
-    QTest::newRow("fractions widen") << Rect(0.5f, 0.5f, 1.0f, 1.0f) << Rect(0, 0, 2, 2);
-    QTest::newRow("negative origin floors") << Rect(-1.5f, -0.2f, 1.0f, 0.1f) << Rect(-2, -1, 2, 1);
-    QTest::newRow("stroke segment") << Rect(4.0f, 4.0f, 20.0f, 15.0f) << Rect(4, 4, 20, 15);
-    QTest::newRow("grown segment") << Rect(6.5f, 6.5f, 16.0f, 11.0f) << Rect(6, 6, 17, 12);
-    QTest::newRow("zero width is empty") << Rect(3, 3, 0, 5) << Rect();
-    QTest::newRow("negative height is empty") << Rect(3, 3, 5, -1) << Rect();
+    QTest::addColumn<Rect>("integral");
+    QTest::addColumn<bool>("empty");
+    auto row = [](const char *name, Rect in, Rect integral, bool empty = false) {
+        QTest::newRow(name) << in << integral << empty;
+    };
+    row("whole stays", {1, 2, 3, 4}, {1, 2, 3, 4});
+    row("fractions widen", {0.5f, 0.5f, 1.0f, 1.0f}, {0, 0, 2, 2});
+    row("negative origin floors", {-1.5f, -0.2f, 1.0f, 0.1f}, {-2, -1, 2, 1});
+    row("stroke segment", {4.0f, 4.0f, 20.0f, 15.0f}, {4, 4, 20, 15});
+    row("grown segment", {6.5f, 6.5f, 16.0f, 11.0f}, {6, 6, 17, 12});
+    row("tiny is not empty", {0, 0, 1e-6f, 1e-6f}, {0, 0, 1, 1});
+    row("zero width is empty", {3, 3, 0, 5}, Rect(), true);
+    row("negative width is empty", {0, 0, -1, 5}, Rect(), true);
+    row("negative height is empty", {3, 3, 5, -1}, Rect(), true);
+    row("not a number is empty", {0, 0, std::numeric_limits<float>::quiet_NaN(), 5}, Rect(), true);
 }
 
-void TestLayer::integral()
+void TestLayer::integralAndEmpty()
 {
     QFETCH(Rect, in);
-    QFETCH(Rect, out);
-    QCOMPARE(integralRect(in), out);
+    QTEST(integralRect(in), "integral");
+    QTEST(isEmptyRect(in), "empty");
 }
 
-void TestLayer::emptiness_data()
-{
-    QTest::addColumn<Rect>("r");
-    QTest::addColumn<bool>("empty");
-    QTest::newRow("ordinary") << Rect(0, 0, 1, 1) << false;
-    QTest::newRow("zero width") << Rect(0, 0, 0, 1) << true;
-    QTest::newRow("tiny") << Rect(0, 0, 1e-6f, 1e-6f) << false;
-    QTest::newRow("negative") << Rect(0, 0, -1, 5) << true;
-    QTest::newRow("not a number") << Rect(0, 0, std::numeric_limits<float>::quiet_NaN(), 5) << true;
-}
-
-void TestLayer::emptiness()
-{
-    QFETCH(Rect, r);
-    QFETCH(bool, empty);
-    QCOMPARE(isEmptyRect(r), empty);
-}
-
-void TestLayer::insetIntersectionAndUnion()
+void TestLayer::arithmeticAndConversions()
 {
     QCOMPARE(insetRect(Rect(5, 5, 10, 10), -1, -1), Rect(4, 4, 12, 12));
     QCOMPARE(insetRect(Rect(5, 5, 10, 10), 2, 3), Rect(7, 8, 6, 4));
@@ -265,22 +238,15 @@ void TestLayer::insetIntersectionAndUnion()
     QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(10, 0, 10, 10)), Rect());
     QCOMPARE(unionRect(Rect(0, 0, 1, 1), Rect(5, 5, 1, 1)), Rect(0, 0, 6, 6));
     QCOMPARE(unionRect(Rect(), Rect(5, 5, 1, 1)), Rect(5, 5, 1, 1));
-}
 
-void TestLayer::textFormRoundTripsExactly()
-{
-    const Rect rects[]
-        = {Rect(0.1f, -50.25f, 640.7f, 480.2f), Rect(-1e7f, 3.3333333f, 1e-3f, 32767), Rect()};
-    for (const Rect &r : rects)
+    // The text form reads back exactly; unreadable text is the zero rectangle.
+    for (const Rect &r :
+         {Rect(0.1f, -50.25f, 640.7f, 480.2f), Rect(-1e7f, 3.3333333f, 1e-3f, 32767), Rect()})
         QCOMPARE(rectFromString(stringFromRect(r)), r);
     QCOMPARE(stringFromRect(Rect(1, 2, 3, 4)), QStringLiteral("{{1, 2}, {3, 4}}"));
-    // Unreadable text is the zero rectangle.
     QCOMPARE(rectFromString(QStringLiteral("hello")), Rect());
     QCOMPARE(rectFromString(QString()), Rect());
-}
 
-void TestLayer::qtConversionFlipsAroundSpaceHeight()
-{
     // A 10 × 5 rectangle at the bottom-left of a 100-high space is at Qt's y = 95.
     QCOMPARE(toQtRect(Rect(0, 0, 10, 5), 100), QRectF(0, 95, 10, 5));
     QCOMPARE(toQtPoint(Point {3, 0}, 100), QPointF(3, 100));

@@ -7,7 +7,6 @@
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "InkpondDocument.h"
-#include "Localizable.h"
 #include "MainMenu.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -30,11 +29,6 @@ using Offer = QList<std::pair<QString, QByteArray>>;
 Q_DECLARE_METATYPE(Offer)
 
 namespace {
-DocumentWindow *windowOf(Document *document)
-{
-    return documentWindowFor(qobject_cast<InkpondDocument *>(document));
-}
-
 QAction *command(DocumentWindow *window, const char *name)
 {
     return window->mainMenu()->action(QLatin1String(name));
@@ -46,6 +40,17 @@ QMenu *menuTitled(DocumentWindow *window, const QString &title)
         if (a->menu() && a->text().remove(QLatin1Char('&')) == title)
             return a->menu();
     return nullptr;
+}
+
+// The texts of the menu's items of that name as it shows them now; only the checked ones if asked.
+QStringList shownItems(QMenu *menu, const char *name, bool checkedOnly = false)
+{
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction *a : menu->findChildren<QAction *>(QLatin1String(name)))
+        if (!checkedOnly || a->isChecked())
+            texts << a->text();
+    return texts;
 }
 
 QByteArray encoded(const QColor &color, QSize size, const char *format)
@@ -75,11 +80,6 @@ int visibleTopLevels()
 const QStringList kDefault {CurrentPenTBId, CurrentColorTBId, BrushSizeTBId,
                             kToolbarFlexibleSpaceItemIdentifier, BackgroundTypeTBId};
 
-Toolbar *toolbarOf(const Opened &o)
-{
-    return o.window->toolbar();
-}
-
 ToolbarItem *shownItem(Toolbar *toolbar, const QString &identifier)
 {
     for (ToolbarItem *item : toolbar->items())
@@ -105,14 +105,9 @@ private slots:
     void init();
     void cleanup();
     void canvasCommandsGoToTheirOwnWindow();
-    void revertNeedsAnEditedFile();
-    void windowMenuListsTheOpenDocuments();
-    void openRecentListsFilesOpenedAndSaved();
-    void newDocumentTakesTheFirstTypeInOrder_data();
-    void newDocumentTakesTheFirstTypeInOrder();
-    void undecodableDataLeavesNoDocumentBehind();
-    void newFromClipboardFollowsTheImageTypes_data();
-    void newFromClipboardFollowsTheImageTypes();
+    void menusFollowTheDocuments();
+    void newFromClipboard_data();
+    void newFromClipboard();
     void defaultsShowLeftToRightAndViewsComeBackUnchanged();
     void storedConfigurationKeepsOnlyWhatCanBeShown();
     void configurationSurvivesARestart_data();
@@ -150,181 +145,125 @@ void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
 {
     Opened a;
     Opened b;
-    DocumentWindow *wa = a.window;
-    DocumentWindow *wb = b.window;
     const QList<QAction *> sizes
-        = wb->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
+        = b.window->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
     QCOMPARE(sizes.size(), 5);
     sizes[1]->trigger();
-    QCOMPARE(wb->canvas()->sheetSize(), (Size {400, 300}));
-    QCOMPARE(wa->canvas()->sheetSize(), (Size {600, 600}));
+    QCOMPARE(b.canvas->sheetSize(), (Size {400, 300}));
+    QCOMPARE(a.canvas->sheetSize(), (Size {600, 600}));
 
-    command(wb, "copyWithBG:")->trigger();
+    command(b.window, "copyWithBG:")->trigger();
     const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
     QCOMPARE(mime->formats().size(), 2); // exactly these two, the same picture in both
     const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
     const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
-    QCOMPARE(differingPixels(png, wb->canvas()->getImageWithBG(true)->qimage()), 0);
+    QCOMPARE(differingPixels(png, b.canvas->getImageWithBG(true)->qimage()), 0);
     QCOMPARE(differingPixels(tiff, png), 0);
     QCOMPARE(qAlpha(png.pixel(200, 150)), 255); // with the paper
-    command(wb, "copy:")->trigger();
+    command(b.window, "copy:")->trigger();
     const QImage bare = QImage::fromData(
         QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG");
     QCOMPARE(qAlpha(bare.pixel(200, 150)), 0); // without it
 
     const int beeps = systemBeepCount();
-    command(wa, "undo:")->trigger();
+    command(a.window, "undo:")->trigger();
     QCOMPARE(systemBeepCount(), beeps + 1);
 }
 
-void TestMainMenu::revertNeedsAnEditedFile()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("picture.png"));
-    QImage(20, 10, QImage::Format_ARGB32).save(path);
-    Document *untitled = open();
-    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
-    untitled->updateChangeCount(Document::ChangeDone);
-    QVERIFY(!command(windowOf(untitled), "revertDocumentToSaved:")->isEnabled());
-
-    Document *opened
-        = m_documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, nullptr);
-    QAction *revert = command(windowOf(opened), "revertDocumentToSaved:");
-    QVERIFY(!revert->isEnabled());
-    opened->updateChangeCount(Document::ChangeDone);
-    QVERIFY(revert->isEnabled());
-    opened->updateChangeCount(Document::ChangeUndone);
-    QVERIFY(!revert->isEnabled());
-}
-
-void TestMainMenu::windowMenuListsTheOpenDocuments()
-{
-    Document *first = open();
-    Document *second = open();
-    QMenu *menu = menuTitled(windowOf(first), QStringLiteral("Window"));
-    emit menu->aboutToShow();
-    QStringList names;
-    for (QAction *a : menu->actions()) {
-        if (a->objectName() != QLatin1String("makeKeyAndOrderFront:"))
-            continue;
-        names << a->text();
-        QCOMPARE(a->isChecked(), a->text() == first->displayName());
-    }
-    QCOMPARE(names, QStringList({QStringLiteral("Untitled"), QStringLiteral("Untitled 2")}));
-    emit menu->aboutToShow(); // shown again: the list is not repeated
-    QCOMPARE(menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).size(), 2);
-    second->window()->hide();
-    QAction *other = nullptr;
-    for (QAction *a : menu->actions())
-        if (a->text() == second->displayName())
-            other = a;
-    QVERIFY(other);
-    other->trigger();
-    QVERIFY(second->window()->isVisible());
-}
-
-void TestMainMenu::openRecentListsFilesOpenedAndSaved()
+// Open Recent lists the files opened and saved; revert needs a file, and edits to it; Window
+// lists the open documents.
+void TestMainMenu::menusFollowTheDocuments()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sketch.png"));
     QImage(20, 10, QImage::Format_ARGB32).save(path);
     m_documents->openFiles({path});
     QCOMPARE(RecentDocuments::paths(), QStringList {path});
-
+    Document *opened = m_documents->documents().front();
+    QAction *revert = command(documentWindowFor(opened), "revertDocumentToSaved:");
+    QVERIFY(!revert->isEnabled());
+    opened->updateChangeCount(Document::ChangeDone);
+    QVERIFY(revert->isEnabled());
+    opened->updateChangeCount(Document::ChangeUndone);
+    QVERIFY(!revert->isEnabled());
     Document *untitled = open();
+    untitled->updateChangeCount(Document::ChangeDone);
+    QVERIFY(!command(documentWindowFor(untitled), "revertDocumentToSaved:")->isEnabled());
+
     const QString saved = dir.filePath(QStringLiteral("notes.png"));
     untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
     QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
-
-    QMenu *file = menuTitled(windowOf(untitled), QStringLiteral("File"));
+    QMenu *file = menuTitled(documentWindowFor(untitled), QStringLiteral("File"));
     QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
-    emit recent->aboutToShow();
-    QStringList shown;
-    for (QAction *a : recent->actions())
-        if (a->objectName() == QLatin1String("openRecentDocument:"))
-            shown << a->text();
-    QCOMPARE(shown, QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
+    QCOMPARE(shownItems(recent, "openRecentDocument:"),
+             QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
     recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
     QVERIFY(RecentDocuments::paths().isEmpty());
+
+    QMenu *menu = menuTitled(documentWindowFor(opened), QStringLiteral("Window"));
+    const QStringList names {opened->displayName(), untitled->displayName()};
+    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"), names);
+    // Shown again, the list is not repeated; the window's own document is checked.
+    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:", true), QStringList {names[0]});
+    untitled->window()->hide();
+    menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).last()->trigger();
+    QVERIFY(untitled->window()->isVisible());
 }
 
-void TestMainMenu::newDocumentTakesTheFirstTypeInOrder_data()
+void TestMainMenu::newFromClipboard_data()
 {
     const QByteArray tiff = encoded(Qt::red, {30, 20}, "TIFF");
     const QByteArray png = encoded(Qt::blue, {40, 10}, "PNG");
-    QVERIFY(!tiff.isEmpty() && !png.isEmpty());
     QTest::addColumn<Offer>("items");
-    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("enabled"); // the item can be chosen
+    QTest::addColumn<QSize>("size"); // of the new picture; none: no new document
     QTest::addColumn<QColor>("color");
-    QTest::newRow("TIFF over PNG")
-        << Offer {{"image/png", png}, {"image/tiff", tiff}} << QSize(30, 20) << QColor(Qt::red);
-    QTest::newRow("PNG alone") << Offer {{"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
-    QTest::newRow("PNG beside text")
-        << Offer {{"text/plain", "hello"}, {"image/png", png}} << QSize(40, 10) << QColor(Qt::blue);
+    // The new document takes the first type in order.
+    QTest::newRow("TIFF over PNG") << Offer {{"image/png", png}, {"image/tiff", tiff}} << true
+                                   << QSize(30, 20) << QColor(Qt::red);
+    QTest::newRow("PNG alone") << Offer {{"image/png", png}} << true << QSize(40, 10)
+                               << QColor(Qt::blue);
+    QTest::newRow("PNG beside text") << Offer {{"text/plain", "hello"}, {"image/png", png}} << true
+                                     << QSize(40, 10) << QColor(Qt::blue);
+    // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
+    for (const char *type : {"image/png", "image/tiff", "image/x-pict"})
+        QTest::newRow(type) << Offer {{type, "not a picture at all"}} << true << QSize()
+                            << QColor();
+    // What cannot be chosen does nothing when sent anyway.
+    for (const char *type : {"image/jpeg", "text/plain"})
+        QTest::newRow(type) << Offer {{type, "bytes"}} << false << QSize() << QColor();
 }
 
-void TestMainMenu::newDocumentTakesTheFirstTypeInOrder()
+// The item follows the clipboard in every window, a window made later included.
+void TestMainMenu::newFromClipboard()
 {
     QFETCH(Offer, items);
     QFETCH(QSize, size);
     QFETCH(QColor, color);
-    offer(items);
-    TabletApplication::instance()->newDocumentFromClipboard();
-
-    QCOMPARE(m_documents->documents().size(), size_t(1));
-    auto *document = static_cast<InkpondDocument *>(m_documents->documents().front());
-    QVERIFY(document->canvas());
-    QCOMPARE(document->canvas()->sheetSize(), (Size {float(size.width()), float(size.height())}));
-    QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
-    // Untitled and edited, so that closing asks first.
-    QCOMPARE(document->displayName(), QStringLiteral("Untitled"));
-    QVERIFY(document->isDocumentEdited());
-    QVERIFY(document->window() && document->window()->isVisible());
-    QVERIFY(document->window()->isWindowModified());
-}
-
-void TestMainMenu::undecodableDataLeavesNoDocumentBehind()
-{
-    const int windowsBefore = visibleTopLevels();
-    // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
-    for (const char *type : {"image/png", "image/tiff", "image/x-pict"}) {
-        offer({{QLatin1String(type), "not a picture at all"}});
-        TabletApplication::instance()->newDocumentFromClipboard();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(m_documents->documents().empty(), type);
-        QCOMPARE(visibleTopLevels(), windowsBefore);
-    }
-    // The half-made documents gave their names back.
-    Document *next = m_documents->openUntitledDocumentAndDisplay(false, nullptr);
-    QCOMPARE(next->displayName(), QStringLiteral("Untitled"));
-}
-
-void TestMainMenu::newFromClipboardFollowsTheImageTypes_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("enabled");
-    QTest::newRow("TIFF") << "image/tiff" << true;
-    QTest::newRow("PICT") << "image/x-pict" << true;
-    QTest::newRow("PNG") << "image/png" << true;
-    QTest::newRow("JPEG") << "image/jpeg" << false;
-    QTest::newRow("text") << "text/plain" << false;
-}
-
-// The item follows the clipboard in every window, a window made later included.
-void TestMainMenu::newFromClipboardFollowsTheImageTypes()
-{
-    QFETCH(QString, type);
-    QFETCH(bool, enabled);
     Document *first = open();
-    QAction *fromClipboard = command(windowOf(first), "newDocumentFromClipboard:");
-    QVERIFY(command(windowOf(first), "arrangeInFront:")->isEnabled());
+    QAction *fromClipboard = command(documentWindowFor(first), "newDocumentFromClipboard:");
+    QVERIFY(command(documentWindowFor(first), "arrangeInFront:")->isEnabled());
     QVERIFY(!fromClipboard->isEnabled());
-    offer({{type, "bytes"}});
-    QCOMPARE(fromClipboard->isEnabled(), enabled);
-    QCOMPARE(command(windowOf(open()), "newDocumentFromClipboard:")->isEnabled(), enabled);
-    if (!enabled) { // what cannot be chosen does nothing when sent anyway
-        TabletApplication::instance()->newDocumentFromClipboard();
+    offer(items);
+    QTEST(fromClipboard->isEnabled(), "enabled");
+    QTEST(command(documentWindowFor(open()), "newDocumentFromClipboard:")->isEnabled(), "enabled");
+    const int windowsBefore = visibleTopLevels();
+    TabletApplication::instance()->newDocumentFromClipboard();
+    if (size.isEmpty()) { // nothing left behind, and a half-made document gave its name back
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(m_documents->documents().size(), size_t(2));
+        QCOMPARE(visibleTopLevels(), windowsBefore);
+        QCOMPARE(open()->displayName(), QStringLiteral("Untitled 3"));
+    } else {
+        QCOMPARE(m_documents->documents().size(), size_t(3));
+        auto *document = static_cast<InkpondDocument *>(m_documents->documents().back());
+        QCOMPARE(document->canvas()->sheetSize(),
+                 (Size {float(size.width()), float(size.height())}));
+        QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
+        // Untitled and edited, so that closing asks first.
+        QCOMPARE(document->displayName(), QStringLiteral("Untitled 3"));
+        QVERIFY(document->isDocumentEdited());
+        QVERIFY(document->window() && document->window()->isWindowModified());
     }
     QGuiApplication::clipboard()->clear();
     QVERIFY(!fromClipboard->isEnabled());
@@ -335,39 +274,39 @@ void TestMainMenu::defaultsShowLeftToRightAndViewsComeBackUnchanged()
     Opened o;
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
-    QCOMPARE(o.window->toolBarArea(toolbarOf(o)), Qt::TopToolBarArea);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolBarArea(o.window->toolbar()), Qt::TopToolBarArea);
     const char *order[] = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
     int right = -1;
     for (const char *name : order) {
         QWidget *view = o.child(name);
         QVERIFY(view->isVisible());
-        const int left = view->mapTo(toolbarOf(o), QPoint(0, 0)).x();
+        const int left = view->mapTo(o.window->toolbar(), QPoint(0, 0)).x();
         QVERIFY2(left > right, name);
         right = left + view->width();
     }
     // The flexible space pushes the background slider to the far end.
-    QVERIFY(toolbarOf(o)->width() - right < 24);
+    QVERIFY(o.window->toolbar()->width() - right < 24);
 
     QPointer<QWidget> brush = o.child("mBrushSizeSlider");
     QCOMPARE(brush->width(), 140);
     QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
     QVERIFY(home && !home->isVisible());
     QVERIFY(brush->parentWidget() != home);
-    toolbarOf(o)->setItemIdentifiers(kDefault); // shown once more
+    o.window->toolbar()->setItemIdentifiers(kDefault); // shown once more
     QTRY_VERIFY(brush && brush->isVisible());
     // A narrow window narrows the slider on the toolbar...
     o.window->resize(260, o.window->height());
     QTRY_VERIFY(brush->width() < 140);
     QVERIFY(brush->width() >= 30);
     // ...but not the slider itself: taken off, it is its own size again.
-    toolbarOf(o)->setItemIdentifiers({CurrentColorTBId});
+    o.window->toolbar()->setItemIdentifiers({CurrentColorTBId});
     QVERIFY(brush);
     QCOMPARE(brush->parentWidget(), home);
     QCOMPARE(brush->size(), QSize(140, 28));
     QVERIFY(!brush->isVisible());
-    toolbarOf(o)->setItemIdentifiers(kDefault);
-    QCOMPARE(shownItem(toolbarOf(o), BrushSizeTBId)->maxSize(), QSize(140, 28));
+    o.window->toolbar()->setItemIdentifiers(kDefault);
+    QCOMPARE(shownItem(o.window->toolbar(), BrushSizeTBId)->maxSize(), QSize(140, 28));
 }
 
 void TestMainMenu::storedConfigurationKeepsOnlyWhatCanBeShown()
@@ -379,7 +318,7 @@ void TestMainMenu::storedConfigurationKeepsOnlyWhatCanBeShown()
     Opened o;
     // A view can be in one place only; spaces may repeat.
     QCOMPARE(
-        toolbarOf(o)->itemIdentifiers(),
+        o.window->toolbar()->itemIdentifiers(),
         QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
 }
 
@@ -398,13 +337,13 @@ void TestMainMenu::configurationSurvivesARestart()
     QFETCH(QStringList, chosen);
     {
         Opened o;
-        toolbarOf(o)->setItemIdentifiers(chosen);
-        QCOMPARE(toolbarOf(o)->actions().size(), chosen.size());
+        o.window->toolbar()->setItemIdentifiers(chosen);
+        QCOMPARE(o.window->toolbar()->actions().size(), chosen.size());
     }
     Preferences::standard().synchronize();
     Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
     Opened later;
-    QCOMPARE(toolbarOf(later)->itemIdentifiers(), chosen);
+    QCOMPARE(later.window->toolbar()->itemIdentifiers(), chosen);
 }
 
 void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
@@ -417,8 +356,8 @@ void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
     QVERIFY(customize);
     customize->trigger();
     customize->trigger();
-    QCOMPARE(toolbarOf(o)->findChildren<ToolbarCustomizeDialog *>().size(), 1);
-    auto *dialog = toolbarOf(o)->findChild<ToolbarCustomizeDialog *>();
+    QCOMPARE(o.window->toolbar()->findChildren<ToolbarCustomizeDialog *>().size(), 1);
+    auto *dialog = o.window->toolbar()->findChild<ToolbarCustomizeDialog *>();
     auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
     auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
     QCOMPARE(shown->count(), kDefault.size());
@@ -426,7 +365,7 @@ void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
     // An item with a view is there once: adding it again changes nothing.
     allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
     dialog->addSelectedItem();
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
 
     // A separator goes after the chosen item; spaces and separators may repeat.
     shown->setCurrentRow(0);
@@ -436,24 +375,25 @@ void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
     QStringList expected = kDefault;
     expected.insert(1, kToolbarSeparatorItemIdentifier);
     expected.insert(2, kToolbarSeparatorItemIdentifier);
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
 
     shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
     dialog->moveSelectedItem(-1);
     expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
     shown->setCurrentRow(0);
     dialog->moveSelectedItem(-1); // already first
     dialog->removeSelectedItem();
     expected.removeFirst();
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), expected);
-    QCOMPARE(toolbarOf(other)->itemIdentifiers(), expected);
-    QCOMPARE(shownItem(toolbarOf(other), CurrentColorTBId)->view(), other.child("mCurrColorWell"));
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(other.window->toolbar()->itemIdentifiers(), expected);
+    QCOMPARE(shownItem(other.window->toolbar(), CurrentColorTBId)->view(),
+             other.child("mCurrColorWell"));
     QCOMPARE(shown->count(), expected.size());
 
     dialog->restoreDefaults();
-    QCOMPARE(toolbarOf(o)->itemIdentifiers(), kDefault);
-    QCOMPARE(toolbarOf(other)->itemIdentifiers(), kDefault);
+    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+    QCOMPARE(other.window->toolbar()->itemIdentifiers(), kDefault);
     QCOMPARE(shown->count(), kDefault.size());
 }
 

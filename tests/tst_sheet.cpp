@@ -5,7 +5,6 @@
 #include "DocumentWindow.h"
 #include "Graphics.h"
 #include "InkpondDocument.h"
-#include "Localizable.h"
 #include "MyResizePanel.h"
 #include "SheetContainer.h"
 #include "TabletApplication.h"
@@ -39,13 +38,6 @@ struct Stage
     ~Stage() { canvas->setDocument(nullptr); }
 
     QMessageBox *alert() const { return window.findChild<QMessageBox *>(); }
-    // The newest controller: the one before may still wait for its deletion.
-    MyResizePanel *openCustomSize()
-    {
-        canvas->cropResizeToCustomSize(nullptr);
-        const auto controllers = canvas->findChildren<MyResizePanel *>();
-        return controllers.isEmpty() ? nullptr : controllers.last();
-    }
     // The sheet's place in the container, in Qt's coordinates.
     QRectF sheetShown() const
     {
@@ -58,39 +50,6 @@ struct Stage
     SheetContainer *holder = nullptr;
     WTView *canvas = nullptr;
 };
-
-void dot(Layer &layer, int x, int y)
-{
-    layer.lockFocus();
-    Graphics::setColor({0.8f, 0.1f, 0.1f, 1.0f});
-    Graphics::fillRect(Rect(x, y, 1, 1));
-    layer.unlockFocus();
-}
-
-template<typename AnyImage>
-QList<QPoint> inkedPixels(const AnyImage &image)
-{
-    QList<QPoint> found;
-    for (int y = 0; y < image.pixelHeight(); ++y)
-        for (int x = 0; x < image.pixelWidth(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0)
-                found.append(QPoint(x, y));
-    return found;
-}
-
-template<typename W>
-W *part(MyResizePanel *controller, const char *name)
-{
-    return controller->panel()->findChild<W *>(QLatin1String(name));
-}
-
-QString confirmation(int w, int h)
-{
-    return QStringLiteral("The image will be resized or cropped to the size (%1, %2).\nThis "
-                          "action is not undoable.\n\nContinue?")
-        .arg(w)
-        .arg(h);
-}
 
 // A shown window of a document whose picture has the given size.
 struct Shown : Opened
@@ -130,12 +89,9 @@ private slots:
     void intValue();
     void customSize_data();
     void customSize();
-    void refusedSizeChangesNothing_data();
-    void refusedSizeChangesNothing();
     void rule_data();
     void rule();
     void zoomShowsTheWholeSheetAndZoomAgainGoesBack();
-    void zoomOfALargeSheetFillsTheScreen();
 
 private:
     std::unique_ptr<IsolatedSettings> settings;
@@ -164,6 +120,8 @@ void TestSheet::frameRule_data()
         {-100, 0, 800, 700});
     row("fractional, larger: whole pixels, bottom edge kept", {600, 500}, {800.5f, 600.5f},
         {-100, -50, 800.5f, 600.5f}, {0, 0}, {100, 50, 600, 500}, {-100, -51, 801, 601});
+    row("the widest side the raster engine paints exactly", {1000, 700}, {32767, 2},
+        {-15884, 0, 32767, 700}, {0, -349}, {15884, -349, 1000, 700}, {-15884, 0, 32767, 700});
 }
 
 void TestSheet::frameRule()
@@ -217,12 +175,21 @@ void TestSheet::cropToVisible()
     QFETCH(QSize, container);
     QFETCH(QPoint, dotMovedTo);
     Stage stage(container, {800, 600});
-    dot(*stage.canvas->currentLayer(), 150, 100);
+    stage.canvas->currentLayer()->lockFocus();
+    Graphics::setColor({0.8f, 0.1f, 0.1f, 1.0f});
+    Graphics::fillRect(Rect(150, 100, 1, 1));
+    stage.canvas->currentLayer()->unlockFocus();
     const QRectF before = stage.sheetShown();
     stage.canvas->cropResize(nullptr);
     QCOMPARE(stage.canvas->sheetSize(),
              (Size {float(container.width()), float(container.height())}));
-    QCOMPARE(inkedPixels(*stage.canvas->currentLayer()->image()), QList<QPoint>({dotMovedTo}));
+    QList<QPoint> inked;
+    const TiledImage &image = *stage.canvas->currentLayer()->image();
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                inked.append(QPoint(x, y));
+    QCOMPARE(inked, QList<QPoint>({dotMovedTo}));
     // The picture stays where it was on screen.
     QCOMPARE(stage.sheetShown().left() + dotMovedTo.x(), before.left() + 150);
     QCOMPARE(stage.sheetShown().bottom() - dotMovedTo.y(), before.bottom() - 100);
@@ -257,11 +224,12 @@ void TestSheet::customSize_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Size>("result");
     QTest::addColumn<bool>("edited"); // then the question comes, and is cancelled
+    QTest::addColumn<bool>("refused"); // too large: told so, and nothing changes
     // A square sheet; the width typed, then the key pressed on the focused part, changes it.
     auto row = [](const char *name, float side, const char *width, int key, const char *focus,
-                  float result, bool edited = false) {
+                  float result, bool edited = false, bool refused = false) {
         QTest::newRow(name) << Size {side, side} << QString::number(int(side)) << width << key
-                            << focus << Size {result, float(int(side))} << edited;
+                            << focus << Size {result, float(int(side))} << edited << refused;
     };
     row("fraction: fields show 75", 75.75f, "", 0, "", 75);
     row("OK without editing", 600, "", 0, "", 600);
@@ -271,6 +239,8 @@ void TestSheet::customSize_data()
     row("Return on Cancel is OK", 600, "250", Qt::Key_Return, "cancelButton", 250);
     row("Escape", 600, "250", Qt::Key_Escape, "widthField", 600);
     row("edited: the question cancelled", 600, "400", 0, "", 600, true);
+    row("2147483647 refused, no question first", 600, "2147483647", 0, "", 600, true, true);
+    row("just over the raster engine's limit", 600, "32768", 0, "", 600, false, true);
 }
 
 void TestSheet::customSize()
@@ -280,16 +250,22 @@ void TestSheet::customSize()
     QFETCH(int, key);
     QFETCH(QString, focus);
     QFETCH(bool, edited);
+    QFETCH(bool, refused);
     Stage stage({1000, 700}, sheet);
+    stage.canvas->createUndoLayer(stage.canvas->currentLayer());
     if (edited)
         stage.document.updateChangeCount(Document::ChangeDone);
-    MyResizePanel *controller = stage.openCustomSize();
-    QDialog *panel = controller->panel();
+    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
+    const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
+    const int beeps = systemBeepCount();
+    stage.canvas->cropResizeToCustomSize(nullptr);
+    QDialog *panel = stage.canvas->findChild<MyResizePanel *>()->panel();
     QVERIFY(panel->isVisible());
     QCOMPARE(panel->windowModality(), Qt::WindowModal);
-    auto *widthField = part<QLineEdit>(controller, "widthField");
+    auto *widthField = panel->findChild<QLineEdit *>(QStringLiteral("widthField"));
     QTEST(widthField->text(), "shown");
-    QCOMPARE(part<QLineEdit>(controller, "heightField")->text(), widthField->text());
+    QCOMPARE(panel->findChild<QLineEdit *>(QStringLiteral("heightField"))->text(),
+             widthField->text());
     if (!width.isEmpty()) {
         widthField->clear();
         QTest::keyClicks(widthField, width);
@@ -297,55 +273,27 @@ void TestSheet::customSize()
     if (key)
         QTest::keyClick(panel->findChild<QWidget *>(focus), Qt::Key(key));
     else
-        part<QPushButton>(controller, "okButton")->click();
+        panel->findChild<QPushButton *>(QStringLiteral("okButton"))->click();
     QVERIFY(!panel->isVisible()); // gone before any question
-    if (edited) {
-        QCOMPARE(stage.alert()->informativeText(), confirmation(width.toInt(), int(sheet.height)));
+    if (refused) {
+        QCOMPARE(systemBeepCount(), beeps + 1);
+        QCOMPARE(stage.alert()->standardButtons(), QMessageBox::Ok); // told, not asked
+        QCOMPARE(stage.alert()->text(),
+                 QStringLiteral("A sheet can be at most 32767 points wide and 32767 points high."));
+        QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
+        QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
+        QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
+        QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
+        QCOMPARE(stage.document.isDocumentEdited(), edited);
+    } else if (edited) {
+        QCOMPARE(stage.alert()->informativeText(),
+                 QStringLiteral("The image will be resized or cropped to the size (%1, %2).\nThis "
+                                "action is not undoable.\n\nContinue?")
+                     .arg(width, QString::number(int(sheet.height))));
         stage.alert()->button(QMessageBox::Cancel)->click();
     }
     QTEST(stage.canvas->sheetSize(), "result");
     QTRY_VERIFY(!stage.canvas->findChild<MyResizePanel *>()); // released
-}
-
-void TestSheet::refusedSizeChangesNothing_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<bool>("edited");
-    QTest::newRow("custom size 2147483647, no question first") << "2147483647" << true;
-    QTest::newRow("just over the raster engine's limit") << "32768" << false;
-}
-
-void TestSheet::refusedSizeChangesNothing()
-{
-    QFETCH(QString, width);
-    QFETCH(bool, edited);
-    Stage stage({1000, 700}, {800, 600});
-    stage.canvas->createUndoLayer(stage.canvas->currentLayer());
-    if (edited)
-        stage.document.updateChangeCount(Document::ChangeDone);
-    const TiledImage *layerImage = stage.canvas->currentLayer()->image();
-    const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
-    const Size sheet = stage.canvas->sheetSize();
-    const int beeps = systemBeepCount();
-
-    MyResizePanel *controller = stage.openCustomSize();
-    part<QLineEdit>(controller, "widthField")->setText(width);
-    part<QLineEdit>(controller, "heightField")->setText(width);
-    part<QPushButton>(controller, "okButton")->click();
-    QCOMPARE(systemBeepCount(), beeps + 1);
-    QCOMPARE(stage.alert()->standardButtons(), QMessageBox::Ok); // told, not asked
-    QCOMPARE(stage.alert()->text(),
-             QStringLiteral("A sheet can be at most 32767 points wide and 32767 points high."));
-    QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
-    QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
-    QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
-    QCOMPARE(stage.canvas->sheetSize(), sheet);
-    QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
-    QCOMPARE(stage.document.isDocumentEdited(), edited);
-
-    // The largest side the raster engine paints exactly is accepted.
-    QVERIFY(stage.canvas->setSheetSize({32767, 2}));
-    QCOMPARE(stage.canvas->frame(), Rect(-15884, 0, 32767, 700));
 }
 
 void TestSheet::rule_data()
@@ -384,8 +332,7 @@ void TestSheet::rule()
     QFETCH(Rect, defaultFrame);
     QFETCH(Size, visible);
     QFETCH(Size, sheet);
-    QFETCH(Rect, expected);
-    QCOMPARE(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), expected);
+    QTEST(windowWillUseStandardFrame(current, defaultFrame, visible, sheet), "expected");
 }
 
 void TestSheet::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
@@ -414,15 +361,13 @@ void TestSheet::zoomShowsTheWholeSheetAndZoomAgainGoesBack()
     shown.window->performZoom();
     QTRY_VERIFY(showsWholeSheet(canvas));
     QVERIFY(shown.window->width() < enlarged.width());
-}
 
-// The rule leaves the top edge free; the command keeps the title bar on the screen.
-void TestSheet::zoomOfALargeSheetFillsTheScreen()
-{
+    // A sheet larger than the screen fills it: the rule leaves the top edge free, the command
+    // keeps the title bar on the screen.
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    Shown shown(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
-    shown.window->performZoom();
-    QTRY_COMPARE(shown.window->frameGeometry(), available);
+    Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
+    large.window->performZoom();
+    QTRY_COMPARE(large.window->frameGeometry(), available);
 }
 
 int main(int argc, char **argv)

