@@ -88,261 +88,252 @@ class DocumentTest : public QObject
     Q_OBJECT
 
 private slots:
-    void malformedTablesAreRefused_data();
-    void malformedTablesAreRefused();
-    void failedSaveLeavesTheOldFile_data();
-    void failedSaveLeavesTheOldFile();
-    void saveAsAddsTheTypesExtension_data();
-    void saveAsAddsTheTypesExtension();
-    void closeButtonAsksAboutUnsavedChanges();
-    void revertAsksFirst_data();
-    void revertAsksFirst();
-    void quitReviewsEveryEditedDocument();
-    void openingAFileThatDoesNotReadLeavesNoDocument();
+    void malformedTablesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("defaultType"); // empty: refused
+        auto table = [](const QByteArray &types, const QByteArray &defaultType = {}) {
+            const QByteArray named
+                = defaultType.isEmpty() ? "" : "\"defaultType\": \"" + defaultType + "\", ";
+            return "{" + named + "\"types\": [" + types + "]}";
+        };
+        const QByteArray a = R"({"name": "A", "extensions": ["a"], "role": "editor"})";
+        const QByteArray v = R"({"name": "V", "extensions": ["v"], "role": "viewer"})";
+        QTest::newRow("valid; default is the first editor") << QByteArray(kTable) << "Text";
+        QTest::newRow("explicit default")
+            << table(a + R"(, {"name": "B", "extensions": ["b"], "role": "editor"})", "B") << "B";
+        QTest::newRow("not JSON") << QByteArray("{types") << "";
+        QTest::newRow("nameless type") << table(R"({"extensions": ["a"], "role": "editor"})") << "";
+        QTest::newRow("writable without extension")
+            << table(R"({"name": "A", "extensions": [], "role": "editor"})") << "";
+        QTest::newRow("extension with a dot")
+            << table(R"({"name": "A", "extensions": [".a"], "role": "editor"})") << "";
+        QTest::newRow("unknown role")
+            << table(R"({"name": "A", "extensions": ["a"], "role": "x"})") << "";
+        QTest::newRow("twice the same name")
+            << table(a + R"(, {"name": "A", "extensions": ["b"], "role": "editor"})") << "";
+        QTest::newRow("default cannot be written") << table(a + ", " + v, "V") << "";
+        QTest::newRow("nothing can be written") << table(v) << "";
+    }
+
+    void malformedTablesAreRefused()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, defaultType);
+        QString error;
+        const DocumentTypes table = DocumentTypes::fromJson(json, &error);
+        QCOMPARE(table.defaultType(), defaultType);
+        QCOMPARE(table.isEmpty(), defaultType.isEmpty());
+        QCOMPARE(error.isEmpty(), !defaultType.isEmpty());
+    }
+
+    void failedSaveLeavesTheOldFile_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("encoding refused") << "encode";
+        QTest::newRow("disk full part-way") << "interrupted";
+    }
+
+    void failedSaveLeavesTheOldFile()
+    {
+        QFETCH(QString, failure);
+        const QByteArray old = "text:old contents that must survive";
+        Fixture f(old);
+        f.doc->contents = "text:" + QByteArray(256 * 1024, 'x');
+        f.doc->refuseToEncode = failure == "encode";
+
+        // Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
+        rlimit unlimited {};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        rlimit limited = unlimited;
+        if (failure == "interrupted")
+            limited.rlim_cur = 16 * 1024;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        std::optional<bool> saved;
+        f.doc->saveDocument([&](bool ok) { saved = ok; });
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, handler);
+
+        QMessageBox *box = openBox("errorAlert", &f.window);
+        QVERIFY(box);
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QVERIFY2(box->text().contains(QStringLiteral("“notes.txt” could not be saved")),
+                 qPrintable(box->text()));
+        QVERIFY(!box->informativeText().isEmpty());
+        QVERIFY(!saved); // the completion waits for the user to read the report
+        QVERIFY(answer("errorAlert", &f.window, QMessageBox::Ok));
+        QCOMPARE(saved, false);
+
+        QCOMPARE(fileContents(f.path), old);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList {"notes.txt"});
+        QVERIFY(f.doc->isDocumentEdited());
+        QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(f.path));
+
+        // The same save succeeds once the cause is gone.
+        f.doc->refuseToEncode = false;
+        f.doc->saveDocument([&](bool ok) { saved = ok; });
+        QCOMPARE(saved, true);
+        QCOMPARE(fileContents(f.path), f.doc->contents);
+        QVERIFY(!f.doc->isDocumentEdited());
+    }
+
+    void saveAsAddsTheTypesExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("replace"); // the answer when the file written exists already
+        const char *const rows[][4] = {
+            {"no extension", "picture", "picture.txt", ""},
+            {"the type's first extension", "picture.txt", "picture.txt", ""},
+            {"another of its extensions, upper case", "picture.TEXT", "picture.TEXT", ""},
+            {"another writable type's extension", "picture.md", "picture.txt", ""},
+            {"a read-only type's extension", "picture.log", "picture.log.txt", ""},
+            {"no extension that is a type's", "picture.v2", "picture.v2.txt", ""},
+            // The dialog asked about "picture.md"; the file written would be "picture.txt".
+            {"swapped extension over a file, Cancel", "picture.md", "picture.txt", "Cancel"},
+            {"swapped extension over a file, Replace", "picture.md", "picture.txt", "Replace"},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r[0]) << r[1] << r[2] << r[3];
+    }
+
+    void saveAsAddsTheTypesExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QFETCH(QString, replace);
+        Fixture f {QByteArray()}; // untitled
+        const QString path = f.dir.filePath(saved);
+        if (!replace.isEmpty())
+            QVERIFY(writeFile(path, "text:keep me"));
+
+        std::optional<bool> done;
+        f.doc->saveDocumentAs([&](bool ok) { done = ok; });
+        auto *dialog = openDialog<QFileDialog>("saveAsDialog", &f.window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        dialog->setDirectory(f.dir.path());
+        dialog->selectFile(typed);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept(), as the Save button does
+        if (!replace.isEmpty()) {
+            QVERIFY(!done);
+            QVERIFY(openBox("replaceAlert", &f.window)->text().contains("“" + saved + "”"));
+            QVERIFY(answer("replaceAlert", &f.window, replace));
+        }
+        QCOMPARE(done, replace != "Cancel");
+        if (replace == "Cancel") {
+            QCOMPARE(fileContents(path), "text:keep me");
+            return;
+        }
+        QCOMPARE(fileContents(path), f.doc->contents);
+        QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(path));
+        QCOMPARE(f.doc->fileType(), "Text");
+        QCOMPARE(f.doc->displayName(), saved);
+        QVERIFY(!f.doc->isDocumentEdited());
+    }
+
+    // The window system's close button asks as the Close command does.
+    void closeButtonAsksAboutUnsavedChanges()
+    {
+        Fixture f;
+        f.window.show();
+        QVERIFY(!f.window.close());
+        QVERIFY(answer("saveChangesAlert", &f.window, QMessageBox::Cancel));
+        QVERIFY(f.window.isVisible());
+        QVERIFY(!f.window.close());
+        QVERIFY(answer("saveChangesAlert", &f.window, QMessageBox::Discard));
+        QVERIFY(!f.window.isVisible());
+        QCOMPARE(fileContents(f.path), "text:old");
+    }
+
+    void revertAsksFirst_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("fileReadable");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("Cancel") << "Cancel" << true << QByteArray("text:new");
+        QTest::newRow("Revert") << "Revert" << true << QByteArray("text:old");
+        QTest::newRow("Revert to a file that no longer reads")
+            << "Revert" << false << QByteArray("text:new");
+    }
+
+    void revertAsksFirst()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, fileReadable);
+        QFETCH(QByteArray, contents);
+        Fixture f;
+        if (!fileReadable)
+            QVERIFY(writeFile(f.path, "garbage"));
+
+        f.doc->revertDocumentToSaved();
+        QMessageBox *box = openBox("revertAlert", &f.window);
+        QVERIFY(box);
+        QVERIFY(box->text().contains(QStringLiteral("“notes.txt”")));
+        QVERIFY(answer("revertAlert", &f.window, button));
+
+        QCOMPARE(f.doc->contents, contents);
+        QCOMPARE(f.doc->isDocumentEdited(), contents != "text:old");
+        QCOMPARE(answer("errorAlert", &f.window, QMessageBox::Ok), !fileReadable);
+    }
+
+    void quitReviewsEveryEditedDocument()
+    {
+        const auto controller = makeController();
+        QWidget windows[3];
+        std::vector<QPointer<Document>> docs;
+        for (QWidget &w : windows) {
+            docs.push_back(controller->openUntitledDocumentAndDisplay(false, nullptr));
+            docs.back()->setWindow(&w);
+        }
+        docs[0]->updateChangeCount(Document::ChangeDone);
+        docs[2]->updateChangeCount(Document::ChangeReadOtherContents);
+
+        // Asked in turn, only about edited documents; a Cancel stops the quit with nothing closed.
+        controller->terminate();
+        QVERIFY(answer("saveChangesAlert", &windows[0], QMessageBox::Discard));
+        QVERIFY(!openBox("saveChangesAlert", &windows[1]));
+        QVERIFY(answer("saveChangesAlert", &windows[2], QMessageBox::Cancel));
+        QCOMPARE(controller->documents().size(), size_t(3));
+
+        controller->terminate();
+        QVERIFY(answer("saveChangesAlert", &windows[0], QMessageBox::Discard));
+        QVERIFY(answer("saveChangesAlert", &windows[2], QMessageBox::Discard));
+        QVERIFY(controller->documents().empty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (const auto &d : docs)
+            QVERIFY(d.isNull());
+    }
+
+    void openingAFileThatDoesNotReadLeavesNoDocument()
+    {
+        QTemporaryDir dir;
+        const auto controller = makeController();
+        const QString bad = dir.filePath(QStringLiteral("bad.txt"));
+        QVERIFY(writeFile(bad, "binary"));
+        QString error;
+        QVERIFY(
+            !controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(bad), false, &error));
+        QCOMPARE(error, "Not text.");
+        QVERIFY(controller->documents().empty());
+
+        // One document per file, whatever way the file is named.
+        const QString good = dir.filePath(QStringLiteral("good.log"));
+        QVERIFY(writeFile(good, "text:fine"));
+        Document *doc
+            = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(good), false, &error);
+        QVERIFY(doc);
+        QCOMPARE(doc->fileType(), "Log");
+        QVERIFY(!doc->isDocumentEdited());
+        QCOMPARE(
+            controller->openDocumentWithContentsOfURL(
+                QUrl::fromLocalFile(dir.path() + QStringLiteral("/./good.log")), false, &error),
+            doc);
+        QCOMPARE(controller->documents().size(), size_t(1));
+    }
 };
-
-void DocumentTest::malformedTablesAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("defaultType"); // empty: refused
-    auto table = [](const QByteArray &types, const QByteArray &defaultType = {}) {
-        const QByteArray named
-            = defaultType.isEmpty() ? "" : "\"defaultType\": \"" + defaultType + "\", ";
-        return "{" + named + "\"types\": [" + types + "]}";
-    };
-    const QByteArray a = R"({"name": "A", "extensions": ["a"], "role": "editor"})";
-    const QByteArray v = R"({"name": "V", "extensions": ["v"], "role": "viewer"})";
-    QTest::newRow("valid; default is the first editor") << QByteArray(kTable) << "Text";
-    QTest::newRow("explicit default")
-        << table(a + R"(, {"name": "B", "extensions": ["b"], "role": "editor"})", "B") << "B";
-    QTest::newRow("not JSON") << QByteArray("{types") << "";
-    QTest::newRow("nameless type") << table(R"({"extensions": ["a"], "role": "editor"})") << "";
-    QTest::newRow("writable without extension")
-        << table(R"({"name": "A", "extensions": [], "role": "editor"})") << "";
-    QTest::newRow("extension with a dot")
-        << table(R"({"name": "A", "extensions": [".a"], "role": "editor"})") << "";
-    QTest::newRow("unknown role") << table(R"({"name": "A", "extensions": ["a"], "role": "x"})")
-                                  << "";
-    QTest::newRow("twice the same name")
-        << table(a + R"(, {"name": "A", "extensions": ["b"], "role": "editor"})") << "";
-    QTest::newRow("default cannot be written") << table(a + ", " + v, "V") << "";
-    QTest::newRow("nothing can be written") << table(v) << "";
-}
-
-void DocumentTest::malformedTablesAreRefused()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(QString, defaultType);
-    QString error;
-    const DocumentTypes table = DocumentTypes::fromJson(json, &error);
-    QCOMPARE(table.defaultType(), defaultType);
-    QCOMPARE(table.isEmpty(), defaultType.isEmpty());
-    QCOMPARE(error.isEmpty(), !defaultType.isEmpty());
-}
-
-void DocumentTest::failedSaveLeavesTheOldFile_data()
-{
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("encoding refused") << "encode";
-    QTest::newRow("disk full part-way") << "interrupted";
-}
-
-void DocumentTest::failedSaveLeavesTheOldFile()
-{
-    QFETCH(QString, failure);
-    const QByteArray old = "text:old contents that must survive";
-    Fixture f(old);
-    f.doc->contents = "text:" + QByteArray(256 * 1024, 'x');
-    f.doc->refuseToEncode = failure == "encode";
-
-    // Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
-    rlimit unlimited {};
-    getrlimit(RLIMIT_FSIZE, &unlimited);
-    rlimit limited = unlimited;
-    if (failure == "interrupted")
-        limited.rlim_cur = 16 * 1024;
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limited);
-    std::optional<bool> saved;
-    f.doc->saveDocument([&](bool ok) { saved = ok; });
-    setrlimit(RLIMIT_FSIZE, &unlimited);
-    std::signal(SIGXFSZ, handler);
-
-    QMessageBox *box = openBox("errorAlert", &f.window);
-    QVERIFY(box);
-    QCOMPARE(box->windowModality(), Qt::WindowModal);
-    QVERIFY2(box->text().contains(QStringLiteral("“notes.txt” could not be saved")),
-             qPrintable(box->text()));
-    QVERIFY(!box->informativeText().isEmpty());
-    QVERIFY(!saved); // the completion waits for the user to read the report
-    QVERIFY(answer("errorAlert", &f.window, QMessageBox::Ok));
-    QCOMPARE(saved, false);
-
-    QCOMPARE(fileContents(f.path), old);
-    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"notes.txt"});
-    QVERIFY(f.doc->isDocumentEdited());
-    QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(f.path));
-
-    // The same save succeeds once the cause is gone.
-    f.doc->refuseToEncode = false;
-    f.doc->saveDocument([&](bool ok) { saved = ok; });
-    QCOMPARE(saved, true);
-    QCOMPARE(fileContents(f.path), f.doc->contents);
-    QVERIFY(!f.doc->isDocumentEdited());
-}
-
-void DocumentTest::saveAsAddsTheTypesExtension_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("saved");
-    QTest::addColumn<QString>("replace"); // the answer when the file written exists already
-    const char *const rows[][4] = {
-        {"no extension", "picture", "picture.txt", ""},
-        {"the type's first extension", "picture.txt", "picture.txt", ""},
-        {"another of its extensions, upper case", "picture.TEXT", "picture.TEXT", ""},
-        {"another writable type's extension", "picture.md", "picture.txt", ""},
-        {"a read-only type's extension", "picture.log", "picture.log.txt", ""},
-        {"no extension that is a type's", "picture.v2", "picture.v2.txt", ""},
-        // The dialog asked about "picture.md"; the file written would be "picture.txt".
-        {"swapped extension over a file, Cancel", "picture.md", "picture.txt", "Cancel"},
-        {"swapped extension over a file, Replace", "picture.md", "picture.txt", "Replace"},
-    };
-    for (const auto &r : rows)
-        QTest::newRow(r[0]) << r[1] << r[2] << r[3];
-}
-
-void DocumentTest::saveAsAddsTheTypesExtension()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, saved);
-    QFETCH(QString, replace);
-    Fixture f {QByteArray()}; // untitled
-    const QString path = f.dir.filePath(saved);
-    if (!replace.isEmpty())
-        QVERIFY(writeFile(path, "text:keep me"));
-
-    std::optional<bool> done;
-    f.doc->saveDocumentAs([&](bool ok) { done = ok; });
-    auto *dialog = openDialog<QFileDialog>("saveAsDialog", &f.window);
-    QVERIFY(dialog);
-    QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-    dialog->setDirectory(f.dir.path());
-    dialog->selectFile(typed);
-    static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept(), as the Save button does
-    if (!replace.isEmpty()) {
-        QVERIFY(!done);
-        QVERIFY(openBox("replaceAlert", &f.window)->text().contains("“" + saved + "”"));
-        QVERIFY(answer("replaceAlert", &f.window, replace));
-    }
-    QCOMPARE(done, replace != "Cancel");
-    if (replace == "Cancel") {
-        QCOMPARE(fileContents(path), "text:keep me");
-        return;
-    }
-    QCOMPARE(fileContents(path), f.doc->contents);
-    QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(path));
-    QCOMPARE(f.doc->fileType(), "Text");
-    QCOMPARE(f.doc->displayName(), saved);
-    QVERIFY(!f.doc->isDocumentEdited());
-}
-
-// The window system's close button asks as the Close command does.
-void DocumentTest::closeButtonAsksAboutUnsavedChanges()
-{
-    Fixture f;
-    f.window.show();
-    QVERIFY(!f.window.close());
-    QVERIFY(answer("saveChangesAlert", &f.window, QMessageBox::Cancel));
-    QVERIFY(f.window.isVisible());
-    QVERIFY(!f.window.close());
-    QVERIFY(answer("saveChangesAlert", &f.window, QMessageBox::Discard));
-    QVERIFY(!f.window.isVisible());
-    QCOMPARE(fileContents(f.path), "text:old");
-}
-
-void DocumentTest::revertAsksFirst_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("fileReadable");
-    QTest::addColumn<QByteArray>("contents");
-    QTest::newRow("Cancel") << "Cancel" << true << QByteArray("text:new");
-    QTest::newRow("Revert") << "Revert" << true << QByteArray("text:old");
-    QTest::newRow("Revert to a file that no longer reads")
-        << "Revert" << false << QByteArray("text:new");
-}
-
-void DocumentTest::revertAsksFirst()
-{
-    QFETCH(QString, button);
-    QFETCH(bool, fileReadable);
-    QFETCH(QByteArray, contents);
-    Fixture f;
-    if (!fileReadable)
-        QVERIFY(writeFile(f.path, "garbage"));
-
-    f.doc->revertDocumentToSaved();
-    QMessageBox *box = openBox("revertAlert", &f.window);
-    QVERIFY(box);
-    QVERIFY(box->text().contains(QStringLiteral("“notes.txt”")));
-    QVERIFY(answer("revertAlert", &f.window, button));
-
-    QCOMPARE(f.doc->contents, contents);
-    QCOMPARE(f.doc->isDocumentEdited(), contents != "text:old");
-    QCOMPARE(answer("errorAlert", &f.window, QMessageBox::Ok), !fileReadable);
-}
-
-void DocumentTest::quitReviewsEveryEditedDocument()
-{
-    const auto controller = makeController();
-    QWidget windows[3];
-    std::vector<QPointer<Document>> docs;
-    for (QWidget &w : windows) {
-        docs.push_back(controller->openUntitledDocumentAndDisplay(false, nullptr));
-        docs.back()->setWindow(&w);
-    }
-    docs[0]->updateChangeCount(Document::ChangeDone);
-    docs[2]->updateChangeCount(Document::ChangeReadOtherContents);
-
-    // Asked in turn, only about edited documents; a Cancel stops the quit with nothing closed.
-    controller->terminate();
-    QVERIFY(answer("saveChangesAlert", &windows[0], QMessageBox::Discard));
-    QVERIFY(!openBox("saveChangesAlert", &windows[1]));
-    QVERIFY(answer("saveChangesAlert", &windows[2], QMessageBox::Cancel));
-    QCOMPARE(controller->documents().size(), size_t(3));
-
-    controller->terminate();
-    QVERIFY(answer("saveChangesAlert", &windows[0], QMessageBox::Discard));
-    QVERIFY(answer("saveChangesAlert", &windows[2], QMessageBox::Discard));
-    QVERIFY(controller->documents().empty());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (const auto &d : docs)
-        QVERIFY(d.isNull());
-}
-
-void DocumentTest::openingAFileThatDoesNotReadLeavesNoDocument()
-{
-    QTemporaryDir dir;
-    const auto controller = makeController();
-    const QString bad = dir.filePath(QStringLiteral("bad.txt"));
-    QVERIFY(writeFile(bad, "binary"));
-    QString error;
-    QVERIFY(!controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(bad), false, &error));
-    QCOMPARE(error, "Not text.");
-    QVERIFY(controller->documents().empty());
-
-    // One document per file, whatever way the file is named.
-    const QString good = dir.filePath(QStringLiteral("good.log"));
-    QVERIFY(writeFile(good, "text:fine"));
-    Document *doc
-        = controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(good), false, &error);
-    QVERIFY(doc);
-    QCOMPARE(doc->fileType(), "Log");
-    QVERIFY(!doc->isDocumentEdited());
-    QCOMPARE(controller->openDocumentWithContentsOfURL(
-                 QUrl::fromLocalFile(dir.path() + QStringLiteral("/./good.log")), false, &error),
-             doc);
-    QCOMPARE(controller->documents().size(), size_t(1));
-}
 
 QTEST_MAIN(DocumentTest)
 #include "tst_document.moc"

@@ -109,23 +109,267 @@ class ImageFileTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
+    void initTestCase()
+    {
+        m_settings = std::make_unique<IsolatedSettings>();
+        // The application's table, and one writable type for which Qt has no writer.
+        InkpondDocument::documentTypes();
+        QFile file(QStringLiteral(":/DocumentTypes.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QJsonObject table = QJsonDocument::fromJson(file.readAll()).object();
+        QJsonArray types = table.value(QLatin1String("types")).toArray();
+        types.append(QJsonObject {
+            {"name", "Foo picture"}, {"extensions", QJsonArray {"foo"}}, {"role", "editor"}});
+        table.insert(QLatin1String("types"), types);
+        QString error;
+        m_controller = std::make_unique<DocumentController>(
+            DocumentTypes::fromJson(QJsonDocument(table).toJson(), &error),
+            [] { return std::make_unique<InkpondDocument>(); });
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
 
-    void savedPicturesReadBack_data();
-    void savedPicturesReadBack();
-    void typeWithoutWriterGivesNoData_data();
-    void typeWithoutWriterGivesNoData();
-    void openingWhatIsNotAPictureFails_data();
-    void openingWhatIsNotAPictureFails();
-    void dataIsDecodedByContent_data();
-    void dataIsDecodedByContent();
-    void revertChangesThePictureOnlyWhenTheFileReads();
-    void damagedFilesAreRefused_data();
-    void damagedFilesAreRefused();
-    void headerClaimingAHugePictureIsRefusedUnread_data();
-    void headerClaimingAHugePictureIsRefusedUnread();
-    void pictureAboveQtsDefaultLimitOpens();
+    void init()
+    {
+        m_canvas.reset();
+        m_doc = std::make_unique<InkpondDocument>();
+    }
+
+    void savedPicturesReadBack_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("bgType");
+        QTest::addColumn<bool>("banded"); // written from the tiles a band of rows at a time
+        for (const char *type :
+             {"PNG image", "TIFF image", "WebP image", "BMP image", "JPEG image"})
+            for (int bg = 0; bg <= 3; ++bg)
+                QTest::addRow("%s on background %d", type, bg) << type << bg << false;
+        QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true;
+    }
+
+    // Where no layer covers the sheet: transparent, or black in formats without alpha; never the
+    // paper. Lossless formats give every pixel back, every alpha included.
+    void savedPicturesReadBack()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, bgType);
+        QFETCH(bool, banded);
+        const bool keepsAlpha = type != "BMP image" && type != "JPEG image";
+        const bool lossless = type != "WebP image" && type != "JPEG image";
+        const QImage picture
+            = lossless ? testPicture(123, banded ? 700 : 77) : blockPicture(160, 120);
+        showPicture(picture, float(bgType));
+        const QString extension = m_controller->documentTypes().typeNamed(type)->extensions.first();
+        const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("round.") + extension));
+        QString error;
+        const double bandedAbove
+            = std::exchange(InkpondDocument::sBandedPixels, banded ? 0.0 : 1e300);
+        const bool written = m_doc->writeToURL(url, type, &error);
+        InkpondDocument::sBandedPixels = bandedAbove;
+        QVERIFY2(written, qPrintable(error));
+
+        InkpondDocument opened;
+        QVERIFY2(opened.readFromURL(url, m_controller->typeForContentsOfURL(url), &error),
+                 qPrintable(error));
+        QVERIFY(!opened.isDocumentEdited());
+        const QImage saved = opened.startingImage()->qimage();
+        const QImage expected
+            = keepsAlpha ? picture : picture.convertToFormat(QImage::Format_RGB32);
+        if (lossless)
+            QCOMPARE(differingPixels(saved, expected), 0);
+        else
+            QVERIFY(meanDifference(saved, expected) < 3.0);
+    }
+
+    void typeWithoutWriterGivesNoData_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("canvas");
+        QTest::newRow("first extension without a writer") << "Foo picture" << true;
+        QTest::newRow("read-only type") << "GIF image" << true; // Qt has a reader, no writer
+        QTest::newRow("unknown type") << "Nonsense" << true;
+        QTest::newRow("no type") << "" << true;
+        QTest::newRow("no canvas yet") << "PNG image" << false;
+    }
+
+    void typeWithoutWriterGivesNoData()
+    {
+        QFETCH(QString, type);
+        QFETCH(bool, canvas);
+        if (canvas)
+            showPicture(testPicture(40, 30));
+        else
+            QVERIFY(
+                m_doc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
+        QString error;
+        QVERIFY(m_doc->dataOfType(type, &error).isEmpty());
+        const QString path = m_dir.filePath(QStringLiteral("nothing.foo"));
+        QVERIFY(!m_doc->writeToURL(QUrl::fromLocalFile(path), type, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void openingWhatIsNotAPictureFails_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("text") << QByteArray("Dear diary,\n") << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("cut-off PNG") << encodedImage(testPicture(40, 30), "png").left(60) << true;
+    }
+
+    void openingWhatIsNotAPictureFails()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, exists);
+        const QString path = m_dir.filePath(QStringLiteral("not-a-picture.png"));
+        QFile::remove(path);
+        if (exists)
+            QVERIFY(writeFile(path, contents));
+        // An earlier picture stays the starting image.
+        QVERIFY(m_doc->readFromData(encodedImage(testPicture(20, 10), "png"), QString(), nullptr));
+        QString error;
+        QVERIFY(
+            !m_doc->readFromURL(QUrl::fromLocalFile(path), QStringLiteral("PNG image"), &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!m_doc->isDocumentEdited());
+        QCOMPARE(m_doc->startingImage()->size(), (Size {20, 10}));
+    }
+
+    void dataIsDecodedByContent_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("offeredAs");
+        const QByteArray png = encodedImage(testPicture(40, 30), "png");
+        const QByteArray jpeg = encodedImage(testPicture(40, 30), "jpg");
+        QTest::newRow("PNG as PNG") << png << "PNG image";
+        QTest::newRow("PNG as TIFF") << png << "TIFF image";
+        QTest::newRow("PNG as Targa") << png << "Targa image";
+        QTest::newRow("PNG as a clipboard type") << png << "NSTIFFPboardType";
+        QTest::newRow("PNG as nothing") << png << "";
+        QTest::newRow("JPEG as PNG") << jpeg << "PNG image";
+        // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
+        QImage scan = testPicture(40, 30, true);
+        scan.setDotsPerMeterX(11811);
+        scan.setDotsPerMeterY(11811);
+        for (const char *format : {"png", "tiff", "jpg"})
+            QTest::addRow("%s at 300 dpi", format) << encodedImage(scan, format) << "PNG image";
+    }
+
+    void dataIsDecodedByContent()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, offeredAs);
+        QString error;
+        QVERIFY2(m_doc->readFromData(data, offeredAs, &error), qPrintable(error));
+        QCOMPARE(m_doc->startingImage()->size(), (Size {40, 30}));
+        QVERIFY(m_doc->isDocumentEdited()); // not from a file of its own
+    }
+
+    void revertChangesThePictureOnlyWhenTheFileReads()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("revert.png"));
+        const QUrl url = QUrl::fromLocalFile(path);
+        QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
+        QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
+        // Edited: the canvas shows another picture than the file's.
+        const QImage edited = blockPicture(64, 48);
+        showPicture(edited);
+        m_doc->updateChangeCount(Document::ChangeDone);
+
+        QVERIFY(writeFile(path, "no longer a picture"));
+        QString error;
+        QVERIFY(!m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), edited), 0);
+        QVERIFY(m_doc->isDocumentEdited());
+
+        const QImage other = testPicture(50, 70);
+        QVERIFY(writeFile(path, encodedImage(other, "png")));
+        QVERIFY(m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
+        QCOMPARE(m_canvas->sheetSize(), (Size {50, 70}));
+        QCOMPARE(m_canvas->layers().size(), size_t(1));
+        QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), other), 0);
+        QVERIFY(!m_doc->isDocumentEdited());
+    }
+
+    void damagedFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("extension");
+        const QImage picture = testPicture(40, 30);
+        for (const char *format : {"bmp", "cur", "icns", "ico", "jpeg", "pbm", "pgm", "png", "ppm",
+                                   "tiff", "wbmp", "webp", "xbm", "xpm"})
+            QTest::newRow(format) << encodedImage(picture, format) << QByteArray(format);
+        QTest::newRow("gif") << QByteArray::fromHex(kGif) << QByteArray("gif");
+        QTest::newRow("mng") << QByteArray::fromHex(kMng) << QByteArray("mng");
+        QTest::newRow("svg") << QByteArray(kSvg) << QByteArray("svg");
+        QTest::newRow("tga") << QByteArray::fromHex(kTga) << QByteArray("tga");
+    }
+
+    void damagedFilesAreRefused()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, extension);
+        if (!QImageReader::supportedImageFormats().contains(extension))
+            QSKIP("No reader for this format here");
+        QString error;
+        QVERIFY2(!ImageCodec::decode(data, extension, &error).isNull(),
+                 qPrintable(error)); // the sample is sound
+
+        for (int eighth = 1; eighth < 8; ++eighth) {
+            const QByteArray cut = data.left(data.size() * eighth / 8);
+            QVERIFY2(ImageCodec::decode(cut, extension, &error).isNull(),
+                     qPrintable(QStringLiteral("decoded when cut to %1 of %2 bytes")
+                                    .arg(cut.size())
+                                    .arg(data.size())));
+        }
+        // Damage that a format without checksums cannot notice may decode, but within bounds.
+        for (const qsizetype at : {qsizetype(0), qsizetype(6), data.size() / 3, data.size() / 2}) {
+            QByteArray damaged = data;
+            for (qsizetype i = at; i < std::min(at + 12, damaged.size()); ++i)
+                damaged[i] = char(0xFF ^ damaged[i]);
+            const QImage image = ImageCodec::decode(damaged, extension, &error);
+            QVERIFY(image.isNull()
+                    || (image.width() <= Image::kMaxSide && image.height() <= Image::kMaxSide));
+        }
+    }
+
+    void headerClaimingAHugePictureIsRefusedUnread_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("size"); // named in the message when the header itself is sound
+        QTest::newRow("PNG 100000 × 100000") << pngClaiming(100000, 100000) << "100000 × 100000";
+        QTest::newRow("PNG one pixel too wide") << pngClaiming(32768, 1) << "32768 × 1";
+        QTest::newRow("BMP 40000 × 1, complete") << bmpClaiming(40000, 1, 1) << "40000 × 1";
+        QTest::newRow("BMP 100000 × 100000") << bmpClaiming(100000, 100000, 0) << "";
+    }
+
+    void headerClaimingAHugePictureIsRefusedUnread()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, size);
+        QString error;
+        QVERIFY(ImageCodec::decode(data, {}, &error).isNull());
+        // From the header: never Qt's "Unable to read image data" after trying to allocate.
+        QVERIFY2(error.contains(size), qPrintable(error));
+        QVERIFY(!error.contains(QLatin1String("Unable to read")));
+        QVERIFY(!m_doc->readFromData(data, QStringLiteral("PNG image"), &error));
+        QVERIFY(!m_doc->isDocumentEdited());
+    }
+
+    void pictureAboveQtsDefaultLimitOpens()
+    {
+        // 6000 × 6000 × 4 bytes: over the 128 MB that Qt's readers allow by default.
+        QImage big(6000, 6000, QImage::Format_ARGB32_Premultiplied);
+        big.fill(Qt::transparent);
+        big.setPixel(5999, 0, qRgba(10, 20, 30, 255));
+        QString error;
+        QVERIFY2(m_doc->readFromData(encodedImage(big, "png"), QStringLiteral("PNG image"), &error),
+                 qPrintable(error));
+        QCOMPARE(m_doc->startingImage()->size(), (Size {6000, 6000}));
+        QCOMPARE(m_doc->startingImage()->qimage().pixel(5999, 0), qRgba(10, 20, 30, 255));
+    }
 
 private:
     // The document of a canvas that shows the picture.
@@ -138,31 +382,6 @@ private:
     QTemporaryDir m_dir;
 };
 
-void ImageFileTest::initTestCase()
-{
-    m_settings = std::make_unique<IsolatedSettings>();
-    // The application's table, and one writable type for which Qt has no writer.
-    InkpondDocument::documentTypes();
-    QFile file(QStringLiteral(":/DocumentTypes.json"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QJsonObject table = QJsonDocument::fromJson(file.readAll()).object();
-    QJsonArray types = table.value(QLatin1String("types")).toArray();
-    types.append(QJsonObject {
-        {"name", "Foo picture"}, {"extensions", QJsonArray {"foo"}}, {"role", "editor"}});
-    table.insert(QLatin1String("types"), types);
-    QString error;
-    m_controller = std::make_unique<DocumentController>(
-        DocumentTypes::fromJson(QJsonDocument(table).toJson(), &error),
-        [] { return std::make_unique<InkpondDocument>(); });
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-}
-
-void ImageFileTest::init()
-{
-    m_canvas.reset();
-    m_doc = std::make_unique<InkpondDocument>();
-}
-
 void ImageFileTest::showPicture(const QImage &picture, float bgType)
 {
     m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
@@ -171,237 +390,6 @@ void ImageFileTest::showPicture(const QImage &picture, float bgType)
     m_canvas->setBgType(bgType);
     const Image image(picture);
     QVERIFY(m_canvas->setImage(&image));
-}
-
-void ImageFileTest::savedPicturesReadBack_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<int>("bgType");
-    QTest::addColumn<bool>("banded"); // written from the tiles a band of rows at a time
-    for (const char *type : {"PNG image", "TIFF image", "WebP image", "BMP image", "JPEG image"})
-        for (int bg = 0; bg <= 3; ++bg)
-            QTest::addRow("%s on background %d", type, bg) << type << bg << false;
-    QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true;
-}
-
-// Where no layer covers the sheet: transparent, or black in formats without alpha; never the
-// paper. Lossless formats give every pixel back, every alpha included.
-void ImageFileTest::savedPicturesReadBack()
-{
-    QFETCH(QString, type);
-    QFETCH(int, bgType);
-    QFETCH(bool, banded);
-    const bool keepsAlpha = type != "BMP image" && type != "JPEG image";
-    const bool lossless = type != "WebP image" && type != "JPEG image";
-    const QImage picture = lossless ? testPicture(123, banded ? 700 : 77) : blockPicture(160, 120);
-    showPicture(picture, float(bgType));
-    const QString extension = m_controller->documentTypes().typeNamed(type)->extensions.first();
-    const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("round.") + extension));
-    QString error;
-    const double bandedAbove = std::exchange(InkpondDocument::sBandedPixels, banded ? 0.0 : 1e300);
-    const bool written = m_doc->writeToURL(url, type, &error);
-    InkpondDocument::sBandedPixels = bandedAbove;
-    QVERIFY2(written, qPrintable(error));
-
-    InkpondDocument opened;
-    QVERIFY2(opened.readFromURL(url, m_controller->typeForContentsOfURL(url), &error),
-             qPrintable(error));
-    QVERIFY(!opened.isDocumentEdited());
-    const QImage saved = opened.startingImage()->qimage();
-    const QImage expected = keepsAlpha ? picture : picture.convertToFormat(QImage::Format_RGB32);
-    if (lossless)
-        QCOMPARE(differingPixels(saved, expected), 0);
-    else
-        QVERIFY(meanDifference(saved, expected) < 3.0);
-}
-
-void ImageFileTest::typeWithoutWriterGivesNoData_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("canvas");
-    QTest::newRow("first extension without a writer") << "Foo picture" << true;
-    QTest::newRow("read-only type") << "GIF image" << true; // Qt has a reader, no writer
-    QTest::newRow("unknown type") << "Nonsense" << true;
-    QTest::newRow("no type") << "" << true;
-    QTest::newRow("no canvas yet") << "PNG image" << false;
-}
-
-void ImageFileTest::typeWithoutWriterGivesNoData()
-{
-    QFETCH(QString, type);
-    QFETCH(bool, canvas);
-    if (canvas)
-        showPicture(testPicture(40, 30));
-    else
-        QVERIFY(m_doc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
-    QString error;
-    QVERIFY(m_doc->dataOfType(type, &error).isEmpty());
-    const QString path = m_dir.filePath(QStringLiteral("nothing.foo"));
-    QVERIFY(!m_doc->writeToURL(QUrl::fromLocalFile(path), type, &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!QFile::exists(path));
-}
-
-void ImageFileTest::openingWhatIsNotAPictureFails_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("text") << QByteArray("Dear diary,\n") << true;
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("cut-off PNG") << encodedImage(testPicture(40, 30), "png").left(60) << true;
-}
-
-void ImageFileTest::openingWhatIsNotAPictureFails()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(bool, exists);
-    const QString path = m_dir.filePath(QStringLiteral("not-a-picture.png"));
-    QFile::remove(path);
-    if (exists)
-        QVERIFY(writeFile(path, contents));
-    // An earlier picture stays the starting image.
-    QVERIFY(m_doc->readFromData(encodedImage(testPicture(20, 10), "png"), QString(), nullptr));
-    QString error;
-    QVERIFY(!m_doc->readFromURL(QUrl::fromLocalFile(path), QStringLiteral("PNG image"), &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(!m_doc->isDocumentEdited());
-    QCOMPARE(m_doc->startingImage()->size(), (Size {20, 10}));
-}
-
-void ImageFileTest::dataIsDecodedByContent_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("offeredAs");
-    const QByteArray png = encodedImage(testPicture(40, 30), "png");
-    const QByteArray jpeg = encodedImage(testPicture(40, 30), "jpg");
-    QTest::newRow("PNG as PNG") << png << "PNG image";
-    QTest::newRow("PNG as TIFF") << png << "TIFF image";
-    QTest::newRow("PNG as Targa") << png << "Targa image";
-    QTest::newRow("PNG as a clipboard type") << png << "NSTIFFPboardType";
-    QTest::newRow("PNG as nothing") << png << "";
-    QTest::newRow("JPEG as PNG") << jpeg << "PNG image";
-    // 300 dpi: a sheet sized from the resolution would be a quarter of the pixels.
-    QImage scan = testPicture(40, 30, true);
-    scan.setDotsPerMeterX(11811);
-    scan.setDotsPerMeterY(11811);
-    for (const char *format : {"png", "tiff", "jpg"})
-        QTest::addRow("%s at 300 dpi", format) << encodedImage(scan, format) << "PNG image";
-}
-
-void ImageFileTest::dataIsDecodedByContent()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, offeredAs);
-    QString error;
-    QVERIFY2(m_doc->readFromData(data, offeredAs, &error), qPrintable(error));
-    QCOMPARE(m_doc->startingImage()->size(), (Size {40, 30}));
-    QVERIFY(m_doc->isDocumentEdited()); // not from a file of its own
-}
-
-void ImageFileTest::revertChangesThePictureOnlyWhenTheFileReads()
-{
-    const QString path = m_dir.filePath(QStringLiteral("revert.png"));
-    const QUrl url = QUrl::fromLocalFile(path);
-    QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
-    QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
-    // Edited: the canvas shows another picture than the file's.
-    const QImage edited = blockPicture(64, 48);
-    showPicture(edited);
-    m_doc->updateChangeCount(Document::ChangeDone);
-
-    QVERIFY(writeFile(path, "no longer a picture"));
-    QString error;
-    QVERIFY(!m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), edited), 0);
-    QVERIFY(m_doc->isDocumentEdited());
-
-    const QImage other = testPicture(50, 70);
-    QVERIFY(writeFile(path, encodedImage(other, "png")));
-    QVERIFY(m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
-    QCOMPARE(m_canvas->sheetSize(), (Size {50, 70}));
-    QCOMPARE(m_canvas->layers().size(), size_t(1));
-    QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), other), 0);
-    QVERIFY(!m_doc->isDocumentEdited());
-}
-
-void ImageFileTest::damagedFilesAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QByteArray>("extension");
-    const QImage picture = testPicture(40, 30);
-    for (const char *format : {"bmp", "cur", "icns", "ico", "jpeg", "pbm", "pgm", "png", "ppm",
-                               "tiff", "wbmp", "webp", "xbm", "xpm"})
-        QTest::newRow(format) << encodedImage(picture, format) << QByteArray(format);
-    QTest::newRow("gif") << QByteArray::fromHex(kGif) << QByteArray("gif");
-    QTest::newRow("mng") << QByteArray::fromHex(kMng) << QByteArray("mng");
-    QTest::newRow("svg") << QByteArray(kSvg) << QByteArray("svg");
-    QTest::newRow("tga") << QByteArray::fromHex(kTga) << QByteArray("tga");
-}
-
-void ImageFileTest::damagedFilesAreRefused()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QByteArray, extension);
-    if (!QImageReader::supportedImageFormats().contains(extension))
-        QSKIP("No reader for this format here");
-    QString error;
-    QVERIFY2(!ImageCodec::decode(data, extension, &error).isNull(),
-             qPrintable(error)); // the sample is sound
-
-    for (int eighth = 1; eighth < 8; ++eighth) {
-        const QByteArray cut = data.left(data.size() * eighth / 8);
-        QVERIFY2(ImageCodec::decode(cut, extension, &error).isNull(),
-                 qPrintable(QStringLiteral("decoded when cut to %1 of %2 bytes")
-                                .arg(cut.size())
-                                .arg(data.size())));
-    }
-    // Damage that a format without checksums cannot notice may decode, but within bounds.
-    for (const qsizetype at : {qsizetype(0), qsizetype(6), data.size() / 3, data.size() / 2}) {
-        QByteArray damaged = data;
-        for (qsizetype i = at; i < std::min(at + 12, damaged.size()); ++i)
-            damaged[i] = char(0xFF ^ damaged[i]);
-        const QImage image = ImageCodec::decode(damaged, extension, &error);
-        QVERIFY(image.isNull()
-                || (image.width() <= Image::kMaxSide && image.height() <= Image::kMaxSide));
-    }
-}
-
-void ImageFileTest::headerClaimingAHugePictureIsRefusedUnread_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("size"); // named in the message when the header itself is sound
-    QTest::newRow("PNG 100000 × 100000") << pngClaiming(100000, 100000) << "100000 × 100000";
-    QTest::newRow("PNG one pixel too wide") << pngClaiming(32768, 1) << "32768 × 1";
-    QTest::newRow("BMP 40000 × 1, complete") << bmpClaiming(40000, 1, 1) << "40000 × 1";
-    QTest::newRow("BMP 100000 × 100000") << bmpClaiming(100000, 100000, 0) << "";
-}
-
-void ImageFileTest::headerClaimingAHugePictureIsRefusedUnread()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, size);
-    QString error;
-    QVERIFY(ImageCodec::decode(data, {}, &error).isNull());
-    // From the header: never Qt's "Unable to read image data" after trying to allocate.
-    QVERIFY2(error.contains(size), qPrintable(error));
-    QVERIFY(!error.contains(QLatin1String("Unable to read")));
-    QVERIFY(!m_doc->readFromData(data, QStringLiteral("PNG image"), &error));
-    QVERIFY(!m_doc->isDocumentEdited());
-}
-
-void ImageFileTest::pictureAboveQtsDefaultLimitOpens()
-{
-    // 6000 × 6000 × 4 bytes: over the 128 MB that Qt's readers allow by default.
-    QImage big(6000, 6000, QImage::Format_ARGB32_Premultiplied);
-    big.fill(Qt::transparent);
-    big.setPixel(5999, 0, qRgba(10, 20, 30, 255));
-    QString error;
-    QVERIFY2(m_doc->readFromData(encodedImage(big, "png"), QStringLiteral("PNG image"), &error),
-             qPrintable(error));
-    QCOMPARE(m_doc->startingImage()->size(), (Size {6000, 6000}));
-    QCOMPARE(m_doc->startingImage()->qimage().pixel(5999, 0), qRgba(10, 20, 30, 255));
 }
 
 QTEST_MAIN(ImageFileTest)

@@ -45,215 +45,205 @@ class TestLayer : public QObject
     Q_OBJECT
 
 private slots:
-    void reframe_data();
-    void reframe();
-    void eraseSnapshotNeverCutsTheBackground();
-    void segmentsAcrossTileCorners_data();
-    void segmentsAcrossTileCorners();
-    void tilesReturnAfterTenStrokesUndone();
-    void failedTileKeepsWhatWasPainted();
-    void integralAndEmpty_data();
-    void integralAndEmpty();
-    void arithmeticAndConversions();
-};
-
-void TestLayer::reframe_data()
-{
-    QTest::addColumn<Rect>("r");
-    QTest::addColumn<bool>("painted"); // false: a layer that has no image yet
-    // Old pixel (px, py) lands at (px − x, py − y) when inside the new image.
-    QTest::newRow("own bounds") << Rect(0, 0, 100, 80) << true;
-    QTest::newRow("grow") << Rect(0, 0, 200, 150) << true;
-    QTest::newRow("negative origin") << Rect(-10, -20, 120, 100) << true;
-    QTest::newRow("inner crop") << Rect(30, 40, 50, 20) << true;
-    QTest::newRow("out of range") << Rect(200, 200, 50, 50) << true;
-    QTest::newRow("shrink") << Rect(0, 0, 60, 30) << true;
-    QTest::newRow("no image yet") << Rect(5, 5, 40, 30) << false;
-    // Across tiles: offsets that are not tile multiples copy, whole-tile offsets move tiles.
-    QTest::newRow("tiles, odd offset") << Rect(-13, 7, 280, 250) << true;
-    QTest::newRow("tiles, whole-tile offset") << Rect(64, -128, 300, 300) << true;
-    QTest::newRow("tiles, fractional offset") << Rect(20.5f, -3.25f, 150, 100) << true;
-}
-
-void TestLayer::reframe()
-{
-    QFETCH(Rect, r);
-    QFETCH(bool, painted);
-    const bool tiled = QByteArray(QTest::currentDataTag()).startsWith("tiles");
-    const Size old = tiled ? Size {300, 200} : Size {100, 80};
-    Layer layer(painted ? old : Size());
-    if (painted)
-        paintPattern(layer);
-    layer.viewBoundsDidChange(r);
-    QCOMPARE(layer.size(), r.size);
-    const TiledImage &img = *layer.image();
-    for (int ny = 0; ny < img.pixelHeight(); ++ny)
-        for (int nx = 0; nx < img.pixelWidth(); ++nx) {
-            // Whole pixels move by the rounded offset.
-            const int ox = nx + int(std::lround(r.x()));
-            const int oy = ny + int(std::lround(r.y()));
-            const bool inside
-                = painted && ox >= 0 && ox < int(old.width) && oy >= 0 && oy < int(old.height);
-            const QRgb expected = inside ? patternAt(ox, oy) : kClear;
-            if (img.pixel(nx, ny) != expected)
-                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) wrong").arg(nx).arg(ny)));
-        }
-}
-
-void TestLayer::eraseSnapshotNeverCutsTheBackground()
-{
-    // Paper below, a red layer, an eraser stroke over its left half: the paper shows through.
-    Image view(Size {10, 10});
-    view.qimage().fill(QColor::fromRgbF(1.0f, 1.0f, 0.98f));
-    const QRgb paperPixel = view.pixel(0, 0);
-
-    Layer layer(Size {10, 10});
-    fill(layer, Rect(0, 0, 10, 10), {1, 0, 0, 1});
-    UndoLayer eraser(Size {10, 10});
-    eraser.setLayer(&layer);
-    eraser.setBlitType(BlitType::Erase);
-    fill(eraser, Rect(0, 0, 5, 10), {0, 0, 0, 1});
-
-    // Drawn as the canvas draws it: the snapshot over the layer.
-    Graphics::lockFocus(view);
-    layer.initRender(Rect(0, 0, 10, 10));
-    eraser.drawRect(Rect(0, 0, 10, 10));
-    layer.endRender();
-    layer.renderToRect(Rect(0, 0, 10, 10));
-    Graphics::unlockFocus();
-    QCOMPARE(view.pixel(2, 5), paperPixel);
-    QCOMPARE(view.pixel(7, 5), kRed);
-    // The layer itself is untouched while the stroke is only a snapshot.
-    QCOMPARE(layer.image()->pixel(2, 5), kRed);
-}
-
-void TestLayer::segmentsAcrossTileCorners_data()
-{
-    QTest::addColumn<Point>("from");
-    QTest::addColumn<Point>("to");
-    QTest::addColumn<float>("width");
-    constexpr float T = TiledImage::kTileSide;
-    QTest::newRow("through a corner")
-        << Point {T - 9.3f, T - 7.1f} << Point {T + 8.6f, T + 9.4f} << 6.0f;
-    QTest::newRow("along a tile edge") << Point {3, T} << Point {3 * T + 5, T} << 4.5f;
-    QTest::newRow("dot on a corner") << Point {2 * T, T} << Point {2 * T, T} << 11.0f;
-    QTest::newRow("wide, over nine tiles")
-        << Point {T - 30, T - 30} << Point {2 * T + 30, 2 * T + 20} << 70.0f;
-    QTest::newRow("thinner than a pixel")
-        << Point {T - 2.5f, 10} << Point {T + 3.5f, 2 * T + 1} << 0.4f;
-}
-
-void TestLayer::segmentsAcrossTileCorners()
-{
-    // The same segment on a plain image of the sheet must give the same pixels (Qt's
-    // rasterizer may round a hairline's edge one step apart at another offset).
-    QFETCH(Point, from);
-    QFETCH(Point, to);
-    QFETCH(float, width);
-    const Color colour {0.2f, 0.5f, 0.9f, 0.8f};
-    const Rect touched
-        = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
-    const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
-    UndoLayer snapshot(Size {250, 200});
-    QVERIFY(Picture::paintSegment(snapshot, from, to, width, touched, dot, &colour));
-    QImage plain(250, 200, QImage::Format_ARGB32_Premultiplied);
-    plain.fill(Qt::transparent);
-    QPainter p(&plain);
-    p.setTransform(QTransform(1, 0, 0, -1, 0, 200));
-    Picture::drawSegment(p, from, to, width, dot, colour.toQColor());
-    p.end();
-    QVERIFY(maxChannelDifference(snapshot.toQImage(), plain) <= 1);
-    // Only the tiles under the segment were made.
-    const int spanned = int(std::ceil(touched.maxX() / 64) - std::floor(touched.x() / 64))
-        * int(std::ceil(touched.maxY() / 64) - std::floor(touched.y() / 64));
-    QVERIFY(snapshot.image()->tileCount() <= std::size_t(spanned));
-}
-
-void TestLayer::tilesReturnAfterTenStrokesUndone()
-{
-    const qint64 start = TiledImage::liveTiles();
-    Picture picture({4000, 3000}, BgType::Plain);
-    const Color ink {0, 0, 0, 1};
-    for (int i = 0; i < 10; ++i) {
-        UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
-        const Point a {100.0f + i * 300, 200}, b {400.0f + i * 300, 2500};
-        QVERIFY(Picture::paintSegment(
-            *s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}), {}, &ink));
+    void reframe_data()
+    {
+        QTest::addColumn<Rect>("r");
+        QTest::addColumn<bool>("painted"); // false: a layer that has no image yet
+        // Old pixel (px, py) lands at (px − x, py − y) when inside the new image.
+        QTest::newRow("own bounds") << Rect(0, 0, 100, 80) << true;
+        QTest::newRow("grow") << Rect(0, 0, 200, 150) << true;
+        QTest::newRow("negative origin") << Rect(-10, -20, 120, 100) << true;
+        QTest::newRow("inner crop") << Rect(30, 40, 50, 20) << true;
+        QTest::newRow("out of range") << Rect(200, 200, 50, 50) << true;
+        QTest::newRow("shrink") << Rect(0, 0, 60, 30) << true;
+        QTest::newRow("no image yet") << Rect(5, 5, 40, 30) << false;
+        // Across tiles: offsets that are not tile multiples copy, whole-tile offsets move tiles.
+        QTest::newRow("tiles, odd offset") << Rect(-13, 7, 280, 250) << true;
+        QTest::newRow("tiles, whole-tile offset") << Rect(64, -128, 300, 300) << true;
+        QTest::newRow("tiles, fractional offset") << Rect(20.5f, -3.25f, 150, 100) << true;
     }
-    QVERIFY(TiledImage::liveTiles() > start + 10);
-    while (picture.undoNewest()) { }
-    // Undone, they are kept to be redone until a new stroke drops them.
-    QVERIFY(TiledImage::liveTiles() > start + 10);
-    picture.createUndoLayer(picture.currentLayer());
-    QCOMPARE(TiledImage::liveTiles(), start);
-}
 
-void TestLayer::failedTileKeepsWhatWasPainted()
-{
-    UndoLayer snapshot(Size {500, 100});
-    const Color ink {1, 0, 0, 1};
-    QVERIFY(Picture::paintSegment(snapshot, {10, 50}, {20, 50}, 8, {0, 40, 40, 20}, {}, &ink));
-    TiledImage::setTileLimit(TiledImage::liveTiles());
-    const bool painted
-        = Picture::paintSegment(snapshot, {20, 50}, {300, 50}, 8, {10, 40, 300, 20}, {}, &ink);
-    TiledImage::setTileLimit(-1);
-    QVERIFY(!painted);
-    QCOMPARE(snapshot.image()->pixel(15, 50), kRed);
-    QCOMPARE(snapshot.image()->pixel(40, 50), kRed); // the existing tile took its part
-    QCOMPARE(snapshot.image()->pixel(200, 50), kClear);
-}
+    void reframe()
+    {
+        QFETCH(Rect, r);
+        QFETCH(bool, painted);
+        const bool tiled = QByteArray(QTest::currentDataTag()).startsWith("tiles");
+        const Size old = tiled ? Size {300, 200} : Size {100, 80};
+        Layer layer(painted ? old : Size());
+        if (painted)
+            paintPattern(layer);
+        layer.viewBoundsDidChange(r);
+        QCOMPARE(layer.size(), r.size);
+        const TiledImage &img = *layer.image();
+        for (int ny = 0; ny < img.pixelHeight(); ++ny)
+            for (int nx = 0; nx < img.pixelWidth(); ++nx) {
+                // Whole pixels move by the rounded offset.
+                const int ox = nx + int(std::lround(r.x()));
+                const int oy = ny + int(std::lround(r.y()));
+                const bool inside
+                    = painted && ox >= 0 && ox < int(old.width) && oy >= 0 && oy < int(old.height);
+                const QRgb expected = inside ? patternAt(ox, oy) : kClear;
+                if (img.pixel(nx, ny) != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) wrong").arg(nx).arg(ny)));
+            }
+    }
 
-void TestLayer::integralAndEmpty_data()
-{
-    QTest::addColumn<Rect>("in");
-    QTest::addColumn<Rect>("integral");
-    QTest::addColumn<bool>("empty");
-    auto row = [](const char *name, Rect in, Rect integral, bool empty = false) {
-        QTest::newRow(name) << in << integral << empty;
-    };
-    row("whole stays", {1, 2, 3, 4}, {1, 2, 3, 4});
-    row("fractions widen", {0.5f, 0.5f, 1.0f, 1.0f}, {0, 0, 2, 2});
-    row("negative origin floors", {-1.5f, -0.2f, 1.0f, 0.1f}, {-2, -1, 2, 1});
-    row("stroke segment", {4.0f, 4.0f, 20.0f, 15.0f}, {4, 4, 20, 15});
-    row("grown segment", {6.5f, 6.5f, 16.0f, 11.0f}, {6, 6, 17, 12});
-    row("tiny is not empty", {0, 0, 1e-6f, 1e-6f}, {0, 0, 1, 1});
-    row("zero width is empty", {3, 3, 0, 5}, Rect(), true);
-    row("negative width is empty", {0, 0, -1, 5}, Rect(), true);
-    row("negative height is empty", {3, 3, 5, -1}, Rect(), true);
-    row("not a number is empty", {0, 0, std::numeric_limits<float>::quiet_NaN(), 5}, Rect(), true);
-}
+    void eraseSnapshotNeverCutsTheBackground()
+    {
+        // Paper below, a red layer, an eraser stroke over its left half: the paper shows through.
+        Image view(Size {10, 10});
+        view.qimage().fill(QColor::fromRgbF(1.0f, 1.0f, 0.98f));
+        const QRgb paperPixel = view.pixel(0, 0);
 
-void TestLayer::integralAndEmpty()
-{
-    QFETCH(Rect, in);
-    QTEST(integralRect(in), "integral");
-    QTEST(isEmptyRect(in), "empty");
-}
+        Layer layer(Size {10, 10});
+        fill(layer, Rect(0, 0, 10, 10), {1, 0, 0, 1});
+        UndoLayer eraser(Size {10, 10});
+        eraser.setLayer(&layer);
+        eraser.setBlitType(BlitType::Erase);
+        fill(eraser, Rect(0, 0, 5, 10), {0, 0, 0, 1});
 
-void TestLayer::arithmeticAndConversions()
-{
-    QCOMPARE(insetRect(Rect(5, 5, 10, 10), -1, -1), Rect(4, 4, 12, 12));
-    QCOMPARE(insetRect(Rect(5, 5, 10, 10), 2, 3), Rect(7, 8, 6, 4));
-    QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(5, 5, 10, 10)), Rect(5, 5, 5, 5));
-    QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(10, 0, 10, 10)), Rect());
-    QCOMPARE(unionRect(Rect(0, 0, 1, 1), Rect(5, 5, 1, 1)), Rect(0, 0, 6, 6));
-    QCOMPARE(unionRect(Rect(), Rect(5, 5, 1, 1)), Rect(5, 5, 1, 1));
+        // Drawn as the canvas draws it: the snapshot over the layer.
+        Graphics::lockFocus(view);
+        layer.initRender(Rect(0, 0, 10, 10));
+        eraser.drawRect(Rect(0, 0, 10, 10));
+        layer.endRender();
+        layer.renderToRect(Rect(0, 0, 10, 10));
+        Graphics::unlockFocus();
+        QCOMPARE(view.pixel(2, 5), paperPixel);
+        QCOMPARE(view.pixel(7, 5), kRed);
+        // The layer itself is untouched while the stroke is only a snapshot.
+        QCOMPARE(layer.image()->pixel(2, 5), kRed);
+    }
 
-    // The text form reads back exactly; unreadable text is the zero rectangle.
-    for (const Rect &r :
-         {Rect(0.1f, -50.25f, 640.7f, 480.2f), Rect(-1e7f, 3.3333333f, 1e-3f, 32767), Rect()})
-        QCOMPARE(rectFromString(stringFromRect(r)), r);
-    QCOMPARE(stringFromRect(Rect(1, 2, 3, 4)), QStringLiteral("{{1, 2}, {3, 4}}"));
-    QCOMPARE(rectFromString(QStringLiteral("hello")), Rect());
-    QCOMPARE(rectFromString(QString()), Rect());
+    void segmentsAcrossTileCorners_data()
+    {
+        QTest::addColumn<Point>("from");
+        QTest::addColumn<Point>("to");
+        QTest::addColumn<float>("width");
+        constexpr float T = TiledImage::kTileSide;
+        QTest::newRow("through a corner")
+            << Point {T - 9.3f, T - 7.1f} << Point {T + 8.6f, T + 9.4f} << 6.0f;
+        QTest::newRow("along a tile edge") << Point {3, T} << Point {3 * T + 5, T} << 4.5f;
+        QTest::newRow("dot on a corner") << Point {2 * T, T} << Point {2 * T, T} << 11.0f;
+        QTest::newRow("wide, over nine tiles")
+            << Point {T - 30, T - 30} << Point {2 * T + 30, 2 * T + 20} << 70.0f;
+        QTest::newRow("thinner than a pixel")
+            << Point {T - 2.5f, 10} << Point {T + 3.5f, 2 * T + 1} << 0.4f;
+    }
 
-    // A 10 × 5 rectangle at the bottom-left of a 100-high space is at Qt's y = 95.
-    QCOMPARE(toQtRect(Rect(0, 0, 10, 5), 100), QRectF(0, 95, 10, 5));
-    QCOMPARE(toQtPoint(Point {3, 0}, 100), QPointF(3, 100));
-    QCOMPARE(fromQtPoint(QPointF(3, 100), 100), (Point {3, 0}));
-    const Rect r(12.5f, 7, 30, 40.25f);
-    QCOMPARE(fromQtRect(toQtRect(r, 600), 600), r);
-}
+    void segmentsAcrossTileCorners()
+    {
+        // The same segment on a plain image of the sheet must give the same pixels (Qt's
+        // rasterizer may round a hairline's edge one step apart at another offset).
+        QFETCH(Point, from);
+        QFETCH(Point, to);
+        QFETCH(float, width);
+        const Color colour {0.2f, 0.5f, 0.9f, 0.8f};
+        const Rect touched
+            = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
+        const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
+        UndoLayer snapshot(Size {250, 200});
+        QVERIFY(Picture::paintSegment(snapshot, from, to, width, touched, dot, &colour));
+        QImage plain(250, 200, QImage::Format_ARGB32_Premultiplied);
+        plain.fill(Qt::transparent);
+        QPainter p(&plain);
+        p.setTransform(QTransform(1, 0, 0, -1, 0, 200));
+        Picture::drawSegment(p, from, to, width, dot, colour.toQColor());
+        p.end();
+        QVERIFY(maxChannelDifference(snapshot.toQImage(), plain) <= 1);
+        // Only the tiles under the segment were made.
+        const int spanned = int(std::ceil(touched.maxX() / 64) - std::floor(touched.x() / 64))
+            * int(std::ceil(touched.maxY() / 64) - std::floor(touched.y() / 64));
+        QVERIFY(snapshot.image()->tileCount() <= std::size_t(spanned));
+    }
+
+    void tilesReturnAfterTenStrokesUndone()
+    {
+        const qint64 start = TiledImage::liveTiles();
+        Picture picture({4000, 3000}, BgType::Plain);
+        const Color ink {0, 0, 0, 1};
+        for (int i = 0; i < 10; ++i) {
+            UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
+            const Point a {100.0f + i * 300, 200}, b {400.0f + i * 300, 2500};
+            QVERIFY(Picture::paintSegment(
+                *s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}), {}, &ink));
+        }
+        QVERIFY(TiledImage::liveTiles() > start + 10);
+        while (picture.undoNewest()) { }
+        // Undone, they are kept to be redone until a new stroke drops them.
+        QVERIFY(TiledImage::liveTiles() > start + 10);
+        picture.createUndoLayer(picture.currentLayer());
+        QCOMPARE(TiledImage::liveTiles(), start);
+    }
+
+    void failedTileKeepsWhatWasPainted()
+    {
+        UndoLayer snapshot(Size {500, 100});
+        const Color ink {1, 0, 0, 1};
+        QVERIFY(Picture::paintSegment(snapshot, {10, 50}, {20, 50}, 8, {0, 40, 40, 20}, {}, &ink));
+        TiledImage::setTileLimit(TiledImage::liveTiles());
+        const bool painted
+            = Picture::paintSegment(snapshot, {20, 50}, {300, 50}, 8, {10, 40, 300, 20}, {}, &ink);
+        TiledImage::setTileLimit(-1);
+        QVERIFY(!painted);
+        QCOMPARE(snapshot.image()->pixel(15, 50), kRed);
+        QCOMPARE(snapshot.image()->pixel(40, 50), kRed); // the existing tile took its part
+        QCOMPARE(snapshot.image()->pixel(200, 50), kClear);
+    }
+
+    void integralAndEmpty_data()
+    {
+        QTest::addColumn<Rect>("in");
+        QTest::addColumn<Rect>("integral");
+        QTest::addColumn<bool>("empty");
+        auto row = [](const char *name, Rect in, Rect integral, bool empty = false) {
+            QTest::newRow(name) << in << integral << empty;
+        };
+        row("whole stays", {1, 2, 3, 4}, {1, 2, 3, 4});
+        row("fractions widen", {0.5f, 0.5f, 1.0f, 1.0f}, {0, 0, 2, 2});
+        row("negative origin floors", {-1.5f, -0.2f, 1.0f, 0.1f}, {-2, -1, 2, 1});
+        row("stroke segment", {4.0f, 4.0f, 20.0f, 15.0f}, {4, 4, 20, 15});
+        row("grown segment", {6.5f, 6.5f, 16.0f, 11.0f}, {6, 6, 17, 12});
+        row("tiny is not empty", {0, 0, 1e-6f, 1e-6f}, {0, 0, 1, 1});
+        row("zero width is empty", {3, 3, 0, 5}, Rect(), true);
+        row("negative width is empty", {0, 0, -1, 5}, Rect(), true);
+        row("negative height is empty", {3, 3, 5, -1}, Rect(), true);
+        row("not a number is empty", {0, 0, std::numeric_limits<float>::quiet_NaN(), 5}, Rect(),
+            true);
+    }
+
+    void integralAndEmpty()
+    {
+        QFETCH(Rect, in);
+        QTEST(integralRect(in), "integral");
+        QTEST(isEmptyRect(in), "empty");
+    }
+
+    void arithmeticAndConversions()
+    {
+        QCOMPARE(insetRect(Rect(5, 5, 10, 10), -1, -1), Rect(4, 4, 12, 12));
+        QCOMPARE(insetRect(Rect(5, 5, 10, 10), 2, 3), Rect(7, 8, 6, 4));
+        QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(5, 5, 10, 10)), Rect(5, 5, 5, 5));
+        QCOMPARE(intersectionRect(Rect(0, 0, 10, 10), Rect(10, 0, 10, 10)), Rect());
+        QCOMPARE(unionRect(Rect(0, 0, 1, 1), Rect(5, 5, 1, 1)), Rect(0, 0, 6, 6));
+        QCOMPARE(unionRect(Rect(), Rect(5, 5, 1, 1)), Rect(5, 5, 1, 1));
+
+        // The text form reads back exactly; unreadable text is the zero rectangle.
+        for (const Rect &r :
+             {Rect(0.1f, -50.25f, 640.7f, 480.2f), Rect(-1e7f, 3.3333333f, 1e-3f, 32767), Rect()})
+            QCOMPARE(rectFromString(stringFromRect(r)), r);
+        QCOMPARE(stringFromRect(Rect(1, 2, 3, 4)), QStringLiteral("{{1, 2}, {3, 4}}"));
+        QCOMPARE(rectFromString(QStringLiteral("hello")), Rect());
+        QCOMPARE(rectFromString(QString()), Rect());
+
+        // A 10 × 5 rectangle at the bottom-left of a 100-high space is at Qt's y = 95.
+        QCOMPARE(toQtRect(Rect(0, 0, 10, 5), 100), QRectF(0, 95, 10, 5));
+        QCOMPARE(toQtPoint(Point {3, 0}, 100), QPointF(3, 100));
+        QCOMPARE(fromQtPoint(QPointF(3, 100), 100), (Point {3, 0}));
+        const Rect r(12.5f, 7, 30, 40.25f);
+        QCOMPARE(fromQtRect(toQtRect(r, 600), 600), r);
+    }
+};
 
 QTEST_MAIN(TestLayer)
 #include "tst_layer.moc"

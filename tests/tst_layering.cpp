@@ -159,37 +159,36 @@ class LayeringTest : public QObject
     Q_OBJECT
 
 private slots:
-    void theSourcesKeepTheirLayers();
-    void anUpwardIncludeOrACycleIsFound();
+    void theSourcesKeepTheirLayers()
+    {
+        const Analysis a = analyse(QStringLiteral(INKPOND_SOURCE_DIR));
+        QVERIFY2(a.upward.isEmpty(), qPrintable(a.upward.join('\n')));
+        QVERIFY2(a.duplicates.isEmpty(), qPrintable(a.duplicates.join(' ')));
+        QStringList cycles;
+        for (const QStringList &c : a.cycles)
+            cycles << c.join(" <-> ");
+        QVERIFY2(cycles.isEmpty(), qPrintable(cycles.join('\n')));
+    }
+
+    // The check itself: a tree with one fault of each kind.
+    void anUpwardIncludeOrACycleIsFound()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        write(root + "/platform/Geometry.h", "#pragma once\n");
+        write(root + "/engine/Picture.h", "#include \"Geometry.h\"\n#include \"WTView.h\"\n");
+        write(root + "/src/WTView.h", "#include \"Geometry.h\"\n");
+        write(root + "/src/WTViewStroke.cpp",
+              "#include \"WTView.h\"\n#include \"PenSettings.h\"\n");
+        write(root + "/canvas/PenSettings.h", "#include \"Geometry.h\"\n");
+        write(root + "/canvas/PenSettings.cpp",
+              "#include \"PenSettings.h\"\n#include \"WTView.h\"\n");
+        const Analysis a = analyse(root);
+        QCOMPARE(a.upward, QStringList {"Picture.h (engine) -> WTView.h (canvas)"});
+        QCOMPARE(int(a.cycles.size()), 1);
+        QCOMPARE(a.cycles[0], (QStringList {"PenSettings", "WTView"}));
+    }
 };
-
-void LayeringTest::theSourcesKeepTheirLayers()
-{
-    const Analysis a = analyse(QStringLiteral(INKPOND_SOURCE_DIR));
-    QVERIFY2(a.upward.isEmpty(), qPrintable(a.upward.join('\n')));
-    QVERIFY2(a.duplicates.isEmpty(), qPrintable(a.duplicates.join(' ')));
-    QStringList cycles;
-    for (const QStringList &c : a.cycles)
-        cycles << c.join(" <-> ");
-    QVERIFY2(cycles.isEmpty(), qPrintable(cycles.join('\n')));
-}
-
-// The check itself: a tree with one fault of each kind.
-void LayeringTest::anUpwardIncludeOrACycleIsFound()
-{
-    QTemporaryDir dir;
-    const QString root = dir.path();
-    write(root + "/platform/Geometry.h", "#pragma once\n");
-    write(root + "/engine/Picture.h", "#include \"Geometry.h\"\n#include \"WTView.h\"\n");
-    write(root + "/src/WTView.h", "#include \"Geometry.h\"\n");
-    write(root + "/src/WTViewStroke.cpp", "#include \"WTView.h\"\n#include \"PenSettings.h\"\n");
-    write(root + "/canvas/PenSettings.h", "#include \"Geometry.h\"\n");
-    write(root + "/canvas/PenSettings.cpp", "#include \"PenSettings.h\"\n#include \"WTView.h\"\n");
-    const Analysis a = analyse(root);
-    QCOMPARE(a.upward, QStringList {"Picture.h (engine) -> WTView.h (canvas)"});
-    QCOMPARE(int(a.cycles.size()), 1);
-    QCOMPARE(a.cycles[0], (QStringList {"PenSettings", "WTView"}));
-}
 
 QTEST_GUILESS_MAIN(LayeringTest)
 #include "tst_layering.moc"

@@ -102,17 +102,284 @@ class TestMainMenu : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void canvasCommandsGoToTheirOwnWindow();
-    void menusFollowTheDocuments();
-    void newFromClipboard_data();
-    void newFromClipboard();
-    void defaultsShowLeftToRightAndViewsComeBackUnchanged();
-    void storedConfigurationKeepsOnlyWhatCanBeShown();
-    void configurationSurvivesARestart_data();
-    void configurationSurvivesARestart();
-    void customizeDialogEditsTheSharedConfiguration();
+    void init()
+    {
+        m_settings = std::make_unique<IsolatedSettings>();
+        m_documents = InkpondDocument::newDocumentController();
+        TabletApplication::instance()->observeDocuments(m_documents.get());
+        QGuiApplication::clipboard()->clear();
+    }
+
+    void cleanup()
+    {
+        for (Document *d : m_documents->documents())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_documents.reset();
+        m_settings.reset();
+    }
+
+    void canvasCommandsGoToTheirOwnWindow()
+    {
+        Opened a;
+        Opened b;
+        const QList<QAction *> sizes
+            = b.window->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
+        QCOMPARE(sizes.size(), 5);
+        sizes[1]->trigger();
+        QCOMPARE(b.canvas->sheetSize(), (Size {400, 300}));
+        QCOMPARE(a.canvas->sheetSize(), (Size {600, 600}));
+
+        command(b.window, "copyWithBG:")->trigger();
+        const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(mime->formats().size(), 2); // exactly these two, the same picture in both
+        const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
+        const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
+        QCOMPARE(differingPixels(png, b.canvas->getImageWithBG(true)->qimage()), 0);
+        QCOMPARE(differingPixels(tiff, png), 0);
+        QCOMPARE(qAlpha(png.pixel(200, 150)), 255); // with the paper
+        command(b.window, "copy:")->trigger();
+        const QImage bare = QImage::fromData(
+            QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG");
+        QCOMPARE(qAlpha(bare.pixel(200, 150)), 0); // without it
+
+        const int beeps = systemBeepCount();
+        command(a.window, "undo:")->trigger();
+        QCOMPARE(systemBeepCount(), beeps + 1);
+    }
+
+    // Open Recent lists the files opened and saved; revert needs a file, and edits to it; Window
+    // lists the open documents.
+    void menusFollowTheDocuments()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sketch.png"));
+        QImage(20, 10, QImage::Format_ARGB32).save(path);
+        m_documents->openFiles({path});
+        QCOMPARE(RecentDocuments::paths(), QStringList {path});
+        Document *opened = m_documents->documents().front();
+        QAction *revert = command(documentWindowFor(opened), "revertDocumentToSaved:");
+        QVERIFY(!revert->isEnabled());
+        opened->updateChangeCount(Document::ChangeDone);
+        QVERIFY(revert->isEnabled());
+        opened->updateChangeCount(Document::ChangeUndone);
+        QVERIFY(!revert->isEnabled());
+        Document *untitled = open();
+        untitled->updateChangeCount(Document::ChangeDone);
+        QVERIFY(!command(documentWindowFor(untitled), "revertDocumentToSaved:")->isEnabled());
+
+        const QString saved = dir.filePath(QStringLiteral("notes.png"));
+        untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
+        QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
+        QMenu *file = menuTitled(documentWindowFor(untitled), QStringLiteral("File"));
+        QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
+        QCOMPARE(shownItems(recent, "openRecentDocument:"),
+                 QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
+        recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
+        QVERIFY(RecentDocuments::paths().isEmpty());
+
+        QMenu *menu = menuTitled(documentWindowFor(opened), QStringLiteral("Window"));
+        const QStringList names {opened->displayName(), untitled->displayName()};
+        QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"), names);
+        // Shown again, the list is not repeated; the window's own document is checked.
+        QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:", true), QStringList {names[0]});
+        untitled->window()->hide();
+        menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).last()->trigger();
+        QVERIFY(untitled->window()->isVisible());
+    }
+
+    void newFromClipboard_data()
+    {
+        const QByteArray tiff = encoded(Qt::red, {30, 20}, "TIFF");
+        const QByteArray png = encoded(Qt::blue, {40, 10}, "PNG");
+        QTest::addColumn<Offer>("items");
+        QTest::addColumn<bool>("enabled"); // the item can be chosen
+        QTest::addColumn<QSize>("size"); // of the new picture; none: no new document
+        QTest::addColumn<QColor>("color");
+        // The new document takes the first type in order.
+        QTest::newRow("TIFF over PNG") << Offer {{"image/png", png}, {"image/tiff", tiff}} << true
+                                       << QSize(30, 20) << QColor(Qt::red);
+        QTest::newRow("PNG alone")
+            << Offer {{"image/png", png}} << true << QSize(40, 10) << QColor(Qt::blue);
+        QTest::newRow("PNG beside text") << Offer {{"text/plain", "hello"}, {"image/png", png}}
+                                         << true << QSize(40, 10) << QColor(Qt::blue);
+        // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
+        for (const char *type : {"image/png", "image/tiff", "image/x-pict"})
+            QTest::newRow(type) << Offer {{type, "not a picture at all"}} << true << QSize()
+                                << QColor();
+        // What cannot be chosen does nothing when sent anyway.
+        for (const char *type : {"image/jpeg", "text/plain"})
+            QTest::newRow(type) << Offer {{type, "bytes"}} << false << QSize() << QColor();
+    }
+
+    // The item follows the clipboard in every window, a window made later included.
+    void newFromClipboard()
+    {
+        QFETCH(Offer, items);
+        QFETCH(QSize, size);
+        QFETCH(QColor, color);
+        Document *first = open();
+        QAction *fromClipboard = command(documentWindowFor(first), "newDocumentFromClipboard:");
+        QVERIFY(command(documentWindowFor(first), "arrangeInFront:")->isEnabled());
+        QVERIFY(!fromClipboard->isEnabled());
+        offer(items);
+        QTEST(fromClipboard->isEnabled(), "enabled");
+        QTEST(command(documentWindowFor(open()), "newDocumentFromClipboard:")->isEnabled(),
+              "enabled");
+        const int windowsBefore = visibleTopLevels();
+        TabletApplication::instance()->newDocumentFromClipboard();
+        if (size.isEmpty()) { // nothing left behind, and a half-made document gave its name back
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(m_documents->documents().size(), size_t(2));
+            QCOMPARE(visibleTopLevels(), windowsBefore);
+            QCOMPARE(open()->displayName(), QStringLiteral("Untitled 3"));
+        } else {
+            QCOMPARE(m_documents->documents().size(), size_t(3));
+            auto *document = static_cast<InkpondDocument *>(m_documents->documents().back());
+            QCOMPARE(document->canvas()->sheetSize(),
+                     (Size {float(size.width()), float(size.height())}));
+            QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
+            // Untitled and edited, so that closing asks first.
+            QCOMPARE(document->displayName(), QStringLiteral("Untitled 3"));
+            QVERIFY(document->isDocumentEdited());
+            QVERIFY(document->window() && document->window()->isWindowModified());
+        }
+        QGuiApplication::clipboard()->clear();
+        QVERIFY(!fromClipboard->isEnabled());
+    }
+
+    void defaultsShowLeftToRightAndViewsComeBackUnchanged()
+    {
+        Opened o;
+        o.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.window));
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+        QCOMPARE(o.window->toolBarArea(o.window->toolbar()), Qt::TopToolBarArea);
+        const char *order[]
+            = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
+        int right = -1;
+        for (const char *name : order) {
+            QWidget *view = o.child(name);
+            QVERIFY(view->isVisible());
+            const int left = view->mapTo(o.window->toolbar(), QPoint(0, 0)).x();
+            QVERIFY2(left > right, name);
+            right = left + view->width();
+        }
+        // The flexible space pushes the background slider to the far end.
+        QVERIFY(o.window->toolbar()->width() - right < 24);
+
+        QPointer<QWidget> brush = o.child("mBrushSizeSlider");
+        QCOMPARE(brush->width(), 140);
+        QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
+        QVERIFY(home && !home->isVisible());
+        QVERIFY(brush->parentWidget() != home);
+        o.window->toolbar()->setItemIdentifiers(kDefault); // shown once more
+        QTRY_VERIFY(brush && brush->isVisible());
+        // A narrow window narrows the slider on the toolbar...
+        o.window->resize(260, o.window->height());
+        QTRY_VERIFY(brush->width() < 140);
+        QVERIFY(brush->width() >= 30);
+        // ...but not the slider itself: taken off, it is its own size again.
+        o.window->toolbar()->setItemIdentifiers({CurrentColorTBId});
+        QVERIFY(brush);
+        QCOMPARE(brush->parentWidget(), home);
+        QCOMPARE(brush->size(), QSize(140, 28));
+        QVERIFY(!brush->isVisible());
+        o.window->toolbar()->setItemIdentifiers(kDefault);
+        QCOMPARE(shownItem(o.window->toolbar(), BrushSizeTBId)->maxSize(), QSize(140, 28));
+    }
+
+    void storedConfigurationKeepsOnlyWhatCanBeShown()
+    {
+        Preferences::standard().setStringArray(
+            {QStringLiteral("PrintTBItem"), CurrentPenTBId, kToolbarSpaceItemIdentifier,
+             CurrentPenTBId, kToolbarSpaceItemIdentifier, QStringLiteral("NSToolbarPrintItem")},
+            PreferenceKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar")));
+        Opened o;
+        // A view can be in one place only; spaces may repeat.
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(),
+                 QStringList(
+                     {CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
+    }
+
+    void configurationSurvivesARestart_data()
+    {
+        QTest::addColumn<QStringList>("chosen");
+        // The settings file keeps an empty list and a one-element list in forms of their own.
+        QTest::newRow("emptied") << QStringList();
+        QTest::newRow("one item") << QStringList {CurrentColorTBId};
+        QTest::newRow("three items") << QStringList {kToolbarSpaceItemIdentifier, BrushSizeTBId,
+                                                     kToolbarSpaceItemIdentifier};
+    }
+
+    void configurationSurvivesARestart()
+    {
+        QFETCH(QStringList, chosen);
+        {
+            Opened o;
+            o.window->toolbar()->setItemIdentifiers(chosen);
+            QCOMPARE(o.window->toolbar()->actions().size(), chosen.size());
+        }
+        Preferences::standard().synchronize();
+        Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
+        Opened later;
+        QCOMPARE(later.window->toolbar()->itemIdentifiers(), chosen);
+    }
+
+    void customizeDialogEditsTheSharedConfiguration()
+    {
+        Opened o;
+        Opened other;
+        // From the window's context menu; asked again, the open one comes forward: there is one.
+        std::unique_ptr<QMenu> menu(o.window->createPopupMenu());
+        auto *customize
+            = menu->findChild<QAction *>(QStringLiteral("runToolbarCustomizationPalette:"));
+        QVERIFY(customize);
+        customize->trigger();
+        customize->trigger();
+        QCOMPARE(o.window->toolbar()->findChildren<ToolbarCustomizeDialog *>().size(), 1);
+        auto *dialog = o.window->toolbar()->findChild<ToolbarCustomizeDialog *>();
+        auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
+        auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
+        QCOMPARE(shown->count(), kDefault.size());
+
+        // An item with a view is there once: adding it again changes nothing.
+        allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
+        dialog->addSelectedItem();
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+
+        // A separator goes after the chosen item; spaces and separators may repeat.
+        shown->setCurrentRow(0);
+        allowed->setCurrentRow(rowOf(allowed, kToolbarSeparatorItemIdentifier));
+        dialog->addSelectedItem();
+        dialog->addSelectedItem();
+        QStringList expected = kDefault;
+        expected.insert(1, kToolbarSeparatorItemIdentifier);
+        expected.insert(2, kToolbarSeparatorItemIdentifier);
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
+
+        shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
+        dialog->moveSelectedItem(-1);
+        expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
+        shown->setCurrentRow(0);
+        dialog->moveSelectedItem(-1); // already first
+        dialog->removeSelectedItem();
+        expected.removeFirst();
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
+        QCOMPARE(other.window->toolbar()->itemIdentifiers(), expected);
+        QCOMPARE(shownItem(other.window->toolbar(), CurrentColorTBId)->view(),
+                 other.child("mCurrColorWell"));
+        QCOMPARE(shown->count(), expected.size());
+
+        dialog->restoreDefaults();
+        QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
+        QCOMPARE(other.window->toolbar()->itemIdentifiers(), kDefault);
+        QCOMPARE(shown->count(), kDefault.size());
+    }
 
 private:
     Document *open() { return m_documents->openUntitledDocumentAndDisplay(true, nullptr); }
@@ -120,282 +387,6 @@ private:
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<DocumentController> m_documents;
 };
-
-void TestMainMenu::init()
-{
-    m_settings = std::make_unique<IsolatedSettings>();
-    m_documents = InkpondDocument::newDocumentController();
-    TabletApplication::instance()->observeDocuments(m_documents.get());
-    QGuiApplication::clipboard()->clear();
-}
-
-void TestMainMenu::cleanup()
-{
-    for (Document *d : m_documents->documents())
-        d->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_documents.reset();
-    m_settings.reset();
-}
-
-void TestMainMenu::canvasCommandsGoToTheirOwnWindow()
-{
-    Opened a;
-    Opened b;
-    const QList<QAction *> sizes
-        = b.window->mainMenu()->actions(QStringLiteral("cropResizeToFixedSize:"));
-    QCOMPARE(sizes.size(), 5);
-    sizes[1]->trigger();
-    QCOMPARE(b.canvas->sheetSize(), (Size {400, 300}));
-    QCOMPARE(a.canvas->sheetSize(), (Size {600, 600}));
-
-    command(b.window, "copyWithBG:")->trigger();
-    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
-    QCOMPARE(mime->formats().size(), 2); // exactly these two, the same picture in both
-    const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
-    const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
-    QCOMPARE(differingPixels(png, b.canvas->getImageWithBG(true)->qimage()), 0);
-    QCOMPARE(differingPixels(tiff, png), 0);
-    QCOMPARE(qAlpha(png.pixel(200, 150)), 255); // with the paper
-    command(b.window, "copy:")->trigger();
-    const QImage bare = QImage::fromData(
-        QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), "PNG");
-    QCOMPARE(qAlpha(bare.pixel(200, 150)), 0); // without it
-
-    const int beeps = systemBeepCount();
-    command(a.window, "undo:")->trigger();
-    QCOMPARE(systemBeepCount(), beeps + 1);
-}
-
-// Open Recent lists the files opened and saved; revert needs a file, and edits to it; Window
-// lists the open documents.
-void TestMainMenu::menusFollowTheDocuments()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sketch.png"));
-    QImage(20, 10, QImage::Format_ARGB32).save(path);
-    m_documents->openFiles({path});
-    QCOMPARE(RecentDocuments::paths(), QStringList {path});
-    Document *opened = m_documents->documents().front();
-    QAction *revert = command(documentWindowFor(opened), "revertDocumentToSaved:");
-    QVERIFY(!revert->isEnabled());
-    opened->updateChangeCount(Document::ChangeDone);
-    QVERIFY(revert->isEnabled());
-    opened->updateChangeCount(Document::ChangeUndone);
-    QVERIFY(!revert->isEnabled());
-    Document *untitled = open();
-    untitled->updateChangeCount(Document::ChangeDone);
-    QVERIFY(!command(documentWindowFor(untitled), "revertDocumentToSaved:")->isEnabled());
-
-    const QString saved = dir.filePath(QStringLiteral("notes.png"));
-    untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
-    QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
-    QMenu *file = menuTitled(documentWindowFor(untitled), QStringLiteral("File"));
-    QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
-    QCOMPARE(shownItems(recent, "openRecentDocument:"),
-             QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
-    recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
-    QVERIFY(RecentDocuments::paths().isEmpty());
-
-    QMenu *menu = menuTitled(documentWindowFor(opened), QStringLiteral("Window"));
-    const QStringList names {opened->displayName(), untitled->displayName()};
-    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:"), names);
-    // Shown again, the list is not repeated; the window's own document is checked.
-    QCOMPARE(shownItems(menu, "makeKeyAndOrderFront:", true), QStringList {names[0]});
-    untitled->window()->hide();
-    menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).last()->trigger();
-    QVERIFY(untitled->window()->isVisible());
-}
-
-void TestMainMenu::newFromClipboard_data()
-{
-    const QByteArray tiff = encoded(Qt::red, {30, 20}, "TIFF");
-    const QByteArray png = encoded(Qt::blue, {40, 10}, "PNG");
-    QTest::addColumn<Offer>("items");
-    QTest::addColumn<bool>("enabled"); // the item can be chosen
-    QTest::addColumn<QSize>("size"); // of the new picture; none: no new document
-    QTest::addColumn<QColor>("color");
-    // The new document takes the first type in order.
-    QTest::newRow("TIFF over PNG") << Offer {{"image/png", png}, {"image/tiff", tiff}} << true
-                                   << QSize(30, 20) << QColor(Qt::red);
-    QTest::newRow("PNG alone") << Offer {{"image/png", png}} << true << QSize(40, 10)
-                               << QColor(Qt::blue);
-    QTest::newRow("PNG beside text") << Offer {{"text/plain", "hello"}, {"image/png", png}} << true
-                                     << QSize(40, 10) << QColor(Qt::blue);
-    // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
-    for (const char *type : {"image/png", "image/tiff", "image/x-pict"})
-        QTest::newRow(type) << Offer {{type, "not a picture at all"}} << true << QSize()
-                            << QColor();
-    // What cannot be chosen does nothing when sent anyway.
-    for (const char *type : {"image/jpeg", "text/plain"})
-        QTest::newRow(type) << Offer {{type, "bytes"}} << false << QSize() << QColor();
-}
-
-// The item follows the clipboard in every window, a window made later included.
-void TestMainMenu::newFromClipboard()
-{
-    QFETCH(Offer, items);
-    QFETCH(QSize, size);
-    QFETCH(QColor, color);
-    Document *first = open();
-    QAction *fromClipboard = command(documentWindowFor(first), "newDocumentFromClipboard:");
-    QVERIFY(command(documentWindowFor(first), "arrangeInFront:")->isEnabled());
-    QVERIFY(!fromClipboard->isEnabled());
-    offer(items);
-    QTEST(fromClipboard->isEnabled(), "enabled");
-    QTEST(command(documentWindowFor(open()), "newDocumentFromClipboard:")->isEnabled(), "enabled");
-    const int windowsBefore = visibleTopLevels();
-    TabletApplication::instance()->newDocumentFromClipboard();
-    if (size.isEmpty()) { // nothing left behind, and a half-made document gave its name back
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(m_documents->documents().size(), size_t(2));
-        QCOMPARE(visibleTopLevels(), windowsBefore);
-        QCOMPARE(open()->displayName(), QStringLiteral("Untitled 3"));
-    } else {
-        QCOMPARE(m_documents->documents().size(), size_t(3));
-        auto *document = static_cast<InkpondDocument *>(m_documents->documents().back());
-        QCOMPARE(document->canvas()->sheetSize(),
-                 (Size {float(size.width()), float(size.height())}));
-        QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
-        // Untitled and edited, so that closing asks first.
-        QCOMPARE(document->displayName(), QStringLiteral("Untitled 3"));
-        QVERIFY(document->isDocumentEdited());
-        QVERIFY(document->window() && document->window()->isWindowModified());
-    }
-    QGuiApplication::clipboard()->clear();
-    QVERIFY(!fromClipboard->isEnabled());
-}
-
-void TestMainMenu::defaultsShowLeftToRightAndViewsComeBackUnchanged()
-{
-    Opened o;
-    o.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(o.window));
-    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
-    QCOMPARE(o.window->toolBarArea(o.window->toolbar()), Qt::TopToolBarArea);
-    const char *order[] = {"mCurrPenView", "mCurrColorWell", "mBrushSizeSlider", "mBgTypeSlider"};
-    int right = -1;
-    for (const char *name : order) {
-        QWidget *view = o.child(name);
-        QVERIFY(view->isVisible());
-        const int left = view->mapTo(o.window->toolbar(), QPoint(0, 0)).x();
-        QVERIFY2(left > right, name);
-        right = left + view->width();
-    }
-    // The flexible space pushes the background slider to the far end.
-    QVERIFY(o.window->toolbar()->width() - right < 24);
-
-    QPointer<QWidget> brush = o.child("mBrushSizeSlider");
-    QCOMPARE(brush->width(), 140);
-    QWidget *home = o.child("mToolbarViews"); // where the views wait, hidden
-    QVERIFY(home && !home->isVisible());
-    QVERIFY(brush->parentWidget() != home);
-    o.window->toolbar()->setItemIdentifiers(kDefault); // shown once more
-    QTRY_VERIFY(brush && brush->isVisible());
-    // A narrow window narrows the slider on the toolbar...
-    o.window->resize(260, o.window->height());
-    QTRY_VERIFY(brush->width() < 140);
-    QVERIFY(brush->width() >= 30);
-    // ...but not the slider itself: taken off, it is its own size again.
-    o.window->toolbar()->setItemIdentifiers({CurrentColorTBId});
-    QVERIFY(brush);
-    QCOMPARE(brush->parentWidget(), home);
-    QCOMPARE(brush->size(), QSize(140, 28));
-    QVERIFY(!brush->isVisible());
-    o.window->toolbar()->setItemIdentifiers(kDefault);
-    QCOMPARE(shownItem(o.window->toolbar(), BrushSizeTBId)->maxSize(), QSize(140, 28));
-}
-
-void TestMainMenu::storedConfigurationKeepsOnlyWhatCanBeShown()
-{
-    Preferences::standard().setStringArray(
-        {QStringLiteral("PrintTBItem"), CurrentPenTBId, kToolbarSpaceItemIdentifier, CurrentPenTBId,
-         kToolbarSpaceItemIdentifier, QStringLiteral("NSToolbarPrintItem")},
-        PreferenceKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar")));
-    Opened o;
-    // A view can be in one place only; spaces may repeat.
-    QCOMPARE(
-        o.window->toolbar()->itemIdentifiers(),
-        QStringList({CurrentPenTBId, kToolbarSpaceItemIdentifier, kToolbarSpaceItemIdentifier}));
-}
-
-void TestMainMenu::configurationSurvivesARestart_data()
-{
-    QTest::addColumn<QStringList>("chosen");
-    // The settings file keeps an empty list and a one-element list in forms of their own.
-    QTest::newRow("emptied") << QStringList();
-    QTest::newRow("one item") << QStringList {CurrentColorTBId};
-    QTest::newRow("three items") << QStringList {kToolbarSpaceItemIdentifier, BrushSizeTBId,
-                                                 kToolbarSpaceItemIdentifier};
-}
-
-void TestMainMenu::configurationSurvivesARestart()
-{
-    QFETCH(QStringList, chosen);
-    {
-        Opened o;
-        o.window->toolbar()->setItemIdentifiers(chosen);
-        QCOMPARE(o.window->toolbar()->actions().size(), chosen.size());
-    }
-    Preferences::standard().synchronize();
-    Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
-    Opened later;
-    QCOMPARE(later.window->toolbar()->itemIdentifiers(), chosen);
-}
-
-void TestMainMenu::customizeDialogEditsTheSharedConfiguration()
-{
-    Opened o;
-    Opened other;
-    // From the window's context menu; asked again, the open one comes forward: there is one.
-    std::unique_ptr<QMenu> menu(o.window->createPopupMenu());
-    auto *customize = menu->findChild<QAction *>(QStringLiteral("runToolbarCustomizationPalette:"));
-    QVERIFY(customize);
-    customize->trigger();
-    customize->trigger();
-    QCOMPARE(o.window->toolbar()->findChildren<ToolbarCustomizeDialog *>().size(), 1);
-    auto *dialog = o.window->toolbar()->findChild<ToolbarCustomizeDialog *>();
-    auto *allowed = dialog->findChild<QListWidget *>(QStringLiteral("allowedItems"));
-    auto *shown = dialog->findChild<QListWidget *>(QStringLiteral("toolbarItems"));
-    QCOMPARE(shown->count(), kDefault.size());
-
-    // An item with a view is there once: adding it again changes nothing.
-    allowed->setCurrentRow(rowOf(allowed, CurrentColorTBId));
-    dialog->addSelectedItem();
-    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
-
-    // A separator goes after the chosen item; spaces and separators may repeat.
-    shown->setCurrentRow(0);
-    allowed->setCurrentRow(rowOf(allowed, kToolbarSeparatorItemIdentifier));
-    dialog->addSelectedItem();
-    dialog->addSelectedItem();
-    QStringList expected = kDefault;
-    expected.insert(1, kToolbarSeparatorItemIdentifier);
-    expected.insert(2, kToolbarSeparatorItemIdentifier);
-    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
-
-    shown->setCurrentRow(rowOf(shown, BackgroundTypeTBId));
-    dialog->moveSelectedItem(-1);
-    expected.swapItemsAt(expected.size() - 1, expected.size() - 2);
-    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
-    shown->setCurrentRow(0);
-    dialog->moveSelectedItem(-1); // already first
-    dialog->removeSelectedItem();
-    expected.removeFirst();
-    QCOMPARE(o.window->toolbar()->itemIdentifiers(), expected);
-    QCOMPARE(other.window->toolbar()->itemIdentifiers(), expected);
-    QCOMPARE(shownItem(other.window->toolbar(), CurrentColorTBId)->view(),
-             other.child("mCurrColorWell"));
-    QCOMPARE(shown->count(), expected.size());
-
-    dialog->restoreDefaults();
-    QCOMPARE(o.window->toolbar()->itemIdentifiers(), kDefault);
-    QCOMPARE(other.window->toolbar()->itemIdentifiers(), kDefault);
-    QCOMPARE(shown->count(), kDefault.size());
-}
 
 int main(int argc, char **argv)
 {

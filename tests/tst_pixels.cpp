@@ -212,68 +212,65 @@ private slots:
     void init() { m_settings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { m_settings.reset(); }
 
-    void replayedPictureMatchesWholeSheetPainting_data();
-    void replayedPictureMatchesWholeSheetPainting();
+    void replayedPictureMatchesWholeSheetPainting_data()
+    {
+        QTest::addColumn<quint32>("seed"); // 0: the demo session
+        QTest::addColumn<QSizeF>("sheet");
+        QTest::addColumn<int>("finalBgType");
+        QTest::newRow("plain paper") << 11u << QSizeF(300, 240) << 0;
+        QTest::newRow("ruled paper") << 23u << QSizeF(300, 240) << 1;
+        QTest::newRow("grid paper") << 37u << QSizeF(300, 240) << 2;
+        QTest::newRow("see-through paper") << 41u << QSizeF(300, 240) << 3;
+        QTest::newRow("odd sheet") << 53u << QSizeF(257, 129) << 2;
+        QTest::newRow("demo session") << 0u << QSizeF(600, 600) << -1;
+    }
+
+    void replayedPictureMatchesWholeSheetPainting()
+    {
+        QFETCH(quint32, seed);
+        QFETCH(QSizeF, sheet);
+        QFETCH(int, finalBgType);
+        const std::vector<SessionEvent> events
+            = seed ? SessionMaker(seed, sheet).make(finalBgType) : demoSession();
+        QVERIFY(!events.empty());
+
+        Opened opened;
+        QVERIFY(opened.canvas);
+        opened.window->show();
+        QVERIFY(opened.canvas->setSheetSize({float(sheet.width()), float(sheet.height())}));
+        QCoreApplication::processEvents();
+        SessionReplayer replayer(events, opened.canvas);
+        replayer.replayAll();
+        QCoreApplication::processEvents();
+        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join(u'\n')));
+
+        ReferencePainter reference(sheet);
+        reference.replay(events);
+        for (const bool withBG : {false, true}) {
+            const std::unique_ptr<Image> picture = opened.canvas->getImageWithBG(withBG);
+            QVERIFY(picture);
+            const QImage &actual = picture->qimage();
+            const QImage expected = reference.picture(withBG);
+            QCOMPARE(actual.size(), expected.size());
+            // A session that leaves (almost) nothing would prove nothing.
+            QImage empty(expected.size(), expected.format());
+            empty.fill(Qt::transparent);
+            QVERIFY(differingPixels(expected, empty) > expected.width() * expected.height() / 50);
+            const qint64 differing = pixelsBeyondOne(actual, expected);
+            if (differing != 0) {
+                const QString stem = QDir::temp().filePath(
+                    QStringLiteral("tst_pixels-%1-%2").arg(seed).arg(withBG ? "bg" : "nobg"));
+                actual.save(stem + QStringLiteral("-canvas.png"));
+                expected.save(stem + QStringLiteral("-reference.png"));
+                qWarning("pictures kept as %s-*.png", qPrintable(stem));
+            }
+            QCOMPARE(differing, qint64(0));
+        }
+    }
 
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
-
-void TestPixels::replayedPictureMatchesWholeSheetPainting_data()
-{
-    QTest::addColumn<quint32>("seed"); // 0: the demo session
-    QTest::addColumn<QSizeF>("sheet");
-    QTest::addColumn<int>("finalBgType");
-    QTest::newRow("plain paper") << 11u << QSizeF(300, 240) << 0;
-    QTest::newRow("ruled paper") << 23u << QSizeF(300, 240) << 1;
-    QTest::newRow("grid paper") << 37u << QSizeF(300, 240) << 2;
-    QTest::newRow("see-through paper") << 41u << QSizeF(300, 240) << 3;
-    QTest::newRow("odd sheet") << 53u << QSizeF(257, 129) << 2;
-    QTest::newRow("demo session") << 0u << QSizeF(600, 600) << -1;
-}
-
-void TestPixels::replayedPictureMatchesWholeSheetPainting()
-{
-    QFETCH(quint32, seed);
-    QFETCH(QSizeF, sheet);
-    QFETCH(int, finalBgType);
-    const std::vector<SessionEvent> events
-        = seed ? SessionMaker(seed, sheet).make(finalBgType) : demoSession();
-    QVERIFY(!events.empty());
-
-    Opened opened;
-    QVERIFY(opened.canvas);
-    opened.window->show();
-    QVERIFY(opened.canvas->setSheetSize({float(sheet.width()), float(sheet.height())}));
-    QCoreApplication::processEvents();
-    SessionReplayer replayer(events, opened.canvas);
-    replayer.replayAll();
-    QCoreApplication::processEvents();
-    QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join(u'\n')));
-
-    ReferencePainter reference(sheet);
-    reference.replay(events);
-    for (const bool withBG : {false, true}) {
-        const std::unique_ptr<Image> picture = opened.canvas->getImageWithBG(withBG);
-        QVERIFY(picture);
-        const QImage &actual = picture->qimage();
-        const QImage expected = reference.picture(withBG);
-        QCOMPARE(actual.size(), expected.size());
-        // A session that leaves (almost) nothing would prove nothing.
-        QImage empty(expected.size(), expected.format());
-        empty.fill(Qt::transparent);
-        QVERIFY(differingPixels(expected, empty) > expected.width() * expected.height() / 50);
-        const qint64 differing = pixelsBeyondOne(actual, expected);
-        if (differing != 0) {
-            const QString stem = QDir::temp().filePath(
-                QStringLiteral("tst_pixels-%1-%2").arg(seed).arg(withBG ? "bg" : "nobg"));
-            actual.save(stem + QStringLiteral("-canvas.png"));
-            expected.save(stem + QStringLiteral("-reference.png"));
-            qWarning("pictures kept as %s-*.png", qPrintable(stem));
-        }
-        QCOMPARE(differing, qint64(0));
-    }
-}
 
 QTEST_MAIN(TestPixels)
 #include "tst_pixels.moc"

@@ -201,15 +201,214 @@ class ReplayTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void replayedSessionGivesTheSamePixelsAndLines();
-    void linesReachTheFileAsTheyHappen();
-    void malformedRecordingStopsBeforeAnythingIsWritten();
-    void widgetPointsGiveTheRecordedSheetPointsBack();
-    void coordinatesAndPressureKeepTheirFloats();
-    void malformedLines_data();
-    void malformedLines();
+    void init()
+    {
+        mSettings = std::make_unique<IsolatedSettings>();
+        mDocuments = InkpondDocument::newDocumentController();
+    }
+
+    void cleanup()
+    {
+        for (Document *d : mDocuments->documents())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        mDocuments.reset();
+        mSettings.reset();
+    }
+
+    // A driven session replays to the same pixels through the program, with and without its paper;
+    // recording its replay in this process gives the recording back, line for line.
+    void replayedSessionGivesTheSamePixelsAndLines()
+    {
+        InkpondDocument *original = newDocument();
+        QVERIFY(original && original->canvas());
+        const QString first = mDir.filePath(QStringLiteral("first.jsonl"));
+        {
+            auto recorder = startRecording(first);
+            QVERIFY(recorder);
+            driveSession(*original);
+        }
+        const std::vector<SessionEvent> recorded = readRecording(first);
+        QSet<Kind> kinds;
+        for (const SessionEvent &e : recorded)
+            kinds.insert(e.kind);
+        QCOMPARE(kinds.size(), 8);
+
+        for (const bool withBackground : {false, true}) {
+            const QImage expected = asExported(*original->canvas(), withBackground);
+            QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
+            // The user's pen settings, other in each run, neither shape the replay nor get
+            // overwritten by it: a bug report replays the same for everyone.
+            const QString home = mDir.filePath(QStringLiteral("home-%1").arg(withBackground));
+            const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
+            const QByteArray stored = QByteArray("[General]\nBrushSize0=")
+                + (withBackground ? "60" : "3") + "\nPenColor=2\n";
+            QVERIFY(writeFile(conf, stored));
+            const QString out = home + QStringLiteral("/replayed.png");
+            const Run run
+                = replay(first, out, home,
+                         withBackground ? QStringList {QStringLiteral("--with-background")}
+                                        : QStringList {});
+            QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+            QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
+                     qPrintable(run.standardError)); // nothing diverged
+            QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
+            QCOMPARE(differingPixels(QImage(out), expected), 0);
+            QFile file(conf);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), stored);
+        }
+
+        // A fresh start, as the replaying program has, with no other canvas to follow proximity.
+        const QImage expected = asExported(*original->canvas(), false);
+        original->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        mSettings.reset();
+        mSettings = std::make_unique<IsolatedSettings>();
+        InkpondDocument *copy = newDocument();
+        QVERIFY(copy);
+        const QString second = mDir.filePath(QStringLiteral("second.jsonl"));
+        {
+            auto recorder = startRecording(second);
+            SessionReplayer replayer(recorded, copy->canvas());
+            replayer.replayAll();
+            QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+            const SessionReplayer::Statistics &stats = replayer.statistics();
+            QCOMPARE(stats.events, int(recorded.size()));
+            QVERIFY(stats.slowestEvent >= 1 && stats.slowestEvent <= stats.events);
+            QCOMPARE(stats.slowestKind, recorded[std::size_t(stats.slowestEvent - 1)].kind);
+            QVERIFY(stats.summary().contains(QLatin1String(", slowest event ")));
+        }
+        const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
+        const QList<QByteArray> again = untimed(readRecording(second));
+        QCOMPARE(again.mid(again.size() - input.size()), input);
+        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
+    }
+
+    void linesReachTheFileAsTheyHappen()
+    {
+        InkpondDocument *document = newDocument();
+        QVERIFY(document);
+        const QString path = mDir.filePath(QStringLiteral("live.jsonl"));
+        auto recorder = startRecording(path);
+        const qint64 settings = qint64(readRecording(path).size());
+        strokes::sendMouse(*document->canvas(), QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton,
+                           Qt::LeftButton);
+        // Read by another reader while the recorder still runs, as after a crash.
+        const std::vector<SessionEvent> seen = readRecording(path);
+        QCOMPARE(qint64(seen.size()), settings + 1);
+        QCOMPARE(seen.back().kind, Kind::Press);
+        QCOMPARE(seen.back().pointer, QStringLiteral("mouse"));
+        strokes::sendMouse(*document->canvas(), QEvent::MouseButtonRelease, {10, 10},
+                           Qt::LeftButton, Qt::NoButton);
+    }
+
+    void malformedRecordingStopsBeforeAnythingIsWritten()
+    {
+        // What makes a line malformed is the line format's concern; any one of them stops the
+        // replay.
+        const QString recording = mDir.filePath(QStringLiteral("bad.jsonl"));
+        // Good lines around the bad one: the good ones before it must not run either.
+        QVERIFY(writeFile(recording,
+                          QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})")
+                              + "\n\n" + R"({"t":5,"event":"press","x":1,)" + "\n"
+                              + R"({"t":9,"event":"release","x":10,"y":10,"pointer":"mouse"})"
+                              + "\n"));
+        const QString out = mDir.filePath(QStringLiteral("never.png"));
+        const QString config = mDir.filePath(QStringLiteral("config"));
+        const Run run = replay(recording, out, config);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: not valid JSON")),
+                 qPrintable(run.standardError));
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(run.standardOutput.isEmpty());
+
+        const Run missing = replay(mDir.filePath(QStringLiteral("none.jsonl")), out, config);
+        QCOMPARE(missing.exitCode, 2);
+        QVERIFY(!QFile::exists(out));
+    }
+
+    void widgetPointsGiveTheRecordedSheetPointsBack()
+    {
+        QRandomGenerator rng(8);
+        for (const Size sheet : {Size {600, 600}, Size {333, 4097}, Size {3001, 17}}) {
+            QWidget container;
+            container.resize(761, 699);
+            WTView canvas({0, 0, 761, 699}, &container);
+            QVERIFY(canvas.setSheetSize(sheet));
+            for (int i = 0; i < 2000; ++i) {
+                // A sheet point as a recording has it: from some sub-pixel widget position.
+                const Point p = canvas.canvasPointFromWidget(
+                    {rng.bounded(double(canvas.width())), rng.bounded(double(canvas.height()))});
+                const Point back
+                    = canvas.canvasPointFromWidget(SessionReplayer::widgetPointFor(canvas, p));
+                QCOMPARE(back, p); // Point's == is exact, unlike QCOMPARE on floats
+            }
+        }
+    }
+
+    void coordinatesAndPressureKeepTheirFloats()
+    {
+        // Replays must land on exactly the recorded points.
+        SessionEvent move
+            = *parseSessionEvent(R"({"event":"move","pointer":"pen","t":1,"x":0,"y":0})", nullptr);
+        for (const float v : {0.1f, 1.0f / 3.0f, 4095.999f, -7.25e-3f, 32767.0f, 1e-7f, 70.0f}) {
+            move.x = v;
+            move.y = -v;
+            move.pressure = v / 32767.0f;
+            move.modifiers = v > 1 ? QStringList {"alt", "shift"} : QStringList {};
+            const QByteArray line = formatSessionEvent(move);
+            // The fast pointer writer writes what Qt's JSON writer would.
+            QCOMPARE(QJsonDocument::fromJson(line).toJson(QJsonDocument::Compact), line);
+            const auto e = parseSessionEvent(line, nullptr);
+            QVERIFY(e);
+            QCOMPARE(e->x, v);
+            QCOMPARE(e->y, -v);
+            QCOMPARE(*e->pressure, v / 32767.0f);
+        }
+    }
+
+    void malformedLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("reason");
+        // Each line, named by the words its error must contain.
+        const char *const rows[][2] = {
+            {R"({"t":1,"event":)", "not valid JSON"},
+            {"[1,2]", "not a JSON object"},
+            {R"({"t":1,"event":"jump"})", "unknown event \"jump\""},
+            {R"({"event":"key","key":"A"})", "missing field \"t\""},
+            {R"({"t":1,"event":"press","x":1,"pointer":"pen"})", "missing field \"y\""},
+            {R"({"t":1,"event":"press","x":"1","y":2,"pointer":"pen"})",
+             "field \"x\" must be a number"},
+            {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"finger"})",
+             "unknown value \"finger\""},
+            // The mouse is no proximity pointer.
+            {R"({"t":1,"event":"proximity","enter":true,"pointer":"mouse","id":0})",
+             "unknown value \"mouse\""},
+            {R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})", "true or false"},
+            {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})",
+             "unknown modifier"},
+            {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
+            {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
+            {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
+            {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})",
+             "whole number"},
+            {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
+            {R"({"t":-1,"event":"key","key":"A"})", "negative"},
+        };
+        for (const auto &[line, reason] : rows)
+            QTest::newRow(reason) << QByteArray(line) << QString::fromUtf8(reason);
+    }
+
+    void malformedLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, reason);
+        QString error;
+        QVERIFY(!parseSessionEvent(line, &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+    }
 
 private:
     InkpondDocument *newDocument();
@@ -219,21 +418,6 @@ private:
     QTemporaryDir mDir;
 };
 
-void ReplayTest::init()
-{
-    mSettings = std::make_unique<IsolatedSettings>();
-    mDocuments = InkpondDocument::newDocumentController();
-}
-
-void ReplayTest::cleanup()
-{
-    for (Document *d : mDocuments->documents())
-        d->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    mDocuments.reset();
-    mSettings.reset();
-}
-
 InkpondDocument *ReplayTest::newDocument()
 {
     auto *document = qobject_cast<InkpondDocument *>(
@@ -241,195 +425,6 @@ InkpondDocument *ReplayTest::newDocument()
     if (document)
         QCoreApplication::processEvents();
     return document;
-}
-
-// A driven session replays to the same pixels through the program, with and without its paper;
-// recording its replay in this process gives the recording back, line for line.
-void ReplayTest::replayedSessionGivesTheSamePixelsAndLines()
-{
-    InkpondDocument *original = newDocument();
-    QVERIFY(original && original->canvas());
-    const QString first = mDir.filePath(QStringLiteral("first.jsonl"));
-    {
-        auto recorder = startRecording(first);
-        QVERIFY(recorder);
-        driveSession(*original);
-    }
-    const std::vector<SessionEvent> recorded = readRecording(first);
-    QSet<Kind> kinds;
-    for (const SessionEvent &e : recorded)
-        kinds.insert(e.kind);
-    QCOMPARE(kinds.size(), 8);
-
-    for (const bool withBackground : {false, true}) {
-        const QImage expected = asExported(*original->canvas(), withBackground);
-        QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
-        // The user's pen settings, other in each run, neither shape the replay nor get
-        // overwritten by it: a bug report replays the same for everyone.
-        const QString home = mDir.filePath(QStringLiteral("home-%1").arg(withBackground));
-        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
-        const QByteArray stored = QByteArray("[General]\nBrushSize0=")
-            + (withBackground ? "60" : "3") + "\nPenColor=2\n";
-        QVERIFY(writeFile(conf, stored));
-        const QString out = home + QStringLiteral("/replayed.png");
-        const Run run = replay(first, out, home,
-                               withBackground ? QStringList {QStringLiteral("--with-background")}
-                                              : QStringList {});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-        QVERIFY2(!run.standardError.contains(QLatin1String("inkpond:")),
-                 qPrintable(run.standardError)); // nothing diverged
-        QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
-        QCOMPARE(differingPixels(QImage(out), expected), 0);
-        QFile file(conf);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), stored);
-    }
-
-    // A fresh start, as the replaying program has, with no other canvas to follow proximity.
-    const QImage expected = asExported(*original->canvas(), false);
-    original->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    mSettings.reset();
-    mSettings = std::make_unique<IsolatedSettings>();
-    InkpondDocument *copy = newDocument();
-    QVERIFY(copy);
-    const QString second = mDir.filePath(QStringLiteral("second.jsonl"));
-    {
-        auto recorder = startRecording(second);
-        SessionReplayer replayer(recorded, copy->canvas());
-        replayer.replayAll();
-        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
-        const SessionReplayer::Statistics &stats = replayer.statistics();
-        QCOMPARE(stats.events, int(recorded.size()));
-        QVERIFY(stats.slowestEvent >= 1 && stats.slowestEvent <= stats.events);
-        QCOMPARE(stats.slowestKind, recorded[std::size_t(stats.slowestEvent - 1)].kind);
-        QVERIFY(stats.summary().contains(QLatin1String(", slowest event ")));
-    }
-    const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
-    const QList<QByteArray> again = untimed(readRecording(second));
-    QCOMPARE(again.mid(again.size() - input.size()), input);
-    QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
-}
-
-void ReplayTest::linesReachTheFileAsTheyHappen()
-{
-    InkpondDocument *document = newDocument();
-    QVERIFY(document);
-    const QString path = mDir.filePath(QStringLiteral("live.jsonl"));
-    auto recorder = startRecording(path);
-    const qint64 settings = qint64(readRecording(path).size());
-    strokes::sendMouse(*document->canvas(), QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton,
-                       Qt::LeftButton);
-    // Read by another reader while the recorder still runs, as after a crash.
-    const std::vector<SessionEvent> seen = readRecording(path);
-    QCOMPARE(qint64(seen.size()), settings + 1);
-    QCOMPARE(seen.back().kind, Kind::Press);
-    QCOMPARE(seen.back().pointer, QStringLiteral("mouse"));
-    strokes::sendMouse(*document->canvas(), QEvent::MouseButtonRelease, {10, 10}, Qt::LeftButton,
-                       Qt::NoButton);
-}
-
-void ReplayTest::malformedRecordingStopsBeforeAnythingIsWritten()
-{
-    // What makes a line malformed is the line format's concern; any one of them stops the replay.
-    const QString recording = mDir.filePath(QStringLiteral("bad.jsonl"));
-    // Good lines around the bad one: the good ones before it must not run either.
-    QVERIFY(writeFile(recording,
-                      QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})")
-                          + "\n\n" + R"({"t":5,"event":"press","x":1,)" + "\n"
-                          + R"({"t":9,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n"));
-    const QString out = mDir.filePath(QStringLiteral("never.png"));
-    const QString config = mDir.filePath(QStringLiteral("config"));
-    const Run run = replay(recording, out, config);
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: not valid JSON")),
-             qPrintable(run.standardError));
-    QVERIFY(!QFile::exists(out));
-    QVERIFY(run.standardOutput.isEmpty());
-
-    const Run missing = replay(mDir.filePath(QStringLiteral("none.jsonl")), out, config);
-    QCOMPARE(missing.exitCode, 2);
-    QVERIFY(!QFile::exists(out));
-}
-
-void ReplayTest::widgetPointsGiveTheRecordedSheetPointsBack()
-{
-    QRandomGenerator rng(8);
-    for (const Size sheet : {Size {600, 600}, Size {333, 4097}, Size {3001, 17}}) {
-        QWidget container;
-        container.resize(761, 699);
-        WTView canvas({0, 0, 761, 699}, &container);
-        QVERIFY(canvas.setSheetSize(sheet));
-        for (int i = 0; i < 2000; ++i) {
-            // A sheet point as a recording has it: from some sub-pixel widget position.
-            const Point p = canvas.canvasPointFromWidget(
-                {rng.bounded(double(canvas.width())), rng.bounded(double(canvas.height()))});
-            const Point back
-                = canvas.canvasPointFromWidget(SessionReplayer::widgetPointFor(canvas, p));
-            QCOMPARE(back, p); // Point's == is exact, unlike QCOMPARE on floats
-        }
-    }
-}
-
-void ReplayTest::coordinatesAndPressureKeepTheirFloats()
-{
-    // Replays must land on exactly the recorded points.
-    SessionEvent move
-        = *parseSessionEvent(R"({"event":"move","pointer":"pen","t":1,"x":0,"y":0})", nullptr);
-    for (const float v : {0.1f, 1.0f / 3.0f, 4095.999f, -7.25e-3f, 32767.0f, 1e-7f, 70.0f}) {
-        move.x = v;
-        move.y = -v;
-        move.pressure = v / 32767.0f;
-        move.modifiers = v > 1 ? QStringList {"alt", "shift"} : QStringList {};
-        const QByteArray line = formatSessionEvent(move);
-        // The fast pointer writer writes what Qt's JSON writer would.
-        QCOMPARE(QJsonDocument::fromJson(line).toJson(QJsonDocument::Compact), line);
-        const auto e = parseSessionEvent(line, nullptr);
-        QVERIFY(e);
-        QCOMPARE(e->x, v);
-        QCOMPARE(e->y, -v);
-        QCOMPARE(*e->pressure, v / 32767.0f);
-    }
-}
-
-void ReplayTest::malformedLines_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QString>("reason");
-    // Each line, named by the words its error must contain.
-    const char *const rows[][2] = {
-        {R"({"t":1,"event":)", "not valid JSON"},
-        {"[1,2]", "not a JSON object"},
-        {R"({"t":1,"event":"jump"})", "unknown event \"jump\""},
-        {R"({"event":"key","key":"A"})", "missing field \"t\""},
-        {R"({"t":1,"event":"press","x":1,"pointer":"pen"})", "missing field \"y\""},
-        {R"({"t":1,"event":"press","x":"1","y":2,"pointer":"pen"})",
-         "field \"x\" must be a number"},
-        {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"finger"})", "unknown value \"finger\""},
-        // The mouse is no proximity pointer.
-        {R"({"t":1,"event":"proximity","enter":true,"pointer":"mouse","id":0})",
-         "unknown value \"mouse\""},
-        {R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})", "true or false"},
-        {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})",
-         "unknown modifier"},
-        {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
-        {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
-        {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
-        {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})", "whole number"},
-        {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
-        {R"({"t":-1,"event":"key","key":"A"})", "negative"},
-    };
-    for (const auto &[line, reason] : rows)
-        QTest::newRow(reason) << QByteArray(line) << QString::fromUtf8(reason);
-}
-
-void ReplayTest::malformedLines()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(QString, reason);
-    QString error;
-    QVERIFY(!parseSessionEvent(line, &error));
-    QVERIFY2(error.contains(reason), qPrintable(error));
 }
 
 int main(int argc, char **argv)

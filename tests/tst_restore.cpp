@@ -89,19 +89,296 @@ class RestoreTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void savedRecordRestoresTheSameUndo();
-    void closeAndQuitLeaveNothing();
-    void question_data();
-    void question();
-    void outOfRangeToolNoLongerStopsTheRestore();
-    void unwritableRecordsAreToldOnce();
-    void redoGoesThroughTheJournal();
-    void liveRecordsAreNotTaken();
-    void damagedJournal_data();
-    void damagedJournal();
-    void startingPictureNamedByTheDescriptionOnly();
+    void init()
+    {
+        m_settings = std::make_unique<IsolatedSettings>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_controller = InkpondDocument::newDocumentController();
+        m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")),
+                                                       *m_controller);
+    }
+
+    void cleanup()
+    {
+        m_recovery.reset();
+        m_controller.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_dir.reset();
+        m_settings.reset();
+    }
+
+    // Opened or saved with nothing to undo, the picture of that moment is the new start. A save
+    // with strokes still undoable keeps the older start, so that an undo after the save, restored,
+    // takes back the same stroke; until then nothing in the record is unsaved. A cleared document
+    // starts blank and untitled.
+    void savedRecordRestoresTheSameUndo()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        const Image picture(testPicture(300, 200));
+        QVERIFY(canvas.setImage(&picture));
+        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("b.png"))),
+                            document->fileType());
+        auto record = crashCopy(document);
+        QVERIFY(record && record->events.empty() && !record->hasUnsavedWork());
+        QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
+
+        strokes::drag(canvas, {10, 10}, {200, 150});
+        strokes::drag(canvas, {100, 30}, {250, 180});
+        bool saved = false;
+        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
+                            document->fileType(), [&saved](bool ok) { saved = ok; });
+        QVERIFY(saved);
+        record = crashCopy(document);
+        QVERIFY(record && !record->hasUnsavedWork());
+        QCOMPARE(record->start.path, m_dir->filePath(QStringLiteral("a.png")));
+        QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
+
+        canvas.undo();
+        record = crashCopy(document);
+        QVERIFY(record && record->hasUnsavedWork());
+        QString error;
+        InkpondDocument *restored = m_recovery->restore(*record, &error);
+        QVERIFY2(restored, qPrintable(error));
+        QVERIFY(restored->isDocumentEdited());
+        QCOMPARE(restored->fileURL(), document->fileURL());
+        QCOMPARE(differing(*restored->canvas(), canvas), 0);
+        QCOMPARE(restored->canvas()->undoLayers().size(), size_t(1));
+        restored->close();
+
+        canvas.clear(); // asks first: the picture has unsaved changes
+        QVERIFY(answer("saveChangesAlert", document->window(), QMessageBox::Discard));
+        record = crashCopy(document);
+        QVERIFY(record && record->events.empty());
+        QVERIFY(record->start.base.isNull());
+        QVERIFY(record->start.path.isEmpty());
+        QCOMPARE(record->start.size, QSize(300, 200));
+    }
+
+    void closeAndQuitLeaveNothing()
+    {
+        const QString root = m_recovery->root();
+        InkpondDocument *first = newDocument();
+        strokes::drag(*first->canvas(), {10, 10}, {50, 50});
+        newDocument();
+        m_recovery->waitUntilWritten();
+        QCOMPARE(recordFolders(root).size(), 2);
+        first->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_recovery->waitUntilWritten();
+        QCOMPARE(recordFolders(root).size(), 1);
+        m_recovery.reset(); // a clean quit, with a window still open
+        QVERIFY(recordFolders(root).isEmpty());
+    }
+
+    void question_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("documents");
+        QTest::addColumn<int>("recordsLeft");
+        QTest::newRow("restore") << QStringLiteral("Restore") << 2 << 2; // the restored ones' own
+        QTest::newRow("discard") << QStringLiteral("Discard") << 0 << 0;
+        QTest::newRow("later") << QStringLiteral("Later") << 0 << 2;
+    }
+
+    // Records of a dead process (their locks released with them): one whole, one damaged after its
+    // stroke, and one with nothing unsaved, which goes without a question.
+    void question()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, documents);
+        QFETCH(int, recordsLeft);
+        const QString root = m_recovery->root();
+        orphanedRecord(root, 1);
+        orphanedRecord(root, 0);
+        QFile journal(orphanedRecord(root, 1) + QStringLiteral("/journal-1.jsonl"));
+        QVERIFY(journal.open(QIODevice::Append));
+        journal.write(linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
+                      + "{not json}\n");
+        journal.close();
+
+        QString informative;
+        QTimer::singleShot(0, this, [&] {
+            if (QMessageBox *box = openBox("restoreQuestion"))
+                informative = box->informativeText();
+            answer("restoreQuestion", nullptr, button);
+        });
+        m_recovery->offerRestore();
+        QVERIFY(informative.contains(QStringLiteral("damaged")));
+        QCOMPARE(int(m_controller->documents().size()), documents);
+        for (Document *document : m_controller->documents()) {
+            auto *restored = qobject_cast<InkpondDocument *>(document);
+            QVERIFY(restored->isDocumentEdited());
+            QVERIFY(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0);
+        }
+        m_recovery->waitUntilWritten();
+        QCOMPARE(int(recordFolders(root).size()), recordsLeft);
+    }
+
+    // A tool number outside 0 to 4, in the start's pen or in a line, once ended the program.
+    void outOfRangeToolNoLongerStopsTheRestore()
+    {
+        RecoveryStart start = blankStart();
+        start.pen = QJsonObject {{QStringLiteral("tool"), 9}};
+        auto written = RecoveryRecord::create(m_recovery->root(), start);
+        const auto tool = parseSessionEvent(
+            R"({"t":0,"event":"action","name":"setActiveColor:","value":9})", nullptr);
+        QVERIFY(tool && written->append({*tool}) && written->waitUntilDurable());
+        written.reset();
+        auto records = claimOrphanedRecords(m_recovery->root());
+        QCOMPARE(records.size(), size_t(1));
+        QString error;
+        InkpondDocument *restored = m_recovery->restore(*records.front(), &error);
+        QVERIFY2(restored, qPrintable(error));
+        QCOMPARE(restored->canvas()->activeColor(), 1);
+    }
+
+    // Where no record can be kept, the documents still open, and the user hears of it once.
+    void unwritableRecordsAreToldOnce()
+    {
+        QVERIFY(writeFile(m_recovery->root(), "a file where the folder should be"));
+        InkpondDocument *first = newDocument();
+        QVERIFY(first && first->canvas());
+        QVERIFY(openBox("recoveryOffAlert", first->window()));
+        InkpondDocument *second = newDocument();
+        QVERIFY(!openBox("recoveryOffAlert", second->window()));
+        strokes::drag(*second->canvas(), {10, 10}, {100, 100});
+        QVERIFY(second->isDocumentEdited());
+    }
+
+    // Strokes, undos, a save and redos through the menu, journalled for recovery: the restore gives
+    // the same pixels and the same history.
+    void redoGoesThroughTheJournal()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        auto command = [&](const char *name) {
+            documentWindowFor(document)->mainMenu()->action(QLatin1String(name))->trigger();
+        };
+        for (int i = 0; i < 4; ++i)
+            strokes::drag(canvas, {50.0f + 100 * i, 100}, {90.0f + 100 * i, 400});
+        for (int i = 0; i < 4; ++i)
+            command("undo:");
+        // Saved with nothing left to undo, but all to redo: the record keeps its start.
+        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
+                            document->fileType());
+        QVERIFY(!document->isDocumentEdited());
+        for (const char *name : {"redo:", "redo:", "undo:", "redo:", "redo:"})
+            command(name);
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
+        QVERIFY(canvas.canRedo());
+
+        auto record = crashCopy(document);
+        QVERIFY(record);
+        QString error;
+        InkpondDocument *restored = m_recovery->restore(*record, &error);
+        QVERIFY2(restored, qPrintable(error));
+        WTView &again = *restored->canvas();
+        QCOMPARE(differing(again, canvas), 0);
+        QCOMPARE(again.undoLayers().size(), std::size_t(3));
+        again.redo();
+        canvas.redo();
+        QCOMPARE(differing(again, canvas), 0);
+        QVERIFY(!again.canRedo());
+    }
+
+    void liveRecordsAreNotTaken()
+    {
+        QTemporaryDir root;
+        auto live = RecoveryRecord::create(root.path(), blankStart());
+        QVERIFY(live);
+        QVERIFY(live->append(stroke(1)));
+        // Another instance (a second lock on the same file) sees a running owner, and leaves alone
+        // a folder that is still being made.
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
+        QVERIFY(claimOrphanedRecords(root.path()).empty());
+
+        // An orphan claimed by one instance is not offered to another.
+        QVERIFY(!orphanedRecord(root.path(), 1).isEmpty());
+        auto first = claimOrphanedRecords(root.path());
+        QCOMPARE(first.size(), size_t(1));
+        QVERIFY(claimOrphanedRecords(root.path()).empty());
+        // Released without being restored, it is offered again.
+        first.clear();
+        QCOMPARE(claimOrphanedRecords(root.path()).size(), size_t(1));
+    }
+
+    void damagedJournal_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QList<float>>("presses");
+        QTest::addColumn<bool>("damaged");
+
+        const QByteArray whole = linesOf(stroke(0)) + linesOf(stroke(10));
+        const QByteArray nextPress = formatSessionEvent(pointer(Kind::Press, 20, 10));
+        QTest::newRow("intact") << whole << QList<float> {0, 10} << false;
+        QTest::newRow("last line cut in its middle")
+            << whole + nextPress.left(nextPress.size() / 2) << QList<float> {0, 10} << false;
+        QTest::newRow("stroke without its release")
+            << whole + nextPress + '\n' + formatSessionEvent(pointer(Kind::Move, 21, 11)) + '\n'
+            << QList<float> {0, 10} << false;
+        QTest::newRow("garbage in the middle")
+            << linesOf(stroke(0)) + "{\"kind\":\"pre\n" + linesOf(stroke(10)) << QList<float> {0}
+            << true;
+        QTest::newRow("empty") << QByteArray() << QList<float> {} << false;
+    }
+
+    void damagedJournal()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(QList<float>, presses);
+        QFETCH(bool, damaged);
+
+        QTemporaryDir root;
+        QFile journal(
+            QDir(orphanedRecord(root.path(), 0)).filePath(QStringLiteral("journal-1.jsonl")));
+        QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        journal.write(tail);
+        journal.close();
+
+        auto records = claimOrphanedRecords(root.path());
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(pressXs(records[0]->events), presses);
+        QCOMPARE(records[0]->damaged, damaged);
+        QCOMPARE(records[0]->problem.isEmpty(), !damaged);
+        // Whatever restores must end on a finished stroke.
+        if (!records[0]->events.empty())
+            QCOMPARE(records[0]->events.back().kind, Kind::Release);
+    }
+
+    // A new start writes to its own journal at once, while its picture may still be encoding; a
+    // crash before the description names it leaves the previous start whole.
+    void startingPictureNamedByTheDescriptionOnly()
+    {
+        QTemporaryDir root;
+        RecoveryStart saved = blankStart();
+        saved.base = QImage(64, 48, QImage::Format_ARGB32);
+        saved.base.fill(Qt::red);
+        auto record = RecoveryRecord::create(root.path(), saved);
+        QVERIFY(record);
+        QVERIFY(record->append(stroke(0)));
+        const QDir dir(record->folder());
+        QVERIFY(record->beginStart() > 0);
+        QVERIFY(record->append(stroke(10)));
+        record.reset();
+
+        auto records = claimOrphanedRecords(root.path());
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
+        QCOMPARE(pressXs(records[0]->events), QList<float> {0});
+        records.clear();
+
+        // A description naming a file outside its folder is damage, not a picture to load.
+        QFile meta(dir.filePath(QStringLiteral("meta.json")));
+        QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        meta.write(
+            R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
+        meta.close();
+        records = claimOrphanedRecords(root.path());
+        QCOMPARE(records.size(), size_t(1));
+        QVERIFY(records[0]->damaged);
+        QVERIFY(records[0]->start.base.isNull());
+    }
 
 private:
     InkpondDocument *newDocument();
@@ -113,24 +390,6 @@ private:
     std::unique_ptr<DocumentController> m_controller;
     std::unique_ptr<RecoveryManager> m_recovery;
 };
-
-void RestoreTest::init()
-{
-    m_settings = std::make_unique<IsolatedSettings>();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_controller = InkpondDocument::newDocumentController();
-    m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")),
-                                                   *m_controller);
-}
-
-void RestoreTest::cleanup()
-{
-    m_recovery.reset();
-    m_controller.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_dir.reset();
-    m_settings.reset();
-}
 
 InkpondDocument *RestoreTest::newDocument()
 {
@@ -153,278 +412,6 @@ std::unique_ptr<RecoveredRecord> RestoreTest::crashCopy(InkpondDocument *documen
             QFile::copy(from.filePath(name), crashed + QStringLiteral("/record/") + name);
     auto records = claimOrphanedRecords(crashed);
     return records.size() == 1 ? std::move(records.front()) : nullptr;
-}
-
-// Opened or saved with nothing to undo, the picture of that moment is the new start. A save with
-// strokes still undoable keeps the older start, so that an undo after the save, restored, takes
-// back the same stroke; until then nothing in the record is unsaved. A cleared document starts
-// blank and untitled.
-void RestoreTest::savedRecordRestoresTheSameUndo()
-{
-    InkpondDocument *document = newDocument();
-    WTView &canvas = *document->canvas();
-    const Image picture(testPicture(300, 200));
-    QVERIFY(canvas.setImage(&picture));
-    document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("b.png"))),
-                        document->fileType());
-    auto record = crashCopy(document);
-    QVERIFY(record && record->events.empty() && !record->hasUnsavedWork());
-    QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
-
-    strokes::drag(canvas, {10, 10}, {200, 150});
-    strokes::drag(canvas, {100, 30}, {250, 180});
-    bool saved = false;
-    document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
-                        document->fileType(), [&saved](bool ok) { saved = ok; });
-    QVERIFY(saved);
-    record = crashCopy(document);
-    QVERIFY(record && !record->hasUnsavedWork());
-    QCOMPARE(record->start.path, m_dir->filePath(QStringLiteral("a.png")));
-    QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
-
-    canvas.undo();
-    record = crashCopy(document);
-    QVERIFY(record && record->hasUnsavedWork());
-    QString error;
-    InkpondDocument *restored = m_recovery->restore(*record, &error);
-    QVERIFY2(restored, qPrintable(error));
-    QVERIFY(restored->isDocumentEdited());
-    QCOMPARE(restored->fileURL(), document->fileURL());
-    QCOMPARE(differing(*restored->canvas(), canvas), 0);
-    QCOMPARE(restored->canvas()->undoLayers().size(), size_t(1));
-    restored->close();
-
-    canvas.clear(); // asks first: the picture has unsaved changes
-    QVERIFY(answer("saveChangesAlert", document->window(), QMessageBox::Discard));
-    record = crashCopy(document);
-    QVERIFY(record && record->events.empty());
-    QVERIFY(record->start.base.isNull());
-    QVERIFY(record->start.path.isEmpty());
-    QCOMPARE(record->start.size, QSize(300, 200));
-}
-
-void RestoreTest::closeAndQuitLeaveNothing()
-{
-    const QString root = m_recovery->root();
-    InkpondDocument *first = newDocument();
-    strokes::drag(*first->canvas(), {10, 10}, {50, 50});
-    newDocument();
-    m_recovery->waitUntilWritten();
-    QCOMPARE(recordFolders(root).size(), 2);
-    first->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_recovery->waitUntilWritten();
-    QCOMPARE(recordFolders(root).size(), 1);
-    m_recovery.reset(); // a clean quit, with a window still open
-    QVERIFY(recordFolders(root).isEmpty());
-}
-
-void RestoreTest::question_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("documents");
-    QTest::addColumn<int>("recordsLeft");
-    QTest::newRow("restore") << QStringLiteral("Restore") << 2 << 2; // the restored ones' own
-    QTest::newRow("discard") << QStringLiteral("Discard") << 0 << 0;
-    QTest::newRow("later") << QStringLiteral("Later") << 0 << 2;
-}
-
-// Records of a dead process (their locks released with them): one whole, one damaged after its
-// stroke, and one with nothing unsaved, which goes without a question.
-void RestoreTest::question()
-{
-    QFETCH(QString, button);
-    QFETCH(int, documents);
-    QFETCH(int, recordsLeft);
-    const QString root = m_recovery->root();
-    orphanedRecord(root, 1);
-    orphanedRecord(root, 0);
-    QFile journal(orphanedRecord(root, 1) + QStringLiteral("/journal-1.jsonl"));
-    QVERIFY(journal.open(QIODevice::Append));
-    journal.write(linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
-                  + "{not json}\n");
-    journal.close();
-
-    QString informative;
-    QTimer::singleShot(0, this, [&] {
-        if (QMessageBox *box = openBox("restoreQuestion"))
-            informative = box->informativeText();
-        answer("restoreQuestion", nullptr, button);
-    });
-    m_recovery->offerRestore();
-    QVERIFY(informative.contains(QStringLiteral("damaged")));
-    QCOMPARE(int(m_controller->documents().size()), documents);
-    for (Document *document : m_controller->documents()) {
-        auto *restored = qobject_cast<InkpondDocument *>(document);
-        QVERIFY(restored->isDocumentEdited());
-        QVERIFY(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0);
-    }
-    m_recovery->waitUntilWritten();
-    QCOMPARE(int(recordFolders(root).size()), recordsLeft);
-}
-
-// A tool number outside 0 to 4, in the start's pen or in a line, once ended the program.
-void RestoreTest::outOfRangeToolNoLongerStopsTheRestore()
-{
-    RecoveryStart start = blankStart();
-    start.pen = QJsonObject {{QStringLiteral("tool"), 9}};
-    auto written = RecoveryRecord::create(m_recovery->root(), start);
-    const auto tool = parseSessionEvent(
-        R"({"t":0,"event":"action","name":"setActiveColor:","value":9})", nullptr);
-    QVERIFY(tool && written->append({*tool}) && written->waitUntilDurable());
-    written.reset();
-    auto records = claimOrphanedRecords(m_recovery->root());
-    QCOMPARE(records.size(), size_t(1));
-    QString error;
-    InkpondDocument *restored = m_recovery->restore(*records.front(), &error);
-    QVERIFY2(restored, qPrintable(error));
-    QCOMPARE(restored->canvas()->activeColor(), 1);
-}
-
-// Where no record can be kept, the documents still open, and the user hears of it once.
-void RestoreTest::unwritableRecordsAreToldOnce()
-{
-    QVERIFY(writeFile(m_recovery->root(), "a file where the folder should be"));
-    InkpondDocument *first = newDocument();
-    QVERIFY(first && first->canvas());
-    QVERIFY(openBox("recoveryOffAlert", first->window()));
-    InkpondDocument *second = newDocument();
-    QVERIFY(!openBox("recoveryOffAlert", second->window()));
-    strokes::drag(*second->canvas(), {10, 10}, {100, 100});
-    QVERIFY(second->isDocumentEdited());
-}
-
-// Strokes, undos, a save and redos through the menu, journalled for recovery: the restore gives
-// the same pixels and the same history.
-void RestoreTest::redoGoesThroughTheJournal()
-{
-    InkpondDocument *document = newDocument();
-    WTView &canvas = *document->canvas();
-    auto command = [&](const char *name) {
-        documentWindowFor(document)->mainMenu()->action(QLatin1String(name))->trigger();
-    };
-    for (int i = 0; i < 4; ++i)
-        strokes::drag(canvas, {50.0f + 100 * i, 100}, {90.0f + 100 * i, 400});
-    for (int i = 0; i < 4; ++i)
-        command("undo:");
-    // Saved with nothing left to undo, but all to redo: the record keeps its start.
-    document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
-                        document->fileType());
-    QVERIFY(!document->isDocumentEdited());
-    for (const char *name : {"redo:", "redo:", "undo:", "redo:", "redo:"})
-        command(name);
-    QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
-    QVERIFY(canvas.canRedo());
-
-    auto record = crashCopy(document);
-    QVERIFY(record);
-    QString error;
-    InkpondDocument *restored = m_recovery->restore(*record, &error);
-    QVERIFY2(restored, qPrintable(error));
-    WTView &again = *restored->canvas();
-    QCOMPARE(differing(again, canvas), 0);
-    QCOMPARE(again.undoLayers().size(), std::size_t(3));
-    again.redo();
-    canvas.redo();
-    QCOMPARE(differing(again, canvas), 0);
-    QVERIFY(!again.canRedo());
-}
-
-void RestoreTest::liveRecordsAreNotTaken()
-{
-    QTemporaryDir root;
-    auto live = RecoveryRecord::create(root.path(), blankStart());
-    QVERIFY(live);
-    QVERIFY(live->append(stroke(1)));
-    // Another instance (a second lock on the same file) sees a running owner, and leaves alone
-    // a folder that is still being made.
-    QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
-    QVERIFY(claimOrphanedRecords(root.path()).empty());
-
-    // An orphan claimed by one instance is not offered to another.
-    QVERIFY(!orphanedRecord(root.path(), 1).isEmpty());
-    auto first = claimOrphanedRecords(root.path());
-    QCOMPARE(first.size(), size_t(1));
-    QVERIFY(claimOrphanedRecords(root.path()).empty());
-    // Released without being restored, it is offered again.
-    first.clear();
-    QCOMPARE(claimOrphanedRecords(root.path()).size(), size_t(1));
-}
-
-void RestoreTest::damagedJournal_data()
-{
-    QTest::addColumn<QByteArray>("tail");
-    QTest::addColumn<QList<float>>("presses");
-    QTest::addColumn<bool>("damaged");
-
-    const QByteArray whole = linesOf(stroke(0)) + linesOf(stroke(10));
-    const QByteArray nextPress = formatSessionEvent(pointer(Kind::Press, 20, 10));
-    QTest::newRow("intact") << whole << QList<float> {0, 10} << false;
-    QTest::newRow("last line cut in its middle")
-        << whole + nextPress.left(nextPress.size() / 2) << QList<float> {0, 10} << false;
-    QTest::newRow("stroke without its release")
-        << whole + nextPress + '\n' + formatSessionEvent(pointer(Kind::Move, 21, 11)) + '\n'
-        << QList<float> {0, 10} << false;
-    QTest::newRow("garbage in the middle")
-        << linesOf(stroke(0)) + "{\"kind\":\"pre\n" + linesOf(stroke(10)) << QList<float> {0}
-        << true;
-    QTest::newRow("empty") << QByteArray() << QList<float> {} << false;
-}
-
-void RestoreTest::damagedJournal()
-{
-    QFETCH(QByteArray, tail);
-    QFETCH(QList<float>, presses);
-    QFETCH(bool, damaged);
-
-    QTemporaryDir root;
-    QFile journal(QDir(orphanedRecord(root.path(), 0)).filePath(QStringLiteral("journal-1.jsonl")));
-    QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    journal.write(tail);
-    journal.close();
-
-    auto records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(1));
-    QCOMPARE(pressXs(records[0]->events), presses);
-    QCOMPARE(records[0]->damaged, damaged);
-    QCOMPARE(records[0]->problem.isEmpty(), !damaged);
-    // Whatever restores must end on a finished stroke.
-    if (!records[0]->events.empty())
-        QCOMPARE(records[0]->events.back().kind, Kind::Release);
-}
-
-// A new start writes to its own journal at once, while its picture may still be encoding; a
-// crash before the description names it leaves the previous start whole.
-void RestoreTest::startingPictureNamedByTheDescriptionOnly()
-{
-    QTemporaryDir root;
-    RecoveryStart saved = blankStart();
-    saved.base = QImage(64, 48, QImage::Format_ARGB32);
-    saved.base.fill(Qt::red);
-    auto record = RecoveryRecord::create(root.path(), saved);
-    QVERIFY(record);
-    QVERIFY(record->append(stroke(0)));
-    const QDir dir(record->folder());
-    QVERIFY(record->beginStart() > 0);
-    QVERIFY(record->append(stroke(10)));
-    record.reset();
-
-    auto records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(1));
-    QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
-    QCOMPARE(pressXs(records[0]->events), QList<float> {0});
-    records.clear();
-
-    // A description naming a file outside its folder is damage, not a picture to load.
-    QFile meta(dir.filePath(QStringLiteral("meta.json")));
-    QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    meta.write(
-        R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
-    meta.close();
-    records = claimOrphanedRecords(root.path());
-    QCOMPARE(records.size(), size_t(1));
-    QVERIFY(records[0]->damaged);
-    QVERIFY(records[0]->start.base.isNull());
 }
 
 QTEST_MAIN(RestoreTest)
