@@ -38,7 +38,7 @@ QString IsolatedSettings::storedValue(const QString &key) const
     return file.value(key).toString();
 }
 
-qint64 differingPixels(const QImage &a, const QImage &b)
+qint64 differingPixels(const QImage &a, const QImage &b, int tolerance)
 {
     if (a.size() != b.size())
         return -1;
@@ -46,28 +46,16 @@ qint64 differingPixels(const QImage &a, const QImage &b)
     const QImage cb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     qint64 n = 0;
     for (int y = 0; y < ca.height(); ++y) {
-        const auto *ra = reinterpret_cast<const QRgb *>(ca.constScanLine(y));
-        const auto *rb = reinterpret_cast<const QRgb *>(cb.constScanLine(y));
-        for (int x = 0; x < ca.width(); ++x)
-            n += ra[x] != rb[x];
+        const uchar *ra = ca.constScanLine(y);
+        const uchar *rb = cb.constScanLine(y);
+        for (int x = 0; x < ca.width() * 4; x += 4) {
+            bool differs = false;
+            for (int c = x; c < x + 4; ++c)
+                differs = differs || std::abs(int(ra[c]) - int(rb[c])) > tolerance;
+            n += differs;
+        }
     }
     return n;
-}
-
-int maxChannelDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return 256;
-    const QImage ca = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const QImage cb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    int worst = 0;
-    for (int y = 0; y < ca.height(); ++y) {
-        const auto *ra = ca.constScanLine(y);
-        const auto *rb = cb.constScanLine(y);
-        for (qsizetype i = 0; i < qsizetype(ca.width()) * 4; ++i)
-            worst = std::max(worst, std::abs(int(ra[i]) - int(rb[i])));
-    }
-    return worst;
 }
 
 QImage testPicture(int w, int h, bool opaque)

@@ -24,12 +24,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-// Number of pixels that differ between two images of the same size; -1 when the sizes differ.
-qint64 differingPixels(const QImage &a, const QImage &b);
-
-// The largest difference of one channel between two images of the same size; 256 when the
-// sizes differ.
-int maxChannelDifference(const QImage &a, const QImage &b);
+// Number of pixels of which some channel differs by more than tolerance between two images of
+// the same size; -1 when the sizes differ.
+qint64 differingPixels(const QImage &a, const QImage &b, int tolerance = 0);
 
 class WTView;
 // The paper as the canvas draws it over its whole sheet.

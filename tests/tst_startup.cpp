@@ -5,7 +5,6 @@
 #include "BrushSizeSlider.h"
 #include "ColorWell.h"
 #include "DocumentWindow.h"
-#include "Graphics.h"
 #include "InkpondDocument.h"
 #include "NotificationCenter.h"
 #include "PenControls.h"
@@ -13,11 +12,9 @@
 #include "Preferences.h"
 #include "ProximityEvent.h"
 #include "ProximitySupport.h"
-#include "SheetContainer.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QPainter>
 #include <QSlider>
 #include <QtTest>
 
@@ -177,30 +174,6 @@ private slots:
             QCOMPARE(differingPixels(paperOf(*canvas).qimage(), bg), 0);
             QCOMPARE(window.testAttribute(Qt::WA_TranslucentBackground), translucent);
         }
-    }
-
-    void surroundOnlyRepaint()
-    {
-        SheetContainer container;
-        container.resize(400, 300);
-        auto *canvas = new WTView(Rect(0, 0, 400, 300), &container);
-        container.setCanvas(canvas);
-        canvas->setSheetSize({200, 100});
-        // The sheet sits centred: bounds origin (−100, −100).
-        QCOMPARE(canvas->boundsOrigin(), (Point {-100, -100}));
-
-        Image out(Size {400, 300});
-        QPainter painter(&out.qimage());
-        Graphics::lockFocus(painter, QTransform(1, 0, 0, -1, 100, 300 - 100));
-        canvas->drawRect(
-            Rect(-90, 150, 40, 40)); // entirely in the surround, above-left of the sheet
-        Graphics::unlockFocus();
-        painter.end();
-        const QRgb grey = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3).rgba();
-        for (int y = 250; y < 290; y += 5)
-            for (int x = 10; x < 50; x += 5)
-                QCOMPARE(out.pixel(x, y), grey);
-        QCOMPARE(out.pixel(5, 5), QRgb(0)); // outside the rectangle: untouched
     }
 
 private:
