@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTabletEvent>
 #include <initializer_list>
+#include <map>
 
 namespace strokes {
 
@@ -96,24 +97,32 @@ inline void drag(WTView &canvas, Point from, Point to)
     sendMouse(canvas, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
+// A tablet tool of the given kind, owned by the application, which outlives every event that
+// names it.
+inline const QPointingDevice *tool(QPointingDevice::PointerType type)
+{
+    static std::map<QPointingDevice::PointerType, const QPointingDevice *> devices;
+    const QPointingDevice *&device = devices[type];
+    if (!device)
+        device = new QPointingDevice(
+            QStringLiteral("test tool"), 4242 + qint64(type), QInputDevice::DeviceType::Stylus,
+            type, QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3,
+            QString(), QPointingDeviceUniqueId(), qApp);
+    return device;
+}
+
 inline const QPointingDevice *pen()
 {
-    // Owned by the application, which outlives every event that names it.
-    static const QPointingDevice *device = new QPointingDevice(
-        QStringLiteral("test pen"), 4242, QInputDevice::DeviceType::Stylus,
-        QPointingDevice::PointerType::Pen,
-        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
-        QPointingDeviceUniqueId(), qApp);
-    return device;
+    return tool(QPointingDevice::PointerType::Pen);
 }
 
 // Returns whether the canvas accepted the event.
 inline bool sendTablet(WTView &canvas, QEvent::Type type, Point p, float pressure,
                        Qt::MouseButton button, Qt::MouseButtons buttons,
-                       Qt::KeyboardModifiers modifiers = {})
+                       Qt::KeyboardModifiers modifiers = {}, const QPointingDevice *device = pen())
 {
     const QPointF local = widgetPoint(canvas, p);
-    QTabletEvent event(type, pen(), local, canvas.mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
+    QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
                        modifiers, button, buttons);
     event.ignore();
     QApplication::sendEvent(&canvas, &event);

@@ -5,10 +5,6 @@
 #include "Localizable.h"
 #include "TabletApplication.h"
 
-#include <QDir>
-#include <QFile>
-#include <QMimeDatabase>
-#include <QRegularExpression>
 #include <QtTest>
 
 class DesktopTest : public QObject

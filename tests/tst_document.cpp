@@ -6,7 +6,6 @@
 #include "TestSupport.h"
 
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
 #include <optional>

@@ -7,9 +7,6 @@
 #include "WTView.h"
 
 #include <QImageReader>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QtEndian>
 #include <QtTest>

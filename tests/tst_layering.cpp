@@ -1,11 +1,6 @@
 // The folders are layers: each may include headers of its own layer and of those it is built
 // on, never of one above it; and no two classes include each other, however indirectly.
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <map>
 #include <set>
 

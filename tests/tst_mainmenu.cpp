@@ -21,8 +21,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Offer = QList<std::pair<QString, QByteArray>>;

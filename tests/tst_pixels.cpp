@@ -5,9 +5,6 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRandomGenerator>
 #include <QtTest>
 
 using Kind = SessionEvent::Kind;

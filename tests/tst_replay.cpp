@@ -13,12 +13,8 @@
 #include "TabletApplication.h"
 #include "TestSupport.h"
 
-#include <QJsonDocument>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Kind = SessionEvent::Kind;
@@ -26,12 +22,7 @@ using Kind = SessionEvent::Kind;
 namespace {
 const QPointingDevice *eraser()
 {
-    static const QPointingDevice *device = new QPointingDevice(
-        QStringLiteral("test eraser"), 4243, QInputDevice::DeviceType::Stylus,
-        QPointingDevice::PointerType::Eraser,
-        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
-        QPointingDeviceUniqueId(), qApp);
-    return device;
+    return strokes::tool(QPointingDevice::PointerType::Eraser);
 }
 
 void sendProximity(bool enter, const QPointingDevice *device)
@@ -46,10 +37,7 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
 {
     auto send = [&](QEvent::Type type, Point p, float pressure, Qt::MouseButton button,
                     Qt::MouseButtons buttons) {
-        const QPointF local = strokes::widgetPoint(canvas, p);
-        QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
-                           Qt::NoModifier, button, buttons);
-        QApplication::sendEvent(&canvas, &event);
+        strokes::sendTablet(canvas, type, p, pressure, button, buttons, {}, device);
     };
     send(QEvent::TabletMove, from, 0.0f, Qt::NoButton, Qt::NoButton); // hovering in
     send(QEvent::TabletPress, from, 0.1f, Qt::LeftButton, Qt::LeftButton);

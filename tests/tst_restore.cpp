@@ -12,10 +12,6 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using Kind = SessionEvent::Kind;

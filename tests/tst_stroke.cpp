@@ -23,8 +23,6 @@
 
 #include <QAction>
 #include <QPaintEvent>
-#include <QRandomGenerator>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 
