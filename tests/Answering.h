@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
+#include <type_traits>
 
 template<typename T>
 T *openDialog(const char *name, QWidget *window = nullptr)
@@ -27,29 +29,22 @@ inline QMessageBox *openBox(const char *name, QWidget *window = nullptr)
     return openDialog<QMessageBox>(name, window);
 }
 
-// Clicks the button, then lets the box go. False when no such box or button is showing.
-inline bool answer(const char *name, QWidget *window, QMessageBox::StandardButton button)
+// Clicks the button, named by its role or its text, then lets the box go. False when no such
+// box or button is showing.
+template<typename Button>
+bool answer(const char *name, QWidget *window, const Button &button)
 {
     QMessageBox *box = openBox(name, window);
-    QAbstractButton *b = box ? box->button(button) : nullptr;
-    if (!b)
+    const QList<QAbstractButton *> buttons = box ? box->buttons() : QList<QAbstractButton *> {};
+    const auto b = std::find_if(buttons.begin(), buttons.end(), [&](QAbstractButton *b) {
+        if constexpr (std::is_same_v<Button, QMessageBox::StandardButton>)
+            return box->standardButton(b) == button;
+        else
+            return b->text() == button;
+    });
+    if (b == buttons.end())
         return false;
-    b->click();
+    (*b)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return true;
-}
-
-inline bool answer(const char *name, QWidget *window, const QString &buttonText)
-{
-    QMessageBox *box = openBox(name, window);
-    if (!box)
-        return false;
-    for (QAbstractButton *b : box->buttons()) {
-        if (b->text() == buttonText) {
-            b->click();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            return true;
-        }
-    }
-    return false;
 }
