@@ -82,6 +82,15 @@ QByteArray encodedImage(const QImage &image, const char *format, int quality)
     return writer.write(image) ? data : QByteArray();
 }
 
+std::vector<SessionEvent> readSessionFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    SessionReadResult read = readSession(file);
+    return read.ok() ? std::move(read.events) : std::vector<SessionEvent> {};
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).path());

@@ -4,6 +4,7 @@
 #include "Geometry.h"
 #include "Image.h"
 #include "InkpondDocument.h"
+#include "SessionEvent.h"
 
 #include <QMetaType>
 #include <QString>
@@ -38,6 +39,9 @@ QImage testPicture(int w, int h, bool opaque = false);
 // The image as a file of that format would hold it (quality -1: the writer's default); empty
 // when it cannot be written.
 QByteArray encodedImage(const QImage &image, const char *format, int quality = -1);
+
+// The events of a recorded session file; none when it cannot be read or a line is malformed.
+std::vector<SessionEvent> readSessionFile(const QString &path);
 
 // Replaces the file's contents, making its folder if need be; false when that fails.
 bool writeFile(const QString &path, const QByteArray &bytes);

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QtEndian>
 #include <QtTest>
+#include <zlib.h>
 
 namespace {
 // Transparent with an opaque block: the pixels that can only be the layers or the paper.
@@ -36,17 +37,6 @@ double meanDifference(const QImage &a, const QImage &b)
     return sum / (4.0 * ca.width() * ca.height());
 }
 
-quint32 crc32(const QByteArray &bytes)
-{
-    quint32 c = 0xFFFFFFFFu;
-    for (const char ch : bytes) {
-        c ^= uchar(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
 template<typename T>
 QByteArray bytes(T v, bool bigEndian = false)
 {
@@ -60,7 +50,10 @@ const auto le16 = [](quint16 v) { return bytes(v); };
 
 QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
 {
-    return be32(quint32(data.size())) + type + data + be32(crc32(type + data));
+    const QByteArray checked = type + data;
+    return be32(quint32(data.size())) + checked
+        + be32(quint32(
+            crc32(0, reinterpret_cast<const Bytef *>(checked.data()), uInt(checked.size()))));
 }
 
 // A well-formed PNG announcing w × h pixels, whose pixel data ends after a few bytes.

@@ -177,15 +177,6 @@ private:
     std::vector<SessionEvent> mEvents;
 };
 
-std::vector<SessionEvent> demoSession()
-{
-    QFile file(QStringLiteral(INKPOND_DEMO_SESSION));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    SessionReadResult read = readSession(file);
-    return read.ok() ? std::move(read.events) : std::vector<SessionEvent> {};
-}
-
 } // namespace
 
 class TestPixels : public QObject
@@ -214,8 +205,9 @@ private slots:
         QFETCH(quint32, seed);
         QFETCH(QSizeF, sheet);
         QFETCH(int, finalBgType);
-        const std::vector<SessionEvent> events
-            = seed ? SessionMaker(seed, sheet).make(finalBgType) : demoSession();
+        const std::vector<SessionEvent> events = seed
+            ? SessionMaker(seed, sheet).make(finalBgType)
+            : readSessionFile(QStringLiteral(INKPOND_DEMO_SESSION));
         QVERIFY(!events.empty());
 
         Opened opened;

@@ -102,15 +102,6 @@ void driveSession(InkpondDocument &document)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-std::vector<SessionEvent> readRecording(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    SessionReadResult read = readSession(file);
-    return read.ok() ? std::move(read.events) : std::vector<SessionEvent> {};
-}
-
 // The lines without their times.
 QList<QByteArray> untimed(const std::vector<SessionEvent> &events, std::size_t from = 0)
 {
@@ -217,9 +208,9 @@ private slots:
             QVERIFY(recorder);
             driveSession(*original);
             // Read by another reader while the recorder still runs, as after a crash.
-            whileRecording = readRecording(first).size();
+            whileRecording = readSessionFile(first).size();
         }
-        const std::vector<SessionEvent> recorded = readRecording(first);
+        const std::vector<SessionEvent> recorded = readSessionFile(first);
         QCOMPARE(whileRecording, recorded.size()); // every line reached the file at once
         QSet<Kind> kinds;
         for (const SessionEvent &e : recorded)
@@ -272,7 +263,7 @@ private slots:
             QVERIFY(stats.summary().contains(QLatin1String(", slowest event ")));
         }
         const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
-        const QList<QByteArray> again = untimed(readRecording(second));
+        const QList<QByteArray> again = untimed(readSessionFile(second));
         QCOMPARE(again.mid(again.size() - input.size()), input);
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
     }

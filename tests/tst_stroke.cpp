@@ -311,7 +311,7 @@ private slots:
         for (int i = 0; i < 10; ++i)
             undo->trigger();
         QVERIFY(o.document.isDocumentEdited());
-        int beeps = systemBeepCount();
+        const int beeps = systemBeepCount();
         undo->trigger(); // past the tenth: the first two are merged for good
         QCOMPARE(systemBeepCount(), beeps + 1);
         QVERIFY(redo->isEnabled());
@@ -319,10 +319,7 @@ private slots:
             redo->trigger();
         QCOMPARE(differingPixels(picture(canvas).qimage(), before), 0);
         QVERIFY(!o.document.isDocumentEdited());
-        QVERIFY(!redo->isEnabled());
-        beeps = systemBeepCount();
-        canvas.redo();
-        QCOMPARE(systemBeepCount(), beeps + 1);
+        QVERIFY(!redo->isEnabled()); // a redo with nothing to redo beeps: the rewriting test
     }
 
     void rewritingTheHistoryDropsTheRedo_data()
