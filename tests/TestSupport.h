@@ -5,6 +5,7 @@
 #include "Image.h"
 #include "InkpondDocument.h"
 #include "SessionEvent.h"
+#include "TabletApplication.h"
 
 #include <QMetaType>
 #include <QString>
@@ -69,3 +70,14 @@ Q_DECLARE_METATYPE(Point)
 char *toString(const Rect &r);
 char *toString(const Size &s);
 char *toString(const Point &p);
+
+// QTEST_MAIN with the program's own application class: what proximity, the tablet monitor and
+// the coalescing switch need.
+#define INKPOND_TEST_MAIN(TestObject)                                                              \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        TabletApplication app(argc, argv);                                                         \
+        TestObject test;                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

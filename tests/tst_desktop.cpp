@@ -4,6 +4,7 @@
 #include "InkpondDocument.h"
 #include "Localizable.h"
 #include "TabletApplication.h"
+#include "TestSupport.h"
 
 #include <QtTest>
 
@@ -155,12 +156,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    TabletApplication app(argc, argv);
-    DesktopTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+INKPOND_TEST_MAIN(DesktopTest)
 
 #include "tst_desktop.moc"

@@ -386,12 +386,6 @@ private:
     std::unique_ptr<DocumentController> m_documents;
 };
 
-int main(int argc, char **argv)
-{
-    TabletApplication app(argc, argv);
-    TestMainMenu test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+INKPOND_TEST_MAIN(TestMainMenu)
 
 #include "tst_mainmenu.moc"

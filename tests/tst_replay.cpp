@@ -392,12 +392,6 @@ InkpondDocument *ReplayTest::newDocument()
     return document;
 }
 
-int main(int argc, char **argv)
-{
-    TabletApplication app(argc, argv);
-    ReplayTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+INKPOND_TEST_MAIN(ReplayTest)
 
 #include "tst_replay.moc"

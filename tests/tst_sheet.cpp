@@ -363,12 +363,6 @@ private:
     std::unique_ptr<IsolatedSettings> settings;
 };
 
-int main(int argc, char **argv)
-{
-    TabletApplication app(argc, argv);
-    TestSheet test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+INKPOND_TEST_MAIN(TestSheet)
 
 #include "tst_sheet.moc"

@@ -179,12 +179,6 @@ private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
 
-int main(int argc, char **argv)
-{
-    TabletApplication app(argc, argv);
-    TestStartup test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+INKPOND_TEST_MAIN(TestStartup)
 
 #include "tst_startup.moc"

@@ -527,11 +527,5 @@ private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
 
-// The application class of the program, for its coalescing switch.
-int main(int argc, char **argv)
-{
-    TabletApplication app(argc, argv);
-    TestStroke test;
-    return QTest::qExec(&test, argc, argv);
-}
+INKPOND_TEST_MAIN(TestStroke)
 #include "tst_stroke.moc"
