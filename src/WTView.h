@@ -210,6 +210,10 @@ private:
         return mPicture->isUndoLayerAlive(layer);
     }
     void noteCanRedo(); // after anything that may have changed canRedo()
+    // Runs the command once the stroke in progress has ended; false when none is held.
+    bool deferUntilStrokeEnds(void (WTView::*command)(QObject *));
+    // What an undo or a redo of the layer tells the document, the Redo item and the screen.
+    void historyStepped(const UndoLayer &layer, int change, const QString &command);
     void stopStrokeForLackOfMemory();
     void commitLine(const PointerSample &sample);
     void endStroke();

@@ -24,13 +24,29 @@ void WTView::noteCanRedo()
     emit canRedoChanged(mCouldRedo);
 }
 
+bool WTView::deferUntilStrokeEnds(void (WTView::*command)(QObject *))
+{
+    if (!mTracking || !mHeldInput || !mHeldInput->isHolding())
+        return false;
+    mHeldInput->defer([this, command] { (this->*command)(nullptr); });
+    return true;
+}
+
+void WTView::historyStepped(const UndoLayer &layer, int change, const QString &command)
+{
+    if (mDocument)
+        mDocument->updateChangeCount(Document::ChangeType(change));
+    noteCanRedo();
+    emit pictureChanged(command, {});
+    // Only where the stroke had painted changes on screen.
+    update(widgetRectFromCanvas(layer.image()->paintedBounds()).toAlignedRect());
+}
+
 void WTView::undo(QObject *)
 {
     // A stroke in progress is finished first: its own snapshot is never the one discarded.
-    if (mTracking && mHeldInput && mHeldInput->isHolding()) {
-        mHeldInput->defer([this] { undo(nullptr); });
+    if (deferUntilStrokeEnds(&WTView::undo))
         return;
-    }
     // A pending line would otherwise be committed into a snapshot that is gone.
     cancelOperation(this);
     const UndoLayer *newest = mPicture->undoNewest();
@@ -40,30 +56,19 @@ void WTView::undo(QObject *)
     }
     if (mCurrUndoLayer == newest)
         mCurrUndoLayer = nullptr;
-    if (mDocument)
-        mDocument->updateChangeCount(Document::ChangeUndone);
-    noteCanRedo();
-    emit pictureChanged(QStringLiteral("undo:"), {});
-    // Only where the stroke had painted changes on screen.
-    update(widgetRectFromCanvas(newest->image()->paintedBounds()).toAlignedRect());
+    historyStepped(*newest, Document::ChangeUndone, QStringLiteral("undo:"));
 }
 
 void WTView::redo(QObject *)
 {
     // As undo: after the stroke in progress (which, being new, leaves nothing to redo).
-    if (mTracking && mHeldInput && mHeldInput->isHolding()) {
-        mHeldInput->defer([this] { redo(nullptr); });
+    if (deferUntilStrokeEnds(&WTView::redo))
         return;
-    }
     cancelOperation(this);
     const UndoLayer *redone = mPicture->redoNewest();
     if (!redone) {
         systemBeep();
         return;
     }
-    if (mDocument)
-        mDocument->updateChangeCount(Document::ChangeRedone);
-    noteCanRedo();
-    emit pictureChanged(QStringLiteral("redo:"), {});
-    update(widgetRectFromCanvas(redone->image()->paintedBounds()).toAlignedRect());
+    historyStepped(*redone, Document::ChangeRedone, QStringLiteral("redo:"));
 }
