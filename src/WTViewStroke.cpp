@@ -177,9 +177,9 @@ void WTView::paintStrokeTo(Point next, float w)
     const Rect touched
         = unionRect(touchedRect(last, next, w), touchedRect(last, next, std::max(w, 1.0f)));
 
-    const bool painted = Picture::paintSegment(*mCurrUndoLayer, last, next, w, touched,
-                                               {next.x - w / 2, next.y - w / 2, w, w},
-                                               erasing() ? nullptr : color());
+    const bool painted = mPicture->paintSegment(*mCurrUndoLayer, last, next, w, touched,
+                                                {next.x - w / 2, next.y - w / 2, w, w},
+                                                erasing() ? nullptr : color());
     setNeedsDisplayInRect(touched);
     mLastLoc = next;
     if (!painted)
@@ -246,8 +246,8 @@ void WTView::drawLineToPoint(Point point, float pressure, bool promptOnly)
         update();
         return;
     }
-    if (!Picture::paintSegment(*mCurrUndoLayer, mLastLoc, point, w, touched, lineDotRect(point, w),
-                               color()))
+    if (!mPicture->paintSegment(*mCurrUndoLayer, mLastLoc, point, w, touched, lineDotRect(point, w),
+                                color()))
         stopStrokeForLackOfMemory();
     update();
 }
