@@ -9,12 +9,14 @@
 #include "SheetContainer.h"
 #include "Toolbar.h"
 #include "WTView.h"
+#include "ZoomIndicator.h"
 #include "ZoomRule.h"
 #include "ui_InkpondDocument.h"
 
 #include <QLayout>
 #include <QMenu>
 #include <QScreen>
+#include <QStatusBar>
 #include <algorithm>
 
 DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store)
@@ -27,6 +29,8 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mUi->mToolbarViews->hide();
     if (makeMenus)
         mMainMenu = makeMenus(this);
+    mZoomIndicator = new ZoomIndicator;
+    statusBar()->addPermanentWidget(mZoomIndicator);
 
     // The canvas's first sheet is the container's size, so the container needs its real size.
     layout()->activate();
@@ -34,6 +38,7 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mCanvas = new WTView(Rect(0, 0, float(container->width()), float(container->height())),
                          container, store);
     container->setCanvas(mCanvas);
+    mZoomIndicator->setCanvas(mCanvas);
     mCanvas->setDocument(document);
     mCanvas->setQuestions(&CanvasDialogs::shared());
     mCanvas->setRubberButton(mUi->mRubberButton);

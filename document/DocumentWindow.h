@@ -17,12 +17,14 @@ class QSlider;
 class MainMenu;
 class Toolbar;
 class WTView;
+class ZoomIndicator;
 namespace Ui {
 class InkpondDocument;
 }
 
 // A document's window, loaded from the interface file "InkpondDocument": the canvas in its
-// clipping container, the pen-setting views that the toolbar shows, and the menu bar. Its
+// clipping container, the pen-setting views that the toolbar shows, the menu bar, and the zoom
+// in the status bar. Its
 // object name is the interface file's, so tests and recordings can find it.
 class DocumentWindow : public QMainWindow
 {
@@ -47,6 +49,7 @@ public:
     Toolbar *toolbar() const { return mToolbar; }
     void setToolbar(Toolbar *toolbar);
     MainMenu *mainMenu() const { return mMainMenu; }
+    ZoomIndicator *zoomIndicator() const { return mZoomIndicator; }
 
     // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
     // to the frame it had before when zoomed already.
@@ -66,6 +69,7 @@ private:
     WTView *mCanvas = nullptr; // a child of the canvas container
     Toolbar *mToolbar = nullptr; // a child
     MainMenu *mMainMenu = nullptr; // a child
+    ZoomIndicator *mZoomIndicator = nullptr; // a child of the status bar
     // Zooming remembers where it came from, and where it went.
     std::optional<Rect> mUserFrame;
     std::optional<Rect> mZoomedFrame;

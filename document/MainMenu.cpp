@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -27,6 +28,14 @@ QKeySequence preferencesShortcut()
         return QKeySequence(Qt::CTRL | Qt::Key_Comma);
     return QKeySequence(QKeySequence::Preferences);
 }
+// The desktop's bindings with `usual` first, which some desktops leave out.
+QList<QKeySequence> withUsual(QKeySequence::StandardKey key, const QKeySequence &usual)
+{
+    QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+    bindings.removeAll(usual);
+    bindings.prepend(usual);
+    return bindings;
+}
 } // namespace
 
 MainMenu::MainMenu(DocumentWindow *window)
@@ -36,6 +45,7 @@ MainMenu::MainMenu(DocumentWindow *window)
     setObjectName(QStringLiteral("MainMenu"));
     buildFileMenu();
     buildEditMenu();
+    buildViewMenu();
     buildImageMenu();
     buildWindowMenu();
     buildHelpMenu();
@@ -53,6 +63,7 @@ MainMenu::MainMenu(DocumentWindow *window)
         connect(document, &Document::displayNameChanged, this, noteFile);
         noteFile();
     }
+    mWindow->installEventFilter(this);
     validate();
 }
 
@@ -172,6 +183,45 @@ void MainMenu::buildEditMenu()
     preferences->setMenuRole(QAction::PreferencesRole);
 }
 
+void MainMenu::buildViewMenu()
+{
+    QMenu *view = mWindow->menuBar()->addMenu(tr("&View"));
+    auto command = [this, view](const QString &title, const char *name,
+                                const QKeySequence &shortcut, void (WTView::*change)()) {
+        return addCommand(view, title, name, shortcut, [this, change](QAction *) {
+            if (WTView *c = mWindow->canvas())
+                (c->*change)();
+        });
+    };
+    // Ctrl+= as well: "+" is a shifted key on many keyboards.
+    command(tr("Zoom &In"), "zoomIn", QKeySequence(), &WTView::zoomIn)
+        ->setShortcuts(withUsual(QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)));
+    command(tr("Zoom &Out"), "zoomOut", QKeySequence(Qt::CTRL | Qt::Key_Minus), &WTView::zoomOut);
+    command(tr("&Actual Size"), "zoomToActualSize", QKeySequence(Qt::CTRL | Qt::Key_0),
+            &WTView::zoomToActualSize);
+    command(tr("&Fit to Window"), "zoomToFit", QKeySequence(Qt::CTRL | Qt::Key_9),
+            &WTView::zoomToFit);
+    view->addSeparator();
+    command(tr("Rotate &Left"), "rotateLeft", QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
+            &WTView::rotateLeft);
+    command(tr("Rotate &Right"), "rotateRight", QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
+            &WTView::rotateRight);
+    command(tr("R&eset Rotation"), "resetRotation", QKeySequence(), &WTView::resetRotation);
+    mMirrorItem
+        = command(tr("&Mirror"), "toggleMirror", QKeySequence(Qt::Key_M), &WTView::toggleMirror);
+    mMirrorItem->setCheckable(true);
+    // The check follows the canvas, also when it has none.
+    connect(mMirrorItem, &QAction::triggered, this, &MainMenu::showViewState);
+    view->addSeparator();
+    mFullScreenItem = addCommand(
+        view, tr("F&ull Screen"), "toggleFullScreen", QKeySequence(), [this](QAction *sender) {
+            mWindow->setWindowState(
+                mWindow->windowState().setFlag(Qt::WindowFullScreen, sender->isChecked()));
+        });
+    mFullScreenItem->setShortcuts(withUsual(QKeySequence::FullScreen, QKeySequence(Qt::Key_F11)));
+    mFullScreenItem->setCheckable(true);
+}
+
 void MainMenu::buildImageMenu()
 {
     QMenu *image = mWindow->menuBar()->addMenu(tr("&Image"));
@@ -243,6 +293,21 @@ void MainMenu::validate()
     // Undo stays enabled and beeps when there is nothing; a disabled Redo says there is none.
     if (QAction *redo = action(QStringLiteral("redo:")))
         redo->setEnabled(mWindow->canvas() && mWindow->canvas()->canRedo());
+    showViewState();
+}
+
+void MainMenu::showViewState()
+{
+    const WTView *canvas = mWindow->canvas();
+    mMirrorItem->setChecked(canvas && canvas->view().isMirrored());
+    mFullScreenItem->setChecked(mWindow->isFullScreen());
+}
+
+bool MainMenu::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mWindow && event->type() == QEvent::WindowStateChange)
+        showViewState();
+    return QObject::eventFilter(watched, event);
 }
 
 void MainMenu::fillRecentMenu()

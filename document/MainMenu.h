@@ -12,7 +12,9 @@ class QMenu;
 // The menu bar of a document window. Each command is a QAction whose object name is the name
 // of the action it sends ("undo:", "saveDocument:", ...), so that scripts and tests can find
 // and trigger it; the five fixed sizes also carry their "tag". Document commands go to the
-// window's document, canvas commands to its canvas, the others to the application.
+// window's document, canvas commands to its canvas, the others to the application. The View
+// menu's names have no colon: they are no recorded commands, since a recording keeps the view
+// the canvas reports, whatever changed it.
 class MainMenu : public QObject
 {
     Q_OBJECT
@@ -28,12 +30,18 @@ public:
     // Enables each command that can be chosen now; called again when the document's edited
     // state, its name or what its canvas can redo changes.
     void validate();
+    // Checks Mirror and Full Screen as the canvas and the window are now.
+    void showViewState();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QAction *addCommand(QMenu *menu, const QString &title, const char *name,
                         const QKeySequence &shortcut, std::function<void(QAction *)> command);
     void buildFileMenu();
     void buildEditMenu();
+    void buildViewMenu();
     void buildImageMenu();
     void buildWindowMenu();
     void buildHelpMenu();
@@ -44,6 +52,8 @@ private:
     DocumentWindow *mWindow; // the parent
     QMenu *mRecentMenu = nullptr;
     QMenu *mWindowMenu = nullptr;
+    QAction *mMirrorItem = nullptr;
+    QAction *mFullScreenItem = nullptr;
     QList<QAction *> mDocumentItems; // the Window menu's list of documents
     QList<QAction *> mApplicationItems; // enabled as the application validates them
 };

@@ -30,6 +30,7 @@ void InkpondDocument::makeWindowControllers()
     // The menus were made before the canvas whose redo they follow.
     if (MainMenu *menu = windowController->mainMenu()) {
         connect(windowController->canvas(), &WTView::canRedoChanged, menu, &MainMenu::validate);
+        connect(windowController->canvas(), &WTView::viewChanged, menu, &MainMenu::showViewState);
         menu->validate();
     }
     setWindowViews(windowController->colorWell(), windowController->penView(),

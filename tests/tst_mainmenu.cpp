@@ -1,8 +1,8 @@
 // The document window's menu bar: every command by its action name, with its shortcut, sent to
 // the window's own document and canvas, and enabled as the application decides; the
-// application's own commands: a new picture from the clipboard, and when it can be chosen; and
-// the toolbar: its items, their sizes, the configuration every window shares, and the dialog
-// that customises it.
+// application's own commands: a new picture from the clipboard, and when it can be chosen; the
+// toolbar: its items, their sizes, the configuration every window shares, and the dialog that
+// customises it; and the zoom the status bar shows and takes.
 #include "Beep.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -16,8 +16,11 @@
 #include "ToolbarCustomizeDialog.h"
 #include "ToolbarItems.h"
 #include "WTView.h"
+#include "ZoomIndicator.h"
 
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -147,6 +150,93 @@ private slots:
         const int beeps = systemBeepCount();
         command(a.window, "undo:")->trigger();
         QCOMPARE(systemBeepCount(), beeps + 1);
+    }
+
+    // The View menu's items in order, with their keys; each changes its own window's view, and
+    // none is named as a recorded command (the recording keeps the view the canvas reports).
+    void viewMenuChangesItsOwnCanvas()
+    {
+        Opened a;
+        Opened b;
+        b.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(b.window));
+        QMenu *view = menuTitled(b.window, QStringLiteral("View"));
+        QVERIFY(view);
+        QStringList names;
+        for (const QAction *item : view->actions())
+            names << item->objectName();
+        QCOMPARE(
+            names,
+            QStringList({"zoomIn", "zoomOut", "zoomToActualSize", "zoomToFit", "", "rotateLeft",
+                         "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen"}));
+        const std::pair<const char *, const char *> keys[] = {
+            {"zoomIn", "Ctrl++"},           {"zoomIn", "Ctrl+="},    {"zoomOut", "Ctrl+-"},
+            {"zoomToActualSize", "Ctrl+0"}, {"zoomToFit", "Ctrl+9"}, {"rotateLeft", "Ctrl+["},
+            {"rotateRight", "Ctrl+]"},      {"toggleMirror", "M"},   {"toggleFullScreen", "F11"}};
+        for (const auto &[name, key] : keys)
+            QVERIFY2(
+                command(b.window, name)->shortcuts().contains(QKeySequence(QLatin1String(key))),
+                key);
+
+        command(b.window, "zoomIn")->trigger();
+        QVERIFY(b.canvas->view().zoom() > 1.0);
+        QCOMPARE(a.canvas->view(), ViewTransform());
+        command(b.window, "zoomToActualSize")->trigger();
+        QCOMPARE(b.canvas->displayZoom(), 1.0);
+        command(b.window, "rotateRight")->trigger();
+        QCOMPARE(b.canvas->view().rotation(), ViewTransform::kRotationStep);
+        command(b.window, "resetRotation")->trigger();
+        QCOMPARE(b.canvas->view().rotation(), 0.0);
+        // Mirror's check follows the canvas, however it was mirrored.
+        QAction *mirror = command(b.window, "toggleMirror");
+        mirror->trigger();
+        QVERIFY(b.canvas->view().isMirrored() && mirror->isChecked());
+        b.canvas->toggleMirror();
+        QVERIFY(!mirror->isChecked());
+
+        QAction *fullScreen = command(b.window, "toggleFullScreen");
+        fullScreen->trigger();
+        QTRY_VERIFY(b.window->isFullScreen());
+        b.window->showNormal();
+        QTRY_VERIFY(!fullScreen->isChecked());
+        fullScreen->trigger();
+        QTRY_VERIFY(b.window->isFullScreen() && fullScreen->isChecked());
+        fullScreen->trigger();
+        QTRY_VERIFY(!b.window->isFullScreen());
+    }
+
+    // The status bar shows the zoom and its turn as the view changes, and takes a typed zoom;
+    // what is no zoom gives the shown one back.
+    void zoomFieldFollowsAndSetsTheZoom()
+    {
+        Opened o;
+        QLineEdit *field = o.window->zoomIndicator()->zoomField();
+        QLabel *turn = o.window->zoomIndicator()->rotationLabel();
+        QCOMPARE(field->text(), QStringLiteral("100 %"));
+        QVERIFY(turn->isHidden());
+        command(o.window, "zoomOut")->trigger();
+        QCOMPARE(field->text(),
+                 QStringLiteral("%1 %").arg(std::lround(o.canvas->displayZoom() * 100)));
+        command(o.window, "rotateLeft")->trigger();
+        QVERIFY(!turn->isHidden());
+        QCOMPARE(turn->text(), QStringLiteral("-15°"));
+
+        for (const char *typed : {"250", "250 %", " 250% "}) {
+            o.canvas->zoomToActualSize();
+            field->setText(QLatin1String(typed));
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(o.canvas->displayZoom(), 2.5);
+            QCOMPARE(field->text(), QStringLiteral("250 %"));
+        }
+        for (const char *typed : {"", "abc", "0", "-50 %", "12x"}) {
+            field->setText(QLatin1String(typed));
+            QTest::keyClick(field, Qt::Key_Return);
+            QCOMPARE(o.canvas->displayZoom(), 2.5);
+            QCOMPARE(field->text(), QStringLiteral("250 %"));
+        }
+        field->setText(QStringLiteral("400"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QCOMPARE(field->text(), QStringLiteral("250 %"));
     }
 
     // Open Recent lists the files opened and saved; revert needs a file, and edits to it; Window
