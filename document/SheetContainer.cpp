@@ -2,13 +2,49 @@
 
 #include "WTView.h"
 
+#include <QEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
 #include <algorithm>
+
+namespace {
+// Less than this beyond the container is rounding, not something to scroll to.
+constexpr double kScrollSlack = 0.5;
+} // namespace
 
 SheetContainer::SheetContainer(QWidget *parent)
     : QWidget(parent)
+    , mHorizontal(new QScrollBar(Qt::Horizontal, this))
+    , mVertical(new QScrollBar(Qt::Vertical, this))
 {
     // The canvas always covers the container, which therefore paints nothing itself.
     setAttribute(Qt::WA_NoSystemBackground);
+    for (QScrollBar *bar : {mHorizontal, mVertical}) {
+        bar->hide();
+        bar->setFocusPolicy(Qt::NoFocus); // keys stay with the canvas
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this, bar](int value) { scrolled(bar->orientation(), value); });
+    }
+    mHorizontal->setObjectName(QStringLiteral("horizontalScrollBar"));
+    mVertical->setObjectName(QStringLiteral("verticalScrollBar"));
+}
+
+void SheetContainer::setCanvas(WTView *canvas)
+{
+    if (m_canvas) {
+        m_canvas->removeEventFilter(this);
+        disconnect(m_canvas, nullptr, this, nullptr);
+    }
+    m_canvas = canvas;
+    if (canvas) {
+        connect(canvas, &WTView::viewChanged, this, &SheetContainer::updateScrollBars);
+        // A new sheet size re-frames the canvas; its matrices follow after the move.
+        canvas->installEventFilter(this);
+    }
+    mHorizontal->raise();
+    mVertical->raise();
+    updateScrollBars();
 }
 
 void SheetContainer::resizeEvent(QResizeEvent *event)
@@ -28,4 +64,68 @@ void SheetContainer::resizeEvent(QResizeEvent *event)
         kept[axis] = std::clamp(origin[axis], -hidden, 0.0f);
     }
     m_canvas->setFrame({kept[0], kept[1], m_canvas->frame().width(), m_canvas->frame().height()});
+    updateScrollBars();
+}
+
+bool SheetContainer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_canvas && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        updateScrollBarsLater();
+    return QWidget::eventFilter(watched, event);
+}
+
+void SheetContainer::updateScrollBarsLater()
+{
+    if (mUpdateQueued)
+        return;
+    mUpdateQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            mUpdateQueued = false;
+            updateScrollBars();
+        },
+        Qt::QueuedConnection);
+}
+
+// The pan keeps the container's middle on the sheet as shown: a bar's value is where that
+// middle lies across the sheet's bounding box, its page the container.
+void SheetContainer::updateScrollBars()
+{
+    if (!m_canvas) {
+        mHorizontal->hide();
+        mVertical->hide();
+        return;
+    }
+    const QRectF area = m_canvas->containerRect();
+    const QRectF shown = m_canvas->shownSheetRect();
+    const bool across = shown.width() > area.width() + kScrollSlack;
+    const bool down = shown.height() > area.height() + kScrollSlack;
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, mHorizontal);
+    mHorizontal->setGeometry(0, height() - extent, width() - (down ? extent : 0), extent);
+    mVertical->setGeometry(width() - extent, 0, extent, height() - (across ? extent : 0));
+    auto show = [](QScrollBar *bar, bool needed, double middle, double start, double length,
+                   double page) {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(0, qRound(length));
+        bar->setPageStep(std::max(1, qRound(page)));
+        bar->setSingleStep(std::max(1, qRound(page / 20.0)));
+        bar->setValue(qRound(middle - start));
+        bar->setVisible(needed);
+    };
+    show(mHorizontal, across, area.center().x(), shown.left(), shown.width(), area.width());
+    show(mVertical, down, area.center().y(), shown.top(), shown.height(), area.height());
+}
+
+void SheetContainer::scrolled(Qt::Orientation orientation, int value)
+{
+    if (!m_canvas)
+        return;
+    const QPointF middle = m_canvas->containerRect().center();
+    const QRectF shown = m_canvas->shownSheetRect();
+    // The sheet moves against the bar.
+    if (orientation == Qt::Horizontal)
+        m_canvas->panBy({-(value - (middle.x() - shown.left())), 0.0});
+    else
+        m_canvas->panBy({0.0, -(value - (middle.y() - shown.top()))});
 }

@@ -5,20 +5,35 @@
 #include <QPointer>
 #include <QWidget>
 
+class QScrollBar;
+
 // The clipping view that holds the canvas in its window. The sheet stays centred when it is
-// smaller and shows its middle when it is larger, so this is no scroll area.
+// smaller and shows its middle when it is larger; the canvas's view zooms, turns and pans it.
+// Scroll bars lie over the canvas's bottom and right edges while the sheet as shown is wider or
+// taller than the container, and pan the view: they never move or resize the canvas, whose
+// place the container's size alone decides.
 class SheetContainer : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit SheetContainer(QWidget *parent = nullptr);
-    void setCanvas(WTView *canvas) { m_canvas = canvas; }
+    void setCanvas(WTView *canvas);
     WTView *canvas() const { return m_canvas; }
+    QScrollBar *horizontalScrollBar() const { return mHorizontal; }
+    QScrollBar *verticalScrollBar() const { return mVertical; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void updateScrollBars();
+    void updateScrollBarsLater();
+    void scrolled(Qt::Orientation orientation, int value);
+
     QPointer<WTView> m_canvas; // a child, owned through Qt's parent
+    QScrollBar *mHorizontal; // a child
+    QScrollBar *mVertical; // a child
+    bool mUpdateQueued = false;
 };

@@ -73,8 +73,8 @@ public:
     std::unique_ptr<ToolbarItem> toolbar(Toolbar *toolbar, const QString &itemIdentifier,
                                          bool flag) override;
 
-    // The zoom rule: the frame that shows the whole sheet, within defaultFrame (screen points,
-    // y up).
+    // The zoom rule: the frame that shows the whole sheet as the view shows it, within
+    // defaultFrame (screen points, y up).
     Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const override;
 
 signals:

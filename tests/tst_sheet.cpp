@@ -1,5 +1,5 @@
-// Sheet geometry in the container, re-framing, the guarded resizes and their commands; the zoom
-// rule, and Window ▸ Zoom on a document window.
+// Sheet geometry in the container, re-framing, the guarded resizes and their commands; the
+// container's scroll bars; the zoom rule, and Window ▸ Zoom on a document window.
 #include "Beep.h"
 #include "CanvasDialogs.h"
 #include "DocumentWindow.h"
@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QtTest>
 #include <cmath>
 
@@ -179,6 +180,47 @@ private slots:
         // The picture stays where it was on screen.
         QCOMPARE(stage.sheetShown().left() + dotMovedTo.x(), before.left() + 150);
         QCOMPARE(stage.sheetShown().bottom() - dotMovedTo.y(), before.bottom() - 100);
+    }
+
+    // The bars show where the container's middle lies on the sheet as shown, lie over the
+    // canvas without moving it, and pan the view.
+    void scrollBarsPanTheView()
+    {
+        Stage stage(QSize(400, 300), {800, 600});
+        QScrollBar *across = stage.holder->horizontalScrollBar();
+        QScrollBar *down = stage.holder->verticalScrollBar();
+        QTRY_VERIFY(across->isVisible() && down->isVisible());
+        const QRect canvasPlace = stage.canvas->geometry();
+        QCOMPARE(across->geometry().bottom(), stage.holder->height() - 1);
+        QCOMPARE(down->geometry().right(), stage.holder->width() - 1);
+        QCOMPARE(across->maximum(), 800);
+        QCOMPARE(across->pageStep(), 400);
+        QCOMPARE(across->value(), 400);
+        QCOMPARE(down->maximum(), 600);
+        QCOMPARE(down->value(), 300);
+
+        const QRectF before = stage.sheetShown();
+        across->setValue(across->value() + 50);
+        down->setValue(down->value() - 30);
+        QCOMPARE(stage.sheetShown().topLeft(), before.topLeft() + QPointF(-50, 30));
+        QCOMPARE(across->value(), 450);
+        QCOMPARE(down->value(), 270);
+        // Dragged to an end, the container's middle is on the sheet's edge.
+        across->setValue(0);
+        QCOMPARE(stage.sheetShown().left(), 200.0);
+
+        stage.canvas->zoomIn();
+        QVERIFY(across->maximum() > 800);
+        stage.canvas->zoomToFit();
+        QTRY_VERIFY(!across->isVisible() && !down->isVisible());
+        QCOMPARE(stage.canvas->geometry(), canvasPlace);
+        QCOMPARE(stage.canvas->containerRect(), QRectF(0, 0, 400, 300));
+
+        // A sheet that becomes smaller than the container needs none.
+        stage.canvas->zoomToActualSize();
+        QTRY_VERIFY(across->isVisible());
+        QVERIFY(stage.canvas->setSheetSize({300, 200}));
+        QTRY_VERIFY(!across->isVisible() && !down->isVisible());
     }
 
     void intValue_data()
@@ -357,6 +399,28 @@ private slots:
         Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
         large.window->performZoom();
         QTRY_COMPARE(large.window->frameGeometry(), available);
+    }
+
+    // Zoomed in, the window grows to show the sheet as the view shows it.
+    void zoomFollowsTheView()
+    {
+        const QRect place(60, 40, 500, 420);
+        Shown unzoomed(QSize(300, 200), place);
+        unzoomed.window->performZoom();
+        QTRY_VERIFY(showsWholeSheet(unzoomed.canvas));
+        Shown zoomed(QSize(300, 200), place);
+        zoomed.canvas->setDisplayZoom(2.0);
+        zoomed.window->performZoom();
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QTRY_VERIFY(zoomed.window->frameGeometry() == available
+                    || (zoomed.window->width() > unzoomed.window->width()
+                        && zoomed.window->height() > unzoomed.window->height()));
+        const QRectF shown = zoomed.canvas->shownSheetRect();
+        const QRectF area = zoomed.canvas->containerRect();
+        if (zoomed.window->frameGeometry() != available) {
+            QVERIFY(shown.width() <= area.width() + 1 && shown.height() <= area.height() + 1);
+            QVERIFY(shown.width() >= area.width() - 1 && shown.height() >= area.height() - 1);
+        }
     }
 
 private:
