@@ -228,8 +228,13 @@ void MainMenu::buildImageMenu()
     auto canvas = [this] { return mWindow->canvas(); };
     addCommand(image, tr("Crop to &Visible Area"), "cropResize:", QKeySequence(),
                [canvas](QAction *sender) {
-                   if (WTView *c = canvas())
-                       c->cropResize(sender);
+                   WTView *c = canvas();
+                   const Rect r = c ? c->visibleRect() : Rect();
+                   sender->setProperty(kCroppedRectProperty,
+                                       c ? QVariant(QRectF(r.x(), r.y(), r.width(), r.height()))
+                                         : QVariant());
+                   if (c)
+                       c->cropResizeToRect(r);
                });
     image->addSeparator();
     for (int tag = 1; tag <= kFixedSizesCount; ++tag) {

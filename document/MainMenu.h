@@ -9,6 +9,10 @@ class DocumentWindow;
 class QAction;
 class QMenu;
 
+// Crop to Visible Area leaves on its action the sheet rectangle it cropped to (a QRectF in the
+// sheet's y-up terms): what is visible depends on the view, which a replay need not have.
+inline constexpr const char *kCroppedRectProperty = "croppedRect";
+
 // The menu bar of a document window. Each command is a QAction whose object name is the name
 // of the action it sends ("undo:", "saveDocument:", ...), so that scripts and tests can find
 // and trigger it; the five fixed sizes also carry their "tag". Document commands go to the

@@ -101,6 +101,10 @@ bool validValue(ActionValue shape, const QJsonValue &v)
         return numbers(2);
     case ActionValue::Rect:
         return numbers(4);
+    case ActionValue::RectOrNone:
+        return v.isUndefined() || v.isNull() || numbers(4);
+    case ActionValue::View:
+        return numbers(5);
     case ActionValue::Points: {
         const qsizetype n = v.toArray().size();
         return n >= 4 && n % 2 == 0 && numbers(int(n));
@@ -124,6 +128,10 @@ QString shapeText(ActionValue shape)
         return QStringLiteral("[w, h]");
     case ActionValue::Rect:
         return QStringLiteral("[x, y, w, h]");
+    case ActionValue::RectOrNone:
+        return QStringLiteral("[x, y, w, h] or no value");
+    case ActionValue::View:
+        return QStringLiteral("[zoom, rotation, mirrored, panX, panY]");
     case ActionValue::Points:
         return QStringLiteral("[x0, y0, x1, y1, …]");
     }
@@ -162,7 +170,8 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"copy:", ActionValue::None},
         {"copyWithBG:", ActionValue::None},
         {"clear:", ActionValue::None},
-        {"cropResize:", ActionValue::None},
+        // The sheet rectangle that was visible; recordings before views had none.
+        {"cropResize:", ActionValue::RectOrNone},
         {"cropResizeToFixedSize:", ActionValue::Integer},
         {"cropResizeToCustomSize:", ActionValue::Size},
         {"setActiveColor:", ActionValue::Integer},
@@ -176,6 +185,8 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"setMinimumWidth:", ActionValue::Number},
         {"setSmoothing:", ActionValue::Integer},
         {"setTreatEveryPointerAsTip:", ActionValue::Integer},
+        // The canvas's view: zoom, degrees clockwise, mirrored (0 or 1), pan in widget pixels.
+        {"setView:", ActionValue::View},
         // The rectangle a crop or resize came to, whatever the window showed.
         {"resizeSheet:", ActionValue::Rect},
         // Everything before it was saved; it changes nothing.
@@ -363,7 +374,8 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
             return std::nullopt;
         }
         e.value = o.value(QStringLiteral("value"));
-        if (*shape != ActionValue::None && e.value.isUndefined()) {
+        if (*shape != ActionValue::None && *shape != ActionValue::RectOrNone
+            && e.value.isUndefined()) {
             r.fail(QStringLiteral("missing field \"value\""));
             return std::nullopt;
         }

@@ -68,6 +68,7 @@ SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine = fals
 QJsonArray colorValue(const Color &color);
 Color colorFromValue(const QJsonValue &value);
 
-// Whether the action takes a value, and of which shape.
-enum class ActionValue { None, Integer, Number, Colour, Size, Rect, Points };
+// Whether the action takes a value, and of which shape. RectOrNone: a Rect that older recordings
+// leave out.
+enum class ActionValue { None, Integer, Number, Colour, Size, Rect, RectOrNone, Points, View };
 std::optional<ActionValue> actionValueShape(const QString &name);

@@ -1,6 +1,7 @@
 #include "SessionRecorder.h"
 
 #include "Logging.h"
+#include "MainMenu.h"
 #include "NotificationCenter.h"
 #include "PenSettings.h"
 #include "PreferenceKeys.h"
@@ -24,6 +25,12 @@ namespace {
 SessionRecorder *gCurrent = nullptr;
 
 using Kind = SessionEvent::Kind;
+
+QJsonArray viewValue(const ViewTransform &view)
+{
+    return {view.zoom(), view.rotation(), view.isMirrored() ? 1 : 0, view.pan().x(),
+            view.pan().y()};
+}
 
 QStringList modifierNames(Qt::KeyboardModifiers m)
 {
@@ -246,6 +253,12 @@ std::optional<SessionEvent> SessionRecorder::pointerEvent(const WTView &canvas, 
             && !canvas.hasMouseTracking())
             return std::nullopt;
     }
+    // What moves the view paints nothing: a press while Space is held, and everything of a view
+    // drag, which starts at a press the canvas has not yet seen here. A stroke under way goes on.
+    if (canvas.isNavigating() && !canvas.isTrackingStroke())
+        return std::nullopt;
+    if ((buttons & Qt::MiddleButton) && !(buttons & Qt::LeftButton))
+        return std::nullopt;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::TabletPress:
@@ -348,11 +361,19 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     state.tool = canvas->activeColor();
     recordSetting(QStringLiteral("setActiveColor:"), state.tool);
     recordPenInput(*canvas, state);
+    // A replay starts from the default view; only another one needs telling.
+    if (!canvas->view().isDefault())
+        recordSetting(QStringLiteral("setView:"), viewValue(canvas->view()));
 
     connect(canvas, &WTView::penChanged, this, [this, canvas] { penChanged(canvas); });
     connect(canvas, &WTView::bgTypeChanged, this,
             [this](float type) { recordSetting(QStringLiteral("setBgType:"), double(type)); });
     connect(canvas, &WTView::commandChosen, this, &SessionRecorder::recordAction);
+    // The view however it changed (menus, keys, wheel, drags, scroll bars), since what a crop to
+    // the visible area keeps depends on it.
+    connect(canvas, &WTView::viewChanged, this, [this, canvas] {
+        recordSetting(QStringLiteral("setView:"), viewValue(canvas->view()));
+    });
     connect(canvas, &QObject::destroyed, this, [this, canvas] { mCanvases.erase(canvas); });
 }
 
@@ -437,6 +458,15 @@ void SessionRecorder::actionTriggered(QAction *action)
     const auto shape = actionValueShape(name);
     if (shape == ActionValue::None) {
         recordAction(name);
+    } else if (shape == ActionValue::RectOrNone) {
+        // The rectangle the command found visible, left on it by the menu.
+        const QVariant cropped = action->property(kCroppedRectProperty);
+        if (cropped.typeId() == QMetaType::QRectF) {
+            const QRectF r = cropped.toRectF();
+            recordAction(name, QJsonArray {r.x(), r.y(), r.width(), r.height()});
+        } else {
+            recordAction(name);
+        }
     } else if (name == QLatin1String("cropResizeToFixedSize:")) {
         if (const auto tag = Preferences::toInteger(action->property("tag")))
             recordAction(name, double(*tag));

@@ -362,6 +362,16 @@ void SessionReplayer::performAction(const SessionEvent &e)
     }
     if (performPenInputSetting(e))
         return;
+    if (name == QLatin1String("setView:")) {
+        const QJsonArray v = e.value.toArray();
+        ViewTransform view;
+        view.setZoom(v[0].toDouble());
+        view.setRotation(v[1].toDouble());
+        view.setMirrored(v[2].toDouble() != 0.0);
+        view.setPan({v[3].toDouble(), v[4].toDouble()});
+        canvas.setView(view);
+        return;
+    }
     if (name == QLatin1String("changesCleared:"))
         return;
     if (name == QLatin1String("resizeSheet:")) {
@@ -369,6 +379,13 @@ void SessionReplayer::performAction(const SessionEvent &e)
         if (!canvas.applyResize({float(r[0].toDouble()), float(r[1].toDouble()),
                                  float(r[2].toDouble()), float(r[3].toDouble())}))
             warn(QStringLiteral("the sheet could not be resized"));
+        return;
+    }
+    // The rectangle that was visible, whatever this window shows; the menu would take its own.
+    if (name == QLatin1String("cropResize:") && e.value.isArray()) {
+        const QJsonArray r = e.value.toArray();
+        canvas.cropResizeToRect({float(r[0].toDouble()), float(r[1].toDouble()),
+                                 float(r[2].toDouble()), float(r[3].toDouble())});
         return;
     }
     // Commands, as the menu sends them.

@@ -268,6 +268,88 @@ private slots:
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
     }
 
+    // Strokes drawn through a zoomed, turned, mirrored and panned view replay to the same
+    // picture: the view is recorded as it changes, a view drag is no stroke, and a crop to the
+    // visible area keeps the rectangle that was visible. A recording from before views, without
+    // that rectangle, crops to what the replaying window shows.
+    void viewChangesAreRecordedAndReplayed()
+    {
+        InkpondDocument *original = newDocument();
+        WTView &canvas = *original->canvas();
+        const QString path = mDir.filePath(QStringLiteral("view.jsonl"));
+        {
+            auto recorder = startRecording(path);
+            sendProximity(true, strokes::pen());
+            tabletStroke(canvas, strokes::pen(), {60, 80}, {300, 200}, 20);
+            canvas.zoomAbout(2.0, QPointF(100, 120));
+            tabletStroke(canvas, strokes::pen(), {150, 150}, {260, 330}, 20);
+            ViewTransform turned = canvas.view();
+            turned.setRotation(30);
+            turned.setMirrored(true);
+            canvas.setView(turned);
+            strokes::drag(canvas, {200, 210}, {240, 260});
+            canvas.panBy({-40, 25});
+            // Panned with the middle button, then with Space held: nothing painted.
+            const Image before = strokes::picture(canvas);
+            strokes::sendMouse(canvas, QEvent::MouseButtonPress, {220, 220}, Qt::MiddleButton,
+                               Qt::MiddleButton);
+            strokes::sendMouse(canvas, QEvent::MouseMove, {250, 240}, Qt::NoButton,
+                               Qt::MiddleButton);
+            strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {250, 240}, Qt::MiddleButton,
+                               Qt::NoButton);
+            QTest::keyPress(&canvas, Qt::Key_Space);
+            strokes::drag(canvas, {230, 230}, {200, 260});
+            QTest::keyRelease(&canvas, Qt::Key_Space);
+            QCOMPARE(differingPixels(strokes::picture(canvas).qimage(), before.qimage()), 0);
+            tabletStroke(canvas, strokes::pen(), {180, 300}, {320, 240}, 20);
+            original->window()->findChild<QAction *>(QStringLiteral("cropResize:"))->trigger();
+            QVERIFY(answer("", original->window(), QMessageBox::Yes));
+        }
+        const std::vector<SessionEvent> recorded = readSessionFile(path);
+        int views = 0;
+        int presses = 0;
+        std::optional<SessionEvent> crop;
+        for (const SessionEvent &e : recorded) {
+            views += e.kind == Kind::Action && e.name == QLatin1String("setView:");
+            presses += e.kind == Kind::Press;
+            if (e.kind == Kind::Action && e.name == QLatin1String("cropResize:"))
+                crop = e;
+        }
+        QVERIFY(views >= 3);
+        QCOMPARE(presses, 4);
+        QVERIFY(crop);
+        const QJsonArray r = crop->value.toArray();
+        QCOMPARE(r.size(), 4);
+        QCOMPARE(canvas.sheetSize(), (Size {float(r[2].toDouble()), float(r[3].toDouble())}));
+
+        // In a smaller window, which shows less of the sheet than the original did.
+        InkpondDocument *copy = newDocument();
+        const Size shownBefore = copy->canvas()->visibleRect().size;
+        copy->window()->resize(copy->window()->size() - QSize(150, 120));
+        QTRY_VERIFY(copy->canvas()->visibleRect().size != shownBefore);
+        SessionReplayer replayer(recorded, copy->canvas());
+        replayer.replayAll();
+        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+        QCOMPARE(copy->canvas()->sheetSize(), canvas.sheetSize());
+        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), asExported(canvas, false)), 0);
+
+        // Without the rectangle, and without the views that came before it.
+        std::vector<SessionEvent> old;
+        for (SessionEvent e : recorded) {
+            if (e.kind == Kind::Action && e.name == QLatin1String("setView:"))
+                continue;
+            if (e.kind == Kind::Action && e.name == QLatin1String("cropResize:"))
+                e.value = QJsonValue();
+            old.push_back(e);
+        }
+        InkpondDocument *older = newDocument();
+        const Size visible = older->canvas()->visibleRect().size;
+        SessionReplayer oldReplayer(old, older->canvas());
+        oldReplayer.replayAll();
+        QVERIFY2(oldReplayer.warnings().isEmpty(), qPrintable(oldReplayer.warnings().join('\n')));
+        QCOMPARE(older->canvas()->sheetSize(), visible);
+    }
+
     void malformedRecordingStopsBeforeAnythingIsWritten()
     {
         // What makes a line malformed is the line format's concern; any one of them stops the
@@ -359,6 +441,10 @@ private slots:
             {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
             {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})",
              "whole number"},
+            {R"({"t":1,"event":"action","name":"setView:","value":[2,0,0,0]})",
+             "[zoom, rotation, mirrored, panX, panY]"},
+            {R"({"t":1,"event":"action","name":"cropResize:","value":[0,0,"w",5]})",
+             "[x, y, w, h] or no value"},
             {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
             {R"({"t":-1,"event":"key","key":"A"})", "negative"},
         };
