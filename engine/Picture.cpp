@@ -21,7 +21,10 @@ Picture::Picture(Size sheet, BgType bgType)
     mCurrLayer = layer.get();
     mLayers.push_back(std::move(layer));
     mUndoLayers.reserve(kMaxUndoLayers);
+    mPyramid = std::make_unique<PicturePyramid>(*this);
 }
+
+Picture::~Picture() = default;
 
 UndoLayer *Picture::createUndoLayer(Layer *base)
 {
@@ -33,8 +36,12 @@ UndoLayer *Picture::createUndoLayer(Layer *base)
         return mUndoLayers.back().get();
     }
     UndoLayer *oldest = mUndoLayers.front().get();
-    if (Layer *layer = oldest->layer(); layer && !oldest->drawOnto(*layer))
+    Layer *layer = oldest->layer();
+    if (layer && !oldest->drawOnto(*layer))
         return nullptr;
+    // Merged, the stroke shows as it did, unless the layer's opacity now also dims it.
+    if (layer && layer->opacity() != 1.0f)
+        mPyramid->invalidate(oldest->paintedBounds());
     std::rotate(mUndoLayers.begin(), mUndoLayers.begin() + 1, mUndoLayers.end());
     oldest->clear();
     oldest->setLayer(base);
@@ -48,6 +55,7 @@ const UndoLayer *Picture::undoNewest()
     // It keeps its layer: only the history is rendered, and a new layer ends what can be redone.
     mRedoLayers.push_back(std::move(mUndoLayers.back()));
     mUndoLayers.pop_back();
+    mPyramid->invalidate(mRedoLayers.back()->paintedBounds());
     return mRedoLayers.back().get();
 }
 
@@ -58,6 +66,7 @@ const UndoLayer *Picture::redoNewest()
     INK_ASSERT(mUndoLayers.size() < kMaxUndoLayers);
     mUndoLayers.push_back(std::move(mRedoLayers.back()));
     mRedoLayers.pop_back();
+    mPyramid->invalidate(mUndoLayers.back()->paintedBounds());
     return mUndoLayers.back().get();
 }
 
@@ -71,6 +80,8 @@ bool Picture::isUndoLayerAlive(const UndoLayer *layer) const
 bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
                            const Rect &touched, const Rect &dot, const Color *colour)
 {
+    // What the reach below lets antialiasing paint past touched is inside this.
+    mPyramid->invalidate(insetRect(touched, -2, -2));
     snapshot.setBlitType(colour ? BlitType::Paint : BlitType::Erase);
     // The eraser paints opaque: only its coverage counts.
     const QColor c = colour ? colour->toQColor() : QColor(Qt::black);
@@ -116,6 +127,35 @@ void Picture::renderLayersInRect(const Rect &r) const
     }
 }
 
+const QImage *Picture::tileShownAsIs(int tx, int ty, const QRect &part, bool *composited) const
+{
+    // Drawn as renderLayersInRect draws it: a layer's tile laid at full opacity over nothing,
+    // with no snapshot over it, gives its very pixels.
+    const Rect sheetPart(float(part.x()), float(part.y()), float(part.width()),
+                         float(part.height()));
+    const QImage *single = nullptr;
+    int painted = 0;
+    bool blended = false;
+    for (const auto &layer : mLayers) {
+        if (!layer->isEnabled())
+            continue;
+        if (const QImage *tile = layer->image()->tileAt(tx, ty)) {
+            ++painted;
+            single = tile;
+            blended = blended || layer->opacity() != 1.0f || layer->blitType() != BlitType::Paint;
+        }
+        for (const auto &snapshot : mUndoLayers)
+            if (snapshot->layer() == layer.get() && snapshot->image()
+                && snapshot->image()->tileAt(tx, ty)
+                && !isEmptyRect(intersectionRect(snapshot->paintedBounds(), sheetPart))) {
+                ++painted;
+                blended = true;
+            }
+    }
+    *composited = painted > 0;
+    return painted == 1 && !blended ? single : nullptr;
+}
+
 void Picture::drawBackgroundInRect(const Rect &r) const
 {
     if (!isEmptyRect({{0, 0}, mSheetSize}))
@@ -144,6 +184,8 @@ bool Picture::resize(const Rect &r)
             return false;
     for (auto &[layer, image] : reframed)
         layer->adoptReframedImage(std::move(image), r);
+    if (!reframed.empty() || mSheetSize != r.size)
+        mPyramid->invalidateAll();
     mRedoLayers.clear();
     mSheetSize = r.size;
     return true;
@@ -157,6 +199,7 @@ void Picture::replaceLayersWith(std::unique_ptr<Layer> layer)
     mCurrLayer = layer.get();
     mSheetSize = layer->size();
     mLayers.push_back(std::move(layer));
+    mPyramid->invalidateAll();
 }
 
 void Picture::flattenInto(QImage &out, int top, bool withBG) const

@@ -5,6 +5,8 @@
 #include "Geometry.h"
 #include "Image.h"
 #include "Layer.h"
+#include "LayerComposite.h"
+#include "PicturePyramid.h"
 
 #include <QImage>
 #include <memory>
@@ -15,15 +17,18 @@
 // sheet's size and background type. What
 // it costs follows what was painted, never the sheet's area, except for flattening, the one
 // place a whole image is made.
-class Picture
+class Picture final : public LayerComposite
 {
 public:
     static constexpr std::size_t kMaxUndoLayers = 10;
 
     // A transparent layer of that size; an invalid size gives a picture without a sheet.
     Picture(Size sheet, BgType bgType);
+    ~Picture();
+    Picture(const Picture &) = delete; // its pyramid refers to it
+    Picture &operator=(const Picture &) = delete;
 
-    Size sheetSize() const { return mSheetSize; }
+    Size sheetSize() const override { return mSheetSize; }
     BgType bgType() const { return mBgType; }
     void setBgType(BgType type) { mBgType = type; }
 
@@ -44,17 +49,19 @@ public:
     bool canRedo() const { return !mRedoLayers.empty(); }
     bool isUndoLayerAlive(const UndoLayer *layer) const;
 
-    // One round-capped segment (a dot when from == to) of that width into a snapshot, clipped
-    // to touched; erasing when colour is nullptr. False when a tile could not be made.
-    static bool paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
-                             const Rect &touched, const Rect &dot, const Color *colour);
+    // One round-capped segment (a dot when from == to) of that width into a snapshot of this
+    // picture, clipped to touched; erasing when colour is nullptr. False when a tile could not
+    // be made.
+    bool paintSegment(UndoLayer &snapshot, Point from, Point to, float width, const Rect &touched,
+                      const Rect &dot, const Color *colour);
     // The same segment on any painter in sheet coordinates, laid over what is there; it leaves
     // the painter's pen, brush and hints changed.
     static void drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
                             const QColor &colour);
 
     // Every enabled layer with its snapshots into part r of the current drawing destination.
-    void renderLayersInRect(const Rect &r) const;
+    void renderLayersInRect(const Rect &r) const override;
+    const QImage *tileShownAsIs(int tx, int ty, const QRect &part, bool *composited) const override;
     // The background paper of the sheet into part r of the current drawing destination.
     void drawBackgroundInRect(const Rect &r) const;
 
@@ -75,6 +82,10 @@ public:
     // of the sheet's pixel width: a large picture flattened a band at a time.
     QImage flattenRows(int top, int rows, bool withBG) const;
 
+    // The picture halved level by level for views zoomed out. The picture's own changes keep it
+    // up to date; whoever paints into its layers otherwise tells it.
+    PicturePyramid &pyramid() const { return *mPyramid; }
+
 private:
     void flattenInto(QImage &out, int top, bool withBG) const;
 
@@ -85,4 +96,5 @@ private:
     std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
     // Undone, last undone last; never shown. With the history, at most kMaxUndoLayers.
     std::vector<std::unique_ptr<UndoLayer>> mRedoLayers;
+    std::unique_ptr<PicturePyramid> mPyramid;
 };

@@ -142,8 +142,9 @@ private slots:
         const Rect touched
             = lineTouchedRect(from, to, std::max(width, 1.0f)); // as the canvas widens it
         const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
-        UndoLayer snapshot(Size {250, 200});
-        QVERIFY(Picture::paintSegment(snapshot, from, to, width, touched, dot, &colour));
+        Picture picture({250, 200}, BgType::Plain);
+        UndoLayer &snapshot = *picture.createUndoLayer(picture.currentLayer());
+        QVERIFY(picture.paintSegment(snapshot, from, to, width, touched, dot, &colour));
         QImage plain(250, 200, QImage::Format_ARGB32_Premultiplied);
         plain.fill(Qt::transparent);
         QPainter p(&plain);
@@ -165,7 +166,7 @@ private slots:
         for (int i = 0; i < 10; ++i) {
             UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
             const Point a {100.0f + i * 300, 200}, b {400.0f + i * 300, 2500};
-            QVERIFY(Picture::paintSegment(
+            QVERIFY(picture.paintSegment(
                 *s, a, b, 12, integralRect({{100.0f + i * 300, 190}, {320, 2320}}), {}, &ink));
         }
         QVERIFY(TiledImage::liveTiles() > start + 10);
@@ -178,12 +179,13 @@ private slots:
 
     void failedTileKeepsWhatWasPainted()
     {
-        UndoLayer snapshot(Size {500, 100});
+        Picture picture({500, 100}, BgType::Plain);
+        UndoLayer &snapshot = *picture.createUndoLayer(picture.currentLayer());
         const Color ink {1, 0, 0, 1};
-        QVERIFY(Picture::paintSegment(snapshot, {10, 50}, {20, 50}, 8, {0, 40, 40, 20}, {}, &ink));
+        QVERIFY(picture.paintSegment(snapshot, {10, 50}, {20, 50}, 8, {0, 40, 40, 20}, {}, &ink));
         TiledImage::setTileLimit(TiledImage::liveTiles());
         const bool painted
-            = Picture::paintSegment(snapshot, {20, 50}, {300, 50}, 8, {10, 40, 300, 20}, {}, &ink);
+            = picture.paintSegment(snapshot, {20, 50}, {300, 50}, 8, {10, 40, 300, 20}, {}, &ink);
         TiledImage::setTileLimit(-1);
         QVERIFY(!painted);
         QCOMPARE(snapshot.image()->pixel(15, 50), kRed);
