@@ -181,8 +181,6 @@ private slots:
         command(b.window, "zoomIn")->trigger();
         QVERIFY(b.canvas->view().zoom() > 1.0);
         QCOMPARE(a.canvas->view(), ViewTransform());
-        command(b.window, "zoomToActualSize")->trigger();
-        QCOMPARE(b.canvas->displayZoom(), 1.0);
         command(b.window, "rotateRight")->trigger();
         QCOMPARE(b.canvas->view().rotation(), ViewTransform::kRotationStep);
         command(b.window, "resetRotation")->trigger();
@@ -195,10 +193,6 @@ private slots:
         QVERIFY(!mirror->isChecked());
 
         QAction *fullScreen = command(b.window, "toggleFullScreen");
-        fullScreen->trigger();
-        QTRY_VERIFY(b.window->isFullScreen());
-        b.window->showNormal();
-        QTRY_VERIFY(!fullScreen->isChecked());
         fullScreen->trigger();
         QTRY_VERIFY(b.window->isFullScreen() && fullScreen->isChecked());
         fullScreen->trigger();

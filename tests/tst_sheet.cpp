@@ -192,7 +192,6 @@ private slots:
         QTRY_VERIFY(across->isVisible() && down->isVisible());
         const QRect canvasPlace = stage.canvas->geometry();
         QCOMPARE(across->geometry().bottom(), stage.holder->height() - 1);
-        QCOMPARE(down->geometry().right(), stage.holder->width() - 1);
         QCOMPARE(across->maximum(), 800);
         QCOMPARE(across->pageStep(), 400);
         QCOMPARE(across->value(), 400);
@@ -209,8 +208,6 @@ private slots:
         across->setValue(0);
         QCOMPARE(stage.sheetShown().left(), 200.0);
 
-        stage.canvas->zoomIn();
-        QVERIFY(across->maximum() > 800);
         stage.canvas->zoomToFit();
         QTRY_VERIFY(!across->isVisible() && !down->isVisible());
         QCOMPARE(stage.canvas->geometry(), canvasPlace);
