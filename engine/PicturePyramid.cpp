@@ -316,10 +316,17 @@ void PicturePyramid::update(int level, int tx, int ty, const QRect &r)
         t = made.get();
         lv.tiles.emplace(k, std::move(made));
     }
+    // The quadrants to be composited are composited together: one pass over the layers.
+    QRect rendered;
+    for (int i = 0; i < count; ++i)
+        if (parts[i].render)
+            rendered |= parts[i].src;
+    if (!rendered.isEmpty())
+        renderLevel0(rendered);
     quint32 seen = 0;
     for (int i = 0; i < count; ++i) {
         const Part &p = parts[i];
-        const Source s = p.render ? renderLevel0(p.src) : p.source;
+        const Source s = p.render ? renderedSource(rendered, p.src) : p.source;
         for (int y = p.dest.y(); y <= p.dest.bottom(); ++y) {
             quint32 *d = t->row(y - ty * T) + (p.dest.x() - tx * T);
             if (!s.row0) {
@@ -356,20 +363,30 @@ PicturePyramid::Source PicturePyramid::level0Source(const QRect &part, int tx, i
     return {row0, upStride, valid.width(), valid.height()};
 }
 
-PicturePyramid::Source PicturePyramid::renderLevel0(const QRect &part)
+void PicturePyramid::renderLevel0(const QRect &r)
 {
-    const QRect valid = part.intersected(QRect(0, 0, mWidth, mHeight));
+    const QRect valid = r.intersected(QRect(0, 0, mWidth, mHeight));
     if (mScratch.isNull())
-        mScratch = QImage(T, T, QImage::Format_ARGB32_Premultiplied);
+        mScratch = QImage(2 * T, 2 * T, QImage::Format_ARGB32_Premultiplied);
     if (mScratch.isNull() || valid.isEmpty())
-        return {};
-    for (int y = 0; y < part.height(); ++y)
-        std::memset(mScratch.scanLine(y), 0, std::size_t(part.width()) * 4);
-    // The part's top-left pixel at the scratch's top-left.
-    Graphics::lockFocus(mScratch, QTransform(1, 0, 0, -1, -part.x(), part.y() + part.height()));
+        return;
+    for (int y = 0; y < r.height(); ++y)
+        std::memset(mScratch.scanLine(y), 0, std::size_t(r.width()) * 4);
+    // r's top-left pixel at the scratch's top-left.
+    Graphics::lockFocus(mScratch, QTransform(1, 0, 0, -1, -r.x(), r.y() + r.height()));
     mPicture.renderLayersInRect(
         Rect(float(valid.x()), float(valid.y()), float(valid.width()), float(valid.height())));
     Graphics::unlockFocus();
-    const auto *row0 = reinterpret_cast<const quint32 *>(mScratch.constScanLine(part.height() - 1));
+}
+
+PicturePyramid::Source PicturePyramid::renderedSource(const QRect &rendered,
+                                                      const QRect &part) const
+{
+    const QRect valid = part.intersected(QRect(0, 0, mWidth, mHeight));
+    if (mScratch.isNull() || valid.isEmpty())
+        return {};
+    const int row = rendered.y() + rendered.height() - 1 - part.y();
+    const auto *row0 = reinterpret_cast<const quint32 *>(mScratch.constScanLine(row))
+        + (part.x() - rendered.x());
     return {row0, -mScratch.bytesPerLine() / 4, valid.width(), valid.height()};
 }

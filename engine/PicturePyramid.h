@@ -54,12 +54,14 @@ private:
     // Level 0 under `part` (within its tile tx, ty) read in place where a layer's tile is the
     // composite there; *render when it must be composited by renderLevel0() instead.
     Source level0Source(const QRect &part, int tx, int ty, bool *render) const;
-    Source renderLevel0(const QRect &part);
+    // Level 0 under r (at most 2 × 2 tiles) composited into the scratch, and a part of it.
+    void renderLevel0(const QRect &r);
+    Source renderedSource(const QRect &rendered, const QRect &part) const;
 
     const LayerComposite &mPicture;
     int mWidth = 0; // level 0's pixel size when the levels were last reset
     int mHeight = 0;
     bool mStale = true;
     std::vector<Level> mLevels; // index = level; [0] is unused
-    QImage mScratch; // one level-0 tile's part composited from the layers
+    QImage mScratch; // level 0 under one tile of level 1, composited from the layers
 };
