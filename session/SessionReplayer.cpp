@@ -130,12 +130,7 @@ SessionReplayer::~SessionReplayer() = default;
 
 QPointF SessionReplayer::widgetPointFor(const WTView &canvas, Point p)
 {
-    // canvasPointFromWidget computes x = float(wx) + ox and y = float(h - wy) + oy in floats.
-    // The origin is whole, so p - o, taken in doubles, is the very float that gave p.
-    const Point origin = canvas.boundsOrigin();
-    const double fx = float(double(p.x) - double(origin.x));
-    const double fy = float(double(p.y) - double(origin.y));
-    return {fx, double(canvas.height()) - fy};
+    return canvas.widgetPointFromCanvas(p);
 }
 
 void SessionReplayer::start()

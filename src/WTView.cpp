@@ -63,6 +63,8 @@ void WTView::keyPressEvent(QKeyEvent *event)
         cancelOperation(this);
         return;
     }
+    if (navigationKey(event))
+        return;
     QWidget::keyPressEvent(event);
 }
 

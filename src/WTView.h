@@ -10,6 +10,7 @@
 #include "PointerSample.h"
 #include "ProximityEvent.h"
 #include "StrokeSmoother.h"
+#include "ViewTransform.h"
 
 #include <QJsonValue>
 #include <QWidget>
@@ -148,10 +149,40 @@ public:
     // Drawn under a hovering tablet tool where the platform shows no cursor for it.
     const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
 
-    // Canvas coordinates against the widget's.
+    // Canvas coordinates against the widget's, through the view.
     Point canvasPointFromWidget(const QPointF &p) const;
+    QPointF widgetPointFromCanvas(Point p) const;
     QRectF widgetRectFromCanvas(const Rect &r) const;
     Rect canvasRectFromWidget(const QRectF &r) const;
+
+    // The view (WTViewNavigation.cpp): the sheet zoomed and turned about the middle of what the
+    // container shows, mirrored and panned. Only what the widget shows changes: the picture,
+    // the sheet's coordinates and the frame stay as they are. A change keeps some of the sheet
+    // in view and emits viewChanged().
+    const ViewTransform &view() const { return mView; }
+    void setView(const ViewTransform &view);
+    // Device pixels per sheet point: 1 is Actual Size.
+    double displayZoom() const;
+    void setDisplayZoom(double zoom); // about the middle of the view
+    void zoomIn();
+    void zoomOut();
+    void zoomToActualSize();
+    void zoomToFit();
+    void rotateLeft();
+    void rotateRight();
+    void resetRotation();
+    void toggleMirror();
+    // The point under widgetPoint stays there.
+    void zoomAbout(double zoom, QPointF widgetPoint);
+    void rotateAbout(double degrees, QPointF widgetPoint);
+    void panBy(QPointF widgetDelta);
+    // The container's area and the bounding box of the sheet as shown, in the container's Qt
+    // coordinates: what scroll bars show.
+    QRectF containerRect() const;
+    QRectF shownSheetRect() const;
+    // Whether pointer input now moves the view rather than painting (Space held, or a view drag
+    // under way): such input is no stroke.
+    bool isNavigating() const { return mSpaceHeld || mViewDrag != ViewDrag::None; }
 
     // Image exchange (WTViewExchange.cpp). setImage: the picture becomes the image, the sheet
     // its pixel size, and the undo history ends; false, with nothing changed, for no image or one
@@ -184,10 +215,18 @@ signals:
     void commandChosen(const QString &command, const QJsonValue &value);
     // Whether anything can be redone changed: the Redo command is enabled by it.
     void canRedoChanged(bool canRedo);
+    // The view was zoomed, turned, mirrored or panned.
+    void viewChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    bool event(QEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -220,6 +259,28 @@ private:
     void paintStrokeTo(Point next, float width);
     void drawLinePreviewInRect(const Rect &r);
     void hideCrosshair();
+    // The view's matrices after a change of view, frame or container.
+    void updateViewMatrix();
+    QPointF viewCentre() const; // the container's middle, in unzoomed widget pixels
+    void applyView(const ViewTransform &view, bool keepSheetInView = true);
+    ViewTransform keptInView(ViewTransform view) const;
+    // Widget pixels to repaint for a sheet rectangle (antialiasing and filtering included).
+    QRect widgetDirtyRect(const Rect &r) const;
+    // What the view shows in the widget pixels `dirty`, onto a painter whose transform maps
+    // widget pixels to its device.
+    void paintTransformed(QPainter &painter, const QRect &dirty);
+    // The part r of the sheet from the pyramid level nearest the zoom, resampled once.
+    void drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter);
+    // The grey around the sheet, its border and its shadow, in part r.
+    void drawSurround(const Rect &r, float alpha);
+    // View drags: Space or the middle button pans, with Shift it turns; the pen's lower button.
+    enum class ViewDrag { None, Pan, Rotate, PenButtonPan };
+    bool beginViewDrag(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at,
+                       bool fromPen);
+    bool continueViewDrag(QPointF at);
+    void endViewDrag();
+    void updateNavigationCursor();
+    bool navigationKey(QKeyEvent *event);
 
     int mActiveColor = 0;
     PointerType mCurrPointerType = PointerType::Pen;
@@ -249,5 +310,18 @@ private:
 
     Rect mFrame;
     Point mBoundsOrigin;
+    ViewTransform mView;
+    QTransform mSheetToWidget; // through the view; used only when it is not the default
+    QTransform mWidgetToSheet;
+    bool mSpaceHeld = false;
+    ViewDrag mViewDrag = ViewDrag::None;
+    Qt::MouseButton mViewDragButton = Qt::NoButton;
+    QPointF mViewDragStart;
+    QPointF mViewDragLast;
+    bool mViewDragMoved = false; // the pen button's drag has left its dead zone
+    QPointF mPanRemainder; // of pans by fractions of a pixel
+    double mFreeRotation = 0.0; // the turn before snapping upright, while turning freely
+    QImage mViewScratch; // the part of a pyramid level being shown
+    QImage mViewLevel;
     bool mWindowSeeThrough = false;
 };

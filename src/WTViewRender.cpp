@@ -6,13 +6,30 @@
 #include "CanvasQuestions.h"
 #include "Graphics.h"
 #include "PenSettings.h"
+#include "PicturePyramid.h"
 #include "WindowAppearance.h"
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace {
+// A w × h image on the pixels of `buffer`, grown when too small; null when memory fails.
+QImage scratchOfSize(QImage &buffer, QSize size)
+{
+    if (buffer.width() < size.width() || buffer.height() < size.height()) {
+        auto up = [](int v) { return (v + 255) / 256 * 256; };
+        buffer = QImage(std::max(up(size.width()), buffer.width()),
+                        std::max(up(size.height()), buffer.height()),
+                        QImage::Format_ARGB32_Premultiplied);
+        if (buffer.isNull())
+            return {};
+    }
+    return QImage(buffer.bits(), size.width(), size.height(), buffer.bytesPerLine(),
+                  QImage::Format_ARGB32_Premultiplied);
+}
+
 const Color kLightGray = Color::white(2.0f / 3.0f);
 const Color kDarkGray = Color::white(1.0f / 3.0f);
 } // namespace
@@ -20,34 +37,39 @@ const Color kDarkGray = Color::white(1.0f / 3.0f);
 void WTView::drawRect(const Rect &r)
 {
     const float alpha = mBgType == BgType::SeeThrough ? 0.8f : 1.0f;
-    const Size sheet = sheetSize();
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
-    Graphics::setColor(kLightGray.withAlpha(alpha));
-    Graphics::fillRect(r);
-    if (!isEmptyRect({{0, 0}, sheet})) {
-        const float w = sheet.width;
-        const float h = sheet.height;
-        Graphics::setColor(kDarkGray.withAlpha(alpha));
-        Graphics::frameRect(integralRect({-1, -1, w + 2, h + 2}));
-        // The drop shadow along the bottom and right; its inner half is covered by the paper.
-        BezierPath shadow;
-        shadow.setLineWidth(5.0f);
-        shadow.setLineCapStyle(BezierPath::RoundCap);
-        shadow.setLineJoinStyle(BezierPath::MiterJoin);
-        shadow.moveToPoint({5.0f, -1.0f});
-        shadow.lineToPoint({w + 1.0f, -1.0f});
-        shadow.lineToPoint({w + 1.0f, h - 5.0f});
-        shadow.stroke();
-        mPicture->drawBackgroundInRect(r);
-    }
+    drawSurround(r, alpha);
+    mPicture->drawBackgroundInRect(r);
     Graphics::restoreGraphicsState();
     renderLayersInRect(r);
 }
 
+void WTView::drawSurround(const Rect &r, float alpha)
+{
+    const Size sheet = sheetSize();
+    Graphics::setColor(kLightGray.withAlpha(alpha));
+    Graphics::fillRect(r);
+    if (isEmptyRect({{0, 0}, sheet}))
+        return;
+    const float w = sheet.width;
+    const float h = sheet.height;
+    Graphics::setColor(kDarkGray.withAlpha(alpha));
+    Graphics::frameRect(integralRect({-1, -1, w + 2, h + 2}));
+    // The drop shadow along the bottom and right; its inner half is covered by the paper.
+    BezierPath shadow;
+    shadow.setLineWidth(5.0f);
+    shadow.setLineCapStyle(BezierPath::RoundCap);
+    shadow.setLineJoinStyle(BezierPath::MiterJoin);
+    shadow.moveToPoint({5.0f, -1.0f});
+    shadow.lineToPoint({w + 1.0f, -1.0f});
+    shadow.lineToPoint({w + 1.0f, h - 5.0f});
+    shadow.stroke();
+}
+
 void WTView::setNeedsDisplayInRect(const Rect &r)
 {
-    const QRect q = widgetRectFromCanvas(r).toAlignedRect().intersected(rect());
+    const QRect q = widgetDirtyRect(r).intersected(rect());
     if (q.isEmpty())
         return;
     auto area = [](const QRect &a) { return qint64(a.width()) * a.height(); };
@@ -102,23 +124,35 @@ void WTView::paintEvent(QPaintEvent *event)
     const bool overWindowColour = mBgType == BgType::SeeThrough && !mWindowSeeThrough;
     const QTransform sheetToWidget(1, 0, 0, -1, -mBoundsOrigin.x, height() + mBoundsOrigin.y);
     for (const QRect &dirty : event->region()) {
-        const Rect r = canvasRectFromWidget(QRectF(dirty));
         if (!overWindowColour) {
+            if (!mView.isDefault()) {
+                paintTransformed(painter, dirty);
+                continue;
+            }
+            const Rect r = canvasRectFromWidget(QRectF(dirty));
             Graphics::lockFocus(painter, sheetToWidget);
             drawRect(r);
             drawLinePreviewInRect(r);
             Graphics::unlockFocus();
             continue;
         }
-        QImage rendered(dirty.size(), QImage::Format_ARGB32_Premultiplied);
+        const qreal dpr = mView.isDefault() ? 1.0 : devicePixelRatioF();
+        QImage rendered(dirty.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        rendered.setDevicePixelRatio(dpr);
         rendered.fill(Qt::transparent);
         {
             QPainter p(&rendered);
-            const QTransform toRendered(1, 0, 0, -1, -r.x(), r.maxY());
-            Graphics::lockFocus(p, toRendered);
-            drawRect(r);
-            drawLinePreviewInRect(r);
-            Graphics::unlockFocus();
+            if (!mView.isDefault()) {
+                p.translate(-dirty.topLeft());
+                paintTransformed(p, dirty);
+            } else {
+                const Rect r = canvasRectFromWidget(QRectF(dirty));
+                const QTransform toRendered(1, 0, 0, -1, -r.x(), r.maxY());
+                Graphics::lockFocus(p, toRendered);
+                drawRect(r);
+                drawLinePreviewInRect(r);
+                Graphics::unlockFocus();
+            }
         }
         painter.fillRect(dirty, palette().window());
         painter.drawImage(dirty.topLeft(), rendered);
@@ -126,4 +160,93 @@ void WTView::paintEvent(QPaintEvent *event)
     // Over everything, in the widget's own pixels.
     painter.resetTransform();
     mCrosshair.paint(painter);
+}
+
+void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
+{
+    const QTransform toDevice = painter.transform(); // the widget's pixels to the painter's
+    const QTransform sheetToPainter = mSheetToWidget * toDevice;
+    const Rect r = canvasRectFromWidget(QRectF(dirty));
+    painter.save();
+    painter.setClipRect(dirty);
+    Graphics::lockFocus(painter, sheetToPainter);
+    drawSurround(r, mBgType == BgType::SeeThrough ? 0.8f : 1.0f);
+    Graphics::unlockFocus();
+
+    const Size s = sheetSize();
+    const Rect sheetPixels {0, 0, std::ceil(s.width), std::ceil(s.height)};
+    const Rect shown = intersectionRect(r, sheetPixels);
+    if (!isEmptyRect(shown)) {
+        if (mBgType == BgType::SeeThrough) {
+            // The faint paper replaces the surround, as it does unzoomed.
+            Graphics::lockFocus(painter, sheetToPainter);
+            Graphics::fillRect(sheetPixels, CompositeOp::Clear);
+            Graphics::unlockFocus();
+        }
+        drawSheetLevel(painter, shown, sheetToPainter);
+    }
+    Graphics::lockFocus(painter, sheetToPainter);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawLinePreviewInRect(r);
+    Graphics::unlockFocus();
+    painter.restore();
+}
+
+void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter)
+{
+    // The pyramid level whose pixels are nearest the device's without being coarser: the rest
+    // of the zoom is one resampling of what is shown.
+    const double scale = std::sqrt(std::abs(sheetToPainter.determinant())) * devicePixelRatioF();
+    const int level = scale >= 1.0
+        ? 0
+        : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0, PicturePyramid::kMaxLevels);
+    const double step = std::exp2(level);
+    const double residual = scale * step;
+    // Zoomed in, pixels show as pixels; upright at a whole scale, nothing needs resampling.
+    const bool crisp = scale >= 2.0 || (mView.isRightAngled() && residual == 1.0);
+
+    // The level's pixels under r, one more around for filtering.
+    const Size s = sheetSize();
+    PicturePyramid &pyramid = mPicture->pyramid();
+    const int levelWidth
+        = level > 0 ? pyramid.levelPixelWidth(level) : int(std::ceil(double(s.width)));
+    const int levelHeight
+        = level > 0 ? pyramid.levelPixelHeight(level) : int(std::ceil(double(s.height)));
+    const int margin = crisp ? 0 : 1;
+    const int x0 = std::max(int(std::floor(r.x() / step)) - margin, 0);
+    const int y0 = std::max(int(std::floor(r.y() / step)) - margin, 0);
+    const int x1 = std::min(int(std::ceil(r.maxX() / step)) + margin, levelWidth);
+    const int y1 = std::min(int(std::ceil(r.maxY() / step)) + margin, levelHeight);
+    if (x1 <= x0 || y1 <= y0)
+        return;
+    const QRect pixels(x0, y0, x1 - x0, y1 - y0);
+    QImage shown = scratchOfSize(mViewScratch, pixels.size());
+    QImage levelPixels = level > 0 ? scratchOfSize(mViewLevel, pixels.size()) : QImage();
+    if (shown.isNull() || (level > 0 && levelPixels.isNull()))
+        return;
+    shown.fill(Qt::transparent);
+    const Rect area {float(x0 * step), float(y0 * step), float(pixels.width() * step),
+                     float(pixels.height() * step)};
+    {
+        QPainter p(&shown);
+        // A paper's one-pixel rules come out as the average of what they cover.
+        p.setRenderHint(QPainter::Antialiasing, level > 0);
+        const QTransform sheetToShown(1 / step, 0, 0, -1 / step, -x0, y1);
+        Graphics::lockFocus(p, sheetToShown);
+        mPicture->drawBackgroundInRect(area);
+        if (level == 0)
+            mPicture->renderLayersInRect(area);
+        Graphics::unlockFocus();
+        if (level > 0) {
+            pyramid.readPixels(level, pixels, levelPixels, 0, 0);
+            p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            p.drawImage(0, 0, levelPixels);
+        }
+    }
+    const QTransform shownToSheet(step, 0, 0, -step, x0 * step, y1 * step);
+    painter.save();
+    painter.setTransform(shownToSheet * sheetToPainter);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !crisp);
+    painter.drawImage(QPointF(0, 0), shown);
+    painter.restore();
 }

@@ -29,6 +29,11 @@ bool WTView::resizeSheet(const Rect &r)
         return false;
     }
     noteCanRedo();
+    // What the re-framed sheet shows in is placed anew: the pan starts over.
+    if (!mView.pan().isNull()) {
+        mView.setPan({});
+        emit viewChanged();
+    }
 
     const Size c = containerSize(r.size);
     const float W = std::max(c.width, r.width());
@@ -63,10 +68,12 @@ void WTView::applyFrame()
     const float h = std::ceil(mFrame.height());
     if (!parentWidget()) {
         resize(int(w), int(h));
+        updateViewMatrix();
         return;
     }
     const QRectF g = toQtRect({mFrame.origin, {w, h}}, float(parentWidget()->height()));
     setGeometry(int(std::lround(g.x())), int(std::lround(g.y())), int(w), int(h));
+    updateViewMatrix();
 }
 
 Size WTView::containerSize(Size fallback) const
@@ -83,6 +90,12 @@ Rect WTView::bounds() const
 
 Rect WTView::visibleRect() const
 {
+    if (!mView.isDefault()) {
+        // The whole points holding what the container shows.
+        const QRectF shown = mWidgetToSheet.mapRect(containerRect().translated(-pos()));
+        return integralRect(
+            {float(shown.x()), float(shown.y()), float(shown.width()), float(shown.height())});
+    }
     if (!parentWidget())
         return bounds();
     const Size c = containerSize(mFrame.size);
@@ -102,18 +115,46 @@ void WTView::refuseSheetSize(Size size)
 
 Point WTView::canvasPointFromWidget(const QPointF &p) const
 {
+    if (!mView.isDefault()) {
+        const QPointF q = mWidgetToSheet.map(p);
+        return {float(q.x()), float(q.y())};
+    }
     const Point q = fromQtPoint(p, float(height()));
     return {q.x + mBoundsOrigin.x, q.y + mBoundsOrigin.y};
 }
 
+QPointF WTView::widgetPointFromCanvas(Point p) const
+{
+    if (!mView.isDefault())
+        return mSheetToWidget.map(QPointF(p.x, p.y));
+    // canvasPointFromWidget computes x = float(wx) + ox and y = float(h - wy) + oy in floats.
+    // The origin is whole, so p - o, taken in doubles, is the very float that gave p.
+    const double fx = float(double(p.x) - double(mBoundsOrigin.x));
+    const double fy = float(double(p.y) - double(mBoundsOrigin.y));
+    return {fx, double(height()) - fy};
+}
+
 QRectF WTView::widgetRectFromCanvas(const Rect &r) const
 {
+    if (!mView.isDefault())
+        return mSheetToWidget.mapRect(QRectF(r.x(), r.y(), r.width(), r.height()));
     return toQtRect({r.x() - mBoundsOrigin.x, r.y() - mBoundsOrigin.y, r.width(), r.height()},
                     float(height()));
 }
 
 Rect WTView::canvasRectFromWidget(const QRectF &r) const
 {
+    if (!mView.isDefault()) {
+        const QRectF q = mWidgetToSheet.mapRect(r);
+        return {float(q.x()), float(q.y()), float(q.width()), float(q.height())};
+    }
     const Rect q = fromQtRect(r, float(height()));
     return {q.x() + mBoundsOrigin.x, q.y() + mBoundsOrigin.y, q.width(), q.height()};
+}
+
+QRect WTView::widgetDirtyRect(const Rect &r) const
+{
+    const QRect q = widgetRectFromCanvas(r).toAlignedRect();
+    // Filtering spreads a changed pixel onto its neighbours on screen.
+    return mView.isDefault() ? q : q.adjusted(-2, -2, 2, 2);
 }

@@ -30,6 +30,8 @@ bool chains(Qt::KeyboardModifiers modifiers)
 void WTView::mousePressEvent(QMouseEvent *event)
 {
     hideCrosshair(); // the mouse is in use: the platform's cursor shows
+    if (beginViewDrag(event->button(), event->modifiers(), event->position(), false))
+        return;
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -40,6 +42,8 @@ void WTView::mousePressEvent(QMouseEvent *event)
 void WTView::mouseMoveEvent(QMouseEvent *event)
 {
     hideCrosshair();
+    if (continueViewDrag(event->position()))
+        return;
     const PointerSample sample {canvasPointFromWidget(event->position()), 1.0f, false,
                                 event->modifiers()};
     if (!mTracking) {
@@ -55,6 +59,11 @@ void WTView::mouseMoveEvent(QMouseEvent *event)
 
 void WTView::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (mViewDrag != ViewDrag::None) {
+        if (event->button() == mViewDragButton)
+            endViewDrag();
+        return;
+    }
     if (event->button() == Qt::LeftButton)
         mouseUp({canvasPointFromWidget(event->position()), 1.0f, false, event->modifiers()});
 }
@@ -71,6 +80,18 @@ void WTView::tabletEvent(QTabletEvent *event)
     event->accept();
     const PointerSample sample {canvasPointFromWidget(event->position()), float(event->pressure()),
                                 true, TabletPlatform::modifiersOf(*event)};
+    if (mViewDrag != ViewDrag::None) {
+        if (event->type() == QEvent::TabletRelease && event->button() == mViewDragButton)
+            endViewDrag();
+        else if (event->type() == QEvent::TabletMove)
+            continueViewDrag(event->position());
+        if (event->buttons() == Qt::NoButton && !TabletPlatform::showsTabletCursor())
+            update(mCrosshair.moveTo(event->position().toPoint()));
+        return;
+    }
+    if (event->type() == QEvent::TabletPress
+        && beginViewDrag(event->button(), sample.modifiers, event->position(), true))
+        return;
     switch (event->type()) {
     case QEvent::TabletPress:
         hideCrosshair(); // the ink shows where the pen is
@@ -238,7 +259,7 @@ void WTView::drawLineToPoint(Point point, float pressure, bool promptOnly)
         mLinePreviewTo = point;
         mLinePreviewWidth = w;
         mLinePreviewRect = touched;
-        update(widgetRectFromCanvas(dirty).toAlignedRect());
+        update(widgetDirtyRect(dirty));
         return;
     }
     mHasLinePreview = false;

@@ -39,7 +39,7 @@ void WTView::historyStepped(const UndoLayer &layer, int change, const QString &c
     noteCanRedo();
     emit pictureChanged(command, {});
     // Only where the stroke had painted changes on screen.
-    update(widgetRectFromCanvas(layer.image()->paintedBounds()).toAlignedRect());
+    update(widgetDirtyRect(layer.image()->paintedBounds()));
 }
 
 void WTView::undo(QObject *)

@@ -69,6 +69,8 @@ int paintedPixels(const AnyImage &image)
 
 inline QPointF widgetPoint(const WTView &canvas, Point p)
 {
+    if (!canvas.view().isDefault())
+        return canvas.widgetPointFromCanvas(p);
     return {double(p.x - canvas.boundsOrigin().x),
             double(canvas.height()) - (p.y - canvas.boundsOrigin().y)};
 }
