@@ -1,0 +1,391 @@
+// The view: zoom, rotation, mirror and pan between the sheet and the widget, what it shows at
+// every zoom, and the input that moves it.
+#include "CanvasDialogs.h"
+#include "SheetContainer.h"
+#include "StrokeDriver.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QNativeGestureEvent>
+#include <QRandomGenerator>
+#include <QWheelEvent>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+// A shown window whose container holds a canvas, as the document window has it.
+struct Stage
+{
+    Stage(QSize container, Size sheet)
+    {
+        window.resize(container);
+        holder = new SheetContainer(&window);
+        holder->setGeometry(QRect(QPoint(0, 0), container));
+        canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
+        holder->setCanvas(canvas);
+        canvas->setDocument(&document);
+        canvas->setQuestions(&CanvasDialogs::shared());
+        window.show();
+        canvas->setSheetSize(sheet);
+        canvas->setFocus();
+    }
+    ~Stage() { canvas->setDocument(nullptr); }
+
+    // What the canvas shows, in device pixels.
+    QImage shown() const { return canvas->grab().toImage().convertToFormat(kFormat); }
+
+    static constexpr auto kFormat = QImage::Format_ARGB32_Premultiplied;
+    InkpondDocument document;
+    QWidget window;
+    SheetContainer *holder = nullptr;
+    WTView *canvas = nullptr;
+};
+
+ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false, QPointF pan = {})
+{
+    ViewTransform v;
+    v.setZoom(zoom);
+    v.setRotation(degrees);
+    v.setMirrored(mirrored);
+    v.setPan(pan);
+    return v;
+}
+
+// Each level 2 × 2 averaged from the one below, rounded as the pyramid rounds.
+QImage boxFiltered(const QImage &image, int levels)
+{
+    QImage out = image.convertToFormat(Stage::kFormat);
+    for (int l = 0; l < levels; ++l) {
+        QImage next((out.width() + 1) / 2, (out.height() + 1) / 2, Stage::kFormat);
+        for (int y = 0; y < next.height(); ++y)
+            for (int x = 0; x < next.width(); ++x) {
+                int sum[4] = {};
+                for (int dy = 0; dy < 2; ++dy)
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const int sx = 2 * x + dx;
+                        const int sy = 2 * y + dy;
+                        const QRgb p
+                            = sx < out.width() && sy < out.height() ? out.pixel(sx, sy) : 0;
+                        sum[0] += qAlpha(p);
+                        sum[1] += qRed(p);
+                        sum[2] += qGreen(p);
+                        sum[3] += qBlue(p);
+                    }
+                next.setPixel(
+                    x, y,
+                    qRgba((sum[1] + 2) / 4, (sum[2] + 2) / 4, (sum[3] + 2) / 4, (sum[0] + 2) / 4));
+            }
+        out = next;
+    }
+    return out;
+}
+
+void scribble(WTView &canvas, quint32 seed, int strokes)
+{
+    QRandomGenerator rng(seed);
+    const Size s = canvas.sheetSize();
+    for (int i = 0; i < strokes; ++i) {
+        canvas.setActiveColor(1 + int(rng.bounded(4)));
+        canvas.setBrushSize(strokes::uniform(rng, 1, 12));
+        const Point a {strokes::uniform(rng, 0, s.width), strokes::uniform(rng, 0, s.height)};
+        const Point b {strokes::uniform(rng, 0, s.width), strokes::uniform(rng, 0, s.height)};
+        strokes::freehand(canvas, {a, {(a.x + b.x) / 2, a.y}, b});
+    }
+}
+
+QPointF sheetPointAt(const WTView &canvas, QPointF widgetPoint)
+{
+    const Point p = canvas.canvasPointFromWidget(widgetPoint);
+    return {p.x, p.y};
+}
+} // namespace
+
+class TestView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { settings.reset(); }
+
+    void zoomStepsAndRotationSnaps()
+    {
+        // Two steps an octave, landing on the powers of two, stopping at the ends.
+        double zoom = 1.0 / 64;
+        QList<double> steps;
+        while (zoom < ViewTransform::kMaxZoom) {
+            zoom = ViewTransform::zoomInStep(zoom);
+            steps << zoom;
+        }
+        QCOMPARE(steps.size(), 24);
+        QCOMPARE(steps[11], 1.0);
+        QCOMPARE(ViewTransform::zoomInStep(64), 64.0);
+        QCOMPARE(ViewTransform::zoomOutStep(1.0 / 64), 1.0 / 64);
+        QCOMPARE(ViewTransform::zoomOutStep(1.3), 1.0);
+        QCOMPARE(ViewTransform::zoomInStep(1.4), 2.0); // √2 is but a hair away
+        ViewTransform v;
+        v.setZoom(0.2507); // nearly a quarter: exactly a quarter, so pixels stay whole
+        QCOMPARE(v.zoom(), 0.25);
+        v.setZoom(1e9);
+        QCOMPARE(v.zoom(), 64.0);
+        v.setZoom(std::nan(""));
+        QCOMPARE(v.zoom(), 64.0);
+        for (auto [given, kept] : {std::pair {4.9, 0.0},
+                                   {-4.9, 0.0},
+                                   {5.1, 5.1},
+                                   {185.0, -175.0},
+                                   {-180.0, 180.0},
+                                   {720.0 + 90.0, 90.0}}) {
+            v.setRotation(given);
+            QCOMPARE(v.rotation(), kept);
+        }
+    }
+
+    void widgetToSheetToWidgetRoundTrips()
+    {
+        Stage stage({640, 480}, {3000, 2000});
+        QRandomGenerator rng(7);
+        for (int i = 0; i < 200; ++i) {
+            const double zoom = std::exp2(strokes::uniform(rng, -6, 6));
+            stage.canvas->setView(viewOf(zoom, strokes::uniform(rng, -180, 180), rng.bounded(2),
+                                         {strokes::uniform(rng, -50, 50), 0}));
+            const QPointF w(strokes::uniform(rng, 0, 640), strokes::uniform(rng, 0, 480));
+            const Point p = stage.canvas->canvasPointFromWidget(w);
+            const QPointF back = stage.canvas->widgetPointFromCanvas(p);
+            const double error = std::hypot(back.x() - w.x(), back.y() - w.y());
+            QVERIFY2(error / stage.canvas->view().zoom() <= 1.0 / 256,
+                     qPrintable(QStringLiteral("zoom %1: %2 pt").arg(zoom).arg(error)));
+        }
+    }
+
+    // The same strokes, fed through the widget at any view, paint the same picture.
+    void strokesLandOnTheSameSheetPointsAtAnyView()
+    {
+        QImage reference;
+        for (const ViewTransform &v : {viewOf(1), viewOf(0.25), viewOf(4), viewOf(1.3, 30),
+                                       viewOf(0.7, -75, true, {13, -9})}) {
+            Stage stage({500, 400}, {400, 300});
+            stage.canvas->setView(v);
+            const Point path[] = {{20.25f, 30.5f}, {120, 200.75f}, {390, 280}, {201.5f, 10}};
+            strokes::sendTablet(*stage.canvas, QEvent::TabletPress, path[0], 0.6f, Qt::LeftButton,
+                                Qt::LeftButton);
+            for (const Point &p : path)
+                strokes::sendTablet(*stage.canvas, QEvent::TabletMove, p, 0.8f, Qt::NoButton,
+                                    Qt::LeftButton);
+            strokes::sendTablet(*stage.canvas, QEvent::TabletRelease, path[3], 0, Qt::LeftButton,
+                                Qt::NoButton);
+            strokes::click(*stage.canvas, {300, 150}); // a dot from the mouse
+            const QImage exported = stage.canvas->getImageWithBG(false)->qimage();
+            if (reference.isNull())
+                reference = exported;
+            else
+                QCOMPARE(differingPixels(exported, reference), 0);
+        }
+    }
+
+    // Zoomed out by a power of two, the screen shows the picture averaged 2 × 2 per halving.
+    void powerOfTwoZoomShowsTheBoxFilteredPicture()
+    {
+        Stage stage({700, 600}, {512, 384});
+        // On plain paper: averaging what lies over rules is not laying averages over rules.
+        stage.canvas->setBgType(float(BgType::Plain));
+        scribble(*stage.canvas, 11, 30);
+        const QImage picture = stage.canvas->getImageWithBG(true)->qimage();
+        // Ink is averaged apart from the paper it is laid on: colour and coverage are each
+        // rounded once more than in an average of the composite.
+        constexpr int kRounding = 2;
+        for (int level : {1, 2, 3, 5}) {
+            stage.canvas->setView(viewOf(std::exp2(-level)));
+            const QPointF topLeft = stage.canvas->widgetPointFromCanvas({0, 384});
+            QCOMPARE(topLeft, topLeft.toPoint()); // whole pixels on whole pixels
+            const QImage expected = boxFiltered(picture, level);
+            const QImage seen = stage.shown().copy(QRect(topLeft.toPoint(), expected.size()));
+            QVERIFY2(differingPixels(seen, expected, kRounding) == 0,
+                     qPrintable(QString::number(level)));
+            // A stroke drawn while zoomed out shows averaged too.
+            scribble(*stage.canvas, 100 + level, 2);
+            QCOMPARE(
+                differingPixels(stage.shown().copy(QRect(topLeft.toPoint(), expected.size())),
+                                boxFiltered(stage.canvas->getImageWithBG(true)->qimage(), level),
+                                kRounding),
+                0);
+            stage.canvas->undo();
+            stage.canvas->undo();
+            QCOMPARE(differingPixels(stage.shown().copy(QRect(topLeft.toPoint(), expected.size())),
+                                     expected, kRounding),
+                     0);
+        }
+    }
+
+    void zoomingKeepsThePointUnderTheCursor()
+    {
+        Stage stage({600, 500}, {4000, 3000});
+        // Where the container shows it, in the canvas's own pixels.
+        const QPointF cursor(stage.canvas->mapFrom(stage.holder, QPoint(223, 321)));
+        for (double degrees : {0.0, 30.0, 90.0}) {
+            stage.canvas->setView(viewOf(1, degrees));
+            const QPointF before = sheetPointAt(*stage.canvas, cursor);
+            for (double zoom : {2.0, 0.3, 8.0, 0.25}) {
+                stage.canvas->zoomAbout(zoom, cursor);
+                const QPointF now
+                    = stage.canvas->widgetPointFromCanvas({float(before.x()), float(before.y())});
+                // Within the half pixel that aligning whole pixels may move it.
+                QVERIFY2(std::hypot(now.x() - cursor.x(), now.y() - cursor.y()) <= 0.5 + 1e-6,
+                         qPrintable(QStringLiteral("%1° at %2").arg(degrees).arg(zoom)));
+            }
+        }
+        // Ctrl+wheel zooms about the pointer too.
+        stage.canvas->setView({});
+        const QPointF before = sheetPointAt(*stage.canvas, cursor);
+        QWheelEvent wheel(cursor, stage.canvas->mapToGlobal(cursor), {}, {0, 120}, Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(stage.canvas, &wheel);
+        QVERIFY(stage.canvas->view().zoom() > 1.0);
+        const QPointF after = sheetPointAt(*stage.canvas, cursor);
+        QVERIFY(std::hypot(after.x() - before.x(), after.y() - before.y()) <= 0.5);
+    }
+
+    void cropToTheVisibleAreaKeepsWhatWasShown()
+    {
+        Stage stage({600, 500}, {800, 600});
+        scribble(*stage.canvas, 3, 40);
+        stage.canvas->setView(viewOf(2, 0, false, {37, -21}));
+        const Rect visible = stage.canvas->visibleRect();
+        QCOMPARE(visible, integralRect(visible));
+        // What the container shows lies inside the rectangle, which is no larger than needed.
+        QVERIFY(visible.width() <= 600 / 2 + 1 && visible.height() <= 500 / 2 + 1);
+        const QImage before = strokes::picture(*stage.canvas, visible).qimage();
+        stage.canvas->setDocument(nullptr); // nothing to confirm
+        stage.canvas->cropResize(nullptr);
+        QCOMPARE(stage.canvas->sheetSize(), visible.size);
+        QCOMPARE(differingPixels(stage.canvas->getImageWithBG(false)->qimage(), before), 0);
+        // Still zoomed, and the cropped sheet fills the view again.
+        QCOMPARE(stage.canvas->view().zoom(), 2.0);
+        QVERIFY(stage.canvas->shownSheetRect().contains(stage.canvas->containerRect()));
+    }
+
+    void theSheetCannotBePannedOutOfView()
+    {
+        Stage stage({400, 300}, {200, 100});
+        for (QPointF push : {QPointF(1e6, 0), QPointF(-1e6, 3e5), QPointF(0, -1e7)}) {
+            for (double zoom : {1.0 / 64, 1.0, 64.0}) {
+                stage.canvas->setView(viewOf(zoom, 40));
+                stage.canvas->panBy(push);
+                const QRectF shown
+                    = stage.canvas->shownSheetRect().adjusted(-1e-6, -1e-6, 1e-6, 1e-6);
+                QVERIFY2(shown.contains(stage.canvas->containerRect().center()),
+                         qPrintable(QStringLiteral("%1 %2 %3 %4 at %5")
+                                        .arg(shown.x())
+                                        .arg(shown.y())
+                                        .arg(shown.width())
+                                        .arg(shown.height())
+                                        .arg(zoom)));
+            }
+        }
+    }
+
+    void fitToWindowShowsTheWholeSheet()
+    {
+        Stage stage({640, 480}, {6000, 4000});
+        for (double degrees : {0.0, 45.0}) {
+            stage.canvas->setView(viewOf(1, degrees));
+            stage.canvas->zoomToFit();
+            const QRectF shown = stage.canvas->shownSheetRect();
+            QVERIFY(stage.canvas->containerRect().contains(shown));
+            QVERIFY(shown.width() > 600 || shown.height() > 440);
+        }
+    }
+
+    // Navigation input moves the view and paints nothing.
+    void navigationInputMovesTheViewOnly_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("space drag pans") << "space";
+        QTest::newRow("middle drag pans") << "middle";
+        QTest::newRow("pen button pans past its dead zone") << "pen button";
+        QTest::newRow("space shift drag turns") << "space shift";
+        QTest::newRow("wheel scrolls") << "wheel";
+        QTest::newRow("pinch zooms") << "pinch";
+        QTest::newRow("arrow key pans") << "arrow";
+    }
+
+    void navigationInputMovesTheViewOnly()
+    {
+        QFETCH(QString, input);
+        Stage stage({500, 400}, {1200, 900});
+        WTView &canvas = *stage.canvas;
+        const ViewTransform start = canvas.view();
+        const Point a {650, 470};
+        const Point b {700, 400};
+        using namespace strokes;
+        if (input.startsWith(QLatin1String("space"))) {
+            const Qt::KeyboardModifiers mods
+                = input.endsWith(QLatin1String("shift")) ? Qt::ShiftModifier : Qt::NoModifier;
+            QTest::keyPress(&canvas, Qt::Key_Space);
+            QVERIFY(canvas.isNavigating());
+            sendMouse(canvas, QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton, mods);
+            sendMouse(canvas, QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton, mods);
+            sendMouse(canvas, QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton, mods);
+            QTest::keyRelease(&canvas, Qt::Key_Space);
+            QVERIFY(!canvas.isNavigating());
+        } else if (input == QLatin1String("middle")) {
+            sendMouse(canvas, QEvent::MouseButtonPress, a, Qt::MiddleButton, Qt::MiddleButton);
+            sendMouse(canvas, QEvent::MouseMove, b, Qt::NoButton, Qt::MiddleButton);
+            sendMouse(canvas, QEvent::MouseButtonRelease, b, Qt::MiddleButton, Qt::NoButton);
+        } else if (input == QLatin1String("pen button")) {
+            sendTablet(canvas, QEvent::TabletPress, a, 0, Qt::MiddleButton, Qt::MiddleButton);
+            sendTablet(canvas, QEvent::TabletMove, {a.x + 1, a.y}, 0, Qt::NoButton,
+                       Qt::MiddleButton);
+            QCOMPARE(canvas.view(), start); // a resting thumb moves nothing
+            sendTablet(canvas, QEvent::TabletMove, b, 0, Qt::NoButton, Qt::MiddleButton);
+            sendTablet(canvas, QEvent::TabletRelease, b, 0, Qt::MiddleButton, Qt::NoButton);
+        } else if (input == QLatin1String("wheel")) {
+            QWheelEvent wheel({100, 100}, canvas.mapToGlobal(QPointF(100, 100)), {}, {0, -240},
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&canvas, &wheel);
+        } else if (input == QLatin1String("pinch")) {
+            QNativeGestureEvent pinch(Qt::ZoomNativeGesture,
+                                      QPointingDevice::primaryPointingDevice(), 2, {100, 100},
+                                      {100, 100}, canvas.mapToGlobal(QPointF(100, 100)), 0.25, {});
+            QApplication::sendEvent(&canvas, &pinch);
+            QCOMPARE(canvas.view().zoom(), 1.25);
+        } else if (input == QLatin1String("arrow")) {
+            QTest::keyClick(&canvas, Qt::Key_Right);
+        }
+        QVERIFY(canvas.view() != start);
+        QCOMPARE(paintedPixels(*canvas.currentLayer()->image()), 0);
+        QVERIFY(canvas.undoLayers().empty());
+        // The pen draws again afterwards.
+        dab(canvas, 600, 450);
+        QVERIFY(!canvas.undoLayers().empty());
+    }
+
+    // On a screen of two device pixels a point, Actual Size puts one picture pixel on one
+    // device pixel. Run with QT_SCALE_FACTOR=2.
+    void actualSizeIsOneDevicePixelPerPicturePixel()
+    {
+        Stage stage({300, 200}, {64, 48});
+        const qreal dpr = stage.canvas->devicePixelRatioF();
+        if (dpr != 2.0)
+            QSKIP("needs a device pixel ratio of 2");
+        QImage checker(64, 48, Stage::kFormat);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                checker.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+        const Image picture(checker);
+        QVERIFY(stage.canvas->setImage(&picture));
+        stage.canvas->zoomToActualSize();
+        QCOMPARE(stage.canvas->displayZoom(), 1.0);
+        const QImage shown = stage.shown();
+        QCOMPARE(shown.devicePixelRatio(), 2.0);
+        const QPointF topLeft = stage.canvas->widgetPointFromCanvas({0, 48}) * dpr;
+        QCOMPARE(topLeft, topLeft.toPoint());
+        QCOMPARE(differingPixels(shown.copy(QRect(topLeft.toPoint(), QSize(64, 48))), checker), 0);
+    }
+
+private:
+    std::unique_ptr<IsolatedSettings> settings;
+};
+
+INKPOND_TEST_MAIN(TestView)
+#include "tst_view.moc"
