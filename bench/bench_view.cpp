@@ -1,0 +1,203 @@
+// The view over a 16384 × 16384 sheet whose every tile is painted: a whole repaint of a
+// 1920 × 1080 or 3840 × 2160 view at zooms from 1/64 to 64, upright and turned by 15°; a pan by
+// a tenth of the view; a pen sample (paint, pyramid upkeep and repaint) at 100 % and 25 %; and
+// the pyramid's memory against the painted tiles'. Repaints are Qt's paint cycle run at once.
+#include "BenchMain.h"
+#include "PicturePyramid.h"
+#include "Preferences.h"
+#include "SheetContainer.h"
+#include "WTView.h"
+
+#include <QApplication>
+#include <QPointingDevice>
+#include <QRandomGenerator>
+#include <QTabletEvent>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cmath>
+#include <memory>
+
+namespace {
+constexpr int kSide = 16384;
+constexpr int kTileBytes = TiledImage::kTileSide * TiledImage::kTileSide * 4;
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+const QPointingDevice *pen()
+{
+    static const QPointingDevice *device = new QPointingDevice(
+        QStringLiteral("bench pen"), 1, QInputDevice::DeviceType::Stylus,
+        QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+        QPointingDeviceUniqueId(), qApp);
+    return device;
+}
+
+class Stage
+{
+public:
+    explicit Stage(QSize view)
+    {
+        Preferences::resetStandard(mDir.filePath(QStringLiteral("settings.conf")));
+        mWindow.resize(view);
+        canvas = new WTView(Rect(0, 0, view.width(), view.height()), &mWindow);
+        mWindow.setCanvas(canvas);
+        canvas->setSheetSize({float(kSide), float(kSide)});
+        paintEverything();
+        mWindow.show();
+        QApplication::processEvents();
+    }
+
+    // Bands of colour and strokes over the whole sheet: every tile painted, none flat.
+    void paintEverything()
+    {
+        Layer &layer = *canvas->currentLayer();
+        QRandomGenerator rng(5);
+        constexpr int band = 256;
+        for (int y = 0; y < kSide; y += band) {
+            const Rect r {0, float(y), float(kSide), float(band)};
+            layer.paint(r, r, [&](QPainter &p) {
+                p.fillRect(QRectF(0, y, kSide, band), QColor::fromHsv(y % 360, 120, 230));
+                p.setRenderHint(QPainter::Antialiasing);
+                for (int i = 0; i < 400; ++i) {
+                    p.setPen(QPen(QColor::fromHsv(int(rng.bounded(360)), 200, 150), 3));
+                    const double x = rng.bounded(double(kSide));
+                    p.drawLine(QPointF(x, y), QPointF(x + 300, y + band));
+                }
+            });
+        }
+        canvas->picture().pyramid().invalidateAll();
+    }
+
+    void repaint()
+    {
+        QEvent request(QEvent::UpdateRequest);
+        QApplication::sendEvent(&mWindow, &request);
+    }
+
+    void wholeRepaint()
+    {
+        canvas->update();
+        repaint();
+    }
+
+    void setView(double zoom, double degrees)
+    {
+        ViewTransform v;
+        v.setZoom(zoom);
+        v.setRotation(degrees);
+        canvas->setView(v);
+        wholeRepaint(); // brings the pyramid level up to date
+    }
+
+    void tablet(QEvent::Type type, Point p, float pressure)
+    {
+        const QPointF local = canvas->widgetPointFromCanvas(p);
+        QTabletEvent event(type, pen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
+                           {}, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
+                           type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
+        QApplication::sendEvent(canvas, &event);
+    }
+
+    WTView *canvas = nullptr;
+
+private:
+    QTemporaryDir mDir;
+    SheetContainer mWindow;
+};
+
+Stage &stage(QSize view)
+{
+    static std::unique_ptr<Stage> current;
+    static QSize currentView;
+    if (view != currentView) {
+        current.reset();
+        current = std::make_unique<Stage>(view);
+        currentView = view;
+    }
+    return *current;
+}
+
+QSize viewSize(int64_t height)
+{
+    return height == 2160 ? QSize(3840, 2160) : QSize(1920, 1080);
+}
+
+// range: view height, zoom as a power of two (−6 … 6), degrees.
+void BM_WholeRepaint(benchmark::State &state)
+{
+    Stage &s = stage(viewSize(state.range(0)));
+    s.setView(std::exp2(double(state.range(1))), double(state.range(2)));
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        s.wholeRepaint();
+        state.SetIterationTime(seconds(start));
+    }
+    const PicturePyramid &pyramid = s.canvas->picture().pyramid();
+    state.counters["pyramid/tiles %"]
+        = 100.0 * double(pyramid.bytes()) / (double(TiledImage::liveTiles()) * kTileBytes);
+}
+
+// A pan by a tenth of the view's width, back and forth; range: zoom as a power of two.
+void BM_Pan(benchmark::State &state)
+{
+    Stage &s = stage(viewSize(1080));
+    s.setView(std::exp2(double(state.range(0))), 0);
+    double step = 192;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        s.canvas->panBy({step, 0});
+        s.repaint();
+        state.SetIterationTime(seconds(start));
+        step = -step;
+    }
+}
+
+// One pen sample with its paint, the pyramid's upkeep and the repaint; range: zoom in percent.
+void BM_PenSample(benchmark::State &state)
+{
+    Stage &s = stage(viewSize(1080));
+    s.setView(double(state.range(0)) / 100.0, 0);
+    s.canvas->setBrushSize(10);
+    const Point middle {kSide / 2.0f, kSide / 2.0f};
+    QRandomGenerator rng(3);
+    constexpr int kSamples = 500;
+    for (auto _ : state) {
+        Point p = middle;
+        s.tablet(QEvent::TabletPress, p, 0.5f);
+        const auto start = Clock::now();
+        for (int i = 0; i < kSamples; ++i) {
+            p.x += float(rng.bounded(6.0) - 2.0);
+            p.y += float(rng.bounded(6.0) - 3.0);
+            s.tablet(QEvent::TabletMove, p, 0.8f);
+            s.repaint();
+        }
+        state.SetIterationTime(seconds(start) / kSamples);
+        s.tablet(QEvent::TabletRelease, p, 0.0f);
+        s.canvas->undo();
+        s.repaint();
+    }
+}
+
+void zoomsAndTurns(benchmark::internal::Benchmark *b)
+{
+    for (int height : {1080, 2160})
+        for (int degrees : {0, 15})
+            for (int octave = -6; octave <= 6; ++octave)
+                b->Args({height, octave, degrees});
+}
+} // namespace
+
+BENCHMARK(BM_WholeRepaint)->Apply(zoomsAndTurns)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pan)->DenseRange(-6, 2, 2)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PenSample)->Arg(100)->Arg(25)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    return runBenchmarks<QApplication>(argc, argv);
+}
