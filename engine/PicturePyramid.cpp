@@ -234,6 +234,25 @@ void PicturePyramid::readPixels(int level, const QRect &pixels, QImage &out, int
         }
 }
 
+void PicturePyramid::drawTiles(int level, const QRect &pixels,
+                               const std::function<void(const QImage &, const QRect &)> &draw)
+{
+    INK_ASSERT(level >= 1 && level <= kMaxLevels);
+    refresh();
+    Level &lv = mLevels[level];
+    const QRect clip = pixels.intersected(lv.area());
+    if (clip.isEmpty())
+        return;
+    for (int ty = clip.y() / T; ty <= clip.bottom() / T; ++ty)
+        for (int tx = clip.x() / T; tx <= clip.right() / T; ++tx) {
+            bringUpToDate(level, tx, ty);
+            if (Tile *t = lv.tile(lv.key(tx, ty)))
+                draw(QImage(reinterpret_cast<const uchar *>(t->pixels.get()), t->width, t->height,
+                            qsizetype(t->width) * 4, QImage::Format_ARGB32_Premultiplied),
+                     lv.tileRect(tx, ty));
+        }
+}
+
 void PicturePyramid::bringUpToDate(int level, int tx, int ty)
 {
     Level &lv = mLevels[level];

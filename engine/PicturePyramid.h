@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,12 @@ public:
     // (premultiplied ARGB32) at (outX, outY), Qt's top-left coordinates; transparent where
     // nothing is painted. Pixels outside the level are left as they are in `out`.
     void readPixels(int level, const QRect &pixels, QImage &out, int outX, int outY);
+
+    // The same without a copy: draw(tile, part) for each painted tile under `pixels`, brought
+    // up to date; `tile` shows the tile's pixels (row 0 at its top), valid during the call,
+    // and `part` is the level pixel rectangle (y up) it covers.
+    void drawTiles(int level, const QRect &pixels,
+                   const std::function<void(const QImage &tile, const QRect &part)> &draw);
 
     // Tiles held, all levels together, and the memory they hold.
     qint64 tileCount() const;

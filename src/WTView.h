@@ -262,6 +262,7 @@ private:
     // The view's matrices after a change of view, frame or container.
     void updateViewMatrix();
     QPointF viewCentre() const; // the container's middle, in unzoomed widget pixels
+    QRect unoverlappedRect() const; // of the container, in widget pixels
     void applyView(const ViewTransform &view, bool keepSheetInView = true);
     ViewTransform keptInView(ViewTransform view) const;
     // Widget pixels to repaint for a sheet rectangle (antialiasing and filtering included).
@@ -269,8 +270,17 @@ private:
     // What the view shows in the widget pixels `dirty`, onto a painter whose transform maps
     // widget pixels to its device.
     void paintTransformed(QPainter &painter, const QRect &dirty);
+    // Which pyramid level a view shows, and whether its pixels need no filtering.
+    struct ViewLevel
+    {
+        int level = 0;
+        double step = 1.0; // sheet pixels a level pixel
+        bool crisp = true;
+    };
+    ViewLevel viewLevel(const QTransform &sheetToPainter) const;
     // The part r of the sheet from the pyramid level nearest the zoom, resampled once.
-    void drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter);
+    void drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter,
+                        const ViewLevel &level);
     // The grey around the sheet, its border and its shadow, in part r.
     void drawSurround(const Rect &r, float alpha);
     // View drags: Space or the middle button pans, with Shift it turns; the pen's lower button.
@@ -322,6 +332,5 @@ private:
     QPointF mPanRemainder; // of pans by fractions of a pixel
     double mFreeRotation = 0.0; // the turn before snapping upright, while turning freely
     QImage mViewScratch; // the part of a pyramid level being shown
-    QImage mViewLevel;
     bool mWindowSeeThrough = false;
 };

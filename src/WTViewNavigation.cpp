@@ -41,6 +41,33 @@ QPointF WTView::viewCentre() const
     return QPointF(parentWidget()->width() * 0.5 - x(), parentWidget()->height() * 0.5 - y());
 }
 
+QRect WTView::unoverlappedRect() const
+{
+    // Qt moves pixels only where no sibling, such as a scroll bar over an edge, lies on top.
+    if (!parentWidget())
+        return rect();
+    QRect open = parentWidget()->rect();
+    const QPoint middle = open.center();
+    for (const QObject *child : parentWidget()->children()) {
+        const auto *sibling = qobject_cast<const QWidget *>(child);
+        if (!sibling || sibling == this || !sibling->isVisible()
+            || !sibling->geometry().intersects(open))
+            continue;
+        const QRect g = sibling->geometry();
+        if (g.top() > middle.y())
+            open.setBottom(g.top() - 1);
+        else if (g.left() > middle.x())
+            open.setRight(g.left() - 1);
+        else if (g.bottom() < middle.y())
+            open.setTop(g.bottom() + 1);
+        else if (g.right() < middle.x())
+            open.setLeft(g.right() + 1);
+        else
+            return {}; // something over the middle: nothing is moved
+    }
+    return open.translated(-pos());
+}
+
 QRectF WTView::containerRect() const
 {
     return parentWidget() ? QRectF(parentWidget()->rect()) : QRectF(geometry());
@@ -95,7 +122,9 @@ void WTView::applyView(const ViewTransform &view, bool keepSheetInView)
     if (sameShape && wholePixels && isOpaque() && !mHasLinePreview) {
         // A pan moves what is on screen; only what comes into view is drawn.
         const QRect crosshair = mCrosshair.isShown() ? mCrosshair.rect() : QRect();
-        scroll(int(moved.x()), int(moved.y()));
+        const QRect open = unoverlappedRect();
+        scroll(int(moved.x()), int(moved.y()), open);
+        update(QRegion(rect()) - open);
         update(crosshair);
         update(crosshair.translated(int(moved.x()), int(moved.y())));
     } else {

@@ -167,15 +167,27 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     const QTransform toDevice = painter.transform(); // the widget's pixels to the painter's
     const QTransform sheetToPainter = mSheetToWidget * toDevice;
     const Rect r = canvasRectFromWidget(QRectF(dirty));
-    painter.save();
-    painter.setClipRect(dirty);
-    Graphics::lockFocus(painter, sheetToPainter);
-    drawSurround(r, mBgType == BgType::SeeThrough ? 0.8f : 1.0f);
-    Graphics::unlockFocus();
-
     const Size s = sheetSize();
     const Rect sheetPixels {0, 0, std::ceil(s.width), std::ceil(s.height)};
     const Rect shown = intersectionRect(r, sheetPixels);
+    const ViewLevel level = viewLevel(sheetToPainter);
+    painter.save();
+    painter.setClipRect(dirty);
+    QRegion around(dirty);
+    if (level.crisp && mView.isRightAngled() && mBgType != BgType::SeeThrough) {
+        // What the opaque sheet will cover is not filled twice.
+        const QRectF sheet = widgetRectFromCanvas(sheetPixels);
+        around -= QRect(QPoint(int(std::ceil(sheet.left())), int(std::ceil(sheet.top()))),
+                        QPoint(int(std::floor(sheet.right())) - 1,
+                               int(std::floor(sheet.bottom())) - 1));
+    }
+    if (!around.isEmpty()) {
+        painter.setClipRegion(around);
+        Graphics::lockFocus(painter, sheetToPainter);
+        drawSurround(r, mBgType == BgType::SeeThrough ? 0.8f : 1.0f);
+        Graphics::unlockFocus();
+        painter.setClipRect(dirty);
+    }
     if (!isEmptyRect(shown)) {
         if (mBgType == BgType::SeeThrough) {
             // The faint paper replaces the surround, as it does unzoomed.
@@ -183,7 +195,7 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
             Graphics::fillRect(sheetPixels, CompositeOp::Clear);
             Graphics::unlockFocus();
         }
-        drawSheetLevel(painter, shown, sheetToPainter);
+        drawSheetLevel(painter, shown, sheetToPainter, level);
     }
     Graphics::lockFocus(painter, sheetToPainter);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -192,61 +204,69 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     painter.restore();
 }
 
-void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter)
+WTView::ViewLevel WTView::viewLevel(const QTransform &sheetToPainter) const
 {
     // The pyramid level whose pixels are nearest the device's without being coarser: the rest
     // of the zoom is one resampling of what is shown.
     const double scale = std::sqrt(std::abs(sheetToPainter.determinant())) * devicePixelRatioF();
-    const int level = scale >= 1.0
-        ? 0
-        : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0, PicturePyramid::kMaxLevels);
-    const double step = std::exp2(level);
-    const double residual = scale * step;
+    ViewLevel v;
+    v.level = scale >= 1.0 ? 0
+                           : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0,
+                                        PicturePyramid::kMaxLevels);
+    v.step = std::exp2(v.level);
     // Zoomed in, pixels show as pixels; upright at a whole scale, nothing needs resampling.
-    const bool crisp = scale >= 2.0 || (mView.isRightAngled() && residual == 1.0);
+    v.crisp = scale >= 2.0 || (mView.isRightAngled() && scale * v.step == 1.0);
+    return v;
+}
 
+void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter,
+                            const ViewLevel &v)
+{
     // The level's pixels under r, one more around for filtering.
     const Size s = sheetSize();
     PicturePyramid &pyramid = mPicture->pyramid();
-    const int levelWidth
-        = level > 0 ? pyramid.levelPixelWidth(level) : int(std::ceil(double(s.width)));
-    const int levelHeight
-        = level > 0 ? pyramid.levelPixelHeight(level) : int(std::ceil(double(s.height)));
-    const int margin = crisp ? 0 : 1;
-    const int x0 = std::max(int(std::floor(r.x() / step)) - margin, 0);
-    const int y0 = std::max(int(std::floor(r.y() / step)) - margin, 0);
-    const int x1 = std::min(int(std::ceil(r.maxX() / step)) + margin, levelWidth);
-    const int y1 = std::min(int(std::ceil(r.maxY() / step)) + margin, levelHeight);
+    const int width = v.level > 0 ? pyramid.levelPixelWidth(v.level) : int(std::ceil(s.width));
+    const int height
+        = v.level > 0 ? pyramid.levelPixelHeight(v.level) : int(std::ceil(s.height));
+    const int margin = v.crisp ? 0 : 1;
+    const int x0 = std::max(int(std::floor(r.x() / v.step)) - margin, 0);
+    const int y0 = std::max(int(std::floor(r.y() / v.step)) - margin, 0);
+    const int x1 = std::min(int(std::ceil(r.maxX() / v.step)) + margin, width);
+    const int y1 = std::min(int(std::ceil(r.maxY() / v.step)) + margin, height);
     if (x1 <= x0 || y1 <= y0)
         return;
     const QRect pixels(x0, y0, x1 - x0, y1 - y0);
     QImage shown = scratchOfSize(mViewScratch, pixels.size());
-    QImage levelPixels = level > 0 ? scratchOfSize(mViewLevel, pixels.size()) : QImage();
-    if (shown.isNull() || (level > 0 && levelPixels.isNull()))
+    if (shown.isNull())
         return;
-    shown.fill(Qt::transparent);
-    const Rect area {float(x0 * step), float(y0 * step), float(pixels.width() * step),
-                     float(pixels.height() * step)};
+    // The paper covers all but a last column or row that only partly holds the sheet.
+    const double paperEdgeX = std::ceil(double(s.width)) / v.step;
+    const double paperEdgeY = std::ceil(double(s.height)) / v.step;
+    if (x1 > paperEdgeX || y1 > paperEdgeY || mBgType == BgType::SeeThrough)
+        shown.fill(Qt::transparent);
+    const Rect area {float(x0 * v.step), float(y0 * v.step), float(pixels.width() * v.step),
+                     float(pixels.height() * v.step)};
     {
         QPainter p(&shown);
         // A paper's one-pixel rules come out as the average of what they cover.
-        p.setRenderHint(QPainter::Antialiasing, level > 0);
-        const QTransform sheetToShown(1 / step, 0, 0, -1 / step, -x0, y1);
+        p.setRenderHint(QPainter::Antialiasing, v.level > 0);
+        const QTransform sheetToShown(1 / v.step, 0, 0, -1 / v.step, -x0, y1);
         Graphics::lockFocus(p, sheetToShown);
         mPicture->drawBackgroundInRect(area);
-        if (level == 0)
+        if (v.level == 0)
             mPicture->renderLayersInRect(area);
         Graphics::unlockFocus();
-        if (level > 0) {
-            pyramid.readPixels(level, pixels, levelPixels, 0, 0);
+        if (v.level > 0) {
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            p.drawImage(0, 0, levelPixels);
+            pyramid.drawTiles(v.level, pixels, [&](const QImage &tile, const QRect &part) {
+                p.drawImage(QPoint(part.x() - x0, y1 - (part.y() + part.height())), tile);
+            });
         }
     }
-    const QTransform shownToSheet(step, 0, 0, -step, x0 * step, y1 * step);
+    const QTransform shownToSheet(v.step, 0, 0, -v.step, x0 * v.step, y1 * v.step);
     painter.save();
     painter.setTransform(shownToSheet * sheetToPainter);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, !crisp);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !v.crisp);
     painter.drawImage(QPointF(0, 0), shown);
     painter.restore();
 }
