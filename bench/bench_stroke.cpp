@@ -3,6 +3,7 @@
 // a full history, an undo, one movement of the straight-line preview, and one hover movement of
 // the canvas's own crosshair. Each repaint is Qt's paint cycle run at once for the window.
 #include "BenchMain.h"
+#include "BenchPen.h"
 #include "PenSettings.h"
 #include "Preferences.h"
 #include "SheetContainer.h"
@@ -46,15 +47,6 @@ std::vector<Sample> seededStroke(const Rect &area, quint32 seed)
     return path;
 }
 
-const QPointingDevice *pen()
-{
-    static const QPointingDevice *device = new QPointingDevice(
-        QStringLiteral("bench pen"), 1, QInputDevice::DeviceType::Stylus,
-        QPointingDevice::PointerType::Pen,
-        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
-        QPointingDeviceUniqueId(), qApp);
-    return device;
-}
 
 // A window of a usual size showing the middle of a sheet of the given side.
 class Stage
@@ -80,7 +72,7 @@ public:
         const QPointF local(p.x - canvas->boundsOrigin().x,
                             canvas->height() - (p.y - canvas->boundsOrigin().y));
         const bool down = type != QEvent::TabletRelease;
-        QTabletEvent event(type, pen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
+        QTabletEvent event(type, benchPen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
                            {}, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
                            down ? held : Qt::NoButton);
         QApplication::sendEvent(canvas, &event);
@@ -156,13 +148,6 @@ Stage &stage(int side)
     return *current;
 }
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point from)
-{
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
 // Per sample: the tablet event painted into the snapshot, then the repaint of what it touched.
 void BM_StrokeSample(benchmark::State &state)
 {
@@ -181,10 +166,10 @@ void BM_StrokeSample(benchmark::State &state)
         s.emptyHistory();
     for (auto _ : state) {
         s.press();
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         for (int i = 0; i < kSamples; ++i)
             s.sample(i);
-        state.SetIterationTime(seconds(start));
+        state.SetIterationTime(secondsSince(start));
         s.release();
         if (!fullHistory)
             s.canvas->undo(); // the snapshot waits as a spare for the next stroke
@@ -198,10 +183,10 @@ void BM_StrokeStartFullHistory(benchmark::State &state)
     Stage &s = stage(int(state.range(0)));
     s.fillHistory();
     for (auto _ : state) {
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         s.press();
         s.sample(0);
-        state.SetIterationTime(seconds(start));
+        state.SetIterationTime(secondsSince(start));
         for (int i = 1; i < kSamples; ++i)
             s.sample(i);
         s.release();
@@ -216,10 +201,10 @@ void BM_HoverCrosshair(benchmark::State &state)
     TabletPlatform::forceShowsTabletCursor(false);
     int i = 0;
     for (auto _ : state) {
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         s.tablet(QEvent::TabletMove, s.path[i].position, 0.0f, Qt::NoButton);
         s.repaint();
-        state.SetIterationTime(seconds(start));
+        state.SetIterationTime(secondsSince(start));
         i = (i + 1) % kSamples;
     }
     TabletPlatform::forceShowsTabletCursor(std::nullopt);
@@ -231,10 +216,10 @@ void BM_UndoFullHistory(benchmark::State &state)
     Stage &s = stage(int(state.range(0)));
     for (auto _ : state) {
         s.fillHistory();
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         s.canvas->undo();
         s.repaint();
-        state.SetIterationTime(seconds(start));
+        state.SetIterationTime(secondsSince(start));
     }
 }
 
@@ -250,10 +235,10 @@ void BM_LinePreviewMove(benchmark::State &state)
     for (auto _ : state) {
         const Point to {s.area.x() + float(rng.bounded(double(s.area.width()))),
                         s.area.y() + float(rng.bounded(double(s.area.height())))};
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         s.mouse(QEvent::MouseMove, to, rng.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier);
         s.repaint();
-        state.SetIterationTime(seconds(start));
+        state.SetIterationTime(secondsSince(start));
     }
     s.canvas->cancelOperation();
     s.repaint();

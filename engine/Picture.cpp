@@ -118,6 +118,16 @@ void Picture::renderLayersInRect(const Rect &r) const
     for (const auto &layer : mLayers) {
         if (!layer->isEnabled())
             continue;
+        const bool covered
+            = std::any_of(mUndoLayers.begin(), mUndoLayers.end(), [&](const auto &u) {
+                  return u->layer() == layer.get()
+                      && !isEmptyRect(intersectionRect(u->paintedBounds(), r));
+              });
+        if (!covered && layer->opacity() == 1.0f && layer->blitType() == BlitType::Paint) {
+            // Nothing to assemble: the layer goes straight on, as it would from its render image.
+            layer->drawRect(r);
+            continue;
+        }
         layer->initRender(r);
         for (const auto &snapshot : mUndoLayers)
             if (snapshot->layer() == layer.get())

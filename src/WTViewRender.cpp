@@ -177,9 +177,9 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     if (level.crisp && mView.isRightAngled() && mBgType != BgType::SeeThrough) {
         // What the opaque sheet will cover is not filled twice.
         const QRectF sheet = widgetRectFromCanvas(sheetPixels);
-        around -= QRect(QPoint(int(std::ceil(sheet.left())), int(std::ceil(sheet.top()))),
-                        QPoint(int(std::floor(sheet.right())) - 1,
-                               int(std::floor(sheet.bottom())) - 1));
+        around -= QRect(
+            QPoint(int(std::ceil(sheet.left())), int(std::ceil(sheet.top()))),
+            QPoint(int(std::floor(sheet.right())) - 1, int(std::floor(sheet.bottom())) - 1));
     }
     if (!around.isEmpty()) {
         painter.setClipRegion(around);
@@ -210,9 +210,9 @@ WTView::ViewLevel WTView::viewLevel(const QTransform &sheetToPainter) const
     // of the zoom is one resampling of what is shown.
     const double scale = std::sqrt(std::abs(sheetToPainter.determinant())) * devicePixelRatioF();
     ViewLevel v;
-    v.level = scale >= 1.0 ? 0
-                           : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0,
-                                        PicturePyramid::kMaxLevels);
+    v.level = scale >= 1.0
+        ? 0
+        : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0, PicturePyramid::kMaxLevels);
     v.step = std::exp2(v.level);
     // Zoomed in, pixels show as pixels; upright at a whole scale, nothing needs resampling.
     v.crisp = scale >= 2.0 || (mView.isRightAngled() && scale * v.step == 1.0);
@@ -226,8 +226,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
     const Size s = sheetSize();
     PicturePyramid &pyramid = mPicture->pyramid();
     const int width = v.level > 0 ? pyramid.levelPixelWidth(v.level) : int(std::ceil(s.width));
-    const int height
-        = v.level > 0 ? pyramid.levelPixelHeight(v.level) : int(std::ceil(s.height));
+    const int height = v.level > 0 ? pyramid.levelPixelHeight(v.level) : int(std::ceil(s.height));
     const int margin = v.crisp ? 0 : 1;
     const int x0 = std::max(int(std::floor(r.x() / v.step)) - margin, 0);
     const int y0 = std::max(int(std::floor(r.y() / v.step)) - margin, 0);
@@ -236,6 +235,23 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
     if (x1 <= x0 || y1 <= y0)
         return;
     const QRect pixels(x0, y0, x1 - x0, y1 - y0);
+    if (v.level > 0 && v.crisp && mView.isRightAngled() && mBgType != BgType::SeeThrough) {
+        // Level pixels fall on device pixels: the paper and the level's tiles go straight to
+        // the screen.
+        Graphics::lockFocus(painter, sheetToPainter);
+        painter.setRenderHint(QPainter::Antialiasing);
+        mPicture->drawBackgroundInRect(r);
+        Graphics::unlockFocus();
+        painter.save();
+        painter.setTransform(QTransform(v.step, 0, 0, -v.step, 0, height * v.step)
+                             * sheetToPainter);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        pyramid.drawTiles(v.level, pixels, [&](const QImage &tile, const QRect &part) {
+            painter.drawImage(QPoint(part.x(), height - (part.y() + part.height())), tile);
+        });
+        painter.restore();
+        return;
+    }
     QImage shown = scratchOfSize(mViewScratch, pixels.size());
     if (shown.isNull())
         return;

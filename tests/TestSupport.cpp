@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
+#include "CanvasDialogs.h"
 #include "Graphics.h"
+#include "SheetContainer.h"
 #include "WTView.h"
 
 #include <algorithm>
@@ -129,4 +131,23 @@ Image paperOf(const WTView &canvas)
     canvas.picture().drawBackgroundInRect({{0, 0}, canvas.sheetSize()});
     Graphics::unlockFocus();
     return out;
+}
+
+ContainedCanvas::ContainedCanvas(QSize container, Size sheet)
+{
+    window.resize(container);
+    holder = new SheetContainer(&window);
+    holder->setGeometry(QRect(QPoint(0, 0), container));
+    canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
+    holder->setCanvas(canvas);
+    canvas->setDocument(&document);
+    canvas->setQuestions(&CanvasDialogs::shared());
+    window.show();
+    canvas->setSheetSize(sheet);
+    canvas->setFocus();
+}
+
+ContainedCanvas::~ContainedCanvas()
+{
+    canvas->setDocument(nullptr);
 }

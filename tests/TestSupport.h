@@ -63,6 +63,20 @@ struct Opened
     WTView *canvas = nullptr;
 };
 
+class SheetContainer;
+// A shown window whose container holds a canvas with a sheet of the given size, as the
+// document window has it.
+struct ContainedCanvas
+{
+    ContainedCanvas(QSize container, Size sheet);
+    ~ContainedCanvas();
+
+    InkpondDocument document;
+    QWidget window;
+    SheetContainer *holder = nullptr;
+    WTView *canvas = nullptr;
+};
+
 // Sheet geometry in data-driven tests, and readable in failure messages.
 Q_DECLARE_METATYPE(Rect)
 Q_DECLARE_METATYPE(Size)

@@ -21,22 +21,10 @@
 #include <cmath>
 
 namespace {
-// A shown window whose container holds a canvas, as the document window has it.
-struct Stage
+// With the container's answers to a crop and the sheet's place in it.
+struct Stage : ContainedCanvas
 {
-    Stage(QSize container, Size sheet)
-    {
-        window.resize(container);
-        holder = new SheetContainer(&window);
-        holder->setGeometry(QRect(QPoint(0, 0), container));
-        canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
-        holder->setCanvas(canvas);
-        canvas->setDocument(&document);
-        canvas->setQuestions(&CanvasDialogs::shared());
-        window.show();
-        canvas->setSheetSize(sheet);
-    }
-    ~Stage() { canvas->setDocument(nullptr); }
+    using ContainedCanvas::ContainedCanvas;
 
     QMessageBox *alert() const { return window.findChild<QMessageBox *>(); }
     // The sheet's place in the container, in Qt's coordinates.
@@ -45,11 +33,6 @@ struct Stage
         return canvas->widgetRectFromCanvas({{0, 0}, canvas->sheetSize()})
             .translated(canvas->pos());
     }
-
-    InkpondDocument document;
-    QWidget window;
-    SheetContainer *holder = nullptr;
-    WTView *canvas = nullptr;
 };
 
 // A shown window of a document whose picture has the given size.

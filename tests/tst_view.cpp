@@ -1,6 +1,5 @@
 // The view: zoom, rotation, mirror and pan between the sheet and the widget, what it shows at
 // every zoom, and the input that moves it.
-#include "CanvasDialogs.h"
 #include "SheetContainer.h"
 #include "StrokeDriver.h"
 #include "TestSupport.h"
@@ -13,32 +12,12 @@
 #include <cmath>
 
 namespace {
-// A shown window whose container holds a canvas, as the document window has it.
-struct Stage
+// What the canvas shows, in device pixels.
+struct Stage : ContainedCanvas
 {
-    Stage(QSize container, Size sheet)
-    {
-        window.resize(container);
-        holder = new SheetContainer(&window);
-        holder->setGeometry(QRect(QPoint(0, 0), container));
-        canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
-        holder->setCanvas(canvas);
-        canvas->setDocument(&document);
-        canvas->setQuestions(&CanvasDialogs::shared());
-        window.show();
-        canvas->setSheetSize(sheet);
-        canvas->setFocus();
-    }
-    ~Stage() { canvas->setDocument(nullptr); }
-
-    // What the canvas shows, in device pixels.
+    using ContainedCanvas::ContainedCanvas;
     QImage shown() const { return canvas->grab().toImage().convertToFormat(kFormat); }
-
     static constexpr auto kFormat = QImage::Format_ARGB32_Premultiplied;
-    InkpondDocument document;
-    QWidget window;
-    SheetContainer *holder = nullptr;
-    WTView *canvas = nullptr;
 };
 
 ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false, QPointF pan = {})
