@@ -275,14 +275,16 @@ private:
     {
         int level = 0;
         double step = 1.0; // sheet pixels a level pixel
+        double scale = 1.0; // device pixels a sheet point
         bool crisp = true;
     };
     ViewLevel viewLevel(const QTransform &sheetToPainter) const;
     // The part r of the sheet from the pyramid level nearest the zoom, resampled once.
     void drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter,
                         const ViewLevel &level);
-    // The grey around the sheet, its border and its shadow, in part r.
-    void drawSurround(const Rect &r, float alpha);
+    // The grey around the sheet, its border and its shadow, in part r; with a reach, only the
+    // border and shadow, leaving out what lies further than that from r.
+    void drawSurround(const Rect &r, float alpha, float reach = 0.0f);
     // View drags: Space or the middle button pans, with Shift it turns; the pen's lower button.
     enum class ViewDrag { None, Pan, Rotate, PenButtonPan };
     bool beginViewDrag(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at,

@@ -45,25 +45,44 @@ void WTView::drawRect(const Rect &r)
     renderLayersInRect(r);
 }
 
-void WTView::drawSurround(const Rect &r, float alpha)
+void WTView::drawSurround(const Rect &r, float alpha, float reach)
 {
     const Size sheet = sheetSize();
-    Graphics::setColor(kLightGray.withAlpha(alpha));
-    Graphics::fillRect(r);
+    if (reach <= 0.0f) {
+        Graphics::setColor(kLightGray.withAlpha(alpha));
+        Graphics::fillRect(r);
+    }
     if (isEmptyRect({{0, 0}, sheet}))
         return;
     const float w = sheet.width;
     const float h = sheet.height;
+    // Cut to what can show in r: a turned or magnified border is otherwise stroked whole.
+    const Rect box = insetRect(r, -reach, -reach);
+    auto cut = [&](Point p) {
+        if (reach <= 0.0f)
+            return p;
+        return Point {std::clamp(p.x, box.x(), box.maxX()), std::clamp(p.y, box.y(), box.maxY())};
+    };
     Graphics::setColor(kDarkGray.withAlpha(alpha));
-    Graphics::frameRect(integralRect({-1, -1, w + 2, h + 2}));
+    const Rect border = integralRect({-1, -1, w + 2, h + 2});
+    if (reach <= 0.0f) {
+        Graphics::frameRect(border);
+    } else {
+        const float x0 = border.x(), y0 = border.y(), x1 = border.maxX(), y1 = border.maxY();
+        for (const Rect &edge :
+             {Rect {x0, y0, x1 - x0, 1}, Rect {x0, y1 - 1, x1 - x0, 1},
+              Rect {x0, y0 + 1, 1, y1 - y0 - 2}, Rect {x1 - 1, y0 + 1, 1, y1 - y0 - 2}})
+            if (const Rect part = intersectionRect(edge, box); !isEmptyRect(part))
+                Graphics::fillRect(part);
+    }
     // The drop shadow along the bottom and right; its inner half is covered by the paper.
     BezierPath shadow;
     shadow.setLineWidth(5.0f);
     shadow.setLineCapStyle(BezierPath::RoundCap);
     shadow.setLineJoinStyle(BezierPath::MiterJoin);
-    shadow.moveToPoint({5.0f, -1.0f});
-    shadow.lineToPoint({w + 1.0f, -1.0f});
-    shadow.lineToPoint({w + 1.0f, h - 5.0f});
+    shadow.moveToPoint(cut({5.0f, -1.0f}));
+    shadow.lineToPoint(cut({w + 1.0f, -1.0f}));
+    shadow.lineToPoint(cut({w + 1.0f, h - 5.0f}));
     shadow.stroke();
 }
 
@@ -184,7 +203,14 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     if (!around.isEmpty()) {
         painter.setClipRegion(around);
         Graphics::lockFocus(painter, sheetToPainter);
-        drawSurround(r, mBgType == BgType::SeeThrough ? 0.8f : 1.0f);
+        const float alpha = mBgType == BgType::SeeThrough ? 0.8f : 1.0f;
+        painter.save();
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(dirty, kLightGray.withAlpha(alpha).toQColor());
+        painter.restore();
+        // Past a border's and a shadow's width and a device pixel's filtering nothing shows.
+        const float reach = float(6.0 + 4.0 / level.scale);
+        drawSurround(r, alpha, reach);
         Graphics::unlockFocus();
         painter.setClipRect(dirty);
     }
@@ -214,6 +240,7 @@ WTView::ViewLevel WTView::viewLevel(const QTransform &sheetToPainter) const
         ? 0
         : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0, PicturePyramid::kMaxLevels);
     v.step = std::exp2(v.level);
+    v.scale = scale;
     // Zoomed in, pixels show as pixels; upright at a whole scale, nothing needs resampling.
     v.crisp = scale >= 2.0 || (mView.isRightAngled() && scale * v.step == 1.0);
     return v;

@@ -196,6 +196,29 @@ private slots:
         }
     }
 
+    // Magnified at right angles, every picture pixel is a square of whole device pixels,
+    // turned and mirrored as the view says.
+    void rightAngledViewsShowWholePixels()
+    {
+        Stage stage({400, 300}, {64, 48});
+        const QImage picture = testPicture(64, 48, true).convertToFormat(Stage::kFormat);
+        const Image image(picture);
+        QVERIFY(stage.canvas->setImage(&image));
+        for (const auto &[degrees, mirrored] :
+             {std::pair {0.0, true}, {90.0, false}, {90.0, true}, {180.0, false}, {-90.0, true}}) {
+            stage.canvas->setView(viewOf(2, degrees, mirrored, {7, -3}));
+            const QSize turned
+                = std::abs(degrees) == 90 ? picture.size().transposed() : picture.size();
+            const QImage expected = picture.mirrored(mirrored, false)
+                                        .transformed(QTransform().rotate(degrees))
+                                        .scaled(turned * 2);
+            const QRect at = stage.canvas->widgetRectFromCanvas({0, 0, 64, 48}).toRect();
+            QCOMPARE(at.size(), expected.size());
+            QVERIFY2(differingPixels(stage.shown().copy(at), expected) == 0,
+                     qPrintable(QStringLiteral("%1° %2").arg(degrees).arg(mirrored)));
+        }
+    }
+
     void zoomingKeepsThePointUnderTheCursor()
     {
         Stage stage({600, 500}, {4000, 3000});
