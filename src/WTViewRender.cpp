@@ -202,12 +202,12 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     }
     if (!around.isEmpty()) {
         painter.setClipRegion(around);
-        Graphics::lockFocus(painter, sheetToPainter);
         const float alpha = mBgType == BgType::SeeThrough ? 0.8f : 1.0f;
         painter.save();
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(dirty, kLightGray.withAlpha(alpha).toQColor());
         painter.restore();
+        Graphics::lockFocus(painter, sheetToPainter);
         // Past a border's and a shadow's width and a device pixel's filtering nothing shows.
         const float reach = float(6.0 + 4.0 / level.scale);
         drawSurround(r, alpha, reach);

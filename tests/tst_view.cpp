@@ -216,6 +216,9 @@ private slots:
             QCOMPARE(at.size(), expected.size());
             QVERIFY2(differingPixels(stage.shown().copy(at), expected) == 0,
                      qPrintable(QStringLiteral("%1° %2").arg(degrees).arg(mirrored)));
+            // The surround is drawn anew around it.
+            QCOMPARE(stage.shown().pixel(stage.canvas->mapFrom(stage.holder, QPoint(2, 2))),
+                     qRgb(170, 170, 170));
         }
     }
 
