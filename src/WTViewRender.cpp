@@ -30,6 +30,8 @@ QImage scratchOfSize(QImage &buffer, QSize size)
                   QImage::Format_ARGB32_Premultiplied);
 }
 
+constexpr qint64 kKeptScratchPixels = 2 * 3840 * 2160;
+
 const Color kLightGray = Color::white(2.0f / 3.0f);
 const Color kDarkGray = Color::white(1.0f / 3.0f);
 } // namespace
@@ -179,6 +181,9 @@ void WTView::paintEvent(QPaintEvent *event)
     // Over everything, in the widget's own pixels.
     painter.resetTransform();
     mCrosshair.paint(painter);
+    // A turned view zoomed out between levels needs a large scratch; it is not kept.
+    if (qint64(mViewScratch.width()) * mViewScratch.height() > kKeptScratchPixels)
+        mViewScratch = QImage();
 }
 
 void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
@@ -232,13 +237,13 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
 
 WTView::ViewLevel WTView::viewLevel(const QTransform &sheetToPainter) const
 {
-    // The pyramid level whose pixels are nearest the device's without being coarser: the rest
-    // of the zoom is one resampling of what is shown.
+    // The rest of the zoom is one resampling of what is shown.
     const double scale = std::sqrt(std::abs(sheetToPainter.determinant())) * devicePixelRatioF();
     ViewLevel v;
+    // The level nearest the zoom: what is composed is never much larger than the view.
     v.level = scale >= 1.0
         ? 0
-        : std::clamp(int(std::floor(std::log2(1.0 / scale) + 1e-9)), 0, PicturePyramid::kMaxLevels);
+        : std::clamp(int(std::lround(std::log2(1.0 / scale))), 0, PicturePyramid::kMaxLevels);
     v.step = std::exp2(v.level);
     v.scale = scale;
     // Zoomed in, pixels show as pixels; upright at a whole scale, nothing needs resampling.
