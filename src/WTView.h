@@ -263,7 +263,6 @@ private:
     void updateViewMatrix();
     QPointF viewCentre() const; // the container's middle, in unzoomed widget pixels
     QRect unoverlappedRect() const; // of the container, in widget pixels
-    void applyView(const ViewTransform &view, bool keepSheetInView = true);
     ViewTransform keptInView(ViewTransform view) const;
     // Widget pixels to repaint for a sheet rectangle (antialiasing and filtering included).
     QRect widgetDirtyRect(const Rect &r) const;

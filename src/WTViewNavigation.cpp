@@ -101,12 +101,7 @@ ViewTransform WTView::keptInView(ViewTransform view) const
 
 void WTView::setView(const ViewTransform &view)
 {
-    applyView(view);
-}
-
-void WTView::applyView(const ViewTransform &view, bool keepSheetInView)
-{
-    const ViewTransform next = keepSheetInView ? keptInView(view) : view;
+    const ViewTransform next = keptInView(view);
     if (next == mView)
         return;
     const QTransform before = mSheetToWidget;
@@ -148,7 +143,7 @@ void WTView::zoomAbout(double zoom, QPointF widgetPoint)
     ViewTransform v = mView;
     v.setZoom(zoom);
     v.keepFixed(mView, widgetPoint, viewCentre());
-    applyView(v);
+    setView(v);
 }
 
 void WTView::rotateAbout(double degrees, QPointF widgetPoint)
@@ -161,7 +156,7 @@ void WTView::rotateAbout(double degrees, QPointF widgetPoint)
     ViewTransform v = mView;
     v.setRotation(mFreeRotation);
     v.keepFixed(mView, widgetPoint, viewCentre());
-    applyView(v);
+    setView(v);
 }
 
 void WTView::panBy(QPointF widgetDelta)
@@ -174,7 +169,7 @@ void WTView::panBy(QPointF widgetDelta)
         return;
     ViewTransform v = mView;
     v.setPan(v.pan() + whole);
-    applyView(v);
+    setView(v);
 }
 
 void WTView::zoomIn()
@@ -209,7 +204,7 @@ void WTView::zoomToFit()
     v.setZoom(std::max(room, 0.0));
     const QPointF middle = (base * v.matrix(centre)).map(QPointF(s.width / 2, s.height / 2));
     v.setPan(centre - middle);
-    applyView(v);
+    setView(v);
 }
 
 void WTView::rotateLeft()
@@ -218,7 +213,7 @@ void WTView::rotateLeft()
     v.setRotation((std::round(mView.rotation() / ViewTransform::kRotationStep) - 1)
                   * ViewTransform::kRotationStep);
     v.keepFixed(mView, viewCentre(), viewCentre());
-    applyView(v);
+    setView(v);
 }
 
 void WTView::rotateRight()
@@ -227,7 +222,7 @@ void WTView::rotateRight()
     v.setRotation((std::round(mView.rotation() / ViewTransform::kRotationStep) + 1)
                   * ViewTransform::kRotationStep);
     v.keepFixed(mView, viewCentre(), viewCentre());
-    applyView(v);
+    setView(v);
 }
 
 void WTView::resetRotation()
@@ -235,7 +230,7 @@ void WTView::resetRotation()
     ViewTransform v = mView;
     v.setRotation(0.0);
     v.keepFixed(mView, viewCentre(), viewCentre());
-    applyView(v);
+    setView(v);
 }
 
 void WTView::toggleMirror()
@@ -243,7 +238,7 @@ void WTView::toggleMirror()
     ViewTransform v = mView;
     v.setMirrored(!mView.isMirrored());
     v.keepFixed(mView, viewCentre(), viewCentre());
-    applyView(v);
+    setView(v);
 }
 
 void WTView::resizeEvent(QResizeEvent *event)
