@@ -199,6 +199,12 @@ std::optional<ActionValue> actionValueShape(const QString &name)
 }
 
 namespace {
+// A process open for longer than the latest readable time still writes lines that read back.
+qint64 writtenTime(qint64 t)
+{
+    return std::clamp<qint64>(t, 0, kLatestSessionTime);
+}
+
 bool isPlainWord(const QString &s)
 {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'a' && c <= u'z'; });
@@ -227,7 +233,7 @@ std::optional<QByteArray> formatPointerEvent(const SessionEvent &e)
     line += ",\"pointer\":\"" + e.pointer.toLatin1() + '"';
     if (e.pressure && e.pointer != QLatin1String("mouse"))
         line += ",\"pressure\":" + number(double(*e.pressure));
-    line += ",\"t\":" + number(double(e.t));
+    line += ",\"t\":" + number(double(writtenTime(e.t)));
     line += ",\"x\":" + number(double(e.x));
     line += ",\"y\":" + number(double(e.y));
     line += '}';
@@ -244,7 +250,7 @@ QByteArray formatSessionEvent(const SessionEvent &e)
         if (auto line = formatPointerEvent(e))
             return *line;
     QJsonObject o;
-    o.insert(QStringLiteral("t"), double(e.t));
+    o.insert(QStringLiteral("t"), double(writtenTime(e.t)));
     o.insert(QStringLiteral("event"), SessionEvent::kindName(e.kind));
     switch (e.kind) {
     case Kind::Proximity:
@@ -302,6 +308,10 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
         return std::nullopt;
     if (t < 0) {
         r.fail(QStringLiteral("field \"t\" must not be negative"));
+        return std::nullopt;
+    }
+    if (t > double(kLatestSessionTime)) {
+        r.fail(QStringLiteral("field \"t\" must be at most %1 (a year)").arg(kLatestSessionTime));
         return std::nullopt;
     }
     e.t = qint64(t);

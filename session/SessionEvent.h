@@ -44,7 +44,12 @@ struct SessionEvent
     static QString kindName(Kind kind);
 };
 
-// The line for an event, without its line break.
+// The latest time a line may have: a year, in milliseconds. Later ones are refused when read,
+// so that a replay at the recorded pace never waits for the unreachable.
+inline constexpr qint64 kLatestSessionTime = 366LL * 24 * 60 * 60 * 1000;
+
+// The line for an event, without its line break; its time is brought within 0 and
+// kLatestSessionTime.
 QByteArray formatSessionEvent(const SessionEvent &event);
 
 // Reads one line strictly: nothing and a reason when it is not a well-formed event.

@@ -164,7 +164,9 @@ void SessionReplayer::step()
         }
         const SessionEvent &e = mEvents[mNext];
         if (mPace == Pace::Realtime) {
-            const qint64 due = e.t - mEvents.front().t;
+            // Events made in code may have any time; as read, times lie within these bounds.
+            auto readable = [](qint64 t) { return std::clamp<qint64>(t, 0, kLatestSessionTime); };
+            const qint64 due = readable(e.t) - readable(mEvents.front().t);
             const qint64 now = mWall.elapsed();
             if (due > now) {
                 QTimer::singleShot(int(std::min<qint64>(due - now, 1 << 30)), Qt::PreciseTimer,

@@ -375,6 +375,23 @@ private slots:
         QVERIFY(!QFile::exists(out));
     }
 
+    void outOfRangeTimeRefusedWithItsLine()
+    {
+        // At the recorded pace such a time once overflowed the wait for it.
+        const QString recording = mDir.filePath(QStringLiteral("far.jsonl"));
+        QVERIFY(writeFile(
+            recording,
+            QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
+                + R"({"t":1e300,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n"));
+        const QString out = mDir.filePath(QStringLiteral("never.png"));
+        const Run run = replay(recording, out, mDir.filePath(QStringLiteral("config")),
+                               {QStringLiteral("--realtime")});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.standardError.contains(recording + QStringLiteral(":2: field \"t\"")),
+                 qPrintable(run.standardError));
+        QVERIFY(!QFile::exists(out));
+    }
+
     void widgetPointsGiveTheRecordedSheetPointsBack()
     {
         QRandomGenerator rng(8);
@@ -447,9 +464,13 @@ private slots:
              "[x, y, w, h] or no value"},
             {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
             {R"({"t":-1,"event":"key","key":"A"})", "negative"},
+            // Times a year or more after the start.
+            {R"({"t":1e300,"event":"key","key":"A"})", "at most 31622400000"},
+            {R"({"t":9.2e18,"event":"key","key":"A"})", "at most 31622400000"},
+            {R"({"t":31622400001,"event":"key","key":"A"})", "at most 31622400000"},
         };
         for (const auto &[line, reason] : rows)
-            QTest::newRow(reason) << QByteArray(line) << QString::fromUtf8(reason);
+            QTest::addRow("%s", line) << QByteArray(line) << QString::fromUtf8(reason);
     }
 
     void malformedLines()
