@@ -4,8 +4,11 @@
 
 #include <QDialog>
 #include <QPushButton>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -111,8 +114,6 @@ Size MyResizePanel::size() const
 
 int MyResizePanel::intValue(const QString &text)
 {
-    constexpr qint64 kMax = std::numeric_limits<int>::max();
-    constexpr qint64 kMin = std::numeric_limits<int>::min();
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && text[i].isSpace())
@@ -122,8 +123,23 @@ int MyResizePanel::intValue(const QString &text)
         negative = text[i] == u'-';
         ++i;
     }
-    qint64 value = 0;
-    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        value = std::min(value * 10 + (text[i].unicode() - u'0'), kMax + 1); // saturates
-    return int(negative ? std::max(-value, kMin) : std::min(value, kMax));
+    // Digits first: from_chars would also take "inf" and "nan".
+    if (i == n || text[i] < u'0' || text[i] > u'9')
+        return 0;
+    // Characters beyond Latin-1 become '?', which ends the number.
+    const QByteArray rest = text.mid(i).toLatin1();
+    double value = 0;
+    const auto [end, failure]
+        = std::from_chars(rest.constData(), rest.constData() + rest.size(), value);
+    if (failure == std::errc::result_out_of_range) {
+        // Too large or too small for a double: an exponent far out either way.
+        const std::string_view number(rest.constData(), size_t(end - rest.constData()));
+        const size_t e = number.find_first_of("eE");
+        value = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-'
+            ? 0.0
+            : std::numeric_limits<double>::infinity();
+    }
+    const double whole = std::trunc(negative ? -value : value);
+    return int(std::clamp(whole, double(std::numeric_limits<int>::min()),
+                          double(std::numeric_limits<int>::max())));
 }

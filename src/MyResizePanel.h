@@ -60,8 +60,9 @@ public:
 
     QDialog *panel() const { return mPanel; }
 
-    // The decimal integer a text begins with: leading white space skipped, an optional sign,
-    // digits up to the first other character; 0 without a number; clamped to 32 bits.
+    // The decimal number a text begins with, truncated toward zero: leading white space skipped,
+    // an optional sign, digits, a fraction and an exponent up to the first other character; 0
+    // without a number; clamped to 32 bits, so that one far out of range is refused as too large.
     static int intValue(const QString &text);
 
 private:

@@ -216,6 +216,15 @@ private slots:
         QTest::newRow("far overflow")
             << "99999999999999999999999" << std::numeric_limits<int>::max();
         QTest::newRow("underflow") << "-99999999999" << std::numeric_limits<int>::min();
+        // Exponents count: a number far out of range is no small one.
+        QTest::newRow("1e300") << "1e300" << std::numeric_limits<int>::max();
+        QTest::newRow("-1e300") << "-1e300" << std::numeric_limits<int>::min();
+        QTest::newRow("absurd exponent")
+            << "1e99999999999999999999" << std::numeric_limits<int>::max();
+        QTest::newRow("exponent") << "2.5E+2pt" << 250;
+        QTest::newRow("negative exponent") << "5e-300" << 0;
+        QTest::newRow("e without digits") << "7e" << 7;
+        QTest::newRow("infinity") << "inf" << 0;
     }
 
     void intValue()
@@ -250,6 +259,7 @@ private slots:
         row("edited: the question cancelled", 600, "400", 0, "", 600, true);
         row("2147483647 refused, no question first", 600, "2147483647", 0, "", 600, true, true);
         row("just over the raster engine's limit", 600, "32768", 0, "", 600, false, true);
+        row("1e300 refused, not read as 1", 600, "1e300", 0, "", 600, false, true);
     }
 
     void customSize()
