@@ -152,11 +152,7 @@ void DocumentWindow::performZoom(QObject *)
         return;
     const Rect current = zoomFrame();
     const Rect available = screenRectToZoomTerms(screen()->availableGeometry(), screen());
-    Rect standard = mDocument->windowWillUseStandardFrame(this, available);
-    // The rule clamps only the left and bottom edges; a title bar pushed above the screen could
-    // not be reached to move the window back.
-    if (standard.maxY() > available.maxY())
-        standard.origin.y = std::max(available.y(), available.maxY() - standard.height());
+    const Rect standard = mDocument->windowWillUseStandardFrame(this, available);
     // Zoomed already, and not moved or resized since: back to where it came from.
     if (mUserFrame && (current == standard || current == mZoomedFrame)) {
         const Rect previous = *mUserFrame;

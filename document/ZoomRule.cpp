@@ -17,8 +17,10 @@ Rect windowWillUseStandardFrame(const Rect &currentFrame, const Rect &defaultFra
     // The centre in double precision, rounded once to float, as the frame arithmetic has it.
     const float cx = float(double(x) + double(w) * 0.5);
     const float cy = float(double(y) + double(h) * 0.5);
-    const float X = std::max(cx - W * 0.5f, defaultFrame.x());
-    const float Y = std::max(cy - H * 0.5f, defaultFrame.y());
+    // Inside the default frame on every side; the left and bottom edges win where the frame's
+    // rounding leaves no room for both.
+    const float X = std::max(std::min(cx - W * 0.5f, defaultFrame.maxX() - W), defaultFrame.x());
+    const float Y = std::max(std::min(cy - H * 0.5f, defaultFrame.maxY() - H), defaultFrame.y());
     return integralRect({X, Y, W, H});
 }
 

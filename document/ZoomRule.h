@@ -7,8 +7,8 @@
 class QScreen;
 
 // The frame a document window zooms to: big enough to show the whole sheet, no bigger than
-// defaultFrame, centred where the window is unless that pushes its left or bottom edge out of
-// defaultFrame. Frames are in screen points with y up; the result has whole-number edges.
+// defaultFrame, centred where the window is unless that pushes an edge out of defaultFrame.
+// Frames are in screen points with y up; the result has whole-number edges.
 Rect windowWillUseStandardFrame(const Rect &currentFrame, const Rect &defaultFrame,
                                 Size visibleSize, Size sheetSize);
 

@@ -337,10 +337,12 @@ private slots:
             screen, {680, 660}, {3000, 2000}, {0, 0, 1400, 900});
         row("near the left and bottom edges of a default frame with a dock below",
             {10, 45, 400, 400}, {0, 40, 1400, 860}, {380, 340}, {600, 600}, {0, 40, 620, 660});
-        row("near the right and top edges: those are not clamped", {1300, 500, 400, 400}, screen,
-            {380, 340}, {600, 600}, {1190, 370, 620, 660});
-        row("default frame away from the origin limits width and height", {500, 300, 400, 400},
-            {100, 80, 500, 450}, {380, 340}, {600, 600}, {450, 275, 500, 450});
+        row("near the right and top edges: clamped to them", {1300, 500, 400, 400}, screen,
+            {380, 340}, {600, 600}, {780, 240, 620, 660});
+        row("zoom near the right edge stays on the screen", {1059, 300, 400, 400},
+            {0, 0, 1600, 1000}, {380, 340}, {1578, 540}, {2, 200, 1598, 600});
+        row("default frame away from the origin limits size and place", {500, 300, 400, 400},
+            {100, 80, 500, 450}, {380, 340}, {600, 600}, {100, 80, 500, 450});
         row("fractions: edges widened to whole numbers", {100.25f, 100.5f, 700.5f, 760.25f}, screen,
             {680.5f, 660.75f}, {300.3f, 200.6f}, {290, 330, 321, 301});
         row("nothing left of the window: the zero rectangle", {0, 0, 100, 100}, screen, {680, 660},
@@ -383,8 +385,7 @@ private slots:
         QTRY_VERIFY(showsWholeSheet(canvas));
         QVERIFY(shown.window->width() < enlarged.width());
 
-        // A sheet larger than the screen fills it: the rule leaves the top edge free, the command
-        // keeps the title bar on the screen.
+        // A sheet larger than the screen fills it, the title bar on the screen.
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
         large.window->performZoom();
