@@ -16,6 +16,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <algorithm>
 
@@ -134,16 +135,41 @@ Rect DocumentWindow::zoomFrame() const
     return screenRectToZoomTerms(frameGeometry(), screen());
 }
 
+QMargins DocumentWindow::decorations() const
+{
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
 void DocumentWindow::setZoomFrame(const Rect &frame)
 {
     if (isMaximized() || isFullScreen())
         showNormal();
     // The frame includes the window system's decorations; Qt places the inside.
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins decorations(inner.left() - outer.left(), inner.top() - outer.top(),
-                               outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    setGeometry(zoomTermsToScreenRect(frame, screen()).marginsRemoved(decorations));
+    setGeometry(zoomTermsToScreenRect(frame, screen()).marginsRemoved(decorations()));
+}
+
+void DocumentWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (mFitted || event->spontaneous())
+        return;
+    mFitted = true;
+    // The interface file's size can be more than a small screen, or a large scale, has room for.
+    // The window is made by now, so its decorations are known where the platform knows them.
+    if (!screen() || isMaximized() || isFullScreen())
+        return;
+    const QRect available = screen()->availableGeometry();
+    QRect frame = frameGeometry();
+    if (available.contains(frame))
+        return;
+    frame.setSize(frame.size().boundedTo(available.size()));
+    frame.moveTo(
+        std::clamp(frame.x(), available.x(), available.x() + available.width() - frame.width()),
+        std::clamp(frame.y(), available.y(), available.y() + available.height() - frame.height()));
+    setGeometry(frame.marginsRemoved(decorations()));
 }
 
 void DocumentWindow::performZoom(QObject *)

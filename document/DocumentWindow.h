@@ -61,8 +61,13 @@ public:
     // The toolbar's context menu: Customize Toolbar….
     QMenu *createPopupMenu() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void bindControls();
+    // The window system's decorations around the window, as far as it has told them.
+    QMargins decorations() const;
 
     std::unique_ptr<Ui::InkpondDocument> mUi;
     QPointer<Document> mDocument;
@@ -73,6 +78,7 @@ private:
     // Zooming remembers where it came from, and where it went.
     std::optional<Rect> mUserFrame;
     std::optional<Rect> mZoomedFrame;
+    bool mFitted = false; // to its screen, when first shown
 };
 
 // The window of a document; nullptr while it has none.

@@ -392,6 +392,17 @@ private slots:
         QTRY_COMPARE(large.window->frameGeometry(), available);
     }
 
+    void firstWindowFitsTheScreen()
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        Opened opened(
+            encodedImage(testPicture(available.width() * 2, available.height() * 2), "png"));
+        opened.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(opened.window));
+        const QRect frame = opened.window->frameGeometry();
+        QCOMPARE(frame.intersected(available), frame);
+    }
+
     // Zoomed in, the window grows to show the sheet as the view shows it.
     void zoomFollowsTheView()
     {
