@@ -14,12 +14,17 @@ namespace {
 const char *const kSlotOutOfBound = "color index out of bound";
 
 // A stored number that cannot serve falls back to the registered default.
-float storedWidth(const Preferences &store, const QString &key)
+float storedNumber(const Preferences &store, const QString &key, float lowest, float highest)
 {
     const auto v = Preferences::toFloat(store.objectForKey(key));
-    if (v && std::isfinite(*v))
+    if (v && *v >= lowest && *v <= highest) // NaN fails both
         return *v;
     return Preferences::toFloat(store.registeredDefault(key)).value_or(10.0f);
+}
+// A width off the slider's scale draws or erases nothing (or everything).
+float storedWidth(const Preferences &store, const QString &key)
+{
+    return storedNumber(store, key, PenSettings::kMinWidth, PenSettings::kMaxWidth);
 }
 // A whole number from lowest to highest, else the registered default.
 int storedInteger(const Preferences &store, const QString &key, int lowest, int highest)
@@ -70,8 +75,7 @@ PenSettings::PenSettings(Preferences &store, QObject *parent)
         = curveFrom(store.objectForKey(custom))
               .value_or(curveFrom(store.registeredDefault(custom)).value_or(PressureCurve()));
     curveChosen();
-    const float minimum = storedWidth(store, PreferenceKeys::kMinimumWidth);
-    mMinimumWidth = minimum >= 0.0f && minimum <= 1.0f ? minimum : 0.0f;
+    mMinimumWidth = storedNumber(store, PreferenceKeys::kMinimumWidth, 0.0f, 1.0f);
     mSmoothing = storedInteger(store, PreferenceKeys::kSmoothing, 0, StrokeSmoother::kMaxStrength);
     mEveryPointerIsTip = storedInteger(store, PreferenceKeys::kTreatEveryPointerAsTip, 0, 1) != 0;
 }

@@ -21,6 +21,9 @@ public:
     static constexpr int kSlots = 4;
     // Tool numbers: the eraser, then the slots 1 to 4.
     static constexpr int kEraserTool = 0;
+    // The widths a pen or the eraser can have, in points.
+    static constexpr float kMinWidth = 0.5f;
+    static constexpr float kMaxWidth = 100.0f;
 
     // Registers every key's default in the store, once per store.
     static void registerDefaults(Preferences &store);

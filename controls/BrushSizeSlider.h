@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PenSettings.h"
+
 #include <QSlider>
 
 // A slider of widths in points, on a logarithmic scale so that thin pens can be set finely.
@@ -10,8 +12,8 @@ class BrushSizeSlider : public QSlider
     Q_OBJECT
 
 public:
-    static constexpr float kMinWidth = 0.5f;
-    static constexpr float kMaxWidth = 100.0f;
+    static constexpr float kMinWidth = PenSettings::kMinWidth;
+    static constexpr float kMaxWidth = PenSettings::kMaxWidth;
     static constexpr int kSteps = 1000;
 
     explicit BrushSizeSlider(QWidget *parent = nullptr);

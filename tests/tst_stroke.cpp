@@ -461,6 +461,36 @@ private slots:
         QCOMPARE(read.widthFactor(0.3f), 0.3f);
     }
 
+    void outOfRangeWidthReadsAsItsDefault_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        using namespace PreferenceKeys;
+        QTest::newRow("pen huge") << brushSizeKey(0) << QStringLiteral("1e30");
+        QTest::newRow("pen negative") << brushSizeKey(0) << QStringLiteral("-5");
+        QTest::newRow("pen zero") << brushSizeKey(3) << QStringLiteral("0");
+        QTest::newRow("pen infinite") << brushSizeKey(1) << QStringLiteral("inf");
+        QTest::newRow("eraser huge") << kRubberSize << QStringLiteral("1e30");
+        QTest::newRow("eraser negative huge") << kRubberSize << QStringLiteral("-1e30");
+        QTest::newRow("eraser just above") << kRubberSize << QStringLiteral("100.5");
+    }
+
+    void outOfRangeWidthReadsAsItsDefault()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QDir().mkpath(QFileInfo(m_settings->filePath()).path());
+        QFile file(m_settings->filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[General]\n%1=%2\n").arg(key, stored).toUtf8());
+        file.close();
+        Preferences store(m_settings->filePath());
+        const PenSettings read(store);
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            QCOMPARE(read.brushSize(slot), 10.0f);
+        QCOMPARE(read.rubberSize(), 10.0f);
+    }
+
     void shiftOnTheKeyboardStartsALineFromATabletPressWithoutModifiers()
     {
         Opened opened;
