@@ -8,6 +8,7 @@ Q_LOGGING_CATEGORY(lcTablet, "inkpond.tablet")
 Q_LOGGING_CATEGORY(lcSession, "inkpond.session")
 Q_LOGGING_CATEGORY(lcRecovery, "inkpond.recovery")
 Q_LOGGING_CATEGORY(lcCommandLine, "inkpond.commandline")
+Q_LOGGING_CATEGORY(lcSettings, "inkpond.settings")
 
 namespace {
 QtMessageHandler gQtHandler = nullptr;

@@ -8,6 +8,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcTablet)
 Q_DECLARE_LOGGING_CATEGORY(lcSession)
 Q_DECLARE_LOGGING_CATEGORY(lcRecovery)
 Q_DECLARE_LOGGING_CATEGORY(lcCommandLine)
+Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 
 // Our messages reach stderr as "inkpond: text", the way command-line tools speak; Qt's own keep
 // the handler they had.

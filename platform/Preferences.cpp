@@ -1,15 +1,81 @@
 #include "Preferences.h"
 
+#include "Logging.h"
+
 #include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <cmath>
+#include <sys/stat.h>
+
+// QSettings writes on its own after a change; those writes go through the same checks as ours.
+class Preferences::Store : public QSettings
+{
+public:
+    Store(const QString &iniPath, Preferences &owner)
+        : QSettings(iniPath, QSettings::IniFormat)
+        , mOwner(owner)
+    {
+    }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() != QEvent::UpdateRequest)
+            return QSettings::event(event);
+        mOwner.synchronize();
+        return true;
+    }
+
+private:
+    Preferences &mOwner;
+};
 
 namespace {
+// QFileInfo::isFile() holds for devices too.
+bool isSpecialFile(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 std::unique_ptr<Preferences> &standardInstance()
 {
     static std::unique_ptr<Preferences> p;
     return p;
+}
+
+// QSettings reads an open quote or a trailing backslash on through the lines after it, so a
+// line is kept only when it cannot swallow its neighbours.
+bool isWellFormed(const QByteArray &line)
+{
+    for (char c : line) {
+        if ((uchar(c) < 0x20 && c != '\t') || c == 0x7f)
+            return false;
+    }
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(';') || t.startsWith('#'))
+        return true;
+    if (t.startsWith('['))
+        return t.endsWith(']') && t.count('[') == 1 && t.count(']') == 1;
+    const qsizetype equals = t.indexOf('=');
+    if (equals <= 0)
+        return false;
+    bool quoted = false;
+    for (qsizetype i = equals + 1; i < t.size(); ++i) {
+        if (t[i] == '\\') {
+            if (++i == t.size())
+                return false;
+        } else if (t[i] == '"') {
+            quoted = !quoted;
+        }
+    }
+    return !quoted;
 }
 } // namespace
 
@@ -35,11 +101,81 @@ void Preferences::resetStandard(const QString &iniPath)
 }
 
 Preferences::Preferences(const QString &iniPath)
-    : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
+    : m_settings(std::make_unique<Store>(iniPath, *this))
 {
+    keepReadableLines();
 }
 
-Preferences::~Preferences() = default;
+Preferences::~Preferences()
+{
+    // QSettings writes what is pending when destroyed, and would wait for ever on the lock.
+    if (m_unsaved && !canWrite())
+        (void)m_settings.release();
+}
+
+void Preferences::keepReadableLines()
+{
+    QFile file(filePath());
+    if (isSpecialFile(filePath()) || !file.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    QByteArray kept;
+    bool damaged = false;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const bool good = isWellFormed(line);
+        damaged = damaged || !good;
+        if (good)
+            kept += line + '\n';
+    }
+    if (!damaged)
+        return;
+
+    const QString aside = filePath() + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    // Without a copy the damaged file stays as it is: the lines that can be read serve, unsaved.
+    m_damagedWithoutCopy = !QFile::copy(filePath(), aside);
+    if (!m_damagedWithoutCopy)
+        qCWarning(lcSettings, "%s is damaged; the lines that can be read are kept, the file as it "
+                              "was is in %s",
+                  qPrintable(filePath()), qPrintable(aside));
+    QTemporaryFile cleanFile;
+    if (!cleanFile.open())
+        return;
+    cleanFile.write(kept);
+    cleanFile.close();
+    const QSettings clean(cleanFile.fileName(), QSettings::IniFormat);
+    m_settings->clear();
+    m_unsaved = true;
+    for (const QString &key : clean.allKeys())
+        m_settings->setValue(key, clean.value(key));
+}
+
+bool Preferences::canWrite()
+{
+    const QFileInfo info(filePath());
+    QString problem;
+    if (m_damagedWithoutCopy) {
+        problem = QStringLiteral("it is damaged and cannot be copied aside");
+    } else if (isSpecialFile(filePath())) {
+        problem = QStringLiteral("it is not a regular file");
+    } else if (QFileInfo::exists(info.path())) {
+        // QSettings waits for its lock without end; a lock we cannot take soon is given up.
+        QLockFile lock(filePath() + QStringLiteral(".lock"));
+        if (lock.tryLock(500))
+            return true;
+        problem = QStringLiteral("its lock file cannot be taken");
+    } else {
+        return true;
+    }
+    if (!m_refusalReported)
+        qCWarning(lcSettings, "settings cannot be saved to %s: %s", qPrintable(filePath()),
+                  qPrintable(problem));
+    m_refusalReported = true;
+    return false;
+}
 
 void Preferences::registerDefaults(const QVariantMap &defaults)
 {
@@ -125,32 +261,40 @@ std::optional<QStringList> Preferences::stringArrayForKey(const QString &key) co
 
 void Preferences::setInteger(qint64 value, const QString &key)
 {
+    m_unsaved = true;
     m_settings->setValue(key, value);
 }
 
 void Preferences::setFloat(float value, const QString &key)
 {
+    m_unsaved = true;
     m_settings->setValue(key, value);
 }
 
 void Preferences::setData(const QByteArray &value, const QString &key)
 {
+    m_unsaved = true;
     m_settings->setValue(key, value);
 }
 
 void Preferences::setStringArray(const QStringList &value, const QString &key)
 {
+    m_unsaved = true;
     m_settings->setValue(key, value);
 }
 
 void Preferences::removeObjectForKey(const QString &key)
 {
+    m_unsaved = true;
     m_settings->remove(key);
 }
 
 void Preferences::synchronize()
 {
+    if (!canWrite())
+        return;
     m_settings->sync();
+    m_unsaved = false;
 }
 
 QString Preferences::filePath() const

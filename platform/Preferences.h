@@ -42,7 +42,8 @@ public:
     void setStringArray(const QStringList &value, const QString &key);
     void removeObjectForKey(const QString &key);
 
-    // Writes pending changes to the file; also done on exit.
+    // Writes pending changes to the file; also done on exit. Gives up, saying so once, when the
+    // file's lock cannot be taken soon or the file is not a regular one.
     void synchronize();
     QString filePath() const;
 
@@ -54,6 +55,13 @@ public:
     static void resetStandard(const QString &iniPath);
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    class Store;
+    bool canWrite();
+    void keepReadableLines();
+
+    std::unique_ptr<Store> m_settings;
     QVariantMap m_registered;
+    bool m_refusalReported = false;
+    bool m_unsaved = false;
+    bool m_damagedWithoutCopy = false;
 };

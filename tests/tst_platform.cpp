@@ -1,11 +1,17 @@
-// Colour archiving, notifications and the internal checks.
+// Colour archiving, notifications, the internal checks and the settings file.
 #include "Assert.h"
 #include "Color.h"
 #include "NotificationCenter.h"
+#include "Preferences.h"
+#include "TestSupport.h"
 
+#include <QThread>
 #include <QtTest>
 #include <cmath>
 #include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -107,6 +113,98 @@ private slots:
         QVERIFY2(out.contains("tst_platform.cpp:")
                      && out.contains(": failed assertion `image != nullptr'\n"),
                  out.constData());
+    }
+
+    void damagedSettingsLineKeepsTheSettingsAfterIt_data()
+    {
+        QTest::addColumn<QByteArray>("damage");
+        QTest::newRow("unterminated quote") << QByteArray("B=\"unterminated");
+        QTest::newRow("trailing backslash") << QByteArray("B=abc\\");
+        QTest::newRow("garbage block") << QByteArray("\x01\x02junk=\"\\\n[[[\n]]=\"");
+        QTest::newRow("broken section") << QByteArray("[Broken\nB=2");
+    }
+
+    void damagedSettingsLineKeepsTheSettingsAfterIt()
+    {
+        QFETCH(QByteArray, damage);
+        const IsolatedSettings settings;
+        const QString path = settings.filePath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const QByteArray text = "[General]\nA=1\n" + damage + "\nC=3\nD=4\n[Other]\nE=5\n";
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        }
+        {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged"));
+            Preferences store(path);
+            QCOMPARE(store.integerForKey("A"), 1);
+            QCOMPARE(store.integerForKey("C"), 3);
+            QCOMPARE(store.integerForKey("Other/E"), 5);
+            store.setInteger(7, "F");
+            store.synchronize();
+        }
+        QFile aside(path + ".damaged");
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), text);
+        const Preferences reread(path);
+        for (const auto &[key, value] : {std::pair("A", 1), {"C", 3}, {"D", 4}, {"Other/E", 5},
+                                         {"F", 7}})
+            QCOMPARE(reread.integerForKey(key), value);
+    }
+
+    // A lock no one can take (a folder in its place), or a link to a file that is not a regular
+    // one (a socket stands for any device here: writing one for real would replace it): the
+    // write gives up at once and says so, the settings stay in memory.
+    void settingsWriteGivesUpOnALockItCannotTakeOrASpecialFile_data()
+    {
+        QTest::addColumn<bool>("lockIsAFolder");
+        QTest::newRow("lock is a folder") << true;
+        QTest::newRow("file links to a socket") << false;
+    }
+
+    void settingsWriteGivesUpOnALockItCannotTakeOrASpecialFile()
+    {
+        QFETCH(bool, lockIsAFolder);
+        const IsolatedSettings settings;
+        const QString path = settings.filePath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const QByteArray socketPath = QFile::encodeName(QFileInfo(path).path() + "/socket");
+        const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const auto closeSocket = qScopeGuard([&] { ::close(socketFd); });
+        if (lockIsAFolder) {
+            QVERIFY(QDir().mkpath(path + ".lock"));
+        } else {
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            QVERIFY(size_t(socketPath.size()) < sizeof address.sun_path);
+            memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+            QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+            QVERIFY(QFile::link(QFile::decodeName(socketPath), path));
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be saved"));
+        qint64 kept = 0;
+        // Without a way out the write never returns: wait for it from here.
+        std::unique_ptr<QThread> writer(QThread::create([&] {
+            Preferences store(path);
+            store.setInteger(7, "A");
+            store.synchronize();
+            store.setInteger(8, "A");
+            store.synchronize();
+            kept = store.integerForKey("A");
+        }));
+        writer->start();
+        QTRY_VERIFY_WITH_TIMEOUT(writer->isFinished(), 10000);
+        QCOMPARE(kept, 8);
+        if (lockIsAFolder) {
+            QVERIFY(!QFile::exists(path));
+        } else {
+            QVERIFY(QFileInfo(path).isSymLink());
+            struct stat st {};
+            QCOMPARE(::stat(socketPath.constData(), &st), 0);
+            QVERIFY(S_ISSOCK(st.st_mode));
+        }
     }
 };
 
