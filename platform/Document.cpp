@@ -155,7 +155,10 @@ bool Document::writeToURL(const QUrl &url, const QString &typeName, QString *err
     // The data goes to a temporary file that replaces the old one only once it is complete on
     // disk, so a failed or interrupted save never leaves half a file.
     QSaveFile file(url.toLocalFile());
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    // Unbuffered, so a write the disk refuses fails here: QSaveFile does not see a failure
+    // in the flush at commit and would put the empty file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size()
+        || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();

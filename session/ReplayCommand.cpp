@@ -70,7 +70,10 @@ bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QSt
         return false;
     // A failed export leaves whatever file was there as it was.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    // Unbuffered, so a write the disk refuses fails here: QSaveFile does not see a failure
+    // in the flush at commit and would put the empty file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size()
+        || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -131,6 +131,8 @@ private slots:
         QTest::addColumn<QString>("failure");
         QTest::newRow("encoding refused") << "encode";
         QTest::newRow("disk full part-way") << "interrupted";
+        // Small enough to sit in a write buffer until the file is closed.
+        QTest::newRow("disk full, small file") << "small";
     }
 
     void failedSaveLeavesTheOldFile()
@@ -138,7 +140,7 @@ private slots:
         QFETCH(QString, failure);
         const QByteArray old = "text:old contents that must survive";
         Fixture f(old);
-        f.doc->contents = "text:" + QByteArray(256 * 1024, 'x');
+        f.doc->contents = "text:" + QByteArray(failure == "small" ? 1024 : 256 * 1024, 'x');
         f.doc->refuseToEncode = failure == "encode";
 
         // Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
@@ -147,6 +149,8 @@ private slots:
         rlimit limited = unlimited;
         if (failure == "interrupted")
             limited.rlim_cur = 16 * 1024;
+        else if (failure == "small")
+            limited.rlim_cur = 100;
         const auto handler = std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &limited);
         std::optional<bool> saved;
