@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using Kind = SessionEvent::Kind;
 
@@ -390,6 +392,37 @@ private slots:
         QVERIFY2(run.standardError.contains(recording + QStringLiteral(":2: field \"t\"")),
                  qPrintable(run.standardError));
         QVERIFY(!QFile::exists(out));
+    }
+
+    // The export is small enough to sit in a write buffer until the file is closed.
+    void exportOntoAFullDiskKeepsTheOldFile()
+    {
+        const QString recording = mDir.filePath(QStringLiteral("dot.jsonl"));
+        QVERIFY(writeFile(
+            recording,
+            QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
+                + R"({"t":1,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n"));
+        const QString out = mDir.filePath(QStringLiteral("old.png"));
+        const QByteArray old = "old picture";
+        QVERIFY(writeFile(out, old));
+
+        // The program inherits the limit: its writes past 200 bytes fail as on a full disk.
+        rlimit unlimited {};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        rlimit limited = unlimited;
+        limited.rlim_cur = 200;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const Run run = replay(recording, out, mDir.filePath(QStringLiteral("config")));
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, handler);
+
+        QVERIFY2(run.exitCode > 0, qPrintable(run.standardError));
+        QVERIFY2(run.standardError.contains(QStringLiteral("cannot export to ")),
+                 qPrintable(run.standardError));
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
     }
 
     void widgetPointsGiveTheRecordedSheetPointsBack()
