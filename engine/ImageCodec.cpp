@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 #include <QtEndian>
 #include <algorithm>
 
@@ -134,6 +135,16 @@ QByteArray encode(QImage image, const QByteArray &extension, int quality, QStrin
     if (image.isNull()) {
         fail(error, ImageCodecTexts::tr("There is no picture to write."));
         return {};
+    }
+    // These writers drop alpha, which would leave transparent paper black.
+    static const QList<QByteArray> kOpaque {"jpg", "jpeg", "bmp", "dib", "ppm", "pgm", "pbm"};
+    if (kOpaque.contains(format) && image.hasAlphaChannel()) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+        painter.end();
+        image = std::move(flat);
     }
     // -1: no resolution (0 cannot be set). PNG and WebP then write none, JPEG and TIFF write 0.
     image.setDotsPerMeterX(-1);

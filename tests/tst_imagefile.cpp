@@ -136,7 +136,7 @@ private slots:
         QTest::newRow("PNG image, in bands") << "PNG image" << 1 << true;
     }
 
-    // Where no layer covers the sheet: transparent, or black in formats without alpha; never the
+    // Where no layer covers the sheet: transparent, or white in formats without alpha; never the
     // paper. Lossless formats give every pixel back, every alpha included.
     void savedPicturesReadBack()
     {
@@ -162,12 +162,41 @@ private slots:
                  qPrintable(error));
         QVERIFY(!opened.isDocumentEdited());
         const QImage saved = opened.startingImage()->qimage();
-        const QImage expected
-            = keepsAlpha ? picture : picture.convertToFormat(QImage::Format_RGB32);
+        QImage expected = picture;
+        if (!keepsAlpha) {
+            expected = QImage(picture.size(), QImage::Format_RGB32);
+            expected.fill(Qt::white);
+            QPainter(&expected).drawImage(0, 0, picture);
+        }
         if (lossless)
             QCOMPARE(differingPixels(saved, expected), 0);
         else
             QVERIFY(meanDifference(saved, expected) < 3.0);
+    }
+
+    void typesWithoutAlphaAreFlattenedOntoWhite_data()
+    {
+        QTest::addColumn<QByteArray>("extension");
+        QTest::newRow("jpg") << QByteArray("jpg");
+        QTest::newRow("bmp") << QByteArray("bmp");
+    }
+
+    void typesWithoutAlphaAreFlattenedOntoWhite()
+    {
+        QFETCH(QByteArray, extension);
+        QImage picture(64, 64, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        for (int x = 0; x < 64; ++x)
+            for (int y = 28; y < 36; ++y)
+                picture.setPixelColor(x, y, QColor(20, 20, 30));
+        const QImage back = ImageCodec::decode(
+            ImageCodec::encode(picture, extension, ImageCodec::kQuality), extension);
+        QVERIFY(!back.isNull());
+        const QColor paper = back.pixelColor(4, 4);
+        const QColor ink = back.pixelColor(32, 32);
+        QVERIFY2(paper.red() > 245 && paper.green() > 245 && paper.blue() > 245,
+                 qPrintable(paper.name()));
+        QVERIFY2(ink.red() < 50 && ink.green() < 50 && ink.blue() < 60, qPrintable(ink.name()));
     }
 
     void typeWithoutWriterGivesNoData_data()
