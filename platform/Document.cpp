@@ -152,6 +152,13 @@ bool Document::writeToURL(const QUrl &url, const QString &typeName, QString *err
                                    : why;
         return false;
     }
+    // Renaming over a device or pipe, even one reached through a link, would replace it.
+    const QFileInfo target(url.toLocalFile());
+    if (target.exists() && !target.isFile()) {
+        if (error)
+            *error = tr("It is not a regular file.");
+        return false;
+    }
     // The data goes to a temporary file that replaces the old one only once it is complete on
     // disk, so a failed or interrupted save never leaves half a file.
     QSaveFile file(url.toLocalFile());

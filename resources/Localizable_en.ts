@@ -126,6 +126,10 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>It is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Save As</source>
         <translation type="unfinished"></translation>
     </message>

@@ -68,6 +68,12 @@ bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QSt
         canvas, QFileInfo(path).suffix().toLower().toLatin1(), withBackground, error);
     if (data.isEmpty())
         return false;
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return false;
+    }
     // A failed export leaves whatever file was there as it was.
     QSaveFile file(path);
     // Unbuffered, so a write the disk refuses fails here: QSaveFile does not see a failure

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 const char *const kTable = R"({"types": [
@@ -180,6 +181,22 @@ private slots:
         QCOMPARE(saved, true);
         QCOMPARE(fileContents(f.path), f.doc->contents);
         QVERIFY(!f.doc->isDocumentEdited());
+    }
+
+    void saveThroughALinkLeavesASpecialFile()
+    {
+        Fixture f;
+        const QString fifo = f.dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString link = f.dir.filePath(QStringLiteral("link.txt"));
+        QVERIFY(QFile::link(fifo, link));
+        QString error;
+        QVERIFY(!f.doc->writeToURL(QUrl::fromLocalFile(link), f.doc->fileType(), &error));
+        QVERIFY(!error.isEmpty());
+        struct stat st;
+        QCOMPARE(stat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(QFileInfo(link).isSymLink());
     }
 
     void saveAsAddsTheTypesExtension_data()
