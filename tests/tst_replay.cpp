@@ -375,33 +375,20 @@ private slots:
         const Run missing = replay(mDir.filePath(QStringLiteral("none.jsonl")), out, config);
         QCOMPARE(missing.exitCode, 2);
         QVERIFY(!QFile::exists(out));
-    }
 
-    void outOfRangeTimeRefusedWithItsLine()
-    {
         // At the recorded pace such a time once overflowed the wait for it.
-        const QString recording = mDir.filePath(QStringLiteral("far.jsonl"));
-        QVERIFY(writeFile(
-            recording,
-            QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
-                + R"({"t":1e300,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n"));
-        const QString out = mDir.filePath(QStringLiteral("never.png"));
-        const Run run = replay(recording, out, mDir.filePath(QStringLiteral("config")),
-                               {QStringLiteral("--realtime")});
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.standardError.contains(recording + QStringLiteral(":2: field \"t\"")),
-                 qPrintable(run.standardError));
+        const QString far = dotRecording(QStringLiteral("far.jsonl"), "1e300");
+        const Run late = replay(far, out, config, {QStringLiteral("--realtime")});
+        QCOMPARE(late.exitCode, 2);
+        QVERIFY2(late.standardError.contains(far + QStringLiteral(":2: field \"t\"")),
+                 qPrintable(late.standardError));
         QVERIFY(!QFile::exists(out));
     }
 
     // The export is small enough to sit in a write buffer until the file is closed.
     void exportOntoAFullDiskKeepsTheOldFile()
     {
-        const QString recording = mDir.filePath(QStringLiteral("dot.jsonl"));
-        QVERIFY(writeFile(
-            recording,
-            QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
-                + R"({"t":1,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n"));
+        const QString recording = dotRecording(QStringLiteral("dot.jsonl"), "1");
         const QString out = mDir.filePath(QStringLiteral("old.png"));
         const QByteArray old = "old picture";
         QVERIFY(writeFile(out, old));
@@ -516,6 +503,17 @@ private slots:
     }
 
 private:
+    // A mouse click at (10, 10) whose release comes at the given time.
+    QString dotRecording(const QString &name, const char *releaseTime)
+    {
+        const QString path = mDir.filePath(name);
+        writeFile(path,
+                  QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
+                      + R"({"t":)" + releaseTime
+                      + R"(,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n");
+        return path;
+    }
+
     InkpondDocument *newDocument();
 
     std::unique_ptr<IsolatedSettings> mSettings;
