@@ -22,18 +22,12 @@ const DocumentTypes *typesOf(const Document *document)
     return document->documentTypes();
 }
 
-// The file name with the type's extension: kept when it has one of the type's, swapped when it
-// has one of another type that can be saved (the user changed the type in the dialog), added
-// otherwise.
-QString withExtension(const QString &path, const DocumentType &type, const DocumentTypes &types)
+// The file name with the type's extension: kept when it has one of the type's, added otherwise.
+QString withExtension(const QString &path, const DocumentType &type)
 {
-    const QString suffix = QFileInfo(path).suffix();
-    if (type.extensions.contains(suffix.toLower()))
+    if (type.extensions.contains(QFileInfo(path).suffix().toLower()))
         return path;
-    const DocumentType *other = types.typeForFileName(path);
-    const QString base
-        = other && other->isWritable() ? path.left(path.size() - suffix.size() - 1) : path;
-    return base + QLatin1Char('.') + type.extensions.first();
+    return path + QLatin1Char('.') + type.extensions.first();
 }
 } // namespace
 
@@ -130,10 +124,15 @@ void Document::saveDocumentAs(Completion done)
 void Document::saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done)
 {
     const DocumentTypes &types = *typesOf(this);
-    const QString path = withExtension(chosenPath, *types.typeNamed(typeName), types);
+    // An extension the user typed that names a type we can write chooses that type, whatever
+    // filter is selected: the file's name then tells the truth about its contents.
+    const DocumentType *typed = types.typeForFileName(chosenPath);
+    const DocumentType &type
+        = typed && typed->isWritable() ? *typed : *types.typeNamed(typeName);
+    const QString path = withExtension(chosenPath, type);
     const QUrl url = QUrl::fromLocalFile(path);
     if (path == chosenPath || !QFileInfo::exists(path)) {
-        saveToURL(url, typeName, std::move(done));
+        saveToURL(url, type.name, std::move(done));
         return;
     }
     // The added extension names a file that the dialog did not ask about.
@@ -145,9 +144,9 @@ void Document::saveToChosenFile(const QString &chosenPath, const QString &typeNa
     box->setStandardButtons(QMessageBox::Cancel);
     QPushButton *replace = box->addButton(tr("Replace"), QMessageBox::AcceptRole);
     box->setDefaultButton(QMessageBox::Cancel);
-    connect(box, &QMessageBox::finished, this, [this, box, replace, url, typeName, done] {
+    connect(box, &QMessageBox::finished, this, [this, box, replace, url, name = type.name, done] {
         if (box->clickedButton() == replace)
-            saveToURL(url, typeName, done);
+            saveToURL(url, name, done);
         else
             finish(done, false);
     });

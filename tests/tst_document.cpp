@@ -203,26 +203,32 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
+        QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("replace"); // the answer when the file written exists already
-        const char *const rows[][4] = {
-            {"no extension", "picture", "picture.txt", ""},
-            {"the type's first extension", "picture.txt", "picture.txt", ""},
-            {"another of its extensions, upper case", "picture.TEXT", "picture.TEXT", ""},
-            {"another writable type's extension", "picture.md", "picture.txt", ""},
-            {"a read-only type's extension", "picture.log", "picture.log.txt", ""},
-            {"no extension that is a type's", "picture.v2", "picture.v2.txt", ""},
-            // The dialog asked about "picture.md"; the file written would be "picture.txt".
-            {"swapped extension over a file, Cancel", "picture.md", "picture.txt", "Cancel"},
-            {"swapped extension over a file, Replace", "picture.md", "picture.txt", "Replace"},
+        const char *const rows[][5] = {
+            {"no extension", "picture", "picture.txt", "Text", ""},
+            {"the type's first extension", "picture.txt", "picture.txt", "Text", ""},
+            {"another of its extensions, upper case", "picture.TEXT", "picture.TEXT", "Text", ""},
+            // Typing out2.webp with the BMP filter selected once wrote out2.bmp.
+            {"a typed writable extension chooses the type", "picture.md", "picture.md",
+             "Markdown", ""},
+            {"a read-only type's extension", "picture.log", "picture.log.txt", "Text", ""},
+            {"no extension that is a type's", "picture.v2", "picture.v2.txt", "Text", ""},
+            // The dialog asked about "picture.log"; the file written would be "picture.log.txt".
+            {"added extension over a file, Cancel", "picture.log", "picture.log.txt", "Text",
+             "Cancel"},
+            {"added extension over a file, Replace", "picture.log", "picture.log.txt", "Text",
+             "Replace"},
         };
         for (const auto &r : rows)
-            QTest::newRow(r[0]) << r[1] << r[2] << r[3];
+            QTest::newRow(r[0]) << r[1] << r[2] << r[3] << r[4];
     }
 
     void saveAsAddsTheTypesExtension()
     {
         QFETCH(QString, typed);
         QFETCH(QString, saved);
+        QFETCH(QString, type);
         QFETCH(QString, replace);
         Fixture f {QByteArray()}; // untitled
         const QString path = f.dir.filePath(saved);
@@ -249,7 +255,7 @@ private slots:
         }
         QCOMPARE(fileContents(path), f.doc->contents);
         QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(path));
-        QCOMPARE(f.doc->fileType(), "Text");
+        QCOMPARE(f.doc->fileType(), type);
         QCOMPARE(f.doc->displayName(), saved);
         QVERIFY(!f.doc->isDocumentEdited());
     }
