@@ -16,25 +16,24 @@ namespace {
 // program had best; PNG is what browsers and most other programs offer.
 const char *const kClipboardImageTypes[] = {"image/tiff", "image/x-pict", "image/png"};
 
-QString availableImageType(const QMimeData *data)
+// The accepted image types on offer, in order of preference.
+QStringList availableImageTypes(const QMimeData *data)
 {
+    QStringList types;
     if (!data)
-        return {};
+        return types;
     for (const char *type : kClipboardImageTypes)
         if (data->hasFormat(QLatin1String(type)))
-            return QLatin1String(type);
-    return {};
+            types << QLatin1String(type);
+    return types;
 }
 } // namespace
 
 void TabletApplication::newDocumentFromClipboard(QObject *)
 {
     const QMimeData *clip = clipboard()->mimeData();
-    const QString type = availableImageType(clip);
-    if (type.isEmpty())
-        return;
-    const QByteArray data = clip->data(type);
-    if (data.isEmpty())
+    const QStringList types = availableImageTypes(clip);
+    if (types.isEmpty())
         return;
     DocumentController *documents = DocumentController::sharedDocumentController();
     if (!documents)
@@ -42,12 +41,16 @@ void TabletApplication::newDocumentFromClipboard(QObject *)
     Document *document = documents->openUntitledDocumentAndDisplay(false, nullptr);
     if (!document)
         return;
-    if (document->readFromData(data, type, nullptr)) {
-        document->makeWindowControllers();
-        document->showWindows();
-    } else {
-        document->close();
+    // A program may offer a type it encodes badly beside one that reads: take the first that does.
+    for (const QString &type : types) {
+        const QByteArray data = clip->data(type);
+        if (!data.isEmpty() && document->readFromData(data, type, nullptr)) {
+            document->makeWindowControllers();
+            document->showWindows();
+            return;
+        }
     }
+    document->close();
 }
 
 void TabletApplication::doVisitPage(QObject *)
@@ -81,7 +84,7 @@ bool TabletApplication::validateUserInterfaceItem(const QAction *item) const
 {
     const QString action = item ? item->objectName() : QString();
     if (action == QLatin1String("newDocumentFromClipboard:"))
-        return !availableImageType(clipboard()->mimeData()).isEmpty();
+        return !availableImageTypes(clipboard()->mimeData()).isEmpty();
     if (action == QLatin1String("arrangeInFront:")) {
         const DocumentController *documents = DocumentController::sharedDocumentController();
         return documents && !documents->documents().empty();

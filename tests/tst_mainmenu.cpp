@@ -288,6 +288,10 @@ private slots:
             << Offer {{"image/png", png}} << true << QSize(40, 10) << QColor(Qt::blue);
         QTest::newRow("PNG beside text") << Offer {{"text/plain", "hello"}, {"image/png", png}}
                                          << true << QSize(40, 10) << QColor(Qt::blue);
+        // An undecodable TIFF once hid the PNG beside it.
+        QTest::newRow("bad TIFF over PNG")
+            << Offer {{"image/png", png}, {"image/tiff", "not a picture at all"}} << true
+            << QSize(40, 10) << QColor(Qt::blue);
         // An accepted type whose bytes are no picture; PICT, which Qt cannot read at all.
         for (const char *type : {"image/png", "image/tiff", "image/x-pict"})
             QTest::newRow(type) << Offer {{type, "not a picture at all"}} << true << QSize()
