@@ -10,8 +10,21 @@
 #include "SessionWriter.h"
 #include "TabletApplication.h"
 
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+
+namespace {
+bool useScratchPreferences()
+{
+    // Static so that it outlives the store, which is written once more as the process ends.
+    static QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return false;
+    Preferences::resetStandard(scratch.filePath(QStringLiteral("Inkpond.conf")));
+    return true;
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -31,6 +44,13 @@ int main(int argc, char *argv[])
             && qEnvironmentVariableIsEmpty("DISPLAY")
             && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Neither reads nor writes the user's settings: what they hold must not change what a
+        // replay paints, and a run that is told what to write writes nothing else.
+        if ((early.wantsReplay() || !early.recoverToFolder().isEmpty())
+            && !useScratchPreferences()) {
+            std::fputs("inkpond: no temporary folder for the run's settings\n", stderr);
+            return 1;
+        }
     }
     installMessageFormat();
     TabletApplication app(argc, argv);
@@ -45,10 +65,11 @@ int main(int argc, char *argv[])
     const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
     DocumentController &documents = *controller;
     app.observeDocuments(&documents);
-    // Every open document keeps a recovery record; closing it or quitting removes the record.
-    RecoveryManager recovery(defaultRecoveryRoot(), documents);
+    // A replay keeps no recovery record: it is made again by running it again.
     if (const auto replay = command.replayOptions())
         return runReplay(*replay);
+    // Every open document keeps a recovery record; closing it or quitting removes the record.
+    RecoveryManager recovery(defaultRecoveryRoot(), documents);
     if (!command.recoverToFolder().isEmpty())
         return recovery.recoverTo(command.recoverToFolder());
     std::unique_ptr<SessionRecorder> recorder;

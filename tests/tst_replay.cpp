@@ -149,6 +149,7 @@ Run replay(const QString &recording, const QString &out, const QString &configHo
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), configHome + QStringLiteral("/data"));
     const QString runtime = configHome + QStringLiteral("/runtime");
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime,
@@ -242,6 +243,12 @@ private slots:
             QFile file(conf);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), stored);
+            // Nothing else of the user's is touched: no lock or copy beside the settings, and no
+            // recovery record, which a replay would once make and remove in the user's folder.
+            const QDir settings(home + QStringLiteral("/Inkpond"));
+            QCOMPARE(settings.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                     QStringList {QStringLiteral("Inkpond.conf")});
+            QVERIFY(!QFileInfo::exists(home + QStringLiteral("/data/Inkpond")));
         }
 
         // A fresh start, as the replaying program has, with no other canvas to follow proximity.
