@@ -8,7 +8,9 @@
 #include <QThread>
 #include <QtTest>
 #include <cmath>
+#include <csignal>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -205,6 +207,43 @@ private slots:
             QCOMPARE(::stat(socketPath.constData(), &st), 0);
             QVERIFY(S_ISSOCK(st.st_mode));
         }
+    }
+
+    // A disk that refuses the write part-way: the file keeps what it held, the changes stay in
+    // memory and are written once there is room, and the user is told once.
+    void settingsWriteOntoAFullDiskKeepsTheOldFile()
+    {
+        const IsolatedSettings settings;
+        const QString path = settings.filePath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const QByteArray old = "[General]\nA=1\n";
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(old), old.size());
+        }
+        Preferences store(path);
+        store.setData(QByteArray(4096, 'x'), "B");
+        rlimit unlimited {};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        rlimit limited = unlimited;
+        limited.rlim_cur = 64;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be saved"));
+        setrlimit(RLIMIT_FSIZE, &limited);
+        store.synchronize();
+        store.synchronize();
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, handler);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), old);
+        }
+        QCOMPARE(store.dataForKey("B").size(), 4096);
+        store.synchronize();
+        QCOMPARE(Preferences(path).dataForKey("B").size(), 4096);
+        QCOMPARE(Preferences(path).integerForKey("A"), 1);
     }
 };
 
