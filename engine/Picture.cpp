@@ -5,6 +5,7 @@
 #include "Graphics.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Flattening goes a band of about this many pixels at a time through each layer's render image.
@@ -84,7 +85,17 @@ bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float widt
     mPyramid->invalidate(insetRect(touched, -2, -2));
     snapshot.setBlitType(colour ? BlitType::Paint : BlitType::Erase);
     // The eraser paints opaque: only its coverage counts.
-    const QColor c = colour ? colour->toQColor() : QColor(Qt::black);
+    QColor c = colour ? colour->toQColor() : QColor(Qt::black);
+    // Segments overlap at every joint: a translucent colour laid on each would build up.
+    switch (snapshot.takeInk(float(c.alphaF()))) {
+    case UndoLayer::Ink::FullStrength:
+        c.setAlpha(255);
+        break;
+    case UndoLayer::Ink::OwnAlpha:
+        break;
+    case UndoLayer::Ink::Failed:
+        return false;
+    }
     // A wide antialiased line can reach a pixel past the rectangle it is said to touch.
     // Qt draws lines up to a pixel wide with a stroker whose rounding depends on where the
     // line lies on the device: those are drawn where they lie on the sheet.
@@ -115,13 +126,71 @@ void Picture::drawSegment(QPainter &painter, Point from, Point to, float width, 
 
 void Picture::renderLayersInRect(const Rect &r) const
 {
+    renderLayersInRect(r, nullptr);
+}
+
+bool Picture::showsThroughPicture(const PendingLine &line)
+{
+    const float alpha = float(line.colour.alphaF());
+    return line.snapshot && alpha < 1.0f && !isEmptyRect(line.snapshot->paintedBounds())
+        && line.snapshot->blitType() == BlitType::Paint
+        && line.snapshot->inkFor(alpha) == UndoLayer::Ink::FullStrength;
+}
+
+namespace {
+// The snapshot with the line painted in at full strength, as paintSegment() would paint it,
+// shown through the snapshot's opacity.
+void drawWithLine(const UndoLayer &snapshot, const Rect &r, const Picture::PendingLine &line)
+{
+    const TiledImage &image = *snapshot.image();
+    const Rect shown
+        = intersectionRect(r, unionRect(snapshot.paintedBounds(), integralRect(line.touched)));
+    const QRect pixels = image.pixelRect(shown);
+    if (pixels.isEmpty())
+        return;
+    QImage wet(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    if (wet.isNull()) {
+        snapshot.drawRect(r);
+        return;
+    }
+    wet.fill(Qt::transparent);
+    const QTransform sheetToWet(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height());
+    {
+        QPainter p(&wet);
+        image.drawRect(p, sheetToWet, intersectionRect(shown, snapshot.paintedBounds()),
+                       QPainter::CompositionMode_SourceOver, 1.0);
+        p.setTransform(sheetToWet);
+        const Rect clip = intersectionRect(shown, integralRect(line.touched));
+        p.setClipRect(QRectF(clip.x(), clip.y(), clip.width(), clip.height()));
+        QColor ink = line.colour;
+        ink.setAlpha(255);
+        Picture::drawSegment(p, line.from, line.to, line.width, line.dot, ink);
+    }
+    QPainter &dest = Graphics::currentPainter();
+    const QPointF at
+        = Graphics::currentSheetToDevice().map(QPointF(pixels.x(), pixels.y() + pixels.height()));
+    dest.save();
+    dest.resetTransform();
+    dest.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    dest.setOpacity(snapshot.opacity());
+    dest.drawImage(QPoint(int(std::lround(at.x())), int(std::lround(at.y()))), wet);
+    dest.restore();
+}
+} // namespace
+
+void Picture::renderLayersInRect(const Rect &r, const PendingLine *line) const
+{
+    if (line && !showsThroughPicture(*line))
+        line = nullptr;
     for (const auto &layer : mLayers) {
         if (!layer->isEnabled())
             continue;
         const bool covered
             = std::any_of(mUndoLayers.begin(), mUndoLayers.end(), [&](const auto &u) {
                   return u->layer() == layer.get()
-                      && !isEmptyRect(intersectionRect(u->paintedBounds(), r));
+                      && (!isEmptyRect(intersectionRect(u->paintedBounds(), r))
+                          || (line && line->snapshot == u.get()
+                              && !isEmptyRect(intersectionRect(line->touched, r))));
               });
         if (!covered && layer->opacity() == 1.0f && layer->blitType() == BlitType::Paint) {
             // Nothing to assemble: the layer goes straight on, as it would from its render image.
@@ -129,9 +198,14 @@ void Picture::renderLayersInRect(const Rect &r) const
             continue;
         }
         layer->initRender(r);
-        for (const auto &snapshot : mUndoLayers)
-            if (snapshot->layer() == layer.get())
+        for (const auto &snapshot : mUndoLayers) {
+            if (snapshot->layer() != layer.get())
+                continue;
+            if (line && snapshot.get() == line->snapshot)
+                drawWithLine(*snapshot, r, *line);
+            else
                 snapshot->drawRect(r);
+        }
         layer->endRender();
         layer->renderToRect(r);
     }

@@ -50,8 +50,9 @@ public:
     bool isUndoLayerAlive(const UndoLayer *layer) const;
 
     // One round-capped segment (a dot when from == to) of that width into a snapshot of this
-    // picture, clipped to touched; erasing when colour is nullptr. False when a tile could not
-    // be made.
+    // picture, clipped to touched; erasing when colour is nullptr. The colour's alpha goes to
+    // the snapshot's opacity, so a stroke covers each pixel once (UndoLayer::takeInk). False
+    // when a tile could not be made.
     bool paintSegment(UndoLayer &snapshot, Point from, Point to, float width, const Rect &touched,
                       const Rect &dot, const Color *colour);
     // The same segment on any painter in sheet coordinates, laid over what is there; it leaves
@@ -61,6 +62,22 @@ public:
 
     // Every enabled layer with its snapshots into part r of the current drawing destination.
     void renderLayersInRect(const Rect &r) const override;
+    // A straight line not yet painted into its snapshot: shown as it will be once painted in.
+    struct PendingLine
+    {
+        const UndoLayer *snapshot = nullptr;
+        Point from;
+        Point to;
+        float width = 0.0f;
+        Rect dot;
+        Rect touched;
+        QColor colour;
+    };
+    // Whether the line must be shown through the picture: a translucent line joining the painted
+    // lines of its chain covers their pixels once with them, so it is not simply laid over.
+    static bool showsThroughPicture(const PendingLine &line);
+    // renderLayersInRect() with the line in its snapshot, when showsThroughPicture() says so.
+    void renderLayersInRect(const Rect &r, const PendingLine *line) const;
     const QImage *tileShownAsIs(int tx, int ty, const QRect &part, bool *composited) const override;
     // The background paper of the sheet into part r of the current drawing destination.
     void drawBackgroundInRect(const Rect &r) const;

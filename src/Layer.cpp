@@ -181,10 +181,42 @@ void UndoLayer::willPaint(const Rect &touched)
                                {0, 0, float(mImage->pixelWidth()), float(mImage->pixelHeight())});
 }
 
+UndoLayer::Ink UndoLayer::inkFor(float alpha) const
+{
+    return isEmptyRect(mPaintedBounds) || (!mMixedInk && alpha == mOpacity) ? Ink::FullStrength
+                                                                            : Ink::OwnAlpha;
+}
+
+UndoLayer::Ink UndoLayer::takeInk(float alpha)
+{
+    if (isEmptyRect(mPaintedBounds)) {
+        mOpacity = alpha;
+        mMixedInk = false;
+        return Ink::FullStrength;
+    }
+    if (mMixedInk)
+        return Ink::OwnAlpha;
+    if (alpha == mOpacity)
+        return Ink::FullStrength;
+    if (mOpacity != 1.0f && mImage) {
+        // Laid over nothing, as it is over its layer when shown: the stroke looks as it did.
+        auto fixed = std::make_unique<TiledImage>(mImage->size());
+        if (!mImage->compositeOnto(*fixed, QPainter::CompositionMode_SourceOver, mOpacity,
+                                   mPaintedBounds))
+            return Ink::Failed;
+        mImage = std::move(fixed);
+    }
+    mOpacity = 1.0f;
+    mMixedInk = true;
+    return Ink::OwnAlpha;
+}
+
 void UndoLayer::clear()
 {
     Layer::clear();
     mPaintedBounds = {};
+    mOpacity = 1.0f;
+    mMixedInk = false;
 }
 
 void UndoLayer::adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &r)

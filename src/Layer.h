@@ -108,6 +108,17 @@ public:
 
     // Whole-numbered, inside the image: the bounds of every rectangle its strokes touched.
     Rect paintedBounds() const { return mPaintedBounds; }
+
+    // How ink of colour alpha `alpha` is to be painted in. A stroke paints its coverage at full
+    // strength and shows its alpha through the snapshot's opacity, so that its overlapping
+    // segments cover a pixel once. Ink of another alpha joining painted ink (a chain of lines
+    // whose colour changed) first fixes what is there at its opacity, then is laid over it with
+    // its own alpha, as a stroke of its own would be. Failed when a tile could not be made.
+    enum class Ink { FullStrength, OwnAlpha, Failed };
+    Ink takeInk(float alpha);
+    // How takeInk() would take it, changing nothing (never Failed).
+    Ink inkFor(float alpha) const;
+
     void clear() override;
     void adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &r) override;
 
@@ -118,4 +129,5 @@ protected:
 private:
     Layer *mLayer = nullptr; // not owned
     Rect mPaintedBounds;
+    bool mMixedInk = false; // painted with more than one alpha: each segment carries its own
 };

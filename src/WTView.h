@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class HeldInput;
@@ -257,7 +258,10 @@ private:
     void commitLine(const PointerSample &sample);
     void endStroke();
     void paintStrokeTo(Point next, float width);
-    void drawLinePreviewInRect(const Rect &r);
+    // The line preview over what was drawn of part r; inPicture: that was drawn at full size
+    // with the pending line, which then shows there if it must (Picture::showsThroughPicture).
+    void drawLinePreviewInRect(const Rect &r, bool inPicture);
+    std::optional<Picture::PendingLine> pendingLine() const;
     void hideCrosshair();
     // The view's matrices after a change of view, frame or container.
     void updateViewMatrix();

@@ -44,7 +44,8 @@ void WTView::drawRect(const Rect &r)
     drawSurround(r, alpha);
     mPicture->drawBackgroundInRect(r);
     Graphics::restoreGraphicsState();
-    renderLayersInRect(r);
+    const std::optional<Picture::PendingLine> line = pendingLine();
+    mPicture->renderLayersInRect(r, line ? &*line : nullptr);
 }
 
 void WTView::drawSurround(const Rect &r, float alpha, float reach)
@@ -153,7 +154,7 @@ void WTView::paintEvent(QPaintEvent *event)
             const Rect r = canvasRectFromWidget(QRectF(dirty));
             Graphics::lockFocus(painter, sheetToWidget);
             drawRect(r);
-            drawLinePreviewInRect(r);
+            drawLinePreviewInRect(r, true);
             Graphics::unlockFocus();
             continue;
         }
@@ -171,7 +172,7 @@ void WTView::paintEvent(QPaintEvent *event)
                 const QTransform toRendered(1, 0, 0, -1, -r.x(), r.maxY());
                 Graphics::lockFocus(p, toRendered);
                 drawRect(r);
-                drawLinePreviewInRect(r);
+                drawLinePreviewInRect(r, true);
                 Graphics::unlockFocus();
             }
         }
@@ -230,7 +231,7 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     }
     Graphics::lockFocus(painter, sheetToPainter);
     painter.setRenderHint(QPainter::Antialiasing);
-    drawLinePreviewInRect(r);
+    drawLinePreviewInRect(r, level.level == 0 && !isEmptyRect(shown));
     Graphics::unlockFocus();
     painter.restore();
 }
@@ -301,8 +302,10 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         const QTransform sheetToShown(1 / v.step, 0, 0, -1 / v.step, -x0, y1);
         Graphics::lockFocus(p, sheetToShown);
         mPicture->drawBackgroundInRect(area);
-        if (v.level == 0)
-            mPicture->renderLayersInRect(area);
+        if (v.level == 0) {
+            const std::optional<Picture::PendingLine> line = pendingLine();
+            mPicture->renderLayersInRect(area, line ? &*line : nullptr);
+        }
         Graphics::unlockFocus();
         if (v.level > 0) {
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);

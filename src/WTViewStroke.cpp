@@ -273,15 +273,29 @@ void WTView::drawLineToPoint(Point point, float pressure, bool promptOnly)
     update();
 }
 
-void WTView::drawLinePreviewInRect(const Rect &r)
+std::optional<Picture::PendingLine> WTView::pendingLine() const
 {
-    if (!mDrawingLine || !mHasLinePreview || !color()
-        || isEmptyRect(intersectionRect(r, mLinePreviewRect)))
-        return;
+    if (!mDrawingLine || !mHasLinePreview || !color())
+        return std::nullopt;
     const float w = mLinePreviewWidth;
+    return Picture::PendingLine {isUndoLayerAlive(mCurrUndoLayer) ? mCurrUndoLayer : nullptr,
+                                 mLastLoc,
+                                 mLinePreviewTo,
+                                 w,
+                                 lineDotRect(mLinePreviewTo, w),
+                                 mLinePreviewRect,
+                                 color()->toQColor()};
+}
+
+void WTView::drawLinePreviewInRect(const Rect &r, bool inPicture)
+{
+    const std::optional<Picture::PendingLine> line = pendingLine();
+    if (!line || isEmptyRect(intersectionRect(r, line->touched))
+        || (inPicture && Picture::showsThroughPicture(*line)))
+        return;
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
-    Picture::drawSegment(Graphics::currentPainter(), mLastLoc, mLinePreviewTo, w,
-                         lineDotRect(mLinePreviewTo, w), color()->toQColor());
+    Picture::drawSegment(Graphics::currentPainter(), line->from, line->to, line->width, line->dot,
+                         line->colour);
     Graphics::restoreGraphicsState();
 }

@@ -51,6 +51,7 @@ private:
     {
         QImage image;
         bool erase = false;
+        qreal opacity = 1; // the colour's alpha: a stroke's coverage shows through it once
     };
     static constexpr std::size_t kHistory = 10;
 
@@ -65,6 +66,7 @@ private:
     {
         p.setCompositionMode(s.erase ? QPainter::CompositionMode_DestinationOut
                                      : QPainter::CompositionMode_SourceOver);
+        p.setOpacity(s.opacity);
         p.drawImage(0, 0, s.image);
     }
     // Points are y-up from the bottom-left; the image's row 0 is the top.
@@ -259,7 +261,10 @@ private:
             return;
         mCurrent->erase = erasing();
         // The eraser's colour is of no account: only its coverage removes paint.
-        const QColor color = erasing() ? QColor(Qt::black) : mColors[mSlot];
+        QColor color = erasing() ? QColor(Qt::black) : mColors[mSlot];
+        // These sessions never change a snapshot's alpha half-way.
+        mCurrent->opacity = color.alphaF();
+        color.setAlpha(255);
         QPainter p(&mCurrent->image);
         flip(p, mCurrent->image);
         p.setRenderHint(QPainter::Antialiasing);

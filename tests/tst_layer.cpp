@@ -149,9 +149,11 @@ private slots:
         plain.fill(Qt::transparent);
         QPainter p(&plain);
         p.setTransform(QTransform(1, 0, 0, -1, 0, 200));
-        Picture::drawSegment(p, from, to, width, dot, colour.toQColor());
+        // The colour's alpha is the snapshot's opacity; its coverage goes in at full strength.
+        Picture::drawSegment(p, from, to, width, dot, colour.withAlpha(1).toQColor());
         p.end();
         QCOMPARE(differingPixels(snapshot.toQImage(), plain, 1), 0);
+        QCOMPARE(snapshot.opacity(), float(colour.toQColor().alphaF()));
         // Only the tiles under the segment were made.
         const int spanned = int(std::ceil(touched.maxX() / 64) - std::floor(touched.x() / 64))
             * int(std::ceil(touched.maxY() / 64) - std::floor(touched.y() / 64));

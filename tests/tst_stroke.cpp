@@ -553,6 +553,203 @@ private slots:
         QVERIFY(!canvas.hoverCrosshair().isShown());
     }
 
+    // A translucent colour covers each pixel of its stroke once: the overlapping caps of its
+    // segments and the joints of a chain of lines do not build it up, while it is drawn nor
+    // after; a chain whose colour changes half-way keeps what it had painted.
+    void translucentStrokeCoversEachPixelOnce_data()
+    {
+        QTest::addColumn<int>("gesture");
+        QTest::newRow("mouse samples a point apart") << 0;
+        QTest::newRow("pen samples, pressure varying") << 1;
+        QTest::newRow("chain of lines") << 2;
+    }
+
+    void translucentStrokeCoversEachPixelOnce()
+    {
+        QFETCH(int, gesture);
+        WTView canvas(Rect(0, 0, 300, 200));
+        const Color ink {0.1f, 0.3f, 0.9f, 0.3f};
+        canvas.setColor(&ink);
+        canvas.setBrushSize(12);
+        const int once = qAlpha(ink.toQColor().rgba()); // 77
+        auto brightest = [](const Image &image) {
+            int most = 0;
+            for (int y = 0; y < image.pixelHeight(); ++y)
+                for (int x = 0; x < image.pixelWidth(); ++x)
+                    most = std::max(most, qAlpha(image.pixel(x, y)));
+            return most;
+        };
+        auto near = [](int alpha, int of) { return std::abs(alpha - of) <= 2; };
+        auto along = [](float x) { return Point {x, 100 + 40 * std::sin(x / 30)}; };
+        if (gesture < 2) {
+            const bool tablet = gesture == 1;
+            canvas.mouseDown({along(20), 1.0f, tablet, {}});
+            for (float x = 21; x <= 280; ++x)
+                canvas.drawCurrentDataFromEvent(
+                    {along(x),
+                     tablet ? 0.6f + 0.4f * std::sin(x / 7) * std::sin(x / 7) : 1.0f,
+                     tablet,
+                     {}});
+            const Image drawing = picture(canvas); // as the screen shows it while drawing
+            canvas.mouseUp({along(280), 1.0f, tablet, {}});
+            const Image drawn = picture(canvas);
+            QCOMPARE(differingPixels(drawing.qimage(), drawn.qimage()), 0);
+            QVERIFY(paintedPixels(drawn) > 2000);
+            for (float x : {40.0f, 100.0f, 150.0f, 233.0f}) {
+                const Point p = along(x);
+                QVERIFY2(near(alphaAt(drawn, int(p.x), int(p.y)), once),
+                         qPrintable(QString::number(x)));
+            }
+            QVERIFY(brightest(drawn) <= once + 2);
+            return;
+        }
+        click(canvas, {30, 40}, Qt::ShiftModifier);
+        click(canvas, {150, 160}, Qt::AltModifier);
+        click(canvas, {270, 40}, Qt::AltModifier);
+        const Image twoLines = picture(canvas);
+        QVERIFY(near(alphaAt(twoLines, 150, 160), once)); // the joint
+        QVERIFY(brightest(twoLines) <= once + 2);
+        // Another alpha joins: the lines so far stay as they were, the new one has its own.
+        const Color deeper = ink.withAlpha(0.6f);
+        canvas.setColor(&deeper);
+        click(canvas, {270, 190});
+        const Image chain = picture(canvas);
+        QCOMPARE(differingPixels(chain.qimage().copy(0, 100, 250, 100),
+                                 twoLines.qimage().copy(0, 100, 250, 100)),
+                 0);
+        QVERIFY(near(alphaAt(chain, 270, 120), qAlpha(deeper.toQColor().rgba())));
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        canvas.undo(); // the whole chain
+        QCOMPARE(paintedPixels(picture(canvas)), 0);
+    }
+
+    // A translucent stroke over an opaque one composes once with it, and keeps doing so undone
+    // and redone, merged into the layer when the history is full, re-framed, flattened and in the
+    // halved copies that zoomed-out views show.
+    void translucentStrokeComposesOnceWherePictureShowsIt()
+    {
+        WTView canvas(Rect(0, 0, 300, 200));
+        const Color red {1, 0, 0, 1};
+        const Color blue {0, 0, 1, 0.3f};
+        canvas.setBrushSize(20);
+        canvas.setColor(&red);
+        auto line = [&canvas](Point from, Point to) {
+            canvas.mouseDown({from, 1.0f, false, {}});
+            const int steps = int(std::hypot(to.x - from.x, to.y - from.y));
+            for (int i = 1; i <= steps; ++i)
+                canvas.drawCurrentDataFromEvent(
+                    {{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps},
+                     1.0f,
+                     false,
+                     {}});
+            canvas.mouseUp({to, 1.0f, false, {}});
+        };
+        line({20, 100}, {280, 100});
+        canvas.setColor(&blue);
+        canvas.setBrushSize(12);
+        line({150, 30}, {150, 170});
+        const int once = qAlpha(blue.toQColor().rgba());
+        const Image both = picture(canvas);
+        QCOMPARE(both.pixel(60, 100), qRgb(255, 0, 0)); // opaque ink as it always was
+        const QRgb crossing = both.pixel(150, 100);
+        QVERIFY2(qAlpha(crossing) == 255 && std::abs(qRed(crossing) - (255 - once)) <= 2
+                     && qGreen(crossing) == 0 && std::abs(qBlue(crossing) - once) <= 2,
+                 qPrintable(QString::number(crossing, 16)));
+        QVERIFY(std::abs(alphaAt(both, 150, 50) - once) <= 2);
+
+        auto agrees = [&](const char *when) { // flattened, and halved as zoomed out
+            const QImage flat = canvas.getImageWithBG(false)->qimage();
+            if (differingPixels(flat, picture(canvas).qimage()) != 0)
+                return QStringLiteral("%1: flattened").arg(QLatin1String(when));
+            QImage half(flat.size() / 2, QImage::Format_ARGB32_Premultiplied);
+            QImage level = half;
+            for (int y = 0; y < half.height(); ++y)
+                for (int x = 0; x < half.width(); ++x) {
+                    const QRgb p[4]
+                        = {flat.pixel(2 * x, 2 * y), flat.pixel(2 * x + 1, 2 * y),
+                           flat.pixel(2 * x, 2 * y + 1), flat.pixel(2 * x + 1, 2 * y + 1)};
+                    auto mean = [&p](int (*channel)(QRgb)) {
+                        return (channel(p[0]) + channel(p[1]) + channel(p[2]) + channel(p[3]) + 2)
+                            / 4;
+                    };
+                    half.setPixel(x, y, qRgba(mean(qRed), mean(qGreen), mean(qBlue), mean(qAlpha)));
+                }
+            canvas.picture().pyramid().readPixels(1, level.rect(), level, 0, 0);
+            return differingPixels(level, half, 2) == 0
+                ? QString()
+                : QStringLiteral("%1: zoomed out").arg(QLatin1String(when));
+        };
+        QCOMPARE(agrees("drawn"), QString());
+
+        canvas.undo();
+        QCOMPARE(picture(canvas).pixel(150, 100), qRgb(255, 0, 0));
+        QCOMPARE(agrees("undone"), QString());
+        canvas.redo();
+        QCOMPARE(differingPixels(picture(canvas).qimage(), both.qimage()), 0);
+        QCOMPARE(agrees("redone"), QString());
+
+        const Rect kept {0, 0, 300, 180};
+        const QImage before = picture(canvas, kept).qimage();
+        canvas.setColor(&red);
+        for (std::size_t i = 0; i < WTView::kMaxUndoLayers; ++i) // above what is kept
+            dab(canvas, 10.0f + 25.0f * float(i), 190);
+        QVERIFY(std::none_of(canvas.undoLayers().begin(), canvas.undoLayers().end(),
+                             [](const auto &s) { return s->opacity() != 1.0f; })); // merged
+        QCOMPARE(differingPixels(picture(canvas, kept).qimage(), before), 0);
+        QCOMPARE(agrees("merged"), QString());
+
+        // The last stroke translucent, then re-framed: it moves and stays as it was.
+        canvas.setColor(&blue);
+        line({30, 20}, {270, 160});
+        const QImage last = picture(canvas, {0, 0, 290, 170}).qimage();
+        QVERIFY(canvas.applyResize(Rect(-10, -10, 320, 220)));
+        QCOMPARE(differingPixels(picture(canvas, {10, 10, 290, 170}).qimage(), last), 0);
+        QCOMPARE(agrees("re-framed"), QString());
+    }
+
+    // The line a translucent chain is about to add shows as its click paints it: its joint with
+    // the line before covered once, not darker; upright and magnified at a turn.
+    void translucentChainPreviewShowsWhatTheClickPaints_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<double>("degrees");
+        QTest::newRow("as it is") << 1.0 << 0.0;
+        QTest::newRow("magnified and turned") << 2.0 << 30.0;
+    }
+
+    void translucentChainPreviewShowsWhatTheClickPaints()
+    {
+        QFETCH(double, zoom);
+        QFETCH(double, degrees);
+        Opened opened;
+        WTView &canvas = *opened.canvas;
+        canvas.setBgType(float(BgType::Plain));
+        ViewTransform view;
+        view.setZoom(zoom);
+        view.setRotation(degrees);
+        canvas.setView(view);
+        const Color ink {0.1f, 0.3f, 0.9f, 0.3f};
+        canvas.setColor(&ink);
+        canvas.setBrushSize(12);
+        const Point c = canvas.canvasPointFromWidget(QPointF(canvas.width(), canvas.height()) / 2);
+        const Point start {c.x - 60, c.y}, joint {c.x + 20, c.y}, end {c.x + 20, c.y + 60};
+        click(canvas, start, Qt::ShiftModifier);
+        click(canvas, joint, Qt::AltModifier);
+        sendMouse(canvas, QEvent::MouseMove, end, Qt::NoButton, Qt::NoButton);
+        QVERIFY(canvas.isDrawingLine());
+        const QImage previewed = shown(canvas);
+        auto at = [&canvas](const QImage &image, Point p) {
+            return image.pixel(canvas.widgetPointFromCanvas(p).toPoint());
+        };
+        const QRgb joined = at(previewed, joint), alone = at(previewed, {c.x - 20, c.y});
+        QVERIFY2(std::abs(qRed(joined) - qRed(alone)) <= 2
+                     && std::abs(qBlue(joined) - qBlue(alone)) <= 2,
+                 qPrintable(QStringLiteral("%1 against %2").arg(joined, 0, 16).arg(alone, 0, 16)));
+        click(canvas, end);
+        QVERIFY(!canvas.isDrawingLine());
+        QCOMPARE(differingPixels(shown(canvas), previewed, 1), 0);
+    }
+
 private:
     std::unique_ptr<IsolatedSettings> m_settings;
 };
