@@ -479,3 +479,13 @@ bool TiledImage::setPixels(const QImage &picture)
     writePixels(picture, 0, 0, QRect(0, 0, mPixelWidth, mPixelHeight), &ok);
     return ok;
 }
+
+bool TiledImage::setRows(int top, const QImage &rows)
+{
+    INK_ASSERT(rows.format() == kFormat && rows.width() == mPixelWidth && top >= 0
+               && top + rows.height() <= mPixelHeight);
+    bool ok = true;
+    writePixels(rows, 0, 0,
+                QRect(0, mPixelHeight - top - rows.height(), mPixelWidth, rows.height()), &ok);
+    return ok;
+}

@@ -95,6 +95,10 @@ public:
     // Replaces the pixels by a picture of the same pixel size (premultiplied ARGB32, row 0 at
     // the top); its transparent tiles stay absent. False when a tile could not be made.
     bool setPixels(const QImage &picture);
+    // Replaces the pixel rows [top, top + rows.height()), counted from the top, by rows
+    // (premultiplied ARGB32 of the image's pixel width); transparent parts of absent tiles stay
+    // absent. False when a tile could not be made.
+    bool setRows(int top, const QImage &rows);
     // Copies the pixels of a y-up pixel rectangle into `out` at (outX, outY), Qt's top-left
     // coordinates; absent tiles give transparent pixels. `out` is premultiplied ARGB32.
     void readPixels(const QRect &pixels, QImage &out, int outX, int outY) const;

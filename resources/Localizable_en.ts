@@ -590,6 +590,26 @@ Continue?</translation>
         <source>There is not enough memory to flatten the picture.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The picture&apos;s data is damaged or incomplete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The data is not a PNG picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory to read the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PreferencesDialog</name>
