@@ -225,7 +225,7 @@ void BM_WriteStart(benchmark::State &state)
     start.base = picture;
     auto record = RecoveryRecord::createEmpty(dir.path());
     for (auto _ : state) {
-        const int generation = record->beginStart();
+        const int generation = record->beginStart(start);
         if (!record->writeStart(start, generation))
             state.SkipWithError("the start could not be written");
     }

@@ -68,12 +68,12 @@ QString RecoveryManager::displayName(const RecoveredRecord &record)
     return record.start.path.isEmpty() ? tr("Untitled") : QFileInfo(record.start.path).fileName();
 }
 
-// Records with nothing unsaved in them go without a word.
+// Records with nothing unsaved in them go without a word; one with anything unreadable stays.
 std::vector<std::unique_ptr<RecoveredRecord>> RecoveryManager::claimUnsaved()
 {
     std::vector<std::unique_ptr<RecoveredRecord>> records = claimOrphanedRecords(mRoot);
     std::erase_if(records, [](const std::unique_ptr<RecoveredRecord> &record) {
-        if (!record->readable || record->hasUnsavedWork())
+        if (record->damaged || record->hasUnsavedWork())
             return false;
         record->remove();
         return true;
@@ -145,17 +145,32 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
     return document;
 }
 
+void RecoveryManager::keepUntilSaved(std::unique_ptr<RecoveredRecord> record,
+                                     InkpondDocument *document)
+{
+    // Held, locked, while the document is open: its end leaves the record to a later start, a
+    // save removes it.
+    auto *keeper = new QObject(document);
+    const std::shared_ptr<RecoveredRecord> kept = std::move(record);
+    connect(document, &Document::changesCleared, keeper, [keeper, kept] {
+        kept->remove();
+        keeper->deleteLater();
+    });
+}
+
 bool RecoveryManager::restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records)
 {
     bool restoredAny = false;
     for (auto &record : records) {
-        if (!record->readable) {
-            record->remove(); // nothing in it can be shown
-            continue;
-        }
+        if (!record->readable)
+            continue; // nothing in it can be shown; kept until it is discarded
         QString error;
-        if (restore(*record, &error)) {
-            record->remove();
+        if (InkpondDocument *document = restore(*record, &error)) {
+            // What could not be read stays on the disk until the restored picture is saved.
+            if (record->damaged)
+                keepUntilSaved(std::move(record), document);
+            else
+                record->remove();
             restoredAny = true;
             continue;
         }
@@ -185,9 +200,11 @@ bool RecoveryManager::offerRestore()
                          "its last finished stroke."));
     for (const auto &record : records) {
         if (!record->readable)
-            details << tr("“%1” cannot be restored: %2").arg(displayName(*record), record->problem);
+            details << tr("“%1” cannot be restored: %2 It is kept until you discard it.")
+                           .arg(displayName(*record), record->problem);
         else if (record->damaged)
-            details << tr("“%1” is damaged: %2 What came before the damage will be restored.")
+            details << tr("“%1” is damaged: %2 What can be read will be restored, and the record "
+                          "is kept until the picture is saved.")
                            .arg(displayName(*record), record->problem);
     }
     box.setObjectName(QStringLiteral("restoreQuestion"));
@@ -236,7 +253,11 @@ int RecoveryManager::recoverTo(const QString &folder)
             = QDir(folder).filePath(QStringLiteral("recovered-%1.png").arg(++number));
         if (exportPicture(*document->canvas(), path, false, &error)) {
             tell(tr("“%1” restored to %2").arg(name, path));
-            record->remove();
+            // What could not be read is kept for another try.
+            if (record->damaged)
+                tell(tr("“%1” is kept in %2").arg(name, record->folder));
+            else
+                record->remove();
         } else {
             tell(tr("“%1” could not be saved to %2: %3").arg(name, path, error));
             status = 1;

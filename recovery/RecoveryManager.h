@@ -51,6 +51,7 @@ public:
 private:
     std::vector<std::unique_ptr<RecoveredRecord>> claimUnsaved();
     bool restoreAll(std::vector<std::unique_ptr<RecoveredRecord>> &records);
+    void keepUntilSaved(std::unique_ptr<RecoveredRecord> record, InkpondDocument *document);
 
     QString mRoot;
     DocumentController &mDocuments;

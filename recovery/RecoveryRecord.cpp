@@ -1,6 +1,9 @@
 #include "RecoveryRecord.h"
 
+#include "ImageCodec.h"
+
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +13,11 @@
 #include <QStandardPaths>
 #include <QUuid>
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // The texts of the records, in the string table under "RecoveryRecord".
@@ -25,8 +33,17 @@ const QString kMeta = QStringLiteral("meta.json");
 const QRegularExpression kBaseName(QStringLiteral("^base-([0-9]+)\\.png$"));
 const QRegularExpression kJournalName(QStringLiteral("^journal-([0-9]+)\\.jsonl$"));
 const QString kLock = QStringLiteral("owner.lock");
+// Every name Inkpond gives a file of a record: what a removal may take, and nothing else. The
+// last ones are what a crash can leave of a lock being broken or a file being replaced.
+const QRegularExpression kOwnName(
+    QStringLiteral("^(meta\\.json|base-[0-9]+\\.png|journal-[0-9]+\\.jsonl|owner\\.lock"
+                   "|owner\\.lock\\.rmlock|(meta\\.json|base-[0-9]+\\.png)\\.[A-Za-z0-9]{6})$"));
 // Light compression: while a start is encoding, the strokes made since are not yet restorable.
 constexpr int kStartQuality = 80;
+// The sheet of a record whose size was lost: that of a new document.
+constexpr QSize kBlankSheet(600, 600);
+// A live owner writes its name into the lock just after making it.
+constexpr qint64 kLockSettlingSeconds = 5;
 
 QString baseNameFor(int generation)
 {
@@ -57,6 +74,108 @@ std::unique_ptr<QLockFile> lockFor(const QString &folder)
     if (!lock->tryLock(0))
         return nullptr;
     return lock;
+}
+
+// The lock of a record someone left. One that does not name its owner (empty, cut short,
+// garbled) hides nothing for good: it is broken as a dead owner's is, through the file lock a
+// live owner holds on it, once it is older than the moment an owner needs to write its name.
+std::unique_ptr<QLockFile> claimLockFor(const QString &folder)
+{
+    const QString path = QDir(folder).filePath(kLock);
+    const QFileInfo info(path);
+    // A link or anything but a file in its place is none of ours, and could block a reader.
+    if (info.isSymLink() || (info.exists() && !info.isFile()))
+        return nullptr;
+    if (auto lock = lockFor(folder))
+        return lock;
+    auto lock = std::make_unique<QLockFile>(path);
+    lock->setStaleLockTime(0);
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (lock->getLockInfo(&pid, &host, &application))
+        return nullptr; // a live owner, or one on another machine
+    const qint64 age = QFileInfo(path).lastModified().secsTo(QDateTime::currentDateTime());
+    if (std::abs(age) < kLockSettlingSeconds || !lock->removeStaleLockFile())
+        return nullptr;
+    return lockFor(folder);
+}
+
+// Removes the record's own files, never through a link: unlink takes the link itself.
+void removeOwnFiles(const QString &folder, bool withLock)
+{
+    if (QFileInfo(folder).isSymLink())
+        return;
+    const QDir dir(folder);
+    for (const QString &name :
+         dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if ((withLock || !name.startsWith(kLock)) && kOwnName.match(name).hasMatch())
+            ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+    }
+}
+
+// The folder, once nothing is left in it.
+void removeEmptyFolder(const QString &folder)
+{
+    if (!QFileInfo(folder).isSymLink())
+        ::rmdir(QFile::encodeName(folder).constData());
+}
+
+enum class Opened { Absent, Unreadable, Open };
+
+// A file of a record, opened only when it is a regular file reached without a link: the
+// folder's contents are not to be trusted, and a FIFO would block the reader.
+Opened openOwnFile(const QDir &dir, const QString &name, QFile &file)
+{
+    const QByteArray path = QFile::encodeName(dir.filePath(name));
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Opened::Absent : Opened::Unreadable;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Opened::Unreadable;
+    }
+    return Opened::Open;
+}
+
+// A record's picture through the decoder that opens files, so that every picture that opens
+// can be restored.
+QImage readOwnPicture(const QDir &dir, const QString &name)
+{
+    QFile file;
+    if (openOwnFile(dir, name, file) != Opened::Open)
+        return {};
+    return ImageCodec::decode(file.readAll(), "png");
+}
+
+// The file a document was opened from or saved to, as it is now, when it holds a picture of the
+// sheet's size.
+QImage pictureOfFile(const QString &path, QSize size)
+{
+    const QFileInfo info(path);
+    if (!info.isAbsolute() || !info.isFile())
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QImage picture = ImageCodec::decode(file.readAll(), info.suffix().toLatin1());
+    return picture.size() == size ? picture : QImage();
+}
+
+QJsonObject descriptionOf(const RecoveryStart &start, int generation)
+{
+    QJsonObject meta;
+    meta.insert(QStringLiteral("width"), start.size.width());
+    meta.insert(QStringLiteral("height"), start.size.height());
+    meta.insert(QStringLiteral("pen"), start.pen);
+    meta.insert(QStringLiteral("path"), start.path);
+    meta.insert(QStringLiteral("type"), start.type);
+    meta.insert(QStringLiteral("edited"), start.edited);
+    meta.insert(QStringLiteral("base"), start.base.isNull() ? QString() : baseNameFor(generation));
+    meta.insert(QStringLiteral("journal"), journalNameFor(generation));
+    return meta;
 }
 
 bool saveDurably(const QString &path, const QByteArray &bytes)
@@ -90,6 +209,7 @@ RecoveryRecord::~RecoveryRecord() = default;
 
 bool RecoveryRecord::fail(const QString &why)
 {
+    m_broken = true;
     std::lock_guard lock(m_errorMutex);
     m_error = why;
     return false;
@@ -108,7 +228,8 @@ std::unique_ptr<RecoveryRecord> RecoveryRecord::createEmpty(const QString &root,
     auto refuse = [&](const QString &why) {
         if (error)
             *error = why;
-        QDir(record->m_folder).removeRecursively();
+        removeOwnFiles(record->m_folder, true);
+        removeEmptyFolder(record->m_folder);
         return nullptr;
     };
     if (!QDir().mkpath(record->m_folder))
@@ -132,11 +253,21 @@ std::unique_ptr<RecoveryRecord> RecoveryRecord::create(const QString &root,
     return record;
 }
 
-int RecoveryRecord::beginStart()
+int RecoveryRecord::beginStart(const RecoveryStart &start)
 {
     const int generation = m_generation + 1;
     if (!m_journal.open(QDir(m_folder).filePath(journalNameFor(generation)))) {
         fail(m_journal.errorString());
+        return 0;
+    }
+    m_journalSize = 0;
+    // The first start has no earlier one to fall back on: described now, its strokes can be
+    // read even if the process ends before its picture is written.
+    if (m_generation == 0
+        && !saveDurably(QDir(m_folder).filePath(kMeta),
+                        QJsonDocument(descriptionOf(start, generation))
+                            .toJson(QJsonDocument::Compact))) {
+        fail(QStringLiteral("cannot write %1").arg(kMeta));
         return 0;
     }
     m_generation = generation;
@@ -154,15 +285,7 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
             || !file.commit())
             return fail(QStringLiteral("cannot write the starting picture"));
     }
-    QJsonObject meta;
-    meta.insert(QStringLiteral("width"), start.size.width());
-    meta.insert(QStringLiteral("height"), start.size.height());
-    meta.insert(QStringLiteral("pen"), start.pen);
-    meta.insert(QStringLiteral("path"), start.path);
-    meta.insert(QStringLiteral("type"), start.type);
-    meta.insert(QStringLiteral("edited"), start.edited);
-    meta.insert(QStringLiteral("base"), baseName);
-    meta.insert(QStringLiteral("journal"), journalNameFor(generation));
+    const QJsonObject meta = descriptionOf(start, generation);
     if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact)))
         return fail(QStringLiteral("cannot write %1").arg(kMeta));
     m_meta = meta;
@@ -177,7 +300,7 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
 
 bool RecoveryRecord::restart(const RecoveryStart &start)
 {
-    const int generation = beginStart();
+    const int generation = beginStart(start);
     return generation > 0 && writeStart(start, generation);
 }
 
@@ -204,7 +327,21 @@ bool RecoveryRecord::append(const std::vector<SessionEvent> &unit)
         bytes += formatSessionEvent(event);
         bytes += '\n';
     }
-    return m_journal.write(bytes) || fail(m_journal.errorString());
+    if (m_broken)
+        return false;
+    if (m_journal.write(bytes)) {
+        m_journalSize += bytes.size();
+        return true;
+    }
+    // A full disk may have taken part of the unit: the journal ends on the last whole one.
+    const QByteArray path = QFile::encodeName(QDir(m_folder).filePath(journalNameFor(m_generation)));
+    const int fd = ::open(path.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::ftruncate(fd, m_journalSize) == 0)
+            ::fsync(fd);
+        ::close(fd);
+    }
+    return fail(m_journal.errorString());
 }
 
 bool RecoveryRecord::waitUntilDurable()
@@ -215,13 +352,10 @@ bool RecoveryRecord::waitUntilDurable()
 void RecoveryRecord::discard()
 {
     m_journal.close();
-    QDir dir(m_folder);
-    for (const QString &name : dir.entryList(QDir::Files))
-        if (name != kLock)
-            QFile::remove(dir.filePath(name));
+    removeOwnFiles(m_folder, false);
     // The lock goes last, so that nobody claims a half-removed record.
     m_lock.reset();
-    dir.removeRecursively();
+    removeEmptyFolder(m_folder);
 }
 
 bool RecoveredRecord::hasUnsavedWork() const
@@ -236,68 +370,118 @@ bool RecoveredRecord::hasUnsavedWork() const
 
 void RecoveredRecord::remove()
 {
+    removeOwnFiles(folder, false);
     lock.reset();
-    QDir(folder).removeRecursively();
+    removeEmptyFolder(folder);
 }
 
 namespace {
 
+// The newest generation the folder holds files of, by one of the two name patterns.
+int newestGeneration(const QDir &dir, const QRegularExpression &pattern)
+{
+    int newest = 0;
+    for (const QString &name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (m.hasMatch())
+            newest = std::max(newest, m.captured(1).toInt());
+    }
+    return newest;
+}
+
+// Reads all that can be read. Whatever cannot is said in problem, and the rest stands in: the
+// folder's newest start for a lost description, a blank sheet (or the document's file, for a
+// start that was that file) for a lost picture, the strokes before the damage of a journal.
 std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_ptr<QLockFile> lock)
 {
     auto record = std::make_unique<RecoveredRecord>();
     record->folder = folder;
     record->lock = std::move(lock);
     const QDir dir(folder);
-    auto problem = [&record](const QString &why) {
+    QStringList problems;
+    auto problem = [&](const QString &why) {
         record->damaged = true;
-        if (record->problem.isEmpty())
-            record->problem = why;
+        if (!problems.contains(why))
+            problems << why;
     };
+    const QString lostDescription
+        = RecoveryRecordTexts::tr("The description of the picture is missing or damaged.");
 
-    QFile metaFile(dir.filePath(kMeta));
-    QJsonParseError parseError;
-    const QJsonObject meta = metaFile.open(QIODevice::ReadOnly)
-        ? QJsonDocument::fromJson(metaFile.readAll(), &parseError).object()
+    QFile metaFile;
+    const Opened metaOpened = openOwnFile(dir, kMeta, metaFile);
+    const QJsonObject meta = metaOpened == Opened::Open
+        ? QJsonDocument::fromJson(metaFile.readAll()).object()
         : QJsonObject();
-    const QSize size(meta.value(QStringLiteral("width")).toInt(),
-                     meta.value(QStringLiteral("height")).toInt());
-    if (size.isEmpty()) {
-        // Without a size there is no sheet to replay onto.
-        problem(RecoveryRecordTexts::tr("The description of the picture is missing or damaged."));
-        return record;
-    }
-    record->start.size = size;
+    QSize size(meta.value(QStringLiteral("width")).toInt(),
+               meta.value(QStringLiteral("height")).toInt());
     record->start.pen = meta.value(QStringLiteral("pen")).toObject();
     record->start.path = meta.value(QStringLiteral("path")).toString();
     record->start.type = meta.value(QStringLiteral("type")).toString();
     record->start.edited = meta.value(QStringLiteral("edited")).toBool();
+    QString journalName = meta.value(QStringLiteral("journal")).toString();
+    QString baseName = meta.value(QStringLiteral("base")).toString();
     // Only names of our own making: the folder's contents are not to be trusted.
-    const QString journalName = meta.value(QStringLiteral("journal")).toString();
-    if (!kJournalName.match(journalName).hasMatch()) {
-        problem(RecoveryRecordTexts::tr("The description of the picture is missing or damaged."));
-        return record;
+    if (meta.isEmpty() || !kJournalName.match(journalName).hasMatch()) {
+        problem(lostDescription);
+        const int newest = newestGeneration(dir, kJournalName);
+        journalName = newest > 0 ? journalNameFor(newest) : QString();
+        if (meta.isEmpty())
+            baseName = newest > 0 && newestGeneration(dir, kBaseName) == newest
+                ? baseNameFor(newest)
+                : QString();
     }
-    const QString baseName = meta.value(QStringLiteral("base")).toString();
+    if (!baseName.isEmpty() && !kBaseName.match(baseName).hasMatch()) {
+        problem(lostDescription);
+        baseName.clear();
+    }
+
+    if (!meta.isEmpty() && size.isEmpty())
+        problem(lostDescription);
+
     if (!baseName.isEmpty()) {
-        if (kBaseName.match(baseName).hasMatch())
-            record->start.base = QImage(dir.filePath(baseName));
-        if (record->start.base.isNull()) {
-            problem(RecoveryRecordTexts::tr(
-                "The picture the document started from is missing or damaged."));
-            return record;
+        record->start.base = readOwnPicture(dir, baseName);
+        if (size.isEmpty())
+            size = record->start.base.size();
+        // A start that was its document's file, lost before its own copy was written.
+        if (record->start.base.isNull() && !meta.isEmpty() && !record->start.edited) {
+            record->start.base = pictureOfFile(record->start.path, size);
+            if (!record->start.base.isNull())
+                problem(RecoveryRecordTexts::tr("The picture the document started from was not "
+                                                "kept: its file “%1”, as it is now, stands in for "
+                                                "it.")
+                            .arg(QFileInfo(record->start.path).fileName()));
+        }
+        if (record->start.base.isNull())
+            problem(RecoveryRecordTexts::tr("The picture the document started from is missing "
+                                            "or damaged: a blank sheet stands in for it."));
+    }
+
+    if (!journalName.isEmpty()) {
+        QFile journal;
+        if (openOwnFile(dir, journalName, journal) == Opened::Open) {
+            SessionReadResult read = readSession(journal, true);
+            if (!read.ok())
+                problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on: the "
+                                                "strokes before it are kept.")
+                            .arg(read.errorLine));
+            record->events = std::move(read.events);
+            dropUnfinishedStroke(record->events);
+        } else {
+            problem(RecoveryRecordTexts::tr("The strokes of the picture cannot be read."));
         }
     }
 
-    record->readable = true;
-    QFile journal(dir.filePath(journalName));
-    if (journal.open(QIODevice::ReadOnly)) {
-        SessionReadResult read = readSession(journal, true);
-        if (!read.ok())
-            problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on.")
-                        .arg(read.errorLine));
-        record->events = std::move(read.events);
-        dropUnfinishedStroke(record->events);
+    // A record whose owner ended before writing anything: nothing to restore, nothing lost.
+    if (metaOpened == Opened::Absent && record->events.empty() && record->start.base.isNull()
+        && problems == QStringList {lostDescription}) {
+        record->damaged = false;
+        return record;
     }
+
+    record->problem = problems.join(QLatin1Char(' '));
+    record->readable
+        = !size.isEmpty() || !record->events.empty() || !record->start.base.isNull();
+    record->start.size = size.isEmpty() ? kBlankSheet : size;
     return record;
 }
 
@@ -306,13 +490,14 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
 std::vector<std::unique_ptr<RecoveredRecord>> claimOrphanedRecords(const QString &root)
 {
     std::vector<std::unique_ptr<RecoveredRecord>> records;
-    const QFileInfoList folders
-        = QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Time | QDir::Reversed);
+    // A link is never followed: what it leads to was not made here.
+    const QFileInfoList folders = QDir(root).entryInfoList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Time | QDir::Reversed);
     for (const QFileInfo &info : folders) {
         // Being made by another instance, which has yet to take its lock.
         if (QDir(info.absoluteFilePath()).isEmpty(QDir::Files | QDir::Hidden))
             continue;
-        auto lock = lockFor(info.absoluteFilePath());
+        auto lock = claimLockFor(info.absoluteFilePath());
         if (!lock)
             continue; // its owner is still running
         records.push_back(readRecord(info.absoluteFilePath(), std::move(lock)));

@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QSize>
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -31,7 +32,8 @@ struct RecoveryStart
 // Each start has a generation: its picture base-N.png and its journal journal-N.jsonl. The
 // journal of a new start is written to at once, while its picture may still be encoding on
 // another thread; meta.json switches to both in one step once the picture is on the disk. A
-// crash in between leaves the previous start whole.
+// crash in between leaves the previous start whole. The first start has no previous one: its
+// description is written at once, so that its strokes can be read before its picture is.
 class RecoveryRecord
 {
 public:
@@ -48,7 +50,7 @@ public:
     QString folder() const { return m_folder; }
 
     // A new start: later appends go to its fresh journal. Returns its generation, 0 on failure.
-    int beginStart();
+    int beginStart(const RecoveryStart &start);
     // The start's picture, then the description naming it and its journal; the previous start's
     // files go. Slow for a big picture: may run on a worker thread, one call at a time.
     bool writeStart(const RecoveryStart &start, int generation);
@@ -66,6 +68,8 @@ public:
     void discard();
 
     QString errorString() const;
+    // A write failed, on either side: the record holds what came before, and no more.
+    bool isBroken() const { return m_broken; }
 
 private:
     RecoveryRecord() = default;
@@ -76,8 +80,10 @@ private:
     // Writer side.
     DurableJournal m_journal;
     int m_generation = 0;
+    qint64 m_journalSize = 0; // bytes of whole units in the journal
     // Worker side: the description as last written.
     QJsonObject m_meta;
+    std::atomic<bool> m_broken = false;
     mutable std::mutex m_errorMutex;
     QString m_error;
 };
@@ -90,13 +96,14 @@ struct RecoveredRecord
     RecoveryStart start;
     std::vector<SessionEvent> events; // up to the last finished stroke
     bool readable = false; // there is a sheet to restore onto
-    bool damaged = false; // something could not be read; events hold what could
-    QString problem;
+    bool damaged = false; // something could not be read; the rest holds what could
+    QString problem; // what could not be read, for the user
     std::unique_ptr<QLockFile> lock;
 
     // Whether restoring it brings back anything unsaved.
     bool hasUnsavedWork() const;
-    // Removes the record once its document is restored or the user discarded it.
+    // Removes the record's own files and then its folder, once its document is restored or the
+    // user discarded it. Nothing it did not make goes, and no link is followed.
     void remove();
 };
 

@@ -73,7 +73,7 @@ QString RecoveryTap::folder() const
 
 void RecoveryTap::waitUntilDurable()
 {
-    if (mRecord && !mRecord->waitUntilDurable())
+    if (mRecord && !mStopped && !mRecord->waitUntilDurable())
         fail(mRecord->errorString());
 }
 
@@ -111,7 +111,7 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
 
 bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == mCanvas && mRecord && mWorker)
+    if (watched == mCanvas && mRecord && mWorker && !mStopped)
         if (auto e = SessionRecorder::pointerEvent(*mCanvas, event))
             pointerInput(std::move(*e));
     return false;
@@ -183,7 +183,7 @@ void RecoveryTap::pointerInput(SessionEvent event)
 
 void RecoveryTap::pictureChanged(const QString &command, const QJsonValue &value)
 {
-    if (!mRecord)
+    if (!mRecord || mStopped || !mCanvas)
         return;
     if (!command.isEmpty()) {
         append({setting(command, value)});
@@ -207,7 +207,7 @@ void RecoveryTap::pictureChanged(const QString &command, const QJsonValue &value
 
 void RecoveryTap::changesCleared()
 {
-    if (!mRecord || !mCanvas || !mDocument || !mWorker)
+    if (!mRecord || mStopped || !mCanvas || !mDocument || !mWorker)
         return;
     if (mCanvas->undoLayers().empty() && !mCanvas->canRedo()) {
         startAgain(false);
@@ -242,7 +242,7 @@ void RecoveryTap::startAgain(bool blank)
         if (!isTransparent(picture->qimage()))
             start.base = picture->qimage();
     }
-    const int generation = mRecord->beginStart();
+    const int generation = mRecord->beginStart(start);
     if (generation == 0) {
         fail(mRecord->errorString());
         return;
@@ -256,18 +256,21 @@ void RecoveryTap::startAgain(bool blank)
 
 void RecoveryTap::append(std::vector<SessionEvent> unit)
 {
-    if (mRecord && !mRecord->append(unit))
+    // A start that could not be written on the worker stops the record too.
+    if (mRecord && !mStopped && (mRecord->isBroken() || !mRecord->append(unit)))
         fail(mRecord->errorString());
 }
 
-// Recording stops; the document goes on. The user is told once a session, on the document's
-// window once it shows, so that the picture is saved while it can be.
+// Recording stops; the document goes on. The record keeps what it holds, for a crash, until the
+// document closes. The user is told once a session, on the document's window once it shows, so
+// that the picture is saved while it can be.
 void RecoveryTap::fail(const QString &why)
 {
     const QString name = mDocument ? mDocument->displayName() : QString();
     qCWarning(lcRecovery).noquote().nospace()
         << '"' << name << "\" is no longer kept for recovery: " << why;
-    detach();
+    mStopped = true;
+    mPending.clear();
     static bool told = false;
     if (told || !mCanvas)
         return;

@@ -70,4 +70,6 @@ private:
     // Where the stroke that a press ended stops, until the canvas says it ended.
     std::optional<std::size_t> mPendingEnd;
     QElapsedTimer mClock;
+    // The disk refused: nothing more is written, what was stays until the document closes.
+    bool mStopped = false;
 };

@@ -731,14 +731,6 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>“%1” cannot be restored: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” is damaged: %2 What came before the damage will be restored.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Restore</source>
         <translation type="unfinished"></translation>
     </message>
@@ -774,6 +766,18 @@ Continue?</translation>
         <source>“%1” could not be saved to %2: %3</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>“%1” cannot be restored: %2 It is kept until you discard it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is damaged: %2 What can be read will be restored, and the record is kept until the picture is saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is kept in %2</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>RecoveryRecord</name>
@@ -782,11 +786,19 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The picture the document started from is missing or damaged.</source>
+        <source>The picture the document started from was not kept: its file “%1”, as it is now, stands in for it.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>The record is damaged from line %1 on.</source>
+        <source>The picture the document started from is missing or damaged: a blank sheet stands in for it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The record is damaged from line %1 on: the strokes before it are kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The strokes of the picture cannot be read.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

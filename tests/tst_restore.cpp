@@ -12,7 +12,10 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
+#include <QImageReader>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using Kind = SessionEvent::Kind;
 
@@ -54,6 +57,12 @@ QByteArray linesOf(const std::vector<SessionEvent> &events)
     for (const SessionEvent &e : events)
         bytes += formatSessionEvent(e) + '\n';
     return bytes;
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QList<float> pressXs(const std::vector<SessionEvent> &events)
@@ -172,7 +181,8 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("documents");
         QTest::addColumn<int>("recordsLeft");
-        QTest::newRow("restore") << QStringLiteral("Restore") << 2 << 2; // the restored ones' own
+        // The restored ones' own, and the damaged one until its picture is saved.
+        QTest::newRow("restore") << QStringLiteral("Restore") << 2 << 3;
         QTest::newRow("discard") << QStringLiteral("Discard") << 0 << 0;
         QTest::newRow("later") << QStringLiteral("Later") << 0 << 2;
     }
@@ -354,7 +364,7 @@ private slots:
         QVERIFY(record);
         QVERIFY(record->append(stroke(0)));
         const QDir dir(record->folder());
-        QVERIFY(record->beginStart() > 0);
+        QVERIFY(record->beginStart(saved) > 0);
         QVERIFY(record->append(stroke(10)));
         record.reset();
 
@@ -376,10 +386,232 @@ private slots:
         QVERIFY(records[0]->start.base.isNull());
     }
 
+    // Qt reads no picture over 128 MB unless told: a record's starting picture is read as File >
+    // Open reads one, so that every picture that opens can be restored.
+    void largeOpenedPictureRestores()
+    {
+        QImageReader::setAllocationLimit(128); // as a new process has it
+        QTemporaryDir root;
+        RecoveryStart start = blankStart();
+        start.size = QSize(6000, 6000);
+        start.base = QImage(start.size, QImage::Format_ARGB32_Premultiplied);
+        start.base.fill(Qt::red);
+        auto record = RecoveryRecord::create(root.path(), start);
+        start.base = QImage();
+        QVERIFY(record && record->append(stroke(0)) && record->waitUntilDurable());
+        record.reset();
+
+        auto records = claimOrphanedRecords(root.path());
+        QCOMPARE(records.size(), size_t(1));
+        QVERIFY2(!records[0]->damaged, qPrintable(records[0]->problem));
+        QCOMPARE(records[0]->start.base.size(), QSize(6000, 6000));
+        QCOMPARE(records[0]->start.base.pixel(5999, 5999), QColor(Qt::red).rgba());
+    }
+
+    void unreadableRecordIsKept_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QList<float>>("presses");
+        QTest::addColumn<QSize>("sheet");
+        QTest::newRow("a bad byte in the journal's first line") << "first line" << QList<float> {}
+                                                                << QSize(64, 48);
+        QTest::newRow("damage right after a save") << "after save" << QList<float> {0}
+                                                   << QSize(64, 48);
+        QTest::newRow("journal unreadable") << "journal" << QList<float> {} << QSize(64, 48);
+        QTest::newRow("starting picture damaged") << "picture" << QList<float> {0, 10}
+                                                  << QSize(64, 48);
+        // Its size is its picture's.
+        QTest::newRow("description lost") << "description" << QList<float> {0, 10}
+                                          << QSize(64, 48);
+    }
+
+    // A record with anything unreadable in it is offered with what can be read, the damage is
+    // told, and Restore keeps it until the restored picture is saved.
+    void unreadableRecordIsKept()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QList<float>, presses);
+        QFETCH(QSize, sheet);
+        RecoveryStart start = blankStart();
+        start.base = QImage(start.size, QImage::Format_ARGB32_Premultiplied);
+        start.base.fill(Qt::transparent);
+        start.base.setPixel(0, 0, qRgba(0, 0, 255, 255));
+        auto written = RecoveryRecord::create(m_recovery->root(), start);
+        QVERIFY(written);
+        const QDir dir(written->folder());
+        QVERIFY(written->append(stroke(0)));
+        if (damage == "after save")
+            QVERIFY(written->append({*parseSessionEvent(
+                R"({"t":0,"event":"action","name":"changesCleared:"})", nullptr)}));
+        QVERIFY(written->append(stroke(10)) && written->waitUntilDurable());
+        written.reset();
+
+        const QString journal = dir.filePath(QStringLiteral("journal-1.jsonl"));
+        QByteArray lines = fileContents(journal);
+        if (damage == "first line") {
+            lines[0] = 'x';
+        } else if (damage == "after save") {
+            const qsizetype cleared = lines.indexOf("changesCleared:");
+            lines[lines.indexOf('\n', cleared) + 1] = 'x';
+        }
+        QVERIFY(writeFile(journal, lines));
+        if (damage == "journal")
+            QVERIFY(QFile::remove(journal) && dir.mkdir(QStringLiteral("journal-1.jsonl")));
+        if (damage == "picture")
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("base-1.png")), "\x89PNG garbage"));
+        if (damage == "description")
+            QVERIFY(QFile::remove(dir.filePath(QStringLiteral("meta.json"))));
+
+        const QString informative = offer(QStringLiteral("Restore"));
+        QVERIFY2(informative.contains(QStringLiteral("damaged")), qPrintable(informative));
+        QCOMPARE(m_controller->documents().size(), size_t(1));
+        auto *restored = qobject_cast<InkpondDocument *>(m_controller->documents().front());
+        const Size size = restored->canvas()->sheetSize();
+        QCOMPARE(QSize(int(size.width), int(size.height)), sheet);
+        QCOMPARE(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0,
+                 !presses.isEmpty() || damage != "picture");
+        m_recovery->waitUntilWritten();
+        QVERIFY(dir.exists());
+        QVERIFY(dir.exists(QStringLiteral("journal-1.jsonl")));
+
+        // Saved, the restored picture holds all there was to hold.
+        bool saved = false;
+        restored->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("saved.png"))),
+                            restored->fileType(), [&saved](bool ok) { saved = ok; });
+        QVERIFY(saved);
+        QVERIFY(!dir.exists(QStringLiteral("meta.json")));
+        // Only what Inkpond made goes: a folder in its files' place keeps the record's.
+        QCOMPARE(dir.exists(), damage == "journal");
+    }
+
+    // The disk refusing a stroke stops the record where it was whole; a crash then restores that.
+    void fullDiskKeepsTheRecord()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        strokes::drag(canvas, {10, 10}, {100, 100});
+        strokes::drag(canvas, {20, 10}, {100, 200});
+        m_recovery->waitUntilWritten();
+        const QString folder = canvas.findChild<RecoveryTap *>()->folder();
+        const QString journal = QDir(folder).filePath(QStringLiteral("journal-1.jsonl"));
+        const qint64 whole = QFileInfo(journal).size();
+
+        // Writes past a few more bytes fail as on a full disk, part-way through the next stroke.
+        rlimit unlimited {};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        rlimit limited = unlimited;
+        limited.rlim_cur = rlim_t(whole + 40);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        strokes::drag(canvas, {30, 10}, {100, 300});
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, handler);
+        strokes::drag(canvas, {40, 10}, {100, 400});
+
+        QCOMPARE(QFileInfo(journal).size(), whole);
+        auto record = crashCopy(folder);
+        QVERIFY(record);
+        QVERIFY2(!record->damaged, qPrintable(record->problem));
+        QCOMPARE(pressXs(record->events).size(), 2);
+        // Closed, the document takes its record with it, as ever.
+        document->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_recovery->waitUntilWritten();
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    void unreadableLockDoesNotHideTheRecord_data()
+    {
+        QTest::addColumn<QByteArray>("lock");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbled") << QByteArray("12\x01" "4\ninkpond\n");
+    }
+
+    // A lock that names no owner is broken as a dead owner's is, unless a live owner holds it.
+    void unreadableLockDoesNotHideTheRecord()
+    {
+        QFETCH(QByteArray, lock);
+        QTemporaryDir root;
+        auto garble = [&lock](const QString &folder) {
+            QFile file(QDir(folder).filePath(QStringLiteral("owner.lock")));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                || file.write(lock) != lock.size() || !file.flush())
+                return false;
+            // Made a while ago: not an owner about to write its name into it.
+            return file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                    QFileDevice::FileModificationTime);
+        };
+        auto live = RecoveryRecord::create(root.path(), blankStart());
+        QVERIFY(live && garble(live->folder()));
+        QVERIFY(claimOrphanedRecords(root.path()).empty());
+
+        QVERIFY(garble(orphanedRecord(root.path(), 1)));
+        auto records = claimOrphanedRecords(root.path());
+        QCOMPARE(records.size(), size_t(1));
+        QCOMPARE(pressXs(records[0]->events), QList<float> {0});
+    }
+
+    // Strokes made while the picture opened is still being written to the record restore onto it.
+    void strokesBeforeTheStartingPictureIsWrittenRestore()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("opened.png"));
+        QVERIFY(testPicture(300, 200, true).save(path));
+        QSemaphore encode;
+        m_recovery->worker()->start([&encode] { encode.acquire(); }); // a slow encode
+        QString error;
+        auto *document = qobject_cast<InkpondDocument *>(
+            m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
+        QCoreApplication::processEvents();
+        QVERIFY2(document && document->canvas(), qPrintable(error));
+        WTView &canvas = *document->canvas();
+        strokes::drag(canvas, {10, 10}, {200, 150});
+        auto *tap = canvas.findChild<RecoveryTap *>();
+        tap->waitUntilDurable();
+        auto record = crashCopy(tap->folder());
+        encode.release();
+        QVERIFY(record);
+        QVERIFY(record->problem.contains(QStringLiteral("opened.png")));
+        QString restoreError;
+        InkpondDocument *restored = m_recovery->restore(*record, &restoreError);
+        QVERIFY2(restored, qPrintable(restoreError));
+        QCOMPARE(differing(*restored->canvas(), canvas), 0);
+    }
+
+    void symlinkedRecordIsNeverFollowed_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("restore") << QStringLiteral("Restore");
+        QTest::newRow("discard") << QStringLiteral("Discard");
+    }
+
+    void symlinkedRecordIsNeverFollowed()
+    {
+        QFETCH(QString, button);
+        QTemporaryDir elsewhere;
+        QVERIFY(writeFile(elsewhere.filePath(QStringLiteral("keep.txt")), "mine"));
+        QVERIFY(writeFile(elsewhere.filePath(QStringLiteral("journal-1.jsonl")),
+                          linesOf(stroke(0))));
+        const QString root = m_recovery->root();
+        orphanedRecord(root, 1); // so that there is a question
+        QVERIFY(QFile::link(elsewhere.path(), QDir(root).filePath(QStringLiteral("linked"))));
+
+        const QString informative = offer(button);
+        QVERIFY(!informative.isEmpty());
+        QVERIFY2(!informative.contains(QStringLiteral("cannot be restored")),
+                 qPrintable(informative));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList {"journal-1.jsonl", "keep.txt"}));
+        QVERIFY(QFileInfo(QDir(root).filePath(QStringLiteral("linked"))).isSymLink());
+    }
+
 private:
     InkpondDocument *newDocument();
     // What a SIGKILL would leave of the document's record now: a copy without its owner's lock.
     std::unique_ptr<RecoveredRecord> crashCopy(InkpondDocument *document);
+    // The same of a record's folder as it is, without waiting for its pictures.
+    std::unique_ptr<RecoveredRecord> crashCopy(const QString &folder);
+    // Answers the question at start with the button; its informative text, empty if none came.
+    QString offer(const QString &button);
 
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -399,7 +631,25 @@ std::unique_ptr<RecoveredRecord> RestoreTest::crashCopy(InkpondDocument *documen
 {
     m_recovery->waitUntilWritten();
     const auto *tap = document->canvas()->findChild<RecoveryTap *>();
-    const QDir from(tap->folder());
+    return tap && !tap->folder().isEmpty() ? crashCopy(tap->folder()) : nullptr;
+}
+
+QString RestoreTest::offer(const QString &button)
+{
+    QString informative;
+    QTimer::singleShot(0, this, [&] {
+        if (QMessageBox *box = openBox("restoreQuestion"))
+            informative = box->informativeText();
+        answer("restoreQuestion", nullptr, button);
+    });
+    m_recovery->offerRestore();
+    QCoreApplication::processEvents(); // the answer, had no question come
+    return informative;
+}
+
+std::unique_ptr<RecoveredRecord> RestoreTest::crashCopy(const QString &folder)
+{
+    const QDir from(folder);
     const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
     QDir(crashed).removeRecursively();
     QDir().mkpath(crashed + QStringLiteral("/record"));
