@@ -142,6 +142,7 @@ void RecoveryTap::pointerInput(SessionEvent event)
             mPendingEnd = mPending.size();
         } else if (!commitsLine) {
             mPending.clear(); // a line given up, or a press that painted nothing
+            noteSheetSize();
         }
         // What the last stroke did is on the disk before the next begins; a restore replays
         // too many strokes to wait for each.
@@ -187,6 +188,7 @@ void RecoveryTap::pictureChanged(const QString &command, const QJsonValue &value
         return;
     if (!command.isEmpty()) {
         append({setting(command, value)});
+        mSheet = mCanvas->sheetSize(); // as the command's replay leaves it
         return;
     }
     // A stroke or a line: the input that made it.
@@ -228,6 +230,7 @@ void RecoveryTap::startAgain(bool blank)
 {
     RecoveryStart start;
     const Size sheet = mCanvas->sheetSize();
+    mSheet = sheet;
     start.size = QSize(int(sheet.width), int(sheet.height));
     start.pen = penSettings(*mCanvas);
     start.path = mDocument->fileURL().toLocalFile();
@@ -252,6 +255,18 @@ void RecoveryTap::startAgain(bool blank)
         if (!record->writeStart(start, generation))
             qCWarning(lcRecovery).noquote() << record->errorString();
     });
+}
+
+// A sheet given its size by other means than a command (a new document of another size, as
+// --replay --sheet makes): the record says so before anything is drawn on it.
+void RecoveryTap::noteSheetSize()
+{
+    const Size sheet = mCanvas->sheetSize();
+    if (sheet == mSheet)
+        return;
+    mSheet = sheet;
+    append({setting(QStringLiteral("resizeSheet:"),
+                    QJsonArray {0.0, 0.0, double(sheet.width), double(sheet.height)})});
 }
 
 void RecoveryTap::append(std::vector<SessionEvent> unit)

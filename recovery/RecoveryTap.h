@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Geometry.h"
 #include "SessionEvent.h"
 
 #include <QElapsedTimer>
@@ -56,6 +57,7 @@ private:
     void pictureChanged(const QString &command, const QJsonValue &value);
     void changesCleared();
     void startAgain(bool blank);
+    void noteSheetSize();
     void append(std::vector<SessionEvent> unit);
     void fail(const QString &why);
     SessionEvent setting(const QString &name, const QJsonValue &value) const;
@@ -70,6 +72,8 @@ private:
     // Where the stroke that a press ended stops, until the canvas says it ended.
     std::optional<std::size_t> mPendingEnd;
     QElapsedTimer mClock;
+    // The sheet as a replay of the record leaves it.
+    Size mSheet;
     // The disk refused: nothing more is written, what was stays until the document closes.
     bool mStopped = false;
 };

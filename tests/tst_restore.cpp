@@ -604,6 +604,22 @@ private slots:
         QVERIFY(QFileInfo(QDir(root).filePath(QStringLiteral("linked"))).isSymLink());
     }
 
+    // A sheet given another size than a new one's (as --replay --sheet gives it) restores at it.
+    void newSheetOfAnotherSizeRestoresAtItsSize()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        QVERIFY(canvas.setSheetSize({1000, 800}));
+        strokes::drag(canvas, {700, 600}, {950, 750});
+        auto record = crashCopy(document);
+        QVERIFY(record);
+        QString error;
+        InkpondDocument *restored = m_recovery->restore(*record, &error);
+        QVERIFY2(restored, qPrintable(error));
+        QCOMPARE(restored->canvas()->sheetSize(), canvas.sheetSize());
+        QCOMPARE(differing(*restored->canvas(), canvas), 0);
+    }
+
 private:
     InkpondDocument *newDocument();
     // What a SIGKILL would leave of the document's record now: a copy without its owner's lock.
