@@ -65,11 +65,15 @@ int main(int argc, char *argv[])
     const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
     DocumentController &documents = *controller;
     app.observeDocuments(&documents);
-    // A replay keeps no recovery record: it is made again by running it again.
-    if (const auto replay = command.replayOptions())
+    // A replay keeps no recovery record: it is made again by running it again. One left open
+    // for the user to work on does, as any picture does.
+    const auto replay = command.replayOptions();
+    if (replay && !replay->keepOpen)
         return runReplay(*replay);
     // Every open document keeps a recovery record; closing it or quitting removes the record.
     RecoveryManager recovery(defaultRecoveryRoot(), documents);
+    if (replay)
+        return runReplay(*replay);
     if (!command.recoverToFolder().isEmpty())
         return recovery.recoverTo(command.recoverToFolder());
     std::unique_ptr<SessionRecorder> recorder;
