@@ -101,8 +101,7 @@ struct Job
 class Compressors
 {
 public:
-    Compressors(int count, const PngDeflate::ClearRows &clear)
-        : mClear(clear)
+    explicit Compressors(int count)
     {
         for (int i = 0; i < count; ++i)
             mThreads.emplace_back([this] { work(); });
@@ -145,7 +144,7 @@ public:
 private:
     void run(Job &job)
     {
-        job.band = PngDeflate::deflateBand(job.pixels, job.last, mClear, mStop);
+        job.band = PngDeflate::deflateBand(job.pixels, job.last, mStop);
         job.pixels = QImage();
     }
 
@@ -170,7 +169,6 @@ private:
         }
     }
 
-    const PngDeflate::ClearRows &mClear;
     std::vector<std::thread> mThreads;
     std::mutex mMutex;
     std::condition_variable mWake;
@@ -204,9 +202,6 @@ Outcome write(QIODevice &device, int width, int height, const BandSource &band,
     if (width <= 0 || height <= 0 || width > (INT_MAX - 1) / 4)
         return fail(error, PngBandsTexts::tr("The picture could not be written as PNG."));
     const int bandRows = std::max(1, options.bandRows);
-    const PngDeflate::ClearRows clear(width);
-    if (!clear.isValid())
-        return fail(error, PngBandsTexts::tr("There is not enough memory to write the picture."));
 
     ChunkWriter out(device);
     uchar header[13];
@@ -223,7 +218,7 @@ Outcome write(QIODevice &device, int width, int height, const BandSource &band,
 
     quint32 adler = 1;
     std::deque<std::unique_ptr<Job>> inFlight;
-    Compressors compressors(std::max(0, options.workers), clear);
+    Compressors compressors(std::max(0, options.workers));
     const std::size_t mostInFlight = std::size_t(std::max(0, options.workers)) + 1;
     // The oldest band written out, in order.
     auto writeOldest = [&]() -> Outcome {

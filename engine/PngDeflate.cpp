@@ -8,7 +8,11 @@
 
 namespace {
 constexpr int kOutStep = 1 << 16;
-constexpr int kWindow = 1 << 15;
+// Shorter runs of zeros cost zlib less than the block boundaries their own blocks would need.
+constexpr qsizetype kLongRun = 16384;
+// Transparent spans shorter than this (in pixels) stay within the span of pixels around them.
+constexpr int kClearSpan = 64;
+const uchar kZeros[kLongRun] = {};
 
 // Runs deflate over what next_in holds with that flush, growing out as it needs.
 bool pump(z_stream &z, int flush, std::vector<uchar> &out)
@@ -27,28 +31,227 @@ bool pump(z_stream &z, int flush, std::vector<uchar> &out)
     }
 }
 
-// zeros of `bytes`, alone in a stream of their own, ended on a byte boundary.
-std::vector<uchar> clearSegment(qint64 bytes)
+// Bits into a deflate stream, least significant first.
+class Bits
 {
-    std::vector<uchar> out;
-    z_stream z {};
-    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        return out;
-    const std::vector<uchar> zeros(std::size_t(std::min<qint64>(bytes, 1 << 20)), 0);
-    bool ok = true;
-    for (qint64 left = bytes; left > 0 && ok;) {
-        const auto n = uInt(std::min<qint64>(left, qint64(zeros.size())));
-        z.next_in = const_cast<Bytef *>(zeros.data());
-        z.avail_in = n;
-        ok = pump(z, Z_NO_FLUSH, out);
-        left -= n;
+public:
+    explicit Bits(std::vector<uchar> &out)
+        : mOut(out)
+    {
     }
-    ok = ok && pump(z, Z_SYNC_FLUSH, out);
-    deflateEnd(&z);
-    if (!ok)
-        out.clear();
-    return out;
+
+    void put(quint32 value, int count)
+    {
+        mAcc |= quint64(value) << mCount;
+        mCount += count;
+        while (mCount >= 8) {
+            mOut.push_back(uchar(mAcc));
+            mAcc >>= 8;
+            mCount -= 8;
+        }
+    }
+
+    // Huffman codes go most significant bit first.
+    void code(quint32 code, int length)
+    {
+        quint32 reversed = 0;
+        for (int i = 0; i < length; ++i)
+            reversed |= ((code >> i) & 1u) << (length - 1 - i);
+        put(reversed, length);
+    }
+
+    void align()
+    {
+        if (mCount > 0)
+            put(0, 8 - mCount);
+    }
+
+private:
+    std::vector<uchar> &mOut;
+    quint64 mAcc = 0;
+    int mCount = 0;
+};
+
+constexpr int kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                 31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr int kLengthExtra[29]
+    = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+
+// A match of that length at distance 1, in the fixed codes.
+void repeat(Bits &bits, int length)
+{
+    int i = 28;
+    if (length != 258)
+        for (i = 27; kLengthBase[i] > length; --i) { }
+    const int symbol = 257 + i;
+    if (symbol <= 279)
+        bits.code(quint32(symbol - 256), 7);
+    else
+        bits.code(quint32(0xc0 + symbol - 280), 8);
+    bits.put(quint32(length - kLengthBase[i]), kLengthExtra[i]);
+    bits.code(0, 5); // distance 1
 }
+
+// n zeros after a zero, at a byte boundary, ending at one as after a sync flush. Whole 258-byte
+// matches at distance 1 go in a block whose codes have one bit each (symbol 285, end of block,
+// distance code 0): two bits for 258 bytes. What is left goes in a block of the fixed codes,
+// and an empty stored block ends on a byte boundary.
+void appendZeros(std::vector<uchar> &out, qint64 n)
+{
+    Bits bits(out);
+    if (n >= 258) {
+        bits.put(0b100, 3); // not the last block; dynamic codes
+        bits.put(286 - 257, 5); // literal/length codes 0..285
+        bits.put(0, 5); // one distance code
+        bits.put(18 - 4, 4); // code length codes, in their order up to that of length 1
+        for (int i = 0; i < 18; ++i)
+            bits.put(i == 2 || i == 17 ? 1 : 0, 3); // lengths 18 (repeat zero) and 1: one bit
+        // Code lengths, coded as 1 → "0", 18 → "1": 256 zeros, symbol 256, 28 zeros, symbol
+        // 285, distance code 0.
+        bits.put(1, 1), bits.put(138 - 11, 7);
+        bits.put(1, 1), bits.put(118 - 11, 7);
+        bits.put(0, 1);
+        bits.put(1, 1), bits.put(28 - 11, 7);
+        bits.put(0, 1);
+        bits.put(0, 1);
+        for (; n >= 258; n -= 258)
+            bits.put(0b01, 2); // 285 is "1", distance 0 is "0"
+        bits.put(0, 1); // end of block
+    }
+    bits.put(0b010, 3); // not the last block; fixed codes
+    while (n > 0) {
+        if (n >= 3) {
+            const int length = int(n);
+            repeat(bits, length);
+            n -= length;
+        } else {
+            bits.code(0x30, 8); // a literal zero
+            --n;
+        }
+    }
+    bits.code(0, 7); // end of block
+    bits.put(0, 3); // a stored block, not the last
+    bits.align();
+    out.insert(out.end(), {0x00, 0x00, 0xff, 0xff});
+}
+
+qsizetype nonZeroFrom(const uchar *p, qsizetype i, qsizetype n)
+{
+    for (; i < n && (i & 7); ++i)
+        if (p[i])
+            return i;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        if (word)
+            break;
+    }
+    while (i < n && !p[i])
+        ++i;
+    return i;
+}
+
+// The filtered bytes of a band into zlib, long runs of zeros around it.
+class Emitter
+{
+public:
+    Emitter(z_stream &z, std::vector<uchar> &out)
+        : mZ(z)
+        , mOut(out)
+    {
+    }
+
+    quint32 adler() const { return mAdler; }
+    qint64 length() const { return mLength; }
+
+    void zeros(qint64 n)
+    {
+        mZeros += n;
+        mAdler = PngDeflate::combineAdler(mAdler, (quint32(n % 65521) << 16) | 1u, n);
+        mLength += n;
+    }
+
+    bool data(const uchar *p, qsizetype n)
+    {
+        mAdler = quint32(adler32(mAdler, p, uInt(n)));
+        mLength += n;
+        for (qsizetype i = 0; i < n && mOk;) {
+            if (!p[i]) {
+                const qsizetype end = nonZeroFrom(p, i, n);
+                mZeros += end - i;
+                i = end;
+                continue;
+            }
+            // Up to the next long run of zeros; zeros at the end wait for what follows.
+            qsizetype k = i;
+            for (;;) {
+                const auto *zero
+                    = static_cast<const uchar *>(std::memchr(p + k, 0, std::size_t(n - k)));
+                if (!zero) {
+                    k = n;
+                    break;
+                }
+                const qsizetype start = zero - p;
+                const qsizetype end = nonZeroFrom(p, start, n);
+                if (end == n || end - start >= kLongRun) {
+                    k = start;
+                    break;
+                }
+                k = end;
+            }
+            flushZeros();
+            feed(p + i, k - i);
+            i = k;
+        }
+        return mOk;
+    }
+
+    bool finish(bool last)
+    {
+        flushZeros();
+        if (last)
+            mOk = mOk && pump(mZ, Z_FINISH, mOut);
+        else if (mUnflushed)
+            mOk = mOk && pump(mZ, Z_SYNC_FLUSH, mOut);
+        return mOk;
+    }
+
+private:
+    void feed(const uchar *p, qsizetype n)
+    {
+        if (n == 0 || !mOk)
+            return;
+        mZ.next_in = const_cast<Bytef *>(p);
+        mZ.avail_in = uInt(n);
+        mOk = pump(mZ, Z_NO_FLUSH, mOut);
+        mUnflushed = true;
+    }
+
+    void flushZeros()
+    {
+        if (mZeros >= kLongRun) {
+            // One zero through zlib first: its run-length matches reach back one byte only,
+            // so after the blocks written here they still copy a zero.
+            feed(kZeros, 1);
+            mOk = mOk && pump(mZ, Z_SYNC_FLUSH, mOut);
+            mUnflushed = false;
+            if (mOk)
+                appendZeros(mOut, mZeros - 1);
+        } else {
+            for (qint64 left = mZeros; left > 0; left -= kLongRun)
+                feed(kZeros, qsizetype(std::min<qint64>(left, kLongRun)));
+        }
+        mZeros = 0;
+    }
+
+    z_stream &mZ;
+    std::vector<uchar> &mOut;
+    qint64 mZeros = 0; // zeros due before anything else
+    quint32 mAdler = 1;
+    qint64 mLength = 0;
+    bool mUnflushed = false; // given to zlib since its last flush
+    bool mOk = true;
+};
 
 bool isClear(const QRgb *row, int width)
 {
@@ -58,13 +261,32 @@ bool isClear(const QRgb *row, int width)
     return true;
 }
 
-// Unpremultiplied ARGB32 to RGBA bytes, each less the one four before it (Sub).
-void filterRow(const QRgb *row, int width, uchar *out)
+int clearFrom(const QRgb *row, int x, int width)
 {
-    *out++ = 1;
-    uint pr = 0, pg = 0, pb = 0, pa = 0;
-    for (int x = 0; x < width; ++x) {
-        const QRgb p = row[x];
+    while (x < width && !row[x])
+        ++x;
+    return x;
+}
+
+// Where the pixels from x on reach a transparent span worth skipping, or the row's end.
+int paintedFrom(const QRgb *row, int x, int width)
+{
+    for (;;) {
+        while (x < width && row[x])
+            ++x;
+        const int end = clearFrom(row, x, width);
+        if (end == width || end - x >= kClearSpan)
+            return x;
+        x = end;
+    }
+}
+
+// Unpremultiplied ARGB32 to RGBA bytes, each less the one four before it (Sub).
+void filterSpan(const QRgb *pixels, int count, QRgb before, uchar *out)
+{
+    uint pr = qRed(before), pg = qGreen(before), pb = qBlue(before), pa = qAlpha(before);
+    for (int x = 0; x < count; ++x) {
+        const QRgb p = pixels[x];
         const uint r = qRed(p), g = qGreen(p), b = qBlue(p), a = qAlpha(p);
         out[0] = uchar(r - pr);
         out[1] = uchar(g - pg);
@@ -75,100 +297,77 @@ void filterRow(const QRgb *row, int width, uchar *out)
     }
 }
 
-quint32 adlerOfZeros(qint64 length)
+// One row, filtered with Sub: transparent spans are zeros but for the first pixel's
+// difference, and only the pixels between them are converted and filtered.
+bool filterRow(const QRgb *row, int width, Emitter &sink, std::vector<uchar> &scratch)
 {
-    return (quint32(length % 65521) << 16) | 1u;
+    static const uchar sub = 1;
+    bool ok = sink.data(&sub, 1);
+    QRgb before = 0; // unpremultiplied
+    for (int x = 0; x < width && ok;) {
+        if (!row[x]) {
+            const int end = clearFrom(row, x, width);
+            qint64 zeros = 4 * qint64(end - x);
+            if (before) {
+                const uchar step[4] = {uchar(-qRed(before)), uchar(-qGreen(before)),
+                                       uchar(-qBlue(before)), uchar(-qAlpha(before))};
+                ok = sink.data(step, 4);
+                zeros -= 4;
+            }
+            sink.zeros(zeros);
+            before = 0;
+            x = end;
+            continue;
+        }
+        const int end = paintedFrom(row, x, width);
+        // Qt's writer unpremultiplies through this conversion, whose rounding differs from
+        // qUnpremultiply()'s for some pixels.
+        const QImage straight = QImage(reinterpret_cast<const uchar *>(row + x), end - x, 1,
+                                       QImage::Format_ARGB32_Premultiplied)
+                                    .convertToFormat(QImage::Format_ARGB32);
+        if (straight.isNull())
+            return false;
+        const auto *pixels = reinterpret_cast<const QRgb *>(straight.constBits());
+        filterSpan(pixels, end - x, before, scratch.data());
+        ok = sink.data(scratch.data(), 4 * qsizetype(end - x));
+        before = pixels[end - x - 1];
+        x = end;
+    }
+    return ok;
 }
 } // namespace
 
 namespace PngDeflate {
-
-ClearRows::ClearRows(int width)
-    : mRowBytes(1 + 4 * qint64(width))
-    , mOne(clearSegment(mRowBytes))
-    , mMany(clearSegment(mRowBytes * kMany))
-{
-}
-
-void ClearRows::append(std::vector<uchar> &out, qint64 rows) const
-{
-    for (; rows >= kMany; rows -= kMany)
-        out.insert(out.end(), mMany.begin(), mMany.end());
-    for (; rows > 0; --rows)
-        out.insert(out.end(), mOne.begin(), mOne.end());
-}
 
 quint32 combineAdler(quint32 first, quint32 second, qint64 secondLength)
 {
     return quint32(adler32_combine64(first, second, secondLength));
 }
 
-Band deflateBand(const QImage &pixels, bool last, const ClearRows &clear,
-                 const std::atomic<bool> &stop)
+Band deflateBand(const QImage &pixels, bool last, const std::atomic<bool> &stop)
 {
     Band band;
     z_stream z {};
     if (deflateInit2(&z, 1, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK)
         return band;
     try {
-        // Qt's writer unpremultiplies through this conversion, whose rounding differs from
-        // qUnpremultiply()'s for some pixels.
-        const QImage straight = pixels.convertToFormat(QImage::Format_ARGB32);
-        if (straight.isNull())
-            throw std::bad_alloc();
         const int width = pixels.width();
-        const qint64 rowBytes = clear.rowBytes();
-        std::vector<uchar> row(static_cast<std::size_t>(rowBytes));
-        const std::vector<uchar> window(kWindow, 0);
-        qint64 clearRun = 0;
-        bool pending = false; // rows given to zlib since its last flush
-        bool restart = false; // zlib's history is not what precedes: clear rows came between
+        const qint64 rowBytes = 1 + 4 * qint64(width);
+        std::vector<uchar> scratch(static_cast<std::size_t>(rowBytes));
+        Emitter sink(z, band.data);
         bool ok = true;
-        auto endClearRun = [&] {
-            if (clearRun == 0)
-                return;
-            if (pending)
-                ok = ok && pump(z, Z_SYNC_FLUSH, band.data);
-            pending = false;
-            clear.append(band.data, clearRun);
-            band.adler
-                = combineAdler(band.adler, adlerOfZeros(clearRun * rowBytes), clearRun * rowBytes);
-            band.length += clearRun * rowBytes;
-            clearRun = 0;
-            restart = true;
-        };
         for (int y = 0; y < pixels.height() && ok; ++y) {
             if ((y & 15) == 0 && stop.load(std::memory_order_relaxed))
                 ok = false;
-            const auto *line = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
-            if (isClear(line, width)) {
-                ++clearRun;
-                continue;
-            }
-            endClearRun();
-            if (restart) {
-                // The stream goes on after the copied rows: what lies behind is zeros.
-                deflateReset(&z);
-                deflateSetDictionary(&z, window.data(), uInt(std::min<qint64>(kWindow, rowBytes)));
-                restart = false;
-            }
-            filterRow(reinterpret_cast<const QRgb *>(straight.constScanLine(y)), width, row.data());
-            band.adler = quint32(adler32(band.adler, row.data(), uInt(rowBytes)));
-            band.length += rowBytes;
-            z.next_in = row.data();
-            z.avail_in = uInt(rowBytes);
-            ok = ok && pump(z, Z_NO_FLUSH, band.data);
-            pending = true;
+            const auto *row = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+            if (isClear(row, width))
+                sink.zeros(rowBytes); // filter None, no pixels
+            else
+                ok = ok && filterRow(row, width, sink, scratch);
         }
-        endClearRun();
-        if (ok && last) {
-            if (restart)
-                deflateReset(&z);
-            ok = pump(z, Z_FINISH, band.data);
-        } else if (ok && pending) {
-            ok = pump(z, Z_SYNC_FLUSH, band.data);
-        }
-        band.ok = ok;
+        band.ok = ok && sink.finish(last);
+        band.adler = sink.adler();
+        band.length = sink.length();
     } catch (const std::bad_alloc &) {
         band.ok = false;
     }

@@ -8,26 +8,11 @@
 // bands can be compressed on several threads and joined, as pigz joins its blocks: every band
 // but the last ends on a byte boundary without ending the stream, none refers back into
 // another, and the checksums are combined. Rows are unpremultiplied by the conversion Qt's PNG
-// writer uses and filtered with Sub; zlib's run-length strategy is the fastest of its strategies
-// and, after Sub, also gave the smallest files on drawings and painted sheets alike.
+// writer uses and filtered with Sub; zlib's run-length strategy is the fastest of its
+// strategies and, after Sub, also gave the smallest files on drawings and painted sheets alike.
+// Long runs of zeros (transparent or flat pixels, once filtered) skip zlib: their blocks are
+// written directly, at almost no cost.
 namespace PngDeflate {
-
-// The compressed form of runs of fully transparent rows of one width, made once per file:
-// such rows cost a copy instead of a pass through zlib.
-class ClearRows
-{
-public:
-    explicit ClearRows(int width);
-    bool isValid() const { return !mOne.empty() && !mMany.empty(); }
-    qint64 rowBytes() const { return mRowBytes; }
-    void append(std::vector<uchar> &out, qint64 rows) const;
-
-private:
-    static constexpr int kMany = 16;
-    qint64 mRowBytes;
-    std::vector<uchar> mOne;
-    std::vector<uchar> mMany;
-};
 
 struct Band
 {
@@ -39,8 +24,7 @@ struct Band
 
 // pixels: premultiplied ARGB32. last: the band ends the stream. Stops early, not ok, when stop
 // becomes true or memory runs out.
-Band deflateBand(const QImage &pixels, bool last, const ClearRows &clear,
-                 const std::atomic<bool> &stop);
+Band deflateBand(const QImage &pixels, bool last, const std::atomic<bool> &stop);
 
 // The zlib header every file's stream starts with, and the trailer of its combined checksum.
 constexpr uchar kZlibHeader[2] = {0x78, 0x01};

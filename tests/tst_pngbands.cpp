@@ -300,6 +300,26 @@ private slots:
         QVERIFY(sameUnpremultiplied(byQt, qtWritten));
     }
 
+    // Runs of zeros of every length across and within rows, once filtered: transparent and
+    // flat spans starting and ending everywhere, and whole transparent rows between them.
+    void longRunsReadBack()
+    {
+        const int w = 3001, h = 300;
+        QImage source(w, h, QImage::Format_ARGB32_Premultiplied);
+        source.fill(Qt::transparent);
+        for (int y = 0; y < h; y += (y % 50 < 40) ? 1 : 7) {
+            auto *row = reinterpret_cast<QRgb *>(source.scanLine(y));
+            row[(y * 37) % w] = qRgba(1, 2, 3, 4);
+            row[w - 1 - y] = qRgba(200, 100, 0, 255);
+            std::fill_n(row + 100 + y, y * 9, qRgba(30, 60, 90, 200));
+        }
+        const QByteArray file = written(source, 0, 32);
+        QCOMPARE(written(source, 2, 32), file);
+        const QImage byQt = QImage::fromData(file, "png");
+        QCOMPARE(differingPixels(byQt, source), 0);
+        QVERIFY(sameUnpremultiplied(libpngRead(file), byQt));
+    }
+
     void tinyPicturesReadBack()
     {
         for (const QSize size : {QSize(1, 1), QSize(1, 300), QSize(300, 1)}) {
