@@ -148,7 +148,8 @@ Stage &stage(int side)
     return *current;
 }
 
-// Per sample: the tablet event painted into the snapshot, then the repaint of what it touched.
+// Per sample: the tablet event painted into the snapshot, then the repaint of what it touched;
+// in an opaque or a translucent colour.
 void BM_StrokeSample(benchmark::State &state)
 {
     Stage &s = stage(int(state.range(0)));
@@ -160,6 +161,12 @@ void BM_StrokeSample(benchmark::State &state)
                                       : PressureCurve::Preset::Linear);
     pen.setMinimumWidth(shaped ? 0.2f : 0.0f);
     pen.setSmoothing(shaped ? 60 : 0);
+    // A translucent colour: every stroke then shows through its snapshot's opacity.
+    const bool translucent = state.range(3) != 0;
+    const Color ink = translucent ? Color {0.1f, 0.3f, 0.9f, 0.3f} : Color {0.1f, 0, 0.2f, 1};
+    s.canvas->setColor(&ink);
+    if (fullHistory && translucent)
+        s.emptyHistory(); // the history in this colour too
     if (fullHistory)
         s.fillHistory();
     else
@@ -247,16 +254,19 @@ void BM_LinePreviewMove(benchmark::State &state)
 
 // Grouped by sheet size, so that each size's images are made once.
 BENCHMARK(BM_StrokeSample)
-    ->ArgNames({"side", "fullHistory", "shaped"})
-    ->Args({600, 0, 0})
-    ->Args({600, 1, 0})
+    ->ArgNames({"side", "fullHistory", "shaped", "translucent"})
+    ->Args({600, 0, 0, 0})
+    ->Args({600, 1, 0, 0})
+    ->Args({600, 0, 0, 1})
+    ->Args({600, 1, 0, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeSample)
-    ->ArgNames({"side", "fullHistory", "shaped"})
-    ->Args({4096, 0, 0})
-    ->Args({4096, 1, 0})
-    ->Args({4096, 1, 1})
+    ->ArgNames({"side", "fullHistory", "shaped", "translucent"})
+    ->Args({4096, 0, 0, 0})
+    ->Args({4096, 1, 0, 0})
+    ->Args({4096, 1, 1, 0})
+    ->Args({4096, 1, 0, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeStartFullHistory)
@@ -275,9 +285,9 @@ BENCHMARK(BM_HoverCrosshair)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeSample)
-    ->ArgNames({"side", "fullHistory", "shaped"})
-    ->Args({8192, 0, 0})
-    ->Args({8192, 1, 0})
+    ->ArgNames({"side", "fullHistory", "shaped", "translucent"})
+    ->Args({8192, 0, 0, 0})
+    ->Args({8192, 1, 0, 0})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StrokeStartFullHistory)
