@@ -471,6 +471,17 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         }
     }
 
+    // A newer start whose picture never reached the disk: its strokes have nothing to go on.
+    const QRegularExpressionMatch named = kJournalName.match(journalName);
+    const int newest = newestGeneration(dir, kJournalName);
+    if (named.hasMatch() && newest > named.captured(1).toInt()) {
+        QFile newer;
+        if (openOwnFile(dir, journalNameFor(newest), newer) != Opened::Open || newer.size() > 0)
+            problem(RecoveryRecordTexts::tr("The strokes made since the picture was last opened, "
+                                            "saved or cleared cannot be placed; they are kept in "
+                                            "the record."));
+    }
+
     // A record whose owner ended before writing anything: nothing to restore, nothing lost.
     if (metaOpened == Opened::Absent && record->events.empty() && record->start.base.isNull()
         && problems == QStringList {lostDescription}) {

@@ -801,6 +801,10 @@ Continue?</translation>
         <source>The strokes of the picture cannot be read.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The strokes made since the picture was last opened, saved or cleared cannot be placed; they are kept in the record.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>RecoveryTap</name>

@@ -372,6 +372,8 @@ private slots:
         QCOMPARE(records.size(), size_t(1));
         QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
         QCOMPARE(pressXs(records[0]->events), QList<float> {0});
+        // The newer start's strokes are told of, so that the record is kept.
+        QVERIFY(records[0]->damaged);
         records.clear();
 
         // A description naming a file outside its folder is damage, not a picture to load.
