@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,6 +27,11 @@ QString errnoText(const char *what)
 }
 
 } // namespace
+
+DurableJournal::DurableJournal(ThreadStarter startThread)
+    : m_startThread(std::move(startThread))
+{
+}
 
 DurableJournal::~DurableJournal()
 {
@@ -60,7 +66,13 @@ bool DurableJournal::open(const QString &path)
     }
     m_written = m_synced = 0;
     m_stopping = m_syncFailed = false;
-    m_syncer = std::thread([this] { syncLoop(); });
+    try {
+        auto loop = [this] { syncLoop(); };
+        m_syncer = m_startThread ? m_startThread(loop) : std::thread(loop);
+    } catch (const std::exception &) {
+        // std::system_error, or std::bad_alloc for the thread's state: the journal works
+        // without it, each write waiting for the disk, rather than ending the process.
+    }
     return true;
 }
 
@@ -120,6 +132,17 @@ bool DurableJournal::write(const QByteArray &unit)
         }
         data += n;
         left -= n;
+    }
+    if (!m_syncer.joinable()) {
+        const bool ok = ::fdatasync(m_fd) == 0;
+        const QString error = ok ? QString() : errnoText("fdatasync");
+        std::lock_guard lock(m_mutex);
+        if (!ok) {
+            m_syncFailed = true;
+            m_error = error;
+        }
+        m_synced = ++m_written;
+        return true;
     }
     {
         std::lock_guard lock(m_mutex);

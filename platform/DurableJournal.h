@@ -3,17 +3,23 @@
 #include <QByteArray>
 #include <QString>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
 // An append-only file whose units survive a killed process as soon as write() returns, and a
 // power cut once they are synced. Each unit goes out in one write(2), which a killed process
 // cannot split; only a power cut can leave its tail cut. Syncing runs on a thread of the
-// journal's own, so that the writer waits for the disk only when it asks to.
+// journal's own, so that the writer waits for the disk only when it asks to; when no thread can
+// be started (a limit on threads or address space), each write syncs before it returns.
 class DurableJournal
 {
 public:
-    DurableJournal() = default;
+    // Starts the syncing thread; throws as std::thread does when it cannot.
+    using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+
+    // startThread: std::thread itself unless given.
+    explicit DurableJournal(ThreadStarter startThread = {});
     ~DurableJournal();
     DurableJournal(const DurableJournal &) = delete;
     DurableJournal &operator=(const DurableJournal &) = delete;
@@ -38,8 +44,9 @@ private:
     bool fail(const char *what);
     void syncLoop();
 
+    ThreadStarter m_startThread;
     int m_fd = -1;
-    std::thread m_syncer;
+    std::thread m_syncer; // not joinable: writes sync themselves
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     quint64 m_written = 0; // units written, counted
