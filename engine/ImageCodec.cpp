@@ -77,13 +77,9 @@ void clearBmpResolution(QByteArray &bmp)
 }
 
 // Decodes by content, or as the format when one is given; *format tells what was tried.
-QImage decodeAs(const QByteArray &data, const QByteArray &formatName, QByteArray *format,
-                QString *error)
+QImage decodeAs(QIODevice &device, const QByteArray &formatName, QByteArray *format, QString *error)
 {
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, formatName);
+    QImageReader reader(&device, formatName);
     reader.setDecideFormatFromContent(formatName.isEmpty());
     const bool readable = reader.canRead();
     *format = reader.format();
@@ -96,7 +92,7 @@ QImage decodeAs(const QByteArray &data, const QByteArray &formatName, QByteArray
     const QSize announced = reader.size();
     if (announced.isValid() && !holdable(announced))
         return fail(error, tooLarge(announced));
-    if (!ImageCodec::isComplete(data, *format))
+    if (!ImageCodec::isComplete(device, *format))
         return fail(error, damaged());
 
     reader.setAutoTransform(true);
@@ -172,13 +168,23 @@ QByteArray encode(QImage image, const QByteArray &extension, int quality, QStrin
 
 QImage decode(const QByteArray &data, const QByteArray &formatHint, QString *error)
 {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return decode(buffer, formatHint, error);
+}
+
+QImage decode(QIODevice &device, const QByteArray &formatHint, QString *error)
+{
     allowEverySheetSize();
+    const qint64 start = device.pos();
     QByteArray format;
-    QImage image = decodeAs(data, QByteArray(), &format, error);
+    QImage image = decodeAs(device, QByteArray(), &format, error);
     // A Targa file has no signature; its first bytes may even look like a Windows cursor.
-    if (image.isNull() && !formatHint.isEmpty() && formatHint.toLower() != format) {
+    if (image.isNull() && !formatHint.isEmpty() && formatHint.toLower() != format
+        && device.seek(start)) {
         QString hintedError;
-        QImage hinted = decodeAs(data, formatHint.toLower(), &format, &hintedError);
+        QImage hinted = decodeAs(device, formatHint.toLower(), &format, &hintedError);
         if (!hinted.isNull())
             return hinted;
     }

@@ -2,18 +2,51 @@
 // JPEG blocks, black BMP rows, blank GIF and XBM pixels) and reports success.
 #include "ImageCodec.h"
 
-#include <QtEndian>
+#include <QBuffer>
 #include <cstdlib>
 #include <limits>
 
 namespace {
-using Bytes = const uchar *;
+// A device's bytes by index, read through a window, so that a file is scanned without being
+// held whole. Past the end, or where reading fails, they read as 0.
+class Bytes
+{
+public:
+    explicit Bytes(QIODevice &device)
+        : m_device(device)
+        , m_size(device.size())
+    {
+    }
+    qsizetype size() const { return m_size; }
+    uchar operator[](qsizetype i)
+    {
+        if (i < m_start || i >= m_start + m_window.size())
+            load(i);
+        return i >= m_start && i < m_start + m_window.size() ? uchar(m_window.at(i - m_start)) : 0;
+    }
+    quint32 le32(qsizetype i) { return le16(i) | quint32(le16(i + 2)) << 16; }
+    quint16 le16(qsizetype i) { return quint16((*this)[i] | (*this)[i + 1] << 8); }
+
+private:
+    static constexpr qint64 kWindow = 1 << 16;
+    void load(qsizetype i)
+    {
+        m_start = i;
+        m_window = i < m_size && m_device.seek(i) ? m_device.read(kWindow) : QByteArray();
+    }
+
+    QIODevice &m_device;
+    qsizetype m_size;
+    qsizetype m_start = 0;
+    QByteArray m_window;
+};
 
 // Walks the markers to the end-of-image marker. Segments are skipped by their length, so
 // thumbnails inside metadata do not count; scan data runs to the next marker that is neither a
 // stuffed 0xFF nor a restart. Stray bytes between segments are skipped as libjpeg does.
-bool jpegComplete(Bytes p, qsizetype n)
+bool jpegComplete(Bytes &p)
 {
+    const qsizetype n = p.size();
     if (n < 4 || p[0] != 0xFF || p[1] != 0xD8)
         return true; // not JPEG after all: the reader decides
     qsizetype i = 2;
@@ -47,25 +80,26 @@ bool jpegComplete(Bytes p, qsizetype n)
 }
 
 // Uncompressed and bit-field BMPs must hold every row their header announces.
-bool bmpComplete(Bytes p, qsizetype n)
+bool bmpComplete(Bytes &p)
 {
+    const qsizetype n = p.size();
     if (n < 26 || p[0] != 'B' || p[1] != 'M')
         return true;
-    const qint64 dataOffset = qFromLittleEndian<quint32>(p + 10);
-    const quint32 headerSize = qFromLittleEndian<quint32>(p + 14);
+    const qint64 dataOffset = p.le32(10);
+    const quint32 headerSize = p.le32(14);
     qint64 width = 0;
     qint64 height = 0;
     qint64 bitsPerPixel = 0;
     quint32 compression = 0;
     if (headerSize == 12) {
-        width = qFromLittleEndian<quint16>(p + 18);
-        height = qFromLittleEndian<quint16>(p + 20);
-        bitsPerPixel = qFromLittleEndian<quint16>(p + 24);
+        width = p.le16(18);
+        height = p.le16(20);
+        bitsPerPixel = p.le16(24);
     } else if (headerSize >= 40 && n >= 34) {
-        width = std::abs(qint64(qFromLittleEndian<qint32>(p + 18)));
-        height = std::abs(qint64(qFromLittleEndian<qint32>(p + 22)));
-        bitsPerPixel = qFromLittleEndian<quint16>(p + 28);
-        compression = qFromLittleEndian<quint32>(p + 30);
+        width = std::abs(qint64(qint32(p.le32(18))));
+        height = std::abs(qint64(qint32(p.le32(22))));
+        bitsPerPixel = p.le16(28);
+        compression = p.le32(30);
     } else {
         return true;
     }
@@ -79,8 +113,9 @@ bool bmpComplete(Bytes p, qsizetype n)
 }
 
 // Sub-blocks from i up to their terminator; false when the data ends first.
-bool skipSubBlocks(Bytes p, qsizetype n, qsizetype &i)
+bool skipSubBlocks(Bytes &p, qsizetype &i)
 {
+    const qsizetype n = p.size();
     while (i < n) {
         const uchar size = p[i++];
         if (size == 0)
@@ -91,9 +126,10 @@ bool skipSubBlocks(Bytes p, qsizetype n, qsizetype &i)
 }
 
 // The first picture's data must end with its terminating block; Qt reads no further.
-bool gifComplete(Bytes p, qsizetype n)
+bool gifComplete(Bytes &p)
 {
-    if (n < 13 || qstrncmp(reinterpret_cast<const char *>(p), "GIF", 3) != 0)
+    const qsizetype n = p.size();
+    if (n < 13 || p[0] != 'G' || p[1] != 'I' || p[2] != 'F')
         return true;
     qsizetype i = 13;
     if (p[10] & 0x80)
@@ -102,7 +138,7 @@ bool gifComplete(Bytes p, qsizetype n)
         const uchar block = p[i++];
         if (block == 0x21) {
             ++i; // label
-            if (!skipSubBlocks(p, n, i))
+            if (!skipSubBlocks(p, i))
                 return false;
         } else if (block == 0x2C) {
             if (i + 9 > n)
@@ -112,7 +148,7 @@ bool gifComplete(Bytes p, qsizetype n)
             if (flags & 0x80)
                 i += 3 * (qsizetype(1) << ((flags & 7) + 1));
             ++i; // LZW code size
-            return skipSubBlocks(p, n, i);
+            return skipSubBlocks(p, i);
         } else {
             return true; // trailer or unknown block: the reader decides
         }
@@ -120,24 +156,40 @@ bool gifComplete(Bytes p, qsizetype n)
     return false;
 }
 
-bool xbmComplete(const QByteArray &data)
+bool xbmComplete(Bytes &p)
 {
-    const auto open = data.indexOf('{');
-    return open < 0 || data.indexOf('}', open) > open;
+    qsizetype i = 0;
+    while (i < p.size() && p[i] != '{')
+        ++i;
+    if (i == p.size())
+        return true;
+    while (i < p.size() && p[i] != '}')
+        ++i;
+    return i < p.size();
 }
 } // namespace
 
+bool ImageCodec::isComplete(QIODevice &device, const QByteArray &format)
+{
+    const qint64 start = device.pos();
+    Bytes p(device);
+    bool complete = true;
+    if (format == "jpeg" || format == "jpg")
+        complete = jpegComplete(p);
+    else if (format == "bmp")
+        complete = bmpComplete(p);
+    else if (format == "gif")
+        complete = gifComplete(p);
+    else if (format == "xbm")
+        complete = xbmComplete(p);
+    device.seek(start);
+    return complete;
+}
+
 bool ImageCodec::isComplete(const QByteArray &data, const QByteArray &format)
 {
-    const auto *p = reinterpret_cast<Bytes>(data.constData());
-    const qsizetype n = data.size();
-    if (format == "jpeg" || format == "jpg")
-        return jpegComplete(p, n);
-    if (format == "bmp")
-        return bmpComplete(p, n);
-    if (format == "gif")
-        return gifComplete(p, n);
-    if (format == "xbm")
-        return xbmComplete(data);
-    return true;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return isComplete(buffer, format);
 }

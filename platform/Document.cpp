@@ -1,10 +1,13 @@
 #include "Document.h"
 
+#include "LocalFile.h"
+
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QWidget>
+#include <new>
 
 Document::Document(QObject *parent)
     : QObject(parent)
@@ -59,7 +62,7 @@ void Document::setFileURL(const QUrl &url)
 QString Document::displayName() const
 {
     if (!m_fileURL.isEmpty())
-        return QFileInfo(m_fileURL.toLocalFile()).fileName();
+        return LocalFile::displayName(QFileInfo(m_fileURL.toLocalFile()).fileName());
     if (m_untitledName.isEmpty())
         m_untitledName = m_untitledNamer ? m_untitledNamer(this) : tr("Untitled");
     return m_untitledName;
@@ -125,13 +128,16 @@ bool Document::readFromData(const QByteArray &, const QString &, QString *)
 
 bool Document::readFromURL(const QUrl &url, const QString &typeName, QString *error)
 {
-    QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!LocalFile::openForReading(file, url.toLocalFile(), LocalFile::kNoSizeLimit, error))
+        return false;
+    try {
+        return readFromData(file.readAll(), typeName, error);
+    } catch (const std::bad_alloc &) {
         if (error)
-            *error = file.errorString();
+            *error = LocalFile::notEnoughMemory(url.toLocalFile());
         return false;
     }
-    return readFromData(file.readAll(), typeName, error);
 }
 
 bool Document::revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error)

@@ -74,7 +74,8 @@ public:
     // sentence for the user in *error. The defaults fail.
     virtual QByteArray dataOfType(const QString &typeName, QString *error);
     virtual bool readFromData(const QByteArray &data, const QString &typeName, QString *error);
-    // The whole file through readFromData.
+    // The whole file through readFromData, once it is known to be a regular file; one that does
+    // not fit in memory is refused.
     virtual bool readFromURL(const QUrl &url, const QString &typeName, QString *error);
     // Reads the file again and counts as unedited when that worked.
     virtual bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error);

@@ -1,9 +1,11 @@
 #include "DocumentController.h"
 
 #include "Document.h"
+#include "LocalFile.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
@@ -47,7 +49,12 @@ QString DocumentController::typeForContentsOfURL(const QUrl &url) const
     const QString path = url.toLocalFile();
     if (const DocumentType *type = m_types.typeForFileName(path))
         return type->name;
-    const QByteArray format = QImageReader::imageFormat(path);
+    // Never by opening it by name: a FIFO would block until a writer came.
+    QFile file;
+    const QByteArray format
+        = LocalFile::openForReading(file, path, LocalFile::kNoSizeLimit, nullptr)
+        ? QImageReader::imageFormat(&file)
+        : QByteArray();
     if (!format.isEmpty())
         if (const DocumentType *type
             = m_types.typeForFileName(QStringLiteral("x.") + QString::fromLatin1(format)))
@@ -179,10 +186,10 @@ void DocumentController::openFiles(const QStringList &paths)
 
 void DocumentController::presentOpenError(const QString &path, const QString &error)
 {
-    auto *box = new QMessageBox(
-        QMessageBox::Warning, QString(),
-        tr("The document “%1” could not be opened.").arg(QFileInfo(path).fileName()),
-        QMessageBox::Ok);
+    auto *box = new QMessageBox(QMessageBox::Warning, QString(),
+                                tr("The document “%1” could not be opened.")
+                                    .arg(LocalFile::displayName(QFileInfo(path).fileName())),
+                                QMessageBox::Ok);
     box->setObjectName(QStringLiteral("openErrorAlert"));
     box->setInformativeText(error.isEmpty() ? tr("The file could not be read.") : error);
     box->setAttribute(Qt::WA_DeleteOnClose);

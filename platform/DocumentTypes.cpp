@@ -89,6 +89,14 @@ DocumentTypes DocumentTypes::fromJson(const QByteArray &json, QString *error)
 
 DocumentTypes DocumentTypes::fromFile(const QString &path, QString *error)
 {
+    // Looked at before it is opened: a FIFO would block, a device might never end. A table is a
+    // few kilobytes.
+    constexpr qint64 kLargestTable = 1 << 20;
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || info.size() > kLargestTable)) {
+        fail(error, DocumentTypesTexts::tr("“%1” is not a document-types table.").arg(path));
+        return {};
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(error, file.errorString());

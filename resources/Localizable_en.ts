@@ -243,6 +243,10 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <source>The table names no default type that can be saved.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>“%1” is not a document-types table.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DocumentWindow</name>
@@ -326,6 +330,41 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LocalFile</name>
+    <message>
+        <source>“%1” is a FIFO, not a picture file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is a folder, not a picture file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is a device, not a picture file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is a socket, not a picture file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is larger than any picture Inkpond can open (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not enough memory to open “%1”.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -3,11 +3,13 @@
 #include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "ImageCodec.h"
+#include "LocalFile.h"
 #include "PngBands.h"
 #include "WTView.h"
 
 #include <QFile>
 #include <cmath>
+#include <new>
 
 InkpondDocument::InkpondDocument(QObject *parent)
     : Document(parent)
@@ -91,14 +93,29 @@ bool InkpondDocument::readFromData(const QByteArray &data, const QString &typeNa
     return true;
 }
 
+QImage InkpondDocument::readPicture(const QUrl &url, const QString &typeName, QString *error) const
+{
+    const QString path = url.toLocalFile();
+    QFile file;
+    if (!LocalFile::openForReading(file, path, ImageCodec::kLargestFile, error))
+        return {};
+    // Decoded from the file as the reader asks for it: its header is read first, and a file
+    // that is no picture, or one too large, costs no more than that.
+    try {
+        return ImageCodec::decode(file, formatHintForType(typeName), error);
+    } catch (const std::bad_alloc &) {
+        if (error)
+            *error = LocalFile::notEnoughMemory(path);
+        return {};
+    }
+}
+
 bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QString *error)
 {
-    QFile file(url.toLocalFile());
-    bool read = false;
-    if (file.open(QIODevice::ReadOnly))
-        read = readFromData(file.readAll(), typeName, error);
-    else if (error)
-        *error = file.errorString();
+    QImage decoded = readPicture(url, typeName, error);
+    const bool read = !decoded.isNull();
+    if (read)
+        mStartingImage = std::make_unique<Image>(std::move(decoded));
     updateChangeCount(ChangeCleared);
     return read;
 }
@@ -106,13 +123,7 @@ bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QStr
 bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &typeName,
                                             QString *error)
 {
-    QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QImage decoded = ImageCodec::decode(file.readAll(), formatHintForType(typeName), error);
+    QImage decoded = readPicture(url, typeName, error);
     if (decoded.isNull())
         return false;
     const Image image(std::move(decoded));

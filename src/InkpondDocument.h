@@ -83,6 +83,8 @@ signals:
 
 private:
     QByteArray formatHintForType(const QString &typeName) const;
+    // The file's picture, read once it is known to be a picture file of a size that can be one.
+    QImage readPicture(const QUrl &url, const QString &typeName, QString *error) const;
 
     std::unique_ptr<Image> mStartingImage;
     Preferences *mSettingsStore = nullptr;
