@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "LocalFile.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QUrl>
@@ -133,7 +135,11 @@ QStringList CommandLine::files() const
     QStringList paths;
     for (const QString &argument : m_parser.positionalArguments()) {
         const QUrl url(argument);
-        const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
+        // A URL's escapes stand for the name's bytes, which need not be UTF-8.
+        const QString path = url.isLocalFile()
+            ? LocalFile::decodeName(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()))
+            : argument;
         paths << QFileInfo(path).absoluteFilePath();
     }
     return paths;
@@ -172,8 +178,10 @@ QString CommandLine::recoverToFolder() const
 
 QStringList CommandLine::argumentsOf(int argc, char **argv)
 {
+    // Not QCoreApplication::arguments(): it turns the bytes of a name that is not UTF-8 into
+    // U+FFFD, and the file can no longer be found.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << LocalFile::decodeName(QByteArray(argv[i]));
     return arguments;
 }

@@ -36,7 +36,9 @@ public:
     // --recover-to FOLDER, as an absolute path; empty when not asked for.
     QString recoverToFolder() const;
 
-    // The arguments of main(), as Qt would read them.
+    // The arguments of main() as Qt would read them, except that file names keep bytes that are
+    // not UTF-8 (LocalFile::decodeName). Read them after the application object is made, which
+    // takes its own switches out of argv.
     static QStringList argumentsOf(int argc, char **argv);
 
 private:
