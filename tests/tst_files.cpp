@@ -1,0 +1,293 @@
+// Opening files without ending the process: what is not a regular file is refused without
+// blocking, a file too large for any picture or for memory is refused without being read,
+// names that are not UTF-8 open, and a journal whose thread cannot start still works.
+#include "CommandLine.h"
+#include "DocumentController.h"
+#include "DurableJournal.h"
+#include "InkpondDocument.h"
+#include "LocalFile.h"
+#include "TestSupport.h"
+
+#include <QImageReader>
+#include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true; // the sanitizer's shadow memory needs an unlimited address space
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr int kTimedOut = 1000;
+constexpr qint64 kGB = qint64(1) << 30;
+
+qint64 addressSpaceInUse()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+qint64 peakResident()
+{
+    rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+// Runs body in a child process, so that what would block, or end the process, ends only the
+// child; with headroom, its address space is limited to what it uses now plus that much. The
+// child's exit status, -signal when a signal ended it, or kTimedOut.
+int inChild(const std::function<int()> &body, qint64 headroom = 0)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Ended at once, without Qt Test's handler starting a debugger for a stack trace.
+        std::signal(SIGABRT, SIG_DFL);
+        std::signal(SIGSEGV, SIG_DFL);
+        if (headroom > 0) {
+            const rlimit limit {rlim_t(addressSpaceInUse() + headroom),
+                                rlim_t(addressSpaceInUse() + headroom)};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        std::_Exit(body());
+    }
+    int status = 0;
+    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return kTimedOut;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// 0 when the refusal was made and says why, else 1; the message goes to the test's output.
+int refusedSaying(bool opened, const QString &error, const QString &reason)
+{
+    if (opened || !error.contains(reason)) {
+        std::fprintf(stderr, "opened: %d, error: %s\n", int(opened), qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
+bool makeSparseFile(const QString &path, qint64 size)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.resize(size);
+}
+
+// Keeps how much it was given, and nothing else.
+class BytesDocument : public Document
+{
+public:
+    bool readFromData(const QByteArray &data, const QString &, QString *) override
+    {
+        m_read = data.size();
+        return true;
+    }
+    qsizetype m_read = -1;
+};
+} // namespace
+
+class FilesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_settings = std::make_unique<IsolatedSettings>();
+        m_controller = InkpondDocument::newDocumentController();
+        QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
+        QVERIFY(m_dir.isValid());
+    }
+
+    // Opening a FIFO for reading waits for a writer: a FIFO named on the command line held the
+    // start-up for ever.
+    void whatIsNotARegularFileIsRefusedWithoutBlocking_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link(fifo, m_dir.filePath(QStringLiteral("pipe.png"))));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
+        QTest::newRow("FIFO") << "pipe"
+                              << "is a FIFO, not a picture file";
+        QTest::newRow("link to a FIFO") << "pipe.png"
+                                        << "is a FIFO, not a picture file";
+        QTest::newRow("folder") << "folder.png"
+                                << "is a folder, not a picture file";
+    }
+
+    void whatIsNotARegularFileIsRefusedWithoutBlocking()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        const QUrl url = QUrl::fromLocalFile(m_dir.filePath(name));
+        const int status = inChild([&] {
+            QString error;
+            Document *opened = m_controller->openDocumentWithContentsOfURL(url, false, &error);
+            return refusedSaying(opened, error, QStringLiteral("“%1” %2").arg(name, reason));
+        });
+        QVERIFY2(status != kTimedOut, "opening blocked");
+        QCOMPARE(status, 0);
+    }
+
+    // Files were read whole before anything looked at them: 3 GB of what is no picture took
+    // 3 GB of memory to be refused, and a file larger than memory ended the process.
+    void largeFilesAreRefusedWithoutBeingRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("3 GB that is no picture")
+            << "zeros.png" << 3 * kGB << "any format Inkpond can read";
+        QTest::newRow("10 GB: larger than any picture")
+            << "huge.png" << 10 * kGB << "“huge.png” is larger than any picture Inkpond can open";
+    }
+
+    void largeFilesAreRefusedWithoutBeingRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, size);
+        QFETCH(QString, reason);
+        const QString path = m_dir.filePath(name);
+        QVERIFY(makeSparseFile(path, size)); // holes: no disk used
+        const int status = inChild(
+            [&] {
+                const qint64 before = peakResident();
+                InkpondDocument document;
+                QString error;
+                const bool opened = document.readFromURL(QUrl::fromLocalFile(path),
+                                                         QStringLiteral("PNG image"), &error);
+                if (peakResident() - before > 64 << 20) {
+                    std::fprintf(stderr, "peak grew by %lld MB\n", (peakResident() - before) >> 20);
+                    return 2;
+                }
+                return refusedSaying(opened, error, reason);
+            },
+            kSanitized ? 0 : kGB);
+        QCOMPARE(status, 0);
+    }
+
+    // std::bad_alloc from reading a file whole went past every caller and ended the process.
+    void fileLargerThanMemoryIsRefusedForThatDocumentOnly()
+    {
+        if (kSanitized)
+            QSKIP("needs a limited address space");
+        const QString path = m_dir.filePath(QStringLiteral("two-gigabytes.data"));
+        QVERIFY(makeSparseFile(path, 2 * kGB));
+        const int status = inChild(
+            [&] {
+                BytesDocument document;
+                QString error;
+                const bool opened = document.readFromURL(QUrl::fromLocalFile(path), {}, &error);
+                return refusedSaying(
+                    opened, error,
+                    QStringLiteral("Not enough memory to open “two-gigabytes.data”"));
+            },
+            kGB);
+        QCOMPARE(status, 0);
+    }
+
+    // Qt reads every argument as UTF-8 and puts U+FFFD for bytes that are not: a file named
+    // in Latin-1 was "No such file or directory".
+    void nameThatIsNotUtf8OpensFromTheCommandLine_data()
+    {
+        QTest::addColumn<QByteArray>("argument");
+        const QByteArray folder = QFile::encodeName(m_dir.path());
+        QTest::newRow("path") << folder + "/caf\xe9.png";
+        QTest::newRow("file URL") << "file://" + folder + "/caf%E9.png";
+    }
+
+    void nameThatIsNotUtf8OpensFromTheCommandLine()
+    {
+        QFETCH(QByteArray, argument);
+        const QByteArray name = QFile::encodeName(m_dir.path()) + "/caf\xe9.png";
+        const QByteArray png = encodedImage(testPicture(7, 5), "png");
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, png.constData(), size_t(png.size())), ssize_t(png.size()));
+        ::close(fd);
+
+        QByteArray program("inkpond");
+        char *argv[] = {program.data(), argument.data(), nullptr};
+        CommandLine command;
+        QVERIFY(command.parse(CommandLine::argumentsOf(2, argv)));
+        QCOMPARE(command.files().size(), 1);
+        QString error;
+        Document *opened = m_controller->openDocumentWithContentsOfURL(
+            QUrl::fromLocalFile(command.files().first()), false, &error);
+        QVERIFY2(opened, qPrintable(error));
+        const auto *picture = static_cast<InkpondDocument *>(opened)->startingImage();
+        QVERIFY(picture);
+        QCOMPARE(picture->size(), (Size {7, 5}));
+        // Shown with the byte it cannot show as U+FFFD, not as a lone surrogate.
+        QCOMPARE(opened->displayName(), QStringLiteral("caf\uFFFD.png"));
+        opened->close();
+    }
+
+    // Every byte string comes back as it was, valid UTF-8 or not.
+    void namesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xf0\x9f\x96\x8c.png");
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9.png");
+        QTest::newRow("cut sequence at the end") << QByteArray("a\xe2\x82");
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf");
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80");
+        QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
+        QTest::newRow("stray continuation") << QByteArray("\x80x\xbf");
+    }
+
+    void namesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(LocalFile::encodeName(LocalFile::decodeName(bytes)), bytes);
+    }
+
+    // A journal whose syncing thread could not start (a limit on threads, or address space
+    // taken by a large picture) threw std::system_error past every caller.
+    void journalWhoseThreadCannotStartSyncsEachWrite()
+    {
+        DurableJournal journal([](std::function<void()>) -> std::thread {
+            throw std::system_error(
+                std::make_error_code(std::errc::resource_unavailable_try_again));
+        });
+        const QString path = m_dir.filePath(QStringLiteral("journal"));
+        QVERIFY2(journal.open(path), qPrintable(journal.errorString()));
+        QVERIFY(journal.append("one\n"));
+        QVERIFY(journal.write("two\n"));
+        QVERIFY(journal.waitUntilDurable());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("one\ntwo\n"));
+        QVERIFY(journal.truncate());
+        journal.close();
+        QCOMPARE(QFileInfo(path).size(), 0);
+    }
+
+    void cleanupTestCase()
+    {
+        // Qt cannot see it, so its folder could not be removed with it.
+        ::unlink((QFile::encodeName(m_dir.path()) + "/caf\xe9.png").constData());
+    }
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<DocumentController> m_controller;
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(FilesTest)
+#include "tst_files.moc"
