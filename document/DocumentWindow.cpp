@@ -6,6 +6,7 @@
 #include "ColorWell.h"
 #include "Document.h"
 #include "PenControls.h"
+#include "SaveProgress.h"
 #include "SheetContainer.h"
 #include "Toolbar.h"
 #include "WTView.h"
@@ -30,6 +31,9 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mUi->mToolbarViews->hide();
     if (makeMenus)
         mMainMenu = makeMenus(this);
+    mSaveProgress = new SaveProgress;
+    mSaveProgress->setDocument(document);
+    statusBar()->addWidget(mSaveProgress);
     mZoomIndicator = new ZoomIndicator;
     statusBar()->addPermanentWidget(mZoomIndicator);
 

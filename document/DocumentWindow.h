@@ -17,6 +17,7 @@ class QSlider;
 class MainMenu;
 class Toolbar;
 class WTView;
+class SaveProgress;
 class ZoomIndicator;
 namespace Ui {
 class InkpondDocument;
@@ -50,6 +51,7 @@ public:
     void setToolbar(Toolbar *toolbar);
     MainMenu *mainMenu() const { return mMainMenu; }
     ZoomIndicator *zoomIndicator() const { return mZoomIndicator; }
+    SaveProgress *saveProgress() const { return mSaveProgress; }
 
     // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
     // to the frame it had before when zoomed already.
@@ -75,6 +77,7 @@ private:
     Toolbar *mToolbar = nullptr; // a child
     MainMenu *mMainMenu = nullptr; // a child
     ZoomIndicator *mZoomIndicator = nullptr; // a child of the status bar
+    SaveProgress *mSaveProgress = nullptr; // a child of the status bar
     // Zooming remembers where it came from, and where it went.
     std::optional<Rect> mUserFrame;
     std::optional<Rect> mZoomedFrame;

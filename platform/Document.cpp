@@ -5,20 +5,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QWidget>
 #include <new>
-
-Document::Document(QObject *parent)
-    : QObject(parent)
-{
-}
-
-Document::~Document()
-{
-    if (m_window)
-        m_window->removeEventFilter(this);
-}
 
 void Document::updateChangeCount(ChangeType change)
 {
@@ -148,34 +136,3 @@ bool Document::revertToContentsOfURL(const QUrl &url, const QString &typeName, Q
     return true;
 }
 
-bool Document::writeToURL(const QUrl &url, const QString &typeName, QString *error)
-{
-    QString why;
-    const QByteArray data = dataOfType(typeName, &why);
-    if (data.isEmpty()) {
-        if (error)
-            *error = why.isEmpty() ? tr("Its contents could not be written as %1.").arg(typeName)
-                                   : why;
-        return false;
-    }
-    // Renaming over a device or pipe, even one reached through a link, would replace it.
-    const QFileInfo target(url.toLocalFile());
-    if (target.exists() && !target.isFile()) {
-        if (error)
-            *error = tr("It is not a regular file.");
-        return false;
-    }
-    // The data goes to a temporary file that replaces the old one only once it is complete on
-    // disk, so a failed or interrupted save never leaves half a file.
-    QSaveFile file(url.toLocalFile());
-    // Unbuffered, so a write the disk refuses fails here: QSaveFile does not see a failure
-    // in the flush at commit and would put the empty file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size()
-        || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
-}

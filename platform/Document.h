@@ -7,10 +7,13 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class DocumentController;
 class DocumentTypes;
 class QDialog;
+class QIODevice;
 class QMessageBox;
 
 // A document of a document-based application: its file, its type, whether it has unsaved
@@ -79,9 +82,30 @@ public:
     virtual bool readFromURL(const QUrl &url, const QString &typeName, QString *error);
     // Reads the file again and counts as unedited when that worked.
     virtual bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error);
-    // Encodes with dataOfType and replaces the file in one step: when anything fails, the file
-    // that was there stays as it was.
+    // Writes the contents, made on the calling thread from the contents as they are now and run
+    // on any thread: into out, telling how far it got (0 to 1) and stopping when progress answers
+    // false. False, with a sentence for the user in *error, when it failed or was stopped.
+    using SaveWork = std::function<bool(QIODevice &out,
+                                        const std::function<bool(double fraction)> &progress,
+                                        QString *error)>;
+    // The default encodes with dataOfType at once; the work writes what it gave.
+    virtual SaveWork saveWork(const QString &typeName, QString *error);
+    // Saves with saveWork and replaces the file in one step: when anything fails, the file that
+    // was there stays as it was.
     bool writeToURL(const QUrl &url, const QString &typeName, QString *error);
+    // The same for any work: what is not a regular file is refused, and the file is replaced only
+    // once the work is complete on disk.
+    static bool writeWorkToFile(const QString &path, const SaveWork &work,
+                                const std::function<bool(double fraction)> &progress,
+                                QString *error);
+
+    // A save in the background (saveToURL): what it saves is the document as it was when it
+    // began; the user may go on working meanwhile. Cancelling leaves the file as it was.
+    bool isSaving() const { return m_save != nullptr; }
+    void cancelSave();
+    // How long saveToURL waits for a save before it lets it go on in the background; tests that
+    // want every save finished when the command returns make it negative (no limit).
+    static void setForegroundSaveWait(int milliseconds);
 
     // Commands (DocumentCommands.cpp).
     // Saves to the document's file, or asks for one when it has none or cannot write its type.
@@ -114,6 +138,9 @@ signals:
     void displayNameChanged();
     // Closed: the owning controller lets it go.
     void closed(Document *document);
+    // A background save began or ended, and how far it got (0 to 1).
+    void savingChanged(bool saving);
+    void saveProgressed(double fraction);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -125,6 +152,8 @@ private:
     QMessageBox *makeAlert(int icon, const QString &text, const QString &informativeText);
     void present(QDialog *dialog);
     void saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done);
+    void saveEnded(const QUrl &url, const QString &typeName, Completion done);
+    void runAfterSave();
 
     int m_changeCount = 0;
     bool m_readOtherContents = false;
@@ -137,4 +166,8 @@ private:
     std::function<QString(const Document *)> m_untitledNamer;
     QPointer<QWidget> m_closeQuestion;
     bool m_closing = false;
+    struct SaveInProgress;
+    std::unique_ptr<SaveInProgress> m_save;
+    // What waits for the save to end: closing, a second save.
+    std::vector<std::function<void()>> m_afterSave;
 };

@@ -153,23 +153,6 @@ void Document::saveToChosenFile(const QString &chosenPath, const QString &typeNa
     present(box);
 }
 
-void Document::saveToURL(const QUrl &url, const QString &typeName, Completion done)
-{
-    QString error;
-    if (writeToURL(url, typeName, &error)) {
-        setFileURL(url);
-        setFileType(typeName);
-        updateChangeCount(ChangeCleared);
-        finish(done, true);
-        return;
-    }
-    const QString fileName = QFileInfo(url.toLocalFile()).fileName();
-    const QString message = url == m_fileURL
-        ? tr("The document “%1” could not be saved.").arg(displayName())
-        : tr("The document “%1” could not be saved as “%2”.").arg(displayName(), fileName);
-    presentError(message, error, [done] { finish(done, false); });
-}
-
 void Document::revertDocumentToSaved()
 {
     if (m_fileURL.isEmpty())
@@ -197,6 +180,10 @@ void Document::revertDocumentToSaved()
 
 void Document::performClose()
 {
+    if (isSaving()) { // asked once the save has ended, when the answer may have changed
+        m_afterSave.push_back([this] { performClose(); });
+        return;
+    }
     canCloseDocumentWithDelegate(
         this,
         [](Document *document, bool shouldClose, void *) {
@@ -230,6 +217,14 @@ void Document::canCloseDocumentWithDelegate(QObject *delegate,
         if (shouldCloseSelector)
             shouldCloseSelector(this, shouldClose, contextInfo);
     };
+    if (isSaving()) {
+        m_afterSave.push_back([this, guard, hadDelegate = delegate != nullptr, shouldCloseSelector,
+                               contextInfo] {
+            if (!hadDelegate || guard)
+                canCloseDocumentWithDelegate(guard, shouldCloseSelector, contextInfo);
+        });
+        return;
+    }
     if (!isDocumentEdited()) {
         answer(true);
         return;

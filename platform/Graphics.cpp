@@ -21,7 +21,8 @@ struct Destination
 
 std::vector<Destination> &stack()
 {
-    static std::vector<Destination> s;
+    // Per thread: a save flattens the picture on its own thread while the window paints.
+    thread_local std::vector<Destination> s;
     return s;
 }
 

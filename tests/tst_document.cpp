@@ -3,9 +3,13 @@
 #include "Answering.h"
 #include "Document.h"
 #include "DocumentController.h"
+#include "SaveProgress.h"
 #include "TestSupport.h"
 
 #include <QFileDialog>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSemaphore>
 #include <QtTest>
 #include <csignal>
 #include <optional>
@@ -30,6 +34,29 @@ public:
         if (refuseToEncode)
             *error = QStringLiteral("Refused for the test.");
         return refuseToEncode ? QByteArray() : contents;
+    }
+    // While set, a save writes its contents in four parts, each once the gate lets it, and ends
+    // with a fifth.
+    QSemaphore *gate = nullptr;
+
+    SaveWork saveWork(const QString &typeName, QString *error) override
+    {
+        if (!gate)
+            return Document::saveWork(typeName, error);
+        return [data = contents, gate = gate](QIODevice &out,
+                                              const std::function<bool(double)> &progress,
+                                              QString *) {
+            const qsizetype part = (data.size() + 3) / 4;
+            for (int i = 0; i <= 4; ++i) {
+                while (!gate->tryAcquire(1, 5))
+                    if (!progress(i / 4.0))
+                        return false;
+                if (i < 4 && out.write(data.mid(i * part, part)) < 0)
+                    return false;
+                progress((i + 1) / 4.0);
+            }
+            return true;
+        };
     }
     bool readFromData(const QByteArray &data, const QString &, QString *error) override
     {
@@ -181,6 +208,102 @@ private slots:
         QCOMPARE(saved, true);
         QCOMPARE(fileContents(f.path), f.doc->contents);
         QVERIFY(!f.doc->isDocumentEdited());
+    }
+
+    // A long save runs while the user works on: it writes the contents as they were when it
+    // began, and what was done meanwhile stays unsaved.
+    void editsDuringABackgroundSaveStayUnsaved()
+    {
+        Fixture f;
+        QSemaphore gate;
+        f.doc->gate = &gate;
+        Document::setForegroundSaveWait(0);
+        const auto foreground = qScopeGuard([] { Document::setForegroundSaveWait(-1); });
+        QSignalSpy saving(f.doc, &Document::savingChanged);
+        std::optional<bool> saved;
+        f.doc->saveDocument([&](bool ok) { saved = ok; });
+        QVERIFY(f.doc->isSaving());
+        QCOMPARE(saving.count(), 1);
+        f.doc->contents = "text:newer";
+        f.doc->updateChangeCount(Document::ChangeDone);
+        gate.release(5);
+        QTRY_VERIFY(saved.has_value());
+        QVERIFY(*saved);
+        QCOMPARE(saving.count(), 2);
+        QCOMPARE(fileContents(f.path), "text:new");
+        QVERIFY(f.doc->isDocumentEdited());
+        QCOMPARE(f.doc->changeCount(), 1);
+
+        // Nothing done during the next one: the document is saved.
+        saved.reset();
+        gate.release(5);
+        f.doc->saveDocument([&](bool ok) { saved = ok; });
+        QTRY_VERIFY(saved.has_value());
+        QVERIFY(*saved);
+        QCOMPARE(fileContents(f.path), "text:newer");
+        QVERIFY(!f.doc->isDocumentEdited());
+    }
+
+    // Cancelled before it wrote, part-way and after its last byte: the old file stays byte for
+    // byte, nothing is left beside it, the document stays edited and nothing is reported. The
+    // status bar shows the save once it has run a while, and its button cancels it.
+    void cancelledSaveLeavesTheOldFile_data()
+    {
+        QTest::addColumn<int>("parts"); // written before the cancel
+        for (int parts : {0, 2, 4})
+            QTest::addRow("after %d of 4 parts", parts) << parts;
+    }
+
+    void cancelledSaveLeavesTheOldFile()
+    {
+        QFETCH(int, parts);
+        const QByteArray old = "text:old contents that must survive";
+        Fixture f(old);
+        f.doc->contents = "text:" + QByteArray(64 * 1024, 'x');
+        SaveProgress progress;
+        progress.setDocument(f.doc);
+        QSemaphore gate;
+        f.doc->gate = &gate;
+        Document::setForegroundSaveWait(0);
+        const auto foreground = qScopeGuard([] { Document::setForegroundSaveWait(-1); });
+        QSignalSpy progressed(f.doc, &Document::saveProgressed);
+        std::optional<bool> saved;
+        f.doc->saveDocument([&](bool ok) { saved = ok; });
+        gate.release(parts);
+        if (parts > 0)
+            QTRY_VERIFY(!progressed.isEmpty()
+                        && progressed.last().first().toDouble() == parts / 4.0);
+        QTRY_VERIFY(!progress.isHidden());
+        QCOMPARE(progress.bar()->value(), parts * 25);
+        QVERIFY(!saved);
+        QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
+        QTRY_VERIFY(saved.has_value());
+        QCOMPARE(*saved, false);
+        QVERIFY(progress.isHidden());
+        QVERIFY(!openBox("errorAlert", &f.window));
+        QCOMPARE(fileContents(f.path), old);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList {"notes.txt"});
+        QVERIFY(f.doc->isDocumentEdited());
+    }
+
+    // Closing during a save asks nothing until the save has ended; saved, the document closes.
+    void closingDuringASaveWaitsForIt()
+    {
+        Fixture f;
+        QSemaphore gate;
+        f.doc->gate = &gate;
+        Document::setForegroundSaveWait(0);
+        const auto foreground = qScopeGuard([] { Document::setForegroundSaveWait(-1); });
+        QSignalSpy closed(f.doc, &Document::closed);
+        f.doc->saveDocument();
+        f.doc->performClose();
+        QCoreApplication::processEvents();
+        QVERIFY(!openBox("saveChangesAlert", &f.window));
+        QCOMPARE(closed.count(), 0);
+        gate.release(5);
+        QTRY_COMPARE(closed.count(), 1);
+        QCOMPARE(fileContents(f.path), "text:new");
     }
 
     void saveThroughALinkLeavesASpecialFile()

@@ -1,0 +1,231 @@
+// Saving: the contents encoded from how they were when the save began, written to a temporary
+// file that replaces the old one only once complete, on a thread of its own so that the window
+// stays alive during a long save.
+#include "Document.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <sys/stat.h>
+
+// A save running on its own thread. Whoever ends it early cancels it and waits: the thread may
+// still be writing into the temporary file.
+struct Document::SaveInProgress
+{
+    ~SaveInProgress()
+    {
+        cancelled = true;
+        if (thread)
+            thread->wait();
+    }
+
+    std::unique_ptr<QThread> thread;
+    std::atomic<bool> cancelled {false};
+    std::atomic<int> percentShown {-1};
+    // Written by the thread before it ends, read once it has.
+    bool succeeded = false;
+    QString error;
+    // The edits up to the save's start are what it saves.
+    int changeCountAtStart = 0;
+    bool otherContentsAtStart = false;
+    quint64 serial = 0;
+    bool announced = false; // savingChanged(true) was said
+};
+
+// Here, where a save in progress is known: it ends before the document does.
+Document::Document(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Document::~Document()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+}
+
+namespace {
+int sForegroundWait = 100;
+quint64 sSaveSerial = 0;
+
+// Renaming over a device or pipe, even one reached through a link, would replace it; QFileInfo
+// counts devices as files.
+bool isSpecialFile(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+} // namespace
+
+bool Document::writeWorkToFile(const QString &path, const SaveWork &work,
+                               const std::function<bool(double)> &progress, QString *error)
+{
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (isSpecialFile(path))
+        return fail(tr("It is not a regular file."));
+    const std::function<bool(double)> told = progress ? progress : [](double) { return true; };
+    QSaveFile file(path);
+    // Unbuffered, so a write the disk refuses fails at once: QSaveFile does not see a failure
+    // in the flush at commit and would put a short file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    QString why;
+    // A save cancelled after the last byte is written still leaves the old file.
+    if (!work(file, told, &why) || !told(1.0)) {
+        file.cancelWriting();
+        return fail(why.isEmpty() ? file.errorString() : why);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+void Document::setForegroundSaveWait(int milliseconds)
+{
+    sForegroundWait = milliseconds;
+}
+
+Document::SaveWork Document::saveWork(const QString &typeName, QString *error)
+{
+    QString why;
+    const QByteArray data = dataOfType(typeName, &why);
+    if (data.isEmpty()) {
+        if (error)
+            *error = why.isEmpty() ? tr("Its contents could not be written as %1.").arg(typeName)
+                                   : why;
+        return {};
+    }
+    return [data](QIODevice &out, const std::function<bool(double)> &, QString *) {
+        return out.write(data) == data.size();
+    };
+}
+
+bool Document::writeToURL(const QUrl &url, const QString &typeName, QString *error)
+{
+    QString why;
+    const SaveWork work = saveWork(typeName, &why);
+    if (!work || !writeWorkToFile(url.toLocalFile(), work, {}, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    return true;
+}
+
+void Document::cancelSave()
+{
+    if (m_save)
+        m_save->cancelled = true;
+}
+
+void Document::saveToURL(const QUrl &url, const QString &typeName, Completion done)
+{
+    if (m_save) { // one at a time, in the order asked
+        m_afterSave.push_back([this, url, typeName, done] { saveToURL(url, typeName, done); });
+        return;
+    }
+    QString error;
+    const SaveWork work = saveWork(typeName, &error);
+    if (!work) {
+        auto save = std::make_unique<SaveInProgress>();
+        save->error = error;
+        m_save = std::move(save);
+        saveEnded(url, typeName, done);
+        return;
+    }
+    auto save = std::make_unique<SaveInProgress>();
+    SaveInProgress *s = save.get();
+    s->changeCountAtStart = m_changeCount;
+    s->otherContentsAtStart = m_readOtherContents;
+    s->serial = ++sSaveSerial;
+    const QString path = url.toLocalFile();
+    s->thread.reset(QThread::create([this, s, path, work] {
+        const auto progress = [this, s](double fraction) {
+            const int percent = int(std::clamp(fraction, 0.0, 1.0) * 100);
+            if (s->percentShown.exchange(percent) != percent)
+                QMetaObject::invokeMethod(
+                    this, [this, fraction] { emit saveProgressed(fraction); },
+                    Qt::QueuedConnection);
+            return !s->cancelled;
+        };
+        s->succeeded = writeWorkToFile(path, work, progress, &s->error);
+        if (s->cancelled) {
+            s->succeeded = false;
+            s->error = tr("The save was cancelled.");
+        }
+    }));
+    const quint64 serial = s->serial;
+    connect(s->thread.get(), &QThread::finished, this, [this, serial, url, typeName, done] {
+        if (m_save && m_save->serial == serial)
+            saveEnded(url, typeName, done);
+    });
+    m_save = std::move(save);
+    s->thread->start();
+    // A small save is over before anyone could see it run: it ends here, as it always did.
+    if (s->thread->wait(sForegroundWait < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                            : QDeadlineTimer(sForegroundWait))) {
+        saveEnded(url, typeName, done);
+        return;
+    }
+    s->announced = true;
+    emit savingChanged(true);
+}
+
+void Document::saveEnded(const QUrl &url, const QString &typeName, Completion done)
+{
+    const std::unique_ptr<SaveInProgress> save = std::move(m_save);
+    if (save->thread)
+        save->thread->wait();
+    if (save->announced)
+        emit savingChanged(false);
+    const auto next = [this, done](bool succeeded) {
+        if (done)
+            done(succeeded);
+        runAfterSave();
+    };
+    if (save->succeeded) {
+        setFileURL(url);
+        setFileType(typeName);
+        const int since = m_changeCount - save->changeCountAtStart;
+        const bool otherSince = m_readOtherContents && !save->otherContentsAtStart;
+        if (since == 0 && !otherSince) {
+            updateChangeCount(ChangeCleared);
+        } else {
+            // Edited while it was saved: the file holds the picture as it was at the start, and
+            // what was done since is still unsaved.
+            const bool wasEdited = isDocumentEdited();
+            m_changeCount = since;
+            m_readOtherContents = otherSince;
+            if (wasEdited != isDocumentEdited())
+                emit documentEditedChanged(isDocumentEdited());
+            synchronizeWindowTitleWithDocumentName();
+        }
+        next(true);
+        return;
+    }
+    if (save->cancelled) { // the user stopped it: nothing to report
+        next(false);
+        return;
+    }
+    const QString fileName = QFileInfo(url.toLocalFile()).fileName();
+    const QString message = url == m_fileURL
+        ? tr("The document “%1” could not be saved.").arg(displayName())
+        : tr("The document “%1” could not be saved as “%2”.").arg(displayName(), fileName);
+    presentError(message, save->error, [next] { next(false); });
+}
+
+void Document::runAfterSave()
+{
+    while (!m_afterSave.empty() && !m_save) {
+        const std::function<void()> waiting = std::move(m_afterSave.front());
+        m_afterSave.erase(m_afterSave.begin());
+        waiting();
+    }
+}
