@@ -27,6 +27,28 @@ Picture::Picture(Size sheet, BgType bgType)
 
 Picture::~Picture() = default;
 
+std::unique_ptr<Picture> Picture::frozenCopy() const
+{
+    auto copy = std::make_unique<Picture>(Size {}, mBgType);
+    copy->mSheetSize = mSheetSize;
+    copy->mLayers.clear();
+    copy->mCurrLayer = nullptr;
+    for (const auto &layer : mLayers) {
+        copy->mLayers.push_back(layer->frozenCopy());
+        if (layer.get() == mCurrLayer)
+            copy->mCurrLayer = copy->mLayers.back().get();
+    }
+    const auto baseOf = [&](const Layer *base) -> Layer * {
+        for (std::size_t i = 0; i < mLayers.size(); ++i)
+            if (mLayers[i].get() == base)
+                return copy->mLayers[i].get();
+        return nullptr;
+    };
+    for (const auto &snapshot : mUndoLayers)
+        copy->mUndoLayers.push_back(snapshot->frozenCopy(baseOf(snapshot->layer())));
+    return copy;
+}
+
 UndoLayer *Picture::createUndoLayer(Layer *base)
 {
     mRedoLayers.clear();

@@ -99,6 +99,10 @@ public:
     // of the sheet's pixel width: a large picture flattened a band at a time.
     QImage flattenRows(int top, int rows, bool withBG) const;
 
+    // The picture as it is now, for reading on another thread while this one changes: its
+    // layers and history share their tiles until either side paints. Nothing can be redone in it.
+    std::unique_ptr<Picture> frozenCopy() const;
+
     // The picture halved level by level for views zoomed out. The picture's own changes keep it
     // up to date; whoever paints into its layers otherwise tells it.
     PicturePyramid &pyramid() const { return *mPyramid; }

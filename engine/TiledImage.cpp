@@ -402,6 +402,15 @@ void TiledImage::clear()
     mTiles.clear();
 }
 
+TiledImage TiledImage::sharedCopy() const
+{
+    TiledImage out(mSize);
+    out.mTiles.reserve(mTiles.size());
+    for (const auto &[k, t] : mTiles)
+        out.mTiles.emplace(k, std::make_unique<Tile>(t->image));
+    return out;
+}
+
 TiledImage TiledImage::reframed(const Rect &r) const
 {
     TiledImage out(r.size);

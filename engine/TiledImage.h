@@ -87,6 +87,10 @@ public:
     // Frees every tile.
     void clear();
 
+    // Another image with the same tiles, shared until either side paints into one: what a
+    // background save reads while the picture goes on changing. Costs no pixels.
+    TiledImage sharedCopy() const;
+
     // The image re-framed to r, given in this image's coordinates: what r covers moves by
     // (−x, −y), whole tiles moved where the offset allows, painted tiles copied otherwise.
     // An invalid image (size 0) when r cannot be held or a tile cannot be made.

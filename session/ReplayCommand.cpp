@@ -16,7 +16,6 @@
 #include <QImageWriter>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
@@ -64,27 +63,12 @@ bool canExportTo(const QString &path)
 
 bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error)
 {
-    const QByteArray data = InkpondDocument::encodePicture(
-        canvas, QFileInfo(path).suffix().toLower().toLatin1(), withBackground, error);
-    if (data.isEmpty())
-        return false;
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
-        if (error)
-            *error = QStringLiteral("not a regular file");
-        return false;
-    }
     // A failed export leaves whatever file was there as it was.
-    QSaveFile file(path);
-    // Unbuffered, so a write the disk refuses fails here: QSaveFile does not see a failure
-    // in the flush at commit and would put the empty file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size()
-        || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return Document::writeWorkToFile(
+        path,
+        InkpondDocument::pictureWork(canvas.picture(),
+                                     QFileInfo(path).suffix().toLower().toLatin1(), withBackground),
+        {}, error);
 }
 
 int runReplay(const ReplayOptions &options)

@@ -4,9 +4,11 @@
 #include "DocumentWindow.h"
 #include "ImageCodec.h"
 #include "LocalFile.h"
+#include "Picture.h"
 #include "PngBands.h"
 #include "WTView.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <cmath>
 #include <new>
@@ -58,29 +60,59 @@ QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
             *error = tr("The type “%1” has no file name extension.").arg(typeName);
         return {};
     }
-    return encodePicture(*mCanvasView, extensions.first().toLatin1(), false, error);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const SaveWork work = pictureWork(mCanvasView->picture(), extensions.first().toLatin1(), false);
+    return work(buffer, [](double) { return true; }, error) ? buffer.data() : QByteArray();
 }
 
-QByteArray InkpondDocument::encodePicture(WTView &canvas, const QByteArray &extension, bool withBG,
-                                          QString *error)
+Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *error)
 {
-    const Size sheet = canvas.sheetSize();
-    if (extension.toLower() == "png"
-        && double(sheet.width) * double(sheet.height) > sBandedPixels) {
-        // Written from the tiles a band at a time: no plane of the whole picture is made.
-        const Picture &p = canvas.picture();
-        return PngBands::encode(
-            int(std::ceil(sheet.width)), int(std::ceil(sheet.height)), 256,
-            [&](int top, int rows) { return p.flattenRows(top, rows, withBG); }, error);
-    }
-    // A fresh image, transparent wherever no layer covers it.
-    std::unique_ptr<Image> picture = canvas.getImageWithBG(withBG);
-    if (!picture || picture->isNull()) {
+    const DocumentController *controller = DocumentController::sharedDocumentController();
+    const QStringList extensions
+        = controller ? controller->fileExtensionsFromType(typeName) : QStringList();
+    if (extensions.isEmpty() || !mCanvasView) {
         if (error)
-            *error = tr("There is not enough memory to flatten the picture.");
+            *error = tr("The type “%1” has no file name extension.").arg(typeName);
         return {};
     }
-    return ImageCodec::encode(std::move(picture->qimage()), extension, ImageCodec::kQuality, error);
+    return pictureWork(mCanvasView->picture(), extensions.first().toLatin1(), false);
+}
+
+Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QByteArray &extension,
+                                                bool withBG)
+{
+    // Shared by the copies of the work; the tiles are shared with the picture until it paints.
+    const std::shared_ptr<const Picture> frozen = picture.frozenCopy();
+    return [frozen, extension, withBG](QIODevice &out,
+                                       const std::function<bool(double)> &progress,
+                                       QString *error) {
+        const Size sheet = frozen->sheetSize();
+        if (extension.toLower() == "png"
+            && double(sheet.width) * double(sheet.height) > sBandedPixels) {
+            // From the tiles a band at a time: no plane of the whole picture is made.
+            PngBands::WriteOptions options;
+            options.progress = progress;
+            return PngBands::write(
+                       out, int(std::ceil(sheet.width)), int(std::ceil(sheet.height)),
+                       [&](int top, int rows) { return frozen->flattenRows(top, rows, withBG); },
+                       options, error)
+                == PngBands::Outcome::Done;
+        }
+        if (!progress(0.0))
+            return false;
+        std::unique_ptr<Image> flat = frozen->flatten(withBG);
+        if (!flat || flat->isNull()) {
+            if (error)
+                *error = tr("There is not enough memory to flatten the picture.");
+            return false;
+        }
+        if (!progress(0.5))
+            return false;
+        const QByteArray data = ImageCodec::encode(std::move(flat->qimage()), extension,
+                                                   ImageCodec::kQuality, error);
+        return !data.isEmpty() && out.write(data) == data.size();
+    };
 }
 
 bool InkpondDocument::readFromData(const QByteArray &data, const QString &typeName, QString *error)

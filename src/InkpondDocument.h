@@ -11,6 +11,7 @@
 class DocumentController;
 class DocumentWindow;
 class Preferences;
+class Picture;
 class WTView;
 
 // One picture as a document: saved and opened as an ordinary image file of the chosen type.
@@ -35,9 +36,10 @@ public:
     // The canvas's picture without its background, encoded by the writer that the type's
     // first extension names.
     QByteArray dataOfType(const QString &typeName, QString *error) override;
-    // The canvas's picture encoded by the writer for the extension, with or without its paper.
-    static QByteArray encodePicture(WTView &canvas, const QByteArray &extension, bool withBG,
-                                    QString *error);
+    SaveWork saveWork(const QString &typeName, QString *error) override;
+    // The picture as it is now, to be written later on any thread as a file of that extension;
+    // what is painted meanwhile does not reach it.
+    static SaveWork pictureWork(const Picture &picture, const QByteArray &extension, bool withBG);
     // Above this many pixels a PNG is written a band of rows at a time.
     static inline double sBandedPixels = 4096.0 * 4096.0;
     // Reads the file; whatever the result, the document then counts as unedited.

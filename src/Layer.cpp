@@ -38,6 +38,32 @@ Layer::Layer(Size size)
 
 Layer::~Layer() = default;
 
+void Layer::copyStateTo(Layer &copy) const
+{
+    if (mImage)
+        copy.mImage = std::make_unique<TiledImage>(mImage->sharedCopy());
+    copy.mIsEnabled = mIsEnabled;
+    copy.mBlitType = mBlitType;
+    copy.mOpacity = mOpacity;
+}
+
+std::unique_ptr<Layer> Layer::frozenCopy() const
+{
+    auto copy = std::make_unique<Layer>();
+    copyStateTo(*copy);
+    return copy;
+}
+
+std::unique_ptr<UndoLayer> UndoLayer::frozenCopy(Layer *base) const
+{
+    auto copy = std::make_unique<UndoLayer>();
+    Layer::copyStateTo(*copy);
+    copy->mLayer = base;
+    copy->mPaintedBounds = mPaintedBounds;
+    copy->mMixedInk = mMixedInk;
+    return copy;
+}
+
 bool Layer::isEnabled() const
 {
     return mImage && mIsEnabled && double(mOpacity) >= 0.001;

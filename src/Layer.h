@@ -78,10 +78,13 @@ public:
     bool setPixels(const QImage &picture);
 
     const TiledImage *image() const { return mImage.get(); }
+    // The layer as it is now, its tiles shared (TiledImage::sharedCopy), for reading elsewhere.
+    std::unique_ptr<Layer> frozenCopy() const;
     // The whole image as one QImage (premultiplied, row 0 at the top): for small sheets only.
     QImage toQImage() const;
 
 protected:
+    void copyStateTo(Layer &copy) const;
     // The part of the image that drawing and merging show; the whole image for a layer.
     virtual Rect shownBounds() const;
     virtual void willPaint(const Rect &) { }
@@ -121,6 +124,8 @@ public:
 
     void clear() override;
     void adoptReframedImage(std::unique_ptr<TiledImage> image, const Rect &r) override;
+    // As Layer::frozenCopy(), over base.
+    std::unique_ptr<UndoLayer> frozenCopy(Layer *base) const;
 
 protected:
     Rect shownBounds() const override { return mPaintedBounds; }

@@ -3,6 +3,7 @@
 #include "DocumentController.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
+#include "StrokeDriver.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
@@ -388,6 +389,40 @@ private slots:
                  qPrintable(error));
         QCOMPARE(m_doc->startingImage()->size(), (Size {6000, 6000}));
         QCOMPARE(m_doc->startingImage()->qimage().pixel(5999, 0), qRgba(10, 20, 30, 255));
+    }
+
+    void paintingDuringASaveDoesNotChangeTheSavedFile_data()
+    {
+        QTest::addColumn<bool>("banded");
+        QTest::newRow("whole") << false;
+        QTest::newRow("in bands") << true;
+    }
+
+    // A save goes on from the picture as it was when it began: strokes painted while it runs
+    // reach neither the file nor the saved state.
+    void paintingDuringASaveDoesNotChangeTheSavedFile()
+    {
+        QFETCH(bool, banded);
+        const QImage picture = testPicture(1500, 1200);
+        showPicture(picture);
+        const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("during.png")));
+        Document::setForegroundSaveWait(0);
+        const double bandedAbove
+            = std::exchange(InkpondDocument::sBandedPixels, banded ? 0.0 : 1e300);
+        const auto restore = qScopeGuard([bandedAbove] {
+            Document::setForegroundSaveWait(-1);
+            InkpondDocument::sBandedPixels = bandedAbove;
+        });
+        std::optional<bool> saved;
+        m_doc->saveToURL(url, QStringLiteral("PNG image"), [&](bool ok) { saved = ok; });
+        QVERIFY(m_doc->isSaving());
+        for (int i = 0; i < 20; ++i)
+            strokes::dab(*m_canvas, 50.0f + float(i) * 60.0f, 600.0f);
+        strokes::freehand(*m_canvas, {{0, 0}, {750, 600}, {1500, 1200}});
+        QTRY_VERIFY_WITH_TIMEOUT(saved.has_value(), 60000);
+        QVERIFY(*saved);
+        QCOMPARE(differingPixels(QImage(url.toLocalFile()), picture), 0);
+        QVERIFY(m_doc->isDocumentEdited());
     }
 
 private:
