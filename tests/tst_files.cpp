@@ -109,6 +109,10 @@ private slots:
         m_controller = InkpondDocument::newDocumentController();
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
         QVERIFY(m_dir.isValid());
+        const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link(fifo, m_dir.filePath(QStringLiteral("pipe.png"))));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
     }
 
     // Opening a FIFO for reading waits for a writer: a FIFO named on the command line held the
@@ -117,10 +121,6 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
-        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QVERIFY(QFile::link(fifo, m_dir.filePath(QStringLiteral("pipe.png"))));
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
         QTest::newRow("FIFO") << "pipe"
                               << "is a FIFO, not a picture file";
         QTest::newRow("link to a FIFO") << "pipe.png"
@@ -140,6 +140,19 @@ private slots:
             return refusedSaying(opened, error, QStringLiteral("“%1” %2").arg(name, reason));
         });
         QVERIFY2(status != kTimedOut, "opening blocked");
+        QCOMPARE(status, 0);
+    }
+
+    // The document-types table is read once at start-up; a FIFO in its place held it for ever.
+    void typesTableThatIsAFifoIsRefusedWithoutBlocking()
+    {
+        const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
+        const int status = inChild([&] {
+            QString error;
+            const bool read = !DocumentTypes::fromFile(fifo, &error).isEmpty();
+            return refusedSaying(read, error, QStringLiteral("is not a document-types table"));
+        });
+        QVERIFY2(status != kTimedOut, "reading blocked");
         QCOMPARE(status, 0);
     }
 
