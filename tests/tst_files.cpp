@@ -26,6 +26,7 @@ constexpr bool kSanitized = false;
 #endif
 
 constexpr int kTimedOut = 1000;
+constexpr int kNoLimit = 99; // the child's address space could not be limited
 constexpr qint64 kGB = qint64(1) << 30;
 
 qint64 addressSpaceInUse()
@@ -54,9 +55,10 @@ int inChild(const std::function<int()> &body, qint64 headroom = 0)
         std::signal(SIGABRT, SIG_DFL);
         std::signal(SIGSEGV, SIG_DFL);
         if (headroom > 0) {
-            const rlimit limit {rlim_t(addressSpaceInUse() + headroom),
-                                rlim_t(addressSpaceInUse() + headroom)};
-            ::setrlimit(RLIMIT_AS, &limit);
+            const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
+            const rlimit limit {bytes, bytes};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+                std::_Exit(kNoLimit);
         }
         std::_Exit(body());
     }
