@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -103,8 +104,13 @@ class Compressors
 public:
     explicit Compressors(int count)
     {
-        for (int i = 0; i < count; ++i)
-            mThreads.emplace_back([this] { work(); });
+        // A thread that cannot start (a limit on threads or address space) leaves its bands to
+        // those that did, or to the caller when none did, rather than ending the process.
+        try {
+            for (int i = 0; i < count; ++i)
+                mThreads.emplace_back([this] { work(); });
+        } catch (const std::exception &) {
+        }
     }
 
     ~Compressors()

@@ -6,6 +6,7 @@
 #include "DurableJournal.h"
 #include "InkpondDocument.h"
 #include "LocalFile.h"
+#include "PngBands.h"
 #include "TestSupport.h"
 
 #include <QImageReader>
@@ -296,6 +297,41 @@ private slots:
     {
         // Qt cannot see it, so its folder could not be removed with it.
         ::unlink((QFile::encodeName(m_dir.path()) + "/caf\xe9.png").constData());
+    }
+
+    // A compressing thread of the PNG writer that could not start ended the process: the
+    // threads already started were destroyed still running.
+    void pngWriterGoesOnWithTheThreadsItCouldStart()
+    {
+        if (kSanitized)
+            QSKIP("needs a limited address space");
+        const QImage picture = testPicture(300, 200);
+        // Room for a thread stack or two (8 MB each), not for 16.
+        const int status = inChild(
+            [&] {
+                PngBands::WriteOptions options;
+                options.bandRows = 16;
+                options.workers = 16;
+                QByteArray png;
+                QBuffer out(&png);
+                out.open(QIODevice::WriteOnly);
+                QString error;
+                const auto band = [&](int top, int rows) {
+                    return picture.copy(0, top, picture.width(), rows);
+                };
+                if (PngBands::write(out, picture.width(), picture.height(), band, options, &error)
+                    != PngBands::Outcome::Done) {
+                    std::fprintf(stderr, "%s\n", qPrintable(error));
+                    return 1;
+                }
+                return differingPixels(QImage::fromData(png).convertToFormat(picture.format()),
+                                       picture)
+                        == 0
+                    ? 0
+                    : 2;
+            },
+            24 << 20);
+        QCOMPARE(status, 0);
     }
 
 private:
