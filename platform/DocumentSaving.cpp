@@ -2,6 +2,7 @@
 // file that replaces the old one only once complete, on a thread of its own so that the window
 // stays alive during a long save.
 #include "Document.h"
+#include "LocalFile.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -9,7 +10,10 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 // A save running on its own thread. Whoever ends it early cancels it and waits: the thread may
 // still be writing into the temporary file.
@@ -48,6 +52,7 @@ Document::~Document()
 }
 
 namespace {
+constexpr int kSaveNiceness = 10;
 int sForegroundWait = 100;
 quint64 sSaveSerial = 0;
 
@@ -70,6 +75,9 @@ bool Document::writeWorkToFile(const QString &path, const SaveWork &work,
     };
     if (isSpecialFile(path))
         return fail(tr("It is not a regular file."));
+    // Qt writes names as UTF-8: bytes that are not would name another file.
+    if (LocalFile::encodeName(path) != QFile::encodeName(path))
+        return fail(tr("Its name cannot be written back as it is; use Save As to choose another."));
     const std::function<bool(double)> told = progress ? progress : [](double) { return true; };
     QSaveFile file(path);
     // Unbuffered, so a write the disk refuses fails at once: QSaveFile does not see a failure
@@ -146,7 +154,7 @@ void Document::saveToURL(const QUrl &url, const QString &typeName, Completion do
     s->otherContentsAtStart = m_readOtherContents;
     s->serial = ++sSaveSerial;
     const QString path = url.toLocalFile();
-    s->thread.reset(QThread::create([this, s, path, work] {
+    const std::function<void()> run = [this, s, path, work] {
         const auto progress = [this, s](double fraction) {
             const int percent = int(std::clamp(fraction, 0.0, 1.0) * 100);
             if (s->percentShown.exchange(percent) != percent)
@@ -160,6 +168,12 @@ void Document::saveToURL(const QUrl &url, const QString &typeName, Completion do
             s->succeeded = false;
             s->error = tr("The save was cancelled.");
         }
+    };
+    s->thread.reset(QThread::create([run] {
+        // Below the window's thread, so that drawing and the keys go first on a busy machine;
+        // threads the save starts inherit it.
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), kSaveNiceness);
+        run();
     }));
     const quint64 serial = s->serial;
     connect(s->thread.get(), &QThread::finished, this, [this, serial, url, typeName, done] {
@@ -168,6 +182,13 @@ void Document::saveToURL(const QUrl &url, const QString &typeName, Completion do
     });
     m_save = std::move(save);
     s->thread->start();
+    if (!s->thread->isRunning() && !s->thread->isFinished()) {
+        // No thread to be had: saved here, as in the days before threads.
+        s->thread.reset();
+        run();
+        saveEnded(url, typeName, done);
+        return;
+    }
     // A small save is over before anyone could see it run: it ends here, as it always did.
     if (s->thread->wait(sForegroundWait < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                             : QDeadlineTimer(sForegroundWait))) {

@@ -55,7 +55,9 @@ int main(int argc, char *argv[])
     installMessageFormat();
     TabletApplication app(argc, argv);
     CommandLine command;
-    if (!command.parse(app.arguments())) {
+    // Its own bytes, not Qt's reading of them: a file name need not be UTF-8. Qt and the
+    // application have taken their switches out of argv by now.
+    if (!command.parse(CommandLine::argumentsOf(argc, argv))) {
         qCCritical(lcCommandLine).noquote().nospace()
             << command.errorText() << "\nTry 'inkpond --help'.";
         return 2;

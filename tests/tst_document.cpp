@@ -306,6 +306,18 @@ private slots:
         QCOMPARE(fileContents(f.path), "text:new");
     }
 
+    // A name kept with a byte that is not UTF-8 cannot reach Qt's writer as it is: the save is
+    // refused instead of writing a file of another name.
+    void saveUnderANameThatIsNotUtf8IsRefused()
+    {
+        Fixture f;
+        const QString name = f.dir.filePath(QStringLiteral("caf") + QChar(0xDCE9) + ".txt");
+        QString error;
+        QVERIFY(!f.doc->writeToURL(QUrl::fromLocalFile(name), f.doc->fileType(), &error));
+        QVERIFY(error.contains(QLatin1String("Save As")));
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList {"notes.txt"});
+    }
+
     void saveThroughALinkLeavesASpecialFile()
     {
         Fixture f;
