@@ -181,6 +181,14 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <source>Don&apos;t Save</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Its name cannot be written back as it is; use Save As to choose another.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The save was cancelled.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DocumentController</name>
@@ -888,6 +896,21 @@ Continue?</translation>
     </message>
     <message>
         <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SaveProgress</name>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished">Cancel</translation>
+    </message>
+    <message>
+        <source>Saving… %p %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop saving; the file stays as it was</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
