@@ -107,6 +107,17 @@ public:
     // want every save finished when the command returns make it negative (no limit).
     static void setForegroundSaveWait(int milliseconds);
 
+    // Reading in the background (DocumentReading.cpp): the work runs on a thread of its own while
+    // the event loop goes on; one that lasts shows its progress and Cancel in an
+    // application-modal dialog saying label. False with a sentence in *error when the work
+    // failed; false with none when the user cancelled it (wasReadCancelled()).
+    using ReadWork = std::function<bool(const std::function<bool(double fraction)> &progress,
+                                        QString *error)>;
+    bool readInBackground(const QString &label, const ReadWork &work, QString *error);
+    bool wasReadCancelled() const { return m_readCancelled; }
+    // How long a read blocks before the event loop runs again; negative: until it ends.
+    static void setForegroundReadWait(int milliseconds);
+
     // Commands (DocumentCommands.cpp).
     // Saves to the document's file, or asks for one when it has none or cannot write its type.
     void saveDocument(Completion done = {});
@@ -166,6 +177,7 @@ private:
     std::function<QString(const Document *)> m_untitledNamer;
     QPointer<QWidget> m_closeQuestion;
     bool m_closing = false;
+    bool m_readCancelled = false;
     struct SaveInProgress;
     std::unique_ptr<SaveInProgress> m_save;
     // What waits for the save to end: closing, a second save.

@@ -149,6 +149,7 @@ Document *DocumentController::openUntitledDocument(std::unique_ptr<Document> doc
 Document *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool display,
                                                             QString *error)
 {
+    m_openCancelled = false;
     if (Document *open = documentForURL(url)) {
         if (display)
             open->showWindows();
@@ -161,8 +162,10 @@ Document *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, boo
         return nullptr;
     }
     const QString type = typeForContentsOfURL(url);
-    if (!document->readFromURL(url, type, error))
+    if (!document->readFromURL(url, type, error)) {
+        m_openCancelled = document->wasReadCancelled();
         return nullptr;
+    }
     document->setFileURL(url);
     document->setFileType(type);
     Document *d = document.get();
@@ -179,7 +182,8 @@ void DocumentController::openFiles(const QStringList &paths)
     for (const QString &path : paths) {
         const QString absolute = QFileInfo(path).absoluteFilePath();
         QString error;
-        if (!openDocumentWithContentsOfURL(QUrl::fromLocalFile(absolute), true, &error))
+        if (!openDocumentWithContentsOfURL(QUrl::fromLocalFile(absolute), true, &error)
+            && !m_openCancelled)
             presentOpenError(absolute, error);
     }
 }

@@ -49,8 +49,10 @@ public:
     // The same with a document the caller made.
     Document *openUntitledDocument(std::unique_ptr<Document> document, bool display);
     // The document of that file: the open one, or one read from the file. nullptr and a reason
-    // in *error when the file cannot be read.
+    // in *error when the file cannot be read, none when the user cancelled the read.
     Document *openDocumentWithContentsOfURL(const QUrl &url, bool display, QString *error);
+    // The last open ended by the user's Cancel: nothing to tell.
+    bool wasOpenCancelled() const { return m_openCancelled; }
     // Opens each file, telling the user about each one that cannot be opened.
     void openFiles(const QStringList &paths);
 
@@ -75,4 +77,5 @@ private:
     DocumentTypes m_types;
     DocumentFactory m_makeDocument;
     std::vector<std::unique_ptr<Document>> m_documents;
+    bool m_openCancelled = false;
 };

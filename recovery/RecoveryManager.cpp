@@ -89,14 +89,11 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
             *error = record.problem;
         return nullptr;
     }
-    const QSize size = record.start.size;
-    QImage start = record.start.base;
-    if (start.isNull()) {
-        start = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        if (!start.isNull())
-            start.fill(Qt::transparent);
-    }
-    if (start.isNull()) {
+    const QSize size = record.start.base.isNull() ? record.start.size : record.start.base.size();
+    // A blank start costs no pixels: its tiles are made as strokes paint them.
+    auto tiles = std::make_unique<TiledImage>(Size {float(size.width()), float(size.height())});
+    if (!TiledImage::isValidSize(tiles->size())
+        || (!record.start.base.isNull() && !tiles->setPixels(record.start.base))) {
         if (error)
             *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
                          .arg(size.width())
@@ -107,7 +104,7 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
         = qobject_cast<InkpondDocument *>(controller->openUntitledDocumentAndDisplay(false, error));
     if (!document)
         return nullptr;
-    document->setStartingImage(std::make_unique<Image>(std::move(start)));
+    document->setStartingImage(std::move(tiles));
     if (!record.start.path.isEmpty())
         document->setFileURL(QUrl::fromLocalFile(record.start.path));
     if (!record.start.type.isEmpty())

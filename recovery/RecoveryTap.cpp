@@ -49,7 +49,7 @@ RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, const QStrin
     canvas->installEventFilter(this);
     connect(canvas, &WTView::pictureChanged, this, &RecoveryTap::pictureChanged);
     connect(document, &Document::changesCleared, this, &RecoveryTap::changesCleared);
-    startAgain(!document->startingImage());
+    startAgain(!document->hasStartingPicture());
 }
 
 RecoveryTap::~RecoveryTap()

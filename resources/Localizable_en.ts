@@ -189,6 +189,10 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <source>The save was cancelled.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished">Cancel</translation>
+    </message>
 </context>
 <context>
     <name>DocumentController</name>
@@ -338,6 +342,14 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory to read the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opening “%1”…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -620,6 +632,29 @@ Continue?</translation>
     </message>
     <message>
         <source>Eraser, %1 points wide</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PictureFile</name>
+    <message>
+        <source>The picture&apos;s data is damaged or incomplete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for a picture of %1 × %2 pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The drawing is too large to be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The drawing refers to another file (%1), which Inkpond does not read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

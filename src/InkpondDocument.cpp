@@ -5,11 +5,13 @@
 #include "ImageCodec.h"
 #include "LocalFile.h"
 #include "Picture.h"
+#include "PictureFile.h"
 #include "PngBands.h"
 #include "WTView.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 #include <new>
 
@@ -115,39 +117,67 @@ Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QB
     };
 }
 
+void InkpondDocument::setStartingImage(std::unique_ptr<TiledImage> image)
+{
+    mStartingImage = std::move(image);
+    mHasStartingPicture = mStartingImage != nullptr;
+}
+
 bool InkpondDocument::readFromData(const QByteArray &data, const QString &typeName, QString *error)
 {
-    QImage decoded = ImageCodec::decode(data, formatHintForType(typeName), error);
-    if (decoded.isNull())
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    auto decoded = std::make_unique<TiledImage>(Size {});
+    try {
+        if (PictureFile::read(buffer, formatHintForType(typeName), decoded.get(), {}, error)
+            != PictureFile::Outcome::Done)
+            return false;
+    } catch (const std::bad_alloc &) {
+        if (error)
+            *error = tr("There is not enough memory to read the picture.");
         return false;
-    mStartingImage = std::make_unique<Image>(std::move(decoded));
+    }
+    setStartingImage(std::move(decoded));
     updateChangeCount(ChangeReadOtherContents);
     return true;
 }
 
-QImage InkpondDocument::readPicture(const QUrl &url, const QString &typeName, QString *error) const
+std::unique_ptr<TiledImage> InkpondDocument::readPicture(const QUrl &url, const QString &typeName,
+                                                         QString *error)
 {
     const QString path = url.toLocalFile();
-    QFile file;
-    if (!LocalFile::openForReading(file, path, ImageCodec::kLargestFile, error))
-        return {};
-    // Decoded from the file as the reader asks for it: its header is read first, and a file
-    // that is no picture, or one too large, costs no more than that.
-    try {
-        return ImageCodec::decode(file, formatHintForType(typeName), error);
-    } catch (const std::bad_alloc &) {
-        if (error)
-            *error = LocalFile::notEnoughMemory(path);
-        return {};
-    }
+    const QByteArray hint = formatHintForType(typeName);
+    auto decoded = std::make_unique<TiledImage>(Size {});
+    const ReadWork work = [path, hint, &decoded](const std::function<bool(double)> &progress,
+                                                 QString *why) {
+        QFile file;
+        if (!LocalFile::openForReading(file, path, ImageCodec::kLargestFile, why))
+            return false;
+        // Decoded from the file as the reader asks for it: its header is read first, and a
+        // file that is no picture, or one too large, costs no more than that.
+        try {
+            return PictureFile::read(file, hint, decoded.get(), progress, why)
+                == PictureFile::Outcome::Done;
+        } catch (const std::bad_alloc &) {
+            if (why)
+                *why = LocalFile::notEnoughMemory(path);
+            return false;
+        }
+    };
+    const QString label
+        = tr("Opening “%1”…").arg(LocalFile::displayName(QFileInfo(path).fileName()));
+    if (!readInBackground(label, work, error))
+        return nullptr;
+    return decoded;
 }
 
 bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QString *error)
 {
-    QImage decoded = readPicture(url, typeName, error);
-    const bool read = !decoded.isNull();
+    std::unique_ptr<TiledImage> decoded = readPicture(url, typeName, error);
+    const bool read = decoded != nullptr;
     if (read)
-        mStartingImage = std::make_unique<Image>(std::move(decoded));
+        setStartingImage(std::move(decoded));
     updateChangeCount(ChangeCleared);
     return read;
 }
@@ -155,20 +185,21 @@ bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QStr
 bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &typeName,
                                             QString *error)
 {
-    QImage decoded = readPicture(url, typeName, error);
-    if (decoded.isNull())
+    std::unique_ptr<TiledImage> decoded = readPicture(url, typeName, error);
+    if (!decoded)
         return false;
-    const Image image(std::move(decoded));
     if (mCanvasView) {
-        if (!mCanvasView->setImage(&image)) {
+        const int width = decoded->pixelWidth();
+        const int height = decoded->pixelHeight();
+        if (!mCanvasView->adoptImage(std::move(decoded))) {
             if (error)
                 *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
-                             .arg(image.pixelWidth())
-                             .arg(image.pixelHeight());
+                             .arg(width)
+                             .arg(height);
             return false;
         }
     } else {
-        mStartingImage = std::make_unique<Image>(image.qimage());
+        setStartingImage(std::move(decoded));
     }
     updateChangeCount(ChangeCleared);
     return true;

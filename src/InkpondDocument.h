@@ -3,6 +3,7 @@
 #include "Document.h"
 #include "DocumentTypes.h"
 #include "Image.h"
+#include "TiledImage.h"
 #include "Toolbar.h"
 
 #include <QPointer>
@@ -41,21 +42,24 @@ public:
     // what is painted meanwhile does not reach it.
     static SaveWork pictureWork(const Picture &picture, const QByteArray &extension, bool withBG);
     // Above this many pixels a PNG is written a band of rows at a time.
-    static inline double sBandedPixels = 4096.0 * 4096.0;
-    // Reads the file; whatever the result, the document then counts as unedited.
+    static inline double sBandedPixels = 0.0;
+    // Reads the file on a thread of its own, straight into tiles, with progress and Cancel once
+    // it lasts; whatever the result, the document then counts as unedited.
     bool readFromURL(const QUrl &url, const QString &typeName, QString *error) override;
     // Decodes by content, whatever type the data was offered under; the picture becomes the
-    // starting image and the document counts as edited.
+    // starting picture and the document counts as edited.
     bool readFromData(const QByteArray &data, const QString &typeName, QString *error) override;
-    // The picture read from a file or data, for the canvas when the window is made; nullptr
-    // while none was read.
-    const Image *startingImage() const { return mStartingImage.get(); }
+    // The picture read from a file or data, for the canvas when the window is made, which takes
+    // its tiles; nullptr while none was read, and once the canvas has it.
+    const TiledImage *startingImage() const { return mStartingImage.get(); }
+    // Whether the document started from a picture rather than a blank sheet.
+    bool hasStartingPicture() const { return mHasStartingPicture; }
     // Where the window's canvas keeps its pen settings: the user's preferences unless another
     // store is given before the window is made. The store outlives the document.
     Preferences *settingsStore() const { return mSettingsStore; }
     void setSettingsStore(Preferences *store) { mSettingsStore = store; }
     // The picture the window will start with, for a document made without a file.
-    void setStartingImage(std::unique_ptr<Image> image) { mStartingImage = std::move(image); }
+    void setStartingImage(std::unique_ptr<TiledImage> image);
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
     bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error) override;
 
@@ -85,10 +89,13 @@ signals:
 
 private:
     QByteArray formatHintForType(const QString &typeName) const;
-    // The file's picture, read once it is known to be a picture file of a size that can be one.
-    QImage readPicture(const QUrl &url, const QString &typeName, QString *error) const;
+    // The file's picture, read once it is known to be a picture file of a size that can be one,
+    // in the background.
+    std::unique_ptr<TiledImage> readPicture(const QUrl &url, const QString &typeName,
+                                            QString *error);
 
-    std::unique_ptr<Image> mStartingImage;
+    std::unique_ptr<TiledImage> mStartingImage;
+    bool mHasStartingPicture = false;
     Preferences *mSettingsStore = nullptr;
     // Not owned: they live in the document's window.
     QPointer<WTView> mCanvasView;

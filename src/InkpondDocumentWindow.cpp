@@ -35,7 +35,7 @@ void InkpondDocument::makeWindowControllers()
     }
     setWindowViews(windowController->colorWell(), windowController->penView(),
                    windowController->brushSizeSlider(), windowController->bgTypeSlider());
-    mCanvasView->awakeFromNib(startingImage());
+    mCanvasView->awakeFromNib(std::move(mStartingImage));
     mCanvasView->setFocus();
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);

@@ -36,6 +36,11 @@ Layer::Layer(Size size)
 {
 }
 
+Layer::Layer(std::unique_ptr<TiledImage> image)
+    : mImage(std::move(image))
+{
+}
+
 Layer::~Layer() = default;
 
 void Layer::copyStateTo(Layer &copy) const

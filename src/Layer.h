@@ -21,6 +21,7 @@ class Layer
 public:
     Layer(); // no image
     explicit Layer(Size size); // a fully transparent image of that size
+    explicit Layer(std::unique_ptr<TiledImage> image); // adopts the image, tiles and all
     virtual ~Layer();
 
     Layer(const Layer &) = delete;

@@ -83,7 +83,7 @@ public:
     // Completes the canvas once its window has connected it (WTViewStartup.cpp): the starting
     // picture (the document's, when it was opened from one) or a new sheet, the stored
     // background type, proximity followed.
-    void awakeFromNib(const Image *startingImage = nullptr);
+    void awakeFromNib(std::unique_ptr<TiledImage> startingImage = nullptr);
 
     // The document whose changes the canvas counts, and the window side through which it asks
     // and tells the user; neither is owned. Without questions nothing is asked: a guarded
@@ -190,6 +190,8 @@ public:
     // that cannot be held. getImageWithBG: the picture flattened into a new image of the sheet's
     // size, transparent where no layer covers it unless withBG asks for the paper under it.
     bool setImage(const Image *image);
+    // The same with a tiled picture, whose tiles the canvas takes without copying them.
+    bool adoptImage(std::unique_ptr<TiledImage> image);
     std::unique_ptr<Image> getImageWithBG(bool withBG);
     void copy(QObject *sender = nullptr);
     void copyWithBG(QObject *sender = nullptr);

@@ -36,6 +36,16 @@ bool WTView::setImage(const Image *p)
     return true;
 }
 
+bool WTView::adoptImage(std::unique_ptr<TiledImage> image)
+{
+    if (!image || image->pixelWidth() == 0 || image->pixelHeight() == 0)
+        return false;
+    if (!replaceLayersWith(std::make_unique<Layer>(std::move(image))))
+        return false;
+    update();
+    return true;
+}
+
 std::unique_ptr<Image> WTView::getImageWithBG(bool withBG)
 {
     return mPicture->flatten(withBG);

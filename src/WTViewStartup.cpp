@@ -4,12 +4,12 @@
 
 #include "PenSettings.h"
 
-void WTView::awakeFromNib(const Image *starting)
+void WTView::awakeFromNib(std::unique_ptr<TiledImage> starting)
 {
     // The sheet first, so that the background is built once more at its final size and the
     // window's first display shows the real sheet. A picture too large to hold was refused with
     // a message; the new sheet serves instead.
-    if (!starting || !setImage(starting))
+    if (!starting || !adoptImage(std::move(starting)))
         setSheetSize({600, 600});
     // Applied in full even when it is the type already held: window appearance, background,
     // display.

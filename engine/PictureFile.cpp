@@ -1,0 +1,217 @@
+#include "PictureFile.h"
+
+#include "ImageCodec.h"
+#include "TiledImage.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImageReader>
+#include <QXmlStreamReader>
+#include <cstring>
+#include <new>
+#include <zlib.h>
+
+namespace {
+// The texts of this file, in the string table under "PictureFile".
+struct PictureFileTexts
+{
+    Q_DECLARE_TR_FUNCTIONS(PictureFile)
+};
+
+using PictureFile::Outcome;
+
+Outcome fail(QString *error, const QString &message)
+{
+    if (error)
+        *error = message;
+    return Outcome::Failed;
+}
+
+bool tell(const PngBands::Progress &progress, double fraction)
+{
+    return !progress || progress(fraction);
+}
+
+QString damaged()
+{
+    return PictureFileTexts::tr("The picture's data is damaged or incomplete.");
+}
+
+QString notEnoughMemory(int width, int height)
+{
+    return PictureFileTexts::tr("There is not enough memory for a picture of %1 × %2 pixels.")
+        .arg(width)
+        .arg(height);
+}
+
+bool isSvgFormat(const QByteArray &format)
+{
+    const QByteArray f = format.toLower();
+    return f == "svg" || f == "svgz";
+}
+
+// The format Qt's readers see in the content, the device left where it was.
+QByteArray formatByContent(QIODevice &device)
+{
+    const qint64 start = device.pos();
+    QByteArray format;
+    {
+        QImageReader reader(&device);
+        reader.setDecideFormatFromContent(true);
+        format = reader.format();
+    }
+    device.seek(start);
+    return format;
+}
+
+// gzip (svgz) to the document it holds, at most kLargestSvg of it.
+bool gunzip(const QByteArray &in, QByteArray *out)
+{
+    z_stream z {};
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK)
+        return false;
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
+    z.avail_in = uInt(in.size());
+    QByteArray result;
+    char chunk[1 << 16];
+    int status = Z_OK;
+    while (status == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef *>(chunk);
+        z.avail_out = sizeof chunk;
+        status = inflate(&z, Z_NO_FLUSH);
+        result.append(chunk, qsizetype(sizeof chunk - z.avail_out));
+        if (result.size() > PictureFile::kLargestSvg)
+            status = Z_MEM_ERROR;
+    }
+    inflateEnd(&z);
+    *out = std::move(result);
+    return status == Z_STREAM_END;
+}
+
+Outcome readSvg(QIODevice &device, TiledImage *image, const PngBands::Progress &progress,
+                QString *error)
+{
+    QByteArray data = device.read(PictureFile::kLargestSvg + 1);
+    if (data.size() > PictureFile::kLargestSvg)
+        return fail(error, PictureFileTexts::tr("The drawing is too large to be read."));
+    if (data.startsWith("\x1f\x8b") && !gunzip(data, &data))
+        return fail(error, damaged());
+    const QString reference = PictureFile::svgExternalReference(data);
+    if (reference == QLatin1String("?"))
+        return fail(error, damaged());
+    if (!reference.isEmpty())
+        return fail(error,
+                    PictureFileTexts::tr("The drawing refers to another file (%1), which Inkpond "
+                                         "does not read.")
+                        .arg(reference.left(200)));
+
+    // Rendered again for every band: no more than a band of pixels is ever held.
+    const auto renderer = [&data](QImageReader &reader, QBuffer &buffer) {
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+        reader.setFormat("svg");
+    };
+    QBuffer sizeBuffer;
+    QImageReader sizeReader;
+    renderer(sizeReader, sizeBuffer);
+    const QSize size = sizeReader.size();
+    if (!size.isValid() || size.isEmpty())
+        return fail(error, damaged());
+    const Size sheet {float(size.width()), float(size.height())};
+    if (!TiledImage::isValidSize(sheet))
+        return fail(error,
+                    PictureFileTexts::tr("The picture is %1 × %2 pixels; a sheet can be at most "
+                                         "%3 pixels wide and high.")
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(TiledImage::kMaxSide));
+    TiledImage tiles(sheet);
+    for (int top = 0; top < size.height(); top += PictureFile::kSvgBandRows) {
+        if (!tell(progress, double(top) / size.height()))
+            return Outcome::Cancelled;
+        const int rows = std::min(PictureFile::kSvgBandRows, size.height() - top);
+        QBuffer buffer;
+        QImageReader reader;
+        renderer(reader, buffer);
+        reader.setClipRect(QRect(0, top, size.width(), rows));
+        QImage band;
+        if (!reader.read(&band))
+            return fail(error, damaged());
+        band = std::move(band).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (band.isNull())
+            return fail(error, notEnoughMemory(size.width(), size.height()));
+        if (band.size() != QSize(size.width(), rows))
+            return fail(error, damaged());
+        if (!tiles.setRows(top, band))
+            return fail(error, notEnoughMemory(size.width(), size.height()));
+    }
+    if (!tell(progress, 1.0))
+        return Outcome::Cancelled;
+    if (image)
+        *image = std::move(tiles);
+    return Outcome::Done;
+}
+
+// What no reader of the format offers to read in bands: decoded whole, then cut into tiles.
+Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
+                  const PngBands::Progress &progress, QString *error)
+{
+    if (!tell(progress, 0.0))
+        return Outcome::Cancelled;
+    // The hint never makes data that is no drawing by content an SVG: it would not be checked.
+    QImage whole
+        = ImageCodec::decode(device, isSvgFormat(formatHint) ? QByteArray() : formatHint, error);
+    if (whole.isNull())
+        return Outcome::Failed;
+    if (!tell(progress, 0.5))
+        return Outcome::Cancelled;
+    TiledImage tiles(Size {float(whole.width()), float(whole.height())});
+    if (!tiles.setPixels(whole))
+        return fail(error, notEnoughMemory(whole.width(), whole.height()));
+    whole = QImage();
+    if (!tell(progress, 1.0))
+        return Outcome::Cancelled;
+    if (image)
+        *image = std::move(tiles);
+    return Outcome::Done;
+}
+} // namespace
+
+namespace PictureFile {
+
+Outcome read(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
+             const PngBands::Progress &progress, QString *error)
+{
+    const QByteArray head = device.peek(8);
+    if (head.size() == 8 && std::memcmp(head.constData(), "\x89PNG\r\n\x1a\n", 8) == 0)
+        return PngBands::read(device, image, progress, error);
+    const QByteArray format = formatByContent(device);
+    if (isSvgFormat(format) || (format.isEmpty() && isSvgFormat(formatHint)))
+        return readSvg(device, image, progress, error);
+    return readWhole(device, formatHint, image, progress, error);
+}
+
+QString svgExternalReference(const QByteArray &svg)
+{
+    QXmlStreamReader xml(svg);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        // Qt's renderer reads the file an image names; everything else it resolves inside
+        // the document.
+        if (xml.name() != QLatin1String("image"))
+            continue;
+        for (const QXmlStreamAttribute &attribute : xml.attributes()) {
+            if (attribute.name() != QLatin1String("href"))
+                continue;
+            const QString target = attribute.value().trimmed().toString();
+            if (!target.isEmpty()
+                && !target.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+                return target;
+        }
+    }
+    return xml.hasError() ? QStringLiteral("?") : QString();
+}
+
+} // namespace PictureFile

@@ -1,0 +1,347 @@
+// Opening pictures in the background, straight into tiles: the same pixels as a whole decode,
+// memory that follows the painted tiles, Cancel, and drawings that name other files.
+#include "DocumentController.h"
+#include "InkpondDocument.h"
+#include "PngBands.h"
+#include "TestSupport.h"
+#include "TiledImage.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace {
+constexpr int kTimedOut = -1000;
+constexpr int kNoLimit = 99; // the child's address space could not be limited
+constexpr int kLargeSide = 16384;
+
+qint64 addressSpaceInUse()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+// body's exit status in a child process whose address space is what it uses now plus
+// headroom; -signal when a signal ended it, or kTimedOut.
+int inChild(const std::function<int()> &body, qint64 headroom)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGABRT, SIG_DFL);
+        std::signal(SIGSEGV, SIG_DFL);
+        const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
+        const rlimit limit {bytes, bytes};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0)
+            std::_Exit(kNoLimit);
+        std::_Exit(body());
+    }
+    int status = 0;
+    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 120000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return kTimedOut;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+QImage pixelsOf(const TiledImage &tiles)
+{
+    QImage out(tiles.pixelWidth(), tiles.pixelHeight(), QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    tiles.readPixels(out.rect(), out, 0, 0);
+    return out;
+}
+
+// What Qt's reader makes of the whole file, as the document holds pixels.
+QImage decodedWhole(const QString &path)
+{
+    QImageReader reader(path);
+    return reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QByteArray chunk(const QByteArray &type, const QByteArray &data)
+{
+    QByteArray out(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), out.data());
+    const QByteArray body = type + data;
+    out += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(quint32(::crc32(0, reinterpret_cast<const Bytef *>(body.constData()),
+                                          uInt(body.size()))),
+                          crc.data());
+    return out + crc;
+}
+
+// A 16384² sheet with three painted squares, one across a tile border.
+const QList<QRect> kPainted {QRect(100, 200, 256, 256), QRect(8000, 9000, 300, 100),
+                             QRect(16000, 16300, 384, 84)};
+
+QImage largeBand(int top, int rows)
+{
+    QImage band(kLargeSide, rows, QImage::Format_ARGB32_Premultiplied);
+    band.fill(Qt::transparent);
+    QPainter painter(&band);
+    for (const QRect &r : kPainted)
+        painter.fillRect(r.translated(0, -top), QColor(30, 120, 200, 180));
+    return band;
+}
+
+qint64 paintedTiles()
+{
+    constexpr int T = TiledImage::kTileSide;
+    QSet<QPair<int, int>> tiles;
+    for (const QRect &r : kPainted)
+        for (int y = r.top() / T; y <= r.bottom() / T; ++y)
+            for (int x = r.left() / T; x <= r.right() / T; ++x)
+                tiles.insert({x, y});
+    return tiles.size();
+}
+
+QString svgWithImage(const QString &href)
+{
+    return QStringLiteral(
+               "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'"
+               " width='40' height='30'><rect x='0' y='0' width='10' height='10' fill='blue'/>"
+               "<image x='10' y='10' width='20' height='20' %1/></svg>")
+        .arg(href);
+}
+
+QByteArray gzipped(const QByteArray &data)
+{
+    z_stream z {};
+    deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(int(deflateBound(&z, uLong(data.size()))) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(qsizetype(z.total_out));
+    deflateEnd(&z);
+    return out;
+}
+} // namespace
+
+class OpenTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_settings = std::make_unique<IsolatedSettings>();
+        m_controller = InkpondDocument::newDocumentController();
+        QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
+        m_large = m_dir.filePath(QStringLiteral("large.png"));
+        QFile file(m_large);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QString error;
+        QCOMPARE(PngBands::write(file, kLargeSide, kLargeSide, largeBand, {}, &error),
+                 PngBands::Outcome::Done);
+    }
+
+    void cleanup()
+    {
+        Document::setForegroundReadWait(100);
+        for (Document *document : m_controller->documents())
+            document->close();
+        QTRY_VERIFY(m_controller->documents().empty());
+    }
+
+    // Every kind of PNG Qt writes, and a drawing taller than a band, read into tiles a few
+    // rows at a time: the pixels Qt's reader gives for the whole picture.
+    void bandsGiveThePixelsOfTheWholePicture_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("data");
+        const QImage picture = testPicture(300, 700);
+        QTest::newRow("RGBA") << "rgba.png" << encodedImage(picture, "png");
+        QTest::newRow("RGB") << "rgb.png"
+                             << encodedImage(testPicture(130, 300, true).convertToFormat(
+                                                 QImage::Format_RGB32),
+                                             "png");
+        QTest::newRow("16-bit") << "deep.png"
+                                << encodedImage(picture.convertToFormat(QImage::Format_RGBA64),
+                                                "png");
+        QTest::newRow("grey") << "grey.png"
+                              << encodedImage(picture.convertToFormat(QImage::Format_Grayscale8),
+                                              "png");
+        QTest::newRow("palette")
+            << "palette.png"
+            << encodedImage(picture.convertToFormat(QImage::Format_Indexed8), "png");
+        QTest::newRow("SVG") << "tall.svg"
+                             << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='90' "
+                                           "height='700'><circle cx='45' cy='350' r='40' "
+                                           "fill='red' fill-opacity='0.5'/><rect x='3' y='250' "
+                                           "width='80' height='10.5' fill='green'/></svg>");
+    }
+    void bandsGiveThePixelsOfTheWholePicture()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, data);
+        const QString path = m_dir.filePath(name);
+        QVERIFY(writeFile(path, data));
+        QString error;
+        Document *opened
+            = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error);
+        QVERIFY2(opened, qPrintable(error));
+        const TiledImage *tiles = static_cast<InkpondDocument *>(opened)->startingImage();
+        QVERIFY(tiles);
+        const QImage whole = decodedWhole(path);
+        QCOMPARE(QSize(tiles->pixelWidth(), tiles->pixelHeight()), whole.size());
+        QCOMPARE(differingPixels(pixelsOf(*tiles), whole), 0);
+    }
+
+    // Refused from the header, in a child with room for little more than it uses.
+    void pictureLargerThanASheetIsRefusedBeforeAllocating()
+    {
+        QByteArray header(13, '\0');
+        qToBigEndian<quint32>(100000, header.data());
+        qToBigEndian<quint32>(100000, header.data() + 4);
+        header[8] = 8; // bits
+        header[9] = 6; // RGBA
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header)
+            + chunk("IDAT", QByteArray::fromHex("789c030000000001")) + chunk("IEND", {});
+        const QString path = m_dir.filePath(QStringLiteral("huge.png"));
+        QVERIFY(writeFile(path, png));
+        const int status = inChild(
+            [&] {
+                Document::setForegroundReadWait(-1);
+                QString error;
+                const bool opened = m_controller->openDocumentWithContentsOfURL(
+                    QUrl::fromLocalFile(path), false, &error);
+                return !opened && error.contains(QStringLiteral("100000")) ? 0 : 1;
+            },
+            qint64(256) << 20);
+        QCOMPARE(status, 0);
+    }
+
+    // A 16384² picture held whole is 1 GB; read into tiles it costs the painted ones. Measured
+    // in a process of its own (a forked one would find Qt's thread pool gone) whose address
+    // space has room for half that.
+    void largeMostlyTransparentPictureCostsItsPaintedTiles()
+    {
+        const char *limited = "INKPOND_TEST_LIMITED";
+        if (!qEnvironmentVariableIsSet(limited)) {
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QString::fromLatin1(limited), QStringLiteral("1"));
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QString::fromLatin1(QTest::currentTestFunction())});
+            QVERIFY(child.waitForFinished(300000));
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child.exitCode(), 0);
+            return;
+        }
+        const rlim_t bytes = rlim_t(addressSpaceInUse() + (qint64(512) << 20));
+        const rlimit limit {bytes, bytes};
+        QCOMPARE(::setrlimit(RLIMIT_AS, &limit), 0);
+        const qint64 before = TiledImage::liveTiles();
+        QString error;
+        Document *opened = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(m_large),
+                                                                       false, &error);
+        QVERIFY2(opened, qPrintable(error));
+        const TiledImage *tiles = static_cast<InkpondDocument *>(opened)->startingImage();
+        QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
+        QCOMPARE(qAlpha(tiles->pixel(8100, kLargeSide - 1 - 9050)), 180);
+        QCOMPARE(tiles->pixel(50, 50), 0u);
+    }
+
+    // Cancel while the picture is read: no document, no window, nothing to tell.
+    void cancelledOpenLeavesNoDocument()
+    {
+        Document::setForegroundReadWait(0);
+        bool cancelled = false;
+        QTimer::singleShot(0, this, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (widget->objectName() == QLatin1String("readProgress"))
+                    if (auto *button = widget->findChild<QPushButton *>()) {
+                        button->click();
+                        cancelled = true;
+                    }
+        });
+        m_controller->openFiles({m_large});
+        QVERIFY(cancelled);
+        QVERIFY(m_controller->wasOpenCancelled());
+        QVERIFY(m_controller->documents().empty());
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    }
+
+    // Qt's renderer would read the file an image names: such a drawing is refused, from a file
+    // or the clipboard, compressed or not. An image carried inside the drawing still shows.
+    void drawingNamingAnotherFileDoesNotReadIt_data()
+    {
+        QTest::addColumn<QString>("href");
+        const QString red = m_dir.filePath(QStringLiteral("red.png"));
+        QImage image(4, 4, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(red));
+        QTest::newRow("name") << "xlink:href='red.png'";
+        QTest::newRow("path") << QStringLiteral("href='%1'").arg(red);
+        QTest::newRow("URL") << QStringLiteral("xlink:href='%1'")
+                                    .arg(QUrl::fromLocalFile(red).toString());
+    }
+    void drawingNamingAnotherFileDoesNotReadIt()
+    {
+        QFETCH(QString, href);
+        const QByteArray svg = svgWithImage(href).toUtf8();
+        const QList<QPair<QString, QByteArray>> files {{QStringLiteral("linked.svg"), svg},
+                                                       {QStringLiteral("linked.svgz"),
+                                                        gzipped(svg)}};
+        for (const auto &[name, data] : files) {
+            const QString path = m_dir.filePath(name);
+            QVERIFY(writeFile(path, data));
+            QString error;
+            QVERIFY2(!m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path),
+                                                                  false, &error),
+                     qPrintable(name));
+            QVERIFY2(error.contains(QStringLiteral("refers to another file")), qPrintable(error));
+        }
+        InkpondDocument pasted;
+        QString error;
+        QVERIFY(!pasted.readFromData(svg, QStringLiteral("SVG image"), &error));
+        QVERIFY(!pasted.startingImage());
+    }
+    void drawingCarryingItsImageOpens()
+    {
+        QImage image(20, 20, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        const QString href = QStringLiteral("xlink:href='data:image/png;base64,%1'")
+                                 .arg(QString::fromLatin1(encodedImage(image, "png").toBase64()));
+        const QString path = m_dir.filePath(QStringLiteral("carried.svg"));
+        QVERIFY(writeFile(path, svgWithImage(href).toUtf8()));
+        QString error;
+        Document *opened
+            = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error);
+        QVERIFY2(opened, qPrintable(error));
+        const TiledImage *tiles = static_cast<InkpondDocument *>(opened)->startingImage();
+        QCOMPARE(tiles->pixel(20, 10), qRgba(255, 0, 0, 255));
+    }
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<DocumentController> m_controller;
+    QTemporaryDir m_dir;
+    QString m_large;
+};
+
+QTEST_MAIN(OpenTest)
+#include "tst_open.moc"
