@@ -6,7 +6,11 @@
 #include "WTView.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "Preferences.h"
 
@@ -15,6 +19,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSettings>
+#include <QTest>
 
 IsolatedSettings::IsolatedSettings()
     : m_dir(std::make_unique<QTemporaryDir>())
@@ -60,6 +65,32 @@ qint64 differingPixels(const QImage &a, const QImage &b, int tolerance)
     return n;
 }
 
+QImage boxFiltered(const QImage &image, int levels)
+{
+    constexpr auto format = QImage::Format_ARGB32_Premultiplied;
+    QImage out = image.convertToFormat(format);
+    for (int l = 0; l < levels; ++l) {
+        QImage next((out.width() + 1) / 2, (out.height() + 1) / 2, format);
+        for (int y = 0; y < next.height(); ++y)
+            for (int x = 0; x < next.width(); ++x) {
+                int sum[4] = {};
+                for (int dy = 0; dy < 2; ++dy)
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const int sx = 2 * x + dx, sy = 2 * y + dy;
+                        const QRgb p = sx < out.width() && sy < out.height() ? out.pixel(sx, sy) : 0;
+                        sum[0] += qRed(p);
+                        sum[1] += qGreen(p);
+                        sum[2] += qBlue(p);
+                        sum[3] += qAlpha(p);
+                    }
+                next.setPixel(x, y, qRgba((sum[0] + 2) / 4, (sum[1] + 2) / 4, (sum[2] + 2) / 4,
+                                          (sum[3] + 2) / 4));
+            }
+        out = next;
+    }
+    return out;
+}
+
 QImage testPicture(int w, int h, bool opaque)
 {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -98,6 +129,12 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 Opened::Opened(const QByteArray &picture)
@@ -150,4 +187,59 @@ ContainedCanvas::ContainedCanvas(QSize container, Size sheet)
 ContainedCanvas::~ContainedCanvas()
 {
     canvas->setDocument(nullptr);
+}
+
+namespace {
+qint64 addressSpaceInUse()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+} // namespace
+
+int runInChild(const std::function<int()> &body, qint64 headroom, int timeoutMs)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Ended at once, without Qt Test's handler starting a debugger for a stack trace.
+        std::signal(SIGABRT, SIG_DFL);
+        std::signal(SIGSEGV, SIG_DFL);
+        if (headroom > 0) {
+            const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
+            const rlimit limit {bytes, bytes};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+                std::_Exit(kChildNoLimit);
+        }
+        std::_Exit(body());
+    }
+    int status = 0;
+    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return kChildTimedOut;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+qint64 peakResidentBytes()
+{
+    rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+void onAFullDisk(qint64 bytes, const std::function<void()> &what)
+{
+    rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t old = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    what();
+    limit.rlim_cur = old;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, handler);
 }

@@ -10,6 +10,7 @@
 #include <QMetaType>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 // Points the preferences at an empty file of a fresh temporary folder (never the user's).
@@ -34,6 +35,9 @@ class WTView;
 // The paper as the canvas draws it over its whole sheet.
 Image paperOf(const WTView &canvas);
 
+// Each level 2 × 2 averaged from the one below, rounded as the zoomed-out copies round.
+QImage boxFiltered(const QImage &image, int levels);
+
 // Opaque colours, a band of every alpha and a transparent band; or all of it opaque.
 QImage testPicture(int w, int h, bool opaque = false);
 
@@ -46,6 +50,28 @@ std::vector<SessionEvent> readSessionFile(const QString &path);
 
 // Replaces the file's contents, making its folder if need be; false when that fails.
 bool writeFile(const QString &path, const QByteArray &bytes);
+// The file's contents; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+
+// The sanitizer's shadow memory needs an unlimited address space.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitizedBuild = true;
+#else
+constexpr bool kSanitizedBuild = false;
+#endif
+constexpr int kChildTimedOut = -1000;
+constexpr int kChildNoLimit = 99; // the child's address space could not be limited
+
+// Runs body in a forked child, so that what would block or end the process ends only the child;
+// with headroom, its address space is limited to what it uses now plus that much. The child's
+// exit status, -signal when a signal ended it, or kChildTimedOut.
+int runInChild(const std::function<int()> &body, qint64 headroom = 0, int timeoutMs = 20000);
+
+// This process's peak resident size in bytes.
+qint64 peakResidentBytes();
+
+// Runs what with this process's writes past bytes failing as on a full disk (EFBIG, not SIGXFSZ).
+void onAFullDisk(qint64 bytes, const std::function<void()> &what);
 
 // A document with its window, made as the application makes it; from a picture's file bytes
 // when given.

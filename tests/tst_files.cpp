@@ -11,66 +11,13 @@
 
 #include <QImageReader>
 #include <QtTest>
-#include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true; // the sanitizer's shadow memory needs an unlimited address space
-#else
-constexpr bool kSanitized = false;
-#endif
-
-constexpr int kTimedOut = 1000;
-constexpr int kNoLimit = 99; // the child's address space could not be limited
 constexpr qint64 kGB = qint64(1) << 30;
-
-qint64 addressSpaceInUse()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
-
-qint64 peakResident()
-{
-    rusage usage = {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_maxrss) * 1024;
-}
-
-// Runs body in a child process, so that what would block, or end the process, ends only the
-// child; with headroom, its address space is limited to what it uses now plus that much. The
-// child's exit status, -signal when a signal ended it, or kTimedOut.
-int inChild(const std::function<int()> &body, qint64 headroom = 0)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        // Ended at once, without Qt Test's handler starting a debugger for a stack trace.
-        std::signal(SIGABRT, SIG_DFL);
-        std::signal(SIGSEGV, SIG_DFL);
-        if (headroom > 0) {
-            const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
-            const rlimit limit {bytes, bytes};
-            if (::setrlimit(RLIMIT_AS, &limit) != 0)
-                std::_Exit(kNoLimit);
-        }
-        std::_Exit(body());
-    }
-    int status = 0;
-    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20000)) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return kTimedOut;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
 
 // 0 when the refusal was made and says why, else 1; the message goes to the test's output.
 int refusedSaying(bool opened, const QString &error, const QString &reason)
@@ -137,12 +84,12 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, reason);
         const QUrl url = QUrl::fromLocalFile(m_dir.filePath(name));
-        const int status = inChild([&] {
+        const int status = runInChild([&] {
             QString error;
             Document *opened = m_controller->openDocumentWithContentsOfURL(url, false, &error);
             return refusedSaying(opened, error, QStringLiteral("“%1” %2").arg(name, reason));
         });
-        QVERIFY2(status != kTimedOut, "opening blocked");
+        QVERIFY2(status != kChildTimedOut, "opening blocked");
         QCOMPARE(status, 0);
     }
 
@@ -150,12 +97,12 @@ private slots:
     void typesTableThatIsAFifoIsRefusedWithoutBlocking()
     {
         const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
-        const int status = inChild([&] {
+        const int status = runInChild([&] {
             QString error;
             const bool read = !DocumentTypes::fromFile(fifo, &error).isEmpty();
             return refusedSaying(read, error, QStringLiteral("is not a document-types table"));
         });
-        QVERIFY2(status != kTimedOut, "reading blocked");
+        QVERIFY2(status != kChildTimedOut, "reading blocked");
         QCOMPARE(status, 0);
     }
 
@@ -179,31 +126,32 @@ private slots:
         QFETCH(QString, reason);
         const QString path = m_dir.filePath(name);
         QVERIFY(makeSparseFile(path, size)); // holes: no disk used
-        const int status = inChild(
+        const int status = runInChild(
             [&] {
-                const qint64 before = peakResident();
+                const qint64 before = peakResidentBytes();
                 InkpondDocument document;
                 QString error;
                 const bool opened = document.readFromURL(QUrl::fromLocalFile(path),
                                                          QStringLiteral("PNG image"), &error);
-                if (peakResident() - before > 64 << 20) {
-                    std::fprintf(stderr, "peak grew by %lld MB\n", (peakResident() - before) >> 20);
+                if (peakResidentBytes() - before > 64 << 20) {
+                    std::fprintf(stderr, "peak grew by %lld MB\n",
+                                 (peakResidentBytes() - before) >> 20);
                     return 2;
                 }
                 return refusedSaying(opened, error, reason);
             },
-            kSanitized ? 0 : kGB);
+            kSanitizedBuild ? 0 : kGB);
         QCOMPARE(status, 0);
     }
 
     // std::bad_alloc from reading a file whole went past every caller and ended the process.
     void fileLargerThanMemoryIsRefusedForThatDocumentOnly()
     {
-        if (kSanitized)
+        if (kSanitizedBuild)
             QSKIP("needs a limited address space");
         const QString path = m_dir.filePath(QStringLiteral("two-gigabytes.data"));
         QVERIFY(makeSparseFile(path, 2 * kGB));
-        const int status = inChild(
+        const int status = runInChild(
             [&] {
                 BytesDocument document;
                 QString error;
@@ -285,9 +233,7 @@ private slots:
         QVERIFY(journal.append("one\n"));
         QVERIFY(journal.write("two\n"));
         QVERIFY(journal.waitUntilDurable());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("one\ntwo\n"));
+        QCOMPARE(readFile(path), QByteArray("one\ntwo\n"));
         QVERIFY(journal.truncate());
         journal.close();
         QCOMPARE(QFileInfo(path).size(), 0);
@@ -303,11 +249,11 @@ private slots:
     // threads already started were destroyed still running.
     void pngWriterGoesOnWithTheThreadsItCouldStart()
     {
-        if (kSanitized)
+        if (kSanitizedBuild)
             QSKIP("needs a limited address space");
         const QImage picture = testPicture(300, 200);
         // Room for a thread stack or two (8 MB each), not for 16.
-        const int status = inChild(
+        const int status = runInChild(
             [&] {
                 PngBands::WriteOptions options;
                 options.bandRows = 16;
