@@ -10,11 +10,9 @@
 #include <cmath>
 #include <csignal>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using MaybeColor = std::optional<Color>;
@@ -97,21 +95,17 @@ private slots:
         // A failed assertion is fatal: it prints where, and aborts.
         int pipeFds[2];
         QCOMPARE(pipe(pipeFds), 0);
-        const pid_t pid = fork();
-        if (pid == 0) {
+        const int status = runInChild([&] {
             dup2(pipeFds[1], STDERR_FILENO);
             const void *image = nullptr;
             INK_ASSERT(image != nullptr);
-            _exit(0);
-        }
+            return 0;
+        });
         close(pipeFds[1]);
-        int status = 0;
-        waitpid(pid, &status, 0); // its few bytes fit in the pipe
-        char buf[512];
+        char buf[512]; // its few bytes fit in the pipe
         const QByteArray out(buf, std::max<ssize_t>(read(pipeFds[0], buf, sizeof buf), 0));
         close(pipeFds[0]);
-        QVERIFY(WIFSIGNALED(status));
-        QCOMPARE(WTERMSIG(status), SIGABRT);
+        QCOMPARE(status, -SIGABRT);
         QVERIFY2(out.contains("tst_platform.cpp:")
                      && out.contains(": failed assertion `image != nullptr'\n"),
                  out.constData());
@@ -131,13 +125,8 @@ private slots:
         QFETCH(QByteArray, damage);
         const IsolatedSettings settings;
         const QString path = settings.filePath();
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const QByteArray text = "[General]\nA=1\n" + damage + "\nC=3\nD=4\n[Other]\nE=5\n";
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(text);
-        }
+        QVERIFY(writeFile(path, text));
         {
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("damaged"));
             Preferences store(path);
@@ -147,9 +136,7 @@ private slots:
             store.setInteger(7, "F");
             store.synchronize();
         }
-        QFile aside(path + ".damaged");
-        QVERIFY(aside.open(QIODevice::ReadOnly));
-        QCOMPARE(aside.readAll(), text);
+        QCOMPARE(readFile(path + ".damaged"), text);
         const Preferences reread(path);
         for (const auto &[key, value] : {std::pair("A", 1), {"C", 3}, {"D", 4}, {"Other/E", 5},
                                          {"F", 7}})
@@ -217,29 +204,15 @@ private slots:
         const QString path = settings.filePath();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const QByteArray old = "[General]\nA=1\n";
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QCOMPARE(file.write(old), old.size());
-        }
+        QVERIFY(writeFile(path, old));
         Preferences store(path);
         store.setData(QByteArray(4096, 'x'), "B");
-        rlimit unlimited {};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        rlimit limited = unlimited;
-        limited.rlim_cur = 64;
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be saved"));
-        setrlimit(RLIMIT_FSIZE, &limited);
-        store.synchronize();
-        store.synchronize();
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, handler);
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), old);
-        }
+        onAFullDisk(64, [&] {
+            store.synchronize();
+            store.synchronize();
+        });
+        QCOMPARE(readFile(path), old);
         QCOMPARE(store.dataForKey("B").size(), 4096);
         store.synchronize();
         QCOMPARE(Preferences(path).dataForKey("B").size(), 4096);
