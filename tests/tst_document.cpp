@@ -11,9 +11,7 @@
 #include <QPushButton>
 #include <QSemaphore>
 #include <QtTest>
-#include <csignal>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -75,12 +73,6 @@ std::unique_ptr<DocumentController> makeController()
                                                 [] { return std::make_unique<TextDocument>(); });
 }
 
-QByteArray fileContents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 // An edited document of the controller, with a window, belonging to a file with old contents;
 // untitled when there are none.
 struct Fixture
@@ -90,6 +82,8 @@ struct Fixture
     QWidget window;
     TextDocument *doc = nullptr;
     QString path = dir.filePath(QStringLiteral("notes.txt"));
+    QSemaphore gate;
+    std::optional<bool> saved;
 
     explicit Fixture(const QByteArray &old = "text:old")
     {
@@ -106,7 +100,27 @@ struct Fixture
         doc->contents = "text:new";
         doc->updateChangeCount(Document::ChangeDone);
     }
-    ~Fixture() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    ~Fixture()
+    {
+        Document::setForegroundSaveWait(-1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Saves run in the background at once, writing as the gate lets them.
+    void gateSaves()
+    {
+        doc->gate = &gate;
+        Document::setForegroundSaveWait(0);
+    }
+
+    void save()
+    {
+        saved.reset();
+        doc->saveDocument([this](bool ok) { saved = ok; });
+    }
+
+    // Nothing beside the file: no temporary copy left behind.
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
 };
 } // namespace
 
@@ -172,19 +186,10 @@ private slots:
         f.doc->refuseToEncode = failure == "encode";
 
         // Writes beyond a few kilobytes fail as on a full disk, part-way through the save.
-        rlimit unlimited {};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        rlimit limited = unlimited;
-        if (failure == "interrupted")
-            limited.rlim_cur = 16 * 1024;
-        else if (failure == "small")
-            limited.rlim_cur = 100;
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limited);
-        std::optional<bool> saved;
-        f.doc->saveDocument([&](bool ok) { saved = ok; });
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, handler);
+        if (failure == "encode")
+            f.save();
+        else
+            onAFullDisk(failure == "small" ? 100 : 16 * 1024, [&] { f.save(); });
 
         QMessageBox *box = openBox("errorAlert", &f.window);
         QVERIFY(box);
@@ -192,21 +197,20 @@ private slots:
         QVERIFY2(box->text().contains(QStringLiteral("“notes.txt” could not be saved")),
                  qPrintable(box->text()));
         QVERIFY(!box->informativeText().isEmpty());
-        QVERIFY(!saved); // the completion waits for the user to read the report
+        QVERIFY(!f.saved); // the completion waits for the user to read the report
         QVERIFY(answer("errorAlert", &f.window, QMessageBox::Ok));
-        QCOMPARE(saved, false);
+        QCOMPARE(f.saved, false);
 
-        QCOMPARE(fileContents(f.path), old);
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList {"notes.txt"});
+        QCOMPARE(readFile(f.path), old);
+        QCOMPARE(f.files(), QStringList {"notes.txt"});
         QVERIFY(f.doc->isDocumentEdited());
         QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(f.path));
 
         // The same save succeeds once the cause is gone.
         f.doc->refuseToEncode = false;
-        f.doc->saveDocument([&](bool ok) { saved = ok; });
-        QCOMPARE(saved, true);
-        QCOMPARE(fileContents(f.path), f.doc->contents);
+        f.save();
+        QCOMPARE(f.saved, true);
+        QCOMPARE(readFile(f.path), f.doc->contents);
         QVERIFY(!f.doc->isDocumentEdited());
     }
 
@@ -215,32 +219,25 @@ private slots:
     void editsDuringABackgroundSaveStayUnsaved()
     {
         Fixture f;
-        QSemaphore gate;
-        f.doc->gate = &gate;
-        Document::setForegroundSaveWait(0);
-        const auto foreground = qScopeGuard([] { Document::setForegroundSaveWait(-1); });
+        f.gateSaves();
         QSignalSpy saving(f.doc, &Document::savingChanged);
-        std::optional<bool> saved;
-        f.doc->saveDocument([&](bool ok) { saved = ok; });
+        f.save();
         QVERIFY(f.doc->isSaving());
         QCOMPARE(saving.count(), 1);
         f.doc->contents = "text:newer";
         f.doc->updateChangeCount(Document::ChangeDone);
-        gate.release(5);
-        QTRY_VERIFY(saved.has_value());
-        QVERIFY(*saved);
+        f.gate.release(5);
+        QTRY_COMPARE(f.saved, true);
         QCOMPARE(saving.count(), 2);
-        QCOMPARE(fileContents(f.path), "text:new");
+        QCOMPARE(readFile(f.path), "text:new");
         QVERIFY(f.doc->isDocumentEdited());
         QCOMPARE(f.doc->changeCount(), 1);
 
         // Nothing done during the next one: the document is saved.
-        saved.reset();
-        gate.release(5);
-        f.doc->saveDocument([&](bool ok) { saved = ok; });
-        QTRY_VERIFY(saved.has_value());
-        QVERIFY(*saved);
-        QCOMPARE(fileContents(f.path), "text:newer");
+        f.gate.release(5);
+        f.save();
+        QTRY_COMPARE(f.saved, true);
+        QCOMPARE(readFile(f.path), "text:newer");
         QVERIFY(!f.doc->isDocumentEdited());
     }
 
@@ -262,28 +259,22 @@ private slots:
         f.doc->contents = "text:" + QByteArray(64 * 1024, 'x');
         SaveProgress progress;
         progress.setDocument(f.doc);
-        QSemaphore gate;
-        f.doc->gate = &gate;
-        Document::setForegroundSaveWait(0);
-        const auto foreground = qScopeGuard([] { Document::setForegroundSaveWait(-1); });
+        f.gateSaves();
         QSignalSpy progressed(f.doc, &Document::saveProgressed);
-        std::optional<bool> saved;
-        f.doc->saveDocument([&](bool ok) { saved = ok; });
-        gate.release(parts);
+        f.save();
+        f.gate.release(parts);
         if (parts > 0)
             QTRY_VERIFY(!progressed.isEmpty()
                         && progressed.last().first().toDouble() == parts / 4.0);
         QTRY_VERIFY(!progress.isHidden());
         QCOMPARE(progress.bar()->value(), parts * 25);
-        QVERIFY(!saved);
+        QVERIFY(!f.saved);
         QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
-        QTRY_VERIFY(saved.has_value());
-        QCOMPARE(*saved, false);
+        QTRY_COMPARE(f.saved, false);
         QVERIFY(progress.isHidden());
         QVERIFY(!openBox("errorAlert", &f.window));
-        QCOMPARE(fileContents(f.path), old);
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList {"notes.txt"});
+        QCOMPARE(readFile(f.path), old);
+        QCOMPARE(f.files(), QStringList {"notes.txt"});
         QVERIFY(f.doc->isDocumentEdited());
     }
 
@@ -291,19 +282,16 @@ private slots:
     void closingDuringASaveWaitsForIt()
     {
         Fixture f;
-        QSemaphore gate;
-        f.doc->gate = &gate;
-        Document::setForegroundSaveWait(0);
-        const auto foreground = qScopeGuard([] { Document::setForegroundSaveWait(-1); });
+        f.gateSaves();
         QSignalSpy closed(f.doc, &Document::closed);
         f.doc->saveDocument();
         f.doc->performClose();
         QCoreApplication::processEvents();
         QVERIFY(!openBox("saveChangesAlert", &f.window));
         QCOMPARE(closed.count(), 0);
-        gate.release(5);
+        f.gate.release(5);
         QTRY_COMPARE(closed.count(), 1);
-        QCOMPARE(fileContents(f.path), "text:new");
+        QCOMPARE(readFile(f.path), "text:new");
     }
 
     // A name kept with a byte that is not UTF-8 cannot reach Qt's writer as it is: the save is
@@ -385,10 +373,10 @@ private slots:
         }
         QCOMPARE(done, replace != "Cancel");
         if (replace == "Cancel") {
-            QCOMPARE(fileContents(path), "text:keep me");
+            QCOMPARE(readFile(path), "text:keep me");
             return;
         }
-        QCOMPARE(fileContents(path), f.doc->contents);
+        QCOMPARE(readFile(path), f.doc->contents);
         QCOMPARE(f.doc->fileURL(), QUrl::fromLocalFile(path));
         QCOMPARE(f.doc->fileType(), type);
         QCOMPARE(f.doc->displayName(), saved);
@@ -406,7 +394,7 @@ private slots:
         QVERIFY(!f.window.close());
         QVERIFY(answer("saveChangesAlert", &f.window, QMessageBox::Discard));
         QVERIFY(!f.window.isVisible());
-        QCOMPARE(fileContents(f.path), "text:old");
+        QCOMPARE(readFile(f.path), "text:old");
     }
 
     void revertAsksFirst_data()
