@@ -10,16 +10,31 @@
 #include "RecoveryTap.h"
 #include "StrokeDriver.h"
 #include "TestSupport.h"
+#include "TiledImage.h"
 #include "WTView.h"
 
 #include <QImageReader>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 
 using Kind = SessionEvent::Kind;
 
 namespace {
+
+// Starting pictures as records hold them, and back.
+std::shared_ptr<const TiledImage> tilesOf(const QImage &picture)
+{
+    auto tiles = std::make_shared<TiledImage>(Size {float(picture.width()), float(picture.height())});
+    tiles->setPixels(picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    return tiles;
+}
+
+QImage pixelsOf(const TiledImage &tiles)
+{
+    QImage out(tiles.pixelWidth(), tiles.pixelHeight(), QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    tiles.readPixels(out.rect(), out, 0, 0);
+    return out;
+}
 
 QStringList recordFolders(const QString &root)
 {
@@ -59,12 +74,6 @@ QByteArray linesOf(const std::vector<SessionEvent> &events)
     return bytes;
 }
 
-QByteArray fileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QList<float> pressXs(const std::vector<SessionEvent> &events)
 {
     QList<float> xs;
@@ -77,6 +86,13 @@ QList<float> pressXs(const std::vector<SessionEvent> &events)
 qint64 differing(WTView &a, WTView &b)
 {
     return differingPixels(strokes::picture(a).qimage(), strokes::picture(b).qimage());
+}
+
+// The one record a dead process left under root, or null.
+std::unique_ptr<RecoveredRecord> claimOne(const QString &root)
+{
+    auto records = claimOrphanedRecords(root);
+    return records.size() == 1 ? std::move(records.front()) : nullptr;
 }
 
 // A record whose owner is gone: its lock released with it, its folder left as a crash leaves it.
@@ -122,29 +138,24 @@ private slots:
         WTView &canvas = *document->canvas();
         const Image picture(testPicture(300, 200));
         QVERIFY(canvas.setImage(&picture));
-        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("b.png"))),
-                            document->fileType());
+        QVERIFY(saveAs(document, QStringLiteral("b.png")));
         auto record = crashCopy(document);
         QVERIFY(record && record->events.empty() && !record->hasUnsavedWork());
-        QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
+        QCOMPARE(differingPixels(pixelsOf(*record->start.base), picture.qimage()), 0);
 
         strokes::drag(canvas, {10, 10}, {200, 150});
         strokes::drag(canvas, {100, 30}, {250, 180});
-        bool saved = false;
-        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
-                            document->fileType(), [&saved](bool ok) { saved = ok; });
-        QVERIFY(saved);
+        QVERIFY(saveAs(document, QStringLiteral("a.png")));
         record = crashCopy(document);
         QVERIFY(record && !record->hasUnsavedWork());
         QCOMPARE(record->start.path, m_dir->filePath(QStringLiteral("a.png")));
-        QCOMPARE(differingPixels(record->start.base, picture.qimage()), 0);
+        QCOMPARE(differingPixels(pixelsOf(*record->start.base), picture.qimage()), 0);
 
         canvas.undo();
         record = crashCopy(document);
         QVERIFY(record && record->hasUnsavedWork());
-        QString error;
-        InkpondDocument *restored = m_recovery->restore(*record, &error);
-        QVERIFY2(restored, qPrintable(error));
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
         QVERIFY(restored->isDocumentEdited());
         QCOMPARE(restored->fileURL(), document->fileURL());
         QCOMPARE(differing(*restored->canvas(), canvas), 0);
@@ -155,7 +166,7 @@ private slots:
         QVERIFY(answer("saveChangesAlert", document->window(), QMessageBox::Discard));
         record = crashCopy(document);
         QVERIFY(record && record->events.empty());
-        QVERIFY(record->start.base.isNull());
+        QVERIFY(!record->start.base);
         QVERIFY(record->start.path.isEmpty());
         QCOMPARE(record->start.size, QSize(300, 200));
     }
@@ -197,20 +208,11 @@ private slots:
         const QString root = m_recovery->root();
         orphanedRecord(root, 1);
         orphanedRecord(root, 0);
-        QFile journal(orphanedRecord(root, 1) + QStringLiteral("/journal-1.jsonl"));
-        QVERIFY(journal.open(QIODevice::Append));
-        journal.write(linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
-                      + "{not json}\n");
-        journal.close();
-
-        QString informative;
-        QTimer::singleShot(0, this, [&] {
-            if (QMessageBox *box = openBox("restoreQuestion"))
-                informative = box->informativeText();
-            answer("restoreQuestion", nullptr, button);
-        });
-        m_recovery->offerRestore();
-        QVERIFY(informative.contains(QStringLiteral("damaged")));
+        const QString journal = orphanedRecord(root, 1) + QStringLiteral("/journal-1.jsonl");
+        QVERIFY(writeFile(journal, readFile(journal)
+                              + linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
+                              + "{not json}\n"));
+        QVERIFY(offer(button).contains(QStringLiteral("damaged")));
         QCOMPARE(int(m_controller->documents().size()), documents);
         for (Document *document : m_controller->documents()) {
             auto *restored = qobject_cast<InkpondDocument *>(document);
@@ -231,11 +233,10 @@ private slots:
             R"({"t":0,"event":"action","name":"setActiveColor:","value":9})", nullptr);
         QVERIFY(tool && written->append({*tool}) && written->waitUntilDurable());
         written.reset();
-        auto records = claimOrphanedRecords(m_recovery->root());
-        QCOMPARE(records.size(), size_t(1));
-        QString error;
-        InkpondDocument *restored = m_recovery->restore(*records.front(), &error);
-        QVERIFY2(restored, qPrintable(error));
+        auto record = claimOne(m_recovery->root());
+        QVERIFY(record);
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
         QCOMPARE(restored->canvas()->activeColor(), 1);
     }
 
@@ -266,8 +267,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             command("undo:");
         // Saved with nothing left to undo, but all to redo: the record keeps its start.
-        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("a.png"))),
-                            document->fileType());
+        QVERIFY(saveAs(document, QStringLiteral("a.png")));
         QVERIFY(!document->isDocumentEdited());
         for (const char *name : {"redo:", "redo:", "undo:", "redo:", "redo:"})
             command(name);
@@ -276,9 +276,8 @@ private slots:
 
         auto record = crashCopy(document);
         QVERIFY(record);
-        QString error;
-        InkpondDocument *restored = m_recovery->restore(*record, &error);
-        QVERIFY2(restored, qPrintable(error));
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
         WTView &again = *restored->canvas();
         QCOMPARE(differing(again, canvas), 0);
         QCOMPARE(again.undoLayers().size(), std::size_t(3));
@@ -336,20 +335,15 @@ private slots:
         QFETCH(bool, damaged);
 
         QTemporaryDir root;
-        QFile journal(
-            QDir(orphanedRecord(root.path(), 0)).filePath(QStringLiteral("journal-1.jsonl")));
-        QVERIFY(journal.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        journal.write(tail);
-        journal.close();
-
-        auto records = claimOrphanedRecords(root.path());
-        QCOMPARE(records.size(), size_t(1));
-        QCOMPARE(pressXs(records[0]->events), presses);
-        QCOMPARE(records[0]->damaged, damaged);
-        QCOMPARE(records[0]->problem.isEmpty(), !damaged);
+        QVERIFY(writeFile(orphanedRecord(root.path(), 0) + QStringLiteral("/journal-1.jsonl"), tail));
+        auto record = claimOne(root.path());
+        QVERIFY(record);
+        QCOMPARE(pressXs(record->events), presses);
+        QCOMPARE(record->damaged, damaged);
+        QCOMPARE(record->problem.isEmpty(), !damaged);
         // Whatever restores must end on a finished stroke.
-        if (!records[0]->events.empty())
-            QCOMPARE(records[0]->events.back().kind, Kind::Release);
+        if (!record->events.empty())
+            QCOMPARE(record->events.back().kind, Kind::Release);
     }
 
     // A new start writes to its own journal at once, while its picture may still be encoding; a
@@ -358,8 +352,9 @@ private slots:
     {
         QTemporaryDir root;
         RecoveryStart saved = blankStart();
-        saved.base = QImage(64, 48, QImage::Format_ARGB32);
-        saved.base.fill(Qt::red);
+        QImage red(64, 48, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        saved.base = tilesOf(red);
         auto record = RecoveryRecord::create(root.path(), saved);
         QVERIFY(record);
         QVERIFY(record->append(stroke(0)));
@@ -368,24 +363,20 @@ private slots:
         QVERIFY(record->append(stroke(10)));
         record.reset();
 
-        auto records = claimOrphanedRecords(root.path());
-        QCOMPARE(records.size(), size_t(1));
-        QCOMPARE(records[0]->start.base.pixel(0, 0), QColor(Qt::red).rgba());
-        QCOMPARE(pressXs(records[0]->events), QList<float> {0});
+        auto claimed = claimOne(root.path());
+        QVERIFY(claimed);
+        QCOMPARE(claimed->start.base->pixel(0, 47), QColor(Qt::red).rgba());
+        QCOMPARE(pressXs(claimed->events), QList<float> {0});
         // The newer start's strokes are told of, so that the record is kept.
-        QVERIFY(records[0]->damaged);
-        records.clear();
+        QVERIFY(claimed->damaged);
+        claimed.reset();
 
         // A description naming a file outside its folder is damage, not a picture to load.
-        QFile meta(dir.filePath(QStringLiteral("meta.json")));
-        QVERIFY(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        meta.write(
-            R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})");
-        meta.close();
-        records = claimOrphanedRecords(root.path());
-        QCOMPARE(records.size(), size_t(1));
-        QVERIFY(records[0]->damaged);
-        QVERIFY(records[0]->start.base.isNull());
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("meta.json")),
+            R"({"width":64,"height":48,"journal":"journal-1.jsonl","base":"../../elsewhere/base-1.png"})"));
+        claimed = claimOne(root.path());
+        QVERIFY(claimed && claimed->damaged);
+        QVERIFY(!claimed->start.base);
     }
 
     // Qt reads no picture over 128 MB unless told: a record's starting picture is read as File >
@@ -396,35 +387,31 @@ private slots:
         QTemporaryDir root;
         RecoveryStart start = blankStart();
         start.size = QSize(6000, 6000);
-        start.base = QImage(start.size, QImage::Format_ARGB32_Premultiplied);
-        start.base.fill(Qt::red);
+        QImage red(start.size, QImage::Format_ARGB32_Premultiplied);
+        red.fill(Qt::red);
+        start.base = tilesOf(red);
         auto record = RecoveryRecord::create(root.path(), start);
-        start.base = QImage();
+        start.base.reset();
         QVERIFY(record && record->append(stroke(0)) && record->waitUntilDurable());
         record.reset();
 
-        auto records = claimOrphanedRecords(root.path());
-        QCOMPARE(records.size(), size_t(1));
-        QVERIFY2(!records[0]->damaged, qPrintable(records[0]->problem));
-        QCOMPARE(records[0]->start.base.size(), QSize(6000, 6000));
-        QCOMPARE(records[0]->start.base.pixel(5999, 5999), QColor(Qt::red).rgba());
+        auto claimed = claimOne(root.path());
+        QVERIFY(claimed);
+        QVERIFY2(!claimed->damaged, qPrintable(claimed->problem));
+        QCOMPARE(claimed->start.base->size(), (Size {6000, 6000}));
+        QCOMPARE(claimed->start.base->pixel(5999, 5999), QColor(Qt::red).rgba());
     }
 
     void unreadableRecordIsKept_data()
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QList<float>>("presses");
-        QTest::addColumn<QSize>("sheet");
-        QTest::newRow("a bad byte in the journal's first line") << "first line" << QList<float> {}
-                                                                << QSize(64, 48);
-        QTest::newRow("damage right after a save") << "after save" << QList<float> {0}
-                                                   << QSize(64, 48);
-        QTest::newRow("journal unreadable") << "journal" << QList<float> {} << QSize(64, 48);
-        QTest::newRow("starting picture damaged") << "picture" << QList<float> {0, 10}
-                                                  << QSize(64, 48);
+        QTest::newRow("a bad byte in the journal's first line") << "first line" << QList<float> {};
+        QTest::newRow("damage right after a save") << "after save" << QList<float> {0};
+        QTest::newRow("journal unreadable") << "journal" << QList<float> {};
+        QTest::newRow("starting picture damaged") << "picture" << QList<float> {0, 10};
         // Its size is its picture's.
-        QTest::newRow("description lost") << "description" << QList<float> {0, 10}
-                                          << QSize(64, 48);
+        QTest::newRow("description lost") << "description" << QList<float> {0, 10};
     }
 
     // A record with anything unreadable in it is offered with what can be read, the damage is
@@ -433,11 +420,11 @@ private slots:
     {
         QFETCH(QString, damage);
         QFETCH(QList<float>, presses);
-        QFETCH(QSize, sheet);
         RecoveryStart start = blankStart();
-        start.base = QImage(start.size, QImage::Format_ARGB32_Premultiplied);
-        start.base.fill(Qt::transparent);
-        start.base.setPixel(0, 0, qRgba(0, 0, 255, 255));
+        QImage blue(start.size, QImage::Format_ARGB32_Premultiplied);
+        blue.fill(Qt::transparent);
+        blue.setPixel(0, 0, qRgba(0, 0, 255, 255));
+        start.base = tilesOf(blue);
         auto written = RecoveryRecord::create(m_recovery->root(), start);
         QVERIFY(written);
         const QDir dir(written->folder());
@@ -449,7 +436,7 @@ private slots:
         written.reset();
 
         const QString journal = dir.filePath(QStringLiteral("journal-1.jsonl"));
-        QByteArray lines = fileContents(journal);
+        QByteArray lines = readFile(journal);
         if (damage == "first line") {
             lines[0] = 'x';
         } else if (damage == "after save") {
@@ -468,8 +455,7 @@ private slots:
         QVERIFY2(informative.contains(QStringLiteral("damaged")), qPrintable(informative));
         QCOMPARE(m_controller->documents().size(), size_t(1));
         auto *restored = qobject_cast<InkpondDocument *>(m_controller->documents().front());
-        const Size size = restored->canvas()->sheetSize();
-        QCOMPARE(QSize(int(size.width), int(size.height)), sheet);
+        QCOMPARE(restored->canvas()->sheetSize(), (Size {64, 48}));
         QCOMPARE(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0,
                  !presses.isEmpty() || damage != "picture");
         m_recovery->waitUntilWritten();
@@ -477,10 +463,7 @@ private slots:
         QVERIFY(dir.exists(QStringLiteral("journal-1.jsonl")));
 
         // Saved, the restored picture holds all there was to hold.
-        bool saved = false;
-        restored->saveToURL(QUrl::fromLocalFile(m_dir->filePath(QStringLiteral("saved.png"))),
-                            restored->fileType(), [&saved](bool ok) { saved = ok; });
-        QVERIFY(saved);
+        QVERIFY(saveAs(restored, QStringLiteral("saved.png")));
         QVERIFY(!dir.exists(QStringLiteral("meta.json")));
         // Only what Inkpond made goes: a folder in its files' place keeps the record's.
         QCOMPARE(dir.exists(), damage == "journal");
@@ -499,15 +482,7 @@ private slots:
         const qint64 whole = QFileInfo(journal).size();
 
         // Writes past a few more bytes fail as on a full disk, part-way through the next stroke.
-        rlimit unlimited {};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        rlimit limited = unlimited;
-        limited.rlim_cur = rlim_t(whole + 40);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limited);
-        strokes::drag(canvas, {30, 10}, {100, 300});
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, handler);
+        onAFullDisk(whole + 40, [&] { strokes::drag(canvas, {30, 10}, {100, 300}); });
         strokes::drag(canvas, {40, 10}, {100, 400});
 
         QCOMPARE(QFileInfo(journal).size(), whole);
@@ -548,9 +523,9 @@ private slots:
         QVERIFY(claimOrphanedRecords(root.path()).empty());
 
         QVERIFY(garble(orphanedRecord(root.path(), 1)));
-        auto records = claimOrphanedRecords(root.path());
-        QCOMPARE(records.size(), size_t(1));
-        QCOMPARE(pressXs(records[0]->events), QList<float> {0});
+        auto record = claimOne(root.path());
+        QVERIFY(record);
+        QCOMPARE(pressXs(record->events), QList<float> {0});
     }
 
     // Strokes made while the picture opened is still being written to the record restore onto it.
@@ -573,9 +548,8 @@ private slots:
         encode.release();
         QVERIFY(record);
         QVERIFY(record->problem.contains(QStringLiteral("opened.png")));
-        QString restoreError;
-        InkpondDocument *restored = m_recovery->restore(*record, &restoreError);
-        QVERIFY2(restored, qPrintable(restoreError));
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
         QCOMPARE(differing(*restored->canvas(), canvas), 0);
     }
 
@@ -615,68 +589,78 @@ private slots:
         strokes::drag(canvas, {700, 600}, {950, 750});
         auto record = crashCopy(document);
         QVERIFY(record);
-        QString error;
-        InkpondDocument *restored = m_recovery->restore(*record, &error);
-        QVERIFY2(restored, qPrintable(error));
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
         QCOMPARE(restored->canvas()->sheetSize(), canvas.sheetSize());
         QCOMPARE(differing(*restored->canvas(), canvas), 0);
     }
 
 private:
-    InkpondDocument *newDocument();
+    InkpondDocument *newDocument()
+    {
+        auto *document = qobject_cast<InkpondDocument *>(
+            m_controller->openUntitledDocumentAndDisplay(true, nullptr));
+        QCoreApplication::processEvents();
+        return document;
+    }
+
+    InkpondDocument *restore(RecoveredRecord &record)
+    {
+        QString error;
+        InkpondDocument *restored = m_recovery->restore(record, &error);
+        if (!restored)
+            qWarning("not restored: %s", qPrintable(error));
+        return restored;
+    }
+
+    bool saveAs(InkpondDocument *document, const QString &name)
+    {
+        bool saved = false;
+        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(name)), document->fileType(),
+                            [&saved](bool ok) { saved = ok; });
+        return saved;
+    }
+
     // What a SIGKILL would leave of the document's record now: a copy without its owner's lock.
-    std::unique_ptr<RecoveredRecord> crashCopy(InkpondDocument *document);
+    std::unique_ptr<RecoveredRecord> crashCopy(InkpondDocument *document)
+    {
+        m_recovery->waitUntilWritten();
+        const auto *tap = document->canvas()->findChild<RecoveryTap *>();
+        return tap && !tap->folder().isEmpty() ? crashCopy(tap->folder()) : nullptr;
+    }
+
     // The same of a record's folder as it is, without waiting for its pictures.
-    std::unique_ptr<RecoveredRecord> crashCopy(const QString &folder);
+    std::unique_ptr<RecoveredRecord> crashCopy(const QString &folder)
+    {
+        const QDir from(folder);
+        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        QDir(crashed).removeRecursively();
+        QDir().mkpath(crashed + QStringLiteral("/record"));
+        for (const QString &name : from.entryList(QDir::Files))
+            if (name != QLatin1String("owner.lock"))
+                QFile::copy(from.filePath(name), crashed + QStringLiteral("/record/") + name);
+        return claimOne(crashed);
+    }
+
     // Answers the question at start with the button; its informative text, empty if none came.
-    QString offer(const QString &button);
+    QString offer(const QString &button)
+    {
+        QString informative;
+        QTimer::singleShot(0, this, [&] {
+            if (QMessageBox *box = openBox("restoreQuestion"))
+                informative = box->informativeText();
+            answer("restoreQuestion", nullptr, button);
+        });
+        m_recovery->offerRestore();
+        QCoreApplication::processEvents(); // the answer, had no question come
+        return informative;
+    }
 
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<DocumentController> m_controller;
     std::unique_ptr<RecoveryManager> m_recovery;
 };
-
-InkpondDocument *RestoreTest::newDocument()
-{
-    auto *document = qobject_cast<InkpondDocument *>(
-        m_controller->openUntitledDocumentAndDisplay(true, nullptr));
-    QCoreApplication::processEvents();
-    return document;
-}
-
-std::unique_ptr<RecoveredRecord> RestoreTest::crashCopy(InkpondDocument *document)
-{
-    m_recovery->waitUntilWritten();
-    const auto *tap = document->canvas()->findChild<RecoveryTap *>();
-    return tap && !tap->folder().isEmpty() ? crashCopy(tap->folder()) : nullptr;
-}
-
-QString RestoreTest::offer(const QString &button)
-{
-    QString informative;
-    QTimer::singleShot(0, this, [&] {
-        if (QMessageBox *box = openBox("restoreQuestion"))
-            informative = box->informativeText();
-        answer("restoreQuestion", nullptr, button);
-    });
-    m_recovery->offerRestore();
-    QCoreApplication::processEvents(); // the answer, had no question come
-    return informative;
-}
-
-std::unique_ptr<RecoveredRecord> RestoreTest::crashCopy(const QString &folder)
-{
-    const QDir from(folder);
-    const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
-    QDir(crashed).removeRecursively();
-    QDir().mkpath(crashed + QStringLiteral("/record"));
-    for (const QString &name : from.entryList(QDir::Files))
-        if (name != QLatin1String("owner.lock"))
-            QFile::copy(from.filePath(name), crashed + QStringLiteral("/record/") + name);
-    auto records = claimOrphanedRecords(crashed);
-    return records.size() == 1 ? std::move(records.front()) : nullptr;
-}
 
 QTEST_MAIN(RestoreTest)
 #include "tst_restore.moc"
