@@ -16,8 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 
 using Kind = SessionEvent::Kind;
 
@@ -169,6 +167,13 @@ Run replay(const QString &recording, const QString &out, const QString &configHo
     return run;
 }
 
+QString replayWarnings(const std::vector<SessionEvent> &events, WTView &canvas)
+{
+    SessionReplayer replayer(events, &canvas);
+    replayer.replayAll();
+    return replayer.warnings().join('\n');
+}
+
 // The picture as the exporter writes it, for comparing with a file it wrote.
 QImage asExported(WTView &canvas, bool withBackground)
 {
@@ -240,9 +245,7 @@ private slots:
                      qPrintable(run.standardError)); // nothing diverged
             QVERIFY(run.standardOutput.contains(QLatin1String("samples/s")));
             QCOMPARE(differingPixels(QImage(out), expected), 0);
-            QFile file(conf);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), stored);
+            QCOMPARE(readFile(conf), stored);
             // Nothing else of the user's is touched: no lock or copy beside the settings, and no
             // recovery record, which a replay would once make and remove in the user's folder.
             const QDir settings(home + QStringLiteral("/Inkpond"));
@@ -336,9 +339,7 @@ private slots:
         const Size shownBefore = copy->canvas()->visibleRect().size;
         copy->window()->resize(copy->window()->size() - QSize(150, 120));
         QTRY_VERIFY(copy->canvas()->visibleRect().size != shownBefore);
-        SessionReplayer replayer(recorded, copy->canvas());
-        replayer.replayAll();
-        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+        QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
         QCOMPARE(copy->canvas()->sheetSize(), canvas.sheetSize());
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), asExported(canvas, false)), 0);
 
@@ -353,9 +354,7 @@ private slots:
         }
         InkpondDocument *older = newDocument();
         const Size visible = older->canvas()->visibleRect().size;
-        SessionReplayer oldReplayer(old, older->canvas());
-        oldReplayer.replayAll();
-        QVERIFY2(oldReplayer.warnings().isEmpty(), qPrintable(oldReplayer.warnings().join('\n')));
+        QCOMPARE(replayWarnings(old, *older->canvas()), QString());
         QCOMPARE(older->canvas()->sheetSize(), visible);
     }
 
@@ -401,22 +400,14 @@ private slots:
         QVERIFY(writeFile(out, old));
 
         // The program inherits the limit: its writes past 200 bytes fail as on a full disk.
-        rlimit unlimited {};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        rlimit limited = unlimited;
-        limited.rlim_cur = 200;
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limited);
-        const Run run = replay(recording, out, mDir.filePath(QStringLiteral("config")));
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, handler);
+        const QString config = mDir.filePath(QStringLiteral("config"));
+        Run run;
+        onAFullDisk(200, [&] { run = replay(recording, out, config); });
 
         QVERIFY2(run.exitCode > 0, qPrintable(run.standardError));
         QVERIFY2(run.standardError.contains(QStringLiteral("cannot export to ")),
                  qPrintable(run.standardError));
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), old);
+        QCOMPARE(readFile(out), old);
     }
 
     void widgetPointsGiveTheRecordedSheetPointsBack()
@@ -521,21 +512,18 @@ private:
         return path;
     }
 
-    InkpondDocument *newDocument();
+    InkpondDocument *newDocument()
+    {
+        auto *document = qobject_cast<InkpondDocument *>(
+            mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+        QCoreApplication::processEvents();
+        return document;
+    }
 
     std::unique_ptr<IsolatedSettings> mSettings;
     std::unique_ptr<DocumentController> mDocuments;
     QTemporaryDir mDir;
 };
-
-InkpondDocument *ReplayTest::newDocument()
-{
-    auto *document = qobject_cast<InkpondDocument *>(
-        mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
-    if (document)
-        QCoreApplication::processEvents();
-    return document;
-}
 
 INKPOND_TEST_MAIN(ReplayTest)
 
