@@ -422,73 +422,55 @@ private slots:
         QCOMPARE(differingPixels(painted, blank) > 0, everyPointerIsTip);
     }
 
-    void damagedValueReadsAsItsDefault_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("stored");
-        using namespace PreferenceKeys;
-        QTest::newRow("preset beyond custom") << kPressureCurve << QVariant(4);
-        QTest::newRow("preset a word") << kPressureCurve << QVariant(QStringLiteral("soft"));
-        QTest::newRow("curve odd") << kCustomPressureCurve << QVariant(QStringList {"0", "0", "1"});
-        QTest::newRow("curve x falls")
-            << kCustomPressureCurve
-            << QVariant(QStringList {"0", "0", "0.6", "1", "0.4", "1", "1", "1"});
-        QTest::newRow("curve beyond 1")
-            << kCustomPressureCurve << QVariant(QStringList {"0", "0", "1", "2"});
-        QTest::newRow("minimum above 1") << kMinimumWidth << QVariant(1.5);
-        QTest::newRow("minimum nan") << kMinimumWidth << QVariant(QStringLiteral("nan"));
-        QTest::newRow("smoothing 101") << kSmoothing << QVariant(101);
-        QTest::newRow("tip 2") << kTreatEveryPointerAsTip << QVariant(2);
-    }
-
-    void damagedValueReadsAsItsDefault()
-    {
-        QFETCH(QString, key);
-        QFETCH(QVariant, stored);
-        {
-            QSettings file(m_settings->filePath(), QSettings::IniFormat);
-            file.setValue(key, stored);
-        }
-        Preferences store(m_settings->filePath());
-        const PenSettings read(store);
-        Preferences fresh(QDir(QFileInfo(m_settings->filePath()).path()).filePath("fresh.conf"));
-        const PenSettings defaults(fresh);
-        QCOMPARE(int(read.pressureCurvePreset()), int(defaults.pressureCurvePreset()));
-        QVERIFY(read.customPressureCurve() == defaults.customPressureCurve());
-        QCOMPARE(read.minimumWidth(), defaults.minimumWidth());
-        QCOMPARE(read.smoothing(), defaults.smoothing());
-        QCOMPARE(read.treatsEveryPointerAsTip(), defaults.treatsEveryPointerAsTip());
-        QCOMPARE(read.widthFactor(0.3f), 0.3f);
-    }
-
+    // A stored value out of range or of the wrong kind reads as its default, and leaves the
+    // other settings alone.
     void outOfRangeWidthReadsAsItsDefault_data()
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
         using namespace PreferenceKeys;
-        QTest::newRow("pen huge") << brushSizeKey(0) << QStringLiteral("1e30");
-        QTest::newRow("pen negative") << brushSizeKey(0) << QStringLiteral("-5");
-        QTest::newRow("pen zero") << brushSizeKey(3) << QStringLiteral("0");
-        QTest::newRow("pen infinite") << brushSizeKey(1) << QStringLiteral("inf");
-        QTest::newRow("eraser huge") << kRubberSize << QStringLiteral("1e30");
-        QTest::newRow("eraser negative huge") << kRubberSize << QStringLiteral("-1e30");
-        QTest::newRow("eraser just above") << kRubberSize << QStringLiteral("100.5");
+        const QString pen = brushSizeKey(0), curve = kCustomPressureCurve;
+        const std::tuple<const char *, QString, const char *> rows[] = {
+            {"pen huge", pen, "1e30"},
+            {"pen negative", pen, "-5"},
+            {"pen infinite", brushSizeKey(1), "inf"},
+            {"eraser huge", kRubberSize, "1e30"},
+            {"eraser negative huge", kRubberSize, "-1e30"},
+            {"eraser just above", kRubberSize, "100.5"},
+            {"preset beyond custom", kPressureCurve, "4"},
+            {"preset a word", kPressureCurve, "soft"},
+            {"curve odd", curve, "0, 0, 1"},
+            {"curve x falls", curve, "0, 0, 0.6, 1, 0.4, 1, 1, 1"},
+            {"curve beyond 1", curve, "0, 0, 1, 2"},
+            {"minimum above 1", kMinimumWidth, "1.5"},
+            {"minimum nan", kMinimumWidth, "nan"},
+            {"smoothing 101", kSmoothing, "101"},
+            {"tip 2", kTreatEveryPointerAsTip, "2"},
+        };
+        for (const auto &[name, key, stored] : rows)
+            QTest::newRow(name) << key << QString::fromLatin1(stored);
+        QTest::newRow("pen zero, another slot") << brushSizeKey(3) << QStringLiteral("0");
     }
 
     void outOfRangeWidthReadsAsItsDefault()
     {
         QFETCH(QString, key);
         QFETCH(QString, stored);
-        QDir().mkpath(QFileInfo(m_settings->filePath()).path());
-        QFile file(m_settings->filePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("[General]\n%1=%2\n").arg(key, stored).toUtf8());
-        file.close();
+        QVERIFY(writeFile(m_settings->filePath(),
+                          QStringLiteral("[General]\n%1=%2\n").arg(key, stored).toUtf8()));
         Preferences store(m_settings->filePath());
         const PenSettings read(store);
+        Preferences fresh(QDir(QFileInfo(m_settings->filePath()).path()).filePath("fresh.conf"));
+        const PenSettings defaults(fresh);
         for (int slot = 0; slot < PenSettings::kSlots; ++slot)
             QCOMPARE(read.brushSize(slot), 10.0f);
         QCOMPARE(read.rubberSize(), 10.0f);
+        QCOMPARE(int(read.pressureCurvePreset()), int(defaults.pressureCurvePreset()));
+        QVERIFY(read.customPressureCurve() == defaults.customPressureCurve());
+        QCOMPARE(read.minimumWidth(), defaults.minimumWidth());
+        QCOMPARE(read.smoothing(), defaults.smoothing());
+        QCOMPARE(read.treatsEveryPointerAsTip(), defaults.treatsEveryPointerAsTip());
+        QCOMPARE(read.widthFactor(0.3f), 0.3f);
     }
 
     void shiftOnTheKeyboardStartsALineFromATabletPressWithoutModifiers()
@@ -661,19 +643,8 @@ private slots:
             const QImage flat = canvas.getImageWithBG(false)->qimage();
             if (differingPixels(flat, picture(canvas).qimage()) != 0)
                 return QStringLiteral("%1: flattened").arg(QLatin1String(when));
-            QImage half(flat.size() / 2, QImage::Format_ARGB32_Premultiplied);
-            QImage level = half;
-            for (int y = 0; y < half.height(); ++y)
-                for (int x = 0; x < half.width(); ++x) {
-                    const QRgb p[4]
-                        = {flat.pixel(2 * x, 2 * y), flat.pixel(2 * x + 1, 2 * y),
-                           flat.pixel(2 * x, 2 * y + 1), flat.pixel(2 * x + 1, 2 * y + 1)};
-                    auto mean = [&p](int (*channel)(QRgb)) {
-                        return (channel(p[0]) + channel(p[1]) + channel(p[2]) + channel(p[3]) + 2)
-                            / 4;
-                    };
-                    half.setPixel(x, y, qRgba(mean(qRed), mean(qGreen), mean(qBlue), mean(qAlpha)));
-                }
+            const QImage half = boxFiltered(flat, 1);
+            QImage level(half.size(), QImage::Format_ARGB32_Premultiplied);
             canvas.picture().pyramid().readPixels(1, level.rect(), level, 0, 0);
             return differingPixels(level, half, 2) == 0
                 ? QString()
