@@ -30,35 +30,6 @@ ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false, QPo
     return v;
 }
 
-// Each level 2 × 2 averaged from the one below, rounded as the pyramid rounds.
-QImage boxFiltered(const QImage &image, int levels)
-{
-    QImage out = image.convertToFormat(Stage::kFormat);
-    for (int l = 0; l < levels; ++l) {
-        QImage next((out.width() + 1) / 2, (out.height() + 1) / 2, Stage::kFormat);
-        for (int y = 0; y < next.height(); ++y)
-            for (int x = 0; x < next.width(); ++x) {
-                int sum[4] = {};
-                for (int dy = 0; dy < 2; ++dy)
-                    for (int dx = 0; dx < 2; ++dx) {
-                        const int sx = 2 * x + dx;
-                        const int sy = 2 * y + dy;
-                        const QRgb p
-                            = sx < out.width() && sy < out.height() ? out.pixel(sx, sy) : 0;
-                        sum[0] += qAlpha(p);
-                        sum[1] += qRed(p);
-                        sum[2] += qGreen(p);
-                        sum[3] += qBlue(p);
-                    }
-                next.setPixel(
-                    x, y,
-                    qRgba((sum[1] + 2) / 4, (sum[2] + 2) / 4, (sum[3] + 2) / 4, (sum[0] + 2) / 4));
-            }
-        out = next;
-    }
-    return out;
-}
-
 void scribble(WTView &canvas, quint32 seed, int strokes)
 {
     QRandomGenerator rng(seed);
@@ -178,21 +149,18 @@ private slots:
             const QPointF topLeft = stage.canvas->widgetPointFromCanvas({0, 384});
             QCOMPARE(topLeft, topLeft.toPoint()); // whole pixels on whole pixels
             const QImage expected = boxFiltered(picture, level);
-            const QImage seen = stage.shown().copy(QRect(topLeft.toPoint(), expected.size()));
-            QVERIFY2(differingPixels(seen, expected, kRounding) == 0,
+            const auto seen = [&] {
+                return stage.shown().copy(QRect(topLeft.toPoint(), expected.size()));
+            };
+            QVERIFY2(differingPixels(seen(), expected, kRounding) == 0,
                      qPrintable(QString::number(level)));
-            // A stroke drawn while zoomed out shows averaged too.
+            // A stroke drawn while zoomed out shows averaged too, and so does its undo.
             scribble(*stage.canvas, 100 + level, 2);
-            QCOMPARE(
-                differingPixels(stage.shown().copy(QRect(topLeft.toPoint(), expected.size())),
-                                boxFiltered(stage.canvas->getImageWithBG(true)->qimage(), level),
-                                kRounding),
-                0);
+            const QImage drawn = stage.canvas->getImageWithBG(true)->qimage();
+            QCOMPARE(differingPixels(seen(), boxFiltered(drawn, level), kRounding), 0);
             stage.canvas->undo();
             stage.canvas->undo();
-            QCOMPARE(differingPixels(stage.shown().copy(QRect(topLeft.toPoint(), expected.size())),
-                                     expected, kRounding),
-                     0);
+            QCOMPARE(differingPixels(seen(), expected, kRounding), 0);
         }
     }
 
@@ -279,12 +247,8 @@ private slots:
                 const QRectF shown
                     = stage.canvas->shownSheetRect().adjusted(-1e-6, -1e-6, 1e-6, 1e-6);
                 QVERIFY2(shown.contains(stage.canvas->containerRect().center()),
-                         qPrintable(QStringLiteral("%1 %2 %3 %4 at %5")
-                                        .arg(shown.x())
-                                        .arg(shown.y())
-                                        .arg(shown.width())
-                                        .arg(shown.height())
-                                        .arg(zoom)));
+                         qPrintable(QStringLiteral("pushed %1, %2 at zoom %3")
+                                        .arg(push.x()).arg(push.y()).arg(zoom)));
             }
         }
     }
