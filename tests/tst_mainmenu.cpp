@@ -174,9 +174,7 @@ private slots:
             {"zoomToActualSize", "Ctrl+0"}, {"zoomToFit", "Ctrl+9"}, {"rotateLeft", "Ctrl+["},
             {"rotateRight", "Ctrl+]"},      {"toggleMirror", "M"},   {"toggleFullScreen", "F11"}};
         for (const auto &[name, key] : keys)
-            QVERIFY2(
-                command(b.window, name)->shortcuts().contains(QKeySequence(QLatin1String(key))),
-                key);
+            QVERIFY2(command(b.window, name)->shortcuts().contains(QKeySequence(key)), key);
 
         command(b.window, "zoomIn")->trigger();
         QVERIFY(b.canvas->view().zoom() > 1.0);
@@ -215,14 +213,10 @@ private slots:
         QVERIFY(!turn->isHidden());
         QCOMPARE(turn->text(), QStringLiteral("-15°"));
 
-        for (const char *typed : {"250", "250 %", " 250% "}) {
-            o.canvas->zoomToActualSize();
-            field->setText(QLatin1String(typed));
-            QTest::keyClick(field, Qt::Key_Return);
-            QCOMPARE(o.canvas->displayZoom(), 2.5);
-            QCOMPARE(field->text(), QStringLiteral("250 %"));
-        }
-        for (const char *typed : {"", "abc", "0", "-50 %", "12x"}) {
+        // Each zoom typed over actual size; then what is no zoom, over the 250 % it left.
+        for (const char *typed : {"250", "250 %", " 250% ", "", "abc", "0", "-50 %", "12x"}) {
+            if (QByteArray(typed).contains("250"))
+                o.canvas->zoomToActualSize();
             field->setText(QLatin1String(typed));
             QTest::keyClick(field, Qt::Key_Return);
             QCOMPARE(o.canvas->displayZoom(), 2.5);
