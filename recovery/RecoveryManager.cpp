@@ -89,11 +89,14 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
             *error = record.problem;
         return nullptr;
     }
-    const QSize size = record.start.base.isNull() ? record.start.size : record.start.base.size();
-    // A blank start costs no pixels: its tiles are made as strokes paint them.
-    auto tiles = std::make_unique<TiledImage>(Size {float(size.width()), float(size.height())});
-    if (!TiledImage::isValidSize(tiles->size())
-        || (!record.start.base.isNull() && !tiles->setPixels(record.start.base))) {
+    const QSize size = record.start.base
+        ? QSize(record.start.base->pixelWidth(), record.start.base->pixelHeight())
+        : record.start.size;
+    // The record's tiles, shared until the canvas paints one; a blank start costs no pixels.
+    auto tiles = record.start.base ? std::make_unique<TiledImage>(record.start.base->sharedCopy())
+                                   : std::make_unique<TiledImage>(Size {float(size.width()),
+                                                                        float(size.height())});
+    if (!TiledImage::isValidSize(tiles->size())) {
         if (error)
             *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
                          .arg(size.width())

@@ -1,6 +1,7 @@
 #include "RecoveryRecord.h"
 
-#include "ImageCodec.h"
+#include "PictureFile.h"
+#include "TiledImage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -38,8 +39,6 @@ const QString kLock = QStringLiteral("owner.lock");
 const QRegularExpression kOwnName(
     QStringLiteral("^(meta\\.json|base-[0-9]+\\.png|journal-[0-9]+\\.jsonl|owner\\.lock"
                    "|owner\\.lock\\.rmlock|(meta\\.json|base-[0-9]+\\.png)\\.[A-Za-z0-9]{6})$"));
-// Light compression: while a start is encoding, the strokes made since are not yet restorable.
-constexpr int kStartQuality = 80;
 // The sheet of a record whose size was lost: that of a new document.
 constexpr QSize kBlankSheet(600, 600);
 // A live owner writes its name into the lock just after making it.
@@ -142,17 +141,20 @@ Opened openOwnFile(const QDir &dir, const QString &name, QFile &file)
 
 // A record's picture through the decoder that opens files, so that every picture that opens
 // can be restored.
-QImage readOwnPicture(const QDir &dir, const QString &name)
+std::shared_ptr<const TiledImage> readOwnPicture(const QDir &dir, const QString &name)
 {
     QFile file;
     if (openOwnFile(dir, name, file) != Opened::Open)
         return {};
-    return ImageCodec::decode(file.readAll(), "png");
+    auto picture = std::make_shared<TiledImage>(Size {});
+    if (PictureFile::read(file, "png", picture.get()) != PictureFile::Outcome::Done)
+        return {};
+    return picture;
 }
 
 // The file a document was opened from or saved to, as it is now, when it holds a picture of the
 // sheet's size.
-QImage pictureOfFile(const QString &path, QSize size)
+std::shared_ptr<const TiledImage> pictureOfFile(const QString &path, QSize size)
 {
     const QFileInfo info(path);
     if (!info.isAbsolute() || !info.isFile())
@@ -160,8 +162,13 @@ QImage pictureOfFile(const QString &path, QSize size)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QImage picture = ImageCodec::decode(file.readAll(), info.suffix().toLatin1());
-    return picture.size() == size ? picture : QImage();
+    auto picture = std::make_shared<TiledImage>(Size {});
+    if (PictureFile::read(file, info.suffix().toLatin1(), picture.get())
+        != PictureFile::Outcome::Done)
+        return {};
+    if (QSize(picture->pixelWidth(), picture->pixelHeight()) != size)
+        return {};
+    return picture;
 }
 
 QJsonObject descriptionOf(const RecoveryStart &start, int generation)
@@ -173,7 +180,7 @@ QJsonObject descriptionOf(const RecoveryStart &start, int generation)
     meta.insert(QStringLiteral("path"), start.path);
     meta.insert(QStringLiteral("type"), start.type);
     meta.insert(QStringLiteral("edited"), start.edited);
-    meta.insert(QStringLiteral("base"), start.base.isNull() ? QString() : baseNameFor(generation));
+    meta.insert(QStringLiteral("base"), !start.base ? QString() : baseNameFor(generation));
     meta.insert(QStringLiteral("journal"), journalNameFor(generation));
     return meta;
 }
@@ -278,10 +285,25 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
 {
     const QDir dir(m_folder);
     QString baseName;
-    if (!start.base.isNull()) {
+    if (start.base) {
         baseName = baseNameFor(generation);
         QSaveFile file(dir.filePath(baseName));
-        if (!file.open(QIODevice::WriteOnly) || !start.base.save(&file, "PNG", kStartQuality)
+        const TiledImage &base = *start.base;
+        // A band of rows at a time: no plane of the whole picture is made.
+        const PngBands::BandSource band = [&base](int top, int rows) {
+            QImage out(base.pixelWidth(), rows, QImage::Format_ARGB32_Premultiplied);
+            if (!out.isNull()) {
+                out.fill(Qt::transparent);
+                base.readPixels(QRect(0, base.pixelHeight() - top - rows, base.pixelWidth(), rows),
+                                out, 0, 0);
+            }
+            return out;
+        };
+        PngBands::WriteOptions options;
+        options.workers = 0; // on the journal's worker, beside the window
+        if (!file.open(QIODevice::WriteOnly)
+            || PngBands::write(file, base.pixelWidth(), base.pixelHeight(), band, options)
+                != PngBands::Outcome::Done
             || !file.commit())
             return fail(QStringLiteral("cannot write the starting picture"));
     }
@@ -440,18 +462,18 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
 
     if (!baseName.isEmpty()) {
         record->start.base = readOwnPicture(dir, baseName);
-        if (size.isEmpty())
-            size = record->start.base.size();
+        if (size.isEmpty() && record->start.base)
+            size = QSize(record->start.base->pixelWidth(), record->start.base->pixelHeight());
         // A start that was its document's file, lost before its own copy was written.
-        if (record->start.base.isNull() && !meta.isEmpty() && !record->start.edited) {
+        if (!record->start.base && !meta.isEmpty() && !record->start.edited) {
             record->start.base = pictureOfFile(record->start.path, size);
-            if (!record->start.base.isNull())
+            if (record->start.base)
                 problem(RecoveryRecordTexts::tr("The picture the document started from was not "
                                                 "kept: its file “%1”, as it is now, stands in for "
                                                 "it.")
                             .arg(QFileInfo(record->start.path).fileName()));
         }
-        if (record->start.base.isNull())
+        if (!record->start.base)
             problem(RecoveryRecordTexts::tr("The picture the document started from is missing "
                                             "or damaged: a blank sheet stands in for it."));
     }
@@ -483,7 +505,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     }
 
     // A record whose owner ended before writing anything: nothing to restore, nothing lost.
-    if (metaOpened == Opened::Absent && record->events.empty() && record->start.base.isNull()
+    if (metaOpened == Opened::Absent && record->events.empty() && !record->start.base
         && problems == QStringList {lostDescription}) {
         record->damaged = false;
         return record;
@@ -491,7 +513,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
 
     record->problem = problems.join(QLatin1Char(' '));
     record->readable
-        = !size.isEmpty() || !record->events.empty() || !record->start.base.isNull();
+        = !size.isEmpty() || !record->events.empty() || record->start.base;
     record->start.size = size.isEmpty() ? kBlankSheet : size;
     return record;
 }

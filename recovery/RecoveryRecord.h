@@ -4,6 +4,7 @@
 #include "SessionEvent.h"
 
 #include <QImage>
+#include <memory>
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSize>
@@ -13,6 +14,8 @@
 #include <mutex>
 #include <vector>
 
+class TiledImage;
+
 // What a recovered document starts from.
 struct RecoveryStart
 {
@@ -20,7 +23,9 @@ struct RecoveryStart
     QJsonObject pen; // pen settings when the record (re)started
     QString path; // the file it had, empty when untitled
     QString type; // its document type name
-    QImage base; // the picture it started from; null for a blank sheet
+    // The picture it started from, in tiles that no one paints any more; null for a blank
+    // sheet. Written and read back a band of rows at a time.
+    std::shared_ptr<const TiledImage> base;
     bool edited = false; // unsaved even before its first stroke (made from the clipboard)
 };
 

@@ -2,6 +2,7 @@
 
 #include "InkpondDocument.h"
 #include "Logging.h"
+#include "Picture.h"
 #include "RecoveryRecord.h"
 #include "SessionRecorder.h"
 #include "WTView.h"
@@ -17,16 +18,27 @@ namespace {
 
 using Kind = SessionEvent::Kind;
 
-// Nothing painted anywhere: the record needs no picture to start from.
-bool isTransparent(const QImage &image)
+// The picture as it is now, in tiles of its own: those of its one layer, shared until the canvas
+// paints, or else its layers flattened a band of rows at a time. Only painted tiles are kept, so
+// a picture with nothing painted has none. nullptr when memory runs out.
+std::shared_ptr<const TiledImage> startingTiles(const Picture &picture)
 {
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *row = reinterpret_cast<const quint32 *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (row[x] != 0)
-                return false;
+    if (picture.layers().size() == 1 && picture.undoLayers().empty()) {
+        const Layer &layer = *picture.layers().front();
+        if (layer.isEnabled() && layer.opacity() == 1.0f && layer.blitType() == BlitType::Paint
+            && layer.image())
+            return std::make_shared<TiledImage>(layer.image()->sharedCopy());
     }
-    return true;
+    const Size sheet = picture.sheetSize();
+    auto tiles = std::make_shared<TiledImage>(sheet);
+    constexpr int kBand = 256;
+    for (int top = 0; top < tiles->pixelHeight(); top += kBand) {
+        const QImage band = picture.flattenRows(top, std::min(kBand, tiles->pixelHeight() - top),
+                                                false);
+        if (band.isNull() || !tiles->setRows(top, band))
+            return nullptr;
+    }
+    return tiles;
 }
 
 } // namespace
@@ -237,13 +249,13 @@ void RecoveryTap::startAgain(bool blank)
     start.type = mDocument->fileType();
     start.edited = mDocument->isDocumentEdited();
     if (!blank) {
-        const std::unique_ptr<Image> picture = mCanvas->getImageWithBG(false);
-        if (!picture || picture->isNull()) {
+        std::shared_ptr<const TiledImage> picture = startingTiles(mCanvas->picture());
+        if (!picture) {
             fail(tr("There is not enough memory to keep the picture it starts from."));
             return;
         }
-        if (!isTransparent(picture->qimage()))
-            start.base = picture->qimage();
+        if (!picture->isEmpty())
+            start.base = std::move(picture);
     }
     const int generation = mRecord->beginStart(start);
     if (generation == 0) {

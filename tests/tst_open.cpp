@@ -3,6 +3,7 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "PngBands.h"
+#include "RecoveryRecord.h"
 #include "TestSupport.h"
 #include "TiledImage.h"
 
@@ -57,6 +58,35 @@ int inChild(const std::function<int()> &body, qint64 headroom)
         return kTimedOut;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+constexpr const char *kLimited = "INKPOND_TEST_LIMITED";
+
+// Whether this is the process runInLimitedProcess() started; its address space is then limited
+// to what it uses now and half of a 16384² picture.
+bool inLimitedProcess()
+{
+    if (!qEnvironmentVariableIsSet(kLimited))
+        return false;
+    const rlim_t bytes = rlim_t(addressSpaceInUse() + (qint64(512) << 20));
+    const rlimit limit {bytes, bytes};
+    return ::setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+// The current test function again in a process of its own (a forked one would find Qt's thread
+// pool gone): its exit code, or -1.
+int runInLimitedProcess()
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kLimited), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(QTest::currentTestFunction())});
+    if (!child.waitForFinished(300000) || child.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return child.exitCode();
 }
 
 QImage pixelsOf(const TiledImage &tiles)
@@ -231,28 +261,13 @@ private slots:
         QCOMPARE(status, 0);
     }
 
-    // A 16384² picture held whole is 1 GB; read into tiles it costs the painted ones. Measured
-    // in a process of its own (a forked one would find Qt's thread pool gone) whose address
-    // space has room for half that.
+    // A 16384² picture held whole is 1 GB; read into tiles it costs the painted ones.
     void largeMostlyTransparentPictureCostsItsPaintedTiles()
     {
-        const char *limited = "INKPOND_TEST_LIMITED";
-        if (!qEnvironmentVariableIsSet(limited)) {
-            QProcess child;
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QString::fromLatin1(limited), QStringLiteral("1"));
-            child.setProcessEnvironment(environment);
-            child.setProcessChannelMode(QProcess::ForwardedChannels);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QString::fromLatin1(QTest::currentTestFunction())});
-            QVERIFY(child.waitForFinished(300000));
-            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(child.exitCode(), 0);
+        if (!inLimitedProcess()) {
+            QCOMPARE(runInLimitedProcess(), 0);
             return;
         }
-        const rlim_t bytes = rlim_t(addressSpaceInUse() + (qint64(512) << 20));
-        const rlimit limit {bytes, bytes};
-        QCOMPARE(::setrlimit(RLIMIT_AS, &limit), 0);
         const qint64 before = TiledImage::liveTiles();
         QString error;
         Document *opened = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(m_large),
@@ -262,6 +277,35 @@ private slots:
         QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
         QCOMPARE(qAlpha(tiles->pixel(8100, kLargeSide - 1 - 9050)), 180);
         QCOMPARE(tiles->pixel(50, 50), 0u);
+    }
+
+    // The same picture as a recovery record's start: written and read back in bands, it comes
+    // back as its painted tiles.
+    void largeRecoveryStartCostsItsPaintedTiles()
+    {
+        if (!inLimitedProcess()) {
+            QCOMPARE(runInLimitedProcess(), 0);
+            return;
+        }
+        QTemporaryDir root;
+        RecoveryStart start;
+        start.size = QSize(kLargeSide, kLargeSide);
+        {
+            auto tiles = std::make_shared<TiledImage>(Size {kLargeSide, kLargeSide});
+            for (int top = 0; top < kLargeSide; top += 256)
+                QVERIFY(tiles->setRows(top, largeBand(top, 256)));
+            start.base = std::move(tiles);
+        }
+        auto record = RecoveryRecord::create(root.path(), start);
+        QVERIFY(record && record->waitUntilDurable());
+        record.reset();
+        start.base.reset();
+        const qint64 before = TiledImage::liveTiles();
+        auto records = claimOrphanedRecords(root.path());
+        QCOMPARE(records.size(), size_t(1));
+        QVERIFY2(records[0]->start.base, qPrintable(records[0]->problem));
+        QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
+        QCOMPARE(qAlpha(records[0]->start.base->pixel(8100, kLargeSide - 1 - 9050)), 180);
     }
 
     // Cancel while the picture is read: no document, no window, nothing to tell.
