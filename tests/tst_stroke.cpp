@@ -122,27 +122,6 @@ private slots:
         m_settings.reset();
     }
 
-    void touchedRect_data()
-    {
-        QTest::addColumn<Point>("last");
-        QTest::addColumn<Point>("next");
-        QTest::addColumn<float>("width");
-        QTest::addColumn<Rect>("expected");
-        QTest::newRow("segment") << Point {10, 10} << Point {20, 15} << 5.0f << Rect(6, 6, 18, 13);
-        QTest::newRow("dot") << Point {10, 10} << Point {10, 10} << 5.0f << Rect(6, 6, 8, 8);
-        QTest::newRow("fractions cut toward zero")
-            << Point {0, 0} << Point {-3.7f, 2.2f} << 2.0f << Rect(-6, -2, 8, 6);
-    }
-
-    void touchedRect()
-    {
-        QFETCH(Point, last);
-        QFETCH(Point, next);
-        QFETCH(float, width);
-        QFETCH(Rect, expected);
-        QCOMPARE(::touchedRect(last, next, width), expected);
-    }
-
     void snapTo45degrees_data()
     {
         QTest::addColumn<Point>("anchor");
