@@ -114,9 +114,9 @@ private slots:
         m_settings = std::make_unique<IsolatedSettings>();
         // The application's table, and one writable type for which Qt has no writer.
         InkpondDocument::documentTypes();
-        QFile file(QStringLiteral(":/DocumentTypes.json"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QJsonObject table = QJsonDocument::fromJson(file.readAll()).object();
+        QJsonObject table
+            = QJsonDocument::fromJson(readFile(QStringLiteral(":/DocumentTypes.json"))).object();
+        QVERIFY(!table.isEmpty());
         QJsonArray types = table.value(QLatin1String("types")).toArray();
         types.append(QJsonObject {
             {"name", "Foo picture"}, {"extensions", QJsonArray {"foo"}}, {"role", "editor"}});
@@ -349,9 +349,7 @@ private slots:
         for (int eighth = 1; eighth < 8; ++eighth) {
             const QByteArray cut = data.left(data.size() * eighth / 8);
             QVERIFY2(ImageCodec::decode(cut, extension, &error).isNull(),
-                     qPrintable(QStringLiteral("decoded when cut to %1 of %2 bytes")
-                                    .arg(cut.size())
-                                    .arg(data.size())));
+                     qPrintable(QStringLiteral("decoded cut to %1 bytes").arg(cut.size())));
         }
         // Damage that a format without checksums cannot notice may decode, but within bounds.
         for (const qsizetype at : {qsizetype(0), qsizetype(6), data.size() / 3, data.size() / 2}) {
@@ -436,7 +434,15 @@ private slots:
 
 private:
     // The document of a canvas that shows the picture.
-    void showPicture(const QImage &picture, float bgType = 1);
+    void showPicture(const QImage &picture, float bgType = 1)
+    {
+        m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
+        m_canvas->setDocument(m_doc.get());
+        m_doc->setCanvas(m_canvas.get());
+        m_canvas->setBgType(bgType);
+        const Image image(picture);
+        QVERIFY(m_canvas->setImage(&image));
+    }
 
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<DocumentController> m_controller;
@@ -444,16 +450,6 @@ private:
     std::unique_ptr<WTView> m_canvas;
     QTemporaryDir m_dir;
 };
-
-void ImageFileTest::showPicture(const QImage &picture, float bgType)
-{
-    m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
-    m_canvas->setDocument(m_doc.get());
-    m_doc->setCanvas(m_canvas.get());
-    m_canvas->setBgType(bgType);
-    const Image image(picture);
-    QVERIFY(m_canvas->setImage(&image));
-}
 
 QTEST_MAIN(ImageFileTest)
 #include "tst_imagefile.moc"
