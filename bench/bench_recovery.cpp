@@ -9,6 +9,7 @@
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
 #include "SessionReplayer.h"
+#include "TiledImage.h"
 #include "WTView.h"
 
 #include <QApplication>
@@ -222,7 +223,9 @@ void BM_WriteStart(benchmark::State &state)
     QTemporaryDir dir;
     RecoveryStart start;
     start.size = picture.size();
-    start.base = picture;
+    auto tiles = std::make_shared<TiledImage>(Size {float(side), float(side)});
+    tiles->setPixels(picture);
+    start.base = std::move(tiles);
     auto record = RecoveryRecord::createEmpty(dir.path());
     for (auto _ : state) {
         const int generation = record->beginStart(start);

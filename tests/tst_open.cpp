@@ -219,6 +219,14 @@ private slots:
                                            "height='700'><circle cx='45' cy='350' r='40' "
                                            "fill='red' fill-opacity='0.5'/><rect x='3' y='250' "
                                            "width='80' height='10.5' fill='green'/></svg>");
+        // As drawing programs write them: a document type, and entities of its own.
+        QTest::newRow("SVG with entities")
+            << "entities.svg"
+            << QByteArray("<?xml version='1.0'?>\n<!DOCTYPE svg PUBLIC '-//W3C//DTD SVG 1.1//EN' "
+                          "'http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd' [\n"
+                          "<!ENTITY ns_svg 'http://www.w3.org/2000/svg'>]>\n"
+                          "<svg xmlns='&ns_svg;' width='50' height='300'><rect x='5' y='5' "
+                          "width='40' height='280' fill='navy'/></svg>");
     }
     void bandsGiveThePixelsOfTheWholePicture()
     {
