@@ -5,10 +5,14 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QImageReader>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -153,12 +157,68 @@ Outcome readSvg(QIODevice &device, TiledImage *image, const PngBands::Progress &
     return Outcome::Done;
 }
 
+// Memory the process can still have: what the system has free (swap included), within the
+// process's own limit on address space. Negative when unknown.
+qint64 availableMemory()
+{
+    qint64 available = -1;
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        qint64 kilobytes = 0;
+        for (const QByteArray &line : meminfo.readAll().split('\n'))
+            if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:"))
+                kilobytes += line.simplified().split(' ').value(1).toLongLong();
+        if (kilobytes > 0)
+            available = kilobytes * 1024;
+    }
+    rlimit limit {};
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+        && statm.open(QIODevice::ReadOnly)) {
+        const qint64 used = statm.readLine().split(' ').value(0).toLongLong() * ::getpagesize();
+        const qint64 headroom = std::max<qint64>(0, qint64(limit.rlim_cur) - used);
+        available = available < 0 ? headroom : std::min(available, headroom);
+    }
+    return available;
+}
+
+// The size the header announces, the device left where it was; invalid when not told.
+QSize announcedSize(QIODevice &device)
+{
+    const qint64 start = device.pos();
+    QSize size;
+    {
+        QImageReader reader(&device);
+        reader.setDecideFormatFromContent(true);
+        size = reader.size();
+    }
+    device.seek(start);
+    return size;
+}
+
 // What no reader of the format offers to read in bands: decoded whole, then cut into tiles.
 Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
                   const PngBands::Progress &progress, QString *error)
 {
     if (!tell(progress, 0.0))
         return Outcome::Cancelled;
+    // Refused before the plane is allocated: memory promised by the system but not there would
+    // end the process, and every open picture with it, once the decoder filled it.
+    const QSize size = announcedSize(device);
+    if (size.isValid() && size.width() <= TiledImage::kMaxSide
+        && size.height() <= TiledImage::kMaxSide) {
+        // The decoded plane, and as much again for its tiles and the reader's own copy.
+        const qint64 needed = qint64(size.width()) * size.height() * 4 * 2;
+        const qint64 available = availableMemory();
+        if (available >= 0 && needed > available)
+            return fail(error,
+                        PictureFileTexts::tr("Opening a picture of %1 × %2 pixels needs about "
+                                             "%3 MB of memory, and only %4 MB is free.")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(needed >> 20)
+                            .arg(available >> 20));
+    }
     // The hint never makes data that is no drawing by content an SVG: it would not be checked.
     QImage whole
         = ImageCodec::decode(device, isSvgFormat(formatHint) ? QByteArray() : formatHint, error);

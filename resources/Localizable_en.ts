@@ -657,6 +657,10 @@ Continue?</translation>
         <source>The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Opening a picture of %1 × %2 pixels needs about %3 MB of memory, and only %4 MB is free.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PngBands</name>

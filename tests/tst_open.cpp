@@ -287,6 +287,38 @@ private slots:
         QCOMPARE(tiles->pixel(50, 50), 0u);
     }
 
+    // A format decoded whole, whose plane would not fit: refused from its header with what it
+    // needs, before anything is allocated (memory the system promised but lacks would end the
+    // process once filled). A 16384² BMP, its pixels a sparse file.
+    void pictureDecodedWholeThatDoesNotFitIsRefusedFromItsHeader()
+    {
+        if (!inLimitedProcess()) {
+            QCOMPARE(runInLimitedProcess(), 0);
+            return;
+        }
+        const quint32 row = kLargeSide * 3;
+        QByteArray header(54, '\0');
+        auto put = [&header](int at, quint32 value) { qToLittleEndian(value, header.data() + at); };
+        header[0] = 'B';
+        header[1] = 'M';
+        put(2, 54 + row * kLargeSide);
+        put(10, 54);
+        put(14, 40);
+        put(18, kLargeSide);
+        put(22, kLargeSide);
+        put(26, 1 | (24 << 16)); // one plane, 24 bits
+        put(34, row * kLargeSide);
+        const QString path = m_dir.filePath(QStringLiteral("large.bmp"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(header) == header.size());
+        QVERIFY(file.resize(54 + qint64(row) * kLargeSide));
+        file.close();
+        QString error;
+        QVERIFY(!m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false,
+                                                             &error));
+        QVERIFY2(error.contains(QStringLiteral("needs about")), qPrintable(error));
+    }
+
     // The same picture as a recovery record's start: written and read back in bands, it comes
     // back as its painted tiles.
     void largeRecoveryStartCostsItsPaintedTiles()
