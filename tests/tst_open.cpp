@@ -348,20 +348,24 @@ private slots:
         QCOMPARE(qAlpha(records[0]->start.base->pixel(8100, kLargeSide - 1 - 9050)), 180);
     }
 
-    // Cancel while the picture is read: no document, no window, nothing to tell.
+    // A read that lasts shows its progress; Cancel then leaves no document, no window, and
+    // nothing to tell.
     void cancelledOpenLeavesNoDocument()
     {
         Document::setForegroundReadWait(0);
+        bool shown = false;
         bool cancelled = false;
         QTimer::singleShot(0, this, [&] {
             for (QWidget *widget : QApplication::topLevelWidgets())
                 if (widget->objectName() == QLatin1String("readProgress"))
                     if (auto *button = widget->findChild<QPushButton *>()) {
+                        shown = QTest::qWaitFor([widget] { return widget->isVisible(); }, 5000);
                         button->click();
                         cancelled = true;
                     }
         });
         m_controller->openFiles({m_large});
+        QVERIFY(shown);
         QVERIFY(cancelled);
         QVERIFY(m_controller->wasOpenCancelled());
         QVERIFY(m_controller->documents().empty());
