@@ -25,6 +25,9 @@ public:
     virtual bool chooseCustomSize(WTView &canvas, std::function<void(Size)> chosen) = 0;
     // A sheet of that size was refused: it cannot be held.
     virtual void tellSheetRefused(WTView &canvas, Size size) = 0;
+    // Copy was refused: encoding the picture for the clipboard would need about `needed` bytes
+    // of memory, more than the `available` left.
+    virtual void tellCopyRefused(WTView &canvas, qint64 needed, qint64 available) = 0;
     // See-through paper was chosen where the window cannot show what lies behind it.
     virtual void tellNotSeeThrough(WTView &canvas) = 0;
 };

@@ -5,6 +5,7 @@
 #include "MyResizePanel.h"
 #include "WTView.h"
 
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -81,6 +82,20 @@ void CanvasDialogs::tellSheetRefused(WTView &canvas, Size size)
                   .arg(number(size.width), number(size.height));
     auto *box = new QMessageBox(QMessageBox::Warning, tr("Sheet Not Changed"), why, QMessageBox::Ok,
                                 canvas.window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void CanvasDialogs::tellCopyRefused(WTView &canvas, qint64 needed, qint64 available)
+{
+    const QLocale locale;
+    const QString why
+        = tr("Copying this picture needs about %1 of memory, and only %2 is free. The clipboard "
+             "was left as it was.")
+              .arg(locale.formattedDataSize(needed), locale.formattedDataSize(available));
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Picture Not Copied"), why,
+                                QMessageBox::Ok, canvas.window());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 
 // The canvas's questions and notes as window-modal dialogs on its window: the confirmation of a
-// crop or resize, the custom-size panel, and why a sheet or a see-through window could not be
-// had.
+// crop or resize, the custom-size panel, and why a sheet, a copy or a see-through window could
+// not be had.
 class CanvasDialogs : public CanvasQuestions
 {
     Q_DECLARE_TR_FUNCTIONS(CanvasDialogs)
@@ -16,6 +16,7 @@ public:
                            std::function<void(bool)> answered) override;
     bool chooseCustomSize(WTView &canvas, std::function<void(Size)> chosen) override;
     void tellSheetRefused(WTView &canvas, Size size) override;
+    void tellCopyRefused(WTView &canvas, qint64 needed, qint64 available) override;
     // Once per process: the note would otherwise come back with every change of paper.
     void tellNotSeeThrough(WTView &canvas) override;
 

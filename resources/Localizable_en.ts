@@ -34,6 +34,14 @@
         <source>The window cannot be made see-through because no compositing manager is running. The paper is shown see-through over grey instead.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Copying this picture needs about %1 of memory, and only %2 is free. The clipboard was left as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Picture Not Copied</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -977,6 +985,17 @@ Continue?</translation>
     </message>
     <message>
         <source>tablet monitor: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TiffBands</name>
+    <message>
+        <source>The picture could not be written as TIFF.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture is too large for a TIFF file.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

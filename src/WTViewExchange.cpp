@@ -1,12 +1,13 @@
 // Image exchange: whole pictures to and from the document and the clipboard, and clearing.
 #include "WTView.h"
 
+#include "Beep.h"
+#include "CanvasQuestions.h"
+#include "ClipboardPicture.h"
 #include "Document.h"
-#include "ImageCodec.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 
 bool WTView::replaceLayersWith(std::unique_ptr<Layer> layer)
 {
@@ -63,23 +64,22 @@ void WTView::copyWithBG(QObject *)
 
 void WTView::copyImageWithBG(bool withBG)
 {
-    const std::unique_ptr<Image> p = getImageWithBG(withBG);
-    if (!p || p->isNull()) {
+    if (isEmptyRect({{0, 0}, mPicture->sheetSize()})) {
         QApplication::beep();
         return;
     }
-    // Both encodings first: a copy that fails leaves the clipboard as it was. Linux clipboards
-    // do not convert between image types, and most programs paste only PNG.
-    const QByteArray tiff = ImageCodec::encode(p->qimage(), "tiff", ImageCodec::kQuality);
-    const QByteArray png = ImageCodec::encode(p->qimage(), "png", ImageCodec::kQuality);
-    if (tiff.isEmpty() || png.isEmpty()) {
-        QApplication::beep();
+    // Nothing is encoded until a program asks: the clipboard holds the picture as it is now.
+    std::unique_ptr<const Picture> frozen = mPicture->frozenCopy();
+    const qint64 needed = ClipboardPicture::bytesNeeded(*frozen, withBG);
+    const qint64 available = ClipboardPicture::bytesAvailable();
+    if (needed > available) {
+        // Refused now rather than when a program asks: then no one could be told why.
+        systemBeep();
+        if (mQuestions)
+            mQuestions->tellCopyRefused(*this, needed, available);
         return;
     }
-    auto *mime = new QMimeData;
-    mime->setData(QStringLiteral("image/tiff"), tiff);
-    mime->setData(QStringLiteral("image/png"), png);
-    QGuiApplication::clipboard()->setMimeData(mime);
+    QGuiApplication::clipboard()->setMimeData(new ClipboardPicture(std::move(frozen), withBG));
 }
 
 void WTView::clear(QObject *)

@@ -1,0 +1,373 @@
+// Copy puts the picture on the clipboard without encoding it: each format is made when a
+// program asks, from a frozen copy, a band of rows at a time. What a request costs, what is
+// pasted after the canvas paints on, the round trip through New from Clipboard, and a copy
+// refused for lack of memory.
+#include "Beep.h"
+#include "CanvasQuestions.h"
+#include "ClipboardPicture.h"
+#include "DocumentController.h"
+#include "MainMenu.h"
+#include "Picture.h"
+#include "TestSupport.h"
+#include "TiffBands.h"
+#include "WTView.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QImageReader>
+#include <QThreadPool>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true; // shadow memory: no address-space limit, no meaningful RSS
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr qint64 kMB = qint64(1) << 20;
+constexpr int kLarge = 16384;
+constexpr int kNoLimit = 99;
+constexpr int kTimedOut = 1000;
+
+qint64 addressSpaceInUse()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+qint64 peakResident()
+{
+    rusage usage = {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_maxrss) * 1024;
+}
+
+// Runs body in a child process, whose peak resident size starts at what it shares with this
+// one; with headroom, its address space is limited to what it uses now plus that much. The
+// child's exit status, -signal when a signal ended it, or kTimedOut.
+int inChild(const std::function<int()> &body, qint64 headroom = 0)
+{
+    // The pool's idle threads would not exist in the child, and Qt's image conversions would
+    // wait on them for ever: they are ended first, and the child starts its own.
+    QThreadPool::globalInstance()->waitForDone();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGABRT, SIG_DFL);
+        std::signal(SIGSEGV, SIG_DFL);
+        if (headroom > 0) {
+            const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
+            const rlimit limit {bytes, bytes};
+            if (::setrlimit(RLIMIT_AS, &limit) != 0)
+                std::_Exit(kNoLimit);
+        }
+        std::_Exit(body());
+    }
+    int status = 0;
+    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 240000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return kTimedOut;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// Paints straight into the canvas's layer, a band of the sheet at a time: no sheet-sized
+// scratch, so that what is measured later is the copy's alone.
+void paintBands(WTView &canvas, const std::function<void(QPainter &, const QRect &)> &draw)
+{
+    const Size sheet = canvas.sheetSize();
+    for (int y = 0; y < int(sheet.height); y += 256) {
+        const Rect band {0, float(y), sheet.width, 256};
+        QVERIFY(canvas.currentLayer()->paint(
+            band, band, [&](QPainter &p) { draw(p, QRect(0, y, int(sheet.width), 256)); }));
+    }
+}
+
+// A few long strokes over a large transparent sheet.
+void paintStrokes(WTView &canvas)
+{
+    const Size s = canvas.sheetSize();
+    const Rect all {0, 0, s.width, s.height};
+    QVERIFY(canvas.currentLayer()->paint(
+        all, all,
+        [&](QPainter &p) {
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(QColor(20, 40, 200, 180), 14, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(100, 100), QPointF(s.width - 100, s.height - 300));
+            p.drawLine(QPointF(s.width / 2, 50), QPointF(s.width / 3, s.height - 50));
+        },
+        true));
+}
+
+// Every pixel painted, in colours that change across and down the sheet.
+void paintEverything(WTView &canvas)
+{
+    paintBands(canvas, [](QPainter &p, const QRect &band) {
+        QLinearGradient across(0, 0, band.width(), 0);
+        across.setColorAt(0, QColor::fromHsv(band.y() / 64 % 360, 200, 220));
+        across.setColorAt(1, QColor::fromHsv((band.y() / 64 + 180) % 360, 120, 90, 200));
+        p.fillRect(band, across);
+    });
+}
+
+const ClipboardPicture *clipboardPicture()
+{
+    return qobject_cast<const ClipboardPicture *>(QGuiApplication::clipboard()->mimeData());
+}
+
+QImage decoded(const QByteArray &data, const char *format)
+{
+    QImage image = QImage::fromData(data, format);
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// Records what the canvas tells; asks nothing.
+class Told : public CanvasQuestions
+{
+public:
+    void confirmCropResize(WTView &, const Rect &, std::function<void(bool)>) override { }
+    bool chooseCustomSize(WTView &, std::function<void(Size)>) override { return false; }
+    void tellSheetRefused(WTView &, Size) override { }
+    void tellCopyRefused(WTView &, qint64 needed, qint64 available) override
+    {
+        mNeeded = needed;
+        mAvailable = available;
+    }
+    void tellNotSeeThrough(WTView &) override { }
+
+    qint64 mNeeded = -1;
+    qint64 mAvailable = -1;
+};
+} // namespace
+
+class ClipboardTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
+        m_settings = std::make_unique<IsolatedSettings>();
+        m_documents = InkpondDocument::newDocumentController();
+        TabletApplication::instance()->observeDocuments(m_documents.get());
+    }
+
+    void init() { QGuiApplication::clipboard()->clear(); }
+
+    void cleanup()
+    {
+        for (Document *d : m_documents->documents())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QGuiApplication::clipboard()->clear();
+    }
+
+    void cleanupTestCase()
+    {
+        m_documents.reset();
+        m_settings.reset();
+    }
+
+    // TIFF in bands gives back the exact premultiplied pixels, whatever the band's rows, and is
+    // compressed.
+    void tiffBandsRoundTrip_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("bandRows");
+        QTest::newRow("every alpha, bands of 7") << testPicture(61, 50) << 7;
+        QTest::newRow("one strip") << testPicture(33, 20) << 256;
+        QTest::newRow("one row") << testPicture(300, 1) << 3;
+        QTest::newRow("opaque, uneven last band") << testPicture(200, 300, true) << 64;
+    }
+
+    void tiffBandsRoundTrip()
+    {
+        QFETCH(QImage, image);
+        QFETCH(int, bandRows);
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QByteArray tiff
+            = TiffBands::encode(image.width(), image.height(), bandRows, [&](int top, int rows) {
+                  return image.copy(0, top, image.width(), rows);
+              });
+        QVERIFY(!tiff.isEmpty());
+        QCOMPARE(differingPixels(decoded(tiff, "TIFF"), image), 0);
+        QVERIFY(tiff.size() < image.sizeInBytes());
+    }
+
+    void tiffBandsRefuseWhatCannotBeWritten()
+    {
+        QString error;
+        QVERIFY(TiffBands::encode(
+                    10, 10, 4, [](int, int) { return QImage(); }, &error)
+                    .isEmpty());
+        QVERIFY(!error.isEmpty());
+        QVERIFY(TiffBands::encode(0, 10, 4, [](int, int) {
+                    return QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+                }).isEmpty());
+    }
+
+    // Copy and Copy with paper, pasted into a new document through each format: the pixels the
+    // canvas had. New from Clipboard takes TIFF first; PNG is offered alone to be taken.
+    void newFromClipboardGivesTheCopiedPixels_data()
+    {
+        QTest::addColumn<bool>("withBG");
+        QTest::addColumn<QString>("type");
+        for (const char *type : {"image/tiff", "image/png"}) {
+            QTest::addRow("%s without paper", type) << false << QString::fromLatin1(type);
+            QTest::addRow("%s with paper", type) << true << QString::fromLatin1(type);
+        }
+    }
+
+    void newFromClipboardGivesTheCopiedPixels()
+    {
+        QFETCH(bool, withBG);
+        QFETCH(QString, type);
+        // Taller than a band, every alpha: the bands join and premultiplication round-trips.
+        Opened source(encodedImage(testPicture(301, 700), "png"));
+        QVERIFY(source.canvas);
+        source.window->mainMenu()
+            ->action(withBG ? QStringLiteral("copyWithBG:") : QStringLiteral("copy:"))
+            ->trigger();
+        const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(clipboardPicture());
+        QCOMPARE(clip->formats(), (QStringList {"image/tiff", "image/png"}));
+        if (type == QLatin1String("image/png")) {
+            auto *only = new QMimeData;
+            only->setData(type, clip->data(type));
+            QGuiApplication::clipboard()->setMimeData(only);
+        }
+        const std::size_t before = m_documents->documents().size();
+        TabletApplication::instance()->newDocumentFromClipboard();
+        QCOMPARE(m_documents->documents().size(), before + 1);
+        auto *pasted = static_cast<InkpondDocument *>(m_documents->documents().back());
+        QCOMPARE(pasted->canvas()->sheetSize(), (Size {301, 700}));
+        QCOMPARE(differingPixels(pasted->canvas()->getImageWithBG(false)->qimage(),
+                                 source.canvas->getImageWithBG(withBG)->qimage()),
+                 0);
+    }
+
+    // What is pasted is the picture at the moment of Copy, whatever the canvas does after, even
+    // once the canvas is gone.
+    void laterPaintingIsNotPasted()
+    {
+        auto canvas = std::make_unique<WTView>(Rect {0, 0, 300, 200});
+        paintStrokes(*canvas);
+        const QImage copied = canvas->getImageWithBG(false)->qimage();
+        canvas->copy();
+        const Rect all {0, 0, 300, 200};
+        QVERIFY(canvas->currentLayer()->paint(
+            all, all, [](QPainter &p) { p.fillRect(QRect(0, 0, 300, 200), Qt::red); }));
+        QVERIFY(differingPixels(canvas->getImageWithBG(false)->qimage(), copied) > 0);
+        const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(differingPixels(decoded(clip->data(QStringLiteral("image/png")), "PNG"), copied),
+                 0);
+        canvas.reset();
+        QCOMPARE(differingPixels(decoded(clip->data(QStringLiteral("image/tiff")), "TIFF"), copied),
+                 0);
+    }
+
+    // A 16384² copy costs, when asked for, its encoded data and a few bands: never a plane of
+    // the whole sheet (1 GB), as flattening did.
+    void largeCopyCostsItsDataAndABand_data()
+    {
+        QTest::addColumn<bool>("everything");
+        QTest::newRow("a few strokes") << false;
+        QTest::newRow("painted all over") << true;
+    }
+
+    void largeCopyCostsItsDataAndABand()
+    {
+        if (kSanitized)
+            QSKIP("the sanitizer's memory hides the copy's");
+        QFETCH(bool, everything);
+        WTView canvas(Rect {0, 0, kLarge, kLarge});
+        if (everything)
+            paintEverything(canvas);
+        else
+            paintStrokes(canvas);
+        const QImage corner = canvas.picture().flattenRows(kLarge - 300, 300, false);
+        const int status = inChild([&] {
+            const qint64 start = peakResident();
+            canvas.copy();
+            const qint64 copied = peakResident();
+            const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+            qint64 largest = 0;
+            for (const char *type : {"image/png", "image/tiff"}) {
+                const QByteArray data = clip->data(QLatin1String(type));
+                if (data.isEmpty())
+                    return 2;
+                largest = std::max<qint64>(largest, data.size());
+                std::fprintf(stderr, "%s: %lld MB\n", type, data.size() / kMB);
+            }
+            const qint64 grown = peakResident() - start;
+            std::fprintf(stderr, "peak grew by %lld MB at Copy, %lld MB in all\n",
+                         (copied - start) / kMB, grown / kMB);
+            return copied - start < 16 * kMB && grown < largest + 160 * kMB ? 0 : 1;
+        });
+        QCOMPARE(status, 0);
+        // The bottom rows, read back from a banded PNG: the bands are in their places.
+        canvas.copy();
+        QImageReader reader;
+        QBuffer png;
+        png.setData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
+        reader.setDevice(&png);
+        reader.setAllocationLimit(0);
+        reader.setClipRect(QRect(0, kLarge - 300, kLarge, 300));
+        QCOMPARE(differingPixels(reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                                 corner),
+                 0);
+    }
+
+    // A copy whose data would not fit in memory is refused, with the reason told and a beep,
+    // and the clipboard keeps what it had; a large sheet with a few strokes still copies within
+    // the same memory.
+    void copyTooLargeForMemoryIsRefused()
+    {
+        if (kSanitized)
+            QSKIP("the sanitizer needs an unlimited address space");
+        WTView full(Rect {0, 0, 8192, 8192}); // 256 MB of painted tiles
+        paintEverything(full);
+        WTView sparse(Rect {0, 0, kLarge, kLarge});
+        paintStrokes(sparse);
+        Told told;
+        full.setQuestions(&told);
+        auto *before = new QMimeData;
+        before->setText(QStringLiteral("kept"));
+        QGuiApplication::clipboard()->setMimeData(before);
+        const int status = inChild(
+            [&] {
+                const int beeps = systemBeepCount();
+                full.copy();
+                if (told.mNeeded <= told.mAvailable || systemBeepCount() != beeps + 1)
+                    return 1;
+                if (QGuiApplication::clipboard()->mimeData()->text() != QLatin1String("kept"))
+                    return 2;
+                sparse.copy();
+                if (!clipboardPicture())
+                    return 3;
+                // Read from its header only: the picture itself would not fit here.
+                QBuffer png;
+                png.setData(
+                    QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
+                return QImageReader(&png, "PNG").size() == QSize(kLarge, kLarge) ? 0 : 4;
+            },
+            512 * kMB);
+        QCOMPARE(status, 0);
+        QCOMPARE(told.mNeeded, qint64(-1)); // only the child was short of memory
+    }
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<DocumentController> m_documents;
+};
+
+INKPOND_TEST_MAIN(ClipboardTest)
+#include "tst_clipboard.moc"
