@@ -3,9 +3,12 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "PngBands.h"
+#include "RecoveryManager.h"
 #include "RecoveryRecord.h"
+#include "RecoveryTap.h"
 #include "TestSupport.h"
 #include "TiledImage.h"
+#include "WTView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -285,6 +288,30 @@ private slots:
         QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
         QCOMPARE(qAlpha(tiles->pixel(8100, kLargeSide - 1 - 9050)), 180);
         QCOMPARE(tiles->pixel(50, 50), 0u);
+    }
+
+    // Opened in its window with crash recovery on, its record starts from the canvas's own
+    // tiles, shared, rather than from the picture flattened whole.
+    void largeOpenedPictureStartsItsRecordFromItsTiles()
+    {
+        if (!inLimitedProcess()) {
+            QCOMPARE(runInLimitedProcess(), 0);
+            return;
+        }
+        QTemporaryDir root;
+        RecoveryManager recovery(root.path(), *m_controller);
+        const qint64 before = TiledImage::liveTiles();
+        QString error;
+        auto *opened = static_cast<InkpondDocument *>(m_controller->openDocumentWithContentsOfURL(
+            QUrl::fromLocalFile(m_large), true, &error));
+        QVERIFY2(opened && opened->canvas(), qPrintable(error));
+        const auto *tap = opened->canvas()->findChild<RecoveryTap *>();
+        QVERIFY(tap);
+        const QDir folder(tap->folder());
+        QTRY_VERIFY_WITH_TIMEOUT(!folder.entryList({QStringLiteral("base-*.png")}).isEmpty(), 60000);
+        QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
+        opened->close();
+        QTRY_VERIFY(m_controller->documents().empty());
     }
 
     // A format decoded whole, whose plane would not fit: refused from its header with what it
