@@ -95,6 +95,7 @@ QByteArray encode(int width, int height, int bandRows, const PngBands::BandSourc
         std::vector<quint32> offsets;
         std::vector<quint32> counts;
         std::vector<uchar> strip;
+        QByteArray blankStrip;
         for (int top = 0; top < height; top += rowsPerStrip) {
             const int rows = std::min(rowsPerStrip, height - top);
             QImage pixels = band(top, rows);
@@ -113,8 +114,17 @@ QByteArray encode(int width, int height, int bandRows, const PngBands::BandSourc
             }
             pixels = QImage();
             const qsizetype start = out.size();
-            if (!deflateStrip(strip.data(), qsizetype(strip.size()), out))
-                return fail(failure());
+            // Transparent strips, most of a large drawing, compress to the same bytes: once.
+            const bool blank = rows == rowsPerStrip
+                && std::all_of(strip.begin(), strip.end(), [](uchar b) { return b == 0; });
+            if (blank && !blankStrip.isEmpty()) {
+                out.append(blankStrip);
+            } else {
+                if (!deflateStrip(strip.data(), qsizetype(strip.size()), out))
+                    return fail(failure());
+                if (blank)
+                    blankStrip = out.mid(start);
+            }
             if (out.size() >= qsizetype(UINT_MAX) - 1024)
                 return fail(TiffBandsTexts::tr("The picture is too large for a TIFF file."));
             offsets.push_back(quint32(start));

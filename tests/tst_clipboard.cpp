@@ -186,6 +186,10 @@ private slots:
         QTest::newRow("one strip") << testPicture(33, 20) << 256;
         QTest::newRow("one row") << testPicture(300, 1) << 3;
         QTest::newRow("opaque, uneven last band") << testPicture(200, 300, true) << 64;
+        QImage blankBands(90, 100, QImage::Format_ARGB32_Premultiplied);
+        blankBands.fill(Qt::transparent);
+        blankBands.setPixel(5, 45, qRgba(0, 10, 20, 30));
+        QTest::newRow("transparent strips around a painted one") << blankBands << 10;
     }
 
     void tiffBandsRoundTrip()
