@@ -3,6 +3,7 @@
 #include "Beep.h"
 #include "Picture.h"
 #include "PngBands.h"
+#include "SystemMemory.h"
 #include "TiffBands.h"
 
 #include <QBuffer>
@@ -11,8 +12,6 @@
 #include <climits>
 #include <cmath>
 #include <new>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 constexpr int kBandRows = 256;
@@ -30,26 +29,6 @@ qint64 paintedTilePixels(const Layer &layer)
     return image ? qint64(image->tileCount()) * TiledImage::kTileSide * TiledImage::kTileSide : 0;
 }
 
-// What the system has free, swap included, in bytes; -1 when it cannot be read.
-qint64 memAvailable()
-{
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (!meminfo.open(QIODevice::ReadOnly))
-        return -1;
-    qint64 kilobytes = 0;
-    for (const QByteArray &line : meminfo.readAll().split('\n'))
-        if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:"))
-            kilobytes += line.simplified().split(' ').value(1).toLongLong();
-    return kilobytes > 0 ? kilobytes * 1024 : -1;
-}
-
-qint64 addressSpaceInUse()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
 } // namespace
 
 const QStringList &ClipboardPicture::imageTypes()
@@ -95,13 +74,8 @@ qint64 ClipboardPicture::bytesNeeded(const Picture &picture, bool withBG)
 
 qint64 ClipboardPicture::bytesAvailable()
 {
-    qint64 available = memAvailable();
-    if (available < 0)
-        available = LLONG_MAX;
-    rlimit limit {};
-    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        available = std::min(available, qint64(limit.rlim_cur) - addressSpaceInUse());
-    return std::max<qint64>(available, 0);
+    const qint64 available = SystemMemory::available();
+    return available < 0 ? LLONG_MAX : available;
 }
 
 QByteArray ClipboardPicture::encode(const QString &mimeType) const

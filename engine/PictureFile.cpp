@@ -1,6 +1,7 @@
 #include "PictureFile.h"
 
 #include "ImageCodec.h"
+#include "SystemMemory.h"
 #include "TiledImage.h"
 
 #include <QBuffer>
@@ -11,8 +12,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -157,31 +156,6 @@ Outcome readSvg(QIODevice &device, TiledImage *image, const PngBands::Progress &
     return Outcome::Done;
 }
 
-// Memory the process can still have: what the system has free (swap included), within the
-// process's own limit on address space. Negative when unknown.
-qint64 availableMemory()
-{
-    qint64 available = -1;
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (meminfo.open(QIODevice::ReadOnly)) {
-        qint64 kilobytes = 0;
-        for (const QByteArray &line : meminfo.readAll().split('\n'))
-            if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:"))
-                kilobytes += line.simplified().split(' ').value(1).toLongLong();
-        if (kilobytes > 0)
-            available = kilobytes * 1024;
-    }
-    rlimit limit {};
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
-        && statm.open(QIODevice::ReadOnly)) {
-        const qint64 used = statm.readLine().split(' ').value(0).toLongLong() * ::getpagesize();
-        const qint64 headroom = std::max<qint64>(0, qint64(limit.rlim_cur) - used);
-        available = available < 0 ? headroom : std::min(available, headroom);
-    }
-    return available;
-}
-
 // The size the header announces, the device left where it was; invalid when not told.
 QSize announcedSize(QIODevice &device)
 {
@@ -209,7 +183,7 @@ Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *i
         && size.height() <= TiledImage::kMaxSide) {
         // The decoded plane, and as much again for its tiles and the reader's own copy.
         const qint64 needed = qint64(size.width()) * size.height() * 4 * 2;
-        const qint64 available = availableMemory();
+        const qint64 available = SystemMemory::available();
         if (available >= 0 && needed > available)
             return fail(error,
                         PictureFileTexts::tr("Opening a picture of %1 × %2 pixels needs about "
