@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSettings>
+#include <QThreadPool>
 #include <QTest>
 
 IsolatedSettings::IsolatedSettings()
@@ -189,7 +190,6 @@ ContainedCanvas::~ContainedCanvas()
     canvas->setDocument(nullptr);
 }
 
-namespace {
 qint64 addressSpaceInUse()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -197,10 +197,12 @@ qint64 addressSpaceInUse()
         return 0;
     return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
 }
-} // namespace
 
 int runInChild(const std::function<int()> &body, qint64 headroom, int timeoutMs)
 {
+    // The pool's idle threads would not exist in the child, and Qt's image conversions would
+    // wait on them for ever: they are ended first, and the child starts its own.
+    QThreadPool::globalInstance()->waitForDone();
     const pid_t pid = ::fork();
     if (pid == 0) {
         // Ended at once, without Qt Test's handler starting a debugger for a stack trace.

@@ -66,6 +66,8 @@ constexpr int kChildNoLimit = 99; // the child's address space could not be limi
 // with headroom, its address space is limited to what it uses now plus that much. The child's
 // exit status, -signal when a signal ended it, or kChildTimedOut.
 int runInChild(const std::function<int()> &body, qint64 headroom = 0, int timeoutMs = 20000);
+// The process's address space in use now, in bytes.
+qint64 addressSpaceInUse();
 
 // This process's peak resident size in bytes.
 qint64 peakResidentBytes();

@@ -15,68 +15,11 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QImageReader>
-#include <QThreadPool>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true; // shadow memory: no address-space limit, no meaningful RSS
-#else
-constexpr bool kSanitized = false;
-#endif
-
 constexpr qint64 kMB = qint64(1) << 20;
 constexpr int kLarge = 16384;
-constexpr int kNoLimit = 99;
-constexpr int kTimedOut = 1000;
-
-qint64 addressSpaceInUse()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
-
-qint64 peakResident()
-{
-    rusage usage = {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return qint64(usage.ru_maxrss) * 1024;
-}
-
-// Runs body in a child process, whose peak resident size starts at what it shares with this
-// one; with headroom, its address space is limited to what it uses now plus that much. The
-// child's exit status, -signal when a signal ended it, or kTimedOut.
-int inChild(const std::function<int()> &body, qint64 headroom = 0)
-{
-    // The pool's idle threads would not exist in the child, and Qt's image conversions would
-    // wait on them for ever: they are ended first, and the child starts its own.
-    QThreadPool::globalInstance()->waitForDone();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::signal(SIGABRT, SIG_DFL);
-        std::signal(SIGSEGV, SIG_DFL);
-        if (headroom > 0) {
-            const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
-            const rlimit limit {bytes, bytes};
-            if (::setrlimit(RLIMIT_AS, &limit) != 0)
-                std::_Exit(kNoLimit);
-        }
-        std::_Exit(body());
-    }
-    int status = 0;
-    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 240000)) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return kTimedOut;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
 
 // Paints straight into the canvas's layer, a band of the sheet at a time: no sheet-sized
 // scratch, so that what is measured later is the copy's alone.
@@ -289,7 +232,7 @@ private slots:
 
     void largeCopyCostsItsDataAndABand()
     {
-        if (kSanitized)
+        if (kSanitizedBuild)
             QSKIP("the sanitizer's memory hides the copy's");
         QFETCH(bool, everything);
         WTView canvas(Rect {0, 0, kLarge, kLarge});
@@ -298,10 +241,10 @@ private slots:
         else
             paintStrokes(canvas);
         const QImage corner = canvas.picture().flattenRows(kLarge - 300, 300, false);
-        const int status = inChild([&] {
-            const qint64 start = peakResident();
+        const int status = runInChild([&] {
+            const qint64 start = peakResidentBytes();
             canvas.copy();
-            const qint64 copied = peakResident();
+            const qint64 copied = peakResidentBytes();
             const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
             qint64 largest = 0;
             for (const char *type : {"image/png", "image/tiff"}) {
@@ -311,11 +254,11 @@ private slots:
                 largest = std::max<qint64>(largest, data.size());
                 std::fprintf(stderr, "%s: %lld MB\n", type, data.size() / kMB);
             }
-            const qint64 grown = peakResident() - start;
+            const qint64 grown = peakResidentBytes() - start;
             std::fprintf(stderr, "peak grew by %lld MB at Copy, %lld MB in all\n",
                          (copied - start) / kMB, grown / kMB);
             return copied - start < 16 * kMB && grown < largest + 160 * kMB ? 0 : 1;
-        });
+        }, 0, 240000);
         QCOMPARE(status, 0);
         // The bottom rows, read back from a banded PNG: the bands are in their places.
         canvas.copy();
@@ -335,7 +278,7 @@ private slots:
     // the same memory.
     void copyTooLargeForMemoryIsRefused()
     {
-        if (kSanitized)
+        if (kSanitizedBuild)
             QSKIP("the sanitizer needs an unlimited address space");
         WTView full(Rect {0, 0, 8192, 8192}); // 256 MB of painted tiles
         paintEverything(full);
@@ -346,7 +289,7 @@ private slots:
         auto *before = new QMimeData;
         before->setText(QStringLiteral("kept"));
         QGuiApplication::clipboard()->setMimeData(before);
-        const int status = inChild(
+        const int status = runInChild(
             [&] {
                 const int beeps = systemBeepCount();
                 full.copy();
@@ -363,7 +306,7 @@ private slots:
                     QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
                 return QImageReader(&png, "PNG").size() == QSize(kLarge, kLarge) ? 0 : 4;
             },
-            512 * kMB);
+            512 * kMB, 240000);
         QCOMPARE(status, 0);
         QCOMPARE(told.mNeeded, qint64(-1)); // only the child was short of memory
     }

@@ -21,47 +21,12 @@
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
-#include <csignal>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
 namespace {
-constexpr int kTimedOut = -1000;
-constexpr int kNoLimit = 99; // the child's address space could not be limited
 constexpr int kLargeSide = 16384;
-
-qint64 addressSpaceInUse()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
-
-// body's exit status in a child process whose address space is what it uses now plus
-// headroom; -signal when a signal ended it, or kTimedOut.
-int inChild(const std::function<int()> &body, qint64 headroom)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::signal(SIGABRT, SIG_DFL);
-        std::signal(SIGSEGV, SIG_DFL);
-        const rlim_t bytes = rlim_t(addressSpaceInUse() + headroom);
-        const rlimit limit {bytes, bytes};
-        if (::setrlimit(RLIMIT_AS, &limit) != 0)
-            std::_Exit(kNoLimit);
-        std::_Exit(body());
-    }
-    int status = 0;
-    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 120000)) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        return kTimedOut;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
 
 constexpr const char *kLimited = "INKPOND_TEST_LIMITED";
 
@@ -260,7 +225,7 @@ private slots:
             + chunk("IDAT", QByteArray::fromHex("789c030000000001")) + chunk("IEND", {});
         const QString path = m_dir.filePath(QStringLiteral("huge.png"));
         QVERIFY(writeFile(path, png));
-        const int status = inChild(
+        const int status = runInChild(
             [&] {
                 Document::setForegroundReadWait(-1);
                 QString error;
@@ -268,7 +233,7 @@ private slots:
                     QUrl::fromLocalFile(path), false, &error);
                 return !opened && error.contains(QStringLiteral("100000")) ? 0 : 1;
             },
-            qint64(256) << 20);
+            qint64(256) << 20, 120000);
         QCOMPARE(status, 0);
     }
 
