@@ -30,8 +30,7 @@ constexpr int kLargeSide = 16384;
 
 constexpr const char *kLimited = "INKPOND_TEST_LIMITED";
 
-// Whether this is the process runInLimitedProcess() started; its address space is then limited
-// to what it uses now and half of a 16384² picture.
+// In the process runInLimitedProcess() started: address space limited to half a 16384² picture.
 bool inLimitedProcess()
 {
     if (!qEnvironmentVariableIsSet(kLimited))
@@ -41,8 +40,7 @@ bool inLimitedProcess()
     return ::setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
-// The current test function again in a process of its own (a forked one would find Qt's thread
-// pool gone): its exit code, or -1.
+// The current test function in a fresh process (a fork lacks Qt's thread pool); -1 if it failed.
 int runInLimitedProcess()
 {
     QProcess child;
@@ -56,6 +54,12 @@ int runInLimitedProcess()
         return -1;
     return child.exitCode();
 }
+#define ONLY_IN_LIMITED_PROCESS()                                                                  \
+    if (!inLimitedProcess()) {                                                                     \
+        QCOMPARE(runInLimitedProcess(), 0);                                                        \
+        return;                                                                                    \
+    }                                                                                              \
+    static_assert(true)
 
 QImage pixelsOf(const TiledImage &tiles)
 {
@@ -161,8 +165,7 @@ private slots:
         QTRY_VERIFY(m_controller->documents().empty());
     }
 
-    // Every kind of PNG Qt writes, and a drawing taller than a band, read into tiles a few
-    // rows at a time: the pixels Qt's reader gives for the whole picture.
+    // Every kind of PNG Qt writes, and drawings taller than a band: Qt's whole-picture pixels.
     void bandsGiveThePixelsOfTheWholePicture_data()
     {
         QTest::addColumn<QString>("name");
@@ -203,11 +206,8 @@ private slots:
         const QString path = m_dir.filePath(name);
         QVERIFY(writeFile(path, data));
         QString error;
-        Document *opened
-            = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error);
-        QVERIFY2(opened, qPrintable(error));
-        const TiledImage *tiles = static_cast<InkpondDocument *>(opened)->startingImage();
-        QVERIFY(tiles);
+        const TiledImage *tiles = startOf(open(path, &error));
+        QVERIFY2(tiles, qPrintable(error));
         const QImage whole = decodedWhole(path);
         QCOMPARE(QSize(tiles->pixelWidth(), tiles->pixelHeight()), whole.size());
         QCOMPARE(differingPixels(pixelsOf(*tiles), whole), 0);
@@ -229,9 +229,7 @@ private slots:
             [&] {
                 Document::setForegroundReadWait(-1);
                 QString error;
-                const bool opened = m_controller->openDocumentWithContentsOfURL(
-                    QUrl::fromLocalFile(path), false, &error);
-                return !opened && error.contains(QStringLiteral("100000")) ? 0 : 1;
+                return !open(path, &error) && error.contains(QStringLiteral("100000")) ? 0 : 1;
             },
             qint64(256) << 20, 120000);
         QCOMPARE(status, 0);
@@ -240,35 +238,25 @@ private slots:
     // A 16384² picture held whole is 1 GB; read into tiles it costs the painted ones.
     void largeMostlyTransparentPictureCostsItsPaintedTiles()
     {
-        if (!inLimitedProcess()) {
-            QCOMPARE(runInLimitedProcess(), 0);
-            return;
-        }
+        ONLY_IN_LIMITED_PROCESS();
         const qint64 before = TiledImage::liveTiles();
         QString error;
-        Document *opened = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(m_large),
-                                                                       false, &error);
-        QVERIFY2(opened, qPrintable(error));
-        const TiledImage *tiles = static_cast<InkpondDocument *>(opened)->startingImage();
+        const TiledImage *tiles = startOf(open(m_large, &error));
+        QVERIFY2(tiles, qPrintable(error));
         QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
         QCOMPARE(qAlpha(tiles->pixel(8100, kLargeSide - 1 - 9050)), 180);
         QCOMPARE(tiles->pixel(50, 50), 0u);
     }
 
-    // Opened in its window with crash recovery on, its record starts from the canvas's own
-    // tiles, shared, rather than from the picture flattened whole.
+    // With recovery on, the record starts from the canvas's shared tiles, not a flattened copy.
     void largeOpenedPictureStartsItsRecordFromItsTiles()
     {
-        if (!inLimitedProcess()) {
-            QCOMPARE(runInLimitedProcess(), 0);
-            return;
-        }
+        ONLY_IN_LIMITED_PROCESS();
         QTemporaryDir root;
         RecoveryManager recovery(root.path(), *m_controller);
         const qint64 before = TiledImage::liveTiles();
         QString error;
-        auto *opened = static_cast<InkpondDocument *>(m_controller->openDocumentWithContentsOfURL(
-            QUrl::fromLocalFile(m_large), true, &error));
+        auto *opened = static_cast<InkpondDocument *>(open(m_large, &error, true));
         QVERIFY2(opened && opened->canvas(), qPrintable(error));
         const auto *tap = opened->canvas()->findChild<RecoveryTap *>();
         QVERIFY(tap);
@@ -279,15 +267,11 @@ private slots:
         QTRY_VERIFY(m_controller->documents().empty());
     }
 
-    // A format decoded whole, whose plane would not fit: refused from its header with what it
-    // needs, before anything is allocated (memory the system promised but lacks would end the
-    // process once filled). A 16384² BMP, its pixels a sparse file.
+    // A format decoded whole (a sparse 16384² BMP) that would not fit: refused from its header,
+    // before overcommitted memory could end the process.
     void pictureDecodedWholeThatDoesNotFitIsRefusedFromItsHeader()
     {
-        if (!inLimitedProcess()) {
-            QCOMPARE(runInLimitedProcess(), 0);
-            return;
-        }
+        ONLY_IN_LIMITED_PROCESS();
         const quint32 row = kLargeSide * 3;
         QByteArray header(54, '\0');
         auto put = [&header](int at, quint32 value) { qToLittleEndian(value, header.data() + at); };
@@ -306,19 +290,14 @@ private slots:
         QVERIFY(file.resize(54 + qint64(row) * kLargeSide));
         file.close();
         QString error;
-        QVERIFY(!m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false,
-                                                             &error));
+        QVERIFY(!open(path, &error));
         QVERIFY2(error.contains(QStringLiteral("needs about")), qPrintable(error));
     }
 
-    // The same picture as a recovery record's start: written and read back in bands, it comes
-    // back as its painted tiles.
+    // The same picture as a recovery record's start comes back as its painted tiles.
     void largeRecoveryStartCostsItsPaintedTiles()
     {
-        if (!inLimitedProcess()) {
-            QCOMPARE(runInLimitedProcess(), 0);
-            return;
-        }
+        ONLY_IN_LIMITED_PROCESS();
         QTemporaryDir root;
         RecoveryStart start;
         start.size = QSize(kLargeSide, kLargeSide);
@@ -340,8 +319,7 @@ private slots:
         QCOMPARE(qAlpha(records[0]->start.base->pixel(8100, kLargeSide - 1 - 9050)), 180);
     }
 
-    // A read that lasts shows its progress; Cancel then leaves no document, no window, and
-    // nothing to tell.
+    // A lasting read shows progress; Cancel leaves no document, window or message.
     void cancelledOpenLeavesNoDocument()
     {
         Document::setForegroundReadWait(0);
@@ -365,8 +343,8 @@ private slots:
             QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
     }
 
-    // Qt's renderer would read the file an image names: such a drawing is refused, from a file
-    // or the clipboard, compressed or not. An image carried inside the drawing still shows.
+    // Qt's renderer would read a file an image names: refused from a file or the clipboard,
+    // compressed or not; an image carried inside still shows.
     void drawingNamingAnotherFileDoesNotReadIt_data()
     {
         QTest::addColumn<QString>("href");
@@ -390,9 +368,7 @@ private slots:
             const QString path = m_dir.filePath(name);
             QVERIFY(writeFile(path, data));
             QString error;
-            QVERIFY2(!m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path),
-                                                                  false, &error),
-                     qPrintable(name));
+            QVERIFY2(!open(path, &error), qPrintable(name));
             QVERIFY2(error.contains(QStringLiteral("refers to another file")), qPrintable(error));
         }
         InkpondDocument pasted;
@@ -409,14 +385,22 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("carried.svg"));
         QVERIFY(writeFile(path, svgWithImage(href).toUtf8()));
         QString error;
-        Document *opened
-            = m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), false, &error);
-        QVERIFY2(opened, qPrintable(error));
-        const TiledImage *tiles = static_cast<InkpondDocument *>(opened)->startingImage();
+        const TiledImage *tiles = startOf(open(path, &error));
+        QVERIFY2(tiles, qPrintable(error));
         QCOMPARE(tiles->pixel(20, 10), qRgba(255, 0, 0, 255));
     }
 
 private:
+    Document *open(const QString &path, QString *error, bool display = false)
+    {
+        return m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), display,
+                                                           error);
+    }
+    static const TiledImage *startOf(Document *opened)
+    {
+        return opened ? static_cast<InkpondDocument *>(opened)->startingImage() : nullptr;
+    }
+
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<DocumentController> m_controller;
     QTemporaryDir m_dir;
