@@ -1,6 +1,5 @@
-// Recovery: the records' durable journal, owner locks and what a dead process left; in the
-// application, what the records of open documents hold through saves, clears, closes and redos,
-// and the question that restores them.
+// Recovery records: journals, owner locks, what a dead process left, what open documents' records
+// hold through saves, clears, closes and redos, and the question that restores them.
 #include "Answering.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
@@ -128,10 +127,8 @@ private slots:
         m_settings.reset();
     }
 
-    // Opened or saved with nothing to undo, the picture of that moment is the new start. A save
-    // with strokes still undoable keeps the older start, so that an undo after the save, restored,
-    // takes back the same stroke; until then nothing in the record is unsaved. A cleared document
-    // starts blank and untitled.
+    // Saved with nothing to undo, the picture is the new start; with strokes undoable, the older
+    // start stays so that an undo after the save restores alike. Cleared: blank and untitled.
     void savedRecordRestoresTheSameUndo()
     {
         InkpondDocument *document = newDocument();
@@ -198,8 +195,7 @@ private slots:
         QTest::newRow("later") << QStringLiteral("Later") << 0 << 2;
     }
 
-    // Records of a dead process (their locks released with them): one whole, one damaged after its
-    // stroke, and one with nothing unsaved, which goes without a question.
+    // A dead process's records: one whole, one damaged after its stroke, one with nothing unsaved.
     void question()
     {
         QFETCH(QString, button);
@@ -253,8 +249,7 @@ private slots:
         QVERIFY(second->isDocumentEdited());
     }
 
-    // Strokes, undos, a save and redos through the menu, journalled for recovery: the restore gives
-    // the same pixels and the same history.
+    // Strokes, undos, a save and redos through the menu restore to the same pixels and history.
     void redoGoesThroughTheJournal()
     {
         InkpondDocument *document = newDocument();
@@ -274,9 +269,7 @@ private slots:
         QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
         QVERIFY(canvas.canRedo());
 
-        auto record = crashCopy(document);
-        QVERIFY(record);
-        InkpondDocument *restored = restore(*record);
+        InkpondDocument *restored = crashAndRestore(document);
         QVERIFY(restored);
         WTView &again = *restored->canvas();
         QCOMPARE(differing(again, canvas), 0);
@@ -293,8 +286,7 @@ private slots:
         auto live = RecoveryRecord::create(root.path(), blankStart());
         QVERIFY(live);
         QVERIFY(live->append(stroke(1)));
-        // Another instance (a second lock on the same file) sees a running owner, and leaves alone
-        // a folder that is still being made.
+        // Another instance sees a running owner, and leaves a folder still being made alone.
         QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
         QVERIFY(claimOrphanedRecords(root.path()).empty());
 
@@ -346,8 +338,7 @@ private slots:
             QCOMPARE(record->events.back().kind, Kind::Release);
     }
 
-    // A new start writes to its own journal at once, while its picture may still be encoding; a
-    // crash before the description names it leaves the previous start whole.
+    // A crash before the description names a new start leaves the previous start whole.
     void startingPictureNamedByTheDescriptionOnly()
     {
         QTemporaryDir root;
@@ -379,8 +370,7 @@ private slots:
         QVERIFY(!claimed->start.base);
     }
 
-    // Qt reads no picture over 128 MB unless told: a record's starting picture is read as File >
-    // Open reads one, so that every picture that opens can be restored.
+    // Qt reads no picture over 128 MB unless told: every picture that opens must also restore.
     void largeOpenedPictureRestores()
     {
         QImageReader::setAllocationLimit(128); // as a new process has it
@@ -414,8 +404,7 @@ private slots:
         QTest::newRow("description lost") << "description" << QList<float> {0, 10};
     }
 
-    // A record with anything unreadable in it is offered with what can be read, the damage is
-    // told, and Restore keeps it until the restored picture is saved.
+    // Anything unreadable: what can be read is offered, the damage told, the record kept till saved.
     void unreadableRecordIsKept()
     {
         QFETCH(QString, damage);
@@ -587,9 +576,7 @@ private slots:
         WTView &canvas = *document->canvas();
         QVERIFY(canvas.setSheetSize({1000, 800}));
         strokes::drag(canvas, {700, 600}, {950, 750});
-        auto record = crashCopy(document);
-        QVERIFY(record);
-        InkpondDocument *restored = restore(*record);
+        InkpondDocument *restored = crashAndRestore(document);
         QVERIFY(restored);
         QCOMPARE(restored->canvas()->sheetSize(), canvas.sheetSize());
         QCOMPARE(differing(*restored->canvas(), canvas), 0);
@@ -602,6 +589,13 @@ private:
             m_controller->openUntitledDocumentAndDisplay(true, nullptr));
         QCoreApplication::processEvents();
         return document;
+    }
+
+    // What a crash now and a restore give of the document.
+    InkpondDocument *crashAndRestore(InkpondDocument *document)
+    {
+        auto record = crashCopy(document);
+        return record ? restore(*record) : nullptr;
     }
 
     InkpondDocument *restore(RecoveredRecord &record)
