@@ -1,7 +1,5 @@
-// PNG written and read a band of rows at a time: files that libpng and Qt read back to the
-// very pixels, the same bytes on any number of threads, band reads equal to Qt's whole-picture
-// reads over every colour type and depth, stopping on request, and refusing oversized, cut-off
-// and damaged files without harm.
+// PNG written and read a band of rows at a time: exact round trips on any number of threads, Qt's
+// pixels for every layout, stopping on request, and oversized or damaged files refused harmlessly.
 #include "ImageCodec.h"
 #include "PngBands.h"
 #include "TestSupport.h"
@@ -17,14 +15,7 @@ namespace {
 // Both images as unpremultiplied ARGB32, pixel for pixel.
 bool sameUnpremultiplied(const QImage &a, const QImage &b)
 {
-    if (a.size() != b.size())
-        return false;
-    const QImage ca = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage cb = b.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < ca.height(); ++y)
-        if (std::memcmp(ca.constScanLine(y), cb.constScanLine(y), std::size_t(ca.width()) * 4))
-            return false;
-    return true;
+    return a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
 }
 
 // Every valid premultiplied (value, alpha) pair, flat and transparent runs shorter and longer
@@ -114,8 +105,7 @@ ReadBack readInBands(const QByteArray &data, const PngBands::Progress &progress 
     return back;
 }
 
-// A PNG of every pixel layout libpng writes, with a fully transparent top third wherever the
-// layout can say so.
+// A PNG of any layout libpng writes, its top third transparent wherever the layout can say so.
 struct Layout
 {
     int type;
@@ -241,22 +231,16 @@ QByteArray headerOnly(quint32 w, quint32 h)
 class FullDevice : public QIODevice
 {
 public:
-    explicit FullDevice(qint64 room)
-        : mRoom(room)
-    {
-        open(QIODevice::WriteOnly);
-    }
+    explicit FullDevice(qint64 room) : mRoom(room) { open(QIODevice::WriteOnly); }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
     qint64 writeData(const char *, qint64 size) override
     {
-        if (size > mRoom) {
-            setErrorString(QStringLiteral("No space left on device"));
-            return -1;
-        }
-        mRoom -= size;
-        return size;
+        if (size <= mRoom)
+            return mRoom -= size, size;
+        setErrorString(QStringLiteral("No space left on device"));
+        return -1;
     }
 
 private:
@@ -269,9 +253,8 @@ class PngBandsTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Qt, libpng and the band reader read back the very pixels, unpremultiplied as Qt's own
-    // writer does; the file is the same byte for byte on any number of threads. Long runs: zeros
-    // of every length across and within rows once filtered, and whole transparent rows.
+    // Qt, libpng and the band reader read back the very pixels, unpremultiplied as Qt writes them;
+    // the same bytes on any number of threads. Long runs: zeros of every length, transparent rows.
     void writtenFilesReadBack_data()
     {
         QTest::addColumn<QImage>("source");
@@ -359,8 +342,7 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
-    // Read in bands: Qt's whole-picture pixels, whatever the colour type, depth, transparency,
-    // interlacing or colour chunks; the transparent tiles are not made.
+    // Qt's whole-picture pixels for every layout; the transparent tiles are not made.
     void bandReadsEqualQtReads_data()
     {
         QTest::addColumn<int>("type");
@@ -458,8 +440,7 @@ private slots:
         QCOMPARE(back.tiles->pixelWidth(), TiledImage::kMaxSide);
     }
 
-    // Cut short anywhere or with a byte changed anywhere past the signature: refused, with no
-    // tile left behind.
+    // Cut short or with a byte changed anywhere past the signature: refused, no tile left behind.
     void damagedFilesAreRefused_data()
     {
         QTest::addColumn<QByteArray>("file");
