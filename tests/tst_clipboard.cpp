@@ -1,7 +1,5 @@
-// Copy puts the picture on the clipboard without encoding it: each format is made when a
-// program asks, from a frozen copy, a band of rows at a time. What a request costs, what is
-// pasted after the canvas paints on, the round trip through New from Clipboard, and a copy
-// refused for lack of memory.
+// Copy encodes nothing until a program asks, then from a frozen copy a band at a time: its cost,
+// what is pasted after painting on, New from Clipboard, and a copy refused for lack of memory.
 #include "Beep.h"
 #include "CanvasQuestions.h"
 #include "ClipboardPicture.h"
@@ -21,8 +19,7 @@ namespace {
 constexpr qint64 kMB = qint64(1) << 20;
 constexpr int kLarge = 16384;
 
-// Paints straight into the canvas's layer, a band of the sheet at a time: no sheet-sized
-// scratch, so that what is measured later is the copy's alone.
+// Paints into the layer a band at a time: no sheet-sized scratch to spoil the measurement.
 void paintBands(WTView &canvas, const std::function<void(QPainter &, const QRect &)> &draw)
 {
     const Size sheet = canvas.sheetSize();
@@ -119,8 +116,7 @@ private slots:
         m_settings.reset();
     }
 
-    // TIFF in bands gives back the exact premultiplied pixels, whatever the band's rows, and is
-    // compressed.
+    // TIFF in bands: the exact premultiplied pixels whatever the band's rows, compressed.
     void tiffBandsRoundTrip_data()
     {
         QTest::addColumn<QImage>("image");
@@ -161,16 +157,14 @@ private slots:
                 }).isEmpty());
     }
 
-    // Copy and Copy with paper, pasted into a new document through each format: the pixels the
-    // canvas had. New from Clipboard takes TIFF first; PNG is offered alone to be taken.
+    // Copy with or without paper, through each format (TIFF is taken first; PNG offered alone).
     void newFromClipboardGivesTheCopiedPixels_data()
     {
         QTest::addColumn<bool>("withBG");
         QTest::addColumn<QString>("type");
-        for (const char *type : {"image/tiff", "image/png"}) {
-            QTest::addRow("%s without paper", type) << false << QString::fromLatin1(type);
-            QTest::addRow("%s with paper", type) << true << QString::fromLatin1(type);
-        }
+        for (const char *type : {"image/tiff", "image/png"})
+            for (const bool withBG : {false, true})
+                QTest::addRow("%s, paper %d", type, withBG) << withBG << QString::fromLatin1(type);
     }
 
     void newFromClipboardGivesTheCopiedPixels()
@@ -201,8 +195,7 @@ private slots:
                  0);
     }
 
-    // What is pasted is the picture at the moment of Copy, whatever the canvas does after, even
-    // once the canvas is gone.
+    // What is pasted is the picture at Copy, whatever the canvas does after, even once gone.
     void laterPaintingIsNotPasted()
     {
         auto canvas = std::make_unique<WTView>(Rect {0, 0, 300, 200});
@@ -221,8 +214,7 @@ private slots:
                  0);
     }
 
-    // A 16384² copy costs, when asked for, its encoded data and a few bands: never a plane of
-    // the whole sheet (1 GB), as flattening did.
+    // A 16384² copy costs its encoded data and a few bands, never a 1 GB flattened plane.
     void largeCopyCostsItsDataAndABand_data()
     {
         QTest::addColumn<bool>("everything");
@@ -262,10 +254,9 @@ private slots:
         QCOMPARE(status, 0);
         // The bottom rows, read back from a banded PNG: the bands are in their places.
         canvas.copy();
-        QImageReader reader;
         QBuffer png;
         png.setData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
-        reader.setDevice(&png);
+        QImageReader reader(&png);
         reader.setAllocationLimit(0);
         reader.setClipRect(QRect(0, kLarge - 300, kLarge, 300));
         QCOMPARE(differingPixels(reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied),
@@ -273,9 +264,8 @@ private slots:
                  0);
     }
 
-    // A copy whose data would not fit in memory is refused, with the reason told and a beep,
-    // and the clipboard keeps what it had; a large sheet with a few strokes still copies within
-    // the same memory.
+    // A copy that would not fit is refused with a reason and a beep, the clipboard kept; a sparse
+    // large sheet still copies within the same memory.
     void copyTooLargeForMemoryIsRefused()
     {
         if (kSanitizedBuild)
