@@ -514,14 +514,13 @@ private slots:
         QVERIFY(!canvas.hoverCrosshair().isShown());
     }
 
-    // A translucent colour covers each pixel of its stroke once: the overlapping caps of its
-    // segments and the joints of a chain of lines do not build it up, while it is drawn nor
-    // after; a chain whose colour changes half-way keeps what it had painted.
+    // A translucent stroke covers each pixel once: overlapping caps and chain joints do not build
+    // it up, while drawn nor after; a chain changing colour keeps what it had painted.
     void translucentStrokeCoversEachPixelOnce_data()
     {
         QTest::addColumn<int>("gesture");
-        QTest::newRow("mouse samples a point apart") << 0;
-        QTest::newRow("pen samples, pressure varying") << 1;
+        QTest::newRow("mouse") << 0;
+        QTest::newRow("pen, pressure varying") << 1;
         QTest::newRow("chain of lines") << 2;
     }
 
@@ -584,9 +583,8 @@ private slots:
         QCOMPARE(paintedPixels(picture(canvas)), 0);
     }
 
-    // A translucent stroke over an opaque one composes once with it, and keeps doing so undone
-    // and redone, merged into the layer when the history is full, re-framed, flattened and in the
-    // halved copies that zoomed-out views show.
+    // Over an opaque stroke a translucent one composes once: drawn, undone, redone, merged,
+    // re-framed, flattened and zoomed out.
     void translucentStrokeComposesOnceWherePictureShowsIt()
     {
         WTView canvas(Rect(0, 0, 300, 200));
@@ -657,8 +655,7 @@ private slots:
         QCOMPARE(agrees("re-framed"), QString());
     }
 
-    // The line a translucent chain is about to add shows as its click paints it: its joint with
-    // the line before covered once, not darker; upright and magnified at a turn.
+    // A translucent chain's next line previews as its click paints it, its joint not darker.
     void translucentChainPreviewShowsWhatTheClickPaints_data()
     {
         QTest::addColumn<double>("zoom");
@@ -688,10 +685,10 @@ private slots:
         sendMouse(canvas, QEvent::MouseMove, end, Qt::NoButton, Qt::NoButton);
         QVERIFY(canvas.isDrawingLine());
         const QImage previewed = shown(canvas);
-        auto at = [&canvas](const QImage &image, Point p) {
-            return image.pixel(canvas.widgetPointFromCanvas(p).toPoint());
+        const auto at = [&](Point p) {
+            return previewed.pixel(canvas.widgetPointFromCanvas(p).toPoint());
         };
-        const QRgb joined = at(previewed, joint), alone = at(previewed, {c.x - 20, c.y});
+        const QRgb joined = at(joint), alone = at({c.x - 20, c.y});
         QVERIFY2(std::abs(qRed(joined) - qRed(alone)) <= 2
                      && std::abs(qBlue(joined) - qBlue(alone)) <= 2,
                  qPrintable(QStringLiteral("%1 against %2").arg(joined, 0, 16).arg(alone, 0, 16)));
