@@ -4,31 +4,21 @@
 // flattened, then both formats encoded by Qt's writers at Copy). Run each in a process of its
 // own for its peak memory ("peak_MB": the process's largest resident size; "picture_MB": before
 // the benchmark), e.g. --benchmark_filter='^Copy/Painted$'.
+#include "BenchPicture.h"
 #include "ImageCodec.h"
 #include "WTView.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLinearGradient>
 #include <QMimeData>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 constexpr int kSide = 16384;
 
-double peakMegabytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-// painted: a gradient under the whole sheet and a thousand strokes; otherwise a dozen strokes
-// on a transparent sheet. Painted a band at a time, as the PNG bands' benchmark paints.
+// The picture of the PNG bands' benchmark, in a canvas.
 WTView &canvas(bool painted)
 {
     static std::unique_ptr<WTView> canvases[2];
@@ -36,28 +26,7 @@ WTView &canvas(bool painted)
     if (c)
         return *c;
     c = std::make_unique<WTView>(Rect {0, 0, float(kSide), float(kSide)});
-    for (int y = 0; y < kSide; y += 1024) {
-        const Rect band(0, float(y), float(kSide), 1024.0f);
-        c->currentLayer()->paint(band, band, [&](QPainter &p) {
-            if (painted) {
-                QLinearGradient ground(0, 0, kSide, kSide);
-                ground.setColorAt(0, QColor(240, 230, 200));
-                ground.setColorAt(1, QColor(90, 120, 170));
-                p.fillRect(QRectF(0, 0, kSide, kSide), ground);
-            }
-            p.setRenderHint(QPainter::Antialiasing);
-            QRandomGenerator random(7);
-            for (int i = 0; i < (painted ? 1000 : 12); ++i) {
-                QPen pen(QColor::fromRgb(random.bounded(256), random.bounded(256),
-                                         random.bounded(256), random.bounded(128, 256)));
-                pen.setWidthF(4.0 + random.bounded(60.0));
-                pen.setCapStyle(Qt::RoundCap);
-                p.setPen(pen);
-                p.drawLine(QPointF(random.bounded(double(kSide)), random.bounded(double(kSide))),
-                           QPointF(random.bounded(double(kSide)), random.bounded(double(kSide))));
-            }
-        });
-    }
+    paintBenchPicture(*c->currentLayer(), kSide, painted);
     return *c;
 }
 

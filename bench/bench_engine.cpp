@@ -6,6 +6,7 @@
 // peak_rss_MB is the process's peak so far: run one size per process (run_engine.sh does) for
 // the figure of that size alone.
 #include "BenchMain.h"
+#include "BenchPicture.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "PenSession.h"
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -31,13 +31,6 @@ using Clock = std::chrono::steady_clock;
 double secondsSince(Clock::time_point from)
 {
     return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-double peakRssMegabytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
 // Documents as the application makes them, with standard preferences in a folder of their own.
@@ -126,7 +119,7 @@ void replayInto(benchmark::State &state, const std::vector<SessionEvent> &events
         InkpondDocument *document = documents().open(side);
         if (!document) {
             state.SkipWithError("no document of that sheet size");
-            state.counters["peak_rss_MB"] = peakRssMegabytes();
+            state.counters["peak_rss_MB"] = peakMegabytes();
             return;
         }
         SessionReplayer replayer(events, document->canvas());
@@ -156,7 +149,7 @@ void replayInto(benchmark::State &state, const std::vector<SessionEvent> &events
     state.counters["slowest_event_ms"] = all.slowestMilliseconds();
     state.counters["slowest_start_ms"] = slowestStart;
     state.counters["p99_ms"] = all.percentileMilliseconds(99);
-    state.counters["peak_rss_MB"] = peakRssMegabytes();
+    state.counters["peak_rss_MB"] = peakMegabytes();
 #ifdef INKPOND_HAVE_MYPAINT
     if (const double theirs = libMyPaintSamplesPerSecond(); theirs > 0)
         state.counters["ratio_to_libmypaint"] = all.samplesPerSecond() / theirs;
@@ -195,7 +188,7 @@ void BM_UndoNewest(benchmark::State &state)
         SessionReplayer(last, canvas).replayAll();
     }
     state.counters["history"] = double(canvas->undoLayers().size());
-    state.counters["peak_rss_MB"] = peakRssMegabytes();
+    state.counters["peak_rss_MB"] = peakMegabytes();
     Documents::close(document);
 }
 
@@ -221,7 +214,7 @@ void BM_WindowShown(benchmark::State &state)
             break;
         }
     }
-    state.counters["peak_rss_MB"] = peakRssMegabytes();
+    state.counters["peak_rss_MB"] = peakMegabytes();
 }
 
 #ifdef INKPOND_HAVE_MYPAINT
@@ -239,7 +232,7 @@ void BM_LibMyPaint(benchmark::State &state)
         seconds += took;
     }
     state.counters["samples/s"] = double(perIteration * state.iterations()) / seconds;
-    state.counters["peak_rss_MB"] = peakRssMegabytes();
+    state.counters["peak_rss_MB"] = peakMegabytes();
 }
 #endif
 } // namespace

@@ -1,6 +1,7 @@
 // Opening a 16384 × 16384 PNG with a few painted areas: decoded whole and then cut into tiles,
 // as opening did, against decoded straight into tiles a few rows at a time. Peak memory is per
 // process: run each in its own (--benchmark_filter=Open/Whole, then Open/Tiles).
+#include "BenchPicture.h"
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "PngBands.h"
@@ -12,7 +13,6 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 namespace {
 constexpr int kSide = 16384;
@@ -32,13 +32,6 @@ QImage band(int top, int rows)
     return image;
 }
 
-double peakRssMB()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
 QString gPath;
 QString gBlankPath;
 
@@ -55,7 +48,7 @@ void whole(benchmark::State &state)
             state.SkipWithError(qPrintable(error));
         state.counters["tiles"] = double(tiles.tileCount());
     }
-    state.counters["peak_rss_MB"] = peakRssMB();
+    state.counters["peak_rss_MB"] = peakMegabytes();
 }
 
 void tiled(benchmark::State &state)
@@ -67,7 +60,7 @@ void tiled(benchmark::State &state)
             state.SkipWithError(qPrintable(error));
         state.counters["tiles"] = doc.startingImage() ? double(doc.startingImage()->tileCount()) : 0;
     }
-    state.counters["peak_rss_MB"] = peakRssMB();
+    state.counters["peak_rss_MB"] = peakMegabytes();
 }
 // The largest sheet with nothing painted: its file is 131 KB, and a plane of it 4 GB.
 void blank(benchmark::State &state)
@@ -79,7 +72,7 @@ void blank(benchmark::State &state)
             state.SkipWithError(qPrintable(error));
         state.counters["tiles"] = doc.startingImage() ? double(doc.startingImage()->tileCount()) : 0;
     }
-    state.counters["peak_rss_MB"] = peakRssMB();
+    state.counters["peak_rss_MB"] = peakMegabytes();
 }
 } // namespace
 

@@ -4,6 +4,7 @@
 // process of its own for its peak memory ("peak_MB": the process's largest resident size), the
 // Save benchmarks first: they leave the files the others open.
 #include "BenchMain.h"
+#include "BenchPicture.h"
 #include "ImageCodec.h"
 #include "Picture.h"
 #include "PngBands.h"
@@ -12,56 +13,17 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 constexpr int kSide = 16384;
 constexpr int kBand = 256;
 
-double peakMegabytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-void strokes(QPainter &p, int count, quint32 seed)
-{
-    p.setRenderHint(QPainter::Antialiasing);
-    QRandomGenerator random(seed);
-    for (int i = 0; i < count; ++i) {
-        QPen pen(QColor::fromRgb(random.bounded(256), random.bounded(256), random.bounded(256),
-                                 random.bounded(128, 256)));
-        pen.setWidthF(4.0 + random.bounded(60.0));
-        pen.setCapStyle(Qt::RoundCap);
-        p.setPen(pen);
-        p.drawLine(QPointF(random.bounded(double(kSide)), random.bounded(double(kSide))),
-                   QPointF(random.bounded(double(kSide)), random.bounded(double(kSide))));
-    }
-}
-
-// painted: a gradient under the whole sheet and a thousand strokes; otherwise a dozen strokes
-// on a transparent sheet. Painted a band at a time, with the same strokes in every band.
 std::unique_ptr<Picture> makePicture(bool painted)
 {
     auto picture = std::make_unique<Picture>(Size {float(kSide), float(kSide)}, BgType::Plain);
-    for (int y = 0; y < kSide; y += 1024) {
-        const Rect band(0, float(y), float(kSide), 1024.0f);
-        picture->currentLayer()->paint(band, band, [&](QPainter &p) {
-            if (painted) {
-                QLinearGradient ground(0, 0, kSide, kSide);
-                ground.setColorAt(0, QColor(240, 230, 200));
-                ground.setColorAt(1, QColor(90, 120, 170));
-                p.fillRect(QRectF(0, 0, kSide, kSide), ground);
-            }
-            strokes(p, painted ? 1000 : 12, 7);
-        });
-    }
+    paintBenchPicture(*picture->currentLayer(), kSide, painted);
     return picture;
 }
 
