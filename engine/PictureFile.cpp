@@ -53,18 +53,26 @@ bool isSvgFormat(const QByteArray &format)
     return f == "svg" || f == "svgz";
 }
 
-// The format Qt's readers see in the content, the device left where it was.
-QByteArray formatByContent(QIODevice &device)
+// What Qt's readers see in the content's header, the device left where it was: the format, and
+// the size when the header tells it.
+struct Header
+{
+    QByteArray format;
+    QSize size;
+};
+
+Header peekHeader(QIODevice &device)
 {
     const qint64 start = device.pos();
-    QByteArray format;
+    Header header;
     {
         QImageReader reader(&device);
         reader.setDecideFormatFromContent(true);
-        format = reader.format();
+        header.format = reader.format();
+        header.size = reader.size();
     }
     device.seek(start);
-    return format;
+    return header;
 }
 
 // gzip (svgz) to the document it holds, at most kLargestSvg of it.
@@ -156,20 +164,6 @@ Outcome readSvg(QIODevice &device, TiledImage *image, const PngBands::Progress &
     return Outcome::Done;
 }
 
-// The size the header announces, the device left where it was; invalid when not told.
-QSize announcedSize(QIODevice &device)
-{
-    const qint64 start = device.pos();
-    QSize size;
-    {
-        QImageReader reader(&device);
-        reader.setDecideFormatFromContent(true);
-        size = reader.size();
-    }
-    device.seek(start);
-    return size;
-}
-
 // What no reader of the format offers to read in bands: decoded whole, then cut into tiles.
 Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
                   const PngBands::Progress &progress, QString *error)
@@ -178,7 +172,7 @@ Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *i
         return Outcome::Cancelled;
     // Refused before the plane is allocated: memory promised by the system but not there would
     // end the process, and every open picture with it, once the decoder filled it.
-    const QSize size = announcedSize(device);
+    const QSize size = peekHeader(device).size;
     if (size.isValid() && size.width() <= TiledImage::kMaxSide
         && size.height() <= TiledImage::kMaxSide) {
         // The decoded plane, and as much again for its tiles and the reader's own copy.
@@ -220,7 +214,7 @@ Outcome read(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
     const QByteArray head = device.peek(8);
     if (head.size() == 8 && std::memcmp(head.constData(), "\x89PNG\r\n\x1a\n", 8) == 0)
         return PngBands::read(device, image, progress, error);
-    const QByteArray format = formatByContent(device);
+    const QByteArray format = peekHeader(device).format;
     if (isSvgFormat(format) || (format.isEmpty() && isSvgFormat(formatHint)))
         return readSvg(device, image, progress, error);
     return readWhole(device, formatHint, image, progress, error);
