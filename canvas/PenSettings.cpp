@@ -8,7 +8,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <iterator>
 
 namespace {
 const char *const kSlotOutOfBound = "color index out of bound";
@@ -34,6 +36,16 @@ int storedInteger(const Preferences &store, const QString &key, int lowest, int 
         return int(*v);
     return int(Preferences::toInteger(store.registeredDefault(key)).value_or(lowest));
 }
+
+// Rungs a tenth or so apart, on round numbers a user can read back.
+constexpr std::array kWidthLadder {0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f,  1.2f,  1.4f,  1.6f,
+                                   1.8f, 2.0f, 2.2f, 2.5f, 2.8f, 3.0f,  3.5f,  4.0f,  4.5f,
+                                   5.0f, 5.5f, 6.0f, 7.0f, 8.0f, 9.0f,  10.0f, 11.0f, 12.0f,
+                                   14.0f, 16.0f, 18.0f, 20.0f, 22.0f, 25.0f, 28.0f, 30.0f,
+                                   35.0f, 40.0f, 45.0f, 50.0f, 55.0f, 60.0f, 70.0f, 80.0f,
+                                   90.0f, 100.0f};
+static_assert(kWidthLadder.front() == PenSettings::kMinWidth
+              && kWidthLadder.back() == PenSettings::kMaxWidth);
 
 std::optional<PressureCurve> curveFrom(const QVariant &v)
 {
@@ -200,4 +212,20 @@ BgType PenSettings::bgType() const
 void PenSettings::setBgType(BgType type)
 {
     mStore.setInteger(int(type), PreferenceKeys::kBgType);
+}
+
+float PenSettings::largerWidth(float width)
+{
+    if (!(width >= kMinWidth)) // NaN too
+        return kMinWidth;
+    const auto rung = std::upper_bound(kWidthLadder.begin(), kWidthLadder.end(), width);
+    return rung == kWidthLadder.end() ? kMaxWidth : *rung;
+}
+
+float PenSettings::smallerWidth(float width)
+{
+    if (!(width <= kMaxWidth)) // NaN too
+        return kMaxWidth;
+    auto rung = std::lower_bound(kWidthLadder.begin(), kWidthLadder.end(), width);
+    return rung == kWidthLadder.begin() ? kMinWidth : *std::prev(rung);
 }

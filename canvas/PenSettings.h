@@ -25,6 +25,12 @@ public:
     static constexpr float kMinWidth = 0.5f;
     static constexpr float kMaxWidth = 100.0f;
 
+    // The next width up or down a ladder whose steps grow with the width (about a tenth of it),
+    // so a step feels alike at 1 and at 100 points; a width between two rungs goes to the
+    // nearer rung in that direction. Stays within kMinWidth..kMaxWidth.
+    static float largerWidth(float width);
+    static float smallerWidth(float width);
+
     // Registers every key's default in the store, once per store.
     static void registerDefaults(Preferences &store);
 

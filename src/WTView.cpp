@@ -79,6 +79,7 @@ void WTView::setActiveColor(int tool)
     } else {
         INK_CHECK(tool >= 1 && tool <= PenSettings::kSlots, kColorIndexOutOfBound);
         mActiveColor = tool - 1;
+        mLastSlot = mActiveColor;
         if (mRubberButton)
             mRubberButton->setChecked(false);
     }
@@ -116,6 +117,22 @@ void WTView::setBrushSize(float size)
         INK_CHECK(mActiveColor >= 0 && mActiveColor <= 3, kColorIndexOutOfBound);
         mSettings->setBrushSize(mActiveColor, size);
     }
+}
+
+void WTView::toggleEraser()
+{
+    setActiveColor(erasing() ? mLastSlot + 1 : PenSettings::kEraserTool);
+}
+
+void WTView::stepBrushSize(int steps)
+{
+    float width = brushSize();
+    for (; steps > 0; --steps)
+        width = PenSettings::largerWidth(width);
+    for (; steps < 0; ++steps)
+        width = PenSettings::smallerWidth(width);
+    if (width != brushSize())
+        setBrushSize(width);
 }
 
 void WTView::setToolFromTag(QObject *sender)

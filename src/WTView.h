@@ -66,6 +66,10 @@ public:
     float brushSize() const;
     void setBrushSize(float size);
     void setToolFromTag(QObject *sender);
+    // Tool keys: the eraser, or back to the slot in use before it.
+    void toggleEraser();
+    // The active tool's width one rung of the width ladder up (steps > 0) or down.
+    void stepBrushSize(int steps);
     PointerType currentPointerType() const { return mCurrPointerType; }
     // Every setting, active or not, and the store that keeps them.
     PenSettings &penSettings() const { return *mSettings; }
@@ -300,6 +304,7 @@ private:
     bool navigationKey(QKeyEvent *event);
 
     int mActiveColor = 0;
+    int mLastSlot = 0; // the slot the eraser gives back
     PointerType mCurrPointerType = PointerType::Pen;
     PenSettings *mSettings; // a child
     BgType mBgType = BgType::Plain;
