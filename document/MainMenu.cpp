@@ -47,6 +47,7 @@ MainMenu::MainMenu(DocumentWindow *window)
     buildEditMenu();
     buildViewMenu();
     buildImageMenu();
+    buildToolsMenu();
     buildWindowMenu();
     buildHelpMenu();
 
@@ -220,6 +221,8 @@ void MainMenu::buildViewMenu()
         });
     mFullScreenItem->setShortcuts(withUsual(QKeySequence::FullScreen, QKeySequence(Qt::Key_F11)));
     mFullScreenItem->setCheckable(true);
+    view->addSeparator();
+    addPaperItems(view);
 }
 
 void MainMenu::buildImageMenu()
@@ -279,6 +282,8 @@ void MainMenu::buildHelpMenu()
                                         if (ApplicationMenuCommands *app = application())
                                             app->doVisitPage(sender);
                                     });
+    addCommand(help, tr("&Keyboard and Pen Shortcuts"), "showShortcuts", QKeySequence(),
+               [this](QAction *) { showShortcuts(); });
     QAction *about
         = addCommand(help, tr("&About Inkpond"), "orderFrontStandardAboutPanel:", QKeySequence(),
                      [this](QAction *) { showAboutPanel(); });

@@ -47,11 +47,14 @@ private:
     void buildEditMenu();
     void buildViewMenu();
     void buildImageMenu();
+    void buildToolsMenu(); // MainMenuTools.cpp
+    void addPaperItems(QMenu *view); // MainMenuPaper.cpp
     void buildWindowMenu();
     void buildHelpMenu();
     void fillRecentMenu();
     void fillWindowMenu();
     void showAboutPanel();
+    void showShortcuts(); // MainMenuShortcuts.cpp
 
     DocumentWindow *mWindow; // the parent
     QMenu *mRecentMenu = nullptr;

@@ -1,0 +1,6 @@
+// The View menu's papers.
+#include "MainMenu.h"
+
+void MainMenu::addPaperItems(QMenu *)
+{
+}
