@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeWidget>
 #include <QtTest>
 
 using Offer = QList<std::pair<QString, QByteArray>>;
@@ -265,6 +266,36 @@ private slots:
         untitled->window()->hide();
         menu->findChildren<QAction *>(QStringLiteral("makeKeyAndOrderFront:")).last()->trigger();
         QVERIFY(untitled->window()->isVisible());
+    }
+
+    // Help's list holds every key the menus answer to, under its menu, and the pen's gestures;
+    // asked again, the open list comes forward instead of a second one.
+    void shortcutsListFollowsTheMenus()
+    {
+        Opened a;
+        command(a.window, "showShortcuts")->trigger();
+        const QList<QDialog *> panels
+            = a.window->findChildren<QDialog *>(QStringLiteral("shortcutsPanel"));
+        QCOMPARE(panels.size(), 1);
+        QStringList listed;
+        const auto *tree = panels.front()->findChild<QTreeWidget *>();
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
+                listed << tree->topLevelItem(i)->child(j)->text(1);
+        int keyed = 0;
+        for (QAction *item : a.window->menuBar()->findChildren<QAction *>()) {
+            if (item->shortcut().isEmpty() || item->menu())
+                continue;
+            ++keyed;
+            const QString key = item->shortcut().toString(QKeySequence::NativeText);
+            QVERIFY2(std::any_of(listed.begin(), listed.end(),
+                                 [&](const QString &keys) { return keys.split(", ").contains(key); }),
+                     qPrintable(item->text() + " " + key));
+        }
+        QVERIFY(keyed > 10);
+        QVERIFY(listed.contains(QStringLiteral("Shift+click, then click at its end")));
+        command(a.window, "showShortcuts")->trigger();
+        QCOMPARE(a.window->findChildren<QDialog *>(QStringLiteral("shortcutsPanel")).size(), 1);
     }
 
     void newFromClipboard_data()
