@@ -57,9 +57,14 @@ void PenButton::paintEvent(QPaintEvent *)
         p.drawRoundedRect(block.adjusted(block.width() * 0.55, 0, 0, 0), 2, 2);
         return;
     }
-    p.setPen(QPen(palette().color(QPalette::Mid), 1.0));
+    p.setPen(Qt::NoPen);
     p.setBrush(mColor->toQColor());
     p.drawEllipse(centre, d * 0.5, d * 0.5);
+    // A ring in the text colour just outside the ink keeps dark ink legible on a dark style and
+    // light ink on a light one.
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, d * 0.5 + 0.5, d * 0.5 + 0.5);
 }
 
 PenControls::PenControls(QWidget *parent)

@@ -14,12 +14,56 @@
 #include "ZoomRule.h"
 #include "ui_InkpondDocument.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
 #include <algorithm>
+
+namespace {
+// A one-line hint that shortens itself with an ellipsis rather than widen the window or be cut.
+// It keeps its place while it says nothing, so that the widgets beside it stay where they are.
+class HintLabel : public QLabel
+{
+public:
+    explicit HintLabel(const QString &hint, QWidget *parent = nullptr)
+        : QLabel(parent)
+        , mHint(hint)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setToolTip(hint);
+    }
+    void showHint(bool on)
+    {
+        mShown = on;
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit()
+    {
+        setText(mShown ? fontMetrics().elidedText(mHint, Qt::ElideRight, contentsRect().width())
+                       : QString());
+    }
+
+    QString mHint;
+    bool mShown = false;
+};
+} // namespace
 
 DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store)
     : mUi(std::make_unique<Ui::InkpondDocument>())
@@ -34,6 +78,11 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mSaveProgress = new SaveProgress;
     mSaveProgress->setDocument(document);
     statusBar()->addWidget(mSaveProgress);
+    // Beside the save's progress, never over it: the hint gives way when room runs short.
+    mCanvasHint = new HintLabel(tr("Line: Shift-click, then click · Shift: snap to 45° · Alt/Ctrl "
+                                   "with the click: chain · Esc: cancel"));
+    mCanvasHint->setObjectName(QStringLiteral("canvasHint"));
+    statusBar()->addWidget(mCanvasHint, 1);
     mZoomIndicator = new ZoomIndicator;
     statusBar()->addPermanentWidget(mZoomIndicator);
 
@@ -47,7 +96,9 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mCanvas->setDocument(document);
     mCanvas->setQuestions(&CanvasDialogs::shared());
     mCanvas->setRubberButton(mUi->mRubberButton);
+    mCanvas->installEventFilter(this);
     bindControls();
+    bindHistoryButtons();
 }
 
 DocumentWindow::~DocumentWindow() = default;
@@ -67,9 +118,19 @@ BrushSizeSlider *DocumentWindow::brushSizeSlider() const
     return mUi->mBrushSizeSlider;
 }
 
-QSlider *DocumentWindow::bgTypeSlider() const
+QComboBox *DocumentWindow::bgTypeSlider() const
 {
     return mUi->mBgTypeSlider;
+}
+
+QToolButton *DocumentWindow::undoButton() const
+{
+    return mUi->mUndoButton;
+}
+
+QToolButton *DocumentWindow::redoButton() const
+{
+    return mUi->mRedoButton;
 }
 
 void DocumentWindow::bindControls()
@@ -77,7 +138,7 @@ void DocumentWindow::bindControls()
     WTView *canvas = mCanvas;
     ColorWell *well = mUi->mCurrColorWell;
     BrushSizeSlider *brush = mUi->mBrushSizeSlider;
-    QSlider *bg = mUi->mBgTypeSlider;
+    QComboBox *bg = mUi->mBgTypeSlider;
 
     mUi->mCurrPenView->setCanvas(canvas);
     // The well and the slider show whatever setting becomes active; the eraser has no colour.
@@ -97,14 +158,52 @@ void DocumentWindow::bindControls()
     });
     connect(brush, &BrushSizeSlider::brushSizeChosen, canvas, &WTView::setBrushSize);
 
+    // In the order of the paper types, so that an item's index is its type.
+    bg->addItems({tr("Plain"), tr("Ruled"), tr("Grid"), tr("See-through")});
     auto showBgType = [bg](float type) {
         const QSignalBlocker quiet(bg);
-        bg->setValue(int(type));
+        bg->setCurrentIndex(int(type));
     };
     connect(canvas, &WTView::bgTypeChanged, bg, showBgType);
     showBgType(canvas->bgType());
-    connect(bg, &QSlider::valueChanged, canvas,
+    // Through the property, as recordings and replays set it.
+    connect(bg, &QComboBox::activated, canvas,
             [canvas](int type) { canvas->setProperty("bgType", float(type)); });
+}
+
+void DocumentWindow::bindHistoryButtons()
+{
+    const struct
+    {
+        QToolButton *button;
+        const char *command;
+        const char *themeIcon;
+        QStyle::StandardPixmap fallback;
+    } buttons[] = {{mUi->mUndoButton, "undo:", "edit-undo", QStyle::SP_ArrowBack},
+                   {mUi->mRedoButton, "redo:", "edit-redo", QStyle::SP_ArrowForward}};
+    for (const auto &b : buttons) {
+        // The menu's own action, so that a press is the menu command, enabled as it is.
+        QAction *action = menuBar()->findChild<QAction *>(QLatin1String(b.command));
+        if (!action) {
+            b.button->setEnabled(false);
+            continue;
+        }
+        if (action->icon().isNull())
+            action->setIcon(
+                QIcon::fromTheme(QLatin1String(b.themeIcon), style()->standardIcon(b.fallback)));
+        b.button->setDefaultAction(action);
+    }
+}
+
+bool DocumentWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mCanvas && mCanvasHint) {
+        if (event->type() == QEvent::Enter)
+            static_cast<HintLabel *>(mCanvasHint)->showHint(true);
+        else if (event->type() == QEvent::Leave)
+            static_cast<HintLabel *>(mCanvasHint)->showHint(false);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void DocumentWindow::setToolbar(Toolbar *toolbar)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Document.h"
 #include "Geometry.h"
 
 #include <QMainWindow>
@@ -10,10 +11,11 @@
 
 class ColorWell;
 class BrushSizeSlider;
-class Document;
 class PenControls;
 class Preferences;
-class QSlider;
+class QComboBox;
+class QLabel;
+class QToolButton;
 class MainMenu;
 class Toolbar;
 class WTView;
@@ -45,13 +47,19 @@ public:
     ColorWell *colorWell() const;
     PenControls *penView() const;
     BrushSizeSlider *brushSizeSlider() const;
-    QSlider *bgTypeSlider() const;
+    // The paper: "Plain", "Ruled", "Grid", "See-through", in the order of their types.
+    QComboBox *bgTypeSlider() const;
+    // Buttons that send the menu's Undo and Redo, for the toolbar.
+    QToolButton *undoButton() const;
+    QToolButton *redoButton() const;
     WTView *canvas() const { return mCanvas; }
     Toolbar *toolbar() const { return mToolbar; }
     void setToolbar(Toolbar *toolbar);
     MainMenu *mainMenu() const { return mMainMenu; }
     ZoomIndicator *zoomIndicator() const { return mZoomIndicator; }
     SaveProgress *saveProgress() const { return mSaveProgress; }
+    // How to draw lines, in the status bar while the pointer is over the canvas.
+    QLabel *canvasHint() const { return mCanvasHint; }
 
     // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
     // to the frame it had before when zoomed already.
@@ -65,9 +73,11 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void bindControls();
+    void bindHistoryButtons();
     // The window system's decorations around the window, as far as it has told them.
     QMargins decorations() const;
 
@@ -78,6 +88,7 @@ private:
     MainMenu *mMainMenu = nullptr; // a child
     ZoomIndicator *mZoomIndicator = nullptr; // a child of the status bar
     SaveProgress *mSaveProgress = nullptr; // a child of the status bar
+    QLabel *mCanvasHint = nullptr; // a child of the status bar
     // Zooming remembers where it came from, and where it went.
     std::optional<Rect> mUserFrame;
     std::optional<Rect> mZoomedFrame;

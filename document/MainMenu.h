@@ -36,6 +36,8 @@ public:
     void validate();
     // Checks Mirror and Full Screen as the canvas and the window are now.
     void showViewState();
+    // Checks the View menu's paper that the canvas has now (MainMenuPaper.cpp).
+    void showPaper();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -7,6 +7,10 @@
         <source>%1 points</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 pt</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CanvasDialogs</name>
@@ -274,6 +278,26 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <source>Customize Toolbar…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Line: Shift-click, then click · Shift: snap to 45° · Alt/Ctrl with the click: chain · Esc: cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Plain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ruled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Grid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>See-through</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ImageCodec</name>
@@ -337,10 +361,6 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <translation type="unfinished">Brush size</translation>
     </message>
     <message>
-        <source>Background type</source>
-        <translation type="unfinished">Background type</translation>
-    </message>
-    <message>
         <source>The type “%1” has no file name extension.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -358,6 +378,10 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>Opening “%1”…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paper</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -420,7 +444,7 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>Curret pen</source>
-        <translation>Current pen</translation>
+        <translation>Current pen — keys 1–4 choose a colour, E the eraser</translation>
     </message>
     <message>
         <source>Brush size</source>
@@ -444,7 +468,7 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>Window background type</source>
-        <translation>Window background type</translation>
+        <translation>Paper: plain, ruled, grid, or see-through to trace what lies behind the window</translation>
     </message>
     <message>
         <source>The image will be resized or cropped to the size (%d, %d).
@@ -463,6 +487,22 @@ Continue?</translation>
     <message>
         <source>Cancel</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo the last stroke</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo the stroke undone last</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -629,6 +669,46 @@ Continue?</translation>
     </message>
     <message>
         <source>F&amp;ull Screen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard and Pen Shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Plain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>R&amp;uled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Grid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;See-through</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pen and Mouse</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keyboard and Pen Shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keys</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -73,6 +73,8 @@ public:
     // The views the window's interface file gives the document; it does not own them.
     void setWindowViews(QWidget *colorWell, QWidget *penView, QWidget *brushSizeSlider,
                         QWidget *bgTypeSlider);
+    // The buttons of the window's Undo and Redo, for the toolbar's items of those names.
+    void setHistoryViews(QWidget *undoButton, QWidget *redoButton);
 
     // The toolbar's items (InkpondToolbar.cpp).
     QStringList toolbarAllowedItemIdentifiers(Toolbar *toolbar) override;
@@ -104,4 +106,6 @@ private:
     QPointer<QWidget> mCurrPenView;
     QPointer<QWidget> mBrushSizeSlider;
     QPointer<QWidget> mBgTypeSlider;
+    QPointer<QWidget> mUndoButton;
+    QPointer<QWidget> mRedoButton;
 };

@@ -12,7 +12,8 @@
 #include "WTView.h"
 #include "ZoomRule.h"
 
-#include <QSlider>
+#include <QComboBox>
+#include <QToolButton>
 
 QString InkpondDocument::windowNibName() const
 {
@@ -31,11 +32,15 @@ void InkpondDocument::makeWindowControllers()
     if (MainMenu *menu = windowController->mainMenu()) {
         connect(windowController->canvas(), &WTView::canRedoChanged, menu, &MainMenu::validate);
         connect(windowController->canvas(), &WTView::viewChanged, menu, &MainMenu::showViewState);
+        connect(windowController->canvas(), &WTView::bgTypeChanged, menu, &MainMenu::showPaper);
         menu->validate();
     }
     setWindowViews(windowController->colorWell(), windowController->penView(),
                    windowController->brushSizeSlider(), windowController->bgTypeSlider());
+    setHistoryViews(windowController->undoButton(), windowController->redoButton());
     mCanvasView->awakeFromNib(std::move(mStartingImage));
+    if (MainMenu *menu = windowController->mainMenu())
+        menu->showPaper();
     mCanvasView->setFocus();
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);
@@ -60,6 +65,12 @@ void InkpondDocument::setWindowViews(QWidget *colorWell, QWidget *penView, QWidg
     mCurrPenView = penView;
     mBrushSizeSlider = brushSizeSlider;
     mBgTypeSlider = bgTypeSlider;
+}
+
+void InkpondDocument::setHistoryViews(QWidget *undoButton, QWidget *redoButton)
+{
+    mUndoButton = undoButton;
+    mRedoButton = redoButton;
 }
 
 Rect InkpondDocument::windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const

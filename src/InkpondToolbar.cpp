@@ -1,5 +1,6 @@
 // The document as its toolbar's delegate: which items the toolbar may have, which it starts
-// with, and the items themselves, each wrapping one of the window's views.
+// with, and the items themselves, each wrapping one of the window's views. Undo and Redo may be
+// added from the customise palette; a new window starts without them.
 #include "InkpondDocument.h"
 
 #include "Localizable.h"
@@ -25,6 +26,12 @@ const ItemTexts kBrushSizeTexts {QT_TRANSLATE_NOOP("Localizable", "Brush size"),
 const ItemTexts kBackgroundTexts {QT_TRANSLATE_NOOP("Localizable", "Background"),
                                   QT_TRANSLATE_NOOP("Localizable", "Background type"),
                                   QT_TRANSLATE_NOOP("Localizable", "Window background type")};
+const ItemTexts kUndoTexts {QT_TRANSLATE_NOOP("Localizable", "Undo"),
+                            QT_TRANSLATE_NOOP("Localizable", "Undo"),
+                            QT_TRANSLATE_NOOP("Localizable", "Undo the last stroke")};
+const ItemTexts kRedoTexts {QT_TRANSLATE_NOOP("Localizable", "Redo"),
+                            QT_TRANSLATE_NOOP("Localizable", "Redo"),
+                            QT_TRANSLATE_NOOP("Localizable", "Redo the stroke undone last")};
 } // namespace
 
 QStringList InkpondDocument::toolbarAllowedItemIdentifiers(Toolbar *)
@@ -33,6 +40,8 @@ QStringList InkpondDocument::toolbarAllowedItemIdentifiers(Toolbar *)
             CurrentPenTBId,
             BrushSizeTBId,
             BackgroundTypeTBId,
+            UndoTBId,
+            RedoTBId,
             kToolbarFlexibleSpaceItemIdentifier,
             kToolbarSpaceItemIdentifier,
             kToolbarSeparatorItemIdentifier};
@@ -64,6 +73,12 @@ std::unique_ptr<ToolbarItem> InkpondDocument::toolbar(Toolbar *, const QString &
     } else if (itemIdentifier == BackgroundTypeTBId) {
         texts = &kBackgroundTexts;
         view = mBgTypeSlider;
+    } else if (itemIdentifier == UndoTBId) {
+        texts = &kUndoTexts;
+        view = mUndoButton;
+    } else if (itemIdentifier == RedoTBId) {
+        texts = &kRedoTexts;
+        view = mRedoButton;
     } else {
         return nullptr;
     }

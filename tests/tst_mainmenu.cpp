@@ -169,7 +169,8 @@ private slots:
         QCOMPARE(
             names,
             QStringList({"zoomIn", "zoomOut", "zoomToActualSize", "zoomToFit", "", "rotateLeft",
-                         "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen"}));
+                         "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen", "",
+                         "", "setBgType:", "setBgType:", "setBgType:", "setBgType:"}));
         const std::pair<const char *, const char *> keys[] = {
             {"zoomIn", "Ctrl++"},           {"zoomIn", "Ctrl+="},    {"zoomOut", "Ctrl+-"},
             {"zoomToActualSize", "Ctrl+0"}, {"zoomToFit", "Ctrl+9"}, {"rotateLeft", "Ctrl+["},

@@ -15,7 +15,7 @@
 #include "TestSupport.h"
 #include "WTView.h"
 
-#include <QSlider>
+#include <QComboBox>
 #include <QtTest>
 
 namespace {
@@ -64,7 +64,7 @@ private slots:
         QVERIFY(!o.document.isDocumentEdited());
         QCOMPARE(o.canvas->bgType(), float(shown));
         QCOMPARE(o.canvas->isOpaque(), !seeThrough);
-        QCOMPARE(o.child<QSlider>("mBgTypeSlider")->value(), shown);
+        QCOMPARE(o.child<QComboBox>("mBgTypeSlider")->currentIndex(), shown);
         // Decided before the native window exists, so the very first one has an alpha channel.
         QVERIFY(!o.window->testAttribute(Qt::WA_WState_Created));
         QCOMPARE(o.window->testAttribute(Qt::WA_TranslucentBackground), seeThrough);

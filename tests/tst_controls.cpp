@@ -1,0 +1,196 @@
+// The window's controls say what they do: the paper by name on the toolbar and in the View menu,
+// the brush width in points with steps a user can follow, pen buttons legible on any style, Undo
+// and Redo on the toolbar, and how to draw lines in the status bar.
+#include "BrushSizeSlider.h"
+#include "Localizable.h"
+#include "MainMenu.h"
+#include "PenControls.h"
+#include "SaveProgress.h"
+#include "StrokeDriver.h"
+#include "TestSupport.h"
+#include "ToolbarItems.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include <QStyleFactory>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+int checkedPaper(const Opened &o)
+{
+    for (QAction *a : o.window->mainMenu()->actions(QStringLiteral("setBgType:")))
+        if (a->isChecked())
+            return a->property("tag").toInt();
+    return -1;
+}
+
+// WCAG's contrast ratio: 1 for the same colour, 21 for black on white.
+double contrast(QColor a, QColor b)
+{
+    auto luminance = [](QColor c) {
+        auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+} // namespace
+
+class TestControls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion"))); }
+    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { m_settings.reset(); }
+
+    void paperComboAndViewMenuFollowTheCanvas()
+    {
+        Opened o;
+        QComboBox *combo = o.window->bgTypeSlider();
+        QCOMPARE(combo->currentText(), QStringLiteral("Ruled")); // the stored default
+        QCOMPARE(checkedPaper(o), 1);
+        o.canvas->setProperty("bgType", 2.0f); // as a replay sets it
+        QCOMPARE(combo->currentText(), QStringLiteral("Grid"));
+        QCOMPARE(checkedPaper(o), 2);
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(o.canvas->bgType(), 3.0f);
+        QCOMPARE(checkedPaper(o), 3);
+        const QList<QAction *> papers = o.window->mainMenu()->actions(QStringLiteral("setBgType:"));
+        QCOMPARE(papers.size(), 4);
+        papers[0]->trigger();
+        QCOMPARE(o.canvas->bgType(), 0.0f);
+        QCOMPARE(combo->currentIndex(), 0);
+        papers[0]->trigger(); // the paper it has: still checked
+        QCOMPARE(checkedPaper(o), 0);
+    }
+
+    void brushStepsByPointsAndTrackClicksByRungs()
+    {
+        BrushSizeSlider brush;
+        brush.resize(140, 28);
+        brush.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&brush));
+        QList<float> chosen;
+        connect(&brush, &BrushSizeSlider::brushSizeChosen, &brush, [&](float w) {
+            chosen << w;
+            brush.showBrushSize(w); // the canvas shows each width back
+        });
+        QSlider *track = brush.slider();
+        brush.showBrushSize(10.0f);
+        QCOMPARE(brush.valueLabel()->text(), QStringLiteral("10 pt"));
+        for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left})
+            QTest::keyClick(track, Qt::Key(key));
+        QCOMPARE(chosen, (QList<float> {11, 12, 13, 12}));
+        brush.showBrushSize(1.0f);
+        QTest::keyClick(track, Qt::Key_Left);
+        QCOMPARE(brush.valueLabel()->text(), QStringLiteral("0.9 pt"));
+        QTest::keyClick(track, Qt::Key_Right);
+        QTest::keyClick(track, Qt::Key_Right);
+        QCOMPARE(brush.brushSize(), 2.0f);
+
+        chosen.clear();
+        brush.showBrushSize(10.0f);
+        const int y = track->height() / 2;
+        QTest::mouseClick(track, Qt::LeftButton, {}, QPoint(track->width() - 3, y));
+        QTest::mouseClick(track, Qt::LeftButton, {}, QPoint(3, y));
+        QCOMPARE(chosen, (QList<float> {PenSettings::largerWidth(10.0f), 10.0f}));
+    }
+
+    void inkDotRingContrastsWithTheButton_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QTest::addColumn<QColor>("ink");
+        QPalette dark(QColor(53, 53, 53), QColor(53, 53, 53));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        QTest::newRow("default ink, dark") << dark << QColor::fromRgbF(0.1f, 0.0f, 0.2f);
+        QTest::newRow("white ink, light") << QPalette(QColor(239, 239, 239)) << QColor(Qt::white);
+    }
+    void inkDotRingContrastsWithTheButton()
+    {
+        QFETCH(QPalette, palette);
+        QFETCH(QColor, ink);
+        PenButton button;
+        button.setPalette(palette);
+        button.resize(28, 28);
+        const Color c = Color::fromQColor(ink);
+        button.setTool(&c, 10.0f);
+        const QImage shot = button.grab().toImage();
+        const QColor background = shot.pixelColor(0, 0);
+        QVERIFY(contrast(ink, background) < 3.0);
+        double ring = 0.0; // just outside the dot of radius 5 about (14, 14)
+        for (int x = 18; x <= 21; ++x)
+            ring = std::max(ring, contrast(shot.pixelColor(x, 14), background));
+        QVERIFY2(ring >= 3.0, qPrintable(QString::number(ring)));
+    }
+
+    void undoAndRedoItemsPressTheMenusActions()
+    {
+        Opened o;
+        Toolbar *toolbar = o.window->toolbar();
+        const QStringList allowed = o.document.toolbarAllowedItemIdentifiers(toolbar);
+        QCOMPARE(allowed.indexOf(UndoTBId), allowed.indexOf(BackgroundTypeTBId) + 1);
+        QCOMPARE(allowed.indexOf(kToolbarFlexibleSpaceItemIdentifier),
+                 allowed.indexOf(RedoTBId) + 1);
+        QVERIFY(!o.document.toolbarDefaultItemIdentifiers(toolbar).contains(UndoTBId));
+        QVERIFY(!o.document.toolbarDefaultItemIdentifiers(toolbar).contains(RedoTBId));
+        QAction *undo = o.window->mainMenu()->action(QStringLiteral("undo:"));
+        QVERIFY(!undo->icon().isNull());
+        auto *undoButton
+            = qobject_cast<QToolButton *>(o.document.toolbar(toolbar, UndoTBId, true)->view());
+        auto *redoButton
+            = qobject_cast<QToolButton *>(o.document.toolbar(toolbar, RedoTBId, true)->view());
+        QVERIFY(undoButton && redoButton);
+
+        toolbar->setItemIdentifiers({UndoTBId, RedoTBId});
+        o.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.window));
+        strokes::dab(*o.canvas, 100, 100);
+        QVERIFY(!redoButton->isEnabled());
+        QSignalSpy undone(undo, &QAction::triggered);
+        QTest::mouseClick(undoButton, Qt::LeftButton);
+        QCOMPARE(undone.size(), 1);
+        QVERIFY(o.canvas->canRedo() && redoButton->isEnabled());
+        QTest::mouseClick(redoButton, Qt::LeftButton);
+        QVERIFY(!o.canvas->canRedo() && !redoButton->isEnabled());
+    }
+
+    void tipsSayHowToUseThem()
+    {
+        QVERIFY(loadStringTable());
+        Opened o;
+        Toolbar *toolbar = o.window->toolbar();
+        QVERIFY(o.document.toolbar(toolbar, BackgroundTypeTBId, true)
+                    ->toolTip()
+                    .contains(u"see-through"));
+        QVERIFY(o.document.toolbar(toolbar, CurrentPenTBId, true)->toolTip().contains(u"1–4"));
+
+        // Over the canvas the status bar says how to draw lines, beside a running save.
+        o.window->resize(900, 600);
+        o.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.window));
+        QLabel *hint = o.window->canvasHint();
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(o.canvas, &enter);
+        QVERIFY(hint->text().startsWith(u"Line: Shift-click"));
+        for (const char *words : {"45°", "Alt", "Ctrl", "Esc"})
+            QVERIFY2(hint->toolTip().contains(QString::fromUtf8(words)), words);
+        SaveProgress *progress = o.window->saveProgress();
+        progress->show();
+        QTRY_VERIFY(progress->geometry().right() < hint->geometry().left());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(o.canvas, &leave);
+        QVERIFY(hint->text().isEmpty());
+    }
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+};
+
+INKPOND_TEST_MAIN(TestControls)
+#include "tst_controls.moc"
