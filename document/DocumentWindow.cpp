@@ -5,6 +5,7 @@
 #include "CanvasDialogs.h"
 #include "ColorWell.h"
 #include "Document.h"
+#include "PaletteBinding.h"
 #include "PenControls.h"
 #include "SaveProgress.h"
 #include "SheetContainer.h"
@@ -169,6 +170,7 @@ void DocumentWindow::bindControls()
     // Through the property, as recordings and replays set it.
     connect(bg, &QComboBox::activated, canvas,
             [canvas](int type) { canvas->setProperty("bgType", float(type)); });
+    bindPopupPalette(*canvas, *this);
 }
 
 void DocumentWindow::bindHistoryButtons()

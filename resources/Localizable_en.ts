@@ -711,6 +711,30 @@ Continue?</translation>
         <source>Keys</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Color &amp;%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Eraser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Smaller Brush</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Larger Brush</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Pick Color</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PenButton</name>
@@ -786,6 +810,29 @@ Continue?</translation>
     </message>
 </context>
 <context>
+    <name>PopupPalette</name>
+    <message>
+        <source>Plain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ruled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Grid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>See-through</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 pt</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PreferencesDialog</name>
     <message>
         <source>Linear</source>
@@ -848,6 +895,14 @@ Continue?</translation>
     </message>
     <message>
         <source>&amp;Treat every pointer as the pen tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Undo steps:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How many strokes can be undone; fewer merges the oldest into the picture for good</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

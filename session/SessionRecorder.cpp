@@ -257,6 +257,9 @@ std::optional<SessionEvent> SessionRecorder::pointerEvent(const WTView &canvas, 
     // drag, which starts at a press the canvas has not yet seen here. A stroke under way goes on.
     if (canvas.isNavigating() && !canvas.isTrackingStroke())
         return std::nullopt;
+    // Nor does the colour picker: its press, and everything until its release, only reads.
+    if (canvas.isPicking() && !canvas.isTrackingStroke())
+        return std::nullopt;
     if ((buttons & Qt::MiddleButton) && !(buttons & Qt::LeftButton))
         return std::nullopt;
     switch (event->type()) {

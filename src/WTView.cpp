@@ -50,6 +50,7 @@ void WTView::setAcceptsMouseMovedEvents(bool accept)
 
 void WTView::cancelOperation(QObject *)
 {
+    cancelPick();
     if (!mDrawingLine)
         return;
     setAcceptsMouseMovedEvents(false);

@@ -12,6 +12,7 @@
 #include "StrokeSmoother.h"
 #include "ViewTransform.h"
 
+#include <QEvent>
 #include <QJsonValue>
 #include <QWidget>
 #include <array>
@@ -154,6 +155,16 @@ public:
     // Drawn under a hovering tablet tool where the platform shows no cursor for it.
     const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
 
+    // Colour picker (WTViewPick.cpp). pickColor() arms it: the next press takes the colour the
+    // sheet shows there into the active slot, or into the last slot while erasing. Escape or
+    // another tool disarms it. From arming until the pick press is released the pointer input
+    // paints nothing and is no stroke.
+    void pickColor();
+    bool isPicking() const { return mPick != Pick::None; }
+    // The colour shown at sheet point p: the picture over its paper. Nothing outside the sheet,
+    // or where see-through paper shows what lies behind the window.
+    static std::optional<Color> colorShownAt(const Picture &picture, Point p);
+
     // Canvas coordinates against the widget's, through the view.
     Point canvasPointFromWidget(const QPointF &p) const;
     QPointF widgetPointFromCanvas(Point p) const;
@@ -224,6 +235,9 @@ signals:
     void canRedoChanged(bool canRedo);
     // The view was zoomed, turned, mirrored or panned.
     void viewChanged();
+    // The right button or the pen's upper button was pressed on the canvas: the pop-up
+    // palette is wanted there, in global coordinates.
+    void paletteRequested(QPoint globalPos);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -302,6 +316,13 @@ private:
     void endViewDrag();
     void updateNavigationCursor();
     bool navigationKey(QKeyEvent *event);
+    // The colour picker.
+    enum class Pick { None, Armed, Held }; // Held: from the pick press to its release
+    void cancelPick();
+    void takePickAt(Point p);
+    bool pickPointer(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons,
+                     Point at);
+    bool requestsPalette(Qt::MouseButton button) const;
 
     int mActiveColor = 0;
     int mLastSlot = 0; // the slot the eraser gives back
@@ -345,4 +366,5 @@ private:
     double mFreeRotation = 0.0; // the turn before snapping upright, while turning freely
     QImage mViewScratch; // the part of a pyramid level being shown
     bool mWindowSeeThrough = false;
+    Pick mPick = Pick::None;
 };

@@ -32,6 +32,13 @@ void WTView::mousePressEvent(QMouseEvent *event)
     hideCrosshair(); // the mouse is in use: the platform's cursor shows
     if (beginViewDrag(event->button(), event->modifiers(), event->position(), false))
         return;
+    if (requestsPalette(event->button())) {
+        emit paletteRequested(event->globalPosition().toPoint());
+        return;
+    }
+    if (pickPointer(event->type(), event->button(), event->buttons(),
+                    canvasPointFromWidget(event->position())))
+        return;
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -43,6 +50,8 @@ void WTView::mouseMoveEvent(QMouseEvent *event)
 {
     hideCrosshair();
     if (continueViewDrag(event->position()))
+        return;
+    if (pickPointer(event->type(), Qt::NoButton, event->buttons(), {}))
         return;
     const PointerSample sample {canvasPointFromWidget(event->position()), 1.0f, false,
                                 event->modifiers()};
@@ -64,6 +73,8 @@ void WTView::mouseReleaseEvent(QMouseEvent *event)
             endViewDrag();
         return;
     }
+    if (pickPointer(event->type(), event->button(), event->buttons(), {}))
+        return;
     if (event->button() == Qt::LeftButton)
         mouseUp({canvasPointFromWidget(event->position()), 1.0f, false, event->modifiers()});
 }
@@ -92,6 +103,15 @@ void WTView::tabletEvent(QTabletEvent *event)
     if (event->type() == QEvent::TabletPress
         && beginViewDrag(event->button(), sample.modifiers, event->position(), true))
         return;
+    if (event->type() == QEvent::TabletPress && requestsPalette(event->button())) {
+        hideCrosshair();
+        emit paletteRequested(event->globalPosition().toPoint());
+        return;
+    }
+    if (pickPointer(event->type(), event->button(), event->buttons(), sample.position)) {
+        hideCrosshair();
+        return;
+    }
     switch (event->type()) {
     case QEvent::TabletPress:
         hideCrosshair(); // the ink shows where the pen is
@@ -115,6 +135,13 @@ void WTView::tabletEvent(QTabletEvent *event)
     default:
         break;
     }
+}
+
+// The right button, or the pen's upper side button which platforms report as it, asks for the
+// pop-up palette; not while a stroke or a pick is under way. A pending line stays pending.
+bool WTView::requestsPalette(Qt::MouseButton button) const
+{
+    return button == Qt::RightButton && !mTracking && mPick != Pick::Held;
 }
 
 void WTView::leaveEvent(QEvent *event)

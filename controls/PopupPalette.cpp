@@ -1,0 +1,162 @@
+#include "PopupPalette.h"
+
+#include "PenControls.h"
+#include "WTView.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QToolButton>
+
+PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *parent)
+    : QFrame(parent, Qt::Popup)
+    , mCanvas(canvas)
+{
+    setObjectName(QStringLiteral("popupPalette"));
+    setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    setAutoFillBackground(true);
+    auto *rows = new QVBoxLayout(this);
+
+    auto *tools = new QHBoxLayout;
+    for (int tool = 0; tool <= 4; ++tool) {
+        auto *button = new PenButton(this);
+        button->setObjectName(QStringLiteral("paletteTool%1").arg(tool));
+        button->setProperty("tag", tool);
+        button->setMinimumSize(36, 36);
+        connect(button, &QAbstractButton::clicked, this, [this, tool] {
+            if (mCanvas)
+                mCanvas->setActiveColor(tool);
+            close();
+        });
+        tools->addWidget(button);
+        mTools << button;
+    }
+    rows->addLayout(tools);
+
+    auto *width = new QHBoxLayout;
+    auto step = [this, width](const QString &text, const char *name, int steps) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(QLatin1String(name));
+        button->setText(text);
+        button->setAutoRepeat(true);
+        connect(button, &QToolButton::clicked, this, [this, steps] {
+            if (mCanvas)
+                mCanvas->stepBrushSize(steps);
+        });
+        width->addWidget(button);
+    };
+    step(QStringLiteral("−"), "paletteSmaller", -1);
+    mWidth = new QLabel(this);
+    mWidth->setObjectName(QStringLiteral("paletteWidth"));
+    mWidth->setAlignment(Qt::AlignCenter);
+    mWidth->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("100.0 pt")) + 8);
+    width->addWidget(mWidth, 1);
+    step(QStringLiteral("+"), "paletteLarger", 1);
+    rows->addLayout(width);
+
+    auto *papers = new QHBoxLayout;
+    mPapers = new QButtonGroup(this);
+    const QString paperNames[] = {tr("Plain"), tr("Ruled"), tr("Grid"), tr("See-through")};
+    for (int type = 0; type < 4; ++type) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(QStringLiteral("palettePaper%1").arg(type));
+        button->setText(paperNames[type]);
+        button->setCheckable(true);
+        mPapers->addButton(button, type);
+        papers->addWidget(button);
+    }
+    connect(mPapers, &QButtonGroup::idClicked, this, [this](int type) {
+        if (mCanvas)
+            mCanvas->setProperty("bgType", float(type));
+    });
+    rows->addLayout(papers);
+
+    auto *history = new QHBoxLayout;
+    history->addWidget(commandButton(commands.undo, "paletteUndo", false));
+    history->addWidget(commandButton(commands.redo, "paletteRedo", false));
+    history->addWidget(commandButton(commands.pick, "palettePick", true));
+    rows->addLayout(history);
+    auto *views = new QHBoxLayout;
+    views->addWidget(commandButton(commands.fit, "paletteFit", true));
+    views->addWidget(commandButton(commands.actualSize, "paletteActualSize", true));
+    rows->addLayout(views);
+
+    if (canvas) {
+        connect(canvas, &WTView::penChanged, this, &PopupPalette::refresh);
+        connect(canvas, &WTView::bgTypeChanged, this, &PopupPalette::refresh);
+    }
+    refresh();
+}
+
+QToolButton *PopupPalette::commandButton(QAction *action, const char *name, bool closes)
+{
+    auto *button = new QToolButton(this);
+    button->setObjectName(QLatin1String(name));
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    if (!action) {
+        button->hide();
+        return button;
+    }
+    // The action's own text, enabling and trigger: the palette is one more way to the menu item.
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    if (closes)
+        connect(button, &QToolButton::triggered, this, &QWidget::close);
+    return button;
+}
+
+void PopupPalette::refresh()
+{
+    if (!mCanvas)
+        return;
+    for (int tool = 0; tool < mTools.size(); ++tool) {
+        PenButton *button = mTools[tool];
+        if (tool == 0)
+            button->setTool(nullptr, mCanvas->rubberSize());
+        else
+            button->setTool(&mCanvas->slotColor(tool - 1), mCanvas->slotBrushSize(tool - 1));
+        button->setChecked(mCanvas->activeColor() == tool);
+    }
+    mWidth->setText(tr("%1 pt").arg(QString::number(double(mCanvas->brushSize()), 'g', 4)));
+    if (QAbstractButton *paper = mPapers->button(int(mCanvas->bgType())))
+        paper->setChecked(true);
+}
+
+void PopupPalette::popUp(QPoint globalPos)
+{
+    refresh();
+    adjustSize();
+    const QScreen *screen = QGuiApplication::screenAt(globalPos);
+    if (!screen)
+        screen = this->screen();
+    const QRect wanted(globalPos + QPoint(2, 2), size());
+    move(placed(wanted, screen->availableGeometry()).topLeft());
+    show();
+}
+
+QRect PopupPalette::placed(QRect wanted, const QRect &screen)
+{
+    if (wanted.right() > screen.right())
+        wanted.moveRight(screen.right());
+    if (wanted.bottom() > screen.bottom())
+        wanted.moveBottom(screen.bottom());
+    if (wanted.left() < screen.left())
+        wanted.moveLeft(screen.left());
+    if (wanted.top() < screen.top())
+        wanted.moveTop(screen.top());
+    return wanted;
+}
+
+void PopupPalette::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}

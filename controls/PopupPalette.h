@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFrame>
+#include <QList>
+#include <QPointer>
+
+class PenButton;
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QToolButton;
+class WTView;
+
+// What a hand on the pen needs without the keyboard or the menus, opened where the pointer is:
+// the four colour slots and the eraser, the width, the paper, Undo and Redo, the two views and
+// the colour picker. Choosing a tool, a view or the picker closes it; undo, redo, the width and
+// the paper keep it open for another step. A tap outside it or Escape closes it too.
+class PopupPalette : public QFrame
+{
+    Q_OBJECT
+
+public:
+    // The window's own commands, so that an entry does exactly what its menu item does; an entry
+    // whose command is missing is left out.
+    struct Commands
+    {
+        QAction *undo = nullptr;
+        QAction *redo = nullptr;
+        QAction *fit = nullptr;
+        QAction *actualSize = nullptr;
+        QAction *pick = nullptr;
+    };
+
+    PopupPalette(WTView *canvas, const Commands &commands, QWidget *parent);
+
+    // Shows the palette with its corner at globalPos, moved onto the screen where it would leave.
+    void popUp(QPoint globalPos);
+    // Where a palette wanted at `wanted` goes on a screen's available area.
+    static QRect placed(QRect wanted, const QRect &screen);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QToolButton *commandButton(QAction *action, const char *name, bool closes);
+    void refresh();
+
+    QPointer<WTView> mCanvas;
+    QList<PenButton *> mTools; // by tool number: the eraser first
+    QLabel *mWidth = nullptr;
+    QButtonGroup *mPapers = nullptr;
+};

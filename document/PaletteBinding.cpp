@@ -1,0 +1,33 @@
+#include "PaletteBinding.h"
+
+#include "PopupPalette.h"
+#include "WTView.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenuBar>
+
+namespace {
+// The menu's own item, as MainMenu::action() finds it, so that the palette goes through it.
+QAction *menuCommand(QMainWindow &window, const char *name)
+{
+    return window.menuBar()->findChild<QAction *>(QLatin1String(name));
+}
+} // namespace
+
+void bindPopupPalette(WTView &canvas, QMainWindow &window)
+{
+    QObject::connect(&canvas, &WTView::paletteRequested, &window, [&canvas, &window](QPoint at) {
+        auto *palette = window.findChild<PopupPalette *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!palette) {
+            PopupPalette::Commands commands;
+            commands.undo = menuCommand(window, "undo:");
+            commands.redo = menuCommand(window, "redo:");
+            commands.fit = menuCommand(window, "zoomToFit");
+            commands.actualSize = menuCommand(window, "zoomToActualSize");
+            commands.pick = menuCommand(window, "pickColor");
+            palette = new PopupPalette(&canvas, commands, &window);
+        }
+        palette->popUp(at);
+    });
+}

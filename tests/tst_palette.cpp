@@ -1,0 +1,271 @@
+// The pen without chords: the Tools menu's single keys, the colour picker and the pop-up palette
+// of the right button or the pen's upper button. Each drives the operation its toolbar control
+// or menu item drives, and a session using them replays.
+#include "Beep.h"
+#include "DocumentController.h"
+#include "InkpondDocument.h"
+#include "PenSettings.h"
+#include "PopupPalette.h"
+#include "SessionRecorder.h"
+#include "SessionReplayer.h"
+#include "SessionWriter.h"
+#include "StrokeDriver.h"
+#include "TestSupport.h"
+
+#include <QAbstractButton>
+#include <QtTest>
+
+namespace {
+bool near(const Color &a, const Color &b)
+{
+    const float d = 2.5f / 255.0f;
+    return std::abs(a.red - b.red) <= d && std::abs(a.green - b.green) <= d
+        && std::abs(a.blue - b.blue) <= d && std::abs(a.alpha - b.alpha) <= d;
+}
+
+// The right button there; the palette it opens.
+PopupPalette *openPalette(WTView &canvas, Point at = {300, 300})
+{
+    strokes::sendMouse(canvas, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+    auto *palette = canvas.window()->findChild<PopupPalette *>();
+    return palette && palette->isVisible() ? palette : nullptr;
+}
+
+void choose(WTView &canvas, const char *entry)
+{
+    canvas.window()->findChild<PopupPalette *>()->findChild<QAbstractButton *>(entry)->click();
+}
+
+QImage exported(WTView &canvas)
+{
+    return canvas.getImageWithBG(false)->qimage();
+}
+} // namespace
+
+class PaletteTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        mSettings = std::make_unique<IsolatedSettings>();
+        mDocuments = InkpondDocument::newDocumentController();
+    }
+
+    void cleanup()
+    {
+        for (Document *d : mDocuments->documents())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        mDocuments.reset();
+        mSettings.reset();
+    }
+
+    // The press takes what the sheet shows: ink, translucent ink over the paper, the paper (a
+    // ruled line too); a beep on see-through paper's clear parts. Dragged, it paints nothing and
+    // the history stays. While erasing it fills the last slot; Escape or a tool disarms it.
+    void pickerTakesWhatTheSheetShows()
+    {
+        WTView &canvas = *newDocument()->canvas();
+        const Color red {0.8f, 0.1f, 0.15f, 1.0f};
+        const Color glaze {0.1f, 0.2f, 0.9f, 0.5f};
+        canvas.setColor(&red);
+        strokes::drag(canvas, {100, 100}, {140, 100});
+        canvas.setActiveColor(2);
+        canvas.setColor(&glaze);
+        strokes::drag(canvas, {100, 200}, {140, 200});
+        canvas.setActiveColor(4);
+        const QImage before = exported(canvas);
+        const Color marker {0.0f, 1.0f, 0.0f, 1.0f};
+        const std::tuple<Point, BgType, Color> cases[] = {
+            {{120, 100}, BgType::Plain, red},
+            {{120, 200}, BgType::Plain, {0.55f, 0.6f, 0.94f, 1.0f}},
+            {{300, 300}, BgType::Plain, {1.0f, 1.0f, 0.98f, 1.0f}},
+            {{300, 560.5f}, BgType::Ruled, {0.0f, 0.6f, 0.8f, 1.0f}},
+            {{300, 300}, BgType::SeeThrough, marker}, // unchanged, with a beep
+            {{120, 200}, BgType::SeeThrough, glaze},
+        };
+        for (const auto &[at, paper, expected] : cases) {
+            canvas.setProperty("bgType", float(paper));
+            canvas.setColor(&marker);
+            const int beeps = systemBeepCount();
+            canvas.pickColor();
+            strokes::drag(canvas, at, {at.x + 30, at.y + 20});
+            QVERIFY(!canvas.isPicking() && near(canvas.slotColor(3), expected));
+            QCOMPARE(systemBeepCount(), beeps + (expected == marker ? 1 : 0));
+        }
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+        QCOMPARE(differingPixels(exported(canvas), before), 0);
+
+        canvas.setActiveColor(0);
+        canvas.pickColor();
+        strokes::click(canvas, {120, 100});
+        QVERIFY(canvas.activeColor() == 4 && near(canvas.slotColor(3), red));
+
+        canvas.pickColor();
+        QTest::keyClick(&canvas, Qt::Key_Escape);
+        strokes::drag(canvas, {50, 50}, {90, 50});
+        canvas.pickColor();
+        canvas.setActiveColor(3);
+        strokes::drag(canvas, {50, 80}, {90, 80});
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(4));
+    }
+
+    // The right button and the pen's upper button ask for the palette and paint nothing; a
+    // pending line stays. Each entry does what its control or menu item does (through the menu's
+    // own action); tools, views and the picker close the palette, the others keep it open.
+    void paletteOpensAndDrivesTheCommands()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        strokes::click(canvas, {50, 50}, Qt::ShiftModifier);
+        PopupPalette *palette = openPalette(canvas);
+        QVERIFY(palette);
+        palette->close();
+        strokes::sendTablet(canvas, QEvent::TabletPress, {300, 300}, 0.7f, Qt::RightButton,
+                            Qt::RightButton);
+        strokes::sendTablet(canvas, QEvent::TabletMove, {320, 310}, 0.7f, Qt::NoButton,
+                            Qt::RightButton);
+        QVERIFY(palette->isVisible() && canvas.isDrawingLine());
+        QCOMPARE(strokes::paintedPixels(strokes::picture(canvas)), 0);
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+
+        choose(canvas, "paletteTool3");
+        QVERIFY(canvas.activeColor() == 3 && !palette->isVisible());
+        QVERIFY(openPalette(canvas));
+        choose(canvas, "paletteTool0");
+        QVERIFY(canvas.erasing());
+        openPalette(canvas);
+        choose(canvas, "paletteTool1");
+        const float width = canvas.brushSize();
+        openPalette(canvas);
+        choose(canvas, "paletteLarger");
+        QCOMPARE(canvas.brushSize(), PenSettings::largerWidth(width));
+        choose(canvas, "paletteSmaller");
+        QCOMPARE(canvas.brushSize(), width);
+        choose(canvas, "palettePaper2");
+        QCOMPARE(canvas.bgType(), 2.0f);
+        strokes::drag(canvas, {50, 50}, {90, 60});
+        QSignalSpy undone(document->window()->findChild<QAction *>("undo:"), &QAction::triggered);
+        choose(canvas, "paletteUndo");
+        QVERIFY(undone.size() == 1 && canvas.undoLayers().size() == 1);
+        choose(canvas, "paletteRedo");
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+        QVERIFY(palette->isVisible());
+
+        canvas.zoomIn();
+        choose(canvas, "paletteActualSize");
+        QVERIFY(canvas.displayZoom() == 1.0 && !palette->isVisible());
+        openPalette(canvas);
+        choose(canvas, "palettePick");
+        QVERIFY(canvas.isPicking() && !palette->isVisible());
+        openPalette(canvas);
+        QTest::keyClick(palette, Qt::Key_Escape);
+        QVERIFY(!palette->isVisible());
+        const QRect screen(0, 0, 1280, 800);
+        QCOMPARE(PopupPalette::placed({1200, 750, 300, 200}, screen), QRect(980, 600, 300, 200));
+        QCOMPARE(PopupPalette::placed({-20, -5, 300, 200}, screen), QRect(0, 0, 300, 200));
+    }
+
+    // The keys 1 to 4 and E choose the slots and the eraser (and back); ] and [ step the width
+    // monotonically over the ladder within 0.5 to 100 points; I arms the picker.
+    void toolKeysDriveThePen()
+    {
+        WTView &canvas = activeCanvas();
+        for (int tool : {4, 2, 3, 1}) {
+            QTest::keyClick(&canvas, Qt::Key(Qt::Key_0 + tool));
+            QCOMPARE(canvas.activeColor(), tool);
+        }
+        QTest::keyClick(&canvas, Qt::Key_E);
+        QVERIFY(canvas.erasing());
+        QTest::keyClick(&canvas, Qt::Key_E);
+        QCOMPARE(canvas.activeColor(), 1);
+        for (const auto &[key, limit] : {std::pair {Qt::Key_BracketRight, PenSettings::kMaxWidth},
+                                         std::pair {Qt::Key_BracketLeft, PenSettings::kMinWidth}}) {
+            float last = canvas.brushSize();
+            for (int i = 0; i < 60 && last != limit; ++i) {
+                QTest::keyClick(&canvas, key);
+                const float w = canvas.brushSize();
+                QVERIFY((key == Qt::Key_BracketRight) == (w > last));
+                QVERIFY(w == limit || PenSettings::largerWidth(PenSettings::smallerWidth(w)) == w);
+                last = w;
+            }
+            QCOMPARE(last, limit);
+        }
+        QTest::keyClick(&canvas, Qt::Key_I);
+        QVERIFY(canvas.isPicking());
+    }
+
+    // Keys, picks (one while erasing) and the palette's undo and redo: the recording holds the
+    // pen changes and the commands but no pick press, and replays to the same picture.
+    void sessionWithKeysPickerAndPaletteReplays()
+    {
+        WTView &canvas = activeCanvas();
+        const QString path = mDir.filePath(QStringLiteral("keys.jsonl"));
+        auto keys = [&](std::initializer_list<Qt::Key> ks) {
+            for (Qt::Key k : ks)
+                QTest::keyClick(&canvas, k);
+        };
+        {
+            auto writer = std::make_unique<SessionWriter>();
+            QVERIFY(writer->open(path));
+            SessionRecorder recorder(std::move(writer));
+            keys({Qt::Key_2});
+            strokes::drag(canvas, {60, 80}, {400, 120});
+            keys({Qt::Key_BracketRight, Qt::Key_BracketRight, Qt::Key_E, Qt::Key_BracketRight});
+            strokes::drag(canvas, {200, 60}, {220, 400});
+            keys({Qt::Key_E, Qt::Key_4, Qt::Key_BracketLeft, Qt::Key_I});
+            strokes::drag(canvas, {230, 100}, {310, 300}); // a pick of the first stroke's ink
+            strokes::drag(canvas, {80, 500}, {500, 480});
+            PopupPalette *palette = openPalette(canvas);
+            for (const char *entry : {"paletteUndo", "paletteUndo", "paletteRedo"})
+                choose(canvas, entry);
+            palette->close();
+            keys({Qt::Key_E, Qt::Key_I});
+            strokes::click(canvas, {100, 90});
+            strokes::drag(canvas, {120, 420}, {460, 440});
+        }
+        const std::vector<SessionEvent> recorded = readSessionFile(path);
+        QStringList commands;
+        for (const SessionEvent &e : recorded)
+            if (e.kind == SessionEvent::Kind::Press
+                || (e.kind == SessionEvent::Kind::Action && !e.name.startsWith("set")))
+                commands << (e.kind == SessionEvent::Kind::Press ? QString("press") : e.name);
+        QCOMPARE(commands, QString("press press press undo: undo: redo: press").split(' '));
+        const QImage expected = exported(canvas);
+        mSettings.reset();
+        mSettings = std::make_unique<IsolatedSettings>();
+        WTView &copy = *newDocument()->canvas();
+        SessionReplayer replayer(recorded, &copy);
+        replayer.replayAll();
+        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+        QCOMPARE(differingPixels(exported(copy), expected), 0);
+    }
+
+private:
+    InkpondDocument *newDocument()
+    {
+        auto *document = qobject_cast<InkpondDocument *>(
+            mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+        QCoreApplication::processEvents();
+        return document;
+    }
+
+    // A canvas in an active window, where the menu's single keys reach it.
+    WTView &activeCanvas()
+    {
+        InkpondDocument *document = newDocument();
+        document->window()->activateWindow();
+        [&] { QVERIFY(QTest::qWaitForWindowActive(document->window())); }();
+        document->canvas()->setFocus();
+        return *document->canvas();
+    }
+
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mDocuments;
+    QTemporaryDir mDir;
+};
+
+INKPOND_TEST_MAIN(PaletteTest)
+#include "tst_palette.moc"
