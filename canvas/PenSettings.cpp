@@ -1,6 +1,7 @@
 #include "PenSettings.h"
 
 #include "Assert.h"
+#include "Picture.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
 #include "StrokeSmoother.h"
@@ -89,6 +90,8 @@ PenSettings::PenSettings(Preferences &store, QObject *parent)
     curveChosen();
     mMinimumWidth = storedNumber(store, PreferenceKeys::kMinimumWidth, 0.0f, 1.0f);
     mSmoothing = storedInteger(store, PreferenceKeys::kSmoothing, 0, StrokeSmoother::kMaxStrength);
+    mUndoDepth = storedInteger(store, PreferenceKeys::kUndoDepth, Picture::kMinUndoDepth,
+                               Picture::kMaxUndoDepth);
     mEveryPointerIsTip = storedInteger(store, PreferenceKeys::kTreatEveryPointerAsTip, 0, 1) != 0;
 }
 
@@ -172,6 +175,13 @@ void PenSettings::setSmoothing(int strength)
 {
     mSmoothing = std::clamp(strength, 0, StrokeSmoother::kMaxStrength);
     mStore.setInteger(mSmoothing, PreferenceKeys::kSmoothing);
+    emit changed();
+}
+
+void PenSettings::setUndoDepth(int depth)
+{
+    mUndoDepth = std::clamp(depth, Picture::kMinUndoDepth, Picture::kMaxUndoDepth);
+    mStore.setInteger(mUndoDepth, PreferenceKeys::kUndoDepth);
     emit changed();
 }
 

@@ -67,6 +67,10 @@ public:
     int smoothing() const { return mSmoothing; }
     void setSmoothing(int strength);
 
+    // How many strokes a canvas keeps to undo, Picture::kMinUndoDepth to kMaxUndoDepth.
+    int undoDepth() const { return mUndoDepth; }
+    void setUndoDepth(int depth);
+
     // For tablets that report their tip as the eraser: every pointer draws as the tip.
     bool treatsEveryPointerAsTip() const { return mEveryPointerIsTip; }
     void setTreatsEveryPointerAsTip(bool on);
@@ -91,5 +95,6 @@ private:
     bool mCurveIsLinear = true;
     float mMinimumWidth = 0.0f;
     int mSmoothing = 0;
+    int mUndoDepth = 0;
     bool mEveryPointerIsTip = false;
 };

@@ -53,6 +53,7 @@ QVariantMap registeredDefaults()
                           QStringLiteral("1"), QStringLiteral("1")});
     d.insert(kMinimumWidth, 0.0f);
     d.insert(kSmoothing, 0);
+    d.insert(kUndoDepth, 10);
     d.insert(kTreatEveryPointerAsTip, 0);
     d.insert(kTabletMonitor, 0); // off: opening /dev/input exposes keyboards too
     d.insert(kToolKeys[0], 1); // unknown pointer: slot 0

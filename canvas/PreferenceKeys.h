@@ -19,6 +19,8 @@ inline const QString kCustomPressureCurve = QStringLiteral("CustomPressureCurve"
 inline const QString kMinimumWidth = QStringLiteral("MinimumWidth");
 // 0 (off) to 100.
 inline const QString kSmoothing = QStringLiteral("Smoothing");
+// How many strokes can be undone, 1 to 100.
+inline const QString kUndoDepth = QStringLiteral("UndoDepth");
 // Non-zero: the eraser end draws as the pen tip does.
 inline const QString kTreatEveryPointerAsTip = QStringLiteral("TreatEveryPointerAsTip");
 // Non-zero: read the kernel's tablet devices directly (needs the input group).

@@ -56,6 +56,11 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
         if (mCanvas)
             mCanvas->penSettings().setSmoothing(strength);
     });
+    // Without keyboard tracking: typing 50 over 10 must not pass through 5 and merge strokes.
+    connect(mUi->undoDepthBox, &QSpinBox::valueChanged, this, [this](int depth) {
+        if (mCanvas)
+            mCanvas->setUndoDepth(depth);
+    });
     connect(mUi->everyPointerAsTipBox, &QCheckBox::toggled, this, [this](bool on) {
         if (mCanvas)
             mCanvas->setTreatsEveryPointerAsTip(on);
@@ -76,6 +81,7 @@ void PreferencesDialog::refresh()
     const QSignalBlocker minimumBlocker(mUi->minimumWidthBox);
     const QSignalBlocker sliderBlocker(mUi->smoothingSlider);
     const QSignalBlocker smoothingBlocker(mUi->smoothingBox);
+    const QSignalBlocker depthBlocker(mUi->undoDepthBox);
     const QSignalBlocker tipBlocker(mUi->everyPointerAsTipBox);
     mUi->curvePresetBox->setCurrentIndex(
         mUi->curvePresetBox->findData(int(pen.pressureCurvePreset())));
@@ -83,6 +89,7 @@ void PreferencesDialog::refresh()
     mUi->minimumWidthBox->setValue(int(std::lround(pen.minimumWidth() * 100.0f)));
     mUi->smoothingSlider->setValue(pen.smoothing());
     mUi->smoothingBox->setValue(pen.smoothing());
+    mUi->undoDepthBox->setValue(pen.undoDepth());
     mUi->everyPointerAsTipBox->setChecked(pen.treatsEveryPointerAsTip());
 }
 

@@ -31,6 +31,7 @@ std::unique_ptr<Picture> Picture::frozenCopy() const
 {
     auto copy = std::make_unique<Picture>(Size {}, mBgType);
     copy->mSheetSize = mSheetSize;
+    copy->mUndoDepth = mUndoDepth;
     copy->mLayers.clear();
     copy->mCurrLayer = nullptr;
     for (const auto &layer : mLayers) {
@@ -49,15 +50,8 @@ std::unique_ptr<Picture> Picture::frozenCopy() const
     return copy;
 }
 
-UndoLayer *Picture::createUndoLayer(Layer *base)
+std::unique_ptr<UndoLayer> Picture::mergeOldest()
 {
-    mRedoLayers.clear();
-    if (mUndoLayers.size() < kMaxUndoLayers) {
-        auto snapshot = std::make_unique<UndoLayer>(base->size());
-        snapshot->setLayer(base);
-        mUndoLayers.push_back(std::move(snapshot));
-        return mUndoLayers.back().get();
-    }
     UndoLayer *oldest = mUndoLayers.front().get();
     Layer *layer = oldest->layer();
     if (layer && !oldest->drawOnto(*layer))
@@ -65,10 +59,44 @@ UndoLayer *Picture::createUndoLayer(Layer *base)
     // Merged, the stroke shows as it did, unless the layer's opacity now also dims it.
     if (layer && layer->opacity() != 1.0f)
         mPyramid->invalidate(oldest->paintedBounds());
-    std::rotate(mUndoLayers.begin(), mUndoLayers.begin() + 1, mUndoLayers.end());
+    std::unique_ptr<UndoLayer> merged = std::move(mUndoLayers.front());
+    mUndoLayers.erase(mUndoLayers.begin());
+    return merged;
+}
+
+bool Picture::setUndoDepth(int depth)
+{
+    mUndoDepth = std::size_t(std::clamp(depth, kMinUndoDepth, kMaxUndoDepth));
+    bool merged = true;
+    while (merged && mUndoLayers.size() > mUndoDepth)
+        merged = mergeOldest() != nullptr;
+    // What would be redone last goes first: the rest still redoes in order.
+    const std::size_t room = mUndoDepth - std::min(mUndoDepth, mUndoLayers.size());
+    if (mRedoLayers.size() > room)
+        mRedoLayers.erase(mRedoLayers.begin(), mRedoLayers.end() - std::ptrdiff_t(room));
+    return merged;
+}
+
+UndoLayer *Picture::createUndoLayer(Layer *base)
+{
+    mRedoLayers.clear();
+    // Left over from a lowered depth whose merge failed.
+    while (mUndoLayers.size() > mUndoDepth)
+        if (!mergeOldest())
+            return nullptr;
+    if (mUndoLayers.size() < mUndoDepth) {
+        auto snapshot = std::make_unique<UndoLayer>(base->size());
+        snapshot->setLayer(base);
+        mUndoLayers.push_back(std::move(snapshot));
+        return mUndoLayers.back().get();
+    }
+    std::unique_ptr<UndoLayer> oldest = mergeOldest();
+    if (!oldest)
+        return nullptr;
     oldest->clear();
     oldest->setLayer(base);
-    return oldest;
+    mUndoLayers.push_back(std::move(oldest));
+    return mUndoLayers.back().get();
 }
 
 const UndoLayer *Picture::undoNewest()
@@ -86,7 +114,7 @@ const UndoLayer *Picture::redoNewest()
 {
     if (mRedoLayers.empty())
         return nullptr;
-    INK_ASSERT(mUndoLayers.size() < kMaxUndoLayers);
+    INK_ASSERT(mUndoLayers.size() < mUndoDepth);
     mUndoLayers.push_back(std::move(mRedoLayers.back()));
     mRedoLayers.pop_back();
     mPyramid->invalidate(mUndoLayers.back()->paintedBounds());

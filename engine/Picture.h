@@ -20,7 +20,10 @@
 class Picture final : public LayerComposite
 {
 public:
-    static constexpr std::size_t kMaxUndoLayers = 10;
+    // How many strokes the history keeps, a setting of the user's.
+    static constexpr int kDefaultUndoDepth = 10;
+    static constexpr int kMinUndoDepth = 1;
+    static constexpr int kMaxUndoDepth = 100;
 
     // A transparent layer of that size; an invalid size gives a picture without a sheet.
     Picture(Size sheet, BgType bgType);
@@ -35,6 +38,13 @@ public:
     const std::vector<std::unique_ptr<Layer>> &layers() const { return mLayers; }
     Layer *currentLayer() const { return mCurrLayer; }
     const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const { return mUndoLayers; }
+
+    // The most snapshots the history holds, undone ones counted with it. Lowering it merges the
+    // oldest over it into their layers at once and gives up what can be redone past it; the
+    // picture shows the same. Clamped to kMinUndoDepth..kMaxUndoDepth. False when a merge could
+    // not make a tile of its layer: what was not merged stays and the next stroke tries again.
+    int undoDepth() const { return int(mUndoDepth); }
+    bool setUndoDepth(int depth);
 
     // The snapshot a new stroke paints into over base, newest in the history; when the history
     // is full, the oldest is merged into its layer and serves again. nullptr when the merge
@@ -109,13 +119,17 @@ public:
 
 private:
     void flattenInto(QImage &out, int top, bool withBG) const;
+    // The oldest snapshot merged into its layer and taken out of the history; nullptr, with
+    // nothing changed, when a tile of the layer could not be made.
+    std::unique_ptr<UndoLayer> mergeOldest();
 
     Size mSheetSize;
     BgType mBgType = BgType::Plain;
     std::vector<std::unique_ptr<Layer>> mLayers;
     Layer *mCurrLayer = nullptr; // owned by mLayers
     std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
-    // Undone, last undone last; never shown. With the history, at most kMaxUndoLayers.
+    // Undone, last undone last; never shown. With the history, at most mUndoDepth.
     std::vector<std::unique_ptr<UndoLayer>> mRedoLayers;
+    std::size_t mUndoDepth = kDefaultUndoDepth;
     std::unique_ptr<PicturePyramid> mPyramid;
 };

@@ -32,6 +32,7 @@ WTView::WTView(const Rect &frame, QWidget *parent, Preferences *store)
     setActiveColor(1);
 
     mPicture = std::make_unique<Picture>(frame.size, mBgType);
+    mPicture->setUndoDepth(mSettings->undoDepth());
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
     setFrame(frame);
 }

@@ -136,9 +136,10 @@ public:
     // crops come down to, and what a recovery replays.
     bool applyResize(const Rect &r);
 
-    // Undo history (WTViewUndo.cpp): at most kMaxUndoLayers strokes, newest last. What was
+    // Undo history (WTViewUndo.cpp): at most undoDepth() strokes, newest last. What was
     // undone can be redone until a stroke, line, crop, resize or clear rewrites the history.
-    static constexpr std::size_t kMaxUndoLayers = Picture::kMaxUndoLayers;
+    int undoDepth() const { return mPicture->undoDepth(); }
+    void setUndoDepth(int depth); // kept in the pen settings; lowering it merges at once
     UndoLayer *createUndoLayer(Layer *base); // nullptr, with a beep, when none can be had
     void undo(QObject *sender = nullptr);
     void redo(QObject *sender = nullptr);

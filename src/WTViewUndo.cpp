@@ -1,11 +1,25 @@
 // Undo history: each stroke paints into a snapshot of its own over the current layer; undoing
-// sets the newest aside to be redone, and the eleventh stroke merges the oldest into its layer
-// for good.
+// sets the newest aside to be redone, and the stroke past the depth merges the oldest into its
+// layer for good.
 #include "WTView.h"
 
 #include "Beep.h"
 #include "Document.h"
 #include "HeldInput.h"
+#include "PenSettings.h"
+
+void WTView::setUndoDepth(int depth)
+{
+    mSettings->setUndoDepth(depth);
+    const int applied = mSettings->undoDepth();
+    if (applied == mPicture->undoDepth())
+        return;
+    if (!mPicture->setUndoDepth(applied))
+        systemBeep(); // a merge found no memory for its tiles; the next stroke tries again
+    noteCanRedo();
+    // Nothing on screen changes, but a later undo reaches less far: a restore must know.
+    emit pictureChanged(QStringLiteral("setUndoDepth:"), applied);
+}
 
 UndoLayer *WTView::createUndoLayer(Layer *base)
 {

@@ -7,9 +7,11 @@
 #include "StrokeGeometry.h"
 #include "TestSupport.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 constexpr QRgb kClear = 0;
@@ -37,6 +39,24 @@ void fill(Layer &layer, const Rect &r, const Color &c)
     Graphics::setColor(c);
     Graphics::fillRect(r);
     layer.unlockFocus();
+}
+
+// One stroke of a segment from a to b into a new snapshot of the picture; erasing without ink.
+bool strokeOnce(Picture &picture, Point a, Point b, float width, const Color *ink)
+{
+    UndoLayer *s = picture.createUndoLayer(picture.currentLayer());
+    const Rect touched
+        = integralRect({std::min(a.x, b.x) - width, std::min(a.y, b.y) - width,
+                        std::abs(b.x - a.x) + 2 * width, std::abs(b.y - a.y) + 2 * width});
+    return s && picture.paintSegment(*s, a, b, width, touched, {}, ink);
+}
+
+std::size_t historyTiles(const Picture &picture)
+{
+    std::size_t tiles = 0;
+    for (const auto &s : picture.undoLayers())
+        tiles += s->image()->tileCount();
+    return tiles;
 }
 } // namespace
 
@@ -193,6 +213,80 @@ private slots:
         QCOMPARE(snapshot.image()->pixel(15, 50), kRed);
         QCOMPARE(snapshot.image()->pixel(40, 50), kRed); // the existing tile took its part
         QCOMPARE(snapshot.image()->pixel(200, 50), kClear);
+    }
+
+    // Merging a snapshot into its layer gives the pixels it showed over it: the same strokes,
+    // translucent and erasing among them, flatten alike whatever the depth, none undone.
+    void depthNeverChangesThePicture()
+    {
+        QRandomGenerator rng(7);
+        struct Stroke
+        {
+            Point a, b;
+            float width;
+            std::optional<Color> ink;
+        };
+        std::vector<Stroke> strokes;
+        for (int i = 0; i < 120; ++i) {
+            const Point a {float(rng.bounded(300)), float(rng.bounded(200))};
+            const Point b {a.x + float(rng.bounded(-60, 60)), a.y + float(rng.bounded(-60, 60))};
+            std::optional<Color> ink;
+            if (rng.bounded(5) != 0)
+                ink = Color {float(rng.generateDouble()), float(rng.generateDouble()),
+                             float(rng.generateDouble()), rng.bounded(2) ? 1.0f : 0.4f};
+            strokes.push_back({a, b, float(rng.bounded(1, 25)), ink});
+        }
+        QImage reference;
+        for (const int depth : {10, 1, 37, 100}) {
+            Picture picture({300, 200}, BgType::Plain);
+            picture.setUndoDepth(depth);
+            for (const Stroke &s : strokes)
+                QVERIFY(strokeOnce(picture, s.a, s.b, s.width, s.ink ? &*s.ink : nullptr));
+            QCOMPARE(picture.undoLayers().size(), std::size_t(depth));
+            const QImage flat = picture.flatten(true)->qimage();
+            if (reference.isNull())
+                reference = flat;
+            QVERIFY2(differingPixels(flat, reference) == 0, qPrintable(QString::number(depth)));
+        }
+    }
+
+    // A deep history on a vast sheet costs the tiles its strokes painted, not the sheet.
+    void deepHistoryHoldsOnlyPaintedTiles()
+    {
+        const qint64 start = TiledImage::liveTiles();
+        Picture picture({16000, 16000}, BgType::Plain);
+        picture.setUndoDepth(Picture::kMaxUndoDepth);
+        const Color ink {0, 0, 0, 1};
+        for (int i = 0; i < 100; ++i) {
+            const Point a {150.0f * float(i % 100) + 40, 160.0f * float(i) + 40};
+            QVERIFY(strokeOnce(picture, a, {a.x + 6, a.y + 3}, 4, &ink));
+        }
+        QCOMPARE(picture.undoLayers().size(), std::size_t(100));
+        QVERIFY(picture.currentLayer()->image()->isEmpty()); // nothing merged
+        QVERIFY(historyTiles(picture) >= 100);
+        QVERIFY(historyTiles(picture) <= 4 * 100); // a dab spans at most four tiles
+        QCOMPARE(TiledImage::liveTiles() - start, qint64(historyTiles(picture)));
+    }
+
+    // The depth is clamped. Lowered below what is held with what is undone, the redo that still
+    // fits is the one to be redone next.
+    void loweredDepthKeepsTheNextRedo()
+    {
+        Picture picture({400, 100}, BgType::Plain);
+        picture.setUndoDepth(0);
+        QCOMPARE(picture.undoDepth(), Picture::kMinUndoDepth);
+        picture.setUndoDepth(1000);
+        QCOMPARE(picture.undoDepth(), Picture::kMaxUndoDepth);
+        const Color ink {0, 0, 1, 1};
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(strokeOnce(picture, {20.0f + 45 * i, 50}, {30.0f + 45 * i, 50}, 8, &ink));
+        const UndoLayer *third = picture.undoLayers()[2].get();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(picture.undoNewest());
+        QVERIFY(picture.setUndoDepth(3));
+        QCOMPARE(picture.undoLayers().size(), std::size_t(2));
+        QCOMPARE(picture.redoNewest(), third);
+        QVERIFY(!picture.redoNewest());
     }
 
     void integralAndEmpty_data()

@@ -186,7 +186,7 @@ private slots:
             {"redo", [&] { QVERIFY(picture.redoNewest()); }},
             {"a full history",
              [&] {
-                 while (picture.undoLayers().size() < Picture::kMaxUndoLayers)
+                 while (picture.undoLayers().size() < std::size_t(picture.undoDepth()))
                      strokes.paint(picture.undoLayers().size() % 3 == 0);
              }},
             // Each merges the oldest stroke into the layer.

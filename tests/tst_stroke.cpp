@@ -1,9 +1,10 @@
 // Stroke input: freehand strokes from mouse and tablet, straight lines and their chains, the
 // touched rectangles that are repainted, input held back during a stroke; the pen input
 // settings (pressure curve, minimum width, smoothing, every pointer as the tip) and their stored
-// values; and the undo history of ten snapshots whose oldest merges into the layer, with the
-// redo that undo sets aside; what the canvas makes up for where the platform falls short with
-// tablets (modifiers missing from tablet events, no cursor for a hovering tool).
+// values; and the undo history, ten snapshots unless the user chose another depth, whose oldest
+// merges into the layer, with the redo that undo sets aside; what the canvas makes up for where
+// the platform falls short with tablets (modifiers missing from tablet events, no cursor for a
+// hovering tool).
 #include "Answering.h"
 #include "Beep.h"
 #include "InkpondDocument.h"
@@ -12,6 +13,7 @@
 #include "PenSettings.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "PreferencesDialog.h"
 #include "SessionEvent.h"
 #include "SessionReplayer.h"
 #include "StrokeDriver.h"
@@ -24,6 +26,7 @@
 #include <QAction>
 #include <QPaintEvent>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace strokes;
@@ -245,7 +248,8 @@ private slots:
             sendTablet(canvas, QEvent::TabletRelease, p, 0.0f, Qt::LeftButton, Qt::NoButton);
             repaint();
         }
-        QCOMPARE(canvas.undoLayers().size(), WTView::kMaxUndoLayers); // merges happened on the way
+        // Merges happened on the way.
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(canvas.undoDepth()));
         QVERIFY(paintedPixels(picture(canvas)) > 1000);
         QCOMPARE(worst, qint64(0));
     }
@@ -290,6 +294,60 @@ private slots:
         QCOMPARE(differingPixels(picture(canvas).qimage(), before), 0);
         QVERIFY(!o.document.isDocumentEdited());
         QVERIFY(!redo->isEnabled()); // a redo with nothing to redo beeps: the rewriting test
+    }
+
+    // At depth 50, every one of the last 50 strokes undoes; the 51st undo beeps, the first
+    // stroke merged for good. A canvas made later reads the depth the first one stored.
+    void deepHistoryUndoesEveryStrokeItKeeps()
+    {
+        WTView first(Rect(0, 0, 560, 100));
+        first.setUndoDepth(50);
+        WTView canvas(Rect(0, 0, 560, 100));
+        QCOMPARE(canvas.undoDepth(), 50);
+        for (int i = 0; i < 51; ++i)
+            dab(canvas, 10.0f + 10.0f * float(i), 20.0f + float(i % 7) * 10.0f);
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(50));
+        const int beeps = systemBeepCount();
+        for (int i = 0; i < 50; ++i)
+            canvas.undo();
+        QCOMPARE(systemBeepCount(), beeps);
+        canvas.undo();
+        QCOMPARE(systemBeepCount(), beeps + 1);
+        QVERIFY(alphaAt(*canvas.currentLayer()->image(), 12, 20) != 0); // the first, merged
+        QCOMPARE(alphaAt(picture(canvas), 22, 30), 0); // the second, undone
+        QCOMPARE(paintedPixels(picture(canvas)), paintedPixels(*canvas.currentLayer()->image()));
+    }
+
+    // Lowered from the Preferences panel, the surplus merges at once: the picture is unchanged,
+    // fewer strokes undo, and nothing past the depth can be redone.
+    void loweringTheDepthMergesTheSurplus()
+    {
+        Opened o;
+        WTView &canvas = *o.canvas;
+        QDialog *panel = PreferencesDialog::showForWindow(o.window, &canvas);
+        QVERIFY(panel);
+        auto *steps = panel->findChild<QSpinBox *>(QStringLiteral("undoDepthBox"));
+        QVERIFY(steps);
+        QCOMPARE(steps->value(), 10);
+        steps->setValue(20);
+        QCOMPARE(canvas.undoDepth(), 20);
+        for (int i = 0; i < 18; ++i)
+            dab(canvas, 20.0f + 25.0f * float(i), 100);
+        canvas.undo();
+        QVERIFY(o.window->mainMenu()->action(QStringLiteral("redo:"))->isEnabled());
+        const QImage before = picture(canvas).qimage();
+        steps->setValue(6);
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(6));
+        QVERIFY(!o.window->mainMenu()->action(QStringLiteral("redo:"))->isEnabled());
+        QCOMPARE(differingPixels(picture(canvas).qimage(), before), 0);
+        const int beeps = systemBeepCount();
+        for (int i = 0; i < 7; ++i)
+            canvas.undo();
+        QCOMPARE(systemBeepCount(), beeps + 1);
+        steps->setValue(30); // raising keeps the (empty) history and the redo
+        QCOMPARE(Preferences::standard().integerForKey(PreferenceKeys::kUndoDepth), qint64(30));
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(0));
+        QVERIFY(canvas.canRedo());
     }
 
     void rewritingTheHistoryDropsTheRedo_data()
@@ -425,6 +483,9 @@ private slots:
             {"minimum nan", kMinimumWidth, "nan"},
             {"smoothing 101", kSmoothing, "101"},
             {"tip 2", kTreatEveryPointerAsTip, "2"},
+            {"undo depth 0", kUndoDepth, "0"},
+            {"undo depth 101", kUndoDepth, "101"},
+            {"undo depth a fraction", kUndoDepth, "2.5"},
         };
         for (const auto &[name, key, stored] : rows)
             QTest::newRow(name) << key << QString::fromLatin1(stored);
@@ -449,6 +510,7 @@ private slots:
         QCOMPARE(read.minimumWidth(), defaults.minimumWidth());
         QCOMPARE(read.smoothing(), defaults.smoothing());
         QCOMPARE(read.treatsEveryPointerAsTip(), defaults.treatsEveryPointerAsTip());
+        QCOMPARE(read.undoDepth(), 10);
         QCOMPARE(read.widthFactor(0.3f), 0.3f);
     }
 
@@ -636,7 +698,7 @@ private slots:
         const Rect kept {0, 0, 300, 180};
         const QImage before = picture(canvas, kept).qimage();
         canvas.setColor(&red);
-        for (std::size_t i = 0; i < WTView::kMaxUndoLayers; ++i) // above what is kept
+        for (int i = 0; i < canvas.undoDepth(); ++i) // above what is kept
             dab(canvas, 10.0f + 25.0f * float(i), 190);
         QVERIFY(std::none_of(canvas.undoLayers().begin(), canvas.undoLayers().end(),
                              [](const auto &s) { return s->opacity() != 1.0f; })); // merged
