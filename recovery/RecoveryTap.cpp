@@ -100,7 +100,8 @@ QJsonObject RecoveryTap::penSettings(const WTView &canvas)
     return {{QStringLiteral("tool"), canvas.activeColor()},
             {QStringLiteral("colors"), colors},
             {QStringLiteral("widths"), widths},
-            {QStringLiteral("rubber"), double(canvas.rubberSize())}};
+            {QStringLiteral("rubber"), double(canvas.rubberSize())},
+            {QStringLiteral("undoDepth"), canvas.undoDepth()}};
 }
 
 void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
@@ -119,6 +120,8 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
     }
     const int tool = pen.value(QStringLiteral("tool")).toInt(1);
     canvas.setActiveColor(tool >= 0 && tool <= 4 ? tool : 1);
+    // Records from before the setting was kept were made with the depth it had then.
+    canvas.setUndoDepth(pen.value(QStringLiteral("undoDepth")).toInt(Picture::kDefaultUndoDepth));
 }
 
 bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)

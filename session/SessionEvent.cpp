@@ -185,6 +185,8 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"setMinimumWidth:", ActionValue::Number},
         {"setSmoothing:", ActionValue::Integer},
         {"setTreatEveryPointerAsTip:", ActionValue::Integer},
+        // How many strokes can be undone; recordings before it had 10.
+        {"setUndoDepth:", ActionValue::Integer},
         // The canvas's view: zoom, degrees clockwise, mirrored (0 or 1), pan in widget pixels.
         {"setView:", ActionValue::View},
         // The rectangle a crop or resize came to, whatever the window showed.

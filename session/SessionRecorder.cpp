@@ -439,6 +439,10 @@ void SessionRecorder::recordPenInput(const WTView &canvas, PenState &state)
         state.smoothing = pen.smoothing();
         recordSetting(QStringLiteral("setSmoothing:"), pen.smoothing());
     }
+    if (state.undoDepth != pen.undoDepth()) {
+        state.undoDepth = pen.undoDepth();
+        recordSetting(QStringLiteral("setUndoDepth:"), pen.undoDepth());
+    }
     if (state.everyPointerIsTip != pen.treatsEveryPointerAsTip()) {
         state.everyPointerIsTip = pen.treatsEveryPointerAsTip();
         recordSetting(QStringLiteral("setTreatEveryPointerAsTip:"),

@@ -76,6 +76,7 @@ private:
         std::optional<float> minimumWidth;
         std::optional<int> smoothing;
         std::optional<bool> everyPointerIsTip;
+        std::optional<int> undoDepth;
     };
 
     void recordPointer(WTView *canvas, QEvent *event);

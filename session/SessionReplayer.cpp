@@ -434,6 +434,12 @@ bool SessionReplayer::performPenInputSetting(const SessionEvent &e)
         pen.setMinimumWidth(float(e.value.toDouble()));
     } else if (name == QLatin1String("setSmoothing:")) {
         pen.setSmoothing(int(e.value.toDouble()));
+    } else if (name == QLatin1String("setUndoDepth:")) {
+        const double depth = e.value.toDouble();
+        if (depth < Picture::kMinUndoDepth || depth > Picture::kMaxUndoDepth)
+            warn(QStringLiteral("an undo depth of %1 cannot be had").arg(depth));
+        else
+            mCanvas->setUndoDepth(int(depth));
     } else if (name == QLatin1String("setTreatEveryPointerAsTip:")) {
         mCanvas->setTreatsEveryPointerAsTip(e.value.toDouble() != 0.0);
     } else {

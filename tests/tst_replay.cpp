@@ -358,6 +358,57 @@ private slots:
         QCOMPARE(older->canvas()->sheetSize(), visible);
     }
 
+    // A session at depth 30 with 25 undos replays to the same picture whatever depth the
+    // replaying canvas had. Recordings from before the depth was kept replay at 10, whatever
+    // the user chose.
+    void undoDepthIsRecordedAndReplayed()
+    {
+        InkpondDocument *original = newDocument();
+        WTView &canvas = *original->canvas();
+        const QString path = mDir.filePath(QStringLiteral("deep.jsonl"));
+        {
+            auto recorder = startRecording(path);
+            canvas.setUndoDepth(30);
+            for (int i = 0; i < 30; ++i)
+                strokes::drag(canvas, {20.0f + 18 * i, 100}, {30.0f + 18 * i, 400});
+            QAction *undo = original->window()->findChild<QAction *>(QStringLiteral("undo:"));
+            for (int i = 0; i < 25; ++i)
+                undo->trigger();
+        }
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(5));
+        const QImage expected = asExported(canvas, false);
+        const std::vector<SessionEvent> recorded = readSessionFile(path);
+
+        InkpondDocument *copy = newDocument();
+        copy->canvas()->setUndoDepth(10); // the replaying user's own
+        QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
+        QCOMPARE(copy->canvas()->undoDepth(), 30);
+        QCOMPARE(copy->canvas()->undoLayers().size(), std::size_t(5));
+        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
+
+        std::vector<SessionEvent> old;
+        std::copy_if(
+            recorded.begin(), recorded.end(), std::back_inserter(old),
+            [](const SessionEvent &e) { return e.name != QLatin1String("setUndoDepth:"); });
+        QCOMPARE(old.size() + 2, recorded.size()); // as the recording opened, then 30
+        QByteArray lines;
+        for (const SessionEvent &e : old)
+            lines += formatSessionEvent(e) + '\n';
+        const QString oldPath = mDir.filePath(QStringLiteral("old.jsonl"));
+        QVERIFY(writeFile(oldPath, lines));
+        const QString home = mDir.filePath(QStringLiteral("home-deep"));
+        QVERIFY(
+            writeFile(home + QStringLiteral("/Inkpond/Inkpond.conf"), "[General]\nUndoDepth=50\n"));
+        const QString out = home + QStringLiteral("/old.png");
+        const Run run = replay(oldPath, out, home);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+        InkpondDocument *atTen = newDocument();
+        atTen->canvas()->setUndoDepth(10);
+        QCOMPARE(replayWarnings(old, *atTen->canvas()), QString());
+        QCOMPARE(atTen->canvas()->undoLayers().size(), std::size_t(0)); // ten undone, 20 merged
+        QCOMPARE(differingPixels(QImage(out), asExported(*atTen->canvas(), false)), 0);
+    }
+
     void malformedRecordingStopsBeforeAnythingIsWritten()
     {
         // What makes a line malformed is the line format's concern; any one of them stops the

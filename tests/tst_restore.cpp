@@ -4,6 +4,8 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "MainMenu.h"
+#include "PenSettings.h"
+#include "Preferences.h"
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
 #include "RecoveryTap.h"
@@ -166,6 +168,53 @@ private slots:
         QVERIFY(!record->start.base);
         QVERIFY(record->start.path.isEmpty());
         QCOMPARE(record->start.size, QSize(300, 200));
+    }
+
+    // The depth the record started with and the one chosen since both come back, so that undo
+    // and redo after a restore reach as far as before, whatever the store says by then. A record
+    // from before the depth was kept restores at 10.
+    void undoDepthIsRestored()
+    {
+        PenSettings(Preferences::standard()).setUndoDepth(30);
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        QCOMPARE(canvas.undoDepth(), 30);
+        for (int i = 0; i < 14; ++i)
+            strokes::drag(canvas, {20.0f + 25 * i, 100}, {30.0f + 25 * i, 300});
+        for (int i = 0; i < 12; ++i)
+            canvas.undo();
+        canvas.setUndoDepth(5); // two strokes kept, three of those undone still to redo
+        auto record = crashCopy(document);
+        QVERIFY(record);
+        QCOMPARE(record->start.pen.value(QStringLiteral("undoDepth")).toInt(), 30);
+        PenSettings(Preferences::standard()).setUndoDepth(50);
+
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
+        WTView &again = *restored->canvas();
+        QCOMPARE(again.undoDepth(), 5);
+        QCOMPARE(differing(again, canvas), 0);
+        QCOMPARE(again.undoLayers().size(), std::size_t(2));
+        for (int i = 0; i < 3; ++i) {
+            again.redo();
+            canvas.redo();
+        }
+        QCOMPARE(differing(again, canvas), 0);
+        QVERIFY(!again.canRedo() && !canvas.canRedo());
+        restored->close();
+
+        record = crashCopy(document);
+        QVERIFY(record);
+        record->start.pen.remove(QStringLiteral("undoDepth"));
+        std::erase_if(record->events, [](const SessionEvent &e) {
+            return e.name == QLatin1String("setUndoDepth:");
+        });
+        restored = restore(*record);
+        QVERIFY(restored);
+        QCOMPARE(restored->canvas()->undoDepth(), 10);
+        // Of the fourteen strokes ten could be undone, and three were redone.
+        QCOMPARE(restored->canvas()->undoLayers().size(), std::size_t(3));
+        QVERIFY(differing(*restored->canvas(), canvas) > 0);
     }
 
     void closeAndQuitLeaveNothing()
