@@ -1,13 +1,16 @@
 // Painting on sheets from 600 × 600 to 8192 × 8192: the cost of one pen sample with the repaint
 // of what it touched (also through a pressure curve with smoothing), the start of a stroke with
 // a full history, an undo, one movement of the straight-line preview, and one hover movement of
-// the canvas's own crosshair. Each repaint is Qt's paint cycle run at once for the window.
+// the canvas's own crosshair. Each repaint is Qt's paint cycle run at once for the window. Also
+// the memory a history of 100 strokes holds on a 16384 × 16384 sheet.
 #include "BenchMain.h"
 #include "BenchPen.h"
+#include "BenchPicture.h"
 #include "PenSettings.h"
 #include "Preferences.h"
 #include "SheetContainer.h"
 #include "TabletPlatform.h"
+#include "TiledImage.h"
 #include "WTView.h"
 
 #include <QApplication>
@@ -115,7 +118,7 @@ public:
     // Ten strokes over the very path that is timed: every repaint composites all of them.
     void fillHistory()
     {
-        while (canvas->undoLayers().size() < WTView::kMaxUndoLayers)
+        while (canvas->undoLayers().size() < std::size_t(canvas->undoDepth()))
             wholeStroke();
     }
 
@@ -250,6 +253,40 @@ void BM_LinePreviewMove(benchmark::State &state)
     s.canvas->cancelOperation();
     s.repaint();
 }
+
+// A hundred short scribbles, a word's strokes each, kept at depth 100: what their snapshots hold
+// against what the sheet's area would cost, and the process's peak.
+void BM_DeepHistoryMemory(benchmark::State &state)
+{
+    constexpr int kStrokes = 100;
+    constexpr int kScribble = 150; // samples
+    Stage &s = stage(int(state.range(0)));
+    s.emptyHistory();
+    s.canvas->setUndoDepth(kStrokes);
+    for (auto _ : state) {
+        const auto start = BenchClock::now();
+        for (int k = 0; k < kStrokes; ++k) {
+            const std::vector<Sample> path = seededStroke(s.area, 5000 + quint32(k));
+            s.tablet(QEvent::TabletPress, path.front().position, path.front().pressure);
+            for (int i = 1; i < kScribble; ++i)
+                s.tablet(QEvent::TabletMove, path[i].position, path[i].pressure);
+            s.tablet(QEvent::TabletRelease, path[kScribble - 1].position, 0.0f);
+        }
+        s.repaint();
+        state.SetIterationTime(secondsSince(start));
+    }
+    std::size_t tiles = 0;
+    for (const auto &snapshot : s.canvas->undoLayers())
+        tiles += snapshot->image()->tileCount();
+    const double tileMB = double(TiledImage::kTileSide * TiledImage::kTileSide * 4) / (1 << 20);
+    state.counters["strokes"] = double(s.canvas->undoLayers().size());
+    state.counters["history_tiles"] = double(tiles);
+    state.counters["history_MB"] = double(tiles) * tileMB;
+    state.counters["sheet_MB"] = double(s.canvas->sheetSize().width)
+        * double(s.canvas->sheetSize().height) * 4 / (1 << 20);
+    state.counters["peak_MB"] = peakMegabytes();
+    s.canvas->setUndoDepth(Picture::kDefaultUndoDepth);
+}
 } // namespace
 
 // Grouped by sheet size, so that each size's images are made once.
@@ -298,6 +335,13 @@ BENCHMARK(BM_StrokeStartFullHistory)
 BENCHMARK(BM_UndoFullHistory)
     ->ArgName("side")
     ->Arg(8192)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_DeepHistoryMemory)
+    ->ArgName("side")
+    ->Arg(16384)
+    ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
