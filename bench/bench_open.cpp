@@ -95,12 +95,12 @@ int main(int argc, char **argv)
     {
         QFile file(gBlankPath);
         const auto none = [](int, int rows) {
-            QImage band(TiledImage::kMaxSide, rows, QImage::Format_ARGB32_Premultiplied);
+            QImage band(Image::kMaxSide, rows, QImage::Format_ARGB32_Premultiplied);
             band.fill(Qt::transparent);
             return band;
         };
         if (!file.open(QIODevice::WriteOnly)
-            || PngBands::write(file, TiledImage::kMaxSide, TiledImage::kMaxSide, none, {})
+            || PngBands::write(file, Image::kMaxSide, Image::kMaxSide, none, {})
                 != PngBands::Outcome::Done)
             return 1;
     }

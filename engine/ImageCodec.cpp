@@ -36,8 +36,7 @@ void allowEverySheetSize()
 
 bool holdable(QSize size)
 {
-    return size.width() > 0 && size.height() > 0 && size.width() <= Image::kMaxSide
-        && size.height() <= Image::kMaxSide;
+    return Image::isValidSize(Size {float(size.width()), float(size.height())});
 }
 
 QString tooLarge(QSize size)

@@ -15,7 +15,7 @@ constexpr qint64 kBandPixels = 4 << 20;
 Picture::Picture(Size sheet, BgType bgType)
     : mBgType(bgType)
 {
-    if (TiledImage::isValidSize(sheet))
+    if (Image::isValidSize(sheet))
         mSheetSize = sheet;
     mLayers.reserve(5);
     auto layer = std::make_unique<Layer>(sheet);
@@ -298,7 +298,7 @@ void Picture::drawBackgroundInRect(const Rect &r) const
 
 bool Picture::resize(const Rect &r)
 {
-    if (!TiledImage::isValidSize(r.size))
+    if (!Image::isValidSize(r.size))
         return false;
     std::vector<std::pair<Layer *, std::unique_ptr<TiledImage>>> reframed;
     auto prepare = [&](Layer &layer) {

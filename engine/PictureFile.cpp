@@ -2,6 +2,7 @@
 
 #include "ImageCodec.h"
 #include "SystemMemory.h"
+#include "Image.h"
 #include "TiledImage.h"
 
 #include <QBuffer>
@@ -130,13 +131,13 @@ Outcome readSvg(QIODevice &device, TiledImage *image, const PngBands::Progress &
     if (!size.isValid() || size.isEmpty())
         return fail(error, damaged());
     const Size sheet {float(size.width()), float(size.height())};
-    if (!TiledImage::isValidSize(sheet))
+    if (!Image::isValidSize(sheet))
         return fail(error,
                     PictureFileTexts::tr("The picture is %1 × %2 pixels; a sheet can be at most "
                                          "%3 pixels wide and high.")
                         .arg(size.width())
                         .arg(size.height())
-                        .arg(TiledImage::kMaxSide));
+                        .arg(Image::kMaxSide));
     TiledImage tiles(sheet);
     for (int top = 0; top < size.height(); top += PictureFile::kSvgBandRows) {
         if (!tell(progress, double(top) / size.height()))
@@ -173,8 +174,8 @@ Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *i
     // Refused before the plane is allocated: memory promised by the system but not there would
     // end the process, and every open picture with it, once the decoder filled it.
     const QSize size = peekHeader(device).size;
-    if (size.isValid() && size.width() <= TiledImage::kMaxSide
-        && size.height() <= TiledImage::kMaxSide) {
+    if (size.isValid() && size.width() <= Image::kMaxSide
+        && size.height() <= Image::kMaxSide) {
         // The decoded plane, and as much again for its tiles and the reader's own copy.
         const qint64 needed = qint64(size.width()) * size.height() * 4 * 2;
         const qint64 available = SystemMemory::available();

@@ -2,6 +2,7 @@
 // are those of Qt's own PNG reader, row for row, and each band goes through Qt's conversion to
 // premultiplied ARGB32: the pixels are the ones a whole-picture read gives.
 #include "PngBands.h"
+#include "Image.h"
 #include "TiledImage.h"
 
 #include <QCoreApplication>
@@ -335,7 +336,7 @@ QString tooLarge(quint32 width, quint32 height)
                "The picture is %1 × %2 pixels; a sheet can be at most %3 pixels wide and high.")
         .arg(width)
         .arg(height)
-        .arg(TiledImage::kMaxSide);
+        .arg(Image::kMaxSide);
 }
 } // namespace
 
@@ -351,7 +352,7 @@ Outcome read(QIODevice &device, TiledImage *image, const Progress &progress, QSt
         const auto *bytes = reinterpret_cast<const uchar *>(head.constData());
         const quint32 width = qFromBigEndian<quint32>(bytes + 16);
         const quint32 height = qFromBigEndian<quint32>(bytes + 20);
-        if (width > quint32(TiledImage::kMaxSide) || height > quint32(TiledImage::kMaxSide))
+        if (width > quint32(Image::kMaxSide) || height > quint32(Image::kMaxSide))
             return fail(error, tooLarge(width, height));
     }
 
@@ -361,7 +362,7 @@ Outcome read(QIODevice &device, TiledImage *image, const Progress &progress, QSt
     d.endInfo = d.info ? png_create_info_struct(d.png) : nullptr;
     if (!d.endInfo)
         return fail(error, ReaderTexts::tr("There is not enough memory to read the picture."));
-    png_set_user_limits(d.png, TiledImage::kMaxSide, TiledImage::kMaxSide);
+    png_set_user_limits(d.png, Image::kMaxSide, Image::kMaxSide);
 #if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_MAXIMUM_INFLATE_WINDOW)
     // As Qt's reader: files whose zlib header understates the window still open.
     png_set_option(d.png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
@@ -369,7 +370,7 @@ Outcome read(QIODevice &device, TiledImage *image, const Progress &progress, QSt
     if (!readHeader(d))
         return fail(error, d.deviceError.isEmpty() ? damaged() : d.deviceError);
     const Size size {float(d.width), float(d.height)};
-    if (!TiledImage::isValidSize(size))
+    if (!Image::isValidSize(size))
         return fail(error, tooLarge(quint32(d.width), quint32(d.height)));
 
     const QString noMemory

@@ -1,6 +1,7 @@
 #include "TiledImage.h"
 
 #include "Assert.h"
+#include "Image.h"
 
 #include <algorithm>
 #include <atomic>
@@ -135,7 +136,7 @@ struct TiledImage::Tile
 
 TiledImage::TiledImage(Size size)
 {
-    if (!isValidSize(size))
+    if (!Image::isValidSize(size))
         return;
     mSize = size;
     mPixelWidth = pixelsFor(size.width);
@@ -147,12 +148,6 @@ TiledImage::TiledImage(Size size)
 TiledImage::~TiledImage() = default;
 TiledImage::TiledImage(TiledImage &&) noexcept = default;
 TiledImage &TiledImage::operator=(TiledImage &&) noexcept = default;
-
-bool TiledImage::isValidSize(Size size)
-{
-    auto ok = [](float v) { return std::isfinite(v) && v > 0.0f && v <= float(kMaxSide); };
-    return ok(size.width) && ok(size.height);
-}
 
 qint64 TiledImage::liveTiles()
 {

@@ -17,15 +17,13 @@ class TiledImage
 {
 public:
     static constexpr int kTileSide = 64;
-    static constexpr int kMaxSide = 32767;
 
-    // Only the size is kept: any accepted size is ready at once.
+    // Only the size is kept: any size Image::isValidSize() accepts is ready at once; another
+    // gives an image of size 0.
     explicit TiledImage(Size size);
     ~TiledImage();
     TiledImage(TiledImage &&) noexcept;
     TiledImage &operator=(TiledImage &&) noexcept;
-
-    static bool isValidSize(Size size);
 
     Size size() const { return mSize; }
     int pixelWidth() const { return mPixelWidth; }

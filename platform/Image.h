@@ -17,7 +17,8 @@ public:
     // any resolution it carries is ignored.
     explicit Image(QImage image);
 
-    // Whether a sheet of this size can be held at all (finite, positive, within kMaxSide).
+    // Whether a sheet of this size can be held at all (finite, positive, within kMaxSide): the
+    // one rule for every sheet and picture, tiled or not.
     static bool isValidSize(Size size);
 
     // True when the size was invalid or memory could not be had.

@@ -96,7 +96,7 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
     auto tiles = record.start.base ? std::make_unique<TiledImage>(record.start.base->sharedCopy())
                                    : std::make_unique<TiledImage>(Size {float(size.width()),
                                                                         float(size.height())});
-    if (!TiledImage::isValidSize(tiles->size())) {
+    if (!Image::isValidSize(tiles->size())) {
         if (error)
             *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
                          .arg(size.width())

@@ -12,7 +12,7 @@
 bool WTView::replaceLayersWith(std::unique_ptr<Layer> layer)
 {
     cancelOperation(this);
-    if (!TiledImage::isValidSize(layer->size())) {
+    if (!Image::isValidSize(layer->size())) {
         refuseSheetSize(layer->size());
         return false;
     }

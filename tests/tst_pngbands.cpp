@@ -425,19 +425,19 @@ private slots:
     // From the header alone: nothing is read or allocated for a picture no sheet can hold.
     void oversizedHeadersAreRefused()
     {
-        for (const QSize size : {QSize(100000, 100000), QSize(TiledImage::kMaxSide + 1, 1),
-                                 QSize(1, TiledImage::kMaxSide + 1)}) {
+        for (const QSize size : {QSize(100000, 100000), QSize(Image::kMaxSide + 1, 1),
+                                 QSize(1, Image::kMaxSide + 1)}) {
             const ReadBack back
                 = readInBands(headerOnly(quint32(size.width()), quint32(size.height())));
             QCOMPARE(back.outcome, PngBands::Outcome::Failed);
-            QVERIFY2(back.error.contains(QString::number(TiledImage::kMaxSide)),
+            QVERIFY2(back.error.contains(QString::number(Image::kMaxSide)),
                      qPrintable(back.error));
         }
-        QImage widest(TiledImage::kMaxSide, 1, QImage::Format_ARGB32_Premultiplied);
+        QImage widest(Image::kMaxSide, 1, QImage::Format_ARGB32_Premultiplied);
         widest.fill(qRgba(0, 0, 0, 255));
         const ReadBack back = readInBands(written(widest, 1, 1));
         QVERIFY2(back.outcome == PngBands::Outcome::Done, qPrintable(back.error));
-        QCOMPARE(back.tiles->pixelWidth(), TiledImage::kMaxSide);
+        QCOMPARE(back.tiles->pixelWidth(), Image::kMaxSide);
     }
 
     // Cut short or with a byte changed anywhere past the signature: refused, no tile left behind.
