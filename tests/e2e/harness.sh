@@ -1,12 +1,12 @@
 # The end-to-end tests' common part, sourced with the inkpond binary as $1: an X server of the
 # test's own (Xvfb -displayfd), the real program on it with settings, home and files in a
 # temporary folder, and helpers that drive it with the X pointer and keys and read pictures.
-# A test skips (77) only when a tool is missing; scripts/setup installs them all.
+# A test skips (77) only when a tool is missing; scripts/setup test installs them all.
 set -eu
 app="$1"
 for tool in Xvfb xdotool convert identify import timeout awk; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/setup installs it)"
+        echo "skipped: $tool is not installed (scripts/setup test installs it)"
         exit 77
     fi
 done

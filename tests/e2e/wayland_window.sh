@@ -2,18 +2,18 @@
 # The real program on a Wayland desktop of its own (Weston, headless, green): it starts natively
 # there, its window with the paper shows, and with the see-through paper the desktop's green
 # shows through the sheet and its surround, which an X server without a compositor cannot do.
-# Skips (77) only when a tool is missing; scripts/setup installs them all.
+# Skips (77) only when a tool is missing; scripts/setup test installs them all.
 set -eu
 app="$1"
 for tool in weston weston-screenshooter convert awk; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/setup installs it)"
+        echo "skipped: $tool is not installed (scripts/setup test installs it)"
         exit 77
     fi
 done
 plugin=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so
 if ! [ -e "$plugin" ]; then
-    echo "skipped: Qt's Wayland platform plugin is not installed (scripts/setup installs it)"
+    echo "skipped: Qt's Wayland platform plugin is not installed (scripts/setup test installs it)"
     exit 77
 fi
 
