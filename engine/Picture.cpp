@@ -21,7 +21,7 @@ Picture::Picture(Size sheet, BgType bgType)
     auto layer = std::make_unique<Layer>(sheet);
     mCurrLayer = layer.get();
     mLayers.push_back(std::move(layer));
-    mUndoLayers.reserve(kMaxUndoLayers);
+    mUndoLayers.reserve(kDefaultUndoDepth);
     mPyramid = std::make_unique<PicturePyramid>(*this);
 }
 
