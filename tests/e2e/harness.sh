@@ -59,11 +59,19 @@ start_inkpond() {
 
 # The id of the visible window whose title is exactly $1, once it shows (fails after 30 s); of
 # the program with process id $2 when given.
+# Polled rather than xdotool's --sync, which gives up when a window it looks at goes away (a
+# closing dialog) meanwhile.
 wait_window() {
-    id=$(timeout 30 xdotool search --sync --onlyvisible ${2:+--all --pid "$2"} --name "^$1\$" \
-        2>/dev/null | head -n 1) || fail "no window \"$1\""
-    [ -n "$id" ] || fail "no window \"$1\""
-    echo "$id"
+    for _ in $(seq 300); do
+        id=$(xdotool search --onlyvisible ${2:+--all --pid "$2"} --name "^$1\$" 2>/dev/null |
+            head -n 1) || true
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no window \"$1\""
 }
 
 # The id of a visible window of inkpond other than the windows given, once one shows. Message
