@@ -1,6 +1,7 @@
-// The folders are layers: each may include headers of its own layer and of those it is built
+// The folders of src/ are layers: each may include headers of its own layer and of those it is built
 // on, never of one above it; and no two classes include each other, however indirectly.
 #include <QtTest>
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -13,23 +14,12 @@ const std::vector<std::pair<QString, int>> kLayers = {
     {"document", 4}, {"session", 5}, {"recovery", 6}, {"app", 7},
 };
 
-// The central classes in src/ belong to the layer whose library builds them.
-QString layerOfSrcFile(const QString &baseName)
-{
-    if (baseName == "Layer")
-        return "engine";
-    if (baseName.startsWith("WTView"))
-        return "canvas";
-    if (baseName.startsWith("Inkpond") || baseName == "MyResizePanel")
-        return "document";
-    return "app"; // TabletApplication, its commands, main
-}
-
 struct Analysis
 {
     QStringList upward; // "from -> header" for each include of a higher layer
     QStringList duplicates; // header names found twice
     std::vector<QStringList> cycles; // classes that include one another
+    QStringList strays; // sources under src/ outside every layer's folder
 };
 
 struct SourceFile
@@ -40,30 +30,32 @@ struct SourceFile
     QStringList includes; // quoted includes, by file name
 };
 
-std::vector<SourceFile> readTree(const QString &root)
+std::vector<SourceFile> readTree(const QString &root, QStringList &strays)
 {
     std::vector<SourceFile> files;
     static const QRegularExpression include("^\\s*#\\s*include\\s+\"([^\"]+)\"",
                                             QRegularExpression::MultilineOption);
-    QStringList folders {"src"};
-    for (const auto &[name, rank] : kLayers)
-        folders << name;
-    for (const QString &folder : folders) {
-        QDirIterator it(root + '/' + folder, {"*.h", "*.cpp"}, QDir::Files);
-        while (it.hasNext()) {
-            const QFileInfo info(it.next());
-            SourceFile f;
-            f.baseName = info.completeBaseName();
-            f.isHeader = info.suffix() == "h";
-            f.layer = folder == "src" ? layerOfSrcFile(f.baseName) : folder;
-            QFile file(info.filePath());
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            const QString text = QString::fromUtf8(file.readAll());
-            for (auto m = include.globalMatch(text); m.hasNext();)
-                f.includes << QFileInfo(m.next().captured(1)).fileName();
-            files.push_back(f);
+    const QString src = root + QStringLiteral("/src/");
+    QDirIterator it(src, {"*.h", "*.cpp"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString folder = info.path().mid(src.size());
+        if (std::none_of(kLayers.begin(), kLayers.end(),
+                         [&](const auto &layer) { return layer.first == folder; })) {
+            strays << info.filePath().mid(root.size() + 1);
+            continue;
         }
+        SourceFile f;
+        f.baseName = info.completeBaseName();
+        f.isHeader = info.suffix() == "h";
+        f.layer = folder;
+        QFile file(info.filePath());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString text = QString::fromUtf8(file.readAll());
+        for (auto m = include.globalMatch(text); m.hasNext();)
+            f.includes << QFileInfo(m.next().captured(1)).fileName();
+        files.push_back(f);
     }
     return files;
 }
@@ -98,8 +90,9 @@ std::vector<QStringList> cyclesOf(const std::map<QString, std::set<QString>> &ed
 
 Analysis analyse(const QString &root)
 {
-    const std::vector<SourceFile> files = readTree(root);
     Analysis a;
+    const std::vector<SourceFile> files = readTree(root, a.strays);
+    a.strays.sort();
     std::map<QString, QString> layerOfHeader; // file name -> layer
     for (const SourceFile &f : files) {
         if (!f.isHeader)
@@ -159,6 +152,7 @@ private slots:
         const Analysis a = analyse(QStringLiteral(INKPOND_SOURCE_DIR));
         QVERIFY2(a.upward.isEmpty(), qPrintable(a.upward.join('\n')));
         QVERIFY2(a.duplicates.isEmpty(), qPrintable(a.duplicates.join(' ')));
+        QVERIFY2(a.strays.isEmpty(), qPrintable(a.strays.join(' ')));
         QStringList cycles;
         for (const QStringList &c : a.cycles)
             cycles << c.join(" <-> ");
@@ -170,16 +164,20 @@ private slots:
     {
         QTemporaryDir dir;
         const QString root = dir.path();
-        write(root + "/platform/Geometry.h", "#pragma once\n");
-        write(root + "/engine/Picture.h", "#include \"Geometry.h\"\n#include \"WTView.h\"\n");
-        write(root + "/src/WTView.h", "#include \"Geometry.h\"\n");
-        write(root + "/src/WTViewStroke.cpp",
+        write(root + "/src/platform/Geometry.h", "#pragma once\n");
+        write(root + "/src/engine/Picture.h",
+              "#include \"Geometry.h\"\n#include \"WTView.h\"\n");
+        write(root + "/src/canvas/WTView.h", "#include \"Geometry.h\"\n");
+        write(root + "/src/canvas/WTViewStroke.cpp",
               "#include \"WTView.h\"\n#include \"PenSettings.h\"\n");
-        write(root + "/canvas/PenSettings.h", "#include \"Geometry.h\"\n");
-        write(root + "/canvas/PenSettings.cpp",
+        write(root + "/src/canvas/PenSettings.h", "#include \"Geometry.h\"\n");
+        write(root + "/src/canvas/PenSettings.cpp",
               "#include \"PenSettings.h\"\n#include \"WTView.h\"\n");
+        write(root + "/src/Loose.cpp", "\n");
+        write(root + "/src/widgets/Other.h", "\n");
         const Analysis a = analyse(root);
         QCOMPARE(a.upward, QStringList {"Picture.h (engine) -> WTView.h (canvas)"});
+        QCOMPARE(a.strays, (QStringList {"src/Loose.cpp", "src/widgets/Other.h"}));
         QCOMPARE(int(a.cycles.size()), 1);
         QCOMPARE(a.cycles[0], (QStringList {"PenSettings", "WTView"}));
     }
