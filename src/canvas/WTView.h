@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Background.h"
+#include "CanvasCore.h"
 #include "Color.h"
 #include "Geometry.h"
 #include "HoverCrosshair.h"
@@ -9,7 +10,6 @@
 #include "Picture.h"
 #include "PointerSample.h"
 #include "ProximityEvent.h"
-#include "StrokeSmoother.h"
 #include "ViewTransform.h"
 
 #include <QEvent>
@@ -20,7 +20,6 @@
 #include <optional>
 #include <vector>
 
-class HeldInput;
 class Document;
 class PenSettings;
 class Preferences;
@@ -29,9 +28,10 @@ class QMessageBox;
 class CanvasQuestions;
 struct Notification;
 
-// The painting surface of a document window. Its own coordinates are the sheet's: origin at the
-// sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its edges
-// (events in, dirty rectangles out). The implementation is split by concern:
+// The painting surface of a document window: the Qt edge of its CanvasCore, which does the
+// painting, and the view through which the sheet is shown. Its own coordinates are the sheet's:
+// origin at the sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its
+// edges (events in, dirty rectangles out). The implementation is split by concern:
 // WTView.cpp (state and pen settings), WTViewRender.cpp (display and backgrounds),
 // WTViewSheet.cpp (sheet geometry), WTViewCrop.cpp (crop and resize commands),
 // WTViewUndo.cpp (history), WTViewStroke.cpp (stroke input), WTViewExchange.cpp (pictures
@@ -42,9 +42,6 @@ class WTView : public QWidget
     Q_PROPERTY(float bgType READ bgType WRITE setBgType NOTIFY bgTypeChanged)
 
 public:
-    // Registers the preference defaults in the user's store; runs once per store.
-    static void initialize();
-
     // frame: the canvas's rectangle in its container (y up); its size is the first sheet's.
     // store: where the pen settings and the paper are kept, the user's preferences unless
     // another is given; it outlives the canvas.
@@ -58,22 +55,25 @@ public:
     bool becomeFirstResponder() { return true; }
     void cancelOperation(QObject *sender = nullptr);
 
+    // What the canvas does without its window.
+    CanvasCore &core() const { return *mCore; }
+
     // Pen settings. Tool numbers: 0 the eraser, 1 to 4 colour slots 0 to 3.
-    bool erasing() const { return mActiveColor < 0; }
-    int activeColor() const { return mActiveColor + 1; }
-    void setActiveColor(int tool);
-    const Color *color() const; // nullptr while erasing
-    void setColor(const Color *color);
-    float brushSize() const;
-    void setBrushSize(float size);
+    bool erasing() const { return mCore->erasing(); }
+    int activeColor() const { return mCore->activeColor(); }
+    void setActiveColor(int tool) { mCore->setActiveColor(tool); }
+    const Color *color() const { return mCore->color(); } // nullptr while erasing
+    void setColor(const Color *color) { mCore->setColor(color); }
+    float brushSize() const { return mCore->brushSize(); }
+    void setBrushSize(float size) { mCore->setBrushSize(size); }
     void setToolFromTag(QObject *sender);
     // Tool keys: the eraser, or back to the slot in use before it.
-    void toggleEraser();
+    void toggleEraser() { mCore->toggleEraser(); }
     // The active tool's width one rung of the width ladder up (steps > 0) or down.
-    void stepBrushSize(int steps);
-    PointerType currentPointerType() const { return mCurrPointerType; }
+    void stepBrushSize(int steps) { mCore->stepBrushSize(steps); }
+    PointerType currentPointerType() const { return mCore->currentPointerType(); }
     // Every setting, active or not, and the store that keeps them.
-    PenSettings &penSettings() const { return *mSettings; }
+    PenSettings &penSettings() const { return mCore->penSettings(); }
     const Color &slotColor(int slot) const;
     float slotBrushSize(int slot) const;
     float rubberSize() const;
@@ -82,8 +82,11 @@ public:
     // With every pointer treated as the tip, the eraser end brings back the tip's tool, at
     // once when it is the pointer in use.
     void startFollowingProximity();
-    void setTreatsEveryPointerAsTip(bool on);
-    void handleProximity(const Notification &notification);
+    void setTreatsEveryPointerAsTip(bool on) { mCore->setTreatsEveryPointerAsTip(on); }
+    void handleProximity(const Notification &notification)
+    {
+        mCore->handleProximity(notification);
+    }
 
     // Completes the canvas once its window has connected it (WTViewStartup.cpp): the starting
     // picture (the document's, when it was opened from one) or a new sheet, the stored
@@ -93,8 +96,8 @@ public:
     // The document whose changes the canvas counts, and the window side through which it asks
     // and tells the user; neither is owned. Without questions nothing is asked: a guarded
     // change that would need an answer does not happen.
-    void setDocument(Document *document) { mDocument = document; }
-    Document *document() const { return mDocument; }
+    void setDocument(Document *document) { mCore->setDocument(document); }
+    Document *document() const { return mCore->document(); }
     void setQuestions(CanvasQuestions *questions) { mQuestions = questions; }
     void setRubberButton(QAbstractButton *button) { mRubberButton = button; }
 
@@ -134,25 +137,35 @@ public:
     void doCustomCropResize(Size size); // the size chosen in the custom-size question
     // The sheet becomes r without a question, as a change of the document; what the confirmed
     // crops come down to, and what a recovery replays.
-    bool applyResize(const Rect &r);
+    bool applyResize(const Rect &r) { return mCore->applyResize(r); }
 
     // Undo history (WTViewUndo.cpp): at most undoDepth() strokes, newest last. What was
     // undone can be redone until a stroke, line, crop, resize or clear rewrites the history.
-    int undoDepth() const { return mPicture->undoDepth(); }
-    void setUndoDepth(int depth); // kept in the pen settings; lowering it merges at once
-    UndoLayer *createUndoLayer(Layer *base); // nullptr, with a beep, when none can be had
+    int undoDepth() const { return mCore->undoDepth(); }
+    // Kept in the pen settings; lowering it merges at once.
+    void setUndoDepth(int depth) { mCore->setUndoDepth(depth); }
+    // nullptr, with a beep, when none can be had.
+    UndoLayer *createUndoLayer(Layer *base) { return mCore->createUndoLayer(base); }
     void undo(QObject *sender = nullptr);
     void redo(QObject *sender = nullptr);
-    bool canRedo() const { return mPicture->canRedo(); }
+    bool canRedo() const { return mCore->canRedo(); }
 
-    // Stroke input (WTViewStroke.cpp). Qt's mouse and tablet events arrive as PointerSamples.
-    void mouseDown(const PointerSample &sample);
-    void mouseMoved(const PointerSample &sample); // also a drag while a line is pending
-    void mouseUp(const PointerSample &sample);
-    void drawCurrentDataFromEvent(const PointerSample &sample);
-    void drawLineToPoint(Point point, float pressure, bool promptOnly);
-    bool isTrackingStroke() const { return mTracking; }
-    bool isDrawingLine() const { return mDrawingLine; }
+    // Stroke input (WTViewStroke.cpp). Qt's mouse and tablet events arrive at the core as
+    // PointerSamples.
+    void mouseDown(const PointerSample &sample) { mCore->mouseDown(sample); }
+    // Also a drag while a line is pending.
+    void mouseMoved(const PointerSample &sample) { mCore->mouseMoved(sample); }
+    void mouseUp(const PointerSample &sample) { mCore->mouseUp(sample); }
+    void drawCurrentDataFromEvent(const PointerSample &sample)
+    {
+        mCore->drawCurrentDataFromEvent(sample);
+    }
+    void drawLineToPoint(Point point, float pressure, bool promptOnly)
+    {
+        mCore->drawLineToPoint(point, pressure, promptOnly);
+    }
+    bool isTrackingStroke() const { return mCore->isTrackingStroke(); }
+    bool isDrawingLine() const { return mCore->isDrawingLine(); }
     // Drawn under a hovering tablet tool where the platform shows no cursor for it.
     const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
 
@@ -160,11 +173,8 @@ public:
     // sheet shows there into the active slot, or into the last slot while erasing. Escape or
     // another tool disarms it. From arming until the pick press is released the pointer input
     // paints nothing and is no stroke.
-    void pickColor();
-    bool isPicking() const { return mPick != Pick::None; }
-    // The colour shown at sheet point p: the picture over its paper. Nothing outside the sheet,
-    // or where see-through paper shows what lies behind the window.
-    static std::optional<Color> colorShownAt(const Picture &picture, Point p);
+    void pickColor() { mCore->pickColor(); }
+    bool isPicking() const { return mCore->isPicking(); }
 
     // Canvas coordinates against the widget's, through the view.
     Point canvasPointFromWidget(const QPointF &p) const;
@@ -205,22 +215,22 @@ public:
     // its pixel size, and the undo history ends; false, with nothing changed, for no image or one
     // that cannot be held. getImageWithBG: the picture flattened into a new image of the sheet's
     // size, transparent where no layer covers it unless withBG asks for the paper under it.
-    bool setImage(const Image *image);
+    bool setImage(const Image *image) { return mCore->setImage(image); }
     // The same with a tiled picture, whose tiles the canvas takes without copying them.
-    bool adoptImage(std::unique_ptr<TiledImage> image);
-    std::unique_ptr<Image> getImageWithBG(bool withBG);
+    bool adoptImage(std::unique_ptr<TiledImage> image) { return mCore->adoptImage(std::move(image)); }
+    std::unique_ptr<Image> getImageWithBG(bool withBG) { return mCore->getImageWithBG(withBG); }
     void copy(QObject *sender = nullptr);
     void copyWithBG(QObject *sender = nullptr);
     void clear(QObject *sender = nullptr);
     void clearLow(Document *document, bool shouldClose, void *contextInfo);
 
     // The picture with its layers and history, for display, merging and tests.
-    const Picture &picture() const { return *mPicture; }
-    const std::vector<std::unique_ptr<Layer>> &layers() const { return mPicture->layers(); }
-    Layer *currentLayer() const { return mPicture->currentLayer(); }
+    const Picture &picture() const { return mCore->picture(); }
+    const std::vector<std::unique_ptr<Layer>> &layers() const { return picture().layers(); }
+    Layer *currentLayer() const { return picture().currentLayer(); }
     const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const
     {
-        return mPicture->undoLayers();
+        return picture().undoLayers();
     }
 
 signals:
@@ -257,32 +267,20 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    static constexpr const char *kColorIndexOutOfBound = "color index out of bound";
-
     Size containerSize(Size fallback) const;
     void applyFrame();
     void refuseSheetSize(Size size);
     void applyWindowAppearance();
     void setAcceptsMouseMovedEvents(bool accept);
+    void connectCore();
     void copyImageWithBG(bool withBG);
-    bool replaceLayersWith(std::unique_ptr<Layer> layer);
-    bool isUndoLayerAlive(const UndoLayer *layer) const
-    {
-        return mPicture->isUndoLayerAlive(layer);
-    }
-    void noteCanRedo(); // after anything that may have changed canRedo()
-    // Runs the command once the stroke in progress has ended; false when none is held.
-    bool deferUntilStrokeEnds(void (WTView::*command)(QObject *));
-    // What an undo or a redo of the layer tells the document, the Redo item and the screen.
-    void historyStepped(const UndoLayer &layer, int change, const QString &command);
-    void stopStrokeForLackOfMemory();
-    void commitLine(const PointerSample &sample);
-    void endStroke();
-    void paintStrokeTo(Point next, float width);
+    // The sheet was re-framed to r: what shows it is placed anew.
+    void sheetResized(const Rect &r);
+    // A Qt pointer event, as a sample for the core.
+    PointerSample sampleAt(QPointF position, Qt::KeyboardModifiers modifiers) const;
     // The line preview over what was drawn of part r; inPicture: that was drawn at full size
     // with the pending line, which then shows there if it must (Picture::showsThroughPicture).
     void drawLinePreviewInRect(const Rect &r, bool inPicture);
-    std::optional<Picture::PendingLine> pendingLine() const;
     void hideCrosshair();
     // The view's matrices after a change of view, frame or container.
     void updateViewMatrix();
@@ -317,37 +315,16 @@ private:
     void endViewDrag();
     void updateNavigationCursor();
     bool navigationKey(QKeyEvent *event);
-    // The colour picker.
-    enum class Pick { None, Armed, Held }; // Held: from the pick press to its release
-    void cancelPick();
-    void takePickAt(Point p);
-    bool pickPointer(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons,
-                     Point at);
+    void showPicking(bool picking); // the picker's cursor, or the usual one
     bool requestsPalette(Qt::MouseButton button) const;
 
-    int mActiveColor = 0;
-    int mLastSlot = 0; // the slot the eraser gives back
-    PointerType mCurrPointerType = PointerType::Pen;
-    PenSettings *mSettings; // a child
+    // Layers, history, sheet size, pen and stroke input: what the canvas does, without the
+    // widget. A child.
+    CanvasCore *mCore;
     BgType mBgType = BgType::Plain;
     bool mBgTypeApplied = false; // the window shows mBgType
-    Point mLastLoc;
-    bool mDrawingLine = false;
-    Document *mDocument = nullptr; // not owned
     CanvasQuestions *mQuestions = nullptr; // not owned
     QAbstractButton *mRubberButton = nullptr; // not owned
-    // Layers, history, sheet size and paper: what the canvas shows, without the widget.
-    std::unique_ptr<Picture> mPicture;
-    UndoLayer *mCurrUndoLayer = nullptr; // owned by the picture's history
-    bool mCouldRedo = false; // canRedo() as last told by canRedoChanged
-    bool mTracking = false; // a freehand stroke is being painted
-    StrokeSmoother mSmoother; // where the stroke is painted to, behind the pen
-    float mStrokeWidth = -1.0f; // of the stroke's last segment; negative before the first
-    HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
-    bool mHasLinePreview = false;
-    Point mLinePreviewTo;
-    float mLinePreviewWidth = 0.0f;
-    Rect mLinePreviewRect;
     HoverCrosshair mCrosshair; // in widget pixels
 
     QRect mLastDirty; // widget pixels of the last setNeedsDisplayInRect()
@@ -367,5 +344,4 @@ private:
     double mFreeRotation = 0.0; // the turn before snapping upright, while turning freely
     QImage mViewScratch; // the part of a pyramid level being shown
     bool mWindowSeeThrough = false;
-    Pick mPick = Pick::None;
 };

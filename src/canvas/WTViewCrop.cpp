@@ -23,7 +23,7 @@ void WTView::cropResizeToRect(const Rect &r)
         refuseSheetSize(r.size);
         return;
     }
-    if (!mDocument || !mDocument->isDocumentEdited()) {
+    if (!document() || !document()->isDocumentEdited()) {
         applyResize(r);
         return;
     }
@@ -43,18 +43,6 @@ void WTView::doCropResize(QMessageBox *, int returnCode, const QString &contextI
     const Rect r = rectFromString(contextInfo);
     if (!isEmptyRect(r))
         applyResize(r);
-}
-
-bool WTView::applyResize(const Rect &r)
-{
-    if (!resizeSheet(r))
-        return false;
-    if (mDocument)
-        mDocument->updateChangeCount(Document::ChangeReadOtherContents);
-    emit pictureChanged(
-        QStringLiteral("resizeSheet:"),
-        QJsonArray {double(r.x()), double(r.y()), double(r.width()), double(r.height())});
-    return true;
 }
 
 void WTView::cropResizeToSize(Size s)

@@ -114,7 +114,7 @@ void WTView::setView(const ViewTransform &view)
         && before.m22() == mSheetToWidget.m22();
     const bool wholePixels = moved.x() == std::round(moved.x())
         && moved.y() == std::round(moved.y()) && dpr == std::round(dpr);
-    if (sameShape && wholePixels && isOpaque() && !mHasLinePreview) {
+    if (sameShape && wholePixels && isOpaque() && !mCore->hasLinePreview()) {
         // A pan moves what is on screen; only what comes into view is drawn.
         const QRect crosshair = mCrosshair.isShown() ? mCrosshair.rect() : QRect();
         const QRect open = unoverlappedRect();
@@ -256,7 +256,7 @@ void WTView::moveEvent(QMoveEvent *event)
 bool WTView::beginViewDrag(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at,
                            bool fromPen)
 {
-    if (mTracking || mViewDrag != ViewDrag::None)
+    if (mCore->isTrackingStroke() || mViewDrag != ViewDrag::None)
         return false;
     const bool middle = button == Qt::MiddleButton;
     if (!middle && !(button == Qt::LeftButton && mSpaceHeld))

@@ -42,10 +42,10 @@ void WTView::drawRect(const Rect &r)
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
     drawSurround(r, alpha);
-    mPicture->drawBackgroundInRect(r);
+    mCore->picture().drawBackgroundInRect(r);
     Graphics::restoreGraphicsState();
-    const std::optional<Picture::PendingLine> line = pendingLine();
-    mPicture->renderLayersInRect(r, line ? &*line : nullptr);
+    const std::optional<Picture::PendingLine> line = mCore->pendingLine();
+    mCore->picture().renderLayersInRect(r, line ? &*line : nullptr);
 }
 
 void WTView::drawSurround(const Rect &r, float alpha, float reach)
@@ -104,7 +104,7 @@ void WTView::setNeedsDisplayInRect(const Rect &r)
 
 void WTView::renderLayersInRect(const Rect &r)
 {
-    mPicture->renderLayersInRect(r);
+    mCore->picture().renderLayersInRect(r);
 }
 
 void WTView::setBgType(float value)
@@ -115,8 +115,7 @@ void WTView::setBgType(float value)
     INK_CHECK(type, "bg type index out of bound");
     mBgType = *type;
     mBgTypeApplied = true;
-    mPicture->setBgType(mBgType);
-    mSettings->setBgType(mBgType);
+    mCore->setPaper(mBgType);
     applyWindowAppearance();
     update();
     if (window()->isVisible())
@@ -257,7 +256,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
 {
     // The level's pixels under r, one more around for filtering.
     const Size s = sheetSize();
-    PicturePyramid &pyramid = mPicture->pyramid();
+    PicturePyramid &pyramid = mCore->picture().pyramid();
     const int width = v.level > 0 ? pyramid.levelPixelWidth(v.level) : int(std::ceil(s.width));
     const int height = v.level > 0 ? pyramid.levelPixelHeight(v.level) : int(std::ceil(s.height));
     const int margin = v.crisp ? 0 : 1;
@@ -273,7 +272,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         // the screen.
         Graphics::lockFocus(painter, sheetToPainter);
         painter.setRenderHint(QPainter::Antialiasing);
-        mPicture->drawBackgroundInRect(r);
+        mCore->picture().drawBackgroundInRect(r);
         Graphics::unlockFocus();
         painter.save();
         painter.setTransform(QTransform(v.step, 0, 0, -v.step, 0, height * v.step)
@@ -301,10 +300,10 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         p.setRenderHint(QPainter::Antialiasing, v.level > 0);
         const QTransform sheetToShown(1 / v.step, 0, 0, -1 / v.step, -x0, y1);
         Graphics::lockFocus(p, sheetToShown);
-        mPicture->drawBackgroundInRect(area);
+        mCore->picture().drawBackgroundInRect(area);
         if (v.level == 0) {
-            const std::optional<Picture::PendingLine> line = pendingLine();
-            mPicture->renderLayersInRect(area, line ? &*line : nullptr);
+            const std::optional<Picture::PendingLine> line = mCore->pendingLine();
+            mCore->picture().renderLayersInRect(area, line ? &*line : nullptr);
         }
         Graphics::unlockFocus();
         if (v.level > 0) {

@@ -9,7 +9,7 @@
 
 Size WTView::sheetSize() const
 {
-    return mPicture->sheetSize();
+    return picture().sheetSize();
 }
 
 bool WTView::setSheetSize(Size size)
@@ -19,16 +19,11 @@ bool WTView::setSheetSize(Size size)
 
 bool WTView::resizeSheet(const Rect &r)
 {
-    if (!Image::isValidSize(r.size)) {
-        refuseSheetSize(r.size);
-        return false;
-    }
-    // A resize that cannot be held leaves sheet, layers and history as they were.
-    if (!mPicture->resize(r)) {
-        refuseSheetSize(r.size);
-        return false;
-    }
-    noteCanRedo();
+    return mCore->resizeSheet(r);
+}
+
+void WTView::sheetResized(const Rect &r)
+{
     // What the re-framed sheet shows in is placed anew: the pan starts over.
     if (!mView.pan().isNull()) {
         mView.setPan({});
@@ -42,7 +37,6 @@ bool WTView::resizeSheet(const Rect &r)
     setFrame(integralRect(
         {-std::roundf((W - c.width) * 0.5f), -std::roundf((H - c.height) * 0.5f), W, H}));
     update();
-    return true;
 }
 
 void WTView::setFrame(const Rect &f)

@@ -14,7 +14,7 @@ void WTView::awakeFromNib(std::unique_ptr<TiledImage> starting)
     // Applied in full even when it is the type already held: window appearance, background,
     // display.
     mBgTypeApplied = false;
-    setBgType(float(mSettings->bgType()));
+    setBgType(float(penSettings().bgType()));
     setAcceptsMouseMovedEvents(false);
     startFollowingProximity();
 }

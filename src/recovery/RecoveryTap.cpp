@@ -1,5 +1,6 @@
 #include "RecoveryTap.h"
 
+#include "CanvasCore.h"
 #include "InkpondDocument.h"
 #include "Logging.h"
 #include "Picture.h"
@@ -7,7 +8,6 @@
 #include "SessionRecorder.h"
 #include "WTView.h"
 
-#include <QEvent>
 #include <QJsonArray>
 #include <QMessageBox>
 #include <QThreadPool>
@@ -58,7 +58,11 @@ RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, const QStrin
         fail(error);
         return;
     }
-    canvas->installEventFilter(this);
+    connect(&canvas->core(), &CanvasCore::sampleTaken, this,
+            [this](SampleKind kind, const PointerSample &sample) {
+                if (mRecord && mWorker && !mStopped)
+                    pointerInput(SessionRecorder::sampleEvent(kind, sample));
+            });
     connect(canvas, &WTView::pictureChanged, this, &RecoveryTap::pictureChanged);
     connect(document, &Document::changesCleared, this, &RecoveryTap::changesCleared);
     startAgain(!document->hasStartingPicture());
@@ -122,14 +126,6 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
     canvas.setActiveColor(tool >= 0 && tool <= 4 ? tool : 1);
     // Records from before the setting was kept were made with the depth it had then.
     canvas.setUndoDepth(pen.value(QStringLiteral("undoDepth")).toInt(Picture::kDefaultUndoDepth));
-}
-
-bool RecoveryTap::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == mCanvas && mRecord && mWorker && !mStopped)
-        if (auto e = SessionRecorder::pointerEvent(*mCanvas, event))
-            pointerInput(std::move(*e));
-    return false;
 }
 
 SessionEvent RecoveryTap::setting(const QString &name, const QJsonValue &value) const

@@ -18,8 +18,8 @@ class RecoveryRecord;
 class WTView;
 
 // Keeps the recovery record of one document: its starting point, then each finished stroke,
-// line or command as the lines that replay it. Pointer input is collected as the canvas receives
-// it and written when the canvas says the picture changed, so a stroke in progress is never in
+// line or command as the lines that replay it. Pointer samples are collected as the canvas takes
+// them and written when the canvas says the picture changed, so a stroke in progress is never in
 // the record. Pictures are encoded on the worker; the lines are written at once.
 //
 // The record starts again where the document's changes are cleared (opened, reverted, cleared,
@@ -48,9 +48,6 @@ public:
     // The pen settings as a record's start keeps them, and back.
     static QJsonObject penSettings(const WTView &canvas);
     static void applyPenSettings(WTView &canvas, const QJsonObject &pen);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void pointerInput(SessionEvent event);

@@ -1,5 +1,6 @@
 #include "SessionRecorder.h"
 
+#include "CanvasCore.h"
 #include "Logging.h"
 #include "MainMenu.h"
 #include "NotificationCenter.h"
@@ -8,7 +9,6 @@
 #include "Preferences.h"
 #include "ProximityEvent.h"
 #include "SessionWriter.h"
-#include "TabletPlatform.h"
 #include "WTView.h"
 
 #include <QAbstractButton>
@@ -18,12 +18,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMetaEnum>
-#include <QMouseEvent>
-#include <QTabletEvent>
 
 namespace {
-SessionRecorder *gCurrent = nullptr;
-
 using Kind = SessionEvent::Kind;
 
 QJsonArray viewValue(const ViewTransform &view)
@@ -42,22 +38,6 @@ QStringList modifierNames(Qt::KeyboardModifiers m)
     if (m & Qt::ControlModifier)
         names << QStringLiteral("ctrl");
     return names;
-}
-
-// A mouse event Qt made from a tablet event that nobody took: the tablet event was recorded.
-bool madeFromTablet(const QMouseEvent *event)
-{
-    const QPointingDevice *device = event->pointingDevice();
-    if (!device)
-        return false;
-    switch (device->type()) {
-    case QInputDevice::DeviceType::Stylus:
-    case QInputDevice::DeviceType::Airbrush:
-    case QInputDevice::DeviceType::Puck:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // The button Escape or the close box would choose, as QMessageBox picks it.
@@ -88,7 +68,6 @@ SessionRecorder::SessionRecorder(std::unique_ptr<SessionWriter> writer, QObject 
     , mWriter(std::move(writer))
 {
     mClock.start();
-    gCurrent = this;
     // The arrival goes into the recording before the tool change it brings.
     NotificationCenter::defaultCenter().addObserverFirst(
         this, kProximityNotification, [this](const Notification &n) { recordProximity(n); });
@@ -108,13 +87,6 @@ SessionRecorder::~SessionRecorder()
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     NotificationCenter::defaultCenter().removeObserver(this);
-    if (gCurrent == this)
-        gCurrent = nullptr;
-}
-
-SessionRecorder *SessionRecorder::current()
-{
-    return gCurrent;
 }
 
 void SessionRecorder::recordAction(const QString &name, const QJsonValue &value)
@@ -197,91 +169,37 @@ bool SessionRecorder::eventFilter(QObject *watched, QEvent *event)
         watchAction(static_cast<QActionEvent *>(event)->action());
         break;
     default:
-        if (auto *canvas = qobject_cast<WTView *>(watched))
-            recordPointer(canvas, event);
         break;
     }
     return false;
 }
 
-void SessionRecorder::recordPointer(WTView *canvas, QEvent *event)
+SessionEvent SessionRecorder::sampleEvent(SampleKind kind, const PointerSample &sample)
 {
-    if (auto e = pointerEvent(*canvas, event))
-        record(std::move(*e));
-}
-
-std::optional<SessionEvent> SessionRecorder::pointerEvent(const WTView &canvas, const QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseMove:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-        break;
-    default:
-        return std::nullopt;
-    }
     SessionEvent e;
-    QPointF position;
-    Qt::MouseButton button = Qt::NoButton;
-    Qt::MouseButtons buttons;
-    if (event->type() == QEvent::TabletPress || event->type() == QEvent::TabletMove
-        || event->type() == QEvent::TabletRelease) {
-        const auto *tablet = static_cast<const QTabletEvent *>(event);
-        position = tablet->position();
-        button = tablet->button();
-        buttons = tablet->buttons();
-        e.pointer = pointerName(pointerTypeFromQt(tablet->pointerType()));
-        e.pressure = float(tablet->pressure());
-        e.modifiers = modifierNames(TabletPlatform::modifiersOf(*tablet));
-        if (event->type() == QEvent::TabletMove && !(buttons & Qt::LeftButton)
-            && !canvas.hasTabletTracking())
-            return std::nullopt;
-    } else {
-        const auto *mouse = static_cast<const QMouseEvent *>(event);
-        if (madeFromTablet(mouse))
-            return std::nullopt;
-        position = mouse->position();
-        button = mouse->button();
-        buttons = mouse->buttons();
-        e.pointer = QStringLiteral("mouse");
-        e.modifiers = modifierNames(mouse->modifiers());
-        // Without tracking Qt shows such moves to the filters but not to the canvas.
-        if (event->type() == QEvent::MouseMove && !(buttons & Qt::LeftButton)
-            && !canvas.hasMouseTracking())
-            return std::nullopt;
-    }
-    // What moves the view paints nothing: a press while Space is held, and everything of a view
-    // drag, which starts at a press the canvas has not yet seen here. A stroke under way goes on.
-    if (canvas.isNavigating() && !canvas.isTrackingStroke())
-        return std::nullopt;
-    // Nor does the colour picker: its press, and everything until its release, only reads.
-    if (canvas.isPicking() && !canvas.isTrackingStroke())
-        return std::nullopt;
-    if ((buttons & Qt::MiddleButton) && !(buttons & Qt::LeftButton))
-        return std::nullopt;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::TabletPress:
-        if (button != Qt::LeftButton)
-            return std::nullopt; // the canvas paints with the first button only
+    switch (kind) {
+    case SampleKind::Press:
         e.kind = Kind::Press;
         break;
-    case QEvent::MouseButtonRelease:
-    case QEvent::TabletRelease:
-        if (button != Qt::LeftButton)
-            return std::nullopt;
+    case SampleKind::Move:
+        e.kind = Kind::Move;
+        break;
+    case SampleKind::Release:
         e.kind = Kind::Release;
         break;
-    default:
-        e.kind = (buttons & Qt::LeftButton) ? Kind::Move : Kind::Hover;
+    case SampleKind::Hover:
+        e.kind = Kind::Hover;
         break;
     }
-    const Point p = canvas.canvasPointFromWidget(position);
-    e.x = p.x;
-    e.y = p.y;
+    if (sample.isTablet) {
+        e.pointer = pointerName(sample.tool);
+        e.pressure = sample.pressure;
+    } else {
+        e.pointer = QStringLiteral("mouse");
+    }
+    e.modifiers = modifierNames(sample.modifiers);
+    e.x = sample.position.x;
+    e.y = sample.position.y;
     return e;
 }
 
@@ -368,6 +286,11 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     if (!canvas->view().isDefault())
         recordSetting(QStringLiteral("setView:"), viewValue(canvas->view()));
 
+    // Pointer samples as the canvas acts on them.
+    connect(&canvas->core(), &CanvasCore::sampleTaken, this,
+            [this](SampleKind kind, const PointerSample &sample) {
+                record(sampleEvent(kind, sample));
+            });
     connect(canvas, &WTView::penChanged, this, [this, canvas] { penChanged(canvas); });
     connect(canvas, &WTView::bgTypeChanged, this,
             [this](float type) { recordSetting(QStringLiteral("setBgType:"), double(type)); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "PointerSample.h"
 #include "ProximityEvent.h"
 #include "SessionEvent.h"
 
@@ -22,7 +23,8 @@ struct Notification;
 
 // Records the input that reaches the canvases, as SessionEvent lines, from its construction
 // until its destruction:
-// - pointer and key events as the canvases receive them (an application event filter);
+// - pointer samples as the canvases act on them (CanvasCore::sampleTaken), and key events as
+//   they receive them (an application event filter);
 // - tablet proximity as the canvases are told of it (kProximityNotification), by either route;
 // - menu commands by their actions' object names ("undo:", "cropResizeToFixedSize:" with the
 //   action's tag), whoever triggers them;
@@ -40,8 +42,6 @@ public:
     explicit SessionRecorder(std::unique_ptr<SessionWriter> writer, QObject *parent = nullptr);
     ~SessionRecorder() override;
 
-    // The recorder of this process; nullptr while none records.
-    static SessionRecorder *current();
     // Records the command with its value.
     void recordAction(const QString &name, const QJsonValue &value = {});
 
@@ -55,10 +55,8 @@ public:
     static QString keyName(int key);
     // "default", "alternate" or "other" for a button of a message box; empty for other roles.
     static QString answerName(int buttonRole);
-    // A pointer event as the canvas takes it, in sheet coordinates; nothing for one the canvas
-    // does not paint with (other buttons, moves it is not shown, mouse events made from tablet
-    // events).
-    static std::optional<SessionEvent> pointerEvent(const WTView &canvas, const QEvent *event);
+    // A pointer sample as the canvas took it, in sheet coordinates.
+    static SessionEvent sampleEvent(SampleKind kind, const PointerSample &sample);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -79,7 +77,6 @@ private:
         std::optional<int> undoDepth;
     };
 
-    void recordPointer(WTView *canvas, QEvent *event);
     void recordKey(QEvent *event);
     void recordProximity(const Notification &notification);
     void recordRememberedTools(const Preferences &prefs);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Geometry.h"
+#include "ProximityEvent.h"
 
 #include <Qt>
 
@@ -11,4 +12,9 @@ struct PointerSample
     float pressure = 1.0f; // 0..1 for a tablet, 1.0 for a plain mouse
     bool isTablet = false;
     Qt::KeyboardModifiers modifiers;
+    PointerType tool = PointerType::Pen; // the tablet's pointer; a mouse has none
 };
+
+// What a sample is to a canvas: the painting button going down, moving held, coming up, or a
+// move without it.
+enum class SampleKind { Press, Move, Release, Hover };

@@ -1,24 +1,26 @@
 // Pointer proximity: each pointer type (pen tip, eraser end, puck, unknown) brings back the tool
 // last chosen while it was in use.
-#include "WTView.h"
+#include "CanvasCore.h"
 
 #include "Assert.h"
 #include "NotificationCenter.h"
 #include "PenSettings.h"
-#include "ProximityEvent.h"
 
-void WTView::startFollowingProximity()
+void CanvasCore::followProximity(NotificationCenter &center)
 {
-    NotificationCenter::defaultCenter().addObserver(
-        this, kProximityNotification, [this](const Notification &n) { handleProximity(n); });
+    if (mProximitySource)
+        mProximitySource->removeObserver(this);
+    mProximitySource = &center;
+    center.addObserver(this, kProximityNotification,
+                       [this](const Notification &n) { handleProximity(n); });
 }
 
-void WTView::handleProximity(const Notification &notification)
+void CanvasCore::handleProximity(const Notification &notification)
 {
     const std::optional<ProximityEvent> proxData = proximityFromUserInfo(notification.userInfo);
     INK_ASSERT(proxData);
     if (!proxData->isEnteringProximity)
-        hideCrosshair();
+        emit pointerLeftProximity();
     // Leaving, the second pointer of a dual-tracking tablet and a repeat of the current type
     // change nothing.
     auto type = pointerTypeOf(proxData->pointingDeviceType);
@@ -31,7 +33,7 @@ void WTView::handleProximity(const Notification &notification)
     setActiveColor(mSettings->rememberedTool(mCurrPointerType));
 }
 
-void WTView::setTreatsEveryPointerAsTip(bool on)
+void CanvasCore::setTreatsEveryPointerAsTip(bool on)
 {
     mSettings->setTreatsEveryPointerAsTip(on);
     if (on && mCurrPointerType == PointerType::Eraser) {

@@ -1,14 +1,16 @@
-// Undo history: each stroke paints into a snapshot of its own over the current layer; undoing
-// sets the newest aside to be redone, and the stroke past the depth merges the oldest into its
-// layer for good.
-#include "WTView.h"
+// Undo history and sheet size: each stroke paints into a snapshot of its own over the current
+// layer; undoing sets the newest aside to be redone, and the stroke past the depth merges the
+// oldest into its layer for good.
+#include "CanvasCore.h"
 
 #include "Beep.h"
 #include "Document.h"
 #include "HeldInput.h"
 #include "PenSettings.h"
 
-void WTView::setUndoDepth(int depth)
+#include <QJsonArray>
+
+void CanvasCore::setUndoDepth(int depth)
 {
     mSettings->setUndoDepth(depth);
     const int applied = mSettings->undoDepth();
@@ -21,7 +23,7 @@ void WTView::setUndoDepth(int depth)
     emit pictureChanged(QStringLiteral("setUndoDepth:"), applied);
 }
 
-UndoLayer *WTView::createUndoLayer(Layer *base)
+UndoLayer *CanvasCore::createUndoLayer(Layer *base)
 {
     UndoLayer *snapshot = mPicture->createUndoLayer(base);
     noteCanRedo();
@@ -30,7 +32,7 @@ UndoLayer *WTView::createUndoLayer(Layer *base)
     return snapshot;
 }
 
-void WTView::noteCanRedo()
+void CanvasCore::noteCanRedo()
 {
     if (mCouldRedo == canRedo())
         return;
@@ -38,31 +40,31 @@ void WTView::noteCanRedo()
     emit canRedoChanged(mCouldRedo);
 }
 
-bool WTView::deferUntilStrokeEnds(void (WTView::*command)(QObject *))
+bool CanvasCore::deferUntilStrokeEnds(void (CanvasCore::*command)())
 {
     if (!mTracking || !mHeldInput || !mHeldInput->isHolding())
         return false;
-    mHeldInput->defer([this, command] { (this->*command)(nullptr); });
+    mHeldInput->defer([this, command] { (this->*command)(); });
     return true;
 }
 
-void WTView::historyStepped(const UndoLayer &layer, int change, const QString &command)
+void CanvasCore::historyStepped(const UndoLayer &layer, int change, const QString &command)
 {
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeType(change));
     noteCanRedo();
     emit pictureChanged(command, {});
     // Only where the stroke had painted changes on screen.
-    update(widgetDirtyRect(layer.image()->paintedBounds()));
+    emit dirtied(layer.image()->paintedBounds());
 }
 
-void WTView::undo(QObject *)
+void CanvasCore::undo()
 {
     // A stroke in progress is finished first: its own snapshot is never the one discarded.
-    if (deferUntilStrokeEnds(&WTView::undo))
+    if (deferUntilStrokeEnds(&CanvasCore::undo))
         return;
     // A pending line would otherwise be committed into a snapshot that is gone.
-    cancelOperation(this);
+    cancelOperation();
     const UndoLayer *newest = mPicture->undoNewest();
     if (!newest) {
         systemBeep();
@@ -73,16 +75,40 @@ void WTView::undo(QObject *)
     historyStepped(*newest, Document::ChangeUndone, QStringLiteral("undo:"));
 }
 
-void WTView::redo(QObject *)
+void CanvasCore::redo()
 {
     // As undo: after the stroke in progress (which, being new, leaves nothing to redo).
-    if (deferUntilStrokeEnds(&WTView::redo))
+    if (deferUntilStrokeEnds(&CanvasCore::redo))
         return;
-    cancelOperation(this);
+    cancelOperation();
     const UndoLayer *redone = mPicture->redoNewest();
     if (!redone) {
         systemBeep();
         return;
     }
     historyStepped(*redone, Document::ChangeRedone, QStringLiteral("redo:"));
+}
+
+bool CanvasCore::resizeSheet(const Rect &r)
+{
+    // A resize that cannot be held leaves sheet, layers and history as they were.
+    if (!Image::isValidSize(r.size) || !mPicture->resize(r)) {
+        emit sheetRefused(r.size);
+        return false;
+    }
+    noteCanRedo();
+    emit sheetResized(r);
+    return true;
+}
+
+bool CanvasCore::applyResize(const Rect &r)
+{
+    if (!resizeSheet(r))
+        return false;
+    if (mDocument)
+        mDocument->updateChangeCount(Document::ChangeReadOtherContents);
+    emit pictureChanged(
+        QStringLiteral("resizeSheet:"),
+        QJsonArray {double(r.x()), double(r.y()), double(r.width()), double(r.height())});
+    return true;
 }

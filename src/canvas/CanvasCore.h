@@ -1,0 +1,170 @@
+#pragma once
+
+#include "Background.h"
+#include "Color.h"
+#include "Geometry.h"
+#include "Image.h"
+#include "Layer.h"
+#include "Picture.h"
+#include "PointerSample.h"
+#include "ProximityEvent.h"
+#include "StrokeSmoother.h"
+
+#include <QJsonValue>
+#include <QObject>
+#include <memory>
+#include <optional>
+
+class Document;
+class HeldInput;
+class NotificationCenter;
+class PenSettings;
+class Preferences;
+struct Notification;
+
+// What a canvas does, without a window: the picture with its history, the pen and its tools,
+// and the pointer input that paints. Coordinates are the sheet's (origin bottom-left, y up).
+// The widget showing it turns Qt's events into samples and repaints what it is told changed.
+// Split by concern: CanvasCore.cpp (pen and tools), CanvasCoreProximity.cpp,
+// CanvasCoreStroke.cpp (strokes and lines), CanvasCoreHistory.cpp (undo, redo, sheet size),
+// CanvasCorePick.cpp (colour picker), CanvasCoreExchange.cpp (whole pictures).
+class CanvasCore : public QObject
+{
+    Q_OBJECT
+
+public:
+    // store: where the pen settings and the paper are kept; it outlives the core.
+    CanvasCore(Size sheet, Preferences &store, QObject *parent = nullptr);
+    ~CanvasCore() override;
+
+    // Pen and tools. Tool numbers: 0 the eraser, 1 to PenSettings::kSlots the colour slots.
+    bool erasing() const { return mActiveColor < 0; }
+    int activeColor() const { return mActiveColor + 1; }
+    void setActiveColor(int tool);
+    const Color *color() const; // nullptr while erasing
+    void setColor(const Color *color);
+    float brushSize() const;
+    void setBrushSize(float size);
+    void toggleEraser(); // the eraser, or back to the slot in use before it
+    void stepBrushSize(int steps); // rungs of the width ladder, up when positive
+    PenSettings &penSettings() const { return *mSettings; }
+    BgType paper() const;
+    void setPaper(BgType type); // kept in the pen settings' store
+
+    // Proximity: the tool follows the tablet pointer in use.
+    PointerType currentPointerType() const { return mCurrPointerType; }
+    void followProximity(NotificationCenter &center);
+    void handleProximity(const Notification &notification);
+    void setTreatsEveryPointerAsTip(bool on);
+
+    // The document whose changes are counted; not owned.
+    void setDocument(Document *document) { mDocument = document; }
+    Document *document() const { return mDocument; }
+
+    // Pointer input. take() is the one way in: it announces the sample (sampleTaken) before
+    // acting on it, unless the colour picker takes it.
+    void take(SampleKind kind, const PointerSample &sample);
+    void mouseDown(const PointerSample &sample);
+    void mouseMoved(const PointerSample &sample); // the pending line's preview follows
+    void mouseUp(const PointerSample &sample);
+    void drawCurrentDataFromEvent(const PointerSample &sample);
+    void drawLineToPoint(Point point, float pressure, bool promptOnly);
+    bool isTrackingStroke() const { return mTracking; }
+    bool isDrawingLine() const { return mDrawingLine; }
+    // Escape: gives up the pending line and disarms the picker.
+    void cancelOperation();
+    std::optional<Picture::PendingLine> pendingLine() const;
+    bool hasLinePreview() const { return mHasLinePreview; } // drawn for the last line, if any
+
+    // Colour picker: armed, the next press takes the colour shown there.
+    void pickColor();
+    bool isPicking() const { return mPick != Pick::None; }
+    bool isHoldingPick() const { return mPick == Pick::Held; }
+    static std::optional<Color> colorShownAt(const Picture &picture, Point p);
+
+    // History.
+    int undoDepth() const { return mPicture->undoDepth(); }
+    void setUndoDepth(int depth);
+    UndoLayer *createUndoLayer(Layer *base); // nullptr, with a beep, when none can be had
+    void undo();
+    void redo();
+    bool canRedo() const { return mPicture->canRedo(); }
+
+    // Sheet size: a sheet that cannot be held is refused (sheetRefused) and nothing changes.
+    bool resizeSheet(const Rect &r);
+    // The same, counted as a change of the document and announced as the resizeSheet: command.
+    bool applyResize(const Rect &r);
+
+    // Whole pictures: the sheet becomes the image's pixel size and the history ends.
+    bool setImage(const Image *image);
+    bool adoptImage(std::unique_ptr<TiledImage> image);
+    std::unique_ptr<Image> getImageWithBG(bool withBG) const;
+    void clear(); // asks the document first when it has unsaved changes
+    void clearLow(bool shouldClose);
+
+    Picture &picture() const { return *mPicture; }
+
+signals:
+    // Parts of the sheet to show again: a stroke's segment (consecutive ones gather), or any
+    // other change; all of it when none is given.
+    void strokeDirtied(const Rect &r);
+    void dirtied(const Rect &r);
+    void dirtiedAll();
+    // As the canvas widget announces them.
+    void penChanged();
+    void paperChanged(BgType type);
+    void pictureChanged(const QString &command, const QJsonValue &value);
+    void commandChosen(const QString &command, const QJsonValue &value);
+    void canRedoChanged(bool canRedo);
+    // Every pointer sample acted on, before it is.
+    void sampleTaken(SampleKind kind, const PointerSample &sample);
+    void sheetResized(const Rect &r);
+    void sheetRefused(Size size);
+    // Whether hovering moves matter (a line is pending).
+    void hoverWanted(bool wanted);
+    void pickingChanged(bool picking);
+    void pointerLeftProximity();
+
+private:
+    static constexpr const char *kColorIndexOutOfBound = "color index out of bound";
+    enum class Pick { None, Armed, Held }; // Held: from the pick press to its release
+
+    bool takeForPick(SampleKind kind, Point at);
+    void takePickAt(Point p);
+    void cancelPick();
+    void setPick(Pick pick);
+    bool replaceLayersWith(std::unique_ptr<Layer> layer);
+    bool isUndoLayerAlive(const UndoLayer *layer) const
+    {
+        return mPicture->isUndoLayerAlive(layer);
+    }
+    void noteCanRedo();
+    bool deferUntilStrokeEnds(void (CanvasCore::*command)());
+    void historyStepped(const UndoLayer &layer, int change, const QString &command);
+    void stopStrokeForLackOfMemory();
+    void commitLine(const PointerSample &sample);
+    void endStroke();
+    void paintStrokeTo(Point next, float width);
+    void setDrawingLine(bool on);
+
+    PenSettings *mSettings; // a child
+    std::unique_ptr<Picture> mPicture;
+    Document *mDocument = nullptr; // not owned
+    NotificationCenter *mProximitySource = nullptr; // not owned
+    int mActiveColor = 0;
+    int mLastSlot = 0; // the slot the eraser gives back
+    PointerType mCurrPointerType = PointerType::Pen;
+    Point mLastLoc;
+    bool mDrawingLine = false;
+    UndoLayer *mCurrUndoLayer = nullptr; // owned by the picture's history
+    bool mCouldRedo = false; // canRedo() as last told by canRedoChanged
+    bool mTracking = false; // a freehand stroke is being painted
+    StrokeSmoother mSmoother; // where the stroke is painted to, behind the pen
+    float mStrokeWidth = -1.0f; // of the stroke's last segment; negative before the first
+    HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
+    bool mHasLinePreview = false;
+    Point mLinePreviewTo;
+    float mLinePreviewWidth = 0.0f;
+    Rect mLinePreviewRect;
+    Pick mPick = Pick::None;
+};
