@@ -7,6 +7,7 @@
 // the figure of that size alone.
 #include "BenchMain.h"
 #include "BenchPicture.h"
+#include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "PenSession.h"
@@ -40,7 +41,7 @@ public:
     Documents()
     {
         Preferences::resetStandard(m_settings.filePath(QStringLiteral("Inkpond.conf")));
-        m_controller = InkpondDocument::newDocumentController();
+        m_controller = InkpondDocument::newDocumentController(&Preferences::standard, m_dialogs);
     }
 
     InkpondDocument *open(int side)
@@ -67,6 +68,7 @@ public:
 
 private:
     QTemporaryDir m_settings;
+    CanvasDialogs m_dialogs;
     std::unique_ptr<DocumentController> m_controller;
 };
 

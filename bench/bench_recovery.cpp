@@ -3,6 +3,7 @@
 // after the previous one ended (it waits for that stroke to reach the disk), and restoring a
 // record of 1000 strokes into a new window.
 #include "BenchMain.h"
+#include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
@@ -39,7 +40,7 @@ struct Stage
     explicit Stage(bool recording)
     {
         Preferences::resetStandard(dir.filePath(QStringLiteral("settings.conf")));
-        controller = InkpondDocument::newDocumentController();
+        controller = InkpondDocument::newDocumentController(&Preferences::standard, dialogs);
         if (recording)
             recovery = std::make_unique<RecoveryManager>(dir.filePath(QStringLiteral("records")),
                                                          *controller);
@@ -62,6 +63,7 @@ struct Stage
     }
 
     QTemporaryDir dir;
+    CanvasDialogs dialogs;
     std::unique_ptr<DocumentController> controller;
     std::unique_ptr<RecoveryManager> recovery;
 };

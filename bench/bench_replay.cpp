@@ -4,6 +4,7 @@
 // demo into a fresh document; the counters give the pen samples per second of wall time and the
 // 99th-percentile delivery time of one sample.
 #include "BenchMain.h"
+#include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
@@ -37,7 +38,9 @@ void BM_ReplayDemo(benchmark::State &state)
     const float side = float(state.range(0));
     QTemporaryDir settings;
     Preferences::resetStandard(settings.filePath(QStringLiteral("Inkpond.conf")));
-    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
+    CanvasDialogs dialogs;
+    const std::unique_ptr<DocumentController> controller
+        = InkpondDocument::newDocumentController(&Preferences::standard, dialogs);
     DocumentController &documents = *controller;
     double wallSeconds = 0;
     std::int64_t samples = 0;

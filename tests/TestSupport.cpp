@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "CanvasDialogs.h"
+#include "DocumentController.h"
 #include "Graphics.h"
 #include "SheetContainer.h"
 #include "WTView.h"
@@ -138,8 +139,21 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+CanvasDialogs &testDialogs()
+{
+    static CanvasDialogs dialogs;
+    return dialogs;
+}
+
+std::unique_ptr<DocumentController> newDocuments()
+{
+    return InkpondDocument::newDocumentController(&Preferences::standard, testDialogs());
+}
+
 Opened::Opened(const QByteArray &picture)
 {
+    document.setSettingsStore(&Preferences::standard());
+    document.setCanvasQuestions(&testDialogs());
     if (!picture.isEmpty())
         document.readFromData(picture, QString(), nullptr);
     document.makeWindowControllers();
@@ -179,7 +193,7 @@ ContainedCanvas::ContainedCanvas(QSize container, Size sheet)
     canvas = new WTView(Rect(0, 0, container.width(), container.height()), holder);
     holder->setCanvas(canvas);
     canvas->setDocument(&document);
-    canvas->setQuestions(&CanvasDialogs::shared());
+    canvas->setQuestions(&testDialogs());
     window.show();
     canvas->setSheetSize(sheet);
     canvas->setFocus();

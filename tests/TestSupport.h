@@ -75,6 +75,13 @@ qint64 peakResidentBytes();
 // Runs what with this process's writes past bytes failing as on a full disk (EFBIG, not SIGXFSZ).
 void onAFullDisk(qint64 bytes, const std::function<void()> &what);
 
+class CanvasDialogs;
+// The dialogs every test window asks through.
+CanvasDialogs &testDialogs();
+// A controller as the application makes one, whose documents keep their settings in the
+// standard store as it is when each is made (tests point it elsewhere between cases).
+std::unique_ptr<DocumentController> newDocuments();
+
 // A document with its window, made as the application makes it; from a picture's file bytes
 // when given.
 struct Opened

@@ -96,7 +96,7 @@ private slots:
     {
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
         m_settings = std::make_unique<IsolatedSettings>();
-        m_documents = InkpondDocument::newDocumentController();
+        m_documents = newDocuments();
         TabletApplication::instance()->observeDocuments(m_documents.get());
     }
 

@@ -55,7 +55,7 @@ private slots:
     void initTestCase()
     {
         m_settings = std::make_unique<IsolatedSettings>();
-        m_controller = InkpondDocument::newDocumentController();
+        m_controller = newDocuments();
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
         QVERIFY(m_dir.isValid());
         const QString fifo = m_dir.filePath(QStringLiteral("pipe"));

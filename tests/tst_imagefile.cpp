@@ -131,7 +131,12 @@ private slots:
     void init()
     {
         m_canvas.reset();
-        m_doc = std::make_unique<InkpondDocument>();
+        // Held by the controller, whose table has the type without a writer.
+        if (m_doc)
+            m_doc->close();
+        auto document = std::make_unique<InkpondDocument>();
+        m_doc = document.get();
+        m_controller->addDocument(std::move(document));
     }
 
     void savedPicturesReadBack_data()
@@ -437,7 +442,7 @@ private:
     void showPicture(const QImage &picture, float bgType = 1)
     {
         m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
-        m_canvas->setDocument(m_doc.get());
+        m_canvas->setDocument(m_doc);
         m_doc->setCanvas(m_canvas.get());
         m_canvas->setBgType(bgType);
         const Image image(picture);
@@ -446,7 +451,7 @@ private:
 
     std::unique_ptr<IsolatedSettings> m_settings;
     std::unique_ptr<DocumentController> m_controller;
-    std::unique_ptr<InkpondDocument> m_doc;
+    QPointer<InkpondDocument> m_doc;
     std::unique_ptr<WTView> m_canvas;
     QTemporaryDir m_dir;
 };

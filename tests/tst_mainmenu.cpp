@@ -107,7 +107,7 @@ private slots:
     void init()
     {
         m_settings = std::make_unique<IsolatedSettings>();
-        m_documents = InkpondDocument::newDocumentController();
+        m_documents = newDocuments();
         TabletApplication::instance()->observeDocuments(m_documents.get());
         QGuiApplication::clipboard()->clear();
     }
@@ -237,7 +237,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("sketch.png"));
         QImage(20, 10, QImage::Format_ARGB32).save(path);
         m_documents->openFiles({path});
-        QCOMPARE(RecentDocuments::paths(), QStringList {path});
+        QCOMPARE(RecentDocuments::paths(Preferences::standard()), QStringList {path});
         Document *opened = m_documents->documents().front();
         QAction *revert = command(documentWindowFor(opened), "revertDocumentToSaved:");
         QVERIFY(!revert->isEnabled());
@@ -251,13 +251,13 @@ private slots:
 
         const QString saved = dir.filePath(QStringLiteral("notes.png"));
         untitled->saveToURL(QUrl::fromLocalFile(saved), QStringLiteral("PNG image"));
-        QCOMPARE(RecentDocuments::paths(), QStringList({saved, path}));
+        QCOMPARE(RecentDocuments::paths(Preferences::standard()), QStringList({saved, path}));
         QMenu *file = menuTitled(documentWindowFor(untitled), QStringLiteral("File"));
         QMenu *recent = file->findChild<QMenu *>(QStringLiteral("openRecentMenu"));
         QCOMPARE(shownItems(recent, "openRecentDocument:"),
                  QStringList({QStringLiteral("notes.png"), QStringLiteral("sketch.png")}));
         recent->findChild<QAction *>(QStringLiteral("clearRecentDocuments:"))->trigger();
-        QVERIFY(RecentDocuments::paths().isEmpty());
+        QVERIFY(RecentDocuments::paths(Preferences::standard()).isEmpty());
 
         QMenu *menu = menuTitled(documentWindowFor(opened), QStringLiteral("Window"));
         const QStringList names {opened->displayName(), untitled->displayName()};

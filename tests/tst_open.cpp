@@ -132,7 +132,7 @@ private slots:
     void initTestCase()
     {
         m_settings = std::make_unique<IsolatedSettings>();
-        m_controller = InkpondDocument::newDocumentController();
+        m_controller = newDocuments();
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
         m_large = m_dir.filePath(QStringLiteral("large.png"));
         QFile file(m_large);

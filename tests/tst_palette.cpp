@@ -50,7 +50,7 @@ private slots:
     void init()
     {
         mSettings = std::make_unique<IsolatedSettings>();
-        mDocuments = InkpondDocument::newDocumentController();
+        mDocuments = newDocuments();
     }
 
     void cleanup()

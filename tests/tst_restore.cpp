@@ -115,7 +115,7 @@ private slots:
     {
         m_settings = std::make_unique<IsolatedSettings>();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_controller = InkpondDocument::newDocumentController();
+        m_controller = newDocuments();
         m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")),
                                                        *m_controller);
     }

@@ -3,6 +3,7 @@
 // carry pressure, which no X test tool can give.
 //
 //   record_demo OUT.jsonl
+#include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Preferences.h"
@@ -211,7 +212,9 @@ int main(int argc, char **argv)
     // The demo starts from a fresh store, as every replay does.
     QTemporaryDir settings;
     Preferences::resetStandard(settings.filePath(QStringLiteral("Inkpond.conf")));
-    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
+    CanvasDialogs dialogs;
+    const std::unique_ptr<DocumentController> controller
+        = InkpondDocument::newDocumentController(&Preferences::standard, dialogs);
     DocumentController &documents = *controller;
     auto *document
         = qobject_cast<InkpondDocument *>(documents.openUntitledDocumentAndDisplay(true, nullptr));

@@ -35,7 +35,7 @@ void TabletApplication::newDocumentFromClipboard(QObject *)
     const QStringList types = availableImageTypes(clip);
     if (types.isEmpty())
         return;
-    DocumentController *documents = DocumentController::sharedDocumentController();
+    DocumentController *documents = mDocuments;
     if (!documents)
         return;
     Document *document = documents->openUntitledDocumentAndDisplay(false, nullptr);
@@ -60,7 +60,7 @@ void TabletApplication::doVisitPage(QObject *)
 
 void TabletApplication::arrangeInFront(QObject *)
 {
-    const DocumentController *documents = DocumentController::sharedDocumentController();
+    const DocumentController *documents = mDocuments;
     if (!documents)
         return;
     QWidget *front = nullptr;
@@ -86,14 +86,16 @@ bool TabletApplication::validateUserInterfaceItem(const QAction *item) const
     if (action == QLatin1String("newDocumentFromClipboard:"))
         return !availableImageTypes(clipboard()->mimeData()).isEmpty();
     if (action == QLatin1String("arrangeInFront:")) {
-        const DocumentController *documents = DocumentController::sharedDocumentController();
-        return documents && !documents->documents().empty();
+        return mDocuments && !mDocuments->documents().empty();
     }
     return true;
 }
 
 void TabletApplication::observeDocuments(DocumentController *controller)
 {
+    if (mDocuments)
+        disconnect(mDocuments, nullptr, this, nullptr);
+    mDocuments = controller;
     connect(controller, &DocumentController::documentAdded, this,
             &TabletApplication::validationChanged);
     connect(controller, &DocumentController::documentRemoved, this,

@@ -30,19 +30,21 @@ bool takeSwitch(int &argc, char **argv, const char *name)
     return found;
 }
 
-bool monitorWanted(bool switchGiven)
+bool monitorWanted(bool switchGiven, const Preferences *settings)
 {
     if (switchGiven)
         return true;
+    if (!settings)
+        return false;
     // Runs before any canvas has registered the defaults.
-    QVariant v = Preferences::standard().objectForKey(PreferenceKeys::kTabletMonitor);
+    QVariant v = settings->objectForKey(PreferenceKeys::kTabletMonitor);
     if (!v.isValid())
         v = PreferenceKeys::registeredDefaults().value(PreferenceKeys::kTabletMonitor);
     return Preferences::toInteger(v).value_or(0) != 0;
 }
 } // namespace
 
-TabletApplication::TabletApplication(int &argc, char **argv)
+TabletApplication::TabletApplication(int &argc, char **argv, const Preferences *settings)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Inkpond"));
@@ -60,7 +62,7 @@ TabletApplication::TabletApplication(int &argc, char **argv)
     const int status = mMonitor->installEventHandler(CarbonTabletProximityCallback, nullptr,
                                                      &mProxEventHandlerRef);
     INK_ASSERT(status == noErr);
-    if (monitorWanted(takeSwitch(argc, argv, "--tablet-monitor")))
+    if (monitorWanted(takeSwitch(argc, argv, "--tablet-monitor"), settings))
         mMonitor->start();
 }
 

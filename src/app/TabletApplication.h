@@ -4,10 +4,12 @@
 #include "TabletMonitor.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <memory>
 
 class DocumentController;
 struct Notification;
+class Preferences;
 struct ProximityEvent;
 class QAction;
 class QTabletEvent;
@@ -20,7 +22,8 @@ class TabletApplication : public QApplication, public ApplicationMenuCommands
     Q_OBJECT
 
 public:
-    TabletApplication(int &argc, char **argv);
+    // The tablet monitor starts with --tablet-monitor, or when the settings, if given, ask for it.
+    TabletApplication(int &argc, char **argv, const Preferences *settings = nullptr);
     ~TabletApplication() override;
 
     static TabletApplication *instance();
@@ -52,7 +55,8 @@ public:
     bool validateUserInterfaceItem(const QAction *item) const override;
     QMetaObject::Connection onValidationChanged(QObject *context,
                                                 std::function<void()> changed) override;
-    // Follows the controller's list of documents, for validationChanged().
+    // The controller whose documents the commands open and arrange; follows its list of
+    // documents, for validationChanged(). It outlives the application's use of it.
     void observeDocuments(DocumentController *controller);
 
 signals:
@@ -64,6 +68,7 @@ private:
     void announceArrivalIfNew(const QTabletEvent *event);
     void rememberAnnouncedPointer(const Notification &notification);
 
+    QPointer<DocumentController> mDocuments;
     std::unique_ptr<TabletMonitor> mMonitor;
     TabletEventHandlerRef mProxEventHandlerRef = 0;
     // The pointer type of the last arrival posted by any route; -1 before the first.

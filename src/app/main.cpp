@@ -1,4 +1,6 @@
 #include "CommandLine.h"
+
+#include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Logging.h"
@@ -53,7 +55,10 @@ int main(int argc, char *argv[])
         }
     }
     installMessageFormat();
-    TabletApplication app(argc, argv);
+    // The one settings store of this run, given to whatever keeps settings: the user's, or the
+    // scratch one of a replay or a recovery into files.
+    Preferences &settings = Preferences::standard();
+    TabletApplication app(argc, argv, &settings);
     CommandLine command;
     // Its own bytes, not Qt's reading of them: a file name need not be UTF-8. Qt and the
     // application have taken their switches out of argv by now.
@@ -64,18 +69,20 @@ int main(int argc, char *argv[])
     }
 
     // One document per window: the files named on the command line, or a new picture.
-    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController();
+    CanvasDialogs dialogs;
+    const std::unique_ptr<DocumentController> controller = InkpondDocument::newDocumentController(
+        [&settings]() -> Preferences & { return settings; }, dialogs);
     DocumentController &documents = *controller;
     app.observeDocuments(&documents);
     // A replay keeps no recovery record: it is made again by running it again. One left open
     // for the user to work on does, as any picture does.
     const auto replay = command.replayOptions();
     if (replay && !replay->keepOpen)
-        return runReplay(*replay);
+        return runReplay(*replay, documents);
     // Every open document keeps a recovery record; closing it or quitting removes the record.
     RecoveryManager recovery(defaultRecoveryRoot(), documents);
     if (replay)
-        return runReplay(*replay);
+        return runReplay(*replay, documents);
     if (!command.recoverToFolder().isEmpty())
         return recovery.recoverTo(command.recoverToFolder());
     std::unique_ptr<SessionRecorder> recorder;
@@ -97,6 +104,6 @@ int main(int argc, char *argv[])
     });
 
     const int status = app.exec();
-    Preferences::standard().synchronize();
+    settings.synchronize();
     return status;
 }

@@ -85,19 +85,22 @@ void ToolbarItem::deleteWidget(QWidget *widget)
     QWidgetAction::deleteWidget(widget);
 }
 
-Toolbar::Toolbar(const QString &identifier, QWidget *parent)
+Toolbar::Toolbar(const QString &identifier, Preferences &store, QWidget *parent)
     : QToolBar(parent)
     , mIdentifier(identifier)
+    , mStore(store)
 {
     setObjectName(identifier);
     setMovable(false);
     setFloatable(false);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     NotificationCenter::defaultCenter().addObserver(
-        this, kToolbarConfigurationChanged, [this](const Notification &n) {
+        this, kToolbarConfigurationChanged,
+        [this](const Notification &n) {
             if (mAutosavesConfiguration && n.userInfo.value(kIdentifierKey) == mIdentifier)
                 loadConfiguration();
-        });
+        },
+        &mStore);
 }
 
 Toolbar::~Toolbar()
@@ -105,10 +108,10 @@ Toolbar::~Toolbar()
     NotificationCenter::defaultCenter().removeObserver(this);
 }
 
-std::optional<QStringList> Toolbar::storedItemIdentifiers(const QString &identifier)
+std::optional<QStringList> Toolbar::storedItemIdentifiers(const Preferences &store,
+                                                          const QString &identifier)
 {
-    return Preferences::standard().stringArrayForKey(
-        PreferenceKeys::toolbarConfigurationKey(identifier));
+    return store.stringArrayForKey(PreferenceKeys::toolbarConfigurationKey(identifier));
 }
 
 void Toolbar::loadConfiguration()
@@ -117,7 +120,7 @@ void Toolbar::loadConfiguration()
         return;
     std::optional<QStringList> stored;
     if (mAutosavesConfiguration)
-        stored = storedItemIdentifiers(mIdentifier);
+        stored = storedItemIdentifiers(mStore, mIdentifier);
     showItems(stored ? *stored : mDelegate->toolbarDefaultItemIdentifiers(this));
 }
 
@@ -127,10 +130,9 @@ void Toolbar::setItemIdentifiers(const QStringList &identifiers)
         showItems(identifiers);
         return;
     }
-    Preferences::standard().setStringArray(identifiers,
-                                           PreferenceKeys::toolbarConfigurationKey(mIdentifier));
-    // Every toolbar of this identifier shows it, this one included.
-    NotificationCenter::defaultCenter().post(kToolbarConfigurationChanged, this,
+    mStore.setStringArray(identifiers, PreferenceKeys::toolbarConfigurationKey(mIdentifier));
+    // Every toolbar of this identifier on this store shows it, this one included.
+    NotificationCenter::defaultCenter().post(kToolbarConfigurationChanged, &mStore,
                                              {{kIdentifierKey, mIdentifier}});
 }
 

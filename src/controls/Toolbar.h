@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+class Preferences;
 class Toolbar;
 
 // One item of a toolbar: a view that the item shows without owning it, with its texts and the
@@ -63,8 +64,8 @@ public:
 };
 
 // A window's toolbar whose items its delegate makes and the user may choose and order. Toolbars
-// with the same identifier share one configuration: when it is stored, a change made in one
-// window reaches every open toolbar of that identifier and every later one.
+// with the same identifier and store share one configuration: when it is stored, a change made in
+// one window reaches every open toolbar of that identifier on that store, and every later one.
 class Toolbar : public QToolBar, public CustomizableToolbar
 {
     Q_OBJECT
@@ -77,7 +78,8 @@ public:
         DisplayModeLabelOnly = 3,
     };
 
-    explicit Toolbar(const QString &identifier, QWidget *parent = nullptr);
+    // The configuration is kept in the store, which outlives the toolbar.
+    Toolbar(const QString &identifier, Preferences &store, QWidget *parent = nullptr);
     ~Toolbar() override;
 
     QString identifier() const { return mIdentifier; }
@@ -109,7 +111,8 @@ public:
     void runCustomizationPalette(QObject *sender = nullptr);
 
     // The stored configuration of an identifier; nothing while none is stored.
-    static std::optional<QStringList> storedItemIdentifiers(const QString &identifier);
+    static std::optional<QStringList> storedItemIdentifiers(const Preferences &store,
+                                                            const QString &identifier);
 
 private:
     void showItems(const QStringList &identifiers);
@@ -117,6 +120,7 @@ private:
     QAction *makeStandardItem(const QString &itemIdentifier);
 
     QString mIdentifier;
+    Preferences &mStore;
     DisplayMode mDisplayMode = DisplayModeDefault;
     bool mAutosavesConfiguration = false;
     bool mAllowsUserCustomization = false;

@@ -19,12 +19,6 @@ const char *const kConfirmCropResize = QT_TRANSLATE_NOOP(
     "undoable.\n\nContinue?");
 } // namespace
 
-CanvasDialogs &CanvasDialogs::shared()
-{
-    static CanvasDialogs dialogs;
-    return dialogs;
-}
-
 void CanvasDialogs::confirmCropResize(WTView &canvas, const Rect &r,
                                       std::function<void(bool)> answered)
 {

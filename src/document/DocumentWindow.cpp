@@ -2,7 +2,6 @@
 
 #include "Assert.h"
 #include "BrushSizeSlider.h"
-#include "CanvasDialogs.h"
 #include "ColorWell.h"
 #include "Document.h"
 #include "PaletteBinding.h"
@@ -66,7 +65,8 @@ private:
 };
 } // namespace
 
-DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store)
+DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store,
+                               CanvasQuestions *questions)
     : mUi(std::make_unique<Ui::InkpondDocument>())
     , mDocument(document)
 {
@@ -95,7 +95,7 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     container->setCanvas(mCanvas);
     mZoomIndicator->setCanvas(mCanvas);
     mCanvas->setDocument(document);
-    mCanvas->setQuestions(&CanvasDialogs::shared());
+    mCanvas->setQuestions(questions);
     mCanvas->setRubberButton(mUi->mRubberButton);
     mCanvas->installEventFilter(this);
     bindControls();

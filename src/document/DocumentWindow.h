@@ -11,6 +11,7 @@
 
 class ColorWell;
 class BrushSizeSlider;
+class CanvasQuestions;
 class PenControls;
 class Preferences;
 class QComboBox;
@@ -35,11 +36,12 @@ class DocumentWindow : public QMainWindow
 
 public:
     // Loads the interface file and connects its views to the canvas, which keeps its settings in
-    // the store (the user's preferences when none is given); the document then starts the
-    // canvas (awakeFromNib). The window deletes itself when closed.
+    // the store and asks its questions through questions (none: it asks nothing); the document
+    // then starts the canvas (awakeFromNib). The window deletes itself when closed.
     // makeMenus builds the menu bar, a child of the window, before the canvas is made.
     using MenuBuilder = std::function<MainMenu *(DocumentWindow *)>;
-    DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store = nullptr);
+    DocumentWindow(Document *document, const MenuBuilder &makeMenus, Preferences *store,
+                   CanvasQuestions *questions);
     ~DocumentWindow() override;
 
     Document *document() const { return mDocument; }

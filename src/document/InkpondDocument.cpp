@@ -42,10 +42,26 @@ DocumentTypes InkpondDocument::documentTypes()
     return DocumentTypes::fromFile(QStringLiteral(":/DocumentTypes.json"));
 }
 
-std::unique_ptr<DocumentController> InkpondDocument::newDocumentController()
+std::unique_ptr<DocumentController>
+InkpondDocument::newDocumentController(std::function<Preferences &()> store,
+                                       CanvasQuestions &questions)
 {
-    return std::make_unique<DocumentController>(documentTypes(),
-                                                [] { return std::make_unique<InkpondDocument>(); });
+    return std::make_unique<DocumentController>(
+        documentTypes(), [store = std::move(store), &questions] {
+            auto document = std::make_unique<InkpondDocument>();
+            document->setSettingsStore(&store());
+            document->setCanvasQuestions(&questions);
+            return document;
+        });
+}
+
+QStringList InkpondDocument::extensionsOfType(const QString &typeName) const
+{
+    // A document no controller holds (read or written on its own) knows the built-in table.
+    static const DocumentTypes builtIn = documentTypes();
+    const DocumentTypes *types = Document::documentTypes();
+    const DocumentType *type = (types ? types : &builtIn)->typeNamed(typeName);
+    return type ? type->extensions : QStringList();
 }
 
 QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
@@ -54,9 +70,7 @@ QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
         error->clear();
     if (typeName.isEmpty() || !mCanvasView)
         return {};
-    const DocumentController *controller = DocumentController::sharedDocumentController();
-    const QStringList extensions
-        = controller ? controller->fileExtensionsFromType(typeName) : QStringList();
+    const QStringList extensions = extensionsOfType(typeName);
     if (extensions.isEmpty()) {
         if (error)
             *error = tr("The type “%1” has no file name extension.").arg(typeName);
@@ -70,9 +84,7 @@ QByteArray InkpondDocument::dataOfType(const QString &typeName, QString *error)
 
 Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *error)
 {
-    const DocumentController *controller = DocumentController::sharedDocumentController();
-    const QStringList extensions
-        = controller ? controller->fileExtensionsFromType(typeName) : QStringList();
+    const QStringList extensions = extensionsOfType(typeName);
     if (extensions.isEmpty() || !mCanvasView) {
         if (error)
             *error = tr("The type “%1” has no file name extension.").arg(typeName);
@@ -207,8 +219,6 @@ bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &type
 
 QByteArray InkpondDocument::formatHintForType(const QString &typeName) const
 {
-    const DocumentController *controller = DocumentController::sharedDocumentController();
-    const QStringList extensions
-        = controller ? controller->fileExtensionsFromType(typeName) : QStringList();
+    const QStringList extensions = extensionsOfType(typeName);
     return extensions.isEmpty() ? QByteArray() : extensions.first().toLatin1();
 }

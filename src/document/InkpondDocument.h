@@ -7,8 +7,10 @@
 #include "Toolbar.h"
 
 #include <QPointer>
+#include <functional>
 #include <memory>
 
+class CanvasQuestions;
 class DocumentController;
 class DocumentWindow;
 class Preferences;
@@ -28,8 +30,11 @@ public:
 
     // The document-types table built into the application.
     static DocumentTypes documentTypes();
-    // The application's document controller: Inkpond documents of those types.
-    static std::unique_ptr<DocumentController> newDocumentController();
+    // A document controller of Inkpond documents of those types, each keeping its settings in
+    // the store that store() gives as it is made, and asking its questions through questions.
+    // Both outlive the documents.
+    static std::unique_ptr<DocumentController>
+    newDocumentController(std::function<Preferences &()> store, CanvasQuestions &questions);
 
     void setCanvas(WTView *canvas);
     WTView *canvas() const;
@@ -55,10 +60,14 @@ public:
     const TiledImage *startingImage() const { return mStartingImage.get(); }
     // Whether the document started from a picture rather than a blank sheet.
     bool hasStartingPicture() const { return mHasStartingPicture; }
-    // Where the window's canvas keeps its pen settings: the user's preferences unless another
-    // store is given before the window is made. The store outlives the document.
+    // Where the window keeps its settings (the canvas's pen, the toolbar, the recent files);
+    // given before the window is made, and outliving the document.
     Preferences *settingsStore() const { return mSettingsStore; }
     void setSettingsStore(Preferences *store) { mSettingsStore = store; }
+    // What the window's canvas asks the user through (crops, refused sheets); given before the
+    // window is made, and outliving the document.
+    CanvasQuestions *canvasQuestions() const { return mQuestions; }
+    void setCanvasQuestions(CanvasQuestions *questions) { mQuestions = questions; }
     // The picture the window will start with, for a document made without a file.
     void setStartingImage(std::unique_ptr<TiledImage> image);
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
@@ -91,6 +100,8 @@ signals:
     void windowMade();
 
 private:
+    // The owning controller's extensions of the type, the first naming its files.
+    QStringList extensionsOfType(const QString &typeName) const;
     QByteArray formatHintForType(const QString &typeName) const;
     // The file's picture, read once it is known to be a picture file of a size that can be one,
     // in the background.
@@ -100,6 +111,7 @@ private:
     std::unique_ptr<TiledImage> mStartingImage;
     bool mHasStartingPicture = false;
     Preferences *mSettingsStore = nullptr;
+    CanvasQuestions *mQuestions = nullptr;
     // Not owned: they live in the document's window.
     QPointer<WTView> mCanvasView;
     QPointer<QWidget> mCurrColorWell;

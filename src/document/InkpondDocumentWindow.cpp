@@ -24,8 +24,13 @@ void InkpondDocument::makeWindowControllers()
 {
     if (window())
         return;
+    INK_ASSERT(mSettingsStore);
+    if (!mSettingsStore)
+        return;
+    Preferences &store = *mSettingsStore;
     auto *windowController = new DocumentWindow(
-        this, [](DocumentWindow *window) { return new MainMenu(window); }, mSettingsStore);
+        this, [&store](DocumentWindow *window) { return new MainMenu(window, store); }, &store,
+        mQuestions);
     INK_ASSERT(windowController->objectName() == windowNibName());
     setCanvas(windowController->canvas());
     // The menus were made before the canvas whose redo they follow.
@@ -50,7 +55,8 @@ void InkpondDocument::makeWindowControllers()
 void InkpondDocument::windowControllerDidLoadNib(DocumentWindow *windowController)
 {
     // Every document window's toolbar has this identifier, so all share one configuration.
-    auto *toolbar = new Toolbar(kInkpondToolbarIdentifier);
+    INK_ASSERT(mSettingsStore);
+    auto *toolbar = new Toolbar(kInkpondToolbarIdentifier, *mSettingsStore);
     toolbar->setDisplayMode(Toolbar::DisplayModeIconOnly);
     toolbar->setAutosavesConfiguration(true);
     toolbar->setAllowsUserCustomization(true);

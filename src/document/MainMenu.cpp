@@ -38,9 +38,10 @@ QList<QKeySequence> withUsual(QKeySequence::StandardKey key, const QKeySequence 
 }
 } // namespace
 
-MainMenu::MainMenu(DocumentWindow *window)
+MainMenu::MainMenu(DocumentWindow *window, Preferences &store)
     : QObject(window)
     , mWindow(window)
+    , mStore(store)
 {
     setObjectName(QStringLiteral("MainMenu"));
     buildFileMenu();
@@ -57,15 +58,22 @@ MainMenu::MainMenu(DocumentWindow *window)
         connect(document, &Document::documentEditedChanged, this, &MainMenu::validate);
         connect(document, &Document::displayNameChanged, this, &MainMenu::validate);
         // A file the document comes from or is saved to becomes a recent one.
-        auto noteFile = [document] {
+        auto noteFile = [this, document] {
             if (!document->fileURL().isEmpty())
-                RecentDocuments::noteNewRecentDocumentPath(document->fileURL().toLocalFile());
+                RecentDocuments::noteNewRecentDocumentPath(mStore,
+                                                           document->fileURL().toLocalFile());
         };
         connect(document, &Document::displayNameChanged, this, noteFile);
         noteFile();
     }
     mWindow->installEventFilter(this);
     validate();
+}
+
+DocumentController *MainMenu::documents() const
+{
+    const Document *document = mWindow->document();
+    return document ? document->controller() : nullptr;
 }
 
 QAction *MainMenu::addCommand(QMenu *menu, const QString &title, const char *name,
@@ -97,7 +105,7 @@ QList<QAction *> MainMenu::actions(const QString &name) const
 void MainMenu::buildFileMenu()
 {
     QMenu *file = mWindow->menuBar()->addMenu(tr("&File"));
-    auto documents = [] { return DocumentController::sharedDocumentController(); };
+    auto documents = [this] { return this->documents(); };
     addCommand(file, tr("&New"), "newDocument:", QKeySequence::New, [documents](QAction *) {
         if (DocumentController *d = documents())
             d->newDocument();
@@ -323,13 +331,13 @@ bool MainMenu::eventFilter(QObject *watched, QEvent *event)
 void MainMenu::fillRecentMenu()
 {
     mRecentMenu->clear();
-    const QStringList paths = RecentDocuments::paths();
+    const QStringList paths = RecentDocuments::paths(mStore);
     for (const QString &path : paths) {
         QAction *item = mRecentMenu->addAction(QFileInfo(path).fileName());
         item->setObjectName(QStringLiteral("openRecentDocument:"));
         item->setToolTip(path);
-        connect(item, &QAction::triggered, this, [path] {
-            if (DocumentController *d = DocumentController::sharedDocumentController())
+        connect(item, &QAction::triggered, this, [this, path] {
+            if (DocumentController *d = documents())
                 d->openFiles({path});
         });
     }
@@ -338,14 +346,15 @@ void MainMenu::fillRecentMenu()
     QAction *clear = mRecentMenu->addAction(tr("Clear Menu"));
     clear->setObjectName(QStringLiteral("clearRecentDocuments:"));
     clear->setEnabled(!paths.isEmpty());
-    connect(clear, &QAction::triggered, this, [] { RecentDocuments::clearRecentDocuments(); });
+    connect(clear, &QAction::triggered, this,
+            [this] { RecentDocuments::clearRecentDocuments(mStore); });
 }
 
 void MainMenu::fillWindowMenu()
 {
     qDeleteAll(mDocumentItems);
     mDocumentItems.clear();
-    const DocumentController *controller = DocumentController::sharedDocumentController();
+    const DocumentController *controller = documents();
     if (!controller)
         return;
     for (Document *document : controller->documents()) {

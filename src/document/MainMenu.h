@@ -5,7 +5,9 @@
 #include <QObject>
 #include <functional>
 
+class DocumentController;
 class DocumentWindow;
+class Preferences;
 class QAction;
 class QMenu;
 
@@ -18,13 +20,15 @@ inline constexpr const char *kCroppedRectProperty = "croppedRect";
 // and trigger it; the five fixed sizes also carry their "tag". Document commands go to the
 // window's document, canvas commands to its canvas, the others to the application. The View
 // menu's names have no colon: they are no recorded commands, since a recording keeps the view
-// the canvas reports, whatever changed it.
+// the canvas reports, whatever changed it. New, Open, Quit and the Window menu go to the
+// controller that holds the window's document; the recent files are kept in the store.
 class MainMenu : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit MainMenu(DocumentWindow *window);
+    // The store outlives the menu.
+    MainMenu(DocumentWindow *window, Preferences &store);
 
     // The first action with that name, or nullptr.
     QAction *action(const QString &name) const;
@@ -57,8 +61,11 @@ private:
     void fillWindowMenu();
     void showAboutPanel();
     void showShortcuts(); // MainMenuShortcuts.cpp
+    // The controller holding the window's document; nullptr once it holds it no more.
+    DocumentController *documents() const;
 
     DocumentWindow *mWindow; // the parent
+    Preferences &mStore;
     QMenu *mRecentMenu = nullptr;
     QMenu *mWindowMenu = nullptr;
     QAction *mMirrorItem = nullptr;

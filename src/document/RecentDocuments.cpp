@@ -7,29 +7,27 @@
 
 namespace RecentDocuments {
 
-QStringList paths()
+QStringList paths(const Preferences &store)
 {
-    return Preferences::standard()
-        .stringArrayForKey(PreferenceKeys::kRecentDocuments)
+    return store.stringArrayForKey(PreferenceKeys::kRecentDocuments)
         .value_or(QStringList())
         .mid(0, kMaxCount);
 }
 
-void noteNewRecentDocumentPath(const QString &path)
+void noteNewRecentDocumentPath(Preferences &store, const QString &path)
 {
     if (path.isEmpty())
         return;
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    QStringList list = paths();
+    QStringList list = paths(store);
     list.removeAll(absolute);
     list.prepend(absolute);
-    Preferences::standard().setStringArray(list.mid(0, kMaxCount),
-                                           PreferenceKeys::kRecentDocuments);
+    store.setStringArray(list.mid(0, kMaxCount), PreferenceKeys::kRecentDocuments);
 }
 
-void clearRecentDocuments()
+void clearRecentDocuments(Preferences &store)
 {
-    Preferences::standard().removeObjectForKey(PreferenceKeys::kRecentDocuments);
+    store.removeObjectForKey(PreferenceKeys::kRecentDocuments);
 }
 
 } // namespace RecentDocuments

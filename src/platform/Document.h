@@ -72,6 +72,8 @@ public:
     virtual Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const;
     // The file types the owning controller offers; nullptr while no controller owns it.
     const DocumentTypes *documentTypes() const { return m_types; }
+    // The controller that owns the document; nullptr while none does.
+    DocumentController *controller() const { return m_controller; }
 
     // Contents as file data of a type and back. On failure: no data or false, and possibly a
     // sentence for the user in *error. The defaults fail.
@@ -174,6 +176,7 @@ private:
     QPointer<QWidget> m_window;
     // Set while a controller owns the document; the controller's, not the document's.
     const DocumentTypes *m_types = nullptr;
+    DocumentController *m_controller = nullptr;
     std::function<QString(const Document *)> m_untitledNamer;
     QPointer<QWidget> m_closeQuestion;
     bool m_closing = false;

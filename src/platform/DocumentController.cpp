@@ -13,30 +13,15 @@
 #include <QPointer>
 #include <QStandardPaths>
 
-namespace {
-DocumentController *gShared = nullptr;
-} // namespace
-
 DocumentController::DocumentController(DocumentTypes types, DocumentFactory makeDocument,
                                        QObject *parent)
     : QObject(parent)
     , m_types(std::move(types))
     , m_makeDocument(std::move(makeDocument))
 {
-    if (!gShared)
-        gShared = this;
 }
 
-DocumentController::~DocumentController()
-{
-    if (gShared == this)
-        gShared = nullptr;
-}
-
-DocumentController *DocumentController::sharedDocumentController()
-{
-    return gShared;
-}
+DocumentController::~DocumentController() = default;
 
 QStringList DocumentController::fileExtensionsFromType(const QString &typeName) const
 {
@@ -87,6 +72,7 @@ void DocumentController::addDocument(std::unique_ptr<Document> document)
 {
     Document *d = document.get();
     d->m_types = &m_types;
+    d->m_controller = this;
     d->m_untitledNamer = [this](const Document *named) { return untitledNameFor(named); };
     connect(d, &Document::closed, this, &DocumentController::removeDocument);
     m_documents.push_back(std::move(document));
@@ -101,6 +87,7 @@ void DocumentController::removeDocument(Document *document)
         it->release()->deleteLater();
         m_documents.erase(it);
         document->m_types = nullptr;
+        document->m_controller = nullptr;
         document->m_untitledNamer = nullptr;
         disconnect(document, &Document::closed, this, &DocumentController::removeDocument);
         emit documentRemoved(document);

@@ -11,8 +11,8 @@
 
 class Document;
 
-// Keeps the application's open documents and opens new and existing ones. The first controller
-// made is the shared one; it owns every document it holds.
+// Keeps the application's open documents and opens new and existing ones; it owns every
+// document it holds, which reach it through Document::controller().
 class DocumentController : public QObject
 {
     Q_OBJECT
@@ -23,9 +23,6 @@ public:
     DocumentController(DocumentTypes types, DocumentFactory makeDocument,
                        QObject *parent = nullptr);
     ~DocumentController() override;
-
-    // nullptr while no controller exists.
-    static DocumentController *sharedDocumentController();
 
     const DocumentTypes &documentTypes() const { return m_types; }
     // The extensions of a type, in the table's order; none for an unknown type.

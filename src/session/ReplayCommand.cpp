@@ -1,5 +1,6 @@
 #include "ReplayCommand.h"
 
+#include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "Image.h"
 #include "ImageCodec.h"
@@ -71,7 +72,7 @@ bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QSt
         {}, error);
 }
 
-int runReplay(const ReplayOptions &options)
+int runReplay(const ReplayOptions &options, DocumentController &documents)
 {
     QFile file(options.file);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -102,18 +103,19 @@ int runReplay(const ReplayOptions &options)
         tell(QStringLiteral("no temporary folder for the replay's preferences"));
         return kReplayFailed;
     }
-    DocumentController *documents = DocumentController::sharedDocumentController();
+    CanvasDialogs dialogs;
     QString error;
-    QPointer<Document> document;
-    if (documents) {
-        auto fresh = std::make_unique<InkpondDocument>();
-        fresh->setSettingsStore(&preferences.store());
-        document = documents->openUntitledDocument(std::move(fresh), true);
-    }
+    auto fresh = std::make_unique<InkpondDocument>();
+    fresh->setSettingsStore(&preferences.store());
+    fresh->setCanvasQuestions(&dialogs);
+    QPointer<Document> document = documents.openUntitledDocument(std::move(fresh), true);
     auto *inkpond = qobject_cast<InkpondDocument *>(document.data());
     QPointer<WTView> canvas = inkpond ? inkpond->canvas() : nullptr;
     if (!canvas) {
         tell(QStringLiteral("no document to replay into: %1").arg(error));
+        if (document)
+            document->close(); // it would outlive the settings and dialogs given to it
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return kReplayFailed;
     }
     if (options.sheet && !canvas->setSheetSize(*options.sheet)) {
@@ -121,6 +123,7 @@ int runReplay(const ReplayOptions &options)
                  .arg(double(options.sheet->width))
                  .arg(double(options.sheet->height)));
         document->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return kReplayRefused;
     }
     QCoreApplication::processEvents(); // the window shown and laid out

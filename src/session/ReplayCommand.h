@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class DocumentController;
 class WTView;
 
 // inkpond --replay FILE [--sheet WxH] [--export OUT] [--with-background] [--realtime]
@@ -25,10 +26,10 @@ constexpr int kReplayFailed = 1; // the picture could not be exported
 constexpr int kReplayRefused = 2; // unreadable or malformed recording, or unusable options
 
 // Reads the whole recording first, so that a malformed line stops everything before anything
-// is opened or written; then replays it into a new document with preferences of its own (the
-// user's are neither read nor changed), exports the picture, prints the summary line and
-// returns the exit status. Needs the application and the document controller.
-int runReplay(const ReplayOptions &options);
+// is opened or written; then replays it into a new document of the controller with settings
+// and dialogs of its own (the user's settings are neither read nor changed), exports the
+// picture, prints the summary line and returns the exit status. Needs the application.
+int runReplay(const ReplayOptions &options, DocumentController &documents);
 
 // The flattened picture as an image file of the type its extension names, replaced in one step.
 bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error);
