@@ -3,6 +3,7 @@
 #include "CanvasCore.h"
 #include "InkpondDocument.h"
 #include "Logging.h"
+#include "PenSettings.h"
 #include "Picture.h"
 #include "RecoveryRecord.h"
 #include "SessionRecorder.h"
@@ -97,7 +98,7 @@ QJsonObject RecoveryTap::penSettings(const WTView &canvas)
 {
     QJsonArray colors;
     QJsonArray widths;
-    for (int slot = 0; slot < 4; ++slot) {
+    for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
         colors.append(colorValue(canvas.slotColor(slot)));
         widths.append(double(canvas.slotBrushSize(slot)));
     }
@@ -112,7 +113,7 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
 {
     const QJsonArray colors = pen.value(QStringLiteral("colors")).toArray();
     const QJsonArray widths = pen.value(QStringLiteral("widths")).toArray();
-    for (int slot = 0; slot < 4 && slot < colors.size() && slot < widths.size(); ++slot) {
+    for (int slot = 0; slot < PenSettings::kSlots && slot < colors.size() && slot < widths.size(); ++slot) {
         const Color color = colorFromValue(colors[slot]);
         canvas.setActiveColor(slot + 1);
         canvas.setColor(&color);
@@ -123,7 +124,7 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
         canvas.setBrushSize(float(pen.value(QStringLiteral("rubber")).toDouble()));
     }
     const int tool = pen.value(QStringLiteral("tool")).toInt(1);
-    canvas.setActiveColor(tool >= 0 && tool <= 4 ? tool : 1);
+    canvas.setActiveColor(tool >= 0 && tool <= PenSettings::kSlots ? tool : 1);
     // Records from before the setting was kept were made with the depth it had then.
     canvas.setUndoDepth(pen.value(QStringLiteral("undoDepth")).toInt(Picture::kDefaultUndoDepth));
 }

@@ -237,7 +237,7 @@ void SessionRecorder::recordRememberedTools(const Preferences &prefs)
         const QString key = PreferenceKeys::toolKeyForPointerType(type);
         const auto stored = Preferences::toInteger(prefs.objectForKey(key));
         const auto fresh = Preferences::toInteger(prefs.registeredDefault(key));
-        if (!stored || *stored < 0 || *stored > 4 || stored == fresh)
+        if (!stored || *stored < 0 || *stored > PenSettings::kSlots || stored == fresh)
             continue;
         SessionEvent arrival;
         arrival.kind = Kind::Proximity;
@@ -268,7 +268,7 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     if (!mRememberedToolsRecorded)
         recordRememberedTools(canvas->penSettings().store());
     PenState &state = mCanvases[canvas];
-    for (int slot = 0; slot < 4; ++slot) {
+    for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
         state.colors[size_t(slot)] = canvas->slotColor(slot);
         state.widths[size_t(slot)] = canvas->slotBrushSize(slot);
         recordSetting(QStringLiteral("setActiveColor:"), slot + 1);
@@ -325,7 +325,7 @@ void SessionRecorder::penChanged(WTView *canvas)
         return;
     }
     const auto slot = size_t(tool - 1);
-    if (slot >= 4)
+    if (slot >= size_t(PenSettings::kSlots))
         return;
     if (canvas->slotColor(int(slot)) != state.colors[slot]) {
         state.colors[slot] = canvas->slotColor(int(slot));

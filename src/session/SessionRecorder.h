@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "PenSettings.h"
 #include "PointerSample.h"
 #include "ProximityEvent.h"
 #include "SessionEvent.h"
@@ -65,8 +66,8 @@ private:
     struct PenState
     {
         int tool = 1;
-        std::array<Color, 4> colors;
-        std::array<float, 4> widths {};
+        std::array<Color, PenSettings::kSlots> colors;
+        std::array<float, PenSettings::kSlots> widths {};
         float rubber = 0.0f;
         // Pen input settings, as recorded last; nothing before the first.
         std::optional<int> curvePreset;

@@ -1,0 +1,199 @@
+// The canvas without a window: a session driven through CanvasCore alone paints what the same
+// session paints through the canvas widget's Qt events, and the core announces exactly the
+// samples it acts on, which is what recordings and recovery records are made of.
+#include "CanvasCore.h"
+#include "Preferences.h"
+#include "SessionEvent.h"
+#include "SessionRecorder.h"
+#include "StrokeDriver.h"
+#include "TestSupport.h"
+#include "WTView.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+using namespace strokes;
+
+namespace {
+
+// One way of giving a canvas its input: pointer samples, and the commands a menu would give.
+struct Driver
+{
+    std::function<void(SampleKind, Point, Qt::KeyboardModifiers, float pressure, bool tablet)>
+        sample;
+    CanvasCore *core = nullptr;
+};
+
+void stroke(const Driver &d, std::initializer_list<Point> points, float pressure = 1.0f,
+            bool tablet = false)
+{
+    auto it = points.begin();
+    d.sample(SampleKind::Press, *it, {}, pressure, tablet);
+    for (++it; it != points.end(); ++it)
+        d.sample(SampleKind::Move, *it, {}, pressure, tablet);
+    d.sample(SampleKind::Release, *(points.end() - 1), {}, pressure, tablet);
+}
+
+void click(const Driver &d, Point p, Qt::KeyboardModifiers modifiers)
+{
+    d.sample(SampleKind::Press, p, modifiers, 1.0f, false);
+    d.sample(SampleKind::Release, p, modifiers, 1.0f, false);
+}
+
+// Strokes from mouse and pen, the eraser, a straight line and a chain, a colour picked, the
+// history overrun and walked back and forth, then a crop and a resize.
+void playSession(const Driver &d)
+{
+    CanvasCore &core = *d.core;
+    core.setUndoDepth(3);
+    const Color red = Color::fromQColor(QColor(200, 30, 40));
+    core.setActiveColor(2);
+    core.setColor(&red);
+    core.setBrushSize(7);
+    stroke(d, {{20, 20}, {60, 35}, {110, 30}, {150, 70}});
+    stroke(d, {{30, 120}, {70, 100}, {120, 140}}, 0.4f, true);
+    core.setActiveColor(0);
+    core.setBrushSize(12);
+    stroke(d, {{40, 25}, {90, 35}});
+    core.setActiveColor(1);
+    click(d, {20, 160}, Qt::ShiftModifier); // a line starts
+    d.sample(SampleKind::Hover, {150, 170}, {}, 1.0f, false); // its preview follows
+    click(d, {160, 175}, Qt::ShiftModifier); // snapped to 45 degrees
+    click(d, {60, 60}, Qt::ShiftModifier);
+    click(d, {100, 80}, Qt::ControlModifier); // committed, and the chain goes on
+    click(d, {140, 40}, {});
+    core.pickColor();
+    click(d, {22, 21}, {}); // the red of the first stroke, into slot 0
+    stroke(d, {{170, 20}, {180, 150}});
+    for (int i = 0; i < 5; ++i)
+        core.undo(); // two more than the history holds
+    core.redo();
+    core.redo();
+    core.applyResize({-10, 15, 170, 150});
+    core.applyResize({0, 0, 230, 200});
+    stroke(d, {{5, 5}, {220, 190}});
+}
+
+QImage flattened(const CanvasCore &core)
+{
+    return core.getImageWithBG(true)->qimage().convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+class CoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { m_settings.reset(); }
+
+    void aSessionPaintsTheSameWithoutAWindow()
+    {
+        QTemporaryDir dir;
+        Preferences store(dir.filePath(QStringLiteral("core.conf")));
+        CanvasCore alone({200, 180}, store);
+        Driver bare;
+        bare.core = &alone;
+        bare.sample = [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure,
+                          bool tablet) { alone.take(kind, {p, pressure, tablet, m}); };
+        playSession(bare);
+
+        WTView canvas(Rect(0, 0, 260, 220));
+        QVERIFY(canvas.setSheetSize({200, 180}));
+        canvas.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+        Driver window;
+        window.core = &canvas.core();
+        window.sample = [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure,
+                            bool tablet) {
+            const bool down = kind == SampleKind::Press || kind == SampleKind::Move;
+            const Qt::MouseButton button
+                = kind == SampleKind::Press || kind == SampleKind::Release ? Qt::LeftButton
+                                                                           : Qt::NoButton;
+            const Qt::MouseButtons buttons = down ? Qt::LeftButton : Qt::NoButton;
+            static const QEvent::Type mouse[] = {QEvent::MouseButtonPress, QEvent::MouseMove,
+                                                 QEvent::MouseButtonRelease, QEvent::MouseMove};
+            static const QEvent::Type pen[] = {QEvent::TabletPress, QEvent::TabletMove,
+                                               QEvent::TabletRelease, QEvent::TabletMove};
+            if (tablet)
+                sendTablet(canvas, pen[int(kind)], p, pressure, button, buttons, m);
+            else
+                sendMouse(canvas, mouse[int(kind)], p, button, buttons, m);
+        };
+        playSession(window);
+
+        QCOMPARE(canvas.sheetSize(), alone.picture().sheetSize());
+        QCOMPARE(canvas.undoLayers().size(), alone.picture().undoLayers().size());
+        QCOMPARE(canvas.canRedo(), alone.canRedo());
+        // Of the three kept, one is left undone; the last stroke replaced it.
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
+        QVERIFY(alone.canRedo() == false);
+        const QImage expected = flattened(canvas.core());
+        QCOMPARE(differingPixels(flattened(alone), expected), 0);
+        // The session painted: the picture is no blank paper.
+        QImage paper = expected;
+        paper.fill(expected.pixel(1, 1));
+        QVERIFY(differingPixels(expected, paper) > 1000);
+    }
+
+    // What moves the view, opens the palette or picks a colour paints nothing and is no sample;
+    // everything else is announced before the core acts on it.
+    void onlyWhatPaintsIsAnnounced()
+    {
+        WTView canvas(Rect(0, 0, 200, 150));
+        canvas.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+        std::vector<std::pair<SampleKind, PointerSample>> taken;
+        std::vector<bool> trackingWhenTold;
+        connect(&canvas.core(), &CanvasCore::sampleTaken, &canvas,
+                [&](SampleKind kind, const PointerSample &s) {
+                    taken.emplace_back(kind, s);
+                    trackingWhenTold.push_back(canvas.isTrackingStroke());
+                });
+        auto takenKinds = [&] {
+            QList<int> kinds;
+            for (const auto &t : taken)
+                kinds << int(t.first);
+            taken.clear();
+            return kinds;
+        };
+
+        drag(canvas, {20, 20}, {80, 40});
+        QCOMPARE(takenKinds(), (QList<int> {int(SampleKind::Press), int(SampleKind::Move),
+                                            int(SampleKind::Release)}));
+        // The move and the release were told while the stroke was still under way.
+        QCOMPARE(trackingWhenTold, (std::vector<bool> {false, true, true}));
+
+        sendMouse(canvas, QEvent::MouseButtonPress, {50, 50}, Qt::MiddleButton, Qt::MiddleButton);
+        sendMouse(canvas, QEvent::MouseMove, {70, 60}, Qt::NoButton, Qt::MiddleButton);
+        sendMouse(canvas, QEvent::MouseButtonRelease, {70, 60}, Qt::MiddleButton, Qt::NoButton);
+        QTest::keyPress(&canvas, Qt::Key_Space);
+        drag(canvas, {30, 30}, {60, 60});
+        QTest::keyRelease(&canvas, Qt::Key_Space);
+        sendMouse(canvas, QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
+        sendMouse(canvas, QEvent::MouseButtonRelease, {50, 50}, Qt::RightButton, Qt::NoButton);
+        canvas.pickColor();
+        drag(canvas, {30, 22}, {90, 90});
+        QCOMPARE(takenKinds(), QList<int> {});
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(1)); // only the first drag painted
+
+        // A hovering eraser end, with its pressure, as a recording writes it.
+        sendTablet(canvas, QEvent::TabletMove, {40, 30}, 0.25f, Qt::NoButton, Qt::NoButton,
+                   Qt::ShiftModifier, tool(QPointingDevice::PointerType::Eraser));
+        QCOMPARE(taken.size(), std::size_t(1));
+        const SessionEvent e = SessionRecorder::sampleEvent(taken[0].first, taken[0].second);
+        QCOMPARE(formatSessionEvent(e),
+                 QByteArray(R"({"event":"hover","modifiers":["shift"],"pointer":"eraser",)"
+                            R"("pressure":0.25,"t":0,"x":40,"y":30})"));
+    }
+
+private:
+    std::unique_ptr<IsolatedSettings> m_settings;
+};
+
+INKPOND_TEST_MAIN(CoreTest)
+#include "tst_core.moc"
