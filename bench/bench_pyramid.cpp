@@ -131,7 +131,7 @@ void BM_PenSampleFullSize(benchmark::State &state)
     for (auto _ : state) {
         const Rect touched = pen.sample();
         // The touched pixels at the screen's top-left.
-        const QTransform toScreen(1, 0, 0, -1, -touched.x(), touched.maxY());
+        const QTransform toScreen = sheetToDevice(touched.x(), touched.maxY());
         screen.painter.fillRect(QRectF(0, 0, touched.width(), touched.height()), kPaper);
         Graphics::lockFocus(screen.painter, toScreen);
         picture.renderLayersInRect(touched);

@@ -2,6 +2,7 @@
 
 // The picture a session gives, worked out with nothing but whole-sheet QImages and QPainter: the
 // yardstick against which the canvas's own storage of the sheet is checked.
+#include "Geometry.h"
 #include "SessionEvent.h"
 
 #include <QImage>
@@ -72,7 +73,7 @@ private:
     // Points are y-up from the bottom-left; the image's row 0 is the top.
     static void flip(QPainter &p, const QImage &image)
     {
-        p.setTransform(QTransform(1, 0, 0, -1, 0, image.height()));
+        p.setTransform(sheetToDevice(0, image.height()));
     }
 
     void paintBackground(QImage &image) const

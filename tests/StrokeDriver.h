@@ -39,7 +39,7 @@ inline Image picture(WTView &canvas, Rect r = {})
         r = {{0, 0}, canvas.sheetSize()};
     Image out(r.size);
     QPainter painter(&out.qimage());
-    Graphics::lockFocus(painter, QTransform(1, 0, 0, -1, -r.x(), r.y() + out.pixelHeight()));
+    Graphics::lockFocus(painter, sheetToDevice(r.x(), r.y() + out.pixelHeight()));
     canvas.renderLayersInRect(r);
     Graphics::unlockFocus();
     return out;

@@ -63,7 +63,7 @@ private slots:
 
             QImage drawn = plain;
             QPainter p(&drawn);
-            p.setTransform(QTransform(1, 0, 0, -1, 0, h));
+            p.setTransform(sheetToDevice(0, h));
             Picture::drawSegment(p, from, to, width, dot, colour.toQColor());
             p.end();
             const QRect kept = snapshot.image()->pixelRect(insetRect(touched, -2, -2));

@@ -168,7 +168,7 @@ private slots:
         QImage plain(250, 200, QImage::Format_ARGB32_Premultiplied);
         plain.fill(Qt::transparent);
         QPainter p(&plain);
-        p.setTransform(QTransform(1, 0, 0, -1, 0, 200));
+        p.setTransform(sheetToDevice(0, 200));
         // The colour's alpha is the snapshot's opacity; its coverage goes in at full strength.
         Picture::drawSegment(p, from, to, width, dot, colour.withAlpha(1).toQColor());
         p.end();

@@ -119,8 +119,7 @@ void Layer::initRender(const Rect &r)
     for (int y = 0; y < mRenderPixels.height(); ++y)
         std::memset(mRenderImage.scanLine(y), 0, std::size_t(bytes));
     Graphics::lockFocus(
-        mRenderImage,
-        QTransform(1, 0, 0, -1, -mRenderPixels.x(), mRenderPixels.y() + mRenderPixels.height()));
+        mRenderImage, sheetToDevice(mRenderPixels.x(), mRenderPixels.y() + mRenderPixels.height()));
     drawRect(r);
 }
 

@@ -204,7 +204,7 @@ void drawWithLine(const UndoLayer &snapshot, const Rect &r, const Picture::Pendi
         return;
     }
     wet.fill(Qt::transparent);
-    const QTransform sheetToWet(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height());
+    const QTransform sheetToWet = sheetToDevice(pixels.x(), pixels.y() + pixels.height());
     {
         QPainter p(&wet);
         image.drawRect(p, sheetToWet, intersectionRect(shown, snapshot.paintedBounds()),
@@ -340,7 +340,7 @@ void Picture::flattenInto(QImage &out, int top, bool withBG) const
 {
     const int pixelHeight = int(std::ceil(mSheetSize.height));
     // out's row 0 is the sheet's pixel row `top` counted from the top.
-    const QTransform sheetToOut(1, 0, 0, -1, 0, pixelHeight - top);
+    const QTransform sheetToOut = sheetToDevice(0, pixelHeight - top);
     const Rect band {0, float(pixelHeight - top - out.height()), float(out.width()),
                      float(out.height())};
     Graphics::lockFocus(out, sheetToOut);

@@ -392,7 +392,7 @@ void PicturePyramid::renderLevel0(const QRect &r)
     for (int y = 0; y < r.height(); ++y)
         std::memset(mScratch.scanLine(y), 0, std::size_t(r.width()) * 4);
     // r's top-left pixel at the scratch's top-left.
-    Graphics::lockFocus(mScratch, QTransform(1, 0, 0, -1, -r.x(), r.y() + r.height()));
+    Graphics::lockFocus(mScratch, sheetToDevice(r.x(), r.y() + r.height()));
     mPicture.renderLayersInRect(
         Rect(float(valid.x()), float(valid.y()), float(valid.width()), float(valid.height())));
     Graphics::unlockFocus();

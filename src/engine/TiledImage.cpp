@@ -339,7 +339,7 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
             mLastPaintOk = false;
             return nullptr;
         }
-        s.placedPainter.setTransform(QTransform(1, 0, 0, -1, 0, mPixelHeight));
+        s.placedPainter.setTransform(sheetToDevice(0, mPixelHeight));
         s.busy = true;
         s.pixels = pixels;
         s.target = this;
@@ -361,7 +361,7 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
     // No save(): a saved state costs an allocation per pen sample. endPaint() resets instead.
     s.painter.resetTransform(); // the clip is given in the scratch's own pixels
     s.painter.setClipRect(QRect(0, 0, pixels.width(), pixels.height()));
-    s.painter.setTransform(QTransform(1, 0, 0, -1, -pixels.x(), pixels.y() + pixels.height()));
+    s.painter.setTransform(sheetToDevice(pixels.x(), pixels.y() + pixels.height()));
     return &s.painter;
 }
 

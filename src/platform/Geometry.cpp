@@ -88,3 +88,8 @@ Rect fromQtRect(const QRectF &r, float spaceHeight)
     return {float(r.x()), float(double(spaceHeight) - r.bottom()), float(r.width()),
             float(r.height())};
 }
+
+QTransform sheetToDevice(qreal left, qreal top)
+{
+    return QTransform(1, 0, 0, -1, -left, top);
+}

@@ -3,9 +3,11 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 
 // Geometry of the sheet: 32-bit floats, origin bottom-left, y up.
-// Qt's top-left, y-down coordinates appear only through toQtRect()/toQtPoint().
+// Qt's top-left, y-down coordinates appear only through toQtRect()/toQtPoint() and, for
+// painters, sheetToDevice().
 
 struct Point
 {
@@ -71,3 +73,6 @@ QRectF toQtRect(const Rect &r, float spaceHeight);
 QPointF toQtPoint(const Point &p, float spaceHeight);
 Point fromQtPoint(const QPointF &p, float spaceHeight);
 Rect fromQtRect(const QRectF &r, float spaceHeight);
+// Draws sheet points into a y-down device (an image, a painter) whose top-left pixel lies at the
+// sheet's (left, top).
+QTransform sheetToDevice(qreal left, qreal top);

@@ -62,7 +62,7 @@ void lockFocus(Image &image)
     Destination d;
     d.image = &image;
     d.pixelHeight = image.pixelHeight();
-    d.sheetToDevice = QTransform(1, 0, 0, -1, 0, image.pixelHeight());
+    d.sheetToDevice = sheetToDevice(0, image.pixelHeight());
     // A QImage takes one painter at a time: a nested lock on the same image shares it.
     for (auto &e : stack()) {
         if (e.image == &image) {
