@@ -2,6 +2,7 @@
 
 #include "Background.h"
 #include "Color.h"
+#include "PenLimits.h"
 #include "PressureCurve.h"
 #include "ProximityEvent.h"
 
@@ -18,12 +19,12 @@ class PenSettings : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kSlots = 4;
-    // Tool numbers: the eraser, then the slots 1 to 4.
-    static constexpr int kEraserTool = 0;
-    // The widths a pen or the eraser can have, in points.
-    static constexpr float kMinWidth = 0.5f;
-    static constexpr float kMaxWidth = 100.0f;
+    static constexpr int kSlots = PenLimits::kSlots;
+    static constexpr int kEraserTool = PenLimits::kEraserTool;
+    // The slot a tool number other than the eraser's stands for.
+    static constexpr int slotOfTool(int tool) { return tool - kEraserTool - 1; }
+    static constexpr float kMinWidth = PenLimits::kMinWidth;
+    static constexpr float kMaxWidth = PenLimits::kMaxWidth;
 
     // The next width up or down a ladder whose steps grow with the width (about a tenth of it),
     // so a step feels alike at 1 and at 100 points; a width between two rungs goes to the
@@ -46,7 +47,7 @@ public:
     float rubberSize() const { return mRubberSize; }
     void setRubberSize(float size);
 
-    // The tool a pointer type last chose, 0 to 4.
+    // The tool a pointer type last chose, kEraserTool to kSlots.
     int rememberedTool(PointerType type) const;
     void rememberTool(PointerType type, int tool);
 

@@ -1,5 +1,6 @@
 #include "PenControls.h"
 
+#include "PenSettings.h"
 #include "Preferences.h"
 #include "WTView.h"
 
@@ -95,11 +96,12 @@ void PenControls::refresh()
         return;
     for (PenButton *button : findChildren<PenButton *>()) {
         const int tag = button->tag();
-        if (tag == 0) {
+        if (tag == PenSettings::kEraserTool) {
             // The eraser toggle's state is the canvas's to set.
             button->setTool(nullptr, mCanvas->rubberSize());
-        } else if (tag >= 1 && tag <= 4) {
-            button->setTool(&mCanvas->slotColor(tag - 1), mCanvas->slotBrushSize(tag - 1));
+        } else if (tag > PenSettings::kEraserTool && tag <= PenSettings::kSlots) {
+            const int slot = PenSettings::slotOfTool(tag);
+            button->setTool(&mCanvas->slotColor(slot), mCanvas->slotBrushSize(slot));
             button->setChecked(mCanvas->activeColor() == tag);
         }
     }

@@ -1,6 +1,7 @@
 #include "PopupPalette.h"
 
 #include "PenControls.h"
+#include "PenSettings.h"
 #include "WTView.h"
 
 #include <QAction>
@@ -23,7 +24,7 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
     auto *rows = new QVBoxLayout(this);
 
     auto *tools = new QHBoxLayout;
-    for (int tool = 0; tool <= 4; ++tool) {
+    for (int tool = PenSettings::kEraserTool; tool <= PenSettings::kSlots; ++tool) {
         auto *button = new PenButton(this);
         button->setObjectName(QStringLiteral("paletteTool%1").arg(tool));
         button->setProperty("tag", tool);

@@ -2,6 +2,7 @@
 #include "MainMenu.h"
 
 #include "DocumentWindow.h"
+#include "PenSettings.h"
 #include "WTView.h"
 
 #include <QAction>
@@ -23,7 +24,7 @@ void MainMenu::buildToolsMenu()
     };
     static constexpr const char *kSlotNames[] = {"selectTool1", "selectTool2", "selectTool3",
                                                  "selectTool4"};
-    for (int tool = 1; tool <= 4; ++tool)
+    for (int tool = PenSettings::kEraserTool + 1; tool <= PenSettings::kSlots; ++tool)
         command(tr("Color &%1").arg(tool), kSlotNames[tool - 1], Qt::Key(Qt::Key_0 + tool),
                 [tool](WTView &c) { c.setActiveColor(tool); });
     command(tr("&Eraser"), "toggleEraser", Qt::Key_E, [](WTView &c) { c.toggleEraser(); });

@@ -338,7 +338,7 @@ void SessionReplayer::performAction(const SessionEvent &e)
     // Settings, as the window's controls give them to the canvas.
     if (name == QLatin1String("setActiveColor:")) {
         const int tool = int(e.value.toDouble());
-        if (tool < 0 || tool > 4)
+        if (tool < PenSettings::kEraserTool || tool > PenSettings::kSlots)
             warn(QStringLiteral("there is no tool %1").arg(tool));
         else
             canvas.setActiveColor(tool);
