@@ -5,12 +5,17 @@
 #include "Localizable.h"
 #include "MainMenu.h"
 #include "PenControls.h"
+#include "PenSettings.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
 #include "SaveProgress.h"
 #include "StrokeDriver.h"
 #include "TestSupport.h"
 #include "ToolbarItems.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSlider>
 #include <QStyleFactory>
@@ -186,6 +191,73 @@ private slots:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(o.canvas, &leave);
         QVERIFY(hint->text().isEmpty());
+    }
+
+    // Each number the pen settings keep, as another program or a damaged file may leave it: the
+    // ends of its range serve, anything else reads as its default.
+    void storedNumbersServeWithinTheirRangesOnly_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<bool>("serves");
+        QTest::newRow("lowest") << QStringLiteral("lowest") << true;
+        QTest::newRow("highest") << QStringLiteral("highest") << true;
+        QTest::newRow("below") << QStringLiteral("below") << false;
+        QTest::newRow("above") << QStringLiteral("above") << false;
+        QTest::newRow("not a number") << QStringLiteral("text") << false;
+    }
+    void storedNumbersServeWithinTheirRangesOnly()
+    {
+        QFETCH(QString, place);
+        QFETCH(bool, serves);
+        using namespace PreferenceKeys;
+        QByteArray ini = "[General]\n";
+        QMap<QString, double> stored;
+        for (const NumberKey &k : numberKeys()) {
+            const double step = k.whole ? 1.0 : 0.25;
+            const double v = place == u"lowest" ? k.lowest
+                : place == u"highest"           ? k.highest
+                : place == u"below"             ? k.lowest - step
+                                                : k.highest + step;
+            stored[k.key] = v;
+            ini += k.key.toUtf8() + '='
+                + (place == u"text" ? QByteArray("ten") : QByteArray::number(v, 'g', 9)) + '\n';
+        }
+        const QString path = QFileInfo(m_settings->filePath()).dir().filePath("numbers.conf");
+        QVERIFY(writeFile(path, ini));
+        Preferences store(path);
+        const PenSettings pen(store);
+
+        QMap<QString, double> read {{kRubberSize, pen.rubberSize()},
+                                    {kBgType, int(pen.bgType())},
+                                    {kPressureCurve, int(pen.pressureCurvePreset())},
+                                    {kMinimumWidth, pen.minimumWidth()},
+                                    {kSmoothing, pen.smoothing()},
+                                    {kUndoDepth, pen.undoDepth()},
+                                    {kTreatEveryPointerAsTip, pen.treatsEveryPointerAsTip()}};
+        QMap<QString, double> defaults {{kRubberSize, 10},
+                                        {kBgType, int(BgType::Ruled)},
+                                        {kPressureCurve, 0},
+                                        {kMinimumWidth, 0},
+                                        {kSmoothing, 0},
+                                        {kUndoDepth, 10},
+                                        {kTreatEveryPointerAsTip, 0}};
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
+            read[brushSizeKey(slot)] = pen.brushSize(slot);
+            defaults[brushSizeKey(slot)] = 10;
+        }
+        for (PointerType type :
+             {PointerType::Unknown, PointerType::Pen, PointerType::Cursor, PointerType::Eraser}) {
+            read[toolKeyForPointerType(type)] = pen.rememberedTool(type);
+            defaults[toolKeyForPointerType(type)]
+                = type == PointerType::Eraser ? PenSettings::kEraserTool : 1;
+        }
+        QCOMPARE(read.size(), qsizetype(numberKeys().size()) - 1); // all but the tablet monitor's
+        for (auto it = read.cbegin(); it != read.cend(); ++it) {
+            const double expected = serves ? stored.value(it.key()) : defaults.value(it.key());
+            QVERIFY2(it.value() == expected, qPrintable(it.key()));
+            QCOMPARE(Preferences::toFloat(store.registeredDefault(it.key())),
+                     std::optional<float>(float(defaults.value(it.key()))));
+        }
     }
 
 private:

@@ -16,26 +16,14 @@
 namespace {
 const char *const kSlotOutOfBound = "color index out of bound";
 
-// A stored number that cannot serve falls back to the registered default.
-float storedNumber(const Preferences &store, const QString &key, float lowest, float highest)
+// The stored number of a key, as PreferenceKeys::numberKeys() allows it.
+float storedFloat(const Preferences &store, const QString &key)
 {
-    const auto v = Preferences::toFloat(store.objectForKey(key));
-    if (v && *v >= lowest && *v <= highest) // NaN fails both
-        return *v;
-    return Preferences::toFloat(store.registeredDefault(key)).value_or(10.0f);
+    return float(PreferenceKeys::storedNumber(store, key));
 }
-// A width off the slider's scale draws or erases nothing (or everything).
-float storedWidth(const Preferences &store, const QString &key)
+int storedInteger(const Preferences &store, const QString &key)
 {
-    return storedNumber(store, key, PenSettings::kMinWidth, PenSettings::kMaxWidth);
-}
-// A whole number from lowest to highest, else the registered default.
-int storedInteger(const Preferences &store, const QString &key, int lowest, int highest)
-{
-    const auto v = Preferences::toInteger(store.objectForKey(key));
-    if (v && *v >= lowest && *v <= highest)
-        return int(*v);
-    return int(Preferences::toInteger(store.registeredDefault(key)).value_or(lowest));
+    return int(PreferenceKeys::storedNumber(store, key));
 }
 
 // Rungs a tenth or so apart, on round numbers a user can read back.
@@ -77,22 +65,20 @@ PenSettings::PenSettings(Preferences &store, QObject *parent)
     for (int i = 0; i < kSlots; ++i) {
         const auto stored = unarchiveColor(store.dataForKey(PreferenceKeys::colorKey(i)));
         mColors[size_t(i)] = stored.value_or(PreferenceKeys::defaultColor());
-        mBrushSize[size_t(i)] = storedWidth(store, PreferenceKeys::brushSizeKey(i));
+        mBrushSize[size_t(i)] = storedFloat(store, PreferenceKeys::brushSizeKey(i));
     }
-    mRubberSize = storedWidth(store, PreferenceKeys::kRubberSize);
+    mRubberSize = storedFloat(store, PreferenceKeys::kRubberSize);
 
-    mCurvePreset = PressureCurve::Preset(storedInteger(store, PreferenceKeys::kPressureCurve, 0,
-                                                       int(PressureCurve::Preset::Custom)));
+    mCurvePreset = PressureCurve::Preset(storedInteger(store, PreferenceKeys::kPressureCurve));
     const QString custom = PreferenceKeys::kCustomPressureCurve;
     mCustomCurve
         = curveFrom(store.objectForKey(custom))
               .value_or(curveFrom(store.registeredDefault(custom)).value_or(PressureCurve()));
     curveChosen();
-    mMinimumWidth = storedNumber(store, PreferenceKeys::kMinimumWidth, 0.0f, 1.0f);
-    mSmoothing = storedInteger(store, PreferenceKeys::kSmoothing, 0, StrokeSmoother::kMaxStrength);
-    mUndoDepth = storedInteger(store, PreferenceKeys::kUndoDepth, Picture::kMinUndoDepth,
-                               Picture::kMaxUndoDepth);
-    mEveryPointerIsTip = storedInteger(store, PreferenceKeys::kTreatEveryPointerAsTip, 0, 1) != 0;
+    mMinimumWidth = storedFloat(store, PreferenceKeys::kMinimumWidth);
+    mSmoothing = storedInteger(store, PreferenceKeys::kSmoothing);
+    mUndoDepth = storedInteger(store, PreferenceKeys::kUndoDepth);
+    mEveryPointerIsTip = storedInteger(store, PreferenceKeys::kTreatEveryPointerAsTip) != 0;
 }
 
 const Color &PenSettings::color(int slot) const
@@ -193,14 +179,10 @@ void PenSettings::setTreatsEveryPointerAsTip(bool on)
 }
 
 // A damaged stored number would fail every later arrival of its pointer and be written back
-// each time; the registered default serves instead.
+// each time; the default serves instead.
 int PenSettings::rememberedTool(PointerType type) const
 {
-    const QString key = PreferenceKeys::toolKeyForPointerType(type);
-    const auto stored = Preferences::toInteger(mStore.objectForKey(key));
-    if (stored && *stored >= kEraserTool && *stored <= kSlots)
-        return int(*stored);
-    return int(Preferences::toInteger(mStore.registeredDefault(key)).value_or(1));
+    return storedInteger(mStore, PreferenceKeys::toolKeyForPointerType(type));
 }
 
 void PenSettings::rememberTool(PointerType type, int tool)
@@ -208,15 +190,11 @@ void PenSettings::rememberTool(PointerType type, int tool)
     mStore.setInteger(tool, PreferenceKeys::toolKeyForPointerType(type));
 }
 
-// A stored type no window can show can only come from outside the program; the registered
-// default serves instead.
+// A stored type no window can show can only come from outside the program; the default
+// serves instead.
 BgType PenSettings::bgType() const
 {
-    const auto v = Preferences::toInteger(mStore.objectForKey(PreferenceKeys::kBgType));
-    if (const auto type = v ? bgTypeOf(*v) : std::nullopt)
-        return *type;
-    const auto fallback = Preferences::toInteger(mStore.registeredDefault(PreferenceKeys::kBgType));
-    return bgTypeOf(fallback.value_or(1)).value_or(BgType::Ruled);
+    return bgTypeOf(storedInteger(mStore, PreferenceKeys::kBgType)).value_or(BgType::Ruled);
 }
 
 void PenSettings::setBgType(BgType type)

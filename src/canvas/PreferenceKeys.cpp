@@ -1,14 +1,52 @@
 #include "PreferenceKeys.h"
 
+#include "Assert.h"
+#include "Background.h"
+#include "PenLimits.h"
+#include "Picture.h"
+#include "Preferences.h"
 #include "PressureCurve.h"
+#include "StrokeSmoother.h"
 
 #include <QStringList>
+
+#include <algorithm>
 
 namespace PreferenceKeys {
 
 namespace {
 const QString kToolKeys[4] = {QStringLiteral("UnknownColor"), QStringLiteral("PenColor"),
                               QStringLiteral("CursorColor"), QStringLiteral("EraserColor")};
+
+std::vector<NumberKey> makeNumberKeys()
+{
+    // A width off the slider's scale draws or erases nothing (or everything).
+    const auto width = [](const QString &key) {
+        return NumberKey {key, 10.0, PenLimits::kMinWidth, PenLimits::kMaxWidth, false};
+    };
+    const auto whole = [](const QString &key, int byDefault, int lowest, int highest) {
+        return NumberKey {key, double(byDefault), double(lowest), double(highest), true};
+    };
+    const int eraser = PenLimits::kEraserTool;
+    const int firstSlot = PenLimits::kEraserTool + 1;
+    std::vector<NumberKey> keys;
+    for (int i = 0; i < PenLimits::kSlots; ++i)
+        keys.push_back(width(brushSizeKey(i)));
+    keys.push_back(width(kRubberSize));
+    keys.push_back(whole(kBgType, int(BgType::Ruled), 0, int(BgType::SeeThrough)));
+    keys.push_back(whole(kPressureCurve, int(PressureCurve::Preset::Linear), 0,
+                         int(PressureCurve::Preset::Custom)));
+    keys.push_back({kMinimumWidth, 0.0, 0.0, 1.0, false});
+    keys.push_back(whole(kSmoothing, 0, 0, StrokeSmoother::kMaxStrength));
+    keys.push_back(whole(kUndoDepth, 10, Picture::kMinUndoDepth, Picture::kMaxUndoDepth));
+    keys.push_back(whole(kTreatEveryPointerAsTip, 0, 0, 1));
+    keys.push_back(whole(kTabletMonitor, 0, 0, 1)); // off: opening /dev/input exposes keyboards too
+    // The tool each pointer type brings back: the first slot, the eraser end the eraser.
+    for (const QString &key : kToolKeys)
+        keys.push_back(whole(key, key == kToolKeys[int(PointerType::Eraser)] ? eraser : firstSlot,
+                             eraser, PenLimits::kSlots));
+    return keys;
+}
 } // namespace
 
 QString colorKey(int slot)
@@ -36,30 +74,41 @@ Color defaultColor()
     return {0.1f, 0.0f, 0.2f, 1.0f};
 }
 
+const std::vector<NumberKey> &numberKeys()
+{
+    static const std::vector<NumberKey> keys = makeNumberKeys();
+    return keys;
+}
+
+double storedNumber(const Preferences &store, const QString &key)
+{
+    const auto &keys = numberKeys();
+    const auto k = std::find_if(keys.begin(), keys.end(),
+                                [&key](const NumberKey &n) { return n.key == key; });
+    INK_ASSERT(k != keys.end());
+    const QVariant v = store.objectForKey(key);
+    // Comparisons fail for NaN, which thus reads as the default.
+    if (k->whole) {
+        if (const auto i = Preferences::toInteger(v); i && *i >= k->lowest && *i <= k->highest)
+            return double(*i);
+    } else if (const auto f = Preferences::toFloat(v); f && *f >= k->lowest && *f <= k->highest) {
+        return double(*f);
+    }
+    return k->defaultValue;
+}
+
 QVariantMap registeredDefaults()
 {
     QVariantMap d;
-    for (int i = 0; i < 4; ++i) {
+    for (const NumberKey &k : numberKeys())
+        d.insert(k.key, k.whole ? QVariant(int(k.defaultValue)) : QVariant(float(k.defaultValue)));
+    for (int i = 0; i < PenLimits::kSlots; ++i)
         d.insert(colorKey(i), archiveColor(defaultColor()));
-        d.insert(brushSizeKey(i), 10.0f);
-    }
-    d.insert(kRubberSize, 10.0f);
-    d.insert(kBgType, 1);
-    d.insert(kPressureCurve, int(PressureCurve::Preset::Linear));
     // A gentle S to start shaping from.
     d.insert(kCustomPressureCurve,
              QStringList {QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0.3"),
                           QStringLiteral("0.2"), QStringLiteral("0.7"), QStringLiteral("0.8"),
                           QStringLiteral("1"), QStringLiteral("1")});
-    d.insert(kMinimumWidth, 0.0f);
-    d.insert(kSmoothing, 0);
-    d.insert(kUndoDepth, 10);
-    d.insert(kTreatEveryPointerAsTip, 0);
-    d.insert(kTabletMonitor, 0); // off: opening /dev/input exposes keyboards too
-    d.insert(kToolKeys[0], 1); // unknown pointer: slot 0
-    d.insert(kToolKeys[1], 1); // pen tip: slot 0
-    d.insert(kToolKeys[2], 1); // puck: slot 0
-    d.insert(kToolKeys[3], 0); // eraser end: the eraser
     return d;
 }
 

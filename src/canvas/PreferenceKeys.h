@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <QVariantMap>
+#include <vector>
+
+class Preferences;
 
 // Every preference Inkpond keeps, with its registered default, is declared once, in
 // PreferenceKeys.cpp.
@@ -38,6 +41,23 @@ inline const QString kRecentDocuments = QStringLiteral("RecentDocuments");
 
 // The colour a slot has when nothing usable is stored.
 Color defaultColor();
+
+// A number the store keeps: its default and the values that can serve. Anything else stored
+// under the key (damaged, or written by something else) reads as the default.
+struct NumberKey
+{
+    QString key;
+    double defaultValue = 0;
+    double lowest = 0;
+    double highest = 0;
+    bool whole = false; // kept as an integer
+};
+
+// Every number Inkpond keeps, each written once here for registering and for reading.
+const std::vector<NumberKey> &numberKeys();
+
+// The number stored under key, one of numberKeys(), if it can serve; else the key's default.
+double storedNumber(const Preferences &store, const QString &key);
 
 // Every key with its default, ready for Preferences::registerDefaults().
 QVariantMap registeredDefaults();
