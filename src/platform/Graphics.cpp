@@ -130,11 +130,6 @@ bool hasFocus()
     return !stack().empty();
 }
 
-const Image *focusImage()
-{
-    return stack().empty() ? nullptr : stack().back().image;
-}
-
 void saveGraphicsState()
 {
     top().painter->save();

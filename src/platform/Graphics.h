@@ -32,8 +32,6 @@ bool hasFocus();
 // for drawing that passes its target on explicitly.
 QPainter &currentPainter();
 QTransform currentSheetToDevice();
-// The image on top of the stack, or nullptr when the top is a painter or the stack is empty.
-const Image *focusImage();
 
 void saveGraphicsState();
 void restoreGraphicsState();

@@ -195,11 +195,6 @@ QVariant Preferences::registeredDefault(const QString &key) const
     return m_registered.value(key);
 }
 
-bool Preferences::hasStoredValue(const QString &key) const
-{
-    return m_settings->contains(key);
-}
-
 std::optional<qint64> Preferences::toInteger(const QVariant &v)
 {
     if (!v.isValid())
@@ -224,16 +219,6 @@ std::optional<float> Preferences::toFloat(const QVariant &v)
     if (!ok)
         return std::nullopt;
     return f;
-}
-
-qint64 Preferences::integerForKey(const QString &key) const
-{
-    return toInteger(objectForKey(key)).value_or(0);
-}
-
-float Preferences::floatForKey(const QString &key) const
-{
-    return toFloat(objectForKey(key)).value_or(0.0f);
 }
 
 QByteArray Preferences::dataForKey(const QString &key) const

@@ -27,11 +27,7 @@ public:
     // The stored value, else the registered default, else an invalid QVariant.
     QVariant objectForKey(const QString &key) const;
     QVariant registeredDefault(const QString &key) const;
-    bool hasStoredValue(const QString &key) const;
 
-    // Numbers that cannot be read as one give 0, as a missing key without default does.
-    qint64 integerForKey(const QString &key) const;
-    float floatForKey(const QString &key) const;
     QByteArray dataForKey(const QString &key) const;
     // Nothing when the value is missing or not a list of strings.
     std::optional<QStringList> stringArrayForKey(const QString &key) const;

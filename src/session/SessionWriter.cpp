@@ -2,21 +2,16 @@
 
 #include "SessionEvent.h"
 
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
-
 SessionWriter::~SessionWriter()
 {
     close();
 }
 
-bool SessionWriter::open(const QString &path, Durability durability)
+bool SessionWriter::open(const QString &path)
 {
     close();
     mFailed = false;
     mError.clear();
-    mDurability = durability;
     mFile.setFileName(path);
     if (!mFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return fail(mFile.errorString());
@@ -30,19 +25,6 @@ bool SessionWriter::write(const SessionEvent &event)
     const QByteArray line = formatSessionEvent(event) + '\n';
     if (mFile.write(line) != line.size() || !mFile.flush())
         return fail(mFile.errorString());
-    if (mDurability == Durability::SyncToDisk)
-        return syncToDisk();
-    return true;
-}
-
-bool SessionWriter::syncToDisk()
-{
-    if (mFailed || !mFile.isOpen())
-        return false;
-    if (!mFile.flush())
-        return fail(mFile.errorString());
-    if (::fsync(mFile.handle()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }
 

@@ -35,11 +35,6 @@ const std::vector<quint16> &EvdevToolDecoder::toolCodes()
     return codes;
 }
 
-bool EvdevToolDecoder::isToolCode(quint16 code)
-{
-    return toolIndex(code) >= 0;
-}
-
 void EvdevToolDecoder::apply(State &state, const EvdevInput &event) const
 {
     if (event.type == EV_KEY) {

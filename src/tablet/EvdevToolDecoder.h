@@ -41,7 +41,6 @@ public:
 
     // The tool codes the decoder follows, for querying a device's state.
     static const std::vector<quint16> &toolCodes();
-    static bool isToolCode(quint16 code);
 
 private:
     static constexpr int kToolCount = 7;

@@ -57,7 +57,6 @@ public:
     // once, on standard error; it never stops the program.
     void start();
     bool isStarted() const { return mStarted; }
-    int openDeviceCount() const { return int(mDevices.size()); }
 
     // What the device knows of itself, for its proximity records.
     struct DeviceInfo
