@@ -6,10 +6,13 @@
 #include "MainMenu.h"
 #include "PenControls.h"
 #include "PenSettings.h"
+#include "Picture.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "PressureCurve.h"
 #include "SaveProgress.h"
 #include "StrokeDriver.h"
+#include "StrokeSmoother.h"
 #include "TestSupport.h"
 #include "ToolbarItems.h"
 
@@ -21,6 +24,7 @@
 #include <QStyleFactory>
 #include <QToolButton>
 #include <QtTest>
+#include <cmath>
 
 namespace {
 int checkedPaper(const Opened &o)
@@ -201,6 +205,7 @@ private slots:
         QTest::addColumn<bool>("serves");
         QTest::newRow("lowest") << QStringLiteral("lowest") << true;
         QTest::newRow("highest") << QStringLiteral("highest") << true;
+        QTest::newRow("between") << QStringLiteral("between") << true;
         QTest::newRow("below") << QStringLiteral("below") << false;
         QTest::newRow("above") << QStringLiteral("above") << false;
         QTest::newRow("not a number") << QStringLiteral("text") << false;
@@ -210,16 +215,40 @@ private slots:
         QFETCH(QString, place);
         QFETCH(bool, serves);
         using namespace PreferenceKeys;
+        struct Expected
+        {
+            double byDefault, lowest, highest;
+            bool whole = true;
+        };
+        const Expected width {10, 0.5, 100, false};
+        QMap<QString, Expected> expected {
+            {kRubberSize, width},
+            {kBgType, {int(BgType::Ruled), 0, int(BgType::SeeThrough)}},
+            {kPressureCurve, {0, 0, int(PressureCurve::Preset::Custom)}},
+            {kMinimumWidth, {0, 0, 1, false}},
+            {kSmoothing, {0, 0, StrokeSmoother::kMaxStrength}},
+            {kUndoDepth, {10, Picture::kMinUndoDepth, Picture::kMaxUndoDepth}},
+            {kTreatEveryPointerAsTip, {0, 0, 1}}};
+        const std::array types {PointerType::Unknown, PointerType::Pen, PointerType::Cursor,
+                                PointerType::Eraser};
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            expected[brushSizeKey(slot)] = width;
+        for (PointerType type : types)
+            expected[toolKeyForPointerType(type)]
+                = {type == PointerType::Eraser ? 0.0 : 1.0, 0, PenSettings::kSlots};
+
         QByteArray ini = "[General]\n";
         QMap<QString, double> stored;
-        for (const NumberKey &k : numberKeys()) {
-            const double step = k.whole ? 1.0 : 0.25;
-            const double v = place == u"lowest" ? k.lowest
-                : place == u"highest"           ? k.highest
-                : place == u"below"             ? k.lowest - step
-                                                : k.highest + step;
-            stored[k.key] = v;
-            ini += k.key.toUtf8() + '='
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            const double step = it->whole ? 1.0 : 0.25;
+            const double middle = (it->lowest + it->highest) / 2;
+            const double v = place == u"lowest" ? it->lowest
+                : place == u"highest"           ? it->highest
+                : place == u"between"           ? (it->whole ? std::floor(middle) : middle)
+                : place == u"below"             ? it->lowest - step
+                                                : it->highest + step;
+            stored[it.key()] = serves ? v : it->byDefault;
+            ini += it.key().toUtf8() + '='
                 + (place == u"text" ? QByteArray("ten") : QByteArray::number(v, 'g', 9)) + '\n';
         }
         const QString path = QFileInfo(m_settings->filePath()).dir().filePath("numbers.conf");
@@ -234,29 +263,15 @@ private slots:
                                     {kSmoothing, pen.smoothing()},
                                     {kUndoDepth, pen.undoDepth()},
                                     {kTreatEveryPointerAsTip, pen.treatsEveryPointerAsTip()}};
-        QMap<QString, double> defaults {{kRubberSize, 10},
-                                        {kBgType, int(BgType::Ruled)},
-                                        {kPressureCurve, 0},
-                                        {kMinimumWidth, 0},
-                                        {kSmoothing, 0},
-                                        {kUndoDepth, 10},
-                                        {kTreatEveryPointerAsTip, 0}};
-        for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
             read[brushSizeKey(slot)] = pen.brushSize(slot);
-            defaults[brushSizeKey(slot)] = 10;
-        }
-        for (PointerType type :
-             {PointerType::Unknown, PointerType::Pen, PointerType::Cursor, PointerType::Eraser}) {
+        for (PointerType type : types)
             read[toolKeyForPointerType(type)] = pen.rememberedTool(type);
-            defaults[toolKeyForPointerType(type)]
-                = type == PointerType::Eraser ? PenSettings::kEraserTool : 1;
-        }
-        QCOMPARE(read.size(), qsizetype(numberKeys().size()) - 1); // all but the tablet monitor's
+        QCOMPARE(read.keys(), stored.keys());
         for (auto it = read.cbegin(); it != read.cend(); ++it) {
-            const double expected = serves ? stored.value(it.key()) : defaults.value(it.key());
-            QVERIFY2(it.value() == expected, qPrintable(it.key()));
+            QVERIFY2(it.value() == stored.value(it.key()), qPrintable(it.key()));
             QCOMPARE(Preferences::toFloat(store.registeredDefault(it.key())),
-                     std::optional<float>(float(defaults.value(it.key()))));
+                     std::optional<float>(float(expected.value(it.key()).byDefault)));
         }
     }
 
