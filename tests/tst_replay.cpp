@@ -5,6 +5,9 @@
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "MyResizePanel.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "ReplayCommand.h"
 #include "SessionEvent.h"
 #include "SessionRecorder.h"
 #include "SessionReplayer.h"
@@ -12,6 +15,8 @@
 #include "StrokeDriver.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
+#include "Toolbar.h"
+#include "ToolbarItems.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -440,6 +445,56 @@ private slots:
         QVERIFY2(late.standardError.contains(far + QStringLiteral(":2: field \"t\"")),
                  qPrintable(late.standardError));
         QVERIFY(!QFile::exists(out));
+    }
+
+    // The user's settings hold a toolbar of their own and recent files. A replay's window starts
+    // from the default toolbar, and a change to it while the window stays open, like the
+    // program's replay, leaves the user's settings as they were, byte for byte; the program makes
+    // no recovery record either.
+    void replayKeepsToSettingsOfItsOwn()
+    {
+        Preferences &user = Preferences::standard();
+        const QString toolbarKey = PreferenceKeys::toolbarConfigurationKey(kInkpondToolbarIdentifier);
+        user.setStringArray({UndoTBId, RedoTBId}, toolbarKey);
+        user.setStringArray({QStringLiteral("/pictures/a.png")}, PreferenceKeys::kRecentDocuments);
+        user.synchronize();
+        const QByteArray stored = readFile(mSettings->filePath());
+        QVERIFY(stored.contains("UndoTBItem") && stored.contains("a.png"));
+
+        ReplayOptions options;
+        options.file = dotRecording(QStringLiteral("dot.jsonl"), "1");
+        options.exportPath = mDir.filePath(QStringLiteral("kept.png"));
+        options.keepOpen = true;
+        QStringList shown;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!QFileInfo::exists(options.exportPath))
+                return; // the replay has not reached the open window yet
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *window = qobject_cast<DocumentWindow *>(w);
+                    shown.isEmpty() && window && window->isVisible() && window->toolbar()) {
+                    shown = window->toolbar()->itemIdentifiers();
+                    window->toolbar()->setItemIdentifiers({CurrentColorTBId});
+                }
+            // Again on every tick: an exit before the window's event loop runs is lost. Not
+            // quit(), which would ask about the edited picture.
+            QCoreApplication::exit(0);
+        });
+        poll.start(10);
+        QCOMPARE(runReplay(options, *mDocuments), kReplayOK);
+        poll.stop();
+        QVERIFY(!shown.isEmpty());
+        QVERIFY(!shown.contains(UndoTBId));
+        user.synchronize();
+        QCOMPARE(readFile(mSettings->filePath()), stored);
+
+        const QString home = mDir.filePath(QStringLiteral("home"));
+        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
+        QVERIFY(writeFile(conf, stored));
+        const Run run = replay(options.file, home + QStringLiteral("/replayed.png"), home);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+        QCOMPARE(readFile(conf), stored);
+        QVERIFY(!QFileInfo::exists(home + QStringLiteral("/data/Inkpond")));
     }
 
     // The export is small enough to sit in a write buffer until the file is closed.
