@@ -454,7 +454,8 @@ private slots:
     void replayKeepsToSettingsOfItsOwn()
     {
         Preferences &user = Preferences::standard();
-        const QString toolbarKey = PreferenceKeys::toolbarConfigurationKey(kInkpondToolbarIdentifier);
+        const QString toolbarKey
+            = PreferenceKeys::toolbarConfigurationKey(kInkpondToolbarIdentifier);
         user.setStringArray({UndoTBId, RedoTBId}, toolbarKey);
         user.setStringArray({QStringLiteral("/pictures/a.png")}, PreferenceKeys::kRecentDocuments);
         user.synchronize();
