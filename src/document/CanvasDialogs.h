@@ -6,7 +6,7 @@
 
 // The canvas's questions and notes as window-modal dialogs on its window: the confirmation of a
 // crop or resize, the custom-size panel, and why a sheet, a copy or a see-through window could
-// not be had. One object serves every window of a process, given to each.
+// not be had. The application makes one for all its windows, a replay one of its own.
 class CanvasDialogs : public CanvasQuestions
 {
     Q_DECLARE_TR_FUNCTIONS(CanvasDialogs)
@@ -17,7 +17,8 @@ public:
     bool chooseCustomSize(WTView &canvas, std::function<void(Size)> chosen) override;
     void tellSheetRefused(WTView &canvas, Size size) override;
     void tellCopyRefused(WTView &canvas, qint64 needed, qint64 available) override;
-    // Once per object: the note would otherwise come back with every change of paper.
+    // Once per object, so once per run: the note would otherwise come back with every change
+    // of paper.
     void tellNotSeeThrough(WTView &canvas) override;
 
 private:
