@@ -12,6 +12,7 @@
 
 #include <QJsonValue>
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,7 +28,8 @@ struct Notification;
 // The widget showing it turns Qt's events into samples and repaints what it is told changed.
 // Split by concern: CanvasCore.cpp (pen and tools), CanvasCoreProximity.cpp,
 // CanvasCoreStroke.cpp (strokes and lines), CanvasCoreHistory.cpp (undo, redo, sheet size),
-// CanvasCorePick.cpp (colour picker), CanvasCoreExchange.cpp (whole pictures).
+// CanvasCorePick.cpp (colour picker), CanvasCoreExchange.cpp (whole pictures),
+// CanvasCoreCrop.cpp (guarded crops).
 class CanvasCore : public QObject
 {
     Q_OBJECT
@@ -94,6 +96,18 @@ public:
     bool resizeSheet(const Rect &r);
     // The same, counted as a change of the document and announced as the resizeSheet: command.
     bool applyResize(const Rect &r);
+    // Guarded crops (CanvasCoreCrop.cpp): with unsaved changes in the document, the sheet becomes
+    // r only through the confirmation, which applies it when the user agrees; without one,
+    // nothing is asked and nothing changes.
+    void setCropConfirmation(std::function<void(const Rect &r)> confirm)
+    {
+        mConfirmCrop = std::move(confirm);
+    }
+    void cropResizeToRect(const Rect &r);
+    // A sheet of that size centred on the middle of `around` (what the user sees).
+    void cropResizeToSize(Size size, const Rect &around);
+    // The same for a size chosen in a dialog, which a recording must be told of.
+    void cropResizeToChosenSize(Size size, const Rect &around);
 
     // Whole pictures: the sheet becomes the image's pixel size and the history ends.
     bool setImage(const Image *image);
@@ -167,4 +181,5 @@ private:
     float mLinePreviewWidth = 0.0f;
     Rect mLinePreviewRect;
     Pick mPick = Pick::None;
+    std::function<void(const Rect &)> mConfirmCrop;
 };

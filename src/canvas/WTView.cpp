@@ -44,6 +44,7 @@ void WTView::connectCore()
     connect(mCore, &CanvasCore::hoverWanted, this, &WTView::setAcceptsMouseMovedEvents);
     connect(mCore, &CanvasCore::pickingChanged, this, &WTView::showPicking);
     connect(mCore, &CanvasCore::pointerLeftProximity, this, &WTView::hideCrosshair);
+    mCore->setCropConfirmation([this](const Rect &r) { confirmCropResize(r); });
 }
 
 void WTView::setAcceptsMouseMovedEvents(bool accept)

@@ -127,7 +127,7 @@ public:
 
     // Guarded resizes (WTViewCrop.cpp): confirmed through the questions when the document has
     // unsaved changes.
-    void cropResizeToRect(const Rect &r);
+    void cropResizeToRect(const Rect &r) { mCore->cropResizeToRect(r); }
     void doCropResize(QMessageBox *alert, int returnCode, const QString &contextInfo);
     void cropResizeToSize(Size size);
     // Crop and resize commands; the fixed sizes are chosen by the sender's "tag" property.
@@ -273,6 +273,7 @@ private:
     void applyWindowAppearance();
     void setAcceptsMouseMovedEvents(bool accept);
     void connectCore();
+    void confirmCropResize(const Rect &r); // the core's question, asked through the window
     void copyImageWithBG(bool withBG);
     // The sheet was re-framed to r: what shows it is placed anew.
     void sheetResized(const Rect &r);

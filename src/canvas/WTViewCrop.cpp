@@ -1,12 +1,10 @@
-// The guarded resizes, with their confirmation, and the crop and resize commands.
+// The crop and resize commands, with the questions the window asks; the core decides and
+// resizes.
 #include "WTView.h"
 
 #include "CanvasQuestions.h"
-#include "Document.h"
 #include "FixedSizes.h"
 #include "Preferences.h"
-
-#include <QJsonArray>
 
 namespace {
 // Answers of the confirmation.
@@ -14,22 +12,10 @@ constexpr int kAlertDefaultReturn = 1;
 constexpr int kAlertAlternateReturn = 0;
 } // namespace
 
-void WTView::cropResizeToRect(const Rect &r)
+void WTView::confirmCropResize(const Rect &r)
 {
-    if (isEmptyRect(r))
-        return;
-    // Refused before anything is asked: a sheet this size could not be made after a "Yes".
-    if (!Image::isValidSize(r.size)) {
-        refuseSheetSize(r.size);
-        return;
-    }
-    if (!document() || !document()->isDocumentEdited()) {
-        applyResize(r);
-        return;
-    }
-
     if (!mQuestions)
-        return; // a canvas without a window has no one to ask
+        return;
     const QString pending = stringFromRect(r);
     mQuestions->confirmCropResize(*this, r, [this, pending](bool yes) {
         doCropResize(nullptr, yes ? kAlertDefaultReturn : kAlertAlternateReturn, pending);
@@ -47,14 +33,7 @@ void WTView::doCropResize(QMessageBox *, int returnCode, const QString &contextI
 
 void WTView::cropResizeToSize(Size s)
 {
-    if (s.width < 1.0f || s.height < 1.0f)
-        return;
-    if (s == sheetSize())
-        return;
-    // Centred on the centre of what the user sees, not rounded.
-    const Rect v = visibleRect();
-    cropResizeToRect({v.x() + v.width() * 0.5f - s.width * 0.5f,
-                      v.y() + v.height() * 0.5f - s.height * 0.5f, s.width, s.height});
+    mCore->cropResizeToSize(s, visibleRect());
 }
 
 void WTView::cropResize(QObject *)
@@ -80,8 +59,5 @@ void WTView::cropResizeToCustomSize(QObject *)
 
 void WTView::doCustomCropResize(Size s)
 {
-    emit commandChosen(QStringLiteral("cropResizeToCustomSize:"),
-                       QJsonArray {double(s.width), double(s.height)});
-    if (s != sheetSize())
-        cropResizeToSize(s);
+    mCore->cropResizeToChosenSize(s, visibleRect());
 }
