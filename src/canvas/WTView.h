@@ -32,10 +32,10 @@ struct Notification;
 // painting, and the view through which the sheet is shown. Its own coordinates are the sheet's:
 // origin at the sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its
 // edges (events in, dirty rectangles out). The implementation is split by concern:
-// WTView.cpp (state and pen settings), WTViewRender.cpp (display and backgrounds),
+// WTView.cpp (the core's announcements), WTViewRender.cpp (display and backgrounds),
 // WTViewSheet.cpp (sheet geometry), WTViewCrop.cpp (crop and resize commands),
-// WTViewUndo.cpp (history), WTViewStroke.cpp (stroke input), WTViewExchange.cpp (pictures
-// to and from the document and the clipboard).
+// WTViewStroke.cpp (Qt's pointer events), WTViewNavigation.cpp (the view),
+// WTViewExchange.cpp (the clipboard).
 class WTView : public QWidget
 {
     Q_OBJECT
@@ -78,7 +78,7 @@ public:
     float slotBrushSize(int slot) const;
     float rubberSize() const;
 
-    // Pointer proximity (WTViewProximity.cpp): the tool follows the tablet pointer in use.
+    // Pointer proximity: the tool follows the tablet pointer in use.
     // With every pointer treated as the tip, the eraser end brings back the tip's tool, at
     // once when it is the pointer in use.
     void startFollowingProximity();
@@ -103,10 +103,6 @@ public:
 
     // Display and backgrounds.
     void drawRect(const Rect &r);
-    // Marks part of the canvas for the next display. Consecutive pen samples touch neighbouring
-    // rectangles: they are gathered into one while that costs little more to repaint, since
-    // Qt's dirty region grows slower with every rectangle it holds.
-    void setNeedsDisplayInRect(const Rect &r);
     void renderLayersInRect(const Rect &r);
     void setBgType(float type);
     float bgType() const { return float(mBgType); }
@@ -139,7 +135,7 @@ public:
     // crops come down to, and what a recovery replays.
     bool applyResize(const Rect &r) { return mCore->applyResize(r); }
 
-    // Undo history (WTViewUndo.cpp): at most undoDepth() strokes, newest last. What was
+    // Undo history: at most undoDepth() strokes, newest last. What was
     // undone can be redone until a stroke, line, crop, resize or clear rewrites the history.
     int undoDepth() const { return mCore->undoDepth(); }
     // Kept in the pen settings; lowering it merges at once.
@@ -169,7 +165,7 @@ public:
     // Drawn under a hovering tablet tool where the platform shows no cursor for it.
     const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
 
-    // Colour picker (WTViewPick.cpp). pickColor() arms it: the next press takes the colour the
+    // Colour picker (CanvasCorePick.cpp). pickColor() arms it: the next press takes the colour the
     // sheet shows there into the active slot, or into the last slot while erasing. Escape or
     // another tool disarms it. From arming until the pick press is released the pointer input
     // paints nothing and is no stroke.
@@ -180,7 +176,6 @@ public:
     Point canvasPointFromWidget(const QPointF &p) const;
     QPointF widgetPointFromCanvas(Point p) const;
     QRectF widgetRectFromCanvas(const Rect &r) const;
-    Rect canvasRectFromWidget(const QRectF &r) const;
 
     // The view (WTViewNavigation.cpp): the sheet zoomed and turned about the middle of what the
     // container shows, mirrored and panned. Only what the widget shows changes: the picture,
@@ -211,7 +206,7 @@ public:
     // under way): such input is no stroke.
     bool isNavigating() const { return mSpaceHeld || mViewDrag != ViewDrag::None; }
 
-    // Image exchange (WTViewExchange.cpp). setImage: the picture becomes the image, the sheet
+    // Image exchange (CanvasCoreExchange.cpp). setImage: the picture becomes the image, the sheet
     // its pixel size, and the undo history ends; false, with nothing changed, for no image or one
     // that cannot be held. getImageWithBG: the picture flattened into a new image of the sheet's
     // size, transparent where no layer covers it unless withBG asks for the paper under it.
@@ -273,6 +268,11 @@ private:
     void applyWindowAppearance();
     void setAcceptsMouseMovedEvents(bool accept);
     void connectCore();
+    // Marks part of the canvas for the next display. Consecutive pen samples touch neighbouring
+    // rectangles: they are gathered into one while that costs little more to repaint, since
+    // Qt's dirty region grows slower with every rectangle it holds.
+    void setNeedsDisplayInRect(const Rect &r);
+    Rect canvasRectFromWidget(const QRectF &r) const;
     void confirmCropResize(const Rect &r); // the core's question, asked through the window
     void copyImageWithBG(bool withBG);
     // The sheet was re-framed to r: what shows it is placed anew.
