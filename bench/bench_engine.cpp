@@ -40,14 +40,14 @@ class Documents
 public:
     Documents()
     {
-        Preferences::resetStandard(m_settings.filePath(QStringLiteral("Inkpond.conf")));
-        m_controller = InkpondDocument::newDocumentController(&Preferences::standard, m_dialogs);
+        Preferences::resetStandard(mSettings.filePath(QStringLiteral("Inkpond.conf")));
+        mController = InkpondDocument::newDocumentController(&Preferences::standard, mDialogs);
     }
 
     InkpondDocument *open(int side)
     {
         auto *document = qobject_cast<InkpondDocument *>(
-            m_controller->openUntitledDocumentAndDisplay(true, nullptr));
+            mController->openUntitledDocumentAndDisplay(true, nullptr));
         if (!document || !document->canvas()
             || !document->canvas()->setSheetSize({float(side), float(side)})) {
             if (document)
@@ -58,7 +58,7 @@ public:
         return document;
     }
 
-    DocumentController &controller() { return *m_controller; }
+    DocumentController &controller() { return *mController; }
 
     static void close(InkpondDocument *document)
     {
@@ -67,9 +67,9 @@ public:
     }
 
 private:
-    QTemporaryDir m_settings;
-    CanvasDialogs m_dialogs;
-    std::unique_ptr<DocumentController> m_controller;
+    QTemporaryDir mSettings;
+    CanvasDialogs mDialogs;
+    std::unique_ptr<DocumentController> mController;
 };
 
 Documents &documents()

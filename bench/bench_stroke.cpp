@@ -57,13 +57,13 @@ class Stage
 public:
     explicit Stage(int side)
     {
-        Preferences::resetStandard(m_dir.filePath(QStringLiteral("settings.conf")));
-        m_window.resize(1000, 800);
-        canvas = new WTView(Rect(0, 0, 1000, 800), &m_window);
-        m_window.setCanvas(canvas);
+        Preferences::resetStandard(mDir.filePath(QStringLiteral("settings.conf")));
+        mWindow.resize(1000, 800);
+        canvas = new WTView(Rect(0, 0, 1000, 800), &mWindow);
+        mWindow.setCanvas(canvas);
         canvas->setSheetSize({float(side), float(side)});
         canvas->setBrushSize(kBrushWidth);
-        m_window.show();
+        mWindow.show();
         QApplication::processEvents();
         area = intersectionRect(canvas->visibleRect(), {{0, 0}, canvas->sheetSize()});
         path = seededStroke(area, 1234);
@@ -96,7 +96,7 @@ public:
     void repaint()
     {
         QEvent request(QEvent::UpdateRequest);
-        QApplication::sendEvent(&m_window, &request);
+        QApplication::sendEvent(&mWindow, &request);
     }
 
     void press() { tablet(QEvent::TabletPress, path.front().position, path.front().pressure); }
@@ -134,8 +134,8 @@ public:
     std::vector<Sample> path;
 
 private:
-    QTemporaryDir m_dir;
-    SheetContainer m_window;
+    QTemporaryDir mDir;
+    SheetContainer mWindow;
 };
 
 // One stage at a time: the largest holds 3.3 GB of images with a full history.

@@ -24,9 +24,9 @@
 #include <QTest>
 
 IsolatedSettings::IsolatedSettings()
-    : m_dir(std::make_unique<QTemporaryDir>())
+    : mDir(std::make_unique<QTemporaryDir>())
 {
-    qputenv("XDG_CONFIG_HOME", m_dir->path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", mDir->path().toUtf8());
     Preferences::resetStandard(filePath());
 }
 
@@ -37,7 +37,7 @@ IsolatedSettings::~IsolatedSettings()
 
 QString IsolatedSettings::filePath() const
 {
-    return m_dir->path() + QStringLiteral("/Inkpond/Inkpond.conf");
+    return mDir->path() + QStringLiteral("/Inkpond/Inkpond.conf");
 }
 
 QString IsolatedSettings::storedValue(const QString &key) const

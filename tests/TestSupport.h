@@ -24,7 +24,7 @@ public:
     QString storedValue(const QString &key) const;
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QTemporaryDir> mDir;
 };
 
 // Number of pixels of which some channel differs by more than tolerance between two images of

@@ -95,16 +95,16 @@ private slots:
     void initTestCase()
     {
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
-        m_settings = std::make_unique<IsolatedSettings>();
-        m_documents = newDocuments();
-        TabletApplication::instance()->observeDocuments(m_documents.get());
+        mSettings = std::make_unique<IsolatedSettings>();
+        mDocuments = newDocuments();
+        TabletApplication::instance()->observeDocuments(mDocuments.get());
     }
 
     void init() { QGuiApplication::clipboard()->clear(); }
 
     void cleanup()
     {
-        for (Document *d : m_documents->documents())
+        for (Document *d : mDocuments->documents())
             d->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QGuiApplication::clipboard()->clear();
@@ -112,8 +112,8 @@ private slots:
 
     void cleanupTestCase()
     {
-        m_documents.reset();
-        m_settings.reset();
+        mDocuments.reset();
+        mSettings.reset();
     }
 
     // TIFF in bands: the exact premultiplied pixels whatever the band's rows, compressed.
@@ -185,10 +185,10 @@ private slots:
             only->setData(type, clip->data(type));
             QGuiApplication::clipboard()->setMimeData(only);
         }
-        const std::size_t before = m_documents->documents().size();
+        const std::size_t before = mDocuments->documents().size();
         TabletApplication::instance()->newDocumentFromClipboard();
-        QCOMPARE(m_documents->documents().size(), before + 1);
-        auto *pasted = static_cast<InkpondDocument *>(m_documents->documents().back());
+        QCOMPARE(mDocuments->documents().size(), before + 1);
+        auto *pasted = static_cast<InkpondDocument *>(mDocuments->documents().back());
         QCOMPARE(pasted->canvas()->sheetSize(), (Size {301, 700}));
         QCOMPARE(differingPixels(pasted->canvas()->getImageWithBG(false)->qimage(),
                                  source.canvas->getImageWithBG(withBG)->qimage()),
@@ -302,8 +302,8 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<DocumentController> m_documents;
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mDocuments;
 };
 
 INKPOND_TEST_MAIN(ClipboardTest)

@@ -55,8 +55,8 @@ class TestControls : public QObject
 
 private slots:
     void initTestCase() { QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion"))); }
-    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
-    void cleanup() { m_settings.reset(); }
+    void init() { mSettings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { mSettings.reset(); }
 
     void paperComboAndViewMenuFollowTheCanvas()
     {
@@ -251,7 +251,7 @@ private slots:
             ini += it.key().toUtf8() + '='
                 + (place == u"text" ? QByteArray("ten") : QByteArray::number(v, 'g', 9)) + '\n';
         }
-        const QString path = QFileInfo(m_settings->filePath()).dir().filePath("numbers.conf");
+        const QString path = QFileInfo(mSettings->filePath()).dir().filePath("numbers.conf");
         QVERIFY(writeFile(path, ini));
         Preferences store(path);
         const PenSettings pen(store);
@@ -276,7 +276,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<IsolatedSettings> mSettings;
 };
 
 INKPOND_TEST_MAIN(TestControls)

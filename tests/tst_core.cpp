@@ -88,8 +88,8 @@ class CoreTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
-    void cleanup() { m_settings.reset(); }
+    void init() { mSettings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { mSettings.reset(); }
 
     void aSessionPaintsTheSameWithoutAWindow()
     {
@@ -192,7 +192,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<IsolatedSettings> mSettings;
 };
 
 INKPOND_TEST_MAIN(CoreTest)

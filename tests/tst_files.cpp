@@ -40,10 +40,10 @@ class BytesDocument : public Document
 public:
     bool readFromData(const QByteArray &data, const QString &, QString *) override
     {
-        m_read = data.size();
+        mRead = data.size();
         return true;
     }
-    qsizetype m_read = -1;
+    qsizetype mRead = -1;
 };
 } // namespace
 
@@ -54,14 +54,14 @@ class FilesTest : public QObject
 private slots:
     void initTestCase()
     {
-        m_settings = std::make_unique<IsolatedSettings>();
-        m_controller = newDocuments();
+        mSettings = std::make_unique<IsolatedSettings>();
+        mController = newDocuments();
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
-        QVERIFY(m_dir.isValid());
-        const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
+        QVERIFY(mDir.isValid());
+        const QString fifo = mDir.filePath(QStringLiteral("pipe"));
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QVERIFY(QFile::link(fifo, m_dir.filePath(QStringLiteral("pipe.png"))));
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
+        QVERIFY(QFile::link(fifo, mDir.filePath(QStringLiteral("pipe.png"))));
+        QVERIFY(QDir(mDir.path()).mkdir(QStringLiteral("folder.png")));
     }
 
     // Opening a FIFO waits for a writer: one named on the command line held the start-up.
@@ -78,10 +78,10 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, reason);
-        const QUrl url = QUrl::fromLocalFile(m_dir.filePath(name));
+        const QUrl url = QUrl::fromLocalFile(mDir.filePath(name));
         const int status = runInChild([&] {
             QString error;
-            Document *opened = m_controller->openDocumentWithContentsOfURL(url, false, &error);
+            Document *opened = mController->openDocumentWithContentsOfURL(url, false, &error);
             return refusedSaying(opened, error, QStringLiteral("“%1” %2").arg(name, reason));
         });
         QVERIFY2(status != kChildTimedOut, "opening blocked");
@@ -91,7 +91,7 @@ private slots:
     // The document-types table is read once at start-up; a FIFO in its place held it for ever.
     void typesTableThatIsAFifoIsRefusedWithoutBlocking()
     {
-        const QString fifo = m_dir.filePath(QStringLiteral("pipe"));
+        const QString fifo = mDir.filePath(QStringLiteral("pipe"));
         const int status = runInChild([&] {
             QString error;
             const bool read = !DocumentTypes::fromFile(fifo, &error).isEmpty();
@@ -118,7 +118,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(qint64, size);
         QFETCH(QString, reason);
-        const QString path = m_dir.filePath(name);
+        const QString path = mDir.filePath(name);
         QVERIFY(makeSparseFile(path, size)); // holes: no disk used
         const int status = runInChild(
             [&] {
@@ -143,7 +143,7 @@ private slots:
     {
         if (kSanitizedBuild)
             QSKIP("needs a limited address space");
-        const QString path = m_dir.filePath(QStringLiteral("two-gigabytes.data"));
+        const QString path = mDir.filePath(QStringLiteral("two-gigabytes.data"));
         QVERIFY(makeSparseFile(path, 2 * kGB));
         const int status = runInChild(
             [&] {
@@ -162,7 +162,7 @@ private slots:
     void nameThatIsNotUtf8OpensFromTheCommandLine_data()
     {
         QTest::addColumn<QByteArray>("argument");
-        const QByteArray folder = QFile::encodeName(m_dir.path());
+        const QByteArray folder = QFile::encodeName(mDir.path());
         QTest::newRow("path") << folder + "/caf\xe9.png";
         QTest::newRow("file URL") << "file://" + folder + "/caf%E9.png";
     }
@@ -170,7 +170,7 @@ private slots:
     void nameThatIsNotUtf8OpensFromTheCommandLine()
     {
         QFETCH(QByteArray, argument);
-        const QByteArray name = QFile::encodeName(m_dir.path()) + "/caf\xe9.png";
+        const QByteArray name = QFile::encodeName(mDir.path()) + "/caf\xe9.png";
         const QByteArray png = encodedImage(testPicture(7, 5), "png");
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         QVERIFY(fd >= 0);
@@ -183,7 +183,7 @@ private slots:
         QVERIFY(command.parse(CommandLine::argumentsOf(2, argv)));
         QCOMPARE(command.files().size(), 1);
         QString error;
-        Document *opened = m_controller->openDocumentWithContentsOfURL(
+        Document *opened = mController->openDocumentWithContentsOfURL(
             QUrl::fromLocalFile(command.files().first()), false, &error);
         QVERIFY2(opened, qPrintable(error));
         const auto *picture = static_cast<InkpondDocument *>(opened)->startingImage();
@@ -220,7 +220,7 @@ private slots:
             throw std::system_error(
                 std::make_error_code(std::errc::resource_unavailable_try_again));
         });
-        const QString path = m_dir.filePath(QStringLiteral("journal"));
+        const QString path = mDir.filePath(QStringLiteral("journal"));
         QVERIFY2(journal.open(path), qPrintable(journal.errorString()));
         QVERIFY(journal.append("one\n"));
         QVERIFY(journal.write("two\n"));
@@ -234,7 +234,7 @@ private slots:
     void cleanupTestCase()
     {
         // Qt cannot see it, so its folder could not be removed with it.
-        ::unlink((QFile::encodeName(m_dir.path()) + "/caf\xe9.png").constData());
+        ::unlink((QFile::encodeName(mDir.path()) + "/caf\xe9.png").constData());
     }
 
     // A PNG writer thread that could not start ended the process (the others destroyed running).
@@ -266,9 +266,9 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<DocumentController> m_controller;
-    QTemporaryDir m_dir;
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mController;
+    QTemporaryDir mDir;
 };
 
 QTEST_MAIN(FilesTest)

@@ -111,7 +111,7 @@ class ImageFileTest : public QObject
 private slots:
     void initTestCase()
     {
-        m_settings = std::make_unique<IsolatedSettings>();
+        mSettings = std::make_unique<IsolatedSettings>();
         // The application's table, and one writable type for which Qt has no writer.
         InkpondDocument::documentTypes();
         QJsonObject table
@@ -122,7 +122,7 @@ private slots:
             {"name", "Foo picture"}, {"extensions", QJsonArray {"foo"}}, {"role", "editor"}});
         table.insert(QLatin1String("types"), types);
         QString error;
-        m_controller = std::make_unique<DocumentController>(
+        mController = std::make_unique<DocumentController>(
             DocumentTypes::fromJson(QJsonDocument(table).toJson(), &error),
             [] { return std::make_unique<InkpondDocument>(); });
         QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -130,13 +130,13 @@ private slots:
 
     void init()
     {
-        m_canvas.reset();
+        mCanvas.reset();
         // Held by the controller, whose table has the type without a writer.
-        if (m_doc)
-            m_doc->close();
+        if (mDoc)
+            mDoc->close();
         auto document = std::make_unique<InkpondDocument>();
-        m_doc = document.get();
-        m_controller->addDocument(std::move(document));
+        mDoc = document.get();
+        mController->addDocument(std::move(document));
     }
 
     void savedPicturesReadBack_data()
@@ -163,17 +163,17 @@ private slots:
         const QImage picture
             = lossless ? testPicture(123, banded ? 700 : 77) : blockPicture(160, 120);
         showPicture(picture, float(bgType));
-        const QString extension = m_controller->documentTypes().typeNamed(type)->extensions.first();
-        const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("round.") + extension));
+        const QString extension = mController->documentTypes().typeNamed(type)->extensions.first();
+        const QUrl url = QUrl::fromLocalFile(mDir.filePath(QStringLiteral("round.") + extension));
         QString error;
         const double bandedAbove
             = std::exchange(InkpondDocument::sBandedPixels, banded ? 0.0 : 1e300);
-        const bool written = m_doc->writeToURL(url, type, &error);
+        const bool written = mDoc->writeToURL(url, type, &error);
         InkpondDocument::sBandedPixels = bandedAbove;
         QVERIFY2(written, qPrintable(error));
 
         InkpondDocument opened;
-        QVERIFY2(opened.readFromURL(url, m_controller->typeForContentsOfURL(url), &error),
+        QVERIFY2(opened.readFromURL(url, mController->typeForContentsOfURL(url), &error),
                  qPrintable(error));
         QVERIFY(!opened.isDocumentEdited());
         const QImage saved = pixelsOf(*opened.startingImage());
@@ -233,11 +233,11 @@ private slots:
             showPicture(testPicture(40, 30));
         else
             QVERIFY(
-                m_doc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
+                mDoc->readFromData(encodedImage(testPicture(40, 30), "png"), QString(), nullptr));
         QString error;
-        QVERIFY(m_doc->dataOfType(type, &error).isEmpty());
-        const QString path = m_dir.filePath(QStringLiteral("nothing.foo"));
-        QVERIFY(!m_doc->writeToURL(QUrl::fromLocalFile(path), type, &error));
+        QVERIFY(mDoc->dataOfType(type, &error).isEmpty());
+        const QString path = mDir.filePath(QStringLiteral("nothing.foo"));
+        QVERIFY(!mDoc->writeToURL(QUrl::fromLocalFile(path), type, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(path));
     }
@@ -256,18 +256,18 @@ private slots:
     {
         QFETCH(QByteArray, contents);
         QFETCH(bool, exists);
-        const QString path = m_dir.filePath(QStringLiteral("not-a-picture.png"));
+        const QString path = mDir.filePath(QStringLiteral("not-a-picture.png"));
         QFile::remove(path);
         if (exists)
             QVERIFY(writeFile(path, contents));
         // An earlier picture stays the starting image.
-        QVERIFY(m_doc->readFromData(encodedImage(testPicture(20, 10), "png"), QString(), nullptr));
+        QVERIFY(mDoc->readFromData(encodedImage(testPicture(20, 10), "png"), QString(), nullptr));
         QString error;
         QVERIFY(
-            !m_doc->readFromURL(QUrl::fromLocalFile(path), QStringLiteral("PNG image"), &error));
+            !mDoc->readFromURL(QUrl::fromLocalFile(path), QStringLiteral("PNG image"), &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!m_doc->isDocumentEdited());
-        QCOMPARE(m_doc->startingImage()->size(), (Size {20, 10}));
+        QVERIFY(!mDoc->isDocumentEdited());
+        QCOMPARE(mDoc->startingImage()->size(), (Size {20, 10}));
     }
 
     void dataIsDecodedByContent_data()
@@ -295,36 +295,36 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QString, offeredAs);
         QString error;
-        QVERIFY2(m_doc->readFromData(data, offeredAs, &error), qPrintable(error));
-        QCOMPARE(m_doc->startingImage()->size(), (Size {40, 30}));
-        QVERIFY(m_doc->isDocumentEdited()); // not from a file of its own
+        QVERIFY2(mDoc->readFromData(data, offeredAs, &error), qPrintable(error));
+        QCOMPARE(mDoc->startingImage()->size(), (Size {40, 30}));
+        QVERIFY(mDoc->isDocumentEdited()); // not from a file of its own
     }
 
     void revertChangesThePictureOnlyWhenTheFileReads()
     {
-        const QString path = m_dir.filePath(QStringLiteral("revert.png"));
+        const QString path = mDir.filePath(QStringLiteral("revert.png"));
         const QUrl url = QUrl::fromLocalFile(path);
         QVERIFY(writeFile(path, encodedImage(testPicture(64, 48), "png")));
-        QVERIFY(m_doc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
+        QVERIFY(mDoc->readFromURL(url, QStringLiteral("PNG image"), nullptr));
         // Edited: the canvas shows another picture than the file's.
         const QImage edited = blockPicture(64, 48);
         showPicture(edited);
-        m_doc->updateChangeCount(Document::ChangeDone);
+        mDoc->updateChangeCount(Document::ChangeDone);
 
         QVERIFY(writeFile(path, "no longer a picture"));
         QString error;
-        QVERIFY(!m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
+        QVERIFY(!mDoc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), edited), 0);
-        QVERIFY(m_doc->isDocumentEdited());
+        QCOMPARE(differingPixels(mCanvas->currentLayer()->toQImage(), edited), 0);
+        QVERIFY(mDoc->isDocumentEdited());
 
         const QImage other = testPicture(50, 70);
         QVERIFY(writeFile(path, encodedImage(other, "png")));
-        QVERIFY(m_doc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
-        QCOMPARE(m_canvas->sheetSize(), (Size {50, 70}));
-        QCOMPARE(m_canvas->layers().size(), size_t(1));
-        QCOMPARE(differingPixels(m_canvas->currentLayer()->toQImage(), other), 0);
-        QVERIFY(!m_doc->isDocumentEdited());
+        QVERIFY(mDoc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
+        QCOMPARE(mCanvas->sheetSize(), (Size {50, 70}));
+        QCOMPARE(mCanvas->layers().size(), size_t(1));
+        QCOMPARE(differingPixels(mCanvas->currentLayer()->toQImage(), other), 0);
+        QVERIFY(!mDoc->isDocumentEdited());
     }
 
     void damagedFilesAreRefused_data()
@@ -386,8 +386,8 @@ private slots:
         // From the header: never Qt's "Unable to read image data" after trying to allocate.
         QVERIFY2(error.contains(size), qPrintable(error));
         QVERIFY(!error.contains(QLatin1String("Unable to read")));
-        QVERIFY(!m_doc->readFromData(data, QStringLiteral("PNG image"), &error));
-        QVERIFY(!m_doc->isDocumentEdited());
+        QVERIFY(!mDoc->readFromData(data, QStringLiteral("PNG image"), &error));
+        QVERIFY(!mDoc->isDocumentEdited());
     }
 
     void pictureAboveQtsDefaultLimitOpens()
@@ -397,10 +397,10 @@ private slots:
         big.fill(Qt::transparent);
         big.setPixel(5999, 0, qRgba(10, 20, 30, 255));
         QString error;
-        QVERIFY2(m_doc->readFromData(encodedImage(big, "png"), QStringLiteral("PNG image"), &error),
+        QVERIFY2(mDoc->readFromData(encodedImage(big, "png"), QStringLiteral("PNG image"), &error),
                  qPrintable(error));
-        QCOMPARE(m_doc->startingImage()->size(), (Size {6000, 6000}));
-        QCOMPARE(m_doc->startingImage()->pixel(5999, 5999), qRgba(10, 20, 30, 255));
+        QCOMPARE(mDoc->startingImage()->size(), (Size {6000, 6000}));
+        QCOMPARE(mDoc->startingImage()->pixel(5999, 5999), qRgba(10, 20, 30, 255));
     }
 
     void paintingDuringASaveDoesNotChangeTheSavedFile_data()
@@ -417,7 +417,7 @@ private slots:
         QFETCH(bool, banded);
         const QImage picture = testPicture(1500, 1200);
         showPicture(picture);
-        const QUrl url = QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("during.png")));
+        const QUrl url = QUrl::fromLocalFile(mDir.filePath(QStringLiteral("during.png")));
         Document::setForegroundSaveWait(0);
         const double bandedAbove
             = std::exchange(InkpondDocument::sBandedPixels, banded ? 0.0 : 1e300);
@@ -426,34 +426,34 @@ private slots:
             InkpondDocument::sBandedPixels = bandedAbove;
         });
         std::optional<bool> saved;
-        m_doc->saveToURL(url, QStringLiteral("PNG image"), [&](bool ok) { saved = ok; });
-        QVERIFY(m_doc->isSaving());
+        mDoc->saveToURL(url, QStringLiteral("PNG image"), [&](bool ok) { saved = ok; });
+        QVERIFY(mDoc->isSaving());
         for (int i = 0; i < 20; ++i)
-            strokes::dab(*m_canvas, 50.0f + float(i) * 60.0f, 600.0f);
-        strokes::freehand(*m_canvas, {{0, 0}, {750, 600}, {1500, 1200}});
+            strokes::dab(*mCanvas, 50.0f + float(i) * 60.0f, 600.0f);
+        strokes::freehand(*mCanvas, {{0, 0}, {750, 600}, {1500, 1200}});
         QTRY_VERIFY_WITH_TIMEOUT(saved.has_value(), 60000);
         QVERIFY(*saved);
         QCOMPARE(differingPixels(QImage(url.toLocalFile()), picture), 0);
-        QVERIFY(m_doc->isDocumentEdited());
+        QVERIFY(mDoc->isDocumentEdited());
     }
 
 private:
     // The document of a canvas that shows the picture.
     void showPicture(const QImage &picture, float bgType = 1)
     {
-        m_canvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
-        m_canvas->setDocument(m_doc);
-        m_doc->setCanvas(m_canvas.get());
-        m_canvas->setBgType(bgType);
+        mCanvas = std::make_unique<WTView>(Rect(0, 0, 100, 100));
+        mCanvas->setDocument(mDoc);
+        mDoc->setCanvas(mCanvas.get());
+        mCanvas->setBgType(bgType);
         const Image image(picture);
-        QVERIFY(m_canvas->setImage(&image));
+        QVERIFY(mCanvas->setImage(&image));
     }
 
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<DocumentController> m_controller;
-    QPointer<InkpondDocument> m_doc;
-    std::unique_ptr<WTView> m_canvas;
-    QTemporaryDir m_dir;
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mController;
+    QPointer<InkpondDocument> mDoc;
+    std::unique_ptr<WTView> mCanvas;
+    QTemporaryDir mDir;
 };
 
 QTEST_MAIN(ImageFileTest)

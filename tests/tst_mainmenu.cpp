@@ -106,22 +106,22 @@ class TestMainMenu : public QObject
 private slots:
     void init()
     {
-        m_settings = std::make_unique<IsolatedSettings>();
-        m_documents = newDocuments();
-        TabletApplication::instance()->observeDocuments(m_documents.get());
+        mSettings = std::make_unique<IsolatedSettings>();
+        mDocuments = newDocuments();
+        TabletApplication::instance()->observeDocuments(mDocuments.get());
         QGuiApplication::clipboard()->clear();
     }
 
     void cleanup()
     {
-        for (Document *d : m_documents->documents())
+        for (Document *d : mDocuments->documents())
             d->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget *w : QApplication::topLevelWidgets())
             w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_documents.reset();
-        m_settings.reset();
+        mDocuments.reset();
+        mSettings.reset();
     }
 
     void canvasCommandsGoToTheirOwnWindow()
@@ -236,9 +236,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sketch.png"));
         QImage(20, 10, QImage::Format_ARGB32).save(path);
-        m_documents->openFiles({path});
+        mDocuments->openFiles({path});
         QCOMPARE(RecentDocuments::paths(Preferences::standard()), QStringList {path});
-        Document *opened = m_documents->documents().front();
+        Document *opened = mDocuments->documents().front();
         QAction *revert = command(documentWindowFor(opened), "revertDocumentToSaved:");
         QVERIFY(!revert->isEnabled());
         opened->updateChangeCount(Document::ChangeDone);
@@ -345,12 +345,12 @@ private slots:
         TabletApplication::instance()->newDocumentFromClipboard();
         if (size.isEmpty()) { // nothing left behind, and a half-made document gave its name back
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCOMPARE(m_documents->documents().size(), size_t(2));
+            QCOMPARE(mDocuments->documents().size(), size_t(2));
             QCOMPARE(visibleTopLevels(), windowsBefore);
             QCOMPARE(open()->displayName(), QStringLiteral("Untitled 3"));
         } else {
-            QCOMPARE(m_documents->documents().size(), size_t(3));
-            auto *document = static_cast<InkpondDocument *>(m_documents->documents().back());
+            QCOMPARE(mDocuments->documents().size(), size_t(3));
+            auto *document = static_cast<InkpondDocument *>(mDocuments->documents().back());
             QCOMPARE(document->canvas()->sheetSize(),
                      (Size {float(size.width()), float(size.height())}));
             QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
@@ -436,7 +436,7 @@ private slots:
             QCOMPARE(o.window->toolbar()->actions().size(), chosen.size());
         }
         Preferences::standard().synchronize();
-        Preferences::resetStandard(m_settings->filePath()); // as the next start reads it
+        Preferences::resetStandard(mSettings->filePath()); // as the next start reads it
         Opened later;
         QCOMPARE(later.window->toolbar()->itemIdentifiers(), chosen);
     }
@@ -494,10 +494,10 @@ private slots:
     }
 
 private:
-    Document *open() { return m_documents->openUntitledDocumentAndDisplay(true, nullptr); }
+    Document *open() { return mDocuments->openUntitledDocumentAndDisplay(true, nullptr); }
 
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<DocumentController> m_documents;
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mDocuments;
 };
 
 INKPOND_TEST_MAIN(TestMainMenu)

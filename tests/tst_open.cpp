@@ -131,11 +131,11 @@ class OpenTest : public QObject
 private slots:
     void initTestCase()
     {
-        m_settings = std::make_unique<IsolatedSettings>();
-        m_controller = newDocuments();
+        mSettings = std::make_unique<IsolatedSettings>();
+        mController = newDocuments();
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
-        m_large = m_dir.filePath(QStringLiteral("large.png"));
-        QFile file(m_large);
+        mLarge = mDir.filePath(QStringLiteral("large.png"));
+        QFile file(mLarge);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QString error;
         QCOMPARE(PngBands::write(file, kLargeSide, kLargeSide, largeBand, {}, &error),
@@ -145,9 +145,9 @@ private slots:
     void cleanup()
     {
         Document::setForegroundReadWait(100);
-        for (Document *document : m_controller->documents())
+        for (Document *document : mController->documents())
             document->close();
-        QTRY_VERIFY(m_controller->documents().empty());
+        QTRY_VERIFY(mController->documents().empty());
     }
 
     // Every kind of PNG Qt writes, and drawings taller than a band: Qt's whole-picture pixels.
@@ -188,7 +188,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, data);
-        const QString path = m_dir.filePath(name);
+        const QString path = mDir.filePath(name);
         QVERIFY(writeFile(path, data));
         QString error;
         const TiledImage *tiles = startOf(open(path, &error));
@@ -211,7 +211,7 @@ private slots:
         header[9] = 6; // RGBA
         const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header)
             + chunk("IDAT", QByteArray::fromHex("789c030000000001")) + chunk("IEND", {});
-        const QString path = m_dir.filePath(QStringLiteral("huge.png"));
+        const QString path = mDir.filePath(QStringLiteral("huge.png"));
         QVERIFY(writeFile(path, png));
         const int status = runInChild(
             [&] {
@@ -229,7 +229,7 @@ private slots:
         ONLY_IN_LIMITED_PROCESS();
         const qint64 before = TiledImage::liveTiles();
         QString error;
-        const TiledImage *tiles = startOf(open(m_large, &error));
+        const TiledImage *tiles = startOf(open(mLarge, &error));
         QVERIFY2(tiles, qPrintable(error));
         QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
         QCOMPARE(qAlpha(tiles->pixel(8100, kLargeSide - 1 - 9050)), 180);
@@ -241,10 +241,10 @@ private slots:
     {
         ONLY_IN_LIMITED_PROCESS();
         QTemporaryDir root;
-        RecoveryManager recovery(root.path(), *m_controller);
+        RecoveryManager recovery(root.path(), *mController);
         const qint64 before = TiledImage::liveTiles();
         QString error;
-        auto *opened = static_cast<InkpondDocument *>(open(m_large, &error, true));
+        auto *opened = static_cast<InkpondDocument *>(open(mLarge, &error, true));
         QVERIFY2(opened && opened->canvas(), qPrintable(error));
         const auto *tap = opened->canvas()->findChild<RecoveryTap *>();
         QVERIFY(tap);
@@ -252,7 +252,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!folder.entryList({QStringLiteral("base-*.png")}).isEmpty(), 60000);
         QCOMPARE(TiledImage::liveTiles() - before, paintedTiles());
         opened->close();
-        QTRY_VERIFY(m_controller->documents().empty());
+        QTRY_VERIFY(mController->documents().empty());
     }
 
     // A format decoded whole (a sparse 16384² BMP) that would not fit: refused from its header,
@@ -272,7 +272,7 @@ private slots:
         put(22, kLargeSide);
         put(26, 1 | (24 << 16)); // one plane, 24 bits
         put(34, row * kLargeSide);
-        const QString path = m_dir.filePath(QStringLiteral("large.bmp"));
+        const QString path = mDir.filePath(QStringLiteral("large.bmp"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(header) == header.size());
         QVERIFY(file.resize(54 + qint64(row) * kLargeSide));
@@ -322,11 +322,11 @@ private slots:
                         cancelled = true;
                     }
         });
-        m_controller->openFiles({m_large});
+        mController->openFiles({mLarge});
         QVERIFY(shown);
         QVERIFY(cancelled);
-        QVERIFY(m_controller->wasOpenCancelled());
-        QVERIFY(m_controller->documents().empty());
+        QVERIFY(mController->wasOpenCancelled());
+        QVERIFY(mController->documents().empty());
         for (QWidget *widget : QApplication::topLevelWidgets())
             QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
     }
@@ -336,7 +336,7 @@ private slots:
     void drawingNamingAnotherFileDoesNotReadIt_data()
     {
         QTest::addColumn<QString>("href");
-        const QString red = m_dir.filePath(QStringLiteral("red.png"));
+        const QString red = mDir.filePath(QStringLiteral("red.png"));
         QImage image(4, 4, QImage::Format_ARGB32);
         image.fill(Qt::red);
         QVERIFY(image.save(red));
@@ -353,7 +353,7 @@ private slots:
                                                        {QStringLiteral("linked.svgz"),
                                                         gzipped(svg)}};
         for (const auto &[name, data] : files) {
-            const QString path = m_dir.filePath(name);
+            const QString path = mDir.filePath(name);
             QVERIFY(writeFile(path, data));
             QString error;
             QVERIFY2(!open(path, &error), qPrintable(name));
@@ -370,7 +370,7 @@ private slots:
         image.fill(Qt::red);
         const QString href = QStringLiteral("xlink:href='data:image/png;base64,%1'")
                                  .arg(QString::fromLatin1(encodedImage(image, "png").toBase64()));
-        const QString path = m_dir.filePath(QStringLiteral("carried.svg"));
+        const QString path = mDir.filePath(QStringLiteral("carried.svg"));
         QVERIFY(writeFile(path, svgWithImage(href).toUtf8()));
         QString error;
         const TiledImage *tiles = startOf(open(path, &error));
@@ -381,7 +381,7 @@ private slots:
 private:
     Document *open(const QString &path, QString *error, bool display = false)
     {
-        return m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), display,
+        return mController->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), display,
                                                            error);
     }
     static const TiledImage *startOf(Document *opened)
@@ -389,10 +389,10 @@ private:
         return opened ? static_cast<InkpondDocument *>(opened)->startingImage() : nullptr;
     }
 
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<DocumentController> m_controller;
-    QTemporaryDir m_dir;
-    QString m_large;
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<DocumentController> mController;
+    QTemporaryDir mDir;
+    QString mLarge;
 };
 
 QTEST_MAIN(OpenTest)

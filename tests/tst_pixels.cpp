@@ -184,8 +184,8 @@ class TestPixels : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
-    void cleanup() { m_settings.reset(); }
+    void init() { mSettings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { mSettings.reset(); }
 
     void replayedPictureMatchesWholeSheetPainting_data()
     {
@@ -246,7 +246,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<IsolatedSettings> mSettings;
 };
 
 QTEST_MAIN(TestPixels)

@@ -113,20 +113,20 @@ class RestoreTest : public QObject
 private slots:
     void init()
     {
-        m_settings = std::make_unique<IsolatedSettings>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_controller = newDocuments();
-        m_recovery = std::make_unique<RecoveryManager>(m_dir->filePath(QStringLiteral("records")),
-                                                       *m_controller);
+        mSettings = std::make_unique<IsolatedSettings>();
+        mDir = std::make_unique<QTemporaryDir>();
+        mController = newDocuments();
+        mRecovery = std::make_unique<RecoveryManager>(mDir->filePath(QStringLiteral("records")),
+                                                       *mController);
     }
 
     void cleanup()
     {
-        m_recovery.reset();
-        m_controller.reset();
+        mRecovery.reset();
+        mController.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_dir.reset();
-        m_settings.reset();
+        mDir.reset();
+        mSettings.reset();
     }
 
     // Saved with nothing to undo, the picture is the new start; with strokes undoable, the older
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(saveAs(document, QStringLiteral("a.png")));
         record = crashCopy(document);
         QVERIFY(record && !record->hasUnsavedWork());
-        QCOMPARE(record->start.path, m_dir->filePath(QStringLiteral("a.png")));
+        QCOMPARE(record->start.path, mDir->filePath(QStringLiteral("a.png")));
         QCOMPARE(differingPixels(pixelsOf(*record->start.base), picture.qimage()), 0);
 
         canvas.undo();
@@ -219,17 +219,17 @@ private slots:
 
     void closeAndQuitLeaveNothing()
     {
-        const QString root = m_recovery->root();
+        const QString root = mRecovery->root();
         InkpondDocument *first = newDocument();
         strokes::drag(*first->canvas(), {10, 10}, {50, 50});
         newDocument();
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         QCOMPARE(recordFolders(root).size(), 2);
         first->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         QCOMPARE(recordFolders(root).size(), 1);
-        m_recovery.reset(); // a clean quit, with a window still open
+        mRecovery.reset(); // a clean quit, with a window still open
         QVERIFY(recordFolders(root).isEmpty());
     }
 
@@ -250,7 +250,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(int, documents);
         QFETCH(int, recordsLeft);
-        const QString root = m_recovery->root();
+        const QString root = mRecovery->root();
         orphanedRecord(root, 1);
         orphanedRecord(root, 0);
         const QString journal = orphanedRecord(root, 1) + QStringLiteral("/journal-1.jsonl");
@@ -258,13 +258,13 @@ private slots:
                               + linesOf({pointer(Kind::Press, 30, 10), pointer(Kind::Move, 35, 20)})
                               + "{not json}\n"));
         QVERIFY(offer(button).contains(QStringLiteral("damaged")));
-        QCOMPARE(int(m_controller->documents().size()), documents);
-        for (Document *document : m_controller->documents()) {
+        QCOMPARE(int(mController->documents().size()), documents);
+        for (Document *document : mController->documents()) {
             auto *restored = qobject_cast<InkpondDocument *>(document);
             QVERIFY(restored->isDocumentEdited());
             QVERIFY(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0);
         }
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         QCOMPARE(int(recordFolders(root).size()), recordsLeft);
     }
 
@@ -273,12 +273,12 @@ private slots:
     {
         RecoveryStart start = blankStart();
         start.pen = QJsonObject {{QStringLiteral("tool"), 9}};
-        auto written = RecoveryRecord::create(m_recovery->root(), start);
+        auto written = RecoveryRecord::create(mRecovery->root(), start);
         const auto tool = parseSessionEvent(
             R"({"t":0,"event":"action","name":"setActiveColor:","value":9})", nullptr);
         QVERIFY(tool && written->append({*tool}) && written->waitUntilDurable());
         written.reset();
-        auto record = claimOne(m_recovery->root());
+        auto record = claimOne(mRecovery->root());
         QVERIFY(record);
         InkpondDocument *restored = restore(*record);
         QVERIFY(restored);
@@ -288,7 +288,7 @@ private slots:
     // Where no record can be kept, the documents still open, and the user hears of it once.
     void unwritableRecordsAreToldOnce()
     {
-        QVERIFY(writeFile(m_recovery->root(), "a file where the folder should be"));
+        QVERIFY(writeFile(mRecovery->root(), "a file where the folder should be"));
         InkpondDocument *first = newDocument();
         QVERIFY(first && first->canvas());
         QVERIFY(openBox("recoveryOffAlert", first->window()));
@@ -463,7 +463,7 @@ private slots:
         blue.fill(Qt::transparent);
         blue.setPixel(0, 0, qRgba(0, 0, 255, 255));
         start.base = tilesOf(blue);
-        auto written = RecoveryRecord::create(m_recovery->root(), start);
+        auto written = RecoveryRecord::create(mRecovery->root(), start);
         QVERIFY(written);
         const QDir dir(written->folder());
         QVERIFY(written->append(stroke(0)));
@@ -491,12 +491,12 @@ private slots:
 
         const QString informative = offer(QStringLiteral("Restore"));
         QVERIFY2(informative.contains(QStringLiteral("damaged")), qPrintable(informative));
-        QCOMPARE(m_controller->documents().size(), size_t(1));
-        auto *restored = qobject_cast<InkpondDocument *>(m_controller->documents().front());
+        QCOMPARE(mController->documents().size(), size_t(1));
+        auto *restored = qobject_cast<InkpondDocument *>(mController->documents().front());
         QCOMPARE(restored->canvas()->sheetSize(), (Size {64, 48}));
         QCOMPARE(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0,
                  !presses.isEmpty() || damage != "picture");
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         QVERIFY(dir.exists());
         QVERIFY(dir.exists(QStringLiteral("journal-1.jsonl")));
 
@@ -514,7 +514,7 @@ private slots:
         WTView &canvas = *document->canvas();
         strokes::drag(canvas, {10, 10}, {100, 100});
         strokes::drag(canvas, {20, 10}, {100, 200});
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         const QString folder = canvas.findChild<RecoveryTap *>()->folder();
         const QString journal = QDir(folder).filePath(QStringLiteral("journal-1.jsonl"));
         const qint64 whole = QFileInfo(journal).size();
@@ -531,7 +531,7 @@ private slots:
         // Closed, the document takes its record with it, as ever.
         document->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         QVERIFY(!QFileInfo::exists(folder));
     }
 
@@ -563,13 +563,13 @@ private slots:
     // Strokes made while the picture opened is still being written to the record restore onto it.
     void strokesBeforeTheStartingPictureIsWrittenRestore()
     {
-        const QString path = m_dir->filePath(QStringLiteral("opened.png"));
+        const QString path = mDir->filePath(QStringLiteral("opened.png"));
         QVERIFY(testPicture(300, 200, true).save(path));
         QSemaphore encode;
-        m_recovery->worker()->start([&encode] { encode.acquire(); }); // a slow encode
+        mRecovery->worker()->start([&encode] { encode.acquire(); }); // a slow encode
         QString error;
         auto *document = qobject_cast<InkpondDocument *>(
-            m_controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
+            mController->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
         QCoreApplication::processEvents();
         QVERIFY2(document && document->canvas(), qPrintable(error));
         WTView &canvas = *document->canvas();
@@ -599,7 +599,7 @@ private slots:
         QVERIFY(writeFile(elsewhere.filePath(QStringLiteral("keep.txt")), "mine"));
         QVERIFY(writeFile(elsewhere.filePath(QStringLiteral("journal-1.jsonl")),
                           linesOf(stroke(0))));
-        const QString root = m_recovery->root();
+        const QString root = mRecovery->root();
         orphanedRecord(root, 1); // so that there is a question
         QVERIFY(QFile::link(elsewhere.path(), QDir(root).filePath(QStringLiteral("linked"))));
 
@@ -629,7 +629,7 @@ private:
     InkpondDocument *newDocument()
     {
         auto *document = qobject_cast<InkpondDocument *>(
-            m_controller->openUntitledDocumentAndDisplay(true, nullptr));
+            mController->openUntitledDocumentAndDisplay(true, nullptr));
         QCoreApplication::processEvents();
         return document;
     }
@@ -644,7 +644,7 @@ private:
     InkpondDocument *restore(RecoveredRecord &record)
     {
         QString error;
-        InkpondDocument *restored = m_recovery->restore(record, &error);
+        InkpondDocument *restored = mRecovery->restore(record, &error);
         if (!restored)
             qWarning("not restored: %s", qPrintable(error));
         return restored;
@@ -653,7 +653,7 @@ private:
     bool saveAs(InkpondDocument *document, const QString &name)
     {
         bool saved = false;
-        document->saveToURL(QUrl::fromLocalFile(m_dir->filePath(name)), document->fileType(),
+        document->saveToURL(QUrl::fromLocalFile(mDir->filePath(name)), document->fileType(),
                             [&saved](bool ok) { saved = ok; });
         return saved;
     }
@@ -661,7 +661,7 @@ private:
     // What a SIGKILL would leave of the document's record now: a copy without its owner's lock.
     std::unique_ptr<RecoveredRecord> crashCopy(InkpondDocument *document)
     {
-        m_recovery->waitUntilWritten();
+        mRecovery->waitUntilWritten();
         const auto *tap = document->canvas()->findChild<RecoveryTap *>();
         return tap && !tap->folder().isEmpty() ? crashCopy(tap->folder()) : nullptr;
     }
@@ -670,7 +670,7 @@ private:
     std::unique_ptr<RecoveredRecord> crashCopy(const QString &folder)
     {
         const QDir from(folder);
-        const QString crashed = m_dir->filePath(QStringLiteral("crashed"));
+        const QString crashed = mDir->filePath(QStringLiteral("crashed"));
         QDir(crashed).removeRecursively();
         QDir().mkpath(crashed + QStringLiteral("/record"));
         for (const QString &name : from.entryList(QDir::Files))
@@ -688,15 +688,15 @@ private:
                 informative = box->informativeText();
             answer("restoreQuestion", nullptr, button);
         });
-        m_recovery->offerRestore();
+        mRecovery->offerRestore();
         QCoreApplication::processEvents(); // the answer, had no question come
         return informative;
     }
 
-    std::unique_ptr<IsolatedSettings> m_settings;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<DocumentController> m_controller;
-    std::unique_ptr<RecoveryManager> m_recovery;
+    std::unique_ptr<IsolatedSettings> mSettings;
+    std::unique_ptr<QTemporaryDir> mDir;
+    std::unique_ptr<DocumentController> mController;
+    std::unique_ptr<RecoveryManager> mRecovery;
 };
 
 QTEST_MAIN(RestoreTest)

@@ -33,8 +33,8 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
-    void cleanup() { m_settings.reset(); }
+    void init() { mSettings = std::make_unique<IsolatedSettings>(); }
+    void cleanup() { mSettings.reset(); }
     void storedBgTypeFromTheFirstDisplay_data()
     {
         QTest::addColumn<QVariant>("stored");
@@ -100,7 +100,7 @@ private slots:
         QVERIFY(!penButton(o, 1)->isChecked());
         QCOMPARE(well->color(), QColor::fromRgbF(0.0f, 0.5f, 1.0f));
         QCOMPARE(o.child<BrushSizeSlider>("mBrushSizeSlider")->brushSize(), 4.5f);
-        QCOMPARE(m_settings->storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
+        QCOMPARE(mSettings->storedValue(QStringLiteral("PenColor")), QStringLiteral("3"));
 
         // A click on the eraser toggle while it is on leaves it on.
         QTest::mouseClick(penButton(o, 0), Qt::LeftButton);
@@ -119,10 +119,10 @@ private slots:
     void damagedSettingsFallBackToDefaults()
     {
         const QByteArray other = archiveOther("string", "twelve bytes");
-        QVERIFY(writeFile(m_settings->filePath(),
+        QVERIFY(writeFile(mSettings->filePath(),
                           "[General]\nBrushSize1=nan\nBrushSize2=inf\nRubberSize=wide\n"
                           "Color1=@ByteArray(junk)\nColor3=not data\n"));
-        Preferences::resetStandard(m_settings->filePath());
+        Preferences::resetStandard(mSettings->filePath());
         Preferences::standard().setData(other, PreferenceKeys::colorKey(2));
         Preferences::standard().setData(archiveColor({0.5f, 0.5f, 0.5f, 1}),
                                         PreferenceKeys::colorKey(0));
@@ -167,7 +167,7 @@ private slots:
             canvas->setBgType(value);
         const bool changed = type >= 0 && type != 1;
         QCOMPARE(canvas->bgType(), changed ? float(type) : 1.0f);
-        QCOMPARE(m_settings->storedValue(QStringLiteral("BgType")),
+        QCOMPARE(mSettings->storedValue(QStringLiteral("BgType")),
                  changed ? QString::number(type) : QString());
         if (!changed) {
             QCOMPARE(differingPixels(paperOf(*canvas).qimage(), bg), 0);
@@ -176,7 +176,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<IsolatedSettings> mSettings;
 };
 
 INKPOND_TEST_MAIN(TestStartup)

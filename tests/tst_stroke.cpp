@@ -118,11 +118,11 @@ class TestStroke : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_settings = std::make_unique<IsolatedSettings>(); }
+    void init() { mSettings = std::make_unique<IsolatedSettings>(); }
     void cleanup()
     {
         TabletPlatform::forceShowsTabletCursor(std::nullopt);
-        m_settings.reset();
+        mSettings.reset();
     }
 
     void snapTo45degrees_data()
@@ -497,11 +497,11 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, stored);
-        QVERIFY(writeFile(m_settings->filePath(),
+        QVERIFY(writeFile(mSettings->filePath(),
                           QStringLiteral("[General]\n%1=%2\n").arg(key, stored).toUtf8()));
-        Preferences store(m_settings->filePath());
+        Preferences store(mSettings->filePath());
         const PenSettings read(store);
-        Preferences fresh(QDir(QFileInfo(m_settings->filePath()).path()).filePath("fresh.conf"));
+        Preferences fresh(QDir(QFileInfo(mSettings->filePath()).path()).filePath("fresh.conf"));
         const PenSettings defaults(fresh);
         for (int slot = 0; slot < PenSettings::kSlots; ++slot)
             QCOMPARE(read.brushSize(slot), 10.0f);
@@ -758,7 +758,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> m_settings;
+    std::unique_ptr<IsolatedSettings> mSettings;
 };
 
 INKPOND_TEST_MAIN(TestStroke)

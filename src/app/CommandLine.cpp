@@ -15,25 +15,25 @@ struct CommandLineTexts
 } // namespace
 
 CommandLine::CommandLine()
-    : m_help({QStringLiteral("h"), QStringLiteral("help")},
+    : mHelp({QStringLiteral("h"), QStringLiteral("help")},
              QCoreApplication::translate("CommandLine", "Show this help and exit."))
-    , m_version({QStringLiteral("v"), QStringLiteral("version")},
+    , mVersion({QStringLiteral("v"), QStringLiteral("version")},
                 QCoreApplication::translate("CommandLine", "Show the version and exit."))
-    , m_program(QStringLiteral("inkpond"))
+    , mProgram(QStringLiteral("inkpond"))
 {
-    m_parser.setApplicationDescription(QCoreApplication::translate(
+    mParser.setApplicationDescription(QCoreApplication::translate(
         "CommandLine",
         "Paint with a pen tablet. Each FILE opens in a window of its own; without one, a new "
         "picture opens.\nQt's own options (-platform, -style, …) are understood too."));
-    m_parser.addOption(m_help);
-    m_parser.addOption(m_version);
+    mParser.addOption(mHelp);
+    mParser.addOption(mVersion);
     // Taken out of the arguments by the application object; listed here to be documented.
-    m_parser.addOption(
+    mParser.addOption(
         {QStringLiteral("tablet-monitor"),
          QCoreApplication::translate(
              "CommandLine", "Read the tablets' kernel devices directly (needs the input group).")});
     // Drawing sessions (ReplayCommand.h, SessionRecorder.h).
-    m_parser.addOptions({
+    mParser.addOptions({
         {QStringLiteral("record"),
          CommandLineTexts::tr("Record every input of the session in FILE, one JSON object a line."),
          QStringLiteral("FILE")},
@@ -62,7 +62,7 @@ CommandLine::CommandLine()
              "recovered-N.png, and exit."),
          QStringLiteral("FOLDER")},
     });
-    m_parser.addPositionalArgument(QStringLiteral("FILE"),
+    mParser.addPositionalArgument(QStringLiteral("FILE"),
                                    QCoreApplication::translate("CommandLine", "A picture to open."),
                                    QStringLiteral("[FILE…]"));
 }
@@ -70,54 +70,54 @@ CommandLine::CommandLine()
 bool CommandLine::parse(const QStringList &arguments)
 {
     if (!arguments.isEmpty() && !arguments.first().isEmpty())
-        m_program = QFileInfo(arguments.first()).fileName();
-    m_error.clear();
-    return m_parser.parse(arguments) && checkSessionOptions();
+        mProgram = QFileInfo(arguments.first()).fileName();
+    mError.clear();
+    return mParser.parse(arguments) && checkSessionOptions();
 }
 
 bool CommandLine::checkSessionOptions()
 {
-    const bool replay = m_parser.isSet(QStringLiteral("replay"));
-    if (m_parser.isSet(QStringLiteral("recover-to"))
-        && (replay || m_parser.isSet(QStringLiteral("record"))
-            || !m_parser.positionalArguments().isEmpty())) {
-        m_error = CommandLineTexts::tr("--recover-to goes alone.");
+    const bool replay = mParser.isSet(QStringLiteral("replay"));
+    if (mParser.isSet(QStringLiteral("recover-to"))
+        && (replay || mParser.isSet(QStringLiteral("record"))
+            || !mParser.positionalArguments().isEmpty())) {
+        mError = CommandLineTexts::tr("--recover-to goes alone.");
     } else if (!replay) {
         for (const char *option : {"sheet", "export", "with-background", "realtime", "keep-open"})
-            if (m_parser.isSet(QLatin1String(option)))
-                m_error = CommandLineTexts::tr("--%1 goes with --replay only.")
+            if (mParser.isSet(QLatin1String(option)))
+                mError = CommandLineTexts::tr("--%1 goes with --replay only.")
                               .arg(QLatin1String(option));
-    } else if (m_parser.isSet(QStringLiteral("record"))) {
-        m_error = CommandLineTexts::tr("--record and --replay cannot be combined.");
-    } else if (!m_parser.positionalArguments().isEmpty()) {
-        m_error = CommandLineTexts::tr(
+    } else if (mParser.isSet(QStringLiteral("record"))) {
+        mError = CommandLineTexts::tr("--record and --replay cannot be combined.");
+    } else if (!mParser.positionalArguments().isEmpty()) {
+        mError = CommandLineTexts::tr(
             "--replay draws in a new picture of its own: no FILE goes with it.");
-    } else if (m_parser.isSet(QStringLiteral("sheet"))
-               && !parseSheetSize(m_parser.value(QStringLiteral("sheet")))) {
-        m_error = CommandLineTexts::tr("--sheet wants a size such as 1024x768, not \"%1\".")
-                      .arg(m_parser.value(QStringLiteral("sheet")));
-    } else if (m_parser.isSet(QStringLiteral("with-background"))
-               && !m_parser.isSet(QStringLiteral("export"))) {
-        m_error = CommandLineTexts::tr("--with-background goes with --export.");
+    } else if (mParser.isSet(QStringLiteral("sheet"))
+               && !parseSheetSize(mParser.value(QStringLiteral("sheet")))) {
+        mError = CommandLineTexts::tr("--sheet wants a size such as 1024x768, not \"%1\".")
+                      .arg(mParser.value(QStringLiteral("sheet")));
+    } else if (mParser.isSet(QStringLiteral("with-background"))
+               && !mParser.isSet(QStringLiteral("export"))) {
+        mError = CommandLineTexts::tr("--with-background goes with --export.");
     }
-    return m_error.isEmpty();
+    return mError.isEmpty();
 }
 
 bool CommandLine::wantsHelp() const
 {
-    return m_parser.isSet(m_help);
+    return mParser.isSet(mHelp);
 }
 
 bool CommandLine::wantsVersion() const
 {
-    return m_parser.isSet(m_version);
+    return mParser.isSet(mVersion);
 }
 
 QString CommandLine::helpText() const
 {
     // Qt names the program by its whole path, or not at all before the application exists.
-    const QString usage = QStringLiteral("Usage: %1 [options] [FILE…]\n").arg(m_program);
-    return usage + m_parser.helpText().section(u'\n', 1);
+    const QString usage = QStringLiteral("Usage: %1 [options] [FILE…]\n").arg(mProgram);
+    return usage + mParser.helpText().section(u'\n', 1);
 }
 
 QString CommandLine::versionText() const
@@ -127,13 +127,13 @@ QString CommandLine::versionText() const
 
 QString CommandLine::errorText() const
 {
-    return m_error.isEmpty() ? m_parser.errorText() : m_error;
+    return mError.isEmpty() ? mParser.errorText() : mError;
 }
 
 QStringList CommandLine::files() const
 {
     QStringList paths;
-    for (const QString &argument : m_parser.positionalArguments()) {
+    for (const QString &argument : mParser.positionalArguments()) {
         const QUrl url(argument);
         // A URL's escapes stand for the name's bytes, which need not be UTF-8.
         const QString path = url.isLocalFile()
@@ -147,12 +147,12 @@ QStringList CommandLine::files() const
 
 QString CommandLine::recordFile() const
 {
-    return m_parser.value(QStringLiteral("record"));
+    return mParser.value(QStringLiteral("record"));
 }
 
 bool CommandLine::wantsReplay() const
 {
-    return m_parser.isSet(QStringLiteral("replay"));
+    return mParser.isSet(QStringLiteral("replay"));
 }
 
 std::optional<ReplayOptions> CommandLine::replayOptions() const
@@ -160,19 +160,19 @@ std::optional<ReplayOptions> CommandLine::replayOptions() const
     if (!wantsReplay())
         return std::nullopt;
     ReplayOptions options;
-    options.file = m_parser.value(QStringLiteral("replay"));
-    if (m_parser.isSet(QStringLiteral("sheet")))
-        options.sheet = parseSheetSize(m_parser.value(QStringLiteral("sheet")));
-    options.exportPath = m_parser.value(QStringLiteral("export"));
-    options.withBackground = m_parser.isSet(QStringLiteral("with-background"));
-    options.realtime = m_parser.isSet(QStringLiteral("realtime"));
-    options.keepOpen = m_parser.isSet(QStringLiteral("keep-open"));
+    options.file = mParser.value(QStringLiteral("replay"));
+    if (mParser.isSet(QStringLiteral("sheet")))
+        options.sheet = parseSheetSize(mParser.value(QStringLiteral("sheet")));
+    options.exportPath = mParser.value(QStringLiteral("export"));
+    options.withBackground = mParser.isSet(QStringLiteral("with-background"));
+    options.realtime = mParser.isSet(QStringLiteral("realtime"));
+    options.keepOpen = mParser.isSet(QStringLiteral("keep-open"));
     return options;
 }
 
 QString CommandLine::recoverToFolder() const
 {
-    const QString folder = m_parser.value(QStringLiteral("recover-to"));
+    const QString folder = mParser.value(QStringLiteral("recover-to"));
     return folder.isEmpty() ? folder : QFileInfo(folder).absoluteFilePath();
 }
 

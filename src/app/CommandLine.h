@@ -44,9 +44,9 @@ public:
 private:
     bool checkSessionOptions();
 
-    QCommandLineParser m_parser;
-    QCommandLineOption m_help;
-    QCommandLineOption m_version;
-    QString m_program;
-    QString m_error; // a combination of options that cannot be carried out
+    QCommandLineParser mParser;
+    QCommandLineOption mHelp;
+    QCommandLineOption mVersion;
+    QString mProgram;
+    QString mError; // a combination of options that cannot be carried out
 };

@@ -10,27 +10,27 @@ HeldInput::HeldInput(QObject *parent)
 
 HeldInput::~HeldInput()
 {
-    if (m_holding && QCoreApplication::instance())
+    if (mHolding && QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
 }
 
 void HeldInput::hold()
 {
-    if (m_holding || !QCoreApplication::instance())
+    if (mHolding || !QCoreApplication::instance())
         return;
-    m_holding = true;
+    mHolding = true;
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 void HeldInput::release()
 {
-    if (!m_holding)
+    if (!mHolding)
         return;
-    m_holding = false;
+    mHolding = false;
     QCoreApplication::instance()->removeEventFilter(this);
     // What runs now may hold again (a new stroke from a nested event loop); it keeps its own list.
     std::deque<Held> held;
-    held.swap(m_held);
+    held.swap(mHeld);
     for (Held &h : held) {
         if (h.command)
             h.command();
@@ -41,11 +41,11 @@ void HeldInput::release()
 
 void HeldInput::defer(std::function<void()> command)
 {
-    if (!m_holding) {
+    if (!mHolding) {
         command();
         return;
     }
-    m_held.push_back({nullptr, nullptr, std::move(command)});
+    mHeld.push_back({nullptr, nullptr, std::move(command)});
 }
 
 bool HeldInput::eventFilter(QObject *watched, QEvent *event)
@@ -54,7 +54,7 @@ bool HeldInput::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
     case QEvent::Shortcut: // keyboard shortcuts of actions, menu items included
-        m_held.push_back({watched, std::shared_ptr<QEvent>(event->clone()), {}});
+        mHeld.push_back({watched, std::shared_ptr<QEvent>(event->clone()), {}});
         return true;
     default:
         return false;

@@ -22,7 +22,7 @@ public:
     void hold();
     // Stops holding and runs what was held.
     void release();
-    bool isHolding() const { return m_holding; }
+    bool isHolding() const { return mHolding; }
 
     // Runs the command now, or after the release while holding.
     void defer(std::function<void()> command);
@@ -38,6 +38,6 @@ private:
         std::function<void()> command;
     };
 
-    std::deque<Held> m_held;
-    bool m_holding = false;
+    std::deque<Held> mHeld;
+    bool mHolding = false;
 };

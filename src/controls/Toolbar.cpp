@@ -17,25 +17,25 @@ class ToolbarItemHolder : public QWidget
 public:
     ToolbarItemHolder(QWidget *view, QSize viewSize, QWidget *parent)
         : QWidget(parent)
-        , m_view(view)
-        , m_viewSize(viewSize)
+        , mView(view)
+        , mViewSize(viewSize)
     {
         view->setParent(this);
         view->move(0, 0);
         view->show();
     }
-    QSize sizeHint() const override { return m_viewSize; }
+    QSize sizeHint() const override { return mViewSize; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override
     {
-        if (m_view && m_view->parentWidget() == this)
-            m_view->resize(event->size());
+        if (mView && mView->parentWidget() == this)
+            mView->resize(event->size());
     }
 
 private:
-    QPointer<QWidget> m_view;
-    QSize m_viewSize;
+    QPointer<QWidget> mView;
+    QSize mViewSize;
 };
 
 QWidget *makeSpace(QWidget *parent, bool flexible)

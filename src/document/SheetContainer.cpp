@@ -32,11 +32,11 @@ SheetContainer::SheetContainer(QWidget *parent)
 
 void SheetContainer::setCanvas(WTView *canvas)
 {
-    if (m_canvas) {
-        m_canvas->removeEventFilter(this);
-        disconnect(m_canvas, nullptr, this, nullptr);
+    if (mCanvas) {
+        mCanvas->removeEventFilter(this);
+        disconnect(mCanvas, nullptr, this, nullptr);
     }
-    m_canvas = canvas;
+    mCanvas = canvas;
     if (canvas) {
         connect(canvas, &WTView::viewChanged, this, &SheetContainer::updateScrollBars);
         // A new sheet size re-frames the canvas; its matrices follow after the move.
@@ -50,26 +50,26 @@ void SheetContainer::setCanvas(WTView *canvas)
 void SheetContainer::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (!m_canvas)
+    if (!mCanvas)
         return;
     // The canvas keeps its y-up origin, as a window system keeps a view's, but only as far as it
     // still covers the container: a sheet that became smaller than the container ends up
     // centred (origin 0), and a larger one never shows an uncovered strip.
     const float container[2] = {float(width()), float(height())};
-    const float sheet[2] = {m_canvas->sheetSize().width, m_canvas->sheetSize().height};
-    const float origin[2] = {m_canvas->frame().x(), m_canvas->frame().y()};
+    const float sheet[2] = {mCanvas->sheetSize().width, mCanvas->sheetSize().height};
+    const float origin[2] = {mCanvas->frame().x(), mCanvas->frame().y()};
     float kept[2];
     for (int axis = 0; axis < 2; ++axis) {
         const float hidden = std::max(sheet[axis] - container[axis], 0.0f);
         kept[axis] = std::clamp(origin[axis], -hidden, 0.0f);
     }
-    m_canvas->setFrame({kept[0], kept[1], m_canvas->frame().width(), m_canvas->frame().height()});
+    mCanvas->setFrame({kept[0], kept[1], mCanvas->frame().width(), mCanvas->frame().height()});
     updateScrollBars();
 }
 
 bool SheetContainer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_canvas && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (watched == mCanvas && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         updateScrollBarsLater();
     return QWidget::eventFilter(watched, event);
 }
@@ -92,13 +92,13 @@ void SheetContainer::updateScrollBarsLater()
 // middle lies across the sheet's bounding box, its page the container.
 void SheetContainer::updateScrollBars()
 {
-    if (!m_canvas) {
+    if (!mCanvas) {
         mHorizontal->hide();
         mVertical->hide();
         return;
     }
-    const QRectF area = m_canvas->containerRect();
-    const QRectF shown = m_canvas->shownSheetRect();
+    const QRectF area = mCanvas->containerRect();
+    const QRectF shown = mCanvas->shownSheetRect();
     const bool across = shown.width() > area.width() + kScrollSlack;
     const bool down = shown.height() > area.height() + kScrollSlack;
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, mHorizontal);
@@ -119,13 +119,13 @@ void SheetContainer::updateScrollBars()
 
 void SheetContainer::scrolled(Qt::Orientation orientation, int value)
 {
-    if (!m_canvas)
+    if (!mCanvas)
         return;
-    const QPointF middle = m_canvas->containerRect().center();
-    const QRectF shown = m_canvas->shownSheetRect();
+    const QPointF middle = mCanvas->containerRect().center();
+    const QRectF shown = mCanvas->shownSheetRect();
     // The sheet moves against the bar.
     if (orientation == Qt::Horizontal)
-        m_canvas->panBy({-(value - (middle.x() - shown.left())), 0.0});
+        mCanvas->panBy({-(value - (middle.x() - shown.left())), 0.0});
     else
-        m_canvas->panBy({0.0, -(value - (middle.y() - shown.top()))});
+        mCanvas->panBy({0.0, -(value - (middle.y() - shown.top()))});
 }

@@ -19,7 +19,7 @@ class SheetContainer : public QWidget
 public:
     explicit SheetContainer(QWidget *parent = nullptr);
     void setCanvas(WTView *canvas);
-    WTView *canvas() const { return m_canvas; }
+    WTView *canvas() const { return mCanvas; }
     QScrollBar *horizontalScrollBar() const { return mHorizontal; }
     QScrollBar *verticalScrollBar() const { return mVertical; }
 
@@ -32,7 +32,7 @@ private:
     void updateScrollBarsLater();
     void scrolled(Qt::Orientation orientation, int value);
 
-    QPointer<WTView> m_canvas; // a child, owned through Qt's parent
+    QPointer<WTView> mCanvas; // a child, owned through Qt's parent
     QScrollBar *mHorizontal; // a child
     QScrollBar *mVertical; // a child
     bool mUpdateQueued = false;

@@ -13,16 +13,16 @@ class Bytes
 {
 public:
     explicit Bytes(QIODevice &device)
-        : m_device(device)
-        , m_size(device.size())
+        : mDevice(device)
+        , mSize(device.size())
     {
     }
-    qsizetype size() const { return m_size; }
+    qsizetype size() const { return mSize; }
     uchar operator[](qsizetype i)
     {
-        if (i < m_start || i >= m_start + m_window.size())
+        if (i < mStart || i >= mStart + mWindow.size())
             load(i);
-        return i >= m_start && i < m_start + m_window.size() ? uchar(m_window.at(i - m_start)) : 0;
+        return i >= mStart && i < mStart + mWindow.size() ? uchar(mWindow.at(i - mStart)) : 0;
     }
     quint32 le32(qsizetype i) { return le16(i) | quint32(le16(i + 2)) << 16; }
     quint16 le16(qsizetype i) { return quint16((*this)[i] | (*this)[i + 1] << 8); }
@@ -31,14 +31,14 @@ private:
     static constexpr qint64 kWindow = 1 << 16;
     void load(qsizetype i)
     {
-        m_start = i;
-        m_window = i < m_size && m_device.seek(i) ? m_device.read(kWindow) : QByteArray();
+        mStart = i;
+        mWindow = i < mSize && mDevice.seek(i) ? mDevice.read(kWindow) : QByteArray();
     }
 
-    QIODevice &m_device;
-    qsizetype m_size;
-    qsizetype m_start = 0;
-    QByteArray m_window;
+    QIODevice &mDevice;
+    qsizetype mSize;
+    qsizetype mStart = 0;
+    QByteArray mWindow;
 };
 
 // Walks the markers to the end-of-image marker. Segments are skipped by their length, so

@@ -14,17 +14,17 @@ void inkAssertFailed(const char *file, unsigned line, const char *expr)
 InternalInconsistency::InternalInconsistency(std::string method, std::string file, unsigned line,
                                              std::string description)
     : std::logic_error(description)
-    , m_method(std::move(method))
-    , m_file(std::move(file))
-    , m_line(line)
-    , m_description(std::move(description))
+    , mMethod(std::move(method))
+    , mFile(std::move(file))
+    , mLine(line)
+    , mDescription(std::move(description))
 {
 }
 
 std::string InternalInconsistency::report() const
 {
-    return "*** Internal inconsistency in " + m_method + ", " + m_file + ":"
-        + std::to_string(m_line) + ": " + m_description;
+    return "*** Internal inconsistency in " + mMethod + ", " + mFile + ":"
+        + std::to_string(mLine) + ": " + mDescription;
 }
 
 void inkCheckFailed(const char *method, const char *file, unsigned line, const char *description)

@@ -21,18 +21,18 @@ public:
     InternalInconsistency(std::string method, std::string file, unsigned line,
                           std::string description);
 
-    const std::string &method() const { return m_method; }
-    const std::string &file() const { return m_file; }
-    unsigned line() const { return m_line; }
-    const std::string &description() const { return m_description; }
+    const std::string &method() const { return mMethod; }
+    const std::string &file() const { return mFile; }
+    unsigned line() const { return mLine; }
+    const std::string &description() const { return mDescription; }
     // One line: method, file, line, description.
     std::string report() const;
 
 private:
-    std::string m_method;
-    std::string m_file;
-    unsigned m_line;
-    std::string m_description;
+    std::string mMethod;
+    std::string mFile;
+    unsigned mLine;
+    std::string mDescription;
 };
 
 [[noreturn]] void inkCheckFailed(const char *method, const char *file, unsigned line,

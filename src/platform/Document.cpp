@@ -13,20 +13,20 @@ void Document::updateChangeCount(ChangeType change)
     const bool wasEdited = isDocumentEdited();
     switch (change) {
     case ChangeDone:
-        ++m_changeCount;
+        ++mChangeCount;
         break;
     case ChangeUndone:
-        --m_changeCount; // below zero: undone past the saved state, which is a change too
+        --mChangeCount; // below zero: undone past the saved state, which is a change too
         break;
     case ChangeRedone:
-        ++m_changeCount; // back at zero: redone up to the saved state, clean again
+        ++mChangeCount; // back at zero: redone up to the saved state, clean again
         break;
     case ChangeCleared:
-        m_changeCount = 0;
-        m_readOtherContents = false;
+        mChangeCount = 0;
+        mReadOtherContents = false;
         break;
     case ChangeReadOtherContents:
-        m_readOtherContents = true;
+        mReadOtherContents = true;
         break;
     }
     if (wasEdited != isDocumentEdited()) {
@@ -39,30 +39,30 @@ void Document::updateChangeCount(ChangeType change)
 
 void Document::setFileURL(const QUrl &url)
 {
-    if (url == m_fileURL)
+    if (url == mFileURL)
         return;
-    m_fileURL = url;
-    m_untitledName.clear();
+    mFileURL = url;
+    mUntitledName.clear();
     synchronizeWindowTitleWithDocumentName();
     emit displayNameChanged();
 }
 
 QString Document::displayName() const
 {
-    if (!m_fileURL.isEmpty())
-        return LocalFile::displayName(QFileInfo(m_fileURL.toLocalFile()).fileName());
-    if (m_untitledName.isEmpty())
-        m_untitledName = m_untitledNamer ? m_untitledNamer(this) : tr("Untitled");
-    return m_untitledName;
+    if (!mFileURL.isEmpty())
+        return LocalFile::displayName(QFileInfo(mFileURL.toLocalFile()).fileName());
+    if (mUntitledName.isEmpty())
+        mUntitledName = mUntitledNamer ? mUntitledNamer(this) : tr("Untitled");
+    return mUntitledName;
 }
 
 void Document::setWindow(QWidget *window)
 {
-    if (m_window)
-        m_window->removeEventFilter(this);
-    m_window = window;
-    if (m_window)
-        m_window->installEventFilter(this);
+    if (mWindow)
+        mWindow->removeEventFilter(this);
+    mWindow = window;
+    if (mWindow)
+        mWindow->installEventFilter(this);
     synchronizeWindowTitleWithDocumentName();
 }
 
@@ -75,28 +75,28 @@ Rect Document::windowWillUseStandardFrame(QWidget *, const Rect &defaultFrame) c
 
 void Document::showWindows()
 {
-    if (!m_window)
+    if (!mWindow)
         return;
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    mWindow->show();
+    mWindow->raise();
+    mWindow->activateWindow();
 }
 
 void Document::synchronizeWindowTitleWithDocumentName()
 {
-    if (!m_window)
+    if (!mWindow)
         return;
     // "[*]" is where Qt puts the modified marker; a literal one in a file name is doubled.
     QString name = displayName();
     name.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
-    m_window->setWindowTitle(name + QLatin1String("[*]"));
-    m_window->setWindowModified(isDocumentEdited());
+    mWindow->setWindowTitle(name + QLatin1String("[*]"));
+    mWindow->setWindowModified(isDocumentEdited());
 }
 
 bool Document::eventFilter(QObject *watched, QEvent *event)
 {
     // The window system's close button is the Close command: unsaved changes are asked about.
-    if (watched == m_window && event->type() == QEvent::Close && !m_closing) {
+    if (watched == mWindow && event->type() == QEvent::Close && !mClosing) {
         event->ignore();
         performClose();
         return true;

@@ -48,21 +48,21 @@ public:
 
     void updateChangeCount(ChangeType change);
     // True while the count is not zero or other contents were read since the last clear.
-    bool isDocumentEdited() const { return m_changeCount != 0 || m_readOtherContents; }
-    int changeCount() const { return m_changeCount; }
+    bool isDocumentEdited() const { return mChangeCount != 0 || mReadOtherContents; }
+    int changeCount() const { return mChangeCount; }
 
     // The file the document is saved in; an empty URL makes it untitled.
-    QUrl fileURL() const { return m_fileURL; }
+    QUrl fileURL() const { return mFileURL; }
     void setFileURL(const QUrl &url);
     // The name of its type in the document-types table.
-    QString fileType() const { return m_fileType; }
-    void setFileType(const QString &typeName) { m_fileType = typeName; }
+    QString fileType() const { return mFileType; }
+    void setFileType(const QString &typeName) { mFileType = typeName; }
     // The file's name, or "Untitled", "Untitled 2", ... while it has none.
     QString displayName() const;
 
     // The document's window, not owned. Its title shows the display name and Qt's modified
     // marker; closing it from the window system asks about unsaved changes first.
-    QWidget *window() const { return m_window; }
+    QWidget *window() const { return mWindow; }
     void setWindow(QWidget *window);
     // Makes the document's window; the default makes none.
     virtual void makeWindowControllers();
@@ -71,9 +71,9 @@ public:
     // defaultFrame.
     virtual Rect windowWillUseStandardFrame(QWidget *window, const Rect &defaultFrame) const;
     // The file types the owning controller offers; nullptr while no controller owns it.
-    const DocumentTypes *documentTypes() const { return m_types; }
+    const DocumentTypes *documentTypes() const { return mTypes; }
     // The controller that owns the document; nullptr while none does.
-    DocumentController *controller() const { return m_controller; }
+    DocumentController *controller() const { return mController; }
 
     // Contents as file data of a type and back. On failure: no data or false, and possibly a
     // sentence for the user in *error. The defaults fail.
@@ -103,7 +103,7 @@ public:
 
     // A save in the background (saveToURL): what it saves is the document as it was when it
     // began; the user may go on working meanwhile. Cancelling leaves the file as it was.
-    bool isSaving() const { return m_save != nullptr; }
+    bool isSaving() const { return mSave != nullptr; }
     void cancelSave();
     // How long saveToURL waits for a save before it lets it go on in the background; tests that
     // want every save finished when the command returns make it negative (no limit).
@@ -116,7 +116,7 @@ public:
     using ReadWork = std::function<bool(const std::function<bool(double fraction)> &progress,
                                         QString *error)>;
     bool readInBackground(const QString &label, const ReadWork &work, QString *error);
-    bool wasReadCancelled() const { return m_readCancelled; }
+    bool wasReadCancelled() const { return mReadCancelled; }
     // How long a read blocks before the event loop runs again; negative: until it ends.
     static void setForegroundReadWait(int milliseconds);
 
@@ -168,21 +168,21 @@ private:
     void saveEnded(const QUrl &url, const QString &typeName, Completion done);
     void runAfterSave();
 
-    int m_changeCount = 0;
-    bool m_readOtherContents = false;
-    QUrl m_fileURL;
-    QString m_fileType;
-    mutable QString m_untitledName; // given on first use while untitled
-    QPointer<QWidget> m_window;
+    int mChangeCount = 0;
+    bool mReadOtherContents = false;
+    QUrl mFileURL;
+    QString mFileType;
+    mutable QString mUntitledName; // given on first use while untitled
+    QPointer<QWidget> mWindow;
     // Set while a controller owns the document; the controller's, not the document's.
-    const DocumentTypes *m_types = nullptr;
-    DocumentController *m_controller = nullptr;
-    std::function<QString(const Document *)> m_untitledNamer;
-    QPointer<QWidget> m_closeQuestion;
-    bool m_closing = false;
-    bool m_readCancelled = false;
+    const DocumentTypes *mTypes = nullptr;
+    DocumentController *mController = nullptr;
+    std::function<QString(const Document *)> mUntitledNamer;
+    QPointer<QWidget> mCloseQuestion;
+    bool mClosing = false;
+    bool mReadCancelled = false;
     struct SaveInProgress;
-    std::unique_ptr<SaveInProgress> m_save;
+    std::unique_ptr<SaveInProgress> mSave;
     // What waits for the save to end: closing, a second save.
-    std::vector<std::function<void()>> m_afterSave;
+    std::vector<std::function<void()>> mAfterSave;
 };

@@ -34,17 +34,17 @@ QString withExtension(const QString &path, const DocumentType &type)
 QMessageBox *Document::makeAlert(int icon, const QString &text, const QString &informativeText)
 {
     auto *box = new QMessageBox(QMessageBox::Icon(icon), QString(), text, QMessageBox::NoButton,
-                                m_window);
+                                mWindow);
     box->setInformativeText(informativeText);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    box->setWindowModality(mWindow ? Qt::WindowModal : Qt::ApplicationModal);
     return box;
 }
 
 void Document::present(QDialog *dialog)
 {
     // open() makes a dialog window-modal, which blocks nothing without a window.
-    if (m_window)
+    if (mWindow)
         dialog->open();
     else
         dialog->show();
@@ -66,12 +66,12 @@ void Document::presentError(const QString &message, const QString &informativeTe
 void Document::saveDocument(Completion done)
 {
     const DocumentTypes *types = typesOf(this);
-    const DocumentType *type = types ? types->typeNamed(m_fileType) : nullptr;
-    if (m_fileURL.isEmpty() || !type || !type->isWritable()) {
+    const DocumentType *type = types ? types->typeNamed(mFileType) : nullptr;
+    if (mFileURL.isEmpty() || !type || !type->isWritable()) {
         saveDocumentAs(std::move(done));
         return;
     }
-    saveToURL(m_fileURL, m_fileType, std::move(done));
+    saveToURL(mFileURL, mFileType, std::move(done));
 }
 
 void Document::saveDocumentAs(Completion done)
@@ -82,25 +82,25 @@ void Document::saveDocumentAs(Completion done)
         finish(done, false);
         return;
     }
-    const DocumentType *chosen = types->typeNamed(m_fileType);
+    const DocumentType *chosen = types->typeNamed(mFileType);
     if (!chosen || !chosen->isWritable())
         chosen = types->typeNamed(types->defaultType());
     QStringList filters;
     for (const DocumentType *t : writable)
         filters << DocumentTypes::nameFilter(*t);
 
-    auto *dialog = new QFileDialog(m_window, tr("Save As"));
+    auto *dialog = new QFileDialog(mWindow, tr("Save As"));
     dialog->setObjectName(QStringLiteral("saveAsDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->setWindowModality(mWindow ? Qt::WindowModal : Qt::ApplicationModal);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilters(filters);
     dialog->selectNameFilter(DocumentTypes::nameFilter(*chosen));
     dialog->setDefaultSuffix(chosen->extensions.first());
-    dialog->setDirectory(m_fileURL.isEmpty()
+    dialog->setDirectory(mFileURL.isEmpty()
                              ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                             : QFileInfo(m_fileURL.toLocalFile()).absolutePath());
+                             : QFileInfo(mFileURL.toLocalFile()).absolutePath());
     dialog->selectFile(QFileInfo(displayName()).completeBaseName() + QLatin1Char('.')
                        + chosen->extensions.first());
     // Qt adds the default suffix before it asks about replacing a file: keep it the chosen type's.
@@ -155,7 +155,7 @@ void Document::saveToChosenFile(const QString &chosenPath, const QString &typeNa
 
 void Document::revertDocumentToSaved()
 {
-    if (m_fileURL.isEmpty())
+    if (mFileURL.isEmpty())
         return;
     QMessageBox *box = makeAlert(
         QMessageBox::Question,
@@ -167,10 +167,10 @@ void Document::revertDocumentToSaved()
     QPushButton *revert = box->addButton(tr("Revert"), QMessageBox::AcceptRole);
     box->setDefaultButton(revert);
     connect(box, &QMessageBox::finished, this, [this, box, revert] {
-        if (box->clickedButton() != revert || m_fileURL.isEmpty())
+        if (box->clickedButton() != revert || mFileURL.isEmpty())
             return;
         QString error;
-        if (!revertToContentsOfURL(m_fileURL, m_fileType, &error))
+        if (!revertToContentsOfURL(mFileURL, mFileType, &error))
             presentError(tr("The document “%1” could not be reverted to its saved version.")
                              .arg(displayName()),
                          error);
@@ -181,7 +181,7 @@ void Document::revertDocumentToSaved()
 void Document::performClose()
 {
     if (isSaving()) { // asked once the save has ended, when the answer may have changed
-        m_afterSave.push_back([this] { performClose(); });
+        mAfterSave.push_back([this] { performClose(); });
         return;
     }
     canCloseDocumentWithDelegate(
@@ -195,12 +195,12 @@ void Document::performClose()
 
 void Document::close()
 {
-    if (m_closing)
+    if (mClosing)
         return;
-    m_closing = true;
-    if (m_window) {
-        m_window->removeEventFilter(this);
-        m_window->close();
+    mClosing = true;
+    if (mWindow) {
+        mWindow->removeEventFilter(this);
+        mWindow->close();
     }
     emit closed(this);
 }
@@ -218,7 +218,7 @@ void Document::canCloseDocumentWithDelegate(QObject *delegate,
             shouldCloseSelector(this, shouldClose, contextInfo);
     };
     if (isSaving()) {
-        m_afterSave.push_back([this, guard, hadDelegate = delegate != nullptr, shouldCloseSelector,
+        mAfterSave.push_back([this, guard, hadDelegate = delegate != nullptr, shouldCloseSelector,
                                contextInfo] {
             if (!hadDelegate || guard)
                 canCloseDocumentWithDelegate(guard, shouldCloseSelector, contextInfo);
@@ -229,9 +229,9 @@ void Document::canCloseDocumentWithDelegate(QObject *delegate,
         answer(true);
         return;
     }
-    if (m_closeQuestion) {
+    if (mCloseQuestion) {
         // The user is being asked already; a second question would answer for the first.
-        m_closeQuestion->raise();
+        mCloseQuestion->raise();
         answer(false);
         return;
     }
@@ -244,7 +244,7 @@ void Document::canCloseDocumentWithDelegate(QObject *delegate,
     box->button(QMessageBox::Discard)->setText(tr("Don't Save"));
     box->setDefaultButton(QMessageBox::Save);
     box->setEscapeButton(QMessageBox::Cancel);
-    m_closeQuestion = box;
+    mCloseQuestion = box;
     connect(box, &QMessageBox::finished, this, [this, answer](int result) {
         if (result == QMessageBox::Save)
             saveDocument(answer);

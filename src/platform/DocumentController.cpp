@@ -16,8 +16,8 @@
 DocumentController::DocumentController(DocumentTypes types, DocumentFactory makeDocument,
                                        QObject *parent)
     : QObject(parent)
-    , m_types(std::move(types))
-    , m_makeDocument(std::move(makeDocument))
+    , mTypes(std::move(types))
+    , mMakeDocument(std::move(makeDocument))
 {
 }
 
@@ -25,14 +25,14 @@ DocumentController::~DocumentController() = default;
 
 QStringList DocumentController::fileExtensionsFromType(const QString &typeName) const
 {
-    const DocumentType *type = m_types.typeNamed(typeName);
+    const DocumentType *type = mTypes.typeNamed(typeName);
     return type ? type->extensions : QStringList();
 }
 
 QString DocumentController::typeForContentsOfURL(const QUrl &url) const
 {
     const QString path = url.toLocalFile();
-    if (const DocumentType *type = m_types.typeForFileName(path))
+    if (const DocumentType *type = mTypes.typeForFileName(path))
         return type->name;
     // Never by opening it by name: a FIFO would block until a writer came.
     QFile file;
@@ -42,16 +42,16 @@ QString DocumentController::typeForContentsOfURL(const QUrl &url) const
         : QByteArray();
     if (!format.isEmpty())
         if (const DocumentType *type
-            = m_types.typeForFileName(QStringLiteral("x.") + QString::fromLatin1(format)))
+            = mTypes.typeForFileName(QStringLiteral("x.") + QString::fromLatin1(format)))
             return type->name;
-    return m_types.defaultType();
+    return mTypes.defaultType();
 }
 
 std::vector<Document *> DocumentController::documents() const
 {
     std::vector<Document *> result;
-    result.reserve(m_documents.size());
-    for (const auto &d : m_documents)
+    result.reserve(mDocuments.size());
+    for (const auto &d : mDocuments)
         result.push_back(d.get());
     return result;
 }
@@ -61,7 +61,7 @@ Document *DocumentController::documentForURL(const QUrl &url) const
     const QString path = QFileInfo(url.toLocalFile()).canonicalFilePath();
     if (path.isEmpty())
         return nullptr;
-    for (const auto &d : m_documents)
+    for (const auto &d : mDocuments)
         if (!d->fileURL().isEmpty()
             && QFileInfo(d->fileURL().toLocalFile()).canonicalFilePath() == path)
             return d.get();
@@ -71,24 +71,24 @@ Document *DocumentController::documentForURL(const QUrl &url) const
 void DocumentController::addDocument(std::unique_ptr<Document> document)
 {
     Document *d = document.get();
-    d->m_types = &m_types;
-    d->m_controller = this;
-    d->m_untitledNamer = [this](const Document *named) { return untitledNameFor(named); };
+    d->mTypes = &mTypes;
+    d->mController = this;
+    d->mUntitledNamer = [this](const Document *named) { return untitledNameFor(named); };
     connect(d, &Document::closed, this, &DocumentController::removeDocument);
-    m_documents.push_back(std::move(document));
+    mDocuments.push_back(std::move(document));
     emit documentAdded(d);
 }
 
 void DocumentController::removeDocument(Document *document)
 {
-    for (auto it = m_documents.begin(); it != m_documents.end(); ++it) {
+    for (auto it = mDocuments.begin(); it != mDocuments.end(); ++it) {
         if (it->get() != document)
             continue;
         it->release()->deleteLater();
-        m_documents.erase(it);
-        document->m_types = nullptr;
-        document->m_controller = nullptr;
-        document->m_untitledNamer = nullptr;
+        mDocuments.erase(it);
+        document->mTypes = nullptr;
+        document->mController = nullptr;
+        document->mUntitledNamer = nullptr;
         disconnect(document, &Document::closed, this, &DocumentController::removeDocument);
         emit documentRemoved(document);
         return;
@@ -101,9 +101,9 @@ QString DocumentController::untitledNameFor(const Document *document) const
     for (int n = 1;; ++n) {
         const QString name = nameFor(n);
         bool used = false;
-        for (const auto &d : m_documents)
+        for (const auto &d : mDocuments)
             used = used
-                || (d.get() != document && d->fileURL().isEmpty() && d->m_untitledName == name);
+                || (d.get() != document && d->fileURL().isEmpty() && d->mUntitledName == name);
         if (!used)
             return name;
     }
@@ -111,7 +111,7 @@ QString DocumentController::untitledNameFor(const Document *document) const
 
 Document *DocumentController::openUntitledDocumentAndDisplay(bool display, QString *error)
 {
-    std::unique_ptr<Document> document = m_makeDocument ? m_makeDocument() : nullptr;
+    std::unique_ptr<Document> document = mMakeDocument ? mMakeDocument() : nullptr;
     if (!document) {
         if (error)
             *error = tr("A new document could not be made.");
@@ -136,13 +136,13 @@ Document *DocumentController::openUntitledDocument(std::unique_ptr<Document> doc
 Document *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, bool display,
                                                             QString *error)
 {
-    m_openCancelled = false;
+    mOpenCancelled = false;
     if (Document *open = documentForURL(url)) {
         if (display)
             open->showWindows();
         return open;
     }
-    std::unique_ptr<Document> document = m_makeDocument ? m_makeDocument() : nullptr;
+    std::unique_ptr<Document> document = mMakeDocument ? mMakeDocument() : nullptr;
     if (!document) {
         if (error)
             *error = tr("A new document could not be made.");
@@ -150,7 +150,7 @@ Document *DocumentController::openDocumentWithContentsOfURL(const QUrl &url, boo
     }
     const QString type = typeForContentsOfURL(url);
     if (!document->readFromURL(url, type, error)) {
-        m_openCancelled = document->wasReadCancelled();
+        mOpenCancelled = document->wasReadCancelled();
         return nullptr;
     }
     document->setFileURL(url);
@@ -170,7 +170,7 @@ void DocumentController::openFiles(const QStringList &paths)
         const QString absolute = QFileInfo(path).absoluteFilePath();
         QString error;
         if (!openDocumentWithContentsOfURL(QUrl::fromLocalFile(absolute), true, &error)
-            && !m_openCancelled)
+            && !mOpenCancelled)
             presentOpenError(absolute, error);
     }
 }
@@ -196,10 +196,10 @@ void DocumentController::newDocument()
 void DocumentController::openDocument()
 {
     QStringList patterns;
-    for (const QString &ext : m_types.readableExtensions())
+    for (const QString &ext : mTypes.readableExtensions())
         patterns << QStringLiteral("*.") + ext;
     QStringList filters {tr("Readable pictures (%1)").arg(patterns.join(QLatin1Char(' ')))};
-    for (const DocumentType &t : m_types.types())
+    for (const DocumentType &t : mTypes.types())
         filters << DocumentTypes::nameFilter(t);
     filters << tr("All files (*)");
 
@@ -229,7 +229,7 @@ void DocumentController::terminate()
 void DocumentController::reviewUnsavedDocuments(std::function<void(bool)> completion)
 {
     auto pending = std::make_shared<std::vector<QPointer<Document>>>();
-    for (const auto &d : m_documents)
+    for (const auto &d : mDocuments)
         if (d->isDocumentEdited())
             pending->push_back(d.get());
     reviewNext(std::move(pending), std::move(completion));

@@ -24,10 +24,10 @@ public:
                        QObject *parent = nullptr);
     ~DocumentController() override;
 
-    const DocumentTypes &documentTypes() const { return m_types; }
+    const DocumentTypes &documentTypes() const { return mTypes; }
     // The extensions of a type, in the table's order; none for an unknown type.
     QStringList fileExtensionsFromType(const QString &typeName) const;
-    QString defaultType() const { return m_types.defaultType(); }
+    QString defaultType() const { return mTypes.defaultType(); }
     // By the file's extension, else by its content, else the default type.
     QString typeForContentsOfURL(const QUrl &url) const;
 
@@ -49,7 +49,7 @@ public:
     // in *error when the file cannot be read, none when the user cancelled the read.
     Document *openDocumentWithContentsOfURL(const QUrl &url, bool display, QString *error);
     // The last open ended by the user's Cancel: nothing to tell.
-    bool wasOpenCancelled() const { return m_openCancelled; }
+    bool wasOpenCancelled() const { return mOpenCancelled; }
     // Opens each file, telling the user about each one that cannot be opened.
     void openFiles(const QStringList &paths);
 
@@ -71,8 +71,8 @@ private:
                     std::function<void(bool)> completion);
     void presentOpenError(const QString &path, const QString &error);
 
-    DocumentTypes m_types;
-    DocumentFactory m_makeDocument;
-    std::vector<std::unique_ptr<Document>> m_documents;
-    bool m_openCancelled = false;
+    DocumentTypes mTypes;
+    DocumentFactory mMakeDocument;
+    std::vector<std::unique_ptr<Document>> mDocuments;
+    bool mOpenCancelled = false;
 };

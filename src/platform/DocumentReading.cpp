@@ -35,7 +35,7 @@ void Document::setForegroundReadWait(int milliseconds)
 
 bool Document::readInBackground(const QString &label, const ReadWork &work, QString *error)
 {
-    m_readCancelled = false;
+    mReadCancelled = false;
     ReadState state;
     const std::function<void()> run = [&state, work] {
         const auto progress = [&state](double fraction) {
@@ -83,7 +83,7 @@ bool Document::readInBackground(const QString &label, const ReadWork &work, QStr
     }
     thread->wait();
     if (state.cancelled) {
-        m_readCancelled = true;
+        mReadCancelled = true;
         if (error)
             error->clear();
         return false;

@@ -47,8 +47,8 @@ Document::Document(QObject *parent)
 
 Document::~Document()
 {
-    if (m_window)
-        m_window->removeEventFilter(this);
+    if (mWindow)
+        mWindow->removeEventFilter(this);
 }
 
 namespace {
@@ -129,14 +129,14 @@ bool Document::writeToURL(const QUrl &url, const QString &typeName, QString *err
 
 void Document::cancelSave()
 {
-    if (m_save)
-        m_save->cancelled = true;
+    if (mSave)
+        mSave->cancelled = true;
 }
 
 void Document::saveToURL(const QUrl &url, const QString &typeName, Completion done)
 {
-    if (m_save) { // one at a time, in the order asked
-        m_afterSave.push_back([this, url, typeName, done] { saveToURL(url, typeName, done); });
+    if (mSave) { // one at a time, in the order asked
+        mAfterSave.push_back([this, url, typeName, done] { saveToURL(url, typeName, done); });
         return;
     }
     QString error;
@@ -144,14 +144,14 @@ void Document::saveToURL(const QUrl &url, const QString &typeName, Completion do
     if (!work) {
         auto save = std::make_unique<SaveInProgress>();
         save->error = error;
-        m_save = std::move(save);
+        mSave = std::move(save);
         saveEnded(url, typeName, done);
         return;
     }
     auto save = std::make_unique<SaveInProgress>();
     SaveInProgress *s = save.get();
-    s->changeCountAtStart = m_changeCount;
-    s->otherContentsAtStart = m_readOtherContents;
+    s->changeCountAtStart = mChangeCount;
+    s->otherContentsAtStart = mReadOtherContents;
     s->serial = ++sSaveSerial;
     const QString path = url.toLocalFile();
     const std::function<void()> run = [this, s, path, work] {
@@ -177,10 +177,10 @@ void Document::saveToURL(const QUrl &url, const QString &typeName, Completion do
     }));
     const quint64 serial = s->serial;
     connect(s->thread.get(), &QThread::finished, this, [this, serial, url, typeName, done] {
-        if (m_save && m_save->serial == serial)
+        if (mSave && mSave->serial == serial)
             saveEnded(url, typeName, done);
     });
-    m_save = std::move(save);
+    mSave = std::move(save);
     s->thread->start();
     if (!s->thread->isRunning() && !s->thread->isFinished()) {
         // No thread to be had: saved here, as in the days before threads.
@@ -201,7 +201,7 @@ void Document::saveToURL(const QUrl &url, const QString &typeName, Completion do
 
 void Document::saveEnded(const QUrl &url, const QString &typeName, Completion done)
 {
-    const std::unique_ptr<SaveInProgress> save = std::move(m_save);
+    const std::unique_ptr<SaveInProgress> save = std::move(mSave);
     if (save->thread)
         save->thread->wait();
     if (save->announced)
@@ -214,16 +214,16 @@ void Document::saveEnded(const QUrl &url, const QString &typeName, Completion do
     if (save->succeeded) {
         setFileURL(url);
         setFileType(typeName);
-        const int since = m_changeCount - save->changeCountAtStart;
-        const bool otherSince = m_readOtherContents && !save->otherContentsAtStart;
+        const int since = mChangeCount - save->changeCountAtStart;
+        const bool otherSince = mReadOtherContents && !save->otherContentsAtStart;
         if (since == 0 && !otherSince) {
             updateChangeCount(ChangeCleared);
         } else {
             // Edited while it was saved: the file holds the picture as it was at the start, and
             // what was done since is still unsaved.
             const bool wasEdited = isDocumentEdited();
-            m_changeCount = since;
-            m_readOtherContents = otherSince;
+            mChangeCount = since;
+            mReadOtherContents = otherSince;
             if (wasEdited != isDocumentEdited())
                 emit documentEditedChanged(isDocumentEdited());
             synchronizeWindowTitleWithDocumentName();
@@ -236,7 +236,7 @@ void Document::saveEnded(const QUrl &url, const QString &typeName, Completion do
         return;
     }
     const QString fileName = QFileInfo(url.toLocalFile()).fileName();
-    const QString message = url == m_fileURL
+    const QString message = url == mFileURL
         ? tr("The document “%1” could not be saved.").arg(displayName())
         : tr("The document “%1” could not be saved as “%2”.").arg(displayName(), fileName);
     presentError(message, save->error, [next] { next(false); });
@@ -244,9 +244,9 @@ void Document::saveEnded(const QUrl &url, const QString &typeName, Completion do
 
 void Document::runAfterSave()
 {
-    while (!m_afterSave.empty() && !m_save) {
-        const std::function<void()> waiting = std::move(m_afterSave.front());
-        m_afterSave.erase(m_afterSave.begin());
+    while (!mAfterSave.empty() && !mSave) {
+        const std::function<void()> waiting = std::move(mAfterSave.front());
+        mAfterSave.erase(mAfterSave.begin());
         waiting();
     }
 }

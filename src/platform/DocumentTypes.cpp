@@ -71,15 +71,15 @@ DocumentTypes DocumentTypes::fromJson(const QByteArray &json, QString *error)
                  DocumentTypesTexts::tr("The document type “%1” is listed twice.").arg(type.name));
             return {};
         }
-        table.m_types.push_back(std::move(type));
+        table.mTypes.push_back(std::move(type));
     }
-    table.m_defaultType = doc.object().value(QLatin1String("defaultType")).toString();
-    if (table.m_defaultType.isEmpty()) {
+    table.mDefaultType = doc.object().value(QLatin1String("defaultType")).toString();
+    if (table.mDefaultType.isEmpty()) {
         const auto writable = table.writableTypes();
         if (!writable.empty())
-            table.m_defaultType = writable.front()->name;
+            table.mDefaultType = writable.front()->name;
     }
-    const DocumentType *def = table.typeNamed(table.m_defaultType);
+    const DocumentType *def = table.typeNamed(table.mDefaultType);
     if (!def || !def->isWritable()) {
         fail(error, DocumentTypesTexts::tr("The table names no default type that can be saved."));
         return {};
@@ -107,7 +107,7 @@ DocumentTypes DocumentTypes::fromFile(const QString &path, QString *error)
 
 const DocumentType *DocumentTypes::typeNamed(const QString &name) const
 {
-    for (const DocumentType &t : m_types)
+    for (const DocumentType &t : mTypes)
         if (t.name == name)
             return &t;
     return nullptr;
@@ -119,7 +119,7 @@ const DocumentType *DocumentTypes::typeForFileName(const QString &fileName) cons
     if (suffix.isEmpty())
         return nullptr;
     const DocumentType *found = nullptr;
-    for (const DocumentType &t : m_types) {
+    for (const DocumentType &t : mTypes) {
         if (!t.extensions.contains(suffix))
             continue;
         if (t.isWritable())
@@ -133,7 +133,7 @@ const DocumentType *DocumentTypes::typeForFileName(const QString &fileName) cons
 std::vector<const DocumentType *> DocumentTypes::writableTypes() const
 {
     std::vector<const DocumentType *> result;
-    for (const DocumentType &t : m_types)
+    for (const DocumentType &t : mTypes)
         if (t.isWritable())
             result.push_back(&t);
     return result;
@@ -152,7 +152,7 @@ QString DocumentTypes::nameFilter(const DocumentType &type)
 QStringList DocumentTypes::readableExtensions() const
 {
     QStringList result;
-    for (const DocumentType &t : m_types)
+    for (const DocumentType &t : mTypes)
         for (const QString &ext : t.extensions)
             if (!result.contains(ext))
                 result << ext;

@@ -30,15 +30,15 @@ public:
     static DocumentTypes fromJson(const QByteArray &json, QString *error = nullptr);
     static DocumentTypes fromFile(const QString &path, QString *error = nullptr);
 
-    const std::vector<DocumentType> &types() const { return m_types; }
-    bool isEmpty() const { return m_types.empty(); }
+    const std::vector<DocumentType> &types() const { return mTypes; }
+    bool isEmpty() const { return mTypes.empty(); }
 
     const DocumentType *typeNamed(const QString &name) const;
     // The type whose extensions hold the file name's suffix, case-insensitively; a writable type
     // wins over a read-only one.
     const DocumentType *typeForFileName(const QString &fileName) const;
     // The type that new documents have: the table's "defaultType", else its first writable type.
-    QString defaultType() const { return m_defaultType; }
+    QString defaultType() const { return mDefaultType; }
     std::vector<const DocumentType *> writableTypes() const;
 
     // "PNG image (*.png)", for file dialogs.
@@ -47,6 +47,6 @@ public:
     QStringList readableExtensions() const;
 
 private:
-    std::vector<DocumentType> m_types;
-    QString m_defaultType;
+    std::vector<DocumentType> mTypes;
+    QString mDefaultType;
 };

@@ -29,7 +29,7 @@ QString errnoText(const char *what)
 } // namespace
 
 DurableJournal::DurableJournal(ThreadStarter startThread)
-    : m_startThread(std::move(startThread))
+    : mStartThread(std::move(startThread))
 {
 }
 
@@ -41,34 +41,34 @@ DurableJournal::~DurableJournal()
 bool DurableJournal::fail(const char *what)
 {
     const QString text = errnoText(what);
-    std::lock_guard lock(m_mutex);
-    m_error = text;
+    std::lock_guard lock(mMutex);
+    mError = text;
     return false;
 }
 
 QString DurableJournal::errorString() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_error;
+    std::lock_guard lock(mMutex);
+    return mError;
 }
 
 bool DurableJournal::open(const QString &path)
 {
     close();
     const QByteArray name = QFile::encodeName(path);
-    m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (m_fd < 0)
+    mFd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (mFd < 0)
         return fail("open");
-    if (::fsync(m_fd) != 0 || !syncFolderOf(path)) {
+    if (::fsync(mFd) != 0 || !syncFolderOf(path)) {
         fail("fsync");
         close();
         return false;
     }
-    m_written = m_synced = 0;
-    m_stopping = m_syncFailed = false;
+    mWritten = mSynced = 0;
+    mStopping = mSyncFailed = false;
     try {
         auto loop = [this] { syncLoop(); };
-        m_syncer = m_startThread ? m_startThread(loop) : std::thread(loop);
+        mSyncer = mStartThread ? mStartThread(loop) : std::thread(loop);
     } catch (const std::exception &) {
         // std::system_error, or std::bad_alloc for the thread's state: the journal works
         // without it, each write waiting for the disk, rather than ending the process.
@@ -78,53 +78,53 @@ bool DurableJournal::open(const QString &path)
 
 void DurableJournal::close()
 {
-    if (m_syncer.joinable()) {
+    if (mSyncer.joinable()) {
         {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
+            std::lock_guard lock(mMutex);
+            mStopping = true;
         }
-        m_changed.notify_all();
-        m_syncer.join(); // it syncs what is left first
+        mChanged.notify_all();
+        mSyncer.join(); // it syncs what is left first
     }
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    if (mFd >= 0)
+        ::close(mFd);
+    mFd = -1;
 }
 
 // One fdatasync covers every unit written before it began, so a burst of units costs one wait.
 void DurableJournal::syncLoop()
 {
-    std::unique_lock lock(m_mutex);
+    std::unique_lock lock(mMutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_stopping || m_synced < m_written; });
-        if (m_synced == m_written && m_stopping)
+        mChanged.wait(lock, [this] { return mStopping || mSynced < mWritten; });
+        if (mSynced == mWritten && mStopping)
             return;
-        const quint64 target = m_written;
+        const quint64 target = mWritten;
         lock.unlock();
         // fdatasync is enough: the size change it covers is all a reader needs.
-        const bool ok = ::fdatasync(m_fd) == 0;
+        const bool ok = ::fdatasync(mFd) == 0;
         const QString error = ok ? QString() : errnoText("fdatasync");
         lock.lock();
         if (!ok) {
-            m_syncFailed = true;
-            m_error = error;
+            mSyncFailed = true;
+            mError = error;
         }
-        m_synced = target;
-        m_changed.notify_all();
+        mSynced = target;
+        mChanged.notify_all();
     }
 }
 
 bool DurableJournal::write(const QByteArray &unit)
 {
-    if (m_fd < 0) {
-        std::lock_guard lock(m_mutex);
-        m_error = QStringLiteral("not open");
+    if (mFd < 0) {
+        std::lock_guard lock(mMutex);
+        mError = QStringLiteral("not open");
         return false;
     }
     const char *data = unit.constData();
     qsizetype left = unit.size();
     while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, size_t(left));
+        const ssize_t n = ::write(mFd, data, size_t(left));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -133,31 +133,31 @@ bool DurableJournal::write(const QByteArray &unit)
         data += n;
         left -= n;
     }
-    if (!m_syncer.joinable()) {
-        const bool ok = ::fdatasync(m_fd) == 0;
+    if (!mSyncer.joinable()) {
+        const bool ok = ::fdatasync(mFd) == 0;
         const QString error = ok ? QString() : errnoText("fdatasync");
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(mMutex);
         if (!ok) {
-            m_syncFailed = true;
-            m_error = error;
+            mSyncFailed = true;
+            mError = error;
         }
-        m_synced = ++m_written;
+        mSynced = ++mWritten;
         return true;
     }
     {
-        std::lock_guard lock(m_mutex);
-        ++m_written;
+        std::lock_guard lock(mMutex);
+        ++mWritten;
     }
-    m_changed.notify_all();
+    mChanged.notify_all();
     return true;
 }
 
 bool DurableJournal::waitUntilDurable()
 {
-    std::unique_lock lock(m_mutex);
-    const quint64 target = m_written;
-    m_changed.wait(lock, [this, target] { return m_synced >= target || !m_syncer.joinable(); });
-    return !m_syncFailed;
+    std::unique_lock lock(mMutex);
+    const quint64 target = mWritten;
+    mChanged.wait(lock, [this, target] { return mSynced >= target || !mSyncer.joinable(); });
+    return !mSyncFailed;
 }
 
 bool DurableJournal::append(const QByteArray &unit)
@@ -167,16 +167,16 @@ bool DurableJournal::append(const QByteArray &unit)
 
 bool DurableJournal::truncate()
 {
-    if (m_fd < 0) {
-        std::lock_guard lock(m_mutex);
-        m_error = QStringLiteral("not open");
+    if (mFd < 0) {
+        std::lock_guard lock(mMutex);
+        mError = QStringLiteral("not open");
         return false;
     }
     if (!waitUntilDurable())
         return false;
-    if (::ftruncate(m_fd, 0) != 0)
+    if (::ftruncate(mFd, 0) != 0)
         return fail("ftruncate");
-    if (::fsync(m_fd) != 0)
+    if (::fsync(mFd) != 0)
         return fail("fsync");
     return true;
 }

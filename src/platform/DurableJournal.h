@@ -28,7 +28,7 @@ public:
     // itself survives a power cut.
     bool open(const QString &path);
     void close();
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return mFd >= 0; }
     QString errorString() const;
 
     // Writes the whole unit now and has it synced in the background.
@@ -44,14 +44,14 @@ private:
     bool fail(const char *what);
     void syncLoop();
 
-    ThreadStarter m_startThread;
-    int m_fd = -1;
-    std::thread m_syncer; // not joinable: writes sync themselves
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    quint64 m_written = 0; // units written, counted
-    quint64 m_synced = 0; // of which known to be on the disk
-    bool m_stopping = false;
-    bool m_syncFailed = false;
-    QString m_error;
+    ThreadStarter mStartThread;
+    int mFd = -1;
+    std::thread mSyncer; // not joinable: writes sync themselves
+    mutable std::mutex mMutex;
+    std::condition_variable mChanged;
+    quint64 mWritten = 0; // units written, counted
+    quint64 mSynced = 0; // of which known to be on the disk
+    bool mStopping = false;
+    bool mSyncFailed = false;
+    QString mError;
 };

@@ -210,17 +210,17 @@ void drawImage(const Image &image, const Rect &r, CompositeOp op, float fraction
 
 void BezierPath::moveToPoint(Point p)
 {
-    m_path.moveTo(p.x, p.y);
+    mPath.moveTo(p.x, p.y);
 }
 
 void BezierPath::lineToPoint(Point p)
 {
-    m_path.lineTo(p.x, p.y);
+    mPath.lineTo(p.x, p.y);
 }
 
 void BezierPath::appendOvalInRect(const Rect &r)
 {
-    m_path.addEllipse(QRectF(r.x(), r.y(), r.width(), r.height()));
+    mPath.addEllipse(QRectF(r.x(), r.y(), r.width(), r.height()));
 }
 
 void BezierPath::stroke() const
@@ -241,16 +241,16 @@ void BezierPath::stroke(QPainter &p, const QColor &color) const
     p.setRenderHint(QPainter::Antialiasing);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     QPen pen(color);
-    pen.setWidthF(m_width);
-    pen.setCapStyle(m_cap == RoundCap        ? Qt::RoundCap
-                        : m_cap == SquareCap ? Qt::SquareCap
+    pen.setWidthF(mWidth);
+    pen.setCapStyle(mCap == RoundCap        ? Qt::RoundCap
+                        : mCap == SquareCap ? Qt::SquareCap
                                              : Qt::FlatCap);
-    pen.setJoinStyle(m_join == RoundJoin       ? Qt::RoundJoin
-                         : m_join == BevelJoin ? Qt::BevelJoin
+    pen.setJoinStyle(mJoin == RoundJoin       ? Qt::RoundJoin
+                         : mJoin == BevelJoin ? Qt::BevelJoin
                                                : Qt::MiterJoin);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    p.drawPath(m_path);
+    p.drawPath(mPath);
     p.restore();
 }
 
@@ -261,6 +261,6 @@ void BezierPath::fill(QPainter &p, const QColor &color) const
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(Qt::NoPen);
     p.setBrush(color);
-    p.drawPath(m_path);
+    p.drawPath(mPath);
     p.restore();
 }

@@ -63,9 +63,9 @@ public:
     enum LineCap { ButtCap = 0, RoundCap = 1, SquareCap = 2 };
     enum LineJoin { MiterJoin = 0, RoundJoin = 1, BevelJoin = 2 };
 
-    void setLineWidth(float w) { m_width = w; }
-    void setLineCapStyle(LineCap c) { m_cap = c; }
-    void setLineJoinStyle(LineJoin j) { m_join = j; }
+    void setLineWidth(float w) { mWidth = w; }
+    void setLineCapStyle(LineCap c) { mCap = c; }
+    void setLineJoinStyle(LineJoin j) { mJoin = j; }
     void moveToPoint(Point p);
     void lineToPoint(Point p);
     void appendOvalInRect(const Rect &r);
@@ -77,8 +77,8 @@ public:
     void fill(QPainter &painter, const QColor &color) const;
 
 private:
-    QPainterPath m_path;
-    float m_width = 1.0f;
-    LineCap m_cap = ButtCap;
-    LineJoin m_join = MiterJoin;
+    QPainterPath mPath;
+    float mWidth = 1.0f;
+    LineCap mCap = ButtCap;
+    LineJoin mJoin = MiterJoin;
 };

@@ -22,13 +22,13 @@ public:
     static bool isValidSize(Size size);
 
     // True when the size was invalid or memory could not be had.
-    bool isNull() const { return m_image.isNull(); }
-    Size size() const { return m_size; }
-    int pixelWidth() const { return m_image.width(); }
-    int pixelHeight() const { return m_image.height(); }
+    bool isNull() const { return mImage.isNull(); }
+    Size size() const { return mSize; }
+    int pixelWidth() const { return mImage.width(); }
+    int pixelHeight() const { return mImage.height(); }
 
-    QImage &qimage() { return m_image; }
-    const QImage &qimage() const { return m_image; }
+    QImage &qimage() { return mImage; }
+    const QImage &qimage() const { return mImage; }
 
     // Pixel (px, py) counted from the bottom-left corner, premultiplied ARGB.
     QRgb pixel(int px, int py) const;
@@ -39,6 +39,6 @@ public:
     QRect pixelRect(const Rect &r) const;
 
 private:
-    Size m_size;
-    QImage m_image;
+    Size mSize;
+    QImage mImage;
 };

@@ -11,19 +11,19 @@ NotificationCenter &NotificationCenter::defaultCenter()
 void NotificationCenter::addObserver(const void *observer, const QString &name, Handler handler,
                                      const void *sender)
 {
-    m_entries.push_back({observer, name, sender, std::move(handler), m_nextSerial++});
+    mEntries.push_back({observer, name, sender, std::move(handler), mNextSerial++});
 }
 
 void NotificationCenter::addObserverFirst(const void *observer, const QString &name,
                                           Handler handler)
 {
-    m_entries.insert(m_entries.begin(),
-                     {observer, name, nullptr, std::move(handler), m_nextSerial++});
+    mEntries.insert(mEntries.begin(),
+                     {observer, name, nullptr, std::move(handler), mNextSerial++});
 }
 
 void NotificationCenter::removeObserver(const void *observer)
 {
-    std::erase_if(m_entries, [observer](const Entry &e) { return e.observer == observer; });
+    std::erase_if(mEntries, [observer](const Entry &e) { return e.observer == observer; });
 }
 
 void NotificationCenter::post(const QString &name, const void *object, const QVariantMap &userInfo)
@@ -32,13 +32,13 @@ void NotificationCenter::post(const QString &name, const void *object, const QVa
     // Handlers may subscribe or unsubscribe; deliver to those subscribed at the time of posting
     // that are still subscribed when their turn comes.
     std::vector<quint64> serials;
-    for (const Entry &e : m_entries)
+    for (const Entry &e : mEntries)
         if (e.name == name && (!e.sender || e.sender == object))
             serials.push_back(e.serial);
     for (quint64 serial : serials) {
-        auto it = std::find_if(m_entries.begin(), m_entries.end(),
+        auto it = std::find_if(mEntries.begin(), mEntries.end(),
                                [serial](const Entry &e) { return e.serial == serial; });
-        if (it == m_entries.end())
+        if (it == mEntries.end())
             continue;
         Handler h = it->handler; // the entry may go away while it runs
         h(n);
@@ -47,6 +47,6 @@ void NotificationCenter::post(const QString &name, const void *object, const QVa
 
 int NotificationCenter::observerCount(const QString &name) const
 {
-    return int(std::count_if(m_entries.begin(), m_entries.end(),
+    return int(std::count_if(mEntries.begin(), mEntries.end(),
                              [&name](const Entry &e) { return e.name == name; }));
 }

@@ -42,6 +42,6 @@ private:
         Handler handler;
         quint64 serial;
     };
-    std::vector<Entry> m_entries;
-    quint64 m_nextSerial = 0;
+    std::vector<Entry> mEntries;
+    quint64 mNextSerial = 0;
 };

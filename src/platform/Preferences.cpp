@@ -101,7 +101,7 @@ void Preferences::resetStandard(const QString &iniPath)
 }
 
 Preferences::Preferences(const QString &iniPath)
-    : m_settings(std::make_unique<Store>(iniPath, *this))
+    : mSettings(std::make_unique<Store>(iniPath, *this))
 {
     keepReadableLines();
 }
@@ -109,8 +109,8 @@ Preferences::Preferences(const QString &iniPath)
 Preferences::~Preferences()
 {
     // QSettings writes what is pending when destroyed, and would wait for ever on the lock.
-    if (m_unsaved && !canWrite())
-        (void)m_settings.release();
+    if (mUnsaved && !canWrite())
+        (void)mSettings.release();
 }
 
 void Preferences::keepReadableLines()
@@ -136,8 +136,8 @@ void Preferences::keepReadableLines()
     const QString aside = filePath() + QStringLiteral(".damaged");
     QFile::remove(aside);
     // Without a copy the damaged file stays as it is: the lines that can be read serve, unsaved.
-    m_damagedWithoutCopy = !QFile::copy(filePath(), aside);
-    if (!m_damagedWithoutCopy)
+    mDamagedWithoutCopy = !QFile::copy(filePath(), aside);
+    if (!mDamagedWithoutCopy)
         qCWarning(lcSettings, "%s is damaged; the lines that can be read are kept, the file as it "
                               "was is in %s",
                   qPrintable(filePath()), qPrintable(aside));
@@ -147,17 +147,17 @@ void Preferences::keepReadableLines()
     cleanFile.write(kept);
     cleanFile.close();
     const QSettings clean(cleanFile.fileName(), QSettings::IniFormat);
-    m_settings->clear();
-    m_unsaved = true;
+    mSettings->clear();
+    mUnsaved = true;
     for (const QString &key : clean.allKeys())
-        m_settings->setValue(key, clean.value(key));
+        mSettings->setValue(key, clean.value(key));
 }
 
 bool Preferences::canWrite()
 {
     const QFileInfo info(filePath());
     QString problem;
-    if (m_damagedWithoutCopy) {
+    if (mDamagedWithoutCopy) {
         problem = QStringLiteral("it is damaged and cannot be copied aside");
     } else if (isSpecialFile(filePath())) {
         problem = QStringLiteral("it is not a regular file");
@@ -170,29 +170,29 @@ bool Preferences::canWrite()
     } else {
         return true;
     }
-    if (!m_refusalReported)
+    if (!mRefusalReported)
         qCWarning(lcSettings, "settings cannot be saved to %s: %s", qPrintable(filePath()),
                   qPrintable(problem));
-    m_refusalReported = true;
+    mRefusalReported = true;
     return false;
 }
 
 void Preferences::registerDefaults(const QVariantMap &defaults)
 {
     for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
-        m_registered.insert(it.key(), it.value());
+        mRegistered.insert(it.key(), it.value());
 }
 
 QVariant Preferences::objectForKey(const QString &key) const
 {
-    if (m_settings->contains(key))
-        return m_settings->value(key);
-    return m_registered.value(key);
+    if (mSettings->contains(key))
+        return mSettings->value(key);
+    return mRegistered.value(key);
 }
 
 QVariant Preferences::registeredDefault(const QString &key) const
 {
-    return m_registered.value(key);
+    return mRegistered.value(key);
 }
 
 std::optional<qint64> Preferences::toInteger(const QVariant &v)
@@ -246,43 +246,43 @@ std::optional<QStringList> Preferences::stringArrayForKey(const QString &key) co
 
 void Preferences::setInteger(qint64 value, const QString &key)
 {
-    m_unsaved = true;
-    m_settings->setValue(key, value);
+    mUnsaved = true;
+    mSettings->setValue(key, value);
 }
 
 void Preferences::setFloat(float value, const QString &key)
 {
-    m_unsaved = true;
-    m_settings->setValue(key, value);
+    mUnsaved = true;
+    mSettings->setValue(key, value);
 }
 
 void Preferences::setData(const QByteArray &value, const QString &key)
 {
-    m_unsaved = true;
-    m_settings->setValue(key, value);
+    mUnsaved = true;
+    mSettings->setValue(key, value);
 }
 
 void Preferences::setStringArray(const QStringList &value, const QString &key)
 {
-    m_unsaved = true;
-    m_settings->setValue(key, value);
+    mUnsaved = true;
+    mSettings->setValue(key, value);
 }
 
 void Preferences::removeObjectForKey(const QString &key)
 {
-    m_unsaved = true;
-    m_settings->remove(key);
+    mUnsaved = true;
+    mSettings->remove(key);
 }
 
 void Preferences::synchronize()
 {
     if (!canWrite())
         return;
-    m_settings->sync();
-    m_unsaved = false;
+    mSettings->sync();
+    mUnsaved = false;
 }
 
 QString Preferences::filePath() const
 {
-    return m_settings->fileName();
+    return mSettings->fileName();
 }

@@ -55,9 +55,9 @@ private:
     bool canWrite();
     void keepReadableLines();
 
-    std::unique_ptr<Store> m_settings;
-    QVariantMap m_registered;
-    bool m_refusalReported = false;
-    bool m_unsaved = false;
-    bool m_damagedWithoutCopy = false;
+    std::unique_ptr<Store> mSettings;
+    QVariantMap mRegistered;
+    bool mRefusalReported = false;
+    bool mUnsaved = false;
+    bool mDamagedWithoutCopy = false;
 };

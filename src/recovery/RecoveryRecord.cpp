@@ -216,34 +216,34 @@ RecoveryRecord::~RecoveryRecord() = default;
 
 bool RecoveryRecord::fail(const QString &why)
 {
-    m_broken = true;
-    std::lock_guard lock(m_errorMutex);
-    m_error = why;
+    mBroken = true;
+    std::lock_guard lock(mErrorMutex);
+    mError = why;
     return false;
 }
 
 QString RecoveryRecord::errorString() const
 {
-    std::lock_guard lock(m_errorMutex);
-    return m_error;
+    std::lock_guard lock(mErrorMutex);
+    return mError;
 }
 
 std::unique_ptr<RecoveryRecord> RecoveryRecord::createEmpty(const QString &root, QString *error)
 {
     std::unique_ptr<RecoveryRecord> record(new RecoveryRecord);
-    record->m_folder = QDir(root).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    record->mFolder = QDir(root).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
     auto refuse = [&](const QString &why) {
         if (error)
             *error = why;
-        removeOwnFiles(record->m_folder, true);
-        removeEmptyFolder(record->m_folder);
+        removeOwnFiles(record->mFolder, true);
+        removeEmptyFolder(record->mFolder);
         return nullptr;
     };
-    if (!QDir().mkpath(record->m_folder))
-        return refuse(QStringLiteral("cannot make %1").arg(record->m_folder));
-    record->m_lock = lockFor(record->m_folder);
-    if (!record->m_lock)
-        return refuse(QStringLiteral("cannot lock %1").arg(record->m_folder));
+    if (!QDir().mkpath(record->mFolder))
+        return refuse(QStringLiteral("cannot make %1").arg(record->mFolder));
+    record->mLock = lockFor(record->mFolder);
+    if (!record->mLock)
+        return refuse(QStringLiteral("cannot lock %1").arg(record->mFolder));
     return record;
 }
 
@@ -262,28 +262,28 @@ std::unique_ptr<RecoveryRecord> RecoveryRecord::create(const QString &root,
 
 int RecoveryRecord::beginStart(const RecoveryStart &start)
 {
-    const int generation = m_generation + 1;
-    if (!m_journal.open(QDir(m_folder).filePath(journalNameFor(generation)))) {
-        fail(m_journal.errorString());
+    const int generation = mGeneration + 1;
+    if (!mJournal.open(QDir(mFolder).filePath(journalNameFor(generation)))) {
+        fail(mJournal.errorString());
         return 0;
     }
-    m_journalSize = 0;
+    mJournalSize = 0;
     // The first start has no earlier one to fall back on: described now, its strokes can be
     // read even if the process ends before its picture is written.
-    if (m_generation == 0
-        && !saveDurably(QDir(m_folder).filePath(kMeta),
+    if (mGeneration == 0
+        && !saveDurably(QDir(mFolder).filePath(kMeta),
                         QJsonDocument(descriptionOf(start, generation))
                             .toJson(QJsonDocument::Compact))) {
         fail(QStringLiteral("cannot write %1").arg(kMeta));
         return 0;
     }
-    m_generation = generation;
+    mGeneration = generation;
     return generation;
 }
 
 bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
 {
-    const QDir dir(m_folder);
+    const QDir dir(mFolder);
     QString baseName;
     if (start.base) {
         baseName = baseNameFor(generation);
@@ -310,7 +310,7 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
     const QJsonObject meta = descriptionOf(start, generation);
     if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact)))
         return fail(QStringLiteral("cannot write %1").arg(kMeta));
-    m_meta = meta;
+    mMeta = meta;
     // Only older starts go: a newer one may already be under way.
     for (const QString &name : dir.entryList(QDir::Files)) {
         const int g = generationOf(name);
@@ -328,17 +328,17 @@ bool RecoveryRecord::restart(const RecoveryStart &start)
 
 bool RecoveryRecord::writeDocumentInfo(const QString &path, const QString &type)
 {
-    if (m_meta.isEmpty())
+    if (mMeta.isEmpty())
         return true; // the start that is being written will say it
-    QJsonObject meta = m_meta;
+    QJsonObject meta = mMeta;
     meta.insert(QStringLiteral("path"), path);
     meta.insert(QStringLiteral("type"), type);
-    if (meta == m_meta)
+    if (meta == mMeta)
         return true;
-    if (!saveDurably(QDir(m_folder).filePath(kMeta),
+    if (!saveDurably(QDir(mFolder).filePath(kMeta),
                      QJsonDocument(meta).toJson(QJsonDocument::Compact)))
         return fail(QStringLiteral("cannot write %1").arg(kMeta));
-    m_meta = meta;
+    mMeta = meta;
     return true;
 }
 
@@ -349,35 +349,35 @@ bool RecoveryRecord::append(const std::vector<SessionEvent> &unit)
         bytes += formatSessionEvent(event);
         bytes += '\n';
     }
-    if (m_broken)
+    if (mBroken)
         return false;
-    if (m_journal.write(bytes)) {
-        m_journalSize += bytes.size();
+    if (mJournal.write(bytes)) {
+        mJournalSize += bytes.size();
         return true;
     }
     // A full disk may have taken part of the unit: the journal ends on the last whole one.
-    const QByteArray path = QFile::encodeName(QDir(m_folder).filePath(journalNameFor(m_generation)));
+    const QByteArray path = QFile::encodeName(QDir(mFolder).filePath(journalNameFor(mGeneration)));
     const int fd = ::open(path.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
-        if (::ftruncate(fd, m_journalSize) == 0)
+        if (::ftruncate(fd, mJournalSize) == 0)
             ::fsync(fd);
         ::close(fd);
     }
-    return fail(m_journal.errorString());
+    return fail(mJournal.errorString());
 }
 
 bool RecoveryRecord::waitUntilDurable()
 {
-    return m_journal.waitUntilDurable() || fail(m_journal.errorString());
+    return mJournal.waitUntilDurable() || fail(mJournal.errorString());
 }
 
 void RecoveryRecord::discard()
 {
-    m_journal.close();
-    removeOwnFiles(m_folder, false);
+    mJournal.close();
+    removeOwnFiles(mFolder, false);
     // The lock goes last, so that nobody claims a half-removed record.
-    m_lock.reset();
-    removeEmptyFolder(m_folder);
+    mLock.reset();
+    removeEmptyFolder(mFolder);
 }
 
 bool RecoveredRecord::hasUnsavedWork() const

@@ -52,7 +52,7 @@ public:
     static std::unique_ptr<RecoveryRecord> createEmpty(const QString &root,
                                                        QString *error = nullptr);
 
-    QString folder() const { return m_folder; }
+    QString folder() const { return mFolder; }
 
     // A new start: later appends go to its fresh journal. Returns its generation, 0 on failure.
     int beginStart(const RecoveryStart &start);
@@ -74,23 +74,23 @@ public:
 
     QString errorString() const;
     // A write failed, on either side: the record holds what came before, and no more.
-    bool isBroken() const { return m_broken; }
+    bool isBroken() const { return mBroken; }
 
 private:
     RecoveryRecord() = default;
     bool fail(const QString &why);
 
-    QString m_folder;
-    std::unique_ptr<QLockFile> m_lock;
+    QString mFolder;
+    std::unique_ptr<QLockFile> mLock;
     // Writer side.
-    DurableJournal m_journal;
-    int m_generation = 0;
-    qint64 m_journalSize = 0; // bytes of whole units in the journal
+    DurableJournal mJournal;
+    int mGeneration = 0;
+    qint64 mJournalSize = 0; // bytes of whole units in the journal
     // Worker side: the description as last written.
-    QJsonObject m_meta;
-    std::atomic<bool> m_broken = false;
-    mutable std::mutex m_errorMutex;
-    QString m_error;
+    QJsonObject mMeta;
+    std::atomic<bool> mBroken = false;
+    mutable std::mutex mErrorMutex;
+    QString mError;
 };
 
 // A record left by a process that is no longer running, read back and held locked so that no
