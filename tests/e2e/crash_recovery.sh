@@ -131,6 +131,8 @@ window_geometry "$window"
 cx=$((X + WIDTH / 2))
 cy=$((Y + HEIGHT / 2))
 drag $((cx - 150)) "$cy" $((cx + 150)) "$cy"
+# The stroke has ended (and is in the record) once the window says it has changes.
+wait_window 'Untitled\*' >/dev/null
 sleep 0.5
 drawn=$(screen_pixel "$cx" "$cy")
 [ "$(alpha_of "$drawn")" = 255 ] && ! near "$drawn" "255 255 255 255" 60 ||
