@@ -152,7 +152,7 @@ private slots:
         connect(&canvas.core(), &CanvasCore::sampleTaken, &canvas,
                 [&](SampleKind kind, const PointerSample &s) {
                     taken.emplace_back(kind, s);
-                    trackingWhenTold.push_back(canvas.isTrackingStroke());
+                    trackingWhenTold.push_back(canvas.core().isTrackingStroke());
                 });
         auto takenKinds = [&] {
             QList<int> kinds;
@@ -176,7 +176,7 @@ private slots:
         QTest::keyRelease(&canvas, Qt::Key_Space);
         sendMouse(canvas, QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
         sendMouse(canvas, QEvent::MouseButtonRelease, {50, 50}, Qt::RightButton, Qt::NoButton);
-        canvas.pickColor();
+        canvas.core().pickColor();
         drag(canvas, {30, 22}, {90, 90});
         QCOMPARE(takenKinds(), QList<int> {});
         QCOMPARE(canvas.undoLayers().size(), std::size_t(1)); // only the first drag painted

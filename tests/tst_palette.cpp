@@ -90,23 +90,24 @@ private slots:
             canvas.setProperty("bgType", float(paper));
             canvas.setColor(&marker);
             const int beeps = systemBeepCount();
-            canvas.pickColor();
+            canvas.core().pickColor();
             strokes::drag(canvas, at, {at.x + 30, at.y + 20});
-            QVERIFY(!canvas.isPicking() && near(canvas.slotColor(3), expected));
+            QVERIFY(!canvas.core().isPicking()
+                    && near(canvas.core().penSettings().color(3), expected));
             QCOMPARE(systemBeepCount(), beeps + (expected == marker ? 1 : 0));
         }
         QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
         QCOMPARE(differingPixels(exported(canvas), before), 0);
 
         canvas.setActiveColor(0);
-        canvas.pickColor();
+        canvas.core().pickColor();
         strokes::click(canvas, {120, 100});
-        QVERIFY(canvas.activeColor() == 4 && near(canvas.slotColor(3), red));
+        QVERIFY(canvas.activeColor() == 4 && near(canvas.core().penSettings().color(3), red));
 
-        canvas.pickColor();
+        canvas.core().pickColor();
         QTest::keyClick(&canvas, Qt::Key_Escape);
         strokes::drag(canvas, {50, 50}, {90, 50});
-        canvas.pickColor();
+        canvas.core().pickColor();
         canvas.setActiveColor(3);
         strokes::drag(canvas, {50, 80}, {90, 80});
         QCOMPARE(canvas.undoLayers().size(), std::size_t(4));
@@ -127,7 +128,7 @@ private slots:
                             Qt::RightButton);
         strokes::sendTablet(canvas, QEvent::TabletMove, {320, 310}, 0.7f, Qt::NoButton,
                             Qt::RightButton);
-        QVERIFY(palette->isVisible() && canvas.isDrawingLine());
+        QVERIFY(palette->isVisible() && canvas.core().isDrawingLine());
         QCOMPARE(strokes::paintedPixels(strokes::picture(canvas)), 0);
         QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
 
@@ -159,7 +160,7 @@ private slots:
         QVERIFY(canvas.displayZoom() == 1.0 && !palette->isVisible());
         openPalette(canvas);
         choose(canvas, "palettePick");
-        QVERIFY(canvas.isPicking() && !palette->isVisible());
+        QVERIFY(canvas.core().isPicking() && !palette->isVisible());
         openPalette(canvas);
         QTest::keyClick(palette, Qt::Key_Escape);
         QVERIFY(!palette->isVisible());
@@ -194,7 +195,7 @@ private slots:
             QCOMPARE(last, limit);
         }
         QTest::keyClick(&canvas, Qt::Key_I);
-        QVERIFY(canvas.isPicking());
+        QVERIFY(canvas.core().isPicking());
     }
 
     // Keys, picks (one while erasing) and the palette's undo and redo: the recording holds the

@@ -373,7 +373,7 @@ private slots:
         const QString path = mDir.filePath(QStringLiteral("deep.jsonl"));
         {
             auto recorder = startRecording(path);
-            canvas.setUndoDepth(30);
+            canvas.core().setUndoDepth(30);
             for (int i = 0; i < 30; ++i)
                 strokes::drag(canvas, {20.0f + 18 * i, 100}, {30.0f + 18 * i, 400});
             QAction *undo = original->window()->findChild<QAction *>(QStringLiteral("undo:"));
@@ -385,9 +385,9 @@ private slots:
         const std::vector<SessionEvent> recorded = readSessionFile(path);
 
         InkpondDocument *copy = newDocument();
-        copy->canvas()->setUndoDepth(10); // the replaying user's own
+        copy->canvas()->core().setUndoDepth(10); // the replaying user's own
         QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
-        QCOMPARE(copy->canvas()->undoDepth(), 30);
+        QCOMPARE(copy->canvas()->core().undoDepth(), 30);
         QCOMPARE(copy->canvas()->undoLayers().size(), std::size_t(5));
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
 
@@ -408,7 +408,7 @@ private slots:
         const Run run = replay(oldPath, out, home);
         QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
         InkpondDocument *atTen = newDocument();
-        atTen->canvas()->setUndoDepth(10);
+        atTen->canvas()->core().setUndoDepth(10);
         QCOMPARE(replayWarnings(old, *atTen->canvas()), QString());
         QCOMPARE(atTen->canvas()->undoLayers().size(), std::size_t(0)); // ten undone, 20 merged
         QCOMPARE(differingPixels(QImage(out), asExported(*atTen->canvas(), false)), 0);

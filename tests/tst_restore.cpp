@@ -178,12 +178,12 @@ private slots:
         PenSettings(Preferences::standard()).setUndoDepth(30);
         InkpondDocument *document = newDocument();
         WTView &canvas = *document->canvas();
-        QCOMPARE(canvas.undoDepth(), 30);
+        QCOMPARE(canvas.core().undoDepth(), 30);
         for (int i = 0; i < 14; ++i)
             strokes::drag(canvas, {20.0f + 25 * i, 100}, {30.0f + 25 * i, 300});
         for (int i = 0; i < 12; ++i)
             canvas.undo();
-        canvas.setUndoDepth(5); // two strokes kept, three of those undone still to redo
+        canvas.core().setUndoDepth(5); // two strokes kept, three of those undone still to redo
         auto record = crashCopy(document);
         QVERIFY(record);
         QCOMPARE(record->start.pen.value(QStringLiteral("undoDepth")).toInt(), 30);
@@ -192,7 +192,7 @@ private slots:
         InkpondDocument *restored = restore(*record);
         QVERIFY(restored);
         WTView &again = *restored->canvas();
-        QCOMPARE(again.undoDepth(), 5);
+        QCOMPARE(again.core().undoDepth(), 5);
         QCOMPARE(differing(again, canvas), 0);
         QCOMPARE(again.undoLayers().size(), std::size_t(2));
         for (int i = 0; i < 3; ++i) {
@@ -211,7 +211,7 @@ private slots:
         });
         restored = restore(*record);
         QVERIFY(restored);
-        QCOMPARE(restored->canvas()->undoDepth(), 10);
+        QCOMPARE(restored->canvas()->core().undoDepth(), 10);
         // Of the fourteen strokes ten could be undone, and three were redone.
         QCOMPARE(restored->canvas()->undoLayers().size(), std::size_t(3));
         QVERIFY(differing(*restored->canvas(), canvas) > 0);

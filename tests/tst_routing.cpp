@@ -254,7 +254,7 @@ private slots:
             Preferences::standard().setInteger(damaged.toInt(), key);
         for (int round = 0; round < 2; ++round) {
             proximity(QtEvent, pointer);
-            QCOMPARE(int(c.view.currentPointerType()), pointer);
+            QCOMPARE(int(c.view.core().currentPointerType()), pointer);
             QCOMPARE(c.view.activeColor(), healed);
             QCOMPARE(settings.storedValue(key), QString::number(healed));
             proximity(QtEvent, other);

@@ -249,7 +249,7 @@ private slots:
             repaint();
         }
         // Merges happened on the way.
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(canvas.undoDepth()));
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(canvas.core().undoDepth()));
         QVERIFY(paintedPixels(picture(canvas)) > 1000);
         QCOMPARE(worst, qint64(0));
     }
@@ -264,7 +264,7 @@ private slots:
         canvas.mouseDown({{200, 80}, 1.0f, true, {}});
         TiledImage::setTileLimit(-1);
         QCOMPARE(systemBeepCount(), beeps + 1);
-        QVERIFY(!canvas.isTrackingStroke());
+        QVERIFY(!canvas.core().isTrackingStroke());
         QCOMPARE(canvas.undoLayers().size(), std::size_t(10));
         QVERIFY(alphaAt(picture(canvas), 12, 50) != 0); // the oldest stroke is still undoable
         canvas.undo();
@@ -301,9 +301,9 @@ private slots:
     void deepHistoryUndoesEveryStrokeItKeeps()
     {
         WTView first(Rect(0, 0, 560, 100));
-        first.setUndoDepth(50);
+        first.core().setUndoDepth(50);
         WTView canvas(Rect(0, 0, 560, 100));
-        QCOMPARE(canvas.undoDepth(), 50);
+        QCOMPARE(canvas.core().undoDepth(), 50);
         for (int i = 0; i < 51; ++i)
             dab(canvas, 10.0f + 10.0f * float(i), 20.0f + float(i % 7) * 10.0f);
         QCOMPARE(canvas.undoLayers().size(), std::size_t(50));
@@ -330,7 +330,7 @@ private slots:
         QVERIFY(steps);
         QCOMPARE(steps->value(), 10);
         steps->setValue(20);
-        QCOMPARE(canvas.undoDepth(), 20);
+        QCOMPARE(canvas.core().undoDepth(), 20);
         for (int i = 0; i < 18; ++i)
             dab(canvas, 20.0f + 25.0f * float(i), 100);
         canvas.undo();
@@ -531,7 +531,7 @@ private slots:
                             Qt::LeftButton, Qt::NoModifier);
         strokes::sendTablet(canvas, QEvent::TabletRelease, {60, 60}, 0.0f, Qt::LeftButton,
                             Qt::NoButton, Qt::NoModifier);
-        QVERIFY(canvas.isDrawingLine());
+        QVERIFY(canvas.core().isDrawingLine());
         QTest::keyRelease(window, Qt::Key_Shift);
     }
 
@@ -699,7 +699,7 @@ private slots:
         const Rect kept {0, 0, 300, 180};
         const QImage before = picture(canvas, kept).qimage();
         canvas.setColor(&red);
-        for (int i = 0; i < canvas.undoDepth(); ++i) // above what is kept
+        for (int i = 0; i < canvas.core().undoDepth(); ++i) // above what is kept
             dab(canvas, 10.0f + 25.0f * float(i), 190);
         QVERIFY(std::none_of(canvas.undoLayers().begin(), canvas.undoLayers().end(),
                              [](const auto &s) { return s->opacity() != 1.0f; })); // merged
@@ -743,7 +743,7 @@ private slots:
         click(canvas, start, Qt::ShiftModifier);
         click(canvas, joint, Qt::AltModifier);
         sendMouse(canvas, QEvent::MouseMove, end, Qt::NoButton, Qt::NoButton);
-        QVERIFY(canvas.isDrawingLine());
+        QVERIFY(canvas.core().isDrawingLine());
         const QImage previewed = shown(canvas);
         const auto at = [&](Point p) {
             return previewed.pixel(canvas.widgetPointFromCanvas(p).toPoint());
@@ -753,7 +753,7 @@ private slots:
                      && std::abs(qBlue(joined) - qBlue(alone)) <= 2,
                  qPrintable(QStringLiteral("%1 against %2").arg(joined, 0, 16).arg(alone, 0, 16)));
         click(canvas, end);
-        QVERIFY(!canvas.isDrawingLine());
+        QVERIFY(!canvas.core().isDrawingLine());
         QCOMPARE(differingPixels(shown(canvas), previewed, 1), 0);
     }
 

@@ -31,7 +31,7 @@ void CanvasCore::setActiveColor(int tool)
         mActiveColor = -1;
     } else {
         INK_CHECK(tool >= 1 && tool <= PenSettings::kSlots, kColorIndexOutOfBound);
-        mActiveColor = tool - 1;
+        mActiveColor = PenSettings::slotOfTool(tool);
         mLastSlot = mActiveColor;
     }
     setColor(color());

@@ -79,21 +79,6 @@ void WTView::setToolFromTag(QObject *sender)
         setActiveColor(int(*tool));
 }
 
-const Color &WTView::slotColor(int slot) const
-{
-    return penSettings().color(slot);
-}
-
-float WTView::slotBrushSize(int slot) const
-{
-    return penSettings().brushSize(slot);
-}
-
-float WTView::rubberSize() const
-{
-    return penSettings().rubberSize();
-}
-
 void WTView::startFollowingProximity()
 {
     mCore->followProximity(NotificationCenter::defaultCenter());

@@ -55,7 +55,7 @@ public:
     bool becomeFirstResponder() { return true; }
     void cancelOperation(QObject *sender = nullptr);
 
-    // What the canvas does without its window.
+    // The widget-free canvas: pen settings and tools, strokes, history, picker, proximity.
     CanvasCore &core() const { return *mCore; }
 
     // Pen settings. Tool numbers: 0 the eraser, 1 to 4 colour slots 0 to 3.
@@ -67,22 +67,11 @@ public:
     float brushSize() const { return mCore->brushSize(); }
     void setBrushSize(float size) { mCore->setBrushSize(size); }
     void setToolFromTag(QObject *sender);
-    // Tool keys: the eraser, or back to the slot in use before it.
-    void toggleEraser() { mCore->toggleEraser(); }
-    // The active tool's width one rung of the width ladder up (steps > 0) or down.
-    void stepBrushSize(int steps) { mCore->stepBrushSize(steps); }
-    PointerType currentPointerType() const { return mCore->currentPointerType(); }
-    // Every setting, active or not, and the store that keeps them.
-    PenSettings &penSettings() const { return mCore->penSettings(); }
-    const Color &slotColor(int slot) const;
-    float slotBrushSize(int slot) const;
-    float rubberSize() const;
 
     // Pointer proximity: the tool follows the tablet pointer in use.
     // With every pointer treated as the tip, the eraser end brings back the tip's tool, at
     // once when it is the pointer in use.
     void startFollowingProximity();
-    void setTreatsEveryPointerAsTip(bool on) { mCore->setTreatsEveryPointerAsTip(on); }
     void handleProximity(const Notification &notification)
     {
         mCore->handleProximity(notification);
@@ -135,13 +124,10 @@ public:
     // crops come down to, and what a recovery replays.
     bool applyResize(const Rect &r) { return mCore->applyResize(r); }
 
-    // Undo history: at most undoDepth() strokes, newest last. What was
-    // undone can be redone until a stroke, line, crop, resize or clear rewrites the history.
-    int undoDepth() const { return mCore->undoDepth(); }
-    // Kept in the pen settings; lowering it merges at once.
-    void setUndoDepth(int depth) { mCore->setUndoDepth(depth); }
     // nullptr, with a beep, when none can be had.
     UndoLayer *createUndoLayer(Layer *base) { return mCore->createUndoLayer(base); }
+    // Undo history (the core's, with its depth): what was undone can be redone until a stroke,
+    // line, crop, resize or clear rewrites it.
     void undo(QObject *sender = nullptr);
     void redo(QObject *sender = nullptr);
     bool canRedo() const { return mCore->canRedo(); }
@@ -160,17 +146,9 @@ public:
     {
         mCore->drawLineToPoint(point, pressure, promptOnly);
     }
-    bool isTrackingStroke() const { return mCore->isTrackingStroke(); }
-    bool isDrawingLine() const { return mCore->isDrawingLine(); }
     // Drawn under a hovering tablet tool where the platform shows no cursor for it.
     const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
 
-    // Colour picker (CanvasCorePick.cpp). pickColor() arms it: the next press takes the colour the
-    // sheet shows there into the active slot, or into the last slot while erasing. Escape or
-    // another tool disarms it. From arming until the pick press is released the pointer input
-    // paints nothing and is no stroke.
-    void pickColor() { mCore->pickColor(); }
-    bool isPicking() const { return mCore->isPicking(); }
 
     // Canvas coordinates against the widget's, through the view.
     Point canvasPointFromWidget(const QPointF &p) const;

@@ -275,7 +275,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         mCore->picture().drawBackgroundInRect(r);
         Graphics::unlockFocus();
         painter.save();
-        painter.setTransform(QTransform(v.step, 0, 0, -v.step, 0, height * v.step)
+        painter.setTransform(sheetToDevice(0, height) * QTransform::fromScale(v.step, v.step)
                              * sheetToPainter);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         pyramid.drawTiles(v.level, pixels, [&](const QImage &tile, const QRect &part) {

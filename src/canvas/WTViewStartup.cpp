@@ -14,7 +14,7 @@ void WTView::awakeFromNib(std::unique_ptr<TiledImage> starting)
     // Applied in full even when it is the type already held: window appearance, background,
     // display.
     mBgTypeApplied = false;
-    setBgType(float(penSettings().bgType()));
+    setBgType(float(mCore->penSettings().bgType()));
     setAcceptsMouseMovedEvents(false);
     startFollowingProximity();
 }

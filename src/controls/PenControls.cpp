@@ -94,14 +94,15 @@ void PenControls::refresh()
 {
     if (!mCanvas)
         return;
+    const PenSettings &pen = mCanvas->core().penSettings();
     for (PenButton *button : findChildren<PenButton *>()) {
         const int tag = button->tag();
         if (tag == PenSettings::kEraserTool) {
             // The eraser toggle's state is the canvas's to set.
-            button->setTool(nullptr, mCanvas->rubberSize());
+            button->setTool(nullptr, pen.rubberSize());
         } else if (tag > PenSettings::kEraserTool && tag <= PenSettings::kSlots) {
             const int slot = PenSettings::slotOfTool(tag);
-            button->setTool(&mCanvas->slotColor(slot), mCanvas->slotBrushSize(slot));
+            button->setTool(&pen.color(slot), pen.brushSize(slot));
             button->setChecked(mCanvas->activeColor() == tag);
         }
     }

@@ -47,7 +47,7 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
         button->setAutoRepeat(true);
         connect(button, &QToolButton::clicked, this, [this, steps] {
             if (mCanvas)
-                mCanvas->stepBrushSize(steps);
+                mCanvas->core().stepBrushSize(steps);
         });
         width->addWidget(button);
     };
@@ -115,12 +115,14 @@ void PopupPalette::refresh()
 {
     if (!mCanvas)
         return;
+    const PenSettings &pen = mCanvas->core().penSettings();
     for (int tool = 0; tool < mTools.size(); ++tool) {
         PenButton *button = mTools[tool];
-        if (tool == 0)
-            button->setTool(nullptr, mCanvas->rubberSize());
+        if (tool == PenSettings::kEraserTool)
+            button->setTool(nullptr, pen.rubberSize());
         else
-            button->setTool(&mCanvas->slotColor(tool - 1), mCanvas->slotBrushSize(tool - 1));
+            button->setTool(&pen.color(PenSettings::slotOfTool(tool)),
+                            pen.brushSize(PenSettings::slotOfTool(tool)));
         button->setChecked(mCanvas->activeColor() == tool);
     }
     mWidth->setText(tr("%1 pt").arg(QString::number(double(mCanvas->brushSize()), 'g', 4)));

@@ -27,12 +27,12 @@ void MainMenu::buildToolsMenu()
     for (int tool = PenSettings::kEraserTool + 1; tool <= PenSettings::kSlots; ++tool)
         command(tr("Color &%1").arg(tool), kSlotNames[tool - 1], Qt::Key(Qt::Key_0 + tool),
                 [tool](WTView &c) { c.setActiveColor(tool); });
-    command(tr("&Eraser"), "toggleEraser", Qt::Key_E, [](WTView &c) { c.toggleEraser(); });
+    command(tr("&Eraser"), "toggleEraser", Qt::Key_E, [](WTView &c) { c.core().toggleEraser(); });
     tools->addSeparator();
     command(tr("&Smaller Brush"), "smallerBrush", Qt::Key_BracketLeft,
-            [](WTView &c) { c.stepBrushSize(-1); });
+            [](WTView &c) { c.core().stepBrushSize(-1); });
     command(tr("&Larger Brush"), "largerBrush", Qt::Key_BracketRight,
-            [](WTView &c) { c.stepBrushSize(1); });
+            [](WTView &c) { c.core().stepBrushSize(1); });
     tools->addSeparator();
-    command(tr("&Pick Color"), "pickColor", Qt::Key_I, [](WTView &c) { c.pickColor(); });
+    command(tr("&Pick Color"), "pickColor", Qt::Key_I, [](WTView &c) { c.core().pickColor(); });
 }

@@ -48,22 +48,22 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
     connect(mUi->curveView, &PressureCurveView::curveEdited, this, &PreferencesDialog::editCurve);
     connect(mUi->minimumWidthBox, &QSpinBox::valueChanged, this, [this](int percent) {
         if (mCanvas)
-            mCanvas->penSettings().setMinimumWidth(float(percent) / 100.0f);
+            mCanvas->core().penSettings().setMinimumWidth(float(percent) / 100.0f);
     });
     connect(mUi->smoothingSlider, &QSlider::valueChanged, mUi->smoothingBox, &QSpinBox::setValue);
     connect(mUi->smoothingBox, &QSpinBox::valueChanged, mUi->smoothingSlider, &QSlider::setValue);
     connect(mUi->smoothingBox, &QSpinBox::valueChanged, this, [this](int strength) {
         if (mCanvas)
-            mCanvas->penSettings().setSmoothing(strength);
+            mCanvas->core().penSettings().setSmoothing(strength);
     });
     // Without keyboard tracking: typing 50 over 10 must not pass through 5 and merge strokes.
     connect(mUi->undoDepthBox, &QSpinBox::valueChanged, this, [this](int depth) {
         if (mCanvas)
-            mCanvas->setUndoDepth(depth);
+            mCanvas->core().setUndoDepth(depth);
     });
     connect(mUi->everyPointerAsTipBox, &QCheckBox::toggled, this, [this](bool on) {
         if (mCanvas)
-            mCanvas->setTreatsEveryPointerAsTip(on);
+            mCanvas->core().setTreatsEveryPointerAsTip(on);
     });
     connect(mUi->buttonBox, &QDialogButtonBox::rejected, panel, &QDialog::close);
     // A replay or another control may change the settings while the panel is open.
@@ -76,7 +76,7 @@ void PreferencesDialog::refresh()
 {
     if (!mCanvas)
         return;
-    const PenSettings &pen = mCanvas->penSettings();
+    const PenSettings &pen = mCanvas->core().penSettings();
     const QSignalBlocker presetBlocker(mUi->curvePresetBox);
     const QSignalBlocker minimumBlocker(mUi->minimumWidthBox);
     const QSignalBlocker sliderBlocker(mUi->smoothingSlider);
@@ -98,7 +98,7 @@ void PreferencesDialog::choosePreset(int index)
     if (!mCanvas)
         return;
     const auto preset = PressureCurve::Preset(mUi->curvePresetBox->itemData(index).toInt());
-    mCanvas->penSettings().setPressureCurvePreset(preset);
+    mCanvas->core().penSettings().setPressureCurvePreset(preset);
 }
 
 // Shaping a preset's curve makes it the custom one.
@@ -106,7 +106,7 @@ void PreferencesDialog::editCurve()
 {
     if (!mCanvas)
         return;
-    PenSettings &pen = mCanvas->penSettings();
+    PenSettings &pen = mCanvas->core().penSettings();
     pen.setCustomPressureCurve(mUi->curveView->curve());
     if (pen.pressureCurvePreset() != PressureCurve::Preset::Custom)
         pen.setPressureCurvePreset(PressureCurve::Preset::Custom);

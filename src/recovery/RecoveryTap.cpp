@@ -99,14 +99,14 @@ QJsonObject RecoveryTap::penSettings(const WTView &canvas)
     QJsonArray colors;
     QJsonArray widths;
     for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
-        colors.append(colorValue(canvas.slotColor(slot)));
-        widths.append(double(canvas.slotBrushSize(slot)));
+        colors.append(colorValue(canvas.core().penSettings().color(slot)));
+        widths.append(double(canvas.core().penSettings().brushSize(slot)));
     }
     return {{QStringLiteral("tool"), canvas.activeColor()},
             {QStringLiteral("colors"), colors},
             {QStringLiteral("widths"), widths},
-            {QStringLiteral("rubber"), double(canvas.rubberSize())},
-            {QStringLiteral("undoDepth"), canvas.undoDepth()}};
+            {QStringLiteral("rubber"), double(canvas.core().penSettings().rubberSize())},
+            {QStringLiteral("undoDepth"), canvas.core().undoDepth()}};
 }
 
 void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
@@ -126,7 +126,8 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
     const int tool = pen.value(QStringLiteral("tool")).toInt(1);
     canvas.setActiveColor(tool >= 0 && tool <= PenSettings::kSlots ? tool : 1);
     // Records from before the setting was kept were made with the depth it had then.
-    canvas.setUndoDepth(pen.value(QStringLiteral("undoDepth")).toInt(Picture::kDefaultUndoDepth));
+    canvas.core().setUndoDepth(
+        pen.value(QStringLiteral("undoDepth")).toInt(Picture::kDefaultUndoDepth));
 }
 
 SessionEvent RecoveryTap::setting(const QString &name, const QJsonValue &value) const
@@ -145,8 +146,8 @@ void RecoveryTap::pointerInput(SessionEvent event)
     event.t = mClock.elapsed();
     switch (event.kind) {
     case Kind::Press: {
-        const bool commitsLine = mCanvas->isDrawingLine();
-        if (mCanvas->isTrackingStroke()) {
+        const bool commitsLine = mCanvas->core().isDrawingLine();
+        if (mCanvas->core().isTrackingStroke()) {
             // The canvas ends the stroke whose release never came before taking this press.
             SessionEvent release = mPending.empty() ? event : mPending.back();
             release.kind = Kind::Release;
@@ -182,7 +183,7 @@ void RecoveryTap::pointerInput(SessionEvent event)
         break;
     }
     case Kind::Move:
-        if (mCanvas->isTrackingStroke())
+        if (mCanvas->core().isTrackingStroke())
             mPending.push_back(std::move(event));
         break;
     case Kind::Release:

@@ -266,16 +266,16 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     if (mCanvases.count(canvas))
         return;
     if (!mRememberedToolsRecorded)
-        recordRememberedTools(canvas->penSettings().store());
+        recordRememberedTools(canvas->core().penSettings().store());
     PenState &state = mCanvases[canvas];
     for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
-        state.colors[size_t(slot)] = canvas->slotColor(slot);
-        state.widths[size_t(slot)] = canvas->slotBrushSize(slot);
+        state.colors[size_t(slot)] = canvas->core().penSettings().color(slot);
+        state.widths[size_t(slot)] = canvas->core().penSettings().brushSize(slot);
         recordSetting(QStringLiteral("setActiveColor:"), slot + 1);
         recordSetting(QStringLiteral("setColor:"), colorValue(state.colors[size_t(slot)]));
         recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[size_t(slot)]));
     }
-    state.rubber = canvas->rubberSize();
+    state.rubber = canvas->core().penSettings().rubberSize();
     recordSetting(QStringLiteral("setActiveColor:"), 0);
     recordSetting(QStringLiteral("setBrushSize:"), double(state.rubber));
     recordSetting(QStringLiteral("setBgType:"), double(canvas->bgType()));
@@ -318,21 +318,21 @@ void SessionRecorder::penChanged(WTView *canvas)
         recordSetting(QStringLiteral("setActiveColor:"), tool);
     }
     if (tool == 0) {
-        if (canvas->rubberSize() != state.rubber) {
-            state.rubber = canvas->rubberSize();
+        if (canvas->core().penSettings().rubberSize() != state.rubber) {
+            state.rubber = canvas->core().penSettings().rubberSize();
             recordSetting(QStringLiteral("setBrushSize:"), double(state.rubber));
         }
         return;
     }
-    const auto slot = size_t(tool - 1);
+    const auto slot = size_t(PenSettings::slotOfTool(tool));
     if (slot >= size_t(PenSettings::kSlots))
         return;
-    if (canvas->slotColor(int(slot)) != state.colors[slot]) {
-        state.colors[slot] = canvas->slotColor(int(slot));
+    if (canvas->core().penSettings().color(int(slot)) != state.colors[slot]) {
+        state.colors[slot] = canvas->core().penSettings().color(int(slot));
         recordSetting(QStringLiteral("setColor:"), colorValue(state.colors[slot]));
     }
-    if (canvas->slotBrushSize(int(slot)) != state.widths[slot]) {
-        state.widths[slot] = canvas->slotBrushSize(int(slot));
+    if (canvas->core().penSettings().brushSize(int(slot)) != state.widths[slot]) {
+        state.widths[slot] = canvas->core().penSettings().brushSize(int(slot));
         recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[slot]));
     }
 }
@@ -340,7 +340,7 @@ void SessionRecorder::penChanged(WTView *canvas)
 // Each pen input setting that differs from what was recorded last.
 void SessionRecorder::recordPenInput(const WTView &canvas, PenState &state)
 {
-    const PenSettings &pen = canvas.penSettings();
+    const PenSettings &pen = canvas.core().penSettings();
     const int preset = int(pen.pressureCurvePreset());
     if (state.curvePreset != preset) {
         state.curvePreset = preset;

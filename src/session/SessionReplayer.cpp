@@ -414,7 +414,7 @@ void SessionReplayer::performAction(const SessionEvent &e)
 
 bool SessionReplayer::performPenInputSetting(const SessionEvent &e)
 {
-    PenSettings &pen = mCanvas->penSettings();
+    PenSettings &pen = mCanvas->core().penSettings();
     const QString &name = e.name;
     if (name == QLatin1String("setPressureCurve:")) {
         const int preset = int(e.value.toDouble());
@@ -439,9 +439,9 @@ bool SessionReplayer::performPenInputSetting(const SessionEvent &e)
         if (depth < Picture::kMinUndoDepth || depth > Picture::kMaxUndoDepth)
             warn(QStringLiteral("an undo depth of %1 cannot be had").arg(depth));
         else
-            mCanvas->setUndoDepth(int(depth));
+            mCanvas->core().setUndoDepth(int(depth));
     } else if (name == QLatin1String("setTreatEveryPointerAsTip:")) {
-        mCanvas->setTreatsEveryPointerAsTip(e.value.toDouble() != 0.0);
+        mCanvas->core().setTreatsEveryPointerAsTip(e.value.toDouble() != 0.0);
     } else {
         return false;
     }
