@@ -104,8 +104,13 @@ private slots:
         strokes::click(canvas, {120, 100});
         QVERIFY(canvas.activeColor() == 4 && near(canvas.core().penSettings().color(3), red));
 
+        // Space pans and hands the picker its cursor back; Escape disarms it.
         canvas.core().pickColor();
+        QTest::keyPress(&canvas, Qt::Key_Space);
+        QTest::keyRelease(&canvas, Qt::Key_Space);
+        QCOMPARE(canvas.cursor().shape(), Qt::BitmapCursor);
         QTest::keyClick(&canvas, Qt::Key_Escape);
+        QCOMPARE(canvas.cursor().shape(), Qt::CrossCursor);
         strokes::drag(canvas, {50, 50}, {90, 50});
         canvas.core().pickColor();
         canvas.setActiveColor(3);

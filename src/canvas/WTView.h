@@ -295,6 +295,7 @@ private:
     void updateNavigationCursor();
     bool navigationKey(QKeyEvent *event);
     void showPicking(bool picking); // the picker's cursor, or the usual one
+    void showIdleCursor(); // when no view drag or Space shows its own
     bool requestsPalette(Qt::MouseButton button) const;
 
     // Layers, history, sheet size, pen and stroke input: what the canvas does, without the

@@ -307,7 +307,7 @@ void WTView::updateNavigationCursor()
     else if (mSpaceHeld)
         setCursor(Qt::OpenHandCursor);
     else
-        setCursor(Qt::CrossCursor);
+        showIdleCursor();
 }
 
 void WTView::keyReleaseEvent(QKeyEvent *event)

@@ -30,10 +30,12 @@ QCursor pickerCursor()
 
 } // namespace
 
-void WTView::showPicking(bool picking)
+void WTView::showPicking(bool)
 {
-    if (picking)
-        setCursor(pickerCursor());
-    else
-        updateNavigationCursor();
+    updateNavigationCursor();
+}
+
+void WTView::showIdleCursor()
+{
+    setCursor(mCore->isPicking() ? pickerCursor() : QCursor(Qt::CrossCursor));
 }
