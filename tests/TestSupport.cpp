@@ -150,6 +150,13 @@ std::unique_ptr<DocumentController> newDocuments()
     return InkpondDocument::newDocumentController(&Preferences::standard, testDialogs());
 }
 
+void closeDocuments(DocumentController &documents)
+{
+    for (Document *d : documents.documents())
+        d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 Opened::Opened(const QByteArray &picture)
 {
     document.setSettingsStore(&Preferences::standard());

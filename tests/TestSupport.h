@@ -81,6 +81,8 @@ CanvasDialogs &testDialogs();
 // A controller as the application makes one, whose documents keep their settings in the
 // standard store as it is when each is made (tests point it elsewhere between cases).
 std::unique_ptr<DocumentController> newDocuments();
+// Closes every document of the controller and lets their windows go.
+void closeDocuments(DocumentController &documents);
 
 // A document with its window, made as the application makes it; from a picture's file bytes
 // when given.

@@ -104,9 +104,7 @@ private slots:
 
     void cleanup()
     {
-        for (Document *d : mDocuments->documents())
-            d->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeDocuments(*mDocuments);
         QGuiApplication::clipboard()->clear();
     }
 

@@ -114,9 +114,7 @@ private slots:
 
     void cleanup()
     {
-        for (Document *d : mDocuments->documents())
-            d->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeDocuments(*mDocuments);
         for (QWidget *w : QApplication::topLevelWidgets())
             w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

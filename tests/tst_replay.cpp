@@ -201,9 +201,7 @@ private slots:
 
     void cleanup()
     {
-        for (Document *d : mDocuments->documents())
-            d->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeDocuments(*mDocuments);
         mDocuments.reset();
         mSettings.reset();
     }
