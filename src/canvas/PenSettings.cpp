@@ -109,6 +109,31 @@ void PenSettings::setBrushSize(int slot, float size)
     emit changed();
 }
 
+BrushKind PenSettings::brushKind(int slot) const
+{
+    INK_ASSERT(slot >= 0 && slot < kSlots);
+    return mBrushKind.at(size_t(slot));
+}
+
+void PenSettings::setBrushKind(int slot, BrushKind kind)
+{
+    INK_CHECK(slot >= 0 && slot < kSlots, kSlotOutOfBound);
+    mBrushKind.at(size_t(slot)) = kind;
+    emit changed();
+}
+
+void PenSettings::setEraserShape(BrushKind shape)
+{
+    mEraserShape = shape == BrushKind::Airbrush ? BrushKind::Airbrush : BrushKind::Pen;
+    emit changed();
+}
+
+void PenSettings::setAirbrushHardness(float hardness)
+{
+    mAirbrushHardness = std::clamp(hardness, 0.0f, 1.0f);
+    emit changed();
+}
+
 void PenSettings::setRubberSize(float size)
 {
     mRubberSize = size;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Background.h"
+#include "Brush.h"
 #include "Color.h"
 #include "PenLimits.h"
 #include "PressureCurve.h"
@@ -46,6 +47,14 @@ public:
     void setBrushSize(int slot, float size);
     float rubberSize() const { return mRubberSize; }
     void setRubberSize(float size);
+    // Each slot's nib, and the eraser's shape: the pen's or the airbrush's.
+    BrushKind brushKind(int slot) const;
+    void setBrushKind(int slot, BrushKind kind);
+    BrushKind eraserShape() const { return mEraserShape; }
+    void setEraserShape(BrushKind shape);
+    // The airbrush's hardness, 0 (soft from the centre out) to 1 (hard to the edge).
+    float airbrushHardness() const { return mAirbrushHardness; }
+    void setAirbrushHardness(float hardness);
 
     // The tool a pointer type last chose, kEraserTool to kSlots.
     int rememberedTool(PointerType type) const;
@@ -90,6 +99,9 @@ private:
     std::array<Color, kSlots> mColors;
     std::array<float, kSlots> mBrushSize {};
     float mRubberSize = 0.0f;
+    std::array<BrushKind, kSlots> mBrushKind {};
+    BrushKind mEraserShape = BrushKind::Pen;
+    float mAirbrushHardness = 0.0f;
     PressureCurve::Preset mCurvePreset = PressureCurve::Preset::Linear;
     PressureCurve mCustomCurve;
     PressureCurve mCurve; // the one in use
