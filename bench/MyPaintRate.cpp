@@ -6,7 +6,8 @@
 #include <chrono>
 #include <cmath>
 
-double libMyPaintSeconds(const std::vector<pensession::Stroke> &strokes, const Rect &area)
+double libMyPaintSeconds(const std::vector<pensession::Stroke> &strokes, const Rect &area,
+                         BrushKind kind)
 {
     // Not sparse: the surface holds every pixel of area, so it is kept to the strokes' extent.
     constexpr int kMargin = 16;
@@ -19,6 +20,13 @@ double libMyPaintSeconds(const std::vector<pensession::Stroke> &strokes, const R
     mypaint_brush_set_base_value(brush, MYPAINT_BRUSH_SETTING_RADIUS_LOGARITHMIC,
                                  std::log(pensession::kBrushWidth / 2));
     mypaint_brush_set_base_value(brush, MYPAINT_BRUSH_SETTING_OPAQUE, 1.0f);
+    if (kind == BrushKind::Airbrush)
+        mypaint_brush_set_base_value(brush, MYPAINT_BRUSH_SETTING_HARDNESS, 0.0f);
+    if (kind == BrushKind::Marker) {
+        mypaint_brush_set_base_value(brush, MYPAINT_BRUSH_SETTING_ELLIPTICAL_DAB_RATIO,
+                                     Brush::kMarkerAspect);
+        mypaint_brush_set_base_value(brush, MYPAINT_BRUSH_SETTING_ELLIPTICAL_DAB_ANGLE, 45.0f);
+    }
     const double dtime = double(pensession::kSampleMilliseconds) / 1000.0;
 
     const auto start = std::chrono::steady_clock::now();

@@ -200,6 +200,7 @@ private:
             return;
         }
         mLast = at;
+        mLastWidth = -1;
         mLinePending = !erasing() && shift;
         newSnapshot();
         mTracking = !mLinePending;
@@ -252,11 +253,40 @@ private:
     {
         const float w = pressure * width();
         const float x = float(to.x()), y = float(to.y());
-        paint(mLast, to, w, QRectF(x - w / 2, y - w / 2, w, w));
+        paint(mLast, to, mLastWidth < 0 ? w : mLastWidth, w, QRectF(x - w / 2, y - w / 2, w, w));
         mLast = to;
+        mLastWidth = w;
+    }
+
+    // The convex hull of a circle at each end, the width going from one to the other; lines
+    // thinner than a pixel are drawn a pixel wide.
+    static QPainterPath taperedSegment(QPointF from, QPointF to, float w0, float w1)
+    {
+        const qreal ra = std::max(w0 / 2.0, 0.5), rb = std::max(w1 / 2.0, 0.5);
+        QPainterPath a, b;
+        a.addEllipse(from, ra, ra);
+        b.addEllipse(to, rb, rb);
+        QPainterPath hull = a.united(b);
+        const QPointF d = to - from;
+        const qreal length = std::hypot(d.x(), d.y());
+        if (length > std::abs(ra - rb)) {
+            const QPointF u = d / length, n(-u.y(), u.x());
+            const qreal s = (ra - rb) / length, c = std::sqrt(1 - s * s);
+            const QPointF w1a = s * u + c * n, w2a = s * u - c * n;
+            QPainterPath quad;
+            quad.addPolygon(QPolygonF {from + ra * w1a, to + rb * w1a, to + rb * w2a,
+                                       from + ra * w2a, from + ra * w1a});
+            hull = hull.united(quad);
+        }
+        return hull;
     }
 
     void paint(QPointF from, QPointF to, float w, const QRectF &dot)
+    {
+        paint(from, to, w, w, dot);
+    }
+
+    void paint(QPointF from, QPointF to, float w0, float w1, const QRectF &dot)
     {
         if (!mCurrent)
             return;
@@ -274,8 +304,7 @@ private:
             p.setBrush(color);
             p.drawEllipse(dot);
         } else {
-            p.setPen(QPen(color, w, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(from, to);
+            p.fillPath(taperedSegment(from, to, w0, w1), color);
         }
     }
 
@@ -293,4 +322,5 @@ private:
     bool mTracking = false;
     bool mLinePending = false;
     QPointF mLast;
+    float mLastWidth = -1; // of the stroke's last sample; negative before its first
 };

@@ -47,7 +47,23 @@ QString IsolatedSettings::storedValue(const QString &key) const
     return file.value(key).toString();
 }
 
-qint64 differingPixels(const QImage &a, const QImage &b, int tolerance)
+namespace {
+// Pixels of b no further than this from another value count as its edge.
+constexpr int kEdgeReach = 2;
+
+bool awayFromEdges(const QImage &b, int x, int y)
+{
+    const QRgb centre = b.pixel(x, y);
+    for (int j = std::max(0, y - kEdgeReach); j <= std::min(b.height() - 1, y + kEdgeReach); ++j) {
+        const auto *row = reinterpret_cast<const QRgb *>(b.constScanLine(j));
+        for (int i = std::max(0, x - kEdgeReach); i <= std::min(b.width() - 1, x + kEdgeReach); ++i)
+            if (row[i] != centre)
+                return false;
+    }
+    return true;
+}
+
+qint64 countDiffering(const QImage &a, const QImage &b, int tolerance, bool onlyAwayFromEdges)
 {
     if (a.size() != b.size())
         return -1;
@@ -61,10 +77,21 @@ qint64 differingPixels(const QImage &a, const QImage &b, int tolerance)
             bool differs = false;
             for (int c = x; c < x + 4; ++c)
                 differs = differs || std::abs(int(ra[c]) - int(rb[c])) > tolerance;
-            n += differs;
+            n += differs && (!onlyAwayFromEdges || awayFromEdges(cb, x / 4, y));
         }
     }
     return n;
+}
+} // namespace
+
+qint64 differingPixels(const QImage &a, const QImage &b, int tolerance)
+{
+    return countDiffering(a, b, tolerance, false);
+}
+
+qint64 differingPixelsAwayFromEdges(const QImage &a, const QImage &b, int tolerance)
+{
+    return countDiffering(a, b, tolerance, true);
 }
 
 QImage boxFiltered(const QImage &image, int levels)

@@ -30,6 +30,9 @@ private:
 // Number of pixels of which some channel differs by more than tolerance between two images of
 // the same size; -1 when the sizes differ.
 qint64 differingPixels(const QImage &a, const QImage &b, int tolerance = 0);
+// The same, counting only pixels away from any edge of b: those whose neighbours in b are all
+// alike. Antialiased edges may differ by a step of coverage; paint may not.
+qint64 differingPixelsAwayFromEdges(const QImage &a, const QImage &b, int tolerance = 0);
 
 class WTView;
 // The paper as the canvas draws it over its whole sheet.

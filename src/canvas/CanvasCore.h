@@ -158,7 +158,19 @@ private:
     void stopStrokeForLackOfMemory();
     void commitLine(const PointerSample &sample);
     void endStroke();
-    void paintStrokeTo(Point next, float width);
+    // What a sample's nib is under the active brush: its width, opacity and the chisel's angle.
+    struct Nib
+    {
+        float width = -1.0f; // negative before a stroke's first segment
+        float opacity = 1.0f;
+        float angle = Brush::kFixedMarkerAngle;
+    };
+    BrushKind activeBrush() const;
+    Nib nibFor(const PointerSample &sample) const;
+    InkSegment segment(Point from, const Nib &fromNib, Point to, const Nib &toNib) const;
+    // What a segment may paint, grown by a point and made whole.
+    static Rect touchedBy(const InkSegment &segment);
+    void paintStrokeTo(Point next, const Nib &nib);
     void setDrawingLine(bool on);
 
     PenSettings *mSettings; // a child
@@ -174,11 +186,10 @@ private:
     bool mCouldRedo = false; // canRedo() as last told by canRedoChanged
     bool mTracking = false; // a freehand stroke is being painted
     StrokeSmoother mSmoother; // where the stroke is painted to, behind the pen
-    float mStrokeWidth = -1.0f; // of the stroke's last segment; negative before the first
+    Nib mStrokeNib; // of the stroke's last sample
     HeldInput *mHeldInput = nullptr; // a child: input that waits for the stroke's end
     bool mHasLinePreview = false;
-    Point mLinePreviewTo;
-    float mLinePreviewWidth = 0.0f;
+    InkSegment mLinePreview;
     Rect mLinePreviewRect;
     Pick mPick = Pick::None;
     std::function<void(const Rect &)> mConfirmCrop;

@@ -9,6 +9,7 @@
 #include "HeldInput.h"
 #include "PenSettings.h"
 #include "StrokeGeometry.h"
+#include "StrokeRaster.h"
 
 #include <algorithm>
 
@@ -87,7 +88,7 @@ void CanvasCore::mouseDown(const PointerSample &sample)
     mTracking = true;
     mSmoother.setStrength(mSettings->smoothing());
     mSmoother.begin(sample.position);
-    mStrokeWidth = -1.0f;
+    mStrokeNib = {};
     setMouseCoalescingEnabled(false);
     if (!mHeldInput)
         mHeldInput = new HeldInput(this);
@@ -99,8 +100,9 @@ void CanvasCore::mouseUp(const PointerSample &sample)
     if (!mTracking)
         return;
     // A smoothed stroke trails the pen: it catches up where the pen lifted.
-    if (mSmoother.isOn() && mStrokeWidth >= 0.0f && sample.position != mLastLoc && mCurrUndoLayer)
-        paintStrokeTo(sample.position, mStrokeWidth);
+    if (mSmoother.isOn() && mStrokeNib.width >= 0.0f && sample.position != mLastLoc
+        && mCurrUndoLayer)
+        paintStrokeTo(sample.position, mStrokeNib);
     if (mTracking)
         endStroke();
 }
@@ -121,23 +123,72 @@ void CanvasCore::drawCurrentDataFromEvent(const PointerSample &sample)
     INK_CHECK(erasing() || color(), kColorIndexOutOfBound);
     if (!mCurrUndoLayer)
         return;
-    const float w
-        = (sample.isTablet ? mSettings->widthFactor(sample.pressure) : 1.0f) * brushSize();
-    mStrokeWidth = w;
-    paintStrokeTo(mSmoother.follow(sample.position), w);
+    paintStrokeTo(mSmoother.follow(sample.position), nibFor(sample));
 }
 
-void CanvasCore::paintStrokeTo(Point next, float w)
+BrushKind CanvasCore::activeBrush() const
 {
-    const Point last = mLastLoc;
-    // A width below one point still paints the thinnest line the device shows; the wider
-    // rectangle holds the narrower one.
-    const Rect touched = touchedRect(last, next, std::max(w, 1.0f));
-    const bool painted = mPicture->paintSegment(*mCurrUndoLayer, last, next, w, touched,
-                                                {next.x - w / 2, next.y - w / 2, w, w},
-                                                erasing() ? nullptr : color());
+    return erasing() ? mSettings->eraserShape() : mSettings->brushKind(mActiveColor);
+}
+
+CanvasCore::Nib CanvasCore::nibFor(const PointerSample &sample) const
+{
+    const float f = sample.isTablet ? mSettings->widthFactor(sample.pressure) : 1.0f;
+    const float size = brushSize();
+    Nib nib;
+    switch (activeBrush()) {
+    case BrushKind::Pen:
+        nib.width = f * size;
+        break;
+    case BrushKind::Marker:
+        nib.width = f * size;
+        nib.angle = Brush::markerAngle(sample.tiltX, sample.tiltY);
+        break;
+    case BrushKind::Pencil:
+        // Graphite: pressing harder darkens far more than it widens.
+        nib.width = size * (0.75f + 0.25f * f);
+        nib.opacity = f;
+        break;
+    case BrushKind::Airbrush:
+        nib.width = size;
+        nib.opacity = f;
+        break;
+    }
+    return nib;
+}
+
+InkSegment CanvasCore::segment(Point from, const Nib &fromNib, Point to, const Nib &toNib) const
+{
+    InkSegment s;
+    s.from = from;
+    s.to = to;
+    s.kind = activeBrush();
+    // The first segment of a stroke has no earlier sample to taper from.
+    const Nib &start = fromNib.width >= 0.0f ? fromNib : toNib;
+    s.fromWidth = start.width;
+    s.toWidth = toNib.width;
+    s.fromOpacity = start.opacity;
+    s.toOpacity = toNib.opacity;
+    s.angle = toNib.angle;
+    s.hardness = mSettings->airbrushHardness();
+    return s;
+}
+
+Rect CanvasCore::touchedBy(const InkSegment &s)
+{
+    const float reach = StrokeRaster::reach(s.kind, std::max(s.fromWidth, s.toWidth));
+    return touchedRect(s.from, s.to, 2 * reach);
+}
+
+void CanvasCore::paintStrokeTo(Point next, const Nib &nib)
+{
+    const InkSegment ink = segment(mLastLoc, mStrokeNib, next, nib);
+    const Rect touched = touchedBy(ink);
+    const bool painted
+        = mPicture->paintInk(*mCurrUndoLayer, ink, touched, erasing() ? nullptr : color());
     emit strokeDirtied(touched);
     mLastLoc = next;
+    mStrokeNib = nib;
     if (!painted)
         stopStrokeForLackOfMemory();
 }
@@ -183,14 +234,22 @@ void CanvasCore::mouseMoved(const PointerSample &sample)
 void CanvasCore::drawLineToPoint(Point point, float pressure, bool promptOnly)
 {
     INK_CHECK(color(), kColorIndexOutOfBound);
-    const float w = brushSize() * pressure;
-    const Rect touched = lineTouchedRect(mLastLoc, point, std::max(w, 1.0f));
+    Nib nib = nibFor(PointerSample {});
+    nib.width *= pressure;
+    InkSegment ink = segment(mLastLoc, nib, point, nib);
+    if (point == mLastLoc) {
+        // A line of no length is a dot filling the rectangle grown about its end.
+        const Rect dot = lineDotRect(point, nib.width);
+        ink.from = ink.to = {dot.x() + dot.width() / 2, dot.y() + dot.height() / 2};
+        ink.fromWidth = ink.toWidth = (dot.width() + dot.height()) / 2;
+    }
+    const Rect touched = lineTouchedRect(mLastLoc, point,
+                                         2 * StrokeRaster::reach(ink.kind, nib.width));
     if (promptOnly) {
         // Only the old and the new preview change on screen.
         const Rect dirty = mHasLinePreview ? unionRect(mLinePreviewRect, touched) : touched;
         mHasLinePreview = true;
-        mLinePreviewTo = point;
-        mLinePreviewWidth = w;
+        mLinePreview = ink;
         mLinePreviewRect = touched;
         emit dirtied(dirty);
         return;
@@ -200,8 +259,7 @@ void CanvasCore::drawLineToPoint(Point point, float pressure, bool promptOnly)
         emit dirtiedAll();
         return;
     }
-    if (!mPicture->paintSegment(*mCurrUndoLayer, mLastLoc, point, w, touched, lineDotRect(point, w),
-                                color()))
+    if (!mPicture->paintInk(*mCurrUndoLayer, ink, touched, color()))
         stopStrokeForLackOfMemory();
     emit dirtiedAll();
 }
@@ -210,12 +268,6 @@ std::optional<Picture::PendingLine> CanvasCore::pendingLine() const
 {
     if (!mDrawingLine || !mHasLinePreview || !color())
         return std::nullopt;
-    const float w = mLinePreviewWidth;
     return Picture::PendingLine {isUndoLayerAlive(mCurrUndoLayer) ? mCurrUndoLayer : nullptr,
-                                 mLastLoc,
-                                 mLinePreviewTo,
-                                 w,
-                                 lineDotRect(mLinePreviewTo, w),
-                                 mLinePreviewRect,
-                                 color()->toQColor()};
+                                 mLinePreview, mLinePreviewRect, color()->toQColor()};
 }

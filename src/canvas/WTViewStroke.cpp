@@ -156,7 +156,6 @@ void WTView::drawLinePreviewInRect(const Rect &r, bool inPicture)
         return;
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
-    Picture::drawSegment(Graphics::currentPainter(), line->from, line->to, line->width, line->dot,
-                         line->colour);
+    Picture::drawInk(Graphics::currentPainter(), line->segment, line->touched, line->colour);
     Graphics::restoreGraphicsState();
 }

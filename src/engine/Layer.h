@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Geometry.h"
+#include "StrokeRaster.h"
 #include "TiledImage.h"
 
 #include <QImage>
@@ -59,10 +60,17 @@ public:
     // `reach` is where antialiased edges may land, a little more than touched: what falls
     // outside every rectangle a stroke touched is never shown.
     template<typename Draw>
-    bool paint(const Rect &touched, const Rect &reach, Draw &&draw, bool atSheetPlace = false)
+    bool paint(const Rect &touched, const Rect &reach, Draw &&draw)
     {
         willPaint(touched);
-        return mImage->paint(reach, std::forward<Draw>(draw), atSheetPlace);
+        return mImage->paint(reach, std::forward<Draw>(draw));
+    }
+    // A stroke's segment rasterised straight into the image's tiles, kept within reach.
+    bool paintInk(const Rect &touched, const Rect &reach, const InkSegment &segment,
+                  const QColor &colour, InkCombine combine)
+    {
+        willPaint(touched);
+        return StrokeRaster::paint(*mImage, segment, colour, combine, mImage->pixelRect(reach));
     }
     virtual void clear();
 

@@ -10,6 +10,17 @@
 namespace {
 // Flattening goes a band of about this many pixels at a time through each layer's render image.
 constexpr qint64 kBandPixels = 4 << 20;
+
+// The whole pixels r covers, y up; none for an empty or absurd rectangle.
+QRect pixelsCovering(const Rect &r)
+{
+    constexpr double kFar = 1 << 30;
+    if (isEmptyRect(r) || !(std::abs(r.x()) < kFar && std::abs(r.y()) < kFar)
+        || !(r.width() < kFar && r.height() < kFar))
+        return {};
+    const int x0 = int(std::floor(r.x())), y0 = int(std::floor(r.y()));
+    return QRect(x0, y0, int(std::ceil(r.maxX())) - x0, int(std::ceil(r.maxY())) - y0);
+}
 } // namespace
 
 Picture::Picture(Size sheet, BgType bgType)
@@ -128,50 +139,66 @@ bool Picture::isUndoLayerAlive(const UndoLayer *layer) const
                        [layer](const auto &snapshot) { return snapshot.get() == layer; });
 }
 
-bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
-                           const Rect &touched, const Rect &dot, const Color *colour)
+bool Picture::paintInk(UndoLayer &snapshot, const InkSegment &segment, const Rect &touched,
+                       const Color *colour)
 {
-    // What the reach below lets antialiasing paint past touched is inside this.
-    mPyramid->invalidate(insetRect(touched, -2, -2));
+    // Antialiased edges may land a little past touched; they are kept within this.
+    const Rect reach = insetRect(touched, -2, -2);
+    mPyramid->invalidate(reach);
     snapshot.setBlitType(colour ? BlitType::Paint : BlitType::Erase);
     // The eraser paints opaque: only its coverage counts.
     QColor c = colour ? colour->toQColor() : QColor(Qt::black);
-    // Segments overlap at every joint: a translucent colour laid on each would build up.
+    InkCombine combine = InkCombine::Max;
     switch (snapshot.takeInk(float(c.alphaF()))) {
     case UndoLayer::Ink::FullStrength:
         c.setAlpha(255);
         break;
     case UndoLayer::Ink::OwnAlpha:
+        combine = InkCombine::Over;
         break;
     case UndoLayer::Ink::Failed:
         return false;
     }
-    // A wide antialiased line can reach a pixel past the rectangle it is said to touch.
-    // Qt draws lines up to a pixel wide with a stroker whose rounding depends on where the
-    // line lies on the device: those are drawn where they lie on the sheet.
-    return snapshot.paint(
-        touched, insetRect(touched, -2, -2),
-        [&](QPainter &painter) { drawSegment(painter, from, to, width, dot, c); },
-        width <= 1.0f && to != from);
+    return snapshot.paintInk(touched, reach, segment, c, combine);
 }
 
-void Picture::drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
-                          const QColor &colour)
+InkSegment Picture::roundSegment(Point from, Point to, float width, const Rect &dot)
 {
-    if (to == from) {
-        BezierPath path;
-        path.moveToPoint(from);
-        path.appendOvalInRect(dot);
-        path.fill(painter, colour);
-        return;
+    InkSegment s;
+    s.from = from;
+    s.to = to;
+    s.fromWidth = s.toWidth = width;
+    if (from == to && !isEmptyRect(dot)) {
+        s.from = s.to = {dot.x() + dot.width() / 2, dot.y() + dot.height() / 2};
+        s.fromWidth = s.toWidth = (dot.width() + dot.height()) / 2;
     }
-    // A line drawn with a pen gives the very pixels of the same path stroked, at a fraction of
-    // the cost: this runs once per pen sample.
-    painter.setRenderHint(QPainter::Antialiasing);
+    return s;
+}
+
+bool Picture::paintSegment(UndoLayer &snapshot, Point from, Point to, float width,
+                           const Rect &touched, const Rect &dot, const Color *colour)
+{
+    return paintInk(snapshot, roundSegment(from, to, width, dot), touched, colour);
+}
+
+void Picture::drawInk(QPainter &painter, const InkSegment &segment, const Rect &touched,
+                      const QColor &colour)
+{
+    const QRect pixels = pixelsCovering(insetRect(touched, -2, -2));
+    if (pixels.isEmpty())
+        return;
+    QImage wet(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    if (wet.isNull())
+        return;
+    wet.fill(Qt::transparent);
+    StrokeRaster::paint(wet, pixels.topLeft(), segment, colour, InkCombine::Over, pixels);
+    // The image's top row is the rectangle's top edge, y up.
+    const QTransform imageToSheet(1, 0, 0, -1, pixels.x(), pixels.y() + pixels.height());
+    painter.save();
+    painter.setTransform(imageToSheet * painter.transform());
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setPen(QPen(colour, qreal(width), Qt::SolidLine, Qt::RoundCap, Qt::MiterJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawLine(QLineF(from.x, from.y, to.x, to.y));
+    painter.drawImage(QPointF(0, 0), wet);
+    painter.restore();
 }
 
 void Picture::renderLayersInRect(const Rect &r) const
@@ -204,18 +231,16 @@ void drawWithLine(const UndoLayer &snapshot, const Rect &r, const Picture::Pendi
         return;
     }
     wet.fill(Qt::transparent);
-    const QTransform sheetToWet = sheetToDevice(pixels.x(), pixels.y() + pixels.height());
     {
         QPainter p(&wet);
-        image.drawRect(p, sheetToWet, intersectionRect(shown, snapshot.paintedBounds()),
+        image.drawRect(p, sheetToDevice(pixels.x(), pixels.y() + pixels.height()),
+                       intersectionRect(shown, snapshot.paintedBounds()),
                        QPainter::CompositionMode_SourceOver, 1.0);
-        p.setTransform(sheetToWet);
-        const Rect clip = intersectionRect(shown, integralRect(line.touched));
-        p.setClipRect(QRectF(clip.x(), clip.y(), clip.width(), clip.height()));
-        QColor ink = line.colour;
-        ink.setAlpha(255);
-        Picture::drawSegment(p, line.from, line.to, line.width, line.dot, ink);
     }
+    QColor ink = line.colour;
+    ink.setAlpha(255);
+    StrokeRaster::paint(wet, pixels.topLeft(), line.segment, ink, InkCombine::Max,
+                        image.pixelRect(intersectionRect(shown, integralRect(line.touched))));
     QPainter &dest = Graphics::currentPainter();
     const QPointF at
         = Graphics::currentSheetToDevice().map(QPointF(pixels.x(), pixels.y() + pixels.height()));

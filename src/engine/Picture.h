@@ -7,6 +7,7 @@
 #include "Layer.h"
 #include "LayerComposite.h"
 #include "PicturePyramid.h"
+#include "StrokeRaster.h"
 
 #include <QImage>
 #include <memory>
@@ -59,16 +60,19 @@ public:
     bool canRedo() const { return !mRedoLayers.empty(); }
     bool isUndoLayerAlive(const UndoLayer *layer) const;
 
-    // One round-capped segment (a dot when from == to) of that width into a snapshot of this
-    // picture, clipped to touched; erasing when colour is nullptr. The colour's alpha goes to
-    // the snapshot's opacity, so a stroke covers each pixel once (UndoLayer::takeInk). False
-    // when a tile could not be made.
+    // One segment of a stroke or line into a snapshot of this picture, kept within what touched
+    // reaches; erasing when colour is nullptr. The stroke's segments cover each pixel once and
+    // the colour's alpha goes to the snapshot's opacity (UndoLayer::takeInk). False when a tile
+    // could not be made.
+    bool paintInk(UndoLayer &snapshot, const InkSegment &segment, const Rect &touched,
+                  const Color *colour);
+    // A round segment of one width (a dot inscribed in `dot` when from == to).
     bool paintSegment(UndoLayer &snapshot, Point from, Point to, float width, const Rect &touched,
                       const Rect &dot, const Color *colour);
-    // The same segment on any painter in sheet coordinates, laid over what is there; it leaves
-    // the painter's pen, brush and hints changed.
-    static void drawSegment(QPainter &painter, Point from, Point to, float width, const Rect &dot,
-                            const QColor &colour);
+    static InkSegment roundSegment(Point from, Point to, float width, const Rect &dot);
+    // The segment laid over what a painter in sheet coordinates shows, within touched.
+    static void drawInk(QPainter &painter, const InkSegment &segment, const Rect &touched,
+                        const QColor &colour);
 
     // Every enabled layer with its snapshots into part r of the current drawing destination.
     void renderLayersInRect(const Rect &r) const override;
@@ -76,10 +80,7 @@ public:
     struct PendingLine
     {
         const UndoLayer *snapshot = nullptr;
-        Point from;
-        Point to;
-        float width = 0.0f;
-        Rect dot;
+        InkSegment segment;
         Rect touched;
         QColor colour;
     };

@@ -53,20 +53,8 @@ struct Scratch
     int capHeight = 0;
     QImage image;
     QPainter painter;
-    // For hairlines: rows as wide as the sheet, only those a segment touches and a margin,
-    // kept between samples while small (a fresh buffer per sample costs a mapping and its page
-    // faults once a row is wide). `placed` lays the whole sheet's coordinates over them.
-    static constexpr int kPlacedMargin = 4; // rows above and below, in case a hairline strays
-    static constexpr std::size_t kKeptRowBytes = 8u << 20;
-    std::unique_ptr<uchar[]> rowBuffer;
-    std::size_t rowCapacity = 0;
-    QImage rows;
-    QImage placed;
-    QPainter placedPainter;
-    int margin = 0;
     bool busy = false;
     QRect pixels; // y up, of the image being painted
-    QImage *painted = nullptr; // image or rows
     TiledImage *target = nullptr;
 
     void release()
@@ -94,37 +82,11 @@ struct Scratch
         return painter.begin(&image);
     }
 
-    void releaseRows()
-    {
-        rows = QImage();
-        rowBuffer.reset();
-        rowCapacity = 0;
-    }
-
-    bool reserveRows(int w, int h)
-    {
-        const std::size_t bytes = std::size_t(w) * std::size_t(h) * 4;
-        if (bytes > rowCapacity) {
-            releaseRows();
-            // A few rows more, so that a stroke's slightly taller segments find room.
-            const std::size_t room = std::size_t(w) * std::size_t((h + 15) / 16 * 16) * 4;
-            rowBuffer.reset(new (std::nothrow) uchar[room]);
-            if (!rowBuffer)
-                return false;
-            rowCapacity = room;
-        }
-        if (rows.width() != w || rows.height() != h)
-            rows = QImage(rowBuffer.get(), w, h, qsizetype(w) * 4, kFormat);
-        return !rows.isNull();
-    }
-
     // A large scratch is not kept past its one use.
     void shrink()
     {
         if (qint64(capWidth) * capHeight > 1024 * 1024)
             release();
-        if (rowCapacity > kKeptRowBytes)
-            releaseRows();
     }
 };
 
@@ -222,6 +184,14 @@ TiledImage::Tile *TiledImage::makeTile(int tx, int ty)
     return made;
 }
 
+quint32 *TiledImage::tileForWriting(int tx, int ty)
+{
+    if (tx < 0 || ty < 0 || tx >= mColumns || ty >= mRows)
+        return nullptr;
+    Tile *t = makeTile(tx, ty);
+    return t ? reinterpret_cast<quint32 *>(t->image.bits()) : nullptr;
+}
+
 QRect TiledImage::tilePixelRect(int tx, int ty) const
 {
     return QRect(tx * T, ty * T, T, T).intersected(QRect(0, 0, mPixelWidth, mPixelHeight));
@@ -311,7 +281,7 @@ void TiledImage::writePixels(const QImage &in, int inX, int inY, const QRect &pi
     });
 }
 
-QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
+QPainter *TiledImage::beginPaint(const Rect &bounds)
 {
     Scratch &s = scratch();
     INK_ASSERT(!s.busy);
@@ -319,34 +289,6 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
     const QRect pixels = pixelRect(bounds);
     if (pixels.isEmpty())
         return nullptr;
-    const qint64 topRow = mPixelHeight - (pixels.y() + pixels.height()); // counted from the top
-    if (atSheetPlace) {
-        const int margin = Scratch::kPlacedMargin;
-        if (!s.reserveRows(mPixelWidth, pixels.height() + 2 * margin)) {
-            s.releaseRows();
-            mLastPaintOk = false;
-            return nullptr;
-        }
-        readPixels(pixels, s.rows, 0, margin);
-        // A view of the whole sheet whose rows under `pixels` (and a few around them) are the
-        // scratch's. Unclipped, as on a whole-sheet image: a clip would move where Qt's
-        // hairline stroker starts. What it draws lies within bounds.
-        const qsizetype stride = s.rows.bytesPerLine();
-        uchar *const origin = s.rows.bits() + (margin - topRow) * stride - pixels.x() * 4;
-        s.placed = QImage(origin, mPixelWidth, mPixelHeight, stride, kFormat);
-        if (!s.placedPainter.begin(&s.placed)) {
-            s.placed = QImage();
-            mLastPaintOk = false;
-            return nullptr;
-        }
-        s.placedPainter.setTransform(sheetToDevice(0, mPixelHeight));
-        s.busy = true;
-        s.pixels = pixels;
-        s.target = this;
-        s.margin = margin;
-        s.painted = &s.rows;
-        return &s.placedPainter;
-    }
     if (!s.reserve(pixels.width(), pixels.height())) {
         s.release();
         mLastPaintOk = false;
@@ -355,8 +297,6 @@ QPainter *TiledImage::beginPaint(const Rect &bounds, bool atSheetPlace)
     s.busy = true;
     s.pixels = pixels;
     s.target = this;
-    s.margin = 0;
-    s.painted = &s.image;
     readPixels(pixels, s.image, 0, 0);
     // No save(): a saved state costs an allocation per pen sample. endPaint() resets instead.
     s.painter.resetTransform(); // the clip is given in the scratch's own pixels
@@ -369,20 +309,14 @@ bool TiledImage::endPaint()
 {
     Scratch &s = scratch();
     INK_ASSERT(s.busy && s.target == this);
-    if (s.placedPainter.isActive()) {
-        s.placedPainter.end();
-        s.placed = QImage();
-    } else {
-        s.painter.setRenderHints(QPainter::RenderHints());
-        s.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        s.painter.setOpacity(1.0);
-        s.painter.setPen(Qt::NoPen);
-        s.painter.setBrush(Qt::NoBrush);
-    }
+    s.painter.setRenderHints(QPainter::RenderHints());
+    s.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    s.painter.setOpacity(1.0);
+    s.painter.setPen(Qt::NoPen);
+    s.painter.setBrush(Qt::NoBrush);
     bool ok = true;
-    writePixels(*s.painted, 0, s.margin, s.pixels, &ok);
+    writePixels(s.image, 0, 0, s.pixels, &ok);
     s.busy = false;
-    s.painted = nullptr;
     s.target = nullptr;
     s.shrink();
     return ok;

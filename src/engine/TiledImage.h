@@ -55,9 +55,9 @@ public:
     // the pixels covering `bounds`; only the tiles under them are touched. False when a tile
     // could not be made: what landed in the others stays. Not re-entrant.
     template<typename Draw>
-    bool paint(const Rect &bounds, Draw &&draw, bool atSheetPlace = false)
+    bool paint(const Rect &bounds, Draw &&draw)
     {
-        QPainter *painter = beginPaint(bounds, atSheetPlace);
+        QPainter *painter = beginPaint(bounds);
         if (!painter)
             return mLastPaintOk;
         draw(*painter);
@@ -65,11 +65,14 @@ public:
     }
     // The same in two steps: nullptr when nothing is to be painted (or no scratch could be
     // had: then endPaint() is not called and lastPaintFailed() tells).
-    // atSheetPlace: the painter's device is the whole sheet (only the pixels under bounds
-    // exist), for drawing whose rounding depends on where it lies, as Qt's hairlines do.
-    QPainter *beginPaint(const Rect &bounds, bool atSheetPlace = false);
+    QPainter *beginPaint(const Rect &bounds);
     bool endPaint();
     bool lastPaintFailed() const { return !mLastPaintOk; }
+
+    // The pixels of tile (tx, ty) to write into straight, made transparent when absent; nullptr
+    // outside the image or when it cannot be made. Row 0 is the tile's top row, kTileSide
+    // pixels apart; a tile shared with a copy is detached first.
+    quint32 *tileForWriting(int tx, int ty);
 
     // Composites the part r of the image onto a painter that maps sheet points to its device
     // by sheetToDevice (a flip and a whole-pixel translation), tile by tile.

@@ -1,0 +1,283 @@
+// The ink as a painter sees it: even edges, smooth tapers, one coverage per stroke, and each
+// brush's own profile. Driven through the canvas core, as a pen would drive it.
+#include "CanvasCore.h"
+#include "PenSettings.h"
+#include "Preferences.h"
+#include "StrokeRaster.h"
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <algorithm>
+#include <set>
+
+namespace {
+
+struct Sample
+{
+    Point at;
+    float pressure = 1.0f;
+    float tiltX = 0.0f;
+    float tiltY = 0.0f;
+};
+
+class Canvas
+{
+public:
+    explicit Canvas(Size sheet = {300, 200})
+        : mStore(mDir.filePath(QStringLiteral("ink.conf")))
+        , core(sheet, mStore)
+    {
+    }
+
+    void use(BrushKind kind, float width, const QColor &colour = Qt::black)
+    {
+        core.setActiveColor(1);
+        core.penSettings().setBrushKind(0, kind);
+        core.setBrushSize(width);
+        const Color c = Color::fromQColor(colour);
+        core.setColor(&c);
+    }
+
+    void stroke(const std::vector<Sample> &samples, bool tablet = true)
+    {
+        auto sample = [&](const Sample &s) {
+            PointerSample p;
+            p.position = s.at;
+            p.pressure = s.pressure;
+            p.isTablet = tablet;
+            p.tiltX = s.tiltX;
+            p.tiltY = s.tiltY;
+            return p;
+        };
+        core.take(SampleKind::Press, sample(samples.front()));
+        for (const Sample &s : samples)
+            core.take(SampleKind::Move, sample(s));
+        core.take(SampleKind::Release, sample(samples.back()));
+    }
+
+    // Alpha of sheet pixel (x, y), y up, as the picture shows it.
+    int alpha(int x, int y)
+    {
+        if (mFlat.isNull())
+            mFlat = core.getImageWithBG(false)->qimage();
+        return qAlpha(mFlat.pixel(x, mFlat.height() - 1 - y));
+    }
+
+private:
+    QTemporaryDir mDir;
+    Preferences mStore;
+
+public:
+    CanvasCore core;
+
+private:
+    QImage mFlat;
+};
+
+std::vector<Sample> line(Point from, Point step, int count, float p0 = 1.0f, float p1 = 1.0f)
+{
+    std::vector<Sample> samples;
+    for (int i = 0; i < count; ++i) {
+        const float t = count > 1 ? float(i) / float(count - 1) : 0.0f;
+        samples.push_back({{from.x + step.x * float(i), from.y + step.y * float(i)},
+                           p0 + (p1 - p0) * t});
+    }
+    return samples;
+}
+
+// Painted pixels of column x, in alphas summed to whole pixels.
+float columnWidth(Canvas &c, int x, int y0, int y1)
+{
+    float sum = 0;
+    for (int y = y0; y < y1; ++y)
+        sum += float(c.alpha(x, y)) / 255.0f;
+    return sum;
+}
+
+} // namespace
+
+class TestInk : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Where two segments meet, the antialiased edge is not laid twice.
+    void straightStrokeHasAnEvenEdge()
+    {
+        Canvas c;
+        c.use(BrushKind::Pen, 9);
+        c.stroke(line({20.3f, 100.3f}, {15, 0}, 15), false);
+        int edgeRow = -1;
+        for (int y = 100; y < 110 && edgeRow < 0; ++y)
+            if (c.alpha(100, y) > 0 && c.alpha(100, y) < 255)
+                edgeRow = y;
+        QVERIFY(edgeRow > 0);
+        int lowest = 255, highest = 0;
+        for (int x = 40; x < 220; ++x) {
+            lowest = std::min(lowest, c.alpha(x, edgeRow));
+            highest = std::max(highest, c.alpha(x, edgeRow));
+        }
+        QVERIFY2(highest - lowest <= 6, qPrintable(QStringLiteral("%1..%2").arg(lowest).arg(highest)));
+    }
+
+    // Between two samples the width follows the pressure, without a plateau and a jump.
+    void pressureTaperRisesSmoothly()
+    {
+        Canvas c;
+        c.use(BrushKind::Pen, 40);
+        c.stroke(line({20, 100}, {12, 0}, 20, 0.1f, 1.0f));
+        const int x0 = 32, x1 = 220; // past the round start, before the round end
+        const float mean = (columnWidth(c, x1, 40, 160) - columnWidth(c, x0, 40, 160)) / float(x1 - x0);
+        QVERIFY(mean > 0.1f);
+        for (int x = x0; x + 3 <= x1; ++x) {
+            const float rise = columnWidth(c, x + 3, 40, 160) - columnWidth(c, x, 40, 160);
+            QVERIFY2(rise <= 2 * 3 * mean,
+                     qPrintable(QStringLiteral("column %1 rises %2, mean %3").arg(x).arg(rise).arg(mean)));
+        }
+    }
+
+    // A stroke that goes back over itself, or rests on one spot, is no darker than one pass.
+    void oneStrokeCoversEachPixelOnce_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("onOneSpot");
+        for (const BrushKind kind :
+             {BrushKind::Pen, BrushKind::Pencil, BrushKind::Airbrush, BrushKind::Marker}) {
+            const QByteArray name = Brush::name(kind).toLatin1();
+            QTest::newRow(name + " back over itself") << int(kind) << false;
+            QTest::newRow(name + " on one spot") << int(kind) << true;
+        }
+    }
+
+    void oneStrokeCoversEachPixelOnce()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, onOneSpot);
+        Canvas once, many;
+        const QColor ink(20, 40, 200, 128);
+        once.use(BrushKind(kind), 14, ink);
+        many.use(BrushKind(kind), 14, ink);
+        if (onOneSpot) {
+            once.stroke({{{150.3f, 100.6f}, 0.9f}});
+            std::vector<Sample> samples;
+            for (int i = 0; i < 200; ++i)
+                samples.push_back({{150.3f, 100.6f}, 0.5f + float(i % 5) * 0.1f});
+            many.stroke(samples);
+        } else {
+            const std::vector<Sample> there = line({30.2f, 100.3f}, {3.1f, 0.7f}, 70);
+            std::vector<Sample> back = there;
+            back.insert(back.end(), there.rbegin(), there.rend());
+            once.stroke(there);
+            many.stroke(back);
+        }
+        int painted = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x) {
+                QVERIFY2(std::abs(many.alpha(x, y) - once.alpha(x, y)) <= 1,
+                         qPrintable(QStringLiteral("%1,%2: %3 against %4")
+                                        .arg(x).arg(y).arg(many.alpha(x, y)).arg(once.alpha(x, y))));
+                painted += once.alpha(x, y) > 0;
+            }
+        QVERIFY(painted > 50);
+    }
+
+    // The pen is solid inside: only the pixels the edge crosses are partly covered.
+    void penIsPartialOnlyAtItsEdge()
+    {
+        Canvas c;
+        c.use(BrushKind::Pen, 12);
+        c.stroke(line({20, 100.3f}, {3.7f, 0.4f}, 60), false);
+        for (int x = 40; x < 220; x += 7) {
+            int partial = 0;
+            for (int y = 80; y < 130; ++y)
+                partial += c.alpha(x, y) > 0 && c.alpha(x, y) < 255;
+            QVERIFY2(partial <= 4, qPrintable(QStringLiteral("column %1: %2").arg(x).arg(partial)));
+        }
+    }
+
+    // A soft airbrush falls off from its middle to its edge in many small steps.
+    void airbrushFallsOffSmoothly()
+    {
+        Canvas c;
+        c.use(BrushKind::Airbrush, 40);
+        c.core.penSettings().setAirbrushHardness(0);
+        c.stroke(line({20, 100}, {5, 0}, 50), false);
+        std::set<int> levels;
+        int previous = 256;
+        for (int y = 100; y < 125; ++y) {
+            const int a = c.alpha(120, y);
+            QVERIFY2(a <= previous, qPrintable(QStringLiteral("row %1").arg(y)));
+            previous = a;
+            levels.insert(a);
+        }
+        QVERIFY(levels.size() >= 15);
+        QCOMPARE(c.alpha(120, 121), 0);
+        QVERIFY(c.alpha(120, 100) > 240);
+    }
+
+    // The pencil's grain belongs to the sheet: where a stroke lies on it decides its texture,
+    // not where the stroke began or how the view shows it.
+    void pencilGrainIsFixedToTheSheet()
+    {
+        Canvas a, b;
+        a.use(BrushKind::Pencil, 20);
+        b.use(BrushKind::Pencil, 20);
+        a.stroke(line({20, 100}, {4, 0}, 60), false);
+        b.stroke(line({240, 100}, {-4, 0}, 60), false); // the same place, drawn the other way
+        std::set<int> levels;
+        for (int x = 60; x < 200; ++x)
+            for (int y = 96; y < 104; ++y) {
+                QCOMPARE(a.alpha(x, y), b.alpha(x, y));
+                levels.insert(a.alpha(x, y));
+                QVERIFY(std::abs(a.alpha(x, y) - int(255 * StrokeRaster::grainAt(x, y) + 0.5f)) <= 1);
+            }
+        QVERIFY(levels.size() > 20); // grainy, not flat
+    }
+
+    // The chisel is wide across one diagonal and thin across the other, and the pen's tilt
+    // turns it.
+    void markerWidthFollowsDirectionAndTilt()
+    {
+        auto across = [](float dx, float dy, float tiltX, float tiltY) {
+            Canvas c;
+            c.use(BrushKind::Marker, 24);
+            std::vector<Sample> samples = line({150.0f - 20 * dx, 100.0f - 20 * dy}, {2 * dx, 2 * dy}, 21);
+            for (Sample &s : samples) {
+                s.tiltX = tiltX;
+                s.tiltY = tiltY;
+            }
+            c.stroke(samples);
+            // Pixels painted on the perpendicular through the middle.
+            float sum = 0;
+            for (int i = -30; i <= 30; ++i)
+                sum += float(c.alpha(int(150 - dy * float(i)), int(100 + dx * float(i)))) / 255.0f;
+            return sum;
+        };
+        const float d = 0.70710678f;
+        const float along = across(d, d, 0, 0), athwart = across(-d, d, 0, 0);
+        QVERIFY2(athwart > 2.5f * along, qPrintable(QStringLiteral("%1 %2").arg(along).arg(athwart)));
+        // Tilted so that the chisel lies along the first diagonal's direction instead.
+        const float tilted = across(d, d, 30, -30);
+        QVERIFY2(tilted > 2.5f * along, qPrintable(QStringLiteral("%1 %2").arg(along).arg(tilted)));
+    }
+
+    // A press and release in place is a round dot of the sample's width.
+    void dotIsRound()
+    {
+        Canvas c;
+        c.use(BrushKind::Pen, 10);
+        c.stroke({{{100.5f, 100.5f}}}, false);
+        for (int y = 85; y < 115; ++y)
+            for (int x = 85; x < 115; ++x) {
+                const float d = std::hypot(float(x) - 100.0f, float(y) - 100.0f);
+                if (d <= 4.5f)
+                    QCOMPARE(c.alpha(x, y), 255);
+                else if (d >= 5.5f)
+                    QCOMPARE(c.alpha(x, y), 0);
+            }
+    }
+};
+
+QTEST_MAIN(TestInk)
+#include "tst_ink.moc"
