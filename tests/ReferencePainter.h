@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 #include <deque>

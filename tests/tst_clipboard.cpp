@@ -35,15 +35,11 @@ void paintStrokes(WTView &canvas)
 {
     const Size s = canvas.sheetSize();
     const Rect all {0, 0, s.width, s.height};
-    QVERIFY(canvas.currentLayer()->paint(
-        all, all,
-        [&](QPainter &p) {
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(QPen(QColor(20, 40, 200, 180), 14, Qt::SolidLine, Qt::RoundCap));
-            p.drawLine(QPointF(100, 100), QPointF(s.width - 100, s.height - 300));
-            p.drawLine(QPointF(s.width / 2, 50), QPointF(s.width / 3, s.height - 50));
-        },
-        true));
+    const QColor ink(20, 40, 200, 180);
+    for (const auto &[a, b] : {std::pair {Point {100, 100}, Point {s.width - 100, s.height - 300}},
+                               {Point {s.width / 2, 50}, Point {s.width / 3, s.height - 50}}})
+        QVERIFY(canvas.currentLayer()->paintInk(all, all, Picture::roundSegment(a, b, 14, {}), ink,
+                                                InkCombine::Over));
 }
 
 // Every pixel painted, in colours that change across and down the sheet.
