@@ -11,6 +11,7 @@
 #include "PenSettings.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "PreferencesDialog.h"
 #include "RecentDocuments.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
@@ -20,11 +21,13 @@
 #include "ZoomIndicator.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -239,6 +242,23 @@ private slots:
         QVERIFY(!b.canvas->erasing() && b.canvas->activeColor() == 1);
         QCOMPARE(b.canvas->core().brushKind(), BrushKind::Pencil);
         QCOMPARE(checked(), QStringList {"selectBrushPencil"});
+
+        // Preferences shows every slot's nib as it changes, and sets any slot's, the eraser's
+        // shape and the hardness.
+        QDialog *panel = PreferencesDialog::showForWindow(b.window, b.canvas);
+        auto *third = panel->findChild<QComboBox *>(QStringLiteral("brushBox3"));
+        QCOMPARE(third->currentData().toInt(), int(BrushKind::Airbrush));
+        command(b.window, "selectBrushMarker")->trigger();
+        QCOMPARE(panel->findChild<QComboBox *>(QStringLiteral("brushBox1"))->currentData().toInt(),
+                 int(BrushKind::Marker));
+        third->setCurrentIndex(third->findData(int(BrushKind::Pencil)));
+        QCOMPARE(b.canvas->core().penSettings().brushKind(2), BrushKind::Pencil);
+        QCOMPARE(b.canvas->activeColor(), 1);
+        auto *shape = panel->findChild<QComboBox *>(QStringLiteral("eraserShapeBox"));
+        shape->setCurrentIndex(shape->findData(int(BrushKind::Airbrush)));
+        QCOMPARE(b.canvas->core().eraserShape(), BrushKind::Airbrush);
+        panel->findChild<QSpinBox *>(QStringLiteral("hardnessBox"))->setValue(70);
+        QCOMPARE(b.canvas->core().airbrushHardness(), 70.0f);
     }
 
     // The status bar shows the zoom and its turn as the view changes, and takes a typed zoom;
