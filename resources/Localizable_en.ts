@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>BrushIcons</name>
+    <message>
+        <source>Pen</source>
+        <translation type="unfinished">Pen</translation>
+    </message>
+    <message>
+        <source>Pencil</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airbrush</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marker</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pen: hard and round, pressing harder paints wider</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pencil: grainy, pressing harder paints darker</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airbrush: soft and round, pressing harder paints denser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Marker: a flat chisel that turns as the pen tilts</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>BrushSizeSlider</name>
     <message>
         <source>%1 points</source>
@@ -735,6 +770,26 @@ Continue?</translation>
         <source>&amp;Pick Color</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Brush</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Pen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pe&amp;ncil</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Airbrush</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Marker</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PenButton</name>
@@ -903,6 +958,42 @@ Continue?</translation>
     </message>
     <message>
         <source>How many strokes can be undone; fewer merges the oldest into the picture for good</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Brushes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Color &amp;1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Color &amp;2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Color &amp;3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Color &amp;4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Eraser:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The shape the eraser takes away</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Airbrush &amp;hardness:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How far out from its centre the airbrush paints at full strength; 0 fades from the centre</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -228,7 +228,8 @@ private slots:
             {kMinimumWidth, {0, 0, 1, false}},
             {kSmoothing, {0, 0, StrokeSmoother::kMaxStrength}},
             {kUndoDepth, {10, Picture::kMinUndoDepth, Picture::kMaxUndoDepth}},
-            {kTreatEveryPointerAsTip, {0, 0, 1}}};
+            {kTreatEveryPointerAsTip, {0, 0, 1}},
+            {kAirbrushHardness, {0, 0, 100, false}}};
         const std::array types {PointerType::Unknown, PointerType::Pen, PointerType::Cursor,
                                 PointerType::Eraser};
         for (int slot = 0; slot < PenSettings::kSlots; ++slot)
@@ -262,7 +263,8 @@ private slots:
                                     {kMinimumWidth, pen.minimumWidth()},
                                     {kSmoothing, pen.smoothing()},
                                     {kUndoDepth, pen.undoDepth()},
-                                    {kTreatEveryPointerAsTip, pen.treatsEveryPointerAsTip()}};
+                                    {kTreatEveryPointerAsTip, pen.treatsEveryPointerAsTip()},
+                                    {kAirbrushHardness, pen.airbrushHardness() * 100.0f}};
         for (int slot = 0; slot < PenSettings::kSlots; ++slot)
             read[brushSizeKey(slot)] = pen.brushSize(slot);
         for (PointerType type : types)
@@ -273,6 +275,54 @@ private slots:
             QCOMPARE(Preferences::toFloat(store.registeredDefault(it.key())),
                      std::optional<float>(float(expected.value(it.key()).byDefault)));
         }
+    }
+
+    // Each slot's nib and the eraser's shape are kept by name; a name of another nib, in another
+    // case or damaged reads as the pen, and the eraser takes no nib but the pen's and the
+    // airbrush's. What is set is kept.
+    void storedBrushesReadBackByNameOnly_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<BrushKind>("slot");
+        QTest::addColumn<BrushKind>("eraser");
+        QTest::newRow("pencil") << QByteArray("pencil") << BrushKind::Pencil << BrushKind::Pen;
+        QTest::newRow("airbrush") << QByteArray("airbrush") << BrushKind::Airbrush
+                                  << BrushKind::Airbrush;
+        QTest::newRow("marker") << QByteArray("marker") << BrushKind::Marker << BrushKind::Pen;
+        QTest::newRow("case") << QByteArray("Pencil") << BrushKind::Pen << BrushKind::Pen;
+        QTest::newRow("number") << QByteArray("2") << BrushKind::Pen << BrushKind::Pen;
+        QTest::newRow("list") << QByteArray("pencil, marker") << BrushKind::Pen << BrushKind::Pen;
+        QTest::newRow("empty") << QByteArray() << BrushKind::Pen << BrushKind::Pen;
+    }
+    void storedBrushesReadBackByNameOnly()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(BrushKind, slot);
+        QFETCH(BrushKind, eraser);
+        using namespace PreferenceKeys;
+        QByteArray ini = "[General]\n";
+        for (int i = 0; i < PenSettings::kSlots; ++i)
+            ini += brushKindKey(i).toUtf8() + '=' + stored + '\n';
+        ini += kEraserShape.toUtf8() + '=' + stored + '\n';
+        const QString path = QFileInfo(mSettings->filePath()).dir().filePath("brushes.conf");
+        QVERIFY(writeFile(path, ini));
+        {
+            Preferences store(path);
+            PenSettings pen(store);
+            for (int i = 0; i < PenSettings::kSlots; ++i)
+                QCOMPARE(pen.brushKind(i), slot);
+            QCOMPARE(pen.eraserShape(), eraser);
+            pen.setBrushKind(2, BrushKind::Marker);
+            pen.setEraserShape(BrushKind::Pencil); // no eraser shape: the pen's
+            pen.setAirbrushHardness(0.35f);
+            store.synchronize();
+        }
+        Preferences store(path);
+        const PenSettings pen(store);
+        QCOMPARE(pen.brushKind(2), BrushKind::Marker);
+        QCOMPARE(pen.brushKind(1), slot);
+        QCOMPARE(pen.eraserShape(), BrushKind::Pen);
+        QCOMPARE(pen.airbrushHardness(), 0.35f);
     }
 
 private:

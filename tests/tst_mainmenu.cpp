@@ -8,8 +8,10 @@
 #include "DocumentWindow.h"
 #include "InkpondDocument.h"
 #include "MainMenu.h"
+#include "PenSettings.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "PreferencesDialog.h"
 #include "RecentDocuments.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
@@ -19,11 +21,13 @@
 #include "ZoomIndicator.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -195,6 +199,66 @@ private slots:
         QTRY_VERIFY(b.window->isFullScreen() && fullScreen->isChecked());
         fullScreen->trigger();
         QTRY_VERIFY(!b.window->isFullScreen());
+    }
+
+    // Tools > Brush: the four nibs with their keys, one checked, that of the active slot as
+    // however it was chosen; an item sets its own window's active slot, and while erasing goes
+    // back to the slot the eraser would give back.
+    void brushMenuFollowsTheActiveSlot()
+    {
+        Opened a;
+        Opened b;
+        QMenu *brushes = b.window->menuBar()->findChild<QMenu *>(QStringLiteral("brushMenu"));
+        QVERIFY(brushes);
+        QStringList listed;
+        for (const QAction *item : brushes->actions())
+            listed << item->objectName() + ' ' + item->shortcut().toString();
+        QCOMPARE(listed,
+                 QStringList({"selectBrushPen P", "selectBrushPencil N", "selectBrushAirbrush A",
+                              "selectBrushMarker K"}));
+        auto checked = [brushes] {
+            QStringList on;
+            for (const QAction *item : brushes->actions())
+                if (item->isChecked())
+                    on << item->objectName();
+            return on;
+        };
+        QCOMPARE(checked(), QStringList {"selectBrushPen"});
+
+        command(b.window, "selectBrushMarker")->trigger();
+        QCOMPARE(b.canvas->core().penSettings().brushKind(0), BrushKind::Marker);
+        QCOMPARE(a.canvas->core().brushKind(), BrushKind::Pen);
+        QCOMPARE(checked(), QStringList {"selectBrushMarker"});
+        b.canvas->setActiveColor(3);
+        QCOMPARE(checked(), QStringList {"selectBrushPen"});
+        b.canvas->core().setBrushKind(BrushKind::Airbrush);
+        QCOMPARE(checked(), QStringList {"selectBrushAirbrush"});
+        b.canvas->setActiveColor(1);
+        QCOMPARE(checked(), QStringList {"selectBrushMarker"});
+
+        b.canvas->core().toggleEraser();
+        QCOMPARE(checked(), QStringList {"selectBrushMarker"}); // the slot the eraser gives back
+        command(b.window, "selectBrushPencil")->trigger();
+        QVERIFY(!b.canvas->erasing() && b.canvas->activeColor() == 1);
+        QCOMPARE(b.canvas->core().brushKind(), BrushKind::Pencil);
+        QCOMPARE(checked(), QStringList {"selectBrushPencil"});
+
+        // Preferences shows every slot's nib as it changes, and sets any slot's, the eraser's
+        // shape and the hardness.
+        QDialog *panel = PreferencesDialog::showForWindow(b.window, b.canvas);
+        auto *third = panel->findChild<QComboBox *>(QStringLiteral("brushBox3"));
+        QCOMPARE(third->currentData().toInt(), int(BrushKind::Airbrush));
+        command(b.window, "selectBrushMarker")->trigger();
+        QCOMPARE(panel->findChild<QComboBox *>(QStringLiteral("brushBox1"))->currentData().toInt(),
+                 int(BrushKind::Marker));
+        third->setCurrentIndex(third->findData(int(BrushKind::Pencil)));
+        QCOMPARE(b.canvas->core().penSettings().brushKind(2), BrushKind::Pencil);
+        QCOMPARE(b.canvas->activeColor(), 1);
+        auto *shape = panel->findChild<QComboBox *>(QStringLiteral("eraserShapeBox"));
+        shape->setCurrentIndex(shape->findData(int(BrushKind::Airbrush)));
+        QCOMPARE(b.canvas->core().eraserShape(), BrushKind::Airbrush);
+        panel->findChild<QSpinBox *>(QStringLiteral("hardnessBox"))->setValue(70);
+        QCOMPARE(b.canvas->core().airbrushHardness(), 70.0f);
     }
 
     // The status bar shows the zoom and its turn as the view changes, and takes a typed zoom;

@@ -150,6 +150,25 @@ private slots:
         QCOMPARE(canvas.brushSize(), width);
         choose(canvas, "palettePaper2");
         QCOMPARE(canvas.bgType(), 2.0f);
+        // The nib of the active slot, checked as it is; while erasing, the slot's it goes back to.
+        auto brushShown = [palette] {
+            for (int kind = 0; kind < Brush::kKinds; ++kind)
+                if (palette
+                        ->findChild<QAbstractButton *>(QStringLiteral("paletteBrush%1").arg(kind))
+                        ->isChecked())
+                    return BrushKind(kind);
+            return BrushKind(-1);
+        };
+        choose(canvas, "paletteBrush1");
+        QVERIFY(canvas.core().penSettings().brushKind(0) == BrushKind::Pencil
+                && brushShown() == BrushKind::Pencil && palette->isVisible());
+        canvas.setActiveColor(2);
+        QCOMPARE(brushShown(), BrushKind::Pen);
+        canvas.setActiveColor(0);
+        choose(canvas, "paletteBrush3");
+        QVERIFY(canvas.activeColor() == 2 && brushShown() == BrushKind::Marker);
+        canvas.setActiveColor(1);
+        QCOMPARE(brushShown(), BrushKind::Pencil);
         strokes::drag(canvas, {50, 50}, {90, 60});
         QSignalSpy undone(document->window()->findChild<QAction *>("undo:"), &QAction::triggered);
         choose(canvas, "paletteUndo");
@@ -197,6 +216,12 @@ private slots:
             }
             QCOMPARE(last, limit);
         }
+        for (const auto &[key, kind] :
+             {std::pair {Qt::Key_K, BrushKind::Marker}, std::pair {Qt::Key_A, BrushKind::Airbrush},
+              std::pair {Qt::Key_N, BrushKind::Pencil}, std::pair {Qt::Key_P, BrushKind::Pen}}) {
+            QTest::keyClick(&canvas, key);
+            QCOMPARE(canvas.core().brushKind(), kind);
+        }
         QTest::keyClick(&canvas, Qt::Key_I);
         QVERIFY(canvas.core().isPicking());
     }
@@ -215,7 +240,7 @@ private slots:
             auto writer = std::make_unique<SessionWriter>();
             QVERIFY(writer->open(path));
             SessionRecorder recorder(std::move(writer));
-            keys({Qt::Key_2});
+            keys({Qt::Key_2, Qt::Key_N});
             strokes::drag(canvas, {60, 80}, {400, 120});
             keys({Qt::Key_BracketRight, Qt::Key_BracketRight, Qt::Key_E, Qt::Key_BracketRight});
             strokes::drag(canvas, {200, 60}, {220, 400});
@@ -223,7 +248,7 @@ private slots:
             strokes::drag(canvas, {230, 100}, {310, 300}); // a pick of the first stroke's ink
             strokes::drag(canvas, {80, 500}, {500, 480});
             PopupPalette *palette = openPalette(canvas);
-            for (const char *entry : {"paletteUndo", "paletteUndo", "paletteRedo"})
+            for (const char *entry : {"paletteUndo", "paletteUndo", "paletteRedo", "paletteBrush2"})
                 choose(canvas, entry);
             palette->close();
             keys({Qt::Key_E, Qt::Key_I});
@@ -237,6 +262,11 @@ private slots:
                 || (e.kind == SessionEvent::Kind::Action && !e.name.startsWith("set")))
                 commands << (e.kind == SessionEvent::Kind::Press ? QString("press") : e.name);
         QCOMPARE(commands, QString("press press press undo: undo: redo: press").split(' '));
+        QStringList brushes; // after each slot's as the recording opens
+        for (const SessionEvent &e : recorded)
+            if (e.name == QLatin1String("setBrushKind:"))
+                brushes << e.value.toString();
+        QCOMPARE(brushes.mid(PenSettings::kSlots), QStringList({"pencil", "airbrush"}));
         const QImage expected = exported(canvas);
         mSettings.reset();
         mSettings = std::make_unique<IsolatedSettings>();
@@ -245,6 +275,9 @@ private slots:
         replayer.replayAll();
         QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
         QCOMPARE(differingPixels(exported(copy), expected), 0);
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            QCOMPARE(copy.core().penSettings().brushKind(slot),
+                     canvas.core().penSettings().brushKind(slot));
     }
 
 private:

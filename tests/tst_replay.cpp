@@ -56,9 +56,10 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
     send(QEvent::TabletRelease, to, 0.0f, Qt::LeftButton, Qt::NoButton);
 }
 
-// A session with every kind of input: pressure strokes, a change of colour and width, the
-// eraser end, a chained line, a line dropped with Escape, undos and a redo, a clear that is
-// cancelled and a custom size that is confirmed.
+// A session with every kind of input: pressure strokes, a change of colour, width and nib, the
+// eraser end with the airbrush's shape, a nib chosen while erasing and one for a slot not in
+// use, a chained line, a line dropped with Escape, undos and a redo, a clear that is cancelled
+// and a custom size that is confirmed.
 void driveSession(InkpondDocument &document)
 {
     WTView &canvas = *document.canvas();
@@ -68,14 +69,20 @@ void driveSession(InkpondDocument &document)
     const Color red {0.8f, 0.1f, 0.15f, 1.0f};
     canvas.setColor(&red);
     canvas.setBrushSize(18);
+    canvas.core().setBrushKind(BrushKind::Pencil);
     tabletStroke(canvas, strokes::pen(), {100, 500}, {500, 120}, 30);
     sendProximity(false, strokes::pen());
     sendProximity(true, eraser());
+    canvas.core().setEraserShape(BrushKind::Airbrush);
+    canvas.core().setAirbrushHardness(40);
+    canvas.core().penSettings().setBrushKind(3, BrushKind::Airbrush); // as the preferences do
     tabletStroke(canvas, eraser(), {80, 200}, {560, 260}, 25);
+    canvas.core().setBrushKind(BrushKind::Pen); // back to the first slot
     sendProximity(false, eraser());
     sendProximity(true, strokes::pen());
 
     canvas.setActiveColor(3);
+    canvas.core().setBrushKind(BrushKind::Marker);
     strokes::click(canvas, {50, 50}, Qt::ShiftModifier);
     strokes::sendMouse(canvas, QEvent::MouseMove, {200, 90}, Qt::NoButton, Qt::NoButton);
     strokes::click(canvas, {250, 100}, Qt::AltModifier);
@@ -117,6 +124,16 @@ QList<QByteArray> untimed(const std::vector<SessionEvent> &events, std::size_t f
         lines << formatSessionEvent(e);
     }
     return lines;
+}
+
+// Each slot's nib, the eraser's shape and the airbrush's hardness.
+QStringList brushState(const WTView &canvas)
+{
+    QStringList state;
+    for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+        state << Brush::name(canvas.core().penSettings().brushKind(slot));
+    return state << Brush::name(canvas.core().eraserShape())
+                 << QString::number(double(canvas.core().airbrushHardness()));
 }
 
 // Where the recorded input starts, after the settings each recording opens with.
@@ -259,6 +276,9 @@ private slots:
 
         // A fresh start, as the replaying program has, with no other canvas to follow proximity.
         const QImage expected = asExported(*original->canvas(), false);
+        const QStringList originalBrushes = brushState(*original->canvas());
+        QCOMPARE(originalBrushes,
+                 QStringList({"pen", "pen", "marker", "airbrush", "airbrush", "40"}));
         original->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         mSettings.reset();
@@ -281,6 +301,19 @@ private slots:
         const QList<QByteArray> again = untimed(readSessionFile(second));
         QCOMPARE(again.mid(again.size() - input.size()), input);
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
+        QCOMPARE(brushState(*copy->canvas()), originalBrushes);
+
+        // Whatever nibs the replaying canvas had, the recording opens with its own.
+        InkpondDocument *other = newDocument();
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            other->canvas()->core().penSettings().setBrushKind(slot, BrushKind::Marker);
+        other->canvas()->core().setEraserShape(BrushKind::Airbrush);
+        other->canvas()->core().setAirbrushHardness(90);
+        const std::vector<SessionEvent> opening(
+            recorded.begin(), recorded.begin() + std::ptrdiff_t(firstInput(recorded)));
+        QCOMPARE(replayWarnings(opening, *other->canvas()), QString());
+        QCOMPARE(brushState(*other->canvas()),
+                 QStringList({"pen", "pen", "pen", "pen", "pen", "0"}));
     }
 
     // Strokes drawn through a zoomed, turned, mirrored and panned view replay to the same
@@ -579,6 +612,15 @@ private slots:
             {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
             {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
             {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
+            {R"({"t":1,"event":"action","name":"setBrushKind:","value":"brush"})",
+             R"("pen", "pencil", "airbrush" or "marker")"},
+            {R"({"t":1,"event":"action","name":"setBrushKind:","value":1})", R"(or "marker")"},
+            {R"({"t":1,"event":"action","name":"setEraserShape:","value":"marker"})",
+             R"("pen" or "airbrush")"},
+            {R"({"t":1,"event":"action","name":"setAirbrushHardness:","value":100.5})",
+             "from 0 to 100"},
+            {R"({"t":1,"event":"action","name":"setAirbrushHardness:","value":"50"})",
+             "from 0 to 100"},
             {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})",
              "whole number"},
             {R"({"t":1,"event":"action","name":"setView:","value":[2,0,0,0]})",

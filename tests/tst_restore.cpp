@@ -170,17 +170,29 @@ private slots:
         QCOMPARE(record->start.size, QSize(300, 200));
     }
 
-    // The depth the record started with and the one chosen since both come back, so that undo
-    // and redo after a restore reach as far as before, whatever the store says by then. A record
-    // from before the depth was kept restores at 10.
-    void undoDepthIsRestored()
+    // The depth and the nibs the record started with and those chosen since come back, so that
+    // undo and redo after a restore reach as far as before and strokes paint alike, whatever the
+    // store says by then. A record from before the depth was kept restores at 10, one from
+    // before nibs with the pen.
+    void undoDepthAndBrushesAreRestored()
     {
         PenSettings(Preferences::standard()).setUndoDepth(30);
+        PenSettings(Preferences::standard()).setBrushKind(3, BrushKind::Marker);
         InkpondDocument *document = newDocument();
         WTView &canvas = *document->canvas();
         QCOMPARE(canvas.core().undoDepth(), 30);
-        for (int i = 0; i < 14; ++i)
+        canvas.core().setBrushKind(BrushKind::Pencil);
+        canvas.core().setAirbrushHardness(60);
+        for (int i = 0; i < 14; ++i) {
+            if (i == 7) {
+                canvas.setActiveColor(2);
+                canvas.core().setBrushKind(BrushKind::Airbrush);
+            } else if (i == 13) {
+                canvas.setActiveColor(0);
+                canvas.core().setEraserShape(BrushKind::Airbrush);
+            }
             strokes::drag(canvas, {20.0f + 25 * i, 100}, {30.0f + 25 * i, 300});
+        }
         for (int i = 0; i < 12; ++i)
             canvas.undo();
         canvas.core().setUndoDepth(5); // two strokes kept, three of those undone still to redo
@@ -188,11 +200,20 @@ private slots:
         QVERIFY(record);
         QCOMPARE(record->start.pen.value(QStringLiteral("undoDepth")).toInt(), 30);
         PenSettings(Preferences::standard()).setUndoDepth(50);
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            PenSettings(Preferences::standard()).setBrushKind(slot, BrushKind::Pencil);
+        PenSettings(Preferences::standard()).setEraserShape(BrushKind::Pen);
+        PenSettings(Preferences::standard()).setAirbrushHardness(0.0f);
 
         InkpondDocument *restored = restore(*record);
         QVERIFY(restored);
         WTView &again = *restored->canvas();
         QCOMPARE(again.core().undoDepth(), 5);
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            QCOMPARE(again.core().penSettings().brushKind(slot),
+                     canvas.core().penSettings().brushKind(slot));
+        QVERIFY(again.erasing() && again.core().eraserShape() == BrushKind::Airbrush);
+        QCOMPARE(again.core().airbrushHardness(), 60.0f);
         QCOMPARE(differing(again, canvas), 0);
         QCOMPARE(again.undoLayers().size(), std::size_t(2));
         for (int i = 0; i < 3; ++i) {
@@ -205,13 +226,18 @@ private slots:
 
         record = crashCopy(document);
         QVERIFY(record);
-        record->start.pen.remove(QStringLiteral("undoDepth"));
-        std::erase_if(record->events, [](const SessionEvent &e) {
-            return e.name == QLatin1String("setUndoDepth:");
-        });
+        for (const char *key : {"undoDepth", "brushes", "eraserShape", "airbrushHardness"})
+            record->start.pen.remove(QLatin1String(key));
+        const QStringList newer {
+            "setUndoDepth:", "setBrushKind:", "setEraserShape:", "setAirbrushHardness:"};
+        std::erase_if(record->events,
+                      [&newer](const SessionEvent &e) { return newer.contains(e.name); });
         restored = restore(*record);
         QVERIFY(restored);
         QCOMPARE(restored->canvas()->core().undoDepth(), 10);
+        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+            QCOMPARE(restored->canvas()->core().penSettings().brushKind(slot), BrushKind::Pen);
+        QCOMPARE(restored->canvas()->core().eraserShape(), BrushKind::Pen);
         // Of the fourteen strokes ten could be undone, and three were redone.
         QCOMPARE(restored->canvas()->undoLayers().size(), std::size_t(3));
         QVERIFY(differing(*restored->canvas(), canvas) > 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Background.h"
+#include "Brush.h"
 #include "Color.h"
 #include "Geometry.h"
 #include "Image.h"
@@ -26,7 +27,8 @@ struct Notification;
 // What a canvas does, without a window: the picture with its history, the pen and its tools,
 // and the pointer input that paints. Coordinates are the sheet's (origin bottom-left, y up).
 // The widget showing it turns Qt's events into samples and repaints what it is told changed.
-// Split by concern: CanvasCore.cpp (pen and tools), CanvasCoreProximity.cpp,
+// Split by concern: CanvasCore.cpp (pen and tools), CanvasCoreBrush.cpp (nibs),
+// CanvasCoreProximity.cpp,
 // CanvasCoreStroke.cpp (strokes and lines), CanvasCoreHistory.cpp (undo, redo, sheet size),
 // CanvasCorePick.cpp (colour picker), CanvasCoreExchange.cpp (whole pictures),
 // CanvasCoreCrop.cpp (guarded crops).
@@ -48,10 +50,23 @@ public:
     float brushSize() const;
     void setBrushSize(float size);
     void toggleEraser(); // the eraser, or back to the slot in use before it
+    int toolBeforeEraser() const { return mLastSlot + 1; } // the slot toggleEraser() gives back
     void stepBrushSize(int steps); // rungs of the width ladder, up when positive
     PenSettings &penSettings() const { return *mSettings; }
     BgType paper() const;
     void setPaper(BgType type); // kept in the pen settings' store
+
+    // Nibs. The active slot's nib; while erasing, that of the slot the eraser gives back.
+    // Choosing one while erasing goes back to that slot first, as the colour picker does: a nib
+    // is chosen to paint with.
+    BrushKind brushKind() const;
+    void setBrushKind(BrushKind kind);
+    // The eraser's shape: the pen's or the airbrush's (any other nib is taken as the pen's).
+    BrushKind eraserShape() const;
+    void setEraserShape(BrushKind shape);
+    // The airbrush's hardness in percent, 0 (soft from the centre) to 100; clamped.
+    float airbrushHardness() const;
+    void setAirbrushHardness(float percent);
 
     // Proximity: the tool follows the tablet pointer in use.
     PointerType currentPointerType() const { return mCurrPointerType; }

@@ -36,6 +36,19 @@ constexpr std::array kWidthLadder {0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f,  1.2f,  1
 static_assert(kWidthLadder.front() == PenSettings::kMinWidth
               && kWidthLadder.back() == PenSettings::kMaxWidth);
 
+// A nib's stored name; anything else (damaged, or a nib this version lacks) is the pen.
+BrushKind storedBrush(const Preferences &store, const QString &key)
+{
+    const auto name = store.stringForKey(key);
+    return name ? Brush::fromName(*name).value_or(BrushKind::Pen) : BrushKind::Pen;
+}
+
+// The eraser takes the pen's or the airbrush's shape only.
+BrushKind eraserShapeOf(BrushKind shape)
+{
+    return shape == BrushKind::Airbrush ? BrushKind::Airbrush : BrushKind::Pen;
+}
+
 std::optional<PressureCurve> curveFrom(const QVariant &v)
 {
     std::vector<float> numbers;
@@ -66,8 +79,11 @@ PenSettings::PenSettings(Preferences &store, QObject *parent)
         const auto stored = unarchiveColor(store.dataForKey(PreferenceKeys::colorKey(i)));
         mColors[size_t(i)] = stored.value_or(PreferenceKeys::defaultColor());
         mBrushSize[size_t(i)] = storedFloat(store, PreferenceKeys::brushSizeKey(i));
+        mBrushKind[size_t(i)] = storedBrush(store, PreferenceKeys::brushKindKey(i));
     }
     mRubberSize = storedFloat(store, PreferenceKeys::kRubberSize);
+    mEraserShape = eraserShapeOf(storedBrush(store, PreferenceKeys::kEraserShape));
+    mAirbrushHardness = storedFloat(store, PreferenceKeys::kAirbrushHardness) / 100.0f;
 
     mCurvePreset = PressureCurve::Preset(storedInteger(store, PreferenceKeys::kPressureCurve));
     const QString custom = PreferenceKeys::kCustomPressureCurve;
@@ -118,19 +134,23 @@ BrushKind PenSettings::brushKind(int slot) const
 void PenSettings::setBrushKind(int slot, BrushKind kind)
 {
     INK_CHECK(slot >= 0 && slot < kSlots, kSlotOutOfBound);
+    INK_CHECK(Brush::fromName(Brush::name(kind)).has_value(), "no such brush");
     mBrushKind.at(size_t(slot)) = kind;
+    mStore.setString(Brush::name(kind), PreferenceKeys::brushKindKey(slot));
     emit changed();
 }
 
 void PenSettings::setEraserShape(BrushKind shape)
 {
-    mEraserShape = shape == BrushKind::Airbrush ? BrushKind::Airbrush : BrushKind::Pen;
+    mEraserShape = eraserShapeOf(shape);
+    mStore.setString(Brush::name(mEraserShape), PreferenceKeys::kEraserShape);
     emit changed();
 }
 
 void PenSettings::setAirbrushHardness(float hardness)
 {
-    mAirbrushHardness = std::clamp(hardness, 0.0f, 1.0f);
+    mAirbrushHardness = std::isfinite(hardness) ? std::clamp(hardness, 0.0f, 1.0f) : 0.0f;
+    mStore.setFloat(mAirbrushHardness * 100.0f, PreferenceKeys::kAirbrushHardness);
     emit changed();
 }
 

@@ -12,9 +12,10 @@
 
 class Preferences;
 
-// The settings a canvas draws with, kept in the store given to it: the colour and width of
-// each of the four slots, the eraser's width, the tool each pointer type brings back, and the
-// paper. A value the store holds that cannot serve reads as its registered default.
+// The settings a canvas draws with, kept in the store given to it: the colour, width and nib of
+// each of the four slots, the eraser's width and shape, the airbrush's hardness, the tool each
+// pointer type brings back, and the paper. A value the store holds that cannot serve reads as its
+// registered default.
 class PenSettings : public QObject
 {
     Q_OBJECT
@@ -89,7 +90,7 @@ public:
     void setBgType(BgType type);
 
 signals:
-    // A colour, a width or a pen input setting changed.
+    // A colour, a width, a nib or a pen input setting changed.
     void changed();
 
 private:

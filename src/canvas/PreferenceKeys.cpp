@@ -2,6 +2,7 @@
 
 #include "Assert.h"
 #include "Background.h"
+#include "Brush.h"
 #include "PenLimits.h"
 #include "Picture.h"
 #include "Preferences.h"
@@ -40,6 +41,7 @@ std::vector<NumberKey> makeNumberKeys()
     keys.push_back(whole(kSmoothing, 0, 0, StrokeSmoother::kMaxStrength));
     keys.push_back(whole(kUndoDepth, 10, Picture::kMinUndoDepth, Picture::kMaxUndoDepth));
     keys.push_back(whole(kTreatEveryPointerAsTip, 0, 0, 1));
+    keys.push_back({kAirbrushHardness, 0.0, 0.0, 100.0, false});
     keys.push_back(whole(kTabletMonitor, 0, 0, 1)); // off: opening /dev/input exposes keyboards too
     // The tool each pointer type brings back: the first slot, the eraser end the eraser.
     for (const QString &key : kToolKeys)
@@ -57,6 +59,11 @@ QString colorKey(int slot)
 QString brushSizeKey(int slot)
 {
     return QStringLiteral("BrushSize%1").arg(slot);
+}
+
+QString brushKindKey(int slot)
+{
+    return QStringLiteral("BrushKind%1").arg(slot);
 }
 
 QString toolKeyForPointerType(PointerType pointerType)
@@ -102,8 +109,11 @@ QVariantMap registeredDefaults()
     QVariantMap d;
     for (const NumberKey &k : numberKeys())
         d.insert(k.key, k.whole ? QVariant(int(k.defaultValue)) : QVariant(float(k.defaultValue)));
-    for (int i = 0; i < PenLimits::kSlots; ++i)
+    for (int i = 0; i < PenLimits::kSlots; ++i) {
         d.insert(colorKey(i), archiveColor(defaultColor()));
+        d.insert(brushKindKey(i), Brush::name(BrushKind::Pen));
+    }
+    d.insert(kEraserShape, Brush::name(BrushKind::Pen));
     // A gentle S to start shaping from.
     d.insert(kCustomPressureCurve,
              QStringList {QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0.3"),

@@ -26,11 +26,17 @@ inline const QString kSmoothing = QStringLiteral("Smoothing");
 inline const QString kUndoDepth = QStringLiteral("UndoDepth");
 // Non-zero: the eraser end draws as the pen tip does.
 inline const QString kTreatEveryPointerAsTip = QStringLiteral("TreatEveryPointerAsTip");
+// The eraser's nib: "pen" or "airbrush".
+inline const QString kEraserShape = QStringLiteral("EraserShape");
+// The airbrush's hardness in percent, 0 (soft from the centre) to 100.
+inline const QString kAirbrushHardness = QStringLiteral("AirbrushHardness");
 // Non-zero: read the kernel's tablet devices directly (needs the input group).
 inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 
 QString colorKey(int slot); // "Color0" … "Color3"
 QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"
+// A slot's nib by its name (Brush::name()); any other value reads as the pen.
+QString brushKindKey(int slot); // "BrushKind0" … "BrushKind3"
 // The key remembering the tool number of a pointer type (0 unknown, 1 pen, 2 cursor, 3 eraser).
 QString toolKeyForPointerType(PointerType pointerType);
 

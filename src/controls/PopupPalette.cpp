@@ -1,5 +1,6 @@
 #include "PopupPalette.h"
 
+#include "BrushIcons.h"
 #include "PenControls.h"
 #include "PenSettings.h"
 #include "WTView.h"
@@ -38,6 +39,25 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
         mTools << button;
     }
     rows->addLayout(tools);
+
+    // Through the core's choice, which a recording keeps; while erasing it goes back to the slot.
+    auto *brushes = new QHBoxLayout;
+    mBrushes = new QButtonGroup(this);
+    for (BrushKind kind : BrushIcons::kKinds) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(QStringLiteral("paletteBrush%1").arg(int(kind)));
+        button->setIcon(BrushIcons::icon(kind));
+        button->setToolTip(BrushIcons::toolTip(kind));
+        button->setAccessibleName(BrushIcons::title(kind));
+        button->setCheckable(true);
+        mBrushes->addButton(button, int(kind));
+        brushes->addWidget(button);
+    }
+    connect(mBrushes, &QButtonGroup::idClicked, this, [this](int kind) {
+        if (mCanvas)
+            mCanvas->core().setBrushKind(BrushKind(kind));
+    });
+    rows->addLayout(brushes);
 
     auto *width = new QHBoxLayout;
     auto step = [this, width](const QString &text, const char *name, int steps) {
@@ -125,6 +145,8 @@ void PopupPalette::refresh()
                             pen.brushSize(PenSettings::slotOfTool(tool)));
         button->setChecked(mCanvas->activeColor() == tool);
     }
+    if (QAbstractButton *brush = mBrushes->button(int(mCanvas->core().brushKind())))
+        brush->setChecked(true);
     mWidth->setText(tr("%1 pt").arg(QString::number(double(mCanvas->brushSize()), 'g', 4)));
     if (QAbstractButton *paper = mPapers->button(int(mCanvas->bgType())))
         paper->setChecked(true);

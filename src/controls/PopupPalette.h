@@ -12,9 +12,10 @@ class QToolButton;
 class WTView;
 
 // What a hand on the pen needs without the keyboard or the menus, opened where the pointer is:
-// the four colour slots and the eraser, the width, the paper, Undo and Redo, the two views and
-// the colour picker. Choosing a tool, a view or the picker closes it; undo, redo, the width and
-// the paper keep it open for another step. A tap outside it or Escape closes it too.
+// the four colour slots and the eraser, the active slot's nib, the width, the paper, Undo and
+// Redo, the two views and the colour picker. Choosing a tool, a view or the picker closes it;
+// the nib, undo, redo, the width and the paper keep it open for another step. A tap outside it
+// or Escape closes it too.
 class PopupPalette : public QFrame
 {
     Q_OBJECT
@@ -48,5 +49,6 @@ private:
     QPointer<WTView> mCanvas;
     QList<PenButton *> mTools; // by tool number: the eraser first
     QLabel *mWidth = nullptr;
+    QButtonGroup *mBrushes = nullptr; // by BrushKind
     QButtonGroup *mPapers = nullptr;
 };

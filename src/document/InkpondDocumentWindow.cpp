@@ -38,14 +38,17 @@ void InkpondDocument::makeWindowControllers()
         connect(windowController->canvas(), &WTView::canRedoChanged, menu, &MainMenu::validate);
         connect(windowController->canvas(), &WTView::viewChanged, menu, &MainMenu::showViewState);
         connect(windowController->canvas(), &WTView::bgTypeChanged, menu, &MainMenu::showPaper);
+        connect(windowController->canvas(), &WTView::penChanged, menu, &MainMenu::showBrush);
         menu->validate();
     }
     setWindowViews(windowController->colorWell(), windowController->penView(),
                    windowController->brushSizeSlider(), windowController->bgTypeSlider());
     setHistoryViews(windowController->undoButton(), windowController->redoButton());
     mCanvasView->awakeFromNib(std::move(mStartingImage));
-    if (MainMenu *menu = windowController->mainMenu())
+    if (MainMenu *menu = windowController->mainMenu()) {
         menu->showPaper();
+        menu->showBrush();
+    }
     mCanvasView->setFocus();
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);

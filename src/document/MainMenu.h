@@ -42,6 +42,8 @@ public:
     void showViewState();
     // Checks the View menu's paper that the canvas has now (MainMenuPaper.cpp).
     void showPaper();
+    // Checks the Tools menu's nib that the canvas's active slot has now (MainMenuTools.cpp).
+    void showBrush();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -55,6 +57,7 @@ private:
     void buildImageMenu();
     void buildToolsMenu(); // MainMenuTools.cpp
     void addPaperItems(QMenu *view); // MainMenuPaper.cpp
+    void addBrushItems(QMenu *tools); // MainMenuTools.cpp
     void buildWindowMenu();
     void buildHelpMenu();
     void fillRecentMenu();
@@ -72,4 +75,5 @@ private:
     QAction *mFullScreenItem = nullptr;
     QList<QAction *> mDocumentItems; // the Window menu's list of documents
     QList<QAction *> mApplicationItems; // enabled as the application validates them
+    QList<QAction *> mBrushItems; // the Tools menu's nibs, in BrushKind order
 };

@@ -27,7 +27,11 @@ void addMenuKeys(QTreeWidget *tree, const QMenu *menu)
     QTreeWidgetItem *section = nullptr;
     const QList<QAction *> items = menu->actions();
     for (const QAction *item : items) {
-        if (item->menu() || item->isSeparator() || item->shortcuts().isEmpty())
+        if (item->menu()) {
+            addMenuKeys(tree, item->menu()); // under a section of its own
+            continue;
+        }
+        if (item->isSeparator() || item->shortcuts().isEmpty())
             continue;
         if (!section) {
             section = new QTreeWidgetItem(tree, {plainTitle(menu->title())});

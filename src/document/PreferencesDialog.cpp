@@ -1,5 +1,6 @@
 #include "PreferencesDialog.h"
 
+#include "BrushIcons.h"
 #include "PenSettings.h"
 #include "WTView.h"
 #include "ui_PreferencesPanel.h"
@@ -41,6 +42,11 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
     mUi->curvePresetBox->addItem(tr("Soft"), int(PressureCurve::Preset::Soft));
     mUi->curvePresetBox->addItem(tr("Firm"), int(PressureCurve::Preset::Firm));
     mUi->curvePresetBox->addItem(tr("Custom"), int(PressureCurve::Preset::Custom));
+    for (QComboBox *box : brushBoxes())
+        for (BrushKind kind : BrushIcons::kKinds)
+            box->addItem(BrushIcons::icon(kind), BrushIcons::title(kind), int(kind));
+    for (BrushKind kind : {BrushKind::Pen, BrushKind::Airbrush})
+        mUi->eraserShapeBox->addItem(BrushIcons::icon(kind), BrushIcons::title(kind), int(kind));
     refresh();
 
     connect(mUi->curvePresetBox, &QComboBox::currentIndexChanged, this,
@@ -64,6 +70,22 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
     connect(mUi->everyPointerAsTipBox, &QCheckBox::toggled, this, [this](bool on) {
         if (mCanvas)
             mCanvas->core().setTreatsEveryPointerAsTip(on);
+    });
+    // Any slot's nib, not only the active one's; a recording keeps which.
+    const auto boxes = brushBoxes();
+    for (int slot = 0; slot < PenSettings::kSlots; ++slot)
+        connect(boxes[size_t(slot)], &QComboBox::currentIndexChanged, this, [this, slot] {
+            if (mCanvas)
+                mCanvas->core().penSettings().setBrushKind(
+                    slot, BrushKind(brushBoxes()[size_t(slot)]->currentData().toInt()));
+        });
+    connect(mUi->eraserShapeBox, &QComboBox::currentIndexChanged, this, [this] {
+        if (mCanvas)
+            mCanvas->core().setEraserShape(BrushKind(mUi->eraserShapeBox->currentData().toInt()));
+    });
+    connect(mUi->hardnessBox, &QSpinBox::valueChanged, this, [this](int percent) {
+        if (mCanvas)
+            mCanvas->core().setAirbrushHardness(float(percent));
     });
     connect(mUi->buttonBox, &QDialogButtonBox::rejected, panel, &QDialog::close);
     // A replay or another control may change the settings while the panel is open.
@@ -91,6 +113,21 @@ void PreferencesDialog::refresh()
     mUi->smoothingBox->setValue(pen.smoothing());
     mUi->undoDepthBox->setValue(pen.undoDepth());
     mUi->everyPointerAsTipBox->setChecked(pen.treatsEveryPointerAsTip());
+    const auto boxes = brushBoxes();
+    for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
+        QComboBox *box = boxes[size_t(slot)];
+        const QSignalBlocker brushBlocker(box);
+        box->setCurrentIndex(box->findData(int(pen.brushKind(slot))));
+    }
+    const QSignalBlocker shapeBlocker(mUi->eraserShapeBox);
+    const QSignalBlocker hardnessBlocker(mUi->hardnessBox);
+    mUi->eraserShapeBox->setCurrentIndex(mUi->eraserShapeBox->findData(int(pen.eraserShape())));
+    mUi->hardnessBox->setValue(int(std::lround(mCanvas->core().airbrushHardness())));
+}
+
+std::array<QComboBox *, PenLimits::kSlots> PreferencesDialog::brushBoxes() const
+{
+    return {mUi->brushBox1, mUi->brushBox2, mUi->brushBox3, mUi->brushBox4};
 }
 
 void PreferencesDialog::choosePreset(int index)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "PenLimits.h"
+
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <memory>
 
+class QComboBox;
 class QDialog;
 class QWidget;
 class WTView;
@@ -12,8 +16,9 @@ class PreferencesPanel;
 }
 
 // Controller of the Preferences panel (resources/PreferencesPanel.ui): the pressure curve,
-// the minimum width, smoothing, the undo steps and every pointer as the tip, applied to the
-// canvas's pen settings as they are changed. A child of its panel, which is a child of the window.
+// the minimum width, smoothing, the undo steps, every pointer as the tip, each slot's nib, the
+// eraser's shape and the airbrush's hardness, applied to the canvas's pen settings as they are
+// changed. A child of its panel, which is a child of the window.
 class PreferencesDialog : public QObject
 {
     Q_OBJECT
@@ -31,6 +36,7 @@ private:
     void refresh(); // the controls show the settings
     void choosePreset(int index);
     void editCurve();
+    std::array<QComboBox *, PenLimits::kSlots> brushBoxes() const; // by slot
 
     QDialog *mPanel; // the parent
     QPointer<WTView> mCanvas;

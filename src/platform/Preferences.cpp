@@ -262,6 +262,20 @@ void Preferences::setData(const QByteArray &value, const QString &key)
     mSettings->setValue(key, value);
 }
 
+std::optional<QString> Preferences::stringForKey(const QString &key) const
+{
+    const QVariant v = objectForKey(key);
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+void Preferences::setString(const QString &value, const QString &key)
+{
+    mUnsaved = true;
+    mSettings->setValue(key, value);
+}
+
 void Preferences::setStringArray(const QStringList &value, const QString &key)
 {
     mUnsaved = true;

@@ -31,11 +31,14 @@ public:
     QByteArray dataForKey(const QString &key) const;
     // Nothing when the value is missing or not a list of strings.
     std::optional<QStringList> stringArrayForKey(const QString &key) const;
+    // Nothing when the value is missing or not one string.
+    std::optional<QString> stringForKey(const QString &key) const;
 
     void setInteger(qint64 value, const QString &key);
     void setFloat(float value, const QString &key);
     void setData(const QByteArray &value, const QString &key);
     void setStringArray(const QStringList &value, const QString &key);
+    void setString(const QString &value, const QString &key);
     void removeObjectForKey(const QString &key);
 
     // Writes pending changes to the file; also done on exit. Gives up, saying so once, when the

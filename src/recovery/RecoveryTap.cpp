@@ -96,16 +96,22 @@ void RecoveryTap::waitUntilDurable()
 
 QJsonObject RecoveryTap::penSettings(const WTView &canvas)
 {
+    const PenSettings &pen = canvas.core().penSettings();
     QJsonArray colors;
     QJsonArray widths;
+    QJsonArray brushes;
     for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
-        colors.append(colorValue(canvas.core().penSettings().color(slot)));
-        widths.append(double(canvas.core().penSettings().brushSize(slot)));
+        colors.append(colorValue(pen.color(slot)));
+        widths.append(double(pen.brushSize(slot)));
+        brushes.append(Brush::name(pen.brushKind(slot)));
     }
     return {{QStringLiteral("tool"), canvas.activeColor()},
             {QStringLiteral("colors"), colors},
             {QStringLiteral("widths"), widths},
-            {QStringLiteral("rubber"), double(canvas.core().penSettings().rubberSize())},
+            {QStringLiteral("brushes"), brushes},
+            {QStringLiteral("rubber"), double(pen.rubberSize())},
+            {QStringLiteral("eraserShape"), Brush::name(pen.eraserShape())},
+            {QStringLiteral("airbrushHardness"), double(canvas.core().airbrushHardness())},
             {QStringLiteral("undoDepth"), canvas.core().undoDepth()}};
 }
 
@@ -113,12 +119,21 @@ void RecoveryTap::applyPenSettings(WTView &canvas, const QJsonObject &pen)
 {
     const QJsonArray colors = pen.value(QStringLiteral("colors")).toArray();
     const QJsonArray widths = pen.value(QStringLiteral("widths")).toArray();
+    const QJsonArray brushes = pen.value(QStringLiteral("brushes")).toArray();
     for (int slot = 0; slot < PenSettings::kSlots && slot < colors.size() && slot < widths.size(); ++slot) {
         const Color color = colorFromValue(colors[slot]);
         canvas.setActiveColor(slot + 1);
         canvas.setColor(&color);
         canvas.setBrushSize(float(widths[slot].toDouble()));
+        // Records from before nibs painted with the pen.
+        canvas.core().setBrushKind(
+            Brush::fromName(brushes.at(slot).toString()).value_or(BrushKind::Pen));
     }
+    canvas.core().setEraserShape(
+        Brush::fromName(pen.value(QStringLiteral("eraserShape")).toString())
+            .value_or(BrushKind::Pen));
+    canvas.core().setAirbrushHardness(
+        float(pen.value(QStringLiteral("airbrushHardness")).toDouble(0.0)));
     if (pen.contains(QStringLiteral("rubber"))) {
         canvas.setActiveColor(0);
         canvas.setBrushSize(float(pen.value(QStringLiteral("rubber")).toDouble()));
@@ -179,6 +194,14 @@ void RecoveryTap::pointerInput(SessionEvent event)
         if (const Color *color = mCanvas->color())
             mPending.push_back(setting(QStringLiteral("setColor:"), colorValue(*color)));
         mPending.push_back(setting(QStringLiteral("setBrushSize:"), double(mCanvas->brushSize())));
+        const CanvasCore &core = mCanvas->core();
+        const BrushKind nib = core.erasing() ? core.eraserShape() : core.brushKind();
+        mPending.push_back(core.erasing()
+                               ? setting(QStringLiteral("setEraserShape:"), Brush::name(nib))
+                               : setting(QStringLiteral("setBrushKind:"), Brush::name(nib)));
+        if (nib == BrushKind::Airbrush)
+            mPending.push_back(
+                setting(QStringLiteral("setAirbrushHardness:"), double(core.airbrushHardness())));
         mPending.push_back(std::move(event));
         break;
     }

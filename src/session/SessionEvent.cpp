@@ -1,5 +1,7 @@
 #include "SessionEvent.h"
 
+#include "Brush.h"
+
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -109,6 +111,14 @@ bool validValue(ActionValue shape, const QJsonValue &v)
         const qsizetype n = v.toArray().size();
         return n >= 4 && n % 2 == 0 && numbers(int(n));
     }
+    case ActionValue::Brush:
+        return v.isString() && Brush::fromName(v.toString());
+    case ActionValue::EraserShape: {
+        const auto shape = v.isString() ? Brush::fromName(v.toString()) : std::nullopt;
+        return shape == BrushKind::Pen || shape == BrushKind::Airbrush;
+    }
+    case ActionValue::Percent:
+        return v.isDouble() && v.toDouble() >= 0.0 && v.toDouble() <= 100.0;
     }
     return false;
 }
@@ -134,6 +144,12 @@ QString shapeText(ActionValue shape)
         return QStringLiteral("[zoom, rotation, mirrored, panX, panY]");
     case ActionValue::Points:
         return QStringLiteral("[x0, y0, x1, y1, …]");
+    case ActionValue::Brush:
+        return QStringLiteral("\"pen\", \"pencil\", \"airbrush\" or \"marker\"");
+    case ActionValue::EraserShape:
+        return QStringLiteral("\"pen\" or \"airbrush\"");
+    case ActionValue::Percent:
+        return QStringLiteral("a number from 0 to 100");
     }
     return {};
 }
@@ -187,6 +203,11 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"setTreatEveryPointerAsTip:", ActionValue::Integer},
         // How many strokes can be undone; recordings before it had 10.
         {"setUndoDepth:", ActionValue::Integer},
+        // The active slot's nib, the eraser's shape and the airbrush's hardness; recordings
+        // before nibs painted with the pen.
+        {"setBrushKind:", ActionValue::Brush},
+        {"setEraserShape:", ActionValue::EraserShape},
+        {"setAirbrushHardness:", ActionValue::Percent},
         // The canvas's view: zoom, degrees clockwise, mirrored (0 or 1), pan in widget pixels.
         {"setView:", ActionValue::View},
         // The rectangle a crop or resize came to, whatever the window showed.

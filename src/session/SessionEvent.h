@@ -74,6 +74,19 @@ QJsonArray colorValue(const Color &color);
 Color colorFromValue(const QJsonValue &value);
 
 // Whether the action takes a value, and of which shape. RectOrNone: a Rect that older recordings
-// leave out.
-enum class ActionValue { None, Integer, Number, Colour, Size, Rect, RectOrNone, Points, View };
+// leave out. Brush: a nib's name; EraserShape: "pen" or "airbrush"; Percent: a number 0 to 100.
+enum class ActionValue {
+    None,
+    Integer,
+    Number,
+    Colour,
+    Size,
+    Rect,
+    RectOrNone,
+    Points,
+    View,
+    Brush,
+    EraserShape,
+    Percent
+};
 std::optional<ActionValue> actionValueShape(const QString &name);

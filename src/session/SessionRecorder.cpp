@@ -274,6 +274,8 @@ void SessionRecorder::watchCanvas(WTView *canvas)
         recordSetting(QStringLiteral("setActiveColor:"), slot + 1);
         recordSetting(QStringLiteral("setColor:"), colorValue(state.colors[size_t(slot)]));
         recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[size_t(slot)]));
+        state.brushes[size_t(slot)] = canvas->core().penSettings().brushKind(slot);
+        recordSetting(QStringLiteral("setBrushKind:"), Brush::name(state.brushes[size_t(slot)]));
     }
     state.rubber = canvas->core().penSettings().rubberSize();
     recordSetting(QStringLiteral("setActiveColor:"), 0);
@@ -322,6 +324,7 @@ void SessionRecorder::penChanged(WTView *canvas)
             state.rubber = canvas->core().penSettings().rubberSize();
             recordSetting(QStringLiteral("setBrushSize:"), double(state.rubber));
         }
+        recordBrushes(*canvas, state);
         return;
     }
     const auto slot = size_t(PenSettings::slotOfTool(tool));
@@ -334,6 +337,30 @@ void SessionRecorder::penChanged(WTView *canvas)
     if (canvas->core().penSettings().brushSize(int(slot)) != state.widths[slot]) {
         state.widths[slot] = canvas->core().penSettings().brushSize(int(slot));
         recordSetting(QStringLiteral("setBrushSize:"), double(state.widths[slot]));
+    }
+    recordBrushes(*canvas, state);
+}
+
+// The active slot's nib, as a replay sets it; another slot's (from the preferences) by
+// choosing that slot for the while, then the slot the eraser gives back and the tool in use.
+void SessionRecorder::recordBrushes(const WTView &canvas, PenState &state)
+{
+    const PenSettings &pen = canvas.core().penSettings();
+    const bool erasing = canvas.core().erasing();
+    const int active = erasing ? -1 : PenSettings::slotOfTool(state.tool);
+    for (int slot = 0; slot < PenSettings::kSlots; ++slot) {
+        BrushKind &recorded = state.brushes[size_t(slot)];
+        if (pen.brushKind(slot) == recorded)
+            continue;
+        recorded = pen.brushKind(slot);
+        if (slot != active)
+            recordSetting(QStringLiteral("setActiveColor:"), slot + 1);
+        recordSetting(QStringLiteral("setBrushKind:"), Brush::name(recorded));
+        if (slot == active)
+            continue;
+        if (erasing && canvas.core().toolBeforeEraser() != slot + 1)
+            recordSetting(QStringLiteral("setActiveColor:"), canvas.core().toolBeforeEraser());
+        recordSetting(QStringLiteral("setActiveColor:"), state.tool);
     }
 }
 
@@ -365,6 +392,14 @@ void SessionRecorder::recordPenInput(const WTView &canvas, PenState &state)
     if (state.undoDepth != pen.undoDepth()) {
         state.undoDepth = pen.undoDepth();
         recordSetting(QStringLiteral("setUndoDepth:"), pen.undoDepth());
+    }
+    if (state.eraserShape != pen.eraserShape()) {
+        state.eraserShape = pen.eraserShape();
+        recordSetting(QStringLiteral("setEraserShape:"), Brush::name(pen.eraserShape()));
+    }
+    if (state.airbrushHardness != canvas.core().airbrushHardness()) {
+        state.airbrushHardness = canvas.core().airbrushHardness();
+        recordSetting(QStringLiteral("setAirbrushHardness:"), double(*state.airbrushHardness));
     }
     if (state.everyPointerIsTip != pen.treatsEveryPointerAsTip()) {
         state.everyPointerIsTip = pen.treatsEveryPointerAsTip();

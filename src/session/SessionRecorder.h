@@ -68,6 +68,7 @@ private:
         int tool = 1;
         std::array<Color, PenSettings::kSlots> colors;
         std::array<float, PenSettings::kSlots> widths {};
+        std::array<BrushKind, PenSettings::kSlots> brushes {};
         float rubber = 0.0f;
         // Pen input settings, as recorded last; nothing before the first.
         std::optional<int> curvePreset;
@@ -76,6 +77,8 @@ private:
         std::optional<int> smoothing;
         std::optional<bool> everyPointerIsTip;
         std::optional<int> undoDepth;
+        std::optional<BrushKind> eraserShape;
+        std::optional<float> airbrushHardness; // percent
     };
 
     void recordKey(QEvent *event);
@@ -84,6 +87,7 @@ private:
     void watchCanvas(WTView *canvas);
     void penChanged(WTView *canvas);
     void recordPenInput(const WTView &canvas, PenState &state);
+    void recordBrushes(const WTView &canvas, PenState &state);
     void watchAction(QAction *action);
     void actionTriggered(QAction *action);
     void watchQuestion(QMessageBox *box);

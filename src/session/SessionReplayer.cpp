@@ -442,6 +442,17 @@ bool SessionReplayer::performPenInputSetting(const SessionEvent &e)
             mCanvas->core().setUndoDepth(int(depth));
     } else if (name == QLatin1String("setTreatEveryPointerAsTip:")) {
         mCanvas->core().setTreatsEveryPointerAsTip(e.value.toDouble() != 0.0);
+    } else if (name == QLatin1String("setBrushKind:") || name == QLatin1String("setEraserShape:")) {
+        // Checked as the line was read; events made in code may hold anything.
+        const auto kind = Brush::fromName(e.value.toString());
+        if (!kind)
+            warn(QStringLiteral("there is no brush \"%1\"").arg(e.value.toString()));
+        else if (name == QLatin1String("setBrushKind:"))
+            mCanvas->core().setBrushKind(*kind);
+        else
+            mCanvas->core().setEraserShape(*kind);
+    } else if (name == QLatin1String("setAirbrushHardness:")) {
+        mCanvas->core().setAirbrushHardness(float(e.value.toDouble()));
     } else {
         return false;
     }
