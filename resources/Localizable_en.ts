@@ -850,6 +850,18 @@ Continue?</translation>
         <source>Custom</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Brush outline</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Crosshair</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Outline and crosshair</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PreferencesPanel</name>
@@ -903,6 +915,18 @@ Continue?</translation>
     </message>
     <message>
         <source>How many strokes can be undone; fewer merges the oldest into the picture for good</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pointer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;While hovering, show:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What the canvas draws under the pen or the mouse before a press</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

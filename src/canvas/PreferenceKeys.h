@@ -26,6 +26,8 @@ inline const QString kSmoothing = QStringLiteral("Smoothing");
 inline const QString kUndoDepth = QStringLiteral("UndoDepth");
 // Non-zero: the eraser end draws as the pen tip does.
 inline const QString kTreatEveryPointerAsTip = QStringLiteral("TreatEveryPointerAsTip");
+// What shows under a hovering pointer, a PenLimits::HoverMark.
+inline const QString kHoverOutline = QStringLiteral("HoverOutline");
 // Non-zero: read the kernel's tablet devices directly (needs the input group).
 inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 

@@ -41,6 +41,9 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
     mUi->curvePresetBox->addItem(tr("Soft"), int(PressureCurve::Preset::Soft));
     mUi->curvePresetBox->addItem(tr("Firm"), int(PressureCurve::Preset::Firm));
     mUi->curvePresetBox->addItem(tr("Custom"), int(PressureCurve::Preset::Custom));
+    mUi->hoverMarkBox->addItem(tr("Brush outline"), int(PenSettings::HoverMark::Outline));
+    mUi->hoverMarkBox->addItem(tr("Crosshair"), int(PenSettings::HoverMark::Crosshair));
+    mUi->hoverMarkBox->addItem(tr("Outline and crosshair"), int(PenSettings::HoverMark::Both));
     refresh();
 
     connect(mUi->curvePresetBox, &QComboBox::currentIndexChanged, this,
@@ -65,6 +68,11 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
         if (mCanvas)
             mCanvas->core().setTreatsEveryPointerAsTip(on);
     });
+    connect(mUi->hoverMarkBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (mCanvas)
+            mCanvas->core().penSettings().setHoverMark(
+                PenSettings::HoverMark(mUi->hoverMarkBox->itemData(index).toInt()));
+    });
     connect(mUi->buttonBox, &QDialogButtonBox::rejected, panel, &QDialog::close);
     // A replay or another control may change the settings while the panel is open.
     connect(canvas, &WTView::penChanged, this, &PreferencesDialog::refresh);
@@ -83,6 +91,7 @@ void PreferencesDialog::refresh()
     const QSignalBlocker smoothingBlocker(mUi->smoothingBox);
     const QSignalBlocker depthBlocker(mUi->undoDepthBox);
     const QSignalBlocker tipBlocker(mUi->everyPointerAsTipBox);
+    const QSignalBlocker hoverBlocker(mUi->hoverMarkBox);
     mUi->curvePresetBox->setCurrentIndex(
         mUi->curvePresetBox->findData(int(pen.pressureCurvePreset())));
     mUi->curveView->setCurve(pen.pressureCurve());
@@ -91,6 +100,7 @@ void PreferencesDialog::refresh()
     mUi->smoothingBox->setValue(pen.smoothing());
     mUi->undoDepthBox->setValue(pen.undoDepth());
     mUi->everyPointerAsTipBox->setChecked(pen.treatsEveryPointerAsTip());
+    mUi->hoverMarkBox->setCurrentIndex(mUi->hoverMarkBox->findData(int(pen.hoverMark())));
 }
 
 void PreferencesDialog::choosePreset(int index)

@@ -12,8 +12,9 @@ class PreferencesPanel;
 }
 
 // Controller of the Preferences panel (resources/PreferencesPanel.ui): the pressure curve,
-// the minimum width, smoothing, the undo steps and every pointer as the tip, applied to the
-// canvas's pen settings as they are changed. A child of its panel, which is a child of the window.
+// the minimum width, smoothing, the undo steps, every pointer as the tip and what shows under
+// a hovering pointer, applied to the canvas's pen settings as they are changed. A child of its
+// panel, which is a child of the window.
 class PreferencesDialog : public QObject
 {
     Q_OBJECT
