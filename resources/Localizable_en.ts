@@ -905,6 +905,18 @@ Continue?</translation>
         <source>Custom</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Brush outline</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Crosshair</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Outline and crosshair</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PreferencesPanel</name>
@@ -994,6 +1006,15 @@ Continue?</translation>
     </message>
     <message>
         <source>How far out from its centre the airbrush paints at full strength; 0 fades from the centre</source>
+        <source>Pointer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;While hovering, show:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What the canvas draws under the pen or the mouse before a press</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -75,7 +75,8 @@ private slots:
         sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
         QVERIFY(!o.canvas->erasing());
         if (!seeThrough) {
-            QVERIFY(!o.canvas->hasMouseTracking());
+            QVERIFY(o.canvas->hasMouseTracking()); // the brush outline follows the mouse
+            QVERIFY(!o.canvas->core().isDrawingLine());
             return;
         }
         QCOMPARE(qAlpha(paperOf(*o.canvas).pixel(300, 301)), 64);

@@ -180,12 +180,13 @@ private slots:
     }
 
     // Every sample, eraser stroke, line preview, dropped line, commit and hover of the canvas's own
-    // crosshair repaints only what it touched; the screen built from those repaints must equal a
-    // repaint of the whole canvas.
+    // crosshair and brush outline repaints only what it touched; the screen built from those
+    // repaints must equal a repaint of the whole canvas.
     void rectangleRepaintsEqualWholeRepaint()
     {
         TabletPlatform::forceShowsTabletCursor(false);
         WTView canvas(Rect(0, 0, 300, 200));
+        canvas.core().penSettings().setHoverMark(PenSettings::HoverMark::Both);
         QVERIFY(canvas.setSheetSize({250, 150})); // the sheet sits inside a margin
         canvas.show();
         QVERIFY(QTest::qWaitForWindowExposed(&canvas));
@@ -541,6 +542,7 @@ private slots:
         TabletPlatform::forceShowsTabletCursor(false);
         Opened opened;
         WTView &canvas = *opened.canvas;
+        canvas.core().penSettings().setHoverMark(PenSettings::HoverMark::Crosshair);
         canvas.setActiveColor(0); // the eraser: the mouse click below leaves nothing to see
         const QImage before = shown(canvas);
         hover(canvas, {60, 50});
@@ -730,6 +732,7 @@ private slots:
         QFETCH(double, degrees);
         Opened opened;
         WTView &canvas = *opened.canvas;
+        canvas.core().penSettings().setHoverMark(PenSettings::HoverMark::Crosshair); // no outline
         canvas.setBgType(float(BgType::Plain));
         ViewTransform view;
         view.setZoom(zoom);

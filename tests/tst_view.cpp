@@ -1,10 +1,16 @@
 // The view: zoom, rotation, mirror and pan between the sheet and the widget, what it shows at
 // every zoom, and the input that moves it.
+#include "Brush.h"
+#include "PenSettings.h"
+#include "Preferences.h"
 #include "SheetContainer.h"
 #include "StrokeDriver.h"
+#include "TabletPlatform.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
+#include <QClipboard>
+#include <QMimeData>
 #include <QNativeGestureEvent>
 #include <QRandomGenerator>
 #include <QWheelEvent>
@@ -41,6 +47,17 @@ void scribble(WTView &canvas, quint32 seed, int strokes)
         const Point b {strokes::uniform(rng, 0, s.width), strokes::uniform(rng, 0, s.height)};
         strokes::freehand(canvas, {a, {(a.x + b.x) / 2, a.y}, b});
     }
+}
+
+void hover(WTView &canvas, Point p)
+{
+    strokes::sendTablet(canvas, QEvent::TabletMove, p, 0.0f, Qt::NoButton, Qt::NoButton);
+}
+
+QByteArray copied(WTView &canvas)
+{
+    canvas.copy();
+    return QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png"));
 }
 
 QPointF sheetPointAt(const WTView &canvas, QPointF widgetPoint)
@@ -327,6 +344,196 @@ private slots:
         // The pen draws again afterwards.
         dab(canvas, 600, 450);
         QVERIFY(!canvas.undoLayers().empty());
+    }
+
+    // The outline is the nib mapped point for point through the view's own mapping, centred
+    // under the pointer; its repaint rectangle holds it with little to spare, so it grows with
+    // the zoom and the width.
+    void brushOutlineIsTheNibThroughTheView_data()
+    {
+        QTest::addColumn<ViewTransform>("view");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<float>("width");
+        QTest::newRow("pen, actual size") << viewOf(1) << int(BrushKind::Pen) << 20.0f;
+        QTest::newRow("pen, zoomed in") << viewOf(4) << int(BrushKind::Pen) << 20.0f;
+        QTest::newRow("pen, wider") << viewOf(4) << int(BrushKind::Pen) << 40.0f;
+        QTest::newRow("airbrush, zoomed out") << viewOf(0.5) << int(BrushKind::Airbrush) << 30.0f;
+        QTest::newRow("marker, turned") << viewOf(2, 30) << int(BrushKind::Marker) << 24.0f;
+        QTest::newRow("marker, turned and mirrored")
+            << viewOf(1.5, -60, true, {12, -7}) << int(BrushKind::Marker) << 24.0f;
+    }
+
+    void brushOutlineIsTheNibThroughTheView()
+    {
+        QFETCH(ViewTransform, view);
+        QFETCH(int, kind);
+        QFETCH(float, width);
+        Stage stage({500, 400}, {1200, 900});
+        WTView &canvas = *stage.canvas;
+        canvas.setView(view);
+        canvas.core().penSettings().setBrushKind(0, BrushKind(kind));
+        canvas.setActiveColor(1);
+        canvas.setBrushSize(width);
+        const Point at = canvas.canvasPointFromWidget({250, 200});
+        hover(canvas, at);
+        const BrushOutline &outline = canvas.brushOutline();
+        QVERIFY(outline.isShown());
+        QVERIFY(!outline.isCross());
+
+        const QPainterPath nib = Brush::nibOutline(BrushKind(kind), width,
+                                                   Brush::kFixedMarkerAngle);
+        const QPainterPath shown = canvas.nibOutlineAt(outline.position());
+        QCOMPARE(shown.elementCount(), nib.elementCount());
+        for (int i = 0; i < nib.elementCount(); ++i) {
+            const QPointF e = nib.elementAt(i);
+            const QPointF expected = canvas.widgetPointFromCanvas(
+                {at.x + float(e.x()), at.y + float(e.y())});
+            const QPointF d = QPointF(shown.elementAt(i)) - expected;
+            QVERIFY2(std::hypot(d.x(), d.y()) < 0.05, qPrintable(QString::number(i)));
+        }
+        const QRectF box = shown.boundingRect();
+        const QPointF off = box.center() - canvas.widgetPointFromCanvas(at);
+        QVERIFY(std::hypot(off.x(), off.y()) < 0.05);
+        const QRect dirty = outline.rect();
+        QVERIFY(QRectF(dirty).contains(box.adjusted(-1.5, -1.5, 1.5, 1.5)));
+        QVERIFY(box.adjusted(-5, -5, 5, 5).contains(QRectF(dirty)));
+    }
+
+    // The marker's chisel lies across the way the pen leans, on screen as on the sheet.
+    void markerOutlineTurnsWithTheTilt()
+    {
+        Stage stage({500, 400}, {1200, 900});
+        WTView &canvas = *stage.canvas;
+        canvas.core().penSettings().setBrushKind(2, BrushKind::Marker);
+        canvas.setActiveColor(3);
+        canvas.setBrushSize(40);
+        auto shape = [&](float tiltX, float tiltY) {
+            return canvas.nibOutlineAt({250, 200}, tiltX, tiltY).boundingRect().size();
+        };
+        // Leaning right: the chisel stands up the screen; leaning towards the user: it lies flat.
+        QVERIFY(shape(40, 0).height() > 3 * shape(40, 0).width());
+        QVERIFY(shape(0, 40).width() > 3 * shape(0, 40).height());
+        canvas.setView(viewOf(1, 90));
+        QVERIFY(shape(40, 0).width() > 3 * shape(40, 0).height());
+        // The round nibs do not turn.
+        canvas.core().penSettings().setBrushKind(2, BrushKind::Pen);
+        QCOMPARE(shape(40, 0), shape(0, 40));
+    }
+
+    // An outline a few device pixels across is shown as a small cross, so the pointer never
+    // vanishes; zoomed in, the same width is an outline again.
+    void tinyOutlineFallsBackToACross()
+    {
+        Stage stage({500, 400}, {1200, 900});
+        WTView &canvas = *stage.canvas;
+        canvas.setActiveColor(1);
+        canvas.setBrushSize(1);
+        const QPointF middle(250, 200);
+        hover(canvas, canvas.canvasPointFromWidget(middle));
+        QVERIFY(canvas.brushOutline().isCross());
+        const QImage cross = stage.shown();
+        const QPoint pixel = (middle * cross.devicePixelRatio()).toPoint();
+        QCOMPARE(cross.pixel(pixel), qRgb(0, 0, 0));
+        canvas.setDisplayZoom(8);
+        QVERIFY(canvas.brushOutline().isShown());
+        QVERIFY(!canvas.brushOutline().isCross());
+    }
+
+    // The setting chooses the outline, the crosshair or both; the crosshair keeps its rule (a
+    // tablet tool where the platform draws no cursor), the outline follows the mouse too. A
+    // damaged value reads as the outline.
+    void hoverSettingChoosesTheMarks_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("outline");
+        QTest::addColumn<bool>("crosshair");
+        QTest::newRow("outline") << QByteArray("0") << true << false;
+        QTest::newRow("crosshair") << QByteArray("1") << false << true;
+        QTest::newRow("both") << QByteArray("2") << true << true;
+        QTest::newRow("out of range") << QByteArray("7") << true << false;
+        QTest::newRow("not a number") << QByteArray("lots") << true << false;
+    }
+
+    void hoverSettingChoosesTheMarks()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, outline);
+        QFETCH(bool, crosshair);
+        TabletPlatform::forceShowsTabletCursor(false);
+        Stage stage({500, 400}, {1200, 900});
+        WTView &canvas = *stage.canvas;
+        Preferences &store = canvas.core().penSettings().store();
+        bool number = false;
+        if (const int value = stored.toInt(&number); number)
+            store.setInteger(value, QStringLiteral("HoverOutline"));
+        else
+            store.setData(stored, QStringLiteral("HoverOutline"));
+        canvas.core().penSettings().setHoverMark(PenSettings(store).hoverMark());
+        hover(canvas, {600, 450});
+        QCOMPARE(canvas.brushOutline().isShown(), outline);
+        QCOMPARE(canvas.hoverCrosshair().isShown(), crosshair);
+        strokes::sendMouse(canvas, QEvent::MouseMove, {620, 450}, Qt::NoButton, Qt::NoButton);
+        QCOMPARE(canvas.hasMouseTracking(), outline);
+        QCOMPARE(canvas.brushOutline().isShown(), outline);
+        TabletPlatform::forceShowsTabletCursor(true);
+        hover(canvas, {600, 450});
+        QCOMPARE(canvas.brushOutline().isShown(), outline);
+        QVERIFY(!canvas.hoverCrosshair().isShown());
+        TabletPlatform::forceShowsTabletCursor(std::nullopt);
+    }
+
+    // Gone while something else has the pointer, and never part of the picture.
+    void brushOutlineStaysOffThePicture()
+    {
+        Stage stage({500, 400}, {1200, 900});
+        WTView &canvas = *stage.canvas;
+        canvas.setActiveColor(1);
+        canvas.setBrushSize(30);
+        const QImage before = stage.shown();
+        const QByteArray copiedBefore = copied(canvas);
+        QVERIFY(!copiedBefore.isEmpty());
+        hover(canvas, {600, 450});
+        QVERIFY(stage.shown() != before);
+        QCOMPARE(copied(canvas), copiedBefore);
+        const QRect small = canvas.brushOutline().rect();
+        canvas.setBrushSize(60);
+        QVERIFY(canvas.brushOutline().rect().contains(small.adjusted(10, 10, -10, -10)));
+        QVERIFY(canvas.brushOutline().rect().width() > small.width() + 25);
+
+        // Leaving, a stroke, Space held for a view drag, the armed picker, the palette.
+        QEvent leave(QEvent::Leave);
+        using namespace strokes;
+        const std::pair<std::function<void()>, bool> hiders[] = {
+            {[&] { QApplication::sendEvent(&canvas, &leave); }, false},
+            {[&] {
+                 sendTablet(canvas, QEvent::TabletPress, {600, 450}, 0.5f, Qt::LeftButton,
+                            Qt::LeftButton);
+                 sendTablet(canvas, QEvent::TabletMove, {610, 450}, 0.5f, Qt::NoButton,
+                            Qt::LeftButton);
+                 sendTablet(canvas, QEvent::TabletRelease, {610, 450}, 0, Qt::LeftButton,
+                            Qt::NoButton);
+             },
+             false},
+            {[&] { QTest::keyPress(&canvas, Qt::Key_Space); }, true},
+            {[&] { canvas.core().pickColor(); }, true},
+            {[&] {
+                 sendTablet(canvas, QEvent::TabletPress, {600, 450}, 0, Qt::RightButton,
+                            Qt::RightButton);
+             },
+             false},
+        };
+        for (const auto &[hide, whileItLasts] : hiders) {
+            hover(canvas, {600, 450});
+            QVERIFY(canvas.brushOutline().isShown());
+            hide();
+            QVERIFY(!canvas.brushOutline().isShown());
+            if (whileItLasts) {
+                hover(canvas, {610, 450});
+                QVERIFY(!canvas.brushOutline().isShown());
+            }
+            QTest::keyRelease(&canvas, Qt::Key_Space);
+            canvas.cancelOperation();
+        }
     }
 
     // On a screen of two device pixels a point, Actual Size puts one picture pixel on one

@@ -11,4 +11,8 @@ inline constexpr int kEraserTool = 0;
 inline constexpr float kMinWidth = 0.5f;
 inline constexpr float kMaxWidth = 100.0f;
 
+// What the canvas draws under a hovering pen or mouse: the outline of what a press would paint,
+// the crosshair (only where the platform shows no cursor for a tablet tool), or both.
+enum class HoverMark : int { Outline = 0, Crosshair = 1, Both = 2 };
+
 } // namespace PenLimits

@@ -95,6 +95,7 @@ PenSettings::PenSettings(Preferences &store, QObject *parent)
     mSmoothing = storedInteger(store, PreferenceKeys::kSmoothing);
     mUndoDepth = storedInteger(store, PreferenceKeys::kUndoDepth);
     mEveryPointerIsTip = storedInteger(store, PreferenceKeys::kTreatEveryPointerAsTip) != 0;
+    mHoverMark = HoverMark(storedInteger(store, PreferenceKeys::kHoverOutline));
 }
 
 const Color &PenSettings::color(int slot) const
@@ -220,6 +221,14 @@ void PenSettings::setTreatsEveryPointerAsTip(bool on)
 {
     mEveryPointerIsTip = on;
     mStore.setInteger(on ? 1 : 0, PreferenceKeys::kTreatEveryPointerAsTip);
+    emit changed();
+}
+
+void PenSettings::setHoverMark(HoverMark mark)
+{
+    const int value = std::clamp(int(mark), int(HoverMark::Outline), int(HoverMark::Both));
+    mHoverMark = HoverMark(value);
+    mStore.setInteger(value, PreferenceKeys::kHoverOutline);
     emit changed();
 }
 

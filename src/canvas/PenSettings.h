@@ -14,8 +14,8 @@ class Preferences;
 
 // The settings a canvas draws with, kept in the store given to it: the colour, width and nib of
 // each of the four slots, the eraser's width and shape, the airbrush's hardness, the tool each
-// pointer type brings back, and the paper. A value the store holds that cannot serve reads as its
-// registered default.
+// pointer type brings back, the paper, and what shows under a hovering pointer. A value the
+// store holds that cannot serve reads as its registered default.
 class PenSettings : public QObject
 {
     Q_OBJECT
@@ -27,6 +27,7 @@ public:
     static constexpr int slotOfTool(int tool) { return tool - kEraserTool - 1; }
     static constexpr float kMinWidth = PenLimits::kMinWidth;
     static constexpr float kMaxWidth = PenLimits::kMaxWidth;
+    using HoverMark = PenLimits::HoverMark;
 
     // The next width up or down a ladder whose steps grow with the width (about a tenth of it),
     // so a step feels alike at 1 and at 100 points; a width between two rungs goes to the
@@ -86,6 +87,10 @@ public:
     bool treatsEveryPointerAsTip() const { return mEveryPointerIsTip; }
     void setTreatsEveryPointerAsTip(bool on);
 
+    // What the canvas draws under a hovering pointer.
+    HoverMark hoverMark() const { return mHoverMark; }
+    void setHoverMark(HoverMark mark);
+
     BgType bgType() const;
     void setBgType(BgType type);
 
@@ -111,4 +116,5 @@ private:
     int mSmoothing = 0;
     int mUndoDepth = 0;
     bool mEveryPointerIsTip = false;
+    HoverMark mHoverMark = HoverMark::Outline;
 };

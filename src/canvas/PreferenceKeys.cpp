@@ -42,6 +42,8 @@ std::vector<NumberKey> makeNumberKeys()
     keys.push_back(whole(kUndoDepth, 10, Picture::kMinUndoDepth, Picture::kMaxUndoDepth));
     keys.push_back(whole(kTreatEveryPointerAsTip, 0, 0, 1));
     keys.push_back({kAirbrushHardness, 0.0, 0.0, 100.0, false});
+    keys.push_back(whole(kHoverOutline, int(PenLimits::HoverMark::Outline), 0,
+                         int(PenLimits::HoverMark::Both)));
     keys.push_back(whole(kTabletMonitor, 0, 0, 1)); // off: opening /dev/input exposes keyboards too
     // The tool each pointer type brings back: the first slot, the eraser end the eraser.
     for (const QString &key : kToolKeys)

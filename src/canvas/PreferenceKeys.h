@@ -30,6 +30,8 @@ inline const QString kTreatEveryPointerAsTip = QStringLiteral("TreatEveryPointer
 inline const QString kEraserShape = QStringLiteral("EraserShape");
 // The airbrush's hardness in percent, 0 (soft from the centre) to 100.
 inline const QString kAirbrushHardness = QStringLiteral("AirbrushHardness");
+// What shows under a hovering pointer, a PenLimits::HoverMark.
+inline const QString kHoverOutline = QStringLiteral("HoverOutline");
 // Non-zero: read the kernel's tablet devices directly (needs the input group).
 inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 

@@ -19,6 +19,7 @@ WTView::WTView(const Rect &frame, QWidget *parent, Preferences *store)
     mBgType = mCore->paper();
     mBgTypeApplied = true; // setting the same type again stores nothing
     connectCore();
+    applyMouseTracking();
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
     setFrame(frame);
 }
@@ -30,6 +31,7 @@ void WTView::connectCore()
     connect(mCore, &CanvasCore::penChanged, this, [this] {
         if (mRubberButton)
             mRubberButton->setChecked(mCore->erasing());
+        refreshHoverMarks();
         emit penChanged();
     });
     connect(mCore, &CanvasCore::pictureChanged, this, &WTView::pictureChanged);
@@ -43,13 +45,14 @@ void WTView::connectCore()
     connect(mCore, &CanvasCore::sheetRefused, this, &WTView::refuseSheetSize);
     connect(mCore, &CanvasCore::hoverWanted, this, &WTView::setAcceptsMouseMovedEvents);
     connect(mCore, &CanvasCore::pickingChanged, this, &WTView::showPicking);
-    connect(mCore, &CanvasCore::pointerLeftProximity, this, &WTView::hideCrosshair);
+    connect(mCore, &CanvasCore::pointerLeftProximity, this, &WTView::hideHoverMarks);
     mCore->setCropConfirmation([this](const Rect &r) { confirmCropResize(r); });
 }
 
 void WTView::setAcceptsMouseMovedEvents(bool accept)
 {
-    setMouseTracking(accept);
+    mHoverWanted = accept;
+    applyMouseTracking();
     setTabletTracking(true);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Background.h"
+#include "BrushOutline.h"
 #include "CanvasCore.h"
 #include "Color.h"
 #include "Geometry.h"
@@ -146,8 +147,14 @@ public:
     {
         mCore->drawLineToPoint(point, pressure, promptOnly);
     }
-    // Drawn under a hovering tablet tool where the platform shows no cursor for it.
+    // What hovers over the canvas (WTViewHover.cpp), as the hover setting chooses: the outline of
+    // what a press would paint, under the pen or the mouse; the crosshair, under a tablet tool
+    // where the platform shows no cursor for it.
     const HoverCrosshair &hoverCrosshair() const { return mCrosshair; }
+    const BrushOutline &brushOutline() const { return mOutline; }
+    // The outline a press at widgetPoint would paint, in widget pixels: the active tool's nib at
+    // full pressure, turned by the pen's tilt (degrees, as in PointerSample), through the view.
+    QPainterPath nibOutlineAt(QPointF widgetPoint, float tiltX = 0.0f, float tiltY = 0.0f) const;
 
 
     // Canvas coordinates against the widget's, through the view.
@@ -260,7 +267,15 @@ private:
     // The line preview over what was drawn of part r; inPicture: that was drawn at full size
     // with the pending line, which then shows there if it must (Picture::showsThroughPicture).
     void drawLinePreviewInRect(const Rect &r, bool inPicture);
+    // A pointer hovers at widgetPoint: the marks the setting and the moment allow follow it.
+    void hoverAt(QPointF widgetPoint, const PointerSample &sample);
     void hideCrosshair();
+    void hideOutline();
+    void hideHoverMarks();
+    // After a change of the width, tool, nib, setting or view: the outline where it stood.
+    void refreshHoverMarks();
+    // Mouse moves are followed for the outline, and for a pending line's preview.
+    void applyMouseTracking();
     // The view's matrices after a change of view, frame or container.
     void updateViewMatrix();
     QPointF viewCentre() const; // the container's middle, in unzoomed widget pixels
@@ -306,6 +321,10 @@ private:
     CanvasQuestions *mQuestions = nullptr; // not owned
     QAbstractButton *mRubberButton = nullptr; // not owned
     HoverCrosshair mCrosshair; // in widget pixels
+    BrushOutline mOutline; // in widget pixels
+    float mOutlineTiltX = 0.0f; // of the sample the outline was last shown for
+    float mOutlineTiltY = 0.0f;
+    bool mHoverWanted = false; // by the core, for a pending line
 
     QRect mLastDirty; // widget pixels of the last setNeedsDisplayInRect()
 

@@ -116,15 +116,21 @@ void WTView::setView(const ViewTransform &view)
         && moved.y() == std::round(moved.y()) && dpr == std::round(dpr);
     if (sameShape && wholePixels && isOpaque() && !mCore->hasLinePreview()) {
         // A pan moves what is on screen; only what comes into view is drawn.
-        const QRect crosshair = mCrosshair.isShown() ? mCrosshair.rect() : QRect();
+        // The marks over the picture moved with it; they are put back where the pointer is.
+        QRegion marks;
+        if (mCrosshair.isShown())
+            marks |= mCrosshair.rect();
+        if (mOutline.isShown())
+            marks |= mOutline.rect();
         const QRect open = unoverlappedRect();
         scroll(int(moved.x()), int(moved.y()), open);
         update(QRegion(rect()) - open);
-        update(crosshair);
-        update(crosshair.translated(int(moved.x()), int(moved.y())));
+        update(marks);
+        update(marks.translated(int(moved.x()), int(moved.y())));
     } else {
         update();
     }
+    refreshHoverMarks();
     emit viewChanged();
 }
 
@@ -302,6 +308,8 @@ void WTView::endViewDrag()
 
 void WTView::updateNavigationCursor()
 {
+    if (isNavigating() || mCore->isPicking())
+        hideOutline();
     if (mViewDrag != ViewDrag::None)
         setCursor(Qt::ClosedHandCursor);
     else if (mSpaceHeld)

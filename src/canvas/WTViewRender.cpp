@@ -180,6 +180,7 @@ void WTView::paintEvent(QPaintEvent *event)
     }
     // Over everything, in the widget's own pixels.
     painter.resetTransform();
+    mOutline.paint(painter);
     mCrosshair.paint(painter);
     // A turned view zoomed out between levels needs a large scratch; it is not kept.
     if (qint64(mViewScratch.width()) * mViewScratch.height() > kKeptScratchPixels)

@@ -36,7 +36,7 @@ PointerSample WTView::sampleAt(QPointF position, Qt::KeyboardModifiers modifiers
 
 void WTView::mousePressEvent(QMouseEvent *event)
 {
-    hideCrosshair(); // the mouse is in use: the platform's cursor shows
+    hideHoverMarks(); // the mouse is in use: the platform's cursor shows
     if (beginViewDrag(event->button(), event->modifiers(), event->position(), false))
         return;
     if (requestsPalette(event->button())) {
@@ -52,12 +52,21 @@ void WTView::mousePressEvent(QMouseEvent *event)
 
 void WTView::mouseMoveEvent(QMouseEvent *event)
 {
-    hideCrosshair();
-    if (continueViewDrag(event->position()) || madeFromTablet(event))
+    if (continueViewDrag(event->position()) || madeFromTablet(event)) {
+        hideOutline();
+        return;
+    }
+    const PointerSample sample = sampleAt(event->position(), event->modifiers());
+    const bool hovering = event->buttons() == Qt::NoButton;
+    if (hovering)
+        hoverAt(event->position(), sample);
+    else
+        hideHoverMarks();
+    // Followed for the outline alone, a hover is nothing to the core.
+    if (hovering && !mHoverWanted)
         return;
     const bool held = event->buttons() & Qt::LeftButton;
-    mCore->take(held ? SampleKind::Move : SampleKind::Hover,
-                sampleAt(event->position(), event->modifiers()));
+    mCore->take(held ? SampleKind::Move : SampleKind::Hover, sample);
 }
 
 void WTView::mouseReleaseEvent(QMouseEvent *event)
@@ -92,36 +101,39 @@ void WTView::tabletEvent(QTabletEvent *event)
             continueViewDrag(event->position());
         if (hovering && !TabletPlatform::showsTabletCursor())
             update(mCrosshair.moveTo(event->position().toPoint()));
+        hideOutline();
         return;
     }
     if (event->type() == QEvent::TabletPress
         && beginViewDrag(event->button(), sample.modifiers, event->position(), true))
         return;
     if (event->type() == QEvent::TabletPress && requestsPalette(event->button())) {
-        hideCrosshair();
+        hideHoverMarks();
         emit paletteRequested(event->globalPosition().toPoint());
         return;
     }
     switch (event->type()) {
     case QEvent::TabletPress:
-        hideCrosshair(); // the ink shows where the pen is
+        hideHoverMarks(); // the ink shows where the pen is
         if (event->button() == Qt::LeftButton)
             mCore->take(SampleKind::Press, sample);
         break;
     case QEvent::TabletMove: {
         const bool picking = mCore->isHoldingPick();
-        if (hovering && !TabletPlatform::showsTabletCursor() && !picking)
-            update(mCrosshair.moveTo(event->position().toPoint()));
+        if (hovering && !picking)
+            hoverAt(event->position(), sample);
+        else
+            hideOutline();
         mCore->take((event->buttons() & Qt::LeftButton) ? SampleKind::Move : SampleKind::Hover,
                     sample);
         if (picking)
-            hideCrosshair();
+            hideHoverMarks();
         break;
     }
     case QEvent::TabletRelease:
         if (event->button() == Qt::LeftButton) {
             if (mCore->isHoldingPick())
-                hideCrosshair();
+                hideHoverMarks();
             mCore->take(SampleKind::Release, sample);
         }
         break;
@@ -139,13 +151,8 @@ bool WTView::requestsPalette(Qt::MouseButton button) const
 
 void WTView::leaveEvent(QEvent *event)
 {
-    hideCrosshair();
+    hideHoverMarks();
     QWidget::leaveEvent(event);
-}
-
-void WTView::hideCrosshair()
-{
-    update(mCrosshair.hide());
 }
 
 void WTView::drawLinePreviewInRect(const Rect &r, bool inPicture)

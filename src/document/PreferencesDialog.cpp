@@ -47,6 +47,9 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
             box->addItem(BrushIcons::icon(kind), BrushIcons::title(kind), int(kind));
     for (BrushKind kind : {BrushKind::Pen, BrushKind::Airbrush})
         mUi->eraserShapeBox->addItem(BrushIcons::icon(kind), BrushIcons::title(kind), int(kind));
+    mUi->hoverMarkBox->addItem(tr("Brush outline"), int(PenSettings::HoverMark::Outline));
+    mUi->hoverMarkBox->addItem(tr("Crosshair"), int(PenSettings::HoverMark::Crosshair));
+    mUi->hoverMarkBox->addItem(tr("Outline and crosshair"), int(PenSettings::HoverMark::Both));
     refresh();
 
     connect(mUi->curvePresetBox, &QComboBox::currentIndexChanged, this,
@@ -87,6 +90,11 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
         if (mCanvas)
             mCanvas->core().setAirbrushHardness(float(percent));
     });
+    connect(mUi->hoverMarkBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (mCanvas)
+            mCanvas->core().penSettings().setHoverMark(
+                PenSettings::HoverMark(mUi->hoverMarkBox->itemData(index).toInt()));
+    });
     connect(mUi->buttonBox, &QDialogButtonBox::rejected, panel, &QDialog::close);
     // A replay or another control may change the settings while the panel is open.
     connect(canvas, &WTView::penChanged, this, &PreferencesDialog::refresh);
@@ -105,6 +113,7 @@ void PreferencesDialog::refresh()
     const QSignalBlocker smoothingBlocker(mUi->smoothingBox);
     const QSignalBlocker depthBlocker(mUi->undoDepthBox);
     const QSignalBlocker tipBlocker(mUi->everyPointerAsTipBox);
+    const QSignalBlocker hoverBlocker(mUi->hoverMarkBox);
     mUi->curvePresetBox->setCurrentIndex(
         mUi->curvePresetBox->findData(int(pen.pressureCurvePreset())));
     mUi->curveView->setCurve(pen.pressureCurve());
@@ -123,6 +132,7 @@ void PreferencesDialog::refresh()
     const QSignalBlocker hardnessBlocker(mUi->hardnessBox);
     mUi->eraserShapeBox->setCurrentIndex(mUi->eraserShapeBox->findData(int(pen.eraserShape())));
     mUi->hardnessBox->setValue(int(std::lround(mCanvas->core().airbrushHardness())));
+    mUi->hoverMarkBox->setCurrentIndex(mUi->hoverMarkBox->findData(int(pen.hoverMark())));
 }
 
 std::array<QComboBox *, PenLimits::kSlots> PreferencesDialog::brushBoxes() const

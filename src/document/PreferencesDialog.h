@@ -17,8 +17,9 @@ class PreferencesPanel;
 
 // Controller of the Preferences panel (resources/PreferencesPanel.ui): the pressure curve,
 // the minimum width, smoothing, the undo steps, every pointer as the tip, each slot's nib, the
-// eraser's shape and the airbrush's hardness, applied to the canvas's pen settings as they are
-// changed. A child of its panel, which is a child of the window.
+// eraser's shape, the airbrush's hardness and what shows under a hovering pointer, applied to
+// the canvas's pen settings as they are changed. A child of its panel, which is a child of the
+// window.
 class PreferencesDialog : public QObject
 {
     Q_OBJECT
