@@ -53,6 +53,10 @@ constexpr int kEdgeReach = 2;
 
 bool awayFromEdges(const QImage &b, int x, int y)
 {
+    // Paint may have its edge just past the image's.
+    if (x < kEdgeReach || y < kEdgeReach || x >= b.width() - kEdgeReach
+        || y >= b.height() - kEdgeReach)
+        return false;
     const QRgb centre = b.pixel(x, y);
     for (int j = std::max(0, y - kEdgeReach); j <= std::min(b.height() - 1, y + kEdgeReach); ++j) {
         const auto *row = reinterpret_cast<const QRgb *>(b.constScanLine(j));
