@@ -83,7 +83,8 @@ void WTView::tabletEvent(QTabletEvent *event)
     event->accept();
     const PointerSample sample {canvasPointFromWidget(event->position()), float(event->pressure()),
                                 true, TabletPlatform::modifiersOf(*event),
-                                pointerTypeFromQt(event->pointerType())};
+                                pointerTypeFromQt(event->pointerType()), float(event->xTilt()),
+                                float(event->yTilt())};
     const bool hovering = event->buttons() == Qt::NoButton;
     if (mViewDrag != ViewDrag::None) {
         if (event->type() == QEvent::TabletRelease && event->button() == mViewDragButton)
