@@ -125,8 +125,8 @@ inline bool sendTablet(WTView &canvas, QEvent::Type type, Point p, float pressur
                        QPointF tilt = {})
 {
     const QPointF local = widgetPoint(canvas, p);
-    QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, tilt.x(),
-                       tilt.y(), 0, 0, 0, modifiers, button, buttons);
+    QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, tilt.x(), tilt.y(),
+                       0, 0, 0, modifiers, button, buttons);
     event.ignore();
     QApplication::sendEvent(&canvas, &event);
     return event.isAccepted();

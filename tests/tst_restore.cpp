@@ -356,8 +356,8 @@ private slots:
         InkpondDocument *document = newDocument();
         WTView &canvas = *document->canvas();
         const QList<QPointF> tilts {{30, -15}, {31.5, 0}, {0, 0}};
-        const QEvent::Type types[] = {QEvent::TabletPress, QEvent::TabletMove,
-                                      QEvent::TabletRelease};
+        const QEvent::Type types[]
+            = {QEvent::TabletPress, QEvent::TabletMove, QEvent::TabletRelease};
         const Qt::MouseButton button[] = {Qt::LeftButton, Qt::NoButton, Qt::LeftButton};
         const Qt::MouseButtons held[] = {Qt::LeftButton, Qt::LeftButton, Qt::NoButton};
         for (int i = 0; i < 3; ++i)

@@ -81,9 +81,12 @@ void WTView::tabletEvent(QTabletEvent *event)
 {
     // Accepted, so that Qt does not make a mouse event of it too and paint the sample twice.
     event->accept();
-    const PointerSample sample {canvasPointFromWidget(event->position()), float(event->pressure()),
-                                true, TabletPlatform::modifiersOf(*event),
-                                pointerTypeFromQt(event->pointerType()), float(event->xTilt()),
+    const PointerSample sample {canvasPointFromWidget(event->position()),
+                                float(event->pressure()),
+                                true,
+                                TabletPlatform::modifiersOf(*event),
+                                pointerTypeFromQt(event->pointerType()),
+                                float(event->xTilt()),
                                 float(event->yTilt())};
     const bool hovering = event->buttons() == Qt::NoButton;
     if (mViewDrag != ViewDrag::None) {

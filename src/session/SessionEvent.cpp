@@ -366,8 +366,7 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
             if (e.pointer != QLatin1String("mouse"))
                 e.pressure = float(d);
         }
-        const std::pair<const char *, float *> tilts[] = {{"tiltX", &e.tiltX},
-                                                          {"tiltY", &e.tiltY}};
+        const std::pair<const char *, float *> tilts[] = {{"tiltX", &e.tiltX}, {"tiltY", &e.tiltY}};
         for (const auto &[key, tilt] : tilts) {
             if (!r.has(key))
                 continue;
