@@ -121,11 +121,12 @@ inline const QPointingDevice *pen()
 // Returns whether the canvas accepted the event.
 inline bool sendTablet(WTView &canvas, QEvent::Type type, Point p, float pressure,
                        Qt::MouseButton button, Qt::MouseButtons buttons,
-                       Qt::KeyboardModifiers modifiers = {}, const QPointingDevice *device = pen())
+                       Qt::KeyboardModifiers modifiers = {}, const QPointingDevice *device = pen(),
+                       QPointF tilt = {})
 {
     const QPointF local = widgetPoint(canvas, p);
-    QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
-                       modifiers, button, buttons);
+    QTabletEvent event(type, device, local, canvas.mapToGlobal(local), pressure, tilt.x(), tilt.y(),
+                       0, 0, 0, modifiers, button, buttons);
     event.ignore();
     QApplication::sendEvent(&canvas, &event);
     return event.isAccepted();

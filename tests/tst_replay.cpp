@@ -445,6 +445,63 @@ private slots:
         QCOMPARE(differingPixels(QImage(out), asExported(*atTen->canvas(), false)), 0);
     }
 
+    // The pen's tilt reaches the recording on the tilted samples only, and a replay gives the
+    // canvas the same samples; upright pens and the mouse replay at 0, 0. A tilt out of range
+    // stops the reading at its line.
+    void tiltIsRecordedAndReplayed()
+    {
+        InkpondDocument *original = newDocument();
+        WTView &canvas = *original->canvas();
+        const struct
+        {
+            QEvent::Type type;
+            Qt::MouseButton button;
+            Qt::MouseButtons buttons;
+            QPointF tilt;
+        } pen[] = {
+            {QEvent::TabletMove, Qt::NoButton, Qt::NoButton, {5, -6}},
+            {QEvent::TabletPress, Qt::LeftButton, Qt::LeftButton, {0, 0}},
+            {QEvent::TabletMove, Qt::NoButton, Qt::LeftButton, {12.5, -40.25}},
+            {QEvent::TabletMove, Qt::NoButton, Qt::LeftButton, {-90, 90}},
+            {QEvent::TabletRelease, Qt::LeftButton, Qt::NoButton, {0, 33}},
+        };
+        const QString path = mDir.filePath(QStringLiteral("tilt.jsonl"));
+        QList<QPointF> sent;
+        {
+            auto recorder = startRecording(path);
+            sendProximity(true, strokes::pen());
+            float x = 100;
+            for (const auto &s : pen) {
+                strokes::sendTablet(canvas, s.type, {x += 20, 200}, 0.5f, s.button, s.buttons, {},
+                                    strokes::pen(), s.tilt);
+                sent << s.tilt;
+            }
+            strokes::drag(canvas, {50, 50}, {90, 60});
+            sent << QPointF() << QPointF() << QPointF();
+        }
+        const QByteArray file = readFile(path);
+        QCOMPARE(file.count("\"tiltX\""), 3);
+        QCOMPARE(file.count("\"tiltY\""), 4);
+
+        InkpondDocument *copy = newDocument();
+        QList<QPointF> replayed;
+        connect(&copy->canvas()->core(), &CanvasCore::sampleTaken, this,
+                [&replayed](SampleKind, const PointerSample &sample) {
+                    replayed << QPointF(sample.tiltX, sample.tiltY);
+                });
+        QCOMPARE(replayWarnings(readSessionFile(path), *copy->canvas()), QString());
+        QCOMPARE(replayed, sent);
+
+        const QByteArray good = R"({"t":0,"event":"hover","x":1,"y":2,"pointer":"pen"})";
+        QBuffer lines;
+        lines.setData(good + "\n" + good.chopped(1) + R"(,"tiltY":90.5})" + "\n" + good + "\n");
+        QVERIFY(lines.open(QIODevice::ReadOnly));
+        const SessionReadResult read = readSession(lines);
+        QCOMPARE(read.errorLine, 2);
+        QVERIFY2(read.error.contains(QLatin1String("\"tiltY\" must be between -90 and 90")),
+                 qPrintable(read.error));
+    }
+
     void malformedRecordingStopsBeforeAnythingIsWritten()
     {
         // What makes a line malformed is the line format's concern; any one of them stops the
@@ -577,6 +634,8 @@ private slots:
             move.y = -v;
             move.pressure = v / 32767.0f;
             move.modifiers = v > 1 ? QStringList {"alt", "shift"} : QStringList {};
+            move.tiltX = v / 400.0f;
+            move.tiltY = v > 1 ? -v / 1000.0f : 0.0f;
             const QByteArray line = formatSessionEvent(move);
             // The fast pointer writer writes what Qt's JSON writer would.
             QCOMPARE(QJsonDocument::fromJson(line).toJson(QJsonDocument::Compact), line);
@@ -585,6 +644,8 @@ private slots:
             QCOMPARE(e->x, v);
             QCOMPARE(e->y, -v);
             QCOMPARE(*e->pressure, v / 32767.0f);
+            QCOMPARE(e->tiltX, v / 400.0f);
+            QCOMPARE(e->tiltY, move.tiltY);
         }
     }
 
@@ -609,6 +670,12 @@ private slots:
             {R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})", "true or false"},
             {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})",
              "unknown modifier"},
+            {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","tiltX":"3"})",
+             "field \"tiltX\" must be a number"},
+            {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","tiltX":-90.01})",
+             "field \"tiltX\" must be between -90 and 90"},
+            {R"({"t":1,"event":"press","x":1,"y":2,"pointer":"pen","tiltY":1e999})",
+             "not valid JSON"},
             {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
             {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
             {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},

@@ -375,6 +375,38 @@ private slots:
         QCOMPARE(claimOrphanedRecords(root.path()).size(), size_t(1));
     }
 
+    // The pen's tilt is journalled with each sample and a restore gives the canvas the same
+    // samples, as the restored picture's own journal shows; an upright pen's are 0, 0.
+    void tiltIsRestored()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        const QList<QPointF> tilts {{30, -15}, {31.5, 0}, {0, 0}};
+        const QEvent::Type types[]
+            = {QEvent::TabletPress, QEvent::TabletMove, QEvent::TabletRelease};
+        const Qt::MouseButton button[] = {Qt::LeftButton, Qt::NoButton, Qt::LeftButton};
+        const Qt::MouseButtons held[] = {Qt::LeftButton, Qt::LeftButton, Qt::NoButton};
+        for (int i = 0; i < 3; ++i)
+            strokes::sendTablet(canvas, types[i], {20.0f + 30 * i, 20}, 0.5f, button[i], held[i],
+                                {}, strokes::pen(), tilts[i]);
+        auto journalled = [](const RecoveredRecord &record) {
+            QList<QPointF> out;
+            for (const SessionEvent &e : record.events)
+                if (e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release)
+                    out << QPointF(e.tiltX, e.tiltY);
+            return out;
+        };
+        auto record = crashCopy(document);
+        QVERIFY(record);
+        QCOMPARE(journalled(*record), tilts);
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
+        QCOMPARE(differing(*restored->canvas(), canvas), 0);
+        record = crashCopy(restored);
+        QVERIFY(record);
+        QCOMPARE(journalled(*record), tilts);
+    }
+
     void damagedJournal_data()
     {
         QTest::addColumn<QByteArray>("tail");
@@ -392,6 +424,9 @@ private slots:
         QTest::newRow("garbage in the middle")
             << linesOf(stroke(0)) + "{\"kind\":\"pre\n" + linesOf(stroke(10)) << QList<float> {0}
             << true;
+        QTest::newRow("tilt out of range")
+            << linesOf(stroke(0)) + nextPress.chopped(1) + ",\"tiltX\":400}\n" + linesOf(stroke(10))
+            << QList<float> {0} << true;
         QTest::newRow("empty") << QByteArray() << QList<float> {} << false;
     }
 

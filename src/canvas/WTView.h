@@ -253,10 +253,11 @@ private:
     void applyWindowAppearance();
     void setAcceptsMouseMovedEvents(bool accept);
     void connectCore();
-    // Marks part of the canvas for the next display. Consecutive pen samples touch neighbouring
-    // rectangles: they are gathered into one while that costs little more to repaint, since
-    // Qt's dirty region grows slower with every rectangle it holds.
+    // Marks part of the sheet for the next display. The samples that one turn of the event loop
+    // delivers are gathered into one rectangle, handed to Qt once after them: asking Qt for each
+    // sample cost more than painting it.
     void setNeedsDisplayInRect(const Rect &r);
+    void flushPendingDirt();
     Rect canvasRectFromWidget(const QRectF &r) const;
     void confirmCropResize(const Rect &r); // the core's question, asked through the window
     void copyImageWithBG(bool withBG);
@@ -326,7 +327,8 @@ private:
     float mOutlineTiltY = 0.0f;
     bool mHoverWanted = false; // by the core, for a pending line
 
-    QRect mLastDirty; // widget pixels of the last setNeedsDisplayInRect()
+    Rect mPendingDirty; // of the sheet, gathered since the last flushPendingDirt()
+    bool mDirtFlushQueued = false;
 
     Rect mFrame;
     Point mBoundsOrigin;

@@ -394,6 +394,9 @@ void WTView::wheelEvent(QWheelEvent *event)
 
 bool WTView::event(QEvent *event)
 {
+    // A canvas that is its own window paints what its samples touched in this cycle.
+    if (event->type() == QEvent::UpdateRequest)
+        flushPendingDirt();
     if (event->type() == QEvent::NativeGesture) {
         const auto *gesture = static_cast<QNativeGestureEvent *>(event);
         switch (gesture->gestureType()) {

@@ -91,15 +91,24 @@ void WTView::drawSurround(const Rect &r, float alpha, float reach)
 
 void WTView::setNeedsDisplayInRect(const Rect &r)
 {
-    const QRect q = widgetDirtyRect(r).intersected(rect());
-    if (q.isEmpty())
+    mPendingDirty = unionRect(mPendingDirty, r);
+    if (mDirtFlushQueued)
         return;
-    auto area = [](const QRect &a) { return qint64(a.width()) * a.height(); };
-    const QRect merged = mLastDirty | q;
-    // A rectangle holding the last one joins it in Qt's region at little cost.
-    mLastDirty
-        = !mLastDirty.isEmpty() && area(merged) <= 2 * (area(mLastDirty) + area(q)) ? merged : q;
-    update(mLastDirty);
+    mDirtFlushQueued = true;
+    // Posted, so that it runs once the samples already delivered are taken, and before the
+    // window's update request, which Qt posts at a lower priority.
+    QMetaObject::invokeMethod(this, &WTView::flushPendingDirt, Qt::QueuedConnection);
+}
+
+void WTView::flushPendingDirt()
+{
+    mDirtFlushQueued = false;
+    if (isEmptyRect(mPendingDirty))
+        return;
+    const QRect q = widgetDirtyRect(mPendingDirty).intersected(rect());
+    mPendingDirty = {};
+    if (!q.isEmpty())
+        update(q);
 }
 
 void WTView::renderLayersInRect(const Rect &r)
@@ -138,7 +147,6 @@ void WTView::applyWindowAppearance()
 
 void WTView::paintEvent(QPaintEvent *event)
 {
-    mLastDirty = {}; // shown now: the next sample starts a rectangle of its own
     QPainter painter(this);
     // Without a see-through window the translucent paper is laid over the window's own colour,
     // so it shows as paper rather than as black.

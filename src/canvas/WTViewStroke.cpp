@@ -90,9 +90,13 @@ void WTView::tabletEvent(QTabletEvent *event)
 {
     // Accepted, so that Qt does not make a mouse event of it too and paint the sample twice.
     event->accept();
-    const PointerSample sample {canvasPointFromWidget(event->position()), float(event->pressure()),
-                                true, TabletPlatform::modifiersOf(*event),
-                                pointerTypeFromQt(event->pointerType())};
+    const PointerSample sample {canvasPointFromWidget(event->position()),
+                                float(event->pressure()),
+                                true,
+                                TabletPlatform::modifiersOf(*event),
+                                pointerTypeFromQt(event->pointerType()),
+                                float(event->xTilt()),
+                                float(event->yTilt())};
     const bool hovering = event->buttons() == Qt::NoButton;
     if (mViewDrag != ViewDrag::None) {
         if (event->type() == QEvent::TabletRelease && event->button() == mViewDragButton)

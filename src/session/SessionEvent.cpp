@@ -257,6 +257,10 @@ std::optional<QByteArray> formatPointerEvent(const SessionEvent &e)
     if (e.pressure && e.pointer != QLatin1String("mouse"))
         line += ",\"pressure\":" + number(double(*e.pressure));
     line += ",\"t\":" + number(double(writtenTime(e.t)));
+    if (e.tiltX != 0.0f)
+        line += ",\"tiltX\":" + number(double(e.tiltX));
+    if (e.tiltY != 0.0f)
+        line += ",\"tiltY\":" + number(double(e.tiltY));
     line += ",\"x\":" + number(double(e.x));
     line += ",\"y\":" + number(double(e.y));
     line += '}';
@@ -269,7 +273,8 @@ QByteArray formatSessionEvent(const SessionEvent &e)
     const bool pointer = e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release
         || e.kind == Kind::Hover;
     if (pointer && std::isfinite(e.x) && std::isfinite(e.y)
-        && (!e.pressure || std::isfinite(*e.pressure)))
+        && (!e.pressure || std::isfinite(*e.pressure)) && std::isfinite(e.tiltX)
+        && std::isfinite(e.tiltY))
         if (auto line = formatPointerEvent(e))
             return *line;
     QJsonObject o;
@@ -290,6 +295,10 @@ QByteArray formatSessionEvent(const SessionEvent &e)
         o.insert(QStringLiteral("pointer"), e.pointer);
         if (e.pressure && e.pointer != QLatin1String("mouse"))
             o.insert(QStringLiteral("pressure"), double(*e.pressure));
+        if (e.tiltX != 0.0f)
+            o.insert(QStringLiteral("tiltX"), double(e.tiltX));
+        if (e.tiltY != 0.0f)
+            o.insert(QStringLiteral("tiltY"), double(e.tiltY));
         if (!e.modifiers.isEmpty())
             o.insert(QStringLiteral("modifiers"), QJsonArray::fromStringList(e.modifiers));
         break;
@@ -377,6 +386,19 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
                 return std::nullopt;
             if (e.pointer != QLatin1String("mouse"))
                 e.pressure = float(d);
+        }
+        const std::pair<const char *, float *> tilts[] = {{"tiltX", &e.tiltX}, {"tiltY", &e.tiltY}};
+        for (const auto &[key, tilt] : tilts) {
+            if (!r.has(key))
+                continue;
+            if (!r.number(key, &d))
+                return std::nullopt;
+            if (d < -90.0 || d > 90.0) {
+                r.fail(QStringLiteral("field \"%1\" must be between -90 and 90")
+                           .arg(QLatin1String(key)));
+                return std::nullopt;
+            }
+            *tilt = float(d);
         }
         if (r.has("modifiers")) {
             const QJsonValue m = o.value(QStringLiteral("modifiers"));

@@ -31,6 +31,9 @@ struct SessionEvent
     float x = 0.0f;
     float y = 0.0f;
     std::optional<float> pressure; // tablet pointers only
+    // The pen's tilt in degrees, -90..90; left out of a line when 0.
+    float tiltX = 0.0f;
+    float tiltY = 0.0f;
     QStringList modifiers; // "shift", "alt", "ctrl"
 
     QString key; // Key: as Qt names it ("Escape")

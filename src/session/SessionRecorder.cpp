@@ -194,6 +194,8 @@ SessionEvent SessionRecorder::sampleEvent(SampleKind kind, const PointerSample &
     if (sample.isTablet) {
         e.pointer = pointerName(sample.tool);
         e.pressure = sample.pressure;
+        e.tiltX = sample.tiltX;
+        e.tiltY = sample.tiltY;
     } else {
         e.pointer = QStringLiteral("mouse");
     }

@@ -65,7 +65,9 @@ const QPointingDevice *tabletDevice(const QString &pointer)
             QStringLiteral("replayed ") + pointer, 0x1e0700 + type,
             type == quint8(PointerType::Cursor) ? QInputDevice::DeviceType::Puck
                                                 : QInputDevice::DeviceType::Stylus,
-            kQtTypes[type], QInputDevice::Capability::Position | QInputDevice::Capability::Pressure,
+            kQtTypes[type],
+            QInputDevice::Capability::Position | QInputDevice::Capability::Pressure
+                | QInputDevice::Capability::XTilt | QInputDevice::Capability::YTilt,
             1, 3, QString(), QPointingDeviceUniqueId(), qApp);
     }
     return devices[type];
@@ -296,8 +298,8 @@ void SessionReplayer::sendPointer(const SessionEvent &e)
         return;
     }
     QTabletEvent event(tabletType, tabletDevice(e.pointer), local, global,
-                       double(e.pressure.value_or(e.kind == Kind::Hover ? 0.0f : 1.0f)), 0, 0, 0, 0,
-                       0, modifiers, button, buttons);
+                       double(e.pressure.value_or(e.kind == Kind::Hover ? 0.0f : 1.0f)),
+                       double(e.tiltX), double(e.tiltY), 0, 0, 0, modifiers, button, buttons);
     event.ignore();
     QApplication::sendEvent(mCanvas, &event);
 }
