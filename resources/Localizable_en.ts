@@ -1005,7 +1005,6 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>How far out from its centre the airbrush paints at full strength; 0 fades from the centre</source>
         <source>Pointer</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1015,6 +1014,10 @@ Continue?</translation>
     </message>
     <message>
         <source>What the canvas draws under the pen or the mouse before a press</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How far out from its centre the airbrush paints at full strength; 0 fades from the centre</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -81,6 +81,8 @@ void driveSession(InkpondDocument &document)
     sendProximity(false, eraser());
     sendProximity(true, strokes::pen());
 
+    canvas.setActiveColor(4); // the airbrush, chosen from the preferences above
+    tabletStroke(canvas, strokes::pen(), {120, 380}, {470, 330}, 20);
     canvas.setActiveColor(3);
     canvas.core().setBrushKind(BrushKind::Marker);
     strokes::click(canvas, {50, 50}, Qt::ShiftModifier);

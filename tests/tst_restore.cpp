@@ -187,6 +187,8 @@ private slots:
             if (i == 7) {
                 canvas.setActiveColor(2);
                 canvas.core().setBrushKind(BrushKind::Airbrush);
+            } else if (i == 10) {
+                canvas.setActiveColor(4); // the marker
             } else if (i == 13) {
                 canvas.setActiveColor(0);
                 canvas.core().setEraserShape(BrushKind::Airbrush);

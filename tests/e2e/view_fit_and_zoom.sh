@@ -76,7 +76,14 @@ for _ in $(seq 100); do
 done
 shot view_fit_and_zoom-zoomed
 [ -n "$zoomed" ] || fail "Ctrl+wheel did not zoom in: the red corner is $BW pixels wide, was $before_w"
-under=$(pixel "$work/zoomed.png" "$px" "$py")
+# The brush outline follows the pointer: the picture under it shows once the pointer has left.
+xdotool mousemove 0 0
+for _ in $(seq 50); do
+    import -window root "$work/zoomed.png"
+    under=$(pixel "$work/zoomed.png" "$px" "$py")
+    near "$under" "255 0 0 255" 24 && break
+    sleep 0.1
+done
 near "$under" "255 0 0 255" 24 || fail "the pointer is over $under after zooming, not the red corner"
 # Where the pointer lies across the square, in hundredths, before and after.
 across=$(((px - BX) * 100 / BW))
