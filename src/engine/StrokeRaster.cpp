@@ -15,9 +15,10 @@ constexpr float kEdge = 0.5f;
 // Lines thinner than a pixel are drawn a pixel wide, as the thinnest line a screen shows.
 constexpr float kLeastRadius = 0.5f;
 
+// Without branches, so that loops over rows of pixels vectorise.
 float clamp01(float v)
 {
-    return std::clamp(v, 0.0f, 1.0f);
+    return std::min(std::max(v, 0.0f), 1.0f);
 }
 
 // Inside where nx·x + ny·y <= c; (nx, ny) is a unit vector.
@@ -121,39 +122,76 @@ public:
         return x0 <= x1;
     }
 
-    // Signed distance from the nib's edge, negative inside. Exact for the round nib; for the
+    // Signed distances from the nib's edge, negative inside, of the centres of n pixels from x0
+    // on the row through y, in loops the compiler vectorises. Exact for the round nib; for the
     // chisel the distance to the nearest edge's line, which differs only past its corners.
-    float distance(float x, float y) const
+    void distances(float y, int x0, int n, float *d) const
     {
+        const float first = float(x0) + 0.5f;
         if (mIsChisel) {
-            float d = -1e30f;
-            for (int i = 0; i < mPlaneCount; ++i) {
-                const HalfPlane &h = mPlanes[std::size_t(i)];
-                d = std::max(d, h.nx * x + h.ny * y - h.c);
+            for (int i = 0; i < n; ++i)
+                d[i] = -1e30f;
+            for (int p = 0; p < mPlaneCount; ++p) {
+                const HalfPlane h = mPlanes[std::size_t(p)];
+                const float base = h.nx * first + h.ny * y - h.c;
+                for (int i = 0; i < n; ++i)
+                    d[i] = std::max(d[i], base + h.nx * float(i));
             }
-            return d;
+            return;
         }
-        if (mIsCircle)
-            return std::hypot(x - mCx, y - mCy) - mR;
-        const float px = x - mAx, py = y - mAy;
-        const float qx = std::abs(px * mDy - py * mDx) * mInvH;
-        const float qy = (px * mDx + py * mDy) * mInvH;
-        const float k = mCX * qy - mB * qx;
-        const float n = qx * qx + qy * qy;
-        if (k < 0.0f)
-            return std::sqrt(mH * n) - mRa;
-        if (k > mCX)
-            return std::sqrt(std::max(mH * (n + 1.0f - 2.0f * qy), 0.0f)) - mRb;
-        return mCX * qx + mB * qy - mRa;
+        if (mIsCircle) {
+            const float dy2 = (y - mCy) * (y - mCy);
+            for (int i = 0; i < n; ++i) {
+                const float dx = first + float(i) - mCx;
+                d[i] = std::sqrt(dx * dx + dy2) - mR;
+            }
+            return;
+        }
+        // Copies, so that the compiler need not fear that d overlaps them.
+        const float py = y - mAy, ax = mAx, dx = mDx, dy = mDy, invH = mInvH, h = mH;
+        const float cx = mCX, b = mB, ra = mRa, rb = mRb;
+        if (ra == rb) {
+            // One width all along: the distance to the nearest point of the segment, less it.
+            for (int i = 0; i < n; ++i) {
+                const float px = first + float(i) - ax;
+                const float t = clamp01((px * dx + py * dy) * invH);
+                const float ex = px - t * dx, ey = py - t * dy;
+                d[i] = std::sqrt(ex * ex + ey * ey) - ra;
+            }
+            return;
+        }
+        for (int i = 0; i < n; ++i) {
+            const float px = first + float(i) - ax;
+            const float qx = std::fabs(px * dy - py * dx) * invH;
+            const float qy = (px * dx + py * dy) * invH;
+            const float k = cx * qy - b * qx;
+            const float q2 = qx * qx + qy * qy;
+            const float nearA = std::sqrt(h * q2) - ra;
+            const float nearB = std::sqrt(std::max(h * (q2 + 1.0f - 2.0f * qy), 0.0f)) - rb;
+            const float between = cx * qx + b * qy - ra;
+            const float notA = k > cx ? nearB : between;
+            d[i] = k < 0.0f ? nearA : notA;
+        }
     }
 
-    // Where (x, y) lies along the segment, 0 at its start to 1 at its end.
-    float along(float x, float y) const
+    // Where the centres of n pixels from x0 on the row through y lie along the segment, 0 at
+    // its start to 1 at its end.
+    void alongs(float y, int x0, int n, float *t) const
     {
-        return mH > 0.0f ? clamp01(((x - mAx) * mDx + (y - mAy) * mDy) / mH) : 0.0f;
+        if (!(mH > 0.0f)) {
+            std::fill(t, t + n, 0.0f);
+            return;
+        }
+        const float base = ((float(x0) + 0.5f - mAx) * mDx + (y - mAy) * mDy) / mH;
+        const float step = mDx / mH;
+        for (int i = 0; i < n; ++i)
+            t[i] = clamp01(base + step * float(i));
     }
 
-    float radiusAt(float t) const { return mIsCircle ? mR : mRa + (mRb - mRa) * t; }
+    float radiusA() const { return mIsCircle ? mR : mRa; }
+    float radiusB() const { return mIsCircle ? mR : mRb; }
+    // Whether a row is short enough to work out whole, without looking for where the nib is.
+    bool isNarrow() const { return mMaxX - mMinX < 48.0f; }
 
 private:
     void makeCapsule(float ra, float rb)
@@ -290,10 +328,19 @@ public:
     void write(quint32 *dst, const std::uint8_t *cov, int n) const
     {
         if (!mOver) {
+            // The lookup's arithmetic in 16-bit lanes, so that the loop vectorises: t / 255 is
+            // (t + 1 + (t >> 8)) >> 8 for every t below 65536.
+            const std::uint16_t r = std::uint16_t(qRed(mRgba)), g = std::uint16_t(qGreen(mRgba)),
+                                b = std::uint16_t(qBlue(mRgba));
+            auto times = [](std::uint16_t c, std::uint16_t a) {
+                const std::uint16_t t = std::uint16_t(c * a + 127);
+                return quint32(std::uint16_t(t + 1 + (t >> 8)) >> 8);
+            };
             for (int i = 0; i < n; ++i) {
-                const quint32 a = cov[i];
-                if (a > (dst[i] >> 24))
-                    dst[i] = mLut[a];
+                const std::uint16_t a = cov[i];
+                const quint32 ink = (quint32(a) << 24) | (times(r, a) << 16) | (times(g, a) << 8)
+                    | times(b, a);
+                dst[i] = a > (dst[i] >> 24) ? ink : dst[i];
             }
             return;
         }
@@ -435,44 +482,83 @@ private:
     QPoint mOrigin;
 };
 
-std::uint8_t toByte(float v)
-{
-    return std::uint8_t(v * 255.0f + 0.5f);
-}
 
-// Coverage of the pixels [x0, x1) of row py, scaled to bytes.
+// Working rows of distances and positions along the segment, kept between segments.
+struct RowScratch
+{
+    std::vector<float> d, t, grain;
+    std::vector<std::uint8_t> cov;
+    void reserve(std::size_t n)
+    {
+        if (d.size() < n) {
+            d.resize(n);
+            t.resize(n);
+            grain.resize(n);
+            cov.resize(n);
+        }
+    }
+};
+
+// Coverage of the n pixels from x0 on row py, scaled to bytes.
 template<BrushKind Kind>
-void shadeRow(const SweptNib &nib, const InkSegment &s, int py, int x0, int x1, int in0, int in1,
-              std::uint8_t *out)
+void shadeSpan(const SweptNib &nib, const InkSegment &s, int py, int x0, int n, RowScratch &row,
+               std::uint8_t *out)
 {
     const float yc = float(py) + 0.5f;
-    const bool flatOpacity = s.fromOpacity == s.toOpacity;
-    for (int px = x0; px < x1; ++px) {
-        const float xc = float(px) + 0.5f;
-        const bool inside = px >= in0 && px < in1;
-        if constexpr (Kind == BrushKind::Pen || Kind == BrushKind::Marker) {
-            if (inside && flatOpacity && s.fromOpacity >= 1.0f) {
-                out[px - x0] = 255;
-                continue;
-            }
+    float *d = row.d.data();
+    float *t = row.t.data();
+    nib.distances(yc, x0, n, d);
+    const float ra = nib.radiusA(), rb = nib.radiusB();
+    const bool flat = s.fromOpacity == s.toOpacity;
+    if (!flat || (Kind == BrushKind::Airbrush && ra != rb))
+        nib.alongs(yc, x0, n, t);
+    else
+        std::fill(t, t + n, 0.0f);
+    const float o0 = s.fromOpacity, o1 = s.toOpacity;
+    const float soft = 1.0f / std::max(1.0f - s.hardness, 1e-3f);
+    const float inverseR = 1.0f / ra;
+    float *grain = row.grain.data();
+    if constexpr (Kind == BrushKind::Pencil) {
+        // The grain's row under py, laid out from x0 on: it repeats every 64 pixels.
+        const float *source = &StrokeRaster::grainAt(0, py);
+        for (int i = 0; i < n;) {
+            const int x = (x0 + i) & 63;
+            const int run = std::min(64 - x, n - i);
+            std::copy(source + x, source + x + run, grain + i);
+            i += run;
         }
-        const float d = inside && Kind != BrushKind::Airbrush ? -1.0f : nib.distance(xc, yc);
-        float v = clamp01(kEdge - d);
-        if (v <= 0.0f) {
-            out[px - x0] = 0;
-            continue;
-        }
-        const float t = (flatOpacity && Kind != BrushKind::Airbrush) ? 0.0f : nib.along(xc, yc);
-        v *= s.fromOpacity + (s.toOpacity - s.fromOpacity) * t;
-        if constexpr (Kind == BrushKind::Pencil) {
-            v *= StrokeRaster::grainAt(px, py);
-        } else if constexpr (Kind == BrushKind::Airbrush) {
-            const float rho = clamp01(1.0f + d / nib.radiusAt(t));
-            if (rho > s.hardness)
-                v *= smoothstep(clamp01((1.0f - rho) / std::max(1.0f - s.hardness, 1e-3f)));
-        }
-        out[px - x0] = toByte(v);
     }
+    for (int i = 0; i < n; ++i) {
+        float v = clamp01(kEdge - d[i]) * (o0 + (o1 - o0) * t[i]);
+        if constexpr (Kind == BrushKind::Airbrush) {
+            // Full strength out to the hardness, then a smooth fall to the edge.
+            const float inverse = ra == rb ? inverseR : 1.0f / (ra + (rb - ra) * t[i]);
+            const float rho = clamp01(1.0f + d[i] * inverse);
+            v *= smoothstep(clamp01((1.0f - rho) * soft));
+        }
+        if constexpr (Kind == BrushKind::Pencil)
+            v *= grain[i];
+        out[i] = std::uint8_t(v * 255.0f + 0.5f);
+    }
+}
+
+template<BrushKind Kind>
+void shadeRow(const SweptNib &nib, const InkSegment &s, int py, int x0, int x1, int in0, int in1,
+              RowScratch &row)
+{
+    std::uint8_t *out = row.cov.data();
+    const bool hard = Kind == BrushKind::Pen || Kind == BrushKind::Marker;
+    in0 = std::max(in0, x0);
+    in1 = std::min(in1, x1);
+    if (hard && s.fromOpacity == s.toOpacity && in1 - in0 > 8) {
+        // Solid inside: only the edges are worked out.
+        shadeSpan<Kind>(nib, s, py, x0, in0 - x0, row, out);
+        std::fill(out + (in0 - x0), out + (in1 - x0),
+                  std::uint8_t(clamp01(s.fromOpacity) * 255.0f + 0.5f));
+        shadeSpan<Kind>(nib, s, py, in1, x1 - in1, row, out + (in1 - x0));
+        return;
+    }
+    shadeSpan<Kind>(nib, s, py, x0, x1 - x0, row, out);
 }
 
 template<typename Sink>
@@ -497,39 +583,44 @@ void rasterise(const InkSegment &segment, const QColor &colour, InkCombine combi
     const int y1 = std::min(pixels.y() + pixels.height(), int(std::ceil(std::min(by1, 1e9f))));
     const int left = pixels.x(), right = pixels.x() + pixels.width();
     const InkWriter &writer = InkWriter::of(colour, combine);
-    thread_local std::vector<std::uint8_t> cov;
+    thread_local RowScratch row;
+    const bool narrow = nib.isNarrow();
+    const int bl = std::max(left, int(std::floor(std::max(bx0, -1e9f))));
+    const int br = std::min(right, int(std::ceil(std::min(bx1, 1e9f))));
     for (int py = y0; py < y1; ++py) {
         const float yc = float(py) + 0.5f;
-        float o0, o1;
-        if (!nib.span(yc, kEdge, o0, o1))
-            continue;
-        // Pixels whose centres lie within the grown nib.
-        const int x0 = std::max(left, int(std::ceil(std::max(o0 - 0.5f, -1e9f))));
-        const int x1 = std::min(right, int(std::floor(std::min(o1 - 0.5f, 1e9f))) + 1);
+        int x0 = bl, x1 = br, in0 = 0, in1 = 0;
+        if (!narrow) {
+            // Only the pixels whose centres lie within the grown nib, and its solid inside.
+            float o0, o1;
+            if (!nib.span(yc, kEdge, o0, o1))
+                continue;
+            x0 = std::max(left, int(std::ceil(std::max(o0 - 0.5f, -1e9f))));
+            x1 = std::min(right, int(std::floor(std::min(o1 - 0.5f, 1e9f))) + 1);
+            float i0, i1;
+            if (nib.span(yc, -kEdge, i0, i1)) {
+                in0 = int(std::ceil(std::max(i0 - 0.5f, -1e9f)));
+                in1 = int(std::floor(std::min(i1 - 0.5f, 1e9f))) + 1;
+            }
+        }
         if (x0 >= x1)
             continue;
-        int in0 = 0, in1 = 0;
-        float i0, i1;
-        if (nib.span(yc, -kEdge, i0, i1)) {
-            in0 = int(std::ceil(i0 - 0.5f));
-            in1 = int(std::floor(i1 - 0.5f)) + 1;
-        }
-        cov.resize(std::size_t(x1 - x0));
+        row.reserve(std::size_t(x1 - x0));
         switch (s.kind) {
         case BrushKind::Pen:
-            shadeRow<BrushKind::Pen>(nib, s, py, x0, x1, in0, in1, cov.data());
+            shadeRow<BrushKind::Pen>(nib, s, py, x0, x1, in0, in1, row);
             break;
         case BrushKind::Pencil:
-            shadeRow<BrushKind::Pencil>(nib, s, py, x0, x1, in0, in1, cov.data());
+            shadeRow<BrushKind::Pencil>(nib, s, py, x0, x1, in0, in1, row);
             break;
         case BrushKind::Airbrush:
-            shadeRow<BrushKind::Airbrush>(nib, s, py, x0, x1, in0, in1, cov.data());
+            shadeRow<BrushKind::Airbrush>(nib, s, py, x0, x1, in0, in1, row);
             break;
         case BrushKind::Marker:
-            shadeRow<BrushKind::Marker>(nib, s, py, x0, x1, in0, in1, cov.data());
+            shadeRow<BrushKind::Marker>(nib, s, py, x0, x1, in0, in1, row);
             break;
         }
-        sink.row(py, x0, x1, cov.data(), writer);
+        sink.row(py, x0, x1, row.cov.data(), writer);
     }
 }
 
@@ -579,7 +670,7 @@ struct Grain
 
 } // namespace
 
-float StrokeRaster::grainAt(int px, int py)
+const float &StrokeRaster::grainAt(int px, int py)
 {
     static const Grain grain;
     return grain.value[std::size_t((py & (Grain::kSide - 1)) * Grain::kSide

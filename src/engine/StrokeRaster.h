@@ -50,7 +50,7 @@ void paint(QImage &image, QPoint origin, const InkSegment &segment, const QColor
 float reach(BrushKind kind, float width);
 
 // The pencil's paper grain at a sheet pixel, 0..1: fixed to the sheet, so that it does not move
-// with the view.
-float grainAt(int px, int py);
+// with the view. It repeats every 64 pixels, a row of which follows the one given.
+const float &grainAt(int px, int py);
 
 } // namespace StrokeRaster
