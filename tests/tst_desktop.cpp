@@ -15,7 +15,7 @@ class DesktopTest : public QObject
 private slots:
     void desktopEntryListsExactlyTheReadableTypes()
     {
-        QFile file(QStringLiteral(INKPOND_SOURCE_DIR "/resources/inkpond.desktop"));
+        QFile file(QStringLiteral(DESKTOP_ENTRY));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QRegularExpression line(QStringLiteral("^MimeType=(.*)$"),
                                       QRegularExpression::MultilineOption);
