@@ -635,10 +635,6 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Inkpond &amp;Web Page</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>&amp;About Inkpond</source>
         <translation type="unfinished"></translation>
     </message>
@@ -652,10 +648,6 @@ Continue?</translation>
     </message>
     <message>
         <source>&lt;b&gt;Inkpond&lt;/b&gt; %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>A painting program for pen tablets.&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;%1&lt;/a&gt;</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -788,6 +780,18 @@ Continue?</translation>
     </message>
     <message>
         <source>&amp;Marker</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond &amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A painting program for pen tablets.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond Help</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1005,7 +1009,6 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>How far out from its centre the airbrush paints at full strength; 0 fades from the centre</source>
         <source>Pointer</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1015,6 +1018,10 @@ Continue?</translation>
     </message>
     <message>
         <source>What the canvas draws under the pen or the mouse before a press</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How far out from its centre the airbrush paints at full strength; 0 fades from the centre</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
