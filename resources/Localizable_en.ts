@@ -66,19 +66,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>See-through paper</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The window cannot be made see-through because no compositing manager is running. The paper is shown see-through over grey instead.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Copying this picture needs about %1 of memory, and only %2 is free. The clipboard was left as it was.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Picture Not Copied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No compositing manager runs, so the see-through paper is shown over grey.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
