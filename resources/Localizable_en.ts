@@ -66,19 +66,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>See-through paper</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The window cannot be made see-through because no compositing manager is running. The paper is shown see-through over grey instead.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Copying this picture needs about %1 of memory, and only %2 is free. The clipboard was left as it was.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Picture Not Copied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No compositing manager runs, so the see-through paper is shown over grey.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -635,10 +631,6 @@ Continue?</translation>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Inkpond &amp;Web Page</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>&amp;About Inkpond</source>
         <translation type="unfinished"></translation>
     </message>
@@ -652,10 +644,6 @@ Continue?</translation>
     </message>
     <message>
         <source>&lt;b&gt;Inkpond&lt;/b&gt; %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>A painting program for pen tablets.&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;%1&lt;/a&gt;</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -788,6 +776,18 @@ Continue?</translation>
     </message>
     <message>
         <source>&amp;Marker</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond &amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A painting program for pen tablets.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inkpond Help</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,11 +1,14 @@
-// Inkpond on the desktop: the desktop entry against the types it can read, the compiled string
-// table, and the command line with its session options.
+// Inkpond on the desktop: the desktop entry against the types it can read, the note about a
+// desktop that cannot show see-through windows, the compiled string table, and the command line
+// with its session options.
+#include "CanvasDialogs.h"
 #include "CommandLine.h"
 #include "InkpondDocument.h"
 #include "Localizable.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
 
+#include <QStatusBar>
 #include <QtTest>
 
 class DesktopTest : public QObject
@@ -15,7 +18,7 @@ class DesktopTest : public QObject
 private slots:
     void desktopEntryListsExactlyTheReadableTypes()
     {
-        QFile file(QStringLiteral(INKPOND_SOURCE_DIR "/resources/inkpond.desktop"));
+        QFile file(QStringLiteral(DESKTOP_ENTRY));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QRegularExpression line(QStringLiteral("^MimeType=(.*)$"),
                                       QRegularExpression::MultilineOption);
@@ -48,6 +51,28 @@ private slots:
                               [&](const QString &s) { return extensions.contains(s); });
             QVERIFY2(readable, qPrintable(name + QStringLiteral(" is not in the types table")));
         }
+    }
+
+    // Without a compositing manager the see-through paper is told about in the window's status
+    // bar, never in a box that stops the window; once a run, not in every window again.
+    void notSeeThroughIsANoteInPassing()
+    {
+        IsolatedSettings settings;
+        Opened a;
+        a.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(a.window));
+        CanvasDialogs dialogs; // the application has one a run
+        dialogs.tellNotSeeThrough(*a.canvas);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(a.window->findChildren<QDialog *>().isEmpty());
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(a.window->statusBar()->currentMessage().contains(QStringLiteral("compositing")));
+        Opened b;
+        dialogs.tellNotSeeThrough(*b.canvas);
+        dialogs.tellNotSeeThrough(*a.canvas);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(b.window->statusBar()->currentMessage().isEmpty());
+        QVERIFY(b.window->findChildren<QDialog *>().isEmpty());
     }
 
     void stringTableForTheLocale_data()

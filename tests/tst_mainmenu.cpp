@@ -2,7 +2,7 @@
 // the window's own document and canvas, and enabled as the application decides; the
 // application's own commands: a new picture from the clipboard, and when it can be chosen; the
 // toolbar: its items, their sizes, the configuration every window shares, and the dialog that
-// customises it; and the zoom the status bar shows and takes.
+// customises it; the zoom the status bar shows and takes; and Help's guide.
 #include "Beep.h"
 #include "DocumentController.h"
 #include "DocumentWindow.h"
@@ -22,12 +22,15 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSpinBox>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -359,6 +362,61 @@ private slots:
         QVERIFY(listed.contains(QStringLiteral("Shift+click, then click at its end")));
         command(a.window, "showShortcuts")->trigger();
         QCOMPARE(a.window->findChildren<QDialog *>(QStringLiteral("shortcutsPanel")).size(), 1);
+    }
+
+    // F1 shows the guide built into the program, with no network: a window of its own whose
+    // contents lead to its sections; asked again, the open one comes forward.
+    void helpShowsTheGuide()
+    {
+        Opened a;
+        QAction *help = command(a.window, "showHelp");
+        QVERIFY2(help, "no Help item shows the guide");
+        QVERIFY(help->shortcuts().contains(QKeySequence(Qt::Key_F1)));
+        help->trigger();
+        const QList<QDialog *> panels
+            = a.window->findChildren<QDialog *>(QStringLiteral("helpPanel"));
+        QCOMPARE(panels.size(), 1);
+        QVERIFY(panels.front()->isVisible() && !panels.front()->isModal());
+        const auto *guide = panels.front()->findChild<QTextBrowser *>(QStringLiteral("guide"));
+        QCOMPARE(guide->source().scheme(), QStringLiteral("qrc"));
+        QVERIFY(
+            guide->toPlainText().contains(QStringLiteral("Shift-click starts a straight line")));
+        QStringList targets;
+        QStringList names;
+        for (QTextBlock block = guide->document()->begin(); block.isValid(); block = block.next())
+            for (auto f = block.begin(); !f.atEnd(); ++f) {
+                const QTextCharFormat format = f.fragment().charFormat();
+                names << format.anchorNames();
+                if (format.anchorHref().startsWith(u'#'))
+                    targets << format.anchorHref().mid(1);
+            }
+        QVERIFY(targets.size() > 5);
+        for (const QString &target : std::as_const(targets))
+            QVERIFY2(names.contains(target), qPrintable(target));
+        help->trigger();
+        QCOMPARE(a.window->findChildren<QDialog *>(QStringLiteral("helpPanel")).size(), 1);
+    }
+
+    // Where the platform has no Save As key (a bare window manager, the offscreen platform),
+    // Ctrl+Shift+S asks where to save all the same.
+    void saveAsHasItsKey()
+    {
+        if (!QKeySequence::keyBindings(QKeySequence::SaveAs).isEmpty())
+            QSKIP("The platform has a Save As key of its own");
+        DocumentWindow *window = documentWindowFor(open());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        auto asked = [] {
+            const QList<QWidget *> all = QApplication::allWidgets();
+            for (QWidget *w : all)
+                if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
+                    return d;
+            return static_cast<QFileDialog *>(nullptr);
+        };
+        QTRY_VERIFY(asked());
+        QCOMPARE(asked()->acceptMode(), QFileDialog::AcceptSave);
+        asked()->reject();
     }
 
     void newFromClipboard_data()

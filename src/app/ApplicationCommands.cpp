@@ -1,5 +1,5 @@
-// The commands that belong to no document: a new picture from the clipboard, the web page,
-// bringing the windows forward, and when their menu items can be chosen.
+// The commands that belong to no document: a new picture from the clipboard, bringing the
+// windows forward, and when their menu items can be chosen.
 #include "TabletApplication.h"
 
 #include "Document.h"
@@ -7,9 +7,7 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QMimeData>
-#include <QUrl>
 
 namespace {
 // In order of preference, for the command and its menu item alike: TIFF keeps what the copying
@@ -51,11 +49,6 @@ void TabletApplication::newDocumentFromClipboard(QObject *)
         }
     }
     document->close();
-}
-
-void TabletApplication::doVisitPage(QObject *)
-{
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectURL)));
 }
 
 void TabletApplication::arrangeInFront(QObject *)

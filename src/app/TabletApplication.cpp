@@ -50,7 +50,7 @@ TabletApplication::TabletApplication(int &argc, char **argv, const Preferences *
     setApplicationName(QStringLiteral("Inkpond"));
     setOrganizationName(QStringLiteral("Inkpond"));
     setApplicationVersion(QStringLiteral(INKPOND_VERSION));
-    setDesktopFileName(QStringLiteral("inkpond"));
+    setDesktopFileName(QStringLiteral(INKPOND_APP_ID));
     loadStringTable();
     connect(clipboard(), &QClipboard::dataChanged, this, &TabletApplication::validationChanged);
 

@@ -4,9 +4,6 @@
 #include <QMetaObject>
 #include <functional>
 
-// The product's web page.
-inline constexpr char kProjectURL[] = "http://inkpond.example.org/index.php?q=inkpond";
-
 class QAction;
 class QObject;
 
@@ -19,7 +16,6 @@ public:
     static ApplicationMenuCommands *current();
 
     virtual void newDocumentFromClipboard(QObject *sender) = 0;
-    virtual void doVisitPage(QObject *sender) = 0;
     virtual void arrangeInFront(QObject *sender) = 0;
     // Whether the menu action named by the item's objectName can be chosen now.
     virtual bool validateUserInterfaceItem(const QAction *item) const = 0;

@@ -6,12 +6,16 @@
 #include "WTView.h"
 
 #include <QLocale>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace {
 constexpr int kOKButton = MyResizePanel::kOKButton;
+// Long enough to be read after the paper changes under the pointer.
+constexpr int kNoteMilliseconds = 20000;
 
 const char *const kConfirmCropResize = QT_TRANSLATE_NOOP(
     "Localizable",
@@ -100,19 +104,11 @@ void CanvasDialogs::tellNotSeeThrough(WTView &canvas)
     if (mToldNotSeeThrough)
         return;
     mToldNotSeeThrough = true;
-    // Queued, so that the note opens over its window once the window is on screen.
-    QPointer<QWidget> window(canvas.window());
-    QMetaObject::invokeMethod(
-        &canvas,
-        [window] {
-            auto *box = new QMessageBox(QMessageBox::Information, tr("See-through paper"),
-                                        tr("The window cannot be made see-through because no "
-                                           "compositing manager is running. The paper is shown "
-                                           "see-through over grey instead."),
-                                        QMessageBox::Ok, window);
-            box->setAttribute(Qt::WA_DeleteOnClose);
-            box->setWindowModality(Qt::WindowModal);
-            box->open();
-        },
-        Qt::QueuedConnection);
+    // A note in passing, not a question: nothing waits for it, and the paper still works.
+    auto *window = qobject_cast<QMainWindow *>(canvas.window());
+    if (!window)
+        return;
+    window->statusBar()->showMessage(
+        tr("No compositing manager runs, so the see-through paper is shown over grey."),
+        kNoteMilliseconds);
 }

@@ -21,12 +21,12 @@ ApplicationMenuCommands *application()
 {
     return ApplicationMenuCommands::current();
 }
-// Desktops without a binding of their own get the one GNOME applications use.
-QKeySequence preferencesShortcut()
+// The desktop's bindings; where it has none (no desktop environment, a bare window manager, the
+// offscreen platform), the one GNOME and KDE applications use.
+QList<QKeySequence> standardOr(QKeySequence::StandardKey key, const QKeySequence &usual)
 {
-    if (QKeySequence::keyBindings(QKeySequence::Preferences).isEmpty())
-        return QKeySequence(Qt::CTRL | Qt::Key_Comma);
-    return QKeySequence(QKeySequence::Preferences);
+    const QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+    return bindings.isEmpty() ? QList<QKeySequence> {usual} : bindings;
 }
 // The desktop's bindings with `usual` first, which some desktops leave out.
 QList<QKeySequence> withUsual(QKeySequence::StandardKey key, const QKeySequence &usual)
@@ -134,11 +134,13 @@ void MainMenu::buildFileMenu()
         if (Document *d = document())
             d->saveDocument();
     });
-    addCommand(file, tr("Save &As…"), "saveDocumentAs:", QKeySequence::SaveAs,
+    addCommand(file, tr("Save &As…"), "saveDocumentAs:", QKeySequence(),
                [document](QAction *) {
                    if (Document *d = document())
                        d->saveDocumentAs();
-               });
+               })
+        ->setShortcuts(
+            standardOr(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
     addCommand(file, tr("Re&vert to Saved"), "revertDocumentToSaved:", QKeySequence(),
                [document](QAction *) {
                    if (Document *d = document())
@@ -187,8 +189,10 @@ void MainMenu::buildEditMenu()
     });
     edit->addSeparator();
     QAction *preferences = addCommand(
-        edit, tr("&Preferences…"), "orderFrontPreferencesPanel:", preferencesShortcut(),
+        edit, tr("&Preferences…"), "orderFrontPreferencesPanel:", QKeySequence(),
         [this, canvas](QAction *) { PreferencesDialog::showForWindow(mWindow, canvas()); });
+    preferences->setShortcuts(
+        standardOr(QKeySequence::Preferences, QKeySequence(Qt::CTRL | Qt::Key_Comma)));
     preferences->setMenuRole(QAction::PreferencesRole);
 }
 
@@ -284,12 +288,9 @@ void MainMenu::buildWindowMenu()
 void MainMenu::buildHelpMenu()
 {
     QMenu *help = mWindow->menuBar()->addMenu(tr("&Help"));
-    mApplicationItems << addCommand(help, tr("Inkpond &Web Page"),
-                                    "doVisitPage:", QKeySequence::HelpContents,
-                                    [](QAction *sender) {
-                                        if (ApplicationMenuCommands *app = application())
-                                            app->doVisitPage(sender);
-                                    });
+    addCommand(help, tr("Inkpond &Help"), "showHelp", QKeySequence(), [this](QAction *) {
+        showHelp();
+    })->setShortcuts(standardOr(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
     addCommand(help, tr("&Keyboard and Pen Shortcuts"), "showShortcuts", QKeySequence(),
                [this](QAction *) { showShortcuts(); });
     QAction *about
@@ -381,8 +382,7 @@ void MainMenu::showAboutPanel()
     box->setWindowTitle(tr("About Inkpond"));
     box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
     box->setText(tr("<b>Inkpond</b> %1").arg(QCoreApplication::applicationVersion()));
-    box->setInformativeText(tr("A painting program for pen tablets.<br><a href=\"%1\">%1</a>")
-                                .arg(QString::fromLatin1(kProjectURL)));
+    box->setInformativeText(tr("A painting program for pen tablets."));
     box->setTextFormat(Qt::RichText);
     box->setStandardButtons(QMessageBox::Ok);
     box->open();

@@ -64,6 +64,7 @@ private:
     void fillWindowMenu();
     void showAboutPanel();
     void showShortcuts(); // MainMenuShortcuts.cpp
+    void showHelp(); // MainMenuHelp.cpp
     // The controller holding the window's document; nullptr once it holds it no more.
     DocumentController *documents() const;
 

@@ -33,6 +33,8 @@ ZoomIndicator::ZoomIndicator(QWidget *parent)
     connect(mZoomField, &QLineEdit::returnPressed, this, &ZoomIndicator::applyTyped);
     // Left without Enter: what was typed goes.
     connect(mZoomField, &QLineEdit::editingFinished, this, &ZoomIndicator::showView);
+    // No wider than its contents, so that a status-bar message has the room the hint leaves.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     showView();
 }
 
