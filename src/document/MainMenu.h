@@ -65,6 +65,10 @@ private:
     void showAboutPanel();
     void showShortcuts(); // MainMenuShortcuts.cpp
     void showHelp(); // MainMenuHelp.cpp
+    // A reference panel of the window showing content above a Close button; the open one of that
+    // name is brought forward instead of a second being made.
+    void showPanel(const QString &name, const QString &title, QSize size,
+                   const std::function<QWidget *(QWidget *panel)> &content);
     // The controller holding the window's document; nullptr once it holds it no more.
     DocumentController *documents() const;
 

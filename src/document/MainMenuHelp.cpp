@@ -18,23 +18,10 @@ static QUrl guideUrl()
 
 void MainMenu::showHelp()
 {
-    if (auto *open = mWindow->findChild<QDialog *>(QStringLiteral("helpPanel"))) {
-        open->raise();
-        open->activateWindow();
-        return;
-    }
-    auto *panel = new QDialog(mWindow);
-    panel->setObjectName(QStringLiteral("helpPanel"));
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setWindowTitle(tr("Inkpond Help"));
-    auto *guide = new QTextBrowser(panel);
-    guide->setObjectName(QStringLiteral("guide"));
-    guide->setSource(guideUrl());
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, panel);
-    connect(buttons, &QDialogButtonBox::rejected, panel, &QDialog::close);
-    auto *layout = new QVBoxLayout(panel);
-    layout->addWidget(guide);
-    layout->addWidget(buttons);
-    panel->resize(640, 600);
-    panel->show();
+    showPanel(QStringLiteral("helpPanel"), tr("Inkpond Help"), {640, 600}, [](QWidget *panel) {
+        auto *guide = new QTextBrowser(panel);
+        guide->setObjectName(QStringLiteral("guide"));
+        guide->setSource(guideUrl());
+        return guide;
+    });
 }

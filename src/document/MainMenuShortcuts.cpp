@@ -66,34 +66,44 @@ void addPointerGestures(QTreeWidget *tree)
 }
 } // namespace
 
-void MainMenu::showShortcuts()
+void MainMenu::showPanel(const QString &name, const QString &title, QSize size,
+                         const std::function<QWidget *(QWidget *panel)> &content)
 {
-    if (auto *open = mWindow->findChild<QDialog *>(QStringLiteral("shortcutsPanel"))) {
+    if (auto *open = mWindow->findChild<QDialog *>(name)) {
         open->raise();
         open->activateWindow();
         return;
     }
     auto *panel = new QDialog(mWindow);
-    panel->setObjectName(QStringLiteral("shortcutsPanel"));
+    panel->setObjectName(name);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setWindowTitle(tr("Keyboard and Pen Shortcuts"));
-    auto *tree = new QTreeWidget(panel);
-    tree->setColumnCount(2);
-    tree->setHeaderLabels({tr("Action"), tr("Keys")});
-    tree->setRootIsDecorated(false);
-    tree->setSelectionMode(QAbstractItemView::NoSelection);
-    tree->setFocusPolicy(Qt::NoFocus);
-    for (const QAction *top : mWindow->menuBar()->actions())
-        if (const QMenu *menu = top->menu())
-            addMenuKeys(tree, menu);
-    addPointerGestures(tree);
-    tree->expandAll();
-    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    panel->setWindowTitle(title);
+    QWidget *shown = content(panel);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, panel);
     connect(buttons, &QDialogButtonBox::rejected, panel, &QDialog::close);
     auto *layout = new QVBoxLayout(panel);
-    layout->addWidget(tree);
+    layout->addWidget(shown);
     layout->addWidget(buttons);
-    panel->resize(560, 520);
+    panel->resize(size);
     panel->show();
+}
+
+void MainMenu::showShortcuts()
+{
+    showPanel(QStringLiteral("shortcutsPanel"), tr("Keyboard and Pen Shortcuts"), {560, 520},
+              [this](QWidget *panel) {
+                  auto *tree = new QTreeWidget(panel);
+                  tree->setColumnCount(2);
+                  tree->setHeaderLabels({tr("Action"), tr("Keys")});
+                  tree->setRootIsDecorated(false);
+                  tree->setSelectionMode(QAbstractItemView::NoSelection);
+                  tree->setFocusPolicy(Qt::NoFocus);
+                  for (const QAction *top : mWindow->menuBar()->actions())
+                      if (const QMenu *menu = top->menu())
+                          addMenuKeys(tree, menu);
+                  addPointerGestures(tree);
+                  tree->expandAll();
+                  tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+                  return tree;
+              });
 }
