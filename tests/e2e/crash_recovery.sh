@@ -131,9 +131,15 @@ window_geometry "$window"
 cx=$((X + WIDTH / 2))
 cy=$((Y + HEIGHT / 2))
 drag $((cx - 150)) "$cy" $((cx + 150)) "$cy"
-# The stroke has ended (and is in the record) once the window says it has changes.
+# The stroke has ended once the window says it has changes; it is in the record once the
+# journal holds its release.
 wait_window 'Untitled\*' >/dev/null
-sleep 0.5
+for _ in $(seq 300); do
+    grep -qs '"release"' "$work"/data/Inkpond/recovery/*/journal-*.jsonl && break
+    sleep 0.1
+done
+grep -qs '"release"' "$work"/data/Inkpond/recovery/*/journal-*.jsonl ||
+    fail "the stroke never reached the recovery journal"
 drawn=$(screen_pixel "$cx" "$cy")
 [ "$(alpha_of "$drawn")" = 255 ] && ! near "$drawn" "255 255 255 255" 60 ||
     fail "the drag painted nothing: $drawn"
@@ -145,7 +151,10 @@ question=$(wait_other_window)
 focus_window "$question"
 keys Return
 wait_window 'Untitled\*' >/dev/null
-sleep 0.5
-restored=$(screen_pixel "$cx" "$cy")
+for _ in $(seq 100); do
+    restored=$(screen_pixel "$cx" "$cy")
+    near "$drawn" "$restored" 0 && break
+    sleep 0.1
+done
 near "$drawn" "$restored" 0 || fail "restored $restored where the stroke was $drawn"
 echo "ok: killed on the X server, restored through the question"
