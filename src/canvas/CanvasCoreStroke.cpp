@@ -170,6 +170,7 @@ InkSegment CanvasCore::segment(Point from, const Nib &fromNib, Point to, const N
     s.fromOpacity = start.opacity;
     s.toOpacity = toNib.opacity;
     s.angle = toNib.angle;
+    s.continues = fromNib.width >= 0.0f;
     s.hardness = mSettings->airbrushHardness();
     return s;
 }
@@ -237,6 +238,7 @@ void CanvasCore::drawLineToPoint(Point point, float pressure, bool promptOnly)
     Nib nib = nibFor(PointerSample {});
     nib.width *= pressure;
     InkSegment ink = segment(mLastLoc, nib, point, nib);
+    ink.continues = false; // a line starts afresh, its round start included
     if (point == mLastLoc) {
         // A line of no length is a dot filling the rectangle grown about its end.
         const Rect dot = lineDotRect(point, nib.width);

@@ -125,7 +125,8 @@ public:
     // Signed distances from the nib's edge, negative inside, of the centres of n pixels from x0
     // on the row through y, in loops the compiler vectorises. Exact for the round nib; for the
     // chisel the distance to the nearest edge's line, which differs only past its corners.
-    void distances(float y, int x0, int n, float *d) const
+    // An even capsule also gives where each centre lies along it, into t when t is given.
+    void distances(float y, int x0, int n, float *d, float *t = nullptr) const
     {
         const float first = float(x0) + 0.5f;
         if (mIsChisel) {
@@ -152,12 +153,19 @@ public:
         const float cx = mCX, b = mB, ra = mRa, rb = mRb;
         if (ra == rb) {
             // One width all along: the distance to the nearest point of the segment, less it.
-            for (int i = 0; i < n; ++i) {
+            auto distance = [&](int i, float &along) {
                 const float px = first + float(i) - ax;
-                const float t = clamp01((px * dx + py * dy) * invH);
-                const float ex = px - t * dx, ey = py - t * dy;
-                d[i] = std::sqrt(ex * ex + ey * ey) - ra;
-            }
+                along = clamp01((px * dx + py * dy) * invH);
+                const float ex = px - along * dx, ey = py - along * dy;
+                return std::sqrt(ex * ex + ey * ey) - ra;
+            };
+            float along;
+            if (t)
+                for (int i = 0; i < n; ++i)
+                    d[i] = distance(i, t[i]);
+            else
+                for (int i = 0; i < n; ++i)
+                    d[i] = distance(i, along);
             return;
         }
         for (int i = 0; i < n; ++i) {
@@ -187,6 +195,24 @@ public:
         for (int i = 0; i < n; ++i)
             t[i] = clamp01(base + step * float(i));
     }
+
+    // Narrows [x0, x1) on the row through y to the pixels whose centres lie past the
+    // segment's start, along its direction.
+    void keepAhead(float y, int &x0, int &x1) const
+    {
+        const float across = (y - mAy) * mDy;
+        if (mDx == 0.0f) {
+            if (across <= 0.0f)
+                x1 = x0;
+            return;
+        }
+        const float edge = std::clamp(mAx - across / mDx - 0.5f, -1e9f, 1e9f);
+        if (mDx > 0.0f)
+            x0 = std::max(x0, int(std::floor(edge)) + 1);
+        else
+            x1 = std::min(x1, int(std::ceil(edge)));
+    }
+    bool isEvenCapsule() const { return !mIsChisel && !mIsCircle && mRa == mRb; }
 
     float radiusA() const { return mIsCircle ? mR : mRa; }
     float radiusB() const { return mIsCircle ? mR : mRb; }
@@ -309,6 +335,22 @@ float smoothstep(float g)
     return g * g * (3.0f - 2.0f * g);
 }
 
+// Opaque ink (r, g, b) at each coverage where it covers more than the pixel has. The colour's
+// lookup is worked out for each pixel instead, so that the loop vectorises: t / 255 is
+// (t + 1 + (t >> 8)) >> 8 for every t below 65536.
+void writeMax(quint32 *__restrict dst, const std::uint8_t *__restrict cov, int n, quint32 r,
+              quint32 g, quint32 b)
+{
+    for (int i = 0; i < n; ++i) {
+        const quint32 a = cov[i];
+        const quint32 d = dst[i];
+        const quint32 tr = r * a + 127, tg = g * a + 127, tb = b * a + 127;
+        const quint32 ink = (a << 24) | (((tr + 1 + (tr >> 8)) >> 8) << 16)
+            | (((tg + 1 + (tg >> 8)) >> 8) << 8) | ((tb + 1 + (tb >> 8)) >> 8);
+        dst[i] = a > (d >> 24) ? ink : d;
+    }
+}
+
 // The colour at every coverage, premultiplied, and how it joins the pixels under it.
 class InkWriter
 {
@@ -328,20 +370,9 @@ public:
     void write(quint32 *dst, const std::uint8_t *cov, int n) const
     {
         if (!mOver) {
-            // The lookup's arithmetic in 16-bit lanes, so that the loop vectorises: t / 255 is
-            // (t + 1 + (t >> 8)) >> 8 for every t below 65536.
-            const std::uint16_t r = std::uint16_t(qRed(mRgba)), g = std::uint16_t(qGreen(mRgba)),
-                                b = std::uint16_t(qBlue(mRgba));
-            auto times = [](std::uint16_t c, std::uint16_t a) {
-                const std::uint16_t t = std::uint16_t(c * a + 127);
-                return quint32(std::uint16_t(t + 1 + (t >> 8)) >> 8);
-            };
-            for (int i = 0; i < n; ++i) {
-                const std::uint16_t a = cov[i];
-                const quint32 ink = (quint32(a) << 24) | (times(r, a) << 16) | (times(g, a) << 8)
-                    | times(b, a);
-                dst[i] = a > (dst[i] >> 24) ? ink : dst[i];
-            }
+            const quint32 r = quint32(qRed(mRgba)), g = quint32(qGreen(mRgba)),
+                          b = quint32(qBlue(mRgba));
+            writeMax(dst, cov, n, r, g, b);
             return;
         }
         for (int i = 0; i < n; ++i) {
@@ -507,13 +538,18 @@ void shadeSpan(const SweptNib &nib, const InkSegment &s, int py, int x0, int n, 
     const float yc = float(py) + 0.5f;
     float *d = row.d.data();
     float *t = row.t.data();
-    nib.distances(yc, x0, n, d);
     const float ra = nib.radiusA(), rb = nib.radiusB();
     const bool flat = s.fromOpacity == s.toOpacity;
-    if (!flat || (Kind == BrushKind::Airbrush && ra != rb))
-        nib.alongs(yc, x0, n, t);
-    else
-        std::fill(t, t + n, 0.0f);
+    const bool alongNeeded = !flat || (Kind == BrushKind::Airbrush && ra != rb);
+    if (alongNeeded && nib.isEvenCapsule()) {
+        nib.distances(yc, x0, n, d, t);
+    } else {
+        nib.distances(yc, x0, n, d);
+        if (alongNeeded)
+            nib.alongs(yc, x0, n, t);
+        else
+            std::fill(t, t + n, 0.0f);
+    }
     const float o0 = s.fromOpacity, o1 = s.toOpacity;
     const float soft = 1.0f / std::max(1.0f - s.hardness, 1e-3f);
     const float inverseR = 1.0f / ra;
@@ -585,6 +621,7 @@ void rasterise(const InkSegment &segment, const QColor &colour, InkCombine combi
     const InkWriter &writer = InkWriter::of(colour, combine);
     thread_local RowScratch row;
     const bool narrow = nib.isNarrow();
+    const bool onlyAhead = s.continues && nib.isEvenCapsule();
     const int bl = std::max(left, int(std::floor(std::max(bx0, -1e9f))));
     const int br = std::min(right, int(std::ceil(std::min(bx1, 1e9f))));
     for (int py = y0; py < y1; ++py) {
@@ -603,6 +640,8 @@ void rasterise(const InkSegment &segment, const QColor &colour, InkCombine combi
                 in1 = int(std::floor(std::min(i1 - 0.5f, 1e9f))) + 1;
             }
         }
+        if (onlyAhead)
+            nib.keepAhead(yc, x0, x1);
         if (x0 >= x1)
             continue;
         row.reserve(std::size_t(x1 - x0));

@@ -23,6 +23,9 @@ struct InkSegment
     BrushKind kind = BrushKind::Pen;
     float hardness = 0.0f; // the airbrush's, 0..1
     float angle = Brush::kFixedMarkerAngle; // the marker's chisel, radians, y up
+    // The stroke's last segment ended at `from` with this nib: a round nib of one width need
+    // not paint again what lies behind `from`, which that segment covered as much.
+    bool continues = false;
 };
 
 // How a segment's coverage joins the pixels it lands on. Max keeps the larger alpha, so that
