@@ -66,6 +66,7 @@ public:
         mDx = mBx - mAx;
         mDy = mBy - mAy;
         mH = mDx * mDx + mDy * mDy;
+        mInvDx = mDx != 0.0f ? 1.0f / mDx : 0.0f;
         if (s.kind == BrushKind::Marker)
             makeChisel(s);
         else
@@ -122,11 +123,28 @@ public:
         return x0 <= x1;
     }
 
+    // A row through an even capsule (one width all along), from pixel x0: a pixel's distance
+    // is that to the nearest point of the segment, less the radius.
+    struct EvenRow
+    {
+        float first, py, dx, dy, invH, r;
+        float distance(int i, float &along) const
+        {
+            const float px = first + float(i);
+            along = clamp01((px * dx + py * dy) * invH);
+            const float ex = px - along * dx, ey = py - along * dy;
+            return std::sqrt(ex * ex + ey * ey) - r;
+        }
+    };
+    EvenRow evenRow(float y, int x0) const
+    {
+        return {float(x0) + 0.5f - mAx, y - mAy, mDx, mDy, mInvH, mRa};
+    }
+
     // Signed distances from the nib's edge, negative inside, of the centres of n pixels from x0
     // on the row through y, in loops the compiler vectorises. Exact for the round nib; for the
     // chisel the distance to the nearest edge's line, which differs only past its corners.
-    // An even capsule also gives where each centre lies along it, into t when t is given.
-    void distances(float y, int x0, int n, float *d, float *t = nullptr) const
+    void distances(float y, int x0, int n, float *d) const
     {
         const float first = float(x0) + 0.5f;
         if (mIsChisel) {
@@ -148,26 +166,16 @@ public:
             }
             return;
         }
+        if (mRa == mRb) {
+            const EvenRow row = evenRow(y, x0);
+            float along;
+            for (int i = 0; i < n; ++i)
+                d[i] = row.distance(i, along);
+            return;
+        }
         // Copies, so that the compiler need not fear that d overlaps them.
         const float py = y - mAy, ax = mAx, dx = mDx, dy = mDy, invH = mInvH, h = mH;
         const float cx = mCX, b = mB, ra = mRa, rb = mRb;
-        if (ra == rb) {
-            // One width all along: the distance to the nearest point of the segment, less it.
-            auto distance = [&](int i, float &along) {
-                const float px = first + float(i) - ax;
-                along = clamp01((px * dx + py * dy) * invH);
-                const float ex = px - along * dx, ey = py - along * dy;
-                return std::sqrt(ex * ex + ey * ey) - ra;
-            };
-            float along;
-            if (t)
-                for (int i = 0; i < n; ++i)
-                    d[i] = distance(i, t[i]);
-            else
-                for (int i = 0; i < n; ++i)
-                    d[i] = distance(i, along);
-            return;
-        }
         for (int i = 0; i < n; ++i) {
             const float px = first + float(i) - ax;
             const float qx = std::fabs(px * dy - py * dx) * invH;
@@ -201,12 +209,12 @@ public:
     void keepAhead(float y, int &x0, int &x1) const
     {
         const float across = (y - mAy) * mDy;
-        if (mDx == 0.0f) {
+        if (mDx == 0.0f || !std::isfinite(mInvDx)) {
             if (across <= 0.0f)
                 x1 = x0;
             return;
         }
-        const float edge = std::clamp(mAx - across / mDx - 0.5f, -1e9f, 1e9f);
+        const float edge = std::clamp(mAx - across * mInvDx - 0.5f, -1e9f, 1e9f);
         if (mDx > 0.0f)
             x0 = std::max(x0, int(std::floor(edge)) + 1);
         else
@@ -319,7 +327,7 @@ private:
     }
 
     float mAx, mAy, mBx, mBy;
-    float mDx = 0, mDy = 0, mH = 0, mInvH = 0;
+    float mDx = 0, mDy = 0, mH = 0, mInvH = 0, mInvDx = 0;
     float mRa = 0, mRb = 0, mB = 0, mCX = 0;
     float mW1x = 0, mW1y = 0, mW2x = 0, mW2y = 0;
     bool mIsCircle = false;
@@ -330,25 +338,38 @@ private:
     float mMinX = 0, mMinY = 0, mMaxX = 0, mMaxY = 0;
 };
 
+// A pixel's coverage, 0..255, held in a lane as wide as a pixel's so that every loop over a row
+// steps four pixels at a time.
+using Cover = quint32;
+
 float smoothstep(float g)
 {
     return g * g * (3.0f - 2.0f * g);
 }
 
 // Opaque ink (r, g, b) at each coverage where it covers more than the pixel has. The colour's
-// lookup is worked out for each pixel instead, so that the loop vectorises: t / 255 is
-// (t + 1 + (t >> 8)) >> 8 for every t below 65536.
-void writeMax(quint32 *__restrict dst, const std::uint8_t *__restrict cov, int n, quint32 r,
-              quint32 g, quint32 b)
+// lookup is worked out for each pixel instead, so that the loop vectorises: in floats, as
+// x86-64's baseline has no multiply of 32-bit lanes. c · a / 255 rounded is exact in them, as
+// c · a + 127.5 is never within float error of a multiple of 255.
+void writeMax(quint32 *__restrict dst, const Cover *__restrict cov, int n, quint32 r, quint32 g,
+              quint32 b)
 {
-    for (int i = 0; i < n; ++i) {
+    const float fr = float(r) / 255.0f, fg = float(g) / 255.0f, fb = float(b) / 255.0f;
+    auto one = [&](int i) {
         const quint32 a = cov[i];
         const quint32 d = dst[i];
-        const quint32 tr = r * a + 127, tg = g * a + 127, tb = b * a + 127;
-        const quint32 ink = (a << 24) | (((tr + 1 + (tr >> 8)) >> 8) << 16)
-            | (((tg + 1 + (tg >> 8)) >> 8) << 8) | ((tb + 1 + (tb >> 8)) >> 8);
+        const float fa = float(int(a));
+        const quint32 ink = (a << 24) | (quint32(int(fr * fa + 0.5f)) << 16)
+            | (quint32(int(fg * fa + 0.5f)) << 8) | quint32(int(fb * fa + 0.5f));
         dst[i] = a > (d >> 24) ? ink : d;
-    }
+    };
+    // Rows are short and mostly whole groups of four: each group is one vector step.
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int j = 0; j < 4; ++j)
+            one(i + j);
+    for (; i < n; ++i)
+        one(i);
 }
 
 // The colour at every coverage, premultiplied, and how it joins the pixels under it.
@@ -367,7 +388,7 @@ public:
 
     InkWriter() = default;
 
-    void write(quint32 *dst, const std::uint8_t *cov, int n) const
+    void write(quint32 *dst, const Cover *cov, int n) const
     {
         if (!mOver) {
             const quint32 r = quint32(qRed(mRgba)), g = quint32(qGreen(mRgba)),
@@ -436,7 +457,15 @@ public:
 
     bool ok() const { return mOk; }
 
-    void row(int py, int x0, int x1, const std::uint8_t *cov, const InkWriter &writer)
+    // [x0, x1) widened to whole groups of four pixels where the tiles hold them, so that short
+    // rows are written in vector steps: tiles start on such a group.
+    void widen(int &x0, int &x1) const
+    {
+        x0 &= ~3;
+        x1 = std::min((x1 + 3) & ~3, mImage.pixelWidth());
+    }
+
+    void row(int py, int x0, int x1, const Cover *cov, const InkWriter &writer)
     {
         const int ty = py / T;
         if (ty != mRow) {
@@ -455,7 +484,7 @@ public:
 private:
     enum State : std::uint8_t { Unknown, Absent, Present, Failed };
 
-    quint32 *tileFor(int tx, int ty, const std::uint8_t *cov, int n)
+    quint32 *tileFor(int tx, int ty, const Cover *cov, int n)
     {
         const std::size_t i = std::size_t(tx - mFirstColumn);
         switch (mState[i]) {
@@ -473,7 +502,7 @@ private:
             mState[i] = Absent;
             [[fallthrough]];
         case Absent:
-            if (std::all_of(cov, cov + n, [](std::uint8_t c) { return c == 0; }))
+            if (std::all_of(cov, cov + n, [](Cover c) { return c == 0; }))
                 return nullptr;
             mTiles[i] = mImage.tileForWriting(tx, ty);
             mState[i] = mTiles[i] ? Present : Failed;
@@ -501,7 +530,9 @@ public:
     {
     }
 
-    void row(int py, int x0, int x1, const std::uint8_t *cov, const InkWriter &writer)
+    void widen(int &, int &) const { }
+
+    void row(int py, int x0, int x1, const Cover *cov, const InkWriter &writer)
     {
         const int y = mImage.height() - 1 - (py - mOrigin.y());
         auto *line = reinterpret_cast<quint32 *>(mImage.scanLine(y));
@@ -518,7 +549,7 @@ private:
 struct RowScratch
 {
     std::vector<float> d, t, grain;
-    std::vector<std::uint8_t> cov;
+    std::vector<Cover> cov;
     void reserve(std::size_t n)
     {
         if (d.size() < n) {
@@ -531,29 +562,19 @@ struct RowScratch
 };
 
 // Coverage of the n pixels from x0 on row py, scaled to bytes.
+// Whole groups of four are worked out, so that the loops need no scalar tail: out and the
+// scratch rows hold three more than n.
 template<BrushKind Kind>
 void shadeSpan(const SweptNib &nib, const InkSegment &s, int py, int x0, int n, RowScratch &row,
-               std::uint8_t *out)
+               Cover *out)
 {
+    n = (n + 3) & ~3;
     const float yc = float(py) + 0.5f;
-    float *d = row.d.data();
-    float *t = row.t.data();
     const float ra = nib.radiusA(), rb = nib.radiusB();
-    const bool flat = s.fromOpacity == s.toOpacity;
-    const bool alongNeeded = !flat || (Kind == BrushKind::Airbrush && ra != rb);
-    if (alongNeeded && nib.isEvenCapsule()) {
-        nib.distances(yc, x0, n, d, t);
-    } else {
-        nib.distances(yc, x0, n, d);
-        if (alongNeeded)
-            nib.alongs(yc, x0, n, t);
-        else
-            std::fill(t, t + n, 0.0f);
-    }
     const float o0 = s.fromOpacity, o1 = s.toOpacity;
     const float soft = 1.0f / std::max(1.0f - s.hardness, 1e-3f);
     const float inverseR = 1.0f / ra;
-    float *grain = row.grain.data();
+    float *__restrict grain = row.grain.data();
     if constexpr (Kind == BrushKind::Pencil) {
         // The grain's row under py, laid out from x0 on: it repeats every 64 pixels.
         const float *source = &StrokeRaster::grainAt(0, py);
@@ -564,25 +585,54 @@ void shadeSpan(const SweptNib &nib, const InkSegment &s, int py, int x0, int n, 
             i += run;
         }
     }
-    for (int i = 0; i < n; ++i) {
-        float v = clamp01(kEdge - d[i]) * (o0 + (o1 - o0) * t[i]);
+    auto shade = [&](int i, float d, float t, auto evenWidth) {
+        float v = clamp01(kEdge - d) * (o0 + (o1 - o0) * t);
         if constexpr (Kind == BrushKind::Airbrush) {
             // Full strength out to the hardness, then a smooth fall to the edge.
-            const float inverse = ra == rb ? inverseR : 1.0f / (ra + (rb - ra) * t[i]);
-            const float rho = clamp01(1.0f + d[i] * inverse);
+            float inverse = inverseR;
+            if constexpr (!evenWidth)
+                inverse = 1.0f / (ra + (rb - ra) * t);
+            const float rho = clamp01(1.0f + d * inverse);
             v *= smoothstep(clamp01((1.0f - rho) * soft));
         }
         if constexpr (Kind == BrushKind::Pencil)
             v *= grain[i];
-        out[i] = std::uint8_t(v * 255.0f + 0.5f);
+        out[i] = Cover(int(v * 255.0f + 0.5f));
+    };
+    // In groups of four, each one vector step.
+    if (nib.isEvenCapsule()) {
+        // The commonest nib, worked out in the same loop as its ink.
+        const auto even = nib.evenRow(yc, x0);
+        for (int i = 0; i < n; i += 4)
+            for (int j = 0; j < 4; ++j) {
+                float t;
+                const float d = even.distance(i + j, t);
+                shade(i + j, d, t, std::true_type());
+            }
+        return;
+    }
+    float *__restrict d = row.d.data();
+    float *__restrict t = row.t.data();
+    nib.distances(yc, x0, n, d);
+    if (o0 != o1 || (Kind == BrushKind::Airbrush && ra != rb))
+        nib.alongs(yc, x0, n, t);
+    else
+        std::fill(t, t + n, 0.0f);
+    if (ra == rb || Kind != BrushKind::Airbrush) {
+        for (int i = 0; i < n; i += 4)
+            for (int j = 0; j < 4; ++j)
+                shade(i + j, d[i + j], t[i + j], std::true_type());
+    } else {
+        for (int i = 0; i < n; i += 4)
+            for (int j = 0; j < 4; ++j)
+                shade(i + j, d[i + j], t[i + j], std::false_type());
     }
 }
 
 template<BrushKind Kind>
 void shadeRow(const SweptNib &nib, const InkSegment &s, int py, int x0, int x1, int in0, int in1,
-              RowScratch &row)
+              RowScratch &row, Cover *out)
 {
-    std::uint8_t *out = row.cov.data();
     const bool hard = Kind == BrushKind::Pen || Kind == BrushKind::Marker;
     in0 = std::max(in0, x0);
     in1 = std::min(in1, x1);
@@ -590,7 +640,7 @@ void shadeRow(const SweptNib &nib, const InkSegment &s, int py, int x0, int x1, 
         // Solid inside: only the edges are worked out.
         shadeSpan<Kind>(nib, s, py, x0, in0 - x0, row, out);
         std::fill(out + (in0 - x0), out + (in1 - x0),
-                  std::uint8_t(clamp01(s.fromOpacity) * 255.0f + 0.5f));
+                  Cover(clamp01(s.fromOpacity) * 255.0f + 0.5f));
         shadeSpan<Kind>(nib, s, py, in1, x1 - in1, row, out + (in1 - x0));
         return;
     }
@@ -644,22 +694,28 @@ void rasterise(const InkSegment &segment, const QColor &colour, InkCombine combi
             nib.keepAhead(yc, x0, x1);
         if (x0 >= x1)
             continue;
-        row.reserve(std::size_t(x1 - x0));
+        // Written over whole groups of four, the pixels added to the row covered by nothing.
+        int w0 = x0, w1 = x1;
+        sink.widen(w0, w1);
+        row.reserve(std::size_t(w1 - w0) + 8);
+        Cover *cov = row.cov.data();
+        std::fill(cov, cov + (x0 - w0), Cover(0));
         switch (s.kind) {
         case BrushKind::Pen:
-            shadeRow<BrushKind::Pen>(nib, s, py, x0, x1, in0, in1, row);
+            shadeRow<BrushKind::Pen>(nib, s, py, x0, x1, in0, in1, row, cov + (x0 - w0));
             break;
         case BrushKind::Pencil:
-            shadeRow<BrushKind::Pencil>(nib, s, py, x0, x1, in0, in1, row);
+            shadeRow<BrushKind::Pencil>(nib, s, py, x0, x1, in0, in1, row, cov + (x0 - w0));
             break;
         case BrushKind::Airbrush:
-            shadeRow<BrushKind::Airbrush>(nib, s, py, x0, x1, in0, in1, row);
+            shadeRow<BrushKind::Airbrush>(nib, s, py, x0, x1, in0, in1, row, cov + (x0 - w0));
             break;
         case BrushKind::Marker:
-            shadeRow<BrushKind::Marker>(nib, s, py, x0, x1, in0, in1, row);
+            shadeRow<BrushKind::Marker>(nib, s, py, x0, x1, in0, in1, row, cov + (x0 - w0));
             break;
         }
-        sink.row(py, x0, x1, row.cov.data(), writer);
+        std::fill(cov + (x1 - w0), cov + (w1 - w0), Cover(0));
+        sink.row(py, w0, w1, cov, writer);
     }
 }
 
