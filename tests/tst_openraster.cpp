@@ -21,12 +21,24 @@ double referenceChannel(BlendMode mode, double cs, double as, double cb, double 
     const double Cs = as > 0 ? cs / as : 0, Cb = ab > 0 ? cb / ab : 0;
     double B = Cs;
     switch (mode) {
-    case BlendMode::Normal: B = Cs; break;
-    case BlendMode::Multiply: B = Cb * Cs; break;
-    case BlendMode::Screen: B = Cb + Cs - Cb * Cs; break;
-    case BlendMode::Overlay: B = Cb <= 0.5 ? 2 * Cs * Cb : 1 - 2 * (1 - Cs) * (1 - Cb); break;
-    case BlendMode::Darken: B = std::min(Cb, Cs); break;
-    case BlendMode::Lighten: B = std::max(Cb, Cs); break;
+    case BlendMode::Normal:
+        B = Cs;
+        break;
+    case BlendMode::Multiply:
+        B = Cb * Cs;
+        break;
+    case BlendMode::Screen:
+        B = Cb + Cs - Cb * Cs;
+        break;
+    case BlendMode::Overlay:
+        B = Cb <= 0.5 ? 2 * Cs * Cb : 1 - 2 * (1 - Cs) * (1 - Cb);
+        break;
+    case BlendMode::Darken:
+        B = std::min(Cb, Cs);
+        break;
+    case BlendMode::Lighten:
+        B = std::max(Cb, Cs);
+        break;
     }
     return cs * (1 - ab) + cb * (1 - as) + as * ab * B;
 }
@@ -154,9 +166,10 @@ void OpenRasterTest::blendModesFollowTheirFormulas()
 {
     QFETCH(BlendMode, mode);
     // Transparent, opaque and half-covered sources and backdrops, dark and light channels.
-    const QRgb pixels[] = {qPremultiply(qRgba(0, 0, 0, 0)),      qPremultiply(qRgba(255, 0, 90, 255)),
-                           qPremultiply(qRgba(30, 200, 128, 128)), qPremultiply(qRgba(250, 250, 5, 255)),
-                           qPremultiply(qRgba(100, 60, 220, 40)),  qPremultiply(qRgba(128, 127, 129, 255))};
+    const QRgb pixels[]
+        = {qPremultiply(qRgba(0, 0, 0, 0)),        qPremultiply(qRgba(255, 0, 90, 255)),
+           qPremultiply(qRgba(30, 200, 128, 128)), qPremultiply(qRgba(250, 250, 5, 255)),
+           qPremultiply(qRgba(100, 60, 220, 40)),  qPremultiply(qRgba(128, 127, 129, 255))};
     for (const int opacity : {255, 128}) {
         for (const QRgb s : pixels) {
             for (const QRgb d : pixels) {
@@ -164,15 +177,19 @@ void OpenRasterTest::blendModesFollowTheirFormulas()
                 blendRow(&out, &s, 1, mode, opacity);
                 const double as = qAlpha(s) / 255.0 * opacity / 255.0, ab = qAlpha(d) / 255.0;
                 const double alpha = 255 * (as + ab - as * ab);
-                QVERIFY2(std::abs(qAlpha(out) - alpha) <= 1.0, qPrintable(QString::number(out, 16)));
+                QVERIFY2(std::abs(qAlpha(out) - alpha) <= 1.0,
+                         qPrintable(QString::number(out, 16)));
                 for (const int shift : {0, 8, 16}) {
                     const double cs = ((s >> shift) & 0xff) / 255.0 * opacity / 255.0;
                     const double cb = ((d >> shift) & 0xff) / 255.0;
                     const double want = 255 * referenceChannel(mode, cs, as, cb, ab);
                     QVERIFY2(std::abs(int((out >> shift) & 0xff) - want) <= 1.0,
                              qPrintable(QStringLiteral("%1 onto %2 at %3: %4, want %5")
-                                            .arg(s, 8, 16).arg(d, 8, 16).arg(opacity)
-                                            .arg(out, 8, 16).arg(want)));
+                                            .arg(s, 8, 16)
+                                            .arg(d, 8, 16)
+                                            .arg(opacity)
+                                            .arg(out, 8, 16)
+                                            .arg(want)));
                 }
             }
         }
@@ -239,7 +256,8 @@ void OpenRasterTest::anotherReaderAcceptsTheFile()
     if (check.waitForFinished(-1) && check.exitStatus() == QProcess::NormalExit
         && check.exitCode() == 0) {
         // Every PNG opens; the merged picture has the sheet's size, the thumbnail at most 256.
-        check.start("python3", {"-c", R"(
+        check.start("python3",
+                    {"-c", R"(
 import sys, zipfile, io
 from PIL import Image
 z = zipfile.ZipFile(sys.argv[1])
@@ -248,13 +266,16 @@ sizes = {n: Image.open(io.BytesIO(z.read(n))).size for n in z.namelist() if n.en
 assert sizes['mergedimage.png'] == (300, 200), sizes
 assert max(sizes['Thumbnails/thumbnail.png']) <= 256
 assert sizes['data/0.png'] == (128, 64) and sizes['data/1.png'] == (1, 1), sizes
-)", path});
+)",
+                     path});
     } else if (!QStandardPaths::findExecutable("unzip").isEmpty()
                && !QStandardPaths::findExecutable("identify").isEmpty()) {
-        check.start("sh", {"-c", "unzip -tq \"$0\" && for n in mergedimage data/0 data/1; do "
-                                 "unzip -p \"$0\" $n.png | identify -format '%wx%h ' - || exit 1; "
-                                 "done; unzip -p \"$0\" Thumbnails/thumbnail.png | identify -",
-                           path});
+        check.start("sh",
+                    {"-c",
+                     "unzip -tq \"$0\" && for n in mergedimage data/0 data/1; do "
+                     "unzip -p \"$0\" $n.png | identify -format '%wx%h ' - || exit 1; "
+                     "done; unzip -p \"$0\" Thumbnails/thumbnail.png | identify -",
+                     path});
         QVERIFY(check.waitForFinished(-1));
         const QByteArray out = check.readAllStandardOutput();
         QVERIFY2(check.exitCode() == 0 && out.contains("300x200 128x64 1x1 "), out.constData());
@@ -276,7 +297,8 @@ void OpenRasterTest::readsFilesOfOtherPrograms()
       src="data/layer001.png" visibility="visible" x="10" y="-5" mypaint-extra="1" />
     <layer name="bg" src="data/bg.png" x="-20" y="-20" /></stack>
 </image>)",
-        {{"data/layer001.png", pngOf(30, 20, Qt::red)}, {"data/bg.png", pngOf(200, 200, Qt::white)}});
+        {{"data/layer001.png", pngOf(30, 20, Qt::red)},
+         {"data/bg.png", pngOf(200, 200, Qt::white)}});
     OraPicture p;
     QString error;
     QCOMPARE(readBytes(mypaint, &p, &error), OpenRaster::Outcome::Done);
@@ -338,18 +360,18 @@ void OpenRasterTest::refusesDamagedAndHostileFiles_data()
     QByteArray damaged = good;
     damaged[damaged.indexOf("PK\x01\x02") + 16] ^= 1; // the mimetype's checksum
     QTest::newRow("bad checksum") << damaged << "not an OpenRaster";
-    QTest::newRow("no mimetype")
-        << zipOf({{"stack.xml", stackWith(layer)}, {"data/l.png", pngOf(2, 2, Qt::red)}})
-        << "not an OpenRaster";
+    QTest::newRow("no mimetype") << zipOf(
+        {{"stack.xml", stackWith(layer)}, {"data/l.png", pngOf(2, 2, Qt::red)}})
+                                 << "not an OpenRaster";
     QTest::newRow("wrong mimetype")
         << zipOf({{"mimetype", "image/png", true}, {"stack.xml", stackWith(layer)}})
         << "not an OpenRaster";
     QTest::newRow("no stack") << zipOf({{"mimetype", "image/openraster", true}}) << "stack.xml";
     QTest::newRow("stack bomb") << oraOf(stackWith(QByteArray(5 << 20, ' '))) << "unpacks";
-    QTest::newRow("entity bomb")
-        << oraOf("<?xml version='1.0'?><!DOCTYPE image [<!ENTITY a 'aaaaaaaaaa'>"
-                 "<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]><image w='&b;' h='1'/>")
-        << "document type";
+    QTest::newRow("entity bomb") << oraOf(
+        "<?xml version='1.0'?><!DOCTYPE image [<!ENTITY a 'aaaaaaaaaa'>"
+        "<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'>]><image w='&b;' h='1'/>")
+                                 << "document type";
     QTest::newRow("huge sheet") << oraOf(stackWith("", "w='100000' h='10'")) << "100000";
     QTest::newRow("no sheet size") << oraOf(stackWith("", "")) << "size";
     QByteArray hugePng = pngOf(1, 1, Qt::red);
@@ -360,13 +382,13 @@ void OpenRasterTest::refusesDamagedAndHostileFiles_data()
     QByteArray many;
     for (int i = 0; i < 10000; ++i)
         many += layer;
-    QTest::newRow("10000 layers")
-        << oraOf(stackWith(many), {{"data/l.png", pngOf(2, 2, Qt::red)}}) << "1000";
+    QTest::newRow("10000 layers") << oraOf(stackWith(many), {{"data/l.png", pngOf(2, 2, Qt::red)}})
+                                  << "1000";
     for (const char *src : {"../l.png", "data/../../l.png", "/data/l.png", "data\\l.png",
                             "C:/l.png", "data/missing.png", ""}) {
         const QByteArray evil = "<layer name='l' src='" + QByteArray(src) + "'/>";
-        QTest::addRow("src %s", src) << oraOf(stackWith(evil), {{"data/l.png", pngOf(2, 2, Qt::red)}})
-                           << "no entry";
+        QTest::addRow("src %s", src)
+            << oraOf(stackWith(evil), {{"data/l.png", pngOf(2, 2, Qt::red)}}) << "no entry";
     }
 }
 

@@ -5,11 +5,11 @@
 #include <QCoreApplication>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
+#include <algorithm>
+#include <functional>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipnewinfo.h>
-#include <algorithm>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -127,7 +127,8 @@ public:
     {
         const int side = std::max(width, height);
         const double scale = std::min(1.0, double(OpenRaster::kThumbnailSide) / side);
-        mSize = QSize(std::max(1, int(width * scale + 0.5)), std::max(1, int(height * scale + 0.5)));
+        mSize
+            = QSize(std::max(1, int(width * scale + 0.5)), std::max(1, int(height * scale + 0.5)));
         mColumn.resize(std::size_t(width));
         for (int x = 0; x < width; ++x)
             mColumn[std::size_t(x)] = int(qint64(x) * mSize.width() / width);
@@ -260,15 +261,16 @@ Outcome write(QIODevice &device, const OraPicture &picture, const PngBands::Band
     if (!Image::isValidSize(Size {float(W), float(H)}))
         return fail(error, writeFailure(OpenRasterTexts::tr("The picture has no valid size.")));
     if (picture.layers.size() > std::size_t(kMostLayers))
-        return fail(error,
-                    writeFailure(OpenRasterTexts::tr("A picture can have at most %1 layers.")
-                                     .arg(kMostLayers)));
+        return fail(
+            error,
+            writeFailure(
+                OpenRasterTexts::tr("A picture can have at most %1 layers.").arg(kMostLayers)));
     std::vector<Placement> placements;
     double total = double(W) * H;
     for (const OraLayer &layer : picture.layers) {
         placements.push_back(placementOf(layer.image.get(), W, H));
-        total += std::max(1.0, double(placements.back().pixels.width())
-                                   * placements.back().pixels.height());
+        total += std::max(
+            1.0, double(placements.back().pixels.width()) * placements.back().pixels.height());
     }
     Steps steps(progress, total);
     if (progress && !progress(0.0))
@@ -279,8 +281,8 @@ Outcome write(QIODevice &device, const OraPicture &picture, const PngBands::Band
         return fail(error, writeFailure(device.errorString()));
     Outcome outcome = zip.bytes(QStringLiteral("mimetype"), false, "image/openraster", error);
     if (outcome == Outcome::Done)
-        outcome = zip.bytes(QStringLiteral("stack.xml"), true, stackXml(picture, placements),
-                            error);
+        outcome
+            = zip.bytes(QStringLiteral("stack.xml"), true, stackXml(picture, placements), error);
     for (std::size_t i = 0; i < picture.layers.size() && outcome == Outcome::Done; ++i) {
         const TiledImage *image = picture.layers[i].image.get();
         const QRect crop = placements[i].pixels;
@@ -290,9 +292,9 @@ Outcome write(QIODevice &device, const OraPicture &picture, const PngBands::Band
             if (out.isNull() || crop.isEmpty())
                 out.fill(Qt::transparent);
             else
-                image->readPixels(QRect(crop.x(), crop.y() + crop.height() - top - rows,
-                                        crop.width(), rows),
-                                  out, 0, 0);
+                image->readPixels(
+                    QRect(crop.x(), crop.y() + crop.height() - top - rows, crop.width(), rows), out,
+                    0, 0);
             return out;
         };
         outcome = zip.png(layerEntry(i), size, band,
@@ -315,8 +317,7 @@ Outcome write(QIODevice &device, const OraPicture &picture, const PngBands::Band
         const QImage small = thumbnail.image();
         outcome = zip.png(
             QStringLiteral("Thumbnails/thumbnail.png"), small.size(),
-            [&](int top, int rows) { return small.copy(0, top, small.width(), rows); }, {},
-            error);
+            [&](int top, int rows) { return small.copy(0, top, small.width(), rows); }, {}, error);
     }
     if (outcome != Outcome::Done)
         return outcome;

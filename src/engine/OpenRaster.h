@@ -51,9 +51,8 @@ constexpr int kThumbnailSide = 256;
 Outcome write(QIODevice &device, const OraPicture &picture, const PngBands::BandSource &merged,
               const Progress &progress = {}, QString *error = nullptr);
 // The same to a file, replaced only on Done.
-Outcome write(const QString &path, const OraPicture &picture,
-              const PngBands::BandSource &merged, const Progress &progress = {},
-              QString *error = nullptr);
+Outcome write(const QString &path, const OraPicture &picture, const PngBands::BandSource &merged,
+              const Progress &progress = {}, QString *error = nullptr);
 
 // Reads a picture from a seekable device open for reading; *out is set on Done only. Anything
 // that would read outside the archive, or unpack to more than the picture can hold, is refused.

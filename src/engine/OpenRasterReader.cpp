@@ -8,12 +8,12 @@
 #include <QHash>
 #include <QXmlStreamReader>
 #include <QtEndian>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-#include <quazip/unzip.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/unzip.h>
 
 namespace {
 // The texts of this file, in the string table under "OpenRaster".
@@ -42,7 +42,8 @@ QString notOpenRaster()
 
 QString tooLargeEntry(const QString &entry)
 {
-    return OpenRasterTexts::tr("The OpenRaster file's entry %1 unpacks to more data than a picture can hold.")
+    return OpenRasterTexts::tr(
+               "The OpenRaster file's entry %1 unpacks to more data than a picture can hold.")
         .arg(entry);
 }
 
@@ -73,7 +74,8 @@ protected:
         mRead += n;
         if (mRead > mLimit) {
             mOver = true;
-            setErrorString(OpenRasterTexts::tr("The entry unpacks to more data than a picture can hold."));
+            setErrorString(
+                OpenRasterTexts::tr("The entry unpacks to more data than a picture can hold."));
             return -1;
         }
         return n == 0 ? -1 : n;
@@ -223,8 +225,8 @@ bool parseStack(const QByteArray &xml, Stack *out, QString *error)
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::DTD)
-            return refuse(OpenRasterTexts::tr(
-                "The OpenRaster file's layer list declares a document type, which is not accepted."));
+            return refuse(OpenRasterTexts::tr("The OpenRaster file's layer list declares a "
+                                              "document type, which is not accepted."));
         if (token == QXmlStreamReader::EndElement && r.name() == QLatin1String("stack")
             && !groups.empty()) {
             groups.pop_back();
@@ -297,8 +299,9 @@ Outcome readLayer(Archive &archive, const Stack &stack, const StackLayer &s,
                   const OpenRaster::Progress &progress, TiledImage *placed, QString *error)
 {
     const auto layerFailure = [&](const QString &reason) {
-        return fail(error, OpenRasterTexts::tr("The layer “%1” could not be read: %2")
-                               .arg(s.layer.name, reason));
+        return fail(
+            error,
+            OpenRasterTexts::tr("The layer “%1” could not be read: %2").arg(s.layer.name, reason));
     };
     const std::unique_ptr<QuaZipFile> file = archive.entry(s.src);
     if (!file)
@@ -371,9 +374,10 @@ Outcome read(QIODevice &device, OraPicture *out, const Progress &progress, QStri
     data.clear();
     for (const StackLayer &s : stack.layers)
         if (!archive.has(s.src))
-            return fail(error, OpenRasterTexts::tr("The OpenRaster file's layer “%1” names its "
-                                                   "pixels “%2”, which is no entry of the archive.")
-                                   .arg(s.layer.name, s.src));
+            return fail(error,
+                        OpenRasterTexts::tr("The OpenRaster file's layer “%1” names its "
+                                            "pixels “%2”, which is no entry of the archive.")
+                            .arg(s.layer.name, s.src));
 
     OraPicture picture;
     picture.width = stack.width;
@@ -383,7 +387,8 @@ Outcome read(QIODevice &device, OraPicture *out, const Progress &progress, QStri
     for (std::size_t i = 0; i < stack.layers.size(); ++i) {
         const auto part = [&](double f) { return !progress || progress((double(i) + f) / count); };
         auto placed = std::make_unique<TiledImage>(Size {});
-        const Outcome outcome = readLayer(archive, stack, stack.layers[i], part, placed.get(), error);
+        const Outcome outcome
+            = readLayer(archive, stack, stack.layers[i], part, placed.get(), error);
         if (outcome != Outcome::Done)
             return outcome;
         OraLayer layer = std::move(stack.layers[i].layer);
