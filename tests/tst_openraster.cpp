@@ -401,7 +401,6 @@ void OpenRasterTest::refusesDamagedAndHostileFiles()
     QString error;
     QCOMPARE(readBytes(file, &picture, &error), OpenRaster::Outcome::Failed);
     QVERIFY2(error.contains(message), qPrintable(error));
-    QVERIFY(!error.isEmpty());
     QCOMPARE(picture.width, 7); // untouched
 }
 
