@@ -792,6 +792,85 @@ Continue?</translation>
     </message>
 </context>
 <context>
+    <name>OpenRaster</name>
+    <message>
+        <source>The OpenRaster file could not be written: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The picture has no valid size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A picture can have at most %1 layers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is not an OpenRaster picture, or its archive is damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entry&apos;s data is damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster file&apos;s layer list declares a document type, which is not accepted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster picture&apos;s size (%1 × %2) is not one a sheet can have; at most %3 pixels a side.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster file has more than %1 layers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster file&apos;s layer “%1” names its pixels “%2”, which is no entry of the archive.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster file&apos;s layer list is damaged: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Layer groups were flattened into their layers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The blend mode %1 is not known here; its layers blend normally.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The layer “%1” could not be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the archive has no entry %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it needs about %1 MB of memory, and only %2 MB is free.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>there is not enough memory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster file has no readable layer list (stack.xml).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The OpenRaster file&apos;s entry %1 unpacks to more data than a picture can hold.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entry unpacks to more data than a picture can hold.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PenButton</name>
     <message>
         <source>Pen %1, %2 points wide</source>
