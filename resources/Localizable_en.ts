@@ -48,6 +48,21 @@
     </message>
 </context>
 <context>
+    <name>CanvasCore</name>
+    <message>
+        <source>Background</source>
+        <translation type="unfinished">Background</translation>
+    </message>
+    <message>
+        <source>Layer %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CanvasDialogs</name>
     <message>
         <source>A sheet can be at most %1 points wide and %1 points high.</source>

@@ -13,6 +13,9 @@ CanvasCore::CanvasCore(Size sheet, Preferences &store, QObject *parent)
     setBrushSize(brushSize());
     setActiveColor(1);
     mPicture = std::make_unique<Picture>(sheet, mSettings->bgType());
+    LayerProperties background;
+    background.name = backgroundLayerName();
+    mPicture->currentLayer()->setProperties(background);
     mPicture->setUndoDepth(mSettings->undoDepth());
 }
 

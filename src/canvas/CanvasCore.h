@@ -31,7 +31,7 @@ struct Notification;
 // CanvasCoreProximity.cpp,
 // CanvasCoreStroke.cpp (strokes and lines), CanvasCoreHistory.cpp (undo, redo, sheet size),
 // CanvasCorePick.cpp (colour picker), CanvasCoreExchange.cpp (whole pictures),
-// CanvasCoreCrop.cpp (guarded crops).
+// CanvasCoreCrop.cpp (guarded crops), CanvasCoreLayers.cpp (the user's layers).
 class CanvasCore : public QObject
 {
     Q_OBJECT
@@ -133,6 +133,23 @@ public:
 
     Picture &picture() const { return *mPicture; }
 
+    // Layers (CanvasCoreLayers.cpp), counted from the bottom; the operations act on the
+    // current one. Each but the choice of the current layer is a step of the history, and
+    // each is announced as the command that replays it. What cannot be done beeps.
+    int layerCount() const { return int(mPicture->layers().size()); }
+    int currentLayerIndex() const { return mPicture->currentLayerIndex(); }
+    LayerProperties layerProperties(int index) const;
+    void selectLayer(int index);
+    void newLayer();
+    void duplicateLayer();
+    void deleteLayer();
+    void moveLayer(int to);
+    void mergeLayerDown();
+    void flattenLayers();
+    void setLayerProperties(int index, const LayerProperties &properties);
+    // What the first layer of a new or opened picture is called.
+    static QString backgroundLayerName();
+
 signals:
     // Parts of the sheet to show again: a stroke's segment (consecutive ones gather), or any
     // other change; all of it when none is given.
@@ -153,6 +170,8 @@ signals:
     void hoverWanted(bool wanted);
     void pickingChanged(bool picking);
     void pointerLeftProximity();
+    // The layers, their order, properties or the current one changed.
+    void layersChanged();
 
 private:
     static constexpr const char *kColorIndexOutOfBound = "color index out of bound";
@@ -171,6 +190,9 @@ private:
     bool deferUntilStrokeEnds(void (CanvasCore::*command)());
     void historyStepped(const UndoLayer &layer, int change, const QString &command);
     void stopStrokeForLackOfMemory();
+    // A change of the layers done (or refused, with a beep), announced as command.
+    void layersStepped(bool done, const QString &command, const QJsonValue &value = {});
+    QString unusedLayerName() const;
     void commitLine(const PointerSample &sample);
     void endStroke();
     // What a sample's nib is under the active brush: its width, opacity and the chisel's angle.

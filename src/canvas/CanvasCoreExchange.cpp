@@ -14,8 +14,12 @@ bool CanvasCore::replaceLayersWith(std::unique_ptr<Layer> layer)
         return false;
     }
     mCurrUndoLayer = nullptr;
+    LayerProperties properties;
+    properties.name = backgroundLayerName();
+    layer->setProperties(properties);
     mPicture->replaceLayersWith(std::move(layer));
     noteCanRedo();
+    emit layersChanged();
     const Size size = mPicture->sheetSize();
     return resizeSheet({0, 0, size.width, size.height});
 }

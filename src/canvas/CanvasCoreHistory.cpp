@@ -25,6 +25,11 @@ void CanvasCore::setUndoDepth(int depth)
 
 UndoLayer *CanvasCore::createUndoLayer(Layer *base)
 {
+    // A locked layer takes no stroke; an alpha-locked one keeps its painted area, so no eraser.
+    if (base && (base->isLocked() || (base->isAlphaLocked() && erasing()))) {
+        systemBeep();
+        return nullptr;
+    }
     UndoLayer *snapshot = mPicture->createUndoLayer(base);
     noteCanRedo();
     if (!snapshot)
@@ -54,6 +59,11 @@ void CanvasCore::historyStepped(const UndoLayer &layer, int change, const QStrin
         mDocument->updateChangeCount(Document::ChangeType(change));
     noteCanRedo();
     emit pictureChanged(command, {});
+    if (layer.stackChange()) {
+        emit layersChanged();
+        emit dirtiedAll();
+        return;
+    }
     // Only where the stroke had painted changes on screen.
     emit dirtied(layer.image()->paintedBounds());
 }

@@ -206,7 +206,7 @@ public:
 
     // The picture with its layers and history, for display, merging and tests.
     const Picture &picture() const { return mCore->picture(); }
-    const std::vector<std::unique_ptr<Layer>> &layers() const { return picture().layers(); }
+    const std::vector<std::shared_ptr<Layer>> &layers() const { return picture().layers(); }
     Layer *currentLayer() const { return picture().currentLayer(); }
     const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const
     {

@@ -10,12 +10,6 @@
 
 namespace {
 
-QPainter::CompositionMode modeForBlitType(BlitType type)
-{
-    return type == BlitType::Erase ? QPainter::CompositionMode_DestinationOut
-                                   : QPainter::CompositionMode_SourceOver;
-}
-
 // Where drawing goes when nothing of the image is to be painted, or no scratch could be had.
 QImage &discard()
 {
@@ -50,6 +44,46 @@ void Layer::copyStateTo(Layer &copy) const
     copy.mIsEnabled = mIsEnabled;
     copy.mBlitType = mBlitType;
     copy.mOpacity = mOpacity;
+    copy.mName = mName;
+    copy.mMode = mMode;
+    copy.mLocked = mLocked;
+    copy.mAlphaLocked = mAlphaLocked;
+}
+
+LayerProperties Layer::properties() const
+{
+    return {mName, mIsEnabled, mOpacity, mMode, mLocked, mAlphaLocked};
+}
+
+void Layer::setProperties(const LayerProperties &p)
+{
+    mName = p.name;
+    mIsEnabled = p.visible;
+    mOpacity = std::clamp(p.opacity, 0.0f, 1.0f);
+    mMode = p.mode;
+    mLocked = p.locked;
+    mAlphaLocked = p.alphaLocked;
+}
+
+QPainter::CompositionMode Layer::compositionMode() const
+{
+    if (mBlitType == BlitType::Erase)
+        return QPainter::CompositionMode_DestinationOut;
+    switch (mMode) {
+    case BlendMode::Normal:
+        break;
+    case BlendMode::Multiply:
+        return QPainter::CompositionMode_Multiply;
+    case BlendMode::Screen:
+        return QPainter::CompositionMode_Screen;
+    case BlendMode::Overlay:
+        return QPainter::CompositionMode_Overlay;
+    case BlendMode::Darken:
+        return QPainter::CompositionMode_Darken;
+    case BlendMode::Lighten:
+        return QPainter::CompositionMode_Lighten;
+    }
+    return QPainter::CompositionMode_SourceOver;
 }
 
 std::unique_ptr<Layer> Layer::frozenCopy() const
@@ -58,6 +92,20 @@ std::unique_ptr<Layer> Layer::frozenCopy() const
     copyStateTo(*copy);
     return copy;
 }
+
+UndoLayer::UndoLayer() = default;
+
+UndoLayer::UndoLayer(Size size)
+    : Layer(size)
+{
+}
+
+UndoLayer::UndoLayer(std::unique_ptr<LayerStackChange> change)
+    : mStackChange(std::move(change))
+{
+}
+
+UndoLayer::~UndoLayer() = default;
 
 std::unique_ptr<UndoLayer> UndoLayer::frozenCopy(Layer *base) const
 {
@@ -81,20 +129,30 @@ Size Layer::size() const
 
 void Layer::drawRect(const Rect &r) const
 {
+    drawRect(r, compositionMode());
+}
+
+void Layer::drawRect(const Rect &r, QPainter::CompositionMode mode) const
+{
     if (!mImage)
         return;
     const Rect part = intersectionRect(r, shownBounds());
     if (isEmptyRect(part))
         return;
-    mImage->drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), part,
-                     modeForBlitType(mBlitType), mOpacity);
+    mImage->drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), part, mode,
+                     mOpacity);
 }
 
 bool Layer::drawOnto(Layer &dest) const
 {
+    return drawOnto(dest, compositionMode());
+}
+
+bool Layer::drawOnto(Layer &dest, QPainter::CompositionMode mode) const
+{
     if (!mImage || !dest.mImage)
         return true;
-    return mImage->compositeOnto(*dest.mImage, modeForBlitType(mBlitType), mOpacity, shownBounds());
+    return mImage->compositeOnto(*dest.mImage, mode, mOpacity, shownBounds());
 }
 
 void Layer::initRender(const Rect &r)
@@ -120,7 +178,12 @@ void Layer::initRender(const Rect &r)
         std::memset(mRenderImage.scanLine(y), 0, std::size_t(bytes));
     Graphics::lockFocus(
         mRenderImage, sheetToDevice(mRenderPixels.x(), mRenderPixels.y() + mRenderPixels.height()));
-    drawRect(r);
+    // Assembled at full strength with its snapshots; the layer's opacity and mode apply once,
+    // when the whole is shown.
+    if (isEmptyRect(intersectionRect(r, shownBounds())))
+        return;
+    mImage->drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(),
+                     intersectionRect(r, shownBounds()), QPainter::CompositionMode_SourceOver, 1.0);
 }
 
 void Layer::endRender()
@@ -140,8 +203,8 @@ void Layer::renderToRect(const Rect &r) const
     QPainter &p = Graphics::currentPainter();
     p.save();
     p.resetTransform();
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.setOpacity(1.0);
+    p.setCompositionMode(compositionMode());
+    p.setOpacity(mOpacity);
     p.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), mRenderImage,
                 QRect(part.x() - mRenderPixels.x(),
                       mRenderPixels.y() + mRenderPixels.height() - top, part.width(),

@@ -1,16 +1,33 @@
 #pragma once
 
+#include "BlendMode.h"
 #include "Geometry.h"
 #include "StrokeRaster.h"
 #include "TiledImage.h"
 
 #include <QImage>
+#include <QPainter>
+#include <QString>
 #include <memory>
+#include <vector>
 
 // How a layer joins what lies under it: painted over it, or erasing it where it is opaque.
 enum class BlitType : int {
     Paint = 1,
     Erase = 2,
+};
+
+// What the user sees of a layer and may change, apart from its pixels, so that the history can
+// put it back as it was.
+struct LayerProperties
+{
+    QString name;
+    bool visible = true;
+    float opacity = 1.0f; // 0..1
+    BlendMode mode = BlendMode::Normal;
+    bool locked = false; // takes no strokes
+    bool alphaLocked = false; // strokes change only what is painted already
+    bool operator==(const LayerProperties &) const = default;
 };
 
 // One image the canvas paints into, with how it is composited, and a render image in which it
@@ -35,12 +52,25 @@ public:
     float opacity() const { return mOpacity; }
     void setOpacity(float opacity) { mOpacity = opacity; }
     Size size() const;
+    // The user's layer: name, mode and locks beside the visibility and opacity above.
+    LayerProperties properties() const;
+    void setProperties(const LayerProperties &p);
+    const QString &name() const { return mName; }
+    BlendMode blendMode() const { return mMode; }
+    bool isLocked() const { return mLocked; }
+    bool isAlphaLocked() const { return mAlphaLocked; }
+    // How the layer joins what lies under it: its blit type, then its blend mode.
+    QPainter::CompositionMode compositionMode() const;
 
     // Composites part r of the image onto part r of the current drawing destination.
     void drawRect(const Rect &r) const;
-    // Composites the whole image onto another layer's, with this layer's blit type and
-    // opacity, over this image's tiles only. False when a tile of dest could not be made.
+    // The same with another way of joining (a snapshot over an alpha-locked layer).
+    void drawRect(const Rect &r, QPainter::CompositionMode mode) const;
+    // Composites the whole image onto another layer's, with this layer's composition mode (or
+    // the one given) and opacity, over this image's tiles only. False when a tile of dest
+    // could not be made.
     bool drawOnto(Layer &dest) const;
+    bool drawOnto(Layer &dest, QPainter::CompositionMode mode) const;
 
     // Prepares the render image for r and leaves it as the drawing destination; endRender()
     // returns to the previous one. Only the pixels inside the last prepared rectangle count.
@@ -104,7 +134,13 @@ protected:
     bool mIsEnabled = true;
     BlitType mBlitType = BlitType::Paint;
     float mOpacity = 1.0f;
+    QString mName;
+    BlendMode mMode = BlendMode::Normal;
+    bool mLocked = false;
+    bool mAlphaLocked = false;
 };
+
+struct LayerStackChange;
 
 // One stroke, painted over its base layer until it is undone or merged into it. Its tiles are
 // only those its stroke painted, so drawing, merging and clearing it cost work in proportion
@@ -113,10 +149,15 @@ protected:
 class UndoLayer : public Layer
 {
 public:
-    using Layer::Layer;
+    UndoLayer(); // no image
+    explicit UndoLayer(Size size);
+    // A step of the history that changes the layers instead of painting: no image, no base.
+    explicit UndoLayer(std::unique_ptr<LayerStackChange> change);
+    ~UndoLayer() override;
 
     Layer *layer() const { return mLayer; }
     void setLayer(Layer *layer) { mLayer = layer; }
+    const LayerStackChange *stackChange() const { return mStackChange.get(); }
 
     // Whole-numbered, inside the image: the bounds of every rectangle its strokes touched.
     Rect paintedBounds() const { return mPaintedBounds; }
@@ -142,6 +183,22 @@ protected:
 
 private:
     Layer *mLayer = nullptr; // not owned
+    std::unique_ptr<LayerStackChange> mStackChange;
     Rect mPaintedBounds;
     bool mMixedInk = false; // painted with more than one alpha: each segment carries its own
+};
+
+// A picture's layers, bottom first, with what each showed and the one painted on.
+struct LayerStack
+{
+    std::vector<std::shared_ptr<Layer>> layers;
+    std::vector<LayerProperties> properties;
+    Layer *current = nullptr; // one of layers
+};
+
+// The layers before and after a step of the history that changed them.
+struct LayerStackChange
+{
+    LayerStack before;
+    LayerStack after;
 };

@@ -23,13 +23,21 @@ QRect pixelsCovering(const Rect &r)
 }
 } // namespace
 
+static QPainter::CompositionMode snapshotMode(const UndoLayer &snapshot, const Layer &base)
+{
+    // Over an alpha-locked layer, paint lands only where the layer is painted already.
+    if (base.isAlphaLocked() && snapshot.blitType() == BlitType::Paint)
+        return QPainter::CompositionMode_SourceAtop;
+    return snapshot.compositionMode();
+}
+
 Picture::Picture(Size sheet, BgType bgType)
     : mBgType(bgType)
 {
     if (Image::isValidSize(sheet))
         mSheetSize = sheet;
     mLayers.reserve(5);
-    auto layer = std::make_unique<Layer>(sheet);
+    auto layer = std::make_shared<Layer>(sheet);
     mCurrLayer = layer.get();
     mLayers.push_back(std::move(layer));
     mUndoLayers.reserve(kDefaultUndoDepth);
@@ -57,7 +65,8 @@ std::unique_ptr<Picture> Picture::frozenCopy() const
         return nullptr;
     };
     for (const auto &snapshot : mUndoLayers)
-        copy->mUndoLayers.push_back(snapshot->frozenCopy(baseOf(snapshot->layer())));
+        if (!snapshot->stackChange())
+            copy->mUndoLayers.push_back(snapshot->frozenCopy(baseOf(snapshot->layer())));
     return copy;
 }
 
@@ -65,7 +74,7 @@ std::unique_ptr<UndoLayer> Picture::mergeOldest()
 {
     UndoLayer *oldest = mUndoLayers.front().get();
     Layer *layer = oldest->layer();
-    if (layer && !oldest->drawOnto(*layer))
+    if (layer && !oldest->drawOnto(*layer, snapshotMode(*oldest, *layer)))
         return nullptr;
     // Merged, the stroke shows as it did, unless the layer's opacity now also dims it.
     if (layer && layer->opacity() != 1.0f)
@@ -88,6 +97,16 @@ bool Picture::setUndoDepth(int depth)
     return merged;
 }
 
+bool Picture::makeRoom()
+{
+    mRedoLayers.clear();
+    // Left over from a lowered depth whose merge failed.
+    while (mUndoLayers.size() > mUndoDepth)
+        if (!mergeOldest())
+            return false;
+    return mUndoLayers.size() < mUndoDepth || mergeOldest();
+}
+
 UndoLayer *Picture::createUndoLayer(Layer *base)
 {
     mRedoLayers.clear();
@@ -104,6 +123,8 @@ UndoLayer *Picture::createUndoLayer(Layer *base)
     std::unique_ptr<UndoLayer> oldest = mergeOldest();
     if (!oldest)
         return nullptr;
+    if (oldest->stackChange() || !oldest->image())
+        oldest = std::make_unique<UndoLayer>(base->size()); // a step of the layers serves no stroke
     oldest->clear();
     oldest->setLayer(base);
     mUndoLayers.push_back(std::move(oldest));
@@ -117,8 +138,13 @@ const UndoLayer *Picture::undoNewest()
     // It keeps its layer: only the history is rendered, and a new layer ends what can be redone.
     mRedoLayers.push_back(std::move(mUndoLayers.back()));
     mUndoLayers.pop_back();
-    mPyramid->invalidate(mRedoLayers.back()->paintedBounds());
-    return mRedoLayers.back().get();
+    const UndoLayer &undone = *mRedoLayers.back();
+    if (undone.stackChange()) {
+        installLayers(undone.stackChange()->before);
+        return &undone;
+    }
+    mPyramid->invalidate(undone.paintedBounds());
+    return &undone;
 }
 
 const UndoLayer *Picture::redoNewest()
@@ -128,8 +154,13 @@ const UndoLayer *Picture::redoNewest()
     INK_ASSERT(mUndoLayers.size() < mUndoDepth);
     mUndoLayers.push_back(std::move(mRedoLayers.back()));
     mRedoLayers.pop_back();
-    mPyramid->invalidate(mUndoLayers.back()->paintedBounds());
-    return mUndoLayers.back().get();
+    const UndoLayer &redone = *mUndoLayers.back();
+    if (redone.stackChange()) {
+        installLayers(redone.stackChange()->after);
+        return &redone;
+    }
+    mPyramid->invalidate(redone.paintedBounds());
+    return &redone;
 }
 
 bool Picture::isUndoLayerAlive(const UndoLayer *layer) const
@@ -267,7 +298,7 @@ void Picture::renderLayersInRect(const Rect &r, const PendingLine *line) const
                           || (line && line->snapshot == u.get()
                               && !isEmptyRect(intersectionRect(line->touched, r))));
               });
-        if (!covered && layer->opacity() == 1.0f && layer->blitType() == BlitType::Paint) {
+        if (!covered) {
             // Nothing to assemble: the layer goes straight on, as it would from its render image.
             layer->drawRect(r);
             continue;
@@ -279,7 +310,7 @@ void Picture::renderLayersInRect(const Rect &r, const PendingLine *line) const
             if (line && snapshot.get() == line->snapshot)
                 drawWithLine(*snapshot, r, *line);
             else
-                snapshot->drawRect(r);
+                snapshot->drawRect(r, snapshotMode(*snapshot, *layer));
         }
         layer->endRender();
         layer->renderToRect(r);
@@ -301,7 +332,8 @@ const QImage *Picture::tileShownAsIs(int tx, int ty, const QRect &part, bool *co
         if (const QImage *tile = layer->image()->tileAt(tx, ty)) {
             ++painted;
             single = tile;
-            blended = blended || layer->opacity() != 1.0f || layer->blitType() != BlitType::Paint;
+            blended = blended || layer->opacity() != 1.0f
+                || layer->compositionMode() != QPainter::CompositionMode_SourceOver;
         }
         for (const auto &snapshot : mUndoLayers)
             if (snapshot->layer() == layer.get() && snapshot->image()
@@ -335,11 +367,12 @@ bool Picture::resize(const Rect &r)
         reframed.emplace_back(&layer, std::move(image));
         return true;
     };
-    for (const auto &layer : mLayers)
+    // Layers the history alone keeps come back at the new size too.
+    for (Layer *layer : everyLayer())
         if (!prepare(*layer))
             return false;
     for (const auto &snapshot : mUndoLayers)
-        if (!prepare(*snapshot))
+        if (snapshot->image() && !prepare(*snapshot))
             return false;
     for (auto &[layer, image] : reframed)
         layer->adoptReframedImage(std::move(image), r);
@@ -352,12 +385,21 @@ bool Picture::resize(const Rect &r)
 
 void Picture::replaceLayersWith(std::unique_ptr<Layer> layer)
 {
+    std::vector<std::unique_ptr<Layer>> layers;
+    layers.push_back(std::move(layer));
+    replaceLayersWith(std::move(layers), 0);
+}
+
+void Picture::replaceLayersWith(std::vector<std::unique_ptr<Layer>> layers, int current)
+{
+    INK_ASSERT(!layers.empty());
     mRedoLayers.clear();
     mUndoLayers.clear();
     mLayers.clear();
-    mCurrLayer = layer.get();
-    mSheetSize = layer->size();
-    mLayers.push_back(std::move(layer));
+    mSheetSize = layers.front()->size();
+    for (auto &layer : layers)
+        mLayers.push_back(std::move(layer));
+    mCurrLayer = mLayers[std::size_t(std::clamp(current, 0, int(mLayers.size()) - 1))].get();
     mPyramid->invalidateAll();
 }
 

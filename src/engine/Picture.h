@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-// The picture a canvas shows, without any widget: its layers (always one, the current layer),
+// The picture a canvas shows, without any widget: its layers (the current one painted on),
 // the undo snapshots of the last strokes over it, those undone that can still be redone, the
 // sheet's size and background type. What
 // it costs follows what was painted, never the sheet's area, except for flattening, the one
@@ -36,8 +36,25 @@ public:
     BgType bgType() const { return mBgType; }
     void setBgType(BgType type) { mBgType = type; }
 
-    const std::vector<std::unique_ptr<Layer>> &layers() const { return mLayers; }
+    // Bottom first.
+    const std::vector<std::shared_ptr<Layer>> &layers() const { return mLayers; }
     Layer *currentLayer() const { return mCurrLayer; }
+    int currentLayerIndex() const;
+
+    // The layers as the user arranges them (PictureLayers.cpp). Each change but the choice of
+    // the current layer is a step of the history, undone and redone as a stroke is; layers
+    // share their tiles with what the history keeps of them. Indices count from the bottom.
+    // False, with nothing changed, for an index out of range, a lone layer's deletion or merge,
+    // or when the oldest step could not be merged (no memory for its tiles).
+    bool setCurrentLayer(int index);
+    bool addLayer(int index, const LayerProperties &properties);
+    bool duplicateLayer(int index, const QString &name);
+    bool deleteLayer(int index);
+    bool moveLayer(int from, int to);
+    bool mergeLayerDown(int index); // into the one below, which keeps its properties
+    bool flattenLayers(); // the visible layers into the bottom one's place
+    bool setLayerProperties(int index, const LayerProperties &properties);
+    LayerStack layerStack() const;
     const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const { return mUndoLayers; }
 
     // The most snapshots the history holds, undone ones counted with it. Lowering it merges the
@@ -99,6 +116,8 @@ public:
     bool resize(const Rect &r);
     // The layer becomes the only one, the history ends and the sheet takes the layer's size.
     void replaceLayersWith(std::unique_ptr<Layer> layer);
+    // The same with several layers (bottom first, of one size), the current one at index.
+    void replaceLayersWith(std::vector<std::unique_ptr<Layer>> layers, int current);
     // The sheet's size alone, for a picture whose layers are already of that size.
     void setSheetSize(Size size) { mSheetSize = size; }
 
@@ -119,6 +138,15 @@ public:
     PicturePyramid &pyramid() const { return *mPyramid; }
 
 private:
+    // A step of the history from the layers as they are to these.
+    bool changeLayers(LayerStack after);
+    void installLayers(const LayerStack &stack);
+    // A layer with the strokes the history holds over it painted in, sharing its tiles.
+    std::shared_ptr<Layer> assembled(const Layer &layer) const;
+    // Every layer the picture or its history holds, each once.
+    std::vector<Layer *> everyLayer() const;
+    // The history's room for one more step; false when the oldest could not be merged.
+    bool makeRoom();
     void flattenInto(QImage &out, int top, bool withBG) const;
     // The oldest snapshot merged into its layer and taken out of the history; nullptr, with
     // nothing changed, when a tile of the layer could not be made.
@@ -126,8 +154,8 @@ private:
 
     Size mSheetSize;
     BgType mBgType = BgType::Plain;
-    std::vector<std::unique_ptr<Layer>> mLayers;
-    Layer *mCurrLayer = nullptr; // owned by mLayers
+    std::vector<std::shared_ptr<Layer>> mLayers;
+    Layer *mCurrLayer = nullptr; // one of mLayers
     std::vector<std::unique_ptr<UndoLayer>> mUndoLayers;
     // Undone, last undone last; never shown. With the history, at most mUndoDepth.
     std::vector<std::unique_ptr<UndoLayer>> mRedoLayers;

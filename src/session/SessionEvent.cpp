@@ -1,6 +1,7 @@
 #include "SessionEvent.h"
 
 #include "Brush.h"
+#include "LayerCommands.h"
 
 #include <QIODevice>
 #include <QJsonArray>
@@ -119,6 +120,8 @@ bool validValue(ActionValue shape, const QJsonValue &v)
     }
     case ActionValue::Percent:
         return v.isDouble() && v.toDouble() >= 0.0 && v.toDouble() <= 100.0;
+    case ActionValue::LayerProperties:
+        return LayerCommands::fromJson(v).has_value();
     }
     return false;
 }
@@ -150,6 +153,8 @@ QString shapeText(ActionValue shape)
         return QStringLiteral("\"pen\" or \"airbrush\"");
     case ActionValue::Percent:
         return QStringLiteral("a number from 0 to 100");
+    case ActionValue::LayerProperties:
+        return QStringLiteral("{index, name, visible, opacity 0 to 1, mode, locked, alphaLocked}");
     }
     return {};
 }
@@ -212,6 +217,15 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"setView:", ActionValue::View},
         // The rectangle a crop or resize came to, whatever the window showed.
         {"resizeSheet:", ActionValue::Rect},
+        // The user's layers, counted from the bottom; each acts on the current one.
+        {"selectLayer:", ActionValue::Integer},
+        {"newLayer:", ActionValue::None},
+        {"duplicateLayer:", ActionValue::None},
+        {"deleteLayer:", ActionValue::None},
+        {"moveLayer:", ActionValue::Integer},
+        {"mergeLayerDown:", ActionValue::None},
+        {"flattenLayers:", ActionValue::None},
+        {"setLayerProperties:", ActionValue::LayerProperties},
         // Everything before it was saved; it changes nothing.
         {"changesCleared:", ActionValue::None},
     };

@@ -77,7 +77,8 @@ QJsonArray colorValue(const Color &color);
 Color colorFromValue(const QJsonValue &value);
 
 // Whether the action takes a value, and of which shape. RectOrNone: a Rect that older recordings
-// leave out. Brush: a nib's name; EraserShape: "pen" or "airbrush"; Percent: a number 0 to 100.
+// leave out. Brush: a nib's name; EraserShape: "pen" or "airbrush"; Percent: a number 0 to 100;
+// LayerProperties: an object with the layer's index and what the user sees of it.
 enum class ActionValue {
     None,
     Integer,
@@ -90,6 +91,7 @@ enum class ActionValue {
     View,
     Brush,
     EraserShape,
-    Percent
+    Percent,
+    LayerProperties
 };
 std::optional<ActionValue> actionValueShape(const QString &name);

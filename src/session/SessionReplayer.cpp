@@ -1,6 +1,7 @@
 #include "SessionReplayer.h"
 
 #include "Assert.h"
+#include "LayerCommands.h"
 #include "MyResizePanel.h"
 #include "NotificationCenter.h"
 #include "PenSettings.h"
@@ -373,6 +374,8 @@ void SessionReplayer::performAction(const SessionEvent &e)
     }
     if (name == QLatin1String("changesCleared:"))
         return;
+    if (performLayerCommand(e))
+        return;
     if (name == QLatin1String("resizeSheet:")) {
         const QJsonArray r = e.value.toArray();
         if (!canvas.applyResize({float(r[0].toDouble()), float(r[1].toDouble()),
@@ -412,6 +415,40 @@ void SessionReplayer::performAction(const SessionEvent &e)
     }
     if (name == QLatin1String("cropResizeToCustomSize:"))
         fillCustomSize(e);
+}
+
+bool SessionReplayer::performLayerCommand(const SessionEvent &e)
+{
+    CanvasCore &core = mCanvas->core();
+    const QString &name = e.name;
+    const int index = int(e.value.toDouble());
+    if (name == LayerCommands::kSelect || name == LayerCommands::kMove) {
+        if (index < 0 || index >= core.layerCount())
+            warn(QStringLiteral("there is no layer %1").arg(index));
+        else if (name == LayerCommands::kSelect)
+            core.selectLayer(index);
+        else
+            core.moveLayer(index);
+    } else if (name == LayerCommands::kNew) {
+        core.newLayer();
+    } else if (name == LayerCommands::kDuplicate) {
+        core.duplicateLayer();
+    } else if (name == LayerCommands::kDelete) {
+        core.deleteLayer();
+    } else if (name == LayerCommands::kMergeDown) {
+        core.mergeLayerDown();
+    } else if (name == LayerCommands::kFlatten) {
+        core.flattenLayers();
+    } else if (name == LayerCommands::kProperties) {
+        const auto p = LayerCommands::fromJson(e.value);
+        if (!p || p->index >= core.layerCount())
+            warn(QStringLiteral("the layer's properties name no layer"));
+        else
+            core.setLayerProperties(p->index, p->properties);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 bool SessionReplayer::performPenInputSetting(const SessionEvent &e)

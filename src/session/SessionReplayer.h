@@ -75,6 +75,7 @@ private:
     void sendPointer(const SessionEvent &event);
     void sendKey(const SessionEvent &event);
     void performAction(const SessionEvent &event);
+    bool performLayerCommand(const SessionEvent &e);
     bool performPenInputSetting(const SessionEvent &event); // false for another action
     void fillCustomSize(const SessionEvent &event);
     void answer(const SessionEvent &event);

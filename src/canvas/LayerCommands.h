@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Layer.h"
+
+#include <QJsonValue>
+#include <optional>
+
+// The commands that change layers, as recordings and the recovery journal name them, and the
+// properties' value in them.
+namespace LayerCommands {
+
+inline const QString kSelect = QStringLiteral("selectLayer:"); // the index
+inline const QString kNew = QStringLiteral("newLayer:");
+inline const QString kDuplicate = QStringLiteral("duplicateLayer:");
+inline const QString kDelete = QStringLiteral("deleteLayer:");
+inline const QString kMove = QStringLiteral("moveLayer:"); // the current layer's new index
+inline const QString kMergeDown = QStringLiteral("mergeLayerDown:");
+inline const QString kFlatten = QStringLiteral("flattenLayers:");
+inline const QString kProperties = QStringLiteral("setLayerProperties:");
+
+// The longest name a layer keeps.
+constexpr int kLongestName = 256;
+
+struct IndexedProperties
+{
+    int index = 0;
+    LayerProperties properties;
+};
+
+QJsonValue toJson(int index, const LayerProperties &properties);
+// Nothing for a value that is not an object with an index, a name of at most kLongestName,
+// an opacity from 0 to 1 and a known mode; flags missing are false, visibility true.
+std::optional<IndexedProperties> fromJson(const QJsonValue &value);
+
+} // namespace LayerCommands
