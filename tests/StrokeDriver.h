@@ -4,6 +4,7 @@
 #include "Graphics.h"
 #include "WTView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -130,6 +131,51 @@ inline bool sendTablet(WTView &canvas, QEvent::Type type, Point p, float pressur
     event.ignore();
     QApplication::sendEvent(&canvas, &event);
     return event.isAccepted();
+}
+
+// Strokes on three layers, reordered, merged, re-styled and one step undone: every kind of
+// layer step a recording or a journal must carry.
+inline void layeredSession(WTView &canvas)
+{
+    CanvasCore &core = canvas.core();
+    drag(canvas, {20, 40}, {300, 60});
+    core.newLayer();
+    drag(canvas, {100, 10}, {120, 300});
+    LayerProperties p = core.layerProperties(1);
+    p.mode = BlendMode::Multiply;
+    p.opacity = 0.5f;
+    p.name = QStringLiteral("Shade");
+    core.setLayerProperties(1, p);
+    core.newLayer();
+    canvas.setActiveColor(2);
+    drag(canvas, {40, 200}, {280, 180});
+    core.moveLayer(0);
+    core.duplicateLayer();
+    core.mergeLayerDown();
+    core.selectLayer(1);
+    core.deleteLayer();
+    // As the menu undoes, which a recording hears.
+    if (auto *undo = canvas.window()->findChild<QAction *>(QStringLiteral("undo:")))
+        undo->trigger();
+    else
+        canvas.undo();
+    p = core.layerProperties(2);
+    p.visible = false;
+    core.setLayerProperties(2, p);
+    core.selectLayer(0);
+    drag(canvas, {60, 250}, {200, 20});
+}
+
+// The layers of two canvases: names, properties and which is current, alike.
+inline bool sameLayers(WTView &a, WTView &b)
+{
+    if (a.core().layerCount() != b.core().layerCount()
+        || a.core().currentLayerIndex() != b.core().currentLayerIndex())
+        return false;
+    for (int i = 0; i < a.core().layerCount(); ++i)
+        if (!(a.core().layerProperties(i) == b.core().layerProperties(i)))
+            return false;
+    return true;
 }
 
 } // namespace strokes

@@ -1,5 +1,6 @@
 // Sheet geometry, layers and their tiles: re-framing, erasing snapshots, segments across tiles,
 // and what happens when tiles run out.
+#include "BlendMode.h"
 #include "Geometry.h"
 #include "Graphics.h"
 #include "Layer.h"
@@ -312,6 +313,95 @@ private slots:
         QFETCH(Rect, in);
         QTEST(integralRect(in), "integral");
         QTEST(isEmptyRect(in), "empty");
+    }
+
+    // Layer steps share the history with strokes: past its depth the oldest merge for good, the
+    // rest undo and redo to the very pixels shown, layers moved, merged and flattened included.
+    void layerStepsUndoAndRedoWithStrokes()
+    {
+        Picture picture({200, 150}, BgType::Plain);
+        QVERIFY(picture.setUndoDepth(4));
+        const Color red {1, 0, 0, 1}, blue {0, 0, 1, 0.8f};
+        std::vector<QImage> shown;
+        auto step = [&](bool done) {
+            QVERIFY(done);
+            shown.push_back(picture.flatten(false)->qimage());
+        };
+        step(strokeOnce(picture, {20, 20}, {180, 20}, 10, &red));
+        QVERIFY(!picture.deleteLayer(0) && !picture.mergeLayerDown(0)); // a lone layer stays
+        step(picture.addLayer(1, {QStringLiteral("Top")}));
+        step(strokeOnce(picture, {100, 0}, {100, 150}, 10, &blue));
+        QCOMPARE(picture.currentLayer(), picture.layers()[1].get());
+        LayerProperties p = picture.layers()[1]->properties();
+        p.mode = BlendMode::Multiply;
+        p.opacity = 0.5f;
+        step(picture.setLayerProperties(1, p));
+        step(picture.moveLayer(1, 0));
+        step(picture.duplicateLayer(0, QStringLiteral("Copy")));
+        step(picture.mergeLayerDown(1));
+        step(picture.flattenLayers());
+        QCOMPARE(picture.layers().size(), std::size_t(1));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(picture.undoNewest());
+        QVERIFY(!picture.undoNewest()); // the depth reaches no further
+        const std::size_t at = shown.size() - 5;
+        QCOMPARE(differingPixels(picture.flatten(false)->qimage(), shown[at]), 0);
+        QCOMPARE(picture.layers().size(), std::size_t(2));
+        QCOMPARE(picture.layers()[1]->name(), QStringLiteral("Top"));
+        QCOMPARE(picture.layers()[1]->blendMode(), BlendMode::Multiply);
+        for (std::size_t i = at + 1; i < shown.size(); ++i) {
+            QVERIFY(picture.redoNewest());
+            QCOMPARE(differingPixels(picture.flatten(false)->qimage(), shown[i]), 0);
+        }
+        // A resize reaches the layers the history alone keeps.
+        QVERIFY(picture.resize({-10, -10, 220, 170}));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(picture.undoNewest());
+        for (const auto &layer : picture.layers())
+            QCOMPARE(layer->size(), (Size {220, 170}));
+    }
+
+    // What a mode shows is its formula on the two layers' pixels, the top one's at its opacity.
+    void blendModesComposeAsTheirFormulas_data()
+    {
+        QTest::addColumn<BlendMode>("mode");
+        for (const BlendMode m : {BlendMode::Normal, BlendMode::Multiply, BlendMode::Screen,
+                                  BlendMode::Overlay, BlendMode::Darken, BlendMode::Lighten})
+            QTest::newRow(qPrintable(blendModeName(m))) << m;
+    }
+    void blendModesComposeAsTheirFormulas()
+    {
+        QFETCH(BlendMode, mode);
+        Picture picture({64, 64}, BgType::Plain);
+        fill(*picture.currentLayer(), {0, 0, 64, 64}, {0.8f, 0.4f, 0.2f, 0.8f});
+        QVERIFY(picture.addLayer(1, {QStringLiteral("Top")}));
+        fill(*picture.currentLayer(), {0, 0, 64, 32}, {0.15f, 0.7f, 0.9f, 0.6f});
+        LayerProperties p = picture.currentLayer()->properties();
+        p.mode = mode;
+        p.opacity = 0.6f;
+        QVERIFY(picture.setLayerProperties(1, p));
+        quint32 expected = picture.layers()[0]->image()->pixel(10, 10);
+        const quint32 top = picture.layers()[1]->image()->pixel(10, 10);
+        blendRow(&expected, &top, 1, mode, 153);
+        const QRgb got = picture.flatten(false)->qimage().pixel(10, 63 - 10);
+        for (int shift : {0, 8, 16, 24})
+            QVERIFY2(std::abs(int((got >> shift) & 0xff) - int((expected >> shift) & 0xff)) <= 2,
+                     qPrintable(QStringLiteral("%1 against %2").arg(got, 8, 16).arg(expected, 8, 16)));
+    }
+
+    // An alpha-locked layer takes paint only where it is painted.
+    void alphaLockedLayerKeepsItsShape()
+    {
+        Picture picture({64, 64}, BgType::Plain);
+        fill(*picture.currentLayer(), {0, 0, 32, 64}, {0, 0, 0, 1});
+        LayerProperties p = picture.currentLayer()->properties();
+        p.alphaLocked = true;
+        QVERIFY(picture.setLayerProperties(0, p));
+        const Color red {1, 0, 0, 1};
+        QVERIFY(strokeOnce(picture, {4, 32}, {60, 32}, 8, &red));
+        const QImage shown = picture.flatten(false)->qimage();
+        QCOMPARE(shown.pixel(10, 31), kRed);
+        QCOMPARE(shown.pixel(50, 31), kClear);
     }
 
     // The text form, as recordings keep rectangles, reads back exactly; unreadable text is the

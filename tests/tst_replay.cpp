@@ -447,6 +447,22 @@ private slots:
         QCOMPARE(differingPixels(QImage(out), asExported(*atTen->canvas(), false)), 0);
     }
 
+    // Every layer step is recorded and replays to the same layers and pixels.
+    void layersAreRecordedAndReplayed()
+    {
+        InkpondDocument *original = newDocument();
+        WTView &canvas = *original->canvas();
+        const QString path = mDir.filePath(QStringLiteral("layers.jsonl"));
+        {
+            auto recorder = startRecording(path);
+            strokes::layeredSession(canvas);
+        }
+        InkpondDocument *copy = newDocument();
+        QCOMPARE(replayWarnings(readSessionFile(path), *copy->canvas()), QString());
+        QVERIFY(strokes::sameLayers(*copy->canvas(), canvas));
+        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), asExported(canvas, false)), 0);
+    }
+
     // The pen's tilt reaches the recording on the tilted samples only, and a replay gives the
     // canvas the same samples; upright pens and the mouse replay at 0, 0. A tilt out of range
     // stops the reading at its line.

@@ -170,6 +170,28 @@ private slots:
         QCOMPARE(record->start.size, QSize(300, 200));
     }
 
+    // Layer steps reach the journal: a crash gives back the same layers, pixels and history.
+    void layersAreRestored()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        strokes::layeredSession(canvas);
+        auto record = crashCopy(document);
+        QVERIFY(record);
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
+        WTView &again = *restored->canvas();
+        QVERIFY(strokes::sameLayers(again, canvas));
+        QCOMPARE(differing(again, canvas), 0);
+        for (int i = 0; i < 3; ++i) {
+            again.undo();
+            canvas.undo();
+        }
+        QVERIFY(strokes::sameLayers(again, canvas));
+        QCOMPARE(differing(again, canvas), 0);
+        restored->close();
+    }
+
     // The depth and the nibs the record started with and those chosen since come back, so that
     // undo and redo after a restore reach as far as before and strokes paint alike, whatever the
     // store says by then. A record from before the depth was kept restores at 10, one from
