@@ -1,0 +1,95 @@
+// Painting on one layer of many: the long pen session painted on the middle one of ten painted
+// 4096² layers, each stroke's dirtied rectangles composed as the view shows them (paper, every
+// layer with its mode and opacity), against the same on a picture of one layer.
+#include "BenchMain.h"
+#include "CanvasCore.h"
+#include "Graphics.h"
+#include "PenSession.h"
+#include "Preferences.h"
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <chrono>
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr int kSide = 4096;
+
+void press(CanvasCore &core, const pensession::Stroke &stroke, float dx)
+{
+    for (std::size_t i = 0; i < stroke.size(); ++i) {
+        PointerSample p;
+        p.position = {stroke[i].x + dx, stroke[i].y};
+        p.pressure = stroke[i].pressure;
+        p.isTablet = true;
+        core.take(i == 0 ? SampleKind::Press
+                         : i + 1 == stroke.size() ? SampleKind::Release : SampleKind::Move,
+                  p);
+    }
+}
+
+void BM_PaintOnOneOfManyLayers(benchmark::State &state)
+{
+    const int layers = int(state.range(0));
+    const std::vector<pensession::Stroke> strokes = pensession::longStrokes();
+    QTemporaryDir dir;
+    Preferences store(dir.filePath(QStringLiteral("bench.conf")));
+    CanvasCore core({float(kSide), float(kSide)}, store);
+    core.setActiveColor(1);
+    core.setBrushSize(pensession::kBrushWidth);
+    core.setUndoDepth(Picture::kMaxUndoDepth);
+    // Every layer painted under the strokes to come, half of them in another mode.
+    for (int i = 0; i < layers; ++i) {
+        if (i > 0)
+            core.newLayer();
+        for (std::size_t s = 0; s < strokes.size(); s += 4)
+            press(core, strokes[s], float(i));
+        if (i % 2) {
+            LayerProperties p = core.layerProperties(i);
+            p.mode = BlendMode::Multiply;
+            p.opacity = 0.7f;
+            core.setLayerProperties(i, p);
+        }
+    }
+    core.selectLayer(layers / 2);
+    QImage view(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+    const QTransform sheetToView = sheetToDevice(0, kSide);
+    QObject::connect(&core, &CanvasCore::strokeDirtied, [&](const Rect &r) {
+        Graphics::lockFocus(view, sheetToView);
+        core.picture().drawBackgroundInRect(r);
+        core.picture().renderLayersInRect(r);
+        Graphics::unlockFocus();
+    });
+    std::size_t samples = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (const pensession::Stroke &stroke : strokes) {
+            press(core, stroke, 0);
+            samples += stroke.size();
+        }
+        const double took = std::chrono::duration<double>(Clock::now() - start).count();
+        seconds += took;
+        state.SetIterationTime(took);
+        state.PauseTiming();
+        for (std::size_t i = 0; i < strokes.size(); ++i)
+            core.undo();
+        state.ResumeTiming();
+    }
+    state.counters["samples/s"] = double(samples) / seconds;
+}
+} // namespace
+
+BENCHMARK(BM_PaintOnOneOfManyLayers)
+    ->ArgName("layers")
+    ->Arg(1)
+    ->Arg(10)
+    ->UseManualTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    return runBenchmarks<QGuiApplication>(argc, argv);
+}
