@@ -1,6 +1,8 @@
 // Painting on one layer of many: the long pen session painted on the middle one of ten painted
 // 4096² layers, each stroke's dirtied rectangles composed as the view shows them (paper, every
-// layer with its mode and opacity), against the same on a picture of one layer.
+// layer with its mode and opacity), against the same on a picture of one layer. Layers in the
+// normal mode show from kept composites; with every other one in Multiply (modes:1), each is
+// composed on its own.
 #include "BenchMain.h"
 #include "CanvasCore.h"
 #include "Graphics.h"
@@ -31,6 +33,7 @@ void press(CanvasCore &core, const pensession::Stroke &stroke, float dx)
 void BM_PaintOnOneOfManyLayers(benchmark::State &state)
 {
     const int layers = int(state.range(0));
+    const bool modes = state.range(1) != 0;
     const std::vector<pensession::Stroke> strokes = pensession::longStrokes();
     QTemporaryDir dir;
     Preferences store(dir.filePath(QStringLiteral("bench.conf")));
@@ -46,7 +49,7 @@ void BM_PaintOnOneOfManyLayers(benchmark::State &state)
             press(core, strokes[s], float(i));
         if (i % 2) {
             LayerProperties p = core.layerProperties(i);
-            p.mode = BlendMode::Multiply;
+            p.mode = modes ? BlendMode::Multiply : BlendMode::Normal;
             p.opacity = 0.7f;
             core.setLayerProperties(i, p);
         }
@@ -81,9 +84,10 @@ void BM_PaintOnOneOfManyLayers(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_PaintOnOneOfManyLayers)
-    ->ArgName("layers")
-    ->Arg(1)
-    ->Arg(10)
+    ->ArgNames({"layers", "modes"})
+    ->Args({1, 0})
+    ->Args({10, 0})
+    ->Args({10, 1})
     ->UseManualTime()
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)

@@ -389,6 +389,39 @@ private slots:
                      qPrintable(QStringLiteral("%1 against %2").arg(got, 8, 16).arg(expected, 8, 16)));
     }
 
+    // Layers the pen is not on show from a kept composite: it shows what they would one by one,
+    // whichever layer is current, and follows their pixels, strokes and properties.
+    void keptCompositeFollowsTheLayers()
+    {
+        Picture picture({300, 200}, BgType::Plain);
+        const Color red {1, 0, 0, 0.7f}, blue {0, 0, 1, 1}, green {0, 1, 0, 0.5f};
+        QVERIFY(strokeOnce(picture, {10, 10}, {290, 190}, 12, &red));
+        QVERIFY(picture.addLayer(1, {QStringLiteral("B")}));
+        QVERIFY(strokeOnce(picture, {10, 190}, {290, 10}, 20, &blue));
+        QVERIFY(picture.addLayer(2, {QStringLiteral("C")}));
+        QVERIFY(strokeOnce(picture, {150, 0}, {150, 200}, 30, &green));
+        QVERIFY(picture.addLayer(3, {QStringLiteral("D")}));
+        auto sameWhicheverIsCurrent = [&] {
+            QVERIFY(picture.setCurrentLayer(0));
+            const QImage alone = picture.flatten(false)->qimage();
+            for (int current : {1, int(picture.layers().size()) - 1}) {
+                QVERIFY(picture.setCurrentLayer(current));
+                QCOMPARE(differingPixels(picture.flatten(false)->qimage(), alone, 1), 0);
+            }
+        };
+        sameWhicheverIsCurrent();
+        const QImage before = picture.flatten(false)->qimage();
+        fill(*picture.layers()[1], {100, 50, 40, 40}, {1, 1, 0, 1});
+        QVERIFY(differingPixels(picture.flatten(false)->qimage(), before) > 0);
+        sameWhicheverIsCurrent();
+        LayerProperties p = picture.layers()[0]->properties();
+        p.opacity = 0.3f;
+        QVERIFY(picture.setLayerProperties(0, p));
+        sameWhicheverIsCurrent();
+        QVERIFY(picture.undoNewest() && picture.undoNewest() && picture.undoNewest());
+        sameWhicheverIsCurrent(); // the green stroke undone
+    }
+
     // An alpha-locked layer takes paint only where it is painted.
     void alphaLockedLayerKeepsItsShape()
     {

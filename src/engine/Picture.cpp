@@ -288,7 +288,18 @@ void Picture::renderLayersInRect(const Rect &r, const PendingLine *line) const
 {
     if (line && !showsThroughPicture(*line))
         line = nullptr;
-    for (const auto &layer : mLayers) {
+    for (std::size_t i = 0; i < mLayers.size(); ++i) {
+        const auto &layer = mLayers[i];
+        if (joinsRun(i)) {
+            std::size_t last = i + 1;
+            while (last < mLayers.size() && joinsRun(last))
+                ++last;
+            if (last - i > 1) {
+                drawRun(i, last, r);
+                i = last - 1;
+                continue;
+            }
+        }
         if (!layer->isEnabled())
             continue;
         const bool covered

@@ -148,6 +148,24 @@ private:
     // The history's room for one more step; false when the oldest could not be merged.
     bool makeRoom();
     void flattenInto(QImage &out, int top, bool withBG) const;
+    // A run [first, last) of layers that may be shown from one composite: visible or not,
+    // in the normal mode, none of them the current one.
+    bool joinsRun(std::size_t index) const;
+    // The run's composite over part r of the current drawing destination, made tile by tile
+    // as it is first shown (PictureLayerCache.cpp).
+    void drawRun(std::size_t first, std::size_t last, const Rect &r) const;
+
+    // Runs of layers under and over the current one, composed once and kept while none of them
+    // changes: painting on one layer of many then costs about what painting on one does. Their
+    // source-over joins associate, so the composite shows as the layers would one by one.
+    struct RunCache
+    {
+        std::vector<const Layer *> layers;
+        std::vector<quint64> signature; // what the composite was made of
+        std::unique_ptr<TiledImage> image;
+        std::vector<bool> built; // per tile
+    };
+    mutable std::vector<std::unique_ptr<RunCache>> mRunCaches;
     // The oldest snapshot merged into its layer and taken out of the history; nullptr, with
     // nothing changed, when a tile of the layer could not be made.
     std::unique_ptr<UndoLayer> mergeOldest();

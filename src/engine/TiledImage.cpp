@@ -14,6 +14,7 @@ constexpr auto kFormat = QImage::Format_ARGB32_Premultiplied;
 
 std::atomic<qint64> gLiveTiles {0};
 std::atomic<qint64> gTileLimit {-1};
+std::atomic<quint64> gRevisions {0};
 
 int pixelsFor(float points)
 {
@@ -130,8 +131,14 @@ struct TiledImage::Tile
     Tile &operator=(const Tile &) = delete;
 };
 
+void TiledImage::touch()
+{
+    mRevision = ++gRevisions;
+}
+
 TiledImage::TiledImage(Size size)
 {
+    touch();
     if (!Image::isValidSize(size))
         return;
     mSize = size;
@@ -188,6 +195,7 @@ quint32 *TiledImage::tileForWriting(int tx, int ty)
 {
     if (tx < 0 || ty < 0 || tx >= mColumns || ty >= mRows)
         return nullptr;
+    touch();
     Tile *t = makeTile(tx, ty);
     return t ? reinterpret_cast<quint32 *>(t->image.bits()) : nullptr;
 }
@@ -257,6 +265,7 @@ void TiledImage::writePixels(const QImage &in, int inX, int inY, const QRect &pi
     const Span s = Span::of(pixels.intersected(QRect(0, 0, mPixelWidth, mPixelHeight)));
     if (s.empty())
         return;
+    touch();
     const int topRow = inY + (pixels.y() + pixels.height() - 1);
     const uchar *const base = in.constBits();
     const qsizetype stride = in.bytesPerLine();
@@ -348,6 +357,7 @@ bool TiledImage::compositeOnto(TiledImage &dest, QPainter::CompositionMode mode,
                                const Rect &r) const
 {
     bool ok = true;
+    dest.touch();
     const bool addsPixels = mode != QPainter::CompositionMode_DestinationOut;
     const QRect within = pixelRect(r);
     for (const auto &[k, t] : mTiles) {
@@ -374,6 +384,7 @@ bool TiledImage::compositeOnto(TiledImage &dest, QPainter::CompositionMode mode,
 
 void TiledImage::clear()
 {
+    touch();
     mTiles.clear();
 }
 

@@ -32,6 +32,10 @@ public:
     int tileRows() const { return mRows; }
     std::size_t tileCount() const { return mTiles.size(); }
     bool isEmpty() const { return mTiles.empty(); }
+    // Changes whenever a pixel may have: no two images, nor two states of one, share a revision.
+    // What is derived from the image (a composite kept for the view) keeps it to know it is
+    // current.
+    quint64 revision() const { return mRevision; }
 
     // The tile at column tx, row ty (rows counted from the bottom); nullptr where none is.
     const QImage *tileAt(int tx, int ty) const;
@@ -121,6 +125,8 @@ private:
     int mColumns = 0;
     int mRows = 0;
     bool mLastPaintOk = true;
+    quint64 mRevision = 0;
+    void touch();
     // Only the painted tiles: what an image costs follows what was painted, not its size.
     std::unordered_map<quint32, std::unique_ptr<Tile>> mTiles;
 };
