@@ -170,6 +170,17 @@ private slots:
         QCOMPARE(read.layers.size(), size_t(3));
         QCOMPARE(read.layers[0].mode, BlendMode::Multiply);
 
+        // A replay over the opened file, here of a recording that paints nothing.
+        const QString session = mDir->filePath(QStringLiteral("none.jsonl"));
+        QVERIFY(writeFile(session, QByteArray()));
+        const QString replayed = mDir->filePath(QStringLiteral("replayed.ora"));
+        run = inkpond({QStringLiteral("--replay"), session, QStringLiteral("--start"), ora,
+                       QStringLiteral("--export"), replayed},
+                      home);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
+        QCOMPARE(OpenRaster::read(replayed, &read), OpenRaster::Outcome::Done);
+        QCOMPARE(read.layers.size(), size_t(3));
+
         const QString missing = mDir->filePath(QStringLiteral("missing.ora"));
         const QString nowhere = mDir->filePath(QStringLiteral("no/such/folder/out.png"));
         const QString unknown = mDir->filePath(QStringLiteral("out.unknown"));
