@@ -196,6 +196,20 @@ std::shared_ptr<const TiledImage> pictureOfFile(const QString &path, QSize size)
     return picture;
 }
 
+// The same for a layered file.
+std::shared_ptr<const Picture> layersOfFile(const QString &path, QSize size)
+{
+    const QFileInfo info(path);
+    OraPicture read;
+    if (!info.isAbsolute() || !info.isFile()
+        || OpenRaster::read(path, &read) != OpenRaster::Outcome::Done || read.layers.empty()
+        || QSize(read.width, read.height) != size)
+        return {};
+    auto picture = std::make_shared<Picture>(Size {}, BgType::Plain);
+    picture->replaceLayersWith(OpenRaster::takeLayers(read), int(read.layers.size()) - 1);
+    return picture;
+}
+
 QJsonObject descriptionOf(const RecoveryStart &start, int generation)
 {
     QJsonObject meta;
@@ -505,8 +519,11 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
             size = record->start.pictureSize();
         // A start that was its document's file, lost before its own copy was written.
         if (!record->start.hasPicture() && !meta.isEmpty() && !record->start.edited) {
-            record->start.base = pictureOfFile(record->start.path, size);
-            if (record->start.base)
+            if (record->start.path.endsWith(QLatin1String(".ora"), Qt::CaseInsensitive))
+                record->start.layered = layersOfFile(record->start.path, size);
+            else
+                record->start.base = pictureOfFile(record->start.path, size);
+            if (record->start.hasPicture())
                 problem(RecoveryRecordTexts::tr("The picture the document started from was not "
                                                 "kept: its file “%1”, as it is now, stands in for "
                                                 "it.")
