@@ -271,13 +271,16 @@ bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QStr
 bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &typeName,
                                             QString *error)
 {
-    if (formatHintForType(typeName) == "ora" && mCanvasView) {
+    if (formatHintForType(typeName) == "ora") {
         int current = 0;
         QStringList notes;
         std::vector<std::unique_ptr<Layer>> layers = readLayers(url, &current, &notes, error);
         if (layers.empty())
             return false;
-        if (!mCanvasView->adoptLayers(std::move(layers), current)) {
+        if (!mCanvasView) {
+            setStartingLayers(std::move(layers), current);
+            mReadNotes = notes;
+        } else if (!mCanvasView->adoptLayers(std::move(layers), current)) {
             if (error)
                 *error = tr("There is not enough memory for the picture's layers.");
             return false;
