@@ -125,10 +125,6 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>With --replay: write the picture to OUT, as the image type its extension names.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>With --export: the picture on its paper.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -170,6 +166,26 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>--with-background goes with --export.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --replay: replay over the picture in FILE, not a new sheet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write the picture to OUT, as the type its extension names (.ora keeps the layers), and exit: the replayed picture, or the one FILE given, opened without a window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--record and --export cannot be combined.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--export without --replay converts one FILE: name exactly one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--sheet and --start cannot be combined.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -428,6 +444,14 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>Paper</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A file of the type “%1” holds no layers: they were flattened into it. The picture here keeps them; save as OpenRaster to keep them in a file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough memory for the picture&apos;s layers.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -920,6 +944,13 @@ Continue?</translation>
     </message>
     <message>
         <source>Opening a picture of %1 × %2 pixels needs about %3 MB of memory, and only %4 MB is free.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PictureOpenRaster</name>
+    <message>
+        <source>There is not enough memory to assemble the layers.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

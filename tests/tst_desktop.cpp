@@ -139,7 +139,11 @@ private slots:
             "--realtime",
             "", "", "", "4096x300.5");
         row("inkpond --sheet 10x10", "--sheet goes with --replay");
-        row("inkpond --export o.png a.png", "--export goes with --replay", "", "a.png");
+        row("inkpond a.ora --export o.png --with-background", "", "", "a.ora", "none");
+        row("inkpond --replay s.jsonl --start a.ora --export o.ora", "", "", "", "none");
+        row("inkpond --export o.png a.png b.png", "exactly one", "", "a.png,b.png");
+        row("inkpond --start a.png", "--start goes with --replay");
+        row("inkpond --replay s.jsonl --start a.png --sheet 10x10", "cannot be combined");
         row("inkpond --replay s.jsonl --record r.jsonl", "cannot be combined");
         row("inkpond --replay s.jsonl a.png", "no FILE", "", "a.png");
         row("inkpond --replay s.jsonl --sheet 0x10", "--sheet wants");
@@ -172,7 +176,12 @@ private slots:
         QCOMPARE(replay.has_value(), sheet != QLatin1String("-"));
         if (!replay)
             return;
-        QCOMPARE(replay->file, QStringLiteral("s.jsonl"));
+        QCOMPARE(replay->file,
+                 arguments.contains("--replay") ? QStringLiteral("s.jsonl") : QString());
+        QCOMPARE(QFileInfo(replay->startFile).fileName(),
+                 arguments.contains("--replay") && !arguments.contains("--start")
+                     ? QString()
+                     : QStringLiteral("a.ora"));
         QCOMPARE(replay->sheet.has_value(), sheet != QLatin1String("none"));
         if (replay->sheet)
             QCOMPARE(*replay->sheet, parseSheetSize(sheet).value());

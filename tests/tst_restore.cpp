@@ -192,6 +192,53 @@ private slots:
         restored->close();
     }
 
+    // A picture of several layers starts its record as its layers, re-taken when it is saved
+    // with nothing to undo: a crash after a stroke more restores the same layers, their
+    // properties, the current one and the pixels.
+    void layeredPictureRestoresItsLayers()
+    {
+        InkpondDocument *document = newDocument();
+        WTView &canvas = *document->canvas();
+        std::vector<std::unique_ptr<Layer>> layers;
+        for (int i = 0; i < 3; ++i) {
+            auto layer = std::make_unique<Layer>(Size {240, 160});
+            QVERIFY(layer->setPixels(testPicture(240, 160, i == 0)
+                                         .mirrored(i == 1, i == 2)
+                                         .convertToFormat(QImage::Format_ARGB32_Premultiplied)));
+            LayerProperties p;
+            p.name = QStringLiteral("Layer %1").arg(i + 1);
+            p.visible = i != 1;
+            p.mode = i == 2 ? BlendMode::Multiply : BlendMode::Normal;
+            p.opacity = i == 2 ? 0.5f : 1.0f;
+            layer->setProperties(p);
+            layers.push_back(std::move(layer));
+        }
+        QVERIFY(canvas.adoptLayers(std::move(layers), 0));
+        bool saved = false;
+        document->saveToURL(QUrl::fromLocalFile(mDir->filePath(QStringLiteral("l.ora"))),
+                            QStringLiteral("OpenRaster image"), [&saved](bool ok) { saved = ok; });
+        QVERIFY(saved);
+        strokes::drag(canvas, {20, 20}, {200, 140});
+
+        auto record = crashCopy(document);
+        QVERIFY(record && record->start.layered && !record->start.base);
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
+        const Picture &before = canvas.picture();
+        const Picture &after = restored->canvas()->picture();
+        QCOMPARE(after.layers().size(), size_t(3));
+        QCOMPARE(after.currentLayerIndex(), 0);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(after.layers()[size_t(i)]->properties(),
+                     before.layers()[size_t(i)]->properties());
+            QCOMPARE(differingPixels(after.assembledLayer(i)->toQImage(),
+                                     before.assembledLayer(i)->toQImage()),
+                     0);
+        }
+        QCOMPARE(differing(*restored->canvas(), canvas), 0);
+        restored->close();
+    }
+
     // The depth and the nibs the record started with and those chosen since come back, so that
     // undo and redo after a restore reach as far as before and strokes paint alike, whatever the
     // store says by then. A record from before the depth was kept restores at 10, one from

@@ -44,9 +44,13 @@ CommandLine::CommandLine()
         {QStringLiteral("sheet"),
          CommandLineTexts::tr("With --replay: the sheet's size in points (600x600)."),
          QStringLiteral("WxH")},
+        {QStringLiteral("start"),
+         CommandLineTexts::tr("With --replay: replay over the picture in FILE, not a new sheet."),
+         QStringLiteral("FILE")},
         {QStringLiteral("export"),
          CommandLineTexts::tr(
-             "With --replay: write the picture to OUT, as the image type its extension names."),
+             "Write the picture to OUT, as the type its extension names (.ora keeps the layers), "
+             "and exit: the replayed picture, or the one FILE given, opened without a window."),
          QStringLiteral("OUT")},
         {QStringLiteral("with-background"),
          CommandLineTexts::tr("With --export: the picture on its paper.")},
@@ -78,26 +82,37 @@ bool CommandLine::parse(const QStringList &arguments)
 bool CommandLine::checkSessionOptions()
 {
     const bool replay = mParser.isSet(QStringLiteral("replay"));
+    const bool exporting = mParser.isSet(QStringLiteral("export"));
+    const qsizetype files = mParser.positionalArguments().size();
     if (mParser.isSet(QStringLiteral("recover-to"))
-        && (replay || mParser.isSet(QStringLiteral("record"))
-            || !mParser.positionalArguments().isEmpty())) {
+        && (replay || exporting || mParser.isSet(QStringLiteral("record")) || files > 0)) {
         mError = CommandLineTexts::tr("--recover-to goes alone.");
     } else if (!replay) {
-        for (const char *option : {"sheet", "export", "with-background", "realtime", "keep-open"})
+        for (const char *option : {"sheet", "start", "realtime", "keep-open"})
             if (mParser.isSet(QLatin1String(option)))
                 mError = CommandLineTexts::tr("--%1 goes with --replay only.")
                               .arg(QLatin1String(option));
+        if (!mError.isEmpty())
+            return false;
+        if (mParser.isSet(QStringLiteral("with-background")) && !exporting)
+            mError = CommandLineTexts::tr("--with-background goes with --export.");
+        else if (exporting && mParser.isSet(QStringLiteral("record")))
+            mError = CommandLineTexts::tr("--record and --export cannot be combined.");
+        else if (exporting && files != 1)
+            mError = CommandLineTexts::tr(
+                "--export without --replay converts one FILE: name exactly one.");
     } else if (mParser.isSet(QStringLiteral("record"))) {
         mError = CommandLineTexts::tr("--record and --replay cannot be combined.");
-    } else if (!mParser.positionalArguments().isEmpty()) {
+    } else if (files > 0) {
         mError = CommandLineTexts::tr(
             "--replay draws in a new picture of its own: no FILE goes with it.");
     } else if (mParser.isSet(QStringLiteral("sheet"))
                && !parseSheetSize(mParser.value(QStringLiteral("sheet")))) {
         mError = CommandLineTexts::tr("--sheet wants a size such as 1024x768, not \"%1\".")
                       .arg(mParser.value(QStringLiteral("sheet")));
-    } else if (mParser.isSet(QStringLiteral("with-background"))
-               && !mParser.isSet(QStringLiteral("export"))) {
+    } else if (mParser.isSet(QStringLiteral("sheet")) && mParser.isSet(QStringLiteral("start"))) {
+        mError = CommandLineTexts::tr("--sheet and --start cannot be combined.");
+    } else if (mParser.isSet(QStringLiteral("with-background")) && !exporting) {
         mError = CommandLineTexts::tr("--with-background goes with --export.");
     }
     return mError.isEmpty();
@@ -155,12 +170,20 @@ bool CommandLine::wantsReplay() const
     return mParser.isSet(QStringLiteral("replay"));
 }
 
+bool CommandLine::wantsConversion() const
+{
+    return !wantsReplay() && mParser.isSet(QStringLiteral("export"));
+}
+
 std::optional<ReplayOptions> CommandLine::replayOptions() const
 {
-    if (!wantsReplay())
+    if (!wantsReplay() && !wantsConversion())
         return std::nullopt;
     ReplayOptions options;
     options.file = mParser.value(QStringLiteral("replay"));
+    const QString start
+        = wantsConversion() ? files().value(0) : mParser.value(QStringLiteral("start"));
+    options.startFile = start.isEmpty() ? start : QFileInfo(start).absoluteFilePath();
     if (mParser.isSet(QStringLiteral("sheet")))
         options.sheet = parseSheetSize(mParser.value(QStringLiteral("sheet")));
     options.exportPath = mParser.value(QStringLiteral("export"));

@@ -7,8 +7,9 @@
 #include <optional>
 
 // The command line: inkpond [--tablet-monitor] [--record SESSION] [FILE…], or
-// inkpond --replay SESSION [--sheet WxH] [--export OUT] [--with-background] [--realtime]
-// [--keep-open], or inkpond --recover-to FOLDER, with --help and --version. Needs no
+// inkpond --replay SESSION [--sheet WxH | --start FILE] [--export OUT] [--with-background]
+// [--realtime] [--keep-open], or inkpond FILE --export OUT [--with-background], or
+// inkpond --recover-to FOLDER, with --help and --version. Needs no
 // application object, so that --help and --version can be answered before a display is opened; the
 // files are read from the arguments that remain once Qt has taken its own switches.
 class CommandLine
@@ -32,6 +33,9 @@ public:
     QString recordFile() const;
     // --replay FILE with its own options, which go with it alone.
     bool wantsReplay() const;
+    // FILE --export OUT: the file converted without a window; replayOptions() without a
+    // recording.
+    bool wantsConversion() const;
     std::optional<ReplayOptions> replayOptions() const;
     // --recover-to FOLDER, as an absolute path; empty when not asked for.
     QString recoverToFolder() const;

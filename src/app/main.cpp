@@ -41,14 +41,14 @@ int main(int argc, char *argv[])
         }
         // A replay or a recovery into files needs no screen: where there is none it runs on
         // Qt's offscreen platform.
-        if ((early.wantsReplay() || !early.recoverToFolder().isEmpty())
+        if ((early.wantsReplay() || early.wantsConversion() || !early.recoverToFolder().isEmpty())
             && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
             && qEnvironmentVariableIsEmpty("DISPLAY")
             && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         // Neither reads nor writes the user's settings: what they hold must not change what a
         // replay paints, and a run that is told what to write writes nothing else.
-        if ((early.wantsReplay() || !early.recoverToFolder().isEmpty())
+        if ((early.wantsReplay() || early.wantsConversion() || !early.recoverToFolder().isEmpty())
             && !useScratchPreferences()) {
             std::fputs("inkpond: no temporary folder for the run's settings\n", stderr);
             return 1;

@@ -127,6 +127,8 @@ public:
     // Whole pictures: the sheet becomes the image's pixel size and the history ends.
     bool setImage(const Image *image);
     bool adoptImage(std::unique_ptr<TiledImage> image);
+    // The same with several layers, bottom first and of one size, the current one at index.
+    bool adoptLayers(std::vector<std::unique_ptr<Layer>> layers, int current);
     std::unique_ptr<Image> getImageWithBG(bool withBG) const;
     void clear(); // asks the document first when it has unsaved changes
     void clearLow(bool shouldClose);
@@ -182,6 +184,7 @@ private:
     void cancelPick();
     void setPick(Pick pick);
     bool replaceLayersWith(std::unique_ptr<Layer> layer);
+    bool replaceLayersWith(std::vector<std::unique_ptr<Layer>> layers, int current);
     bool isUndoLayerAlive(const UndoLayer *layer) const
     {
         return mPicture->isUndoLayerAlive(layer);

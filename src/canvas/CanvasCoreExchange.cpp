@@ -8,19 +8,26 @@
 
 bool CanvasCore::replaceLayersWith(std::unique_ptr<Layer> layer)
 {
-    cancelOperation();
-    if (!Image::isValidSize(layer->size())) {
-        emit sheetRefused(layer->size());
-        return false;
-    }
-    mCurrUndoLayer = nullptr;
     LayerProperties properties;
     properties.name = backgroundLayerName();
     layer->setProperties(properties);
-    mPicture->replaceLayersWith(std::move(layer));
+    std::vector<std::unique_ptr<Layer>> layers;
+    layers.push_back(std::move(layer));
+    return replaceLayersWith(std::move(layers), 0);
+}
+
+bool CanvasCore::replaceLayersWith(std::vector<std::unique_ptr<Layer>> layers, int current)
+{
+    cancelOperation();
+    const Size size = layers.front()->size();
+    if (!Image::isValidSize(size)) {
+        emit sheetRefused(size);
+        return false;
+    }
+    mCurrUndoLayer = nullptr;
+    mPicture->replaceLayersWith(std::move(layers), current);
     noteCanRedo();
     emit layersChanged();
-    const Size size = mPicture->sheetSize();
     return resizeSheet({0, 0, size.width, size.height});
 }
 
@@ -44,6 +51,22 @@ bool CanvasCore::adoptImage(std::unique_ptr<TiledImage> image)
     if (!image || image->pixelWidth() == 0 || image->pixelHeight() == 0)
         return false;
     if (!replaceLayersWith(std::make_unique<Layer>(std::move(image))))
+        return false;
+    emit dirtiedAll();
+    return true;
+}
+
+bool CanvasCore::adoptLayers(std::vector<std::unique_ptr<Layer>> layers, int current)
+{
+    if (layers.empty())
+        return false;
+    const Size size = layers.front()->size();
+    for (const auto &layer : layers)
+        if (!layer->image() || layer->size().width != size.width
+            || layer->size().height != size.height || layer->image()->pixelWidth() == 0
+            || layer->image()->pixelHeight() == 0)
+            return false;
+    if (!replaceLayersWith(std::move(layers), current))
         return false;
     emit dirtiedAll();
     return true;

@@ -82,6 +82,8 @@ public:
     // picture (the document's, when it was opened from one) or a new sheet, the stored
     // background type, proximity followed.
     void awakeFromNib(std::unique_ptr<TiledImage> startingImage = nullptr);
+    // The same starting from several layers, bottom first (a layered file).
+    void awakeFromNib(std::vector<std::unique_ptr<Layer>> startingLayers, int current);
 
     // The document whose changes the canvas counts, and the window side through which it asks
     // and tells the user; neither is owned. Without questions nothing is asked: a guarded
@@ -198,6 +200,10 @@ public:
     bool setImage(const Image *image) { return mCore->setImage(image); }
     // The same with a tiled picture, whose tiles the canvas takes without copying them.
     bool adoptImage(std::unique_ptr<TiledImage> image) { return mCore->adoptImage(std::move(image)); }
+    bool adoptLayers(std::vector<std::unique_ptr<Layer>> layers, int current)
+    {
+        return mCore->adoptLayers(std::move(layers), current);
+    }
     std::unique_ptr<Image> getImageWithBG(bool withBG) { return mCore->getImageWithBG(withBG); }
     void copy(QObject *sender = nullptr);
     void copyWithBG(QObject *sender = nullptr);
@@ -247,6 +253,8 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    // The rest of the start, once the sheet has its picture or not.
+    void finishAwake(bool adopted);
     Size containerSize(Size fallback) const;
     void applyFrame();
     void refuseSheetSize(Size size);

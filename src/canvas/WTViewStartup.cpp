@@ -9,7 +9,17 @@ void WTView::awakeFromNib(std::unique_ptr<TiledImage> starting)
     // The sheet first, so that the background is built once more at its final size and the
     // window's first display shows the real sheet. A picture too large to hold was refused with
     // a message; the new sheet serves instead.
-    if (!starting || !adoptImage(std::move(starting)))
+    finishAwake(starting && adoptImage(std::move(starting)));
+}
+
+void WTView::awakeFromNib(std::vector<std::unique_ptr<Layer>> starting, int current)
+{
+    finishAwake(adoptLayers(std::move(starting), current));
+}
+
+void WTView::finishAwake(bool adopted)
+{
+    if (!adopted)
         setSheetSize({600, 600});
     // Applied in full even when it is the type already held: window appearance, background,
     // display.

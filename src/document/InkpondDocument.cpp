@@ -6,6 +6,7 @@
 #include "LocalFile.h"
 #include "Picture.h"
 #include "PictureFile.h"
+#include "PictureOpenRaster.h"
 #include "PngBands.h"
 #include "WTView.h"
 
@@ -90,7 +91,30 @@ Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *e
             *error = tr("The type “%1” has no file name extension.").arg(typeName);
         return {};
     }
-    return pictureWork(mCanvasView->picture(), extensions.first().toLatin1(), false);
+    const QByteArray extension = extensions.first().toLatin1();
+    const SaveWork work = pictureWork(mCanvasView->picture(), extension, false);
+    if (mToldFlattened || extension.toLower() == "ora"
+        || mCanvasView->picture().layers().size() < 2)
+        return work;
+    return [this, work, typeName](QIODevice &out, const std::function<bool(double)> &progress,
+                                  QString *why) {
+        if (!work(out, progress, why))
+            return false;
+        // From the save's thread: the document outlives its save.
+        QMetaObject::invokeMethod(
+            this, [this, typeName] { tellFlattened(typeName); }, Qt::QueuedConnection);
+        return true;
+    };
+}
+
+void InkpondDocument::tellFlattened(const QString &typeName)
+{
+    if (mToldFlattened)
+        return;
+    mToldFlattened = true;
+    tellInPassing(tr("A file of the type “%1” holds no layers: they were flattened into it. The "
+                     "picture here keeps them; save as OpenRaster to keep them in a file.")
+                      .arg(typeName));
 }
 
 Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QByteArray &extension,
@@ -101,6 +125,9 @@ Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QB
     return [frozen, extension, withBG](QIODevice &out,
                                        const std::function<bool(double)> &progress,
                                        QString *error) {
+        if (extension.toLower() == "ora")
+            return OpenRaster::writePicture(out, *frozen, progress, error)
+                == OpenRaster::Outcome::Done;
         const Size sheet = frozen->sheetSize();
         if (extension.toLower() == "png"
             && double(sheet.width) * double(sheet.height) > sBandedPixels) {
@@ -132,7 +159,16 @@ Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QB
 void InkpondDocument::setStartingImage(std::unique_ptr<TiledImage> image)
 {
     mStartingImage = std::move(image);
+    mStartingLayers.clear();
     mHasStartingPicture = mStartingImage != nullptr;
+}
+
+void InkpondDocument::setStartingLayers(std::vector<std::unique_ptr<Layer>> layers, int current)
+{
+    mStartingLayers = std::move(layers);
+    mStartingCurrentLayer = current;
+    mStartingImage.reset();
+    mHasStartingPicture = !mStartingLayers.empty();
 }
 
 bool InkpondDocument::readFromData(const QByteArray &data, const QString &typeName, QString *error)
@@ -184,8 +220,46 @@ std::unique_ptr<TiledImage> InkpondDocument::readPicture(const QUrl &url, const 
     return decoded;
 }
 
+std::vector<std::unique_ptr<Layer>> InkpondDocument::readLayers(const QUrl &url, int *current,
+                                                                QStringList *notes,
+                                                                QString *error)
+{
+    const QString path = url.toLocalFile();
+    OraPicture picture;
+    const ReadWork work = [path, &picture](const std::function<bool(double)> &progress,
+                                           QString *why) {
+        QFile file;
+        if (!LocalFile::openForReading(file, path, ImageCodec::kLargestFile, why))
+            return false;
+        try {
+            return OpenRaster::read(file, &picture, progress, why) == OpenRaster::Outcome::Done;
+        } catch (const std::bad_alloc &) {
+            if (why)
+                *why = LocalFile::notEnoughMemory(path);
+            return false;
+        }
+    };
+    const QString label
+        = tr("Opening “%1”…").arg(LocalFile::displayName(QFileInfo(path).fileName()));
+    if (!readInBackground(label, work, error) || picture.layers.empty())
+        return {};
+    *notes = picture.notes;
+    std::vector<std::unique_ptr<Layer>> layers = OpenRaster::takeLayers(picture);
+    *current = int(layers.size()) - 1; // the top one, where the next stroke is likely to go
+    return layers;
+}
+
 bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QString *error)
 {
+    if (formatHintForType(typeName) == "ora") {
+        int current = 0;
+        std::vector<std::unique_ptr<Layer>> layers = readLayers(url, &current, &mReadNotes, error);
+        const bool read = !layers.empty();
+        if (read)
+            setStartingLayers(std::move(layers), current);
+        updateChangeCount(ChangeCleared);
+        return read;
+    }
     std::unique_ptr<TiledImage> decoded = readPicture(url, typeName, error);
     const bool read = decoded != nullptr;
     if (read)
@@ -197,6 +271,25 @@ bool InkpondDocument::readFromURL(const QUrl &url, const QString &typeName, QStr
 bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &typeName,
                                             QString *error)
 {
+    if (formatHintForType(typeName) == "ora") {
+        int current = 0;
+        QStringList notes;
+        std::vector<std::unique_ptr<Layer>> layers = readLayers(url, &current, &notes, error);
+        if (layers.empty())
+            return false;
+        if (!mCanvasView) {
+            setStartingLayers(std::move(layers), current);
+            mReadNotes = notes;
+        } else if (!mCanvasView->adoptLayers(std::move(layers), current)) {
+            if (error)
+                *error = tr("There is not enough memory for the picture's layers.");
+            return false;
+        }
+        if (!notes.isEmpty())
+            tellInPassing(notes.join(u' '));
+        updateChangeCount(ChangeCleared);
+        return true;
+    }
     std::unique_ptr<TiledImage> decoded = readPicture(url, typeName, error);
     if (!decoded)
         return false;

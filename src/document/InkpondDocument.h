@@ -3,12 +3,14 @@
 #include "Document.h"
 #include "DocumentTypes.h"
 #include "Image.h"
+#include "Layer.h"
 #include "TiledImage.h"
 #include "Toolbar.h"
 
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CanvasQuestions;
 class DocumentController;
@@ -70,6 +72,10 @@ public:
     void setCanvasQuestions(CanvasQuestions *questions) { mQuestions = questions; }
     // The picture the window will start with, for a document made without a file.
     void setStartingImage(std::unique_ptr<TiledImage> image);
+    // The same with several layers, bottom first, the current one at index.
+    void setStartingLayers(std::vector<std::unique_ptr<Layer>> layers, int current);
+    // Whether the window will start from layers rather than one image.
+    bool hasStartingLayers() const { return !mStartingLayers.empty(); }
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
     bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error) override;
 
@@ -103,12 +109,23 @@ private:
     // The owning controller's extensions of the type, the first naming its files.
     QStringList extensionsOfType(const QString &typeName) const;
     QByteArray formatHintForType(const QString &typeName) const;
+    // A note on the window's status bar that asks nothing and goes by itself.
+    void tellInPassing(const QString &note);
+    // Said once a document: a flat file was written from a layered picture.
+    void tellFlattened(const QString &typeName);
+    // A layered file's layers, bottom first, read in the background; empty on failure.
+    std::vector<std::unique_ptr<Layer>> readLayers(const QUrl &url, int *current,
+                                                   QStringList *notes, QString *error);
     // The file's picture, read once it is known to be a picture file of a size that can be one,
     // in the background.
     std::unique_ptr<TiledImage> readPicture(const QUrl &url, const QString &typeName,
                                             QString *error);
 
     std::unique_ptr<TiledImage> mStartingImage;
+    std::vector<std::unique_ptr<Layer>> mStartingLayers;
+    int mStartingCurrentLayer = 0;
+    QStringList mReadNotes;
+    bool mToldFlattened = false;
     bool mHasStartingPicture = false;
     Preferences *mSettingsStore = nullptr;
     CanvasQuestions *mQuestions = nullptr;

@@ -13,6 +13,7 @@
 #include "ZoomRule.h"
 
 #include <QComboBox>
+#include <QStatusBar>
 #include <QToolButton>
 
 QString InkpondDocument::windowNibName() const
@@ -44,7 +45,11 @@ void InkpondDocument::makeWindowControllers()
     setWindowViews(windowController->colorWell(), windowController->penView(),
                    windowController->brushSizeSlider(), windowController->bgTypeSlider());
     setHistoryViews(windowController->undoButton(), windowController->redoButton());
-    mCanvasView->awakeFromNib(std::move(mStartingImage));
+    if (!mStartingLayers.empty())
+        mCanvasView->awakeFromNib(std::move(mStartingLayers), mStartingCurrentLayer);
+    else
+        mCanvasView->awakeFromNib(std::move(mStartingImage));
+    mStartingLayers.clear();
     if (MainMenu *menu = windowController->mainMenu()) {
         menu->showPaper();
         menu->showBrush();
@@ -52,7 +57,18 @@ void InkpondDocument::makeWindowControllers()
     mCanvasView->setFocus();
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);
+    // What the file held that could only be read approximately, said once as it opens.
+    if (!mReadNotes.isEmpty())
+        tellInPassing(mReadNotes.join(u' '));
+    mReadNotes.clear();
     emit windowMade();
+}
+
+void InkpondDocument::tellInPassing(const QString &note)
+{
+    constexpr int kNoteMilliseconds = 15000;
+    if (DocumentWindow *window = documentWindowFor(this))
+        window->statusBar()->showMessage(note, kNoteMilliseconds);
 }
 
 void InkpondDocument::windowControllerDidLoadNib(DocumentWindow *windowController)

@@ -56,6 +56,9 @@ public:
     bool setLayerProperties(int index, const LayerProperties &properties);
     LayerStack layerStack() const;
     const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const { return mUndoLayers; }
+    // The layer at index as it shows, the strokes the history holds over it painted in, sharing
+    // its tiles; nullptr for an index out of range or when a tile could not be made.
+    std::shared_ptr<Layer> assembledLayer(int index) const;
 
     // The most snapshots the history holds, undone ones counted with it. Lowering it merges the
     // oldest over it into their layers at once and gives up what can be redone past it; the

@@ -80,6 +80,13 @@ std::shared_ptr<Layer> Picture::assembled(const Layer &layer) const
     return copy;
 }
 
+std::shared_ptr<Layer> Picture::assembledLayer(int index) const
+{
+    if (index < 0 || index >= int(mLayers.size()))
+        return nullptr;
+    return assembled(*mLayers[std::size_t(index)]);
+}
+
 bool Picture::setCurrentLayer(int index)
 {
     if (index < 0 || index >= int(mLayers.size()))

@@ -35,6 +35,7 @@ bool parseType(const QJsonObject &o, DocumentType *type, QString *error)
                             .arg(type->name));
         type->extensions << ext;
     }
+    type->mimeType = o.value(QLatin1String("mime")).toString();
     const QString role = o.value(QLatin1String("role")).toString();
     if (role == QLatin1String("editor"))
         type->role = DocumentType::Role::Editor;

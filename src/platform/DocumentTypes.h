@@ -15,6 +15,7 @@ struct DocumentType
     QString name;
     QStringList extensions; // lower case, without dots; the first one names the type's files
     Role role = Role::Viewer;
+    QString mimeType; // when the table names one
 
     bool isWritable() const { return role == Role::Editor; }
 };

@@ -3,6 +3,7 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Logging.h"
+#include "Picture.h"
 #include "RecoveryRecord.h"
 #include "RecoveryTap.h"
 #include "ReplayCommand.h"
@@ -89,9 +90,7 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
             *error = record.problem;
         return nullptr;
     }
-    const QSize size = record.start.base
-        ? QSize(record.start.base->pixelWidth(), record.start.base->pixelHeight())
-        : record.start.size;
+    const QSize size = record.start.hasPicture() ? record.start.pictureSize() : record.start.size;
     // The record's tiles, shared until the canvas paints one; a blank start costs no pixels.
     auto tiles = record.start.base ? std::make_unique<TiledImage>(record.start.base->sharedCopy())
                                    : std::make_unique<TiledImage>(Size {float(size.width()),
@@ -107,7 +106,14 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
         = qobject_cast<InkpondDocument *>(controller->openUntitledDocumentAndDisplay(false, error));
     if (!document)
         return nullptr;
-    document->setStartingImage(std::move(tiles));
+    if (const Picture *layered = record.start.layered.get()) {
+        std::vector<std::unique_ptr<Layer>> layers;
+        for (const auto &layer : layered->layers())
+            layers.push_back(layer->frozenCopy());
+        document->setStartingLayers(std::move(layers), layered->currentLayerIndex());
+    } else {
+        document->setStartingImage(std::move(tiles));
+    }
     if (!record.start.path.isEmpty())
         document->setFileURL(QUrl::fromLocalFile(record.start.path));
     if (!record.start.type.isEmpty())

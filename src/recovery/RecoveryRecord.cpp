@@ -1,6 +1,8 @@
 #include "RecoveryRecord.h"
 
+#include "Picture.h"
 #include "PictureFile.h"
+#include "PictureOpenRaster.h"
 #include "TiledImage.h"
 
 #include <QCoreApplication>
@@ -28,25 +30,34 @@ struct RecoveryRecordTexts
 };
 } // namespace
 
+QSize RecoveryStart::pictureSize() const
+{
+    if (layered)
+        return QSize(int(layered->sheetSize().width), int(layered->sheetSize().height));
+    return base ? QSize(base->pixelWidth(), base->pixelHeight()) : QSize();
+}
+
 namespace {
 
 const QString kMeta = QStringLiteral("meta.json");
-const QRegularExpression kBaseName(QStringLiteral("^base-([0-9]+)\\.png$"));
+const QRegularExpression kBaseName(QStringLiteral("^base-([0-9]+)\\.(png|ora)$"));
 const QRegularExpression kJournalName(QStringLiteral("^journal-([0-9]+)\\.jsonl$"));
 const QString kLock = QStringLiteral("owner.lock");
 // Every name Inkpond gives a file of a record: what a removal may take, and nothing else. The
 // last ones are what a crash can leave of a lock being broken or a file being replaced.
-const QRegularExpression kOwnName(
-    QStringLiteral("^(meta\\.json|base-[0-9]+\\.png|journal-[0-9]+\\.jsonl|owner\\.lock"
-                   "|owner\\.lock\\.rmlock|(meta\\.json|base-[0-9]+\\.png)\\.[A-Za-z0-9]{6})$"));
+const QRegularExpression kOwnName(QStringLiteral(
+    "^(meta\\.json|base-[0-9]+\\.(png|ora)|journal-[0-9]+\\.jsonl|owner\\.lock"
+    "|owner\\.lock\\.rmlock|(meta\\.json|base-[0-9]+\\.(png|ora))\\.[A-Za-z0-9]{6})$"));
 // The sheet of a record whose size was lost: that of a new document.
 constexpr QSize kBlankSheet(600, 600);
 // A live owner writes its name into the lock just after making it.
 constexpr qint64 kLockSettlingSeconds = 5;
 
-QString baseNameFor(int generation)
+QString baseNameFor(int generation, bool layered = false)
 {
-    return QStringLiteral("base-%1.png").arg(generation);
+    return QStringLiteral("base-%1.%2")
+        .arg(generation)
+        .arg(layered ? QStringLiteral("ora") : QStringLiteral("png"));
 }
 
 QString journalNameFor(int generation)
@@ -152,6 +163,20 @@ std::shared_ptr<const TiledImage> readOwnPicture(const QDir &dir, const QString 
     return picture;
 }
 
+// A record's picture of several layers, in a picture of its own that no one paints.
+std::shared_ptr<const Picture> readOwnLayers(const QDir &dir, const QString &name, int current)
+{
+    QFile file;
+    if (openOwnFile(dir, name, file) != Opened::Open)
+        return {};
+    OraPicture read;
+    if (OpenRaster::read(file, &read) != OpenRaster::Outcome::Done || read.layers.empty())
+        return {};
+    auto picture = std::make_shared<Picture>(Size {}, BgType::Plain);
+    picture->replaceLayersWith(OpenRaster::takeLayers(read), current);
+    return picture;
+}
+
 // The file a document was opened from or saved to, as it is now, when it holds a picture of the
 // sheet's size.
 std::shared_ptr<const TiledImage> pictureOfFile(const QString &path, QSize size)
@@ -171,6 +196,20 @@ std::shared_ptr<const TiledImage> pictureOfFile(const QString &path, QSize size)
     return picture;
 }
 
+// The same for a layered file.
+std::shared_ptr<const Picture> layersOfFile(const QString &path, QSize size)
+{
+    const QFileInfo info(path);
+    OraPicture read;
+    if (!info.isAbsolute() || !info.isFile()
+        || OpenRaster::read(path, &read) != OpenRaster::Outcome::Done || read.layers.empty()
+        || QSize(read.width, read.height) != size)
+        return {};
+    auto picture = std::make_shared<Picture>(Size {}, BgType::Plain);
+    picture->replaceLayersWith(OpenRaster::takeLayers(read), int(read.layers.size()) - 1);
+    return picture;
+}
+
 QJsonObject descriptionOf(const RecoveryStart &start, int generation)
 {
     QJsonObject meta;
@@ -180,8 +219,13 @@ QJsonObject descriptionOf(const RecoveryStart &start, int generation)
     meta.insert(QStringLiteral("path"), start.path);
     meta.insert(QStringLiteral("type"), start.type);
     meta.insert(QStringLiteral("edited"), start.edited);
-    meta.insert(QStringLiteral("base"), !start.base ? QString() : baseNameFor(generation));
+    meta.insert(QStringLiteral("base"),
+                !start.hasPicture() ? QString()
+                                    : baseNameFor(generation, start.layered != nullptr));
     meta.insert(QStringLiteral("journal"), journalNameFor(generation));
+    // The layer the journal's strokes go to; the file does not say.
+    if (start.layered)
+        meta.insert(QStringLiteral("layer"), start.layered->currentLayerIndex());
     return meta;
 }
 
@@ -285,7 +329,12 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
 {
     const QDir dir(mFolder);
     QString baseName;
-    if (start.base) {
+    if (start.layered) {
+        baseName = baseNameFor(generation, true);
+        if (OpenRaster::writePicture(dir.filePath(baseName), *start.layered)
+            != OpenRaster::Outcome::Done)
+            return fail(QStringLiteral("cannot write the starting picture"));
+    } else if (start.base) {
         baseName = baseNameFor(generation);
         QSaveFile file(dir.filePath(baseName));
         const TiledImage &base = *start.base;
@@ -449,7 +498,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         journalName = newest > 0 ? journalNameFor(newest) : QString();
         if (meta.isEmpty())
             baseName = newest > 0 && newestGeneration(dir, kBaseName) == newest
-                ? baseNameFor(newest)
+                ? baseNameFor(newest, dir.exists(baseNameFor(newest, true)))
                 : QString();
     }
     if (!baseName.isEmpty() && !kBaseName.match(baseName).hasMatch()) {
@@ -461,19 +510,26 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         problem(lostDescription);
 
     if (!baseName.isEmpty()) {
-        record->start.base = readOwnPicture(dir, baseName);
-        if (size.isEmpty() && record->start.base)
-            size = QSize(record->start.base->pixelWidth(), record->start.base->pixelHeight());
+        if (baseName.endsWith(QLatin1String(".ora")))
+            record->start.layered = readOwnLayers(
+                dir, baseName, meta.value(QStringLiteral("layer")).toInt(OpenRaster::kMostLayers));
+        else
+            record->start.base = readOwnPicture(dir, baseName);
+        if (size.isEmpty() && record->start.hasPicture())
+            size = record->start.pictureSize();
         // A start that was its document's file, lost before its own copy was written.
-        if (!record->start.base && !meta.isEmpty() && !record->start.edited) {
-            record->start.base = pictureOfFile(record->start.path, size);
-            if (record->start.base)
+        if (!record->start.hasPicture() && !meta.isEmpty() && !record->start.edited) {
+            if (record->start.path.endsWith(QLatin1String(".ora"), Qt::CaseInsensitive))
+                record->start.layered = layersOfFile(record->start.path, size);
+            else
+                record->start.base = pictureOfFile(record->start.path, size);
+            if (record->start.hasPicture())
                 problem(RecoveryRecordTexts::tr("The picture the document started from was not "
                                                 "kept: its file “%1”, as it is now, stands in for "
                                                 "it.")
                             .arg(QFileInfo(record->start.path).fileName()));
         }
-        if (!record->start.base)
+        if (!record->start.hasPicture())
             problem(RecoveryRecordTexts::tr("The picture the document started from is missing "
                                             "or damaged: a blank sheet stands in for it."));
     }
@@ -505,15 +561,14 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     }
 
     // A record whose owner ended before writing anything: nothing to restore, nothing lost.
-    if (metaOpened == Opened::Absent && record->events.empty() && !record->start.base
+    if (metaOpened == Opened::Absent && record->events.empty() && !record->start.hasPicture()
         && problems == QStringList {lostDescription}) {
         record->damaged = false;
         return record;
     }
 
     record->problem = problems.join(QLatin1Char(' '));
-    record->readable
-        = !size.isEmpty() || !record->events.empty() || record->start.base;
+    record->readable = !size.isEmpty() || !record->events.empty() || record->start.hasPicture();
     record->start.size = size.isEmpty() ? kBlankSheet : size;
     return record;
 }

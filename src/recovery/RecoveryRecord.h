@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+class Picture;
 class TiledImage;
 
 // What a recovered document starts from.
@@ -26,7 +27,13 @@ struct RecoveryStart
     // The picture it started from, in tiles that no one paints any more; null for a blank
     // sheet. Written and read back a band of rows at a time.
     std::shared_ptr<const TiledImage> base;
+    // In its place, a picture of several layers, kept as base-N.ora: a frozen copy that no one
+    // paints any more.
+    std::shared_ptr<const Picture> layered;
     bool edited = false; // unsaved even before its first stroke (made from the clipboard)
+
+    bool hasPicture() const { return base || layered; }
+    QSize pictureSize() const;
 };
 
 // The recovery record of one document being edited: a folder holding meta.json, the starting
@@ -34,11 +41,11 @@ struct RecoveryStart
 // process, so that another running instance never takes it and a later start knows the owner
 // is gone.
 //
-// Each start has a generation: its picture base-N.png and its journal journal-N.jsonl. The
-// journal of a new start is written to at once, while its picture may still be encoding on
-// another thread; meta.json switches to both in one step once the picture is on the disk. A
-// crash in between leaves the previous start whole. The first start has no previous one: its
-// description is written at once, so that its strokes can be read before its picture is.
+// Each start has a generation: its picture base-N.png (base-N.ora with layers) and its journal
+// journal-N.jsonl. The journal of a new start is written to at once, while its picture may still
+// be encoding on another thread; meta.json switches to both in one step once the picture is on
+// the disk. A crash in between leaves the previous start whole. The first start has no previous
+// one: its description is written at once, so that its strokes can be read before its picture is.
 class RecoveryRecord
 {
 public:

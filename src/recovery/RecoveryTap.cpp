@@ -272,7 +272,10 @@ void RecoveryTap::startAgain(bool blank)
     start.path = mDocument->fileURL().toLocalFile();
     start.type = mDocument->fileType();
     start.edited = mDocument->isDocumentEdited();
-    if (!blank) {
+    if (!blank && mCanvas->picture().layers().size() > 1) {
+        // Its layers, as they are now, for the worker to write.
+        start.layered = mCanvas->picture().frozenCopy();
+    } else if (!blank) {
         std::shared_ptr<const TiledImage> picture = startingTiles(mCanvas->picture());
         if (!picture) {
             fail(tr("There is not enough memory to keep the picture it starts from."));

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <cmath>
 #include <cstdio>
 
@@ -59,7 +60,8 @@ std::optional<Size> parseSheetSize(const QString &text)
 bool canExportTo(const QString &path)
 {
     const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
-    return !suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix);
+    return suffix == "ora"
+        || (!suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix));
 }
 
 bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error)
@@ -74,18 +76,21 @@ bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QSt
 
 int runReplay(const ReplayOptions &options, DocumentController &documents)
 {
-    QFile file(options.file);
-    if (!file.open(QIODevice::ReadOnly)) {
-        tell(QStringLiteral("cannot read the recording %1: %2")
-                 .arg(options.file, file.errorString()));
-        return kReplayRefused;
+    const bool replaying = !options.file.isEmpty();
+    SessionReadResult read;
+    if (replaying) {
+        QFile file(options.file);
+        if (!file.open(QIODevice::ReadOnly)) {
+            tell(QStringLiteral("cannot read the recording %1: %2")
+                     .arg(options.file, file.errorString()));
+            return kReplayRefused;
+        }
+        read = readSession(file);
+        if (!read.ok()) {
+            tell(QStringLiteral("%1:%2: %3").arg(options.file).arg(read.errorLine).arg(read.error));
+            return kReplayRefused;
+        }
     }
-    SessionReadResult read = readSession(file);
-    if (!read.ok()) {
-        tell(QStringLiteral("%1:%2: %3").arg(options.file).arg(read.errorLine).arg(read.error));
-        return kReplayRefused;
-    }
-    file.close();
     if (!options.exportPath.isEmpty() && !canExportTo(options.exportPath)) {
         tell(QStringLiteral("cannot export to %1: no image type has that extension")
                  .arg(options.exportPath));
@@ -108,6 +113,13 @@ int runReplay(const ReplayOptions &options, DocumentController &documents)
     auto fresh = std::make_unique<InkpondDocument>();
     fresh->setSettingsStore(&preferences.store());
     fresh->setCanvasQuestions(&dialogs);
+    if (!options.startFile.isEmpty()) {
+        const QUrl url = QUrl::fromLocalFile(options.startFile);
+        if (!fresh->readFromURL(url, documents.typeForContentsOfURL(url), &error)) {
+            tell(QStringLiteral("cannot open %1: %2").arg(options.startFile, error));
+            return kReplayRefused;
+        }
+    }
     QPointer<Document> document = documents.openUntitledDocument(std::move(fresh), true);
     auto *inkpond = qobject_cast<InkpondDocument *>(document.data());
     QPointer<WTView> canvas = inkpond ? inkpond->canvas() : nullptr;
@@ -129,12 +141,14 @@ int runReplay(const ReplayOptions &options, DocumentController &documents)
     QCoreApplication::processEvents(); // the window shown and laid out
 
     SessionReplayer replayer(std::move(read.events), canvas);
-    replayer.setPace(options.realtime ? SessionReplayer::Pace::Realtime
-                                      : SessionReplayer::Pace::AsFastAsPossible);
-    replayer.replayAll();
-    QCoreApplication::processEvents(); // what the last events left for the event loop
-    for (const QString &warning : replayer.warnings())
-        tell(QStringLiteral("%1: %2").arg(options.file, warning));
+    if (replaying) {
+        replayer.setPace(options.realtime ? SessionReplayer::Pace::Realtime
+                                          : SessionReplayer::Pace::AsFastAsPossible);
+        replayer.replayAll();
+        QCoreApplication::processEvents(); // what the last events left for the event loop
+        for (const QString &warning : replayer.warnings())
+            tell(QStringLiteral("%1: %2").arg(options.file, warning));
+    }
 
     int status = kReplayOK;
     if (!options.exportPath.isEmpty()) {
@@ -146,8 +160,10 @@ int runReplay(const ReplayOptions &options, DocumentController &documents)
             status = kReplayFailed;
         }
     }
-    std::printf("%s\n", qPrintable(replayer.statistics().summary()));
-    std::fflush(stdout);
+    if (replaying) {
+        std::printf("%s\n", qPrintable(replayer.statistics().summary()));
+        std::fflush(stdout);
+    }
     if (options.keepOpen)
         QCoreApplication::exec();
 

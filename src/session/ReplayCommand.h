@@ -10,9 +10,11 @@ class WTView;
 
 // inkpond --replay FILE [--sheet WxH] [--export OUT] [--with-background] [--realtime]
 // [--keep-open]
+// inkpond FILE --export OUT [--with-background]: the same without a recording.
 struct ReplayOptions
 {
-    QString file;
+    QString file; // the recording; empty for a conversion
+    QString startFile; // the picture replayed over, or converted; a new sheet when empty
     std::optional<Size> sheet; // 600 x 600 when not given
     QString exportPath;
     bool withBackground = false;
@@ -23,7 +25,8 @@ struct ReplayOptions
 // Exit statuses of a replay.
 constexpr int kReplayOK = 0;
 constexpr int kReplayFailed = 1; // the picture could not be exported
-constexpr int kReplayRefused = 2; // unreadable or malformed recording, or unusable options
+// unreadable or malformed recording, a starting file that does not open, or unusable options
+constexpr int kReplayRefused = 2;
 
 // Reads the whole recording first, so that a malformed line stops everything before anything
 // is opened or written; then replays it into a new document of the controller with settings
