@@ -8,6 +8,7 @@
 #include "LayerThumbnail.h"
 #include "LayersPanel.h"
 #include "MainMenu.h"
+#include "Picture.h"
 #include "PopupPalette.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
@@ -286,18 +287,30 @@ private slots:
         QVERIFY(palette->isVisible());
     }
 
-    // The thumbnail keeps the sheet's proportions and its top at the top.
-    void thumbnailIsUpright()
+    // The thumbnail keeps the sheet's proportions and its top at the top, and shows the strokes
+    // the history still holds over the layer, only over theirs.
+    void thumbnailShowsTheLayerUpright()
     {
-        TiledImage image(Size {200, 100});
-        image.paint(Rect(0, 60, 80, 40), [](QPainter &p) {
+        Picture picture(Size {200, 100}, BgType::Plain);
+        QVERIFY(picture.addLayer(1, {}));
+        Layer &bottom = *picture.layers()[0];
+        QVERIFY(bottom.paint(Rect(0, 60, 80, 40), Rect(0, 60, 80, 40), [](QPainter &p) {
             p.fillRect(QRectF(0, 60, 80, 40), Qt::red); // the top-left corner, y up
-        });
-        const QImage small = layerThumbnail(image, QSize(40, 30));
+        }));
+        UndoLayer *stroke = picture.createUndoLayer(&bottom);
+        QVERIFY(stroke);
+        QVERIFY(stroke->paint(Rect(160, 0, 40, 40), Rect(160, 0, 40, 40), [](QPainter &p) {
+            p.fillRect(QRectF(160, 0, 40, 40), Qt::blue); // the bottom-right corner
+        }));
+        const QImage small = layerThumbnail(picture, 0, QSize(40, 30));
         QCOMPARE(small.size(), QSize(40, 20));
-        QCOMPARE(QColor(small.pixel(3, 3)).red(), 255);
+        QCOMPARE(small.pixel(3, 3), qRgb(255, 0, 0));
+        QCOMPARE(small.pixel(37, 17), qRgb(0, 0, 255));
         QCOMPARE(qAlpha(small.pixel(3, 17)), 0);
         QCOMPARE(qAlpha(small.pixel(30, 3)), 0);
+        const QImage above = layerThumbnail(picture, 1, QSize(40, 30));
+        QCOMPARE(qAlpha(above.pixel(37, 17)), 0);
+        QVERIFY(layerThumbnail(picture, 2, QSize(40, 30)).isNull());
     }
 
 private:

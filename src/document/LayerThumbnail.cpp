@@ -1,22 +1,15 @@
 #include "LayerThumbnail.h"
 
+#include "Picture.h"
 #include "TiledImage.h"
 
 #include <QPainter>
 #include <algorithm>
 
-QImage layerThumbnail(const TiledImage &image, QSize box)
+namespace {
+void drawScaled(QPainter &painter, const TiledImage &image, double scale)
 {
-    const int w = image.pixelWidth();
     const int h = image.pixelHeight();
-    if (w <= 0 || h <= 0 || box.isEmpty())
-        return {};
-    const double scale = std::min(double(box.width()) / w, double(box.height()) / h);
-    const QSize size(std::max(1, int(w * scale)), std::max(1, int(h * scale)));
-    QImage thumbnail(size, QImage::Format_ARGB32_Premultiplied);
-    thumbnail.fill(Qt::transparent);
-    QPainter painter(&thumbnail);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int ty = 0; ty < image.tileRows(); ++ty) {
         for (int tx = 0; tx < image.tileColumns(); ++tx) {
             const QImage *tile = image.tileAt(tx, ty);
@@ -30,6 +23,36 @@ QImage layerThumbnail(const TiledImage &image, QSize box)
             painter.drawImage(
                 to, *tile, QRect(0, tile->height() - part.height(), part.width(), part.height()));
         }
+    }
+}
+} // namespace
+
+QImage layerThumbnail(const Picture &picture, int index, QSize box)
+{
+    if (index < 0 || index >= int(picture.layers().size()) || box.isEmpty())
+        return {};
+    const Layer &layer = *picture.layers()[std::size_t(index)];
+    const TiledImage *image = layer.image();
+    if (!image || image->pixelWidth() <= 0 || image->pixelHeight() <= 0)
+        return {};
+    const double scale = std::min(double(box.width()) / image->pixelWidth(),
+                                  double(box.height()) / image->pixelHeight());
+    QImage thumbnail(std::max(1, int(image->pixelWidth() * scale)),
+                     std::max(1, int(image->pixelHeight() * scale)),
+                     QImage::Format_ARGB32_Premultiplied);
+    thumbnail.fill(Qt::transparent);
+    QPainter painter(&thumbnail);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    drawScaled(painter, *image, scale);
+    // The strokes not yet merged into the layer, joined to it as the picture joins them.
+    for (const auto &snapshot : picture.undoLayers()) {
+        if (snapshot->layer() != &layer || !snapshot->image())
+            continue;
+        painter.setCompositionMode(layer.isAlphaLocked() && snapshot->blitType() == BlitType::Paint
+                                       ? QPainter::CompositionMode_SourceAtop
+                                       : snapshot->compositionMode());
+        painter.setOpacity(snapshot->opacity());
+        drawScaled(painter, *snapshot->image(), scale);
     }
     return thumbnail;
 }

@@ -28,41 +28,61 @@ constexpr QSize kThumbnailBox(40, 30);
 constexpr int kThumbnailDelayMs = 300; // thumbnails wait until painting pauses a little
 constexpr int kIconSide = 16;
 
-// Drawn rather than taken from the icon theme, which a bare desktop may lack.
-QIcon drawnIcon(const std::function<void(QPainter &)> &draw)
+// Drawn rather than taken from the icon theme, which a bare desktop may lack. Off, an icon is
+// faint, so that the place to click shows.
+QIcon drawnIcon(bool on, const std::function<void(QPainter &)> &draw)
 {
     QPixmap pixmap(kIconSide * 2, kIconSide * 2);
     pixmap.setDevicePixelRatio(2.0);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(60, 60, 60), 1.3));
+    const QColor ink(60, 60, 60, on ? 255 : 50);
+    painter.setPen(QPen(ink, 1.3));
+    painter.setBrush(ink);
     draw(painter);
     return QIcon(pixmap);
 }
 
-const QIcon &eyeIcon()
+QIcon eyeIcon(bool open)
 {
-    static const QIcon icon = drawnIcon([](QPainter &p) {
+    static const auto draw = [](QPainter &p) {
         QPainterPath lid;
         lid.moveTo(1.5, 8);
         lid.quadTo(8, 1, 14.5, 8);
         lid.quadTo(8, 15, 1.5, 8);
+        p.save();
+        p.setBrush(Qt::NoBrush);
         p.drawPath(lid);
-        p.setBrush(QColor(60, 60, 60));
+        p.restore();
         p.drawEllipse(QPointF(8, 8), 2.2, 2.2);
-    });
-    return icon;
+    };
+    static const QIcon icons[] = {drawnIcon(false, draw), drawnIcon(true, draw)};
+    return icons[open ? 1 : 0];
 }
 
-const QIcon &lockIcon()
+QIcon lockIcon(bool locked)
 {
-    static const QIcon icon = drawnIcon([](QPainter &p) {
+    static const auto draw = [](QPainter &p) {
+        p.save();
+        p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(4.5, 2, 7, 8), 0, 180 * 16);
         p.drawLine(QPointF(4.5, 6), QPointF(4.5, 8));
         p.drawLine(QPointF(11.5, 6), QPointF(11.5, 8));
-        p.setBrush(QColor(60, 60, 60));
+        p.restore();
         p.drawRoundedRect(QRectF(3, 8, 10, 7), 1.5, 1.5);
+    };
+    static const QIcon icons[] = {drawnIcon(false, draw), drawnIcon(true, draw)};
+    return icons[locked ? 1 : 0];
+}
+
+QIcon duplicateIcon()
+{
+    static const QIcon icon = drawnIcon(true, [](QPainter &p) {
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(2.5, 2.5, 8, 8));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(5.5, 5.5, 8, 8));
     });
     return icon;
 }
@@ -200,8 +220,9 @@ LayersPanel::LayersPanel(CanvasCore &core, QWidget *parent)
         return b;
     };
     button(QStringLiteral("+"), tr("New Layer"), "layersNew", [this] { mCore->newLayer(); });
-    button(QStringLiteral("⧉"), tr("Duplicate Layer"), "layersDuplicate",
-           [this] { mCore->duplicateLayer(); });
+    button(QString(), tr("Duplicate Layer"), "layersDuplicate", [this] {
+        mCore->duplicateLayer();
+    })->setIcon(duplicateIcon());
     mDelete = button(QStringLiteral("−"), tr("Delete Layer"), "layersDelete",
                      [this] { mCore->deleteLayer(); });
     buttons->addStretch(1);
@@ -285,9 +306,9 @@ void LayersPanel::refresh()
     for (int row = 0; row < count; ++row) {
         const LayerProperties p = mCore->layerProperties(layerOfRow(row));
         QTreeWidgetItem *item = mList->topLevelItem(row);
-        item->setIcon(EyeColumn, p.visible ? eyeIcon() : QIcon());
+        item->setIcon(EyeColumn, eyeIcon(p.visible));
         item->setToolTip(EyeColumn, p.visible ? tr("Visible") : tr("Hidden"));
-        item->setIcon(LockColumn, p.locked ? lockIcon() : QIcon());
+        item->setIcon(LockColumn, lockIcon(p.locked));
         item->setToolTip(LockColumn, p.locked ? tr("Locked") : tr("Not locked"));
         item->setSizeHint(EyeColumn, QSize(kIconSide + 8, kThumbnailBox.height() + 4));
         item->setSizeHint(LockColumn, QSize(kIconSide + 8, kThumbnailBox.height() + 4));
@@ -389,15 +410,14 @@ void LayersPanel::refreshThumbnails()
     if (!mCore || (!mAllThumbnailsStale && !mCurrentThumbnailStale))
         return;
     const QSignalBlocker quiet(mList);
-    const auto &layers = mCore->picture().layers();
     const int current = mCore->currentLayerIndex();
     for (int row = 0; row < mList->topLevelItemCount(); ++row) {
         const int index = layerOfRow(row);
-        if (index < 0 || index >= int(layers.size()) || !layers[std::size_t(index)]->image()
-            || (!mAllThumbnailsStale && index != current))
+        if (!mAllThumbnailsStale && index != current)
             continue;
-        const QImage pixels = layerThumbnail(*layers[std::size_t(index)]->image(), kThumbnailBox);
-        mList->topLevelItem(row)->setIcon(NameColumn, framedThumbnail(pixels));
+        const QImage pixels = layerThumbnail(mCore->picture(), index, kThumbnailBox);
+        if (!pixels.isNull())
+            mList->topLevelItem(row)->setIcon(NameColumn, framedThumbnail(pixels));
     }
     mAllThumbnailsStale = false;
     mCurrentThumbnailStale = false;
