@@ -72,30 +72,9 @@ private slots:
         mSettings.reset();
     }
 
-    // Top first, the current row selected; undo and redo show at once, and a click selects.
-    void listsLayersTopFirstAndFollowsTheHistory()
-    {
-        Opened a;
-        CanvasCore &core = a.canvas->core();
-        LayersPanel *panel = a.window->layersPanel();
-        core.newLayer();
-        core.newLayer();
-        QCOMPARE(rowNames(*panel), QStringList({"Layer 3", "Layer 2", "Background"}));
-        QCOMPARE(panel->list()->currentIndex().row(), 0);
-        command(a.window, "undo:")->trigger();
-        QCOMPARE(rowNames(*panel), QStringList({"Layer 2", "Background"}));
-        QCOMPARE(panel->list()->currentIndex().row(), 0);
-        command(a.window, "redo:")->trigger();
-        QCOMPARE(rowNames(*panel).size(), 3);
-        panel->list()->setCurrentItem(panel->list()->topLevelItem(2));
-        QCOMPARE(core.currentLayerIndex(), 0);
-        QVERIFY(!panel->findChild<QAbstractButton *>("layersDown")->isEnabled());
-        QVERIFY(panel->findChild<QAbstractButton *>("layersUp")->isEnabled());
-    }
-
-    // Renaming in place, the eye, the lock, the opacity slider dragged through several values,
-    // the spin box, the mode, the alpha lock and a drag to another row: one step each, which
-    // one undo takes back.
+    // Top first, the current row selected, following undo and redo. Renaming in place, the eye,
+    // the lock, the opacity slider dragged through several values, the spin box, the mode, the
+    // alpha lock and a drag to another row: one step each, which one undo takes back.
     void eachEditIsOneStep()
     {
         Opened a;
@@ -104,9 +83,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(a.window));
         CanvasCore &core = a.canvas->core();
         core.newLayer();
-        core.newLayer(); // "Layer 3" at the top, current
+        core.newLayer();
         LayersPanel *panel = a.window->layersPanel();
         QTreeWidget *list = panel->list();
+        QCOMPARE(rowNames(*panel), QStringList({"Layer 3", "Layer 2", "Background"}));
+        QCOMPARE(list->currentIndex().row(), 0);
+        command(a.window, "undo:")->trigger();
+        QCOMPARE(rowNames(*panel), QStringList({"Layer 2", "Background"}));
+        command(a.window, "redo:")->trigger();
+        QCOMPARE(list->currentIndex().row(), 0);
         auto *slider = panel->findChild<QSlider *>("layersOpacity");
         auto *spin = panel->findChild<QSpinBox *>("layersOpacityValue");
         auto clickIn = [list](int row, int column) {

@@ -254,6 +254,11 @@ LayersPanel::LayersPanel(CanvasCore &core, QWidget *parent)
         changeCurrent([](LayerProperties &p, int v) { p.opacity = float(v) / 100.0f; },
                       mOpacity->value());
     });
+    // The spin box's arrows move the slider at once; the change is made when editing ends.
+    connect(mOpacityValue, &QSpinBox::valueChanged, this, [this](int value) {
+        const QSignalBlocker quiet(mOpacity);
+        mOpacity->setValue(value);
+    });
     connect(mOpacityValue, &QSpinBox::editingFinished, this, [this] {
         changeCurrent([](LayerProperties &p, int v) { p.opacity = float(v) / 100.0f; },
                       mOpacityValue->value());
