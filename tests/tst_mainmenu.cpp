@@ -174,7 +174,8 @@ private slots:
         QCOMPARE(
             names,
             QStringList({"zoomIn", "zoomOut", "zoomToActualSize", "zoomToFit", "", "rotateLeft",
-                         "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen", "",
+                         "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen",
+                         "toggleLayersPanel", "",
                          "", "setBgType:", "setBgType:", "setBgType:", "setBgType:"}));
         const std::pair<const char *, const char *> keys[] = {
             {"zoomIn", "Ctrl++"},           {"zoomIn", "Ctrl+="},    {"zoomOut", "Ctrl+-"},

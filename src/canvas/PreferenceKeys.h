@@ -34,6 +34,8 @@ inline const QString kAirbrushHardness = QStringLiteral("AirbrushHardness");
 inline const QString kHoverOutline = QStringLiteral("HoverOutline");
 // Non-zero: read the kernel's tablet devices directly (needs the input group).
 inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
+// Non-zero: document windows show the Layers panel.
+inline const QString kShowLayersPanel = QStringLiteral("ShowLayersPanel");
 
 QString colorKey(int slot); // "Color0" … "Color3"
 QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"

@@ -1,6 +1,7 @@
 #include "PopupPalette.h"
 
 #include "BrushIcons.h"
+#include "CanvasCore.h"
 #include "PenControls.h"
 #include "PenSettings.h"
 #include "WTView.h"
@@ -97,6 +98,41 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
     });
     rows->addLayout(papers);
 
+    // The layer painted on, stepped through without the keyboard.
+    auto *layers = new QHBoxLayout;
+    auto stepLayer
+        = [this, layers](const QString &text, const QString &tip, const char *name, int steps) {
+              auto *button = new QToolButton(this);
+              button->setObjectName(QLatin1String(name));
+              button->setText(text);
+              button->setToolTip(tip);
+              button->setAccessibleName(tip);
+              connect(button, &QToolButton::clicked, this, [this, steps] {
+                  if (mCanvas)
+                      mCanvas->core().selectLayer(mCanvas->core().currentLayerIndex() + steps);
+              });
+              layers->addWidget(button);
+              return button;
+          };
+    mLayerBelow = stepLayer(QStringLiteral("‹"), tr("Layer Below"), "paletteLayerBelow", -1);
+    mLayer = new QLabel(this);
+    mLayer->setObjectName(QStringLiteral("paletteLayer"));
+    mLayer->setAlignment(Qt::AlignCenter);
+    mLayer->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Background")) + 8);
+    layers->addWidget(mLayer, 1);
+    mLayerAbove = stepLayer(QStringLiteral("›"), tr("Layer Above"), "paletteLayerAbove", 1);
+    if (commands.newLayer) {
+        auto *add = new QToolButton(this);
+        add->setObjectName(QStringLiteral("paletteNewLayer"));
+        add->setText(QStringLiteral("+"));
+        add->setToolTip(commands.newLayer->text().remove(QLatin1Char('&')));
+        add->setAccessibleName(add->toolTip());
+        // The menu's item, as the other commands; its text stays the short "+".
+        connect(add, &QToolButton::clicked, commands.newLayer, &QAction::trigger);
+        layers->addWidget(add);
+    }
+    rows->addLayout(layers);
+
     auto *history = new QHBoxLayout;
     history->addWidget(commandButton(commands.undo, "paletteUndo", false));
     history->addWidget(commandButton(commands.redo, "paletteRedo", false));
@@ -110,6 +146,7 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
     if (canvas) {
         connect(canvas, &WTView::penChanged, this, &PopupPalette::refresh);
         connect(canvas, &WTView::bgTypeChanged, this, &PopupPalette::refresh);
+        connect(&canvas->core(), &CanvasCore::layersChanged, this, &PopupPalette::refresh);
     }
     refresh();
 }
@@ -150,6 +187,13 @@ void PopupPalette::refresh()
     mWidth->setText(tr("%1 pt").arg(QString::number(double(mCanvas->brushSize()), 'g', 4)));
     if (QAbstractButton *paper = mPapers->button(int(mCanvas->bgType())))
         paper->setChecked(true);
+    const CanvasCore &core = mCanvas->core();
+    const int layer = core.currentLayerIndex();
+    mLayer->setText(fontMetrics().elidedText(core.layerProperties(layer).name, Qt::ElideRight,
+                                             mLayer->minimumWidth()));
+    mLayer->setToolTip(core.layerProperties(layer).name);
+    mLayerBelow->setEnabled(layer > 0);
+    mLayerAbove->setEnabled(layer < core.layerCount() - 1);
 }
 
 void PopupPalette::popUp(QPoint globalPos)

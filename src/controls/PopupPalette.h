@@ -12,9 +12,10 @@ class QToolButton;
 class WTView;
 
 // What a hand on the pen needs without the keyboard or the menus, opened where the pointer is:
-// the four colour slots and the eraser, the active slot's nib, the width, the paper, Undo and
-// Redo, the two views and the colour picker. Choosing a tool, a view or the picker closes it;
-// the nib, undo, redo, the width and the paper keep it open for another step. A tap outside it
+// the four colour slots and the eraser, the active slot's nib, the width, the paper, the current
+// layer with the layers below and above it and a new one, Undo and Redo, the two views and the
+// colour picker. Choosing a tool, a view or the picker closes it; the nib, the layers, undo,
+// redo, the width and the paper keep it open for another step. A tap outside it
 // or Escape closes it too.
 class PopupPalette : public QFrame
 {
@@ -30,6 +31,7 @@ public:
         QAction *fit = nullptr;
         QAction *actualSize = nullptr;
         QAction *pick = nullptr;
+        QAction *newLayer = nullptr;
     };
 
     PopupPalette(WTView *canvas, const Commands &commands, QWidget *parent);
@@ -49,6 +51,9 @@ private:
     QPointer<WTView> mCanvas;
     QList<PenButton *> mTools; // by tool number: the eraser first
     QLabel *mWidth = nullptr;
+    QLabel *mLayer = nullptr;
+    QToolButton *mLayerBelow = nullptr;
+    QToolButton *mLayerAbove = nullptr;
     QButtonGroup *mBrushes = nullptr; // by BrushKind
     QButtonGroup *mPapers = nullptr;
 };

@@ -4,8 +4,11 @@
 #include "BrushSizeSlider.h"
 #include "ColorWell.h"
 #include "Document.h"
+#include "LayersPanel.h"
 #include "PaletteBinding.h"
 #include "PenControls.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
 #include "SaveProgress.h"
 #include "SheetContainer.h"
 #include "Toolbar.h"
@@ -69,6 +72,7 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
                                CanvasQuestions *questions)
     : mUi(std::make_unique<Ui::InkpondDocument>())
     , mDocument(document)
+    , mStore(store ? store : &Preferences::standard())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     mUi->setupUi(this);
@@ -100,9 +104,14 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mCanvas->installEventFilter(this);
     bindControls();
     bindHistoryButtons();
+    addLayersPanel();
 }
 
-DocumentWindow::~DocumentWindow() = default;
+DocumentWindow::~DocumentWindow()
+{
+    // Before the menus and the canvas go: what it does as it goes must not reach them.
+    delete mLayersPanel;
+}
 
 ColorWell *DocumentWindow::colorWell() const
 {
@@ -171,6 +180,31 @@ void DocumentWindow::bindControls()
     connect(bg, &QComboBox::activated, canvas,
             [canvas](int type) { canvas->setProperty("bgType", float(type)); });
     bindPopupPalette(*canvas, *this);
+}
+
+void DocumentWindow::addLayersPanel()
+{
+    mLayersPanel = new LayersPanel(mCanvas->core(), this);
+    addDockWidget(Qt::RightDockWidgetArea, mLayersPanel);
+    mLayersPanel->setVisible(PreferenceKeys::storedNumber(*mStore, PreferenceKeys::kShowLayersPanel)
+                             != 0.0);
+    connect(mLayersPanel, &LayersPanel::closedByUser, this, [this] { setLayersPanelShown(false); });
+}
+
+bool DocumentWindow::isLayersPanelShown() const
+{
+    return mLayersPanel && !mLayersPanel->isHidden();
+}
+
+void DocumentWindow::setLayersPanelShown(bool shown)
+{
+    if (!mLayersPanel)
+        return;
+    mLayersPanel->setVisible(shown);
+    if (shown)
+        mLayersPanel->refreshThumbnails();
+    mStore->setInteger(shown ? 1 : 0, PreferenceKeys::kShowLayersPanel);
+    emit layersPanelShownChanged(shown);
 }
 
 void DocumentWindow::bindHistoryButtons()

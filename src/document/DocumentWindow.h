@@ -14,6 +14,7 @@ class BrushSizeSlider;
 class CanvasQuestions;
 class PenControls;
 class Preferences;
+class LayersPanel;
 class QComboBox;
 class QLabel;
 class QToolButton;
@@ -62,6 +63,10 @@ public:
     SaveProgress *saveProgress() const { return mSaveProgress; }
     // How to draw lines, in the status bar while the pointer is over the canvas.
     QLabel *canvasHint() const { return mCanvasHint; }
+    // The Layers dock, shown as the store last kept it; showing or hiding it is kept there.
+    LayersPanel *layersPanel() const { return mLayersPanel; }
+    bool isLayersPanelShown() const;
+    void setLayersPanelShown(bool shown);
 
     // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
     // to the frame it had before when zoomed already.
@@ -73,12 +78,16 @@ public:
     // The toolbar's context menu: Customize Toolbar….
     QMenu *createPopupMenu() override;
 
+signals:
+    void layersPanelShownChanged(bool shown);
+
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void bindControls();
+    void addLayersPanel();
     void bindHistoryButtons();
     // The window system's decorations around the window, as far as it has told them.
     QMargins decorations() const;
@@ -91,6 +100,8 @@ private:
     ZoomIndicator *mZoomIndicator = nullptr; // a child of the status bar
     SaveProgress *mSaveProgress = nullptr; // a child of the status bar
     QLabel *mCanvasHint = nullptr; // a child of the status bar
+    LayersPanel *mLayersPanel = nullptr; // a child
+    Preferences *mStore = nullptr; // outlives the window
     // Zooming remembers where it came from, and where it went.
     std::optional<Rect> mUserFrame;
     std::optional<Rect> mZoomedFrame;

@@ -4,6 +4,7 @@
 
 #include "Assert.h"
 #include "BrushSizeSlider.h"
+#include "CanvasCore.h"
 #include "ColorWell.h"
 #include "DocumentWindow.h"
 #include "MainMenu.h"
@@ -40,6 +41,8 @@ void InkpondDocument::makeWindowControllers()
         connect(windowController->canvas(), &WTView::viewChanged, menu, &MainMenu::showViewState);
         connect(windowController->canvas(), &WTView::bgTypeChanged, menu, &MainMenu::showPaper);
         connect(windowController->canvas(), &WTView::penChanged, menu, &MainMenu::showBrush);
+        connect(&windowController->canvas()->core(), &CanvasCore::layersChanged, menu,
+                &MainMenu::showLayers);
         menu->validate();
     }
     setWindowViews(windowController->colorWell(), windowController->penView(),

@@ -48,6 +48,7 @@ MainMenu::MainMenu(DocumentWindow *window, Preferences &store)
     buildEditMenu();
     buildViewMenu();
     buildImageMenu();
+    buildLayerMenu();
     buildToolsMenu();
     buildWindowMenu();
     buildHelpMenu();
@@ -66,6 +67,7 @@ MainMenu::MainMenu(DocumentWindow *window, Preferences &store)
         connect(document, &Document::displayNameChanged, this, noteFile);
         noteFile();
     }
+    connect(mWindow, &DocumentWindow::layersPanelShownChanged, this, &MainMenu::showViewState);
     mWindow->installEventFilter(this);
     validate();
 }
@@ -233,6 +235,10 @@ void MainMenu::buildViewMenu()
         });
     mFullScreenItem->setShortcuts(withUsual(QKeySequence::FullScreen, QKeySequence(Qt::Key_F11)));
     mFullScreenItem->setCheckable(true);
+    mLayersPanelItem = addCommand(
+        view, tr("La&yers"), "toggleLayersPanel", QKeySequence(Qt::Key_F7),
+        [this](QAction *sender) { mWindow->setLayersPanelShown(sender->isChecked()); });
+    mLayersPanelItem->setCheckable(true);
     view->addSeparator();
     addPaperItems(view);
 }
@@ -313,6 +319,7 @@ void MainMenu::validate()
     if (QAction *redo = action(QStringLiteral("redo:")))
         redo->setEnabled(mWindow->canvas() && mWindow->canvas()->canRedo());
     showViewState();
+    showLayers();
 }
 
 void MainMenu::showViewState()
@@ -320,6 +327,7 @@ void MainMenu::showViewState()
     const WTView *canvas = mWindow->canvas();
     mMirrorItem->setChecked(canvas && canvas->view().isMirrored());
     mFullScreenItem->setChecked(mWindow->isFullScreen());
+    mLayersPanelItem->setChecked(mWindow->isLayersPanelShown());
 }
 
 bool MainMenu::eventFilter(QObject *watched, QEvent *event)

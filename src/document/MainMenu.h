@@ -44,6 +44,8 @@ public:
     void showPaper();
     // Checks the Tools menu's nib that the canvas's active slot has now (MainMenuTools.cpp).
     void showBrush();
+    // Enables the Layer menu's items that apply to the canvas's layers now (MainMenuLayers.cpp).
+    void showLayers();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -56,6 +58,7 @@ private:
     void buildViewMenu();
     void buildImageMenu();
     void buildToolsMenu(); // MainMenuTools.cpp
+    void buildLayerMenu(); // MainMenuLayers.cpp
     void addPaperItems(QMenu *view); // MainMenuPaper.cpp
     void addBrushItems(QMenu *tools); // MainMenuTools.cpp
     void buildWindowMenu();
@@ -78,6 +81,7 @@ private:
     QMenu *mWindowMenu = nullptr;
     QAction *mMirrorItem = nullptr;
     QAction *mFullScreenItem = nullptr;
+    QAction *mLayersPanelItem = nullptr;
     QList<QAction *> mDocumentItems; // the Window menu's list of documents
     QList<QAction *> mApplicationItems; // enabled as the application validates them
     QList<QAction *> mBrushItems; // the Tools menu's nibs, in BrushKind order
