@@ -8,6 +8,7 @@
 #include "Graphics.h"
 #include "PenSession.h"
 #include "Preferences.h"
+#include "TiledImage.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -81,7 +82,32 @@ void BM_PaintOnOneOfManyLayers(benchmark::State &state)
     }
     state.counters["samples/s"] = double(samples) / seconds;
 }
+// What ten sparse layers of a 16384² picture hold: the tiles painted, not the sheet's area.
+void BM_SparseLayersMemory(benchmark::State &state)
+{
+    const std::vector<pensession::Stroke> strokes = pensession::longStrokes();
+    for (auto _ : state) {
+        const qint64 before = TiledImage::liveTiles();
+        QTemporaryDir dir;
+        Preferences store(dir.filePath(QStringLiteral("bench.conf")));
+        CanvasCore core({16384, 16384}, store);
+        core.setActiveColor(1);
+        core.setBrushSize(pensession::kBrushWidth);
+        for (int i = 0; i < 10; ++i) {
+            if (i > 0)
+                core.newLayer();
+            for (std::size_t s = i; s < strokes.size(); s += 10)
+                press(core, strokes[s], float(i * 1500));
+        }
+        const qint64 tiles = TiledImage::liveTiles() - before;
+        state.counters["layers_MiB"] = double(tiles) * TiledImage::kTileSide
+            * TiledImage::kTileSide * 4 / double(1 << 20);
+        state.counters["sheet_MiB_per_layer"] = 16384.0 * 16384.0 * 4 / double(1 << 20);
+    }
+}
 } // namespace
+
+BENCHMARK(BM_SparseLayersMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_PaintOnOneOfManyLayers)
     ->ArgNames({"layers", "modes"})
