@@ -94,6 +94,17 @@
     </message>
 </context>
 <context>
+    <name>ColorWheel</name>
+    <message>
+        <source>Colour wheel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hue around the ring, saturation across and value up the square</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Show this help and exit.</source>
@@ -358,6 +369,25 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>See-through</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>GimpPalette</name>
+    <message>
+        <source>The file is too large to be a palette.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file is not a GIMP palette: it does not begin with &quot;GIMP Palette&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only the first %1 colours were read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lines that are not colours were left out: %1.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2,6 +2,8 @@
 // the brush width in points with steps a user can follow, pen buttons legible on any style, Undo
 // and Redo on the toolbar, and how to draw lines in the status bar.
 #include "BrushSizeSlider.h"
+#include "ColorWheel.h"
+#include "GimpPalette.h"
 #include "Localizable.h"
 #include "MainMenu.h"
 #include "PenControls.h"
@@ -17,6 +19,7 @@
 #include "ToolbarItems.h"
 
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -323,6 +326,75 @@ private slots:
         QCOMPARE(pen.brushKind(1), slot);
         QCOMPARE(pen.eraserShape(), BrushKind::Pen);
         QCOMPARE(pen.airbrushHardness(), 0.35f);
+    }
+
+    // GIMP's palettes: its own sample reads, ours reads back exactly, and damaged files are
+    // refused or read as far as they are sound, with a note.
+    void gimpPalettes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("swatches"); // -1: refused
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("GIMP's own") << QByteArray("GIMP Palette\nName: Bears\nColumns: 4\n#\n"
+                                                  " 8  8  8\tgrey 3\n255 0 0\nSome text\n")
+                                    << 2 << true;
+        QTest::newRow("no header") << QByteArray("255 0 0 red\n") << -1 << false;
+        QTest::newRow("out of range") << QByteArray("GIMP Palette\n256 0 0 x\n1 2 3 y\n-1 2 3\n")
+                                      << 1 << true;
+        QTest::newRow("latin-1 name") << QByteArray("GIMP Palette\n1 2 3 caf\xe9\n") << 1 << false;
+        QByteArray many = "GIMP Palette\n";
+        for (int i = 0; i < 100000; ++i)
+            many += "1 2 3\n";
+        QTest::newRow("100000 rows") << many << GimpPalette::kMostSwatches << true;
+        QTest::newRow("too large") << QByteArray("GIMP Palette\n")
+                                          + QByteArray(GimpPalette::kLargestFile, '#')
+                                   << -1 << false;
+    }
+    void gimpPalettes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, swatches);
+        QFETCH(bool, noted);
+        QStringList notes;
+        QString error;
+        const auto palette = GimpPalette::read(bytes, &notes, &error);
+        QCOMPARE(palette.has_value(), swatches >= 0);
+        QCOMPARE(error.isEmpty(), swatches >= 0);
+        if (!palette)
+            return;
+        QCOMPARE(int(palette->swatches.size()), swatches);
+        QCOMPARE(!notes.isEmpty(), noted);
+        QCOMPARE(GimpPalette::read(palette->write(), nullptr, nullptr), palette);
+        if (QTest::currentDataTag() == QByteArray("latin-1 name"))
+            QCOMPARE(palette->swatches[0].name, QStringLiteral("caf\u00e9"));
+    }
+    // The wheel's points and colours map both ways over the ring and the square, and the keys
+    // nudge it one step, chosen once per key.
+    void colourWheelMapsBothWays()
+    {
+        ColorWheel wheel;
+        wheel.resize(200, 200);
+        for (int i = 0; i < 36; ++i)
+            for (const float sat : {0.2f, 0.7f, 1.0f})
+                for (const float val : {0.1f, 0.5f, 1.0f}) {
+                    const QColor c = QColor::fromHsvF(i / 36.0f, sat, val);
+                    const auto onRing = wheel.colorAt(wheel.ringPoint(c), c);
+                    const auto inSquare = wheel.colorAt(wheel.squarePoint(c), c);
+                    QVERIFY(onRing && inSquare);
+                    const float hueApart = std::abs(onRing->hsvHueF() - c.hsvHueF());
+                    QVERIFY(std::min(hueApart, 1 - hueApart) <= 0.01f);
+                    QVERIFY(std::abs(inSquare->hsvSaturationF() - sat) <= 0.01f);
+                    QVERIFY(std::abs(inSquare->valueF() - val) <= 0.01f);
+                }
+        QVERIFY(!wheel.colorAt({1, 1}, Qt::red)); // a corner: neither ring nor square
+        wheel.setColor(QColor::fromHsvF(0.5f, 0.5f, 0.5f, 0.25f));
+        QSignalSpy chosen(&wheel, &ColorWheel::colorChosen);
+        QTest::keyClick(&wheel, Qt::Key_Right);
+        QTest::keyClick(&wheel, Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(chosen.size(), 2);
+        QVERIFY(std::abs(wheel.color().hsvHueF() - 0.51f) < 0.002f);
+        QVERIFY(std::abs(wheel.color().valueF() - 0.51f) < 0.002f);
+        QVERIFY(std::abs(wheel.color().alphaF() - 0.25f) < 0.001f);
     }
 
 private:
