@@ -5,8 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <vector>
+#ifdef __SSE__
+#include <immintrin.h>
+#endif
 
 namespace {
 constexpr int T = TiledImage::kTileSide;
@@ -16,6 +20,28 @@ constexpr float kEdge = 0.5f;
 constexpr float kLeastRadius = 0.5f;
 
 // Without branches, so that loops over rows of pixels vectorise.
+// Four lanes at once, through the compiler's vector types.
+using F4 = float __attribute__((vector_size(16)));
+using I4 = std::int32_t __attribute__((vector_size(16)));
+
+F4 clamp01(F4 v)
+{
+    const F4 zero {}, one = zero + 1.0f;
+    v = v > zero ? v : zero;
+    return v < one ? v : one;
+}
+
+F4 squareRoot(F4 v)
+{
+#ifdef __SSE__
+    return _mm_sqrt_ps(v);
+#else
+    for (int i = 0; i < 4; ++i)
+        v[i] = std::sqrt(v[i]);
+    return v;
+#endif
+}
+
 float clamp01(float v)
 {
     return std::min(std::max(v, 0.0f), 1.0f);
@@ -599,18 +625,32 @@ void shadeSpan(const SweptNib &nib, const InkSegment &s, int py, int x0, int n, 
             v *= grain[i];
         out[i] = Cover(int(v * 255.0f + 0.5f));
     };
-    // In groups of four, each one vector step.
     if (nib.isEvenCapsule()) {
-        // The commonest nib, worked out in the same loop as its ink.
-        const auto even = nib.evenRow(yc, x0);
-        for (int i = 0; i < n; i += 4)
-            for (int j = 0; j < 4; ++j) {
-                float t;
-                const float d = even.distance(i + j, t);
-                shade(i + j, d, t, std::true_type());
+        // The commonest nib, worked out in the same loop as its ink, four pixels a step: rows
+        // are short, and a loop left to the vectoriser would go through its scalar tails.
+        const auto e = nib.evenRow(yc, x0);
+        const F4 lane {0.0f, 1.0f, 2.0f, 3.0f};
+        for (int i = 0; i < n; i += 4) {
+            const F4 px = (e.first + float(i)) + lane;
+            const F4 along = clamp01(((px * e.dx) + e.py * e.dy) * e.invH);
+            const F4 ex = px - along * e.dx, ey = e.py - along * e.dy;
+            const F4 d = squareRoot(ex * ex + ey * ey) - e.r;
+            F4 v = clamp01(kEdge - d) * (o0 + (o1 - o0) * along);
+            if constexpr (Kind == BrushKind::Airbrush) {
+                const F4 g = clamp01((1.0f - clamp01(1.0f + d * inverseR)) * soft);
+                v *= g * g * (3.0f - 2.0f * g);
             }
+            if constexpr (Kind == BrushKind::Pencil) {
+                F4 grains;
+                std::memcpy(&grains, grain + i, sizeof grains);
+                v *= grains;
+            }
+            const I4 c = __builtin_convertvector(v * 255.0f + 0.5f, I4);
+            std::memcpy(out + i, &c, sizeof c);
+        }
         return;
     }
+    // In groups of four, each one vector step.
     float *__restrict d = row.d.data();
     float *__restrict t = row.t.data();
     nib.distances(yc, x0, n, d);
