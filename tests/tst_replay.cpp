@@ -700,9 +700,9 @@ private slots:
             {R"({"t":1,"event":"action","name":"pasteLayer:","value":{"x":0,"y":0,"png":"AAAA"}})",
              "{x, y, png"},
             // A header claiming 200000 × 200000 pixels.
-            {R"({"t":1,"event":"action","name":"pasteLayer:","value":{"x":0,"y":0,"png":")"
-             "iVBORw0KGgoAAAANSUhEUgADDUAAAw1ACAYAAAD5O4gKAAAACElEQVR4nAMAAAAAAUgGidIAAAAASUVORK5CYII="
-             R"("}})",
+            {"{\"t\":1,\"event\":\"action\",\"name\":\"pasteLayer:\",\"value\":{\"x\":0,"
+             "\"y\":0,\"png\":\"iVBORw0KGgoAAAANSUhEUgADDUAAAw1ACAYAAAD5O4gKAAAACElEQVR4nAMAAAAAA"
+             "UgGidIAAAAASUVORK5CYII=\"}}",
              "{x, y, png"},
             {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
             {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
