@@ -329,6 +329,8 @@ private:
     // Arrows nudge a floating paste (Shift: by ten), Enter places it.
     bool pasteKey(QKeyEvent *event);
     void refusePaste(const QString &why);
+    // The dashed edge of a floating paste, in widget pixels: it reads as not yet placed.
+    void drawFloatingPasteFrame(QPainter &painter) const;
     void showPicking(bool picking); // the picker's cursor, or the usual one
     void showIdleCursor(); // when no view drag or Space shows its own
     bool requestsPalette(Qt::MouseButton button) const;

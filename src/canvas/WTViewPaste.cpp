@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <cmath>
 
 void WTView::paste(QObject *)
@@ -100,4 +101,23 @@ void WTView::dropEvent(QDropEvent *event)
     }
     event->acceptProposedAction();
     pasteImage(read.image, canvasPointFromWidget(event->position()));
+}
+
+void WTView::drawFloatingPasteFrame(QPainter &painter) const
+{
+    if (!mCore->hasFloatingPaste())
+        return;
+    const Rect r = mCore->floatingPasteRect();
+    const QPolygonF edge = mView.isDefault()
+        ? QPolygonF(widgetRectFromCanvas(r))
+        : mSheetToWidget.map(QPolygonF(QRectF(r.x(), r.y(), r.width(), r.height())));
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 0));
+    painter.drawPolygon(edge);
+    QPen dashes(Qt::black, 0, Qt::DashLine);
+    painter.setPen(dashes);
+    painter.drawPolygon(edge);
+    painter.restore();
 }
