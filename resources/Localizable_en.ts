@@ -92,6 +92,10 @@
         <source>No compositing manager runs, so the see-through paper is shown over grey.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Nothing Pasted</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ColorWheel</name>
@@ -1017,6 +1021,14 @@ Continue?</translation>
         <source>Layer &amp;Properties…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Move Layer</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OpenRaster</name>
@@ -1094,6 +1106,29 @@ Continue?</translation>
     </message>
     <message>
         <source>The entry unpacks to more data than a picture can hold.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PastedImage</name>
+    <message>
+        <source>The image is too large for a picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The image could not be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no image to paste.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>What was offered is not an image.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not an image file.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

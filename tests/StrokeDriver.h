@@ -133,7 +133,8 @@ inline bool sendTablet(WTView &canvas, QEvent::Type type, Point p, float pressur
     return event.isAccepted();
 }
 
-// Strokes on three layers, reordered, merged, re-styled and one step undone: every kind of
+// Strokes on three layers, reordered, merged, re-styled and one step undone, a paste dragged,
+// nudged and placed by a press outside it, and a layer moved by the Move tool: every kind of
 // layer step a recording or a journal must carry.
 inline void layeredSession(WTView &canvas)
 {
@@ -164,6 +165,15 @@ inline void layeredSession(WTView &canvas)
     core.setLayerProperties(2, p);
     core.selectLayer(0);
     drag(canvas, {60, 250}, {200, 20});
+    QImage patch(40, 30, QImage::Format_ARGB32_Premultiplied);
+    patch.fill(QColor(150, 20, 20, 180));
+    canvas.pasteImage(patch, {150, 100});
+    drag(canvas, {150, 100}, {170, 90});
+    core.nudgePaste(1, 0);
+    drag(canvas, {5, 5}, {5, 5});
+    core.chooseMoveTool();
+    drag(canvas, {50, 50}, {75, 40});
+    canvas.setActiveColor(1);
 }
 
 // The layers of two canvases: names, properties and which is current, alike.

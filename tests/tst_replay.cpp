@@ -695,6 +695,15 @@ private slots:
             {R"({"t":1,"event":"press","x":1,"y":2,"pointer":"pen","tiltY":1e999})",
              "not valid JSON"},
             {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
+            {R"({"t":1,"event":"action","name":"moveLayerPixels:","value":[1.5,0]})",
+             "[dx, dy]"},
+            {R"({"t":1,"event":"action","name":"pasteLayer:","value":{"x":0,"y":0,"png":"AAAA"}})",
+             "{x, y, png"},
+            // A header claiming 200000 × 200000 pixels.
+            {"{\"t\":1,\"event\":\"action\",\"name\":\"pasteLayer:\",\"value\":{\"x\":0,"
+             "\"y\":0,\"png\":\"iVBORw0KGgoAAAANSUhEUgADDUAAAw1ACAYAAAD5O4gKAAAACElEQVR4nAMAAAAAA"
+             "UgGidIAAAAASUVORK5CYII=\"}}",
+             "{x, y, png"},
             {R"({"t":1,"event":"action","name":"setBrushSize:"})", "missing field \"value\""},
             {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
             {R"({"t":1,"event":"action","name":"setBrushKind:","value":"brush"})",

@@ -4,6 +4,7 @@
 
 #include "Document.h"
 #include "DocumentController.h"
+#include "PastedImage.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -78,6 +79,8 @@ bool TabletApplication::validateUserInterfaceItem(const QAction *item) const
     const QString action = item ? item->objectName() : QString();
     if (action == QLatin1String("newDocumentFromClipboard:"))
         return !availableImageTypes(clipboard()->mimeData()).isEmpty();
+    if (action == QLatin1String("paste:"))
+        return PastedImage::isOffered(clipboard()->mimeData());
     if (action == QLatin1String("arrangeInFront:")) {
         return mDocuments && !mDocuments->documents().empty();
     }

@@ -29,6 +29,7 @@ CanvasCore::~CanvasCore()
 void CanvasCore::setActiveColor(int tool)
 {
     cancelOperation();
+    leaveMoveTool();
     mSettings->rememberTool(mCurrPointerType, tool);
     if (tool == PenSettings::kEraserTool) {
         mActiveColor = -1;

@@ -31,7 +31,8 @@ struct Notification;
 // CanvasCoreProximity.cpp,
 // CanvasCoreStroke.cpp (strokes and lines), CanvasCoreHistory.cpp (undo, redo, sheet size),
 // CanvasCorePick.cpp (colour picker), CanvasCoreExchange.cpp (whole pictures),
-// CanvasCoreCrop.cpp (guarded crops), CanvasCoreLayers.cpp (the user's layers).
+// CanvasCoreCrop.cpp (guarded crops), CanvasCoreLayers.cpp (the user's layers),
+// CanvasCoreMove.cpp (the Move tool and pastes placed by hand).
 class CanvasCore : public QObject
 {
     Q_OBJECT
@@ -152,6 +153,26 @@ public:
     // What the first layer of a new or opened picture is called.
     static QString backgroundLayerName();
 
+    // The Move tool (CanvasCoreMove.cpp): a drag moves the current layer's pixels by whole
+    // pixels, shown as it goes, one step of the history on release; a locked layer refuses.
+    // Another tool, the picker or Escape (cancelOperation) leaves it.
+    void chooseMoveTool();
+    bool isMoveTool() const { return mMoveTool; }
+    void leaveMoveTool(); // giving up a drag under way
+    // A floating paste: the image as a new layer above the current one, centred on `centre`,
+    // shown but not yet in the history. A drag from inside it moves it, nudgePaste() too;
+    // commitPaste() (Enter, a press outside it) makes it one step of the history, and
+    // cancelOperation() (Escape) leaves everything as it was. False, with a beep, for an image
+    // that cannot be held.
+    bool beginPaste(const QImage &image, Point centre);
+    bool hasFloatingPaste() const { return mFloat.has_value(); }
+    Rect floatingPasteRect() const; // on the sheet, whole pixels
+    void nudgePaste(int dx, int dy);
+    void commitPaste();
+    // The commands a paste and a move are recorded as, done at once.
+    bool pasteLayerAt(const QImage &image, int x, int y);
+    bool moveLayerPixels(int dx, int dy);
+
 signals:
     // Parts of the sheet to show again: a stroke's segment (consecutive ones gather), or any
     // other change; all of it when none is given.
@@ -171,6 +192,7 @@ signals:
     // Whether hovering moves matter (a line is pending).
     void hoverWanted(bool wanted);
     void pickingChanged(bool picking);
+    void moveToolChanged(bool on);
     void pointerLeftProximity();
     // The layers, their order, properties or the current one changed.
     void layersChanged();
@@ -180,6 +202,12 @@ private:
     enum class Pick { None, Armed, Held }; // Held: from the pick press to its release
 
     bool takeForPick(SampleKind kind, Point at);
+    // Whether the sample belongs to the Move tool or a floating paste.
+    bool takeForMove(SampleKind kind, Point at);
+    void dragMoveTo(Point at);
+    void endMoveDrag();
+    void showFloatingPaste();
+    void cancelMoveAndPaste();
     void takePickAt(Point p);
     void cancelPick();
     void setPick(Pick pick);
@@ -233,4 +261,23 @@ private:
     Rect mLinePreviewRect;
     Pick mPick = Pick::None;
     std::function<void(const Rect &)> mConfirmCrop;
+    bool mMoveTool = false;
+    struct FloatingPaste
+    {
+        QImage image; // premultiplied
+        int x = 0; // its bottom-left pixel on the sheet
+        int y = 0;
+        LayerProperties properties;
+    };
+    std::optional<FloatingPaste> mFloat;
+    // A press of the Move tool or on a floating paste, until its release.
+    struct MoveDrag
+    {
+        Point from;
+        int dx = 0; // whole pixels moved so far
+        int dy = 0;
+        std::shared_ptr<Layer> source; // the layer as it showed at the press
+        bool swallow = false; // the press committed a paste: the rest of it does nothing
+    };
+    std::optional<MoveDrag> mDrag;
 };

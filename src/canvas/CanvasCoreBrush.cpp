@@ -11,6 +11,7 @@ BrushKind CanvasCore::brushKind() const
 
 void CanvasCore::setBrushKind(BrushKind kind)
 {
+    leaveMoveTool();
     if (erasing())
         setActiveColor(mLastSlot + 1);
     mSettings->setBrushKind(mActiveColor, kind);

@@ -73,6 +73,11 @@ void CanvasCore::undo()
     // A stroke in progress is finished first: its own snapshot is never the one discarded.
     if (deferUntilStrokeEnds(&CanvasCore::undo))
         return;
+    // A paste not yet placed is what undo gives up.
+    if (hasFloatingPaste()) {
+        cancelOperation();
+        return;
+    }
     // A pending line would otherwise be committed into a snapshot that is gone.
     cancelOperation();
     const UndoLayer *newest = mPicture->undoNewest();

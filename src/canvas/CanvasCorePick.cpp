@@ -10,6 +10,7 @@ void CanvasCore::pickColor()
 {
     if (mPick == Pick::Held)
         return;
+    leaveMoveTool();
     setPick(Pick::Armed);
 }
 

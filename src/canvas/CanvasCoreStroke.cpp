@@ -25,7 +25,7 @@ bool chains(Qt::KeyboardModifiers modifiers)
 
 void CanvasCore::take(SampleKind kind, const PointerSample &sample)
 {
-    if (takeForPick(kind, sample.position))
+    if (takeForMove(kind, sample.position) || takeForPick(kind, sample.position))
         return;
     emit sampleTaken(kind, sample);
     switch (kind) {
@@ -59,6 +59,7 @@ void CanvasCore::setDrawingLine(bool on)
 void CanvasCore::cancelOperation()
 {
     cancelPick();
+    cancelMoveAndPaste();
     if (!mDrawingLine)
         return;
     setDrawingLine(false);

@@ -30,4 +30,6 @@ public:
     virtual void tellCopyRefused(WTView &canvas, qint64 needed, qint64 available) = 0;
     // See-through paper was chosen where the window cannot show what lies behind it.
     virtual void tellNotSeeThrough(WTView &canvas) = 0;
+    // A paste or a drop was refused, for the reason given.
+    virtual void tellPasteRefused(WTView &, const QString &) { }
 };

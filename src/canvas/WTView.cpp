@@ -12,6 +12,7 @@ WTView::WTView(const Rect &frame, QWidget *parent, Preferences *store)
     , mCore(new CanvasCore(frame.size, store ? *store : Preferences::standard(), this))
 {
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
     setTabletTracking(true); // hover moves name the pointer on drivers without proximity
@@ -45,6 +46,7 @@ void WTView::connectCore()
     connect(mCore, &CanvasCore::sheetRefused, this, &WTView::refuseSheetSize);
     connect(mCore, &CanvasCore::hoverWanted, this, &WTView::setAcceptsMouseMovedEvents);
     connect(mCore, &CanvasCore::pickingChanged, this, &WTView::showPicking);
+    connect(mCore, &CanvasCore::moveToolChanged, this, &WTView::showPicking);
     connect(mCore, &CanvasCore::pointerLeftProximity, this, &WTView::hideHoverMarks);
     mCore->setCropConfirmation([this](const Rect &r) { confirmCropResize(r); });
 }
@@ -58,7 +60,11 @@ void WTView::setAcceptsMouseMovedEvents(bool accept)
 
 void WTView::cancelOperation(QObject *)
 {
+    // Escape gives up a floating paste first, and the Move tool only when there is none.
+    const bool floating = mCore->hasFloatingPaste();
     mCore->cancelOperation();
+    if (!floating)
+        mCore->leaveMoveTool();
 }
 
 void WTView::keyPressEvent(QKeyEvent *event)
@@ -67,7 +73,7 @@ void WTView::keyPressEvent(QKeyEvent *event)
         cancelOperation(this);
         return;
     }
-    if (navigationKey(event))
+    if (pasteKey(event) || navigationKey(event))
         return;
     QWidget::keyPressEvent(event);
 }

@@ -36,7 +36,7 @@ struct Notification;
 // WTView.cpp (the core's announcements), WTViewRender.cpp (display and backgrounds),
 // WTViewSheet.cpp (sheet geometry), WTViewCrop.cpp (crop and resize commands),
 // WTViewStroke.cpp (Qt's pointer events), WTViewNavigation.cpp (the view),
-// WTViewExchange.cpp (the clipboard).
+// WTViewExchange.cpp (the clipboard), WTViewPaste.cpp (pastes and drops).
 class WTView : public QWidget
 {
     Q_OBJECT
@@ -207,6 +207,11 @@ public:
     std::unique_ptr<Image> getImageWithBG(bool withBG) { return mCore->getImageWithBG(withBG); }
     void copy(QObject *sender = nullptr);
     void copyWithBG(QObject *sender = nullptr);
+    // Edit ▸ Paste (WTViewPaste.cpp): the clipboard's image floats as a new layer in the middle
+    // of the view until it is placed; a refusal is told.
+    void paste(QObject *sender = nullptr);
+    // The same for an image already read, floating centred on `centre` of the sheet.
+    bool pasteImage(const QImage &image, Point centre);
     void clear(QObject *sender = nullptr);
     void clearLow(Document *document, bool shouldClose, void *contextInfo);
 
@@ -251,6 +256,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void tabletEvent(QTabletEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // The rest of the start, once the sheet has its picture or not.
@@ -318,6 +326,11 @@ private:
     void endViewDrag();
     void updateNavigationCursor();
     bool navigationKey(QKeyEvent *event);
+    // Arrows nudge a floating paste (Shift: by ten), Enter places it.
+    bool pasteKey(QKeyEvent *event);
+    void refusePaste(const QString &why);
+    // The dashed edge of a floating paste, in widget pixels: it reads as not yet placed.
+    void drawFloatingPasteFrame(QPainter &painter) const;
     void showPicking(bool picking); // the picker's cursor, or the usual one
     void showIdleCursor(); // when no view drag or Space shows its own
     bool requestsPalette(Qt::MouseButton button) const;

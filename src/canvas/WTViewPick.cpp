@@ -37,5 +37,7 @@ void WTView::showPicking(bool)
 
 void WTView::showIdleCursor()
 {
-    setCursor(mCore->isPicking() ? pickerCursor() : QCursor(Qt::CrossCursor));
+    setCursor(mCore->isPicking()     ? pickerCursor()
+                  : mCore->isMoveTool() ? QCursor(Qt::SizeAllCursor)
+                                        : QCursor(Qt::CrossCursor));
 }

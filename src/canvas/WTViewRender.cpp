@@ -188,6 +188,7 @@ void WTView::paintEvent(QPaintEvent *event)
     }
     // Over everything, in the widget's own pixels.
     painter.resetTransform();
+    drawFloatingPasteFrame(painter);
     mOutline.paint(painter);
     mCrosshair.paint(painter);
     // A turned view zoomed out between levels needs a large scratch; it is not kept.

@@ -137,6 +137,7 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
     history->addWidget(commandButton(commands.undo, "paletteUndo", false));
     history->addWidget(commandButton(commands.redo, "paletteRedo", false));
     history->addWidget(commandButton(commands.pick, "palettePick", true));
+    history->addWidget(commandButton(commands.move, "paletteMove", true));
     rows->addLayout(history);
     auto *views = new QHBoxLayout;
     views->addWidget(commandButton(commands.fit, "paletteFit", true));

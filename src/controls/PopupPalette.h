@@ -13,10 +13,10 @@ class WTView;
 
 // What a hand on the pen needs without the keyboard or the menus, opened where the pointer is:
 // the four colour slots and the eraser, the active slot's nib, the width, the paper, the current
-// layer with the layers below and above it and a new one, Undo and Redo, the two views and the
-// colour picker. Choosing a tool, a view or the picker closes it; the nib, the layers, undo,
-// redo, the width and the paper keep it open for another step. A tap outside it
-// or Escape closes it too.
+// layer with the layers below and above it and a new one, Undo and Redo, the two views, the
+// colour picker and the Move tool. Choosing a tool, a view, the picker or the Move tool closes
+// it; the nib, the layers, undo, redo, the width and the paper keep it open for another step. A
+// tap outside it or Escape closes it too.
 class PopupPalette : public QFrame
 {
     Q_OBJECT
@@ -31,6 +31,7 @@ public:
         QAction *fit = nullptr;
         QAction *actualSize = nullptr;
         QAction *pick = nullptr;
+        QAction *move = nullptr;
         QAction *newLayer = nullptr;
     };
 

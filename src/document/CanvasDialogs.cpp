@@ -99,6 +99,15 @@ void CanvasDialogs::tellCopyRefused(WTView &canvas, qint64 needed, qint64 availa
     box->open();
 }
 
+void CanvasDialogs::tellPasteRefused(WTView &canvas, const QString &why)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Nothing Pasted"), why, QMessageBox::Ok,
+                                canvas.window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
 void CanvasDialogs::tellNotSeeThrough(WTView &canvas)
 {
     if (mToldNotSeeThrough)

@@ -21,6 +21,7 @@ public:
     // Once per object, so once per run: the note would otherwise come back with every change
     // of paper and every new window.
     void tellNotSeeThrough(WTView &canvas) override;
+    void tellPasteRefused(WTView &canvas, const QString &why) override;
 
 private:
     bool mToldNotSeeThrough = false;

@@ -4,6 +4,7 @@
 #include "BrushSizeSlider.h"
 #include "ColorWell.h"
 #include "Document.h"
+#include "DocumentController.h"
 #include "LayersPanel.h"
 #include "PaletteBinding.h"
 #include "PenControls.h"
@@ -19,15 +20,18 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -75,6 +79,7 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     , mStore(store ? store : &Preferences::standard())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
     mUi->setupUi(this);
     // The toolbar's views wait here while the toolbar does not show them.
     mUi->mToolbarViews->hide();
@@ -336,4 +341,32 @@ void DocumentWindow::performZoom(QObject *)
 DocumentWindow *documentWindowFor(const Document *document)
 {
     return document ? qobject_cast<DocumentWindow *>(document->window()) : nullptr;
+}
+
+namespace {
+QStringList droppedFiles(const QMimeData *data)
+{
+    QStringList paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+} // namespace
+
+void DocumentWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void DocumentWindow::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedFiles(event->mimeData());
+    DocumentController *documents = mDocument ? mDocument->controller() : nullptr;
+    if (paths.isEmpty() || !documents)
+        return;
+    event->acceptProposedAction();
+    // Each file that cannot be opened is told of; the others still open.
+    documents->openFiles(paths);
 }

@@ -83,6 +83,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Files dropped beside the canvas open as documents; the canvas takes drops on itself.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -185,6 +185,12 @@ void MainMenu::buildEditMenu()
                    if (WTView *c = canvas())
                        c->copyWithBG(sender);
                });
+    // Enabled while the clipboard offers an image, as the application follows it.
+    mApplicationItems << addCommand(edit, tr("&Paste"), "paste:", QKeySequence::Paste,
+                                    [canvas](QAction *sender) {
+                                        if (WTView *c = canvas())
+                                            c->paste(sender);
+                                    });
     addCommand(edit, tr("C&lear"), "clear:", QKeySequence(), [canvas](QAction *sender) {
         if (WTView *c = canvas())
             c->clear(sender);

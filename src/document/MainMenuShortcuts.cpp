@@ -54,6 +54,9 @@ void addPointerGestures(QTreeWidget *tree)
         {QT_TR_NOOP("Snap a line to 45°"), QT_TR_NOOP("Shift held at the line's end")},
         {QT_TR_NOOP("Chain another line"), QT_TR_NOOP("Alt or Ctrl held at the line's end")},
         {QT_TR_NOOP("Drop a pending line"), QT_TR_NOOP("Esc")},
+        {QT_TR_NOOP("Place a paste"),
+         QT_TR_NOOP("Drag it or the arrows (Shift: ten pixels), then Enter or a click outside; "
+                    "Esc gives it up")},
         {QT_TR_NOOP("Pop-up palette"), QT_TR_NOOP("Right button, or the pen's upper button")},
         {QT_TR_NOOP("Erase"), QT_TR_NOOP("The pen's eraser end")},
         {QT_TR_NOOP("Pan"), QT_TR_NOOP("Space+drag, middle drag, the pen's lower button held")},

@@ -1,4 +1,4 @@
-// The Tools menu: the tool keys, the active slot's nib and the colour picker.
+// The Tools menu: the tool keys, the active slot's nib, the colour picker and the Move tool.
 #include "MainMenu.h"
 
 #include "BrushIcons.h"
@@ -39,6 +39,8 @@ void MainMenu::buildToolsMenu()
             [](WTView &c) { c.core().stepBrushSize(1); });
     tools->addSeparator();
     command(tr("&Pick Color"), "pickColor", Qt::Key_I, [](WTView &c) { c.core().pickColor(); });
+    command(tr("&Move Layer"), "selectMoveTool", Qt::Key_V,
+            [](WTView &c) { c.core().chooseMoveTool(); });
 }
 
 // The active slot's nib, checked as the canvas has it; while erasing, the slot's the eraser

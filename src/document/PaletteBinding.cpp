@@ -26,6 +26,7 @@ void bindPopupPalette(WTView &canvas, QMainWindow &window)
             commands.fit = menuCommand(window, "zoomToFit");
             commands.actualSize = menuCommand(window, "zoomToActualSize");
             commands.pick = menuCommand(window, "pickColor");
+            commands.move = menuCommand(window, "selectMoveTool");
             commands.newLayer = menuCommand(window, "newLayer");
             palette = new PopupPalette(&canvas, commands, &window);
         }

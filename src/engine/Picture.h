@@ -54,6 +54,24 @@ public:
     bool mergeLayerDown(int index); // into the one below, which keeps its properties
     bool flattenLayers(); // the visible layers into the bottom one's place
     bool setLayerProperties(int index, const LayerProperties &properties);
+    // The layer's pixels, its history's strokes painted in, moved by whole pixels; what leaves
+    // the sheet is lost. The layer moved stays current if it was.
+    bool offsetLayer(int index, int dx, int dy);
+    // A layer made elsewhere (of the sheet's size) inserted at index and made current.
+    bool insertLayer(int index, std::shared_ptr<Layer> layer, const LayerProperties &properties);
+    // A layer of the sheet's size holding image (premultiplied ARGB32, row 0 at the top) with
+    // its bottom-left pixel at (x, y); what falls off the sheet is cropped. nullptr when the
+    // image is null or a tile cannot be had.
+    std::shared_ptr<Layer> layerFromImage(const QImage &image, int x, int y) const;
+    // source's pixels moved by (dx, dy) into a new layer of the sheet's size; nullptr when a
+    // tile cannot be had.
+    std::shared_ptr<Layer> offsetCopy(const Layer &source, int dx, int dy) const;
+    // Layers shown for a while with no step of the history (a paste not yet placed, a layer
+    // being dragged); endPreview() puts back those it replaced. Nothing else may change the
+    // layers meanwhile.
+    void previewLayers(const LayerStack &shown);
+    void endPreview();
+    bool isPreviewing() const { return !mPreviewed.layers.empty(); }
     LayerStack layerStack() const;
     const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const { return mUndoLayers; }
     // The layer at index as it shows, the strokes the history holds over it painted in, sharing
@@ -182,4 +200,5 @@ private:
     std::vector<std::unique_ptr<UndoLayer>> mRedoLayers;
     std::size_t mUndoDepth = kDefaultUndoDepth;
     std::unique_ptr<PicturePyramid> mPyramid;
+    LayerStack mPreviewed; // what a preview replaced; empty without one
 };

@@ -203,3 +203,69 @@ bool Picture::setLayerProperties(int index, const LayerProperties &properties)
     after.properties[std::size_t(index)] = properties;
     return changeLayers(std::move(after));
 }
+
+std::shared_ptr<Layer> Picture::offsetCopy(const Layer &source, int dx, int dy) const
+{
+    auto image = source.imageReframedTo(
+        {float(-dx), float(-dy), mSheetSize.width, mSheetSize.height});
+    if (!image)
+        return nullptr;
+    return std::make_shared<Layer>(std::move(image));
+}
+
+bool Picture::offsetLayer(int index, int dx, int dy)
+{
+    if (index < 0 || index >= int(mLayers.size()))
+        return false;
+    const std::shared_ptr<Layer> shown = assembled(*mLayers[std::size_t(index)]);
+    std::shared_ptr<Layer> moved = shown ? offsetCopy(*shown, dx, dy) : nullptr;
+    if (!moved)
+        return false;
+    LayerStack after = layerStack();
+    if (after.current == after.layers[std::size_t(index)].get())
+        after.current = moved.get();
+    after.layers[std::size_t(index)] = std::move(moved);
+    return changeLayers(std::move(after));
+}
+
+bool Picture::insertLayer(int index, std::shared_ptr<Layer> layer,
+                          const LayerProperties &properties)
+{
+    if (index < 0 || index > int(mLayers.size()) || !layer || layer->size() != mSheetSize)
+        return false;
+    LayerStack after = layerStack();
+    after.current = layer.get();
+    after.layers.insert(after.layers.begin() + index, std::move(layer));
+    after.properties.insert(after.properties.begin() + index, properties);
+    return changeLayers(std::move(after));
+}
+
+std::shared_ptr<Layer> Picture::layerFromImage(const QImage &image, int x, int y) const
+{
+    if (image.isNull())
+        return nullptr;
+    TiledImage whole(Size {float(image.width()), float(image.height())});
+    if (whole.pixelWidth() != image.width()
+        || !whole.setPixels(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)))
+        return nullptr;
+    TiledImage placed
+        = whole.reframed({float(-x), float(-y), mSheetSize.width, mSheetSize.height});
+    if (placed.pixelWidth() == 0)
+        return nullptr;
+    return std::make_shared<Layer>(std::make_unique<TiledImage>(std::move(placed)));
+}
+
+void Picture::previewLayers(const LayerStack &shown)
+{
+    if (!isPreviewing())
+        mPreviewed = layerStack();
+    installLayers(shown);
+}
+
+void Picture::endPreview()
+{
+    if (!isPreviewing())
+        return;
+    installLayers(mPreviewed);
+    mPreviewed = {};
+}

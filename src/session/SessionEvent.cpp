@@ -122,6 +122,10 @@ bool validValue(ActionValue shape, const QJsonValue &v)
         return v.isDouble() && v.toDouble() >= 0.0 && v.toDouble() <= 100.0;
     case ActionValue::LayerProperties:
         return LayerCommands::fromJson(v).has_value();
+    case ActionValue::Offset:
+        return LayerCommands::offsetFromJson(v).has_value();
+    case ActionValue::PastedImage:
+        return LayerCommands::pasteFromJson(v).has_value();
     }
     return false;
 }
@@ -155,6 +159,10 @@ QString shapeText(ActionValue shape)
         return QStringLiteral("a number from 0 to 100");
     case ActionValue::LayerProperties:
         return QStringLiteral("{index, name, visible, opacity 0 to 1, mode, locked, alphaLocked}");
+    case ActionValue::Offset:
+        return QStringLiteral("[dx, dy] in whole pixels");
+    case ActionValue::PastedImage:
+        return QStringLiteral("{x, y, png: a base64 PNG of at most 64 MiB}");
     }
     return {};
 }
@@ -226,6 +234,9 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"mergeLayerDown:", ActionValue::None},
         {"flattenLayers:", ActionValue::None},
         {"setLayerProperties:", ActionValue::LayerProperties},
+        // The current layer's pixels moved; a pasted image placed as a new layer above it.
+        {"moveLayerPixels:", ActionValue::Offset},
+        {"pasteLayer:", ActionValue::PastedImage},
         // Everything before it was saved; it changes nothing.
         {"changesCleared:", ActionValue::None},
     };

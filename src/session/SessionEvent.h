@@ -92,6 +92,8 @@ enum class ActionValue {
     Brush,
     EraserShape,
     Percent,
-    LayerProperties
+    LayerProperties,
+    Offset,
+    PastedImage
 };
 std::optional<ActionValue> actionValueShape(const QString &name);

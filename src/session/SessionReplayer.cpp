@@ -439,6 +439,14 @@ bool SessionReplayer::performLayerCommand(const SessionEvent &e)
         core.mergeLayerDown();
     } else if (name == LayerCommands::kFlatten) {
         core.flattenLayers();
+    } else if (name == LayerCommands::kMovePixels) {
+        const auto offset = LayerCommands::offsetFromJson(e.value);
+        if (!offset || !core.moveLayerPixels(offset->first, offset->second))
+            warn(QStringLiteral("the layer's pixels could not be moved"));
+    } else if (name == LayerCommands::kPaste) {
+        const auto placed = LayerCommands::pasteFromJson(e.value);
+        if (!placed || !core.pasteLayerAt(placed->image, placed->x, placed->y))
+            warn(QStringLiteral("the pasted image could not be placed"));
     } else if (name == LayerCommands::kProperties) {
         const auto p = LayerCommands::fromJson(e.value);
         if (!p || p->index >= core.layerCount())
