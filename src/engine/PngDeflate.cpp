@@ -167,9 +167,10 @@ qsizetype nonZeroFrom(const uchar *p, qsizetype i, qsizetype n)
 class Emitter
 {
 public:
-    Emitter(z_stream &z, std::vector<uchar> &out)
+    Emitter(z_stream &z, std::vector<uchar> &out, bool farMatches)
         : mZ(z)
         , mOut(out)
+        , mFarMatches(farMatches)
     {
     }
 
@@ -249,13 +250,13 @@ private:
             mUnflushed = false;
             if (mOk)
                 appendZeros(mOut, mZeros - 1);
-            // zlib's window lacks the zeros written here: its matches would reach back past
-            // them into bytes the reader has further back.
+            // zlib's window lacks the zeros written here: matches longer than run lengths
+            // would reach back past them into bytes the reader has further back.
             static const uchar window[32768] = {};
-            mOk = mOk
-                && deflateSetDictionary(
-                       &mZ, window, uInt(std::min<qint64>(mZeros - 1, sizeof window)))
-                    == Z_OK;
+            mOk = mOk && (!mFarMatches
+                          || deflateSetDictionary(
+                                 &mZ, window, uInt(std::min<qint64>(mZeros - 1, sizeof window)))
+                              == Z_OK);
         } else {
             for (qint64 left = mZeros; left > 0; left -= kLongRun)
                 feed(kZeros, qsizetype(std::min<qint64>(left, kLongRun)));
@@ -265,6 +266,7 @@ private:
 
     z_stream &mZ;
     std::vector<uchar> &mOut;
+    const bool mFarMatches;
     qint64 mZeros = 0; // zeros due before anything else
     quint32 mAdler = 1;
     qint64 mLength = 0;
@@ -371,7 +373,7 @@ QImage sampleOf(const QImage &pixels)
     return sample;
 }
 
-// Run lengths unless the sample compresses clearly smaller with zlib's defaults.
+// Run lengths unless a sample of the band compresses clearly smaller with zlib's defaults.
 Method methodFor(const QImage &pixels)
 {
     const QImage sample = sampleOf(pixels);
@@ -379,6 +381,9 @@ Method methodFor(const QImage &pixels)
         return kRuns;
     const std::atomic<bool> never = false;
     const auto runs = deflateWith(sample, true, never, kRuns);
+    // Mostly blank: little to gain, and the trial would cost more than the band's runs.
+    if (qint64(runs.data.size()) * 64 < runs.length)
+        return kRuns;
     const auto matches = deflateWith(sample, true, never, kMatches);
     return runs.ok && matches.ok && runs.data.size() > matches.data.size() * 11 / 10 + 64
         ? kMatches
@@ -396,7 +401,7 @@ PngDeflate::Band deflateWith(const QImage &pixels, bool last, const std::atomic<
         const int width = pixels.width();
         const qint64 rowBytes = 1 + 4 * qint64(width);
         std::vector<uchar> scratch(static_cast<std::size_t>(rowBytes));
-        Emitter sink(z, band.data);
+        Emitter sink(z, band.data, method.strategy != Z_RLE);
         bool ok = true;
         for (int y = 0; y < pixels.height() && ok; ++y) {
             if ((y & 15) == 0 && stop.load(std::memory_order_relaxed))
