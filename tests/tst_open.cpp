@@ -2,6 +2,7 @@
 // memory that follows the painted tiles, Cancel, and drawings that name other files.
 #include "DocumentController.h"
 #include "InkpondDocument.h"
+#include "PictureFile.h"
 #include "PngBands.h"
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
@@ -21,7 +22,10 @@
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -376,6 +380,65 @@ private slots:
         const TiledImage *tiles = startOf(open(path, &error));
         QVERIFY2(tiles, qPrintable(error));
         QCOMPARE(tiles->pixel(20, 10), qRgba(255, 0, 0, 255));
+    }
+
+    // Every way a drawing can name an outside file, the file a FIFO: the open is refused, and
+    // nothing ever opens the FIFO (which would block the open for good).
+    void drawingNamingAFifoIsRefusedUnread_data()
+    {
+        QTest::addColumn<QString>("svg");
+        QTest::newRow("absolute path") << svgWithImage(QStringLiteral("xlink:href='%1'"));
+        QTest::newRow("relative name") << svgWithImage(QStringLiteral("xlink:href='pipe'"));
+        QTest::newRow("entity") << QStringLiteral(
+            "<!DOCTYPE svg [<!ENTITY where '%1'>]>"
+            "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>"
+            "<image width='20' height='20' href='&where;'/></svg>");
+        QTest::newRow("external entity") << QStringLiteral(
+            "<!DOCTYPE svg [<!ENTITY where SYSTEM '%1'>]>"
+            "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'>&where;</svg>");
+        QTest::newRow("style sheet") << QStringLiteral(
+            "<?xml-stylesheet type=\"text/css\" href=\"%1\"?>"
+            "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='30'/>");
+        const QByteArray inner = svgWithImage(QStringLiteral("xlink:href='%1'")).toUtf8();
+        QTest::newRow("drawing as data") << svgWithImage(
+            QStringLiteral("xlink:href='data:image/png;base64,%1'")
+                .arg(QString::fromLatin1(inner.toBase64())));
+    }
+    void drawingNamingAFifoIsRefusedUnread()
+    {
+        QFETCH(QString, svg);
+        QTemporaryDir dir;
+        const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("pipe")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        const QByteArray data = svg.arg(dir.filePath(QStringLiteral("pipe"))).toUtf8();
+        for (const QByteArray &bytes : {data, gzipped(data)}) {
+            const QString path = dir.filePath(QStringLiteral("drawing.svg"));
+            QVERIFY(writeFile(path, bytes));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            std::atomic<bool> done = false;
+            PictureFile::Outcome outcome {};
+            QString error;
+            std::thread reading([&] {
+                outcome = PictureFile::read(file, "svg", nullptr, {}, &error);
+                done = true;
+            });
+            bool opened = false;
+            while (!done) {
+                // A writer opens without blocking only while a reader holds the FIFO; closing
+                // it then ends that reader's wait.
+                const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (writer >= 0) {
+                    opened = true;
+                    ::close(writer);
+                }
+                std::this_thread::yield();
+            }
+            reading.join();
+            QVERIFY(!opened);
+            QCOMPARE(outcome, PictureFile::Outcome::Failed);
+            QVERIFY2(error.contains(QStringLiteral("refers to another file")), qPrintable(error));
+        }
     }
 
 private:

@@ -300,6 +300,42 @@ private slots:
         QCOMPARE(differingPixels(back.pixels, source), 0);
     }
 
+    // Patterns defeat run lengths alone: no file is much larger than Qt's own writer makes at its
+    // default compression.
+    void patternedPicturesStayNearDefaultSize_data()
+    {
+        QTest::addColumn<QImage>("source");
+        const int side = 1024;
+        QImage hatch(side, side, QImage::Format_ARGB32_Premultiplied);
+        QImage dither(side, side, QImage::Format_ARGB32_Premultiplied);
+        QImage noise(side, side, QImage::Format_ARGB32_Premultiplied);
+        constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        QRandomGenerator random(7);
+        for (int y = 0; y < side; ++y) {
+            auto *h = reinterpret_cast<QRgb *>(hatch.scanLine(y));
+            auto *d = reinterpret_cast<QRgb *>(dither.scanLine(y));
+            auto *n = reinterpret_cast<QRgb *>(noise.scanLine(y));
+            for (int x = 0; x < side; ++x) {
+                h[x] = (x + y) % 12 < 2 ? qRgba(0, 0, 0, 255) : 0;
+                d[x] = (x * 16 / side) > kBayer[y % 4][x % 4] ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+                n[x] = random.generate() | 0xff000000;
+            }
+        }
+        QTest::newRow("hatch") << hatch;
+        QTest::newRow("ordered dither") << dither;
+        QTest::newRow("noise") << noise;
+        QTest::newRow("drawing") << sourcePicture();
+    }
+    void patternedPicturesStayNearDefaultSize()
+    {
+        QFETCH(QImage, source);
+        const QByteArray banded = written(source, 0, 256);
+        const QByteArray byQt = ImageCodec::encode(source, "png", -1);
+        QVERIFY2(banded.size() <= byQt.size() * 5 / 4,
+                 qPrintable(QStringLiteral("%1 against %2").arg(banded.size()).arg(byQt.size())));
+        QCOMPARE(differingPixels(QImage::fromData(banded, "png"), source), 0);
+    }
+
     // Stopped at the first, a middle or the last report: cancelled, on one thread or three.
     void writingStopsWhenAsked()
     {

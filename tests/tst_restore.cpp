@@ -692,6 +692,22 @@ private slots:
         }
     }
 
+    // Nor does a folder in the lock's place, empty or not.
+    void folderNamedLikeTheLockDoesNotHideTheRecord()
+    {
+        for (const bool holdsAFile : {false, true}) {
+            QTemporaryDir root;
+            QDir folder(orphanedRecord(root.path(), 1));
+            QVERIFY(folder.mkdir(QStringLiteral("owner.lock")));
+            if (holdsAFile)
+                QVERIFY(writeFile(folder.filePath(QStringLiteral("owner.lock/x")), "x"));
+            auto record = claimOne(root.path());
+            QVERIFY(record);
+            QCOMPARE(pressXs(record->events), QList<float> {0});
+            QVERIFY(QFileInfo(folder.filePath(QStringLiteral("owner.lock"))).isFile());
+        }
+    }
+
     // Strokes made while the picture opened is still being written to the record restore onto it.
     void strokesBeforeTheStartingPictureIsWrittenRestore()
     {

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QTextStream>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cstring>
@@ -52,6 +53,17 @@ bool isSvgFormat(const QByteArray &format)
 {
     const QByteArray f = format.toLower();
     return f == "svg" || f == "svgz";
+}
+
+// Whether Qt's drawing reader could take the data for its own: it claims anything gzipped, and
+// text that starts with markup once a byte-order mark and blanks are passed.
+bool mayBeDrawing(const QByteArray &head)
+{
+    if (head.startsWith("\x1f\x8b"))
+        return true;
+    QByteArray start = head.left(64);
+    QTextStream text(&start, QIODevice::ReadOnly);
+    return text.read(16).trimmed().startsWith(QLatin1Char('<'));
 }
 
 // What Qt's readers see in the content's header, the device left where it was: the format, and
@@ -205,6 +217,26 @@ Outcome readWhole(QIODevice &device, const QByteArray &formatHint, TiledImage *i
         *image = std::move(tiles);
     return Outcome::Done;
 }
+// A reference that stays inside the document: to an element of its own, or data carried in
+// it that is no drawing (an embedded drawing would be read with its own references unchecked).
+bool isOwnReference(QStringView target)
+{
+    if (target.isEmpty() || target.startsWith(QLatin1Char('#')))
+        return true;
+    // Exactly as Qt's renderer tells data from a file name, whose data is where "base64,"
+    // last appears (or, as a data address is read elsewhere, after the first comma).
+    if (!target.startsWith(QLatin1String("data:")))
+        return false;
+    const QByteArray address = target.toLatin1();
+    const qsizetype comma = address.indexOf(',');
+    const qsizetype base64 = address.lastIndexOf("base64,");
+    const QByteArray carried[] = {
+        QByteArray::fromBase64(address.mid(base64 < 0 ? address.size() : base64 + 7)),
+        QByteArray::fromBase64(address.mid(comma + 1)),
+        QByteArray::fromPercentEncoding(address.mid(comma + 1))};
+    return std::none_of(std::begin(carried), std::end(carried),
+                        [](const QByteArray &data) { return mayBeDrawing(data.left(64)); });
+}
 } // namespace
 
 namespace PictureFile {
@@ -212,9 +244,13 @@ namespace PictureFile {
 Outcome read(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
              const PngBands::Progress &progress, QString *error)
 {
-    const QByteArray head = device.peek(8);
-    if (head.size() == 8 && std::memcmp(head.constData(), "\x89PNG\r\n\x1a\n", 8) == 0)
+    const QByteArray head = device.peek(64);
+    if (head.size() >= 8 && std::memcmp(head.constData(), "\x89PNG\r\n\x1a\n", 8) == 0)
         return PngBands::read(device, image, progress, error);
+    // Decided before any Qt reader sees the data: asking Qt's drawing reader even for the
+    // format's header makes it load the whole drawing, and every file the drawing names.
+    if (mayBeDrawing(head))
+        return readSvg(device, image, progress, error);
     const QByteArray format = peekHeader(device).format;
     if (isSvgFormat(format) || (format.isEmpty() && isSvgFormat(formatHint)))
         return readSvg(device, image, progress, error);
@@ -225,19 +261,31 @@ QString svgExternalReference(const QByteArray &svg)
 {
     QXmlStreamReader xml(svg);
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        // Qt's renderer reads the file an image names; everything else it resolves inside
-        // the document.
-        if (xml.name() != QLatin1String("image"))
-            continue;
-        for (const QXmlStreamAttribute &attribute : xml.attributes()) {
-            if (attribute.name() != QLatin1String("href"))
-                continue;
-            const QString target = attribute.value().trimmed().toString();
-            if (!target.isEmpty()
-                && !target.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
-                return target;
+        switch (xml.readNext()) {
+        case QXmlStreamReader::DTD:
+            // Entities of the document's own are expanded by the same parser Qt's renderer
+            // uses, and so checked below; those kept in other files are not.
+            for (const QXmlStreamEntityDeclaration &entity : xml.entityDeclarations())
+                if (!entity.systemId().isEmpty() || !entity.publicId().isEmpty()
+                    || !entity.notationName().isEmpty())
+                    return entity.systemId().isEmpty() ? entity.name().toString()
+                                                       : entity.systemId().toString();
+            break;
+        case QXmlStreamReader::EntityReference:
+            return QLatin1Char('&') + xml.name().toString() + QLatin1Char(';');
+        case QXmlStreamReader::ProcessingInstruction:
+            // Qt's renderer reads the style sheet such an instruction names.
+            if (xml.processingInstructionTarget() == QLatin1String("xml-stylesheet"))
+                return xml.processingInstructionData().trimmed().toString();
+            break;
+        case QXmlStreamReader::StartElement:
+            for (const QXmlStreamAttribute &attribute : xml.attributes())
+                if (attribute.name() == QLatin1String("href")
+                    && !isOwnReference(attribute.value().trimmed()))
+                    return attribute.value().trimmed().toString();
+            break;
+        default:
+            break;
         }
     }
     return xml.hasError() ? QStringLiteral("?") : QString();

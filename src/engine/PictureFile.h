@@ -27,9 +27,10 @@ constexpr qint64 kLargestSvg = qint64(256) << 20;
 Outcome read(QIODevice &device, const QByteArray &formatHint, TiledImage *image,
              const PngBands::Progress &progress = {}, QString *error = nullptr);
 
-// An SVG's other files: the first reference to something other than data of its own (an image
-// by file name or address), or an empty string when it has none. Data that is no well-formed
-// XML is said to refer to "?" as nothing about it can be trusted.
+// An SVG's other files: the first reference to anything outside the document (a file name or
+// address, an entity or style sheet kept elsewhere, a drawing carried as data), or an empty
+// string when it has none. Data that is no well-formed XML is said to refer to "?" as nothing
+// about it can be trusted. Data that may be a drawing never reaches Qt's readers unchecked.
 QString svgExternalReference(const QByteArray &svg);
 
 } // namespace PictureFile

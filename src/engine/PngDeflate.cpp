@@ -13,6 +13,18 @@ constexpr qsizetype kLongRun = 16384;
 // Transparent spans shorter than this (in pixels) stay within the span of pixels around them.
 constexpr int kClearSpan = 64;
 const uchar kZeros[kLongRun] = {};
+// About this much of each band's filtered rows is compressed both ways to choose between them.
+constexpr qint64 kSampleBytes = 256 << 10;
+
+struct Method
+{
+    int level;
+    int strategy;
+};
+// Run lengths alone: fast, and the smallest on drawings and painted sheets.
+constexpr Method kRuns {1, Z_RLE};
+// zlib's defaults, for what repeats at any distance (hatches, dithers, textures).
+constexpr Method kMatches {Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY};
 
 // Runs deflate over what next_in holds with that flush, growing out as it needs.
 bool pump(z_stream &z, int flush, std::vector<uchar> &out)
@@ -155,9 +167,10 @@ qsizetype nonZeroFrom(const uchar *p, qsizetype i, qsizetype n)
 class Emitter
 {
 public:
-    Emitter(z_stream &z, std::vector<uchar> &out)
+    Emitter(z_stream &z, std::vector<uchar> &out, bool farMatches)
         : mZ(z)
         , mOut(out)
+        , mFarMatches(farMatches)
     {
     }
 
@@ -237,6 +250,13 @@ private:
             mUnflushed = false;
             if (mOk)
                 appendZeros(mOut, mZeros - 1);
+            // zlib's window lacks the zeros written here: matches longer than run lengths
+            // would reach back past them into bytes the reader has further back.
+            static const uchar window[32768] = {};
+            mOk = mOk && (!mFarMatches
+                          || deflateSetDictionary(
+                                 &mZ, window, uInt(std::min<qint64>(mZeros - 1, sizeof window)))
+                              == Z_OK);
         } else {
             for (qint64 left = mZeros; left > 0; left -= kLongRun)
                 feed(kZeros, qsizetype(std::min<qint64>(left, kLongRun)));
@@ -246,6 +266,7 @@ private:
 
     z_stream &mZ;
     std::vector<uchar> &mOut;
+    const bool mFarMatches;
     qint64 mZeros = 0; // zeros due before anything else
     quint32 mAdler = 1;
     qint64 mLength = 0;
@@ -335,26 +356,52 @@ bool filterRow(const QRgb *row, int width, Emitter &sink, std::vector<uchar> &sc
     }
     return ok;
 }
-} // namespace
+PngDeflate::Band deflateWith(const QImage &pixels, bool last, const std::atomic<bool> &stop,
+                             Method method);
 
-namespace PngDeflate {
-
-quint32 combineAdler(quint32 first, quint32 second, qint64 secondLength)
+// Rows spread over the band, about kSampleBytes of them.
+QImage sampleOf(const QImage &pixels)
 {
-    return quint32(adler32_combine64(first, second, secondLength));
+    const int rows = int(std::clamp<qint64>(kSampleBytes / (4 * qint64(pixels.width()) + 1), 1,
+                                            pixels.height()));
+    QImage sample(pixels.width(), rows, pixels.format());
+    if (sample.isNull())
+        return sample;
+    for (int i = 0; i < rows; ++i)
+        std::memcpy(sample.scanLine(i), pixels.constScanLine(int(qint64(i) * pixels.height() / rows)),
+                    std::size_t(sample.bytesPerLine()));
+    return sample;
 }
 
-Band deflateBand(const QImage &pixels, bool last, const std::atomic<bool> &stop)
+// Run lengths unless a sample of the band compresses clearly smaller with zlib's defaults.
+Method methodFor(const QImage &pixels)
 {
-    Band band;
+    const QImage sample = sampleOf(pixels);
+    if (sample.isNull())
+        return kRuns;
+    const std::atomic<bool> never = false;
+    const auto runs = deflateWith(sample, true, never, kRuns);
+    // Mostly blank: little to gain, and the trial would cost more than the band's runs.
+    if (qint64(runs.data.size()) * 64 < runs.length)
+        return kRuns;
+    const auto matches = deflateWith(sample, true, never, kMatches);
+    return runs.ok && matches.ok && runs.data.size() > matches.data.size() * 11 / 10 + 64
+        ? kMatches
+        : kRuns;
+}
+
+PngDeflate::Band deflateWith(const QImage &pixels, bool last, const std::atomic<bool> &stop,
+                             Method method)
+{
+    PngDeflate::Band band;
     z_stream z {};
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK)
+    if (deflateInit2(&z, method.level, Z_DEFLATED, -15, 9, method.strategy) != Z_OK)
         return band;
     try {
         const int width = pixels.width();
         const qint64 rowBytes = 1 + 4 * qint64(width);
         std::vector<uchar> scratch(static_cast<std::size_t>(rowBytes));
-        Emitter sink(z, band.data);
+        Emitter sink(z, band.data, method.strategy != Z_RLE);
         bool ok = true;
         for (int y = 0; y < pixels.height() && ok; ++y) {
             if ((y & 15) == 0 && stop.load(std::memory_order_relaxed))
@@ -375,6 +422,23 @@ Band deflateBand(const QImage &pixels, bool last, const std::atomic<bool> &stop)
     if (!band.ok)
         band.data = {};
     return band;
+}
+} // namespace
+
+namespace PngDeflate {
+
+quint32 combineAdler(quint32 first, quint32 second, qint64 secondLength)
+{
+    return quint32(adler32_combine64(first, second, secondLength));
+}
+
+Band deflateBand(const QImage &pixels, bool last, const std::atomic<bool> &stop)
+{
+    try {
+        return deflateWith(pixels, last, stop, methodFor(pixels));
+    } catch (const std::bad_alloc &) {
+        return {};
+    }
 }
 
 } // namespace PngDeflate

@@ -17,6 +17,7 @@
 #include <QUuid>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -93,9 +94,19 @@ std::unique_ptr<QLockFile> claimLockFor(const QString &folder)
 {
     const QString path = QDir(folder).filePath(kLock);
     const QFileInfo info(path);
-    // A link or anything but a file in its place is none of ours, and could block a reader.
-    if (info.isSymLink() || (info.exists() && !info.isFile()))
-        return nullptr;
+    // A link, folder or anything but a file in its place names no owner either; it is taken
+    // away unread (a FIFO would block a reader), and a folder with something in it moved aside.
+    if (info.isSymLink() || (info.exists() && !info.isFile())) {
+        const QByteArray name = QFile::encodeName(path);
+        const bool gone = info.isDir() && !info.isSymLink()
+            ? ::rmdir(name.constData()) == 0
+                || ::rename(name.constData(),
+                            QFile::encodeName(path + QStringLiteral(".stray")).constData())
+                    == 0
+            : ::unlink(name.constData()) == 0;
+        if (!gone)
+            return nullptr;
+    }
     if (auto lock = lockFor(folder))
         return lock;
     auto lock = std::make_unique<QLockFile>(path);
