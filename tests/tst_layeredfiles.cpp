@@ -5,6 +5,7 @@
 #include "Picture.h"
 #include "PictureOpenRaster.h"
 #include "StrokeDriver.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
@@ -46,27 +47,9 @@ void waitForSave(InkpondDocument &document, const QString &path, const QString &
     QCoreApplication::processEvents(); // what the save's thread left for this one
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QString standardError;
-};
-
 Run inkpond(const QStringList &arguments, const QString &home)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(INKPOND_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.standardError = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runInkpond(arguments, home + QStringLiteral("/config"));
 }
 } // namespace
 

@@ -14,6 +14,7 @@
 #include "SessionWriter.h"
 #include "StrokeDriver.h"
 #include "TabletApplication.h"
+#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "Toolbar.h"
 #include "ToolbarItems.h"
@@ -156,39 +157,13 @@ std::unique_ptr<SessionRecorder> startRecording(const QString &path)
     return std::make_unique<SessionRecorder>(std::move(writer));
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QString standardError;
-    QString standardOutput;
-};
-
 // The recording replayed by the program into out, with its settings in configHome.
 Run replay(const QString &recording, const QString &out, const QString &configHome,
            const QStringList &more = {})
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), configHome + QStringLiteral("/data"));
-    const QString runtime = configHome + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    process.setProcessEnvironment(env);
-    process.start(
-        QStringLiteral(INKPOND_BINARY),
-        QStringList {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out}
-            + more);
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.standardError = QString::fromUtf8(process.readAllStandardError());
-    run.standardOutput = QString::fromUtf8(process.readAllStandardOutput());
-    return run;
+    return runInkpond(
+        QStringList {QStringLiteral("--replay"), recording, QStringLiteral("--export"), out} + more,
+        configHome);
 }
 
 QString replayWarnings(const std::vector<SessionEvent> &events, WTView &canvas)
