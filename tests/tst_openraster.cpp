@@ -2,6 +2,7 @@
 // other painting programs write them, and damaged or hostile archives refused.
 #include "BlendMode.h"
 #include "OpenRaster.h"
+#include "PictureOpenRaster.h"
 #include "TestSupport.h"
 
 #include <QBuffer>
@@ -132,6 +133,8 @@ OraPicture samplePicture()
     picture.layers.back().locked = true;
     picture.layers.push_back(layerOf("Empty", sheet, Rect {}, Qt::black));
     picture.layers.back().visible = false;
+    picture.layers.back().alphaLocked = true;
+    picture.layers.back().selected = true;
     picture.layers.push_back(
         layerOf("Wash “soft”", sheet, Rect(0, 0, 300, 200), QColor(255, 200, 0, 128)));
     picture.layers.back().mode = BlendMode::Overlay;
@@ -241,6 +244,8 @@ void OpenRasterTest::writtenPicturesReadBack()
         QCOMPARE(b.opacity, a.opacity);
         QCOMPARE(b.mode, a.mode);
         QCOMPARE(b.locked, a.locked);
+        QCOMPARE(b.alphaLocked, a.alphaLocked);
+        QCOMPARE(b.selected, a.selected);
         QCOMPARE(differingPixels(sheetOf(*b.image), sheetOf(*a.image), 1), 0);
     }
     QVERIFY(read.layers[1].image->isEmpty());
@@ -341,6 +346,7 @@ void OpenRasterTest::readsFilesOfOtherPrograms()
     QCOMPARE(p.layers[1].opacity, 0.25f); // the group's opacity carried into its layers
     QVERIFY(!p.layers[1].visible && !p.layers[2].visible && p.layers[3].visible);
     QVERIFY(p.layers[2].locked);
+    QCOMPARE(OpenRaster::selectedLayer(p), 3); // none selected: the top one
     QCOMPARE(p.layers[3].mode, BlendMode::Darken);
     QCOMPARE(p.notes.size(), 2);
     QVERIFY(p.notes.join(' ').contains("svg:color-dodge"));

@@ -125,8 +125,14 @@ private slots:
         drop(png, {100, 80});
         QVERIFY(canvas.core().hasFloatingPaste());
         QCOMPARE(canvas.core().floatingPasteRect(), Rect(90, 75, 20, 10));
-        canvas.core().commitPaste();
+        // Not yet part of the picture that recovery and saves read in the background...
+        QCOMPARE(canvas.picture().frozenCopy()->layers().size(), std::size_t(1));
+        // ...but what shows is what is copied: Copy places it first, as one step.
+        trigger(a, "copy:");
+        QVERIFY(!canvas.core().hasFloatingPaste());
         QCOMPARE(canvas.core().layerCount(), 2);
+        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        QCOMPARE(canvas.picture().frozenCopy()->layers().size(), std::size_t(2));
     }
 
     // A drag of the Move tool moves the current layer's pixels as one step, undone at once; a

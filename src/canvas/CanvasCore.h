@@ -219,6 +219,7 @@ private:
     }
     void noteCanRedo();
     bool deferUntilStrokeEnds(void (CanvasCore::*command)());
+    bool deferUntilStrokeEnds(const std::function<void()> &command);
     void historyStepped(const UndoLayer &layer, int change, const QString &command);
     void stopStrokeForLackOfMemory();
     // A change of the layers done (or refused, with a beep), announced as command.

@@ -47,9 +47,14 @@ void CanvasCore::noteCanRedo()
 
 bool CanvasCore::deferUntilStrokeEnds(void (CanvasCore::*command)())
 {
+    return deferUntilStrokeEnds([this, command] { (this->*command)(); });
+}
+
+bool CanvasCore::deferUntilStrokeEnds(const std::function<void()> &command)
+{
     if (!mTracking || !mHeldInput || !mHeldInput->isHolding())
         return false;
-    mHeldInput->defer([this, command] { (this->*command)(); });
+    mHeldInput->defer(command);
     return true;
 }
 

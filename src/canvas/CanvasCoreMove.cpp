@@ -44,6 +44,9 @@ bool CanvasCore::beginPaste(const QImage &image, Point centre)
         systemBeep();
         return false;
     }
+    // The stroke under way stays on the layer it began on; the paste comes after it.
+    if (deferUntilStrokeEnds([this, image, centre] { beginPaste(image, centre); }))
+        return true;
     cancelOperation();
     FloatingPaste paste;
     paste.image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -20,6 +20,7 @@ void WTView::copyWithBG(QObject *)
 
 void WTView::copyImageWithBG(bool withBG)
 {
+    mCore->commitPaste(); // copied as it shows
     if (isEmptyRect({{0, 0}, picture().sheetSize()})) {
         QApplication::beep();
         return;

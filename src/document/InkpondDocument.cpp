@@ -92,6 +92,8 @@ Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *e
         return {};
     }
     const QByteArray extension = extensions.first().toLatin1();
+    // What is saved is what shows: a paste still floating is placed first.
+    mCanvasView->core().commitPaste();
     const SaveWork work = pictureWork(mCanvasView->picture(), extension, false);
     if (mToldFlattened || extension.toLower() == "ora"
         || mCanvasView->picture().layers().size() < 2)
@@ -244,8 +246,8 @@ std::vector<std::unique_ptr<Layer>> InkpondDocument::readLayers(const QUrl &url,
     if (!readInBackground(label, work, error) || picture.layers.empty())
         return {};
     *notes = picture.notes;
+    *current = OpenRaster::selectedLayer(picture);
     std::vector<std::unique_ptr<Layer>> layers = OpenRaster::takeLayers(picture);
-    *current = int(layers.size()) - 1; // the top one, where the next stroke is likely to go
     return layers;
 }
 

@@ -110,6 +110,11 @@ QByteArray stackXml(const OraPicture &picture, const std::vector<Placement> &pla
         w.writeAttribute(QStringLiteral("src"), layerEntry(i));
         if (layer.locked)
             w.writeAttribute(QStringLiteral("edit-locked"), QStringLiteral("true"));
+        // Krita's and Drawpile's name for the alpha lock.
+        if (layer.alphaLocked)
+            w.writeAttribute(QStringLiteral("alpha-preserve"), QStringLiteral("true"));
+        if (layer.selected)
+            w.writeAttribute(QStringLiteral("selected"), QStringLiteral("true"));
         w.writeEndElement();
     }
     w.writeEndElement();

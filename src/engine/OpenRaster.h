@@ -19,6 +19,8 @@ struct OraLayer
     float opacity = 1.0f; // 0..1
     BlendMode mode = BlendMode::Normal;
     bool locked = false;
+    bool alphaLocked = false;
+    bool selected = false; // the layer the pen was on
     // The sheet's size, y up like every TiledImage. For writing, a sharedCopy() of a layer's
     // image costs no pixels.
     std::unique_ptr<TiledImage> image;

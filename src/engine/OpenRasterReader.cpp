@@ -269,6 +269,9 @@ bool parseStack(const QByteArray &xml, Stack *out, QString *error)
             if (!known && !unknownOps.contains(op.toString()))
                 unknownOps.append(op.toString());
             s.layer.locked = a.value(QLatin1String("edit-locked")) == QLatin1String("true");
+            s.layer.alphaLocked
+                = a.value(QLatin1String("alpha-preserve")) == QLatin1String("true");
+            s.layer.selected = a.value(QLatin1String("selected")) == QLatin1String("true");
             s.src = a.value(QLatin1String("src")).toString();
             s.x = g.x + offset(a, QLatin1String("x"));
             s.y = g.y + offset(a, QLatin1String("y"));

@@ -53,14 +53,17 @@ std::unique_ptr<Picture> Picture::frozenCopy() const
     copy->mUndoDepth = mUndoDepth;
     copy->mLayers.clear();
     copy->mCurrLayer = nullptr;
-    for (const auto &layer : mLayers) {
-        copy->mLayers.push_back(layer->frozenCopy());
-        if (layer.get() == mCurrLayer)
+    // A preview (a paste not yet placed, a layer being dragged) is no part of the picture yet.
+    const LayerStack stack = isPreviewing() ? mPreviewed : layerStack();
+    for (std::size_t i = 0; i < stack.layers.size(); ++i) {
+        copy->mLayers.push_back(stack.layers[i]->frozenCopy());
+        copy->mLayers.back()->setProperties(stack.properties[i]);
+        if (stack.layers[i].get() == stack.current)
             copy->mCurrLayer = copy->mLayers.back().get();
     }
     const auto baseOf = [&](const Layer *base) -> Layer * {
-        for (std::size_t i = 0; i < mLayers.size(); ++i)
-            if (mLayers[i].get() == base)
+        for (std::size_t i = 0; i < stack.layers.size(); ++i)
+            if (stack.layers[i].get() == base)
                 return copy->mLayers[i].get();
         return nullptr;
     };

@@ -151,7 +151,8 @@ public:
     QImage flattenRows(int top, int rows, bool withBG) const;
 
     // The picture as it is now, for reading on another thread while this one changes: its
-    // layers and history share their tiles until either side paints. Nothing can be redone in it.
+    // layers and history share their tiles until either side paints. Nothing can be redone in it,
+    // and a preview of layers not yet placed is left out.
     std::unique_ptr<Picture> frozenCopy() const;
 
     // The picture halved level by level for views zoomed out. The picture's own changes keep it

@@ -41,6 +41,8 @@ bool layersOfPicture(const Picture &picture, OraPicture *out, QString *error)
         entry.opacity = p.opacity;
         entry.mode = p.mode;
         entry.locked = p.locked;
+        entry.alphaLocked = p.alphaLocked;
+        entry.selected = i == picture.currentLayerIndex();
         entry.image = std::make_unique<TiledImage>(layer->image()->sharedCopy());
         ora.layers.push_back(std::move(entry));
     }
@@ -79,10 +81,20 @@ std::vector<std::unique_ptr<Layer>> takeLayers(OraPicture &picture)
         p.opacity = it->opacity;
         p.mode = it->mode;
         p.locked = it->locked;
+        p.alphaLocked = it->alphaLocked;
         layer->setProperties(p);
         layers.push_back(std::move(layer));
     }
     return layers;
+}
+
+int selectedLayer(const OraPicture &picture)
+{
+    const int count = int(picture.layers.size());
+    for (int i = 0; i < count; ++i)
+        if (picture.layers[std::size_t(i)].selected)
+            return count - 1 - i;
+    return count - 1;
 }
 
 } // namespace OpenRaster

@@ -25,5 +25,7 @@ Outcome writePicture(const QString &path, const Picture &picture, const Progress
 
 // The layers read, bottom first as a picture holds them; the read picture gives up its images.
 std::vector<std::unique_ptr<Layer>> takeLayers(OraPicture &picture);
+// The layer to paint on first, bottom first: the one the file marks selected, else the top one.
+int selectedLayer(const OraPicture &picture);
 
 } // namespace OpenRaster

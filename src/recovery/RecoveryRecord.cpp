@@ -217,7 +217,8 @@ std::shared_ptr<const Picture> layersOfFile(const QString &path, QSize size)
         || QSize(read.width, read.height) != size)
         return {};
     auto picture = std::make_shared<Picture>(Size {}, BgType::Plain);
-    picture->replaceLayersWith(OpenRaster::takeLayers(read), int(read.layers.size()) - 1);
+    const int current = OpenRaster::selectedLayer(read);
+    picture->replaceLayersWith(OpenRaster::takeLayers(read), current);
     return picture;
 }
 
