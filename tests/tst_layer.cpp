@@ -401,12 +401,15 @@ private slots:
         QVERIFY(picture.addLayer(2, {QStringLiteral("C")}));
         QVERIFY(strokeOnce(picture, {150, 0}, {150, 200}, 30, &green));
         QVERIFY(picture.addLayer(3, {QStringLiteral("D")}));
+        // Over the paper too, where layers in other modes join the composite under the pen.
         auto sameWhicheverIsCurrent = [&] {
-            QVERIFY(picture.setCurrentLayer(0));
-            const QImage alone = picture.flatten(false)->qimage();
-            for (int current : {1, int(picture.layers().size()) - 1}) {
-                QVERIFY(picture.setCurrentLayer(current));
-                QCOMPARE(differingPixels(picture.flatten(false)->qimage(), alone, 1), 0);
+            for (const bool paper : {false, true}) {
+                QVERIFY(picture.setCurrentLayer(0));
+                const QImage alone = picture.flatten(paper)->qimage();
+                for (int current : {1, int(picture.layers().size()) - 1}) {
+                    QVERIFY(picture.setCurrentLayer(current));
+                    QCOMPARE(differingPixels(picture.flatten(paper)->qimage(), alone, 1), 0);
+                }
             }
         };
         sameWhicheverIsCurrent();
@@ -418,6 +421,13 @@ private slots:
         p.opacity = 0.3f;
         QVERIFY(picture.setLayerProperties(0, p));
         sameWhicheverIsCurrent();
+        for (const auto &[index, mode] : {std::pair {1, BlendMode::Multiply},
+                                          std::pair {2, BlendMode::Screen}}) {
+            p = picture.layers()[std::size_t(index)]->properties();
+            p.mode = mode;
+            QVERIFY(picture.setLayerProperties(index, p));
+            sameWhicheverIsCurrent();
+        }
         QVERIFY(picture.undoNewest() && picture.undoNewest() && picture.undoNewest());
         sameWhicheverIsCurrent(); // the green stroke undone
     }

@@ -45,7 +45,7 @@ void WTView::drawRect(const Rect &r)
     mCore->picture().drawBackgroundInRect(r);
     Graphics::restoreGraphicsState();
     const std::optional<Picture::PendingLine> line = mCore->pendingLine();
-    mCore->picture().renderLayersInRect(r, line ? &*line : nullptr);
+    mCore->picture().renderLayersInRect(r, line ? &*line : nullptr, true);
 }
 
 void WTView::drawSurround(const Rect &r, float alpha, float reach)
@@ -313,7 +313,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         mCore->picture().drawBackgroundInRect(area);
         if (v.level == 0) {
             const std::optional<Picture::PendingLine> line = mCore->pendingLine();
-            mCore->picture().renderLayersInRect(area, line ? &*line : nullptr);
+            mCore->picture().renderLayersInRect(area, line ? &*line : nullptr, true);
         }
         Graphics::unlockFocus();
         if (v.level > 0) {

@@ -49,4 +49,11 @@ void drawInRect(BgType type, Size sheet, const Rect &r)
     Graphics::restoreGraphicsState();
 }
 
+std::optional<QColor> uniformColor(BgType type)
+{
+    if (type != BgType::Plain)
+        return std::nullopt;
+    return kPaper.toQColor();
+}
+
 } // namespace Background

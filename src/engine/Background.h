@@ -2,6 +2,7 @@
 
 #include "Geometry.h"
 
+#include <QColor>
 #include <optional>
 
 // The background papers.
@@ -26,5 +27,7 @@ namespace Background {
 // The paper of a sheet of that size, in part r of the current drawing destination: every pixel
 // of the sheet's pixel area inside r is replaced by the paper, the pattern over it.
 void drawInRect(BgType type, Size sheet, const Rect &r);
+// The one colour an opaque paper of that type is, when it has no pattern.
+std::optional<QColor> uniformColor(BgType type);
 
 } // namespace Background

@@ -287,48 +287,63 @@ void drawWithLine(const UndoLayer &snapshot, const Rect &r, const Picture::Pendi
 }
 } // namespace
 
-void Picture::renderLayersInRect(const Rect &r, const PendingLine *line) const
+void Picture::renderLayersInRect(const Rect &r, const PendingLine *line, bool onPaper) const
 {
     if (line && !showsThroughPicture(*line))
         line = nullptr;
-    for (std::size_t i = 0; i < mLayers.size(); ++i) {
-        const auto &layer = mLayers[i];
+    std::size_t i = 0;
+    const std::size_t current = std::size_t(std::max(currentLayerIndex(), 0));
+    if (onPaper && current > 0 && mSheetSize.width == std::ceil(mSheetSize.width)
+        && mSheetSize.height == std::ceil(mSheetSize.height)
+        && std::any_of(mLayers.begin(), mLayers.begin() + std::ptrdiff_t(current),
+                       [](const auto &layer) {
+                           return layer->isEnabled()
+                               && layer->compositionMode()
+                               != QPainter::CompositionMode_SourceOver;
+                       })) {
+        if (const std::optional<QColor> paper = Background::uniformColor(mBgType);
+            paper && drawRun(0, current, r, &*paper))
+            i = current;
+    }
+    for (; i < mLayers.size(); ++i) {
         if (joinsRun(i)) {
             std::size_t last = i + 1;
             while (last < mLayers.size() && joinsRun(last))
                 ++last;
-            if (last - i > 1) {
-                drawRun(i, last, r);
+            if (last - i > 1 && drawRun(i, last, r)) {
                 i = last - 1;
                 continue;
             }
         }
-        if (!layer->isEnabled())
-            continue;
-        const bool covered
-            = std::any_of(mUndoLayers.begin(), mUndoLayers.end(), [&](const auto &u) {
-                  return u->layer() == layer.get()
-                      && (!isEmptyRect(intersectionRect(u->paintedBounds(), r))
-                          || (line && line->snapshot == u.get()
-                              && !isEmptyRect(intersectionRect(line->touched, r))));
-              });
-        if (!covered) {
-            // Nothing to assemble: the layer goes straight on, as it would from its render image.
-            layer->drawRect(r);
-            continue;
-        }
-        layer->initRender(r);
-        for (const auto &snapshot : mUndoLayers) {
-            if (snapshot->layer() != layer.get())
-                continue;
-            if (line && snapshot.get() == line->snapshot)
-                drawWithLine(*snapshot, r, *line);
-            else
-                snapshot->drawRect(r, snapshotMode(*snapshot, *layer));
-        }
-        layer->endRender();
-        layer->renderToRect(r);
+        if (mLayers[i]->isEnabled())
+            drawLayer(*mLayers[i], r, line);
     }
+}
+
+void Picture::drawLayer(Layer &layer, const Rect &r, const PendingLine *line) const
+{
+    const bool covered = std::any_of(mUndoLayers.begin(), mUndoLayers.end(), [&](const auto &u) {
+        return u->layer() == &layer
+            && (!isEmptyRect(intersectionRect(u->paintedBounds(), r))
+                || (line && line->snapshot == u.get()
+                    && !isEmptyRect(intersectionRect(line->touched, r))));
+    });
+    if (!covered) {
+        // Nothing to assemble: the layer goes straight on, as it would from its render image.
+        layer.drawRect(r);
+        return;
+    }
+    layer.initRender(r);
+    for (const auto &snapshot : mUndoLayers) {
+        if (snapshot->layer() != &layer)
+            continue;
+        if (line && snapshot.get() == line->snapshot)
+            drawWithLine(*snapshot, r, *line);
+        else
+            snapshot->drawRect(r, snapshotMode(*snapshot, layer));
+    }
+    layer.endRender();
+    layer.renderToRect(r);
 }
 
 const QImage *Picture::tileShownAsIs(int tx, int ty, const QRect &part, bool *composited) const
@@ -425,9 +440,10 @@ void Picture::flattenInto(QImage &out, int top, bool withBG) const
     const Rect band {0, float(pixelHeight - top - out.height()), float(out.width()),
                      float(out.height())};
     Graphics::lockFocus(out, sheetToOut);
-    if (withBG && mBgType != BgType::SeeThrough)
+    const bool paper = withBG && mBgType != BgType::SeeThrough;
+    if (paper)
         drawBackgroundInRect(band);
-    renderLayersInRect(band);
+    renderLayersInRect(band, nullptr, paper);
     Graphics::unlockFocus();
 }
 

@@ -126,7 +126,9 @@ public:
     // lines of its chain covers their pixels once with them, so it is not simply laid over.
     static bool showsThroughPicture(const PendingLine &line);
     // renderLayersInRect() with the line in its snapshot, when showsThroughPicture() says so.
-    void renderLayersInRect(const Rect &r, const PendingLine *line) const;
+    // onPaper: the destination already shows the paper there, which layers in other modes than
+    // the normal one may then be kept composed over.
+    void renderLayersInRect(const Rect &r, const PendingLine *line, bool onPaper = false) const;
     const QImage *tileShownAsIs(int tx, int ty, const QRect &part, bool *composited) const override;
     // The background paper of the sheet into part r of the current drawing destination.
     void drawBackgroundInRect(const Rect &r) const;
@@ -174,12 +176,18 @@ private:
     // in the normal mode, none of them the current one.
     bool joinsRun(std::size_t index) const;
     // The run's composite over part r of the current drawing destination, made tile by tile
-    // as it is first shown (PictureLayerCache.cpp).
-    void drawRun(std::size_t first, std::size_t last, const Rect &r) const;
+    // as it is first shown (PictureLayerCache.cpp); false, with nothing drawn, when there was
+    // no memory for it. With paper, the run is composed over that opaque colour, in every mode.
+    bool drawRun(std::size_t first, std::size_t last, const Rect &r,
+                 const QColor *paper = nullptr) const;
+    // One layer with its snapshots, as renderLayersInRect() draws it.
+    void drawLayer(Layer &layer, const Rect &r, const PendingLine *line) const;
 
     // Runs of layers under and over the current one, composed once and kept while none of them
     // changes: painting on one layer of many then costs about what painting on one does. Their
-    // source-over joins associate, so the composite shows as the layers would one by one.
+    // source-over joins associate, so the composite shows as the layers would one by one. Under
+    // the current layer, layers in other modes join too when the paper is one opaque colour:
+    // composed over it, they show as they would over the paper.
     struct RunCache
     {
         std::vector<const Layer *> layers;

@@ -19,7 +19,8 @@ bool Picture::joinsRun(std::size_t index) const
         && layer.compositionMode() == QPainter::CompositionMode_SourceOver;
 }
 
-void Picture::drawRun(std::size_t first, std::size_t last, const Rect &r) const
+bool Picture::drawRun(std::size_t first, std::size_t last, const Rect &r,
+                      const QColor *paper) const
 {
     std::vector<const Layer *> layers;
     std::vector<quint64> signature;
@@ -28,12 +29,15 @@ void Picture::drawRun(std::size_t first, std::size_t last, const Rect &r) const
         layers.push_back(layer);
         signature.push_back(layer->image()->revision());
         signature.push_back(quint64(layer->isEnabled() ? layer->opacity() * 1e6f + 1 : 0));
+        signature.push_back(quint64(layer->compositionMode()));
         for (const auto &u : mUndoLayers)
             if (u->layer() == layer) {
                 signature.push_back(u->image()->revision());
                 signature.push_back(quint64(u->opacity() * 1e6f) << 8 | quint64(u->blitType()));
             }
     }
+    if (paper)
+        signature.push_back(paper->rgba64());
     auto found = std::find_if(mRunCaches.begin(), mRunCaches.end(),
                               [&](const auto &c) { return c->layers == layers; });
     if (found == mRunCaches.end()) {
@@ -53,7 +57,7 @@ void Picture::drawRun(std::size_t first, std::size_t last, const Rect &r) const
     TiledImage &image = *cache.image;
     const QRect pixels = image.pixelRect(r);
     if (pixels.isEmpty())
-        return;
+        return true;
     bool whole = true;
     for (int ty = pixels.y() / T; ty <= (pixels.y() + pixels.height() - 1) / T; ++ty)
         for (int tx = pixels.x() / T; tx <= (pixels.x() + pixels.width() - 1) / T; ++tx) {
@@ -68,7 +72,10 @@ void Picture::drawRun(std::size_t first, std::size_t last, const Rect &r) const
                 whole = false;
                 continue;
             }
-            tile.fill(Qt::transparent);
+            if (paper)
+                tile.fill(*paper);
+            else
+                tile.fill(Qt::transparent);
             bool painted = false;
             const QRect tileRect(tx * T, ty * T, T, T);
             for (const Layer *layer : layers) {
@@ -101,6 +108,8 @@ void Picture::drawRun(std::size_t first, std::size_t last, const Rect &r) const
                 if (!any)
                     continue;
                 QPainter onto(&tile);
+                onto.setCompositionMode(paper ? layer->compositionMode()
+                                              : QPainter::CompositionMode_SourceOver);
                 onto.setOpacity(layer->opacity());
                 onto.drawImage(0, 0, scratch);
                 painted = true;
@@ -117,13 +126,11 @@ void Picture::drawRun(std::size_t first, std::size_t last, const Rect &r) const
             }
             cache.built[k] = true;
         }
-    if (!whole) {
-        // No memory for the composite: the layers are shown one by one instead.
-        for (std::size_t i = first; i < last; ++i)
-            if (mLayers[i]->isEnabled())
-                mLayers[i]->drawRect(r);
-        return;
-    }
+    if (!whole)
+        return false; // no memory for the composite: the layers are shown one by one instead
+    // Over paper, a painted tile is opaque and covers the paper shown; elsewhere the paper
+    // alone shows, as the layers would leave it.
     image.drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), r,
                    QPainter::CompositionMode_SourceOver, 1.0);
+    return true;
 }
