@@ -50,7 +50,9 @@ void HexColorField::setColor(const QColor &color)
 
 void HexColorField::check()
 {
-    showRefused(!HexColor::parse(text()));
+    // Red goes as soon as the text is a colour again; it comes only when a text is entered.
+    if (mRefused && HexColor::parse(text()))
+        showRefused(false);
 }
 
 void HexColorField::choose()
