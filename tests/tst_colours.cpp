@@ -2,6 +2,7 @@
 // chosen reaches the active slot once, what painted is remembered across windows and runs, and
 // palettes survive being imported, added to and exported.
 #include "CanvasCore.h"
+#include "ColorWell.h"
 #include "ColorWheel.h"
 #include "ColorsPanel.h"
 #include "DocumentController.h"
@@ -33,7 +34,7 @@ void paintWith(WTView &canvas, const QColor &color, float y)
 
 QColor opaque(int i)
 {
-    return QColor::fromHsv(i * 15, 200, 200);
+    return QColor::fromRgba(QColor::fromHsv(i * 15, 200, 200).rgba());
 }
 } // namespace
 
@@ -220,7 +221,7 @@ private slots:
             ColorsPanel &panel = *window->colorsPanel();
             QCoreApplication::processEvents(); // laid out
             QVERIFY(panel.isVisible());
-            strokes::dab(canvas, 40, 40);
+            strokes::drag(canvas, {40, 40}, {90, 50});
             ColorWheel &wheel = *panel.wheel();
             const QPoint from = wheel.squarePoint(QColor::fromHsvF(0.0f, 0.2f, 0.9f)).toPoint();
             QTest::mousePress(&wheel, Qt::LeftButton, {}, from);
@@ -228,10 +229,10 @@ private slots:
                 QTest::mouseMove(&wheel, from + QPoint(3 * i, 2 * i));
             QTest::mouseRelease(&wheel, Qt::LeftButton, {}, from + QPoint(30, 20));
             QCOMPARE(canvas.color()->toQColor().rgba(), wheel.color().rgba());
-            strokes::dab(canvas, 40, 80);
+            strokes::drag(canvas, {40, 80}, {90, 90});
             auto *red = panel.findChild<QSpinBox *>(QStringLiteral("colorsRed"));
             red->stepUp();
-            strokes::dab(canvas, 40, 120);
+            strokes::drag(canvas, {40, 120}, {90, 130});
         }
         const std::vector<SessionEvent> events = readSessionFile(path);
         // After the settings the recording opens with.
