@@ -109,6 +109,105 @@
     </message>
 </context>
 <context>
+    <name>ColorsPanel</name>
+    <message>
+        <source>Colours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Recent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>More…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the colour in the full colour dialog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>H</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>R</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>G</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hue, in degrees</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saturation, in percent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value, in percent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Palette</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Palette</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GIMP palettes (*.gpl);;All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Palette</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GIMP palettes (*.gpl)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add Current Colour</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Show this help and exit.</source>
@@ -392,6 +491,13 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>Lines that are not colours were left out: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HexColorField</name>
+    <message>
+        <source>A colour as #rrggbb, or #rrggbbaa with its opacity</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1029,6 +1135,10 @@ Continue?</translation>
         <source>&amp;Move Layer</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Colours</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OpenRaster</name>
@@ -1106,6 +1216,29 @@ Continue?</translation>
     </message>
     <message>
         <source>The entry unpacks to more data than a picture can hold.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PaletteLibrary</name>
+    <message>
+        <source>The palette “%1” could not be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” is not a palette: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The palette could not be saved as “%1”: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Palette</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The palette is full.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

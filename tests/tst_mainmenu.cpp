@@ -175,12 +175,13 @@ private slots:
             names,
             QStringList({"zoomIn", "zoomOut", "zoomToActualSize", "zoomToFit", "", "rotateLeft",
                          "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen",
-                         "toggleLayersPanel", "",
+                         "toggleLayersPanel", "toggleColorsPanel", "",
                          "", "setBgType:", "setBgType:", "setBgType:", "setBgType:"}));
         const std::pair<const char *, const char *> keys[] = {
             {"zoomIn", "Ctrl++"},           {"zoomIn", "Ctrl+="},    {"zoomOut", "Ctrl+-"},
             {"zoomToActualSize", "Ctrl+0"}, {"zoomToFit", "Ctrl+9"}, {"rotateLeft", "Ctrl+["},
-            {"rotateRight", "Ctrl+]"},      {"toggleMirror", "M"},   {"toggleFullScreen", "F11"}};
+            {"rotateRight", "Ctrl+]"},      {"toggleMirror", "M"},   {"toggleFullScreen", "F11"},
+            {"toggleColorsPanel", "F8"}};
         for (const auto &[name, key] : keys)
             QVERIFY2(command(b.window, name)->shortcuts().contains(QKeySequence(key)), key);
 

@@ -46,6 +46,7 @@ std::vector<NumberKey> makeNumberKeys()
                          int(PenLimits::HoverMark::Both)));
     keys.push_back(whole(kTabletMonitor, 0, 0, 1)); // off: opening /dev/input exposes keyboards too
     keys.push_back(whole(kShowLayersPanel, 0, 0, 1)); // off: a new sheet keeps the window's room
+    keys.push_back(whole(kShowColorsPanel, 0, 0, 1));
     // The tool each pointer type brings back: the first slot, the eraser end the eraser.
     for (const QString &key : kToolKeys)
         keys.push_back(whole(key, key == kToolKeys[int(PointerType::Eraser)] ? eraser : firstSlot,

@@ -36,6 +36,8 @@ inline const QString kHoverOutline = QStringLiteral("HoverOutline");
 inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
 // Non-zero: document windows show the Layers panel.
 inline const QString kShowLayersPanel = QStringLiteral("ShowLayersPanel");
+// Non-zero: document windows show the Colours panel.
+inline const QString kShowColorsPanel = QStringLiteral("ShowColorsPanel");
 
 QString colorKey(int slot); // "Color0" … "Color3"
 QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"
@@ -48,6 +50,8 @@ QString toolKeyForPointerType(PointerType pointerType);
 QString toolbarConfigurationKey(const QString &toolbarIdentifier);
 // The files last opened or saved, newest first; none by default.
 inline const QString kRecentDocuments = QStringLiteral("RecentDocuments");
+// The colours that last painted, newest first, as "#rrggbbaa"; none by default.
+inline const QString kRecentColors = QStringLiteral("RecentColors");
 
 // The colour a slot has when nothing usable is stored.
 Color defaultColor();

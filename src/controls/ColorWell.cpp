@@ -7,7 +7,10 @@ ColorWell::ColorWell(QWidget *parent)
     : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::TabFocus);
-    connect(this, &QAbstractButton::clicked, this, &ColorWell::openDialog);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (mOpensDialog)
+            openDialog();
+    });
 }
 
 void ColorWell::setColor(const QColor &color)

@@ -6,8 +6,8 @@
 
 class QColorDialog;
 
-// A swatch of a colour that opens Qt's colour dialog, with alpha, when clicked. Disabled, it
-// shows no colour.
+// A swatch of a colour that opens Qt's colour dialog, with alpha, when clicked (unless told that
+// its click shows something else). Disabled, it shows no colour.
 class ColorWell : public QAbstractButton
 {
     Q_OBJECT
@@ -19,6 +19,11 @@ public:
     // Shows the colour; says nothing.
     void setColor(const QColor &color);
 
+    // Off: a click only says so (clicked), for whoever shows colours another way.
+    void setOpensDialog(bool opens) { mOpensDialog = opens; }
+    // Qt's colour dialog, not modal; raised when open already.
+    void openDialog();
+
     QSize sizeHint() const override { return {44, 26}; }
 
 signals:
@@ -29,8 +34,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void openDialog();
-
     QColor mColor;
+    bool mOpensDialog = true;
     QPointer<QColorDialog> mDialog;
 };

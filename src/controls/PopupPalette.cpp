@@ -2,8 +2,11 @@
 
 #include "BrushIcons.h"
 #include "CanvasCore.h"
+#include "ColorWheel.h"
 #include "PenControls.h"
 #include "PenSettings.h"
+#include "RecentColors.h"
+#include "SwatchGrid.h"
 #include "WTView.h"
 
 #include <QAction>
@@ -150,6 +153,50 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
         connect(&canvas->core(), &CanvasCore::layersChanged, this, &PopupPalette::refresh);
     }
     refresh();
+}
+
+void PopupPalette::addColourSection(RecentColors &recent)
+{
+    auto *section = new QWidget(this);
+    section->setObjectName(QStringLiteral("paletteColours"));
+    auto *rows = new QVBoxLayout(section);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto *wheel = new ColorWheel(section);
+    wheel->setObjectName(QStringLiteral("paletteWheel"));
+    wheel->setFixedSize(132, 132);
+    rows->addWidget(wheel, 0, Qt::AlignHCenter);
+    auto *swatches = new SwatchGrid(18, section);
+    swatches->setObjectName(QStringLiteral("paletteRecent"));
+    swatches->setMostColumns(RecentColors::kMost / 2);
+    rows->addWidget(swatches);
+    static_cast<QBoxLayout *>(layout())->addWidget(section);
+
+    // Once a choice is made (the wheel's release), as the canvas records each change of colour.
+    auto choose = [this](const QColor &chosen) {
+        if (!mCanvas || mCanvas->erasing())
+            return;
+        const Color c = Color::fromQColor(chosen);
+        if (c != *mCanvas->color())
+            mCanvas->setColor(&c);
+    };
+    connect(wheel, &ColorWheel::colorChosen, this, choose);
+    connect(swatches, &SwatchGrid::colorClicked, this, [this, choose](const QColor &c) {
+        choose(c);
+        close();
+    });
+    auto showRecent = [swatches, &recent] { swatches->setColors(recent.colors()); };
+    connect(&recent, &RecentColors::changed, swatches, showRecent);
+    showRecent();
+    auto showColour = [this, section, wheel] {
+        if (!mCanvas)
+            return;
+        section->setEnabled(!mCanvas->erasing());
+        if (const Color *c = mCanvas->color(); c && c->toQColor().rgba() != wheel->color().rgba())
+            wheel->setColor(c->toQColor());
+    };
+    if (mCanvas)
+        connect(mCanvas, &WTView::penChanged, section, showColour);
+    showColour();
 }
 
 QToolButton *PopupPalette::commandButton(QAction *action, const char *name, bool closes)

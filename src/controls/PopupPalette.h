@@ -9,6 +9,7 @@ class QAction;
 class QButtonGroup;
 class QLabel;
 class QToolButton;
+class RecentColors;
 class WTView;
 
 // What a hand on the pen needs without the keyboard or the menus, opened where the pointer is:
@@ -36,6 +37,11 @@ public:
     };
 
     PopupPalette(WTView *canvas, const Commands &commands, QWidget *parent);
+
+    // A small colour wheel and the recent colours, below the rest: the active slot's colour
+    // chosen without leaving the canvas. The wheel keeps the palette open; a recent colour closes
+    // it, as choosing a tool does.
+    void addColourSection(RecentColors &recent);
 
     // Shows the palette with its corner at globalPos, moved onto the screen where it would leave.
     void popUp(QPoint globalPos);

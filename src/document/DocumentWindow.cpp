@@ -3,6 +3,7 @@
 #include "Assert.h"
 #include "BrushSizeSlider.h"
 #include "ColorWell.h"
+#include "ColorsPanel.h"
 #include "Document.h"
 #include "DocumentController.h"
 #include "LayersPanel.h"
@@ -10,6 +11,7 @@
 #include "PenControls.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "RecentColors.h"
 #include "SaveProgress.h"
 #include "SheetContainer.h"
 #include "Toolbar.h"
@@ -107,15 +109,19 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     mCanvas->setQuestions(questions);
     mCanvas->setRubberButton(mUi->mRubberButton);
     mCanvas->installEventFilter(this);
+    mRecentColors = std::make_unique<RecentColors>(*mStore);
+    mRecentColors->follow(mCanvas->core());
     bindControls();
     bindHistoryButtons();
     addLayersPanel();
+    addColorsPanel();
 }
 
 DocumentWindow::~DocumentWindow()
 {
     // Before the menus and the canvas go: what it does as it goes must not reach them.
     delete mLayersPanel;
+    delete mColorsPanel;
 }
 
 ColorWell *DocumentWindow::colorWell() const
@@ -184,7 +190,7 @@ void DocumentWindow::bindControls()
     // Through the property, as recordings and replays set it.
     connect(bg, &QComboBox::activated, canvas,
             [canvas](int type) { canvas->setProperty("bgType", float(type)); });
-    bindPopupPalette(*canvas, *this);
+    bindPopupPalette(*canvas, *this, mRecentColors.get());
 }
 
 void DocumentWindow::addLayersPanel()
@@ -210,6 +216,37 @@ void DocumentWindow::setLayersPanelShown(bool shown)
         mLayersPanel->refreshThumbnails();
     mStore->setInteger(shown ? 1 : 0, PreferenceKeys::kShowLayersPanel);
     emit layersPanelShownChanged(shown);
+}
+
+void DocumentWindow::addColorsPanel()
+{
+    mColorsPanel = new ColorsPanel(*mCanvas, *mRecentColors, this);
+    addDockWidget(Qt::RightDockWidgetArea, mColorsPanel);
+    mColorsPanel->setVisible(PreferenceKeys::storedNumber(*mStore, PreferenceKeys::kShowColorsPanel)
+                             != 0.0);
+    connect(mColorsPanel, &ColorsPanel::closedByUser, this, [this] { setColorsPanelShown(false); });
+    // The well brings the panel forward; Qt's dialog is still there, behind More….
+    ColorWell *well = mUi->mCurrColorWell;
+    well->setOpensDialog(false);
+    connect(well, &QAbstractButton::clicked, this, [this] {
+        setColorsPanelShown(true);
+        mColorsPanel->raise();
+    });
+    connect(mColorsPanel, &ColorsPanel::moreColorsRequested, well, &ColorWell::openDialog);
+}
+
+bool DocumentWindow::isColorsPanelShown() const
+{
+    return mColorsPanel && !mColorsPanel->isHidden();
+}
+
+void DocumentWindow::setColorsPanelShown(bool shown)
+{
+    if (!mColorsPanel)
+        return;
+    mColorsPanel->setVisible(shown);
+    mStore->setInteger(shown ? 1 : 0, PreferenceKeys::kShowColorsPanel);
+    emit colorsPanelShownChanged(shown);
 }
 
 void DocumentWindow::bindHistoryButtons()

@@ -15,6 +15,8 @@ class CanvasQuestions;
 class PenControls;
 class Preferences;
 class LayersPanel;
+class ColorsPanel;
+class RecentColors;
 class QComboBox;
 class QLabel;
 class QToolButton;
@@ -67,6 +69,12 @@ public:
     LayersPanel *layersPanel() const { return mLayersPanel; }
     bool isLayersPanelShown() const;
     void setLayersPanelShown(bool shown);
+    // The Colours dock, kept as the Layers dock is; the toolbar's colour well shows it.
+    ColorsPanel *colorsPanel() const { return mColorsPanel; }
+    bool isColorsPanelShown() const;
+    void setColorsPanelShown(bool shown);
+    // The colours that last painted, shared through the store with every window on it.
+    RecentColors *recentColors() const { return mRecentColors.get(); }
 
     // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
     // to the frame it had before when zoomed already.
@@ -80,6 +88,7 @@ public:
 
 signals:
     void layersPanelShownChanged(bool shown);
+    void colorsPanelShownChanged(bool shown);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -91,6 +100,7 @@ protected:
 private:
     void bindControls();
     void addLayersPanel();
+    void addColorsPanel();
     void bindHistoryButtons();
     // The window system's decorations around the window, as far as it has told them.
     QMargins decorations() const;
@@ -104,6 +114,8 @@ private:
     SaveProgress *mSaveProgress = nullptr; // a child of the status bar
     QLabel *mCanvasHint = nullptr; // a child of the status bar
     LayersPanel *mLayersPanel = nullptr; // a child
+    ColorsPanel *mColorsPanel = nullptr; // a child
+    std::unique_ptr<RecentColors> mRecentColors;
     Preferences *mStore = nullptr; // outlives the window
     // Zooming remembers where it came from, and where it went.
     std::optional<Rect> mUserFrame;

@@ -68,6 +68,7 @@ MainMenu::MainMenu(DocumentWindow *window, Preferences &store)
         noteFile();
     }
     connect(mWindow, &DocumentWindow::layersPanelShownChanged, this, &MainMenu::showViewState);
+    connect(mWindow, &DocumentWindow::colorsPanelShownChanged, this, &MainMenu::showViewState);
     mWindow->installEventFilter(this);
     validate();
 }
@@ -245,6 +246,10 @@ void MainMenu::buildViewMenu()
         view, tr("La&yers"), "toggleLayersPanel", QKeySequence(Qt::Key_F7),
         [this](QAction *sender) { mWindow->setLayersPanelShown(sender->isChecked()); });
     mLayersPanelItem->setCheckable(true);
+    mColorsPanelItem = addCommand(
+        view, tr("&Colours"), "toggleColorsPanel", QKeySequence(Qt::Key_F8),
+        [this](QAction *sender) { mWindow->setColorsPanelShown(sender->isChecked()); });
+    mColorsPanelItem->setCheckable(true);
     view->addSeparator();
     addPaperItems(view);
 }
@@ -334,6 +339,7 @@ void MainMenu::showViewState()
     mMirrorItem->setChecked(canvas && canvas->view().isMirrored());
     mFullScreenItem->setChecked(mWindow->isFullScreen());
     mLayersPanelItem->setChecked(mWindow->isLayersPanelShown());
+    mColorsPanelItem->setChecked(mWindow->isColorsPanelShown());
 }
 
 bool MainMenu::eventFilter(QObject *watched, QEvent *event)

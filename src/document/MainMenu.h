@@ -82,6 +82,7 @@ private:
     QAction *mMirrorItem = nullptr;
     QAction *mFullScreenItem = nullptr;
     QAction *mLayersPanelItem = nullptr;
+    QAction *mColorsPanelItem = nullptr;
     QList<QAction *> mDocumentItems; // the Window menu's list of documents
     QList<QAction *> mApplicationItems; // enabled as the application validates them
     QList<QAction *> mBrushItems; // the Tools menu's nibs, in BrushKind order

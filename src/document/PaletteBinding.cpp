@@ -15,9 +15,10 @@ QAction *menuCommand(QMainWindow &window, const char *name)
 }
 } // namespace
 
-void bindPopupPalette(WTView &canvas, QMainWindow &window)
+void bindPopupPalette(WTView &canvas, QMainWindow &window, RecentColors *recent)
 {
-    QObject::connect(&canvas, &WTView::paletteRequested, &window, [&canvas, &window](QPoint at) {
+    QObject::connect(&canvas, &WTView::paletteRequested, &window, [&canvas, &window,
+                                                                   recent](QPoint at) {
         auto *palette = window.findChild<PopupPalette *>(QString(), Qt::FindDirectChildrenOnly);
         if (!palette) {
             PopupPalette::Commands commands;
@@ -29,6 +30,8 @@ void bindPopupPalette(WTView &canvas, QMainWindow &window)
             commands.move = menuCommand(window, "selectMoveTool");
             commands.newLayer = menuCommand(window, "newLayer");
             palette = new PopupPalette(&canvas, commands, &window);
+            if (recent)
+                palette->addColourSection(*recent);
         }
         palette->popUp(at);
     });
