@@ -209,16 +209,15 @@ private slots:
         QCOMPARE(zoom->value(), 0);
         zoom->setValue(zoom->value() + 4); // an octave
         QVERIFY(canvas.view().zoom() == 2.0 && stillUnder());
-        zoom->setValue(zoom->minimum());
-        QCOMPARE(canvas.view().zoom(), ViewTransform::kMinZoom);
-        canvas.zoomIn();
-        QCOMPARE(zoom->value(), int(std::lround(std::log2(canvas.view().zoom()) * 4)));
-        zoom->setValue(2);
         choose(canvas, "paletteRotateRight");
         QVERIFY(canvas.view().rotation() == 15.0 && stillUnder());
         choose(canvas, "paletteRotateLeft");
         choose(canvas, "paletteRotateLeft");
         QVERIFY(canvas.view().rotation() == -15.0 && stillUnder());
+        zoom->setValue(zoom->minimum());
+        QCOMPARE(canvas.view().zoom(), ViewTransform::kMinZoom);
+        canvas.zoomIn();
+        QCOMPARE(zoom->value(), int(std::lround(std::log2(canvas.view().zoom()) * 4)));
         auto *mirror = palette->findChild<QAbstractButton *>(QStringLiteral("paletteMirror"));
         mirror->click();
         QVERIFY(canvas.view().isMirrored() && mirror->isChecked() && palette->isVisible());
@@ -254,7 +253,7 @@ private slots:
                            i == 0 ? Qt::ShiftModifier
                                   : Qt::KeyboardModifiers(i + 1 < clicks.size() ? keyed : 0));
         const QImage expected = exported(keys);
-        QVERIFY(strokes::paintedPixels(expected) > 0);
+        QVERIFY(strokes::paintedPixels(strokes::picture(keys)) > 0);
 
         WTView &pen = *newDocument()->canvas();
         const QString path = mDir.filePath(QStringLiteral("lines.jsonl"));

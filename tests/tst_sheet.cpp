@@ -396,9 +396,12 @@ private slots:
         QTRY_VERIFY(showsWholeSheet(canvas));
         QVERIFY(shown.window->width() < enlarged.width());
 
-        // A sheet larger than the screen fills it, the title bar on the screen.
+        // A sheet larger than the screen, opened fitted and put back at actual size, fills it,
+        // the title bar on the screen.
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
+        QTRY_VERIFY(large.window->canvas()->view().zoom() < 1.0);
+        large.window->canvas()->setView(ViewTransform());
         large.window->performZoom();
         QTRY_COMPARE(large.window->frameGeometry(), available);
     }
