@@ -1139,6 +1139,10 @@ Continue?</translation>
         <source>&amp;Colours</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Reset &amp;View</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OpenRaster</name>
@@ -1373,6 +1377,54 @@ Continue?</translation>
     </message>
     <message>
         <source>Layer Above</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>−15°</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotate Left</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>+15°</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rotate Right</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mirror</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset View</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The next two clicks draw a straight line</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Line Chain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Each click draws a straight line on from the last; Esc ends</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1808,6 +1860,14 @@ Continue?</translation>
     </message>
     <message>
         <source>%1°</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mirrored</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not a zoom: type a percentage from %1 to %2, or press Esc</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -173,7 +173,8 @@ private slots:
             names << item->objectName();
         QCOMPARE(
             names,
-            QStringList({"zoomIn", "zoomOut", "zoomToActualSize", "zoomToFit", "", "rotateLeft",
+            QStringList({"zoomIn", "zoomOut", "zoomToActualSize", "zoomToFit", "resetView", "",
+                         "rotateLeft",
                          "rotateRight", "resetRotation", "toggleMirror", "", "toggleFullScreen",
                          "toggleLayersPanel", "toggleColorsPanel", "",
                          "", "setBgType:", "setBgType:", "setBgType:", "setBgType:"}));
@@ -181,9 +182,17 @@ private slots:
             {"zoomIn", "Ctrl++"},           {"zoomIn", "Ctrl+="},    {"zoomOut", "Ctrl+-"},
             {"zoomToActualSize", "Ctrl+0"}, {"zoomToFit", "Ctrl+9"}, {"rotateLeft", "Ctrl+["},
             {"rotateRight", "Ctrl+]"},      {"toggleMirror", "M"},   {"toggleFullScreen", "F11"},
-            {"toggleColorsPanel", "F8"}};
+            {"toggleColorsPanel", "F8"},    {"resetView", "Ctrl+Shift+0"}};
         for (const auto &[name, key] : keys)
             QVERIFY2(command(b.window, name)->shortcuts().contains(QKeySequence(key)), key);
+        // No key is taken twice across the menus.
+        QHash<QKeySequence, QString> taken;
+        for (const QAction *item : b.window->menuBar()->findChildren<QAction *>())
+            for (const QKeySequence &key : item->shortcuts()) {
+                QVERIFY2(!taken.contains(key) || taken[key] == item->objectName(),
+                         qPrintable(key.toString() + ' ' + item->objectName()));
+                taken[key] = item->objectName();
+            }
 
         command(b.window, "zoomIn")->trigger();
         QVERIFY(b.canvas->view().zoom() > 1.0);
@@ -282,18 +291,48 @@ private slots:
         QVERIFY(!turn->isHidden());
         QCOMPARE(turn->text(), QStringLiteral("-15°"));
 
-        // Each zoom typed over actual size; then what is no zoom, over the 250 % it left.
-        for (const char *typed : {"250", "250 %", " 250% ", "", "abc", "0", "-50 %", "12x"}) {
-            if (QByteArray(typed).contains("250"))
-                o.canvas->zoomToActualSize();
+        // Each zoom typed over actual size.
+        for (const char *typed : {"250", "250 %", " 250% "}) {
+            o.canvas->zoomToActualSize();
             field->setText(QLatin1String(typed));
             QTest::keyClick(field, Qt::Key_Return);
             QCOMPARE(o.canvas->displayZoom(), 2.5);
             QCOMPARE(field->text(), QStringLiteral("250 %"));
         }
+        // What is no zoom the canvas can show beeps and stays, in red, whatever the view does,
+        // until Escape puts the zoom back or a zoom replaces it.
+        ZoomIndicator *indicator = o.window->zoomIndicator();
+        const QColor usual = field->palette().color(QPalette::Text);
+        for (const char *typed : {"", "abc", "0", "-50 %", "12x", "1 %", "6500", "1e999"}) {
+            field->setText(QLatin1String(typed));
+            const int beeps = systemBeepCount();
+            QTest::keyClick(field, Qt::Key_Return);
+            QVERIFY2(indicator->isRefusing() && systemBeepCount() == beeps + 1, typed);
+            QCOMPARE(field->palette().color(QPalette::Text), QColor(0xd0, 0x10, 0x10));
+            o.canvas->rotateRight();
+            QCOMPARE(field->text(), QLatin1String(typed));
+            QCOMPARE(o.canvas->displayZoom(), 2.5);
+            QTest::keyClick(field, Qt::Key_Escape);
+            QVERIFY(!indicator->isRefusing() && field->palette().color(QPalette::Text) == usual);
+            QCOMPARE(field->text(), QStringLiteral("250 %"));
+        }
+        field->setText(QStringLiteral("abc"));
+        QTest::keyClick(field, Qt::Key_Return);
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("6400"));
+        QVERIFY(!indicator->isRefusing());
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(o.canvas->displayZoom(), 64.0);
         field->setText(QStringLiteral("400"));
         QTest::keyClick(field, Qt::Key_Escape);
-        QCOMPARE(field->text(), QStringLiteral("250 %"));
+        QCOMPARE(field->text(), QStringLiteral("6400 %"));
+
+        QLabel *mirrored = indicator->mirroredLabel();
+        QVERIFY(mirrored->isHidden());
+        command(o.window, "toggleMirror")->trigger();
+        QVERIFY(!mirrored->isHidden() && mirrored->text() == QStringLiteral("Mirrored"));
+        command(o.window, "resetView")->trigger();
+        QVERIFY(mirrored->isHidden() && turn->isHidden());
     }
 
     // Open Recent lists the files opened and saved; revert needs a file, and edits to it; Window

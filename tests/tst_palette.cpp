@@ -13,6 +13,7 @@
 #include "TestSupport.h"
 
 #include <QAbstractButton>
+#include <QSlider>
 #include <QtTest>
 
 namespace {
@@ -189,6 +190,104 @@ private slots:
         const QRect screen(0, 0, 1280, 800);
         QCOMPARE(PopupPalette::placed({1200, 750, 300, 200}, screen), QRect(980, 600, 300, 200));
         QCOMPARE(PopupPalette::placed({-20, -5, 300, 200}, screen), QRect(0, 0, 300, 200));
+    }
+
+    // The zoom slider zooms about where the palette opened, the turns turn about it, Mirror's
+    // check follows the view however it changed, and Reset View closes the palette upright.
+    void paletteZoomsTurnsAndMirrorsTheView()
+    {
+        WTView &canvas = *newDocument()->canvas();
+        const Point at {200, 150};
+        PopupPalette *palette = openPalette(canvas, at);
+        QVERIFY(palette);
+        const QPointF widgetAt = strokes::widgetPoint(canvas, at);
+        auto stillUnder = [&] {
+            const Point p = canvas.canvasPointFromWidget(widgetAt);
+            return std::hypot(p.x - at.x, p.y - at.y) < 0.5;
+        };
+        auto *zoom = palette->findChild<QSlider *>(QStringLiteral("paletteZoom"));
+        QCOMPARE(zoom->value(), 0);
+        zoom->setValue(zoom->value() + 4); // an octave
+        QVERIFY(canvas.view().zoom() == 2.0 && stillUnder());
+        choose(canvas, "paletteRotateRight");
+        QVERIFY(canvas.view().rotation() == 15.0 && stillUnder());
+        choose(canvas, "paletteRotateLeft");
+        choose(canvas, "paletteRotateLeft");
+        QVERIFY(canvas.view().rotation() == -15.0 && stillUnder());
+        zoom->setValue(zoom->minimum());
+        QCOMPARE(canvas.view().zoom(), ViewTransform::kMinZoom);
+        canvas.zoomIn();
+        QCOMPARE(zoom->value(), int(std::lround(std::log2(canvas.view().zoom()) * 4)));
+        auto *mirror = palette->findChild<QAbstractButton *>(QStringLiteral("paletteMirror"));
+        mirror->click();
+        QVERIFY(canvas.view().isMirrored() && mirror->isChecked() && palette->isVisible());
+        canvas.toggleMirror();
+        QVERIFY(!mirror->isChecked());
+        canvas.toggleMirror();
+        choose(canvas, "paletteResetView");
+        QVERIFY(canvas.view().rotation() == 0.0 && !canvas.view().isMirrored());
+        QVERIFY(!palette->isVisible());
+    }
+
+    // The Line entry draws the Shift-click line with no key held, once; Line Chain chains as Alt
+    // does until Escape. Snapping stays with Shift. A recording of them replays alike.
+    void lineEntriesDrawLinesWithoutAKey_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QList<Point>>("clicks");
+        QTest::addColumn<int>("keyed"); // modifiers of the clicks that make the same with keys
+        QTest::newRow("line") << "paletteLine" << QList<Point> {{60, 80}, {400, 300}} << 0;
+        QTest::newRow("chain") << "paletteLineChain"
+                               << QList<Point> {{60, 80}, {400, 300}, {100, 420}, {420, 60}}
+                               << int(Qt::AltModifier);
+    }
+
+    void lineEntriesDrawLinesWithoutAKey()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QList<Point>, clicks);
+        QFETCH(int, keyed);
+        WTView &keys = *newDocument()->canvas();
+        for (qsizetype i = 0; i < clicks.size(); ++i)
+            strokes::click(keys, clicks[i],
+                           i == 0 ? Qt::ShiftModifier
+                                  : Qt::KeyboardModifiers(i + 1 < clicks.size() ? keyed : 0));
+        const QImage expected = exported(keys);
+        QVERIFY(strokes::paintedPixels(strokes::picture(keys)) > 0);
+
+        WTView &pen = *newDocument()->canvas();
+        const QString path = mDir.filePath(QStringLiteral("lines.jsonl"));
+        {
+            auto writer = std::make_unique<SessionWriter>();
+            QVERIFY(writer->open(path));
+            SessionRecorder recorder(std::move(writer));
+            openPalette(pen, {500, 500});
+            choose(pen, qPrintable(entry));
+            for (const Point &p : clicks)
+                strokes::click(pen, p);
+            const bool chains = entry == QLatin1String("paletteLineChain");
+            QCOMPARE(pen.core().isDrawingLine(), chains);
+            QCOMPARE(differingPixels(exported(pen), expected), 0);
+            QCOMPARE(pen.undoLayers().size(), std::size_t(1));
+            QTest::keyClick(&pen, Qt::Key_Escape);
+            QCOMPARE(pen.core().lineMode(), CanvasCore::LineMode::Off);
+            // Back to freehand: a drag paints a stroke of its own.
+            strokes::drag(pen, {300, 500}, {340, 520});
+            QCOMPARE(pen.undoLayers().size(), std::size_t(2));
+            // Shift still snaps: a line nearly level ends level.
+            pen.core().setLineMode(CanvasCore::LineMode::Line);
+            strokes::click(pen, {100, 550});
+            strokes::click(pen, {400, 580}, Qt::ShiftModifier);
+            QCOMPARE(pen.core().lineMode(), CanvasCore::LineMode::Off);
+        }
+        const Image sheet = strokes::picture(pen);
+        QVERIFY(strokes::alphaAt(sheet, 350, 550) > 0 && strokes::alphaAt(sheet, 350, 575) == 0);
+        const QImage drawn = exported(pen);
+        WTView &copy = *newDocument()->canvas();
+        SessionReplayer replayer(readSessionFile(path), &copy);
+        replayer.replayAll();
+        QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
+        QCOMPARE(differingPixels(exported(copy), drawn), 0);
     }
 
     // The keys 1 to 4 and E choose the slots and the eraser (and back); ] and [ step the width

@@ -15,6 +15,7 @@
 #include "WTView.h"
 
 #include <QImageReader>
+#include <QJsonArray>
 #include <QtTest>
 
 using Kind = SessionEvent::Kind;
@@ -758,6 +759,70 @@ private slots:
         QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList {"journal-1.jsonl", "keep.txt"}));
         QVERIFY(QFileInfo(QDir(root).filePath(QStringLiteral("linked"))).isSymLink());
+    }
+
+    // A picture larger than its window opens fitted, a small one at actual size. A restored
+    // document comes back with the view it had, and with the lines drawn without a key (whose
+    // mode the journal keeps); a damaged view is left out, as in a record from before views.
+    void openedAndRestoredDocumentsShowTheirView()
+    {
+        auto open = [this](const QString &name, QSize size) -> InkpondDocument * {
+            const QString path = mDir->filePath(name);
+            QImage picture(size, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::transparent);
+            if (!picture.save(path))
+                return nullptr;
+            auto *document = qobject_cast<InkpondDocument *>(
+                mController->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+                                                           nullptr));
+            QCoreApplication::processEvents();
+            return document;
+        };
+        InkpondDocument *small = open(QStringLiteral("small.png"), {120, 90});
+        QVERIFY(small);
+        QCOMPARE(small->canvas()->displayZoom(), 1.0);
+        InkpondDocument *document = open(QStringLiteral("large.png"), {4000, 3000});
+        QVERIFY(document);
+        WTView &canvas = *document->canvas();
+        QVERIFY(canvas.view().zoom() < 1.0
+                && canvas.containerRect().contains(canvas.shownSheetRect()));
+        const ViewTransform fitted = canvas.view();
+
+        canvas.core().setLineMode(CanvasCore::LineMode::Chain);
+        for (Point p : {Point {100, 100}, Point {900, 300}, Point {400, 1200}})
+            strokes::click(canvas, p);
+        QTest::keyClick(&canvas, Qt::Key_Escape);
+        canvas.core().setLineMode(CanvasCore::LineMode::Line);
+        strokes::click(canvas, {1500, 200});
+        strokes::click(canvas, {1600, 1700});
+        strokes::drag(canvas, {300, 1500}, {600, 1900}); // freehand again
+        ViewTransform turned = canvas.view();
+        turned.setZoom(2.5);
+        turned.setRotation(30);
+        turned.setMirrored(true);
+        canvas.setView(turned);
+        const ViewTransform shown = canvas.view();
+        auto record = crashCopy(document);
+        QVERIFY(record);
+        InkpondDocument *restored = restore(*record);
+        QVERIFY(restored);
+        WTView &again = *restored->canvas();
+        QCOMPARE(again.view(), shown);
+        QCOMPARE(again.core().lineMode(), CanvasCore::LineMode::Off);
+        QCOMPARE(differing(again, canvas), 0);
+        QCOMPARE(again.undoLayers().size(), std::size_t(3));
+        restored->close();
+
+        for (const QJsonValue &damaged : {QJsonValue(), QJsonValue(QStringLiteral("2.5")),
+                                          QJsonValue(QJsonArray {0, 30, 1, 0, 0}),
+                                          QJsonValue(QJsonArray {2.5, 30, 1})}) {
+            record->start.view = damaged;
+            restored = restore(*record);
+            QVERIFY(restored);
+            QCOMPARE(restored->canvas()->view(), fitted);
+            QCOMPARE(differing(*restored->canvas(), canvas), 0);
+            restored->close();
+        }
     }
 
     // A sheet given another size than a new one's (as --replay --sheet gives it) restores at it.

@@ -201,6 +201,17 @@ private slots:
         QTRY_VERIFY(across->isVisible());
         QVERIFY(stage.canvas->setSheetSize({300, 200}));
         QTRY_VERIFY(!across->isVisible() && !down->isVisible());
+        // Smaller than the container but pushed over its edge, it still has somewhere to go.
+        ViewTransform pushed = stage.canvas->view();
+        pushed.setZoom(1.25);
+        pushed.setPan({100, 0});
+        stage.canvas->setView(pushed);
+        QVERIFY(stage.sheetShown().right() > 400 && stage.sheetShown().width() < 400);
+        QTRY_VERIFY(across->isVisible());
+        QVERIFY(!down->isVisible());
+        across->setValue(across->maximum() / 2); // back to the middle
+        QVERIFY(stage.sheetShown().right() < 400 && stage.sheetShown().left() > 0);
+        QTRY_VERIFY(!across->isVisible());
     }
 
     void intValue_data()
@@ -385,9 +396,12 @@ private slots:
         QTRY_VERIFY(showsWholeSheet(canvas));
         QVERIFY(shown.window->width() < enlarged.width());
 
-        // A sheet larger than the screen fills it, the title bar on the screen.
+        // A sheet larger than the screen, opened fitted and put back at actual size, fills it,
+        // the title bar on the screen.
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
+        QTRY_VERIFY(large.window->canvas()->view().zoom() < 1.0);
+        large.window->canvas()->setView(ViewTransform());
         large.window->performZoom();
         QTRY_COMPARE(large.window->frameGeometry(), available);
     }

@@ -282,6 +282,40 @@ private slots:
         }
     }
 
+    // Reset View: upright, unmirrored and centred; the whole sheet when it would not fit at
+    // actual size, actual size when it would, however the view was before.
+    void resetViewFitsOnlyWhatIsLarger_data()
+    {
+        QTest::addColumn<Size>("sheet");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("larger") << Size {1200, 900} << true;
+        QTest::newRow("wider only") << Size {500, 100} << true;
+        QTest::newRow("smaller") << Size {200, 100} << false;
+        QTest::newRow("just fits") << Size {400, 300} << false;
+    }
+
+    void resetViewFitsOnlyWhatIsLarger()
+    {
+        QFETCH(Size, sheet);
+        QFETCH(bool, fits);
+        Stage stage({400, 300}, sheet);
+        for (const ViewTransform &before : {viewOf(1), viewOf(3, 40, true, {70, -20})}) {
+            stage.canvas->setView(before);
+            stage.canvas->resetView();
+            const ViewTransform &v = stage.canvas->view();
+            QVERIFY(v.rotation() == 0.0 && !v.isMirrored());
+            const QRectF area = stage.canvas->containerRect();
+            const QRectF shown = stage.canvas->shownSheetRect();
+            QVERIFY(area.contains(shown));
+            QVERIFY(std::abs(shown.center().x() - area.center().x()) <= 0.5
+                    && std::abs(shown.center().y() - area.center().y()) <= 0.5);
+            if (fits)
+                QVERIFY(v.zoom() < 1.0 && (shown.width() > 380 || shown.height() > 280));
+            else
+                QCOMPARE(stage.canvas->displayZoom(), 1.0);
+        }
+    }
+
     // Navigation input moves the view and paints nothing.
     void navigationInputMovesTheViewOnly_data()
     {

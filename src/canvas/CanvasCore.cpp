@@ -26,6 +26,14 @@ CanvasCore::~CanvasCore()
     mCurrUndoLayer = nullptr;
 }
 
+void CanvasCore::setLineMode(LineMode mode)
+{
+    if (mode == mLineMode)
+        return;
+    mLineMode = mode;
+    emit lineModeChanged(mode);
+}
+
 void CanvasCore::setActiveColor(int tool)
 {
     cancelOperation();

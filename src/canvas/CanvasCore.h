@@ -92,6 +92,12 @@ public:
     // Escape: gives up the pending line and disarms the picker.
     void cancelOperation();
     std::optional<Picture::PendingLine> pendingLine() const;
+    // Lines without a key held. Line: the next press starts a straight line as Shift does, and
+    // the mode ends with that line; Chain: each line chains the next, as Alt does, until Off.
+    // Snapping stays on Shift. A line already pending is left as it is by a change.
+    enum class LineMode { Off, Line, Chain };
+    LineMode lineMode() const { return mLineMode; }
+    void setLineMode(LineMode mode);
     bool hasLinePreview() const { return mHasLinePreview; } // drawn for the last line, if any
 
     // Colour picker: armed, the next press takes the colour shown there.
@@ -193,6 +199,7 @@ signals:
     void hoverWanted(bool wanted);
     void pickingChanged(bool picking);
     void moveToolChanged(bool on);
+    void lineModeChanged(CanvasCore::LineMode mode);
     void pointerLeftProximity();
     // The layers, their order, properties or the current one changed.
     void layersChanged();
@@ -251,6 +258,7 @@ private:
     PointerType mCurrPointerType = PointerType::Pen;
     Point mLastLoc;
     bool mDrawingLine = false;
+    LineMode mLineMode = LineMode::Off;
     UndoLayer *mCurrUndoLayer = nullptr; // owned by the picture's history
     bool mCouldRedo = false; // canRedo() as last told by canRedoChanged
     bool mTracking = false; // a freehand stroke is being painted

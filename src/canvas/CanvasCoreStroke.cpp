@@ -75,7 +75,8 @@ void CanvasCore::mouseDown(const PointerSample &sample)
         return;
     }
     mLastLoc = sample.position;
-    mDrawingLine = !erasing() && (sample.modifiers & Qt::ShiftModifier);
+    mDrawingLine
+        = !erasing() && ((sample.modifiers & Qt::ShiftModifier) || mLineMode != LineMode::Off);
     mCurrUndoLayer = createUndoLayer(mPicture->currentLayer());
     if (!mCurrUndoLayer) {
         mDrawingLine = false;
@@ -217,9 +218,11 @@ void CanvasCore::commitLine(const PointerSample &sample)
     if (mDocument)
         mDocument->updateChangeCount(Document::ChangeDone);
     emit pictureChanged({}, {});
-    if (chains(sample.modifiers)) {
+    if (chains(sample.modifiers) || mLineMode == LineMode::Chain) {
         mLastLoc = p;
         setDrawingLine(true);
+    } else if (mLineMode == LineMode::Line) {
+        setLineMode(LineMode::Off);
     }
 }
 

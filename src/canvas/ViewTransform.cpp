@@ -104,3 +104,28 @@ double ViewTransform::zoomOutStep(double zoom)
     const double next = std::exp2((std::ceil(halfOctaves(zoom) - 0.1) - 1.0) / 2.0);
     return std::max(next, kMinZoom);
 }
+
+QJsonArray ViewTransform::toJson() const
+{
+    return {mZoom, mRotation, mMirrored ? 1 : 0, mPan.x(), mPan.y()};
+}
+
+std::optional<ViewTransform> ViewTransform::fromJson(const QJsonValue &value)
+{
+    const QJsonArray a = value.toArray();
+    if (a.size() != 5)
+        return std::nullopt;
+    for (const QJsonValue &v : a)
+        if (!v.isDouble() || !std::isfinite(v.toDouble()))
+            return std::nullopt;
+    const double zoom = a[0].toDouble();
+    const double mirrored = a[2].toDouble();
+    if (zoom < kMinZoom || zoom > kMaxZoom || (mirrored != 0.0 && mirrored != 1.0))
+        return std::nullopt;
+    ViewTransform view;
+    view.setZoom(zoom);
+    view.setRotation(a[1].toDouble());
+    view.setMirrored(mirrored == 1.0);
+    view.setPan({a[3].toDouble(), a[4].toDouble()});
+    return view;
+}

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QPointF>
 #include <QTransform>
+#include <optional>
 
 // How the canvas shows its sheet: zoomed and turned about the middle of what the window shows,
 // mirrored left to right, then panned. It maps the canvas's unzoomed widget coordinates (where
@@ -44,6 +46,11 @@ public:
     // than a tenth of a step, ending at the range's ends.
     static double zoomInStep(double zoom);
     static double zoomOutStep(double zoom);
+
+    // As recordings keep it: [zoom, degrees, mirrored 0 or 1, panX, panY]; nothing for a value
+    // of another shape, with a zoom out of range or a number that is not finite.
+    QJsonArray toJson() const;
+    static std::optional<ViewTransform> fromJson(const QJsonValue &value);
 
     friend bool operator==(const ViewTransform &, const ViewTransform &) = default;
 

@@ -63,6 +63,7 @@ void WTView::cancelOperation(QObject *)
     // Escape gives up a floating paste first, and the Move tool only when there is none.
     const bool floating = mCore->hasFloatingPaste();
     mCore->cancelOperation();
+    mCore->setLineMode(CanvasCore::LineMode::Off); // Escape ends a chain of lines too
     if (!floating)
         mCore->leaveMoveTool();
 }

@@ -177,12 +177,19 @@ public:
     void zoomOut();
     void zoomToActualSize();
     void zoomToFit();
+    // Upright, unmirrored and centred: fitted when the sheet at actual size is larger than the
+    // container, at actual size otherwise.
+    void resetView();
+    // Fitted when the sheet at actual size is larger than the container (an opened picture).
+    void fitIfLarger();
     void rotateLeft();
     void rotateRight();
     void resetRotation();
     void toggleMirror();
     // The point under widgetPoint stays there.
     void zoomAbout(double zoom, QPointF widgetPoint);
+    // Turned by steps of ViewTransform::kRotationStep onto a multiple of it.
+    void rotateStepAbout(int steps, QPointF widgetPoint);
     void rotateAbout(double degrees, QPointF widgetPoint);
     void panBy(QPointF widgetDelta);
     // The container's area and the bounding box of the sheet as shown, in the container's Qt
@@ -298,6 +305,10 @@ private:
     QPointF viewCentre() const; // the container's middle, in unzoomed widget pixels
     QRect unoverlappedRect() const; // of the container, in widget pixels
     ViewTransform keptInView(ViewTransform view) const;
+    // The view with the sheet's middle on the container's; the same fitted to the container.
+    ViewTransform centred(ViewTransform view) const;
+    std::optional<ViewTransform> fitted(ViewTransform view) const;
+    bool sheetOutgrowsContainer() const;
     // Widget pixels to repaint for a sheet rectangle (antialiasing and filtering included).
     QRect widgetDirtyRect(const Rect &r) const;
     // What the view shows in the widget pixels `dirty`, onto a painter whose transform maps

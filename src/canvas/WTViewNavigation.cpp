@@ -193,42 +193,82 @@ void WTView::zoomToActualSize()
     zoomAbout(1.0 / devicePixelRatioF(), viewCentre());
 }
 
-void WTView::zoomToFit()
+ViewTransform WTView::centred(ViewTransform v) const
+{
+    const Size s = sheetSize();
+    v.setPan({});
+    const QTransform base(1, 0, 0, -1, -mBoundsOrigin.x, height() + mBoundsOrigin.y);
+    const QPointF centre = viewCentre();
+    const QPointF middle = (base * v.matrix(centre)).map(QPointF(s.width / 2, s.height / 2));
+    v.setPan(centre - middle);
+    return v;
+}
+
+std::optional<ViewTransform> WTView::fitted(ViewTransform v) const
 {
     const Size s = sheetSize();
     const QRectF view = containerRect();
     if (isEmptyRect({{0, 0}, s}) || view.isEmpty())
-        return;
-    ViewTransform v = mView;
+        return std::nullopt;
     v.setZoom(1.0);
     v.setPan({});
     const QTransform base(1, 0, 0, -1, -mBoundsOrigin.x, height() + mBoundsOrigin.y);
-    const QPointF centre = viewCentre();
-    const QRectF turned = (base * v.matrix(centre)).mapRect(QRectF(0, 0, s.width, s.height));
+    const QRectF turned
+        = (base * v.matrix(viewCentre())).mapRect(QRectF(0, 0, s.width, s.height));
     const double room = std::min((view.width() - 2 * kFitMargin) / turned.width(),
                                  (view.height() - 2 * kFitMargin) / turned.height());
     v.setZoom(std::max(room, 0.0));
-    const QPointF middle = (base * v.matrix(centre)).map(QPointF(s.width / 2, s.height / 2));
-    v.setPan(centre - middle);
+    return centred(v);
+}
+
+bool WTView::sheetOutgrowsContainer() const
+{
+    const Size s = sheetSize();
+    const QSizeF room = containerRect().size() * devicePixelRatioF();
+    return s.width > room.width() || s.height > room.height();
+}
+
+void WTView::zoomToFit()
+{
+    if (const auto v = fitted(mView))
+        setView(*v);
+}
+
+void WTView::resetView()
+{
+    ViewTransform upright;
+    upright.setZoom(1.0 / devicePixelRatioF());
+    if (sheetOutgrowsContainer()) {
+        if (const auto v = fitted(upright))
+            setView(*v);
+    } else {
+        setView(centred(upright));
+    }
+}
+
+void WTView::fitIfLarger()
+{
+    if (sheetOutgrowsContainer())
+        zoomToFit();
+}
+
+void WTView::rotateStepAbout(int steps, QPointF widgetPoint)
+{
+    ViewTransform v = mView;
+    v.setRotation((std::round(mView.rotation() / ViewTransform::kRotationStep) + steps)
+                  * ViewTransform::kRotationStep);
+    v.keepFixed(mView, widgetPoint, viewCentre());
     setView(v);
 }
 
 void WTView::rotateLeft()
 {
-    ViewTransform v = mView;
-    v.setRotation((std::round(mView.rotation() / ViewTransform::kRotationStep) - 1)
-                  * ViewTransform::kRotationStep);
-    v.keepFixed(mView, viewCentre(), viewCentre());
-    setView(v);
+    rotateStepAbout(-1, viewCentre());
 }
 
 void WTView::rotateRight()
 {
-    ViewTransform v = mView;
-    v.setRotation((std::round(mView.rotation() / ViewTransform::kRotationStep) + 1)
-                  * ViewTransform::kRotationStep);
-    v.keepFixed(mView, viewCentre(), viewCentre());
-    setView(v);
+    rotateStepAbout(1, viewCentre());
 }
 
 void WTView::resetRotation()

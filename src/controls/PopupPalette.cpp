@@ -146,6 +146,7 @@ PopupPalette::PopupPalette(WTView *canvas, const Commands &commands, QWidget *pa
     views->addWidget(commandButton(commands.fit, "paletteFit", true));
     views->addWidget(commandButton(commands.actualSize, "paletteActualSize", true));
     rows->addLayout(views);
+    addViewSection(rows);
 
     if (canvas) {
         connect(canvas, &WTView::penChanged, this, &PopupPalette::refresh);
@@ -242,10 +243,12 @@ void PopupPalette::refresh()
     mLayer->setToolTip(core.layerProperties(layer).name);
     mLayerBelow->setEnabled(layer > 0);
     mLayerAbove->setEnabled(layer < core.layerCount() - 1);
+    refreshViewSection();
 }
 
 void PopupPalette::popUp(QPoint globalPos)
 {
+    mOpenedAt = globalPos;
     refresh();
     adjustSize();
     const QScreen *screen = QGuiApplication::screenAt(globalPos);

@@ -3,11 +3,14 @@
 #include <QFrame>
 #include <QList>
 #include <QPointer>
+#include <optional>
 
 class PenButton;
 class QAction;
+class QBoxLayout;
 class QButtonGroup;
 class QLabel;
+class QSlider;
 class QToolButton;
 class RecentColors;
 class WTView;
@@ -15,9 +18,10 @@ class WTView;
 // What a hand on the pen needs without the keyboard or the menus, opened where the pointer is:
 // the four colour slots and the eraser, the active slot's nib, the width, the paper, the current
 // layer with the layers below and above it and a new one, Undo and Redo, the two views, the
-// colour picker and the Move tool. Choosing a tool, a view, the picker or the Move tool closes
-// it; the nib, the layers, undo, redo, the width and the paper keep it open for another step. A
-// tap outside it or Escape closes it too.
+// colour picker and the Move tool; the view's zoom (about where it opened), turn, mirror and
+// reset, and straight lines without a key. Choosing a tool, a view, the picker, the Move tool or
+// a line closes it; the nib, the layers, undo, redo, the width, the paper, the zoom, the turn
+// and the mirror keep it open for another step. A tap outside it or Escape closes it too.
 class PopupPalette : public QFrame
 {
     Q_OBJECT
@@ -54,6 +58,10 @@ protected:
 private:
     QToolButton *commandButton(QAction *action, const char *name, bool closes);
     void refresh();
+    // The view and line entries (PopupPaletteView.cpp).
+    void addViewSection(QBoxLayout *rows);
+    void refreshViewSection();
+    QPointF zoomCentre() const; // where it opened, on the canvas
 
     QPointer<WTView> mCanvas;
     QList<PenButton *> mTools; // by tool number: the eraser first
@@ -63,4 +71,10 @@ private:
     QToolButton *mLayerAbove = nullptr;
     QButtonGroup *mBrushes = nullptr; // by BrushKind
     QButtonGroup *mPapers = nullptr;
+    std::optional<QPoint> mOpenedAt; // global
+    QSlider *mZoom = nullptr; // four steps an octave
+    QLabel *mZoomLabel = nullptr;
+    QToolButton *mMirror = nullptr;
+    QToolButton *mLine = nullptr;
+    QToolButton *mLineChain = nullptr;
 };

@@ -338,6 +338,16 @@ void DocumentWindow::showEvent(QShowEvent *event)
     if (mFitted || event->spontaneous())
         return;
     mFitted = true;
+    if (mFitSheetWhenShown) {
+        // After the layout has given the container the window's size.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (mCanvas && mCanvas->view().isDefault())
+                    mCanvas->fitIfLarger();
+            },
+            Qt::QueuedConnection);
+    }
     // The interface file's size can be more than a small screen, or a large scale, has room for.
     // The window is made by now, so its decorations are known where the platform knows them.
     if (!screen() || isMaximized() || isFullScreen())

@@ -79,6 +79,9 @@ public:
     // Window ▸ Zoom: to the frame that shows the whole sheet on the window's screen, and back
     // to the frame it had before when zoomed already.
     void performZoom(QObject *sender = nullptr);
+    // Once shown and laid out, a sheet larger than the window is fitted to it, unless its view
+    // was changed by then: what an opened picture wants.
+    void fitSheetWhenShown() { mFitSheetWhenShown = true; }
     // The window's frame on its screen, decorations included, in the zoom rule's y-up terms.
     Rect zoomFrame() const;
     void setZoomFrame(const Rect &frame);
@@ -121,6 +124,7 @@ private:
     std::optional<Rect> mUserFrame;
     std::optional<Rect> mZoomedFrame;
     bool mFitted = false; // to its screen, when first shown
+    bool mFitSheetWhenShown = false;
 };
 
 // The window of a document; nullptr while it has none.

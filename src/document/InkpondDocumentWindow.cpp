@@ -57,6 +57,9 @@ void InkpondDocument::makeWindowControllers()
         menu->showPaper();
         menu->showBrush();
     }
+    // An opened or restored picture larger than the window is seen whole at first.
+    if (mHasStartingPicture)
+        windowController->fitSheetWhenShown();
     mCanvasView->setFocus();
     windowControllerDidLoadNib(windowController);
     setWindow(windowController);

@@ -223,6 +223,8 @@ void MainMenu::buildViewMenu()
             &WTView::zoomToActualSize);
     command(tr("&Fit to Window"), "zoomToFit", QKeySequence(Qt::CTRL | Qt::Key_9),
             &WTView::zoomToFit);
+    command(tr("Reset &View"), "resetView", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_0),
+            &WTView::resetView);
     view->addSeparator();
     command(tr("Rotate &Left"), "rotateLeft", QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
             &WTView::rotateLeft);

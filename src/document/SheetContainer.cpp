@@ -99,8 +99,12 @@ void SheetContainer::updateScrollBars()
     }
     const QRectF area = mCanvas->containerRect();
     const QRectF shown = mCanvas->shownSheetRect();
-    const bool across = shown.width() > area.width() + kScrollSlack;
-    const bool down = shown.height() > area.height() + kScrollSlack;
+    // Whatever lies beyond an edge can be scrolled to, also when the sheet as shown is smaller
+    // than the container.
+    const bool across = shown.left() < area.left() - kScrollSlack
+        || shown.right() > area.right() + kScrollSlack;
+    const bool down
+        = shown.top() < area.top() - kScrollSlack || shown.bottom() > area.bottom() + kScrollSlack;
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, mHorizontal);
     mHorizontal->setGeometry(0, height() - extent, width() - (down ? extent : 0), extent);
     mVertical->setGeometry(width() - extent, 0, extent, height() - (across ? extent : 0));

@@ -9,9 +9,9 @@ class QScrollBar;
 
 // The clipping view that holds the canvas in its window. The sheet stays centred when it is
 // smaller and shows its middle when it is larger; the canvas's view zooms, turns and pans it.
-// Scroll bars lie over the canvas's bottom and right edges while the sheet as shown is wider or
-// taller than the container, and pan the view: they never move or resize the canvas, whose
-// place the container's size alone decides.
+// Scroll bars lie over the canvas's bottom and right edges while any of the sheet as shown lies
+// beyond the container's edges across or down, and pan the view: they never move or resize the
+// canvas, whose place the container's size alone decides.
 class SheetContainer : public QWidget
 {
     Q_OBJECT

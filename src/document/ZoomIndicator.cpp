@@ -1,5 +1,6 @@
 #include "ZoomIndicator.h"
 
+#include "Beep.h"
 #include "WTView.h"
 
 #include <QHBoxLayout>
@@ -8,18 +9,26 @@
 #include <QLineEdit>
 #include <cmath>
 
+namespace {
+const QColor kRefusedText(0xd0, 0x10, 0x10);
+} // namespace
+
 ZoomIndicator::ZoomIndicator(QWidget *parent)
     : QWidget(parent)
     , mZoomField(new QLineEdit(this))
     , mRotationLabel(new QLabel(this))
+    , mMirroredLabel(new QLabel(tr("Mirrored"), this))
 {
     setObjectName(QStringLiteral("zoomIndicator"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(mMirroredLabel);
     layout->addWidget(mRotationLabel);
     layout->addWidget(mZoomField);
     mRotationLabel->setObjectName(QStringLiteral("rotationLabel"));
     mRotationLabel->hide();
+    mMirroredLabel->setObjectName(QStringLiteral("mirroredLabel"));
+    mMirroredLabel->hide();
     mZoomField->setObjectName(QStringLiteral("zoomField"));
     mZoomField->setAccessibleName(tr("Zoom"));
     mZoomField->setToolTip(tr("Type a zoom in percent and press Enter"));
@@ -31,7 +40,10 @@ ZoomIndicator::ZoomIndicator(QWidget *parent)
                               + margins.left() + margins.right() + 16);
     mZoomField->installEventFilter(this);
     connect(mZoomField, &QLineEdit::returnPressed, this, &ZoomIndicator::applyTyped);
-    // Left without Enter: what was typed goes.
+    connect(mZoomField, &QLineEdit::textEdited, this, [this](const QString &text) {
+        setRefusing(!text.trimmed().isEmpty() && !zoomFromText(text));
+    });
+    // Left without Enter: a zoom typed goes, what is no zoom stays in red.
     connect(mZoomField, &QLineEdit::editingFinished, this, &ZoomIndicator::showView);
     // No wider than its contents, so that a status-bar message has the room the hint leaves.
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
@@ -71,10 +83,46 @@ std::optional<double> ZoomIndicator::percentFromText(QString text) const
     return percent;
 }
 
+std::optional<double> ZoomIndicator::zoomFromText(const QString &text) const
+{
+    const auto percent = percentFromText(text);
+    if (!percent)
+        return std::nullopt;
+    // Within what the canvas shows, rounding of the shown percentage included.
+    const double perPoint = mCanvas ? mCanvas->devicePixelRatioF() : 1.0;
+    const double zoom = *percent / 100.0;
+    constexpr double kRounding = 1e-9;
+    if (zoom < ViewTransform::kMinZoom * perPoint * (1.0 - kRounding)
+        || zoom > ViewTransform::kMaxZoom * perPoint * (1.0 + kRounding))
+        return std::nullopt;
+    return zoom;
+}
+
+void ZoomIndicator::setRefusing(bool refusing)
+{
+    if (refusing == mRefusing)
+        return;
+    mRefusing = refusing;
+    QPalette colours = mZoomField->palette();
+    colours.setColor(QPalette::Text,
+                     refusing ? kRefusedText : palette().color(QPalette::Text));
+    mZoomField->setPalette(colours);
+    if (refusing) {
+        const double perPoint = mCanvas ? mCanvas->devicePixelRatioF() : 1.0;
+        mZoomField->setToolTip(tr("Not a zoom: type a percentage from %1 to %2, or press Esc")
+                                   .arg(zoomText(ViewTransform::kMinZoom * perPoint),
+                                        zoomText(ViewTransform::kMaxZoom * perPoint)));
+    } else {
+        mZoomField->setToolTip(tr("Type a zoom in percent and press Enter"));
+    }
+}
+
 void ZoomIndicator::showView()
 {
     const double zoom = mCanvas ? mCanvas->displayZoom() : 1.0;
-    mZoomField->setText(zoomText(zoom));
+    if (!mRefusing)
+        mZoomField->setText(zoomText(zoom));
+    mMirroredLabel->setVisible(mCanvas && mCanvas->view().isMirrored());
     const double rotation = mCanvas ? mCanvas->view().rotation() : 0.0;
     const long degrees = std::lround(rotation);
     mRotationLabel->setText(tr("%1°").arg(degrees));
@@ -83,8 +131,14 @@ void ZoomIndicator::showView()
 
 void ZoomIndicator::applyTyped()
 {
-    if (const auto percent = percentFromText(mZoomField->text()); percent && mCanvas)
-        mCanvas->setDisplayZoom(*percent / 100.0);
+    const auto zoom = zoomFromText(mZoomField->text());
+    setRefusing(!zoom);
+    if (!zoom) {
+        systemBeep();
+        return;
+    }
+    if (mCanvas)
+        mCanvas->setDisplayZoom(*zoom);
     showView(); // also when nothing changed: "250" reads "250 %"
     returnToCanvas();
 }
@@ -99,6 +153,7 @@ bool ZoomIndicator::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == mZoomField && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        setRefusing(false);
         showView();
         returnToCanvas();
         return true;

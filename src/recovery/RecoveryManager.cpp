@@ -144,6 +144,11 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
             *error = tr("The document was closed while it was being restored.");
         return nullptr;
     }
+    // A line left pending or chaining is not part of the picture; the view is, where it was
+    // kept and reads as one (a damaged one is left out: the picture matters, not the view).
+    canvas->core().setLineMode(CanvasCore::LineMode::Off);
+    if (const auto view = ViewTransform::fromJson(record.start.view))
+        canvas->setView(*view);
     // Its new record holds everything before the old one may go.
     if (auto *tap = canvas->findChild<RecoveryTap *>(QString(), Qt::FindDirectChildrenOnly))
         tap->waitUntilDurable();

@@ -368,7 +368,9 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
             || !file.commit())
             return fail(QStringLiteral("cannot write the starting picture"));
     }
-    const QJsonObject meta = descriptionOf(start, generation);
+    QJsonObject meta = descriptionOf(start, generation);
+    if (!mView.isUndefined())
+        meta.insert(QStringLiteral("view"), mView);
     if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact)))
         return fail(QStringLiteral("cannot write %1").arg(kMeta));
     mMeta = meta;
@@ -394,6 +396,22 @@ bool RecoveryRecord::writeDocumentInfo(const QString &path, const QString &type)
     QJsonObject meta = mMeta;
     meta.insert(QStringLiteral("path"), path);
     meta.insert(QStringLiteral("type"), type);
+    if (meta == mMeta)
+        return true;
+    if (!saveDurably(QDir(mFolder).filePath(kMeta),
+                     QJsonDocument(meta).toJson(QJsonDocument::Compact)))
+        return fail(QStringLiteral("cannot write %1").arg(kMeta));
+    mMeta = meta;
+    return true;
+}
+
+bool RecoveryRecord::writeView(const QJsonValue &view)
+{
+    mView = view;
+    if (mMeta.isEmpty())
+        return true; // the start that is being written will say it
+    QJsonObject meta = mMeta;
+    meta.insert(QStringLiteral("view"), view);
     if (meta == mMeta)
         return true;
     if (!saveDurably(QDir(mFolder).filePath(kMeta),
@@ -501,6 +519,7 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
     record->start.path = meta.value(QStringLiteral("path")).toString();
     record->start.type = meta.value(QStringLiteral("type")).toString();
     record->start.edited = meta.value(QStringLiteral("edited")).toBool();
+    record->start.view = meta.value(QStringLiteral("view"));
     QString journalName = meta.value(QStringLiteral("journal")).toString();
     QString baseName = meta.value(QStringLiteral("base")).toString();
     // Only names of our own making: the folder's contents are not to be trusted.

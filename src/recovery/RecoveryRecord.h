@@ -6,6 +6,7 @@
 #include <QImage>
 #include <memory>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QLockFile>
 #include <QSize>
 #include <QString>
@@ -31,6 +32,9 @@ struct RecoveryStart
     // paints any more.
     std::shared_ptr<const Picture> layered;
     bool edited = false; // unsaved even before its first stroke (made from the clipboard)
+    // The view it was last shown in, as a recording's "setView:" holds it; undefined in records
+    // from before views were kept. Read back as it was found: the restore checks it.
+    QJsonValue view;
 
     bool hasPicture() const { return base || layered; }
     QSize pictureSize() const;
@@ -70,6 +74,8 @@ public:
     bool restart(const RecoveryStart &start);
     // The document's file or type changed: the description says so. Worker side.
     bool writeDocumentInfo(const QString &path, const QString &type);
+    // The view changed: the description says so from now on, in later starts too. Worker side.
+    bool writeView(const QJsonValue &view);
 
     // One finished stroke, line or command, as lines: written at once, so that a killed process
     // keeps it, and synced to the disk in the background.
@@ -93,8 +99,9 @@ private:
     DurableJournal mJournal;
     int mGeneration = 0;
     qint64 mJournalSize = 0; // bytes of whole units in the journal
-    // Worker side: the description as last written.
+    // Worker side: the description as last written, and the view it holds.
     QJsonObject mMeta;
+    QJsonValue mView;
     std::atomic<bool> mBroken = false;
     mutable std::mutex mErrorMutex;
     QString mError;

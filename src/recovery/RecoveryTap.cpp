@@ -65,6 +65,13 @@ RecoveryTap::RecoveryTap(WTView *canvas, InkpondDocument *document, const QStrin
                     pointerInput(SessionRecorder::sampleEvent(kind, sample));
             });
     connect(canvas, &WTView::pictureChanged, this, &RecoveryTap::pictureChanged);
+    // Not at every step of a drag or a zoom: once the view rests.
+    constexpr int kViewWriteDelayMs = 1000;
+    mViewWrite = new QTimer(this);
+    mViewWrite->setSingleShot(true);
+    mViewWrite->setInterval(kViewWriteDelayMs);
+    connect(mViewWrite, &QTimer::timeout, this, &RecoveryTap::writeView);
+    connect(canvas, &WTView::viewChanged, mViewWrite, qOverload<>(&QTimer::start));
     connect(document, &Document::changesCleared, this, &RecoveryTap::changesCleared);
     startAgain(!document->hasStartingPicture());
 }
@@ -90,6 +97,10 @@ QString RecoveryTap::folder() const
 
 void RecoveryTap::waitUntilDurable()
 {
+    if (mViewWrite && mViewWrite->isActive()) {
+        mViewWrite->stop();
+        writeView();
+    }
     if (mRecord && !mStopped && !mRecord->waitUntilDurable())
         fail(mRecord->errorString());
 }
@@ -202,6 +213,11 @@ void RecoveryTap::pointerInput(SessionEvent event)
         if (nib == BrushKind::Airbrush)
             mPending.push_back(
                 setting(QStringLiteral("setAirbrushHardness:"), double(core.airbrushHardness())));
+        // Said only while it matters, and once more to end it: most presses find it off.
+        const bool lineMode = core.lineMode() != CanvasCore::LineMode::Off;
+        if (lineMode || mLineModeNoted)
+            mPending.push_back(setting(QStringLiteral("setLineMode:"), int(core.lineMode())));
+        mLineModeNoted = lineMode;
         mPending.push_back(std::move(event));
         break;
     }
@@ -306,6 +322,17 @@ void RecoveryTap::noteSheetSize()
     mSheet = sheet;
     append({setting(QStringLiteral("resizeSheet:"),
                     QJsonArray {0.0, 0.0, double(sheet.width), double(sheet.height)})});
+}
+
+void RecoveryTap::writeView()
+{
+    if (!mRecord || mStopped || !mCanvas || !mWorker)
+        return;
+    std::shared_ptr<RecoveryRecord> record = mRecord;
+    mWorker->start([record, view = mCanvas->view().toJson()] {
+        if (!record->writeView(view))
+            qCWarning(lcRecovery).noquote() << record->errorString();
+    });
 }
 
 void RecoveryTap::append(std::vector<SessionEvent> unit)

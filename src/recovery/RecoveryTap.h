@@ -14,6 +14,7 @@
 #include <vector>
 
 class InkpondDocument;
+class QTimer;
 class RecoveryRecord;
 class WTView;
 
@@ -26,7 +27,8 @@ class WTView;
 // saved) and nothing is left to undo or redo; while strokes from before a save can still be
 // undone or redone the record keeps its older start, so that a restored document undoes and
 // redoes the same strokes, and notes that everything up to there is saved. It goes when the tap
-// does: the document was closed.
+// does: the document was closed. The view is kept beside the start, written a moment after it
+// last changed, so that a restored document shows what it showed.
 class RecoveryTap : public QObject
 {
     Q_OBJECT
@@ -40,7 +42,7 @@ public:
 
     // The record's folder; empty while recording is off (the disk refused).
     QString folder() const;
-    // Waits until what was appended so far is on the disk.
+    // Waits until what was appended so far, and the view, is on the disk.
     void waitUntilDurable();
     // The worker's owner is going: the record goes with it, as at a clean quit.
     void detach();
@@ -55,6 +57,7 @@ private:
     void changesCleared();
     void startAgain(bool blank);
     void noteSheetSize();
+    void writeView();
     void append(std::vector<SessionEvent> unit);
     void fail(const QString &why);
     SessionEvent setting(const QString &name, const QJsonValue &value) const;
@@ -73,4 +76,7 @@ private:
     Size mSheet;
     // The disk refused: nothing more is written, what was stays until the document closes.
     bool mStopped = false;
+    // A line mode other than off went into the record: the next press says the mode it finds.
+    bool mLineModeNoted = false;
+    QTimer *mViewWrite = nullptr; // a child: runs once the view has stayed still a moment
 };

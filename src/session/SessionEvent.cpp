@@ -223,6 +223,8 @@ std::optional<ActionValue> actionValueShape(const QString &name)
         {"setAirbrushHardness:", ActionValue::Percent},
         // The canvas's view: zoom, degrees clockwise, mirrored (0 or 1), pan in widget pixels.
         {"setView:", ActionValue::View},
+        // Lines without a key: 0 off, 1 the next line, 2 a chain of lines.
+        {"setLineMode:", ActionValue::Integer},
         // The rectangle a crop or resize came to, whatever the window showed.
         {"resizeSheet:", ActionValue::Rect},
         // The user's layers, counted from the bottom; each acts on the current one.

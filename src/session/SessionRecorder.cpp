@@ -24,8 +24,7 @@ using Kind = SessionEvent::Kind;
 
 QJsonArray viewValue(const ViewTransform &view)
 {
-    return {view.zoom(), view.rotation(), view.isMirrored() ? 1 : 0, view.pan().x(),
-            view.pan().y()};
+    return view.toJson();
 }
 
 QStringList modifierNames(Qt::KeyboardModifiers m)
@@ -303,6 +302,9 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     // the visible area keeps depends on it.
     connect(canvas, &WTView::viewChanged, this, [this, canvas] {
         recordSetting(QStringLiteral("setView:"), viewValue(canvas->view()));
+    });
+    connect(&canvas->core(), &CanvasCore::lineModeChanged, this, [this](CanvasCore::LineMode mode) {
+        recordSetting(QStringLiteral("setLineMode:"), int(mode));
     });
     connect(canvas, &QObject::destroyed, this, [this, canvas] { mCanvases.erase(canvas); });
 }

@@ -372,6 +372,14 @@ void SessionReplayer::performAction(const SessionEvent &e)
         canvas.setView(view);
         return;
     }
+    if (name == QLatin1String("setLineMode:")) {
+        const int mode = int(e.value.toDouble());
+        if (mode < int(CanvasCore::LineMode::Off) || mode > int(CanvasCore::LineMode::Chain))
+            warn(QStringLiteral("there is no line mode %1").arg(mode));
+        else
+            canvas.core().setLineMode(CanvasCore::LineMode(mode));
+        return;
+    }
     if (name == QLatin1String("changesCleared:"))
         return;
     if (performLayerCommand(e))
