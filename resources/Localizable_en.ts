@@ -302,6 +302,10 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
         <source>--sheet and --start cannot be combined.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Run apart from an Inkpond already running, instead of handing it the files.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Document</name>
@@ -592,6 +596,10 @@ Qt&apos;s own options (-platform, -style, …) are understood too.</source>
     </message>
     <message>
         <source>There is not enough memory for the picture&apos;s layers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A file of the type “%1” keeps no transparency: the transparent parts of the picture became white in it.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1458,6 +1466,14 @@ Continue?</translation>
         <source>Outline and crosshair</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Pen</source>
+        <translation type="unfinished">Pen</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PreferencesPanel</name>
@@ -1570,6 +1586,21 @@ Continue?</translation>
     </message>
     <message>
         <source>Drag a point to shape the curve; double-click adds a point, right-click removes one.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QualityDialog</name>
+    <message>
+        <source>%1 Quality</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Higher keeps more detail in a larger file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1749,6 +1780,45 @@ Continue?</translation>
     </message>
     <message>
         <source>Stop saving; the file stays as it was</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutsPage</name>
+    <message>
+        <source>&amp;Clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filter by command or key</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shortcut</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore &amp;Defaults</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shortcut:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is already the shortcut of “%2” (%3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Do you want to give it to “%1” instead?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Take It Over</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -4,6 +4,8 @@
 #include "InkpondDocument.h"
 #include "Picture.h"
 #include "PictureOpenRaster.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
 #include "StrokeDriver.h"
 #include "ProgramRun.h"
 #include "TestSupport.h"
@@ -125,6 +127,30 @@ private slots:
         waitForSave(layered.document, mDir->filePath(QStringLiteral("flat.jpg")),
                     QStringLiteral("JPEG image"));
         QVERIFY(layered.window->statusBar()->currentMessage().isEmpty());
+    }
+
+    // JPEG is written at the quality last chosen; transparent parts written on white are told
+    // of once a document.
+    void lossySaveHasTheChosenQualityAndTellsOfTransparencyOnce()
+    {
+        Opened o;
+        std::vector<std::unique_ptr<Layer>> layers;
+        layers.push_back(std::make_unique<Layer>(Size {160, 120}));
+        layers.back()->setPixels(
+            testPicture(160, 120).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        QVERIFY(o.canvas->adoptLayers(std::move(layers), 0));
+        qint64 sizes[2] = {};
+        const int qualities[2] = {10, 95};
+        for (int i = 0; i < 2; ++i) {
+            Preferences::standard().setInteger(qualities[i], PreferenceKeys::kSaveQuality);
+            const QString path = mDir->filePath(QStringLiteral("q%1.jpg").arg(qualities[i]));
+            waitForSave(o.document, path, QStringLiteral("JPEG image"));
+            sizes[i] = QFileInfo(path).size();
+            QCOMPARE(o.window->statusBar()->currentMessage().contains(QStringLiteral("white")),
+                     i == 0);
+            o.window->statusBar()->clearMessage();
+        }
+        QVERIFY2(sizes[1] > sizes[0], qPrintable(QStringLiteral("%1 %2").arg(sizes[0]).arg(sizes[1])));
     }
 
     // The program converts a file without a window: an OpenRaster file to the composite as PNG,

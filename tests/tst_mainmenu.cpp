@@ -13,8 +13,11 @@
 #include "Preferences.h"
 #include "PreferencesDialog.h"
 #include "RecentDocuments.h"
+#include "ShortcutMap.h"
+#include "ShortcutsPage.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
+#include "Answering.h"
 #include "ToolbarCustomizeDialog.h"
 #include "ToolbarItems.h"
 #include "WTView.h"
@@ -28,6 +31,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -436,6 +440,55 @@ private slots:
             QVERIFY2(names.contains(target), qPrintable(target));
         help->trigger();
         QCOMPARE(a.window->findChildren<QDialog *>(QStringLiteral("helpPanel")).size(), 1);
+    }
+
+    // A key given to a command in Preferences reaches every open window and the next one; a key
+    // another command holds is taken only when the user agrees, that command named; the
+    // defaults come back, and a damaged setting is passed over.
+    void shortcutsAreChangedForEveryWindow()
+    {
+        Opened a;
+        Opened b;
+        Preferences &store = a.window->mainMenu()->store();
+        const QKeySequence fitKey(Qt::CTRL | Qt::Key_9); // Fit to Window's own
+        auto keysOf = [](const Opened &o, const char *name) {
+            return command(o.window, name)->shortcuts();
+        };
+        auto *page = new ShortcutsPage(a.window->mainMenu()->commands(), store,
+                                       &MainMenu::applyShortcutsEverywhere, a.window);
+        page->assign(QStringLiteral("resetRotation"), QKeySequence(Qt::CTRL | Qt::Key_R));
+        QCOMPARE(keysOf(b, "resetRotation"), QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_R)});
+        QCOMPARE(store.stringArrayForKey(PreferenceKeys::kShortcuts),
+                 QStringList {QStringLiteral("resetRotation=Ctrl+R")});
+
+        page->assign(QStringLiteral("resetRotation"), fitKey);
+        QMessageBox *box = openBox("shortcutConflictAlert", a.window);
+        QVERIFY(box);
+        QVERIFY2(box->text().contains(QStringLiteral("“Fit to Window”")), qPrintable(box->text()));
+        QVERIFY(answer("shortcutConflictAlert", a.window, QMessageBox::Cancel));
+        QCOMPARE(keysOf(b, "zoomToFit"), QList<QKeySequence> {fitKey});
+        page->assign(QStringLiteral("resetRotation"), fitKey);
+        QVERIFY(answer("shortcutConflictAlert", a.window, QStringLiteral("Take It Over")));
+        QCOMPARE(keysOf(b, "resetRotation"), QList<QKeySequence> {fitKey});
+        QVERIFY(keysOf(b, "zoomToFit").isEmpty());
+        Opened c; // reads them from the store
+        QCOMPARE(keysOf(c, "resetRotation"), QList<QKeySequence> {fitKey});
+        QVERIFY(keysOf(c, "zoomToFit").isEmpty());
+
+        page->findChild<QPushButton *>(QStringLiteral("restoreShortcuts"))->click();
+        QVERIFY(keysOf(c, "resetRotation").isEmpty());
+        QCOMPARE(keysOf(a, "zoomToFit"), QList<QKeySequence> {fitKey});
+        QVERIFY(!store.objectForKey(PreferenceKeys::kShortcuts).isValid());
+
+        store.setStringArray({QStringLiteral("nonsense"), QStringLiteral("zoomToFit=Ctrl+Frob"),
+                              QStringLiteral("noSuchCommand=Ctrl+R"),
+                              QStringLiteral("setBgType:2=G")},
+                             PreferenceKeys::kShortcuts);
+        ShortcutMap map = ShortcutMap::fromActions(a.window->mainMenu()->commands());
+        map.load(store);
+        QCOMPARE(map.keys(QStringLiteral("zoomToFit")), QList<QKeySequence> {fitKey});
+        QCOMPARE(map.keys(QStringLiteral("setBgType:2")), QList<QKeySequence> {QKeySequence(Qt::Key_G)});
+        QCOMPARE(map.holderOf(QKeySequence(Qt::Key_G)), QStringLiteral("setBgType:2"));
     }
 
     // Where the platform has no Save As key (a bare window manager, the offscreen platform),

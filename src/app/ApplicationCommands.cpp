@@ -1,5 +1,5 @@
-// The commands that belong to no document: a new picture from the clipboard, bringing the
-// windows forward, and when their menu items can be chosen.
+// The commands that belong to no document: a new picture from the clipboard, another launch's
+// files, bringing the windows forward, and when their menu items can be chosen.
 #include "TabletApplication.h"
 
 #include "Document.h"
@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QMimeData>
+#include <QUrl>
+#include <QWidget>
 
 namespace {
 // In order of preference, for the command and its menu item alike: TIFF keeps what the copying
@@ -50,6 +52,30 @@ void TabletApplication::newDocumentFromClipboard(QObject *)
         }
     }
     document->close();
+}
+
+void TabletApplication::openHandedFiles(const QStringList &paths)
+{
+    DocumentController *documents = mDocuments;
+    if (!documents)
+        return;
+    if (paths.isEmpty())
+        documents->newDocument();
+    else
+        documents->openFiles(paths);
+    // The last one named, or the new picture; a file open already is brought forward too.
+    const QUrl last = paths.isEmpty() ? QUrl() : QUrl::fromLocalFile(paths.last());
+    const std::vector<Document *> open = documents->documents();
+    for (auto d = open.rbegin(); d != open.rend(); ++d) {
+        if (!last.isEmpty() && (*d)->fileURL() != last)
+            continue;
+        if (QWidget *w = (*d)->window()) {
+            w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+            w->raise();
+            w->activateWindow();
+        }
+        return;
+    }
 }
 
 void TabletApplication::arrangeInFront(QObject *)

@@ -59,6 +59,9 @@ CommandLine::CommandLine()
         {QStringLiteral("keep-open"),
          CommandLineTexts::tr(
              "With --replay: leave the picture open afterwards instead of exiting.")},
+        {QStringLiteral("new-instance"),
+         CommandLineTexts::tr("Run apart from an Inkpond already running, instead of handing it "
+                              "the files.")},
         // Crash recovery (RecoveryManager.h).
         {QStringLiteral("recover-to"),
          CommandLineTexts::tr(
@@ -155,9 +158,24 @@ QStringList CommandLine::files() const
             ? LocalFile::decodeName(
                 QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()))
             : argument;
-        paths << QFileInfo(path).absoluteFilePath();
+        paths << LocalFile::absoluteName(path);
     }
     return paths;
+}
+
+QByteArrayList CommandLine::fileNames() const
+{
+    QByteArrayList names;
+    for (const QString &path : files())
+        names << LocalFile::encodeName(path);
+    return names;
+}
+
+bool CommandLine::handsOff() const
+{
+    return !mParser.isSet(QStringLiteral("new-instance")) && !wantsHelp() && !wantsVersion()
+        && !wantsReplay() && !wantsConversion() && recoverToFolder().isEmpty()
+        && recordFile().isEmpty();
 }
 
 QString CommandLine::recordFile() const
@@ -183,10 +201,11 @@ std::optional<ReplayOptions> CommandLine::replayOptions() const
     options.file = mParser.value(QStringLiteral("replay"));
     const QString start
         = wantsConversion() ? files().value(0) : mParser.value(QStringLiteral("start"));
-    options.startFile = start.isEmpty() ? start : QFileInfo(start).absoluteFilePath();
+    options.startFile = start.isEmpty() ? start : LocalFile::absoluteName(start);
     if (mParser.isSet(QStringLiteral("sheet")))
         options.sheet = parseSheetSize(mParser.value(QStringLiteral("sheet")));
-    options.exportPath = mParser.value(QStringLiteral("export"));
+    const QString out = mParser.value(QStringLiteral("export"));
+    options.exportPath = out.isEmpty() ? out : LocalFile::absoluteName(out);
     options.withBackground = mParser.isSet(QStringLiteral("with-background"));
     options.realtime = mParser.isSet(QStringLiteral("realtime"));
     options.keepOpen = mParser.isSet(QStringLiteral("keep-open"));
@@ -196,7 +215,7 @@ std::optional<ReplayOptions> CommandLine::replayOptions() const
 QString CommandLine::recoverToFolder() const
 {
     const QString folder = mParser.value(QStringLiteral("recover-to"));
-    return folder.isEmpty() ? folder : QFileInfo(folder).absoluteFilePath();
+    return folder.isEmpty() ? folder : LocalFile::absoluteName(folder);
 }
 
 QStringList CommandLine::argumentsOf(int argc, char **argv)

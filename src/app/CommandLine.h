@@ -2,6 +2,7 @@
 
 #include "ReplayCommand.h"
 
+#include <QByteArrayList>
 #include <QCommandLineParser>
 #include <QStringList>
 #include <optional>
@@ -28,6 +29,11 @@ public:
     // The files to open, in order, as absolute paths; file: URLs, as file managers may pass,
     // become their paths.
     QStringList files() const;
+    // The same as the bytes of their names.
+    QByteArrayList fileNames() const;
+    // Whether the files go to an Inkpond already running: not with --new-instance, nor for a
+    // run that does its work and ends (a replay, an export, a recovery) or records a session.
+    bool handsOff() const;
 
     // --record FILE: the file the session's input is recorded in; empty when not asked for.
     QString recordFile() const;

@@ -47,6 +47,8 @@ public:
     // A new untitled document from the clipboard's image (TIFF, PICT or PNG data, the first
     // the clipboard holds); quietly nothing when there is none or it does not decode.
     void newDocumentFromClipboard(QObject *sender = nullptr) override;
+    // Files another launch handed over (none: a new picture), their windows brought forward.
+    void openHandedFiles(const QStringList &paths);
     // Raises every document window, the active window last.
     void arrangeInFront(QObject *sender = nullptr) override;
     // Whether the menu action named by the item's objectName ("newDocumentFromClipboard:", ...)

@@ -4,14 +4,17 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Logging.h"
+#include "PreferenceKeys.h"
 #include "Preferences.h"
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
 #include "ReplayCommand.h"
 #include "SessionRecorder.h"
 #include "SessionWriter.h"
+#include "SingleInstance.h"
 #include "TabletApplication.h"
 
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -25,6 +28,16 @@ bool useScratchPreferences()
         return false;
     Preferences::resetStandard(scratch.filePath(QStringLiteral("Inkpond.conf")));
     return true;
+}
+
+// A conversion writes at the quality last chosen in Save As: read from the user's settings
+// alone, which the run otherwise leaves aside.
+int rememberedQuality()
+{
+    const QSettings user(Preferences::standardFilePath(), QSettings::IniFormat);
+    bool ok = false;
+    const int quality = user.value(PreferenceKeys::kSaveQuality).toInt(&ok);
+    return ok && quality >= 1 && quality <= 100 ? quality : ImageCodec::kQuality;
 }
 } // namespace
 
@@ -67,6 +80,11 @@ int main(int argc, char *argv[])
             << command.errorText() << "\nTry 'inkpond --help'.";
         return 2;
     }
+    // A later launch on the same display gives its files to the Inkpond running there and ends.
+    SingleInstance instance;
+    if (command.handsOff()
+        && instance.start(command.fileNames()) == SingleInstance::Outcome::HandedOff)
+        return 0;
 
     // One document per window: the files named on the command line, or a new picture.
     CanvasDialogs dialogs;
@@ -74,9 +92,13 @@ int main(int argc, char *argv[])
         [&settings]() -> Preferences & { return settings; }, dialogs);
     DocumentController &documents = *controller;
     app.observeDocuments(&documents);
+    QObject::connect(&instance, &SingleInstance::filesReceived, &app,
+                     &TabletApplication::openHandedFiles);
     // A replay keeps no recovery record: it is made again by running it again. One left open
     // for the user to work on does, as any picture does.
-    const auto replay = command.replayOptions();
+    auto replay = command.replayOptions();
+    if (replay && command.wantsConversion())
+        replay->quality = rememberedQuality();
     if (replay && !replay->keepOpen)
         return runReplay(*replay, documents);
     // Every open document keeps a recovery record; closing it or quitting removes the record.

@@ -3,6 +3,7 @@
 #include "Assert.h"
 #include "Background.h"
 #include "Brush.h"
+#include "ImageCodec.h"
 #include "PenLimits.h"
 #include "Picture.h"
 #include "Preferences.h"
@@ -47,6 +48,7 @@ std::vector<NumberKey> makeNumberKeys()
     keys.push_back(whole(kTabletMonitor, 0, 0, 1)); // off: opening /dev/input exposes keyboards too
     keys.push_back(whole(kShowLayersPanel, 0, 0, 1)); // off: a new sheet keeps the window's room
     keys.push_back(whole(kShowColorsPanel, 0, 0, 1));
+    keys.push_back(whole(kSaveQuality, ImageCodec::kQuality, 1, 100));
     // The tool each pointer type brings back: the first slot, the eraser end the eraser.
     for (const QString &key : kToolKeys)
         keys.push_back(whole(key, key == kToolKeys[int(PointerType::Eraser)] ? eraser : firstSlot,

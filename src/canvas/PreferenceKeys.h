@@ -48,6 +48,11 @@ QString toolKeyForPointerType(PointerType pointerType);
 
 // The items of a toolbar, by identifier, left to right; no default (the toolbar has its own).
 QString toolbarConfigurationKey(const QString &toolbarIdentifier);
+// The quality of JPEG and WebP files, 1 to 100, as last chosen in Save As.
+inline const QString kSaveQuality = QStringLiteral("SaveQuality");
+// The menu commands' keys the user changed, as "command=keys" (portable text, "; " between
+// keys; none: no key); the others keep their own.
+inline const QString kShortcuts = QStringLiteral("Shortcuts");
 // The files last opened or saved, newest first; none by default.
 inline const QString kRecentDocuments = QStringLiteral("RecentDocuments");
 // The colours that last painted, newest first, as "#rrggbbaa"; none by default.

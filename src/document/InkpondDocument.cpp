@@ -8,6 +8,9 @@
 #include "PictureFile.h"
 #include "PictureOpenRaster.h"
 #include "PngBands.h"
+#include "PreferenceKeys.h"
+#include "Preferences.h"
+#include "QualityDialog.h"
 #include "WTView.h"
 
 #include <QBuffer>
@@ -15,6 +18,22 @@
 #include <QFileInfo>
 #include <cmath>
 #include <new>
+
+namespace {
+bool hasTransparency(const Image &image)
+{
+    const QImage &pixels = image.qimage();
+    if (!pixels.hasAlphaChannel())
+        return false;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            if (qAlpha(row[x]) < 255)
+                return true;
+    }
+    return false;
+}
+} // namespace
 
 InkpondDocument::InkpondDocument(QObject *parent)
     : Document(parent)
@@ -94,7 +113,15 @@ Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *e
     const QByteArray extension = extensions.first().toLatin1();
     // What is saved is what shows: a paste still floating is placed first.
     mCanvasView->core().commitPaste();
-    const SaveWork work = pictureWork(mCanvasView->picture(), extension, false);
+    std::function<void()> onTransparent;
+    if (!mToldTransparent)
+        onTransparent = [this, typeName] {
+            // From the save's thread: the document outlives its save.
+            QMetaObject::invokeMethod(
+                this, [this, typeName] { tellTransparent(typeName); }, Qt::QueuedConnection);
+        };
+    const SaveWork work = pictureWork(mCanvasView->picture(), extension, false, saveQuality(),
+                                      std::move(onTransparent));
     if (mToldFlattened || extension.toLower() == "ora"
         || mCanvasView->picture().layers().size() < 2)
         return work;
@@ -102,11 +129,47 @@ Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *e
                                   QString *why) {
         if (!work(out, progress, why))
             return false;
-        // From the save's thread: the document outlives its save.
         QMetaObject::invokeMethod(
             this, [this, typeName] { tellFlattened(typeName); }, Qt::QueuedConnection);
         return true;
     };
+}
+
+int InkpondDocument::saveQuality() const
+{
+    return mSettingsStore
+        ? int(PreferenceKeys::storedNumber(*mSettingsStore, PreferenceKeys::kSaveQuality))
+        : ImageCodec::kQuality;
+}
+
+void InkpondDocument::chooseSaveOptions(const QString &typeName, std::function<void(bool)> proceed)
+{
+    const QStringList extensions = extensionsOfType(typeName);
+    if (extensions.isEmpty() || !ImageCodec::takesQuality(extensions.first().toLatin1())
+        || !window()) {
+        proceed(true);
+        return;
+    }
+    auto *dialog = new QualityDialog(saveQuality(), typeName, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::finished, this, [this, dialog, proceed](int result) {
+        const bool chosen = result == QDialog::Accepted;
+        if (chosen && mSettingsStore)
+            mSettingsStore->setInteger(dialog->quality(), PreferenceKeys::kSaveQuality);
+        proceed(chosen);
+    });
+    dialog->open();
+}
+
+void InkpondDocument::tellTransparent(const QString &typeName)
+{
+    if (mToldTransparent)
+        return;
+    mToldTransparent = true;
+    tellInPassing(tr("A file of the type “%1” keeps no transparency: the transparent parts of "
+                     "the picture became white in it.")
+                      .arg(typeName));
 }
 
 void InkpondDocument::tellFlattened(const QString &typeName)
@@ -120,11 +183,12 @@ void InkpondDocument::tellFlattened(const QString &typeName)
 }
 
 Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QByteArray &extension,
-                                                bool withBG)
+                                                bool withBG, int quality,
+                                                std::function<void()> onTransparent)
 {
     // Shared by the copies of the work; the tiles are shared with the picture until it paints.
     const std::shared_ptr<const Picture> frozen = picture.frozenCopy();
-    return [frozen, extension, withBG](QIODevice &out,
+    return [frozen, extension, withBG, quality, onTransparent](QIODevice &out,
                                        const std::function<bool(double)> &progress,
                                        QString *error) {
         if (extension.toLower() == "ora")
@@ -152,9 +216,14 @@ Document::SaveWork InkpondDocument::pictureWork(const Picture &picture, const QB
         }
         if (!progress(0.5))
             return false;
-        const QByteArray data = ImageCodec::encode(std::move(flat->qimage()), extension,
-                                                   ImageCodec::kQuality, error);
-        return !data.isEmpty() && out.write(data) == data.size();
+        const bool transparent = ImageCodec::isOpaqueFormat(extension) && hasTransparency(*flat);
+        const QByteArray data
+            = ImageCodec::encode(std::move(flat->qimage()), extension, quality, error);
+        if (data.isEmpty() || out.write(data) != data.size())
+            return false;
+        if (transparent && onTransparent)
+            onTransparent();
+        return true;
     };
 }
 

@@ -3,6 +3,7 @@
 #include "Document.h"
 #include "DocumentTypes.h"
 #include "Image.h"
+#include "ImageCodec.h"
 #include "Layer.h"
 #include "TiledImage.h"
 #include "Toolbar.h"
@@ -45,9 +46,14 @@ public:
     // first extension names.
     QByteArray dataOfType(const QString &typeName, QString *error) override;
     SaveWork saveWork(const QString &typeName, QString *error) override;
-    // The picture as it is now, to be written later on any thread as a file of that extension;
-    // what is painted meanwhile does not reach it.
-    static SaveWork pictureWork(const Picture &picture, const QByteArray &extension, bool withBG);
+    // The picture as it is now, to be written later on any thread as a file of that extension
+    // (at that quality, where the format takes one); what is painted meanwhile does not reach
+    // it. onTransparent runs, on the writing thread, when transparent parts were written on white.
+    static SaveWork pictureWork(const Picture &picture, const QByteArray &extension, bool withBG,
+                                int quality = ImageCodec::kQuality,
+                                std::function<void()> onTransparent = {});
+    // The quality of JPEG and WebP files: the one last chosen, else the usual one.
+    int saveQuality() const;
     // Above this many pixels a PNG is written a band of rows at a time: always, since that is
     // also faster than Qt's writer for small pictures; tests raise it to compare with Qt's.
     static inline double sBandedPixels = 0.0;
@@ -113,6 +119,10 @@ private:
     void tellInPassing(const QString &note);
     // Said once a document: a flat file was written from a layered picture.
     void tellFlattened(const QString &typeName);
+    // Said once a document: a file without transparency was written from one with it.
+    void tellTransparent(const QString &typeName);
+    // Save As asks for the quality of JPEG and WebP files, and remembers it.
+    void chooseSaveOptions(const QString &typeName, std::function<void(bool)> proceed) override;
     // A layered file's layers, bottom first, read in the background; empty on failure.
     std::vector<std::unique_ptr<Layer>> readLayers(const QUrl &url, int *current,
                                                    QStringList *notes, QString *error);
@@ -126,6 +136,7 @@ private:
     int mStartingCurrentLayer = 0;
     QStringList mReadNotes;
     bool mToldFlattened = false;
+    bool mToldTransparent = false;
     bool mHasStartingPicture = false;
     Preferences *mSettingsStore = nullptr;
     CanvasQuestions *mQuestions = nullptr;

@@ -7,12 +7,15 @@
 #include "FixedSizes.h"
 #include "PreferencesDialog.h"
 #include "RecentDocuments.h"
+#include "ShortcutMap.h"
+#include "ShortcutsPage.h"
 #include "WTView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QHash>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -52,6 +55,8 @@ MainMenu::MainMenu(DocumentWindow *window, Preferences &store)
     buildToolsMenu();
     buildWindowMenu();
     buildHelpMenu();
+    identifyCommands();
+    applyShortcuts();
 
     if (ApplicationMenuCommands *app = application())
         app->onValidationChanged(this, [this] { validate(); });
@@ -85,9 +90,41 @@ QAction *MainMenu::addCommand(QMenu *menu, const QString &title, const char *nam
     QAction *action = menu->addAction(title);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(shortcut);
+    action->setProperty(ShortcutMap::kMenuProperty, QString(menu->title()).remove(u'&'));
     connect(action, &QAction::triggered, this,
             [action, command = std::move(command)] { command(action); });
+    mCommands << action;
     return action;
+}
+
+// A command's identifier is its name; those that share one (the papers, the fixed sizes) add
+// their tag. The keys it has now, once built, are its own.
+void MainMenu::identifyCommands()
+{
+    QHash<QString, int> uses;
+    for (const QAction *a : std::as_const(mCommands))
+        ++uses[a->objectName()];
+    for (QAction *a : std::as_const(mCommands)) {
+        const QString id = uses.value(a->objectName()) > 1
+            ? a->objectName() + a->property("tag").toString()
+            : a->objectName();
+        a->setProperty(ShortcutMap::kIdProperty, id);
+        a->setProperty(ShortcutMap::kDefaultsProperty, QVariant::fromValue(a->shortcuts()));
+    }
+}
+
+void MainMenu::applyShortcuts()
+{
+    ShortcutMap map = ShortcutMap::fromActions(mCommands);
+    map.load(mStore);
+    map.applyTo(mCommands);
+}
+
+void MainMenu::applyShortcutsEverywhere()
+{
+    for (QWidget *top : QApplication::topLevelWidgets())
+        for (MainMenu *menu : top->findChildren<MainMenu *>())
+            menu->applyShortcuts();
 }
 
 QAction *MainMenu::action(const QString &name) const
@@ -199,7 +236,12 @@ void MainMenu::buildEditMenu()
     edit->addSeparator();
     QAction *preferences = addCommand(
         edit, tr("&Preferences…"), "orderFrontPreferencesPanel:", QKeySequence(),
-        [this, canvas](QAction *) { PreferencesDialog::showForWindow(mWindow, canvas()); });
+        [this, canvas](QAction *) {
+            PreferencesDialog::showForWindow(mWindow, canvas(), [this](QWidget *parent) {
+                return new ShortcutsPage(mCommands, mStore, &MainMenu::applyShortcutsEverywhere,
+                                         parent);
+            });
+        });
     preferences->setShortcuts(
         standardOr(QKeySequence::Preferences, QKeySequence(Qt::CTRL | Qt::Key_Comma)));
     preferences->setMenuRole(QAction::PreferencesRole);

@@ -35,6 +35,14 @@ public:
     // Every action with that name, in menu order.
     QList<QAction *> actions(const QString &name) const;
 
+    // Every command, in menu order; each carries its shortcut identifier (ShortcutMap.h).
+    const QList<QAction *> &commands() const { return mCommands; }
+    Preferences &store() const { return mStore; }
+    // The commands get the keys the store holds for them, over their own.
+    void applyShortcuts();
+    // The same for the menus of every window.
+    static void applyShortcutsEverywhere();
+
     // Enables each command that can be chosen now; called again when the document's edited
     // state, its name or what its canvas can redo changes.
     void validate();
@@ -53,6 +61,7 @@ protected:
 private:
     QAction *addCommand(QMenu *menu, const QString &title, const char *name,
                         const QKeySequence &shortcut, std::function<void(QAction *)> command);
+    void identifyCommands();
     void buildFileMenu();
     void buildEditMenu();
     void buildViewMenu();
@@ -86,4 +95,5 @@ private:
     QList<QAction *> mDocumentItems; // the Window menu's list of documents
     QList<QAction *> mApplicationItems; // enabled as the application validates them
     QList<QAction *> mBrushItems; // the Tools menu's nibs, in BrushKind order
+    QList<QAction *> mCommands;
 };

@@ -8,12 +8,15 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace {
 const QString kPanelName = QStringLiteral("preferencesPanel");
 } // namespace
 
-QDialog *PreferencesDialog::showForWindow(QWidget *window, WTView *canvas)
+QDialog *PreferencesDialog::showForWindow(QWidget *window, WTView *canvas,
+                                          const std::function<QWidget *(QWidget *)> &shortcuts)
 {
     if (!window || !canvas)
         return nullptr;
@@ -22,7 +25,7 @@ QDialog *PreferencesDialog::showForWindow(QWidget *window, WTView *canvas)
         panel = new QDialog(window);
         panel->setObjectName(kPanelName);
         panel->setAttribute(Qt::WA_DeleteOnClose);
-        new PreferencesDialog(panel, canvas);
+        new PreferencesDialog(panel, canvas, shortcuts);
     }
     panel->show();
     panel->raise();
@@ -30,7 +33,8 @@ QDialog *PreferencesDialog::showForWindow(QWidget *window, WTView *canvas)
     return panel;
 }
 
-PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
+PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas,
+                                     const std::function<QWidget *(QWidget *)> &shortcuts)
     : QObject(panel)
     , mPanel(panel)
     , mCanvas(canvas)
@@ -50,6 +54,8 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
     mUi->hoverMarkBox->addItem(tr("Brush outline"), int(PenSettings::HoverMark::Outline));
     mUi->hoverMarkBox->addItem(tr("Crosshair"), int(PenSettings::HoverMark::Crosshair));
     mUi->hoverMarkBox->addItem(tr("Outline and crosshair"), int(PenSettings::HoverMark::Both));
+    if (shortcuts)
+        addShortcutsPage(shortcuts);
     refresh();
 
     connect(mUi->curvePresetBox, &QComboBox::currentIndexChanged, this,
@@ -101,6 +107,27 @@ PreferencesDialog::PreferencesDialog(QDialog *panel, WTView *canvas)
 }
 
 PreferencesDialog::~PreferencesDialog() = default;
+
+// The pen's settings and the menus' keys, a tab each.
+void PreferencesDialog::addShortcutsPage(const std::function<QWidget *(QWidget *)> &shortcuts)
+{
+    auto *layout = qobject_cast<QBoxLayout *>(mPanel->layout());
+    if (!layout)
+        return;
+    auto *tabs = new QTabWidget(mPanel);
+    tabs->setObjectName(QStringLiteral("preferencesTabs"));
+    auto *pen = new QWidget(tabs);
+    auto *penLayout = new QVBoxLayout(pen);
+    for (QWidget *group :
+         {mUi->pressureGroup, mUi->strokeGroup, mUi->brushGroup, mUi->pointerGroup}) {
+        layout->removeWidget(group);
+        penLayout->addWidget(group);
+    }
+    tabs->addTab(pen, tr("Pen"));
+    tabs->addTab(shortcuts(tabs), tr("Keyboard Shortcuts"));
+    layout->insertWidget(0, tabs);
+    mPanel->resize(qMax(mPanel->width(), 480), mPanel->height());
+}
 
 void PreferencesDialog::refresh()
 {

@@ -124,6 +124,18 @@ QImage decodeAs(QIODevice &device, const QByteArray &formatName, QByteArray *for
 
 namespace ImageCodec {
 
+bool takesQuality(const QByteArray &extension)
+{
+    const QByteArray format = extension.toLower();
+    return format == "jpg" || format == "jpeg" || format == "webp";
+}
+
+bool isOpaqueFormat(const QByteArray &extension)
+{
+    static const QList<QByteArray> kOpaque {"jpg", "jpeg", "bmp", "dib", "ppm", "pgm", "pbm"};
+    return kOpaque.contains(extension.toLower());
+}
+
 QByteArray encode(QImage image, const QByteArray &extension, int quality, QString *error)
 {
     const QByteArray format = extension.toLower();
@@ -132,8 +144,7 @@ QByteArray encode(QImage image, const QByteArray &extension, int quality, QStrin
         return {};
     }
     // These writers drop alpha, which would leave transparent paper black.
-    static const QList<QByteArray> kOpaque {"jpg", "jpeg", "bmp", "dib", "ppm", "pgm", "pbm"};
-    if (kOpaque.contains(format) && image.hasAlphaChannel()) {
+    if (isOpaqueFormat(format) && image.hasAlphaChannel()) {
         QImage flat(image.size(), QImage::Format_RGB32);
         flat.fill(Qt::white);
         QPainter painter(&flat);

@@ -11,8 +11,12 @@ class QIODevice;
 // Pictures to file and clipboard data and back, through Qt's image writers and readers.
 namespace ImageCodec {
 
-// The quality of every lossy format (JPEG, WebP).
-constexpr int kQuality = 85;
+// The quality of a lossy format (JPEG, WebP) when none was chosen.
+constexpr int kQuality = 90;
+// Whether the format's writer takes a quality (JPEG, WebP), and whether it keeps no
+// transparency, which is then written on white; by extension.
+bool takesQuality(const QByteArray &extension);
+bool isOpaqueFormat(const QByteArray &extension);
 
 // The picture as written by Qt's writer for a file extension ("png", "jpg"), with no resolution
 // and, where the format's quality is lossy, that quality. Empty, with a reason in *error, when

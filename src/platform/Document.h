@@ -157,6 +157,9 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Once Save As has a file and a type: asks for what the type leaves open, then calls
+    // proceed (false: the save is given up). The default proceeds at once.
+    virtual void chooseSaveOptions(const QString &typeName, std::function<void(bool)> proceed);
 
 private:
     friend class DocumentController;
@@ -165,6 +168,7 @@ private:
     QMessageBox *makeAlert(int icon, const QString &text, const QString &informativeText);
     void present(QDialog *dialog);
     void saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done);
+    void writeChosenFile(const QString &chosenPath, const QString &typeName, Completion done);
     void saveEnded(const QUrl &url, const QString &typeName, Completion done);
     void runAfterSave();
 

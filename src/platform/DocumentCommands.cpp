@@ -121,7 +121,27 @@ void Document::saveDocumentAs(Completion done)
     present(dialog);
 }
 
+void Document::chooseSaveOptions(const QString &, std::function<void(bool)> proceed)
+{
+    proceed(true);
+}
+
 void Document::saveToChosenFile(const QString &chosenPath, const QString &typeName, Completion done)
+{
+    const DocumentType *typed = typesOf(this)->typeForFileName(chosenPath);
+    const QString chosen = typed && typed->isWritable() ? typed->name : typeName;
+    chooseSaveOptions(chosen, [this, guard = QPointer<Document>(this), chosenPath, chosen,
+                               done](bool proceed) {
+        if (!guard)
+            return;
+        if (proceed)
+            writeChosenFile(chosenPath, chosen, done);
+        else
+            finish(done, false);
+    });
+}
+
+void Document::writeChosenFile(const QString &chosenPath, const QString &typeName, Completion done)
 {
     const DocumentTypes &types = *typesOf(this);
     // An extension the user typed that names a type we can write chooses that type, whatever

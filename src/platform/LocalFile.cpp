@@ -1,10 +1,12 @@
 #include "LocalFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -133,6 +135,17 @@ QByteArray encodeName(const QString &name)
         from = i + 1;
     }
     return bytes + QFile::encodeName(name.mid(from));
+}
+
+QString absoluteName(const QString &name)
+{
+    if (name.startsWith(u'/'))
+        return QDir::cleanPath(name);
+    QByteArray folder(PATH_MAX, '\0');
+    if (!::getcwd(folder.data(), size_t(folder.size())))
+        return QDir::cleanPath(QDir::currentPath() + u'/' + name); // deleted or too deep
+    folder.truncate(qsizetype(std::strlen(folder.constData())));
+    return QDir::cleanPath(decodeName(folder) + u'/' + name);
 }
 
 QString displayName(const QString &name)

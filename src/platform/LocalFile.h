@@ -16,6 +16,9 @@ namespace LocalFile {
 // encodeName gives it back.
 QString decodeName(const QByteArray &bytes);
 QByteArray encodeName(const QString &name);
+// The name made absolute against the current folder, and clean, without going through Qt's file
+// engine, which would lose kept bytes of a relative name (of the name or of the folder).
+QString absoluteName(const QString &name);
 // The name for people to read: kept bytes show as U+FFFD.
 QString displayName(const QString &name);
 

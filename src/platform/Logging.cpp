@@ -9,6 +9,7 @@ Q_LOGGING_CATEGORY(lcSession, "inkpond.session")
 Q_LOGGING_CATEGORY(lcRecovery, "inkpond.recovery")
 Q_LOGGING_CATEGORY(lcCommandLine, "inkpond.commandline")
 Q_LOGGING_CATEGORY(lcSettings, "inkpond.settings")
+Q_LOGGING_CATEGORY(lcInstance, "inkpond.instance")
 
 namespace {
 QtMessageHandler gQtHandler = nullptr;

@@ -9,6 +9,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcSession)
 Q_DECLARE_LOGGING_CATEGORY(lcRecovery)
 Q_DECLARE_LOGGING_CATEGORY(lcCommandLine)
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
+Q_DECLARE_LOGGING_CATEGORY(lcInstance)
 
 // Our messages reach stderr as "inkpond: text", the way command-line tools speak; Qt's own keep
 // the handler they had.

@@ -64,13 +64,15 @@ bool canExportTo(const QString &path)
         || (!suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix));
 }
 
-bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error)
+bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error,
+                   int quality)
 {
     // A failed export leaves whatever file was there as it was.
     return Document::writeWorkToFile(
         path,
         InkpondDocument::pictureWork(canvas.picture(),
-                                     QFileInfo(path).suffix().toLower().toLatin1(), withBackground),
+                                     QFileInfo(path).suffix().toLower().toLatin1(), withBackground,
+                                     quality),
         {}, error);
 }
 
@@ -155,7 +157,8 @@ int runReplay(const ReplayOptions &options, DocumentController &documents)
         if (!canvas) {
             tell(QStringLiteral("the canvas was closed; nothing to export"));
             status = kReplayFailed;
-        } else if (!exportPicture(*canvas, options.exportPath, options.withBackground, &error)) {
+        } else if (!exportPicture(*canvas, options.exportPath, options.withBackground, &error,
+                                         options.quality)) {
             tell(QStringLiteral("cannot export to %1: %2").arg(options.exportPath, error));
             status = kReplayFailed;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Geometry.h"
+#include "ImageCodec.h"
 
 #include <QString>
 #include <optional>
@@ -20,6 +21,7 @@ struct ReplayOptions
     bool withBackground = false;
     bool realtime = false;
     bool keepOpen = false; // the picture stays open until the application is quit
+    int quality = ImageCodec::kQuality; // of a JPEG or WebP export
 };
 
 // Exit statuses of a replay.
@@ -35,7 +37,8 @@ constexpr int kReplayRefused = 2;
 int runReplay(const ReplayOptions &options, DocumentController &documents);
 
 // The flattened picture as an image file of the type its extension names, replaced in one step.
-bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error);
+bool exportPicture(WTView &canvas, const QString &path, bool withBackground, QString *error,
+                   int quality = ImageCodec::kQuality);
 
 // Whether an image file of that name can be written: its extension names a writer.
 bool canExportTo(const QString &path);

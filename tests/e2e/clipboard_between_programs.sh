@@ -13,7 +13,8 @@ drag $((X + WIDTH / 2 - 100)) $((Y + HEIGHT / 2)) $((X + WIDTH / 2 + 100)) $((Y 
 wait_window 'Untitled\*' "$first" >/dev/null
 keys ctrl+c
 
-start_inkpond
+# Another program, not a window of the first: the clipboard is to cross between processes.
+start_inkpond --new-instance
 second=$inkpond
 other=$(wait_window Untitled "$second")
 focus_window "$other"
