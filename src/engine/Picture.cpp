@@ -315,9 +315,22 @@ void Picture::renderLayersInRect(const Rect &r, const PendingLine *line, bool on
                 continue;
             }
         }
-        if (mLayers[i]->isEnabled())
-            drawLayer(*mLayers[i], r, line);
+        if (!mLayers[i]->isEnabled())
+            continue;
+        // A layer the pen is not on, with strokes over it, is assembled once and kept.
+        if (mLayers[i].get() != mCurrLayer && mLayers[i]->image() && coveredBySnapshot(i, r)
+            && drawRun(i, i + 1, r))
+            continue;
+        drawLayer(*mLayers[i], r, line);
     }
+}
+
+bool Picture::coveredBySnapshot(std::size_t index, const Rect &r) const
+{
+    return std::any_of(mUndoLayers.begin(), mUndoLayers.end(), [&](const auto &u) {
+        return u->layer() == mLayers[index].get()
+            && !isEmptyRect(intersectionRect(u->paintedBounds(), r));
+    });
 }
 
 void Picture::drawLayer(Layer &layer, const Rect &r, const PendingLine *line) const

@@ -177,9 +177,11 @@ private:
     bool joinsRun(std::size_t index) const;
     // The run's composite over part r of the current drawing destination, made tile by tile
     // as it is first shown (PictureLayerCache.cpp); false, with nothing drawn, when there was
-    // no memory for it. With paper, the run is composed over that opaque colour, in every mode.
+    // no memory for it. With paper, the run is composed over that opaque colour, in every mode;
+    // a run of one layer without it is that layer assembled, shown in its mode and opacity.
     bool drawRun(std::size_t first, std::size_t last, const Rect &r,
                  const QColor *paper = nullptr) const;
+    bool coveredBySnapshot(std::size_t index, const Rect &r) const;
     // One layer with its snapshots, as renderLayersInRect() draws it.
     void drawLayer(Layer &layer, const Rect &r, const PendingLine *line) const;
 
@@ -191,6 +193,7 @@ private:
     struct RunCache
     {
         std::vector<const Layer *> layers;
+        bool overPaper = false;
         std::vector<quint64> signature; // what the composite was made of
         std::unique_ptr<TiledImage> image;
         std::vector<bool> built; // per tile

@@ -8,8 +8,9 @@
 
 namespace {
 constexpr int T = TiledImage::kTileSide;
-// Runs kept at once: under and over the current layer, and a few from layers chosen before.
-constexpr std::size_t kMostRuns = 4;
+// Runs kept at once: under and over the current layer, single layers between them in other
+// modes, and a few from layers chosen before.
+constexpr std::size_t kMostRuns = 12;
 } // namespace
 
 bool Picture::joinsRun(std::size_t index) const
@@ -22,30 +23,38 @@ bool Picture::joinsRun(std::size_t index) const
 bool Picture::drawRun(std::size_t first, std::size_t last, const Rect &r,
                       const QColor *paper) const
 {
-    std::vector<const Layer *> layers;
-    std::vector<quint64> signature;
+    // Asked at every step of a stroke: kept from call to call rather than allocated each time.
+    thread_local std::vector<const Layer *> layers;
+    thread_local std::vector<quint64> signature;
+    layers.clear();
+    signature.clear();
     for (std::size_t i = first; i < last; ++i) {
         const Layer *layer = mLayers[i].get();
         layers.push_back(layer);
         signature.push_back(layer->image()->revision());
         signature.push_back(quint64(layer->isEnabled() ? layer->opacity() * 1e6f + 1 : 0));
         signature.push_back(quint64(layer->compositionMode()));
-        for (const auto &u : mUndoLayers)
-            if (u->layer() == layer) {
-                signature.push_back(u->image()->revision());
-                signature.push_back(quint64(u->opacity() * 1e6f) << 8 | quint64(u->blitType()));
-            }
     }
+    for (const auto &u : mUndoLayers)
+        if (u->image() && std::find(layers.begin(), layers.end(), u->layer()) != layers.end()) {
+            signature.push_back(u->image()->revision());
+            signature.push_back(quint64(u->opacity() * 1e6f) << 8 | quint64(u->blitType()));
+        }
     if (paper)
         signature.push_back(paper->rgba64());
-    auto found = std::find_if(mRunCaches.begin(), mRunCaches.end(),
-                              [&](const auto &c) { return c->layers == layers; });
+    // A layer alone is kept as it is assembled, at full strength, and shown in its own mode.
+    const bool alone = !paper && last - first == 1;
+    const Layer *const only = mLayers[first].get();
+    auto found = std::find_if(mRunCaches.begin(), mRunCaches.end(), [&](const auto &c) {
+        return c->layers == layers && c->overPaper == (paper != nullptr);
+    });
     if (found == mRunCaches.end()) {
         if (mRunCaches.size() >= kMostRuns)
             mRunCaches.erase(mRunCaches.begin());
         mRunCaches.push_back(std::make_unique<RunCache>());
         found = mRunCaches.end() - 1;
         (*found)->layers = layers;
+        (*found)->overPaper = paper != nullptr;
     }
     RunCache &cache = **found;
     if (cache.signature != signature || !cache.image || cache.image->size() != mSheetSize) {
@@ -107,11 +116,15 @@ bool Picture::drawRun(std::size_t first, std::size_t last, const Rect &r,
                 p.end();
                 if (!any)
                     continue;
-                QPainter onto(&tile);
-                onto.setCompositionMode(paper ? layer->compositionMode()
-                                              : QPainter::CompositionMode_SourceOver);
-                onto.setOpacity(layer->opacity());
-                onto.drawImage(0, 0, scratch);
+                if (alone) {
+                    std::swap(tile, scratch);
+                } else {
+                    QPainter onto(&tile);
+                    onto.setCompositionMode(paper ? layer->compositionMode()
+                                                  : QPainter::CompositionMode_SourceOver);
+                    onto.setOpacity(layer->opacity());
+                    onto.drawImage(0, 0, scratch);
+                }
                 painted = true;
             }
             if (painted) {
@@ -131,6 +144,7 @@ bool Picture::drawRun(std::size_t first, std::size_t last, const Rect &r,
     // Over paper, a painted tile is opaque and covers the paper shown; elsewhere the paper
     // alone shows, as the layers would leave it.
     image.drawRect(Graphics::currentPainter(), Graphics::currentSheetToDevice(), r,
-                   QPainter::CompositionMode_SourceOver, 1.0);
+                   alone ? only->compositionMode() : QPainter::CompositionMode_SourceOver,
+                   alone ? only->opacity() : 1.0);
     return true;
 }

@@ -337,20 +337,32 @@ void TiledImage::drawRect(QPainter &painter, const QTransform &sheetToDevice, co
     const Span s = Span::of(pixelRect(r));
     if (s.empty() || mTiles.empty())
         return;
-    painter.save();
-    painter.resetTransform(); // tiles are drawn unflipped, pixel for pixel
-    painter.setCompositionMode(mode);
-    painter.setOpacity(opacity);
+    // The painter's state is set only once a tile is drawn, and put back by hand: this runs for
+    // every layer at every step of a stroke, where QPainter::save() is most of its cost.
+    const QTransform transform = painter.transform();
+    const QPainter::CompositionMode oldMode = painter.compositionMode();
+    const qreal oldOpacity = painter.opacity();
+    bool set = false;
     forEachTilePart(s, [&](int tx, int ty, int r0, int r1, int c0, int c1) {
         const Tile *t = tile(tx, ty);
         if (!t)
             return;
+        if (!set) {
+            painter.resetTransform(); // tiles are drawn unflipped, pixel for pixel
+            painter.setCompositionMode(mode);
+            painter.setOpacity(opacity);
+            set = true;
+        }
         // The part's top-left corner as a sheet point, to the device.
         const QPointF dev = sheetToDevice.map(QPointF(c0, r1));
         painter.drawImage(QPoint(int(std::lround(dev.x())), int(std::lround(dev.y()))), t->image,
                           QRect(c0 - tx * T, ty * T + T - r1, c1 - c0, r1 - r0));
     });
-    painter.restore();
+    if (set) {
+        painter.setTransform(transform);
+        painter.setCompositionMode(oldMode);
+        painter.setOpacity(oldOpacity);
+    }
 }
 
 bool TiledImage::compositeOnto(TiledImage &dest, QPainter::CompositionMode mode, qreal opacity,
