@@ -26,7 +26,7 @@ WTView &canvas(bool painted)
     if (c)
         return *c;
     c = std::make_unique<WTView>(Rect {0, 0, float(kSide), float(kSide)});
-    paintBenchPicture(*c->currentLayer(), kSide, painted);
+    paintBenchPicture(*c->picture().currentLayer(), kSide, painted);
     return *c;
 }
 
@@ -60,7 +60,7 @@ void copyBefore(benchmark::State &state, bool painted)
     WTView &c = canvas(painted);
     state.counters["picture_MB"] = peakMegabytes();
     for (auto _ : state) {
-        const std::unique_ptr<Image> p = c.getImageWithBG(false);
+        const std::unique_ptr<Image> p = c.core().getImageWithBG(false);
         if (!p || p->isNull()) {
             state.SkipWithError("no memory for the flattened picture");
             break;

@@ -140,7 +140,7 @@ void replayInto(benchmark::State &state, const std::vector<SessionEvent> &events
             if (i < stats.sampleNanoseconds.size())
                 slowestStart = std::max(slowestStart, double(stats.sampleNanoseconds[i]) / 1e6);
         // Strokes the canvas could not keep would otherwise pass for fast ones.
-        history = double(document->canvas()->undoLayers().size());
+        history = double(document->canvas()->picture().undoLayers().size());
         warnings = double(replayer.warnings().size());
         Documents::close(document);
         state.ResumeTiming();
@@ -189,7 +189,7 @@ void BM_UndoNewest(benchmark::State &state)
         state.SetIterationTime(secondsSince(start));
         SessionReplayer(last, canvas).replayAll();
     }
-    state.counters["history"] = double(canvas->undoLayers().size());
+    state.counters["history"] = double(canvas->picture().undoLayers().size());
     state.counters["peak_rss_MB"] = peakMegabytes();
     Documents::close(document);
 }

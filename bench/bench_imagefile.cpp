@@ -49,7 +49,7 @@ struct Fixture
         canvas = std::make_unique<WTView>(Rect(0, 0, 800, 600));
         doc.setCanvas(canvas.get());
         const Image picture(drawing());
-        canvas->setImage(&picture);
+        canvas->core().setImage(&picture);
     }
 
     QUrl fileFor(const QString &type) const

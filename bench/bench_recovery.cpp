@@ -191,7 +191,7 @@ void BM_Restore1000Strokes(benchmark::State &state)
             state.SkipWithError(qPrintable(error));
             return;
         }
-        restoredStrokes = int(document->canvas()->undoLayers().size());
+        restoredStrokes = int(document->canvas()->picture().undoLayers().size());
         document->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         state.ResumeTiming();

@@ -65,15 +65,15 @@ public:
         canvas->setBrushSize(kBrushWidth);
         mWindow.show();
         QApplication::processEvents();
-        area = intersectionRect(canvas->visibleRect(), {{0, 0}, canvas->sheetSize()});
+        area = intersectionRect(canvas->viewport().visibleRect(), {{0, 0}, canvas->sheetSize()});
         path = seededStroke(area, 1234);
         repaint(); // the first repaint makes the layer's render image
     }
 
     void tablet(QEvent::Type type, Point p, float pressure, Qt::MouseButtons held = Qt::LeftButton)
     {
-        const QPointF local(p.x - canvas->boundsOrigin().x,
-                            canvas->height() - (p.y - canvas->boundsOrigin().y));
+        const QPointF local(p.x - canvas->viewport().boundsOrigin().x,
+                            canvas->height() - (p.y - canvas->viewport().boundsOrigin().y));
         const bool down = type != QEvent::TabletRelease;
         QTabletEvent event(type, benchPen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
                            {}, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
@@ -83,8 +83,8 @@ public:
 
     void mouse(QEvent::Type type, Point p, Qt::KeyboardModifiers modifiers)
     {
-        const QPointF local(p.x - canvas->boundsOrigin().x,
-                            canvas->height() - (p.y - canvas->boundsOrigin().y));
+        const QPointF local(p.x - canvas->viewport().boundsOrigin().x,
+                            canvas->height() - (p.y - canvas->viewport().boundsOrigin().y));
         QMouseEvent event(type, local, local, canvas->mapToGlobal(local),
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                           type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
@@ -118,13 +118,13 @@ public:
     // Ten strokes over the very path that is timed: every repaint composites all of them.
     void fillHistory()
     {
-        while (canvas->undoLayers().size() < std::size_t(canvas->undoDepth()))
+        while (canvas->picture().undoLayers().size() < std::size_t(canvas->undoDepth()))
             wholeStroke();
     }
 
     void emptyHistory()
     {
-        while (!canvas->undoLayers().empty())
+        while (!canvas->picture().undoLayers().empty())
             canvas->undo();
         repaint();
     }
@@ -276,10 +276,10 @@ void BM_DeepHistoryMemory(benchmark::State &state)
         state.SetIterationTime(secondsSince(start));
     }
     std::size_t tiles = 0;
-    for (const auto &snapshot : s.canvas->undoLayers())
+    for (const auto &snapshot : s.canvas->picture().undoLayers())
         tiles += snapshot->image()->tileCount();
     const double tileMB = double(TiledImage::kTileSide * TiledImage::kTileSide * 4) / (1 << 20);
-    state.counters["strokes"] = double(s.canvas->undoLayers().size());
+    state.counters["strokes"] = double(s.canvas->picture().undoLayers().size());
     state.counters["history_tiles"] = double(tiles);
     state.counters["history_MB"] = double(tiles) * tileMB;
     state.counters["sheet_MB"] = double(s.canvas->sheetSize().width)

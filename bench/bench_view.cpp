@@ -41,7 +41,7 @@ public:
     // Bands of colour and strokes over the whole sheet: every tile painted, none flat.
     void paintEverything()
     {
-        Layer &layer = *canvas->currentLayer();
+        Layer &layer = *canvas->picture().currentLayer();
         QRandomGenerator rng(5);
         constexpr int band = 256;
         for (int y = 0; y < kSide; y += band) {
@@ -76,13 +76,13 @@ public:
         ViewTransform v;
         v.setZoom(zoom);
         v.setRotation(degrees);
-        canvas->setView(v);
+        canvas->viewport().setView(v);
         wholeRepaint(); // brings the pyramid level up to date
     }
 
     void tablet(QEvent::Type type, Point p, float pressure)
     {
-        const QPointF local = canvas->widgetPointFromCanvas(p);
+        const QPointF local = canvas->viewport().widgetPoint(p);
         QTabletEvent event(type, benchPen(), local, canvas->mapToGlobal(local), pressure, 0, 0, 0, 0, 0,
                            {}, type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton,
                            type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton);
@@ -136,7 +136,7 @@ void BM_Pan(benchmark::State &state)
     double step = 192;
     for (auto _ : state) {
         const auto start = BenchClock::now();
-        s.canvas->panBy({step, 0});
+        s.canvas->viewport().panBy({step, 0});
         s.repaint();
         state.SetIterationTime(secondsSince(start));
         step = -step;

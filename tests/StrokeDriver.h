@@ -20,10 +20,10 @@ inline void freehand(WTView &canvas, std::initializer_list<Point> points, float 
                      bool tablet = false)
 {
     auto it = points.begin();
-    canvas.mouseDown({*it, pressure, tablet, {}});
+    canvas.core().mouseDown({*it, pressure, tablet, {}});
     for (++it; it != points.end(); ++it)
-        canvas.drawCurrentDataFromEvent({*it, pressure, tablet, {}});
-    canvas.mouseUp({*(points.end() - 1), pressure, tablet, {}});
+        canvas.core().drawCurrentDataFromEvent({*it, pressure, tablet, {}});
+    canvas.core().mouseUp({*(points.end() - 1), pressure, tablet, {}});
 }
 
 // A short horizontal dab at (x, y), width 10 at full pressure.
@@ -41,7 +41,7 @@ inline Image picture(WTView &canvas, Rect r = {})
     Image out(r.size);
     QPainter painter(&out.qimage());
     Graphics::lockFocus(painter, sheetToDevice(r.x(), r.y() + out.pixelHeight()));
-    canvas.renderLayersInRect(r);
+    canvas.core().picture().renderLayersInRect(r);
     Graphics::unlockFocus();
     return out;
 }
@@ -70,10 +70,7 @@ int paintedPixels(const AnyImage &image)
 
 inline QPointF widgetPoint(const WTView &canvas, Point p)
 {
-    if (!canvas.view().isDefault())
-        return canvas.widgetPointFromCanvas(p);
-    return {double(p.x - canvas.boundsOrigin().x),
-            double(canvas.height()) - (p.y - canvas.boundsOrigin().y)};
+    return canvas.viewport().widgetPoint(p);
 }
 
 inline bool sendMouse(WTView &canvas, QEvent::Type type, Point p, Qt::MouseButton button,

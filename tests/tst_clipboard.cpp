@@ -25,7 +25,7 @@ void paintBands(WTView &canvas, const std::function<void(QPainter &, const QRect
     const Size sheet = canvas.sheetSize();
     for (int y = 0; y < int(sheet.height); y += 256) {
         const Rect band {0, float(y), sheet.width, 256};
-        QVERIFY(canvas.currentLayer()->paint(
+        QVERIFY(canvas.picture().currentLayer()->paint(
             band, band, [&](QPainter &p) { draw(p, QRect(0, y, int(sheet.width), 256)); }));
     }
 }
@@ -38,8 +38,8 @@ void paintStrokes(WTView &canvas)
     const QColor ink(20, 40, 200, 180);
     for (const auto &[a, b] : {std::pair {Point {100, 100}, Point {s.width - 100, s.height - 300}},
                                {Point {s.width / 2, 50}, Point {s.width / 3, s.height - 50}}})
-        QVERIFY(canvas.currentLayer()->paintInk(all, all, Picture::roundSegment(a, b, 14, {}), ink,
-                                                InkCombine::Over));
+        QVERIFY(canvas.picture().currentLayer()->paintInk(
+            all, all, Picture::roundSegment(a, b, 14, {}), ink, InkCombine::Over));
 }
 
 // Every pixel painted, in colours that change across and down the sheet.
@@ -184,8 +184,8 @@ private slots:
         QCOMPARE(mDocuments->documents().size(), before + 1);
         auto *pasted = static_cast<InkpondDocument *>(mDocuments->documents().back());
         QCOMPARE(pasted->canvas()->sheetSize(), (Size {301, 700}));
-        QCOMPARE(differingPixels(pasted->canvas()->getImageWithBG(false)->qimage(),
-                                 source.canvas->getImageWithBG(withBG)->qimage()),
+        QCOMPARE(differingPixels(pasted->canvas()->core().getImageWithBG(false)->qimage(),
+                                 source.canvas->core().getImageWithBG(withBG)->qimage()),
                  0);
     }
 
@@ -194,12 +194,12 @@ private slots:
     {
         auto canvas = std::make_unique<WTView>(Rect {0, 0, 300, 200});
         paintStrokes(*canvas);
-        const QImage copied = canvas->getImageWithBG(false)->qimage();
+        const QImage copied = canvas->core().getImageWithBG(false)->qimage();
         canvas->copy();
         const Rect all {0, 0, 300, 200};
-        QVERIFY(canvas->currentLayer()->paint(
+        QVERIFY(canvas->picture().currentLayer()->paint(
             all, all, [](QPainter &p) { p.fillRect(QRect(0, 0, 300, 200), Qt::red); }));
-        QVERIFY(differingPixels(canvas->getImageWithBG(false)->qimage(), copied) > 0);
+        QVERIFY(differingPixels(canvas->core().getImageWithBG(false)->qimage(), copied) > 0);
         const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
         QCOMPARE(differingPixels(decoded(clip->data(QStringLiteral("image/png")), "PNG"), copied),
                  0);

@@ -127,10 +127,10 @@ private slots:
         playSession(window);
 
         QCOMPARE(canvas.sheetSize(), alone.picture().sheetSize());
-        QCOMPARE(canvas.undoLayers().size(), alone.picture().undoLayers().size());
+        QCOMPARE(canvas.picture().undoLayers().size(), alone.picture().undoLayers().size());
         QCOMPARE(canvas.canRedo(), alone.canRedo());
         // Of the three kept, one is left undone; the last stroke replaced it.
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(3));
         QVERIFY(alone.canRedo() == false);
         const QImage expected = flattened(canvas.core());
         QCOMPARE(differingPixels(flattened(alone), expected), 0);
@@ -179,7 +179,8 @@ private slots:
         canvas.core().pickColor();
         drag(canvas, {30, 22}, {90, 90});
         QCOMPARE(takenKinds(), QList<int> {});
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1)); // only the first drag painted
+        QCOMPARE(canvas.picture().undoLayers().size(),
+                 std::size_t(1)); // only the first drag painted
 
         // A hovering eraser end, with its pressure, as a recording writes it.
         sendTablet(canvas, QEvent::TabletMove, {40, 30}, 0.25f, Qt::NoButton, Qt::NoButton,

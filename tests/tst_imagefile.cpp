@@ -315,15 +315,15 @@ private slots:
         QString error;
         QVERIFY(!mDoc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(differingPixels(mCanvas->currentLayer()->toQImage(), edited), 0);
+        QCOMPARE(differingPixels(mCanvas->picture().currentLayer()->toQImage(), edited), 0);
         QVERIFY(mDoc->isDocumentEdited());
 
         const QImage other = testPicture(50, 70);
         QVERIFY(writeFile(path, encodedImage(other, "png")));
         QVERIFY(mDoc->revertToContentsOfURL(url, QStringLiteral("PNG image"), &error));
         QCOMPARE(mCanvas->sheetSize(), (Size {50, 70}));
-        QCOMPARE(mCanvas->layers().size(), size_t(1));
-        QCOMPARE(differingPixels(mCanvas->currentLayer()->toQImage(), other), 0);
+        QCOMPARE(mCanvas->picture().layers().size(), size_t(1));
+        QCOMPARE(differingPixels(mCanvas->picture().currentLayer()->toQImage(), other), 0);
         QVERIFY(!mDoc->isDocumentEdited());
     }
 
@@ -446,7 +446,7 @@ private:
         mDoc->setCanvas(mCanvas.get());
         mCanvas->setBgType(bgType);
         const Image image(picture);
-        QVERIFY(mCanvas->setImage(&image));
+        QVERIFY(mCanvas->core().setImage(&image));
     }
 
     std::unique_ptr<IsolatedSettings> mSettings;

@@ -83,7 +83,7 @@ private slots:
             mController->openUntitledDocumentAndDisplay(true, nullptr));
         QVERIFY(document);
         WTView &canvas = *document->canvas();
-        QVERIFY(canvas.adoptLayers(threeLayers(160, 120), 2));
+        QVERIFY(canvas.core().adoptLayers(threeLayers(160, 120), 2));
         strokes::drag(canvas, {10, 10}, {150, 100});
         const QString path = mDir->filePath(QStringLiteral("picture.ora"));
         waitForSave(*document, path, kOra);
@@ -117,7 +117,7 @@ private slots:
         QVERIFY(single.window->statusBar()->currentMessage().isEmpty());
 
         Opened layered;
-        QVERIFY(layered.canvas->adoptLayers(threeLayers(80, 60), 0));
+        QVERIFY(layered.canvas->core().adoptLayers(threeLayers(80, 60), 0));
         waitForSave(layered.document, mDir->filePath(QStringLiteral("flat.png")),
                     QStringLiteral("PNG image"));
         QVERIFY(
@@ -138,7 +138,7 @@ private slots:
         layers.push_back(std::make_unique<Layer>(Size {160, 120}));
         layers.back()->setPixels(
             testPicture(160, 120).convertToFormat(QImage::Format_ARGB32_Premultiplied));
-        QVERIFY(o.canvas->adoptLayers(std::move(layers), 0));
+        QVERIFY(o.canvas->core().adoptLayers(std::move(layers), 0));
         qint64 sizes[2] = {};
         const int qualities[2] = {10, 95};
         for (int i = 0; i < 2; ++i) {

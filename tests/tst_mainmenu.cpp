@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(mime->formats().size(), 2); // exactly these two, the same picture in both
         const QImage png = QImage::fromData(mime->data(QStringLiteral("image/png")), "PNG");
         const QImage tiff = QImage::fromData(mime->data(QStringLiteral("image/tiff")), "TIFF");
-        QCOMPARE(differingPixels(png, b.canvas->getImageWithBG(true)->qimage()), 0);
+        QCOMPARE(differingPixels(png, b.canvas->core().getImageWithBG(true)->qimage()), 0);
         QCOMPARE(differingPixels(tiff, png), 0);
         QCOMPARE(qAlpha(png.pixel(200, 150)), 255); // with the paper
         command(b.window, "copy:")->trigger();
@@ -199,17 +199,17 @@ private slots:
             }
 
         command(b.window, "zoomIn")->trigger();
-        QVERIFY(b.canvas->view().zoom() > 1.0);
-        QCOMPARE(a.canvas->view(), ViewTransform());
+        QVERIFY(b.canvas->viewport().view().zoom() > 1.0);
+        QCOMPARE(a.canvas->viewport().view(), ViewTransform());
         command(b.window, "rotateRight")->trigger();
-        QCOMPARE(b.canvas->view().rotation(), ViewTransform::kRotationStep);
+        QCOMPARE(b.canvas->viewport().view().rotation(), ViewTransform::kRotationStep);
         command(b.window, "resetRotation")->trigger();
-        QCOMPARE(b.canvas->view().rotation(), 0.0);
+        QCOMPARE(b.canvas->viewport().view().rotation(), 0.0);
         // Mirror's check follows the canvas, however it was mirrored.
         QAction *mirror = command(b.window, "toggleMirror");
         mirror->trigger();
-        QVERIFY(b.canvas->view().isMirrored() && mirror->isChecked());
-        b.canvas->toggleMirror();
+        QVERIFY(b.canvas->viewport().view().isMirrored() && mirror->isChecked());
+        b.canvas->viewport().toggleMirror();
         QVERIFY(!mirror->isChecked());
 
         QAction *fullScreen = command(b.window, "toggleFullScreen");
@@ -290,17 +290,17 @@ private slots:
         QVERIFY(turn->isHidden());
         command(o.window, "zoomOut")->trigger();
         QCOMPARE(field->text(),
-                 QStringLiteral("%1 %").arg(std::lround(o.canvas->displayZoom() * 100)));
+                 QStringLiteral("%1 %").arg(std::lround(o.canvas->viewport().displayZoom() * 100)));
         command(o.window, "rotateLeft")->trigger();
         QVERIFY(!turn->isHidden());
         QCOMPARE(turn->text(), QStringLiteral("-15°"));
 
         // Each zoom typed over actual size.
         for (const char *typed : {"250", "250 %", " 250% "}) {
-            o.canvas->zoomToActualSize();
+            o.canvas->viewport().zoomToActualSize();
             field->setText(QLatin1String(typed));
             QTest::keyClick(field, Qt::Key_Return);
-            QCOMPARE(o.canvas->displayZoom(), 2.5);
+            QCOMPARE(o.canvas->viewport().displayZoom(), 2.5);
             QCOMPARE(field->text(), QStringLiteral("250 %"));
         }
         // What is no zoom the canvas can show beeps and stays, in red, whatever the view does,
@@ -313,9 +313,9 @@ private slots:
             QTest::keyClick(field, Qt::Key_Return);
             QVERIFY2(indicator->isRefusing() && systemBeepCount() == beeps + 1, typed);
             QCOMPARE(field->palette().color(QPalette::Text), QColor(0xd0, 0x10, 0x10));
-            o.canvas->rotateRight();
+            o.canvas->viewport().rotateRight();
             QCOMPARE(field->text(), QLatin1String(typed));
-            QCOMPARE(o.canvas->displayZoom(), 2.5);
+            QCOMPARE(o.canvas->viewport().displayZoom(), 2.5);
             QTest::keyClick(field, Qt::Key_Escape);
             QVERIFY(!indicator->isRefusing() && field->palette().color(QPalette::Text) == usual);
             QCOMPARE(field->text(), QStringLiteral("250 %"));
@@ -326,7 +326,7 @@ private slots:
         QTest::keyClicks(field, QStringLiteral("6400"));
         QVERIFY(!indicator->isRefusing());
         QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(o.canvas->displayZoom(), 64.0);
+        QCOMPARE(o.canvas->viewport().displayZoom(), 64.0);
         field->setText(QStringLiteral("400"));
         QTest::keyClick(field, Qt::Key_Escape);
         QCOMPARE(field->text(), QStringLiteral("6400 %"));
@@ -567,7 +567,8 @@ private slots:
             auto *document = static_cast<InkpondDocument *>(mDocuments->documents().back());
             QCOMPARE(document->canvas()->sheetSize(),
                      (Size {float(size.width()), float(size.height())}));
-            QCOMPARE(document->canvas()->getImageWithBG(false)->qimage().pixel(1, 1), color.rgba());
+            QCOMPARE(document->canvas()->core().getImageWithBG(false)->qimage().pixel(1, 1),
+                     color.rgba());
             // Untitled and edited, so that closing asks first.
             QCOMPARE(document->displayName(), QStringLiteral("Untitled 3"));
             QVERIFY(document->isDocumentEdited());

@@ -39,7 +39,7 @@ void choose(WTView &canvas, const char *entry)
 
 QImage exported(WTView &canvas)
 {
-    return canvas.getImageWithBG(false)->qimage();
+    return canvas.core().getImageWithBG(false)->qimage();
 }
 } // namespace
 
@@ -95,7 +95,7 @@ private slots:
                     && near(canvas.core().penSettings().color(3), expected));
             QCOMPARE(systemBeepCount(), beeps + (expected == marker ? 1 : 0));
         }
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(2));
         QCOMPARE(differingPixels(exported(canvas), before), 0);
 
         canvas.setActiveColor(0);
@@ -114,7 +114,7 @@ private slots:
         canvas.core().pickColor();
         canvas.setActiveColor(3);
         strokes::drag(canvas, {50, 80}, {90, 80});
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(4));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(4));
     }
 
     // The right button and the pen's upper button ask for the palette and paint nothing; a
@@ -134,7 +134,7 @@ private slots:
                             Qt::RightButton);
         QVERIFY(palette->isVisible() && canvas.core().isDrawingLine());
         QCOMPARE(strokes::paintedPixels(strokes::picture(canvas)), 0);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(1));
 
         choose(canvas, "paletteTool3");
         QVERIFY(canvas.activeColor() == 3 && !palette->isVisible());
@@ -173,14 +173,14 @@ private slots:
         strokes::drag(canvas, {50, 50}, {90, 60});
         QSignalSpy undone(document->window()->findChild<QAction *>("undo:"), &QAction::triggered);
         choose(canvas, "paletteUndo");
-        QVERIFY(undone.size() == 1 && canvas.undoLayers().size() == 1);
+        QVERIFY(undone.size() == 1 && canvas.picture().undoLayers().size() == 1);
         choose(canvas, "paletteRedo");
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(2));
         QVERIFY(palette->isVisible());
 
-        canvas.zoomIn();
+        canvas.viewport().zoomIn();
         choose(canvas, "paletteActualSize");
-        QVERIFY(canvas.displayZoom() == 1.0 && !palette->isVisible());
+        QVERIFY(canvas.viewport().displayZoom() == 1.0 && !palette->isVisible());
         openPalette(canvas);
         choose(canvas, "palettePick");
         QVERIFY(canvas.core().isPicking() && !palette->isVisible());
@@ -202,30 +202,32 @@ private slots:
         QVERIFY(palette);
         const QPointF widgetAt = strokes::widgetPoint(canvas, at);
         auto stillUnder = [&] {
-            const Point p = canvas.canvasPointFromWidget(widgetAt);
+            const Point p = canvas.viewport().sheetPoint(widgetAt);
             return std::hypot(p.x - at.x, p.y - at.y) < 0.5;
         };
         auto *zoom = palette->findChild<QSlider *>(QStringLiteral("paletteZoom"));
         QCOMPARE(zoom->value(), 0);
         zoom->setValue(zoom->value() + 4); // an octave
-        QVERIFY(canvas.view().zoom() == 2.0 && stillUnder());
+        QVERIFY(canvas.viewport().view().zoom() == 2.0 && stillUnder());
         choose(canvas, "paletteRotateRight");
-        QVERIFY(canvas.view().rotation() == 15.0 && stillUnder());
+        QVERIFY(canvas.viewport().view().rotation() == 15.0 && stillUnder());
         choose(canvas, "paletteRotateLeft");
         choose(canvas, "paletteRotateLeft");
-        QVERIFY(canvas.view().rotation() == -15.0 && stillUnder());
+        QVERIFY(canvas.viewport().view().rotation() == -15.0 && stillUnder());
         zoom->setValue(zoom->minimum());
-        QCOMPARE(canvas.view().zoom(), ViewTransform::kMinZoom);
-        canvas.zoomIn();
-        QCOMPARE(zoom->value(), int(std::lround(std::log2(canvas.view().zoom()) * 4)));
+        QCOMPARE(canvas.viewport().view().zoom(), ViewTransform::kMinZoom);
+        canvas.viewport().zoomIn();
+        QCOMPARE(zoom->value(), int(std::lround(std::log2(canvas.viewport().view().zoom()) * 4)));
         auto *mirror = palette->findChild<QAbstractButton *>(QStringLiteral("paletteMirror"));
         mirror->click();
-        QVERIFY(canvas.view().isMirrored() && mirror->isChecked() && palette->isVisible());
-        canvas.toggleMirror();
+        QVERIFY(canvas.viewport().view().isMirrored() && mirror->isChecked()
+                && palette->isVisible());
+        canvas.viewport().toggleMirror();
         QVERIFY(!mirror->isChecked());
-        canvas.toggleMirror();
+        canvas.viewport().toggleMirror();
         choose(canvas, "paletteResetView");
-        QVERIFY(canvas.view().rotation() == 0.0 && !canvas.view().isMirrored());
+        QVERIFY(canvas.viewport().view().rotation() == 0.0
+                && !canvas.viewport().view().isMirrored());
         QVERIFY(!palette->isVisible());
     }
 
@@ -268,12 +270,12 @@ private slots:
             const bool chains = entry == QLatin1String("paletteLineChain");
             QCOMPARE(pen.core().isDrawingLine(), chains);
             QCOMPARE(differingPixels(exported(pen), expected), 0);
-            QCOMPARE(pen.undoLayers().size(), std::size_t(1));
+            QCOMPARE(pen.picture().undoLayers().size(), std::size_t(1));
             QTest::keyClick(&pen, Qt::Key_Escape);
             QCOMPARE(pen.core().lineMode(), CanvasCore::LineMode::Off);
             // Back to freehand: a drag paints a stroke of its own.
             strokes::drag(pen, {300, 500}, {340, 520});
-            QCOMPARE(pen.undoLayers().size(), std::size_t(2));
+            QCOMPARE(pen.picture().undoLayers().size(), std::size_t(2));
             // Shift still snaps: a line nearly level ends level.
             pen.core().setLineMode(CanvasCore::LineMode::Line);
             strokes::click(pen, {100, 550});

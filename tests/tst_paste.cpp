@@ -60,20 +60,20 @@ private slots:
         QGuiApplication::clipboard()->setImage(patch);
         trigger(a, "paste:");
         QVERIFY(core.hasFloatingPaste());
-        const Rect shown = canvas.visibleRect();
+        const Rect shown = canvas.viewport().visibleRect();
         const Rect r = core.floatingPasteRect();
         QCOMPARE(r.width(), 40.0f);
         QVERIFY(std::abs(r.x() + 20 - (shown.x() + shown.width() / 2)) <= 0.5f);
         QVERIFY(std::abs(r.y() + 15 - (shown.y() + shown.height() / 2)) <= 0.5f);
         QCOMPARE(core.layerCount(), 2); // shown, not yet in the history
-        QVERIFY(canvas.undoLayers().empty());
+        QVERIFY(canvas.picture().undoLayers().empty());
 
         QTest::keyClick(&canvas, Qt::Key_Right);
         QTest::keyClick(&canvas, Qt::Key_Up, Qt::ShiftModifier);
         QCOMPARE(core.floatingPasteRect(), Rect(r.x() + 1, r.y() + 10, 40, 30));
         QTest::keyClick(&canvas, Qt::Key_Return);
         QVERIFY(!core.hasFloatingPaste());
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(1));
         QCOMPARE(core.currentLayerIndex(), 1);
         const int sheetHeight = int(canvas.sheetSize().height);
         const QImage placed = layerImage(canvas, 1).copy(
@@ -87,14 +87,14 @@ private slots:
         QTest::keyClick(&canvas, Qt::Key_Escape);
         QVERIFY(!core.hasFloatingPaste());
         QCOMPARE(core.layerCount(), 1);
-        QVERIFY(canvas.undoLayers().empty());
+        QVERIFY(canvas.picture().undoLayers().empty());
         QCOMPARE(differingPixels(layerImage(canvas, 0), before), 0);
         // Undo gives a floating paste up and nothing more.
         strokes::drag(canvas, {10, 10}, {90, 40});
         trigger(a, "paste:");
         canvas.undo();
         QCOMPARE(core.layerCount(), 1);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(1));
     }
 
     // An image file dropped on the canvas floats where it was dropped; other files are refused
@@ -131,7 +131,7 @@ private slots:
         trigger(a, "copy:");
         QVERIFY(!canvas.core().hasFloatingPaste());
         QCOMPARE(canvas.core().layerCount(), 2);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(1));
         QCOMPARE(canvas.picture().frozenCopy()->layers().size(), std::size_t(2));
     }
 
@@ -147,7 +147,7 @@ private slots:
         trigger(a, "selectMoveTool");
         QVERIFY(core.isMoveTool());
         strokes::drag(canvas, {50, 50}, {70, 65});
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(2));
         QCOMPARE(differingPixels(layerImage(canvas, 0), shifted(before, 20, 15)), 0);
         canvas.undo();
         QCOMPARE(differingPixels(layerImage(canvas, 0), before), 0);

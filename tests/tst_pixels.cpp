@@ -223,7 +223,7 @@ private slots:
         ReferencePainter reference(sheet);
         reference.replay(events);
         for (const bool withBG : {false, true}) {
-            const std::unique_ptr<Image> picture = opened.canvas->getImageWithBG(withBG);
+            const std::unique_ptr<Image> picture = opened.canvas->core().getImageWithBG(withBG);
             QVERIFY(picture);
             const QImage &actual = picture->qimage();
             const QImage expected = reference.picture(withBG);

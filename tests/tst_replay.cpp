@@ -176,7 +176,7 @@ QString replayWarnings(const std::vector<SessionEvent> &events, WTView &canvas)
 // The picture as the exporter writes it, for comparing with a file it wrote.
 QImage asExported(WTView &canvas, bool withBackground)
 {
-    const auto picture = canvas.getImageWithBG(withBackground);
+    const auto picture = canvas.core().getImageWithBG(withBackground);
     return QImage::fromData(ImageCodec::encode(picture->qimage(), "png", ImageCodec::kQuality));
 }
 
@@ -306,14 +306,14 @@ private slots:
             auto recorder = startRecording(path);
             sendProximity(true, strokes::pen());
             tabletStroke(canvas, strokes::pen(), {60, 80}, {300, 200}, 20);
-            canvas.zoomAbout(2.0, QPointF(100, 120));
+            canvas.viewport().zoomAbout(2.0, QPointF(100, 120));
             tabletStroke(canvas, strokes::pen(), {150, 150}, {260, 330}, 20);
-            ViewTransform turned = canvas.view();
+            ViewTransform turned = canvas.viewport().view();
             turned.setRotation(30);
             turned.setMirrored(true);
-            canvas.setView(turned);
+            canvas.viewport().setView(turned);
             strokes::drag(canvas, {200, 210}, {240, 260});
-            canvas.panBy({-40, 25});
+            canvas.viewport().panBy({-40, 25});
             // Panned with the middle button, then with Space held: nothing painted.
             const Image before = strokes::picture(canvas);
             strokes::sendMouse(canvas, QEvent::MouseButtonPress, {220, 220}, Qt::MiddleButton,
@@ -349,9 +349,9 @@ private slots:
 
         // In a smaller window, which shows less of the sheet than the original did.
         InkpondDocument *copy = newDocument();
-        const Size shownBefore = copy->canvas()->visibleRect().size;
+        const Size shownBefore = copy->canvas()->viewport().visibleRect().size;
         copy->window()->resize(copy->window()->size() - QSize(150, 120));
-        QTRY_VERIFY(copy->canvas()->visibleRect().size != shownBefore);
+        QTRY_VERIFY(copy->canvas()->viewport().visibleRect().size != shownBefore);
         QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
         QCOMPARE(copy->canvas()->sheetSize(), canvas.sheetSize());
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), asExported(canvas, false)), 0);
@@ -366,7 +366,7 @@ private slots:
             old.push_back(e);
         }
         InkpondDocument *older = newDocument();
-        const Size visible = older->canvas()->visibleRect().size;
+        const Size visible = older->canvas()->viewport().visibleRect().size;
         QCOMPARE(replayWarnings(old, *older->canvas()), QString());
         QCOMPARE(older->canvas()->sheetSize(), visible);
     }
@@ -388,7 +388,7 @@ private slots:
             for (int i = 0; i < 25; ++i)
                 undo->trigger();
         }
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(5));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(5));
         const QImage expected = asExported(canvas, false);
         const std::vector<SessionEvent> recorded = readSessionFile(path);
 
@@ -396,7 +396,7 @@ private slots:
         copy->canvas()->core().setUndoDepth(10); // the replaying user's own
         QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
         QCOMPARE(copy->canvas()->core().undoDepth(), 30);
-        QCOMPARE(copy->canvas()->undoLayers().size(), std::size_t(5));
+        QCOMPARE(copy->canvas()->picture().undoLayers().size(), std::size_t(5));
         QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
 
         std::vector<SessionEvent> old;
@@ -418,7 +418,8 @@ private slots:
         InkpondDocument *atTen = newDocument();
         atTen->canvas()->core().setUndoDepth(10);
         QCOMPARE(replayWarnings(old, *atTen->canvas()), QString());
-        QCOMPARE(atTen->canvas()->undoLayers().size(), std::size_t(0)); // ten undone, 20 merged
+        QCOMPARE(atTen->canvas()->picture().undoLayers().size(),
+                 std::size_t(0)); // ten undone, 20 merged
         QCOMPARE(differingPixels(QImage(out), asExported(*atTen->canvas(), false)), 0);
     }
 
@@ -608,10 +609,10 @@ private slots:
             QVERIFY(canvas.setSheetSize(sheet));
             for (int i = 0; i < 2000; ++i) {
                 // A sheet point as a recording has it: from some sub-pixel widget position.
-                const Point p = canvas.canvasPointFromWidget(
+                const Point p = canvas.viewport().sheetPoint(
                     {rng.bounded(double(canvas.width())), rng.bounded(double(canvas.height()))});
                 const Point back
-                    = canvas.canvasPointFromWidget(SessionReplayer::widgetPointFor(canvas, p));
+                    = canvas.viewport().sheetPoint(SessionReplayer::widgetPointFor(canvas, p));
                 QCOMPARE(back, p); // Point's == is exact, unlike QCOMPARE on floats
             }
         }

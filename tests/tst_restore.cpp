@@ -137,7 +137,7 @@ private slots:
         InkpondDocument *document = newDocument();
         WTView &canvas = *document->canvas();
         const Image picture(testPicture(300, 200));
-        QVERIFY(canvas.setImage(&picture));
+        QVERIFY(canvas.core().setImage(&picture));
         QVERIFY(saveAs(document, QStringLiteral("b.png")));
         auto record = crashCopy(document);
         QVERIFY(record && record->events.empty() && !record->hasUnsavedWork());
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(restored->isDocumentEdited());
         QCOMPARE(restored->fileURL(), document->fileURL());
         QCOMPARE(differing(*restored->canvas(), canvas), 0);
-        QCOMPARE(restored->canvas()->undoLayers().size(), size_t(1));
+        QCOMPARE(restored->canvas()->picture().undoLayers().size(), size_t(1));
         restored->close();
 
         canvas.clear(); // asks first: the picture has unsaved changes
@@ -214,7 +214,7 @@ private slots:
             layer->setProperties(p);
             layers.push_back(std::move(layer));
         }
-        QVERIFY(canvas.adoptLayers(std::move(layers), 0));
+        QVERIFY(canvas.core().adoptLayers(std::move(layers), 0));
         bool saved = false;
         document->saveToURL(QUrl::fromLocalFile(mDir->filePath(QStringLiteral("l.ora"))),
                             QStringLiteral("OpenRaster image"), [&saved](bool ok) { saved = ok; });
@@ -287,7 +287,7 @@ private slots:
         QVERIFY(again.erasing() && again.core().eraserShape() == BrushKind::Airbrush);
         QCOMPARE(again.core().airbrushHardness(), 60.0f);
         QCOMPARE(differing(again, canvas), 0);
-        QCOMPARE(again.undoLayers().size(), std::size_t(2));
+        QCOMPARE(again.picture().undoLayers().size(), std::size_t(2));
         for (int i = 0; i < 3; ++i) {
             again.redo();
             canvas.redo();
@@ -311,7 +311,7 @@ private slots:
             QCOMPARE(restored->canvas()->core().penSettings().brushKind(slot), BrushKind::Pen);
         QCOMPARE(restored->canvas()->core().eraserShape(), BrushKind::Pen);
         // Of the fourteen strokes ten could be undone, and three were redone.
-        QCOMPARE(restored->canvas()->undoLayers().size(), std::size_t(3));
+        QCOMPARE(restored->canvas()->picture().undoLayers().size(), std::size_t(3));
         QVERIFY(differing(*restored->canvas(), canvas) > 0);
     }
 
@@ -413,14 +413,14 @@ private slots:
         QVERIFY(!document->isDocumentEdited());
         for (const char *name : {"redo:", "redo:", "undo:", "redo:", "redo:"})
             command(name);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(3));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(3));
         QVERIFY(canvas.canRedo());
 
         InkpondDocument *restored = crashAndRestore(document);
         QVERIFY(restored);
         WTView &again = *restored->canvas();
         QCOMPARE(differing(again, canvas), 0);
-        QCOMPARE(again.undoLayers().size(), std::size_t(3));
+        QCOMPARE(again.picture().undoLayers().size(), std::size_t(3));
         again.redo();
         canvas.redo();
         QCOMPARE(differing(again, canvas), 0);
@@ -780,13 +780,13 @@ private slots:
         };
         InkpondDocument *small = open(QStringLiteral("small.png"), {120, 90});
         QVERIFY(small);
-        QCOMPARE(small->canvas()->displayZoom(), 1.0);
+        QCOMPARE(small->canvas()->viewport().displayZoom(), 1.0);
         InkpondDocument *document = open(QStringLiteral("large.png"), {4000, 3000});
         QVERIFY(document);
         WTView &canvas = *document->canvas();
-        QVERIFY(canvas.view().zoom() < 1.0
-                && canvas.containerRect().contains(canvas.shownSheetRect()));
-        const ViewTransform fitted = canvas.view();
+        QVERIFY(canvas.viewport().view().zoom() < 1.0
+                && canvas.viewport().containerRect().contains(canvas.viewport().shownSheetRect()));
+        const ViewTransform fitted = canvas.viewport().view();
 
         canvas.core().setLineMode(CanvasCore::LineMode::Chain);
         for (Point p : {Point {100, 100}, Point {900, 300}, Point {400, 1200}})
@@ -796,21 +796,21 @@ private slots:
         strokes::click(canvas, {1500, 200});
         strokes::click(canvas, {1600, 1700});
         strokes::drag(canvas, {300, 1500}, {600, 1900}); // freehand again
-        ViewTransform turned = canvas.view();
+        ViewTransform turned = canvas.viewport().view();
         turned.setZoom(2.5);
         turned.setRotation(30);
         turned.setMirrored(true);
-        canvas.setView(turned);
-        const ViewTransform shown = canvas.view();
+        canvas.viewport().setView(turned);
+        const ViewTransform shown = canvas.viewport().view();
         auto record = crashCopy(document);
         QVERIFY(record);
         InkpondDocument *restored = restore(*record);
         QVERIFY(restored);
         WTView &again = *restored->canvas();
-        QCOMPARE(again.view(), shown);
+        QCOMPARE(again.viewport().view(), shown);
         QCOMPARE(again.core().lineMode(), CanvasCore::LineMode::Off);
         QCOMPARE(differing(again, canvas), 0);
-        QCOMPARE(again.undoLayers().size(), std::size_t(3));
+        QCOMPARE(again.picture().undoLayers().size(), std::size_t(3));
         restored->close();
 
         for (const QJsonValue &damaged : {QJsonValue(), QJsonValue(QStringLiteral("2.5")),
@@ -819,7 +819,7 @@ private slots:
             record->start.view = damaged;
             restored = restore(*record);
             QVERIFY(restored);
-            QCOMPARE(restored->canvas()->view(), fitted);
+            QCOMPARE(restored->canvas()->viewport().view(), fitted);
             QCOMPARE(differing(*restored->canvas(), canvas), 0);
             restored->close();
         }

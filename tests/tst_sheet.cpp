@@ -30,7 +30,8 @@ struct Stage : ContainedCanvas
     // The sheet's place in the container, in Qt's coordinates.
     QRectF sheetShown() const
     {
-        return canvas->widgetRectFromCanvas({{0, 0}, canvas->sheetSize()})
+        return canvas->viewport()
+            .widgetRect({{0, 0}, canvas->sheetSize()})
             .translated(canvas->pos());
     }
 };
@@ -49,7 +50,7 @@ struct Shown : Opened
 // The window shows all of the sheet and at most the point that whole-number edges add.
 bool showsWholeSheet(const WTView *canvas)
 {
-    const Size v = canvas->visibleRect().size;
+    const Size v = canvas->viewport().visibleRect().size;
     const Size s = canvas->sheetSize();
     return v.width >= s.width && v.width <= s.width + 1 && v.height >= s.height
         && v.height <= s.height + 1;
@@ -97,8 +98,8 @@ private slots:
         QFETCH(Size, sheet);
         Stage stage(container, sheet);
         QTEST(stage.canvas->frame(), "frame");
-        QTEST(stage.canvas->boundsOrigin(), "origin");
-        QTEST(stage.canvas->visibleRect(), "visible");
+        QTEST(stage.canvas->viewport().boundsOrigin(), "origin");
+        QTEST(stage.canvas->viewport().visibleRect(), "visible");
         QTEST(stage.canvas->geometry(), "geometry");
     }
 
@@ -145,16 +146,16 @@ private slots:
         QFETCH(QSize, container);
         QFETCH(QPoint, dotMovedTo);
         Stage stage(container, {800, 600});
-        stage.canvas->currentLayer()->lockFocus();
+        stage.canvas->picture().currentLayer()->lockFocus();
         Graphics::setColor({0.8f, 0.1f, 0.1f, 1.0f});
         Graphics::fillRect(Rect(150, 100, 1, 1));
-        stage.canvas->currentLayer()->unlockFocus();
+        stage.canvas->picture().currentLayer()->unlockFocus();
         const QRectF before = stage.sheetShown();
         stage.canvas->cropResize(nullptr);
         QCOMPARE(stage.canvas->sheetSize(),
                  (Size {float(container.width()), float(container.height())}));
         QList<QPoint> inked;
-        const TiledImage &image = *stage.canvas->currentLayer()->image();
+        const TiledImage &image = *stage.canvas->picture().currentLayer()->image();
         for (int y = 0; y < image.pixelHeight(); ++y)
             for (int x = 0; x < image.pixelWidth(); ++x)
                 if (qAlpha(image.pixel(x, y)) != 0)
@@ -191,21 +192,21 @@ private slots:
         across->setValue(0);
         QCOMPARE(stage.sheetShown().left(), 200.0);
 
-        stage.canvas->zoomToFit();
+        stage.canvas->viewport().zoomToFit();
         QTRY_VERIFY(!across->isVisible() && !down->isVisible());
         QCOMPARE(stage.canvas->geometry(), canvasPlace);
-        QCOMPARE(stage.canvas->containerRect(), QRectF(0, 0, 400, 300));
+        QCOMPARE(stage.canvas->viewport().containerRect(), QRectF(0, 0, 400, 300));
 
         // A sheet that becomes smaller than the container needs none.
-        stage.canvas->zoomToActualSize();
+        stage.canvas->viewport().zoomToActualSize();
         QTRY_VERIFY(across->isVisible());
         QVERIFY(stage.canvas->setSheetSize({300, 200}));
         QTRY_VERIFY(!across->isVisible() && !down->isVisible());
         // Smaller than the container but pushed over its edge, it still has somewhere to go.
-        ViewTransform pushed = stage.canvas->view();
+        ViewTransform pushed = stage.canvas->viewport().view();
         pushed.setZoom(1.25);
         pushed.setPan({100, 0});
-        stage.canvas->setView(pushed);
+        stage.canvas->viewport().setView(pushed);
         QVERIFY(stage.sheetShown().right() > 400 && stage.sheetShown().width() < 400);
         QTRY_VERIFY(across->isVisible());
         QVERIFY(!down->isVisible());
@@ -282,11 +283,11 @@ private slots:
         QFETCH(bool, edited);
         QFETCH(bool, refused);
         Stage stage({1000, 700}, sheet);
-        stage.canvas->createUndoLayer(stage.canvas->currentLayer());
+        stage.canvas->core().createUndoLayer(stage.canvas->picture().currentLayer());
         if (edited)
             stage.document.updateChangeCount(Document::ChangeDone);
-        const TiledImage *layerImage = stage.canvas->currentLayer()->image();
-        const TiledImage *snapshotImage = stage.canvas->undoLayers()[0]->image();
+        const TiledImage *layerImage = stage.canvas->picture().currentLayer()->image();
+        const TiledImage *snapshotImage = stage.canvas->picture().undoLayers()[0]->image();
         const int beeps = systemBeepCount();
         stage.canvas->cropResizeToCustomSize(nullptr);
         QDialog *panel = stage.canvas->findChild<MyResizePanel *>()->panel();
@@ -311,9 +312,9 @@ private slots:
             QCOMPARE(
                 stage.alert()->text(),
                 QStringLiteral("A sheet can be at most 32767 points wide and 32767 points high."));
-            QCOMPARE(stage.canvas->currentLayer()->image(), layerImage);
-            QCOMPARE(stage.canvas->undoLayers().size(), size_t(1));
-            QCOMPARE(stage.canvas->undoLayers()[0]->image(), snapshotImage);
+            QCOMPARE(stage.canvas->picture().currentLayer()->image(), layerImage);
+            QCOMPARE(stage.canvas->picture().undoLayers().size(), size_t(1));
+            QCOMPARE(stage.canvas->picture().undoLayers()[0]->image(), snapshotImage);
             QCOMPARE(stage.canvas->frame(), Rect(0, 0, 1000, 700));
             QCOMPARE(stage.document.isDocumentEdited(), edited);
         } else if (edited) {
@@ -374,7 +375,7 @@ private slots:
         Shown shown(QSize(500, 300), QRect(60, 40, 680, 520));
         const QRect before = shown.window->geometry();
         WTView *canvas = shown.window->canvas();
-        QVERIFY(canvas->visibleRect().size != canvas->sheetSize());
+        QVERIFY(canvas->viewport().visibleRect().size != canvas->sheetSize());
 
         shown.window->performZoom();
         QTRY_VERIFY(showsWholeSheet(canvas));
@@ -391,7 +392,7 @@ private slots:
         // The user makes it larger by hand: the next zoom fits the sheet again, not the old frame.
         const QSize enlarged = shown.window->size() + QSize(100, 80);
         shown.window->resize(enlarged);
-        QTRY_VERIFY(canvas->visibleRect().size.width >= 600);
+        QTRY_VERIFY(canvas->viewport().visibleRect().size.width >= 600);
         shown.window->performZoom();
         QTRY_VERIFY(showsWholeSheet(canvas));
         QVERIFY(shown.window->width() < enlarged.width());
@@ -400,8 +401,8 @@ private slots:
         // the title bar on the screen.
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         Shown large(QSize(available.width() * 2, available.height() * 2), QRect(50, 50, 400, 300));
-        QTRY_VERIFY(large.window->canvas()->view().zoom() < 1.0);
-        large.window->canvas()->setView(ViewTransform());
+        QTRY_VERIFY(large.window->canvas()->viewport().view().zoom() < 1.0);
+        large.window->canvas()->viewport().setView(ViewTransform());
         large.window->performZoom();
         QTRY_COMPARE(large.window->frameGeometry(), available);
     }
@@ -425,14 +426,14 @@ private slots:
         unzoomed.window->performZoom();
         QTRY_VERIFY(showsWholeSheet(unzoomed.canvas));
         Shown zoomed(QSize(300, 200), place);
-        zoomed.canvas->setDisplayZoom(2.0);
+        zoomed.canvas->viewport().setDisplayZoom(2.0);
         zoomed.window->performZoom();
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         QTRY_VERIFY(zoomed.window->frameGeometry() == available
                     || (zoomed.window->width() > unzoomed.window->width()
                         && zoomed.window->height() > unzoomed.window->height()));
-        const QRectF shown = zoomed.canvas->shownSheetRect();
-        const QRectF area = zoomed.canvas->containerRect();
+        const QRectF shown = zoomed.canvas->viewport().shownSheetRect();
+        const QRectF area = zoomed.canvas->viewport().containerRect();
         if (zoomed.window->frameGeometry() != available) {
             QVERIFY(shown.width() <= area.width() + 1 && shown.height() <= area.height() + 1);
             QVERIFY(shown.width() >= area.width() - 1 && shown.height() >= area.height() - 1);

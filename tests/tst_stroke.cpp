@@ -89,7 +89,7 @@ QImage replayed(QStringList lines,
     for (const QString &line : lines)
         events.push_back(*parseSessionEvent(line.toUtf8(), nullptr));
     SessionReplayer(events, opened.canvas).replayAll();
-    return opened.canvas->getImageWithBG(false)->qimage();
+    return opened.canvas->core().getImageWithBG(false)->qimage();
 }
 
 // The same stroke with the mouse at a fixed width: today's painting, not through the curve.
@@ -98,7 +98,7 @@ QImage mouseStroke(float width)
     Opened opened;
     opened.canvas->setBrushSize(width);
     strokes::freehand(*opened.canvas, {{20, 50}, {60, 50}, {100, 50}});
-    return opened.canvas->getImageWithBG(false)->qimage();
+    return opened.canvas->core().getImageWithBG(false)->qimage();
 }
 // As a grab shows it: laid out first.
 QImage shown(WTView &canvas)
@@ -168,12 +168,14 @@ private slots:
         QTest::keyClick(&canvas, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(undone.count(), 0);
         sendMouse(canvas, QEvent::MouseMove, {100, 60}, Qt::NoButton, Qt::LeftButton);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(2));
-        QVERIFY(alphaAt(*canvas.undoLayers().back()->image(), 80, 60) != 0); // still painting
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(2));
+        QVERIFY(alphaAt(*canvas.picture().undoLayers().back()->image(), 80, 60)
+                != 0); // still painting
         sendMouse(canvas, QEvent::MouseButtonRelease, {100, 60}, Qt::LeftButton, Qt::NoButton);
         QVERIFY(TabletApplication::instance()->isMouseCoalescingEnabled());
         QCOMPARE(undone.count(), 1);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1)); // the finished stroke was undone
+        QCOMPARE(canvas.picture().undoLayers().size(),
+                 std::size_t(1)); // the finished stroke was undone
         const Image shown = picture(canvas);
         QCOMPARE(alphaAt(shown, 80, 60), 0);
         QVERIFY(alphaAt(shown, 22, 20) != 0);
@@ -250,7 +252,7 @@ private slots:
             repaint();
         }
         // Merges happened on the way.
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(canvas.core().undoDepth()));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(canvas.core().undoDepth()));
         QVERIFY(paintedPixels(picture(canvas)) > 1000);
         QCOMPARE(worst, qint64(0));
     }
@@ -262,14 +264,14 @@ private slots:
             dab(canvas, 10.0f + 25.0f * float(i), 50);
         const int beeps = systemBeepCount();
         TiledImage::setTileLimit(TiledImage::liveTiles()); // the merge needs tiles of the layer
-        canvas.mouseDown({{200, 80}, 1.0f, true, {}});
+        canvas.core().mouseDown({{200, 80}, 1.0f, true, {}});
         TiledImage::setTileLimit(-1);
         QCOMPARE(systemBeepCount(), beeps + 1);
         QVERIFY(!canvas.core().isTrackingStroke());
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(10));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(10));
         QVERIFY(alphaAt(picture(canvas), 12, 50) != 0); // the oldest stroke is still undoable
         canvas.undo();
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(9));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(9));
     }
 
     void tenUndoneStrokesComeBackExactly()
@@ -307,16 +309,18 @@ private slots:
         QCOMPARE(canvas.core().undoDepth(), 50);
         for (int i = 0; i < 51; ++i)
             dab(canvas, 10.0f + 10.0f * float(i), 20.0f + float(i % 7) * 10.0f);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(50));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(50));
         const int beeps = systemBeepCount();
         for (int i = 0; i < 50; ++i)
             canvas.undo();
         QCOMPARE(systemBeepCount(), beeps);
         canvas.undo();
         QCOMPARE(systemBeepCount(), beeps + 1);
-        QVERIFY(alphaAt(*canvas.currentLayer()->image(), 12, 20) != 0); // the first, merged
+        QVERIFY(alphaAt(*canvas.picture().currentLayer()->image(), 12, 20)
+                != 0); // the first, merged
         QCOMPARE(alphaAt(picture(canvas), 22, 30), 0); // the second, undone
-        QCOMPARE(paintedPixels(picture(canvas)), paintedPixels(*canvas.currentLayer()->image()));
+        QCOMPARE(paintedPixels(picture(canvas)),
+                 paintedPixels(*canvas.picture().currentLayer()->image()));
     }
 
     // Lowered from the Preferences panel, the surplus merges at once: the picture is unchanged,
@@ -338,7 +342,7 @@ private slots:
         QVERIFY(o.window->mainMenu()->action(QStringLiteral("redo:"))->isEnabled());
         const QImage before = picture(canvas).qimage();
         steps->setValue(6);
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(6));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(6));
         QVERIFY(!o.window->mainMenu()->action(QStringLiteral("redo:"))->isEnabled());
         QCOMPARE(differingPixels(picture(canvas).qimage(), before), 0);
         const int beeps = systemBeepCount();
@@ -348,7 +352,7 @@ private slots:
         steps->setValue(30); // raising keeps the (empty) history and the redo
         const QVariant depth = Preferences::standard().objectForKey(PreferenceKeys::kUndoDepth);
         QCOMPARE(Preferences::toInteger(depth), std::optional<qint64>(30));
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(0));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(0));
         QVERIFY(canvas.canRedo());
     }
 
@@ -378,7 +382,7 @@ private slots:
             click(canvas, {250, 450});
             break;
         case 2:
-            QVERIFY(canvas.applyResize(Rect(10, 10, 400, 400)));
+            QVERIFY(canvas.core().applyResize(Rect(10, 10, 400, 400)));
             break;
         case 3:
             o.window->mainMenu()->action(QStringLiteral("clear:"))->trigger();
@@ -608,15 +612,15 @@ private slots:
         auto along = [](float x) { return Point {x, 100 + 40 * std::sin(x / 30)}; };
         if (gesture < 2) {
             const bool tablet = gesture == 1;
-            canvas.mouseDown({along(20), 1.0f, tablet, {}});
+            canvas.core().mouseDown({along(20), 1.0f, tablet, {}});
             for (float x = 21; x <= 280; ++x)
-                canvas.drawCurrentDataFromEvent(
+                canvas.core().drawCurrentDataFromEvent(
                     {along(x),
                      tablet ? 0.6f + 0.4f * std::sin(x / 7) * std::sin(x / 7) : 1.0f,
                      tablet,
                      {}});
             const Image drawing = picture(canvas); // as the screen shows it while drawing
-            canvas.mouseUp({along(280), 1.0f, tablet, {}});
+            canvas.core().mouseUp({along(280), 1.0f, tablet, {}});
             const Image drawn = picture(canvas);
             QCOMPARE(differingPixels(drawing.qimage(), drawn.qimage()), 0);
             QVERIFY(paintedPixels(drawn) > 2000);
@@ -643,7 +647,7 @@ private slots:
                                  twoLines.qimage().copy(0, 100, 250, 100)),
                  0);
         QVERIFY(near(alphaAt(chain, 270, 120), qAlpha(deeper.toQColor().rgba())));
-        QCOMPARE(canvas.undoLayers().size(), std::size_t(1));
+        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(1));
         canvas.undo(); // the whole chain
         QCOMPARE(paintedPixels(picture(canvas)), 0);
     }
@@ -658,15 +662,15 @@ private slots:
         canvas.setBrushSize(20);
         canvas.setColor(&red);
         auto line = [&canvas](Point from, Point to) {
-            canvas.mouseDown({from, 1.0f, false, {}});
+            canvas.core().mouseDown({from, 1.0f, false, {}});
             const int steps = int(std::hypot(to.x - from.x, to.y - from.y));
             for (int i = 1; i <= steps; ++i)
-                canvas.drawCurrentDataFromEvent(
+                canvas.core().drawCurrentDataFromEvent(
                     {{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps},
                      1.0f,
                      false,
                      {}});
-            canvas.mouseUp({to, 1.0f, false, {}});
+            canvas.core().mouseUp({to, 1.0f, false, {}});
         };
         line({20, 100}, {280, 100});
         canvas.setColor(&blue);
@@ -682,7 +686,7 @@ private slots:
         QVERIFY(std::abs(alphaAt(both, 150, 50) - once) <= 2);
 
         auto agrees = [&] { // flattened, and halved as zoomed out
-            const QImage flat = canvas.getImageWithBG(false)->qimage();
+            const QImage flat = canvas.core().getImageWithBG(false)->qimage();
             const QImage half = boxFiltered(flat, 1);
             QImage level(half.size(), QImage::Format_ARGB32_Premultiplied);
             canvas.picture().pyramid().readPixels(1, level.rect(), level, 0, 0);
@@ -703,7 +707,8 @@ private slots:
         canvas.setColor(&red);
         for (int i = 0; i < canvas.core().undoDepth(); ++i) // above what is kept
             dab(canvas, 10.0f + 25.0f * float(i), 190);
-        QVERIFY(std::none_of(canvas.undoLayers().begin(), canvas.undoLayers().end(),
+        QVERIFY(std::none_of(canvas.picture().undoLayers().begin(),
+                             canvas.picture().undoLayers().end(),
                              [](const auto &s) { return s->opacity() != 1.0f; })); // merged
         QCOMPARE(differingPixels(picture(canvas, kept).qimage(), before), 0);
         QVERIFY2(agrees(), "merged");
@@ -712,7 +717,7 @@ private slots:
         canvas.setColor(&blue);
         line({30, 20}, {270, 160});
         const QImage last = picture(canvas, {0, 0, 290, 170}).qimage();
-        QVERIFY(canvas.applyResize(Rect(-10, -10, 320, 220)));
+        QVERIFY(canvas.core().applyResize(Rect(-10, -10, 320, 220)));
         QCOMPARE(differingPixels(picture(canvas, {10, 10, 290, 170}).qimage(), last), 0);
         QVERIFY2(agrees(), "re-framed");
     }
@@ -737,20 +742,19 @@ private slots:
         ViewTransform view;
         view.setZoom(zoom);
         view.setRotation(degrees);
-        canvas.setView(view);
+        canvas.viewport().setView(view);
         const Color ink {0.1f, 0.3f, 0.9f, 0.3f};
         canvas.setColor(&ink);
         canvas.setBrushSize(12);
-        const Point c = canvas.canvasPointFromWidget(QPointF(canvas.width(), canvas.height()) / 2);
+        const Point c = canvas.viewport().sheetPoint(QPointF(canvas.width(), canvas.height()) / 2);
         const Point start {c.x - 60, c.y}, joint {c.x + 20, c.y}, end {c.x + 20, c.y + 60};
         click(canvas, start, Qt::ShiftModifier);
         click(canvas, joint, Qt::AltModifier);
         sendMouse(canvas, QEvent::MouseMove, end, Qt::NoButton, Qt::NoButton);
         QVERIFY(canvas.core().isDrawingLine());
         const QImage previewed = shown(canvas);
-        const auto at = [&](Point p) {
-            return previewed.pixel(canvas.widgetPointFromCanvas(p).toPoint());
-        };
+        const auto at
+            = [&](Point p) { return previewed.pixel(canvas.viewport().widgetPoint(p).toPoint()); };
         const QRgb joined = at(joint), alone = at({c.x - 20, c.y});
         QVERIFY2(std::abs(qRed(joined) - qRed(alone)) <= 2
                      && std::abs(qBlue(joined) - qBlue(alone)) <= 2,

@@ -1,6 +1,7 @@
 // The view: zoom, rotation, mirror and pan between the sheet and the widget, what it shows at
 // every zoom, and the input that moves it.
 #include "Brush.h"
+#include "CanvasViewport.h"
 #include "PenSettings.h"
 #include "Preferences.h"
 #include "SheetContainer.h"
@@ -60,9 +61,34 @@ QByteArray copied(WTView &canvas)
     return QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png"));
 }
 
-QPointF sheetPointAt(const WTView &canvas, QPointF widgetPoint)
+// A viewport placed as a window's container of the given size places it, without the window.
+struct Alone
 {
-    const Point p = canvas.canvasPointFromWidget(widgetPoint);
+    Alone(QSize container, Size sheet)
+        : sheet(sheet)
+    {
+        const float cw = float(container.width());
+        const float ch = float(container.height());
+        const float w = std::max(cw, sheet.width);
+        const float h = std::max(ch, sheet.height);
+        const Rect frame {-std::round((w - cw) / 2), -std::round((h - ch) / 2), w, h};
+        viewport.setFrame(frame, {cw, ch});
+        CanvasViewport::Placement place;
+        place.contained = true;
+        place.position = {frame.x(), ch - frame.maxY()};
+        place.container = QRectF(-place.position, QSizeF(container));
+        place.height = std::ceil(h);
+        viewport.setPlacement(place);
+    }
+    QPointF at(QPointF inContainer) const { return inContainer - viewport.placement().position; }
+
+    Size sheet;
+    CanvasViewport viewport {[this] { return sheet; }};
+};
+
+QPointF sheetPointAt(const CanvasViewport &viewport, QPointF widgetPoint)
+{
+    const Point p = viewport.sheetPoint(widgetPoint);
     return {p.x, p.y};
 }
 } // namespace
@@ -110,17 +136,16 @@ private slots:
 
     void widgetToSheetToWidgetRoundTrips()
     {
-        Stage stage({640, 480}, {3000, 2000});
+        Alone alone({640, 480}, {3000, 2000});
         QRandomGenerator rng(7);
         for (int i = 0; i < 200; ++i) {
             const double zoom = std::exp2(strokes::uniform(rng, -6, 6));
-            stage.canvas->setView(viewOf(zoom, strokes::uniform(rng, -180, 180), rng.bounded(2),
-                                         {strokes::uniform(rng, -50, 50), 0}));
+            alone.viewport.setView(viewOf(zoom, strokes::uniform(rng, -180, 180), rng.bounded(2),
+                                          {strokes::uniform(rng, -50, 50), 0}));
             const QPointF w(strokes::uniform(rng, 0, 640), strokes::uniform(rng, 0, 480));
-            const Point p = stage.canvas->canvasPointFromWidget(w);
-            const QPointF back = stage.canvas->widgetPointFromCanvas(p);
+            const QPointF back = alone.viewport.widgetPoint(alone.viewport.sheetPoint(w));
             const double error = std::hypot(back.x() - w.x(), back.y() - w.y());
-            QVERIFY2(error / stage.canvas->view().zoom() <= 1.0 / 256,
+            QVERIFY2(error / alone.viewport.view().zoom() <= 1.0 / 256,
                      qPrintable(QStringLiteral("zoom %1: %2 pt").arg(zoom).arg(error)));
         }
     }
@@ -132,7 +157,7 @@ private slots:
         for (const ViewTransform &v : {viewOf(1), viewOf(0.25), viewOf(4), viewOf(1.3, 30),
                                        viewOf(0.7, -75, true, {13, -9})}) {
             Stage stage({500, 400}, {400, 300});
-            stage.canvas->setView(v);
+            stage.canvas->viewport().setView(v);
             const Point path[] = {{20.25f, 30.5f}, {120, 200.75f}, {390, 280}, {201.5f, 10}};
             strokes::sendTablet(*stage.canvas, QEvent::TabletPress, path[0], 0.6f, Qt::LeftButton,
                                 Qt::LeftButton);
@@ -142,7 +167,7 @@ private slots:
             strokes::sendTablet(*stage.canvas, QEvent::TabletRelease, path[3], 0, Qt::LeftButton,
                                 Qt::NoButton);
             strokes::click(*stage.canvas, {300, 150}); // a dot from the mouse
-            const QImage exported = stage.canvas->getImageWithBG(false)->qimage();
+            const QImage exported = stage.canvas->core().getImageWithBG(false)->qimage();
             if (reference.isNull())
                 reference = exported;
             else
@@ -157,13 +182,13 @@ private slots:
         // On plain paper: averaging what lies over rules is not laying averages over rules.
         stage.canvas->setBgType(float(BgType::Plain));
         scribble(*stage.canvas, 11, 30);
-        const QImage picture = stage.canvas->getImageWithBG(true)->qimage();
+        const QImage picture = stage.canvas->core().getImageWithBG(true)->qimage();
         // Ink is averaged apart from the paper it is laid on: colour and coverage are each
         // rounded once more than in an average of the composite.
         constexpr int kRounding = 2;
         for (int level : {1, 2, 3, 5}) {
-            stage.canvas->setView(viewOf(std::exp2(-level)));
-            const QPointF topLeft = stage.canvas->widgetPointFromCanvas({0, 384});
+            stage.canvas->viewport().setView(viewOf(std::exp2(-level)));
+            const QPointF topLeft = stage.canvas->viewport().widgetPoint({0, 384});
             QCOMPARE(topLeft, topLeft.toPoint()); // whole pixels on whole pixels
             const QImage expected = boxFiltered(picture, level);
             const auto seen = [&] {
@@ -173,7 +198,7 @@ private slots:
                      qPrintable(QString::number(level)));
             // A stroke drawn while zoomed out shows averaged too, and so does its undo.
             scribble(*stage.canvas, 100 + level, 2);
-            const QImage drawn = stage.canvas->getImageWithBG(true)->qimage();
+            const QImage drawn = stage.canvas->core().getImageWithBG(true)->qimage();
             QCOMPARE(differingPixels(seen(), boxFiltered(drawn, level), kRounding), 0);
             stage.canvas->undo();
             stage.canvas->undo();
@@ -188,16 +213,16 @@ private slots:
         Stage stage({400, 300}, {64, 48});
         const QImage picture = testPicture(64, 48, true).convertToFormat(Stage::kFormat);
         const Image image(picture);
-        QVERIFY(stage.canvas->setImage(&image));
+        QVERIFY(stage.canvas->core().setImage(&image));
         for (const auto &[degrees, mirrored] :
              {std::pair {0.0, true}, {90.0, false}, {90.0, true}, {180.0, false}, {-90.0, true}}) {
-            stage.canvas->setView(viewOf(2, degrees, mirrored, {7, -3}));
+            stage.canvas->viewport().setView(viewOf(2, degrees, mirrored, {7, -3}));
             const QSize turned
                 = std::abs(degrees) == 90 ? picture.size().transposed() : picture.size();
             const QImage expected = picture.mirrored(mirrored, false)
                                         .transformed(QTransform().rotate(degrees))
                                         .scaled(turned * 2);
-            const QRect at = stage.canvas->widgetRectFromCanvas({0, 0, 64, 48}).toRect();
+            const QRect at = stage.canvas->viewport().widgetRect({0, 0, 64, 48}).toRect();
             QCOMPARE(at.size(), expected.size());
             QVERIFY2(differingPixels(stage.shown().copy(at), expected) == 0,
                      qPrintable(QStringLiteral("%1° %2").arg(degrees).arg(mirrored)));
@@ -209,111 +234,157 @@ private slots:
 
     void zoomingKeepsThePointUnderTheCursor()
     {
-        Stage stage({600, 500}, {4000, 3000});
-        // Where the container shows it, in the canvas's own pixels.
-        const QPointF cursor(stage.canvas->mapFrom(stage.holder, QPoint(223, 321)));
+        Alone alone({600, 500}, {4000, 3000});
+        CanvasViewport &viewport = alone.viewport;
+        const QPointF cursor = alone.at({223, 321});
         for (double degrees : {0.0, 30.0, 90.0}) {
-            stage.canvas->setView(viewOf(1, degrees));
-            const QPointF before = sheetPointAt(*stage.canvas, cursor);
+            viewport.setView(viewOf(1, degrees));
+            const QPointF before = sheetPointAt(viewport, cursor);
             for (double zoom : {2.0, 0.3, 8.0, 0.25}) {
-                stage.canvas->zoomAbout(zoom, cursor);
-                const QPointF now
-                    = stage.canvas->widgetPointFromCanvas({float(before.x()), float(before.y())});
+                viewport.zoomAbout(zoom, cursor);
+                const QPointF now = viewport.widgetPoint({float(before.x()), float(before.y())});
                 // Within the half pixel that aligning whole pixels may move it.
                 QVERIFY2(std::hypot(now.x() - cursor.x(), now.y() - cursor.y()) <= 0.5 + 1e-6,
                          qPrintable(QStringLiteral("%1° at %2").arg(degrees).arg(zoom)));
             }
         }
         // Ctrl+wheel zooms about the pointer too.
-        stage.canvas->setView({});
-        const QPointF before = sheetPointAt(*stage.canvas, cursor);
-        QWheelEvent wheel(cursor, stage.canvas->mapToGlobal(cursor), {}, {0, 120}, Qt::NoButton,
-                          Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(stage.canvas, &wheel);
-        QVERIFY(stage.canvas->view().zoom() > 1.0);
-        const QPointF after = sheetPointAt(*stage.canvas, cursor);
+        viewport.setView({});
+        const QPointF before = sheetPointAt(viewport, cursor);
+        viewport.wheel({0, 120}, {}, Qt::ControlModifier, cursor);
+        QVERIFY(viewport.view().zoom() > 1.0);
+        const QPointF after = sheetPointAt(viewport, cursor);
         QVERIFY(std::hypot(after.x() - before.x(), after.y() - before.y()) <= 0.5);
-    }
-
-    void cropToTheVisibleAreaKeepsWhatWasShown()
-    {
-        Stage stage({600, 500}, {800, 600});
-        scribble(*stage.canvas, 3, 40);
-        stage.canvas->setView(viewOf(2, 0, false, {37, -21}));
-        const Rect visible = stage.canvas->visibleRect();
-        QCOMPARE(visible, integralRect(visible));
-        // What the container shows lies inside the rectangle, which is no larger than needed.
-        QVERIFY(visible.width() <= 600 / 2 + 1 && visible.height() <= 500 / 2 + 1);
-        const QImage before = strokes::picture(*stage.canvas, visible).qimage();
-        stage.canvas->setDocument(nullptr); // nothing to confirm
-        stage.canvas->cropResize(nullptr);
-        QCOMPARE(stage.canvas->sheetSize(), visible.size);
-        QCOMPARE(differingPixels(stage.canvas->getImageWithBG(false)->qimage(), before), 0);
-        // Still zoomed, and the cropped sheet fills the view again.
-        QCOMPARE(stage.canvas->view().zoom(), 2.0);
-        QVERIFY(stage.canvas->shownSheetRect().contains(stage.canvas->containerRect()));
     }
 
     void theSheetCannotBePannedOutOfView()
     {
-        Stage stage({400, 300}, {200, 100});
+        Alone alone({400, 300}, {200, 100});
         for (QPointF push : {QPointF(1e6, 0), QPointF(-1e6, 3e5), QPointF(0, -1e7)}) {
             for (double zoom : {1.0 / 64, 1.0, 64.0}) {
-                stage.canvas->setView(viewOf(zoom, 40));
-                stage.canvas->panBy(push);
+                alone.viewport.setView(viewOf(zoom, 40));
+                alone.viewport.panBy(push);
                 const QRectF shown
-                    = stage.canvas->shownSheetRect().adjusted(-1e-6, -1e-6, 1e-6, 1e-6);
-                QVERIFY2(shown.contains(stage.canvas->containerRect().center()),
+                    = alone.viewport.shownSheetRect().adjusted(-1e-6, -1e-6, 1e-6, 1e-6);
+                QVERIFY2(shown.contains(alone.viewport.containerRect().center()),
                          qPrintable(QStringLiteral("pushed %1, %2 at zoom %3")
-                                        .arg(push.x()).arg(push.y()).arg(zoom)));
+                                        .arg(push.x())
+                                        .arg(push.y())
+                                        .arg(zoom)));
             }
         }
     }
 
-    void fitToWindowShowsTheWholeSheet()
-    {
-        Stage stage({640, 480}, {6000, 4000});
-        for (double degrees : {0.0, 45.0}) {
-            stage.canvas->setView(viewOf(1, degrees));
-            stage.canvas->zoomToFit();
-            const QRectF shown = stage.canvas->shownSheetRect();
-            QVERIFY(stage.canvas->containerRect().contains(shown));
-            QVERIFY(shown.width() > 600 || shown.height() > 440);
-        }
-    }
-
-    // Reset View: upright, unmirrored and centred; the whole sheet when it would not fit at
-    // actual size, actual size when it would, however the view was before.
-    void resetViewFitsOnlyWhatIsLarger_data()
+    // Fit to Window shows the whole sheet, turned or not. Reset View: upright, unmirrored and
+    // centred; the whole sheet when it would not fit at actual size, actual size when it would,
+    // however the view was before.
+    void fitAndResetShowTheSheet_data()
     {
         QTest::addColumn<Size>("sheet");
+        QTest::addColumn<bool>("reset");
         QTest::addColumn<bool>("fits");
-        QTest::newRow("larger") << Size {1200, 900} << true;
-        QTest::newRow("wider only") << Size {500, 100} << true;
-        QTest::newRow("smaller") << Size {200, 100} << false;
-        QTest::newRow("just fits") << Size {400, 300} << false;
+        QTest::newRow("fit") << Size {6000, 4000} << false << true;
+        QTest::newRow("fit, smaller") << Size {200, 100} << false << true;
+        QTest::newRow("reset, larger") << Size {1200, 900} << true << true;
+        QTest::newRow("reset, wider only") << Size {500, 100} << true << true;
+        QTest::newRow("reset, smaller") << Size {200, 100} << true << false;
+        QTest::newRow("reset, just fits") << Size {400, 300} << true << false;
     }
 
-    void resetViewFitsOnlyWhatIsLarger()
+    void fitAndResetShowTheSheet()
     {
         QFETCH(Size, sheet);
+        QFETCH(bool, reset);
         QFETCH(bool, fits);
-        Stage stage({400, 300}, sheet);
-        for (const ViewTransform &before : {viewOf(1), viewOf(3, 40, true, {70, -20})}) {
-            stage.canvas->setView(before);
-            stage.canvas->resetView();
-            const ViewTransform &v = stage.canvas->view();
-            QVERIFY(v.rotation() == 0.0 && !v.isMirrored());
-            const QRectF area = stage.canvas->containerRect();
-            const QRectF shown = stage.canvas->shownSheetRect();
+        Alone alone({400, 300}, sheet);
+        CanvasViewport &viewport = alone.viewport;
+        for (const ViewTransform &before :
+             {viewOf(1), viewOf(1, 45), viewOf(3, 40, true, {70, -20})}) {
+            viewport.setView(before);
+            if (reset)
+                viewport.resetView();
+            else
+                viewport.zoomToFit();
+            const ViewTransform &v = viewport.view();
+            const QRectF area = viewport.containerRect();
+            const QRectF shown = viewport.shownSheetRect();
             QVERIFY(area.contains(shown));
             QVERIFY(std::abs(shown.center().x() - area.center().x()) <= 0.5
                     && std::abs(shown.center().y() - area.center().y()) <= 0.5);
             if (fits)
-                QVERIFY(v.zoom() < 1.0 && (shown.width() > 380 || shown.height() > 280));
+                QVERIFY(shown.width() > 380 || shown.height() > 280);
+            if (!reset)
+                continue;
+            QVERIFY(v.rotation() == 0.0 && !v.isMirrored());
+            if (fits)
+                QVERIFY(v.zoom() < 1.0);
             else
-                QCOMPARE(stage.canvas->displayZoom(), 1.0);
+                QCOMPARE(viewport.displayZoom(), 1.0);
         }
+    }
+
+    // Driven alike, a viewport alone, placed as the window's container places it, and the
+    // window's own map the same sheet points and show the same area; a crop to that area keeps
+    // what was shown.
+    void viewportAloneMatchesTheWindow_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("zoom, pan") << QStringList {"zoom", "pan", "pan"};
+        QTest::newRow("turn drag, mirror") << QStringList {"zoom", "turn", "mirror"};
+        QTest::newRow("turn step, fit") << QStringList {"step", "fit"};
+        QTest::newRow("reset") << QStringList {"zoom", "mirror", "pan", "reset"};
+    }
+
+    void viewportAloneMatchesTheWindow()
+    {
+        QFETCH(QStringList, steps);
+        const QPointF a(300, 150);
+        const QPointF b(380, 260);
+        const std::map<QString, std::function<void(CanvasViewport &)>> apply {
+            {"zoom",
+             [&](auto &v) {
+                 v.wheel({0, 240}, {}, Qt::ControlModifier, a);
+             }},
+            {"pan", [](auto &v) { v.panForKey(Qt::Key_Left), v.panForKey(Qt::Key_PageDown); }},
+            {"turn",
+             [&](auto &v) {
+                 v.setSpaceHeld(true);
+                 QVERIFY(v.dragPress(Qt::LeftButton, Qt::ShiftModifier, a, false));
+                 v.dragMove(b);
+                 QVERIFY(v.dragRelease(Qt::LeftButton) && v.isNavigating());
+                 v.setSpaceHeld(false);
+             }},
+            {"mirror", [](auto &v) { v.toggleMirror(); }},
+            {"step", [](auto &v) { v.rotateRight(); }},
+            {"fit", [](auto &v) { v.zoomToFit(); }},
+            {"reset", [](auto &v) { v.resetView(); }},
+        };
+        Stage stage({600, 500}, {800, 600});
+        CanvasViewport &shown = stage.canvas->viewport();
+        Alone alone({600, 500}, {800, 600});
+        for (const QString &step : steps) {
+            apply.at(step)(shown);
+            apply.at(step)(alone.viewport);
+            QCOMPARE(alone.viewport.view(), shown.view());
+        }
+        QVERIFY(!shown.view().isDefault());
+        for (const QPointF &p : {a, b, QPointF(0, 0), QPointF(799.5, 599.5)})
+            QCOMPARE(alone.viewport.sheetPoint(p), shown.sheetPoint(p));
+        const Rect visible = alone.viewport.visibleRect();
+        QCOMPARE(visible, shown.visibleRect());
+        QCOMPARE(visible, integralRect(visible));
+
+        WTView &canvas = *stage.canvas;
+        scribble(canvas, 3, 40);
+        const QImage before = strokes::picture(canvas, visible).qimage();
+        const double zoom = shown.view().zoom();
+        canvas.setDocument(nullptr); // nothing to confirm
+        canvas.cropResize(nullptr);
+        QCOMPARE(canvas.sheetSize(), visible.size);
+        QCOMPARE(differingPixels(canvas.core().getImageWithBG(false)->qimage(), before), 0);
+        QCOMPARE(shown.view().zoom(), zoom);
+        if (shown.view().isRightAngled()) // the cropped sheet fills the view again
+            QVERIFY(shown.shownSheetRect().contains(shown.containerRect()));
     }
 
     // Navigation input moves the view and paints nothing.
@@ -334,7 +405,7 @@ private slots:
         QFETCH(QString, input);
         Stage stage({500, 400}, {1200, 900});
         WTView &canvas = *stage.canvas;
-        const ViewTransform start = canvas.view();
+        const ViewTransform start = canvas.viewport().view();
         const Point a {650, 470};
         const Point b {700, 400};
         using namespace strokes;
@@ -356,7 +427,7 @@ private slots:
             sendTablet(canvas, QEvent::TabletPress, a, 0, Qt::MiddleButton, Qt::MiddleButton);
             sendTablet(canvas, QEvent::TabletMove, {a.x + 1, a.y}, 0, Qt::NoButton,
                        Qt::MiddleButton);
-            QCOMPARE(canvas.view(), start); // a resting thumb moves nothing
+            QCOMPARE(canvas.viewport().view(), start); // a resting thumb moves nothing
             sendTablet(canvas, QEvent::TabletMove, b, 0, Qt::NoButton, Qt::MiddleButton);
             sendTablet(canvas, QEvent::TabletRelease, b, 0, Qt::MiddleButton, Qt::NoButton);
         } else if (input == QLatin1String("wheel")) {
@@ -368,16 +439,16 @@ private slots:
                                       QPointingDevice::primaryPointingDevice(), 2, {100, 100},
                                       {100, 100}, canvas.mapToGlobal(QPointF(100, 100)), 0.25, {});
             QApplication::sendEvent(&canvas, &pinch);
-            QCOMPARE(canvas.view().zoom(), 1.25);
+            QCOMPARE(canvas.viewport().view().zoom(), 1.25);
         } else if (input == QLatin1String("arrow")) {
             QTest::keyClick(&canvas, Qt::Key_Right);
         }
-        QVERIFY(canvas.view() != start);
-        QCOMPARE(paintedPixels(*canvas.currentLayer()->image()), 0);
-        QVERIFY(canvas.undoLayers().empty());
+        QVERIFY(canvas.viewport().view() != start);
+        QCOMPARE(paintedPixels(*canvas.picture().currentLayer()->image()), 0);
+        QVERIFY(canvas.picture().undoLayers().empty());
         // The pen draws again afterwards.
         dab(canvas, 600, 450);
-        QVERIFY(!canvas.undoLayers().empty());
+        QVERIFY(!canvas.picture().undoLayers().empty());
     }
 
     // The outline is the nib mapped point for point through the view's own mapping, centred
@@ -404,11 +475,11 @@ private slots:
         QFETCH(float, width);
         Stage stage({500, 400}, {1200, 900});
         WTView &canvas = *stage.canvas;
-        canvas.setView(view);
+        canvas.viewport().setView(view);
         canvas.core().penSettings().setBrushKind(0, BrushKind(kind));
         canvas.setActiveColor(1);
         canvas.setBrushSize(width);
-        const Point at = canvas.canvasPointFromWidget({250, 200});
+        const Point at = canvas.viewport().sheetPoint({250, 200});
         hover(canvas, at);
         const BrushOutline &outline = canvas.brushOutline();
         QVERIFY(outline.isShown());
@@ -420,13 +491,13 @@ private slots:
         QCOMPARE(shown.elementCount(), nib.elementCount());
         for (int i = 0; i < nib.elementCount(); ++i) {
             const QPointF e = nib.elementAt(i);
-            const QPointF expected = canvas.widgetPointFromCanvas(
-                {at.x + float(e.x()), at.y + float(e.y())});
+            const QPointF expected
+                = canvas.viewport().widgetPoint({at.x + float(e.x()), at.y + float(e.y())});
             const QPointF d = QPointF(shown.elementAt(i)) - expected;
             QVERIFY2(std::hypot(d.x(), d.y()) < 0.05, qPrintable(QString::number(i)));
         }
         const QRectF box = shown.boundingRect();
-        const QPointF off = box.center() - canvas.widgetPointFromCanvas(at);
+        const QPointF off = box.center() - canvas.viewport().widgetPoint(at);
         QVERIFY(std::hypot(off.x(), off.y()) < 0.05);
         const QRect dirty = outline.rect();
         QVERIFY(QRectF(dirty).contains(box.adjusted(-1.5, -1.5, 1.5, 1.5)));
@@ -447,7 +518,7 @@ private slots:
         // Leaning right: the chisel stands up the screen; leaning towards the user: it lies flat.
         QVERIFY(shape(40, 0).height() > 3 * shape(40, 0).width());
         QVERIFY(shape(0, 40).width() > 3 * shape(0, 40).height());
-        canvas.setView(viewOf(1, 90));
+        canvas.viewport().setView(viewOf(1, 90));
         QVERIFY(shape(40, 0).width() > 3 * shape(40, 0).height());
         // The round nibs do not turn.
         canvas.core().penSettings().setBrushKind(2, BrushKind::Pen);
@@ -463,12 +534,12 @@ private slots:
         canvas.setActiveColor(1);
         canvas.setBrushSize(1);
         const QPointF middle(250, 200);
-        hover(canvas, canvas.canvasPointFromWidget(middle));
+        hover(canvas, canvas.viewport().sheetPoint(middle));
         QVERIFY(canvas.brushOutline().isCross());
         const QImage cross = stage.shown();
         const QPoint pixel = (middle * cross.devicePixelRatio()).toPoint();
         QCOMPARE(cross.pixel(pixel), qRgb(0, 0, 0));
-        canvas.setDisplayZoom(8);
+        canvas.viewport().setDisplayZoom(8);
         QVERIFY(canvas.brushOutline().isShown());
         QVERIFY(!canvas.brushOutline().isCross());
     }
@@ -583,12 +654,12 @@ private slots:
             for (int x = 0; x < 64; ++x)
                 checker.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         const Image picture(checker);
-        QVERIFY(stage.canvas->setImage(&picture));
-        stage.canvas->zoomToActualSize();
-        QCOMPARE(stage.canvas->displayZoom(), 1.0);
+        QVERIFY(stage.canvas->core().setImage(&picture));
+        stage.canvas->viewport().zoomToActualSize();
+        QCOMPARE(stage.canvas->viewport().displayZoom(), 1.0);
         const QImage shown = stage.shown();
         QCOMPARE(shown.devicePixelRatio(), 2.0);
-        const QPointF topLeft = stage.canvas->widgetPointFromCanvas({0, 48}) * dpr;
+        const QPointF topLeft = stage.canvas->viewport().widgetPoint({0, 48}) * dpr;
         QCOMPARE(topLeft, topLeft.toPoint());
         QCOMPARE(differingPixels(shown.copy(QRect(topLeft.toPoint(), QSize(64, 48))), checker), 0);
     }

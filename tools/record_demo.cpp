@@ -95,7 +95,7 @@ public:
 private:
     QPointF widget(QPointF sheet) const
     {
-        const Point o = mCanvas->boundsOrigin();
+        const Point o = mCanvas->viewport().boundsOrigin();
         return {sheet.x() - o.x, mCanvas->height() - (sheet.y() - o.y)};
     }
 

@@ -10,6 +10,7 @@
 WTView::WTView(const Rect &frame, QWidget *parent, Preferences *store)
     : QWidget(parent)
     , mCore(new CanvasCore(frame.size, store ? *store : Preferences::standard(), this))
+    , mViewport(new CanvasViewport([this] { return sheetSize(); }, this))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
@@ -17,9 +18,9 @@ WTView::WTView(const Rect &frame, QWidget *parent, Preferences *store)
     setCursor(Qt::CrossCursor);
     setTabletTracking(true); // hover moves name the pointer on drivers without proximity
 
-    mBgType = mCore->paper();
-    mBgTypeApplied = true; // setting the same type again stores nothing
+    mBgType = mCore->paper(); // setting the same type again stores nothing
     connectCore();
+    connect(mViewport, &CanvasViewport::changed, this, &WTView::viewMoved);
     applyMouseTracking();
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
     setFrame(frame);
@@ -30,8 +31,6 @@ WTView::~WTView() = default;
 void WTView::connectCore()
 {
     connect(mCore, &CanvasCore::penChanged, this, [this] {
-        if (mRubberButton)
-            mRubberButton->setChecked(mCore->erasing());
         refreshHoverMarks();
         emit penChanged();
     });
@@ -40,7 +39,7 @@ void WTView::connectCore()
     connect(mCore, &CanvasCore::canRedoChanged, this, &WTView::canRedoChanged);
     connect(mCore, &CanvasCore::strokeDirtied, this, &WTView::setNeedsDisplayInRect);
     connect(mCore, &CanvasCore::dirtied, this,
-            [this](const Rect &r) { update(widgetDirtyRect(r)); });
+            [this](const Rect &r) { update(mViewport->dirtyRect(r)); });
     connect(mCore, &CanvasCore::dirtiedAll, this, [this] { update(); });
     connect(mCore, &CanvasCore::sheetResized, this, &WTView::sheetResized);
     connect(mCore, &CanvasCore::sheetRefused, this, &WTView::refuseSheetSize);
@@ -49,6 +48,12 @@ void WTView::connectCore()
     connect(mCore, &CanvasCore::moveToolChanged, this, &WTView::showPicking);
     connect(mCore, &CanvasCore::pointerLeftProximity, this, &WTView::hideHoverMarks);
     mCore->setCropConfirmation([this](const Rect &r) { confirmCropResize(r); });
+}
+
+void WTView::setRubberButton(QAbstractButton *button)
+{
+    connect(mCore, &CanvasCore::penChanged, button,
+            [this, button] { button->setChecked(mCore->erasing()); });
 }
 
 void WTView::setAcceptsMouseMovedEvents(bool accept)
@@ -86,7 +91,7 @@ void WTView::setToolFromTag(QObject *sender)
     const QVariant tag = sender->property("tag");
     const auto tool = Preferences::toInteger(tag);
     if (tool)
-        setActiveColor(int(*tool));
+        mCore->setActiveColor(int(*tool));
 }
 
 void WTView::startFollowingProximity()

@@ -3,6 +3,7 @@
 #include "Background.h"
 #include "BrushOutline.h"
 #include "CanvasCore.h"
+#include "CanvasViewport.h"
 #include "Color.h"
 #include "Geometry.h"
 #include "HoverCrosshair.h"
@@ -29,13 +30,13 @@ class QMessageBox;
 class CanvasQuestions;
 struct Notification;
 
-// The painting surface of a document window: the Qt edge of its CanvasCore, which does the
-// painting, and the view through which the sheet is shown. Its own coordinates are the sheet's:
-// origin at the sheet's bottom-left corner, y up; the widget's Qt coordinates appear only at its
-// edges (events in, dirty rectangles out). The implementation is split by concern:
+// The painting surface of a document window: the Qt edge of its CanvasCore, which paints, and
+// of its CanvasViewport, which says what the widget shows of the sheet. Its own coordinates are
+// the sheet's: origin at the sheet's bottom-left corner, y up; the widget's Qt coordinates appear
+// only at its edges (events in, dirty rectangles out). The implementation is split by concern:
 // WTView.cpp (the core's announcements), WTViewRender.cpp (display and backgrounds),
-// WTViewSheet.cpp (sheet geometry), WTViewCrop.cpp (crop and resize commands),
-// WTViewStroke.cpp (Qt's pointer events), WTViewNavigation.cpp (the view),
+// WTViewSheet.cpp (placement in the container), WTViewCrop.cpp (crop and resize commands),
+// WTViewStroke.cpp (Qt's pointer events), WTViewNavigation.cpp (the view's input and repaints),
 // WTViewExchange.cpp (the clipboard), WTViewPaste.cpp (pastes and drops).
 class WTView : public QWidget
 {
@@ -49,15 +50,15 @@ public:
     explicit WTView(const Rect &frame, QWidget *parent = nullptr, Preferences *store = nullptr);
     ~WTView() override;
 
-    // Responder answers.
     bool isOpaque() const { return mBgType != BgType::SeeThrough; }
-    bool mouseDownCanMoveWindow() const { return false; }
-    bool acceptsFirstResponder() const { return true; }
-    bool becomeFirstResponder() { return true; }
     void cancelOperation(QObject *sender = nullptr);
 
-    // The widget-free canvas: pen settings and tools, strokes, history, picker, proximity.
+    // The widget-free canvas: pen settings and tools, strokes, history, picker, proximity,
+    // layers, whole pictures.
     CanvasCore &core() const { return *mCore; }
+    // The view: zoom, turn, mirror and pan, their drags, and the mappings between the sheet and
+    // the widget. Its changes repaint the widget and emit viewChanged().
+    CanvasViewport &viewport() const { return *mViewport; }
 
     // Pen settings. Tool numbers: 0 the eraser, 1 to 4 colour slots 0 to 3.
     bool erasing() const { return mCore->erasing(); }
@@ -70,13 +71,7 @@ public:
     void setToolFromTag(QObject *sender);
 
     // Pointer proximity: the tool follows the tablet pointer in use.
-    // With every pointer treated as the tip, the eraser end brings back the tip's tool, at
-    // once when it is the pointer in use.
     void startFollowingProximity();
-    void handleProximity(const Notification &notification)
-    {
-        mCore->handleProximity(notification);
-    }
 
     // Completes the canvas once its window has connected it (WTViewStartup.cpp): the starting
     // picture (the document's, when it was opened from one) or a new sheet, the stored
@@ -91,64 +86,34 @@ public:
     void setDocument(Document *document) { mCore->setDocument(document); }
     Document *document() const { return mCore->document(); }
     void setQuestions(CanvasQuestions *questions) { mQuestions = questions; }
-    void setRubberButton(QAbstractButton *button) { mRubberButton = button; }
+    // The eraser toggle shows whether the eraser is the tool.
+    void setRubberButton(QAbstractButton *button);
 
-    // Display and backgrounds.
-    void drawRect(const Rect &r);
-    void renderLayersInRect(const Rect &r);
+    // Backgrounds.
     void setBgType(float type);
     float bgType() const { return float(mBgType); }
-    BgType paper() const { return mBgType; }
     // Whether the window really shows what lies behind it (see-through paper on a compositor).
     bool windowIsSeeThrough() const { return mWindowSeeThrough; }
 
     // Sheet geometry (WTViewSheet.cpp). A sheet that cannot be held is refused with a beep and
-    // a message, and nothing changes: then the resizes answer false.
+    // a message, and nothing changes: then setSheetSize answers false.
     Size sheetSize() const;
     bool setSheetSize(Size size);
-    bool resizeSheet(const Rect &r);
     void setFrame(const Rect &frame); // in the container's y-up coordinates
-    Rect frame() const { return mFrame; }
-    Point boundsOrigin() const { return mBoundsOrigin; }
-    Rect bounds() const;
-    Rect visibleRect() const;
+    Rect frame() const;
 
-    // Guarded resizes (WTViewCrop.cpp): confirmed through the questions when the document has
-    // unsaved changes.
-    void cropResizeToRect(const Rect &r) { mCore->cropResizeToRect(r); }
-    void doCropResize(QMessageBox *alert, int returnCode, const QString &contextInfo);
-    void cropResizeToSize(Size size);
-    // Crop and resize commands; the fixed sizes are chosen by the sender's "tag" property.
+    // Crop and resize commands (WTViewCrop.cpp), confirmed through the questions when the
+    // document has unsaved changes; the fixed sizes are chosen by the sender's "tag" property.
     void cropResize(QObject *sender);
     void cropResizeToFixedSize(QObject *sender);
     void cropResizeToCustomSize(QObject *sender);
-    void doCustomCropResize(Size size); // the size chosen in the custom-size question
-    // The sheet becomes r without a question, as a change of the document; what the confirmed
-    // crops come down to, and what a recovery replays.
-    bool applyResize(const Rect &r) { return mCore->applyResize(r); }
 
-    // nullptr, with a beep, when none can be had.
-    UndoLayer *createUndoLayer(Layer *base) { return mCore->createUndoLayer(base); }
     // Undo history (the core's, with its depth): what was undone can be redone until a stroke,
     // line, crop, resize or clear rewrites it.
     void undo(QObject *sender = nullptr);
     void redo(QObject *sender = nullptr);
     bool canRedo() const { return mCore->canRedo(); }
 
-    // Stroke input (WTViewStroke.cpp). Qt's mouse and tablet events arrive at the core as
-    // PointerSamples.
-    void mouseDown(const PointerSample &sample) { mCore->mouseDown(sample); }
-    // Also a drag while a line is pending.
-    void mouseMoved(const PointerSample &sample) { mCore->mouseMoved(sample); }
-    void mouseUp(const PointerSample &sample) { mCore->mouseUp(sample); }
-    void drawCurrentDataFromEvent(const PointerSample &sample)
-    {
-        mCore->drawCurrentDataFromEvent(sample);
-    }
-    void drawLineToPoint(Point point, float pressure, bool promptOnly)
-    {
-        mCore->drawLineToPoint(point, pressure, promptOnly);
-    }
     // What hovers over the canvas (WTViewHover.cpp), as the hover setting chooses: the outline of
     // what a press would paint, under the pen or the mouse; the crosshair, under a tablet tool
     // where the platform shows no cursor for it.
@@ -158,60 +123,11 @@ public:
     // full pressure, turned by the pen's tilt (degrees, as in PointerSample), through the view.
     QPainterPath nibOutlineAt(QPointF widgetPoint, float tiltX = 0.0f, float tiltY = 0.0f) const;
 
-
-    // Canvas coordinates against the widget's, through the view.
-    Point canvasPointFromWidget(const QPointF &p) const;
-    QPointF widgetPointFromCanvas(Point p) const;
-    QRectF widgetRectFromCanvas(const Rect &r) const;
-
-    // The view (WTViewNavigation.cpp): the sheet zoomed and turned about the middle of what the
-    // container shows, mirrored and panned. Only what the widget shows changes: the picture,
-    // the sheet's coordinates and the frame stay as they are. A change keeps some of the sheet
-    // in view and emits viewChanged().
-    const ViewTransform &view() const { return mView; }
-    void setView(const ViewTransform &view);
-    // Device pixels per sheet point: 1 is Actual Size.
-    double displayZoom() const;
-    void setDisplayZoom(double zoom); // about the middle of the view
-    void zoomIn();
-    void zoomOut();
-    void zoomToActualSize();
-    void zoomToFit();
-    // Upright, unmirrored and centred: fitted when the sheet at actual size is larger than the
-    // container, at actual size otherwise.
-    void resetView();
-    // Fitted when the sheet at actual size is larger than the container (an opened picture).
-    void fitIfLarger();
-    void rotateLeft();
-    void rotateRight();
-    void resetRotation();
-    void toggleMirror();
-    // The point under widgetPoint stays there.
-    void zoomAbout(double zoom, QPointF widgetPoint);
-    // Turned by steps of ViewTransform::kRotationStep onto a multiple of it.
-    void rotateStepAbout(int steps, QPointF widgetPoint);
-    void rotateAbout(double degrees, QPointF widgetPoint);
-    void panBy(QPointF widgetDelta);
-    // The container's area and the bounding box of the sheet as shown, in the container's Qt
-    // coordinates: what scroll bars show.
-    QRectF containerRect() const;
-    QRectF shownSheetRect() const;
     // Whether pointer input now moves the view rather than painting (Space held, or a view drag
     // under way): such input is no stroke.
-    bool isNavigating() const { return mSpaceHeld || mViewDrag != ViewDrag::None; }
+    bool isNavigating() const { return mViewport->isNavigating(); }
 
-    // Image exchange (CanvasCoreExchange.cpp). setImage: the picture becomes the image, the sheet
-    // its pixel size, and the undo history ends; false, with nothing changed, for no image or one
-    // that cannot be held. getImageWithBG: the picture flattened into a new image of the sheet's
-    // size, transparent where no layer covers it unless withBG asks for the paper under it.
-    bool setImage(const Image *image) { return mCore->setImage(image); }
-    // The same with a tiled picture, whose tiles the canvas takes without copying them.
-    bool adoptImage(std::unique_ptr<TiledImage> image) { return mCore->adoptImage(std::move(image)); }
-    bool adoptLayers(std::vector<std::unique_ptr<Layer>> layers, int current)
-    {
-        return mCore->adoptLayers(std::move(layers), current);
-    }
-    std::unique_ptr<Image> getImageWithBG(bool withBG) { return mCore->getImageWithBG(withBG); }
+    // The clipboard (WTViewExchange.cpp): the picture as it shows, without or with its paper.
     void copy(QObject *sender = nullptr);
     void copyWithBG(QObject *sender = nullptr);
     // Edit ▸ Paste (WTViewPaste.cpp): the clipboard's image floats as a new layer in the middle
@@ -220,16 +136,9 @@ public:
     // The same for an image already read, floating centred on `centre` of the sheet.
     bool pasteImage(const QImage &image, Point centre);
     void clear(QObject *sender = nullptr);
-    void clearLow(Document *document, bool shouldClose, void *contextInfo);
 
     // The picture with its layers and history, for display, merging and tests.
     const Picture &picture() const { return mCore->picture(); }
-    const std::vector<std::shared_ptr<Layer>> &layers() const { return picture().layers(); }
-    Layer *currentLayer() const { return picture().currentLayer(); }
-    const std::vector<std::unique_ptr<UndoLayer>> &undoLayers() const
-    {
-        return picture().undoLayers();
-    }
 
 signals:
     // The active tool, its colour or its width changed: controls showing them refresh.
@@ -270,19 +179,23 @@ protected:
 private:
     // The rest of the start, once the sheet has its picture or not.
     void finishAwake(bool adopted);
+    void applyBgType(std::optional<BgType> type); // in full, even when it is the type held
     Size containerSize(Size fallback) const;
     void applyFrame();
     void refuseSheetSize(Size size);
     void applyWindowAppearance();
     void setAcceptsMouseMovedEvents(bool accept);
     void connectCore();
+    void drawRect(const Rect &r);
     // Marks part of the sheet for the next display. The samples that one turn of the event loop
     // delivers are gathered into one rectangle, handed to Qt once after them: asking Qt for each
     // sample cost more than painting it.
     void setNeedsDisplayInRect(const Rect &r);
     void flushPendingDirt();
-    Rect canvasRectFromWidget(const QRectF &r) const;
     void confirmCropResize(const Rect &r); // the core's question, asked through the window
+    void doCropResize(QMessageBox *alert, int returnCode, const QString &contextInfo);
+    void cropResizeToSize(Size size);
+    void doCustomCropResize(Size size); // the size chosen in the custom-size question
     void copyImageWithBG(bool withBG);
     // The sheet was re-framed to r: what shows it is placed anew.
     void sheetResized(const Rect &r);
@@ -300,41 +213,24 @@ private:
     void refreshHoverMarks();
     // Mouse moves are followed for the outline, and for a pending line's preview.
     void applyMouseTracking();
-    // The view's matrices after a change of view, frame or container.
-    void updateViewMatrix();
-    QPointF viewCentre() const; // the container's middle, in unzoomed widget pixels
+    // Tells the viewport where the widget now lies, after a move, resize or re-framing.
+    void placeViewport();
+    // The viewport changed the view: what is on screen is moved, or drawn again.
+    void viewMoved(const QTransform &before);
     QRect unoverlappedRect() const; // of the container, in widget pixels
-    ViewTransform keptInView(ViewTransform view) const;
-    // The view with the sheet's middle on the container's; the same fitted to the container.
-    ViewTransform centred(ViewTransform view) const;
-    std::optional<ViewTransform> fitted(ViewTransform view) const;
-    bool sheetOutgrowsContainer() const;
-    // Widget pixels to repaint for a sheet rectangle (antialiasing and filtering included).
-    QRect widgetDirtyRect(const Rect &r) const;
     // What the view shows in the widget pixels `dirty`, onto a painter whose transform maps
     // widget pixels to its device.
     void paintTransformed(QPainter &painter, const QRect &dirty);
-    // Which pyramid level a view shows, and whether its pixels need no filtering.
-    struct ViewLevel
-    {
-        int level = 0;
-        double step = 1.0; // sheet pixels a level pixel
-        double scale = 1.0; // device pixels a sheet point
-        bool crisp = true;
-    };
-    ViewLevel viewLevel(const QTransform &sheetToPainter) const;
     // The part r of the sheet from the pyramid level nearest the zoom, resampled once.
     void drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter,
-                        const ViewLevel &level);
+                        const CanvasViewport::Level &level);
     // The grey around the sheet, its border and its shadow, in part r; with a reach, only the
     // border and shadow, leaving out what lies further than that from r.
     void drawSurround(const Rect &r, float alpha, float reach = 0.0f);
     // View drags: Space or the middle button pans, with Shift it turns; the pen's lower button.
-    enum class ViewDrag { None, Pan, Rotate, PenButtonPan };
     bool beginViewDrag(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at,
                        bool fromPen);
-    bool continueViewDrag(QPointF at);
-    void endViewDrag();
+    void endViewDrag(Qt::MouseButton button);
     void updateNavigationCursor();
     bool navigationKey(QKeyEvent *event);
     // Arrows nudge a floating paste (Shift: by ten), Enter places it.
@@ -349,32 +245,15 @@ private:
     // Layers, history, sheet size, pen and stroke input: what the canvas does, without the
     // widget. A child.
     CanvasCore *mCore;
+    CanvasViewport *mViewport; // a child
     BgType mBgType = BgType::Plain;
-    bool mBgTypeApplied = false; // the window shows mBgType
     CanvasQuestions *mQuestions = nullptr; // not owned
-    QAbstractButton *mRubberButton = nullptr; // not owned
     HoverCrosshair mCrosshair; // in widget pixels
     BrushOutline mOutline; // in widget pixels
-    float mOutlineTiltX = 0.0f; // of the sample the outline was last shown for
-    float mOutlineTiltY = 0.0f;
+    QPointF mOutlineTilt; // of the sample the outline was last shown for, x and y
     bool mHoverWanted = false; // by the core, for a pending line
-
     Rect mPendingDirty; // of the sheet, gathered since the last flushPendingDirt()
     bool mDirtFlushQueued = false;
-
-    Rect mFrame;
-    Point mBoundsOrigin;
-    ViewTransform mView;
-    QTransform mSheetToWidget; // through the view; used only when it is not the default
-    QTransform mWidgetToSheet;
-    bool mSpaceHeld = false;
-    ViewDrag mViewDrag = ViewDrag::None;
-    Qt::MouseButton mViewDragButton = Qt::NoButton;
-    QPointF mViewDragStart;
-    QPointF mViewDragLast;
-    bool mViewDragMoved = false; // the pen button's drag has left its dead zone
-    QPointF mPanRemainder; // of pans by fractions of a pixel
-    double mFreeRotation = 0.0; // the turn before snapping upright, while turning freely
     QImage mViewScratch; // the part of a pyramid level being shown
     bool mWindowSeeThrough = false;
 };

@@ -28,17 +28,17 @@ void WTView::doCropResize(QMessageBox *, int returnCode, const QString &contextI
         return;
     const Rect r = rectFromString(contextInfo);
     if (!isEmptyRect(r))
-        applyResize(r);
+        mCore->applyResize(r);
 }
 
 void WTView::cropResizeToSize(Size s)
 {
-    mCore->cropResizeToSize(s, visibleRect());
+    mCore->cropResizeToSize(s, mViewport->visibleRect());
 }
 
 void WTView::cropResize(QObject *)
 {
-    cropResizeToRect(visibleRect());
+    mCore->cropResizeToRect(mViewport->visibleRect());
 }
 
 void WTView::cropResizeToFixedSize(QObject *sender)
@@ -59,5 +59,5 @@ void WTView::cropResizeToCustomSize(QObject *)
 
 void WTView::doCustomCropResize(Size s)
 {
-    mCore->cropResizeToChosenSize(s, visibleRect());
+    mCore->cropResizeToChosenSize(s, mViewport->visibleRect());
 }

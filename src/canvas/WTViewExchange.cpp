@@ -43,8 +43,3 @@ void WTView::clear(QObject *)
 {
     mCore->clear();
 }
-
-void WTView::clearLow(Document *, bool shouldClose, void *)
-{
-    mCore->clearLow(shouldClose);
-}

@@ -21,13 +21,14 @@ bool showsCrosshair(PenSettings::HoverMark mark)
 QPainterPath WTView::nibOutlineAt(QPointF widgetPoint, float tiltX, float tiltY) const
 {
     const PenSettings &pen = mCore->penSettings();
-    const BrushKind kind = erasing() ? pen.eraserShape()
-                                     : pen.brushKind(PenSettings::slotOfTool(activeColor()));
+    const BrushKind kind = mCore->erasing()
+        ? pen.eraserShape()
+        : pen.brushKind(PenSettings::slotOfTool(mCore->activeColor()));
     const QPainterPath nib
-        = Brush::nibOutline(kind, brushSize(), Brush::markerAngle(tiltX, tiltY));
+        = Brush::nibOutline(kind, mCore->brushSize(), Brush::markerAngle(tiltX, tiltY));
     // Through the view's own mapping, so that it turns and mirrors as the picture does.
-    const Point at = canvasPointFromWidget(widgetPoint);
-    return mSheetToWidget.map(nib.translated(qreal(at.x), qreal(at.y)));
+    const Point at = mViewport->sheetPoint(widgetPoint);
+    return mViewport->sheetToWidget().map(nib.translated(qreal(at.x), qreal(at.y)));
 }
 
 void WTView::hoverAt(QPointF widgetPoint, const PointerSample &sample)
@@ -43,8 +44,7 @@ void WTView::hoverAt(QPointF widgetPoint, const PointerSample &sample)
         hideOutline();
         return;
     }
-    mOutlineTiltX = sample.tiltX;
-    mOutlineTiltY = sample.tiltY;
+    mOutlineTilt = {sample.tiltX, sample.tiltY};
     update(mOutline.show(widgetPoint, nibOutlineAt(widgetPoint, sample.tiltX, sample.tiltY),
                          devicePixelRatioF()));
 }
@@ -74,7 +74,7 @@ void WTView::refreshHoverMarks()
         hideOutline();
     } else if (mOutline.isShown()) {
         const QPointF at = mOutline.position();
-        update(mOutline.show(at, nibOutlineAt(at, mOutlineTiltX, mOutlineTiltY),
+        update(mOutline.show(at, nibOutlineAt(at, float(mOutlineTilt.x()), float(mOutlineTilt.y())),
                              devicePixelRatioF()));
     }
     applyMouseTracking();

@@ -21,7 +21,7 @@ void WTView::paste(QObject *)
         refusePaste(read.refusal);
         return;
     }
-    const Rect shown = visibleRect();
+    const Rect shown = mViewport->visibleRect();
     pasteImage(read.image, {shown.x() + shown.width() / 2, shown.y() + shown.height() / 2});
 }
 
@@ -67,8 +67,8 @@ bool WTView::pasteKey(QKeyEvent *event)
     }
     // The same way on the sheet, however the view is turned or mirrored, in whole pixels.
     const QPointF middle(width() / 2.0, height() / 2.0);
-    const Point a = canvasPointFromWidget(middle);
-    const Point b = canvasPointFromWidget(middle + screen);
+    const Point a = mViewport->sheetPoint(middle);
+    const Point b = mViewport->sheetPoint(middle + screen);
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double length = std::hypot(dx, dy);
@@ -100,7 +100,7 @@ void WTView::dropEvent(QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
-    pasteImage(read.image, canvasPointFromWidget(event->position()));
+    pasteImage(read.image, mViewport->sheetPoint(event->position()));
 }
 
 void WTView::drawFloatingPasteFrame(QPainter &painter) const
@@ -108,9 +108,9 @@ void WTView::drawFloatingPasteFrame(QPainter &painter) const
     if (!mCore->hasFloatingPaste())
         return;
     const Rect r = mCore->floatingPasteRect();
-    const QPolygonF edge = mView.isDefault()
-        ? QPolygonF(widgetRectFromCanvas(r))
-        : mSheetToWidget.map(QPolygonF(QRectF(r.x(), r.y(), r.width(), r.height())));
+    const QPolygonF edge = mViewport->view().isDefault()
+        ? QPolygonF(mViewport->widgetRect(r))
+        : mViewport->sheetToWidget().map(QPolygonF(QRectF(r.x(), r.y(), r.width(), r.height())));
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);

@@ -105,25 +105,24 @@ void WTView::flushPendingDirt()
     mDirtFlushQueued = false;
     if (isEmptyRect(mPendingDirty))
         return;
-    const QRect q = widgetDirtyRect(mPendingDirty).intersected(rect());
+    const QRect q = mViewport->dirtyRect(mPendingDirty).intersected(rect());
     mPendingDirty = {};
     if (!q.isEmpty())
         update(q);
 }
 
-void WTView::renderLayersInRect(const Rect &r)
-{
-    mCore->picture().renderLayersInRect(r);
-}
-
 void WTView::setBgType(float value)
 {
     const auto type = bgTypeOf(std::lroundf(value));
-    if (mBgTypeApplied && type == mBgType)
+    if (type == mBgType)
         return;
+    applyBgType(type);
+}
+
+void WTView::applyBgType(std::optional<BgType> type)
+{
     INK_CHECK(type, "bg type index out of bound");
     mBgType = *type;
-    mBgTypeApplied = true;
     mCore->setPaper(mBgType);
     applyWindowAppearance();
     update();
@@ -151,33 +150,33 @@ void WTView::paintEvent(QPaintEvent *event)
     // Without a see-through window the translucent paper is laid over the window's own colour,
     // so it shows as paper rather than as black.
     const bool overWindowColour = mBgType == BgType::SeeThrough && !mWindowSeeThrough;
-    const QTransform sheetToWidget(1, 0, 0, -1, -mBoundsOrigin.x, height() + mBoundsOrigin.y);
+    const CanvasViewport &viewport = *mViewport;
+    const QTransform &sheetToWidget = viewport.sheetToWidget(); // the view is the default here
     for (const QRect &dirty : event->region()) {
         if (!overWindowColour) {
-            if (!mView.isDefault()) {
+            if (!viewport.view().isDefault()) {
                 paintTransformed(painter, dirty);
                 continue;
             }
-            const Rect r = canvasRectFromWidget(QRectF(dirty));
+            const Rect r = viewport.sheetRect(QRectF(dirty));
             Graphics::lockFocus(painter, sheetToWidget);
             drawRect(r);
             drawLinePreviewInRect(r, true);
             Graphics::unlockFocus();
             continue;
         }
-        const qreal dpr = mView.isDefault() ? 1.0 : devicePixelRatioF();
+        const qreal dpr = viewport.view().isDefault() ? 1.0 : devicePixelRatioF();
         QImage rendered(dirty.size() * dpr, QImage::Format_ARGB32_Premultiplied);
         rendered.setDevicePixelRatio(dpr);
         rendered.fill(Qt::transparent);
         {
             QPainter p(&rendered);
-            if (!mView.isDefault()) {
+            if (!viewport.view().isDefault()) {
                 p.translate(-dirty.topLeft());
                 paintTransformed(p, dirty);
             } else {
-                const Rect r = canvasRectFromWidget(QRectF(dirty));
-                const QTransform toRendered(1, 0, 0, -1, -r.x(), r.maxY());
-                Graphics::lockFocus(p, toRendered);
+                const Rect r = viewport.sheetRect(QRectF(dirty));
+                Graphics::lockFocus(p, sheetToDevice(r.x(), r.maxY()));
                 drawRect(r);
                 drawLinePreviewInRect(r, true);
                 Graphics::unlockFocus();
@@ -199,18 +198,18 @@ void WTView::paintEvent(QPaintEvent *event)
 void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
 {
     const QTransform toDevice = painter.transform(); // the widget's pixels to the painter's
-    const QTransform sheetToPainter = mSheetToWidget * toDevice;
-    const Rect r = canvasRectFromWidget(QRectF(dirty));
+    const QTransform sheetToPainter = mViewport->sheetToWidget() * toDevice;
+    const Rect r = mViewport->sheetRect(QRectF(dirty));
     const Size s = sheetSize();
     const Rect sheetPixels {0, 0, std::ceil(s.width), std::ceil(s.height)};
     const Rect shown = intersectionRect(r, sheetPixels);
-    const ViewLevel level = viewLevel(sheetToPainter);
+    const CanvasViewport::Level level = mViewport->levelFor(sheetToPainter);
     painter.save();
     painter.setClipRect(dirty);
     QRegion around(dirty);
-    if (level.crisp && mView.isRightAngled() && mBgType != BgType::SeeThrough) {
+    if (level.crisp && mViewport->view().isRightAngled() && mBgType != BgType::SeeThrough) {
         // What the opaque sheet will cover is not filled twice.
-        const QRectF sheet = widgetRectFromCanvas(sheetPixels);
+        const QRectF sheet = mViewport->widgetRect(sheetPixels);
         around -= QRect(
             QPoint(int(std::ceil(sheet.left())), int(std::ceil(sheet.top()))),
             QPoint(int(std::floor(sheet.right())) - 1, int(std::floor(sheet.bottom())) - 1));
@@ -245,24 +244,8 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     painter.restore();
 }
 
-WTView::ViewLevel WTView::viewLevel(const QTransform &sheetToPainter) const
-{
-    // The rest of the zoom is one resampling of what is shown.
-    const double scale = std::sqrt(std::abs(sheetToPainter.determinant())) * devicePixelRatioF();
-    ViewLevel v;
-    // The level nearest the zoom: what is composed is never much larger than the view.
-    v.level = scale >= 1.0
-        ? 0
-        : std::clamp(int(std::lround(std::log2(1.0 / scale))), 0, PicturePyramid::kMaxLevels);
-    v.step = std::exp2(v.level);
-    v.scale = scale;
-    // Zoomed in, pixels show as pixels; upright at a whole scale, nothing needs resampling.
-    v.crisp = scale >= 2.0 || (mView.isRightAngled() && scale * v.step == 1.0);
-    return v;
-}
-
 void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &sheetToPainter,
-                            const ViewLevel &v)
+                            const CanvasViewport::Level &v)
 {
     // The level's pixels under r, one more around for filtering.
     const Size s = sheetSize();
@@ -277,7 +260,8 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
     if (x1 <= x0 || y1 <= y0)
         return;
     const QRect pixels(x0, y0, x1 - x0, y1 - y0);
-    if (v.level > 0 && v.crisp && mView.isRightAngled() && mBgType != BgType::SeeThrough) {
+    if (v.level > 0 && v.crisp && mViewport->view().isRightAngled()
+        && mBgType != BgType::SeeThrough) {
         // Level pixels fall on device pixels: the paper and the level's tiles go straight to
         // the screen.
         Graphics::lockFocus(painter, sheetToPainter);

@@ -4,17 +4,19 @@
 
 #include "PenSettings.h"
 
+#include <cmath>
+
 void WTView::awakeFromNib(std::unique_ptr<TiledImage> starting)
 {
     // The sheet first, so that the background is built once more at its final size and the
     // window's first display shows the real sheet. A picture too large to hold was refused with
     // a message; the new sheet serves instead.
-    finishAwake(starting && adoptImage(std::move(starting)));
+    finishAwake(starting && mCore->adoptImage(std::move(starting)));
 }
 
 void WTView::awakeFromNib(std::vector<std::unique_ptr<Layer>> starting, int current)
 {
-    finishAwake(adoptLayers(std::move(starting), current));
+    finishAwake(mCore->adoptLayers(std::move(starting), current));
 }
 
 void WTView::finishAwake(bool adopted)
@@ -23,8 +25,7 @@ void WTView::finishAwake(bool adopted)
         setSheetSize({600, 600});
     // Applied in full even when it is the type already held: window appearance, background,
     // display.
-    mBgTypeApplied = false;
-    setBgType(float(mCore->penSettings().bgType()));
+    applyBgType(bgTypeOf(std::lroundf(float(mCore->penSettings().bgType()))));
     setAcceptsMouseMovedEvents(false);
     startFollowingProximity();
 }

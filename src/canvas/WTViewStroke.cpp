@@ -31,7 +31,7 @@ bool madeFromTablet(const QMouseEvent *event)
 
 PointerSample WTView::sampleAt(QPointF position, Qt::KeyboardModifiers modifiers) const
 {
-    return {canvasPointFromWidget(position), 1.0f, false, modifiers};
+    return {mViewport->sheetPoint(position), 1.0f, false, modifiers};
 }
 
 void WTView::mousePressEvent(QMouseEvent *event)
@@ -52,7 +52,7 @@ void WTView::mousePressEvent(QMouseEvent *event)
 
 void WTView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (continueViewDrag(event->position()) || madeFromTablet(event)) {
+    if (mViewport->dragMove(event->position()) || madeFromTablet(event)) {
         hideOutline();
         return;
     }
@@ -71,9 +71,8 @@ void WTView::mouseMoveEvent(QMouseEvent *event)
 
 void WTView::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (mViewDrag != ViewDrag::None) {
-        if (event->button() == mViewDragButton)
-            endViewDrag();
+    if (mViewport->drag() != CanvasViewport::Drag::None) {
+        endViewDrag(event->button());
         return;
     }
     if (event->button() == Qt::LeftButton && !madeFromTablet(event))
@@ -90,7 +89,7 @@ void WTView::tabletEvent(QTabletEvent *event)
 {
     // Accepted, so that Qt does not make a mouse event of it too and paint the sample twice.
     event->accept();
-    const PointerSample sample {canvasPointFromWidget(event->position()),
+    const PointerSample sample {mViewport->sheetPoint(event->position()),
                                 float(event->pressure()),
                                 true,
                                 TabletPlatform::modifiersOf(*event),
@@ -98,11 +97,11 @@ void WTView::tabletEvent(QTabletEvent *event)
                                 float(event->xTilt()),
                                 float(event->yTilt())};
     const bool hovering = event->buttons() == Qt::NoButton;
-    if (mViewDrag != ViewDrag::None) {
-        if (event->type() == QEvent::TabletRelease && event->button() == mViewDragButton)
-            endViewDrag();
+    if (mViewport->drag() != CanvasViewport::Drag::None) {
+        if (event->type() == QEvent::TabletRelease)
+            endViewDrag(event->button());
         else if (event->type() == QEvent::TabletMove)
-            continueViewDrag(event->position());
+            mViewport->dragMove(event->position());
         if (hovering && !TabletPlatform::showsTabletCursor())
             update(mCrosshair.moveTo(event->position().toPoint()));
         hideOutline();

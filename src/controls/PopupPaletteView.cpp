@@ -42,7 +42,8 @@ void PopupPalette::addViewSection(QBoxLayout *rows)
     mZoom->setPageStep(kZoomStepsPerOctave);
     connect(mZoom, &QSlider::valueChanged, this, [this](int step) {
         if (mCanvas)
-            mCanvas->zoomAbout(std::exp2(double(step) / kZoomStepsPerOctave), zoomCentre());
+            mCanvas->viewport().zoomAbout(std::exp2(double(step) / kZoomStepsPerOctave),
+                                          zoomCentre());
     });
     zoom->addWidget(mZoom, 1);
     mZoomLabel = new QLabel(this);
@@ -59,7 +60,7 @@ void PopupPalette::addViewSection(QBoxLayout *rows)
         QToolButton *turn = button(text, tip, name);
         connect(turn, &QToolButton::clicked, this, [this, steps = steps] {
             if (mCanvas)
-                mCanvas->rotateStepAbout(steps, zoomCentre());
+                mCanvas->viewport().rotateStepAbout(steps, zoomCentre());
         });
         turns->addWidget(turn);
     }
@@ -67,13 +68,13 @@ void PopupPalette::addViewSection(QBoxLayout *rows)
     mMirror->setCheckable(true);
     connect(mMirror, &QToolButton::clicked, this, [this] {
         if (mCanvas)
-            mCanvas->toggleMirror();
+            mCanvas->viewport().toggleMirror();
     });
     turns->addWidget(mMirror);
     QToolButton *reset = button(tr("Reset View"), tr("Reset View"), "paletteResetView");
     connect(reset, &QToolButton::clicked, this, [this] {
         if (mCanvas)
-            mCanvas->resetView();
+            mCanvas->viewport().resetView();
         close();
     });
     turns->addWidget(reset);
@@ -110,12 +111,12 @@ void PopupPalette::refreshViewSection()
 {
     if (!mCanvas || !mZoom)
         return;
-    const ViewTransform &view = mCanvas->view();
+    const ViewTransform &view = mCanvas->viewport().view();
     {
         const QSignalBlocker quiet(mZoom);
         mZoom->setValue(zoomStep(view.zoom()));
     }
-    const double percent = mCanvas->displayZoom() * 100.0;
+    const double percent = mCanvas->viewport().displayZoom() * 100.0;
     mZoomLabel->setText(tr("%1 %").arg(QString::number(percent, 'f', percent < 10.0 ? 1 : 0)));
     mMirror->setChecked(view.isMirrored());
     const CanvasCore::LineMode mode = mCanvas->core().lineMode();
@@ -129,5 +130,5 @@ QPointF PopupPalette::zoomCentre() const
         return {};
     if (mOpenedAt)
         return mCanvas->mapFromGlobal(QPointF(*mOpenedAt));
-    return mCanvas->containerRect().center() - QPointF(mCanvas->pos());
+    return mCanvas->viewport().centre();
 }

@@ -343,8 +343,8 @@ void DocumentWindow::showEvent(QShowEvent *event)
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (mCanvas && mCanvas->view().isDefault())
-                    mCanvas->fitIfLarger();
+                if (mCanvas && mCanvas->viewport().view().isDefault())
+                    mCanvas->viewport().fitIfLarger();
             },
             Qt::QueuedConnection);
     }

@@ -351,7 +351,7 @@ bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &type
         if (!mCanvasView) {
             setStartingLayers(std::move(layers), current);
             mReadNotes = notes;
-        } else if (!mCanvasView->adoptLayers(std::move(layers), current)) {
+        } else if (!mCanvasView->core().adoptLayers(std::move(layers), current)) {
             if (error)
                 *error = tr("There is not enough memory for the picture's layers.");
             return false;
@@ -367,7 +367,7 @@ bool InkpondDocument::revertToContentsOfURL(const QUrl &url, const QString &type
     if (mCanvasView) {
         const int width = decoded->pixelWidth();
         const int height = decoded->pixelHeight();
-        if (!mCanvasView->adoptImage(std::move(decoded))) {
+        if (!mCanvasView->core().adoptImage(std::move(decoded))) {
             if (error)
                 *error = tr("There is not enough memory for a picture of %1 × %2 pixels.")
                              .arg(width)

@@ -109,13 +109,13 @@ Rect InkpondDocument::windowWillUseStandardFrame(QWidget *window, const Rect &de
     const auto *documentWindow = qobject_cast<DocumentWindow *>(window);
     if (!documentWindow || !mCanvasView)
         return defaultFrame;
-    if (mCanvasView->view().isDefault())
+    if (mCanvasView->viewport().view().isDefault())
         return ::windowWillUseStandardFrame(documentWindow->zoomFrame(), defaultFrame,
-                                            mCanvasView->visibleRect().size,
+                                            mCanvasView->viewport().visibleRect().size,
                                             mCanvasView->sheetSize());
     // The sheet as the view shows it, against the whole container.
-    const QSizeF container = mCanvasView->containerRect().size();
-    const QSizeF shown = mCanvasView->shownSheetRect().size();
+    const QSizeF container = mCanvasView->viewport().containerRect().size();
+    const QSizeF shown = mCanvasView->viewport().shownSheetRect().size();
     return ::windowWillUseStandardFrame(documentWindow->zoomFrame(), defaultFrame,
                                         {float(container.width()), float(container.height())},
                                         {float(shown.width()), float(shown.height())});

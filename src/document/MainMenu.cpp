@@ -251,30 +251,31 @@ void MainMenu::buildViewMenu()
 {
     QMenu *view = mWindow->menuBar()->addMenu(tr("&View"));
     auto command = [this, view](const QString &title, const char *name,
-                                const QKeySequence &shortcut, void (WTView::*change)()) {
+                                const QKeySequence &shortcut, void (CanvasViewport::*change)()) {
         return addCommand(view, title, name, shortcut, [this, change](QAction *) {
             if (WTView *c = mWindow->canvas())
-                (c->*change)();
+                (c->viewport().*change)();
         });
     };
     // Ctrl+= as well: "+" is a shifted key on many keyboards.
-    command(tr("Zoom &In"), "zoomIn", QKeySequence(), &WTView::zoomIn)
+    command(tr("Zoom &In"), "zoomIn", QKeySequence(), &CanvasViewport::zoomIn)
         ->setShortcuts(withUsual(QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)));
-    command(tr("Zoom &Out"), "zoomOut", QKeySequence(Qt::CTRL | Qt::Key_Minus), &WTView::zoomOut);
+    command(tr("Zoom &Out"), "zoomOut", QKeySequence(Qt::CTRL | Qt::Key_Minus),
+            &CanvasViewport::zoomOut);
     command(tr("&Actual Size"), "zoomToActualSize", QKeySequence(Qt::CTRL | Qt::Key_0),
-            &WTView::zoomToActualSize);
+            &CanvasViewport::zoomToActualSize);
     command(tr("&Fit to Window"), "zoomToFit", QKeySequence(Qt::CTRL | Qt::Key_9),
-            &WTView::zoomToFit);
+            &CanvasViewport::zoomToFit);
     command(tr("Reset &View"), "resetView", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_0),
-            &WTView::resetView);
+            &CanvasViewport::resetView);
     view->addSeparator();
     command(tr("Rotate &Left"), "rotateLeft", QKeySequence(Qt::CTRL | Qt::Key_BracketLeft),
-            &WTView::rotateLeft);
+            &CanvasViewport::rotateLeft);
     command(tr("Rotate &Right"), "rotateRight", QKeySequence(Qt::CTRL | Qt::Key_BracketRight),
-            &WTView::rotateRight);
-    command(tr("R&eset Rotation"), "resetRotation", QKeySequence(), &WTView::resetRotation);
-    mMirrorItem
-        = command(tr("&Mirror"), "toggleMirror", QKeySequence(Qt::Key_M), &WTView::toggleMirror);
+            &CanvasViewport::rotateRight);
+    command(tr("R&eset Rotation"), "resetRotation", QKeySequence(), &CanvasViewport::resetRotation);
+    mMirrorItem = command(tr("&Mirror"), "toggleMirror", QKeySequence(Qt::Key_M),
+                          &CanvasViewport::toggleMirror);
     mMirrorItem->setCheckable(true);
     // The check follows the canvas, also when it has none.
     connect(mMirrorItem, &QAction::triggered, this, &MainMenu::showViewState);
@@ -305,12 +306,12 @@ void MainMenu::buildImageMenu()
     addCommand(image, tr("Crop to &Visible Area"), "cropResize:", QKeySequence(),
                [canvas](QAction *sender) {
                    WTView *c = canvas();
-                   const Rect r = c ? c->visibleRect() : Rect();
+                   const Rect r = c ? c->viewport().visibleRect() : Rect();
                    sender->setProperty(kCroppedRectProperty,
                                        c ? QVariant(QRectF(r.x(), r.y(), r.width(), r.height()))
                                          : QVariant());
                    if (c)
-                       c->cropResizeToRect(r);
+                       c->core().cropResizeToRect(r);
                });
     image->addSeparator();
     for (int tag = 1; tag <= kFixedSizesCount; ++tag) {
@@ -380,7 +381,7 @@ void MainMenu::validate()
 void MainMenu::showViewState()
 {
     const WTView *canvas = mWindow->canvas();
-    mMirrorItem->setChecked(canvas && canvas->view().isMirrored());
+    mMirrorItem->setChecked(canvas && canvas->viewport().view().isMirrored());
     mFullScreenItem->setChecked(mWindow->isFullScreen());
     mLayersPanelItem->setChecked(mWindow->isLayersPanelShown());
     mColorsPanelItem->setChecked(mWindow->isColorsPanelShown());

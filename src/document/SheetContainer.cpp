@@ -97,8 +97,8 @@ void SheetContainer::updateScrollBars()
         mVertical->hide();
         return;
     }
-    const QRectF area = mCanvas->containerRect();
-    const QRectF shown = mCanvas->shownSheetRect();
+    const QRectF area = mCanvas->viewport().containerRect();
+    const QRectF shown = mCanvas->viewport().shownSheetRect();
     // Whatever lies beyond an edge can be scrolled to, also when the sheet as shown is smaller
     // than the container.
     const bool across = shown.left() < area.left() - kScrollSlack
@@ -125,11 +125,11 @@ void SheetContainer::scrolled(Qt::Orientation orientation, int value)
 {
     if (!mCanvas)
         return;
-    const QPointF middle = mCanvas->containerRect().center();
-    const QRectF shown = mCanvas->shownSheetRect();
+    const QPointF middle = mCanvas->viewport().containerRect().center();
+    const QRectF shown = mCanvas->viewport().shownSheetRect();
     // The sheet moves against the bar.
     if (orientation == Qt::Horizontal)
-        mCanvas->panBy({-(value - (middle.x() - shown.left())), 0.0});
+        mCanvas->viewport().panBy({-(value - (middle.x() - shown.left())), 0.0});
     else
-        mCanvas->panBy({0.0, -(value - (middle.y() - shown.top()))});
+        mCanvas->viewport().panBy({0.0, -(value - (middle.y() - shown.top()))});
 }

@@ -119,11 +119,11 @@ void ZoomIndicator::setRefusing(bool refusing)
 
 void ZoomIndicator::showView()
 {
-    const double zoom = mCanvas ? mCanvas->displayZoom() : 1.0;
+    const double zoom = mCanvas ? mCanvas->viewport().displayZoom() : 1.0;
     if (!mRefusing)
         mZoomField->setText(zoomText(zoom));
-    mMirroredLabel->setVisible(mCanvas && mCanvas->view().isMirrored());
-    const double rotation = mCanvas ? mCanvas->view().rotation() : 0.0;
+    mMirroredLabel->setVisible(mCanvas && mCanvas->viewport().view().isMirrored());
+    const double rotation = mCanvas ? mCanvas->viewport().view().rotation() : 0.0;
     const long degrees = std::lround(rotation);
     mRotationLabel->setText(tr("%1°").arg(degrees));
     mRotationLabel->setVisible(degrees != 0);
@@ -138,7 +138,7 @@ void ZoomIndicator::applyTyped()
         return;
     }
     if (mCanvas)
-        mCanvas->setDisplayZoom(*zoom);
+        mCanvas->viewport().setDisplayZoom(*zoom);
     showView(); // also when nothing changed: "250" reads "250 %"
     returnToCanvas();
 }

@@ -148,7 +148,7 @@ InkpondDocument *RecoveryManager::restore(RecoveredRecord &record, QString *erro
     // kept and reads as one (a damaged one is left out: the picture matters, not the view).
     canvas->core().setLineMode(CanvasCore::LineMode::Off);
     if (const auto view = ViewTransform::fromJson(record.start.view))
-        canvas->setView(*view);
+        canvas->viewport().setView(*view);
     // Its new record holds everything before the old one may go.
     if (auto *tap = canvas->findChild<RecoveryTap *>(QString(), Qt::FindDirectChildrenOnly))
         tap->waitUntilDurable();

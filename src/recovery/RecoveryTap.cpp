@@ -263,7 +263,7 @@ void RecoveryTap::changesCleared()
 {
     if (!mRecord || mStopped || !mCanvas || !mDocument || !mWorker)
         return;
-    if (mCanvas->undoLayers().empty() && !mCanvas->canRedo()) {
+    if (mCanvas->picture().undoLayers().empty() && !mCanvas->canRedo()) {
         startAgain(false);
         return;
     }
@@ -329,7 +329,7 @@ void RecoveryTap::writeView()
     if (!mRecord || mStopped || !mCanvas || !mWorker)
         return;
     std::shared_ptr<RecoveryRecord> record = mRecord;
-    mWorker->start([record, view = mCanvas->view().toJson()] {
+    mWorker->start([record, view = mCanvas->viewport().view().toJson()] {
         if (!record->writeView(view))
             qCWarning(lcRecovery).noquote() << record->errorString();
     });

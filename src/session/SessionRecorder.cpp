@@ -286,8 +286,8 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     recordSetting(QStringLiteral("setActiveColor:"), state.tool);
     recordPenInput(*canvas, state);
     // A replay starts from the default view; only another one needs telling.
-    if (!canvas->view().isDefault())
-        recordSetting(QStringLiteral("setView:"), viewValue(canvas->view()));
+    if (!canvas->viewport().view().isDefault())
+        recordSetting(QStringLiteral("setView:"), viewValue(canvas->viewport().view()));
 
     // Pointer samples as the canvas acts on them.
     connect(&canvas->core(), &CanvasCore::sampleTaken, this,
@@ -301,7 +301,7 @@ void SessionRecorder::watchCanvas(WTView *canvas)
     // The view however it changed (menus, keys, wheel, drags, scroll bars), since what a crop to
     // the visible area keeps depends on it.
     connect(canvas, &WTView::viewChanged, this, [this, canvas] {
-        recordSetting(QStringLiteral("setView:"), viewValue(canvas->view()));
+        recordSetting(QStringLiteral("setView:"), viewValue(canvas->viewport().view()));
     });
     connect(&canvas->core(), &CanvasCore::lineModeChanged, this, [this](CanvasCore::LineMode mode) {
         recordSetting(QStringLiteral("setLineMode:"), int(mode));

@@ -133,7 +133,7 @@ SessionReplayer::~SessionReplayer() = default;
 
 QPointF SessionReplayer::widgetPointFor(const WTView &canvas, Point p)
 {
-    return canvas.widgetPointFromCanvas(p);
+    return canvas.viewport().widgetPoint(p);
 }
 
 void SessionReplayer::start()
@@ -369,7 +369,7 @@ void SessionReplayer::performAction(const SessionEvent &e)
         view.setRotation(v[1].toDouble());
         view.setMirrored(v[2].toDouble() != 0.0);
         view.setPan({v[3].toDouble(), v[4].toDouble()});
-        canvas.setView(view);
+        canvas.viewport().setView(view);
         return;
     }
     if (name == QLatin1String("setLineMode:")) {
@@ -386,16 +386,16 @@ void SessionReplayer::performAction(const SessionEvent &e)
         return;
     if (name == QLatin1String("resizeSheet:")) {
         const QJsonArray r = e.value.toArray();
-        if (!canvas.applyResize({float(r[0].toDouble()), float(r[1].toDouble()),
-                                 float(r[2].toDouble()), float(r[3].toDouble())}))
+        if (!canvas.core().applyResize({float(r[0].toDouble()), float(r[1].toDouble()),
+                                        float(r[2].toDouble()), float(r[3].toDouble())}))
             warn(QStringLiteral("the sheet could not be resized"));
         return;
     }
     // The rectangle that was visible, whatever this window shows; the menu would take its own.
     if (name == QLatin1String("cropResize:") && e.value.isArray()) {
         const QJsonArray r = e.value.toArray();
-        canvas.cropResizeToRect({float(r[0].toDouble()), float(r[1].toDouble()),
-                                 float(r[2].toDouble()), float(r[3].toDouble())});
+        canvas.core().cropResizeToRect({float(r[0].toDouble()), float(r[1].toDouble()),
+                                        float(r[2].toDouble()), float(r[3].toDouble())});
         return;
     }
     // Commands, as the menu sends them.
