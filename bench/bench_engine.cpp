@@ -1,6 +1,7 @@
 // The picture engine under a long pen session (bench/PenSession.h) replayed into a document
 // window as `inkpond --replay` does it, on sheets from 600² to 16384²; the undo of the newest of
-// ten strokes, and the opening of a window, on a 16384² sheet; ten strokes on the largest sheet;
+// ten strokes, and the opening of a window, on a 16384² sheet; 4000 undo and redo steps through
+// ten strokes on 600² and 4096² sheets; ten strokes on the largest sheet;
 // and, where libmypaint is found, its brush engine painting the same samples.
 //
 // peak_rss_MB is the process's peak so far: run one size per process (run_engine.sh does) for
@@ -20,6 +21,7 @@
 #include "MyPaintRate.h"
 #endif
 
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -194,6 +196,53 @@ void BM_UndoNewest(benchmark::State &state)
     Documents::close(document);
 }
 
+// Repainted pixels of a widget, counted from its paint events.
+class PaintedArea : public QObject
+{
+public:
+    qint64 pixels = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
+                pixels += qint64(r.width()) * r.height();
+        return false;
+    }
+};
+
+// 4000 steps back and forth through the history of ten strokes, each step repainted as Qt's
+// paint cycle does it.
+void BM_UndoRedoSteps(benchmark::State &state)
+{
+    InkpondDocument *document = documents().open(int(state.range(0)));
+    if (!document) {
+        state.SkipWithError("no document of that sheet size");
+        return;
+    }
+    WTView *canvas = document->canvas();
+    SessionReplayer(tenStrokes(), canvas).replayAll();
+    const int strokes = int(canvas->undoLayers().size());
+    PaintedArea painted;
+    canvas->installEventFilter(&painted);
+    constexpr int kSteps = 4000;
+    for (auto _ : state) {
+        painted.pixels = 0;
+        const auto start = Clock::now();
+        for (int step = 0; step < kSteps; ++step) {
+            (step / strokes) % 2 ? canvas->redo() : canvas->undo();
+            QEvent request(QEvent::UpdateRequest);
+            QCoreApplication::sendEvent(canvas->window(), &request);
+        }
+        state.SetIterationTime(secondsSince(start));
+    }
+    canvas->removeEventFilter(&painted);
+    state.counters["repainted_px_per_step"] = double(painted.pixels) / kSteps;
+    state.counters["view_px"] = double(canvas->width()) * canvas->height();
+    Documents::close(document);
+}
+
 // From a new document to its window shown with a sheet of that size.
 void BM_WindowShown(benchmark::State &state)
 {
@@ -257,6 +306,12 @@ BENCHMARK(BM_UndoNewest)
     ->ArgName("side")
     ->Arg(16384)
     ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoRedoSteps)
+    ->ArgName("side")
+    ->Arg(600)
+    ->Arg(4096)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowShown)

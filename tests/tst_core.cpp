@@ -192,6 +192,36 @@ private slots:
                             R"("pressure":0.25,"t":0,"x":40,"y":30})"));
     }
 
+    // Undoing or redoing a stroke repaints what the stroke painted, not the sheet around it.
+    void historyStepsDirtyWhatTheStrokePainted()
+    {
+        QTemporaryDir dir;
+        Preferences store(dir.filePath(QStringLiteral("core.conf")));
+        CanvasCore core({600, 600}, store);
+        Driver d;
+        d.core = &core;
+        d.sample = [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure,
+                       bool tablet) { core.take(kind, {p, pressure, tablet, m}); };
+        core.setBrushSize(6);
+        stroke(d, {{300, 300}, {310, 304}});
+        const Rect painted = core.picture().undoLayers().back()->paintedBounds();
+        QVERIFY(!isEmptyRect(painted) && painted.width() < 30 && painted.height() < 30);
+
+        std::vector<Rect> dirtied;
+        connect(&core, &CanvasCore::dirtied, &core, [&](const Rect &r) { dirtied.push_back(r); });
+        QSignalSpy dirtiedAll(&core, &CanvasCore::dirtiedAll);
+        const Rect margin = insetRect(painted, -2, -2);
+        for (int step = 0; step < 4; ++step) {
+            step % 2 ? core.redo() : core.undo();
+            QCOMPARE(dirtiedAll.count(), 0);
+            QCOMPARE(dirtied.size(), std::size_t(1));
+            // All of the stroke, and no more than its antialiased edge past it.
+            QCOMPARE(intersectionRect(dirtied.front(), painted), painted);
+            QCOMPARE(unionRect(dirtied.front(), margin), margin);
+            dirtied.clear();
+        }
+    }
+
 private:
     std::unique_ptr<IsolatedSettings> mSettings;
 };

@@ -3,6 +3,7 @@
 #include "Answering.h"
 #include "DocumentController.h"
 #include "InkpondDocument.h"
+#include "JournalLine.h"
 #include "MainMenu.h"
 #include "PenSettings.h"
 #include "Preferences.h"
@@ -16,6 +17,7 @@
 
 #include <QImageReader>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
 
 using Kind = SessionEvent::Kind;
@@ -74,6 +76,19 @@ QByteArray linesOf(const std::vector<SessionEvent> &events)
     for (const SessionEvent &e : events)
         bytes += formatSessionEvent(e) + '\n';
     return bytes;
+}
+
+QList<QByteArray> jsonLines(const std::vector<SessionEvent> &events)
+{
+    QList<QByteArray> lines;
+    for (const SessionEvent &e : events)
+        lines << formatSessionEvent(e);
+    return lines;
+}
+
+QJsonObject descriptionIn(const QString &folder)
+{
+    return QJsonDocument::fromJson(readFile(folder + QStringLiteral("/meta.json"))).object();
 }
 
 QList<float> pressXs(const std::vector<SessionEvent> &events)
@@ -481,40 +496,77 @@ private slots:
 
     void damagedJournal_data()
     {
-        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<QString>("tamper"); // done to the line at `at`, 0-based
+        QTest::addColumn<int>("at");
         QTest::addColumn<QList<float>>("presses");
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<int>("damagedFrom"); // 1-based; 0: whole
 
-        const QByteArray whole = linesOf(stroke(0)) + linesOf(stroke(10));
+        const QList<QByteArray> whole = jsonLines(stroke(0)) + jsonLines(stroke(10));
         const QByteArray nextPress = formatSessionEvent(pointer(Kind::Press, 20, 10));
-        QTest::newRow("intact") << whole << QList<float> {0, 10} << false;
-        QTest::newRow("last line cut in its middle")
-            << whole + nextPress.left(nextPress.size() / 2) << QList<float> {0, 10} << false;
+        const QList<float> both {0, 10};
+        QTest::newRow("intact") << whole << "" << -1 << both << 0;
+        QTest::newRow("last line cut in its middle") << whole + QList {nextPress} << "cut" << 6
+                                                     << both << 0;
         QTest::newRow("stroke without its release")
-            << whole + nextPress + '\n' + formatSessionEvent(pointer(Kind::Move, 21, 11)) + '\n'
-            << QList<float> {0, 10} << false;
+            << whole + QList {nextPress, formatSessionEvent(pointer(Kind::Move, 21, 11))} << ""
+            << -1 << both << 0;
         QTest::newRow("garbage in the middle")
-            << linesOf(stroke(0)) + "{\"kind\":\"pre\n" + linesOf(stroke(10)) << QList<float> {0}
-            << true;
+            << jsonLines(stroke(0)) + QList<QByteArray> {"{\"kind\":\"pre"} + jsonLines(stroke(10))
+            << "unsealed" << 3 << QList<float> {0} << 4;
         QTest::newRow("tilt out of range")
-            << linesOf(stroke(0)) + nextPress.chopped(1) + ",\"tiltX\":400}\n" + linesOf(stroke(10))
-            << QList<float> {0} << true;
-        QTest::newRow("empty") << QByteArray() << QList<float> {} << false;
+            << jsonLines(stroke(0)) + QList {nextPress.chopped(1) + ",\"tiltX\":400}"}
+                + jsonLines(stroke(10))
+            << "" << -1 << QList<float> {0} << 4;
+        QTest::newRow("empty") << QList<QByteArray> {} << "" << -1 << QList<float> {} << 0;
+        QTest::newRow("a digit changed") << whole << "digit" << 4 << QList<float> {0} << 5;
+        QTest::newRow("spliced from another record") << whole << "splice" << 3 << QList<float> {0}
+                                                     << 4;
+        QTest::newRow("a line without its checksum") << whole << "unsealed" << 4
+                                                     << QList<float> {0} << 5;
+        QTest::newRow("previous version") << whole << "old" << -1 << both << 0;
+        QTest::newRow("previous version, a sealed line") << whole << "old" << 4 << QList<float> {0}
+                                                         << 5;
     }
 
+    // Lines are sealed as the record writes them, then tampered with.
     void damagedJournal()
     {
-        QFETCH(QByteArray, tail);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(QString, tamper);
+        QFETCH(int, at);
         QFETCH(QList<float>, presses);
-        QFETCH(bool, damaged);
+        QFETCH(int, damagedFrom);
 
         QTemporaryDir root;
-        QVERIFY(writeFile(orphanedRecord(root.path(), 0) + QStringLiteral("/journal-1.jsonl"), tail));
+        const QString folder = orphanedRecord(root.path(), 0);
+        QJsonObject meta = descriptionIn(folder);
+        const QByteArray id = meta.value(QStringLiteral("id")).toString().toLatin1();
+        QCOMPARE(id.size(), 8);
+        if (tamper == "old") {
+            meta.remove(QStringLiteral("id"));
+            QVERIFY(writeFile(folder + QStringLiteral("/meta.json"), QJsonDocument(meta).toJson()));
+        }
+        QByteArray journal;
+        for (int i = 0; i < lines.size(); ++i) {
+            QByteArray line = lines[i];
+            if (tamper == "old" ? i == at : !(tamper == "unsealed" && i == at))
+                line = sealedJournalLine(line, tamper == "splice" && i >= at ? "0badf00d" : id);
+            if (tamper == "digit" && i == at) {
+                const qsizetype digit = line.indexOf("\"x\":") + 4;
+                line[digit] = char('0' + (line[digit] - '0' + 1) % 10);
+            }
+            journal += line + '\n';
+            if (tamper == "cut" && i == at)
+                journal.chop(line.size() / 2 + 1);
+        }
+        QVERIFY(writeFile(folder + QStringLiteral("/journal-1.jsonl"), journal));
         auto record = claimOne(root.path());
         QVERIFY(record);
         QCOMPARE(pressXs(record->events), presses);
-        QCOMPARE(record->damaged, damaged);
-        QCOMPARE(record->problem.isEmpty(), !damaged);
+        QCOMPARE(record->damaged, damagedFrom > 0);
+        QCOMPARE(record->problem.contains(QStringLiteral("line %1 ").arg(damagedFrom)),
+                 damagedFrom > 0);
         // Whatever restores must end on a finished stroke.
         if (!record->events.empty())
             QCOMPARE(record->events.back().kind, Kind::Release);
@@ -709,12 +761,15 @@ private slots:
         }
     }
 
-    // Strokes made while the picture opened is still being written to the record restore onto it.
+    // Killed while the picture just opened is still being copied into its record, before any
+    // stroke: nothing is lost, nothing offered, the record goes. Strokes made meanwhile restore
+    // onto the picture's file.
     void strokesBeforeTheStartingPictureIsWrittenRestore()
     {
         const QString path = mDir->filePath(QStringLiteral("opened.png"));
         QVERIFY(testPicture(300, 200, true).save(path));
         QSemaphore encode;
+        QSemaphoreReleaser unblock(encode); // when a check fails too
         mRecovery->worker()->start([&encode] { encode.acquire(); }); // a slow encode
         QString error;
         auto *document = qobject_cast<InkpondDocument *>(
@@ -722,10 +777,24 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY2(document && document->canvas(), qPrintable(error));
         WTView &canvas = *document->canvas();
+        auto *untouched = canvas.findChild<RecoveryTap *>();
+        untouched->waitUntilDurable();
+        auto record = crashCopy(untouched->folder());
+        QVERIFY(record && !record->damaged && !record->hasUnsavedWork());
+        record.reset();
+        const QString crashed = mDir->filePath(QStringLiteral("crashed"));
+        QVERIFY(writeFile(crashed + QStringLiteral("/record/base-1.png.Xy12Z3"), "\x89PNG\r\n"));
+        {
+            RecoveryManager later(crashed, *mController);
+            QCOMPARE(offer(QStringLiteral("Restore"), &later), QString());
+        }
+        QCOMPARE(recordFolders(crashed), QStringList {});
+
         strokes::drag(canvas, {10, 10}, {200, 150});
         auto *tap = canvas.findChild<RecoveryTap *>();
         tap->waitUntilDurable();
-        auto record = crashCopy(tap->folder());
+        record = crashCopy(tap->folder());
+        unblock.cancel();
         encode.release();
         QVERIFY(record);
         QVERIFY(record->problem.contains(QStringLiteral("opened.png")));
@@ -893,7 +962,7 @@ private:
     }
 
     // Answers the question at start with the button; its informative text, empty if none came.
-    QString offer(const QString &button)
+    QString offer(const QString &button, RecoveryManager *manager = nullptr)
     {
         QString informative;
         QTimer::singleShot(0, this, [&] {
@@ -901,7 +970,7 @@ private:
                 informative = box->informativeText();
             answer("restoreQuestion", nullptr, button);
         });
-        mRecovery->offerRestore();
+        (manager ? manager : mRecovery.get())->offerRestore();
         QCoreApplication::processEvents(); // the answer, had no question come
         return informative;
     }

@@ -69,8 +69,8 @@ void CanvasCore::historyStepped(const UndoLayer &layer, int change, const QStrin
         emit dirtiedAll();
         return;
     }
-    // Only where the stroke had painted changes on screen.
-    emit dirtied(layer.image()->paintedBounds());
+    // Only where the stroke had painted changes on screen: its bounds, not its whole tiles.
+    emit dirtied(layer.paintedBounds());
 }
 
 void CanvasCore::undo()

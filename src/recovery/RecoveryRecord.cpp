@@ -1,5 +1,6 @@
 #include "RecoveryRecord.h"
 
+#include "JournalLine.h"
 #include "Picture.h"
 #include "PictureFile.h"
 #include "PictureOpenRaster.h"
@@ -44,6 +45,8 @@ const QString kMeta = QStringLiteral("meta.json");
 const QRegularExpression kBaseName(QStringLiteral("^base-([0-9]+)\\.(png|ora)$"));
 const QRegularExpression kJournalName(QStringLiteral("^journal-([0-9]+)\\.jsonl$"));
 const QString kLock = QStringLiteral("owner.lock");
+// In the description of a first start whose picture is still being written.
+const QString kPictureUnderWay = QStringLiteral("pictureUnderWay");
 // Every name Inkpond gives a file of a record: what a removal may take, and nothing else. The
 // last ones are what a crash can leave of a lock being broken or a file being replaced.
 const QRegularExpression kOwnName(QStringLiteral(
@@ -222,9 +225,10 @@ std::shared_ptr<const Picture> layersOfFile(const QString &path, QSize size)
     return picture;
 }
 
-QJsonObject descriptionOf(const RecoveryStart &start, int generation)
+QJsonObject descriptionOf(const RecoveryStart &start, int generation, const QByteArray &id)
 {
     QJsonObject meta;
+    meta.insert(QStringLiteral("id"), QString::fromLatin1(id));
     meta.insert(QStringLiteral("width"), start.size.width());
     meta.insert(QStringLiteral("height"), start.size.height());
     meta.insert(QStringLiteral("pen"), start.pen);
@@ -239,6 +243,16 @@ QJsonObject descriptionOf(const RecoveryStart &start, int generation)
     if (start.layered)
         meta.insert(QStringLiteral("layer"), start.layered->currentLayerIndex());
     return meta;
+}
+
+bool syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 bool saveDurably(const QString &path, const QByteArray &bytes)
@@ -288,6 +302,7 @@ std::unique_ptr<RecoveryRecord> RecoveryRecord::createEmpty(const QString &root,
 {
     std::unique_ptr<RecoveryRecord> record(new RecoveryRecord);
     record->mFolder = QDir(root).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    record->mId = newJournalId();
     auto refuse = [&](const QString &why) {
         if (error)
             *error = why;
@@ -325,13 +340,17 @@ int RecoveryRecord::beginStart(const RecoveryStart &start)
     }
     mJournalSize = 0;
     // The first start has no earlier one to fall back on: described now, its strokes can be
-    // read even if the process ends before its picture is written.
-    if (mGeneration == 0
-        && !saveDurably(QDir(mFolder).filePath(kMeta),
-                        QJsonDocument(descriptionOf(start, generation))
-                            .toJson(QJsonDocument::Compact))) {
-        fail(QStringLiteral("cannot write %1").arg(kMeta));
-        return 0;
+    // read even if the process ends before its picture is written. Until then the description
+    // says the picture is still on its way, so that a crash before any stroke loses nothing.
+    if (mGeneration == 0) {
+        QJsonObject meta = descriptionOf(start, generation, mId);
+        if (start.hasPicture())
+            meta.insert(kPictureUnderWay, true);
+        if (!saveDurably(QDir(mFolder).filePath(kMeta),
+                         QJsonDocument(meta).toJson(QJsonDocument::Compact))) {
+            fail(QStringLiteral("cannot write %1").arg(kMeta));
+            return 0;
+        }
     }
     mGeneration = generation;
     return generation;
@@ -368,7 +387,10 @@ bool RecoveryRecord::writeStart(const RecoveryStart &start, int generation)
             || !file.commit())
             return fail(QStringLiteral("cannot write the starting picture"));
     }
-    QJsonObject meta = descriptionOf(start, generation);
+    // The picture's name is on the disk before the description names it.
+    if (!baseName.isEmpty() && !syncFolder(mFolder))
+        return fail(QStringLiteral("cannot write the starting picture"));
+    QJsonObject meta = descriptionOf(start, generation, mId);
     if (!mView.isUndefined())
         meta.insert(QStringLiteral("view"), mView);
     if (!saveDurably(dir.filePath(kMeta), QJsonDocument(meta).toJson(QJsonDocument::Compact)))
@@ -425,7 +447,7 @@ bool RecoveryRecord::append(const std::vector<SessionEvent> &unit)
 {
     QByteArray bytes;
     for (const SessionEvent &event : unit) {
-        bytes += formatSessionEvent(event);
+        bytes += sealedJournalLine(formatSessionEvent(event), mId);
         bytes += '\n';
     }
     if (mBroken)
@@ -548,8 +570,32 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
             record->start.base = readOwnPicture(dir, baseName);
         if (size.isEmpty() && record->start.hasPicture())
             size = record->start.pictureSize();
+    }
+
+    if (!journalName.isEmpty()) {
+        QFile journal;
+        if (openOwnFile(dir, journalName, journal) == Opened::Open) {
+            SessionReadResult read
+                = readJournal(journal, meta.value(QStringLiteral("id")).toString().toLatin1());
+            if (!read.ok())
+                problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on: the "
+                                                "strokes before it are kept.")
+                            .arg(read.errorLine));
+            record->events = std::move(read.events);
+            dropUnfinishedStroke(record->events);
+        } else {
+            problem(RecoveryRecordTexts::tr("The strokes of the picture cannot be read."));
+        }
+    }
+
+    if (!baseName.isEmpty() && !record->start.hasPicture()) {
+        // Killed while the picture it was opened with was still being copied, before anything
+        // changed it: the document is its file, and the record holds nothing to restore.
+        if (meta.value(kPictureUnderWay).toBool() && !record->start.edited
+            && record->events.empty() && problems.isEmpty())
+            return record;
         // A start that was its document's file, lost before its own copy was written.
-        if (!record->start.hasPicture() && !meta.isEmpty() && !record->start.edited) {
+        if (!meta.isEmpty() && !record->start.edited) {
             if (record->start.path.endsWith(QLatin1String(".ora"), Qt::CaseInsensitive))
                 record->start.layered = layersOfFile(record->start.path, size);
             else
@@ -563,21 +609,6 @@ std::unique_ptr<RecoveredRecord> readRecord(const QString &folder, std::unique_p
         if (!record->start.hasPicture())
             problem(RecoveryRecordTexts::tr("The picture the document started from is missing "
                                             "or damaged: a blank sheet stands in for it."));
-    }
-
-    if (!journalName.isEmpty()) {
-        QFile journal;
-        if (openOwnFile(dir, journalName, journal) == Opened::Open) {
-            SessionReadResult read = readSession(journal, true);
-            if (!read.ok())
-                problem(RecoveryRecordTexts::tr("The record is damaged from line %1 on: the "
-                                                "strokes before it are kept.")
-                            .arg(read.errorLine));
-            record->events = std::move(read.events);
-            dropUnfinishedStroke(record->events);
-        } else {
-            problem(RecoveryRecordTexts::tr("The strokes of the picture cannot be read."));
-        }
     }
 
     // A newer start whose picture never reached the disk: its strokes have nothing to go on.

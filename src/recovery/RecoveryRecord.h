@@ -94,6 +94,7 @@ private:
     bool fail(const QString &why);
 
     QString mFolder;
+    QByteArray mId; // in the description and on every line of the journal
     std::unique_ptr<QLockFile> mLock;
     // Writer side.
     DurableJournal mJournal;
