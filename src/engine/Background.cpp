@@ -3,6 +3,7 @@
 #include "Color.h"
 #include "Graphics.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -13,6 +14,14 @@ const Color kGridColor = Color::white(0.8f);
 bool touches(const Rect &line, const Rect &r)
 {
     return !isEmptyRect(intersectionRect(line, r));
+}
+
+// The first of the rows top, top - step, … that is not above part: a repaint of a small part of
+// a tall sheet steps over the rules above it at once.
+int firstBelow(int top, int step, const Rect &part)
+{
+    const int above = int(std::floor(part.maxY())) - top;
+    return above >= 0 ? top : top - (-above / step) * step;
 }
 } // namespace
 
@@ -34,15 +43,17 @@ void drawInRect(BgType type, Size sheet, const Rect &r)
     Graphics::fillRect({0, 0, w, h});
     if (type == BgType::Ruled) {
         Graphics::setColor(kRule);
-        for (int n = int(h - 40.0f); n > 0; n -= 40)
+        for (int n = firstBelow(int(h - 40.0f), 40, part); n > 0 && n + 1 > part.y(); n -= 40)
             if (touches({0, float(n), w, 1}, part))
                 Graphics::fillRect({0, float(n), w, 1});
     } else if (type == BgType::Grid) {
         Graphics::setColor(kGridColor);
-        for (int n = int(h - 21.0f); n > 0; n -= 21)
+        for (int n = firstBelow(int(h - 21.0f), 21, part); n > 0 && n + 1 > part.y(); n -= 21)
             if (touches({0, float(n), w, 1}, part))
                 Graphics::fillRect({0, float(n), w, 1});
-        for (float x = 20.0f; x < w; x += 20.0f)
+        // Whole multiples of 20 are exact in floats: the same columns as counting from 20.
+        const float firstX = std::max(20.0f, std::floor((part.x() - 1.0f) / 20.0f) * 20.0f);
+        for (float x = firstX; x < w && x < part.maxX(); x += 20.0f)
             if (touches({x, 0, 1, h}, part))
                 Graphics::fillRect({x, 0, 1, h});
     }
