@@ -206,6 +206,14 @@
         <source>Add Current Colour</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opacity, in percent</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>

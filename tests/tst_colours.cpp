@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <QSlider>
 #include <QtTest>
 
 namespace {
@@ -233,6 +234,13 @@ private slots:
             auto *red = panel.findChild<QSpinBox *>(QStringLiteral("colorsRed"));
             red->stepUp();
             strokes::drag(canvas, {40, 120}, {90, 130});
+            auto *alpha = panel.findChild<QSlider *>(QStringLiteral("colorsAlpha"));
+            alpha->setSliderDown(true);
+            for (int percent : {90, 70, 50})
+                alpha->setSliderPosition(percent); // a drag: nothing chosen yet
+            alpha->setSliderDown(false);
+            QCOMPARE(qRound(canvas.color()->toQColor().alphaF() * 100), 50);
+            strokes::drag(canvas, {40, 160}, {90, 170});
         }
         const std::vector<SessionEvent> events = readSessionFile(path);
         // After the settings the recording opens with.
@@ -243,7 +251,7 @@ private slots:
                                [](const SessionEvent &e) {
                                    return e.name == QLatin1String("setColor:");
                                }),
-                 2);
+                 3);
 
         auto *copy = qobject_cast<InkpondDocument *>(
             mDocuments->openUntitledDocumentAndDisplay(true, nullptr));

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -110,6 +111,22 @@ QWidget *ColorsPanel::makeFields()
         mSpins[i] = spin;
         connect(spin, &QSpinBox::valueChanged, this, [this, i] { chooseFromSpinBox(i); });
     }
+    auto *alphaLabel = new QLabel(tr("A"), fields);
+    mAlpha = new QSlider(Qt::Horizontal, fields);
+    mAlpha->setObjectName(QStringLiteral("colorsAlpha"));
+    mAlpha->setRange(0, 100);
+    mAlpha->setToolTip(tr("Opacity, in percent"));
+    mAlpha->setAccessibleName(mAlpha->toolTip());
+    // One colour chosen when the drag ends, not one at each step of it.
+    mAlpha->setTracking(false);
+    alphaLabel->setBuddy(mAlpha);
+    grid->addWidget(alphaLabel, 3, 0);
+    grid->addWidget(mAlpha, 3, 1, 1, 5);
+    connect(mAlpha, &QSlider::valueChanged, this, [this](int percent) {
+        QColor color = mShown;
+        color.setAlphaF(percent / 100.0f);
+        choose(color, mAlpha);
+    });
     return fields;
 }
 
@@ -192,6 +209,10 @@ void ColorsPanel::showColor(const QColor &color, const QObject *except)
                            color.red(),
                            color.green(),
                            color.blue()};
+    if (except != mAlpha) {
+        const QSignalBlocker quiet(mAlpha);
+        mAlpha->setValue(qRound(color.alphaF() * 100));
+    }
     for (int i = 0; i < 6; ++i) {
         if (except == mSpins[i] || (i == 0 && values[0] < 0)) // a grey keeps the hue shown
             continue;

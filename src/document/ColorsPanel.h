@@ -9,6 +9,7 @@ class HexColorField;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QSlider;
 class QSpinBox;
 class RecentColors;
 class SwatchGrid;
@@ -72,6 +73,7 @@ private:
     ColorWheel *mWheel = nullptr;
     HexColorField *mHex = nullptr;
     QSpinBox *mSpins[6] = {}; // hue, saturation, value, red, green, blue
+    QSlider *mAlpha = nullptr; // in percent
     QWidget *mColorParts = nullptr; // what sets a colour, off while erasing
     QPushButton *mAdd = nullptr;
     SwatchGrid *mRecent = nullptr;
