@@ -204,6 +204,22 @@ private slots:
 
     // A drag across the wheel and a spin box step are one recorded change each; replayed, the
     // recording paints the same picture.
+    // A panel docked elsewhere is docked there in the windows opened after.
+    void panelPlaceIsRemembered()
+    {
+        auto open = [this] {
+            auto *document = mDocuments->openUntitledDocumentAndDisplay(true, nullptr);
+            QCoreApplication::processEvents();
+            return documentWindowFor(qobject_cast<InkpondDocument *>(document));
+        };
+        DocumentWindow *first = open();
+        QCOMPARE(first->dockWidgetArea(first->colorsPanel()), Qt::RightDockWidgetArea);
+        first->addDockWidget(Qt::LeftDockWidgetArea, first->colorsPanel());
+        DocumentWindow *second = open();
+        QCOMPARE(second->dockWidgetArea(second->colorsPanel()), Qt::LeftDockWidgetArea);
+        QVERIFY(second->colorsPanel()->isHidden()); // shown or not is its own setting
+    }
+
     void panelChoicesAreRecordedOnceAndReplay()
     {
         auto *document = qobject_cast<InkpondDocument *>(

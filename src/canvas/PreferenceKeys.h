@@ -57,6 +57,8 @@ inline const QString kShortcuts = QStringLiteral("Shortcuts");
 inline const QString kRecentDocuments = QStringLiteral("RecentDocuments");
 // The colours that last painted, newest first, as "#rrggbbaa"; none by default.
 inline const QString kRecentColors = QStringLiteral("RecentColors");
+// Where the side panels are docked, as QMainWindow::saveState() gives it; none by default.
+inline const QString kPanelPlaces = QStringLiteral("PanelPlaces");
 
 // The colour a slot has when nothing usable is stored.
 Color defaultColor();

@@ -115,6 +115,22 @@ DocumentWindow::DocumentWindow(Document *document, const MenuBuilder &makeMenus,
     bindHistoryButtons();
     addLayersPanel();
     addColorsPanel();
+    placePanels();
+}
+
+void DocumentWindow::placePanels()
+{
+    // Where they were last docked; whether they show stays with their own settings.
+    const bool layers = isLayersPanelShown(), colours = isColorsPanelShown();
+    restoreState(mStore->dataForKey(PreferenceKeys::kPanelPlaces));
+    mLayersPanel->setVisible(layers);
+    mColorsPanel->setVisible(colours);
+    const auto remember = [this] { mStore->setData(saveState(), PreferenceKeys::kPanelPlaces); };
+    for (QDockWidget *panel : {static_cast<QDockWidget *>(mLayersPanel),
+                               static_cast<QDockWidget *>(mColorsPanel)}) {
+        connect(panel, &QDockWidget::dockLocationChanged, this, remember);
+        connect(panel, &QDockWidget::topLevelChanged, this, remember);
+    }
 }
 
 DocumentWindow::~DocumentWindow()

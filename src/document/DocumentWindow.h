@@ -104,6 +104,7 @@ private:
     void bindControls();
     void addLayersPanel();
     void addColorsPanel();
+    void placePanels();
     void bindHistoryButtons();
     // The window system's decorations around the window, as far as it has told them.
     QMargins decorations() const;
