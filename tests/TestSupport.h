@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentController.h"
 #include "DocumentWindow.h"
 #include "Geometry.h"
 #include "Image.h"
@@ -86,6 +87,15 @@ CanvasDialogs &testDialogs();
 std::unique_ptr<DocumentController> newDocuments();
 // Closes every document of the controller and lets their windows go.
 void closeDocuments(DocumentController &documents);
+
+// A test case's own settings and documents: made in init(), and in cleanup() the documents are
+// closed before the settings go.
+struct DocumentsCase
+{
+    std::unique_ptr<IsolatedSettings> settings = std::make_unique<IsolatedSettings>();
+    std::unique_ptr<DocumentController> documents = newDocuments();
+    ~DocumentsCase() { closeDocuments(*documents); }
+};
 
 // A document with its window, made as the application makes it; from a picture's file bytes
 // when given.

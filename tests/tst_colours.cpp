@@ -24,6 +24,7 @@
 #include <QSpinBox>
 #include <QSlider>
 #include <QtTest>
+#include <optional>
 
 namespace {
 void paintWith(WTView &canvas, const QColor &color, float y)
@@ -44,19 +45,8 @@ class TestColours : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        mSettings = std::make_unique<IsolatedSettings>();
-        mDocuments = newDocuments();
-    }
-
-    void cleanup()
-    {
-        closeDocuments(*mDocuments);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        mDocuments.reset();
-        mSettings.reset();
-    }
+    void init() { mCase.emplace(); }
+    void cleanup() { mCase.reset(); }
 
     // Newest first, each once, at most 16; only strokes and lines that painted count, not the
     // eraser. Every window shows the same list, a new model over the store reads it back, and
@@ -208,7 +198,7 @@ private slots:
     void panelPlaceIsRemembered()
     {
         auto open = [this] {
-            auto *document = mDocuments->openUntitledDocumentAndDisplay(true, nullptr);
+            auto *document = mCase->documents->openUntitledDocumentAndDisplay(true, nullptr);
             QCoreApplication::processEvents();
             return documentWindowFor(qobject_cast<InkpondDocument *>(document));
         };
@@ -223,7 +213,7 @@ private slots:
     void panelChoicesAreRecordedOnceAndReplay()
     {
         auto *document = qobject_cast<InkpondDocument *>(
-            mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+            mCase->documents->openUntitledDocumentAndDisplay(true, nullptr));
         QVERIFY(document);
         QCoreApplication::processEvents();
         auto *window = documentWindowFor(document);
@@ -270,7 +260,7 @@ private slots:
                  3);
 
         auto *copy = qobject_cast<InkpondDocument *>(
-            mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+            mCase->documents->openUntitledDocumentAndDisplay(true, nullptr));
         SessionReplayer replayer(events, copy->canvas());
         replayer.replayAll();
         QCOMPARE(replayer.warnings(), QStringList());
@@ -280,8 +270,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> mSettings;
-    std::unique_ptr<DocumentController> mDocuments;
+    std::optional<DocumentsCase> mCase;
 };
 
 INKPOND_TEST_MAIN(TestColours)

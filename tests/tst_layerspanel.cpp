@@ -26,6 +26,7 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QtTest>
+#include <optional>
 
 namespace {
 QStringList rowNames(const LayersPanel &panel)
@@ -58,19 +59,8 @@ class TestLayersPanel : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        mSettings = std::make_unique<IsolatedSettings>();
-        mDocuments = newDocuments();
-    }
-
-    void cleanup()
-    {
-        closeDocuments(*mDocuments);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        mDocuments.reset();
-        mSettings.reset();
-    }
+    void init() { mCase.emplace(); }
+    void cleanup() { mCase.reset(); }
 
     // Top first, the current row selected, following undo and redo. Renaming in place, the eye,
     // the lock, the opacity slider dragged through several values, the spin box, the mode, the
@@ -236,13 +226,13 @@ private slots:
         QVERIFY(!item->isChecked() && !a.window->isLayersPanelShown());
         item->trigger();
         QVERIFY(item->isChecked() && a.window->isLayersPanelShown());
-        QCOMPARE(mSettings->storedValue(PreferenceKeys::kShowLayersPanel), QStringLiteral("1"));
+        QCOMPARE(mCase->settings->storedValue(PreferenceKeys::kShowLayersPanel), QStringLiteral("1"));
         Opened b;
         QVERIFY(b.window->isLayersPanelShown());
         QVERIFY(command(b.window, "toggleLayersPanel")->isChecked());
         b.window->layersPanel()->close();
         QVERIFY(!command(b.window, "toggleLayersPanel")->isChecked());
-        QCOMPARE(mSettings->storedValue(PreferenceKeys::kShowLayersPanel), QStringLiteral("0"));
+        QCOMPARE(mCase->settings->storedValue(PreferenceKeys::kShowLayersPanel), QStringLiteral("0"));
     }
 
     // ‹ and › step to the layers below and above, as far as there are any; + adds one.
@@ -299,8 +289,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> mSettings;
-    std::unique_ptr<DocumentController> mDocuments;
+    std::optional<DocumentsCase> mCase;
 };
 
 INKPOND_TEST_MAIN(TestLayersPanel)

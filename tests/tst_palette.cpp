@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QSlider>
 #include <QtTest>
+#include <optional>
 
 namespace {
 bool near(const Color &a, const Color &b)
@@ -48,18 +49,8 @@ class PaletteTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        mSettings = std::make_unique<IsolatedSettings>();
-        mDocuments = newDocuments();
-    }
-
-    void cleanup()
-    {
-        closeDocuments(*mDocuments);
-        mDocuments.reset();
-        mSettings.reset();
-    }
+    void init() { mCase.emplace(); }
+    void cleanup() { mCase.reset(); }
 
     // The press takes what the sheet shows: ink, translucent ink over the paper, the paper (a
     // ruled line too); a beep on see-through paper's clear parts. Dragged, it paints nothing and
@@ -369,8 +360,8 @@ private slots:
                 brushes << e.value.toString();
         QCOMPARE(brushes.mid(PenSettings::kSlots), QStringList({"pencil", "airbrush"}));
         const QImage expected = exported(canvas);
-        mSettings.reset();
-        mSettings = std::make_unique<IsolatedSettings>();
+        mCase->settings.reset();
+        mCase->settings = std::make_unique<IsolatedSettings>();
         WTView &copy = *newDocument()->canvas();
         SessionReplayer replayer(recorded, &copy);
         replayer.replayAll();
@@ -385,7 +376,7 @@ private:
     InkpondDocument *newDocument()
     {
         auto *document = qobject_cast<InkpondDocument *>(
-            mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+            mCase->documents->openUntitledDocumentAndDisplay(true, nullptr));
         QCoreApplication::processEvents();
         return document;
     }
@@ -400,8 +391,7 @@ private:
         return *document->canvas();
     }
 
-    std::unique_ptr<IsolatedSettings> mSettings;
-    std::unique_ptr<DocumentController> mDocuments;
+    std::optional<DocumentsCase> mCase;
     QTemporaryDir mDir;
 };
 

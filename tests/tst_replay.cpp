@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <optional>
 
 using Kind = SessionEvent::Kind;
 
@@ -187,18 +188,8 @@ class ReplayTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        mSettings = std::make_unique<IsolatedSettings>();
-        mDocuments = newDocuments();
-    }
-
-    void cleanup()
-    {
-        closeDocuments(*mDocuments);
-        mDocuments.reset();
-        mSettings.reset();
-    }
+    void init() { mCase.emplace(); }
+    void cleanup() { mCase.reset(); }
 
     // A driven session replays to the same pixels through the program, with and without its paper;
     // recording its replay in this process gives the recording back, line for line.
@@ -258,8 +249,8 @@ private slots:
                  QStringList({"pen", "pen", "marker", "airbrush", "airbrush", "40"}));
         original->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        mSettings.reset();
-        mSettings = std::make_unique<IsolatedSettings>();
+        mCase->settings.reset();
+        mCase->settings = std::make_unique<IsolatedSettings>();
         InkpondDocument *copy = newDocument();
         QVERIFY(copy);
         const QString second = mDir.filePath(QStringLiteral("second.jsonl"));
@@ -541,7 +532,7 @@ private slots:
         user.setStringArray({UndoTBId, RedoTBId}, toolbarKey);
         user.setStringArray({QStringLiteral("/pictures/a.png")}, PreferenceKeys::kRecentDocuments);
         user.synchronize();
-        const QByteArray stored = readFile(mSettings->filePath());
+        const QByteArray stored = readFile(mCase->settings->filePath());
         QVERIFY(stored.contains("UndoTBItem") && stored.contains("a.png"));
 
         ReplayOptions options;
@@ -564,12 +555,12 @@ private slots:
             QCoreApplication::exit(0);
         });
         poll.start(10);
-        QCOMPARE(runReplay(options, *mDocuments), kReplayOK);
+        QCOMPARE(runReplay(options, *mCase->documents), kReplayOK);
         poll.stop();
         QVERIFY(!shown.isEmpty());
         QVERIFY(!shown.contains(UndoTBId));
         user.synchronize();
-        QCOMPARE(readFile(mSettings->filePath()), stored);
+        QCOMPARE(readFile(mCase->settings->filePath()), stored);
 
         const QString home = mDir.filePath(QStringLiteral("home"));
         const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
@@ -732,13 +723,12 @@ private:
     InkpondDocument *newDocument()
     {
         auto *document = qobject_cast<InkpondDocument *>(
-            mDocuments->openUntitledDocumentAndDisplay(true, nullptr));
+            mCase->documents->openUntitledDocumentAndDisplay(true, nullptr));
         QCoreApplication::processEvents();
         return document;
     }
 
-    std::unique_ptr<IsolatedSettings> mSettings;
-    std::unique_ptr<DocumentController> mDocuments;
+    std::optional<DocumentsCase> mCase;
     QTemporaryDir mDir;
 };
 

@@ -413,27 +413,22 @@ bool RecoveryRecord::restart(const RecoveryStart &start)
 
 bool RecoveryRecord::writeDocumentInfo(const QString &path, const QString &type)
 {
-    if (mMeta.isEmpty())
-        return true; // the start that is being written will say it
-    QJsonObject meta = mMeta;
-    meta.insert(QStringLiteral("path"), path);
-    meta.insert(QStringLiteral("type"), type);
-    if (meta == mMeta)
-        return true;
-    if (!saveDurably(QDir(mFolder).filePath(kMeta),
-                     QJsonDocument(meta).toJson(QJsonDocument::Compact)))
-        return fail(QStringLiteral("cannot write %1").arg(kMeta));
-    mMeta = meta;
-    return true;
+    return updateMeta({{QStringLiteral("path"), path}, {QStringLiteral("type"), type}});
 }
 
 bool RecoveryRecord::writeView(const QJsonValue &view)
 {
     mView = view;
+    return updateMeta({{QStringLiteral("view"), view}});
+}
+
+bool RecoveryRecord::updateMeta(const QJsonObject &changes)
+{
     if (mMeta.isEmpty())
         return true; // the start that is being written will say it
     QJsonObject meta = mMeta;
-    meta.insert(QStringLiteral("view"), view);
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        meta.insert(it.key(), it.value());
     if (meta == mMeta)
         return true;
     if (!saveDurably(QDir(mFolder).filePath(kMeta),

@@ -92,6 +92,8 @@ public:
 private:
     RecoveryRecord() = default;
     bool fail(const QString &why);
+    // The description with these entries changed, written durably when anything changed.
+    bool updateMeta(const QJsonObject &changes);
 
     QString mFolder;
     QByteArray mId; // in the description and on every line of the journal
