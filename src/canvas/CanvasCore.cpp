@@ -107,5 +107,4 @@ void CanvasCore::setPaper(BgType type)
 {
     mPicture->setBgType(type);
     mSettings->setBgType(type);
-    emit paperChanged(type);
 }

@@ -187,7 +187,6 @@ signals:
     void dirtiedAll();
     // As the canvas widget announces them.
     void penChanged();
-    void paperChanged(BgType type);
     void pictureChanged(const QString &command, const QJsonValue &value);
     void commandChosen(const QString &command, const QJsonValue &value);
     void canRedoChanged(bool canRedo);

@@ -18,7 +18,6 @@ WTView::WTView(const Rect &frame, QWidget *parent, Preferences *store)
     setCursor(Qt::CrossCursor);
     setTabletTracking(true); // hover moves name the pointer on drivers without proximity
 
-    mBgType = mCore->paper(); // setting the same type again stores nothing
     connectCore();
     connect(mViewport, &CanvasViewport::changed, this, &WTView::viewMoved);
     applyMouseTracking();

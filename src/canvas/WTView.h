@@ -50,7 +50,7 @@ public:
     explicit WTView(const Rect &frame, QWidget *parent = nullptr, Preferences *store = nullptr);
     ~WTView() override;
 
-    bool isOpaque() const { return mBgType != BgType::SeeThrough; }
+    bool isOpaque() const { return !onSeeThroughPaper(); }
     void cancelOperation(QObject *sender = nullptr);
 
     // The widget-free canvas: pen settings and tools, strokes, history, picker, proximity,
@@ -91,7 +91,7 @@ public:
 
     // Backgrounds.
     void setBgType(float type);
-    float bgType() const { return float(mBgType); }
+    float bgType() const { return float(mCore->paper()); }
     // Whether the window really shows what lies behind it (see-through paper on a compositor).
     bool windowIsSeeThrough() const { return mWindowSeeThrough; }
 
@@ -184,6 +184,7 @@ private:
     void applyFrame();
     void refuseSheetSize(Size size);
     void applyWindowAppearance();
+    bool onSeeThroughPaper() const { return mCore->paper() == BgType::SeeThrough; }
     void setAcceptsMouseMovedEvents(bool accept);
     void connectCore();
     void drawRect(const Rect &r);
@@ -246,7 +247,6 @@ private:
     // widget. A child.
     CanvasCore *mCore;
     CanvasViewport *mViewport; // a child
-    BgType mBgType = BgType::Plain;
     CanvasQuestions *mQuestions = nullptr; // not owned
     HoverCrosshair mCrosshair; // in widget pixels
     BrushOutline mOutline; // in widget pixels

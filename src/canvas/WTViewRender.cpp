@@ -38,7 +38,7 @@ const Color kDarkGray = Color::white(1.0f / 3.0f);
 
 void WTView::drawRect(const Rect &r)
 {
-    const float alpha = mBgType == BgType::SeeThrough ? 0.8f : 1.0f;
+    const float alpha = onSeeThroughPaper() ? 0.8f : 1.0f;
     Graphics::saveGraphicsState();
     Graphics::clipRect(r);
     drawSurround(r, alpha);
@@ -114,7 +114,7 @@ void WTView::flushPendingDirt()
 void WTView::setBgType(float value)
 {
     const auto type = bgTypeOf(std::lroundf(value));
-    if (type == mBgType)
+    if (type == mCore->paper())
         return;
     applyBgType(type);
 }
@@ -122,25 +122,24 @@ void WTView::setBgType(float value)
 void WTView::applyBgType(std::optional<BgType> type)
 {
     INK_CHECK(type, "bg type index out of bound");
-    mBgType = *type;
-    mCore->setPaper(mBgType);
+    mCore->setPaper(*type);
     applyWindowAppearance();
     update();
     if (window()->isVisible())
         window()->repaint();
-    emit bgTypeChanged(float(mBgType));
+    emit bgTypeChanged(float(*type));
 }
 
 void WTView::applyWindowAppearance()
 {
     setAttribute(Qt::WA_OpaquePaintEvent, isOpaque());
     if (!isWindow() && !window()->testAttribute(Qt::WA_WState_Created)
-        && mBgType != BgType::SeeThrough) {
+        && !onSeeThroughPaper()) {
         mWindowSeeThrough = false;
         return;
     }
-    mWindowSeeThrough = WindowAppearance::setSeeThrough(window(), mBgType == BgType::SeeThrough);
-    if (mBgType == BgType::SeeThrough && !mWindowSeeThrough && mQuestions)
+    mWindowSeeThrough = WindowAppearance::setSeeThrough(window(), onSeeThroughPaper());
+    if (onSeeThroughPaper() && !mWindowSeeThrough && mQuestions)
         mQuestions->tellNotSeeThrough(*this);
 }
 
@@ -149,7 +148,7 @@ void WTView::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     // Without a see-through window the translucent paper is laid over the window's own colour,
     // so it shows as paper rather than as black.
-    const bool overWindowColour = mBgType == BgType::SeeThrough && !mWindowSeeThrough;
+    const bool overWindowColour = onSeeThroughPaper() && !mWindowSeeThrough;
     const CanvasViewport &viewport = *mViewport;
     const QTransform &sheetToWidget = viewport.sheetToWidget(); // the view is the default here
     for (const QRect &dirty : event->region()) {
@@ -207,7 +206,7 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     painter.save();
     painter.setClipRect(dirty);
     QRegion around(dirty);
-    if (level.crisp && mViewport->view().isRightAngled() && mBgType != BgType::SeeThrough) {
+    if (level.crisp && mViewport->view().isRightAngled() && !onSeeThroughPaper()) {
         // What the opaque sheet will cover is not filled twice.
         const QRectF sheet = mViewport->widgetRect(sheetPixels);
         around -= QRect(
@@ -216,7 +215,7 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     }
     if (!around.isEmpty()) {
         painter.setClipRegion(around);
-        const float alpha = mBgType == BgType::SeeThrough ? 0.8f : 1.0f;
+        const float alpha = onSeeThroughPaper() ? 0.8f : 1.0f;
         painter.save();
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(dirty, kLightGray.withAlpha(alpha).toQColor());
@@ -229,7 +228,7 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
         painter.setClipRect(dirty);
     }
     if (!isEmptyRect(shown)) {
-        if (mBgType == BgType::SeeThrough) {
+        if (onSeeThroughPaper()) {
             // The faint paper replaces the surround, as it does unzoomed.
             Graphics::lockFocus(painter, sheetToPainter);
             Graphics::fillRect(sheetPixels, CompositeOp::Clear);
@@ -261,7 +260,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         return;
     const QRect pixels(x0, y0, x1 - x0, y1 - y0);
     if (v.level > 0 && v.crisp && mViewport->view().isRightAngled()
-        && mBgType != BgType::SeeThrough) {
+        && !onSeeThroughPaper()) {
         // Level pixels fall on device pixels: the paper and the level's tiles go straight to
         // the screen.
         Graphics::lockFocus(painter, sheetToPainter);
@@ -284,7 +283,7 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
     // The paper covers all but a last column or row that only partly holds the sheet.
     const double paperEdgeX = std::ceil(double(s.width)) / v.step;
     const double paperEdgeY = std::ceil(double(s.height)) / v.step;
-    if (x1 > paperEdgeX || y1 > paperEdgeY || mBgType == BgType::SeeThrough)
+    if (x1 > paperEdgeX || y1 > paperEdgeY || onSeeThroughPaper())
         shown.fill(Qt::transparent);
     const Rect area {float(x0 * v.step), float(y0 * v.step), float(pixels.width() * v.step),
                      float(pixels.height() * v.step)};
