@@ -2,6 +2,7 @@
 // window as `inkpond --replay` does it, on sheets from 600² to 16384²; the undo of the newest of
 // ten strokes, and the opening of a window, on a 16384² sheet; 4000 undo and redo steps through
 // ten strokes on 600² and 4096² sheets; ten strokes on the largest sheet;
+// the window's delay in answering while a large picture is saved;
 // and, where libmypaint is found, its brush engine painting the same samples.
 //
 // peak_rss_MB is the process's peak so far: run one size per process (run_engine.sh does) for
@@ -23,9 +24,13 @@
 
 #include <QPaintEvent>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -268,6 +273,52 @@ void BM_WindowShown(benchmark::State &state)
     state.counters["peak_rss_MB"] = peakMegabytes();
 }
 
+// How long the window waits for its turn while a 8192² painted picture is saved as PNG on the
+// save's own thread: the delay of events posted every millisecond from the save's start to its end.
+void BM_EventsDuringSave(benchmark::State &state)
+{
+    constexpr int kSide = 8192;
+    InkpondDocument *document = documents().open(kSide);
+    if (!document) {
+        state.SkipWithError("no document of that sheet size");
+        return;
+    }
+    paintBenchPicture(*document->canvas()->core().picture().currentLayer(), kSide, true);
+    QTemporaryDir folder;
+    Document::setForegroundSaveWait(0);
+    std::vector<double> delays;
+    for (auto _ : state) {
+        std::optional<bool> saved;
+        const auto start = Clock::now();
+        document->saveToURL(QUrl::fromLocalFile(folder.filePath(QStringLiteral("big.png"))),
+                            QStringLiteral("PNG image"), [&saved](bool ok) { saved = ok; });
+        while (!saved) {
+            const auto posted = Clock::now();
+            bool answered = false;
+            QTimer::singleShot(0, [&answered] { answered = true; });
+            while (!answered && !saved)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+            if (answered)
+                delays.push_back(secondsSince(posted) * 1000.0);
+            QThread::msleep(1);
+        }
+        state.SetIterationTime(secondsSince(start));
+        if (!*saved) {
+            state.SkipWithError("the save failed");
+            break;
+        }
+    }
+    Document::setForegroundSaveWait(-1);
+    Documents::close(document);
+    std::sort(delays.begin(), delays.end());
+    if (!delays.empty()) {
+        state.counters["events"] = double(delays.size());
+        state.counters["median_delay_ms"] = delays[delays.size() / 2];
+        state.counters["p99_delay_ms"] = delays[delays.size() * 99 / 100];
+        state.counters["max_delay_ms"] = delays.back();
+    }
+}
+
 #ifdef INKPOND_HAVE_MYPAINT
 // libmypaint painting the 20 long strokes of the session.
 void BM_LibMyPaint(benchmark::State &state)
@@ -320,6 +371,7 @@ BENCHMARK(BM_WindowShown)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EventsDuringSave)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenStrokes)->ArgName("side")->Arg(32767)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 #ifdef INKPOND_HAVE_MYPAINT
