@@ -90,7 +90,6 @@ public:
 
     // The matrices. sheetToWidget maps sheet points (y up) to widget pixels through the view.
     const QTransform &sheetToWidget() const { return mSheetToWidget; }
-    const QTransform &widgetToSheet() const { return mWidgetToSheet; }
     QPointF centre() const { return mPlace.container.center(); } // of the view, widget pixels
     Point sheetPoint(QPointF widgetPoint) const;
     QPointF widgetPoint(Point sheetPoint) const;

@@ -31,7 +31,6 @@ public:
 
     QWidget *view() const { return mView; }
     void setView(QWidget *view) { mView = view; }
-    QSize minSize() const { return mMinSize; }
     void setMinSize(QSize size) { mMinSize = size; }
     QSize maxSize() const { return mMaxSize; }
     void setMaxSize(QSize size) { mMaxSize = size; }
@@ -71,22 +70,11 @@ class Toolbar : public QToolBar, public CustomizableToolbar
     Q_OBJECT
 
 public:
-    enum DisplayMode {
-        DisplayModeDefault = 0,
-        DisplayModeIconAndLabel = 1,
-        DisplayModeIconOnly = 2,
-        DisplayModeLabelOnly = 3,
-    };
-
     // The configuration is kept in the store, which outlives the toolbar.
     Toolbar(const QString &identifier, Preferences &store, QWidget *parent = nullptr);
     ~Toolbar() override;
 
     QString identifier() const { return mIdentifier; }
-    // Items show their views, without labels, whatever the mode.
-    DisplayMode displayMode() const { return mDisplayMode; }
-    void setDisplayMode(DisplayMode mode) { mDisplayMode = mode; }
-    bool autosavesConfiguration() const { return mAutosavesConfiguration; }
     void setAutosavesConfiguration(bool autosaves) { mAutosavesConfiguration = autosaves; }
     bool allowsUserCustomization() const { return mAllowsUserCustomization; }
     void setAllowsUserCustomization(bool allows) { mAllowsUserCustomization = allows; }
@@ -121,7 +109,6 @@ private:
 
     QString mIdentifier;
     Preferences &mStore;
-    DisplayMode mDisplayMode = DisplayModeDefault;
     bool mAutosavesConfiguration = false;
     bool mAllowsUserCustomization = false;
     ToolbarDelegate *mDelegate = nullptr; // not owned

@@ -70,18 +70,14 @@ public:
     bool hasStartingPicture() const { return mHasStartingPicture; }
     // Where the window keeps its settings (the canvas's pen, the toolbar, the recent files);
     // given before the window is made, and outliving the document.
-    Preferences *settingsStore() const { return mSettingsStore; }
     void setSettingsStore(Preferences *store) { mSettingsStore = store; }
     // What the window's canvas asks the user through (crops, refused sheets); given before the
     // window is made, and outliving the document.
-    CanvasQuestions *canvasQuestions() const { return mQuestions; }
     void setCanvasQuestions(CanvasQuestions *questions) { mQuestions = questions; }
     // The picture the window will start with, for a document made without a file.
     void setStartingImage(std::unique_ptr<TiledImage> image);
     // The same with several layers, bottom first, the current one at index.
     void setStartingLayers(std::vector<std::unique_ptr<Layer>> layers, int current);
-    // Whether the window will start from layers rather than one image.
-    bool hasStartingLayers() const { return !mStartingLayers.empty(); }
     // Gives the canvas the file's picture; on failure the canvas keeps its own.
     bool revertToContentsOfURL(const QUrl &url, const QString &typeName, QString *error) override;
 

@@ -82,7 +82,6 @@ void InkpondDocument::windowControllerDidLoadNib(DocumentWindow *windowControlle
     // Every document window's toolbar has this identifier, so all share one configuration.
     INK_ASSERT(mSettingsStore);
     auto *toolbar = new Toolbar(kInkpondToolbarIdentifier, *mSettingsStore);
-    toolbar->setDisplayMode(Toolbar::DisplayModeIconOnly);
     toolbar->setAutosavesConfiguration(true);
     toolbar->setAllowsUserCustomization(true);
     toolbar->setDelegate(this);

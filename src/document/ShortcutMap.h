@@ -38,7 +38,6 @@ public:
     const Command *command(const QString &id) const;
     QList<QKeySequence> keys(const QString &id) const;
     bool isChanged(const QString &id) const { return mChanged.contains(id); }
-    bool hasChanges() const { return !mChanged.isEmpty(); }
 
     // The command other than `except` that key belongs to; empty when none.
     QString holderOf(const QKeySequence &key, const QString &except = QString()) const;

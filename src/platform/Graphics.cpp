@@ -218,11 +218,6 @@ void BezierPath::lineToPoint(Point p)
     mPath.lineTo(p.x, p.y);
 }
 
-void BezierPath::appendOvalInRect(const Rect &r)
-{
-    mPath.addEllipse(QRectF(r.x(), r.y(), r.width(), r.height()));
-}
-
 void BezierPath::stroke() const
 {
     QPainter &p = *top().painter;

@@ -68,7 +68,6 @@ public:
     void setLineJoinStyle(LineJoin j) { mJoin = j; }
     void moveToPoint(Point p);
     void lineToPoint(Point p);
-    void appendOvalInRect(const Rect &r);
 
     void stroke() const;
     void fill() const;
