@@ -12,6 +12,7 @@
 #include "PreferenceKeys.h"
 #include "Preferences.h"
 #include "PressureCurve.h"
+#include "ProgramKeys.h"
 #include "SaveProgress.h"
 #include "StrokeDriver.h"
 #include "StrokeSmoother.h"
@@ -200,7 +201,7 @@ private slots:
         QVERIFY(hint->text().isEmpty());
     }
 
-    // Each number the pen settings keep, as another program or a damaged file may leave it: the
+    // Each number the program keeps, as another program or a damaged file may leave it: the
     // ends of its range serve, anything else reads as its default.
     void storedNumbersServeWithinTheirRangesOnly_data()
     {
@@ -218,48 +219,32 @@ private slots:
         QFETCH(QString, place);
         QFETCH(bool, serves);
         using namespace PreferenceKeys;
-        struct Expected
-        {
-            double byDefault, lowest, highest;
-            bool whole = true;
-        };
-        const Expected width {10, 0.5, 100, false};
-        QMap<QString, Expected> expected {
-            {kRubberSize, width},
-            {kBgType, {int(BgType::Ruled), 0, int(BgType::SeeThrough)}},
-            {kPressureCurve, {0, 0, int(PressureCurve::Preset::Custom)}},
-            {kMinimumWidth, {0, 0, 1, false}},
-            {kSmoothing, {0, 0, StrokeSmoother::kMaxStrength}},
-            {kUndoDepth, {10, Picture::kMinUndoDepth, Picture::kMaxUndoDepth}},
-            {kTreatEveryPointerAsTip, {0, 0, 1}},
-            {kAirbrushHardness, {0, 0, 100, false}}};
-        const std::array types {PointerType::Unknown, PointerType::Pen, PointerType::Cursor,
-                                PointerType::Eraser};
-        for (int slot = 0; slot < PenSettings::kSlots; ++slot)
-            expected[brushSizeKey(slot)] = width;
-        for (PointerType type : types)
-            expected[toolKeyForPointerType(type)]
-                = {type == PointerType::Eraser ? 0.0 : 1.0, 0, PenSettings::kSlots};
-
         QByteArray ini = "[General]\n";
         QMap<QString, double> stored;
-        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            const double step = it->whole ? 1.0 : 0.25;
-            const double middle = (it->lowest + it->highest) / 2;
-            const double v = place == u"lowest" ? it->lowest
-                : place == u"highest"           ? it->highest
-                : place == u"between"           ? (it->whole ? std::floor(middle) : middle)
-                : place == u"below"             ? it->lowest - step
-                                                : it->highest + step;
-            stored[it.key()] = serves ? v : it->byDefault;
-            ini += it.key().toUtf8() + '='
+        for (const NumberKey &k : ProgramKeys::numberKeys()) {
+            const double step = k.whole ? 1.0 : 0.25;
+            const double middle = (k.lowest + k.highest) / 2;
+            const double v = place == u"lowest" ? k.lowest
+                : place == u"highest"           ? k.highest
+                : place == u"between"           ? (k.whole ? std::floor(middle) : middle)
+                : place == u"below"             ? k.lowest - step
+                                                : k.highest + step;
+            QVERIFY2(k.defaultValue >= k.lowest && k.defaultValue <= k.highest, qPrintable(k.key));
+            stored[k.key] = serves ? v : k.defaultValue;
+            ini += k.key.toUtf8() + '='
                 + (place == u"text" ? QByteArray("ten") : QByteArray::number(v, 'g', 9)) + '\n';
         }
         const QString path = QFileInfo(mSettings->filePath()).dir().filePath("numbers.conf");
         QVERIFY(writeFile(path, ini));
         Preferences store(path);
         const PenSettings pen(store);
+        for (const NumberKey &k : ProgramKeys::numberKeys())
+            QVERIFY2(ProgramKeys::storedNumber(store, k.key) == stored.value(k.key), qPrintable(k.key));
+        for (const NumberKey &k : PreferenceKeys::numberKeys())
+            QCOMPARE(Preferences::toFloat(store.registeredDefault(k.key)),
+                     std::optional<float>(float(k.defaultValue)));
 
+        // The pen reads each of its numbers through the table.
         QMap<QString, double> read {{kRubberSize, pen.rubberSize()},
                                     {kBgType, int(pen.bgType())},
                                     {kPressureCurve, int(pen.pressureCurvePreset())},
@@ -267,16 +252,28 @@ private slots:
                                     {kSmoothing, pen.smoothing()},
                                     {kUndoDepth, pen.undoDepth()},
                                     {kTreatEveryPointerAsTip, pen.treatsEveryPointerAsTip()},
-                                    {kAirbrushHardness, pen.airbrushHardness() * 100.0f}};
+                                    {kAirbrushHardness, pen.airbrushHardness() * 100.0f},
+                                    {kHoverOutline, int(pen.hoverMark())}};
         for (int slot = 0; slot < PenSettings::kSlots; ++slot)
             read[brushSizeKey(slot)] = pen.brushSize(slot);
-        for (PointerType type : types)
+        for (PointerType type : {PointerType::Unknown, PointerType::Pen, PointerType::Cursor,
+                                 PointerType::Eraser})
             read[toolKeyForPointerType(type)] = pen.rememberedTool(type);
-        QCOMPARE(read.keys(), stored.keys());
-        for (auto it = read.cbegin(); it != read.cend(); ++it) {
+        QCOMPARE(read.size(), int(PreferenceKeys::numberKeys().size()));
+        for (auto it = read.cbegin(); it != read.cend(); ++it)
             QVERIFY2(it.value() == stored.value(it.key()), qPrintable(it.key()));
-            QCOMPARE(Preferences::toFloat(store.registeredDefault(it.key())),
-                     std::optional<float>(float(expected.value(it.key()).byDefault)));
+    }
+
+    // A number written beyond its range is kept at the nearer end, and in the table's kind.
+    void storedNumbersAreWrittenWithinTheirRanges()
+    {
+        Preferences store(QFileInfo(mSettings->filePath()).dir().filePath("written.conf"));
+        for (const NumberKey &k : ProgramKeys::numberKeys()) {
+            ProgramKeys::storeNumber(store, k.key, k.highest + 7.5);
+            QCOMPARE(ProgramKeys::storedNumber(store, k.key), k.highest);
+            ProgramKeys::storeNumber(store, k.key, k.lowest - 7.5);
+            QCOMPARE(ProgramKeys::storedNumber(store, k.key), k.lowest);
+            QCOMPARE(store.objectForKey(k.key).typeId() == QMetaType::Float, !k.whole);
         }
     }
 

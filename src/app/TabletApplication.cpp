@@ -5,7 +5,7 @@
 #include "Localizable.h"
 #include "Logging.h"
 #include "NotificationCenter.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "ProximityEvent.h"
 
@@ -36,11 +36,7 @@ bool monitorWanted(bool switchGiven, const Preferences *settings)
         return true;
     if (!settings)
         return false;
-    // Runs before any canvas has registered the defaults.
-    QVariant v = settings->objectForKey(PreferenceKeys::kTabletMonitor);
-    if (!v.isValid())
-        v = PreferenceKeys::registeredDefaults().value(PreferenceKeys::kTabletMonitor);
-    return Preferences::toInteger(v).value_or(0) != 0;
+    return ProgramKeys::storedNumber(*settings, ProgramKeys::kTabletMonitor) != 0;
 }
 } // namespace
 

@@ -4,7 +4,7 @@
 #include "DocumentController.h"
 #include "InkpondDocument.h"
 #include "Logging.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "RecoveryManager.h"
 #include "RecoveryRecord.h"
@@ -14,7 +14,6 @@
 #include "SingleInstance.h"
 #include "TabletApplication.h"
 
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -34,10 +33,8 @@ bool useScratchPreferences()
 // alone, which the run otherwise leaves aside.
 int rememberedQuality()
 {
-    const QSettings user(Preferences::standardFilePath(), QSettings::IniFormat);
-    bool ok = false;
-    const int quality = user.value(PreferenceKeys::kSaveQuality).toInt(&ok);
-    return ok && quality >= 1 && quality <= 100 ? quality : ImageCodec::kQuality;
+    const Preferences user(Preferences::standardFilePath());
+    return int(ProgramKeys::storedNumber(user, ProgramKeys::kSaveQuality));
 }
 } // namespace
 

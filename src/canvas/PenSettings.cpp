@@ -122,7 +122,7 @@ void PenSettings::setBrushSize(int slot, float size)
 {
     INK_CHECK(slot >= 0 && slot < kSlots, kSlotOutOfBound);
     mBrushSize.at(size_t(slot)) = size;
-    mStore.setFloat(size, PreferenceKeys::brushSizeKey(slot));
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::brushSizeKey(slot), size);
     emit changed();
 }
 
@@ -151,14 +151,14 @@ void PenSettings::setEraserShape(BrushKind shape)
 void PenSettings::setAirbrushHardness(float hardness)
 {
     mAirbrushHardness = std::isfinite(hardness) ? std::clamp(hardness, 0.0f, 1.0f) : 0.0f;
-    mStore.setFloat(mAirbrushHardness * 100.0f, PreferenceKeys::kAirbrushHardness);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kAirbrushHardness, mAirbrushHardness * 100.0f);
     emit changed();
 }
 
 void PenSettings::setRubberSize(float size)
 {
     mRubberSize = size;
-    mStore.setFloat(size, PreferenceKeys::kRubberSize);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kRubberSize, size);
     emit changed();
 }
 
@@ -166,7 +166,7 @@ void PenSettings::setPressureCurvePreset(PressureCurve::Preset preset)
 {
     mCurvePreset = preset;
     curveChosen();
-    mStore.setInteger(int(preset), PreferenceKeys::kPressureCurve);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kPressureCurve, int(preset));
     emit changed();
 }
 
@@ -191,7 +191,7 @@ void PenSettings::curveChosen()
 void PenSettings::setMinimumWidth(float fraction)
 {
     mMinimumWidth = std::isfinite(fraction) ? std::clamp(fraction, 0.0f, 1.0f) : 0.0f;
-    mStore.setFloat(mMinimumWidth, PreferenceKeys::kMinimumWidth);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kMinimumWidth, mMinimumWidth);
     emit changed();
 }
 
@@ -206,21 +206,21 @@ float PenSettings::widthFactor(float pressure) const
 void PenSettings::setSmoothing(int strength)
 {
     mSmoothing = std::clamp(strength, 0, StrokeSmoother::kMaxStrength);
-    mStore.setInteger(mSmoothing, PreferenceKeys::kSmoothing);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kSmoothing, mSmoothing);
     emit changed();
 }
 
 void PenSettings::setUndoDepth(int depth)
 {
     mUndoDepth = std::clamp(depth, Picture::kMinUndoDepth, Picture::kMaxUndoDepth);
-    mStore.setInteger(mUndoDepth, PreferenceKeys::kUndoDepth);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kUndoDepth, mUndoDepth);
     emit changed();
 }
 
 void PenSettings::setTreatsEveryPointerAsTip(bool on)
 {
     mEveryPointerIsTip = on;
-    mStore.setInteger(on ? 1 : 0, PreferenceKeys::kTreatEveryPointerAsTip);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kTreatEveryPointerAsTip, on ? 1 : 0);
     emit changed();
 }
 
@@ -228,7 +228,7 @@ void PenSettings::setHoverMark(HoverMark mark)
 {
     const int value = std::clamp(int(mark), int(HoverMark::Outline), int(HoverMark::Both));
     mHoverMark = HoverMark(value);
-    mStore.setInteger(value, PreferenceKeys::kHoverOutline);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kHoverOutline, value);
     emit changed();
 }
 
@@ -241,7 +241,7 @@ int PenSettings::rememberedTool(PointerType type) const
 
 void PenSettings::rememberTool(PointerType type, int tool)
 {
-    mStore.setInteger(tool, PreferenceKeys::toolKeyForPointerType(type));
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::toolKeyForPointerType(type), tool);
 }
 
 // A stored type no window can show can only come from outside the program; the default
@@ -253,7 +253,7 @@ BgType PenSettings::bgType() const
 
 void PenSettings::setBgType(BgType type)
 {
-    mStore.setInteger(int(type), PreferenceKeys::kBgType);
+    PreferenceKeys::storeNumber(mStore, PreferenceKeys::kBgType, int(type));
 }
 
 float PenSettings::largerWidth(float width)

@@ -1,9 +1,7 @@
 #include "PreferenceKeys.h"
 
-#include "Assert.h"
 #include "Background.h"
 #include "Brush.h"
-#include "ImageCodec.h"
 #include "PenLimits.h"
 #include "Picture.h"
 #include "Preferences.h"
@@ -12,7 +10,6 @@
 
 #include <QStringList>
 
-#include <algorithm>
 
 namespace PreferenceKeys {
 
@@ -45,10 +42,6 @@ std::vector<NumberKey> makeNumberKeys()
     keys.push_back({kAirbrushHardness, 0.0, 0.0, 100.0, false});
     keys.push_back(whole(kHoverOutline, int(PenLimits::HoverMark::Outline), 0,
                          int(PenLimits::HoverMark::Both)));
-    keys.push_back(whole(kTabletMonitor, 0, 0, 1)); // off: opening /dev/input exposes keyboards too
-    keys.push_back(whole(kShowLayersPanel, 0, 0, 1)); // off: a new sheet keeps the window's room
-    keys.push_back(whole(kShowColorsPanel, 0, 0, 1));
-    keys.push_back(whole(kSaveQuality, ImageCodec::kQuality, 1, 100));
     // The tool each pointer type brings back: the first slot, the eraser end the eraser.
     for (const QString &key : kToolKeys)
         keys.push_back(whole(key, key == kToolKeys[int(PointerType::Eraser)] ? eraser : firstSlot,
@@ -77,11 +70,6 @@ QString toolKeyForPointerType(PointerType pointerType)
     return kToolKeys[int(pointerType)];
 }
 
-QString toolbarConfigurationKey(const QString &toolbarIdentifier)
-{
-    return QStringLiteral("ToolbarItems.%1").arg(toolbarIdentifier);
-}
-
 Color defaultColor()
 {
     return {0.1f, 0.0f, 0.2f, 1.0f};
@@ -93,28 +81,25 @@ const std::vector<NumberKey> &numberKeys()
     return keys;
 }
 
+const NumberKey &numberKey(const QString &key)
+{
+    return findNumberKey(numberKeys(), key);
+}
+
 double storedNumber(const Preferences &store, const QString &key)
 {
-    const auto &keys = numberKeys();
-    const auto k = std::find_if(keys.begin(), keys.end(),
-                                [&key](const NumberKey &n) { return n.key == key; });
-    INK_ASSERT(k != keys.end());
-    const QVariant v = store.objectForKey(key);
-    // Comparisons fail for NaN, which thus reads as the default.
-    if (k->whole) {
-        if (const auto i = Preferences::toInteger(v); i && *i >= k->lowest && *i <= k->highest)
-            return double(*i);
-    } else if (const auto f = Preferences::toFloat(v); f && *f >= k->lowest && *f <= k->highest) {
-        return double(*f);
-    }
-    return k->defaultValue;
+    return store.number(numberKey(key));
+}
+
+void storeNumber(Preferences &store, const QString &key, double value)
+{
+    store.setNumber(value, numberKey(key));
 }
 
 QVariantMap registeredDefaults()
 {
     QVariantMap d;
-    for (const NumberKey &k : numberKeys())
-        d.insert(k.key, k.whole ? QVariant(int(k.defaultValue)) : QVariant(float(k.defaultValue)));
+    addNumberDefaults(d, numberKeys());
     for (int i = 0; i < PenLimits::kSlots; ++i) {
         d.insert(colorKey(i), archiveColor(defaultColor()));
         d.insert(brushKindKey(i), Brush::name(BrushKind::Pen));

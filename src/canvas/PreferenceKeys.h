@@ -1,16 +1,16 @@
 #pragma once
 
 #include "Color.h"
+#include "Preferences.h"
 #include "ProximityEvent.h"
 
 #include <QString>
 #include <QVariantMap>
 #include <vector>
 
-class Preferences;
 
-// Every preference Inkpond keeps, with its registered default, is declared once, in
-// PreferenceKeys.cpp.
+// Every preference the pen settings keep, with its registered default, is declared once, in
+// PreferenceKeys.cpp; the rest of the program's are in ProgramKeys.
 namespace PreferenceKeys {
 
 inline const QString kBgType = QStringLiteral("BgType");
@@ -32,13 +32,6 @@ inline const QString kEraserShape = QStringLiteral("EraserShape");
 inline const QString kAirbrushHardness = QStringLiteral("AirbrushHardness");
 // What shows under a hovering pointer, a PenLimits::HoverMark.
 inline const QString kHoverOutline = QStringLiteral("HoverOutline");
-// Non-zero: read the kernel's tablet devices directly (needs the input group).
-inline const QString kTabletMonitor = QStringLiteral("TabletMonitor");
-// Non-zero: document windows show the Layers panel.
-inline const QString kShowLayersPanel = QStringLiteral("ShowLayersPanel");
-// Non-zero: document windows show the Colours panel.
-inline const QString kShowColorsPanel = QStringLiteral("ShowColorsPanel");
-
 QString colorKey(int slot); // "Color0" … "Color3"
 QString brushSizeKey(int slot); // "BrushSize0" … "BrushSize3"
 // A slot's nib by its name (Brush::name()); any other value reads as the pen.
@@ -46,41 +39,19 @@ QString brushKindKey(int slot); // "BrushKind0" … "BrushKind3"
 // The key remembering the tool number of a pointer type (0 unknown, 1 pen, 2 cursor, 3 eraser).
 QString toolKeyForPointerType(PointerType pointerType);
 
-// The items of a toolbar, by identifier, left to right; no default (the toolbar has its own).
-QString toolbarConfigurationKey(const QString &toolbarIdentifier);
-// The quality of JPEG and WebP files, 1 to 100, as last chosen in Save As.
-inline const QString kSaveQuality = QStringLiteral("SaveQuality");
-// The menu commands' keys the user changed, as "command=keys" (portable text, "; " between
-// keys; none: no key); the others keep their own.
-inline const QString kShortcuts = QStringLiteral("Shortcuts");
-// The files last opened or saved, newest first; none by default.
-inline const QString kRecentDocuments = QStringLiteral("RecentDocuments");
-// The colours that last painted, newest first, as "#rrggbbaa"; none by default.
-inline const QString kRecentColors = QStringLiteral("RecentColors");
-// Where the side panels are docked, as QMainWindow::saveState() gives it; none by default.
-inline const QString kPanelPlaces = QStringLiteral("PanelPlaces");
-
 // The colour a slot has when nothing usable is stored.
 Color defaultColor();
 
-// A number the store keeps: its default and the values that can serve. Anything else stored
-// under the key (damaged, or written by something else) reads as the default.
-struct NumberKey
-{
-    QString key;
-    double defaultValue = 0;
-    double lowest = 0;
-    double highest = 0;
-    bool whole = false; // kept as an integer
-};
-
-// Every number Inkpond keeps, each written once here for registering and for reading.
+// Every number the pen settings keep, each written once here for registering, reading and writing.
 const std::vector<NumberKey> &numberKeys();
+// The row of numberKeys() for key, which must be one.
+const NumberKey &numberKey(const QString &key);
 
 // The number stored under key, one of numberKeys(), if it can serve; else the key's default.
 double storedNumber(const Preferences &store, const QString &key);
+void storeNumber(Preferences &store, const QString &key, double value);
 
-// Every key with its default, ready for Preferences::registerDefaults().
+// Every pen key with its default, ready for Preferences::registerDefaults().
 QVariantMap registeredDefaults();
 
 } // namespace PreferenceKeys

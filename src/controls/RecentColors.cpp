@@ -3,7 +3,7 @@
 #include "CanvasCore.h"
 #include "HexColorField.h"
 #include "NotificationCenter.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 
 namespace {
@@ -28,7 +28,7 @@ void RecentColors::load()
 {
     QList<QColor> colors;
     // Whatever is not a colour, or repeats one, is passed over.
-    for (const QString &text : mStore.stringArrayForKey(PreferenceKeys::kRecentColors)
+    for (const QString &text : mStore.stringArrayForKey(ProgramKeys::kRecentColors)
                                    .value_or(QStringList()))
         if (const auto color = HexColor::parse(text);
             color && !colors.contains(*color) && colors.size() < kMost)
@@ -55,7 +55,7 @@ void RecentColors::add(const QColor &chosen)
     QStringList stored;
     for (const QColor &c : std::as_const(colors))
         stored << HexColor::formatWithAlpha(c);
-    mStore.setStringArray(stored, PreferenceKeys::kRecentColors);
+    mStore.setStringArray(stored, ProgramKeys::kRecentColors);
     // This model too loads it from the store.
     NotificationCenter::defaultCenter().post(kRecentColorsChanged, &mStore);
 }

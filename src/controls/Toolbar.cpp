@@ -1,7 +1,7 @@
 #include "Toolbar.h"
 
 #include "NotificationCenter.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "ToolbarCustomizeDialog.h"
 
@@ -111,7 +111,7 @@ Toolbar::~Toolbar()
 std::optional<QStringList> Toolbar::storedItemIdentifiers(const Preferences &store,
                                                           const QString &identifier)
 {
-    return store.stringArrayForKey(PreferenceKeys::toolbarConfigurationKey(identifier));
+    return store.stringArrayForKey(ProgramKeys::toolbarConfigurationKey(identifier));
 }
 
 void Toolbar::loadConfiguration()
@@ -130,7 +130,7 @@ void Toolbar::setItemIdentifiers(const QStringList &identifiers)
         showItems(identifiers);
         return;
     }
-    mStore.setStringArray(identifiers, PreferenceKeys::toolbarConfigurationKey(mIdentifier));
+    mStore.setStringArray(identifiers, ProgramKeys::toolbarConfigurationKey(mIdentifier));
     // Every toolbar of this identifier on this store shows it, this one included.
     NotificationCenter::defaultCenter().post(kToolbarConfigurationChanged, &mStore,
                                              {{kIdentifierKey, mIdentifier}});

@@ -9,7 +9,7 @@
 #include "LayersPanel.h"
 #include "PaletteBinding.h"
 #include "PenControls.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "RecentColors.h"
 #include "SaveProgress.h"
@@ -122,10 +122,10 @@ void DocumentWindow::placePanels()
 {
     // Where they were last docked; whether they show stays with their own settings.
     const bool layers = isLayersPanelShown(), colours = isColorsPanelShown();
-    restoreState(mStore->dataForKey(PreferenceKeys::kPanelPlaces));
+    restoreState(mStore->dataForKey(ProgramKeys::kPanelPlaces));
     mLayersPanel->setVisible(layers);
     mColorsPanel->setVisible(colours);
-    const auto remember = [this] { mStore->setData(saveState(), PreferenceKeys::kPanelPlaces); };
+    const auto remember = [this] { mStore->setData(saveState(), ProgramKeys::kPanelPlaces); };
     for (QDockWidget *panel : {static_cast<QDockWidget *>(mLayersPanel),
                                static_cast<QDockWidget *>(mColorsPanel)}) {
         connect(panel, &QDockWidget::dockLocationChanged, this, remember);
@@ -213,7 +213,7 @@ void DocumentWindow::addLayersPanel()
 {
     mLayersPanel = new LayersPanel(mCanvas->core(), this);
     addDockWidget(Qt::RightDockWidgetArea, mLayersPanel);
-    mLayersPanel->setVisible(PreferenceKeys::storedNumber(*mStore, PreferenceKeys::kShowLayersPanel)
+    mLayersPanel->setVisible(ProgramKeys::storedNumber(*mStore, ProgramKeys::kShowLayersPanel)
                              != 0.0);
     connect(mLayersPanel, &LayersPanel::closedByUser, this, [this] { setLayersPanelShown(false); });
 }
@@ -230,7 +230,7 @@ void DocumentWindow::setLayersPanelShown(bool shown)
     mLayersPanel->setVisible(shown);
     if (shown)
         mLayersPanel->refreshThumbnails();
-    mStore->setInteger(shown ? 1 : 0, PreferenceKeys::kShowLayersPanel);
+    ProgramKeys::storeNumber(*mStore, ProgramKeys::kShowLayersPanel, shown ? 1 : 0);
     emit layersPanelShownChanged(shown);
 }
 
@@ -238,7 +238,7 @@ void DocumentWindow::addColorsPanel()
 {
     mColorsPanel = new ColorsPanel(*mCanvas, *mRecentColors, this);
     addDockWidget(Qt::RightDockWidgetArea, mColorsPanel);
-    mColorsPanel->setVisible(PreferenceKeys::storedNumber(*mStore, PreferenceKeys::kShowColorsPanel)
+    mColorsPanel->setVisible(ProgramKeys::storedNumber(*mStore, ProgramKeys::kShowColorsPanel)
                              != 0.0);
     connect(mColorsPanel, &ColorsPanel::closedByUser, this, [this] { setColorsPanelShown(false); });
     // The well brings the panel forward; Qt's dialog is still there, behind More….
@@ -261,7 +261,7 @@ void DocumentWindow::setColorsPanelShown(bool shown)
     if (!mColorsPanel)
         return;
     mColorsPanel->setVisible(shown);
-    mStore->setInteger(shown ? 1 : 0, PreferenceKeys::kShowColorsPanel);
+    ProgramKeys::storeNumber(*mStore, ProgramKeys::kShowColorsPanel, shown ? 1 : 0);
     emit colorsPanelShownChanged(shown);
 }
 

@@ -8,7 +8,7 @@
 #include "PictureFile.h"
 #include "PictureOpenRaster.h"
 #include "PngBands.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "QualityDialog.h"
 #include "WTView.h"
@@ -138,7 +138,7 @@ Document::SaveWork InkpondDocument::saveWork(const QString &typeName, QString *e
 int InkpondDocument::saveQuality() const
 {
     return mSettingsStore
-        ? int(PreferenceKeys::storedNumber(*mSettingsStore, PreferenceKeys::kSaveQuality))
+        ? int(ProgramKeys::storedNumber(*mSettingsStore, ProgramKeys::kSaveQuality))
         : ImageCodec::kQuality;
 }
 
@@ -156,7 +156,7 @@ void InkpondDocument::chooseSaveOptions(const QString &typeName, std::function<v
     connect(dialog, &QDialog::finished, this, [this, dialog, proceed](int result) {
         const bool chosen = result == QDialog::Accepted;
         if (chosen && mSettingsStore)
-            mSettingsStore->setInteger(dialog->quality(), PreferenceKeys::kSaveQuality);
+            ProgramKeys::storeNumber(*mSettingsStore, ProgramKeys::kSaveQuality, dialog->quality());
         proceed(chosen);
     });
     dialog->open();

@@ -1,6 +1,6 @@
 #include "RecentDocuments.h"
 
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 
 #include <QFileInfo>
@@ -9,7 +9,7 @@ namespace RecentDocuments {
 
 QStringList paths(const Preferences &store)
 {
-    return store.stringArrayForKey(PreferenceKeys::kRecentDocuments)
+    return store.stringArrayForKey(ProgramKeys::kRecentDocuments)
         .value_or(QStringList())
         .mid(0, kMaxCount);
 }
@@ -22,12 +22,12 @@ void noteNewRecentDocumentPath(Preferences &store, const QString &path)
     QStringList list = paths(store);
     list.removeAll(absolute);
     list.prepend(absolute);
-    store.setStringArray(list.mid(0, kMaxCount), PreferenceKeys::kRecentDocuments);
+    store.setStringArray(list.mid(0, kMaxCount), ProgramKeys::kRecentDocuments);
 }
 
 void clearRecentDocuments(Preferences &store)
 {
-    store.removeObjectForKey(PreferenceKeys::kRecentDocuments);
+    store.removeObjectForKey(ProgramKeys::kRecentDocuments);
 }
 
 } // namespace RecentDocuments

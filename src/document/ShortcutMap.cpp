@@ -1,7 +1,7 @@
 #include "ShortcutMap.h"
 
 #include "Logging.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 
 #include <QAction>
@@ -97,7 +97,7 @@ void ShortcutMap::load(const Preferences &store)
 {
     mChanged.clear();
     const QStringList entries
-        = store.stringArrayForKey(PreferenceKeys::kShortcuts).value_or(QStringList());
+        = store.stringArrayForKey(ProgramKeys::kShortcuts).value_or(QStringList());
     for (const QString &entry : entries) {
         const qsizetype equals = entry.indexOf(u'=');
         const QString id = entry.left(equals);
@@ -118,7 +118,7 @@ void ShortcutMap::load(const Preferences &store)
 void ShortcutMap::save(Preferences &store) const
 {
     if (mChanged.isEmpty()) {
-        store.removeObjectForKey(PreferenceKeys::kShortcuts);
+        store.removeObjectForKey(ProgramKeys::kShortcuts);
         return;
     }
     QStringList entries;
@@ -126,7 +126,7 @@ void ShortcutMap::save(Preferences &store) const
         if (const auto changed = mChanged.constFind(c.id); changed != mChanged.cend())
             entries << c.id + u'='
                     + QKeySequence::listToString(*changed, QKeySequence::PortableText);
-    store.setStringArray(entries, PreferenceKeys::kShortcuts);
+    store.setStringArray(entries, ProgramKeys::kShortcuts);
 }
 
 void ShortcutMap::applyTo(const QList<QAction *> &actions) const

@@ -1,5 +1,6 @@
 #include "Preferences.h"
 
+#include "Assert.h"
 #include "Logging.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cmath>
 #include <sys/stat.h>
 
@@ -242,6 +244,45 @@ std::optional<QStringList> Preferences::stringArrayForKey(const QString &key) co
         list << item.toString();
     }
     return list;
+}
+
+const NumberKey &findNumberKey(const std::vector<NumberKey> &keys, const QString &key)
+{
+    const auto k = std::find_if(keys.begin(), keys.end(),
+                                [&key](const NumberKey &n) { return n.key == key; });
+    INK_ASSERT(k != keys.end());
+    return *k;
+}
+
+void addNumberDefaults(QVariantMap &defaults, const std::vector<NumberKey> &keys)
+{
+    for (const NumberKey &k : keys)
+        defaults.insert(k.key,
+                        k.whole ? QVariant(int(k.defaultValue)) : QVariant(float(k.defaultValue)));
+}
+
+double Preferences::number(const NumberKey &key) const
+{
+    const QVariant v = objectForKey(key.key);
+    // Comparisons fail for NaN, which thus reads as the default.
+    if (key.whole) {
+        if (const auto i = toInteger(v); i && *i >= key.lowest && *i <= key.highest)
+            return double(*i);
+    } else if (const auto f = toFloat(v); f && *f >= key.lowest && *f <= key.highest) {
+        return double(*f);
+    }
+    return key.defaultValue;
+}
+
+void Preferences::setNumber(double value, const NumberKey &key)
+{
+    if (std::isnan(value))
+        value = key.defaultValue;
+    value = std::clamp(value, key.lowest, key.highest);
+    if (key.whole)
+        setInteger(qint64(std::llround(value)), key.key);
+    else
+        setFloat(float(value), key.key);
 }
 
 void Preferences::setInteger(qint64 value, const QString &key)

@@ -7,8 +7,24 @@
 #include <QVariantMap>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QSettings;
+
+// A number the store keeps: its default and the values that can serve. Anything else stored under
+// the key (damaged, or written by something else) reads as the default.
+struct NumberKey
+{
+    QString key;
+    double defaultValue = 0;
+    double lowest = 0;
+    double highest = 0;
+    bool whole = false; // kept as an integer
+};
+// The row of keys for key, which must be one.
+const NumberKey &findNumberKey(const std::vector<NumberKey> &keys, const QString &key);
+// Each key's default put in defaults, as Preferences::registerDefaults() takes them.
+void addNumberDefaults(QVariantMap &defaults, const std::vector<NumberKey> &keys);
 
 // The user's preferences: values the application stored, in front of defaults registered in
 // memory at start-up. Registered defaults are never written to the file.
@@ -34,6 +50,10 @@ public:
     // Nothing when the value is missing or not one string.
     std::optional<QString> stringForKey(const QString &key) const;
 
+    // The number stored under key if it can serve, else key's default.
+    double number(const NumberKey &key) const;
+    // Kept as an integer or a float, as key says, brought into its range.
+    void setNumber(double value, const NumberKey &key);
     void setInteger(qint64 value, const QString &key);
     void setFloat(float value, const QString &key);
     void setData(const QByteArray &value, const QString &key);
