@@ -18,13 +18,9 @@
 class ReferencePainter
 {
 public:
-    explicit ReferencePainter(QSizeF sheet)
+    ReferencePainter(QSizeF sheet, const std::vector<SessionEvent> &events)
         : mSheet(sheet)
         , mLayer(blank(sheet))
-    {
-    }
-
-    void replay(const std::vector<SessionEvent> &events)
     {
         for (const SessionEvent &e : events)
             apply(e);
@@ -37,12 +33,11 @@ public:
             paintBackground(result);
         // Erasing acts on the layer alone, never on the paper beneath.
         QImage render = mLayer;
-        {
-            QPainter p(&render);
-            for (const Snapshot &s : mSnapshots)
-                blit(p, s);
-        }
-        QPainter p(&result);
+        QPainter p(&render);
+        for (const Snapshot &s : mSnapshots)
+            blit(p, s);
+        p.end();
+        p.begin(&result);
         p.drawImage(0, 0, render);
         p.end();
         return result;
@@ -71,18 +66,12 @@ private:
         p.setOpacity(s.opacity);
         p.drawImage(0, 0, s.image);
     }
-    // Points are y-up from the bottom-left; the image's row 0 is the top.
-    static void flip(QPainter &p, const QImage &image)
-    {
-        p.setTransform(sheetToDevice(0, image.height()));
-    }
-
     void paintBackground(QImage &image) const
     {
         const float w = float(mSheet.width());
         const float h = float(mSheet.height());
         QPainter p(&image);
-        flip(p, image);
+        p.setTransform(sheetToDevice(0, image.height())); // points are y-up, row 0 the top
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(QRectF(0, 0, w, h), QColor::fromRgbF(1.0f, 1.0f, 0.98f));
         if (mBgType == 1) {
@@ -110,37 +99,24 @@ private:
     void apply(const SessionEvent &e)
     {
         using Kind = SessionEvent::Kind;
-        switch (e.kind) {
-        case Kind::Proximity: {
+        if (e.kind == Kind::Proximity) {
             const int type = int(QStringList {"pen", "cursor", "eraser"}.indexOf(e.pointer)) + 1;
             if (e.id == 0 && e.enter && type != mPointerType) {
                 mPointerType = type;
                 setTool(mRemembered[type]);
             }
-            break;
-        }
-        case Kind::Press:
+        } else if (e.kind == Kind::Press) {
             press(e);
-            break;
-        case Kind::Move: {
+        } else if (e.kind == Kind::Move) {
             const float pressure = e.pointer == QLatin1String("mouse") ? 1 : e.pressure.value_or(1);
             if (mTracking && pressure != 0)
                 segment({e.x, e.y}, pressure);
-            break;
-        }
-        case Kind::Hover: // a move with the button up ends a stroke whose release went astray
-        case Kind::Release:
-            mTracking = false;
-            break;
-        case Kind::Key:
-            if (e.key == QLatin1String("Escape"))
-                mLinePending = false;
-            break;
-        case Kind::Action:
+        } else if (e.kind == Kind::Hover || e.kind == Kind::Release) {
+            mTracking = false; // a move with the button up ends a stroke whose release went astray
+        } else if (e.kind == Kind::Key && e.key == QLatin1String("Escape")) {
+            mLinePending = false;
+        } else if (e.kind == Kind::Action) {
             action(e.name, e.value);
-            break;
-        default:
-            break;
         }
     }
 
@@ -203,19 +179,13 @@ private:
         mLast = at;
         mLastWidth = -1;
         mLinePending = !erasing() && shift;
-        newSnapshot();
         mTracking = !mLinePending;
-    }
-
-    void newSnapshot()
-    {
         if (mSnapshots.size() >= kHistory) {
             QPainter p(&mLayer);
             blit(p, mSnapshots.front());
             mSnapshots.pop_front();
         }
-        mSnapshots.push_back({blank(mSheet), false});
-        mCurrent = &mSnapshots.back();
+        mCurrent = &mSnapshots.emplace_back(Snapshot {blank(mSheet)});
     }
 
     void commitLine(QPointF to, bool snap, bool chain)
@@ -229,12 +199,10 @@ private:
         // A line's dot fills the whole-numbered square around it, grown by a point.
         const float x = float(to.x()) - w / 2 - 1, y = float(to.y()) - w / 2 - 1;
         const float x0 = std::floor(x), y0 = std::floor(y);
-        paint(mLast, to, w,
+        paint(mLast, to, w, w,
               QRectF(x0, y0, std::ceil(x + (w + 2)) - x0, std::ceil(y + (w + 2)) - y0));
-        if (chain) {
-            mLinePending = true;
-            mLast = to;
-        }
+        mLinePending = chain;
+        mLast = to;
     }
 
     // Horizontal, vertical or diagonal from the anchor, whichever is nearest in angle.
@@ -282,11 +250,6 @@ private:
         return hull;
     }
 
-    void paint(QPointF from, QPointF to, float w, const QRectF &dot)
-    {
-        paint(from, to, w, w, dot);
-    }
-
     void paint(QPointF from, QPointF to, float w0, float w1, const QRectF &dot)
     {
         if (!mCurrent)
@@ -298,7 +261,7 @@ private:
         mCurrent->opacity = color.alphaF();
         color.setAlpha(255);
         QPainter p(&mCurrent->image);
-        flip(p, mCurrent->image);
+        p.setTransform(sheetToDevice(0, mCurrent->image.height()));
         p.setRenderHint(QPainter::Antialiasing);
         if (from == to) {
             p.setPen(Qt::NoPen);

@@ -7,6 +7,7 @@
 #include "StrokeGeometry.h"
 #include "TestSupport.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <functional>
@@ -15,35 +16,13 @@ namespace {
 constexpr int kLevels = PicturePyramid::kMaxLevels;
 constexpr QRgb kUnwritten = 0xa5a5a5a5;
 
-QRgb at(const QImage &image, int x, int yUp)
-{
-    return reinterpret_cast<const QRgb *>(image.constScanLine(image.height() - 1 - yUp))[x];
-}
-
 // Index 0 is the flattened picture; each level above is the one below halved, y up, with the
-// pixels past its edge transparent.
+// pixels past its edge transparent. Their rows count up.
 std::vector<QImage> referenceLevels(const Picture &picture)
 {
-    std::vector<QImage> levels {picture.flatten(false)->qimage()};
-    for (int level = 1; level <= kLevels; ++level) {
-        const QImage &below = levels.back();
-        QImage out((below.width() + 1) / 2, (below.height() + 1) / 2,
-                   QImage::Format_ARGB32_Premultiplied);
-        auto under = [&](int x, int y) {
-            return x < below.width() && y < below.height() ? at(below, x, y) : 0;
-        };
-        for (int y = 0; y < out.height(); ++y)
-            for (int x = 0; x < out.width(); ++x) {
-                const QRgb p[4] = {under(2 * x, 2 * y), under(2 * x + 1, 2 * y),
-                                   under(2 * x, 2 * y + 1), under(2 * x + 1, 2 * y + 1)};
-                auto mean = [&](int (*channel)(QRgb)) {
-                    return (channel(p[0]) + channel(p[1]) + channel(p[2]) + channel(p[3]) + 2) / 4;
-                };
-                reinterpret_cast<QRgb *>(out.scanLine(out.height() - 1 - y))[x]
-                    = qRgba(mean(qRed), mean(qGreen), mean(qBlue), mean(qAlpha));
-            }
-        levels.push_back(out);
-    }
+    std::vector<QImage> levels {picture.flatten(false)->qimage().mirrored()};
+    while (int(levels.size()) <= kLevels)
+        levels.push_back(boxFiltered(levels.back(), 1));
     return levels;
 }
 
@@ -61,80 +40,32 @@ QString mismatch(PicturePyramid &pyramid, const std::vector<QImage> &reference, 
             .arg(pyramid.levelPixelHeight(level))
             .arg(want.width())
             .arg(want.height());
-    const QPoint offset(3, 5);
     QImage got(window.width() + 7, window.height() + 9, QImage::Format_ARGB32_Premultiplied);
     got.fill(kUnwritten);
-    pyramid.readPixels(level, window, got, offset.x(), offset.y());
-    const QRect inside = window.intersected(QRect(0, 0, want.width(), want.height()));
-    for (int gy = 0; gy < got.height(); ++gy)
-        for (int gx = 0; gx < got.width(); ++gx) {
-            // Back to the level's pixel, y up.
-            const int x = window.x() + gx - offset.x();
-            const int y = window.y() + window.height() - 1 - (gy - offset.y());
-            const QRgb expected = inside.contains(x, y) ? at(want, x, y) : kUnwritten;
-            const QRgb actual = reinterpret_cast<const QRgb *>(got.constScanLine(gy))[gx];
-            if (actual != expected)
-                return QStringLiteral("level %1, pixel (%2, %3): %4, not %5")
-                    .arg(level)
-                    .arg(x)
-                    .arg(y)
-                    .arg(actual, 8, 16, QLatin1Char('0'))
-                    .arg(expected, 8, 16, QLatin1Char('0'));
-        }
-    return {};
+    QImage expected = got.copy();
+    pyramid.readPixels(level, window, got, 3, 5);
+    const QRect inside = window.intersected(want.rect());
+    QPainter painter(&expected);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(3 + inside.x() - window.x(), 5 + window.bottom() - inside.bottom(),
+                      want.copy(inside).mirrored());
+    painter.end();
+    const qint64 differing = differingPixels(got, expected);
+    return differing ? QStringLiteral("level %1: %2 pixels differ").arg(level).arg(differing)
+                     : QString();
 }
 
 QString mismatchAnywhere(Picture &picture)
 {
     const std::vector<QImage> reference = referenceLevels(picture);
     for (int level = 1; level <= kLevels; ++level) {
-        const QString m
-            = mismatch(picture.pyramid(), reference, level,
-                       QRect(0, 0, reference[level].width(), reference[level].height()));
+        const QString m = mismatch(picture.pyramid(), reference, level, reference[level].rect());
         if (!m.isEmpty())
             return m;
     }
     return {};
 }
 
-// Seeded strokes of a few segments, some starting past the sheet's edges.
-class Strokes
-{
-public:
-    explicit Strokes(Picture &picture)
-        : mPicture(picture)
-    {
-    }
-
-    // The sheet rectangle the stroke touched.
-    Rect paint(bool erasing)
-    {
-        UndoLayer *snapshot = mPicture.createUndoLayer(mPicture.currentLayer());
-        Q_ASSERT(snapshot);
-        const Size sheet = mPicture.sheetSize();
-        Point p {float(between(-10.0, sheet.width + 10.0)),
-                 float(between(-10.0, sheet.height + 10.0))};
-        const Color colour {float(mRng.bounded(1.0)), float(mRng.bounded(1.0)),
-                            float(mRng.bounded(1.0)), float(0.3 + mRng.bounded(0.7))};
-        Rect all;
-        for (int i = 0, n = 1 + int(mRng.bounded(6)); i < n; ++i) {
-            const Point q {p.x + float(between(-40.0, 40.0)), p.y + float(between(-40.0, 40.0))};
-            const float w = float(0.5 + mRng.bounded(14.0));
-            const Rect touched = lineTouchedRect(p, q, std::max(w, 1.0f));
-            mPicture.paintSegment(*snapshot, p, q, w, touched, {q.x - w / 2, q.y - w / 2, w, w},
-                                  erasing ? nullptr : &colour);
-            all = unionRect(all, touched);
-            p = q;
-        }
-        return all;
-    }
-
-private:
-    double between(double low, double high) { return low + mRng.bounded(high - low); }
-
-    Picture &mPicture;
-    QRandomGenerator mRng {20240607};
-};
 } // namespace
 
 class TestPyramid : public QObject
@@ -156,17 +87,40 @@ private slots:
         Picture picture({301, 157}, BgType::Plain);
         picture.currentLayer()->setOpacity(opacity);
         PicturePyramid &pyramid = picture.pyramid();
-        Strokes strokes(picture);
+        QRandomGenerator rng(20240607);
+        const auto between = [&rng](double low, double high) {
+            return float(low + rng.bounded(high - low));
+        };
+        // A seeded stroke of a few segments, at times starting past the sheet's edges; the sheet
+        // rectangle it touched.
+        const auto paint = [&](bool erasing) {
+            UndoLayer *snapshot = picture.createUndoLayer(picture.currentLayer());
+            const Size sheet = picture.sheetSize();
+            Point p {between(-10.0, sheet.width + 10.0), between(-10.0, sheet.height + 10.0)};
+            const Color colour {float(rng.bounded(1.0)), float(rng.bounded(1.0)),
+                                float(rng.bounded(1.0)), float(0.3 + rng.bounded(0.7))};
+            Rect all;
+            for (int i = 0, n = 1 + int(rng.bounded(6)); i < n; ++i) {
+                const Point q {p.x + between(-40.0, 40.0), p.y + between(-40.0, 40.0)};
+                const float w = float(0.5 + rng.bounded(14.0));
+                const Rect touched = lineTouchedRect(p, q, std::max(w, 1.0f));
+                picture.paintSegment(*snapshot, p, q, w, touched, {q.x - w / 2, q.y - w / 2, w, w},
+                                     erasing ? nullptr : &colour);
+                all = unionRect(all, touched);
+                p = q;
+            }
+            return all;
+        };
 
         // A window around the last stroke at one level, and at times another stroke before the
         // whole is read: parts of tiles are brought in while the rest waits.
         auto strokeReadStroke = [&] {
-            const Rect r = strokes.paint(false);
+            const Rect r = paint(false);
             const QRect window(int(r.x()) / 4 - 2, int(r.y()) / 4 - 2, int(r.width()) / 4 + 4,
                                int(r.height()) / 4 + 4);
             const QString m = mismatch(pyramid, referenceLevels(picture), 2, window);
             QVERIFY2(m.isEmpty(), qPrintable(m));
-            strokes.paint(false);
+            paint(false);
         };
         auto reframe = [&picture](Rect r) { return [&picture, r] { QVERIFY(picture.resize(r)); }; };
         auto undo = [&picture] { QVERIFY(picture.undoNewest()); };
@@ -178,20 +132,20 @@ private slots:
             picture.replaceLayersWith(std::move(layer));
         };
         const std::vector<std::pair<QString, std::function<void()>>> steps = {
-            {"first stroke", [&] { strokes.paint(false); }},
+            {"first stroke", [&] { paint(false); }},
             {"stroke, window, stroke", strokeReadStroke},
-            {"eraser", [&] { strokes.paint(true); }},
+            {"eraser", [&] { paint(true); }},
             {"undo of the eraser", undo},
             {"second undo", undo},
             {"redo", [&] { QVERIFY(picture.redoNewest()); }},
             {"a full history",
              [&] {
                  while (picture.undoLayers().size() < std::size_t(picture.undoDepth()))
-                     strokes.paint(picture.undoLayers().size() % 3 == 0);
+                     paint(picture.undoLayers().size() % 3 == 0);
              }},
             // Each merges the oldest stroke into the layer.
             {"eleventh stroke", strokeReadStroke},
-            {"eraser merging", [&] { strokes.paint(true); }},
+            {"eraser merging", [&] { paint(true); }},
             {"undo after merges", undo},
             {"crop at an odd offset", reframe({-7, 13, 290, 170})},
             {"stroke after the crop", strokeReadStroke},
