@@ -228,7 +228,7 @@ void BM_UndoRedoSteps(benchmark::State &state)
     }
     WTView *canvas = document->canvas();
     SessionReplayer(tenStrokes(), canvas).replayAll();
-    const int strokes = int(canvas->undoLayers().size());
+    const int strokes = int(canvas->core().picture().undoLayers().size());
     PaintedArea painted;
     canvas->installEventFilter(&painted);
     constexpr int kSteps = 4000;
