@@ -118,7 +118,7 @@ public:
     // Ten strokes over the very path that is timed: every repaint composites all of them.
     void fillHistory()
     {
-        while (canvas->picture().undoLayers().size() < std::size_t(canvas->undoDepth()))
+        while (canvas->picture().undoLayers().size() < std::size_t(canvas->core().undoDepth()))
             wholeStroke();
     }
 
@@ -159,7 +159,7 @@ void BM_StrokeSample(benchmark::State &state)
     const bool fullHistory = state.range(1) != 0;
     // The soft curve with a minimum width and strong smoothing, against the defaults.
     const bool shaped = state.range(2) != 0;
-    PenSettings &pen = s.canvas->penSettings();
+    PenSettings &pen = s.canvas->core().penSettings();
     pen.setPressureCurvePreset(shaped ? PressureCurve::Preset::Soft
                                       : PressureCurve::Preset::Linear);
     pen.setMinimumWidth(shaped ? 0.2f : 0.0f);
@@ -262,7 +262,7 @@ void BM_DeepHistoryMemory(benchmark::State &state)
     constexpr int kScribble = 150; // samples
     Stage &s = stage(int(state.range(0)));
     s.emptyHistory();
-    s.canvas->setUndoDepth(kStrokes);
+    s.canvas->core().setUndoDepth(kStrokes);
     for (auto _ : state) {
         const auto start = BenchClock::now();
         for (int k = 0; k < kStrokes; ++k) {
@@ -285,7 +285,7 @@ void BM_DeepHistoryMemory(benchmark::State &state)
     state.counters["sheet_MB"] = double(s.canvas->sheetSize().width)
         * double(s.canvas->sheetSize().height) * 4 / (1 << 20);
     state.counters["peak_MB"] = peakMegabytes();
-    s.canvas->setUndoDepth(Picture::kDefaultUndoDepth);
+    s.canvas->core().setUndoDepth(Picture::kDefaultUndoDepth);
 }
 } // namespace
 
