@@ -16,34 +16,57 @@
 
 namespace strokes {
 
-inline void freehand(WTView &canvas, std::initializer_list<Point> points, float pressure = 1.0f,
+inline void freehand(CanvasCore &core, std::initializer_list<Point> points, float pressure = 1.0f,
                      bool tablet = false)
 {
     auto it = points.begin();
-    canvas.core().mouseDown({*it, pressure, tablet, {}});
+    core.mouseDown({*it, pressure, tablet, {}});
     for (++it; it != points.end(); ++it)
-        canvas.core().drawCurrentDataFromEvent({*it, pressure, tablet, {}});
-    canvas.core().mouseUp({*(points.end() - 1), pressure, tablet, {}});
+        core.drawCurrentDataFromEvent({*it, pressure, tablet, {}});
+    core.mouseUp({*(points.end() - 1), pressure, tablet, {}});
+}
+
+inline void freehand(WTView &canvas, std::initializer_list<Point> points, float pressure = 1.0f,
+                     bool tablet = false)
+{
+    freehand(canvas.core(), points, pressure, tablet);
 }
 
 // A short horizontal dab at (x, y), width 10 at full pressure.
+inline void dab(CanvasCore &core, float x, float y)
+{
+    freehand(core, {{x, y}, {x + 4, y}});
+}
+
 inline void dab(WTView &canvas, float x, float y)
 {
-    freehand(canvas, {{x, y}, {x + 4, y}});
+    dab(canvas.core(), x, y);
+}
+
+// A press and release of the mouse at p, as the core takes them.
+inline void tap(CanvasCore &core, Point p, Qt::KeyboardModifiers modifiers = {})
+{
+    core.take(SampleKind::Press, {p, 1.0f, false, modifiers});
+    core.take(SampleKind::Release, {p, 1.0f, false, modifiers});
 }
 
 // The picture as the layers show it, without the background; only the part r where given,
 // with r's bottom-left corner at the image's.
-inline Image picture(WTView &canvas, Rect r = {})
+inline Image picture(const CanvasCore &core, Rect r = {})
 {
     if (isEmptyRect(r))
-        r = {{0, 0}, canvas.sheetSize()};
+        r = {{0, 0}, core.picture().sheetSize()};
     Image out(r.size);
     QPainter painter(&out.qimage());
     Graphics::lockFocus(painter, sheetToDevice(r.x(), r.y() + out.pixelHeight()));
-    canvas.core().picture().renderLayersInRect(r);
+    core.picture().renderLayersInRect(r);
     Graphics::unlockFocus();
     return out;
+}
+
+inline Image picture(WTView &canvas, Rect r = {})
+{
+    return picture(canvas.core(), r);
 }
 
 // For a plain image and a tiled one alike: both count pixels from the bottom-left.

@@ -21,8 +21,8 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QSpinBox>
 #include <QSlider>
+#include <QSpinBox>
 #include <QtTest>
 #include <optional>
 
@@ -85,9 +85,9 @@ private slots:
         QCOMPARE(RecentColors(Preferences::standard()).colors(), expected);
         QCOMPARE(b.window->colorsPanel()->recentSwatches()->colors(), expected);
 
-        Preferences::standard().setStringArray({"#zz0000", "red", "#0000ff80", "#0000FF80",
-                                                "#ff0000ff"},
-                                               PreferenceKeys::kRecentColors);
+        Preferences::standard().setStringArray(
+            {"#zz0000", "red", "#0000ff80", "#0000FF80", "#ff0000ff"},
+            PreferenceKeys::kRecentColors);
         QCOMPARE(RecentColors(Preferences::standard()).colors(),
                  (QList<QColor> {QColor(0, 0, 255, 128), QColor(255, 0, 0)}));
     }
@@ -156,8 +156,9 @@ private slots:
         QVERIFY(panel.paletteNote()->isHidden());
 
         const QString damaged = data.filePath(QStringLiteral("earth.gpl"));
-        QVERIFY(writeFile(damaged, "GIMP Palette\nName: Earth\n10 20 30 Soil\n300 1 2 Bad\n"
-                                   "40 50 60\n"));
+        QVERIFY(writeFile(damaged,
+                          "GIMP Palette\nName: Earth\n10 20 30 Soil\n300 1 2 Bad\n"
+                          "40 50 60\n"));
         QVERIFY(panel.importPalette(damaged));
         QCOMPARE(panel.palettes()->currentText(), QStringLiteral("Earth"));
         QVERIFY(panel.paletteNote()->text().contains(QLatin1String("4")));
@@ -192,8 +193,6 @@ private slots:
         QCOMPARE(a.canvas->color()->toQColor().rgba(), QColor(10, 20, 30).rgba());
     }
 
-    // A drag across the wheel and a spin box step are one recorded change each; replayed, the
-    // recording paints the same picture.
     // A panel docked elsewhere is docked there in the windows opened after.
     void panelPlaceIsRemembered()
     {
@@ -210,6 +209,8 @@ private slots:
         QVERIFY(second->colorsPanel()->isHidden()); // shown or not is its own setting
     }
 
+    // A drag across the wheel and a spin box step (and an opacity drag) are one recorded change
+    // each; replayed, the recording paints the same picture.
     void panelChoicesAreRecordedOnceAndReplay()
     {
         auto *document = qobject_cast<InkpondDocument *>(
@@ -253,10 +254,9 @@ private slots:
         const auto firstDab = std::find_if(events.begin(), events.end(), [](const auto &e) {
             return e.kind != SessionEvent::Kind::Action;
         });
-        QCOMPARE(std::count_if(firstDab, events.end(),
-                               [](const SessionEvent &e) {
-                                   return e.name == QLatin1String("setColor:");
-                               }),
+        QCOMPARE(std::count_if(
+                     firstDab, events.end(),
+                     [](const SessionEvent &e) { return e.name == QLatin1String("setColor:"); }),
                  3);
 
         auto *copy = qobject_cast<InkpondDocument *>(

@@ -13,72 +13,76 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
+#include <optional>
 
 using namespace strokes;
 
 namespace {
 
-// One way of giving a canvas its input: pointer samples, and the commands a menu would give.
-struct Driver
-{
-    std::function<void(SampleKind, Point, Qt::KeyboardModifiers, float pressure, bool tablet)>
-        sample;
-    CanvasCore *core = nullptr;
-};
+// Gives a canvas a pointer sample: to the core, or as Qt's events to its widget.
+using Feed = std::function<void(SampleKind, Point, Qt::KeyboardModifiers, float, bool tablet)>;
 
-void stroke(const Driver &d, std::initializer_list<Point> points, float pressure = 1.0f,
+void stroke(const Feed &feed, std::initializer_list<Point> points, float pressure = 1.0f,
             bool tablet = false)
 {
-    auto it = points.begin();
-    d.sample(SampleKind::Press, *it, {}, pressure, tablet);
-    for (++it; it != points.end(); ++it)
-        d.sample(SampleKind::Move, *it, {}, pressure, tablet);
-    d.sample(SampleKind::Release, *(points.end() - 1), {}, pressure, tablet);
+    for (auto it = points.begin(); it != points.end(); ++it)
+        feed(it == points.begin() ? SampleKind::Press : SampleKind::Move, *it, {}, pressure,
+             tablet);
+    feed(SampleKind::Release, *(points.end() - 1), {}, pressure, tablet);
 }
 
-void click(const Driver &d, Point p, Qt::KeyboardModifiers modifiers)
+void click(const Feed &feed, Point p, Qt::KeyboardModifiers modifiers)
 {
-    d.sample(SampleKind::Press, p, modifiers, 1.0f, false);
-    d.sample(SampleKind::Release, p, modifiers, 1.0f, false);
+    feed(SampleKind::Press, p, modifiers, 1.0f, false);
+    feed(SampleKind::Release, p, modifiers, 1.0f, false);
 }
 
-// Strokes from mouse and pen, the eraser, a straight line and a chain, a colour picked, the
-// history overrun and walked back and forth, then a crop and a resize.
-void playSession(const Driver &d)
+// Strokes from mouse and pen (between pixels), the eraser, a straight line and a chain, a
+// colour picked, the history overrun and walked back and forth, then a crop and a resize.
+void playSession(CanvasCore &core, const Feed &feed)
 {
-    CanvasCore &core = *d.core;
     core.setUndoDepth(3);
     const Color red = Color::fromQColor(QColor(200, 30, 40));
     core.setActiveColor(2);
     core.setColor(&red);
     core.setBrushSize(7);
-    stroke(d, {{20, 20}, {60, 35}, {110, 30}, {150, 70}});
-    stroke(d, {{30, 120}, {70, 100}, {120, 140}}, 0.4f, true);
+    stroke(feed, {{20, 20}, {60, 35}, {110, 30}, {150, 70}});
+    stroke(feed, {{30.25f, 120.5f}, {70, 100.75f}, {120, 140}}, 0.4f, true);
     core.setActiveColor(0);
     core.setBrushSize(12);
-    stroke(d, {{40, 25}, {90, 35}});
+    stroke(feed, {{40, 25}, {90, 35}});
     core.setActiveColor(1);
-    click(d, {20, 160}, Qt::ShiftModifier); // a line starts
-    d.sample(SampleKind::Hover, {150, 170}, {}, 1.0f, false); // its preview follows
-    click(d, {160, 175}, Qt::ShiftModifier); // snapped to 45 degrees
-    click(d, {60, 60}, Qt::ShiftModifier);
-    click(d, {100, 80}, Qt::ControlModifier); // committed, and the chain goes on
-    click(d, {140, 40}, {});
+    click(feed, {20, 160}, Qt::ShiftModifier); // a line starts
+    feed(SampleKind::Hover, {150, 170}, {}, 1.0f, false); // its preview follows
+    click(feed, {160, 175}, Qt::ShiftModifier); // snapped to 45 degrees
+    click(feed, {60, 60}, Qt::ShiftModifier);
+    click(feed, {100, 80}, Qt::ControlModifier); // committed, and the chain goes on
+    click(feed, {140, 40}, {});
     core.pickColor();
-    click(d, {22, 21}, {}); // the red of the first stroke, into slot 0
-    stroke(d, {{170, 20}, {180, 150}});
+    click(feed, {22, 21}, {}); // the red of the first stroke, into slot 0
+    stroke(feed, {{170, 20}, {180, 150}});
     for (int i = 0; i < 5; ++i)
         core.undo(); // two more than the history holds
     core.redo();
     core.redo();
     core.applyResize({-10, 15, 170, 150});
     core.applyResize({0, 0, 230, 200});
-    stroke(d, {{5, 5}, {220, 190}});
+    stroke(feed, {{5, 5}, {220, 190}});
 }
 
 QImage flattened(const CanvasCore &core)
 {
     return core.getImageWithBG(true)->qimage().convertToFormat(QImage::Format_ARGB32);
+}
+
+ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false, QPointF pan = {})
+{
+    ViewTransform v;
+    v.setZoom(zoom);
+    v.setRotation(degrees);
+    v.setMirrored(mirrored);
+    v.setPan(pan);
+    return v;
 }
 
 } // namespace
@@ -91,40 +95,61 @@ private slots:
     void init() { mSettings = std::make_unique<IsolatedSettings>(); }
     void cleanup() { mSettings.reset(); }
 
+    // The same session through the core alone and through the widget's events at any view
+    // paints the same picture with the same history.
+    void aSessionPaintsTheSameWithoutAWindow_data()
+    {
+        QTest::addColumn<ViewTransform>("view");
+        QTest::addColumn<bool>("contained"); // as a document window holds it
+        QTest::newRow("its own window") << viewOf(1) << false;
+        QTest::newRow("contained") << viewOf(1) << true;
+        QTest::newRow("zoomed out") << viewOf(0.25) << true;
+        QTest::newRow("zoomed in") << viewOf(4) << true;
+        QTest::newRow("turned") << viewOf(1.3, 30) << true;
+        QTest::newRow("turned, mirrored, panned") << viewOf(0.7, -75, true, {13, -9}) << true;
+    }
+
     void aSessionPaintsTheSameWithoutAWindow()
     {
-        QTemporaryDir dir;
+        QFETCH(ViewTransform, view);
+        QTemporaryDir dir; // the window's canvas starts from settings the session left alone
         Preferences store(dir.filePath(QStringLiteral("core.conf")));
         CanvasCore alone({200, 180}, store);
-        Driver bare;
-        bare.core = &alone;
-        bare.sample = [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure,
-                          bool tablet) { alone.take(kind, {p, pressure, tablet, m}); };
-        playSession(bare);
+        playSession(
+            alone,
+            [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure, bool tablet) {
+                alone.take(kind, {p, pressure, tablet, m});
+            });
 
-        WTView canvas(Rect(0, 0, 260, 220));
+        QFETCH(bool, contained);
+        std::optional<ContainedCanvas> stage;
+        std::optional<WTView> own;
+        if (contained)
+            stage.emplace(QSize(260, 220), Size {200, 180});
+        else
+            own.emplace(Rect(0, 0, 260, 220));
+        WTView &canvas = contained ? *stage->canvas : *own;
         QVERIFY(canvas.setSheetSize({200, 180}));
-        canvas.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
-        Driver window;
-        window.core = &canvas.core();
-        window.sample = [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure,
-                            bool tablet) {
-            const bool down = kind == SampleKind::Press || kind == SampleKind::Move;
-            const Qt::MouseButton button
-                = kind == SampleKind::Press || kind == SampleKind::Release ? Qt::LeftButton
-                                                                           : Qt::NoButton;
-            const Qt::MouseButtons buttons = down ? Qt::LeftButton : Qt::NoButton;
-            static const QEvent::Type mouse[] = {QEvent::MouseButtonPress, QEvent::MouseMove,
-                                                 QEvent::MouseButtonRelease, QEvent::MouseMove};
-            static const QEvent::Type pen[] = {QEvent::TabletPress, QEvent::TabletMove,
-                                               QEvent::TabletRelease, QEvent::TabletMove};
-            if (tablet)
-                sendTablet(canvas, pen[int(kind)], p, pressure, button, buttons, m);
-            else
-                sendMouse(canvas, mouse[int(kind)], p, button, buttons, m);
-        };
-        playSession(window);
+        canvas.window()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(canvas.window()));
+        canvas.viewport().setView(view);
+        playSession(
+            canvas.core(),
+            [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure, bool tablet) {
+                const bool down = kind == SampleKind::Press || kind == SampleKind::Move;
+                const Qt::MouseButton button
+                    = kind == SampleKind::Press || kind == SampleKind::Release ? Qt::LeftButton
+                                                                               : Qt::NoButton;
+                const Qt::MouseButtons buttons = down ? Qt::LeftButton : Qt::NoButton;
+                static const QEvent::Type mouse[] = {QEvent::MouseButtonPress, QEvent::MouseMove,
+                                                     QEvent::MouseButtonRelease, QEvent::MouseMove};
+                static const QEvent::Type pen[] = {QEvent::TabletPress, QEvent::TabletMove,
+                                                   QEvent::TabletRelease, QEvent::TabletMove};
+                if (tablet)
+                    sendTablet(canvas, pen[int(kind)], p, pressure, button, buttons, m);
+                else
+                    sendMouse(canvas, mouse[int(kind)], p, button, buttons, m);
+            });
 
         QCOMPARE(canvas.sheetSize(), alone.picture().sheetSize());
         QCOMPARE(canvas.picture().undoLayers().size(), alone.picture().undoLayers().size());
@@ -163,8 +188,9 @@ private slots:
         };
 
         drag(canvas, {20, 20}, {80, 40});
-        QCOMPARE(takenKinds(), (QList<int> {int(SampleKind::Press), int(SampleKind::Move),
-                                            int(SampleKind::Release)}));
+        QCOMPARE(
+            takenKinds(),
+            (QList<int> {int(SampleKind::Press), int(SampleKind::Move), int(SampleKind::Release)}));
         // The move and the release were told while the stroke was still under way.
         QCOMPARE(trackingWhenTold, (std::vector<bool> {false, true, true}));
 
@@ -195,15 +221,9 @@ private slots:
     // Undoing or redoing a stroke repaints what the stroke painted, not the sheet around it.
     void historyStepsDirtyWhatTheStrokePainted()
     {
-        QTemporaryDir dir;
-        Preferences store(dir.filePath(QStringLiteral("core.conf")));
-        CanvasCore core({600, 600}, store);
-        Driver d;
-        d.core = &core;
-        d.sample = [&](SampleKind kind, Point p, Qt::KeyboardModifiers m, float pressure,
-                       bool tablet) { core.take(kind, {p, pressure, tablet, m}); };
+        CanvasCore core({600, 600}, Preferences::standard());
         core.setBrushSize(6);
-        stroke(d, {{300, 300}, {310, 304}});
+        freehand(core, {{300, 300}, {310, 304}});
         const Rect painted = core.picture().undoLayers().back()->paintedBounds();
         QVERIFY(!isEmptyRect(painted) && painted.width() < 30 && painted.height() < 30);
 

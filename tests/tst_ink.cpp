@@ -1,11 +1,15 @@
 // The ink as a painter sees it: even edges, smooth tapers, one coverage per stroke, and each
-// brush's own profile. Driven through the canvas core, as a pen would drive it.
+// brush's own profile, driven through the canvas core as a pen would drive it; and strokes a
+// point wide or less at the far edges of the widest sheets, alike in tiles and on a plain image.
 #include "CanvasCore.h"
 #include "PenSettings.h"
+#include "Picture.h"
 #include "Preferences.h"
+#include "StrokeGeometry.h"
 #include "StrokeRaster.h"
 #include "TestSupport.h"
 
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
@@ -42,13 +46,7 @@ public:
     void stroke(const std::vector<Sample> &samples, bool tablet = true)
     {
         auto sample = [&](const Sample &s) {
-            PointerSample p;
-            p.position = s.at;
-            p.pressure = s.pressure;
-            p.isTablet = tablet;
-            p.tiltX = s.tiltX;
-            p.tiltY = s.tiltY;
-            return p;
+            return PointerSample {s.at, s.pressure, tablet, {}, PointerType::Pen, s.tiltX, s.tiltY};
         };
         core.take(SampleKind::Press, sample(samples.front()));
         for (const Sample &s : samples)
@@ -80,8 +78,8 @@ std::vector<Sample> line(Point from, Point step, int count, float p0 = 1.0f, flo
     std::vector<Sample> samples;
     for (int i = 0; i < count; ++i) {
         const float t = count > 1 ? float(i) / float(count - 1) : 0.0f;
-        samples.push_back({{from.x + step.x * float(i), from.y + step.y * float(i)},
-                           p0 + (p1 - p0) * t});
+        samples.push_back(
+            {{from.x + step.x * float(i), from.y + step.y * float(i)}, p0 + (p1 - p0) * t});
     }
     return samples;
 }
@@ -102,25 +100,6 @@ class TestInk : public QObject
     Q_OBJECT
 
 private slots:
-    // Where two segments meet, the antialiased edge is not laid twice.
-    void straightStrokeHasAnEvenEdge()
-    {
-        Canvas c;
-        c.use(BrushKind::Pen, 9);
-        c.stroke(line({20.3f, 100.3f}, {15, 0}, 15), false);
-        int edgeRow = -1;
-        for (int y = 100; y < 110 && edgeRow < 0; ++y)
-            if (c.alpha(100, y) > 0 && c.alpha(100, y) < 255)
-                edgeRow = y;
-        QVERIFY(edgeRow > 0);
-        int lowest = 255, highest = 0;
-        for (int x = 40; x < 220; ++x) {
-            lowest = std::min(lowest, c.alpha(x, edgeRow));
-            highest = std::max(highest, c.alpha(x, edgeRow));
-        }
-        QVERIFY2(highest - lowest <= 6, qPrintable(QStringLiteral("%1..%2").arg(lowest).arg(highest)));
-    }
-
     // Between two samples the width follows the pressure, without a plateau and a jump.
     void pressureTaperRisesSmoothly()
     {
@@ -128,12 +107,14 @@ private slots:
         c.use(BrushKind::Pen, 40);
         c.stroke(line({20, 100}, {12, 0}, 20, 0.1f, 1.0f));
         const int x0 = 32, x1 = 220; // past the round start, before the round end
-        const float mean = (columnWidth(c, x1, 40, 160) - columnWidth(c, x0, 40, 160)) / float(x1 - x0);
+        const float mean
+            = (columnWidth(c, x1, 40, 160) - columnWidth(c, x0, 40, 160)) / float(x1 - x0);
         QVERIFY(mean > 0.1f);
         for (int x = x0; x + 3 <= x1; ++x) {
             const float rise = columnWidth(c, x + 3, 40, 160) - columnWidth(c, x, 40, 160);
             QVERIFY2(rise <= 2 * 3 * mean,
-                     qPrintable(QStringLiteral("column %1 rises %2, mean %3").arg(x).arg(rise).arg(mean)));
+                     qPrintable(
+                         QStringLiteral("column %1 rises %2, mean %3").arg(x).arg(rise).arg(mean)));
         }
     }
 
@@ -176,24 +157,13 @@ private slots:
             for (int x = 0; x < 300; ++x) {
                 QVERIFY2(std::abs(many.alpha(x, y) - once.alpha(x, y)) <= 1,
                          qPrintable(QStringLiteral("%1,%2: %3 against %4")
-                                        .arg(x).arg(y).arg(many.alpha(x, y)).arg(once.alpha(x, y))));
+                                        .arg(x)
+                                        .arg(y)
+                                        .arg(many.alpha(x, y))
+                                        .arg(once.alpha(x, y))));
                 painted += once.alpha(x, y) > 0;
             }
         QVERIFY(painted > 50);
-    }
-
-    // The pen is solid inside: only the pixels the edge crosses are partly covered.
-    void penIsPartialOnlyAtItsEdge()
-    {
-        Canvas c;
-        c.use(BrushKind::Pen, 12);
-        c.stroke(line({20, 100.3f}, {3.7f, 0.4f}, 60), false);
-        for (int x = 40; x < 220; x += 7) {
-            int partial = 0;
-            for (int y = 80; y < 130; ++y)
-                partial += c.alpha(x, y) > 0 && c.alpha(x, y) < 255;
-            QVERIFY2(partial <= 4, qPrintable(QStringLiteral("column %1: %2").arg(x).arg(partial)));
-        }
     }
 
     // A soft airbrush falls off from its middle to its edge in many small steps.
@@ -230,7 +200,8 @@ private slots:
             for (int y = 96; y < 104; ++y) {
                 QCOMPARE(a.alpha(x, y), b.alpha(x, y));
                 levels.insert(a.alpha(x, y));
-                QVERIFY(std::abs(a.alpha(x, y) - int(255 * StrokeRaster::grainAt(x, y) + 0.5f)) <= 1);
+                QVERIFY(std::abs(a.alpha(x, y) - int(255 * StrokeRaster::grainAt(x, y) + 0.5f))
+                        <= 1);
             }
         QVERIFY(levels.size() > 20); // grainy, not flat
     }
@@ -242,7 +213,8 @@ private slots:
         auto across = [](float dx, float dy, float tiltX, float tiltY) {
             Canvas c;
             c.use(BrushKind::Marker, 24);
-            std::vector<Sample> samples = line({150.0f - 20 * dx, 100.0f - 20 * dy}, {2 * dx, 2 * dy}, 21);
+            std::vector<Sample> samples
+                = line({150.0f - 20 * dx, 100.0f - 20 * dy}, {2 * dx, 2 * dy}, 21);
             for (Sample &s : samples) {
                 s.tiltX = tiltX;
                 s.tiltY = tiltY;
@@ -256,26 +228,118 @@ private slots:
         };
         const float d = 0.70710678f;
         const float along = across(d, d, 0, 0), athwart = across(-d, d, 0, 0);
-        QVERIFY2(athwart > 2.5f * along, qPrintable(QStringLiteral("%1 %2").arg(along).arg(athwart)));
+        QVERIFY2(athwart > 2.5f * along,
+                 qPrintable(QStringLiteral("%1 %2").arg(along).arg(athwart)));
         // Tilted so that the chisel lies along the first diagonal's direction instead.
         const float tilted = across(d, d, 30, -30);
         QVERIFY2(tilted > 2.5f * along, qPrintable(QStringLiteral("%1 %2").arg(along).arg(tilted)));
     }
 
-    // A press and release in place is a round dot of the sample's width.
-    void dotIsRound()
+    // The pen's edge: even where two segments meet (not laid twice), the only partly covered
+    // pixels however the stroke slopes, and round for a dot of the sample's width.
+    void penEdgeIsEvenSharpAndRound()
     {
         Canvas c;
+        c.use(BrushKind::Pen, 9);
+        c.stroke(line({20.3f, 30.3f}, {15, 0}, 15), false);
+        c.use(BrushKind::Pen, 12);
+        c.stroke(line({20, 100.3f}, {3.7f, 0.4f}, 60), false);
         c.use(BrushKind::Pen, 10);
-        c.stroke({{{100.5f, 100.5f}}}, false);
-        for (int y = 85; y < 115; ++y)
-            for (int x = 85; x < 115; ++x) {
-                const float d = std::hypot(float(x) - 100.0f, float(y) - 100.0f);
+        c.stroke({{{250.5f, 170.5f}}}, false);
+        int edgeRow = -1;
+        for (int y = 30; y < 40 && edgeRow < 0; ++y)
+            if (c.alpha(100, y) > 0 && c.alpha(100, y) < 255)
+                edgeRow = y;
+        QVERIFY(edgeRow > 0);
+        int lowest = 255, highest = 0;
+        for (int x = 40; x < 220; ++x) {
+            lowest = std::min(lowest, c.alpha(x, edgeRow));
+            highest = std::max(highest, c.alpha(x, edgeRow));
+        }
+        QVERIFY2(highest - lowest <= 6,
+                 qPrintable(QStringLiteral("%1..%2").arg(lowest).arg(highest)));
+        for (int x = 40; x < 220; x += 7) {
+            int partial = 0;
+            for (int y = 80; y < 130; ++y)
+                partial += c.alpha(x, y) > 0 && c.alpha(x, y) < 255;
+            QVERIFY2(partial <= 4, qPrintable(QStringLiteral("column %1: %2").arg(x).arg(partial)));
+        }
+        for (int y = 155; y < 185; ++y)
+            for (int x = 235; x < 265; ++x) {
+                const float d = std::hypot(float(x) - 250.0f, float(y) - 170.0f);
                 if (d <= 4.5f)
                     QCOMPARE(c.alpha(x, y), 255);
                 else if (d >= 5.5f)
                     QCOMPARE(c.alpha(x, y), 0);
             }
+    }
+
+    // On the widest and tallest sheets, at their far edges and across tiles: the pixels of the
+    // same stroke drawn on a plain image of the whole sheet, each segment kept only inside the
+    // rectangle it reaches. The rows run one after another, so the scratch each leaves behind
+    // (wider, taller, of another sheet) serves the next.
+    void hairlinesOnTheWidestSheets_data()
+    {
+        QTest::addColumn<Size>("sheet");
+        QTest::addColumn<QList<QPointF>>("path");
+        QTest::addColumn<float>("width");
+        const Size wide {32767, 160};
+        QTest::newRow("far right, off the sheet and back")
+            << wide
+            << QList<QPointF> {{32755.3, 40.2}, {32766.6, 52.9}, {32771.0, 61.4}, {32760.2, 70.7}}
+            << 1.0f;
+        QTest::newRow("far top, off the sheet and back") << wide
+                                                         << QList<QPointF> {{16000.4, 150.3},
+                                                                            {16009.8, 158.6},
+                                                                            {16020.1, 163.2},
+                                                                            {16031.7, 155.5}}
+                                                         << 1.0f;
+        QTest::newRow("top right corner, thinner than a pixel")
+            << wide << QList<QPointF> {{32760.5, 150.5}, {32769.0, 162.0}, {32758.1, 159.7}}
+            << 0.4f;
+        QTest::newRow("across tile borders") << wide
+                                             << QList<QPointF> {{32690.3, 58.1},
+                                                                {32712.6, 70.4},
+                                                                {32700.2, 129.9},
+                                                                {32650.7, 127.3},
+                                                                {32639.5, 3.2}}
+                                             << 1.0f;
+        QTest::newRow("tallest sheet's top, long segments") << Size {300, 32767}
+                                                            << QList<QPointF> {{250.2, 32750.1},
+                                                                               {262.9, 32766.4},
+                                                                               {270.3, 32770.0},
+                                                                               {140.6, 32600.3},
+                                                                               {299.5, 32767.0}}
+                                                            << 0.8f;
+        QTest::newRow("small sheet, off the bottom left")
+            << Size {250, 200}
+            << QList<QPointF> {{3.2, 5.7}, {-4.1, -2.3}, {10.6, 1.2}, {0.5, 60.5}} << 1.0f;
+    }
+
+    void hairlinesOnTheWidestSheets()
+    {
+        QFETCH(Size, sheet);
+        QFETCH(QList<QPointF>, path);
+        QFETCH(float, width);
+        const int w = int(sheet.width), h = int(sheet.height);
+        const Color colour {0.2f, 0.5f, 0.9f, 1.0f};
+        Picture picture(sheet, BgType::Plain);
+        UndoLayer &snapshot = *picture.createUndoLayer(picture.currentLayer());
+        QImage plain(w, h, QImage::Format_ARGB32_Premultiplied);
+        plain.fill(Qt::transparent);
+        for (qsizetype i = 1; i < path.size(); ++i) {
+            const Point from {float(path[i - 1].x()), float(path[i - 1].y())};
+            const Point to {float(path[i].x()), float(path[i].y())};
+            const Rect touched = lineTouchedRect(from, to, 1.0f);
+            const Rect dot {to.x - width / 2, to.y - width / 2, width, width};
+            QVERIFY(picture.paintSegment(snapshot, from, to, width, touched, dot, &colour));
+
+            StrokeRaster::paint(plain, {0, 0}, Picture::roundSegment(from, to, width, dot),
+                                colour.toQColor(), InkCombine::Max,
+                                snapshot.image()->pixelRect(insetRect(touched, -2, -2)));
+        }
+        QVERIFY(!snapshot.image()->isEmpty());
+        QCOMPARE(differingPixels(snapshot.toQImage(), plain), 0);
     }
 };
 

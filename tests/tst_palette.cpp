@@ -284,8 +284,11 @@ private slots:
     }
 
     // The keys 1 to 4 and E choose the slots and the eraser (and back); ] and [ step the width
-    // monotonically over the ladder within 0.5 to 100 points; I arms the picker.
-    void toolKeysDriveThePen()
+    // monotonically over the ladder within 0.5 to 100 points; K, A, N and P the nibs; I arms the
+    // picker, Escape disarms it. Keys, picks (one while erasing) and the palette's undo and redo:
+    // the recording holds the pen changes and the commands but no pick press, and replays to the
+    // same picture.
+    void toolKeysDriveThePenAndReplay()
     {
         WTView &canvas = activeCanvas();
         for (int tool : {4, 2, 3, 1}) {
@@ -316,13 +319,8 @@ private slots:
         }
         QTest::keyClick(&canvas, Qt::Key_I);
         QVERIFY(canvas.core().isPicking());
-    }
-
-    // Keys, picks (one while erasing) and the palette's undo and redo: the recording holds the
-    // pen changes and the commands but no pick press, and replays to the same picture.
-    void sessionWithKeysPickerAndPaletteReplays()
-    {
-        WTView &canvas = activeCanvas();
+        QTest::keyClick(&canvas, Qt::Key_Escape);
+        QVERIFY(!canvas.core().isPicking());
         const QString path = mDir.filePath(QStringLiteral("keys.jsonl"));
         auto keys = [&](std::initializer_list<Qt::Key> ks) {
             for (Qt::Key k : ks)
