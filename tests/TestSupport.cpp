@@ -3,12 +3,14 @@
 #include "CanvasDialogs.h"
 #include "DocumentController.h"
 #include "Graphics.h"
+#include "Picture.h"
 #include "SheetContainer.h"
 #include "WTView.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,8 +22,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSettings>
-#include <QThreadPool>
 #include <QTest>
+#include <QThreadPool>
 
 IsolatedSettings::IsolatedSettings()
     : mDir(std::make_unique<QTemporaryDir>())
@@ -170,11 +172,13 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+namespace {
 CanvasDialogs &testDialogs()
 {
     static CanvasDialogs dialogs;
     return dialogs;
 }
+} // namespace
 
 std::unique_ptr<DocumentController> newDocuments()
 {
@@ -186,6 +190,75 @@ void closeDocuments(DocumentController &documents)
     for (Document *d : documents.documents())
         d->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+InkpondDocument *DocumentsCase::newDocument()
+{
+    auto *document
+        = qobject_cast<InkpondDocument *>(documents->openUntitledDocumentAndDisplay(true, nullptr));
+    QCoreApplication::processEvents();
+    return document;
+}
+
+InkpondDocument *DocumentsCase::open(const QString &path, QString *error)
+{
+    auto *document = qobject_cast<InkpondDocument *>(
+        documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, error));
+    QCoreApplication::processEvents();
+    return document && document->canvas() ? document : nullptr;
+}
+
+bool saveAndWait(Document &document, const QString &path, const QString &type)
+{
+    std::optional<bool> saved;
+    document.saveToURL(QUrl::fromLocalFile(path), type.isEmpty() ? document.fileType() : type,
+                       [&saved](bool ok) { saved = ok; });
+    while (!saved)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(); // what the save's thread left for this one
+    return *saved;
+}
+
+std::vector<std::unique_ptr<Layer>> threeLayers(int w, int h)
+{
+    std::vector<std::unique_ptr<Layer>> layers;
+    for (int i = 0; i < 3; ++i) {
+        auto layer = std::make_unique<Layer>(Size {float(w), float(h)});
+        layer->setPixels(testPicture(w, h, i == 0)
+                             .mirrored(i == 1, i == 2)
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        LayerProperties p;
+        p.name = QStringLiteral("Layer %1").arg(i + 1);
+        p.visible = i != 1;
+        p.locked = i == 1;
+        p.mode = i == 2 ? BlendMode::Multiply : BlendMode::Normal;
+        p.opacity = i == 2 ? 0.5f : 1.0f;
+        layer->setProperties(p);
+        layers.push_back(std::move(layer));
+    }
+    return layers;
+}
+
+qint64 differingLayers(const Picture &a, const Picture &b, int tolerance)
+{
+    if (a.layers().size() != b.layers().size() || a.currentLayerIndex() != b.currentLayerIndex())
+        return -1;
+    qint64 n = 0;
+    for (int i = 0; i < int(a.layers().size()); ++i) {
+        if (!(a.layers()[size_t(i)]->properties() == b.layers()[size_t(i)]->properties()))
+            return -1;
+        n += differingPixels(a.assembledLayer(i)->toQImage(), b.assembledLayer(i)->toQImage(),
+                             tolerance);
+    }
+    return n;
+}
+
+QByteArray sessionLines(const std::vector<SessionEvent> &events)
+{
+    QByteArray bytes;
+    for (const SessionEvent &e : events)
+        bytes += formatSessionEvent(e) + '\n';
+    return bytes;
 }
 
 Opened::Opened(const QByteArray &picture)

@@ -79,23 +79,41 @@ qint64 peakResidentBytes();
 // Runs what with this process's writes past bytes failing as on a full disk (EFBIG, not SIGXFSZ).
 void onAFullDisk(qint64 bytes, const std::function<void()> &what);
 
-class CanvasDialogs;
-// The dialogs every test window asks through.
-CanvasDialogs &testDialogs();
 // A controller as the application makes one, whose documents keep their settings in the
 // standard store as it is when each is made (tests point it elsewhere between cases).
 std::unique_ptr<DocumentController> newDocuments();
 // Closes every document of the controller and lets their windows go.
 void closeDocuments(DocumentController &documents);
 
-// A test case's own settings and documents: made in init(), and in cleanup() the documents are
-// closed before the settings go.
+// A test case's own settings, documents and folder: made in init(), and in cleanup() the
+// documents are closed before the settings go.
 struct DocumentsCase
 {
     std::unique_ptr<IsolatedSettings> settings = std::make_unique<IsolatedSettings>();
     std::unique_ptr<DocumentController> documents = newDocuments();
+    QTemporaryDir dir;
     ~DocumentsCase() { closeDocuments(*documents); }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    // An untitled document in its window, as File > New makes it.
+    InkpondDocument *newDocument();
+    // The file in its window, as the application opens it; null, with the reason, when it fails.
+    InkpondDocument *open(const QString &path, QString *error = nullptr);
 };
+
+// Saves as type (the document's own when empty) and waits for the save's end; false if it failed.
+bool saveAndWait(Document &document, const QString &path, const QString &type = {});
+
+class Layer;
+class Picture;
+// Three layers of one size: an opaque bottom, a hidden locked one, one multiplied at half opacity.
+std::vector<std::unique_ptr<Layer>> threeLayers(int w, int h);
+// Pixels that differ between the layers of the two pictures, each with its history painted in;
+// -1 when the layers' number, properties or the current one differ.
+qint64 differingLayers(const Picture &a, const Picture &b, int tolerance = 0);
+
+// The events as the lines of a recording.
+QByteArray sessionLines(const std::vector<SessionEvent> &events);
 
 // A document with its window, made as the application makes it; from a picture's file bytes
 // when given.

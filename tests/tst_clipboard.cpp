@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QImageReader>
 #include <QtTest>
+#include <optional>
 
 namespace {
 constexpr qint64 kMB = qint64(1) << 20;
@@ -91,24 +92,19 @@ private slots:
     void initTestCase()
     {
         QImageReader::supportedImageFormats(); // the plugins, loaded before any child is forked
-        mSettings = std::make_unique<IsolatedSettings>();
-        mDocuments = newDocuments();
-        TabletApplication::instance()->observeDocuments(mDocuments.get());
+        mCase.emplace();
+        TabletApplication::instance()->observeDocuments(mCase->documents.get());
     }
 
     void init() { QGuiApplication::clipboard()->clear(); }
 
     void cleanup()
     {
-        closeDocuments(*mDocuments);
+        closeDocuments(*mCase->documents);
         QGuiApplication::clipboard()->clear();
     }
 
-    void cleanupTestCase()
-    {
-        mDocuments.reset();
-        mSettings.reset();
-    }
+    void cleanupTestCase() { mCase.reset(); }
 
     // TIFF in bands: the exact premultiplied pixels whatever the band's rows, compressed.
     void tiffBandsRoundTrip_data()
@@ -179,10 +175,10 @@ private slots:
             only->setData(type, clip->data(type));
             QGuiApplication::clipboard()->setMimeData(only);
         }
-        const std::size_t before = mDocuments->documents().size();
+        const std::size_t before = mCase->documents->documents().size();
         TabletApplication::instance()->newDocumentFromClipboard();
-        QCOMPARE(mDocuments->documents().size(), before + 1);
-        auto *pasted = static_cast<InkpondDocument *>(mDocuments->documents().back());
+        QCOMPARE(mCase->documents->documents().size(), before + 1);
+        auto *pasted = static_cast<InkpondDocument *>(mCase->documents->documents().back());
         QCOMPARE(pasted->canvas()->sheetSize(), (Size {301, 700}));
         QCOMPARE(differingPixels(pasted->canvas()->core().getImageWithBG(false)->qimage(),
                                  source.canvas->core().getImageWithBG(withBG)->qimage()),
@@ -296,8 +292,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> mSettings;
-    std::unique_ptr<DocumentController> mDocuments;
+    std::optional<DocumentsCase> mCase;
 };
 
 INKPOND_TEST_MAIN(ClipboardTest)

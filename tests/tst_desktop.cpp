@@ -133,6 +133,8 @@ private slots:
         row("inkpond --bogus a.png", "bogus", "", "a.png");
         row("inkpond -- --help", "", "", "--help");
         row("inkpond --tablet-monitor a.png", "", "", "a.png");
+        row("inkpond --new-instance a.png", "", "", "a.png");
+        row("inkpond --recover-to out", "");
         row("inkpond --record r.jsonl a.png b.png", "", "", "a.png,b.png");
         row("inkpond --replay s.jsonl", "", "", "", "none");
         row("inkpond --replay s.jsonl --sheet 4096x300.5 --export o.png --with-background "
@@ -170,6 +172,14 @@ private slots:
         }
         if (!error.isEmpty())
             return;
+        // Only a run that would open windows hands its files to a running instance.
+        const QStringList options = arguments.mid(0, arguments.indexOf("--")); // files after
+        QCOMPARE(line.handsOff(),
+                 std::none_of(options.cbegin(), options.cend(), [](const QString &a) {
+                     return QStringList {"--new-instance", "--export", "--replay", "--recover-to",
+                                         "--record",       "--help",   "--version"}
+                         .contains(a);
+                 }));
         const qsizetype record = arguments.indexOf("--record");
         QCOMPARE(line.recordFile(), record < 0 ? QString() : arguments.value(record + 1));
         const auto replay = line.replayOptions();

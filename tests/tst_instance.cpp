@@ -1,7 +1,6 @@
 // One running Inkpond per user and display: later launches hand their files over, as bytes; the
 // socket is used only when it is this user's alone; a stale one is replaced; two launches at
 // once end with one instance. And names relative to the current folder that are not UTF-8.
-#include "CommandLine.h"
 #include "LocalFile.h"
 #include "SingleInstance.h"
 #include "TestSupport.h"
@@ -13,6 +12,7 @@
 #include <QtTest>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -49,7 +49,7 @@ class InstanceTest : public QObject
 private slots:
     void init()
     {
-        mSettings = std::make_unique<IsolatedSettings>();
+        mSettings.emplace();
         mRuntime = std::make_unique<QTemporaryDir>(); // made 0700
         QVERIFY(mRuntime->isValid());
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(mRuntime->path()));
@@ -65,28 +65,6 @@ private slots:
         mProcesses.clear();
         mRuntime.reset();
         mSettings.reset();
-    }
-
-    void whichRunsHandOff_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("handsOff");
-        QTest::newRow("files") << QStringList {"a.png", "b.png"} << true;
-        QTest::newRow("nothing") << QStringList {} << true;
-        QTest::newRow("new instance") << QStringList {"--new-instance", "a.png"} << false;
-        QTest::newRow("export") << QStringList {"a.png", "--export", "b.png"} << false;
-        QTest::newRow("replay") << QStringList {"--replay", "s.jsonl"} << false;
-        QTest::newRow("recover") << QStringList {"--recover-to", "out"} << false;
-        QTest::newRow("record") << QStringList {"--record", "s.jsonl"} << false;
-    }
-
-    void whichRunsHandOff()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, handsOff);
-        CommandLine command;
-        QVERIFY(command.parse(QStringList {"inkpond"} + arguments));
-        QCOMPARE(command.handsOff(), handsOff);
     }
 
     // The program, launched second with names of any bytes relative to its folder, hands them
@@ -205,7 +183,7 @@ private:
         return mProcesses.back().get();
     }
 
-    std::unique_ptr<IsolatedSettings> mSettings;
+    std::optional<IsolatedSettings> mSettings;
     std::unique_ptr<QTemporaryDir> mRuntime;
     QTemporaryDir mFiles;
     std::vector<std::unique_ptr<QProcess>> mProcesses;

@@ -6,48 +6,18 @@
 #include "PictureOpenRaster.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
-#include "StrokeDriver.h"
 #include "ProgramRun.h"
+#include "StrokeDriver.h"
 #include "TestSupport.h"
 #include "WTView.h"
 
 #include <QProcess>
 #include <QStatusBar>
 #include <QtTest>
+#include <optional>
 
 namespace {
 const QString kOra = QStringLiteral("OpenRaster image");
-
-// Three layers of one size: an opaque bottom, a hidden one, one multiplied at half opacity.
-std::vector<std::unique_ptr<Layer>> threeLayers(int w, int h)
-{
-    std::vector<std::unique_ptr<Layer>> layers;
-    for (int i = 0; i < 3; ++i) {
-        auto layer = std::make_unique<Layer>(Size {float(w), float(h)});
-        layer->setPixels(testPicture(w, h, i == 0)
-                             .mirrored(i == 1, i == 2)
-                             .convertToFormat(QImage::Format_ARGB32_Premultiplied));
-        LayerProperties p;
-        p.name = QStringLiteral("Layer %1").arg(i + 1);
-        p.visible = i != 1;
-        p.locked = i == 1;
-        p.mode = i == 2 ? BlendMode::Multiply : BlendMode::Normal;
-        p.opacity = i == 2 ? 0.5f : 1.0f;
-        layer->setProperties(p);
-        layers.push_back(std::move(layer));
-    }
-    return layers;
-}
-
-void waitForSave(InkpondDocument &document, const QString &path, const QString &type)
-{
-    std::optional<bool> saved;
-    document.saveToURL(QUrl::fromLocalFile(path), type, [&saved](bool ok) { saved = ok; });
-    while (!saved)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QVERIFY(*saved);
-    QCoreApplication::processEvents(); // what the save's thread left for this one
-}
 
 Run inkpond(const QStringList &arguments, const QString &home)
 {
@@ -60,51 +30,27 @@ class LayeredFilesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        mSettings = std::make_unique<IsolatedSettings>();
-        mDir = std::make_unique<QTemporaryDir>();
-        mController = newDocuments();
-    }
-
-    void cleanup()
-    {
-        closeDocuments(*mController);
-        mController.reset();
-        mDir.reset();
-        mSettings.reset();
-    }
+    void init() { mCase.emplace(); }
+    void cleanup() { mCase.reset(); }
 
     // Saved as OpenRaster with a stroke still in the history, and opened again: the same layers,
     // their properties and pixels, the stroke painted in, the top layer current.
     void openRasterKeepsTheLayersThroughTheDocument()
     {
-        auto *document = qobject_cast<InkpondDocument *>(
-            mController->openUntitledDocumentAndDisplay(true, nullptr));
-        QVERIFY(document);
+        InkpondDocument *document = mCase->newDocument();
         WTView &canvas = *document->canvas();
         QVERIFY(canvas.core().adoptLayers(threeLayers(160, 120), 2));
         strokes::drag(canvas, {10, 10}, {150, 100});
-        const QString path = mDir->filePath(QStringLiteral("picture.ora"));
-        waitForSave(*document, path, kOra);
+        const QString path = mCase->path(QStringLiteral("picture.ora"));
+        QVERIFY(saveAndWait(*document, path, kOra));
         QVERIFY(!document->isDocumentEdited());
 
         QString error;
-        auto *opened = qobject_cast<InkpondDocument *>(
-            mController->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true, &error));
-        QVERIFY2(opened && opened->canvas(), qPrintable(error));
+        InkpondDocument *opened = mCase->open(path, &error);
+        QVERIFY2(opened, qPrintable(error));
         QCOMPARE(opened->fileType(), kOra);
-        const Picture &before = canvas.picture();
-        const Picture &after = opened->canvas()->picture();
-        QCOMPARE(after.layers().size(), size_t(3));
-        QCOMPARE(after.currentLayerIndex(), 2);
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(after.layers()[size_t(i)]->properties(),
-                     before.layers()[size_t(i)]->properties());
-            QCOMPARE(differingPixels(after.assembledLayer(i)->toQImage(),
-                                     before.assembledLayer(i)->toQImage(), 1),
-                     0);
-        }
+        QCOMPARE(opened->canvas()->picture().layers().size(), size_t(3));
+        QCOMPARE(differingLayers(opened->canvas()->picture(), canvas.picture(), 1), 0);
     }
 
     // A flat file from a layered picture says once, in passing, that the layers were flattened;
@@ -112,20 +58,20 @@ private slots:
     void flatSaveOfLayersIsToldOnce()
     {
         Opened single;
-        waitForSave(single.document, mDir->filePath(QStringLiteral("one.png")),
-                    QStringLiteral("PNG image"));
+        QVERIFY(saveAndWait(single.document, mCase->path(QStringLiteral("one.png")),
+                            QStringLiteral("PNG image")));
         QVERIFY(single.window->statusBar()->currentMessage().isEmpty());
 
         Opened layered;
         QVERIFY(layered.canvas->core().adoptLayers(threeLayers(80, 60), 0));
-        waitForSave(layered.document, mDir->filePath(QStringLiteral("flat.png")),
-                    QStringLiteral("PNG image"));
+        QVERIFY(saveAndWait(layered.document, mCase->path(QStringLiteral("flat.png")),
+                            QStringLiteral("PNG image")));
         QVERIFY(
             layered.window->statusBar()->currentMessage().contains(QStringLiteral("flattened")));
         QCOMPARE(layered.canvas->picture().layers().size(), size_t(3));
         layered.window->statusBar()->clearMessage();
-        waitForSave(layered.document, mDir->filePath(QStringLiteral("flat.jpg")),
-                    QStringLiteral("JPEG image"));
+        QVERIFY(saveAndWait(layered.document, mCase->path(QStringLiteral("flat.jpg")),
+                            QStringLiteral("JPEG image")));
         QVERIFY(layered.window->statusBar()->currentMessage().isEmpty());
     }
 
@@ -143,8 +89,8 @@ private slots:
         const int qualities[2] = {10, 95};
         for (int i = 0; i < 2; ++i) {
             Preferences::standard().setInteger(qualities[i], PreferenceKeys::kSaveQuality);
-            const QString path = mDir->filePath(QStringLiteral("q%1.jpg").arg(qualities[i]));
-            waitForSave(o.document, path, QStringLiteral("JPEG image"));
+            const QString path = mCase->path(QStringLiteral("q%1.jpg").arg(qualities[i]));
+            QVERIFY(saveAndWait(o.document, path, QStringLiteral("JPEG image")));
             sizes[i] = QFileInfo(path).size();
             QCOMPARE(o.window->statusBar()->currentMessage().contains(QStringLiteral("white")),
                      i == 0);
@@ -159,11 +105,11 @@ private slots:
     {
         Picture picture(Size {}, BgType::Plain);
         picture.replaceLayersWith(threeLayers(96, 64), 0);
-        const QString ora = mDir->filePath(QStringLiteral("in.ora"));
+        const QString ora = mCase->path(QStringLiteral("in.ora"));
         QCOMPARE(OpenRaster::writePicture(ora, picture), OpenRaster::Outcome::Done);
-        const QString home = mDir->filePath(QStringLiteral("home"));
+        const QString home = mCase->path(QStringLiteral("home"));
 
-        const QString png = mDir->filePath(QStringLiteral("out.png"));
+        const QString png = mCase->path(QStringLiteral("out.png"));
         Run run = inkpond({ora, QStringLiteral("--export"), png}, home);
         QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
         const QImage composite = picture.flatten(false)->qimage();
@@ -171,7 +117,7 @@ private slots:
                                  composite.convertToFormat(QImage::Format_ARGB32), 1),
                  0);
 
-        const QString again = mDir->filePath(QStringLiteral("again.ora"));
+        const QString again = mCase->path(QStringLiteral("again.ora"));
         run = inkpond({ora, QStringLiteral("--export"), again}, home);
         QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
         OraPicture read;
@@ -180,9 +126,9 @@ private slots:
         QCOMPARE(read.layers[0].mode, BlendMode::Multiply);
 
         // A replay over the opened file, here of a recording that paints nothing.
-        const QString session = mDir->filePath(QStringLiteral("none.jsonl"));
+        const QString session = mCase->path(QStringLiteral("none.jsonl"));
         QVERIFY(writeFile(session, QByteArray()));
-        const QString replayed = mDir->filePath(QStringLiteral("replayed.ora"));
+        const QString replayed = mCase->path(QStringLiteral("replayed.ora"));
         run = inkpond({QStringLiteral("--replay"), session, QStringLiteral("--start"), ora,
                        QStringLiteral("--export"), replayed},
                       home);
@@ -190,9 +136,9 @@ private slots:
         QCOMPARE(OpenRaster::read(replayed, &read), OpenRaster::Outcome::Done);
         QCOMPARE(read.layers.size(), size_t(3));
 
-        const QString missing = mDir->filePath(QStringLiteral("missing.ora"));
-        const QString nowhere = mDir->filePath(QStringLiteral("no/such/folder/out.png"));
-        const QString unknown = mDir->filePath(QStringLiteral("out.unknown"));
+        const QString missing = mCase->path(QStringLiteral("missing.ora"));
+        const QString nowhere = mCase->path(QStringLiteral("no/such/folder/out.png"));
+        const QString unknown = mCase->path(QStringLiteral("out.unknown"));
         for (const QStringList &arguments :
              {QStringList {missing, QStringLiteral("--export"), png},
               QStringList {ora, QStringLiteral("--export"), nowhere},
@@ -206,9 +152,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<IsolatedSettings> mSettings;
-    std::unique_ptr<QTemporaryDir> mDir;
-    std::unique_ptr<DocumentController> mController;
+    std::optional<DocumentsCase> mCase;
 };
 
 QTEST_MAIN(LayeredFilesTest)

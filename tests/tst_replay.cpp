@@ -7,6 +7,7 @@
 #include "MyResizePanel.h"
 #include "PreferenceKeys.h"
 #include "Preferences.h"
+#include "ProgramRun.h"
 #include "ReplayCommand.h"
 #include "SessionEvent.h"
 #include "SessionRecorder.h"
@@ -14,7 +15,6 @@
 #include "SessionWriter.h"
 #include "StrokeDriver.h"
 #include "TabletApplication.h"
-#include "ProgramRun.h"
 #include "TestSupport.h"
 #include "Toolbar.h"
 #include "ToolbarItems.h"
@@ -60,8 +60,8 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
 
 // A session with every kind of input: pressure strokes, a change of colour, width and nib, the
 // eraser end with the airbrush's shape, a nib chosen while erasing and one for a slot not in
-// use, a chained line, a line dropped with Escape, undos and a redo, a clear that is cancelled
-// and a custom size that is confirmed.
+// use, a chained line, a line dropped with Escape, a shorter history, undos and a redo, a clear
+// that is cancelled and a custom size that is confirmed.
 void driveSession(InkpondDocument &document)
 {
     WTView &canvas = *document.canvas();
@@ -97,6 +97,7 @@ void driveSession(InkpondDocument &document)
     // over is dropped by the next stroke.
     strokes::click(canvas, {400, 400}, Qt::ShiftModifier);
     QTest::keyClick(&canvas, Qt::Key_Escape);
+    canvas.core().setUndoDepth(3); // the older strokes merged into the picture
     for (const char *name : {"undo:", "undo:", "undo:", "redo:"})
         window->findChild<QAction *>(QLatin1String(name))->trigger();
     // A mouse drag, then the clear that is cancelled.
@@ -130,14 +131,15 @@ QList<QByteArray> untimed(const std::vector<SessionEvent> &events, std::size_t f
     return lines;
 }
 
-// Each slot's nib, the eraser's shape and the airbrush's hardness.
+// Each slot's nib, the eraser's shape, the airbrush's hardness and the undo depth.
 QStringList brushState(const WTView &canvas)
 {
     QStringList state;
     for (int slot = 0; slot < PenSettings::kSlots; ++slot)
         state << Brush::name(canvas.core().penSettings().brushKind(slot));
     return state << Brush::name(canvas.core().eraserShape())
-                 << QString::number(double(canvas.core().airbrushHardness()));
+                 << QString::number(double(canvas.core().airbrushHardness()))
+                 << QString::number(canvas.core().undoDepth());
 }
 
 // Where the recorded input starts, after the settings each recording opens with.
@@ -195,9 +197,9 @@ private slots:
     // recording its replay in this process gives the recording back, line for line.
     void replayedSessionGivesTheSamePixelsAndLines()
     {
-        InkpondDocument *original = newDocument();
+        InkpondDocument *original = mCase->newDocument();
         QVERIFY(original && original->canvas());
-        const QString first = mDir.filePath(QStringLiteral("first.jsonl"));
+        const QString first = mCase->path(QStringLiteral("first.jsonl"));
         std::size_t whileRecording = 0;
         {
             auto recorder = startRecording(first);
@@ -218,7 +220,7 @@ private slots:
             QVERIFY(strokes::paintedPixels(Image(expected)) > 5000);
             // The user's pen settings, other in each run, neither shape the replay nor get
             // overwritten by it: a bug report replays the same for everyone.
-            const QString home = mDir.filePath(QStringLiteral("home-%1").arg(withBackground));
+            const QString home = mCase->path(QStringLiteral("home-%1").arg(withBackground));
             const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
             const QByteArray stored = QByteArray("[General]\nBrushSize0=")
                 + (withBackground ? "60" : "3") + "\nPenColor=2\n";
@@ -246,14 +248,14 @@ private slots:
         const QImage expected = asExported(*original->canvas(), false);
         const QStringList originalBrushes = brushState(*original->canvas());
         QCOMPARE(originalBrushes,
-                 QStringList({"pen", "pen", "marker", "airbrush", "airbrush", "40"}));
+                 QStringList({"pen", "pen", "marker", "airbrush", "airbrush", "40", "3"}));
         original->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         mCase->settings.reset();
         mCase->settings = std::make_unique<IsolatedSettings>();
-        InkpondDocument *copy = newDocument();
+        InkpondDocument *copy = mCase->newDocument();
         QVERIFY(copy);
-        const QString second = mDir.filePath(QStringLiteral("second.jsonl"));
+        const QString second = mCase->path(QStringLiteral("second.jsonl"));
         {
             auto recorder = startRecording(second);
             SessionReplayer replayer(recorded, copy->canvas());
@@ -272,16 +274,17 @@ private slots:
         QCOMPARE(brushState(*copy->canvas()), originalBrushes);
 
         // Whatever nibs the replaying canvas had, the recording opens with its own.
-        InkpondDocument *other = newDocument();
+        InkpondDocument *other = mCase->newDocument();
         for (int slot = 0; slot < PenSettings::kSlots; ++slot)
             other->canvas()->core().penSettings().setBrushKind(slot, BrushKind::Marker);
         other->canvas()->core().setEraserShape(BrushKind::Airbrush);
         other->canvas()->core().setAirbrushHardness(90);
+        other->canvas()->core().setUndoDepth(30);
         const std::vector<SessionEvent> opening(
             recorded.begin(), recorded.begin() + std::ptrdiff_t(firstInput(recorded)));
         QCOMPARE(replayWarnings(opening, *other->canvas()), QString());
         QCOMPARE(brushState(*other->canvas()),
-                 QStringList({"pen", "pen", "pen", "pen", "pen", "0"}));
+                 QStringList({"pen", "pen", "pen", "pen", "pen", "0", "10"}));
     }
 
     // Strokes drawn through a zoomed, turned, mirrored and panned view replay to the same
@@ -290,11 +293,9 @@ private slots:
     // that rectangle, crops to what the replaying window shows.
     void viewChangesAreRecordedAndReplayed()
     {
-        InkpondDocument *original = newDocument();
+        InkpondDocument *original = mCase->newDocument();
         WTView &canvas = *original->canvas();
-        const QString path = mDir.filePath(QStringLiteral("view.jsonl"));
-        {
-            auto recorder = startRecording(path);
+        const std::vector<SessionEvent> recorded = record("view.jsonl", [&] {
             sendProximity(true, strokes::pen());
             tabletStroke(canvas, strokes::pen(), {60, 80}, {300, 200}, 20);
             canvas.viewport().zoomAbout(2.0, QPointF(100, 120));
@@ -320,8 +321,7 @@ private slots:
             tabletStroke(canvas, strokes::pen(), {180, 300}, {320, 240}, 20);
             original->window()->findChild<QAction *>(QStringLiteral("cropResize:"))->trigger();
             QVERIFY(answer("", original->window(), QMessageBox::Yes));
-        }
-        const std::vector<SessionEvent> recorded = readSessionFile(path);
+        });
         int views = 0;
         int presses = 0;
         std::optional<SessionEvent> crop;
@@ -339,13 +339,11 @@ private slots:
         QCOMPARE(canvas.sheetSize(), (Size {float(r[2].toDouble()), float(r[3].toDouble())}));
 
         // In a smaller window, which shows less of the sheet than the original did.
-        InkpondDocument *copy = newDocument();
+        InkpondDocument *copy = mCase->newDocument();
         const Size shownBefore = copy->canvas()->viewport().visibleRect().size;
         copy->window()->resize(copy->window()->size() - QSize(150, 120));
         QTRY_VERIFY(copy->canvas()->viewport().visibleRect().size != shownBefore);
-        QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
-        QCOMPARE(copy->canvas()->sheetSize(), canvas.sheetSize());
-        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), asExported(canvas, false)), 0);
+        QVERIFY(replaysAlike(recorded, canvas, copy));
 
         // Without the rectangle, and without the views that came before it.
         std::vector<SessionEvent> old;
@@ -356,87 +354,25 @@ private slots:
                 e.value = QJsonValue();
             old.push_back(e);
         }
-        InkpondDocument *older = newDocument();
+        InkpondDocument *older = mCase->newDocument();
         const Size visible = older->canvas()->viewport().visibleRect().size;
         QCOMPARE(replayWarnings(old, *older->canvas()), QString());
         QCOMPARE(older->canvas()->sheetSize(), visible);
     }
 
-    // A session at depth 30 with 25 undos replays to the same picture whatever depth the
-    // replaying canvas had. Recordings from before the depth was kept replay at 10, whatever
-    // the user chose.
-    void undoDepthIsRecordedAndReplayed()
-    {
-        InkpondDocument *original = newDocument();
-        WTView &canvas = *original->canvas();
-        const QString path = mDir.filePath(QStringLiteral("deep.jsonl"));
-        {
-            auto recorder = startRecording(path);
-            canvas.core().setUndoDepth(30);
-            for (int i = 0; i < 30; ++i)
-                strokes::drag(canvas, {20.0f + 18 * i, 100}, {30.0f + 18 * i, 400});
-            QAction *undo = original->window()->findChild<QAction *>(QStringLiteral("undo:"));
-            for (int i = 0; i < 25; ++i)
-                undo->trigger();
-        }
-        QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(5));
-        const QImage expected = asExported(canvas, false);
-        const std::vector<SessionEvent> recorded = readSessionFile(path);
-
-        InkpondDocument *copy = newDocument();
-        copy->canvas()->core().setUndoDepth(10); // the replaying user's own
-        QCOMPARE(replayWarnings(recorded, *copy->canvas()), QString());
-        QCOMPARE(copy->canvas()->core().undoDepth(), 30);
-        QCOMPARE(copy->canvas()->picture().undoLayers().size(), std::size_t(5));
-        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), expected), 0);
-
-        std::vector<SessionEvent> old;
-        std::copy_if(
-            recorded.begin(), recorded.end(), std::back_inserter(old),
-            [](const SessionEvent &e) { return e.name != QLatin1String("setUndoDepth:"); });
-        QCOMPARE(old.size() + 2, recorded.size()); // as the recording opened, then 30
-        QByteArray lines;
-        for (const SessionEvent &e : old)
-            lines += formatSessionEvent(e) + '\n';
-        const QString oldPath = mDir.filePath(QStringLiteral("old.jsonl"));
-        QVERIFY(writeFile(oldPath, lines));
-        const QString home = mDir.filePath(QStringLiteral("home-deep"));
-        QVERIFY(
-            writeFile(home + QStringLiteral("/Inkpond/Inkpond.conf"), "[General]\nUndoDepth=50\n"));
-        const QString out = home + QStringLiteral("/old.png");
-        const Run run = replay(oldPath, out, home);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-        InkpondDocument *atTen = newDocument();
-        atTen->canvas()->core().setUndoDepth(10);
-        QCOMPARE(replayWarnings(old, *atTen->canvas()), QString());
-        QCOMPARE(atTen->canvas()->picture().undoLayers().size(),
-                 std::size_t(0)); // ten undone, 20 merged
-        QCOMPARE(differingPixels(QImage(out), asExported(*atTen->canvas(), false)), 0);
-    }
-
     // Every layer step is recorded and replays to the same layers and pixels.
     void layersAreRecordedAndReplayed()
     {
-        InkpondDocument *original = newDocument();
-        WTView &canvas = *original->canvas();
-        const QString path = mDir.filePath(QStringLiteral("layers.jsonl"));
-        {
-            auto recorder = startRecording(path);
-            strokes::layeredSession(canvas);
-        }
-        InkpondDocument *copy = newDocument();
-        QCOMPARE(replayWarnings(readSessionFile(path), *copy->canvas()), QString());
-        QVERIFY(strokes::sameLayers(*copy->canvas(), canvas));
-        QCOMPARE(differingPixels(asExported(*copy->canvas(), false), asExported(canvas, false)), 0);
+        WTView &canvas = *mCase->newDocument()->canvas();
+        QVERIFY(
+            replaysAlike(record("layers.jsonl", [&] { strokes::layeredSession(canvas); }), canvas));
     }
 
     // The pen's tilt reaches the recording on the tilted samples only, and a replay gives the
-    // canvas the same samples; upright pens and the mouse replay at 0, 0. A tilt out of range
-    // stops the reading at its line.
+    // canvas the same samples; upright pens and the mouse replay at 0, 0.
     void tiltIsRecordedAndReplayed()
     {
-        InkpondDocument *original = newDocument();
-        WTView &canvas = *original->canvas();
+        WTView &canvas = *mCase->newDocument()->canvas();
         const struct
         {
             QEvent::Type type;
@@ -450,10 +386,8 @@ private slots:
             {QEvent::TabletMove, Qt::NoButton, Qt::LeftButton, {-90, 90}},
             {QEvent::TabletRelease, Qt::LeftButton, Qt::NoButton, {0, 33}},
         };
-        const QString path = mDir.filePath(QStringLiteral("tilt.jsonl"));
         QList<QPointF> sent;
-        {
-            auto recorder = startRecording(path);
+        const std::vector<SessionEvent> recorded = record("tilt.jsonl", [&] {
             sendProximity(true, strokes::pen());
             float x = 100;
             for (const auto &s : pen) {
@@ -463,67 +397,73 @@ private slots:
             }
             strokes::drag(canvas, {50, 50}, {90, 60});
             sent << QPointF() << QPointF() << QPointF();
-        }
-        const QByteArray file = readFile(path);
+        });
+        const QByteArray file = readFile(mCase->path("tilt.jsonl"));
         QCOMPARE(file.count("\"tiltX\""), 3);
         QCOMPARE(file.count("\"tiltY\""), 4);
 
-        InkpondDocument *copy = newDocument();
+        InkpondDocument *copy = mCase->newDocument();
         QList<QPointF> replayed;
         connect(&copy->canvas()->core(), &CanvasCore::sampleTaken, this,
                 [&replayed](SampleKind, const PointerSample &sample) {
                     replayed << QPointF(sample.tiltX, sample.tiltY);
                 });
-        QCOMPARE(replayWarnings(readSessionFile(path), *copy->canvas()), QString());
+        QVERIFY(replaysAlike(recorded, canvas, copy));
         QCOMPARE(replayed, sent);
-
-        const QByteArray good = R"({"t":0,"event":"hover","x":1,"y":2,"pointer":"pen"})";
-        QBuffer lines;
-        lines.setData(good + "\n" + good.chopped(1) + R"(,"tiltY":90.5})" + "\n" + good + "\n");
-        QVERIFY(lines.open(QIODevice::ReadOnly));
-        const SessionReadResult read = readSession(lines);
-        QCOMPARE(read.errorLine, 2);
-        QVERIFY2(read.error.contains(QLatin1String("\"tiltY\" must be between -90 and 90")),
-                 qPrintable(read.error));
     }
 
-    void malformedRecordingStopsBeforeAnythingIsWritten()
+    void failedReplayLeavesTheExportAlone_data()
     {
+        QTest::addColumn<QByteArray>("recording"); // none: no such file
+        QTest::addColumn<QString>("realtime");
+        QTest::addColumn<qint64>("disk"); // bytes the program may write; 0: no limit
+        QTest::addColumn<QString>("error"); // after the recording's name where it begins with ':'
+        const QByteArray press = R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})";
+        auto dot = [&](const char *releaseTime) {
+            return press + "\n" + R"({"t":)" + releaseTime
+                + R"(,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n";
+        };
         // What makes a line malformed is the line format's concern; any one of them stops the
-        // replay.
-        const QString recording = mDir.filePath(QStringLiteral("bad.jsonl"));
-        // Good lines around the bad one: the good ones before it must not run either.
-        QVERIFY(writeFile(recording,
-                          QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})")
-                              + "\n\n" + R"({"t":5,"event":"press","x":1,)" + "\n"
-                              + R"({"t":9,"event":"release","x":10,"y":10,"pointer":"mouse"})"
-                              + "\n"));
-        const QString out = mDir.filePath(QStringLiteral("never.png"));
-        const QString config = mDir.filePath(QStringLiteral("config"));
-        const Run run = replay(recording, out, config);
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.standardError.contains(recording + QStringLiteral(":3: not valid JSON")),
-                 qPrintable(run.standardError));
-        QVERIFY(!QFile::exists(out));
-        QVERIFY(run.standardOutput.isEmpty());
-
-        const Run missing = replay(mDir.filePath(QStringLiteral("none.jsonl")), out, config);
-        QCOMPARE(missing.exitCode, 2);
-        QVERIFY(!QFile::exists(out));
-
+        // replay, the good lines before it unrun.
+        QTest::newRow("malformed line") << press + "\n\n" + R"({"t":5,"event":"press","x":1,)"
+                + "\n" + dot("9").mid(press.size() + 1)
+                                        << "" << qint64(0) << ":3: not valid JSON";
+        QTest::newRow("no recording") << QByteArray() << "" << qint64(0) << "";
         // At the recorded pace such a time once overflowed the wait for it.
-        const QString far = dotRecording(QStringLiteral("far.jsonl"), "1e300");
-        const Run late = replay(far, out, config, {QStringLiteral("--realtime")});
-        QCOMPARE(late.exitCode, 2);
-        QVERIFY2(late.standardError.contains(far + QStringLiteral(":2: field \"t\"")),
-                 qPrintable(late.standardError));
-        QVERIFY(!QFile::exists(out));
+        QTest::newRow("a time too far to wait for")
+            << dot("1e300") << "--realtime" << qint64(0) << ":2: field \"t\"";
+        // The program inherits the limit; the export is small enough to sit in a write buffer
+        // until the file is closed.
+        QTest::newRow("full disk") << dot("1") << "" << qint64(200) << "cannot export to ";
+    }
+
+    void failedReplayLeavesTheExportAlone()
+    {
+        QFETCH(QByteArray, recording);
+        QFETCH(QString, realtime);
+        QFETCH(qint64, disk);
+        QFETCH(QString, error);
+        const QString path = mCase->path(QStringLiteral("r.jsonl"));
+        QVERIFY(recording.isEmpty() || writeFile(path, recording));
+        const QString out = mCase->path(QStringLiteral("old.png"));
+        QVERIFY(writeFile(out, "old picture"));
+        const QStringList more = realtime.isEmpty() ? QStringList {} : QStringList {realtime};
+        Run run;
+        const auto replayIt = [&] { run = replay(path, out, mCase->path("config"), more); };
+        if (disk > 0)
+            onAFullDisk(disk, replayIt);
+        else
+            replayIt();
+        QVERIFY2(disk > 0 ? run.exitCode > 0 : run.exitCode == 2, qPrintable(run.standardError));
+        QVERIFY2(run.standardError.contains(error.startsWith(u':') ? path + error : error),
+                 qPrintable(run.standardError));
+        QVERIFY(run.standardOutput.isEmpty() || disk > 0);
+        QCOMPARE(readFile(out), "old picture");
     }
 
     // The user's settings hold a toolbar of their own and recent files. A replay's window starts
     // from the default toolbar, and a change to it while the window stays open, like the
-    // program's replay, leaves the user's settings as they were, byte for byte; the program makes
-    // no recovery record either.
+    // program's replay, leaves the user's settings as they were, byte for byte.
     void replayKeepsToSettingsOfItsOwn()
     {
         Preferences &user = Preferences::standard();
@@ -537,7 +477,7 @@ private slots:
 
         ReplayOptions options;
         options.file = dotRecording(QStringLiteral("dot.jsonl"), "1");
-        options.exportPath = mDir.filePath(QStringLiteral("kept.png"));
+        options.exportPath = mCase->path(QStringLiteral("kept.png"));
         options.keepOpen = true;
         QStringList shown;
         QTimer poll;
@@ -561,33 +501,6 @@ private slots:
         QVERIFY(!shown.contains(UndoTBId));
         user.synchronize();
         QCOMPARE(readFile(mCase->settings->filePath()), stored);
-
-        const QString home = mDir.filePath(QStringLiteral("home"));
-        const QString conf = home + QStringLiteral("/Inkpond/Inkpond.conf");
-        QVERIFY(writeFile(conf, stored));
-        const Run run = replay(options.file, home + QStringLiteral("/replayed.png"), home);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.standardError));
-        QCOMPARE(readFile(conf), stored);
-        QVERIFY(!QFileInfo::exists(home + QStringLiteral("/data/Inkpond")));
-    }
-
-    // The export is small enough to sit in a write buffer until the file is closed.
-    void exportOntoAFullDiskKeepsTheOldFile()
-    {
-        const QString recording = dotRecording(QStringLiteral("dot.jsonl"), "1");
-        const QString out = mDir.filePath(QStringLiteral("old.png"));
-        const QByteArray old = "old picture";
-        QVERIFY(writeFile(out, old));
-
-        // The program inherits the limit: its writes past 200 bytes fail as on a full disk.
-        const QString config = mDir.filePath(QStringLiteral("config"));
-        Run run;
-        onAFullDisk(200, [&] { run = replay(recording, out, config); });
-
-        QVERIFY2(run.exitCode > 0, qPrintable(run.standardError));
-        QVERIFY2(run.standardError.contains(QStringLiteral("cannot export to ")),
-                 qPrintable(run.standardError));
-        QCOMPARE(readFile(out), old);
     }
 
     void widgetPointsGiveTheRecordedSheetPointsBack()
@@ -659,6 +572,8 @@ private slots:
              "field \"tiltX\" must be a number"},
             {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","tiltX":-90.01})",
              "field \"tiltX\" must be between -90 and 90"},
+            {R"({"t":1,"event":"hover","x":1,"y":2,"pointer":"pen","tiltY":90.5})",
+             "field \"tiltY\" must be between -90 and 90"},
             {R"({"t":1,"event":"press","x":1,"y":2,"pointer":"pen","tiltY":1e999})",
              "not valid JSON"},
             {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
@@ -712,7 +627,7 @@ private:
     // A mouse click at (10, 10) whose release comes at the given time.
     QString dotRecording(const QString &name, const char *releaseTime)
     {
-        const QString path = mDir.filePath(name);
+        const QString path = mCase->path(name);
         writeFile(path,
                   QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
                       + R"({"t":)" + releaseTime
@@ -720,16 +635,31 @@ private:
         return path;
     }
 
-    InkpondDocument *newDocument()
+    // The events recorded while drive runs.
+    std::vector<SessionEvent> record(const QString &name, const std::function<void()> &drive)
     {
-        auto *document = qobject_cast<InkpondDocument *>(
-            mCase->documents->openUntitledDocumentAndDisplay(true, nullptr));
-        QCoreApplication::processEvents();
-        return document;
+        {
+            auto recorder = startRecording(mCase->path(name));
+            drive();
+        }
+        return readSessionFile(mCase->path(name));
+    }
+
+    // The events replay without a warning on copy (a new document when none) to the original's
+    // sheet, layers and pixels.
+    bool replaysAlike(const std::vector<SessionEvent> &events, WTView &original,
+                      InkpondDocument *copy = nullptr)
+    {
+        WTView &again = *(copy ? copy : mCase->newDocument())->canvas();
+        const QString warnings = replayWarnings(events, again);
+        if (!warnings.isEmpty())
+            qWarning("%s", qPrintable(warnings));
+        return warnings.isEmpty() && again.sheetSize() == original.sheetSize()
+            && strokes::sameLayers(again, original)
+            && differingPixels(asExported(again, false), asExported(original, false)) == 0;
     }
 
     std::optional<DocumentsCase> mCase;
-    QTemporaryDir mDir;
 };
 
 INKPOND_TEST_MAIN(ReplayTest)
