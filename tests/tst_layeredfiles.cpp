@@ -4,7 +4,7 @@
 #include "InkpondDocument.h"
 #include "Picture.h"
 #include "PictureOpenRaster.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "ProgramRun.h"
 #include "StrokeDriver.h"
@@ -88,7 +88,7 @@ private slots:
         qint64 sizes[2] = {};
         const int qualities[2] = {10, 95};
         for (int i = 0; i < 2; ++i) {
-            Preferences::standard().setInteger(qualities[i], PreferenceKeys::kSaveQuality);
+            Preferences::standard().setInteger(qualities[i], ProgramKeys::kSaveQuality);
             const QString path = mCase->path(QStringLiteral("q%1.jpg").arg(qualities[i]));
             QVERIFY(saveAndWait(o.document, path, QStringLiteral("JPEG image")));
             sizes[i] = QFileInfo(path).size();

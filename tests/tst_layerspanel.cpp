@@ -10,7 +10,7 @@
 #include "MainMenu.h"
 #include "Picture.h"
 #include "PopupPalette.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "TestSupport.h"
 #include "WTView.h"
@@ -219,13 +219,13 @@ private slots:
         QVERIFY(!item->isChecked() && !a.window->isLayersPanelShown());
         item->trigger();
         QVERIFY(item->isChecked() && a.window->isLayersPanelShown());
-        QCOMPARE(mCase->settings->storedValue(PreferenceKeys::kShowLayersPanel), QStringLiteral("1"));
+        QCOMPARE(mCase->settings->storedValue(ProgramKeys::kShowLayersPanel), QStringLiteral("1"));
         Opened b;
         QVERIFY(b.window->isLayersPanelShown());
         QVERIFY(command(b.window, "toggleLayersPanel")->isChecked());
         b.window->layersPanel()->close();
         QVERIFY(!command(b.window, "toggleLayersPanel")->isChecked());
-        QCOMPARE(mCase->settings->storedValue(PreferenceKeys::kShowLayersPanel), QStringLiteral("0"));
+        QCOMPARE(mCase->settings->storedValue(ProgramKeys::kShowLayersPanel), QStringLiteral("0"));
     }
 
     // ‹ and › step to the layers below and above, as far as there are any; + adds one.

@@ -10,7 +10,7 @@
 #include "InkpondDocument.h"
 #include "MainMenu.h"
 #include "PenSettings.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "PreferencesDialog.h"
 #include "RecentDocuments.h"
@@ -450,7 +450,7 @@ private slots:
                                        &MainMenu::applyShortcutsEverywhere, a.window);
         page->assign(QStringLiteral("resetRotation"), QKeySequence(Qt::CTRL | Qt::Key_R));
         QCOMPARE(keysOf(b, "resetRotation"), QList<QKeySequence> {QKeySequence(Qt::CTRL | Qt::Key_R)});
-        QCOMPARE(store.stringArrayForKey(PreferenceKeys::kShortcuts),
+        QCOMPARE(store.stringArrayForKey(ProgramKeys::kShortcuts),
                  QStringList {QStringLiteral("resetRotation=Ctrl+R")});
 
         page->assign(QStringLiteral("resetRotation"), fitKey);
@@ -470,12 +470,12 @@ private slots:
         page->findChild<QPushButton *>(QStringLiteral("restoreShortcuts"))->click();
         QVERIFY(keysOf(c, "resetRotation").isEmpty());
         QCOMPARE(keysOf(a, "zoomToFit"), QList<QKeySequence> {fitKey});
-        QVERIFY(!store.objectForKey(PreferenceKeys::kShortcuts).isValid());
+        QVERIFY(!store.objectForKey(ProgramKeys::kShortcuts).isValid());
 
         store.setStringArray({QStringLiteral("nonsense"), QStringLiteral("zoomToFit=Ctrl+Frob"),
                               QStringLiteral("noSuchCommand=Ctrl+R"),
                               QStringLiteral("setBgType:2=G")},
-                             PreferenceKeys::kShortcuts);
+                             ProgramKeys::kShortcuts);
         ShortcutMap map = ShortcutMap::fromActions(a.window->mainMenu()->commands());
         map.load(store);
         QCOMPARE(map.keys(QStringLiteral("zoomToFit")), QList<QKeySequence> {fitKey});
@@ -616,7 +616,7 @@ private slots:
         Preferences::standard().setStringArray(
             {QStringLiteral("PrintTBItem"), CurrentPenTBId, kToolbarSpaceItemIdentifier,
              CurrentPenTBId, kToolbarSpaceItemIdentifier, QStringLiteral("NSToolbarPrintItem")},
-            PreferenceKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar")));
+            ProgramKeys::toolbarConfigurationKey(QStringLiteral("InkPondToolbar")));
         Opened o;
         // A view can be in one place only; spaces may repeat.
         QCOMPARE(o.window->toolbar()->itemIdentifiers(),

@@ -5,7 +5,7 @@
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "MyResizePanel.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "ProgramRun.h"
 #include "ReplayCommand.h"
@@ -468,9 +468,9 @@ private slots:
     {
         Preferences &user = Preferences::standard();
         const QString toolbarKey
-            = PreferenceKeys::toolbarConfigurationKey(kInkpondToolbarIdentifier);
+            = ProgramKeys::toolbarConfigurationKey(kInkpondToolbarIdentifier);
         user.setStringArray({UndoTBId, RedoTBId}, toolbarKey);
-        user.setStringArray({QStringLiteral("/pictures/a.png")}, PreferenceKeys::kRecentDocuments);
+        user.setStringArray({QStringLiteral("/pictures/a.png")}, ProgramKeys::kRecentDocuments);
         user.synchronize();
         const QByteArray stored = readFile(mCase->settings->filePath());
         QVERIFY(stored.contains("UndoTBItem") && stored.contains("a.png"));
