@@ -76,6 +76,17 @@ int alphaAt(const AnyImage &image, int x, int y)
     return qAlpha(image.pixel(x, y));
 }
 
+inline ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false,
+                            QPointF pan = {})
+{
+    ViewTransform v;
+    v.setZoom(zoom);
+    v.setRotation(degrees);
+    v.setMirrored(mirrored);
+    v.setPan(pan);
+    return v;
+}
+
 inline float uniform(QRandomGenerator &rng, double low, double high)
 {
     return float(low + rng.bounded(high - low));

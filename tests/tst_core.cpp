@@ -75,16 +75,6 @@ QImage flattened(const CanvasCore &core)
     return core.getImageWithBG(true)->qimage().convertToFormat(QImage::Format_ARGB32);
 }
 
-ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false, QPointF pan = {})
-{
-    ViewTransform v;
-    v.setZoom(zoom);
-    v.setRotation(degrees);
-    v.setMirrored(mirrored);
-    v.setPan(pan);
-    return v;
-}
-
 } // namespace
 
 class CoreTest : public QObject
@@ -104,8 +94,7 @@ private slots:
         QTest::newRow("its own window") << viewOf(1) << false;
         QTest::newRow("contained") << viewOf(1) << true;
         QTest::newRow("zoomed out") << viewOf(0.25) << true;
-        QTest::newRow("zoomed in") << viewOf(4) << true;
-        QTest::newRow("turned") << viewOf(1.3, 30) << true;
+        QTest::newRow("zoomed in, turned") << viewOf(4, 30) << true;
         QTest::newRow("turned, mirrored, panned") << viewOf(0.7, -75, true, {13, -9}) << true;
     }
 
@@ -152,11 +141,10 @@ private slots:
             });
 
         QCOMPARE(canvas.sheetSize(), alone.picture().sheetSize());
-        QCOMPARE(canvas.picture().undoLayers().size(), alone.picture().undoLayers().size());
-        QCOMPARE(canvas.canRedo(), alone.canRedo());
-        // Of the three kept, one is left undone; the last stroke replaced it.
+        // Of the three kept, one was left undone; the last stroke replaced it.
+        QCOMPARE(alone.picture().undoLayers().size(), std::size_t(3));
         QCOMPARE(canvas.picture().undoLayers().size(), std::size_t(3));
-        QVERIFY(alone.canRedo() == false);
+        QVERIFY(!alone.canRedo() && !canvas.canRedo());
         const QImage expected = flattened(canvas.core());
         QCOMPARE(differingPixels(flattened(alone), expected), 0);
         // The session painted: the picture is no blank paper.

@@ -28,15 +28,7 @@ struct Stage : ContainedCanvas
     static constexpr auto kFormat = QImage::Format_ARGB32_Premultiplied;
 };
 
-ViewTransform viewOf(double zoom, double degrees = 0, bool mirrored = false, QPointF pan = {})
-{
-    ViewTransform v;
-    v.setZoom(zoom);
-    v.setRotation(degrees);
-    v.setMirrored(mirrored);
-    v.setPan(pan);
-    return v;
-}
+using strokes::viewOf;
 
 void scribble(WTView &canvas, quint32 seed, int strokes)
 {
@@ -111,12 +103,11 @@ private slots:
             zoom = ViewTransform::zoomInStep(zoom);
             steps << zoom;
         }
-        QCOMPARE(steps.size(), 24);
-        QCOMPARE(steps[11], 1.0);
-        QCOMPARE(ViewTransform::zoomInStep(64), 64.0);
-        QCOMPARE(ViewTransform::zoomOutStep(1.0 / 64), 1.0 / 64);
-        QCOMPARE(ViewTransform::zoomOutStep(1.3), 1.0);
-        QCOMPARE(ViewTransform::zoomInStep(1.4), 2.0); // √2 is but a hair away
+        QVERIFY(steps.size() == 24 && steps[11] == 1.0);
+        // At the ends they stay; √2 is but a hair away from 1.4.
+        QCOMPARE((QList<double> {ViewTransform::zoomInStep(64), ViewTransform::zoomOutStep(1.0 / 64),
+                                 ViewTransform::zoomOutStep(1.3), ViewTransform::zoomInStep(1.4)}),
+                 (QList<double> {64.0, 1.0 / 64, 1.0, 2.0}));
         ViewTransform v;
         v.setZoom(0.2507); // nearly a quarter: exactly a quarter, so pixels stay whole
         QCOMPARE(v.zoom(), 0.25);
@@ -422,12 +413,10 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<float>("width");
         QTest::newRow("pen, actual size") << viewOf(1) << int(BrushKind::Pen) << 20.0f;
-        QTest::newRow("pen, zoomed in") << viewOf(4) << int(BrushKind::Pen) << 20.0f;
         QTest::newRow("pen, wider") << viewOf(4) << int(BrushKind::Pen) << 40.0f;
         QTest::newRow("airbrush, zoomed out") << viewOf(0.5) << int(BrushKind::Airbrush) << 30.0f;
         QTest::newRow("marker") << viewOf(1) << int(BrushKind::Marker) << 40.0f;
         QTest::newRow("marker, a quarter turn") << viewOf(1, 90) << int(BrushKind::Marker) << 40.0f;
-        QTest::newRow("marker, turned") << viewOf(2, 30) << int(BrushKind::Marker) << 24.0f;
         QTest::newRow("marker, turned and mirrored")
             << viewOf(1.5, -60, true, {12, -7}) << int(BrushKind::Marker) << 24.0f;
     }
@@ -446,8 +435,7 @@ private slots:
         const Point at = canvas.viewport().sheetPoint({250, 200});
         hover(canvas, at);
         const BrushOutline &outline = canvas.brushOutline();
-        QVERIFY(outline.isShown());
-        QVERIFY(!outline.isCross());
+        QVERIFY(outline.isShown() && !outline.isCross());
 
         const QPainterPath nib
             = Brush::nibOutline(BrushKind(kind), width, Brush::kFixedMarkerAngle);
@@ -585,10 +573,6 @@ private slots:
         hover(canvas, {600, 450});
         QVERIFY(stage.shown() != before);
         QCOMPARE(copied(canvas), copiedBefore);
-        const QRect small = canvas.brushOutline().rect();
-        canvas.setBrushSize(60);
-        QVERIFY(canvas.brushOutline().rect().contains(small.adjusted(10, 10, -10, -10)));
-        QVERIFY(canvas.brushOutline().rect().width() > small.width() + 25);
 
         // Leaving, a stroke, Space held for a view drag, the armed picker, the palette.
         QEvent leave(QEvent::Leave);
