@@ -9,7 +9,7 @@
 #include "GimpPalette.h"
 #include "HexColorField.h"
 #include "PaletteLibrary.h"
-#include "PreferenceKeys.h"
+#include "ProgramKeys.h"
 #include "Preferences.h"
 #include "RecentColors.h"
 #include "SessionRecorder.h"
@@ -87,7 +87,7 @@ private slots:
 
         Preferences::standard().setStringArray(
             {"#zz0000", "red", "#0000ff80", "#0000FF80", "#ff0000ff"},
-            PreferenceKeys::kRecentColors);
+            ProgramKeys::kRecentColors);
         QCOMPARE(RecentColors(Preferences::standard()).colors(),
                  (QList<QColor> {QColor(0, 0, 255, 128), QColor(255, 0, 0)}));
     }
