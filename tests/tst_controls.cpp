@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyleFactory>
