@@ -120,11 +120,8 @@ private slots:
                 const bool opened = document.readFromURL(
                     QUrl::fromLocalFile(path), whole ? QString() : QStringLiteral("PNG image"),
                     &error);
-                if (!whole && peakResidentBytes() - before > 64 << 20) {
-                    std::fprintf(stderr, "peak grew by %lld MB\n",
-                                 (peakResidentBytes() - before) >> 20);
+                if (!whole && peakResidentBytes() - before > 64 << 20)
                     return 2;
-                }
                 return refusedSaying(opened, error, reason);
             },
             kSanitizedBuild ? 0 : kGB);

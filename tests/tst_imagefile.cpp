@@ -184,7 +184,6 @@ private slots:
         QTest::newRow("first extension without a writer") << "Foo picture" << true;
         QTest::newRow("read-only type") << "GIF image" << true; // Qt has a reader, no writer
         QTest::newRow("unknown type") << "Nonsense" << true;
-        QTest::newRow("no type") << "" << true;
         QTest::newRow("no canvas yet") << "PNG image" << false;
     }
 
@@ -241,7 +240,6 @@ private slots:
         const QByteArray jpeg = encodedImage(testPicture(40, 30), "jpg");
         QTest::newRow("PNG as PNG") << png << "PNG image";
         QTest::newRow("PNG as TIFF") << png << "TIFF image";
-        QTest::newRow("PNG as Targa") << png << "Targa image";
         QTest::newRow("PNG as a clipboard type") << png << "NSTIFFPboardType";
         QTest::newRow("PNG as nothing") << png << "";
         QTest::newRow("JPEG as PNG") << jpeg << "PNG image";
@@ -316,8 +314,7 @@ private slots:
 
         for (int eighth = 1; eighth < 8; ++eighth) {
             const QByteArray cut = data.left(data.size() * eighth / 8);
-            QVERIFY2(ImageCodec::decode(cut, extension, &error).isNull(),
-                     qPrintable(QStringLiteral("decoded cut to %1 bytes").arg(cut.size())));
+            QVERIFY(ImageCodec::decode(cut, extension, &error).isNull());
         }
         // Damage that a format without checksums cannot notice may decode, but within bounds.
         for (const qsizetype at : {qsizetype(0), qsizetype(6), data.size() / 3, data.size() / 2}) {

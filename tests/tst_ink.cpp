@@ -112,9 +112,7 @@ private slots:
         QVERIFY(mean > 0.1f);
         for (int x = x0; x + 3 <= x1; ++x) {
             const float rise = columnWidth(c, x + 3, 40, 160) - columnWidth(c, x, 40, 160);
-            QVERIFY2(rise <= 2 * 3 * mean,
-                     qPrintable(
-                         QStringLiteral("column %1 rises %2, mean %3").arg(x).arg(rise).arg(mean)));
+            QVERIFY(rise <= 2 * 3 * mean);
         }
     }
 
@@ -155,12 +153,7 @@ private slots:
         int painted = 0;
         for (int y = 0; y < 200; ++y)
             for (int x = 0; x < 300; ++x) {
-                QVERIFY2(std::abs(many.alpha(x, y) - once.alpha(x, y)) <= 1,
-                         qPrintable(QStringLiteral("%1,%2: %3 against %4")
-                                        .arg(x)
-                                        .arg(y)
-                                        .arg(many.alpha(x, y))
-                                        .arg(once.alpha(x, y))));
+                QVERIFY(std::abs(many.alpha(x, y) - once.alpha(x, y)) <= 1);
                 painted += once.alpha(x, y) > 0;
             }
         QVERIFY(painted > 50);
@@ -177,7 +170,7 @@ private slots:
         int previous = 256;
         for (int y = 100; y < 125; ++y) {
             const int a = c.alpha(120, y);
-            QVERIFY2(a <= previous, qPrintable(QStringLiteral("row %1").arg(y)));
+            QVERIFY(a <= previous);
             previous = a;
             levels.insert(a);
         }
@@ -228,11 +221,9 @@ private slots:
         };
         const float d = 0.70710678f;
         const float along = across(d, d, 0, 0), athwart = across(-d, d, 0, 0);
-        QVERIFY2(athwart > 2.5f * along,
-                 qPrintable(QStringLiteral("%1 %2").arg(along).arg(athwart)));
+        QVERIFY(athwart > 2.5f * along);
         // Tilted so that the chisel lies along the first diagonal's direction instead.
-        const float tilted = across(d, d, 30, -30);
-        QVERIFY2(tilted > 2.5f * along, qPrintable(QStringLiteral("%1 %2").arg(along).arg(tilted)));
+        QVERIFY(across(d, d, 30, -30) > 2.5f * along);
     }
 
     // The pen's edge: even where two segments meet (not laid twice), the only partly covered
@@ -256,13 +247,12 @@ private slots:
             lowest = std::min(lowest, c.alpha(x, edgeRow));
             highest = std::max(highest, c.alpha(x, edgeRow));
         }
-        QVERIFY2(highest - lowest <= 6,
-                 qPrintable(QStringLiteral("%1..%2").arg(lowest).arg(highest)));
+        QVERIFY(highest - lowest <= 6);
         for (int x = 40; x < 220; x += 7) {
             int partial = 0;
             for (int y = 80; y < 130; ++y)
                 partial += c.alpha(x, y) > 0 && c.alpha(x, y) < 255;
-            QVERIFY2(partial <= 4, qPrintable(QStringLiteral("column %1: %2").arg(x).arg(partial)));
+            QVERIFY(partial <= 4);
         }
         for (int y = 155; y < 185; ++y)
             for (int x = 235; x < 265; ++x) {
@@ -283,37 +273,26 @@ private slots:
         QTest::addColumn<Size>("sheet");
         QTest::addColumn<QList<QPointF>>("path");
         QTest::addColumn<float>("width");
+        const auto row = [](const char *name, Size sheet, float width, QList<QPointF> path) {
+            QTest::newRow(name) << sheet << path << width;
+        };
         const Size wide {32767, 160};
-        QTest::newRow("far right, off the sheet and back")
-            << wide
-            << QList<QPointF> {{32755.3, 40.2}, {32766.6, 52.9}, {32771.0, 61.4}, {32760.2, 70.7}}
-            << 1.0f;
-        QTest::newRow("far top, off the sheet and back") << wide
-                                                         << QList<QPointF> {{16000.4, 150.3},
-                                                                            {16009.8, 158.6},
-                                                                            {16020.1, 163.2},
-                                                                            {16031.7, 155.5}}
-                                                         << 1.0f;
-        QTest::newRow("top right corner, thinner than a pixel")
-            << wide << QList<QPointF> {{32760.5, 150.5}, {32769.0, 162.0}, {32758.1, 159.7}}
-            << 0.4f;
-        QTest::newRow("across tile borders") << wide
-                                             << QList<QPointF> {{32690.3, 58.1},
-                                                                {32712.6, 70.4},
-                                                                {32700.2, 129.9},
-                                                                {32650.7, 127.3},
-                                                                {32639.5, 3.2}}
-                                             << 1.0f;
-        QTest::newRow("tallest sheet's top, long segments") << Size {300, 32767}
-                                                            << QList<QPointF> {{250.2, 32750.1},
-                                                                               {262.9, 32766.4},
-                                                                               {270.3, 32770.0},
-                                                                               {140.6, 32600.3},
-                                                                               {299.5, 32767.0}}
-                                                            << 0.8f;
-        QTest::newRow("small sheet, off the bottom left")
-            << Size {250, 200}
-            << QList<QPointF> {{3.2, 5.7}, {-4.1, -2.3}, {10.6, 1.2}, {0.5, 60.5}} << 1.0f;
+        row("far right, off the sheet and back", wide, 1.0f,
+            {{32755.3, 40.2}, {32766.6, 52.9}, {32771.0, 61.4}, {32760.2, 70.7}});
+        row("far top, off the sheet and back", wide, 1.0f,
+            {{16000.4, 150.3}, {16009.8, 158.6}, {16020.1, 163.2}, {16031.7, 155.5}});
+        row("top right corner, thinner than a pixel", wide, 0.4f,
+            {{32760.5, 150.5}, {32769.0, 162.0}, {32758.1, 159.7}});
+        row("across tile borders", wide, 1.0f,
+            {{32690.3, 58.1}, {32712.6, 70.4}, {32700.2, 129.9}, {32650.7, 127.3}, {32639.5, 3.2}});
+        row("tallest sheet's top, long segments", {300, 32767}, 0.8f,
+            {{250.2, 32750.1},
+             {262.9, 32766.4},
+             {270.3, 32770.0},
+             {140.6, 32600.3},
+             {299.5, 32767.0}});
+        row("small sheet, off the bottom left", {250, 200}, 1.0f,
+            {{3.2, 5.7}, {-4.1, -2.3}, {10.6, 1.2}, {0.5, 60.5}});
     }
 
     void hairlinesOnTheWidestSheets()
