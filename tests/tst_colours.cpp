@@ -188,6 +188,22 @@ private slots:
         QCOMPARE(a.canvas->color()->toQColor().rgba(), QColor(10, 20, 30).rgba());
     }
 
+    // A panel docked elsewhere is docked there in the windows opened after.
+    void panelPlaceIsRemembered()
+    {
+        auto open = [this] {
+            auto *document = mCase->documents->openUntitledDocumentAndDisplay(true, nullptr);
+            QCoreApplication::processEvents();
+            return documentWindowFor(qobject_cast<InkpondDocument *>(document));
+        };
+        DocumentWindow *first = open();
+        QCOMPARE(first->dockWidgetArea(first->colorsPanel()), Qt::RightDockWidgetArea);
+        first->addDockWidget(Qt::LeftDockWidgetArea, first->colorsPanel());
+        DocumentWindow *second = open();
+        QCOMPARE(second->dockWidgetArea(second->colorsPanel()), Qt::LeftDockWidgetArea);
+        QVERIFY(second->colorsPanel()->isHidden()); // shown or not is its own setting
+    }
+
     // A drag across the wheel and a spin box step (and an opacity drag) are one recorded change
     // each; replayed, the recording paints the same picture.
     void panelChoicesAreRecordedOnceAndReplay()
