@@ -525,7 +525,7 @@ private slots:
             core.mouseDown({along(20), 1.0f, tablet, {}});
             for (float x = 21; x <= 280; ++x) {
                 const float swell = std::sin(x / 7) * std::sin(x / 7);
-                core.drawCurrentDataFromEvent({along(x), tablet ? 0.6f + 0.4f * swell : 1, tablet});
+                core.drawCurrentDataFromEvent({along(x), tablet ? 0.6f + 0.4f * swell : 1, tablet, {}});
             }
             const Image drawing = picture(core); // as the screen shows it while drawing
             core.mouseUp({along(280), 1.0f, tablet, {}});
@@ -571,7 +571,10 @@ private slots:
             const int steps = int(std::hypot(to.x - from.x, to.y - from.y));
             for (int i = 1; i <= steps; ++i)
                 core.drawCurrentDataFromEvent(
-                    {{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps}});
+                    {{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps},
+                     1.0f,
+                     false,
+                     {}});
             core.mouseUp({to, 1.0f, false, {}});
         };
         line({20, 100}, {280, 100});
