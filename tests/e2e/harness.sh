@@ -94,8 +94,9 @@ wait_other_window() {
 }
 
 # Waits until window $1 is no longer shown.
+# A loaded machine can take many seconds to close a dialog whose accept does heavy work.
 wait_hidden() {
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         xdotool search --onlyvisible --class inkpond 2>/dev/null | grep -qx "$1" || return 0
         sleep 0.1
     done
