@@ -69,16 +69,8 @@ SessionReadResult readJournal(QIODevice &device, const QByteArray &id)
     enum class Format { Undecided, Unsealed, Sealed };
     Format format = id.isEmpty() ? Format::Undecided : Format::Sealed;
     QByteArray expected = id;
-    SessionReadResult result;
-    int lineNumber = 0;
-    while (!device.atEnd()) {
-        const QByteArray read = device.readLine();
-        ++lineNumber;
-        const bool complete = read.endsWith('\n');
-        const QByteArray line = read.trimmed();
-        if (line.isEmpty())
-            continue;
-        QString error;
+    // A crash may cut the last line short; that is no damage.
+    return readSession(device, true, [&](const QByteArray &line) -> QString {
         QByteArray lineId;
         const Seal seal = format == Format::Unsealed
             ? (mentionsChecksum(line) ? Seal::Broken : Seal::Missing)
@@ -88,25 +80,13 @@ SessionReadResult readJournal(QIODevice &device, const QByteArray &id)
             expected = lineId;
         }
         if (format == Format::Unsealed && seal != Seal::Missing)
-            error = QStringLiteral("a sealed line among unsealed ones");
-        else if (format == Format::Sealed && seal == Seal::Missing)
-            error = QStringLiteral("a line without its checksum");
-        else if (seal == Seal::Broken)
-            error = QStringLiteral("the line does not match its checksum");
-        else if (format == Format::Sealed && lineId != expected)
-            error = QStringLiteral("a line of another record");
-        std::optional<SessionEvent> event;
-        if (error.isEmpty())
-            event = parseSessionEvent(line, &error);
-        if (!event) {
-            // A crash may cut the last line short; that is no damage.
-            if (!complete && device.atEnd())
-                break;
-            result.errorLine = lineNumber;
-            result.error = error;
-            return result;
-        }
-        result.events.push_back(std::move(*event));
-    }
-    return result;
+            return QStringLiteral("a sealed line among unsealed ones");
+        if (format == Format::Sealed && seal == Seal::Missing)
+            return QStringLiteral("a line without its checksum");
+        if (seal == Seal::Broken)
+            return QStringLiteral("the line does not match its checksum");
+        if (format == Format::Sealed && lineId != expected)
+            return QStringLiteral("a line of another record");
+        return {};
+    });
 }

@@ -478,18 +478,22 @@ std::optional<SessionEvent> parseSessionEvent(const QByteArray &line, QString *e
     return e;
 }
 
-SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine)
+SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine,
+                              const SessionLineCheck &check)
 {
     SessionReadResult result;
     int lineNumber = 0;
     while (!device.atEnd()) {
-        QByteArray line = device.readLine();
+        const QByteArray read = device.readLine();
         ++lineNumber;
-        const bool complete = line.endsWith('\n');
-        if (line.trimmed().isEmpty())
+        const bool complete = read.endsWith('\n');
+        const QByteArray line = read.trimmed();
+        if (line.isEmpty())
             continue;
-        QString error;
-        auto event = parseSessionEvent(line.trimmed(), &error);
+        QString error = check ? check(line) : QString();
+        std::optional<SessionEvent> event;
+        if (error.isEmpty())
+            event = parseSessionEvent(line, &error);
         if (!event) {
             if (!complete && tolerateCutLastLine && device.atEnd())
                 break;

@@ -7,6 +7,7 @@
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -70,7 +71,10 @@ struct SessionReadResult
 // Every line of a recording; stops at the first malformed line. Blank lines are skipped. With
 // tolerateCutLastLine, a last line without its line break that does not parse (a recording cut
 // short by a crash) is dropped instead of reported.
-SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine = false);
+// `check`, when given, sees each line first and names what is wrong with it, if anything.
+using SessionLineCheck = std::function<QString(const QByteArray &line)>;
+SessionReadResult readSession(QIODevice &device, bool tolerateCutLastLine = false,
+                              const SessionLineCheck &check = {});
 
 // A colour as the format writes it, [r, g, b, a], and back; black for a value of another shape.
 QJsonArray colorValue(const Color &color);
