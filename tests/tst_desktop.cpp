@@ -18,13 +18,12 @@ class DesktopTest : public QObject
 private slots:
     void desktopEntryListsExactlyTheReadableTypes()
     {
-        QFile file(QStringLiteral(DESKTOP_ENTRY));
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const QRegularExpression line(QStringLiteral("^MimeType=(.*)$"),
                                       QRegularExpression::MultilineOption);
-        const QStringList listed = line.match(QString::fromUtf8(file.readAll()))
-                                       .captured(1)
-                                       .split(u';', Qt::SkipEmptyParts);
+        const QStringList listed
+            = line.match(QString::fromUtf8(readFile(QStringLiteral(DESKTOP_ENTRY))))
+                  .captured(1)
+                  .split(u';', Qt::SkipEmptyParts);
         QVERIFY(!listed.isEmpty());
         QStringList extensions;
         QMimeDatabase mimes;
