@@ -240,22 +240,14 @@ private slots:
             QTRY_VERIFY(mController->documents().empty());
         }
 
-        const quint32 row = kLargeSide * 3;
-        QByteArray header(54, '\0');
-        auto put = [&header](int at, quint32 value) { qToLittleEndian(value, header.data() + at); };
-        header[0] = 'B';
-        header[1] = 'M';
-        put(2, 54 + row * kLargeSide);
-        put(10, 54);
-        put(14, 40);
-        put(18, kLargeSide);
-        put(22, kLargeSide);
-        put(26, 1 | (24 << 16)); // one plane, 24 bits
-        put(34, row * kLargeSide);
+        // A pixel's BMP, its header made to say 16384², its rows holes.
+        QByteArray header = encodedImage(QImage(1, 1, QImage::Format_RGB888), "bmp").left(54);
+        qToLittleEndian(quint32(kLargeSide), header.data() + 18);
+        qToLittleEndian(quint32(kLargeSide), header.data() + 22);
         const QString bmp = mDir.filePath(QStringLiteral("large.bmp"));
         QFile file(bmp);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(header) == header.size());
-        QVERIFY(file.resize(54 + qint64(row) * kLargeSide));
+        QVERIFY(file.resize(54 + qint64(kLargeSide) * kLargeSide * 3));
         file.close();
         QString error;
         QVERIFY(!open(bmp, &error));
