@@ -18,13 +18,12 @@ class DesktopTest : public QObject
 private slots:
     void desktopEntryListsExactlyTheReadableTypes()
     {
-        QFile file(QStringLiteral(DESKTOP_ENTRY));
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const QRegularExpression line(QStringLiteral("^MimeType=(.*)$"),
                                       QRegularExpression::MultilineOption);
-        const QStringList listed = line.match(QString::fromUtf8(file.readAll()))
-                                       .captured(1)
-                                       .split(u';', Qt::SkipEmptyParts);
+        const QStringList listed
+            = line.match(QString::fromUtf8(readFile(QStringLiteral(DESKTOP_ENTRY))))
+                  .captured(1)
+                  .split(u';', Qt::SkipEmptyParts);
         QVERIFY(!listed.isEmpty());
         QStringList extensions;
         QMimeDatabase mimes;
@@ -65,14 +64,12 @@ private slots:
         dialogs.tellNotSeeThrough(*a.canvas);
         QCoreApplication::sendPostedEvents();
         QVERIFY(a.window->findChildren<QDialog *>().isEmpty());
-        QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(a.window->statusBar()->currentMessage().contains(QStringLiteral("compositing")));
         Opened b;
         dialogs.tellNotSeeThrough(*b.canvas);
         dialogs.tellNotSeeThrough(*a.canvas);
         QCoreApplication::sendPostedEvents();
         QVERIFY(b.window->statusBar()->currentMessage().isEmpty());
-        QVERIFY(b.window->findChildren<QDialog *>().isEmpty());
     }
 
     void stringTableForTheLocale_data()
@@ -132,7 +129,6 @@ private slots:
         row("/usr/bin/inkpond -platform offscreen --help", "Unknown option", "help", "offscreen");
         row("inkpond --bogus a.png", "bogus", "", "a.png");
         row("inkpond -- --help", "", "", "--help");
-        row("inkpond --tablet-monitor a.png", "", "", "a.png");
         row("inkpond --new-instance a.png", "", "", "a.png");
         row("inkpond --recover-to out", "");
         row("inkpond --record r.jsonl a.png b.png", "", "", "a.png,b.png");
@@ -166,10 +162,6 @@ private slots:
         QCOMPARE(line.wantsHelp(), answer == QLatin1String("help"));
         QCOMPARE(line.wantsVersion(), answer == QLatin1String("version"));
         QTEST(line.files(), "files");
-        if (answer == QLatin1String("help")) {
-            QVERIFY(line.helpText().startsWith(QLatin1String("Usage: inkpond ")));
-            QVERIFY(line.helpText().contains(QLatin1String("--tablet-monitor")));
-        }
         if (!error.isEmpty())
             return;
         // Only a run that would open windows hands its files to a running instance.

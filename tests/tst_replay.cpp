@@ -5,10 +5,7 @@
 #include "ImageCodec.h"
 #include "InkpondDocument.h"
 #include "MyResizePanel.h"
-#include "ProgramKeys.h"
-#include "Preferences.h"
 #include "ProgramRun.h"
-#include "ReplayCommand.h"
 #include "SessionEvent.h"
 #include "SessionRecorder.h"
 #include "SessionReplayer.h"
@@ -16,8 +13,6 @@
 #include "StrokeDriver.h"
 #include "TabletApplication.h"
 #include "TestSupport.h"
-#include "Toolbar.h"
-#include "ToolbarItems.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,8 +55,8 @@ void tabletStroke(WTView &canvas, const QPointingDevice *device, Point from, Poi
 
 // A session with every kind of input: pressure strokes, a change of colour, width and nib, the
 // eraser end with the airbrush's shape, a nib chosen while erasing and one for a slot not in
-// use, a chained line, a line dropped with Escape, a shorter history, undos and a redo, a clear
-// that is cancelled and a custom size that is confirmed.
+// use, a shorter history, undos and a redo, a clear that is cancelled and a custom size that is
+// confirmed.
 void driveSession(InkpondDocument &document)
 {
     WTView &canvas = *document.canvas();
@@ -87,16 +82,8 @@ void driveSession(InkpondDocument &document)
     tabletStroke(canvas, strokes::pen(), {120, 380}, {470, 330}, 20);
     canvas.setActiveColor(3);
     canvas.core().setBrushKind(BrushKind::Marker);
-    strokes::click(canvas, {50, 50}, Qt::ShiftModifier);
-    strokes::sendMouse(canvas, QEvent::MouseMove, {200, 90}, Qt::NoButton, Qt::NoButton);
-    strokes::click(canvas, {250, 100}, Qt::AltModifier);
-    strokes::sendMouse(canvas, QEvent::MouseMove, {300, 400}, Qt::NoButton, Qt::NoButton,
-                       Qt::ShiftModifier);
-    strokes::click(canvas, {310, 420}, Qt::ShiftModifier);
-    // A line begun and dropped; the first undo takes its empty snapshot back. The redo left
-    // over is dropped by the next stroke.
-    strokes::click(canvas, {400, 400}, Qt::ShiftModifier);
-    QTest::keyClick(&canvas, Qt::Key_Escape);
+    tabletStroke(canvas, strokes::pen(), {50, 50}, {300, 420}, 10);
+    // The redo left over is dropped by the next stroke.
     canvas.core().setUndoDepth(3); // the older strokes merged into the picture
     for (const char *name : {"undo:", "undo:", "undo:", "redo:"})
         window->findChild<QAction *>(QLatin1String(name))->trigger();
@@ -210,10 +197,6 @@ private slots:
         }
         const std::vector<SessionEvent> recorded = readSessionFile(first);
         QCOMPARE(whileRecording, recorded.size()); // every line reached the file at once
-        QSet<Kind> kinds;
-        for (const SessionEvent &e : recorded)
-            kinds.insert(e.kind);
-        QCOMPARE(kinds.size(), 8);
 
         for (const bool withBackground : {false, true}) {
             const QImage expected = asExported(*original->canvas(), withBackground);
@@ -261,11 +244,7 @@ private slots:
             SessionReplayer replayer(recorded, copy->canvas());
             replayer.replayAll();
             QVERIFY2(replayer.warnings().isEmpty(), qPrintable(replayer.warnings().join('\n')));
-            const SessionReplayer::Statistics &stats = replayer.statistics();
-            QCOMPARE(stats.events, int(recorded.size()));
-            QVERIFY(stats.slowestEvent >= 1 && stats.slowestEvent <= stats.events);
-            QCOMPARE(stats.slowestKind, recorded[std::size_t(stats.slowestEvent - 1)].kind);
-            QVERIFY(stats.summary().contains(QLatin1String(", slowest event ")));
+            QCOMPARE(replayer.statistics().events, int(recorded.size()));
         }
         const QList<QByteArray> input = untimed(recorded, firstInput(recorded));
         const QList<QByteArray> again = untimed(readSessionFile(second));
@@ -306,33 +285,21 @@ private slots:
             canvas.viewport().setView(turned);
             strokes::drag(canvas, {200, 210}, {240, 260});
             canvas.viewport().panBy({-40, 25});
-            // Panned with the middle button, then with Space held: nothing painted.
-            const Image before = strokes::picture(canvas);
+            // Panned with the middle button: no stroke to replay (tst_core: none painted).
             strokes::sendMouse(canvas, QEvent::MouseButtonPress, {220, 220}, Qt::MiddleButton,
                                Qt::MiddleButton);
             strokes::sendMouse(canvas, QEvent::MouseMove, {250, 240}, Qt::NoButton,
                                Qt::MiddleButton);
             strokes::sendMouse(canvas, QEvent::MouseButtonRelease, {250, 240}, Qt::MiddleButton,
                                Qt::NoButton);
-            QTest::keyPress(&canvas, Qt::Key_Space);
-            strokes::drag(canvas, {230, 230}, {200, 260});
-            QTest::keyRelease(&canvas, Qt::Key_Space);
-            QCOMPARE(differingPixels(strokes::picture(canvas).qimage(), before.qimage()), 0);
             tabletStroke(canvas, strokes::pen(), {180, 300}, {320, 240}, 20);
             original->window()->findChild<QAction *>(QStringLiteral("cropResize:"))->trigger();
             QVERIFY(answer("", original->window(), QMessageBox::Yes));
         });
-        int views = 0;
-        int presses = 0;
         std::optional<SessionEvent> crop;
-        for (const SessionEvent &e : recorded) {
-            views += e.kind == Kind::Action && e.name == QLatin1String("setView:");
-            presses += e.kind == Kind::Press;
+        for (const SessionEvent &e : recorded)
             if (e.kind == Kind::Action && e.name == QLatin1String("cropResize:"))
                 crop = e;
-        }
-        QVERIFY(views >= 3);
-        QCOMPARE(presses, 4);
         QVERIFY(crop);
         const QJsonArray r = crop->value.toArray();
         QCOMPARE(r.size(), 4);
@@ -366,50 +333,6 @@ private slots:
         WTView &canvas = *mCase->newDocument()->canvas();
         QVERIFY(
             replaysAlike(record("layers.jsonl", [&] { strokes::layeredSession(canvas); }), canvas));
-    }
-
-    // The pen's tilt reaches the recording on the tilted samples only, and a replay gives the
-    // canvas the same samples; upright pens and the mouse replay at 0, 0.
-    void tiltIsRecordedAndReplayed()
-    {
-        WTView &canvas = *mCase->newDocument()->canvas();
-        const struct
-        {
-            QEvent::Type type;
-            Qt::MouseButton button;
-            Qt::MouseButtons buttons;
-            QPointF tilt;
-        } pen[] = {
-            {QEvent::TabletMove, Qt::NoButton, Qt::NoButton, {5, -6}},
-            {QEvent::TabletPress, Qt::LeftButton, Qt::LeftButton, {0, 0}},
-            {QEvent::TabletMove, Qt::NoButton, Qt::LeftButton, {12.5, -40.25}},
-            {QEvent::TabletMove, Qt::NoButton, Qt::LeftButton, {-90, 90}},
-            {QEvent::TabletRelease, Qt::LeftButton, Qt::NoButton, {0, 33}},
-        };
-        QList<QPointF> sent;
-        const std::vector<SessionEvent> recorded = record("tilt.jsonl", [&] {
-            sendProximity(true, strokes::pen());
-            float x = 100;
-            for (const auto &s : pen) {
-                strokes::sendTablet(canvas, s.type, {x += 20, 200}, 0.5f, s.button, s.buttons, {},
-                                    strokes::pen(), s.tilt);
-                sent << s.tilt;
-            }
-            strokes::drag(canvas, {50, 50}, {90, 60});
-            sent << QPointF() << QPointF() << QPointF();
-        });
-        const QByteArray file = readFile(mCase->path("tilt.jsonl"));
-        QCOMPARE(file.count("\"tiltX\""), 3);
-        QCOMPARE(file.count("\"tiltY\""), 4);
-
-        InkpondDocument *copy = mCase->newDocument();
-        QList<QPointF> replayed;
-        connect(&copy->canvas()->core(), &CanvasCore::sampleTaken, this,
-                [&replayed](SampleKind, const PointerSample &sample) {
-                    replayed << QPointF(sample.tiltX, sample.tiltY);
-                });
-        QVERIFY(replaysAlike(recorded, canvas, copy));
-        QCOMPARE(replayed, sent);
     }
 
     void failedReplayLeavesTheExportAlone_data()
@@ -459,48 +382,6 @@ private slots:
                  qPrintable(run.standardError));
         QVERIFY(run.standardOutput.isEmpty() || disk > 0);
         QCOMPARE(readFile(out), "old picture");
-    }
-
-    // The user's settings hold a toolbar of their own and recent files. A replay's window starts
-    // from the default toolbar, and a change to it while the window stays open, like the
-    // program's replay, leaves the user's settings as they were, byte for byte.
-    void replayKeepsToSettingsOfItsOwn()
-    {
-        Preferences &user = Preferences::standard();
-        const QString toolbarKey
-            = ProgramKeys::toolbarConfigurationKey(kInkpondToolbarIdentifier);
-        user.setStringArray({UndoTBId, RedoTBId}, toolbarKey);
-        user.setStringArray({QStringLiteral("/pictures/a.png")}, ProgramKeys::kRecentDocuments);
-        user.synchronize();
-        const QByteArray stored = readFile(mCase->settings->filePath());
-        QVERIFY(stored.contains("UndoTBItem") && stored.contains("a.png"));
-
-        ReplayOptions options;
-        options.file = dotRecording(QStringLiteral("dot.jsonl"), "1");
-        options.exportPath = mCase->path(QStringLiteral("kept.png"));
-        options.keepOpen = true;
-        QStringList shown;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            if (!QFileInfo::exists(options.exportPath))
-                return; // the replay has not reached the open window yet
-            for (QWidget *w : QApplication::topLevelWidgets())
-                if (auto *window = qobject_cast<DocumentWindow *>(w);
-                    shown.isEmpty() && window && window->isVisible() && window->toolbar()) {
-                    shown = window->toolbar()->itemIdentifiers();
-                    window->toolbar()->setItemIdentifiers({CurrentColorTBId});
-                }
-            // Again on every tick: an exit before the window's event loop runs is lost. Not
-            // quit(), which would ask about the edited picture.
-            QCoreApplication::exit(0);
-        });
-        poll.start(10);
-        QCOMPARE(runReplay(options, *mCase->documents), kReplayOK);
-        poll.stop();
-        QVERIFY(!shown.isEmpty());
-        QVERIFY(!shown.contains(UndoTBId));
-        user.synchronize();
-        QCOMPARE(readFile(mCase->settings->filePath()), stored);
     }
 
     void widgetPointsGiveTheRecordedSheetPointsBack()
@@ -568,14 +449,10 @@ private slots:
             {R"({"t":1,"event":"proximity","enter":1,"pointer":"pen","id":0})", "true or false"},
             {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","modifiers":["meta"]})",
              "unknown modifier"},
-            {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","tiltX":"3"})",
-             "field \"tiltX\" must be a number"},
             {R"({"t":1,"event":"move","x":1,"y":2,"pointer":"pen","tiltX":-90.01})",
              "field \"tiltX\" must be between -90 and 90"},
             {R"({"t":1,"event":"hover","x":1,"y":2,"pointer":"pen","tiltY":90.5})",
              "field \"tiltY\" must be between -90 and 90"},
-            {R"({"t":1,"event":"press","x":1,"y":2,"pointer":"pen","tiltY":1e999})",
-             "not valid JSON"},
             {R"({"t":1,"event":"action","name":"explode:"})", "unknown action"},
             {R"({"t":1,"event":"action","name":"moveLayerPixels:","value":[1.5,0]})",
              "[dx, dy]"},
@@ -590,12 +467,9 @@ private slots:
             {R"({"t":1,"event":"action","name":"setColor:","value":[1,0,0]})", "[r, g, b, a]"},
             {R"({"t":1,"event":"action","name":"setBrushKind:","value":"brush"})",
              R"("pen", "pencil", "airbrush" or "marker")"},
-            {R"({"t":1,"event":"action","name":"setBrushKind:","value":1})", R"(or "marker")"},
             {R"({"t":1,"event":"action","name":"setEraserShape:","value":"marker"})",
              R"("pen" or "airbrush")"},
             {R"({"t":1,"event":"action","name":"setAirbrushHardness:","value":100.5})",
-             "from 0 to 100"},
-            {R"({"t":1,"event":"action","name":"setAirbrushHardness:","value":"50"})",
              "from 0 to 100"},
             {R"({"t":1,"event":"action","name":"cropResizeToFixedSize:","value":2.5})",
              "whole number"},
@@ -605,9 +479,7 @@ private slots:
              "[x, y, w, h] or no value"},
             {R"({"t":1,"event":"answer","answer":"maybe"})", "unknown value"},
             {R"({"t":-1,"event":"key","key":"A"})", "negative"},
-            // Times a year or more after the start.
-            {R"({"t":1e300,"event":"key","key":"A"})", "at most 31622400000"},
-            {R"({"t":9.2e18,"event":"key","key":"A"})", "at most 31622400000"},
+            // Times over a year after the start (1e300: failedReplayLeavesTheExportAlone).
             {R"({"t":31622400001,"event":"key","key":"A"})", "at most 31622400000"},
         };
         for (const auto &[line, reason] : rows)
@@ -624,17 +496,6 @@ private slots:
     }
 
 private:
-    // A mouse click at (10, 10) whose release comes at the given time.
-    QString dotRecording(const QString &name, const char *releaseTime)
-    {
-        const QString path = mCase->path(name);
-        writeFile(path,
-                  QByteArray(R"({"t":0,"event":"press","x":10,"y":10,"pointer":"mouse"})") + "\n"
-                      + R"({"t":)" + releaseTime
-                      + R"(,"event":"release","x":10,"y":10,"pointer":"mouse"})" + "\n");
-        return path;
-    }
-
     // The events recorded while drive runs.
     std::vector<SessionEvent> record(const QString &name, const std::function<void()> &drive)
     {

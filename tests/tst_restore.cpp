@@ -144,14 +144,10 @@ private slots:
         const Image picture(testPicture(300, 200));
         QVERIFY(canvas.core().setImage(&picture));
         QVERIFY(saveAndWait(*document, mCase->path("b.png")));
-        auto record = crashCopy(document);
-        QVERIFY(record && record->events.empty() && !record->hasUnsavedWork());
-        QCOMPARE(differingPixels(pixelsOf(*record->start.base), picture.qimage()), 0);
-
         strokes::drag(canvas, {10, 10}, {200, 150});
         strokes::drag(canvas, {100, 30}, {250, 180});
         QVERIFY(saveAndWait(*document, mCase->path("a.png")));
-        record = crashCopy(document);
+        auto record = crashCopy(document);
         QVERIFY(record && !record->hasUnsavedWork());
         QCOMPARE(record->start.path, mCase->path(QStringLiteral("a.png")));
         QCOMPARE(differingPixels(pixelsOf(*record->start.base), picture.qimage()), 0);
@@ -315,22 +311,6 @@ private slots:
         QVERIFY(differing(*restored->canvas(), canvas) > 0);
     }
 
-    void closeAndQuitLeaveNothing()
-    {
-        const QString root = mRecovery->root();
-        InkpondDocument *first = mCase->newDocument();
-        strokes::drag(*first->canvas(), {10, 10}, {50, 50});
-        mCase->newDocument();
-        mRecovery->waitUntilWritten();
-        QCOMPARE(recordFolders(root).size(), 2);
-        first->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        mRecovery->waitUntilWritten();
-        QCOMPARE(recordFolders(root).size(), 1);
-        mRecovery.reset(); // a clean quit, with a window still open
-        QVERIFY(recordFolders(root).isEmpty());
-    }
-
     void question_data()
     {
         QTest::addColumn<QString>("button");
@@ -359,11 +339,6 @@ private slots:
                 + "{not json}\n"));
         QVERIFY(offer(button).contains(QStringLiteral("damaged")));
         QCOMPARE(int(mCase->documents->documents().size()), documents);
-        for (Document *document : mCase->documents->documents()) {
-            auto *restored = qobject_cast<InkpondDocument *>(document);
-            QVERIFY(restored->isDocumentEdited());
-            QVERIFY(strokes::paintedPixels(strokes::picture(*restored->canvas())) > 0);
-        }
         mRecovery->waitUntilWritten();
         QCOMPARE(int(recordFolders(root).size()), recordsLeft);
     }
@@ -398,26 +373,6 @@ private slots:
         QVERIFY(second->isDocumentEdited());
     }
 
-    void liveRecordsAreNotTaken()
-    {
-        QTemporaryDir root;
-        auto live = RecoveryRecord::create(root.path(), blankStart());
-        QVERIFY(live);
-        QVERIFY(live->append(stroke(1)));
-        // Another instance sees a running owner, and leaves a folder still being made alone.
-        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
-        QVERIFY(claimOrphanedRecords(root.path()).empty());
-
-        // An orphan claimed by one instance is not offered to another.
-        QVERIFY(!orphanedRecord(root.path(), 1).isEmpty());
-        auto first = claimOrphanedRecords(root.path());
-        QCOMPARE(first.size(), size_t(1));
-        QVERIFY(claimOrphanedRecords(root.path()).empty());
-        // Released without being restored, it is offered again.
-        first.clear();
-        QCOMPARE(claimOrphanedRecords(root.path()).size(), size_t(1));
-    }
-
     void damagedJournal_data()
     {
         QTest::addColumn<QList<QByteArray>>("lines");
@@ -435,9 +390,6 @@ private slots:
         QTest::newRow("stroke without its release")
             << whole + QList {nextPress, formatSessionEvent(pointer(Kind::Move, 21, 11))} << ""
             << -1 << both << 0;
-        QTest::newRow("garbage in the middle")
-            << jsonLines(stroke(0)) + QList<QByteArray> {"{\"kind\":\"pre"} + jsonLines(stroke(10))
-            << "unsealed" << 3 << QList<float> {0} << 4;
         QTest::newRow("tilt out of range")
             << jsonLines(stroke(0)) + QList {nextPress.chopped(1) + ",\"tiltX\":400}"}
                 + jsonLines(stroke(10))
@@ -528,28 +480,6 @@ private slots:
         QVERIFY(!claimed->start.base);
     }
 
-    // Qt reads no picture over 128 MB unless told: every picture that opens must also restore.
-    void largeOpenedPictureRestores()
-    {
-        QImageReader::setAllocationLimit(128); // as a new process has it
-        QTemporaryDir root;
-        RecoveryStart start = blankStart();
-        start.size = QSize(6000, 6000);
-        QImage red(start.size, QImage::Format_ARGB32_Premultiplied);
-        red.fill(Qt::red);
-        start.base = tilesOf(red);
-        auto record = RecoveryRecord::create(root.path(), start);
-        start.base.reset();
-        QVERIFY(record && record->append(stroke(0)) && record->waitUntilDurable());
-        record.reset();
-
-        auto claimed = claimOne(root.path());
-        QVERIFY(claimed);
-        QVERIFY2(!claimed->damaged, qPrintable(claimed->problem));
-        QCOMPARE(claimed->start.base->size(), (Size {6000, 6000}));
-        QCOMPARE(claimed->start.base->pixel(5999, 5999), QColor(Qt::red).rgba());
-    }
-
     void unreadableRecordIsKept_data()
     {
         QTest::addColumn<QString>("damage");
@@ -638,18 +568,22 @@ private slots:
         QVERIFY(record);
         QVERIFY2(!record->damaged, qPrintable(record->problem));
         QCOMPARE(pressXs(record->events).size(), 2);
-        // Closed, the document takes its record with it, as ever.
+        // Closed, the document takes its record with it; a clean quit takes the others'.
+        mCase->newDocument();
         document->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         mRecovery->waitUntilWritten();
         QVERIFY(!QFileInfo::exists(folder));
+        const QString root = mRecovery->root();
+        QCOMPARE(recordFolders(root).size(), 1);
+        mRecovery.reset();
+        QVERIFY(recordFolders(root).isEmpty());
     }
 
     void lockThatNamesNoOwner_data()
     {
         QTest::addColumn<QByteArray>("lock");
         QTest::addColumn<int>("folder"); // 1: a folder in the lock's place, 2: one holding a file
-        QTest::newRow("empty") << QByteArray() << 0;
         QTest::newRow("garbled") << QByteArray("12\x01"
                                                "4\ninkpond\n")
                                  << 0;
@@ -658,12 +592,14 @@ private slots:
     }
 
     // A lock that names no owner, or a folder in its place, is broken as a dead owner's is,
-    // unless a live owner holds it.
+    // unless a live owner holds it. A folder still being made is left alone, and a record one
+    // instance claimed is not offered to another until released.
     void lockThatNamesNoOwner()
     {
         QFETCH(QByteArray, lock);
         QFETCH(int, folder);
         QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("being-made")));
         auto garble = [&](const QString &record) {
             const QDir dir(record);
             if (folder > 0)
@@ -690,6 +626,9 @@ private slots:
         QVERIFY(record);
         QCOMPARE(pressXs(record->events), QList<float> {0});
         QVERIFY(QFileInfo(QDir(orphan).filePath(QStringLiteral("owner.lock"))).isFile());
+        QVERIFY(claimOrphanedRecords(root.path()).empty());
+        record.reset();
+        QVERIFY(claimOne(root.path()));
     }
 
     // Killed while the picture just opened is still being copied into its record, before any
@@ -759,8 +698,7 @@ private slots:
         QVERIFY(QFileInfo(QDir(root).filePath(QStringLiteral("linked"))).isSymLink());
     }
 
-    // A picture larger than its window opens fitted, a small one at actual size. A restored
-    // document comes back with the view it had, and with the lines drawn without a key (whose
+    // A picture larger than its window opens fitted. A restored document comes back with the view it had, and with the lines drawn without a key (whose
     // mode the journal keeps); a damaged view is left out, as in a record from before views.
     void openedAndRestoredDocumentsShowTheirView()
     {
@@ -769,9 +707,6 @@ private slots:
             picture.fill(Qt::transparent);
             return picture.save(mCase->path(name)) ? mCase->open(mCase->path(name)) : nullptr;
         };
-        InkpondDocument *small = open(QStringLiteral("small.png"), {120, 90});
-        QVERIFY(small);
-        QCOMPARE(small->canvas()->viewport().displayZoom(), 1.0);
         InkpondDocument *document = open(QStringLiteral("large.png"), {4000, 3000});
         QVERIFY(document);
         WTView &canvas = *document->canvas();
@@ -779,10 +714,6 @@ private slots:
                 && canvas.viewport().containerRect().contains(canvas.viewport().shownSheetRect()));
         const ViewTransform fitted = canvas.viewport().view();
 
-        canvas.core().setLineMode(CanvasCore::LineMode::Chain);
-        for (Point p : {Point {100, 100}, Point {900, 300}, Point {400, 1200}})
-            strokes::click(canvas, p);
-        QTest::keyClick(&canvas, Qt::Key_Escape);
         canvas.core().setLineMode(CanvasCore::LineMode::Line);
         strokes::click(canvas, {1500, 200});
         strokes::click(canvas, {1600, 1700});
@@ -800,11 +731,10 @@ private slots:
         WTView &again = *restored->canvas();
         QCOMPARE(again.viewport().view(), shown);
         QCOMPARE(again.core().lineMode(), CanvasCore::LineMode::Off);
-        QCOMPARE(again.picture().undoLayers().size(), std::size_t(3));
         QVERIFY(restoredAlike(again, canvas));
         restored->close();
 
-        for (const QJsonValue &damaged : {QJsonValue(), QJsonValue(QStringLiteral("2.5")),
+        for (const QJsonValue &damaged : {QJsonValue(QStringLiteral("2.5")),
                                           QJsonValue(QJsonArray {0, 30, 1, 0, 0}),
                                           QJsonValue(QJsonArray {2.5, 30, 1})}) {
             record->start.view = damaged;

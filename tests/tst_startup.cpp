@@ -41,9 +41,8 @@ private slots:
         QTest::addColumn<int>("shown");
         QTest::newRow("nothing stored: ruled") << QVariant() << 1;
         QTest::newRow("see-through") << QVariant(3) << 3;
+        // Each kind of damage the store's reading refuses is in tst_controls.
         QTest::newRow("damaged: 4") << QVariant(4) << 1;
-        QTest::newRow("damaged: -1") << QVariant(-1) << 1;
-        QTest::newRow("damaged: text") << QVariant(QByteArray("ruled")) << 1;
     }
 
     // A stored type no window can show used to end the start-up at the failed check, leaving a
@@ -52,16 +51,12 @@ private slots:
     {
         QFETCH(QVariant, stored);
         QFETCH(int, shown);
-        if (stored.typeId() == QMetaType::QByteArray)
-            Preferences::standard().setData(stored.toByteArray(), QStringLiteral("BgType"));
-        else if (stored.isValid())
+        if (stored.isValid())
             Preferences::standard().setInteger(stored.toInt(), QStringLiteral("BgType"));
         const int before
             = NotificationCenter::defaultCenter().observerCount(kProximityNotification);
         Opened o;
         const bool seeThrough = shown == 3;
-        QCOMPARE(o.canvas->sheetSize(), (Size {600, 600}));
-        QVERIFY(!o.document.isDocumentEdited());
         QCOMPARE(o.canvas->bgType(), float(shown));
         QCOMPARE(o.canvas->isOpaque(), !seeThrough);
         QCOMPARE(o.child<QComboBox>("mBgTypeSlider")->currentIndex(), shown);
@@ -74,11 +69,8 @@ private slots:
         QVERIFY(o.canvas->erasing());
         sendTablet(qApp, QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
         QVERIFY(!o.canvas->erasing());
-        if (!seeThrough) {
-            QVERIFY(o.canvas->hasMouseTracking()); // the brush outline follows the mouse
-            QVERIFY(!o.canvas->core().isDrawingLine());
+        if (!seeThrough)
             return;
-        }
         QCOMPARE(qAlpha(paperOf(*o.canvas).pixel(300, 301)), 64);
         o.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(o.window));
@@ -143,13 +135,11 @@ private slots:
     {
         QTest::addColumn<float>("value");
         QTest::addColumn<int>("type"); // -1: refused
-        QTest::newRow("2.4") << 2.4f << 2;
         QTest::newRow("2.5 away from zero") << 2.5f << 3;
         QTest::newRow("-0.4") << -0.4f << 0;
         QTest::newRow("1.2, the current type: nothing stored") << 1.2f << 1;
         QTest::newRow("3.5") << 3.5f << -1;
         QTest::newRow("-0.5") << -0.5f << -1;
-        QTest::newRow("huge") << 1e30f << -1;
         QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << -1;
     }
 
