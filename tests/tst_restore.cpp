@@ -387,6 +387,9 @@ private slots:
         QTest::newRow("intact") << whole << "" << -1 << both << 0;
         QTest::newRow("last line cut in its middle") << whole + QList {nextPress} << "cut" << 6
                                                      << both << 0;
+        // Whole but damaged: a crash cannot do that.
+        QTest::newRow("last line damaged") << whole + QList {nextPress} << "digit" << 6 << both
+                                           << 7;
         QTest::newRow("stroke without its release")
             << whole + QList {nextPress, formatSessionEvent(pointer(Kind::Move, 21, 11))} << ""
             << -1 << both << 0;
