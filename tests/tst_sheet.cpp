@@ -92,17 +92,44 @@ private slots:
             {-15884, 0, 32767, 700}, {0, -349}, {15884, -349, 1000, 700}, {-15884, 0, 32767, 700});
     }
 
-    // Placed anew as the container is resized to its size.
     void frameRule()
     {
         QFETCH(QSize, container);
         QFETCH(Size, sheet);
-        Stage stage(container + QSize(37, -23), sheet);
-        stage.holder->resize(container);
+        Stage stage(container, sheet);
         QTEST(stage.canvas->frame(), "frame");
         QTEST(stage.canvas->viewport().boundsOrigin(), "origin");
         QTEST(stage.canvas->viewport().visibleRect(), "visible");
         QTEST(stage.canvas->geometry(), "geometry");
+    }
+
+    void coverAndCentreInvariant()
+    {
+        for (QSize c : {QSize(300, 200), QSize(301, 201), QSize(799, 601)}) {
+            for (Size s :
+                 {Size {100, 100}, Size {299, 201}, Size {800, 600}, Size {75.75f, 300.5f}}) {
+                Stage stage(c, s);
+                for (QSize next : {QSize(c.width() + 37, c.height() - 23), c / 2, c * 2}) {
+                    stage.holder->resize(next);
+                    const QByteArray what = QString::asprintf("%dx%d, sheet %gx%g", next.width(),
+                                                              next.height(), s.width, s.height)
+                                                .toUtf8();
+                    QVERIFY2(stage.canvas->geometry().contains(stage.holder->rect()), what);
+                    // Centred; with a whole odd excess the extra point is on the left and bottom.
+                    const QRectF shown = stage.sheetShown();
+                    auto centred = [](double before, double after, float side) {
+                        return std::abs(before - after) <= 1.0
+                            && (side != std::floor(side) || before >= after);
+                    };
+                    if (s.width < next.width())
+                        QVERIFY2(centred(shown.left(), next.width() - shown.right(), s.width),
+                                 what);
+                    if (s.height < next.height())
+                        QVERIFY2(centred(next.height() - shown.bottom(), shown.top(), s.height),
+                                 what);
+                }
+            }
+        }
     }
 
     void cropToVisible_data()
