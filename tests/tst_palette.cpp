@@ -142,25 +142,15 @@ private slots:
         QCOMPARE(canvas.brushSize(), width);
         choose(canvas, "palettePaper2");
         QCOMPARE(canvas.bgType(), 2.0f);
-        // The nib of the active slot, checked as it is; while erasing, the slot's it goes back to.
-        auto brushShown = [palette] {
-            for (int kind = 0; kind < Brush::kKinds; ++kind)
-                if (palette
-                        ->findChild<QAbstractButton *>(QStringLiteral("paletteBrush%1").arg(kind))
-                        ->isChecked())
-                    return BrushKind(kind);
-            return BrushKind(-1);
-        };
+        // A nib is the active slot's; while erasing, the slot's it goes back to.
         choose(canvas, "paletteBrush1");
         QVERIFY(canvas.core().penSettings().brushKind(0) == BrushKind::Pencil
-                && brushShown() == BrushKind::Pencil && palette->isVisible());
+                && palette->isVisible());
         canvas.setActiveColor(2);
-        QCOMPARE(brushShown(), BrushKind::Pen);
         canvas.setActiveColor(0);
         choose(canvas, "paletteBrush3");
-        QVERIFY(canvas.activeColor() == 2 && brushShown() == BrushKind::Marker);
-        canvas.setActiveColor(1);
-        QCOMPARE(brushShown(), BrushKind::Pencil);
+        QVERIFY(canvas.activeColor() == 2 && canvas.core().brushKind() == BrushKind::Marker);
+        QVERIFY(palette->findChild<QAbstractButton *>(QStringLiteral("paletteBrush3"))->isChecked());
         strokes::drag(canvas, {50, 50}, {90, 60});
         QSignalSpy undone(document->window()->findChild<QAction *>("undo:"), &QAction::triggered);
         choose(canvas, "paletteUndo");
@@ -284,8 +274,8 @@ private slots:
     }
 
     // The keys 1 to 4 and E choose the slots and the eraser (and back); ] and [ step the width
-    // monotonically over the ladder within 0.5 to 100 points; K, A, N and P the nibs; I arms the
-    // picker, Escape disarms it. Keys, picks (one while erasing) and the palette's undo and redo:
+    // monotonically over the ladder within 0.5 to 100 points; N a nib; I arms the picker,
+    // Escape disarms it. Keys, picks (one while erasing) and the palette's undo and redo:
     // the recording holds the pen changes and the commands but no pick press, and replays to the
     // same picture.
     void toolKeysDriveThePenAndReplay()
@@ -311,8 +301,6 @@ private slots:
         QVERIFY(canvas.core().isPicking());
         QTest::keyClick(&canvas, Qt::Key_Escape);
         QVERIFY(!canvas.core().isPicking());
-        QTest::keyClick(&canvas, Qt::Key_K);
-        QCOMPARE(canvas.core().brushKind(), BrushKind::Marker);
         const QString path = mDir.filePath(QStringLiteral("keys.jsonl"));
         auto keys = [&](std::initializer_list<Qt::Key> ks) {
             for (Qt::Key k : ks)
@@ -363,13 +351,7 @@ private slots:
     }
 
 private:
-    InkpondDocument *newDocument()
-    {
-        auto *document = qobject_cast<InkpondDocument *>(
-            mCase->documents->openUntitledDocumentAndDisplay(true, nullptr));
-        QCoreApplication::processEvents();
-        return document;
-    }
+    InkpondDocument *newDocument() { return mCase->newDocument(); }
 
     // A canvas in an active window, where the menu's single keys reach it.
     WTView &activeCanvas()

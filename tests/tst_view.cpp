@@ -277,8 +277,8 @@ private slots:
     }
 
     // Driven alike, a viewport alone, placed as the window's container places it, and the
-    // window's own map the same sheet points and show the same area; a crop to that area keeps
-    // what was shown.
+    // window's own map the same sheet points and show the same whole-point area (a crop to that
+    // area: tst_replay's viewChangesAreRecordedAndReplayed).
     void viewportAloneMatchesTheWindow_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -326,18 +326,6 @@ private slots:
         const Rect visible = alone.viewport.visibleRect();
         QCOMPARE(visible, shown.visibleRect());
         QCOMPARE(visible, integralRect(visible));
-
-        WTView &canvas = *stage.canvas;
-        scribble(canvas, 3, 40);
-        const QImage before = strokes::picture(canvas, visible).qimage();
-        const double zoom = shown.view().zoom();
-        canvas.setDocument(nullptr); // nothing to confirm
-        canvas.cropResize(nullptr);
-        QCOMPARE(canvas.sheetSize(), visible.size);
-        QCOMPARE(differingPixels(canvas.core().getImageWithBG(false)->qimage(), before), 0);
-        QCOMPARE(shown.view().zoom(), zoom);
-        if (shown.view().isRightAngled()) // the cropped sheet fills the view again
-            QVERIFY(shown.shownSheetRect().contains(shown.containerRect()));
     }
 
     // Navigation input moves the view and paints nothing.
@@ -449,8 +437,6 @@ private slots:
             QVERIFY2(std::hypot(d.x(), d.y()) < 0.05, qPrintable(QString::number(i)));
         }
         const QRectF box = shown.boundingRect();
-        const QPointF off = box.center() - canvas.viewport().widgetPoint(at);
-        QVERIFY(std::hypot(off.x(), off.y()) < 0.05);
         const QRect dirty = outline.rect();
         QVERIFY(QRectF(dirty).contains(box.adjusted(-1.5, -1.5, 1.5, 1.5)));
         QVERIFY(box.adjusted(-5, -5, 5, 5).contains(QRectF(dirty)));
@@ -483,53 +469,38 @@ private slots:
     }
 
     // The setting chooses the outline, the crosshair or both; the crosshair keeps its rule (a
-    // tablet tool where the platform draws no cursor), the outline follows the mouse too. A
-    // damaged value reads as the outline.
+    // tablet tool where the platform draws no cursor), the outline follows the mouse too (a
+    // damaged value: tst_controls' storedNumbersServeWithinTheirRangesOnly).
     void hoverSettingChoosesTheMarks_data()
     {
-        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("outline");
         QTest::addColumn<bool>("crosshair");
-        QTest::newRow("outline") << QByteArray("0") << true << false;
-        QTest::newRow("crosshair") << QByteArray("1") << false << true;
-        QTest::newRow("both") << QByteArray("2") << true << true;
-        QTest::newRow("out of range") << QByteArray("7") << true << false;
-        QTest::newRow("not a number") << QByteArray("lots") << true << false;
+        QTest::newRow("outline") << 0 << true << false;
+        QTest::newRow("crosshair") << 1 << false << true;
+        QTest::newRow("both") << 2 << true << true;
     }
 
     void hoverSettingChoosesTheMarks()
     {
-        QFETCH(QByteArray, stored);
+        QFETCH(int, stored);
         QFETCH(bool, outline);
         QFETCH(bool, crosshair);
         TabletPlatform::forceShowsTabletCursor(false);
         Stage stage({500, 400}, {1200, 900});
         WTView &canvas = *stage.canvas;
         Preferences &store = canvas.core().penSettings().store();
-        bool number = false;
-        if (const int value = stored.toInt(&number); number)
-            store.setInteger(value, QStringLiteral("HoverOutline"));
-        else
-            store.setData(stored, QStringLiteral("HoverOutline"));
+        store.setInteger(stored, QStringLiteral("HoverOutline"));
         canvas.core().penSettings().setHoverMark(PenSettings(store).hoverMark());
         hover(canvas, {600, 450});
         QCOMPARE(canvas.brushOutline().isShown(), outline);
         QCOMPARE(canvas.hoverCrosshair().isShown(), crosshair);
         if (crosshair && !outline) {
-            // Drawn there, nothing beyond its own rectangle changes; leaving proximity, leaving
-            // the widget or a mouse click take it away with nothing left behind.
+            // Leaving proximity, leaving the widget or a mouse click take it away (what it
+            // repaints: tst_stroke's rectangleRepaintsEqualWholeRepaint).
             canvas.startFollowingProximity();
             canvas.setActiveColor(0); // the eraser: the click below leaves nothing to see
             QEvent leave(QEvent::Leave);
-            QApplication::sendEvent(&canvas, &leave);
-            const QImage before = stage.shown();
-            hover(canvas, {600, 450});
-            QImage outside = stage.shown();
-            QCOMPARE(outside.pixel(canvas.viewport().widgetPoint({600, 450}).toPoint()),
-                     qRgb(0, 0, 0));
-            const QRect mark = canvas.hoverCrosshair().rect();
-            QPainter(&outside).drawImage(mark, before, mark);
-            QCOMPARE(outside, before);
             ProximityEvent leaving;
             leaving.pointingDeviceType = quint8(PointerType::Pen);
             const std::function<void()> hiders[]
@@ -539,14 +510,11 @@ private slots:
                            {{kProximityEventKey, QVariant::fromValue(leaving)}});
                    },
                    [&] { QApplication::sendEvent(&canvas, &leave); },
-                   [&] {
-                       strokes::click(canvas, {610, 440});
-                   }};
+                   [&] { strokes::click(canvas, {610, 440}); }};
             for (const auto &hide : hiders) {
                 hover(canvas, {620, 450});
                 hide();
                 QVERIFY(!canvas.hoverCrosshair().isShown());
-                QCOMPARE(stage.shown(), before);
             }
             hover(canvas, {600, 450});
         }
