@@ -1,6 +1,7 @@
 // Display of the canvas: surround, border and shadow, background pattern, layers.
 #include "WTView.h"
 
+#include "AffineResampler.h"
 #include "Assert.h"
 #include "Background.h"
 #include "CanvasQuestions.h"
@@ -9,6 +10,7 @@
 #include "PicturePyramid.h"
 #include "WindowAppearance.h"
 
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -31,6 +33,55 @@ QImage scratchOfSize(QImage &buffer, QSize size)
 }
 
 constexpr qint64 kKeptScratchPixels = 2 * 3840 * 2160;
+
+// Kept for the run: its threads wait between frames rather than start with each.
+AffineResampler &viewResampler()
+{
+    static AffineResampler resampler;
+    return resampler;
+}
+
+// The pixels a painter draws on, when they are an image's the resampler can write.
+QImage *paintedPixels(QPainter &painter)
+{
+    QPaintEngine *engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice()
+        || engine->paintDevice()->devType() != QInternal::Image)
+        return nullptr;
+    auto *image = static_cast<QImage *>(engine->paintDevice());
+    const QImage::Format f = image->format();
+    return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32 ? image : nullptr;
+}
+
+// The level's pixels under `pixels` resampled straight into what the painter's clip covers of
+// its pixels, over a plain paper; false where they cannot be read in place.
+bool resampleLevel(QPainter &painter, PicturePyramid &pyramid, const CanvasViewport::Level &v,
+                   const QRect &pixels, const QTransform &sheetToWidget, Size sheet,
+                   const QColor &paper)
+{
+    QImage *device = paintedPixels(painter);
+    if (!device)
+        return false;
+    ResampleSource source;
+    if (!pyramid.tilesUnder(v.level, pixels, &source))
+        return false;
+    source.paper = qPremultiply(paper.rgba());
+    source.paperEdge = QPointF(sheet.width / v.step, sheet.height / v.step);
+    const QTransform levelToDevice
+        = QTransform::fromScale(v.step, v.step) * sheetToWidget * painter.deviceTransform();
+    bool invertible = false;
+    const QTransform deviceToLevel = levelToDevice.inverted(&invertible);
+    if (!invertible)
+        return true; // nothing to show
+    QRegion area(painter.deviceTransform().mapRect(painter.clipBoundingRect()).toAlignedRect());
+    if (const QRegion system = painter.paintEngine()->systemClip(); !system.isEmpty())
+        area &= system;
+    const auto filter = v.crisp ? AffineResampler::Filter::Nearest
+                                : AffineResampler::Filter::Bilinear;
+    for (const QRect &part : area)
+        viewResampler().resample(source, deviceToLevel, *device, part, 0, filter);
+    return true;
+}
 
 const Color kLightGray = Color::white(2.0f / 3.0f);
 const Color kDarkGray = Color::white(1.0f / 3.0f);
@@ -277,6 +328,11 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         painter.restore();
         return;
     }
+    // A plain paper and tiles that are what the picture shows are read where they lie.
+    const std::optional<QColor> paper = Background::uniformColor(mCore->paper());
+    if (paper && !onSeeThroughPaper() && (v.level > 0 || !mCore->pendingLine())
+        && resampleLevel(painter, pyramid, v, pixels, mViewport->sheetToWidget(), s, *paper))
+        return;
     QImage shown = scratchOfSize(mViewScratch, pixels.size());
     if (shown.isNull())
         return;
