@@ -11,65 +11,26 @@
 #include <limits>
 
 namespace {
-// Four pixels, and the same as two channels of each on 16-bit lanes: room for a channel times
-// a weight of 256.
-using U32 = std::uint32_t __attribute__((vector_size(16)));
-using U16 = std::uint16_t __attribute__((vector_size(16)));
-using U64 = std::uint64_t __attribute__((vector_size(16)));
-
-constexpr U32 kMask {0x00ff00ff, 0x00ff00ff, 0x00ff00ff, 0x00ff00ff};
-
-inline U32 splat32(quint32 v)
+// Two channels of a pixel, 16 bits apart: (a · (256 − w) + b · w) / 256, rounded.
+inline quint32 lerp(quint32 a, quint32 b, quint32 w)
 {
-    return U32 {v, v, v, v};
+    return ((a * (256 - w) + b * w + 0x00800080u) >> 8) & 0x00ff00ffu;
 }
 
-inline U16 rb(U32 p)
+// p · w / 255, rounded, each channel.
+inline quint32 scaled(quint32 p, quint32 w)
 {
-    return U16(p & kMask);
+    auto half = [w](quint32 c) {
+        const quint32 x = (c & 0x00ff00ffu) * w + 0x00800080u;
+        return ((x + ((x >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
+    };
+    return half(p) | (half(p >> 8) << 8);
 }
 
-inline U16 ag(U32 p)
+// s over d, premultiplied.
+inline quint32 over(quint32 s, quint32 d)
 {
-    return U16((p >> 8) & kMask);
-}
-
-// x / 255 rounded, for x up to 255 · 255.
-inline U16 div255(U16 x)
-{
-    x += 128;
-    return (x + (x >> 8)) >> 8;
-}
-
-// A weight of 256 on both lanes of each pixel.
-inline U16 weights(U32 w)
-{
-    return U16(w | (w << 16));
-}
-
-// (a · (256 − w) + b · w) / 256, rounded.
-inline U16 lerp(U16 a, U16 b, U16 w)
-{
-    const U16 full = U16(splat32(0x01000100));
-    return (a * (full - w) + b * w + 128) >> 8;
-}
-
-// Four pixels from their four neighbours each, fx and fy the weights (of 256) of the right
-// and upper ones.
-inline U32 bilinear(U32 p00, U32 p10, U32 p01, U32 p11, U32 fx, U32 fy)
-{
-    const U16 wx = weights(fx), wy = weights(fy);
-    const U16 lowRB = lerp(rb(p00), rb(p10), wx), highRB = lerp(rb(p01), rb(p11), wx);
-    const U16 lowAG = lerp(ag(p00), ag(p10), wx), highAG = lerp(ag(p01), ag(p11), wx);
-    return U32(lerp(lowRB, highRB, wy)) | (U32(lerp(lowAG, highAG, wy)) << 8);
-}
-
-// s over d, four premultiplied pixels.
-inline U32 over(U32 s, U32 d)
-{
-    const U32 rest = splat32(255) - (s >> 24);
-    const U16 w = U16(rest | (rest << 16));
-    return s + (U32(div255(rb(d) * w)) | (U32(div255(ag(d) * w)) << 8));
+    return s + scaled(d, 255 - (s >> 24));
 }
 
 class Reader
@@ -151,9 +112,12 @@ private:
     {
         if (dc == 0)
             return std::numeric_limits<int>::max();
+        // Within a tile the distance is short: a 32-bit division, much the quicker.
         const qint64 limit = dc > 0 ? (qint64(hi + 1) << 16) - 1 - c : c - (qint64(lo) << 16);
-        const qint64 n = limit / (dc > 0 ? dc : -dc) + 1;
-        return int(std::min<qint64>(n, std::numeric_limits<int>::max()));
+        const qint64 speed = dc > 0 ? dc : -dc;
+        if (limit < (qint64(1) << 30) && speed < (qint64(1) << 30))
+            return qint32(limit) / qint32(speed) + 1;
+        return int(std::min<qint64>(limit / speed + 1, std::numeric_limits<int>::max()));
     }
 
     // A source pixel, over as much of the paper as covers it.
@@ -167,10 +131,7 @@ private:
             return p;
         const double cover = std::clamp(mPaperEdge.x() - x, 0.0, 1.0)
             * std::clamp(mPaperEdge.y() - y, 0.0, 1.0);
-        const U16 c = U16(splat32(quint32(std::lround(cover * 255)) * 0x10001));
-        const U32 paper = U32(div255(rb(splat32(mPaper)) * c))
-            | (U32(div255(ag(splat32(mPaper)) * c)) << 8);
-        return over(splat32(p), paper)[0];
+        return over(p, scaled(mPaper, quint32(std::lround(cover * 255))));
     }
 
     // A pixel whose neighbours straddle tiles, the bounds' edge or the paper's.
@@ -178,19 +139,19 @@ private:
     {
         const int ix = int(u >> 16), iy = int(v >> 16);
         const int x0 = std::clamp(ix, mLeft, mRight), y0 = std::clamp(iy, mBottom, mTop);
-        U32 s;
-        if (mNearest) {
-            s = splat32(at(x0, y0));
-        } else {
+        quint32 s = at(x0, y0);
+        if (!mNearest) {
             const int x1 = std::clamp(ix + 1, mLeft, mRight);
             const int y1 = std::clamp(iy + 1, mBottom, mTop);
-            s = bilinear(splat32(at(x0, y0)), splat32(at(x1, y0)), splat32(at(x0, y1)),
-                         splat32(at(x1, y1)), splat32(quint32(u >> 8) & 0xff),
-                         splat32(quint32(v >> 8) & 0xff));
+            const quint32 p10 = at(x1, y0), p01 = at(x0, y1), p11 = at(x1, y1);
+            const quint32 wx = quint32(u >> 8) & 0xff, wy = quint32(v >> 8) & 0xff;
+            auto mix = [&](int shift) {
+                auto c = [shift](quint32 q) { return (q >> shift) & 0x00ff00ffu; };
+                return lerp(lerp(c(s), c(p10), wx), lerp(c(p01), c(p11), wx), wy) << shift;
+            };
+            s = mix(0) | mix(8);
         }
-        if ((s[0] >> 24) != 255)
-            s = over(s, splat32(*dst));
-        *dst = s[0];
+        *dst = (s >> 24) == 255 ? s : over(s, *dst);
     }
 
     const ResampleSource::Tile *mTiles;
@@ -353,7 +314,7 @@ void AffineResampler::resample(const ResampleSource &source, const QTransform &o
 
     // Square blocks keep what a turned view reads of the source in the cache: a whole row
     // would read across as many source rows as it crosses.
-    constexpr int kBlock = 64;
+    constexpr int kBlock = 256;
     const int count = std::clamp(bands > 0 ? bands : threads(), 1, rect.height());
     runBands(count, [&](int band) {
         const int top = rect.top() + int(qint64(rect.height()) * band / count);
