@@ -53,34 +53,24 @@ QImage *paintedPixels(QPainter &painter)
     return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32 ? image : nullptr;
 }
 
-// The level's pixels under `pixels` resampled straight into what the painter's clip covers of
-// its pixels, over a plain paper; false where they cannot be read in place.
-bool resampleLevel(QPainter &painter, PicturePyramid &pyramid, const CanvasViewport::Level &v,
-                   const QRect &pixels, const QTransform &sheetToWidget, Size sheet,
-                   const QColor &paper)
+// The source's pixels, those of the level `v` shows, resampled straight into what the
+// painter's clip covers of its pixels.
+void resampleOnto(QPainter &painter, QImage &device, const ResampleSource &source,
+                  const CanvasViewport::Level &v, const QTransform &sheetToWidget)
 {
-    QImage *device = paintedPixels(painter);
-    if (!device)
-        return false;
-    ResampleSource source;
-    if (!pyramid.tilesUnder(v.level, pixels, &source))
-        return false;
-    source.paper = qPremultiply(paper.rgba());
-    source.paperEdge = QPointF(sheet.width / v.step, sheet.height / v.step);
     const QTransform levelToDevice
         = QTransform::fromScale(v.step, v.step) * sheetToWidget * painter.deviceTransform();
     bool invertible = false;
     const QTransform deviceToLevel = levelToDevice.inverted(&invertible);
     if (!invertible)
-        return true; // nothing to show
+        return;
     QRegion area(painter.deviceTransform().mapRect(painter.clipBoundingRect()).toAlignedRect());
     if (const QRegion system = painter.paintEngine()->systemClip(); !system.isEmpty())
         area &= system;
     const auto filter = v.crisp ? AffineResampler::Filter::Nearest
                                 : AffineResampler::Filter::Bilinear;
     for (const QRect &part : area)
-        viewResampler().resample(source, deviceToLevel, *device, part, 0, filter);
-    return true;
+        viewResampler().resample(source, deviceToLevel, device, part, 0, filter);
 }
 
 const Color kLightGray = Color::white(2.0f / 3.0f);
@@ -257,7 +247,15 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     painter.save();
     painter.setClipRect(dirty);
     QRegion around(dirty);
-    if (level.crisp && mViewport->view().isRightAngled() && !onSeeThroughPaper()) {
+    const auto onSheet = [&](QPointF p) {
+        const Point q = mViewport->sheetPoint(p);
+        return q.x >= 0.0f && q.y >= 0.0f && q.x <= s.width && q.y <= s.height;
+    };
+    if (!onSeeThroughPaper() && onSheet(dirty.topLeft()) && onSheet(dirty.topRight() + QPoint(1, 0))
+        && onSheet(dirty.bottomLeft() + QPoint(0, 1))
+        && onSheet(dirty.bottomRight() + QPoint(1, 1))) {
+        around = QRegion(); // the opaque sheet covers it all
+    } else if (level.crisp && mViewport->view().isRightAngled() && !onSeeThroughPaper()) {
         // What the opaque sheet will cover is not filled twice.
         const QRectF sheet = mViewport->widgetRect(sheetPixels);
         around -= QRect(
@@ -328,11 +326,18 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         painter.restore();
         return;
     }
-    // A plain paper and tiles that are what the picture shows are read where they lie.
+    // Filtered, tiles that are what the picture shows are read where they lie, a plain paper
+    // laid in under them as they are read.
+    QImage *device = paintedPixels(painter);
     const std::optional<QColor> paper = Background::uniformColor(mCore->paper());
-    if (paper && !onSeeThroughPaper() && (v.level > 0 || !mCore->pendingLine())
-        && resampleLevel(painter, pyramid, v, pixels, mViewport->sheetToWidget(), s, *paper))
+    ResampleSource source;
+    if (device && paper && !v.crisp && (v.level > 0 || !mCore->pendingLine())
+        && pyramid.tilesUnder(v.level, pixels, &source)) {
+        source.paper = qPremultiply(paper->rgba());
+        source.paperEdge = QPointF(s.width / v.step, s.height / v.step);
+        resampleOnto(painter, *device, source, v, mViewport->sheetToWidget());
         return;
+    }
     QImage shown = scratchOfSize(mViewScratch, pixels.size());
     if (shown.isNull())
         return;
