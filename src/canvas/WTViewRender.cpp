@@ -1,7 +1,6 @@
 // Display of the canvas: surround, border and shadow, background pattern, layers.
 #include "WTView.h"
 
-#include "AffineResampler.h"
 #include "Assert.h"
 #include "Background.h"
 #include "CanvasQuestions.h"
@@ -10,7 +9,6 @@
 #include "PicturePyramid.h"
 #include "WindowAppearance.h"
 
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -33,45 +31,6 @@ QImage scratchOfSize(QImage &buffer, QSize size)
 }
 
 constexpr qint64 kKeptScratchPixels = 2 * 3840 * 2160;
-
-// Kept for the run: its threads wait between frames rather than start with each.
-AffineResampler &viewResampler()
-{
-    static AffineResampler resampler;
-    return resampler;
-}
-
-// The pixels a painter draws on, when they are an image's the resampler can write.
-QImage *paintedPixels(QPainter &painter)
-{
-    QPaintEngine *engine = painter.paintEngine();
-    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice()
-        || engine->paintDevice()->devType() != QInternal::Image)
-        return nullptr;
-    auto *image = static_cast<QImage *>(engine->paintDevice());
-    const QImage::Format f = image->format();
-    return f == QImage::Format_ARGB32_Premultiplied || f == QImage::Format_RGB32 ? image : nullptr;
-}
-
-// The source's pixels, those of the level `v` shows, resampled straight into what the
-// painter's clip covers of its pixels.
-void resampleOnto(QPainter &painter, QImage &device, const ResampleSource &source,
-                  const CanvasViewport::Level &v, const QTransform &sheetToWidget)
-{
-    const QTransform levelToDevice
-        = QTransform::fromScale(v.step, v.step) * sheetToWidget * painter.deviceTransform();
-    bool invertible = false;
-    const QTransform deviceToLevel = levelToDevice.inverted(&invertible);
-    if (!invertible)
-        return;
-    QRegion area(painter.deviceTransform().mapRect(painter.clipBoundingRect()).toAlignedRect());
-    if (const QRegion system = painter.paintEngine()->systemClip(); !system.isEmpty())
-        area &= system;
-    const auto filter = v.crisp ? AffineResampler::Filter::Nearest
-                                : AffineResampler::Filter::Bilinear;
-    for (const QRect &part : area)
-        viewResampler().resample(source, deviceToLevel, device, part, 0, filter);
-}
 
 const Color kLightGray = Color::white(2.0f / 3.0f);
 const Color kDarkGray = Color::white(1.0f / 3.0f);
@@ -247,14 +206,16 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     painter.save();
     painter.setClipRect(dirty);
     QRegion around(dirty);
-    const auto onSheet = [&](QPointF p) {
-        const Point q = mViewport->sheetPoint(p);
-        return q.x >= 0.0f && q.y >= 0.0f && q.x <= s.width && q.y <= s.height;
+    // Clear of the sheet's edge by what filtering reaches, the opaque sheet covers it all.
+    const float clear = float(2.0 * level.step);
+    const auto inside = [&](QPoint p) {
+        const Point q = mViewport->sheetPoint(QPointF(p));
+        return q.x >= clear && q.y >= clear && q.x <= s.width - clear && q.y <= s.height - clear;
     };
-    if (!onSeeThroughPaper() && onSheet(dirty.topLeft()) && onSheet(dirty.topRight() + QPoint(1, 0))
-        && onSheet(dirty.bottomLeft() + QPoint(0, 1))
-        && onSheet(dirty.bottomRight() + QPoint(1, 1))) {
-        around = QRegion(); // the opaque sheet covers it all
+    const QRect edges = dirty.adjusted(0, 0, 1, 1);
+    if (!onSeeThroughPaper() && inside(edges.topLeft()) && inside(edges.topRight())
+        && inside(edges.bottomLeft()) && inside(edges.bottomRight())) {
+        around = QRegion();
     } else if (level.crisp && mViewport->view().isRightAngled() && !onSeeThroughPaper()) {
         // What the opaque sheet will cover is not filled twice.
         const QRectF sheet = mViewport->widgetRect(sheetPixels);
@@ -324,18 +285,6 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
             painter.drawImage(QPoint(part.x(), height - (part.y() + part.height())), tile);
         });
         painter.restore();
-        return;
-    }
-    // Filtered, tiles that are what the picture shows are read where they lie, a plain paper
-    // laid in under them as they are read.
-    QImage *device = paintedPixels(painter);
-    const std::optional<QColor> paper = Background::uniformColor(mCore->paper());
-    ResampleSource source;
-    if (device && paper && !v.crisp && (v.level > 0 || !mCore->pendingLine())
-        && pyramid.tilesUnder(v.level, pixels, &source)) {
-        source.paper = qPremultiply(paper->rgba());
-        source.paperEdge = QPointF(s.width / v.step, s.height / v.step);
-        resampleOnto(painter, *device, source, v, mViewport->sheetToWidget());
         return;
     }
     QImage shown = scratchOfSize(mViewScratch, pixels.size());
