@@ -310,9 +310,14 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         }
         Graphics::unlockFocus();
         if (v.level > 0) {
+            // Turned, the corners of the box lie off the screen: their tiles are not laid.
+            const QTransform levelToPainter
+                = QTransform::fromScale(v.step, v.step) * sheetToPainter;
+            const QRectF seen = painter.clipBoundingRect();
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);
             pyramid.drawTiles(v.level, pixels, [&](const QImage &tile, const QRect &part) {
-                p.drawImage(QPoint(part.x() - x0, y1 - (part.y() + part.height())), tile);
+                if (levelToPainter.mapRect(QRectF(part).adjusted(-1, -1, 1, 1)).intersects(seen))
+                    p.drawImage(QPoint(part.x() - x0, y1 - (part.y() + part.height())), tile);
             });
         }
     }
