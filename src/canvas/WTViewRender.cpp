@@ -273,10 +273,12 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         && !onSeeThroughPaper()) {
         // Level pixels fall on device pixels: the paper and the level's tiles go straight to
         // the screen.
-        Graphics::lockFocus(painter, sheetToPainter);
-        painter.setRenderHint(QPainter::Antialiasing);
-        mCore->picture().drawBackgroundInRect(r);
-        Graphics::unlockFocus();
+        if (!pyramid.opaqueUnder(v.level, pixels)) {
+            Graphics::lockFocus(painter, sheetToPainter);
+            painter.setRenderHint(QPainter::Antialiasing);
+            mCore->picture().drawBackgroundInRect(r);
+            Graphics::unlockFocus();
+        }
         painter.save();
         painter.setTransform(sheetToDevice(0, height) * QTransform::fromScale(v.step, v.step)
                              * sheetToPainter);
@@ -303,7 +305,9 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         p.setRenderHint(QPainter::Antialiasing, v.level > 0);
         const QTransform sheetToShown(1 / v.step, 0, 0, -1 / v.step, -x0, y1);
         Graphics::lockFocus(p, sheetToShown);
-        mCore->picture().drawBackgroundInRect(area);
+        // Under an opaque level the paper never shows.
+        if (v.level == 0 || onSeeThroughPaper() || !pyramid.opaqueUnder(v.level, pixels))
+            mCore->picture().drawBackgroundInRect(area);
         if (v.level == 0) {
             const std::optional<Picture::PendingLine> line = mCore->pendingLine();
             mCore->picture().renderLayersInRect(area, line ? &*line : nullptr, true);

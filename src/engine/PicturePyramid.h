@@ -47,6 +47,9 @@ public:
     void drawTiles(int level, const QRect &pixels,
                    const std::function<void(const QImage &tile, const QRect &part)> &draw);
 
+    // Whether level ≥ 1 is opaque all over `pixels`, brought up to date: nothing under it shows.
+    bool opaqueUnder(int level, const QRect &pixels);
+
     // The same to be read in place: the tiles under `pixels`, brought up to date, its bounds
     // `pixels` within the level. Level 0 is the picture's own tiles, where each is what the
     // picture shows; false where the layers must be composited. Valid until the picture or
