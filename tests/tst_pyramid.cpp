@@ -194,6 +194,27 @@ private slots:
         QCOMPARE(pyramid.bytes(), qint64(0));
     }
 
+    // What the view may lay no paper under: only where every pixel of the level is opaque, so
+    // not over a hole, nor over the last column a sheet of odd size only half fills.
+    void opaqueOnlyWhereEveryPixelIs()
+    {
+        Picture picture({300, 200}, BgType::Plain);
+        PicturePyramid &pyramid = picture.pyramid();
+        QImage pixels(300, 200, QImage::Format_ARGB32_Premultiplied);
+        pixels.fill(0xff336699);
+        QVERIFY(picture.currentLayer()->setPixels(pixels));
+        QVERIFY(pyramid.opaqueUnder(1, QRect(0, 0, 150, 100)));
+        QVERIFY(pyramid.opaqueUnder(2, QRect(0, 0, 75, 50)));
+        // Level 3's one tile holds the column half filled (300 / 8 = 37.5): all of it counts.
+        QVERIFY(!pyramid.opaqueUnder(3, QRect(0, 0, 8, 8)));
+        QVERIFY(!pyramid.opaqueUnder(1, QRect(0, 0, 151, 100))); // past the level
+        pixels.setPixel(10, 10, 0x80000000); // y down: level 1's (5, 94)
+        QVERIFY(picture.currentLayer()->setPixels(pixels));
+        pyramid.invalidate({8, 188, 4, 4}); // a change within tiles made before
+        QVERIFY(!pyramid.opaqueUnder(1, QRect(0, 64, 64, 36)));
+        QVERIFY(pyramid.opaqueUnder(1, QRect(64, 0, 86, 100)));
+    }
+
     void costsAThirdOfThePicture()
     {
         Picture picture({1024, 1024}, BgType::Plain);

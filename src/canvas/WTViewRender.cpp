@@ -206,7 +206,17 @@ void WTView::paintTransformed(QPainter &painter, const QRect &dirty)
     painter.save();
     painter.setClipRect(dirty);
     QRegion around(dirty);
-    if (level.crisp && mViewport->view().isRightAngled() && !onSeeThroughPaper()) {
+    // Clear of the sheet's edge by what filtering reaches, the opaque sheet covers it all.
+    const float clear = float(2.0 * level.step);
+    const auto inside = [&](QPoint p) {
+        const Point q = mViewport->sheetPoint(QPointF(p));
+        return q.x >= clear && q.y >= clear && q.x <= s.width - clear && q.y <= s.height - clear;
+    };
+    const QRect edges = dirty.adjusted(0, 0, 1, 1);
+    if (!onSeeThroughPaper() && inside(edges.topLeft()) && inside(edges.topRight())
+        && inside(edges.bottomLeft()) && inside(edges.bottomRight())) {
+        around = QRegion();
+    } else if (level.crisp && mViewport->view().isRightAngled() && !onSeeThroughPaper()) {
         // What the opaque sheet will cover is not filled twice.
         const QRectF sheet = mViewport->widgetRect(sheetPixels);
         around -= QRect(
@@ -263,10 +273,12 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         && !onSeeThroughPaper()) {
         // Level pixels fall on device pixels: the paper and the level's tiles go straight to
         // the screen.
-        Graphics::lockFocus(painter, sheetToPainter);
-        painter.setRenderHint(QPainter::Antialiasing);
-        mCore->picture().drawBackgroundInRect(r);
-        Graphics::unlockFocus();
+        if (!pyramid.opaqueUnder(v.level, pixels)) {
+            Graphics::lockFocus(painter, sheetToPainter);
+            painter.setRenderHint(QPainter::Antialiasing);
+            mCore->picture().drawBackgroundInRect(r);
+            Graphics::unlockFocus();
+        }
         painter.save();
         painter.setTransform(sheetToDevice(0, height) * QTransform::fromScale(v.step, v.step)
                              * sheetToPainter);
@@ -293,16 +305,23 @@ void WTView::drawSheetLevel(QPainter &painter, const Rect &r, const QTransform &
         p.setRenderHint(QPainter::Antialiasing, v.level > 0);
         const QTransform sheetToShown(1 / v.step, 0, 0, -1 / v.step, -x0, y1);
         Graphics::lockFocus(p, sheetToShown);
-        mCore->picture().drawBackgroundInRect(area);
+        // Under an opaque level the paper never shows.
+        if (v.level == 0 || onSeeThroughPaper() || !pyramid.opaqueUnder(v.level, pixels))
+            mCore->picture().drawBackgroundInRect(area);
         if (v.level == 0) {
             const std::optional<Picture::PendingLine> line = mCore->pendingLine();
             mCore->picture().renderLayersInRect(area, line ? &*line : nullptr, true);
         }
         Graphics::unlockFocus();
         if (v.level > 0) {
+            // Turned, the corners of the box lie off the screen: their tiles are not laid.
+            const QTransform levelToPainter
+                = QTransform::fromScale(v.step, v.step) * sheetToPainter;
+            const QRectF seen = painter.clipBoundingRect();
             p.setCompositionMode(QPainter::CompositionMode_SourceOver);
             pyramid.drawTiles(v.level, pixels, [&](const QImage &tile, const QRect &part) {
-                p.drawImage(QPoint(part.x() - x0, y1 - (part.y() + part.height())), tile);
+                if (levelToPainter.mapRect(QRectF(part).adjusted(-1, -1, 1, 1)).intersects(seen))
+                    p.drawImage(QPoint(part.x() - x0, y1 - (part.y() + part.height())), tile);
             });
         }
     }

@@ -67,6 +67,7 @@ struct PicturePyramid::Tile
     int width = 0; // clipped to the level: the small levels cost what they show
     int height = 0;
     std::unique_ptr<quint32[]> pixels; // row 0 at the top, as in the picture's tiles
+    bool opaque = false; // every pixel
 
     quint32 *row(int yUp) { return pixels.get() + qsizetype(height - 1 - yUp) * width; }
     qint64 bytes() const { return qint64(width) * height * 4 + qint64(sizeof(Tile)); }
@@ -253,6 +254,67 @@ void PicturePyramid::drawTiles(int level, const QRect &pixels,
         }
 }
 
+bool PicturePyramid::opaqueUnder(int level, const QRect &pixels)
+{
+    INK_ASSERT(level >= 1 && level <= kMaxLevels);
+    refresh();
+    Level &lv = mLevels[level];
+    const QRect clip = pixels.intersected(lv.area());
+    if (clip != pixels)
+        return false;
+    for (int ty = clip.y() / T; ty <= clip.bottom() / T; ++ty)
+        for (int tx = clip.x() / T; tx <= clip.right() / T; ++tx) {
+            bringUpToDate(level, tx, ty);
+            const Tile *t = lv.tile(lv.key(tx, ty));
+            if (!t || !t->opaque)
+                return false;
+        }
+    return true;
+}
+
+bool PicturePyramid::tilesUnder(int level, const QRect &pixels, ResampleSource *source)
+{
+    INK_ASSERT(level >= 0 && level <= kMaxLevels);
+    static_assert(T == 64);
+    refresh();
+    ResampleSource &s = *source;
+    s = {};
+    s.bounds
+        = pixels.intersected(level == 0 ? QRect(0, 0, mWidth, mHeight) : mLevels[level].area());
+    if (s.bounds.isEmpty())
+        return true;
+    const int tx0 = s.bounds.x() / T, ty0 = s.bounds.y() / T;
+    s.origin = QPoint(tx0 * T, ty0 * T);
+    s.shift = 6;
+    s.columns = s.bounds.right() / T - tx0 + 1;
+    s.rows = s.bounds.bottom() / T - ty0 + 1;
+    s.tiles.reserve(std::size_t(s.columns) * std::size_t(s.rows));
+    for (int ty = ty0; ty < ty0 + s.rows; ++ty)
+        for (int tx = tx0; tx < tx0 + s.columns; ++tx) {
+            if (level == 0) {
+                bool composited = false;
+                const QRect part = s.bounds.intersected(QRect(tx * T, ty * T, T, T));
+                const QImage *tile = mPicture.tileShownAsIs(tx, ty, part, &composited);
+                if (!tile && composited)
+                    return false;
+                s.tiles.push_back(
+                    tile ? ResampleSource::Tile {reinterpret_cast<const quint32 *>(
+                                                     tile->constScanLine(T - 1)),
+                                                 -qsizetype(tile->bytesPerLine() / 4)}
+                         : ResampleSource::Tile {});
+                continue;
+            }
+            Level &lv = mLevels[level];
+            bringUpToDate(level, tx, ty);
+            const Tile *t = lv.tile(lv.key(tx, ty));
+            s.tiles.push_back(
+                t ? ResampleSource::Tile {t->pixels.get() + qsizetype(t->height - 1) * t->width,
+                                          -qsizetype(t->width)}
+                  : ResampleSource::Tile {});
+        }
+    return true;
+}
+
 void PicturePyramid::bringUpToDate(int level, int tx, int ty)
 {
     Level &lv = mLevels[level];
@@ -358,8 +420,14 @@ void PicturePyramid::update(int level, int tx, int ty, const QRect &r)
     }
     if (!seen
         && std::all_of(t->pixels.get(), t->pixels.get() + qsizetype(t->width) * t->height,
-                       [](quint32 p) { return p == 0; }))
+                       [](quint32 p) { return p == 0; })) {
         lv.tiles.erase(k);
+        return;
+    }
+    quint32 alpha = 0xff000000u;
+    for (qsizetype i = 0, n = qsizetype(t->width) * t->height; i < n; ++i)
+        alpha &= t->pixels[i];
+    t->opaque = alpha == 0xff000000u;
 }
 
 PicturePyramid::Source PicturePyramid::level0Source(const QRect &part, int tx, int ty,
