@@ -272,49 +272,6 @@ bool PicturePyramid::opaqueUnder(int level, const QRect &pixels)
     return true;
 }
 
-bool PicturePyramid::tilesUnder(int level, const QRect &pixels, ResampleSource *source)
-{
-    INK_ASSERT(level >= 0 && level <= kMaxLevels);
-    static_assert(T == 64);
-    refresh();
-    ResampleSource &s = *source;
-    s = {};
-    s.bounds
-        = pixels.intersected(level == 0 ? QRect(0, 0, mWidth, mHeight) : mLevels[level].area());
-    if (s.bounds.isEmpty())
-        return true;
-    const int tx0 = s.bounds.x() / T, ty0 = s.bounds.y() / T;
-    s.origin = QPoint(tx0 * T, ty0 * T);
-    s.shift = 6;
-    s.columns = s.bounds.right() / T - tx0 + 1;
-    s.rows = s.bounds.bottom() / T - ty0 + 1;
-    s.tiles.reserve(std::size_t(s.columns) * std::size_t(s.rows));
-    for (int ty = ty0; ty < ty0 + s.rows; ++ty)
-        for (int tx = tx0; tx < tx0 + s.columns; ++tx) {
-            if (level == 0) {
-                bool composited = false;
-                const QRect part = s.bounds.intersected(QRect(tx * T, ty * T, T, T));
-                const QImage *tile = mPicture.tileShownAsIs(tx, ty, part, &composited);
-                if (!tile && composited)
-                    return false;
-                s.tiles.push_back(
-                    tile ? ResampleSource::Tile {reinterpret_cast<const quint32 *>(
-                                                     tile->constScanLine(T - 1)),
-                                                 -qsizetype(tile->bytesPerLine() / 4)}
-                         : ResampleSource::Tile {});
-                continue;
-            }
-            Level &lv = mLevels[level];
-            bringUpToDate(level, tx, ty);
-            const Tile *t = lv.tile(lv.key(tx, ty));
-            s.tiles.push_back(
-                t ? ResampleSource::Tile {t->pixels.get() + qsizetype(t->height - 1) * t->width,
-                                          -qsizetype(t->width)}
-                  : ResampleSource::Tile {});
-        }
-    return true;
-}
-
 void PicturePyramid::bringUpToDate(int level, int tx, int ty)
 {
     Level &lv = mLevels[level];

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "AffineResampler.h"
 #include "Geometry.h"
 
 #include <QImage>
@@ -49,12 +48,6 @@ public:
 
     // Whether level ≥ 1 is opaque all over `pixels`, brought up to date: nothing under it shows.
     bool opaqueUnder(int level, const QRect &pixels);
-
-    // The same to be read in place: the tiles under `pixels`, brought up to date, its bounds
-    // `pixels` within the level. Level 0 is the picture's own tiles, where each is what the
-    // picture shows; false where the layers must be composited. Valid until the picture or
-    // the pyramid next changes.
-    bool tilesUnder(int level, const QRect &pixels, ResampleSource *source);
 
     // Tiles held, all levels together, and the memory they hold.
     qint64 tileCount() const;
